@@ -1,0 +1,145 @@
+// Read-only commands: tabs, list, show.
+#include "cli/CliCommand.h"
+#include "cli/Commands.h"
+
+#include "store/PageRecord.h"
+#include "store/PageTexts.h"
+#include "store/RuntimeError.h"
+#include "store/StoreMessages.h"
+#include "store/TabFile.h"
+#include "store/TabTable.h"
+
+#include <QJsonArray>
+
+namespace orvelan::cli {
+
+namespace {
+
+QString label(int tab) {
+    return QString::fromLatin1(tabLabel(tab)).trimmed();
+}
+
+void scanOrThrow(const BookFolder& folder, int tab,
+                 const std::function<bool(qint64, QByteArrayView)>& visit) {
+    const TabFile file(folder.tabFilePath(tab));
+    const int error = file.scan(visit);
+    if (error && error != RuntimeError::FileNotFound)
+        throw CliError{QStringLiteral("Cannot read %1: %2")
+                           .arg(file.path(), readErrorMessage(error).trimmed())};
+}
+
+QString text(const PlainRecord& record, Field field) {
+    return viewFormOf(static_cast<int>(field) - 1, record.field(field));
+}
+
+} // namespace
+
+QJsonObject pageJson(int tab, qint64 page, const PageRecord& record) {
+    QJsonObject object{{QStringLiteral("tab"), tab},
+                       {QStringLiteral("label"), label(tab)},
+                       {QStringLiteral("page"), page}};
+    for (int f = static_cast<int>(Field::Name); f <= static_cast<int>(Field::TimeModified); ++f) {
+        const int viewIndex = f <= static_cast<int>(Field::Notes) ? f - 1 : -1;
+        object.insert(QLatin1StringView(RecordLayout[f].name),
+                      viewFormOf(viewIndex, record[static_cast<Field>(f)]));
+    }
+    return object;
+}
+
+int runTabs(CliContext& context, const QStringList& args) {
+    if (!args.isEmpty())
+        throw CliError{QStringLiteral("tabs takes no arguments.")};
+    QJsonArray rows;
+    for (int tab = 0; tab < TabCount; ++tab) {
+        qint64 pages = 0;
+        qint64 blank = 0;
+        scanOrThrow(context.folder, tab, [&](qint64, QByteArrayView record) {
+            ++pages;
+            blank += isBlankStored(record) ? 1 : 0;
+            return true;
+        });
+        if (context.json) {
+            rows.append(QJsonObject{{QStringLiteral("tab"), tab},
+                                    {QStringLiteral("label"), label(tab)},
+                                    {QStringLiteral("pages"), pages},
+                                    {QStringLiteral("blank"), blank}});
+        } else {
+            context.out << QStringLiteral("%1  %2  %3 pages, %4 blank\n")
+                               .arg(tab, 2)
+                               .arg(label(tab), -3)
+                               .arg(pages, 6)
+                               .arg(blank);
+        }
+    }
+    if (context.json)
+        printJson(context, rows);
+    return 0;
+}
+
+int runList(CliContext& context, const QStringList& args) {
+    if (args.size() > 1)
+        throw CliError{QStringLiteral("list takes at most one tab.")};
+    const int first = args.isEmpty() ? 0 : tabArgument(args[0]);
+    const int last = args.isEmpty() ? TabCount - 1 : first;
+    QJsonArray rows;
+    for (int tab = first; tab <= last; ++tab) {
+        scanOrThrow(context.folder, tab, [&](qint64 page, QByteArrayView stored) {
+            const PlainRecord record(stored);
+            if (context.json) {
+                rows.append(QJsonObject{{QStringLiteral("tab"), tab},
+                                        {QStringLiteral("page"), page},
+                                        {QStringLiteral("blank"), record.isBlank()},
+                                        {QStringLiteral("Name"), text(record, Field::Name)},
+                                        {QStringLiteral("Organisation"),
+                                         text(record, Field::Organisation)},
+                                        {QStringLiteral("Phone1"), text(record, Field::Phone1)}});
+            } else if (record.isBlank()) {
+                context.out << QStringLiteral("%1 %2  (blank)\n").arg(label(tab), -3).arg(page, 6);
+            } else {
+                context.out << QStringLiteral("%1 %2  %3  %4  %5\n")
+                                   .arg(label(tab), -3)
+                                   .arg(page, 6)
+                                   .arg(text(record, Field::Name), -32)
+                                   .arg(text(record, Field::Organisation), -32)
+                                   .arg(text(record, Field::Phone1));
+            }
+            return true;
+        });
+    }
+    if (context.json)
+        printJson(context, rows);
+    return 0;
+}
+
+int runShow(CliContext& context, const QStringList& args) {
+    if (args.size() != 2)
+        throw CliError{QStringLiteral("show takes a tab and a page.")};
+    const int tab = tabArgument(args[0]);
+    const qint64 page = pageArgument(args[1]);
+    const TabFile file(context.folder.tabFilePath(tab));
+    const TabFile::Read read = file.readPage(page);
+    if (read.error)
+        throw CliError{QStringLiteral("Cannot read %1: %2")
+                           .arg(file.path(), readErrorMessage(read.error).trimmed())};
+    if (read.record.isEmpty())
+        throw CliError{QStringLiteral("Tab %1 has %2 pages; there is no page %3.")
+                           .arg(label(tab))
+                           .arg(file.pageCount().value_or(0))
+                           .arg(page)};
+    const PageRecord record = PageRecord::fromStored(read.record);
+    const QJsonObject object = pageJson(tab, page, record);
+    if (context.json) {
+        printJson(context, object);
+        return 0;
+    }
+    context.out << QStringLiteral("Tab %1, page %2\n").arg(label(tab)).arg(page);
+    for (int f = static_cast<int>(Field::Name); f <= static_cast<int>(Field::TimeModified); ++f) {
+        const QString name = QLatin1StringView(RecordLayout[f].name);
+        QString value = object.value(name).toString();
+        value.replace(u'\n', QStringLiteral("\n              "));
+        context.out << QStringLiteral("%1 %2\n").arg(name + u':', -13).arg(value);
+    }
+    return 0;
+}
+
+} // namespace orvelan::cli

@@ -1,0 +1,56 @@
+#include "cli/CliCommand.h"
+
+#include "store/PageRecord.h"
+#include "store/TabTable.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLockFile>
+
+namespace orvelan::cli {
+
+int tabArgument(const QString& text) {
+    const int tab = parseTab(text);
+    if (tab < 0)
+        throw CliError{QStringLiteral("'%1' is not a tab: give 0 to 25 or a letter A to Z.").arg(text)};
+    return tab;
+}
+
+qint64 pageArgument(const QString& text) {
+    bool ok = false;
+    const qint64 page = text.toLongLong(&ok);
+    if (!ok || page < 1)
+        throw CliError{QStringLiteral("'%1' is not a page number (1 or more).").arg(text)};
+    return page;
+}
+
+std::pair<int, QString> fieldAssignment(const QString& text) {
+    const qsizetype equals = text.indexOf(u'=');
+    if (equals <= 0)
+        throw CliError{QStringLiteral("'%1' is not FIELD=VALUE.").arg(text)};
+    const int field = fieldByName(QStringView(text).first(equals));
+    if (field < static_cast<int>(Field::Name) || field > static_cast<int>(Field::Notes))
+        throw CliError{QStringLiteral("'%1' is not a page field (Name, Addr1 ... Addr6, Phone1, "
+                                      "Phone2, Mobile, Fax, Pager, Email, Group, Organisation, "
+                                      "JobTitle, Department, OrgAddr1 ... OrgAddr6, OrgEmail, "
+                                      "OrgWeb, Notes).")
+                           .arg(text.first(equals))};
+    return {field - 1, text.mid(equals + 1)};
+}
+
+void printJson(CliContext& context, const QJsonValue& value) {
+    const QJsonDocument document = value.isArray() ? QJsonDocument(value.toArray())
+                                                   : QJsonDocument(value.toObject());
+    context.out << QString::fromUtf8(document.toJson(QJsonDocument::Indented));
+}
+
+std::unique_ptr<QLockFile> lockBook(const BookFolder& folder) {
+    auto lock = std::make_unique<QLockFile>(folder.lockPath());
+    if (lock->tryLock(0))
+        return lock;
+    if (lock->error() == QLockFile::LockFailedError)
+        throw CliError{QStringLiteral("The address book has this book open; finish it first.")};
+    return nullptr; // the folder cannot hold a lock file (read-only): the write will tell
+}
+
+} // namespace orvelan::cli

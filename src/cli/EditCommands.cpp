@@ -1,0 +1,120 @@
+// Commands that change pages: add, set, delete.
+#include "cli/Commands.h"
+
+#include "store/PageStore.h"
+#include "store/PageTexts.h"
+#include "store/StoreMessages.h"
+#include "store/TabFile.h"
+#include "store/TabTable.h"
+
+namespace orvelan::cli {
+
+namespace {
+
+void throwIfFailed(const StoreResult& result) {
+    if (!result)
+        throw CliError{messagesFor(result.failure).first.text.trimmed()};
+}
+
+// Applies FIELD=VALUE arguments to the view texts, refusing what a page cannot store.
+void applyAssignments(PageTexts& texts, const QStringList& assignments) {
+    for (const QString& argument : assignments) {
+        auto [viewIndex, value] = fieldAssignment(argument);
+        const QString problem = inputProblem(viewIndex, value);
+        if (!problem.isEmpty())
+            throw CliError{problem};
+        texts[viewIndex] = value;
+    }
+}
+
+void checkPageExists(const PageStore& store, qint64 page) {
+    if (page > store.pageCount())
+        throw CliError{QStringLiteral("Tab %1 has %2 pages; there is no page %3.")
+                           .arg(QString::fromLatin1(tabLabel(store.currentTab())).trimmed())
+                           .arg(store.pageCount())
+                           .arg(page)};
+}
+
+PageStore openAt(CliContext& context, int tab, SystemClock& clock) {
+    PageStore store(context.folder, clock);
+    store.setCurrentTab(tab);
+    store.selectTabFile();
+    return store;
+}
+
+void report(CliContext& context, const PageStore& store, const QString& what) {
+    const QString label = QString::fromLatin1(tabLabel(store.currentTab())).trimmed();
+    if (context.json) {
+        printJson(context, QJsonObject{{QStringLiteral("tab"), store.currentTab()},
+                                       {QStringLiteral("label"), label},
+                                       {QStringLiteral("page"), store.currentPage()},
+                                       {QStringLiteral("result"), what}});
+    } else {
+        context.out << QStringLiteral("%1: tab %2, page %3\n")
+                           .arg(what, label)
+                           .arg(store.currentPage());
+    }
+}
+
+} // namespace
+
+int runAdd(CliContext& context, const QStringList& args) {
+    if (args.isEmpty())
+        throw CliError{QStringLiteral("add needs at least Name=VALUE.")};
+    PageTexts texts;
+    applyAssignments(texts, args);
+    const QStringView name = trimSpaces(QStringView(texts[0]));
+    if (name.isEmpty() || tabForName(name) == 0)
+        throw CliError{QStringLiteral("Names in this Address Book must start with a letter A "
+                                      "through Z.")};
+    const auto lock = lockBook(context.folder);
+    SystemClock clock;
+    PageStore store(context.folder, clock);
+    const PageStore::NewPage outcome = store.saveNewPage(texts);
+    throwIfFailed(outcome.result);
+    report(context, store, outcome.reusedBlank ? QStringLiteral("Entered")
+                                               : QStringLiteral("Created"));
+    return 0;
+}
+
+int runSet(CliContext& context, const QStringList& args) {
+    if (args.size() < 3)
+        throw CliError{QStringLiteral("set takes a tab, a page and FIELD=VALUE ...")};
+    const int tab = tabArgument(args[0]);
+    const qint64 page = pageArgument(args[1]);
+    const auto lock = lockBook(context.folder);
+    SystemClock clock;
+    PageStore store = openAt(context, tab, clock);
+    checkPageExists(store, page);
+    PageTexts texts;
+    store.setCurrentPage(page);
+    throwIfFailed(store.getPage(page, texts));
+    applyAssignments(texts, args.mid(2));
+    const QStringView name = trimSpaces(QStringView(texts[0]));
+    if (!name.isEmpty() && tabForName(name) != tab)
+        throw CliError{QStringLiteral("The name \u201c%1\u201d belongs under tab %2, not %3; add it "
+                                      "as a new page instead.")
+                           .arg(name.toString(),
+                                QString::fromLatin1(tabLabel(tabForName(name))).trimmed(),
+                                QString::fromLatin1(tabLabel(tab)).trimmed())};
+    throwIfFailed(store.putPage(texts));
+    report(context, store, QStringLiteral("Saved"));
+    return 0;
+}
+
+int runDelete(CliContext& context, const QStringList& args) {
+    if (args.size() != 2)
+        throw CliError{QStringLiteral("delete takes a tab and a page.")};
+    const int tab = tabArgument(args[0]);
+    const qint64 page = pageArgument(args[1]);
+    const auto lock = lockBook(context.folder);
+    SystemClock clock;
+    PageStore store = openAt(context, tab, clock);
+    checkPageExists(store, page);
+    store.setCurrentPage(page);
+    throwIfFailed(store.writeBlankPage(page));
+    report(context, store, QStringLiteral("Deleted"));
+    return 0;
+}
+
+} // namespace orvelan::cli

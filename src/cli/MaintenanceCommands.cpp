@@ -1,0 +1,86 @@
+// Whole-book commands: reset, compact, settings.
+#include "cli/Commands.h"
+
+#include "store/BookMaintenance.h"
+#include "store/Settings.h"
+#include "store/StoreMessages.h"
+
+namespace orvelan::cli {
+
+namespace {
+
+void throwIfFailed(const MaintenanceReport& report) {
+    if (!report.ok())
+        throw CliError{report.failures.join(u' ')};
+}
+
+} // namespace
+
+int runReset(CliContext& context, const QStringList& args) {
+    if (args != QStringList{QStringLiteral("--yes")})
+        throw CliError{QStringLiteral("reset overwrites every page with one blank page per tab; "
+                                      "run it as 'reset --yes'.")};
+    const auto lock = lockBook(context.folder);
+    throwIfFailed(resetData(context.folder));
+    if (context.json)
+        printJson(context, QJsonObject{{QStringLiteral("result"), QStringLiteral("reset")}});
+    else
+        context.out << "1 new blank page for each tab.\n";
+    return 0;
+}
+
+int runCompact(CliContext& context, const QStringList& args) {
+    if (!args.isEmpty())
+        throw CliError{QStringLiteral("compact takes no arguments.")};
+    const auto lock = lockBook(context.folder);
+    const MaintenanceReport report = removeBlankPages(context.folder, [](const QString&, double) {});
+    throwIfFailed(report);
+    if (context.json)
+        printJson(context, QJsonObject{{QStringLiteral("removed"), report.pagesRemoved},
+                                       {QStringLiteral("backup"), context.folder.reserveDir()}});
+    else
+        context.out << QStringLiteral("Removed %1 blank pages; the letter tabs as they were are in "
+                                      "%2.\n")
+                           .arg(report.pagesRemoved)
+                           .arg(context.folder.reserveDir());
+    return 0;
+}
+
+int runSettings(CliContext& context, const QStringList& args) {
+    const SettingsFile file(context.folder.settingsPath());
+    Settings settings = file.read();
+    if (!args.isEmpty()) {
+        for (const QString& argument : args) {
+            const qsizetype equals = argument.indexOf(u'=');
+            const int id = equals > 0 ? Settings::idByName(QStringView(argument).first(equals)) : -1;
+            if (id < 0)
+                throw CliError{QStringLiteral("'%1' is not NAME=VALUE with a settings name (run "
+                                              "'settings' to see them).")
+                                   .arg(argument)};
+            const QByteArray value = argument.mid(equals + 1).toLatin1();
+            if (value.size() > Settings::Layout[id].width)
+                throw CliError{QStringLiteral("%1 holds at most %2 characters.")
+                                   .arg(QLatin1StringView(Settings::Layout[id].name))
+                                   .arg(Settings::Layout[id].width)};
+            settings.setRaw(static_cast<Settings::Id>(id), value);
+        }
+        const auto lock = lockBook(context.folder);
+        if (const int error = file.write(settings))
+            throw CliError{QStringLiteral("Cannot write %1: %2")
+                               .arg(file.path(), readErrorMessage(error).trimmed())};
+    }
+    QJsonObject object;
+    for (int id = 0; id < Settings::Count; ++id) {
+        const QString name = QLatin1StringView(Settings::Layout[id].name);
+        const QString value = QString::fromLatin1(settings.raw(static_cast<Settings::Id>(id)));
+        if (context.json)
+            object.insert(name, value);
+        else
+            context.out << QStringLiteral("%1 = %2\n").arg(name, -26).arg(value.trimmed());
+    }
+    if (context.json)
+        printJson(context, object);
+    return 0;
+}
+
+} // namespace orvelan::cli

@@ -1,0 +1,48 @@
+#include "store/BookFolder.h"
+
+#include "store/TabTable.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+namespace orvelan {
+
+BookFolder::BookFolder(QString root) : m_root(QDir::cleanPath(std::move(root))) {}
+
+QString BookFolder::defaultRoot() {
+    const QString home = qEnvironmentVariable("ORVELAN_HOME");
+    if (!home.isEmpty())
+        return home;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/orvelan");
+}
+
+QString BookFolder::dataBookDir() const {
+    return m_root + QStringLiteral("/DataBook");
+}
+
+QString BookFolder::tabFilePath(int tab) const {
+    return dataBookDir() + u'/' + tabFileName(tab);
+}
+
+QString BookFolder::tabTempFilePath(int tab) const {
+    return dataBookDir() + u'/' + tabTempFileName(tab);
+}
+
+QString BookFolder::settingsPath() const {
+    return m_root + QStringLiteral("/ossabusr.dat");
+}
+
+QString BookFolder::reserveDir() const {
+    return m_root + QStringLiteral("/Reserve");
+}
+
+QString BookFolder::configPath() const {
+    return m_root + QStringLiteral("/orvelan.conf");
+}
+
+QString BookFolder::lockPath() const {
+    return m_root + QStringLiteral("/orvelan.lock");
+}
+
+} // namespace orvelan

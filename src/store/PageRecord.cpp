@@ -1,0 +1,139 @@
+#include "store/PageRecord.h"
+
+#include "store/FieldCipher.h"
+#include "store/TabTable.h"
+
+#include <cstring>
+
+namespace orvelan {
+
+const std::array<FieldSpec, FieldCount> RecordLayout = {{
+    {"PageNo", 0, 6, ""},
+    {"Name", 6, 32, "SNameTB"},
+    {"Addr1", 38, 32, "SAdd1TB"},
+    {"Addr2", 70, 32, "SAdd2TB"},
+    {"Addr3", 102, 32, "SAdd3TB"},
+    {"Addr4", 134, 32, "SAdd4TB"},
+    {"Addr5", 166, 32, "SAdd5TB"},
+    {"Addr6", 198, 32, "SAdd6TB"},
+    {"Phone1", 230, 24, "SPho1TB"},
+    {"Phone2", 254, 24, "SPho2TB"},
+    {"Mobile", 278, 24, "SMobiTB"},
+    {"Fax", 302, 24, "SFaxiTB"},
+    {"Pager", 326, 24, "SPageTB"},
+    {"Email", 350, 60, "SEmaiTB"},
+    {"Group", 410, 24, "SGrouTB"},
+    {"Organisation", 434, 32, "SOrgaTB"},
+    {"JobTitle", 466, 32, "STitlTB"},
+    {"Department", 498, 32, "SDeptTB"},
+    {"OrgAddr1", 530, 32, "SAdO1TB"},
+    {"OrgAddr2", 562, 32, "SAdO2TB"},
+    {"OrgAddr3", 594, 32, "SAdO3TB"},
+    {"OrgAddr4", 626, 32, "SAdO4TB"},
+    {"OrgAddr5", 658, 32, "SAdO5TB"},
+    {"OrgAddr6", 690, 32, "SAdO6TB"},
+    {"OrgEmail", 722, 60, "SEmaOTB"},
+    {"OrgWeb", 782, 60, "SWebOTB"},
+    {"Notes", 842, 824, "SNoteTB"},
+    {"DateModified", 1666, 8, ""},
+    {"TimeModified", 1674, 8, ""},
+    {"Reserved", 1682, 8, ""},
+}};
+
+namespace {
+
+constexpr int ReservedOffset = 1682;
+
+// The keystream laid out over a whole record: each field restarts the stream at its first byte.
+struct RecordMask {
+    std::array<char, ReservedOffset> bytes{};
+    RecordMask() {
+        const FieldCipher& cipher = FieldCipher::standard();
+        for (int f = 0; f < EncipheredFieldCount; ++f) {
+            const FieldSpec& spec = RecordLayout[f];
+            for (int i = 0; i < spec.width; ++i)
+                bytes[spec.offset + i] = static_cast<char>(cipher.keyAt(i + 1));
+        }
+    }
+};
+
+const RecordMask& recordMask() {
+    static const RecordMask mask;
+    return mask;
+}
+
+QByteArray buildBlankRecord() {
+    QByteArray record(RecordSize, ' ');
+    cipherRecordInPlace(record.data());
+    return record;
+}
+
+} // namespace
+
+void cipherRecordInPlace(char* record) {
+    const char* mask = recordMask().bytes.data();
+    for (int i = 0; i < ReservedOffset; ++i)
+        record[i] = static_cast<char>(record[i] ^ mask[i]);
+}
+
+int fieldByName(QStringView name) {
+    for (int f = 0; f < FieldCount; ++f) {
+        if (name.compare(QLatin1StringView(RecordLayout[f].name), Qt::CaseInsensitive) == 0)
+            return f;
+    }
+    return -1;
+}
+
+PlainRecord::PlainRecord(QByteArrayView stored) {
+    std::memcpy(m_bytes.data(), stored.data(), RecordSize);
+    cipherRecordInPlace(m_bytes.data());
+}
+
+QByteArrayView PlainRecord::field(Field f) const {
+    const FieldSpec& spec = specOf(f);
+    return trimSpaces(QByteArrayView(m_bytes.data() + spec.offset, spec.width));
+}
+
+PageRecord PageRecord::fromPlain(const PlainRecord& plain) {
+    PageRecord page;
+    for (int f = 0; f < FieldCount; ++f)
+        page.m_fields[f] = plain.field(static_cast<Field>(f)).toByteArray();
+    return page;
+}
+
+PageRecord PageRecord::fromStored(QByteArrayView stored) {
+    return fromPlain(PlainRecord(stored));
+}
+
+QByteArray PageRecord::toStored() const {
+    QByteArray record(RecordSize, ' ');
+    // Reserved is never read; a page saved from the view carries zero bytes there.
+    std::memset(record.data() + ReservedOffset, 0, RecordSize - ReservedOffset);
+    for (int f = 0; f < FieldCount; ++f) {
+        const FieldSpec& spec = RecordLayout[f];
+        const QByteArrayView text = f < EncipheredFieldCount
+                                        ? trimSpaces(m_fields[f])
+                                        : QByteArrayView(m_fields[f]);
+        std::memcpy(record.data() + spec.offset, text.data(),
+                    static_cast<std::size_t>(std::min<qsizetype>(text.size(), spec.width)));
+    }
+    cipherRecordInPlace(record.data());
+    return record;
+}
+
+bool PageRecord::isBlank() const {
+    return trimSpaces(m_fields[static_cast<int>(Field::Name)]).isEmpty();
+}
+
+const QByteArray& blankRecord() {
+    static const QByteArray record = buildBlankRecord();
+    return record;
+}
+
+bool isBlankStored(QByteArrayView storedRecord) {
+    const FieldSpec& name = specOf(Field::Name);
+    return std::memcmp(storedRecord.data() + name.offset, blankRecord().constData() + name.offset,
+                       static_cast<std::size_t>(name.width)) == 0;
+}
+
+} // namespace orvelan

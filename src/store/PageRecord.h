@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <array>
+
+namespace orvelan {
+
+// The 30 fields of a page record, in their order on disk.
+enum class Field {
+    PageNo, Name, Addr1, Addr2, Addr3, Addr4, Addr5, Addr6, Phone1, Phone2, Mobile, Fax, Pager,
+    Email, Group, Organisation, JobTitle, Department, OrgAddr1, OrgAddr2, OrgAddr3, OrgAddr4,
+    OrgAddr5, OrgAddr6, OrgEmail, OrgWeb, Notes, DateModified, TimeModified, Reserved
+};
+
+struct FieldSpec {
+    const char* name;    // "Name", "Addr1" ...
+    int offset;          // byte offset in the record
+    int width;           // bytes on disk
+    const char* control; // the page text box that shows it, or "" for none
+};
+
+inline constexpr int RecordSize = 1690;
+inline constexpr int FieldCount = 30;
+inline constexpr int EncipheredFieldCount = 29; // every field but Reserved
+inline constexpr int ViewFieldCount = 26;       // Name .. Notes, the page text boxes
+
+extern const std::array<FieldSpec, FieldCount> RecordLayout;
+
+inline const FieldSpec& specOf(Field f) { return RecordLayout[static_cast<int>(f)]; }
+// The record field shown in page text box number `viewIndex` (0 = Name .. 25 = Notes).
+inline Field viewField(int viewIndex) { return static_cast<Field>(viewIndex + 1); }
+// A field by its record name ("Name", "Phone1", ...), case-insensitive; -1 when unknown.
+int fieldByName(QStringView name);
+
+// One record deciphered in place: fields are read as trimmed views into the buffer, so scans
+// over whole tabs allocate nothing per page.
+class PlainRecord {
+public:
+    // `stored` must hold RecordSize bytes as they are on disk.
+    explicit PlainRecord(QByteArrayView stored);
+
+    QByteArrayView field(Field f) const;
+    bool isBlank() const { return field(Field::Name).isEmpty(); }
+
+private:
+    std::array<char, RecordSize> m_bytes;
+};
+
+// A page in memory: each field as plain Windows-1252 text, already trimmed. Notes keep their
+// line breaks as carriage return + line feed, as on disk.
+class PageRecord {
+public:
+    QByteArray& operator[](Field f) { return m_fields[static_cast<int>(f)]; }
+    const QByteArray& operator[](Field f) const { return m_fields[static_cast<int>(f)]; }
+
+    static PageRecord fromStored(QByteArrayView stored);
+    static PageRecord fromPlain(const PlainRecord& plain);
+    // The stored form: every field trimmed, space-padded (cut at its width) and enciphered by
+    // itself. Reserved is written as given (8 zero bytes for a saved page).
+    QByteArray toStored() const;
+
+    bool isBlank() const;
+
+private:
+    std::array<QByteArray, FieldCount> m_fields;
+};
+
+// A freshly written blank page: fields 1..29 enciphered from spaces, Reserved 8 plain spaces.
+const QByteArray& blankRecord();
+
+// The stored bytes of a field whose text is empty: a record is blank when its Name equals this.
+bool isBlankStored(QByteArrayView storedRecord);
+
+// Encipher or decipher one field of a stored record in place (fields 1..29; Reserved untouched).
+void cipherRecordInPlace(char* record);
+
+} // namespace orvelan

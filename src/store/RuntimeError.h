@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace orvelan {
+
+// The runtime error numbers the messages are keyed on. Operating-system failures map onto them.
+namespace RuntimeError {
+inline constexpr int None = 0;
+inline constexpr int SubscriptOutOfRange = 9;
+inline constexpr int BadFileNameOrNumber = 52;
+inline constexpr int FileNotFound = 53;
+inline constexpr int BadFileMode = 54;
+inline constexpr int DeviceIoError = 57;
+inline constexpr int BadRecordLength = 59;
+inline constexpr int DiskFull = 61;
+inline constexpr int BadRecordNumber = 63;
+inline constexpr int DeviceUnavailable = 68;
+inline constexpr int PermissionDenied = 70;
+inline constexpr int DiskNotReady = 71;
+inline constexpr int PathFileAccessError = 75;
+inline constexpr int PathNotFound = 76;
+} // namespace RuntimeError
+
+// Maps the errno of a failed file operation on `path` onto a runtime error number.
+int runtimeErrorFromErrno(int error, const QString& path);
+
+} // namespace orvelan

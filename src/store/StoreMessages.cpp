@@ -1,0 +1,88 @@
+#include "store/StoreMessages.h"
+
+namespace orvelan {
+
+namespace {
+
+const QString& missingFilesText() {
+    static const QString text = QStringLiteral(
+        "Ensure that all data files are in the ORVELAN File folder.  You can create a new data "
+        "set by starting ORVELAN with the command line arguments [ /DRST ] this will create 1 new "
+        "blank page for each tab.");
+    return text;
+}
+
+QString knownReadError(int error) {
+    switch (error) {
+    case 9:
+        return QStringLiteral("Can't Resolve Index Pointer(s)   ");
+    case 52:
+        return QStringLiteral("Data or Config record Not Found   ");
+    case 53:
+        return QStringLiteral("File Data or Config Record Path Not Found    ");
+    case 54:
+        return QStringLiteral("Can't Resolve Target Pointer   ");
+    case 57:
+        return QStringLiteral("Windows is Reporting: DEVICE I/O Error   ");
+    case 59:
+        return QStringLiteral("Unexpected Record Size in File   ");
+    case 63:
+        return QStringLiteral("Can't Resolve Record page Number   ");
+    case 68:
+        return QStringLiteral("Windows is Reporting: DEVICE UNAVAILABLE   ");
+    case 70:
+        return QStringLiteral("Windows is Reporting: Permission Denied   ");
+    case 71:
+        return QStringLiteral("DEVICE UNAVAILABLE or Disk NOT Ready   ");
+    case 75:
+    case 76:
+        return QStringLiteral("Data Path or Config Record Not Found   ");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+QString readErrorMessage(int error) {
+    const QString known = knownReadError(error);
+    if (!known.isEmpty())
+        return known;
+    return QStringLiteral("Can't GETPAGE() :  20") + QString::number(error) +
+           QStringLiteral("-6558  ");
+}
+
+StoreFailureMessages messagesFor(const StoreFailure& failure) {
+    StoreFailureMessages messages;
+    const QString number = QString::number(failure.error);
+    if (failure.operation == StoreFailure::Operation::GetPage) {
+        const QString known = knownReadError(failure.error);
+        messages.continuable = !known.isEmpty();
+        messages.first = {QStringLiteral("ORVELAN Error: ") + failure.fileName +
+                              QStringLiteral(" #20") + number,
+                          (known.isEmpty() ? QStringLiteral("Unexpected Error: ")
+                                           : QStringLiteral("File Read/Write Error: ")) +
+                              readErrorMessage(failure.error),
+                          PromptIcon::Critical, PromptButtons::OkCancel};
+        messages.onCancel = {QStringLiteral("ORVELAN Error"), missingFilesText(),
+                             PromptIcon::Information, PromptButtons::Ok};
+        return messages;
+    }
+    QString text;
+    switch (failure.operation) {
+    case StoreFailure::Operation::PutPage:
+        text = QStringLiteral("ERROR: Can't Resolve Record page Number Cna't Read File(s): ");
+        break;
+    case StoreFailure::Operation::WriteBlankPage:
+        text = QStringLiteral("ERROR: Can't Resolve Record page Number Corrupted File(s): ");
+        break;
+    default:
+        text = QStringLiteral("ERROR: Can't Resolve Record page Number:  Corrupted File(s): ");
+        break;
+    }
+    messages.first = {QStringLiteral("ORVELAN Error: 06") + number + QStringLiteral(":2011"),
+                      text + failure.fileName, PromptIcon::Critical, PromptButtons::Ok};
+    return messages;
+}
+
+} // namespace orvelan

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/Prompt.h"
+#include "store/PageStore.h"
+
+namespace orvelan {
+
+// The message boxes of a failed page read or write, as data for the windows to show.
+struct StoreFailureMessages {
+    PromptRequest first;      // shown first
+    bool continuable = false; // OK on `first` goes on with the load; otherwise the program ends
+    PromptRequest onCancel;   // shown after Cancel on `first` (read failures only)
+};
+
+StoreFailureMessages messagesFor(const StoreFailure& failure);
+
+// The text that follows "File Read/Write Error: " for a read error number.
+QString readErrorMessage(int error);
+
+} // namespace orvelan

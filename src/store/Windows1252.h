@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace orvelan {
+
+// Stored texts are single-byte Windows-1252, as the Windows program wrote them. These convert
+// at the boundary between the files and everything that shows or takes text.
+QString fromWindows1252(QByteArrayView bytes);
+
+// Characters that have no Windows-1252 form become '?'; `unmappable` (when given) counts them.
+QByteArray toWindows1252(QStringView text, qsizetype* unmappable = nullptr);
+
+bool fitsWindows1252(QStringView text);
+bool fitsWindows1252(char32_t ch);
+
+} // namespace orvelan

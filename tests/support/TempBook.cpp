@@ -1,0 +1,49 @@
+#include "support/TempBook.h"
+
+#include "store/BookMaintenance.h"
+
+#include <QFile>
+#include <stdexcept>
+
+namespace orvelan::test {
+
+TempBook::TempBook(bool create) : m_folder(m_dir.path()) {
+    if (!m_dir.isValid())
+        throw std::runtime_error("cannot create a temporary book folder");
+    if (create) {
+        MaintenanceReport report;
+        createBookIfMissing(m_folder, report);
+    }
+}
+
+void TempBook::writeTab(int tab, const QList<QByteArray>& records) const {
+    QFile file(m_folder.tabFilePath(tab));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw std::runtime_error("cannot write a tab file");
+    for (const QByteArray& record : records)
+        file.write(record);
+}
+
+QByteArray TempBook::tabBytes(int tab) const {
+    QFile file(m_folder.tabFilePath(tab));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+qint64 TempBook::pageCount(int tab) const {
+    return tabBytes(tab).size() / RecordSize;
+}
+
+PageRecord TempBook::page(int tab, qint64 page) const {
+    return PageRecord::fromStored(tabBytes(tab).mid((page - 1) * RecordSize, RecordSize));
+}
+
+QByteArray TempBook::record(std::initializer_list<std::pair<Field, QByteArray>> fields) {
+    PageRecord page;
+    for (const auto& [field, value] : fields)
+        page[field] = value;
+    return page.toStored();
+}
+
+} // namespace orvelan::test

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "store/BookFolder.h"
+#include "store/PageRecord.h"
+
+#include <QByteArray>
+#include <QTemporaryDir>
+
+#include <initializer_list>
+#include <utility>
+
+namespace orvelan::test {
+
+// A book folder in a temporary directory, removed afterwards.
+class TempBook {
+public:
+    // With `create`, DataBook/ holds one blank page per tab, as after a first run.
+    explicit TempBook(bool create = true);
+
+    const BookFolder& folder() const { return m_folder; }
+    QString root() const { return m_dir.path(); }
+
+    // Replaces a tab file with these records.
+    void writeTab(int tab, const QList<QByteArray>& records) const;
+    QByteArray tabBytes(int tab) const;
+    qint64 pageCount(int tab) const;
+    PageRecord page(int tab, qint64 page) const;
+
+    // A stored page with the given fields (others empty, Reserved zero bytes).
+    static QByteArray record(std::initializer_list<std::pair<Field, QByteArray>> fields);
+    static QByteArray named(const QByteArray& name) { return record({{Field::Name, name}}); }
+
+private:
+    QTemporaryDir m_dir;
+    BookFolder m_folder;
+};
+
+} // namespace orvelan::test
