@@ -87,7 +87,8 @@ BENCHMARK(wholeRecordCipherThroughput);
 void removeBlankPagesOfTheWholeBook(benchmark::State& state) {
     BenchBook& book = sharedBook();
     for (auto _ : state) {
-        const MaintenanceReport report = removeBlankPages(book.folder(), [](const QString&, double) {});
+        const MaintenanceReport report =
+            removeBlankPages(book.folder(), [](const QString&, double) {});
         benchmark::DoNotOptimize(report.pagesRemoved);
         state.PauseTiming();
         book.regenerate();

@@ -59,15 +59,17 @@ QByteArray wholeBook(const TempBook& book) {
 
 TEST(Cli, AddFilesByNameAndShowsEveryField) {
     TempBook book;
-    CommandRun added = run(book, {QStringLiteral("add"), QStringLiteral("Name=jo Bloggs"),
-                           QStringLiteral("Phone1=0123 456"), QStringLiteral("Notes=a\nb")},
-                    true);
+    CommandRun added = run(book,
+                           {QStringLiteral("add"), QStringLiteral("Name=jo Bloggs"),
+                            QStringLiteral("Phone1=0123 456"), QStringLiteral("Notes=a\nb")},
+                           true);
     ASSERT_EQ(added.status, 0) << added.err.toStdString();
     EXPECT_EQ(added.json()[QStringLiteral("tab")].toInt(), 9);
     EXPECT_EQ(added.json()[QStringLiteral("result")].toString(), QStringLiteral("Entered"));
     EXPECT_EQ(book.page(9, 1)[Field::Notes], "a\r\nb");
 
-    CommandRun shown = run(book, {QStringLiteral("show"), QStringLiteral("J"), QStringLiteral("1")}, true);
+    CommandRun shown =
+        run(book, {QStringLiteral("show"), QStringLiteral("J"), QStringLiteral("1")}, true);
     ASSERT_EQ(shown.status, 0);
     const QJsonObject page = shown.json().toObject();
     EXPECT_EQ(page[QStringLiteral("Name")].toString(), QStringLiteral("jo Bloggs"));
@@ -110,8 +112,8 @@ TEST(Cli, SetDeleteAndCompactChangeOnlyWhatTheySay) {
     EXPECT_EQ(book.page(2, 2)[Field::Name], "Bo");
     EXPECT_EQ(book.page(2, 2)[Field::PageNo], "2");
 
-    ASSERT_EQ(run(book, {QStringLiteral("delete"), QStringLiteral("2"), QStringLiteral("1")}).status,
-              0);
+    ASSERT_EQ(
+        run(book, {QStringLiteral("delete"), QStringLiteral("2"), QStringLiteral("1")}).status, 0);
     EXPECT_TRUE(book.page(2, 1).isBlank());
     CommandRun compact = run(book, {QStringLiteral("compact")}, true);
     ASSERT_EQ(compact.status, 0);
@@ -133,7 +135,8 @@ TEST(Cli, BadArgumentsChangeNothing) {
         {QStringLiteral("add"), QStringLiteral("Name=Chen \u9648")},
         {QStringLiteral("add"), QStringLiteral("Name=Cy"), QStringLiteral("Colour=red")},
         {QStringLiteral("add"), QStringLiteral("Name=Cy"), QStringLiteral("PageNo=4")},
-        {QStringLiteral("set"), QStringLiteral("C"), QStringLiteral("1"), QStringLiteral("Name=Dee")},
+        {QStringLiteral("set"), QStringLiteral("C"), QStringLiteral("1"),
+         QStringLiteral("Name=Dee")},
         {QStringLiteral("set"), QStringLiteral("C"), QStringLiteral("9"), QStringLiteral("Fax=1")},
         {QStringLiteral("delete"), QStringLiteral("C"), QStringLiteral("5")},
         {QStringLiteral("reset")},

@@ -56,8 +56,8 @@ TEST(BookMaintenance, RemovingBlankPagesKeepsNamedPagesInOrder) {
     const QByteArray tab1Before = book.tabBytes(1);
 
     QStringList statuses;
-    const MaintenanceReport report = removeBlankPages(
-        book.folder(), [&](const QString& status, double) { statuses << status; });
+    const MaintenanceReport report =
+        removeBlankPages(book.folder(), [&](const QString& status, double) { statuses << status; });
     EXPECT_TRUE(report.ok()) << report.failures.join(u'\n').toStdString();
     EXPECT_EQ(report.pagesRemoved, 2 + 2 + 2);
 

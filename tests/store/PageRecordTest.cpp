@@ -8,9 +8,9 @@ using namespace orvelan;
 
 TEST(TabTable, NamesFileUnderTheTabOfTheirFirstLetter) {
     const std::pair<const char*, int> cases[] = {
-        {" bob", 2},    {"jack", 9},  {"Ivy", 9},     {"1st Choice", 0}, {"-dash", 0},
-        {"\xc9mile", 0}, {"", 0},      {"   ", 0},    {"zed", 25},       {"Kate", 10},
-        {"Harry", 8},   {"Anna", 1},  {"[x", 0},      {"`x", 0},
+        {" bob", 2},     {"jack", 9}, {"Ivy", 9}, {"1st Choice", 0}, {"-dash", 0},
+        {"\xc9mile", 0}, {"", 0},     {"   ", 0}, {"zed", 25},       {"Kate", 10},
+        {"Harry", 8},    {"Anna", 1}, {"[x", 0},  {"`x", 0},
     };
     for (const auto& [name, tab] : cases)
         EXPECT_EQ(tabForName(QByteArrayView(name)), tab) << name;
@@ -67,7 +67,8 @@ TEST(PageRecord, FieldsAreTrimmedPaddedCutAndEncipheredOneByOne) {
     PageRecord other;
     other[Field::Phone1] = "0123 456";
     const FieldSpec& phone = specOf(Field::Phone1);
-    EXPECT_EQ(other.toStored().mid(phone.offset, phone.width), stored.mid(phone.offset, phone.width));
+    EXPECT_EQ(other.toStored().mid(phone.offset, phone.width),
+              stored.mid(phone.offset, phone.width));
     const FieldSpec& name = specOf(Field::Name);
     const FieldSpec& notes = specOf(Field::Notes);
     EXPECT_EQ(stored[notes.offset + 1], blankRecord()[name.offset + 1]);
@@ -104,11 +105,13 @@ TEST(PageTexts, NotesKeepCarriageReturnLineFeedOnDisk) {
 TEST(PageTexts, InputProblemsNameWhatCannotBeStored) {
     EXPECT_TRUE(inputProblem(0, QString(32, u'x')).isEmpty());
     EXPECT_FALSE(inputProblem(0, QString(33, u'x')).isEmpty());
-    EXPECT_TRUE(inputProblem(0, QString(32, u'x') + QStringLiteral("  ")).isEmpty()) << "trailing spaces are trimmed";
+    EXPECT_TRUE(inputProblem(0, QString(32, u'x') + QStringLiteral("  ")).isEmpty())
+        << "trailing spaces are trimmed";
     EXPECT_FALSE(inputProblem(0, u"\u4e2d").isEmpty());
     EXPECT_FALSE(inputProblem(0, u"\U0001F600").isEmpty());
     EXPECT_TRUE(inputProblem(0, u"\u20ac").isEmpty());
     // A line break takes two bytes on disk: 821 + 2 + 1 bytes fill the notes exactly.
     EXPECT_TRUE(inputProblem(NotesViewIndex, QString(821, u'n') + QStringLiteral("\nx")).isEmpty());
-    EXPECT_FALSE(inputProblem(NotesViewIndex, QString(822, u'n') + QStringLiteral("\nx")).isEmpty());
+    EXPECT_FALSE(
+        inputProblem(NotesViewIndex, QString(822, u'n') + QStringLiteral("\nx")).isEmpty());
 }

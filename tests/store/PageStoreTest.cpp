@@ -154,10 +154,10 @@ TEST(RuntimeErrors, OperatingSystemFailuresMapOntoRuntimeNumbers) {
     EXPECT_EQ(runtimeErrorFromErrno(ENOSPC, inBook), RuntimeError::DiskFull);
     EXPECT_EQ(runtimeErrorFromErrno(EIO, inBook), RuntimeError::DeviceIoError);
 
-    const StoreFailureMessages messages =
-        messagesFor({StoreFailure::Operation::GetPage, RuntimeError::PermissionDenied,
-                     u"Orvel01.raf"_s});
-    EXPECT_EQ(messages.first.text, u"File Read/Write Error: Windows is Reporting: Permission Denied   ");
+    const StoreFailureMessages messages = messagesFor(
+        {StoreFailure::Operation::GetPage, RuntimeError::PermissionDenied, u"Orvel01.raf"_s});
+    EXPECT_EQ(messages.first.text,
+              u"File Read/Write Error: Windows is Reporting: Permission Denied   ");
     EXPECT_EQ(messages.first.title, u"ORVELAN Error: Orvel01.raf #2070");
 }
 

@@ -1,11 +1,14 @@
-#include "store/FieldCipher.h"
 #include "store/Settings.h"
+#include "store/FieldCipher.h"
 #include "support/TempBook.h"
 
 #include <QFile>
 #include <QRandomGenerator>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace orvelan;
 using orvelan::test::TempBook;
@@ -117,4 +120,28 @@ TEST(SettingsFile, DamagedOrMissingFilesGiveDefaults) {
     // A settings file that cannot be replaced is reported, and the old file stays whole.
     ASSERT_EQ(SettingsFile(book.root() + QStringLiteral("/missing/ossabusr.dat")).write(Settings()),
               76);
+}
+
+// A disk that fills up while the settings are written leaves the old file whole.
+TEST(SettingsFile, AFullDiskKeepsTheOldFile) {
+    TempBook book;
+    const SettingsFile file(book.folder().settingsPath());
+    Settings settings;
+    settings.setDialMethod(3);
+    ASSERT_EQ(file.write(settings), 0);
+    const QByteArray before = readAll(file.path());
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limited = old;
+    limited.rlim_cur = 1000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    settings.setDialMethod(1);
+    const int error = file.write(settings);
+    setrlimit(RLIMIT_FSIZE, &old);
+
+    EXPECT_EQ(error, 61);
+    EXPECT_EQ(readAll(file.path()), before);
+    EXPECT_EQ(file.read().dialMethod(), 3);
 }
