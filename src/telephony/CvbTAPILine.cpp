@@ -108,7 +108,8 @@ QByteArray optionalText(const QString& text) {
 
 } // namespace
 
-CvbTAPILine::CvbTAPILine(TapiLineFunctions& tapi, QObject* parent) : QObject(parent), m_tapi(tapi) {}
+CvbTAPILine::CvbTAPILine(TapiLineFunctions& tapi, QObject* parent)
+    : QObject(parent), m_tapi(tapi) {}
 
 CvbTAPILine::~CvbTAPILine() {
     shutdown();
@@ -172,9 +173,9 @@ bool CvbTAPILine::Create() {
         self->HandleLineMessage(device, message, param1, param2, param3);
     };
     std::uint32_t lines = 0;
-    const std::int32_t result = m_tapi.lineInitializeEx(
-        m_appHandle, std::move(handler), QByteArrayLiteral("ORVELAN Secure Address Book"), lines,
-        m_hiApi);
+    const std::int32_t result =
+        m_tapi.lineInitializeEx(m_appHandle, std::move(handler),
+                                QByteArrayLiteral("ORVELAN Secure Address Book"), lines, m_hiApi);
     if (result != 0)
         return fail(result);
     m_numLines = static_cast<std::int32_t>(lines);
@@ -277,8 +278,8 @@ bool CvbTAPILine::MakeCallAsynch(const QString& phonenumber) {
     if (m_lineHandle == 0)
         return false;
     const QByteArray number = optionalText(phonenumber);
-    const std::int32_t result =
-        m_tapi.lineMakeCall(m_lineHandle, &m_callHandle, phonenumber.isEmpty() ? nullptr : &number, 0);
+    const std::int32_t result = m_tapi.lineMakeCall(m_lineHandle, &m_callHandle,
+                                                    phonenumber.isEmpty() ? nullptr : &number, 0);
     if (result <= 0)
         return fail(result);
     m_pendingMakeCall = result;

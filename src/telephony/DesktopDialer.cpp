@@ -35,8 +35,7 @@ std::int32_t DesktopDialer::lineInitializeEx(std::uint32_t& appHandle, TapiMessa
     return 0;
 }
 
-std::int32_t DesktopDialer::lineNegotiateAPIVersion(std::uint32_t appHandle,
-                                                    std::uint32_t deviceId,
+std::int32_t DesktopDialer::lineNegotiateAPIVersion(std::uint32_t appHandle, std::uint32_t deviceId,
                                                     std::uint32_t lowVersion,
                                                     std::uint32_t highVersion,
                                                     std::uint32_t& version,
@@ -53,8 +52,8 @@ std::int32_t DesktopDialer::lineNegotiateAPIVersion(std::uint32_t appHandle,
 }
 
 std::int32_t DesktopDialer::lineGetDevCaps(std::uint32_t appHandle, std::uint32_t deviceId,
-                                           std::uint32_t /*version*/,
-                                           std::uint32_t /*extVersion*/, QByteArray& caps) {
+                                           std::uint32_t /*version*/, std::uint32_t /*extVersion*/,
+                                           QByteArray& caps) {
     if (appHandle == 0 || appHandle != m_appHandle)
         return Tapi::LineErrInvalAppHandle;
     if (deviceId != 0)
@@ -62,8 +61,7 @@ std::int32_t DesktopDialer::lineGetDevCaps(std::uint32_t appHandle, std::uint32_
     using namespace LineDevCaps;
     return Builder()
         .text(LineNameSize, LineNameOffset, QByteArrayLiteral("Desktop dialer (tel:)"))
-        .text(ProviderInfoSize, ProviderInfoOffset,
-              QByteArrayLiteral("Desktop telephone handler"))
+        .text(ProviderInfoSize, ProviderInfoOffset, QByteArrayLiteral("Desktop telephone handler"))
         .set(PermanentLineId, 1)
         .set(StringFormat, Tapi::StringFormatAscii)
         .set(AddressModes, 0x2)

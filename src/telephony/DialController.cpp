@@ -98,8 +98,8 @@ void DialController::dial() {
     for (int field = 1; field <= FieldCount; ++field)
         anyMarker = anyMarker || view.markerVisible(field);
     if (!anyMarker) {
-        showDialMessage(QStringLiteral(
-            "Can't Dial:  No Telephone Number Field has been Selected!      "));
+        showDialMessage(
+            QStringLiteral("Can't Dial:  No Telephone Number Field has been Selected!      "));
         return;
     }
     const QString method = dialMethod();
@@ -116,8 +116,8 @@ void DialController::dial() {
         else
             dialSerial();
     } else {
-        showDialMessage(QStringLiteral(
-            "Can't Dial: The Communication Setting has has been turned OFF     "));
+        showDialMessage(
+            QStringLiteral("Can't Dial: The Communication Setting has has been turned OFF     "));
     }
 }
 
@@ -225,8 +225,8 @@ void DialController::TapiDial() {
     m_tapiline->CloseLine();
     const std::int32_t code = m_tapiline->LastError();
     m_context.prompter.ask({TapiErrorTitle,
-                            QStringLiteral("Error #") + QString::number(code) + QStringLiteral("  ") +
-                                CvbTAPILine::ErrorString(code),
+                            QStringLiteral("Error #") + QString::number(code) +
+                                QStringLiteral("  ") + CvbTAPILine::ErrorString(code),
                             PromptIcon::Information, PromptButtons::Ok});
     view.setHangUpVisible(true);
 }
@@ -261,8 +261,8 @@ void DialController::hangUp() {
             const std::int32_t code = m_tapiline->LastError();
             if (code != 0)
                 m_context.prompter.ask({TapiErrorTitle,
-                                        QStringLiteral("Error #") + QString::number(code) + QStringLiteral("  ") +
-                                            CvbTAPILine::ErrorString(code),
+                                        QStringLiteral("Error #") + QString::number(code) +
+                                            QStringLiteral("  ") + CvbTAPILine::ErrorString(code),
                                         PromptIcon::Critical, PromptButtons::Ok});
         }
         view.setHangUpVisible(false);
@@ -328,9 +328,8 @@ void DialController::InitTapi(TapiConsole& console) {
         const QString choice = QString::fromLatin1(m_context.settings.tapiLineChoice());
         const QStringList entries = console.lineEntries();
         const qsizetype index =
-            choice.isEmpty()
-                ? (entries.isEmpty() ? -1 : 0)
-                : entries.indexOf(QString::number(std::llround(numericValue(choice))));
+            choice.isEmpty() ? (entries.isEmpty() ? -1 : 0)
+                             : entries.indexOf(QString::number(std::llround(numericValue(choice))));
         if (index < 0)
             m_context.prompter.ask(
                 {QStringLiteral("TAPI Line Error: 7761"),

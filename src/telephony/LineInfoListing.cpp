@@ -23,11 +23,16 @@ void addBits(QStringList& lines, std::uint32_t value, std::initializer_list<Bit>
 
 QString stringFormatLine(std::uint32_t format) {
     switch (format) {
-    case 1: return QStringLiteral("String Format: _ASCII");
-    case 2: return QStringLiteral("String Format: _DBCS");
-    case 3: return QStringLiteral("String Format: _UNICODE");
-    case 4: return QStringLiteral("String Format: _BINARY");
-    default: return {};
+    case 1:
+        return QStringLiteral("String Format: _ASCII");
+    case 2:
+        return QStringLiteral("String Format: _DBCS");
+    case 3:
+        return QStringLiteral("String Format: _UNICODE");
+    case 4:
+        return QStringLiteral("String Format: _BINARY");
+    default:
+        return {};
     }
 }
 

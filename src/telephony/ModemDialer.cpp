@@ -35,7 +35,8 @@ void ModemDialer::SerialDial(const QString& number, const QString& portSetting) 
         m_context.prompter.ask(
             {BoxTitle,
              QStringLiteral("Dial Error:  There is a Problem in Dialing the Requested Number    ") +
-                 QStringLiteral("\r\r[ ERROR: ") + serialErrorText(failure.code) + QStringLiteral(" ]"),
+                 QStringLiteral("\r\r[ ERROR: ") + serialErrorText(failure.code) +
+                 QStringLiteral(" ]"),
              PromptIcon::Exclamation, PromptButtons::Ok});
         try {
             if (m_context.port.isOpen())

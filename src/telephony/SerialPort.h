@@ -26,7 +26,7 @@ QString serialErrorText(int code);
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
-    virtual void setPortNumber(int port) = 0;    // 1 = "COM 1"
+    virtual void setPortNumber(int port) = 0;              // 1 = "COM 1"
     virtual void setSettings(const QString& settings) = 0; // "9600,N,8,1"
     virtual void open() = 0;
     virtual void close() = 0;

@@ -66,8 +66,7 @@ public:
                                           std::uint32_t& apiVersion) = 0;
     virtual std::int32_t lineNegotiateAPIVersion(std::uint32_t appHandle, std::uint32_t deviceId,
                                                  std::uint32_t lowVersion,
-                                                 std::uint32_t highVersion,
-                                                 std::uint32_t& version,
+                                                 std::uint32_t highVersion, std::uint32_t& version,
                                                  TapiExtensionId& extensionId) = 0;
     // `caps` holds a LINEDEVCAPS structure whose dwTotalSize the caller has set.
     virtual std::int32_t lineGetDevCaps(std::uint32_t appHandle, std::uint32_t deviceId,

@@ -1,6 +1,6 @@
+#include "telephony/DesktopDialer.h"
 #include "platform/DesktopLauncher.h"
 #include "telephony/CvbTAPILine.h"
-#include "telephony/DesktopDialer.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

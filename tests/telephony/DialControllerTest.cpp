@@ -1,9 +1,9 @@
+#include "telephony/DialController.h"
 #include "HookClock.h"
-#include "support/ScriptedPrompter.h"
 #include "ScriptedTapi.h"
 #include "TelephonyFakes.h"
 #include "store/Settings.h"
-#include "telephony/DialController.h"
+#include "support/ScriptedPrompter.h"
 #include "telephony/LineInfoListing.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +19,12 @@ class DialControllerTest : public ::testing::Test {
 protected:
     DialControllerTest() {
         ScriptedTapiLines();
-        view.fields = {QString(), QStringLiteral("0123"), QStringLiteral("0456 789"),
-                       QStringLiteral("07"), QStringLiteral("abc"), QStringLiteral("#31#0123")};
+        view.fields = {QString(),
+                       QStringLiteral("0123"),
+                       QStringLiteral("0456 789"),
+                       QStringLiteral("07"),
+                       QStringLiteral("abc"),
+                       QStringLiteral("#31#0123")};
     }
     void ScriptedTapiLines() {
         for (int i = 0; i < 3; ++i) {
@@ -32,8 +36,8 @@ protected:
         }
     }
     DialController& make(bool tapiEnabled = true) {
-        controller = std::make_unique<DialController>(DialController::Context{
-            view, prompter, clock, settings, tapiEnabled, tapi, port});
+        controller = std::make_unique<DialController>(
+            DialController::Context{view, prompter, clock, settings, tapiEnabled, tapi, port});
         return *controller;
     }
     DialController& startTapi(bool tapiEnabled = true) {
@@ -294,8 +298,8 @@ TEST_F(DialControllerTest, StartFallsBackToOlderVersions) {
                                          QStringLiteral("Trying TAPI 1.3 - 1.4...")}));
     EXPECT_DOUBLE_EQ(clock.paused, 1.7);
     EXPECT_EQ(tapi.initializeVersionIn, 0x00010004u);
-    EXPECT_EQ(console.entries, QStringList({QStringLiteral("0"), QStringLiteral("1"),
-                                            QStringLiteral("2")}));
+    EXPECT_EQ(console.entries,
+              QStringList({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
 
     console = {};
     tapi.initializeResults = {Tapi::LineErrNoDevice, Tapi::LineErrNoDevice};
@@ -442,8 +446,7 @@ TEST_F(SerialDialTest, FailuresShowTheirText) {
     // Hang-up on a dial that never opened its port just resets the controls.
     view.statusHistory.clear();
     dial.hangUp();
-    EXPECT_EQ(view.statusHistory,
-              QStringList({QStringLiteral("Hang Up..."), Ready, QString()}));
+    EXPECT_EQ(view.statusHistory, QStringList({QStringLiteral("Hang Up..."), Ready, QString()}));
     EXPECT_EQ(view.caption, QStringLiteral("Dial"));
 }
 

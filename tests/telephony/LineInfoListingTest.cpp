@@ -1,7 +1,7 @@
+#include "telephony/LineInfoListing.h"
 #include "ScriptedTapi.h"
 #include "store/Settings.h"
 #include "telephony/CvbTAPILine.h"
-#include "telephony/LineInfoListing.h"
 
 #include <gtest/gtest.h>
 
@@ -33,8 +33,11 @@ protected:
 
 TEST_F(LineInfoListingTest, WholeListingInOrder) {
     Builder caps = test::describedLine("Voice modem", 0x3f, 0x3ffe);
-    caps.set(AddressModes, 0x3).set(GenerateToneMaxNumFreq, 2).set(GenerateToneModes, 0x1f)
-        .set(MaxRate, 56000).set(LineDevCaps::StringFormat, 3);
+    caps.set(AddressModes, 0x3)
+        .set(GenerateToneMaxNumFreq, 2)
+        .set(GenerateToneModes, 0x1f)
+        .set(MaxRate, 56000)
+        .set(LineDevCaps::StringFormat, 3);
     const QStringList lines = listLine(caps);
     const QStringList expected = {
         QStringLiteral("TAPI LINE: #0"),
@@ -46,22 +49,35 @@ TEST_F(LineInfoListingTest, WholeListingInOrder) {
         QStringLiteral("Number of addresses associated with this line: 1"),
         QStringLiteral("Max data rate: 56000"),
         QStringLiteral("Bearer Modes supported:"),
-        QStringLiteral("\t_VOICE"), QStringLiteral("\t_SPEECH"), QStringLiteral("\t_DATA"),
-        QStringLiteral("\t_ALT SPEECH DATA"), QStringLiteral("\t_MULTIUSE"),
+        QStringLiteral("\t_VOICE"),
+        QStringLiteral("\t_SPEECH"),
+        QStringLiteral("\t_DATA"),
+        QStringLiteral("\t_ALT SPEECH DATA"),
+        QStringLiteral("\t_MULTIUSE"),
         QStringLiteral("\t_NON CALL SIGNALING"),
         QStringLiteral("Address Modes supported:"),
-        QStringLiteral("\t_ADDRESS ID"), QStringLiteral("\t_DIALABLE ADDR"),
+        QStringLiteral("\t_ADDRESS ID"),
+        QStringLiteral("\t_DIALABLE ADDR"),
         QStringLiteral("Media Modes supported:"),
-        QStringLiteral("\tLINEMEDIAMODE_ADSI"), QStringLiteral("\t_AUTOMATED VOICE"),
-        QStringLiteral("\t_DATA MODEM"), QStringLiteral("\t_DIGITAL DATA"),
-        QStringLiteral("\t_Group 3 FAX"), QStringLiteral("\t_Group 4 FAX"),
-        QStringLiteral("\t_INTERACTIVE VOICE"), QStringLiteral("\tLINEMEDIAMODE_MIXED"),
-        QStringLiteral("\tLINEMEDIAMODE_TDD"), QStringLiteral("\t_TELETEX"),
-        QStringLiteral("\t_TELEX"), QStringLiteral("\tLINEMEDIAMODE_UNKNOWN"),
+        QStringLiteral("\tLINEMEDIAMODE_ADSI"),
+        QStringLiteral("\t_AUTOMATED VOICE"),
+        QStringLiteral("\t_DATA MODEM"),
+        QStringLiteral("\t_DIGITAL DATA"),
+        QStringLiteral("\t_Group 3 FAX"),
+        QStringLiteral("\t_Group 4 FAX"),
+        QStringLiteral("\t_INTERACTIVE VOICE"),
+        QStringLiteral("\tLINEMEDIAMODE_MIXED"),
+        QStringLiteral("\tLINEMEDIAMODE_TDD"),
+        QStringLiteral("\t_TELETEX"),
+        QStringLiteral("\t_TELEX"),
+        QStringLiteral("\tLINEMEDIAMODE_UNKNOWN"),
         QStringLiteral("\t_VIDEOTEX"),
         QStringLiteral("Line Tone Generation supported: True"),
-        QStringLiteral("\t_BEEP"), QStringLiteral("\t_BILLING"), QStringLiteral("\t_BUSY"),
-        QStringLiteral("\t_CUSTOM"), QStringLiteral("\t_RINGBACK"),
+        QStringLiteral("\t_BEEP"),
+        QStringLiteral("\t_BILLING"),
+        QStringLiteral("\t_BUSY"),
+        QStringLiteral("\t_CUSTOM"),
+        QStringLiteral("\t_RINGBACK"),
         QStringLiteral("Number of terminals for this line: 2"),
         QStringLiteral("Ostrowvale Solutions Secure Address Book"),
         QString(),
@@ -73,8 +89,10 @@ TEST_F(LineInfoListingTest, WholeListingInOrder) {
 
 TEST_F(LineInfoListingTest, BitsFormatsAndTones) {
     Builder caps = test::describedLine("Modem", 0x9, 0x4);
-    caps.set(LineDevCaps::StringFormat, 0).set(GenerateToneMaxNumFreq, 0)
-        .set(GenerateToneModes, 0x1f).set(AddressModes, 0);
+    caps.set(LineDevCaps::StringFormat, 0)
+        .set(GenerateToneMaxNumFreq, 0)
+        .set(GenerateToneModes, 0x1f)
+        .set(AddressModes, 0);
     const QStringList lines = listLine(caps);
     const qsizetype bearer = lines.indexOf(QStringLiteral("Bearer Modes supported:"));
     EXPECT_EQ(lines.mid(bearer, 4),
@@ -111,8 +129,7 @@ TEST_F(LineInfoListingTest, NothingChosenOrDisabled) {
     settings.setRaw(Settings::TapiLineChoice, "1");
     EXPECT_EQ(LineInfoListing::forChoice(true, QString(), nullptr, settings),
               QStringList({QStringLiteral("<No Valid TAPI Line Selected>"),
-                           QStringLiteral("Ostrowvale Solutions Secure Address Book"),
-                           QString()}));
+                           QStringLiteral("Ostrowvale Solutions Secure Address Book"), QString()}));
     EXPECT_EQ(settings.tapiLineChoice(), QByteArray());
 
     settings.setRaw(Settings::TapiLineChoice, "1");

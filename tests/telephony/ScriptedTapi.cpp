@@ -117,9 +117,8 @@ std::int32_t ScriptedTapi::lineConfigDialog(std::uint32_t deviceId, std::uintptr
     return dialogResult;
 }
 
-std::int32_t ScriptedTapi::lineTranslateDialog(std::uint32_t, std::uint32_t deviceId,
-                                               std::uint32_t, std::uintptr_t,
-                                               const QByteArray* addressIn) {
+std::int32_t ScriptedTapi::lineTranslateDialog(std::uint32_t, std::uint32_t deviceId, std::uint32_t,
+                                               std::uintptr_t, const QByteArray* addressIn) {
     calls << QStringLiteral("lineTranslateDialog %1").arg(deviceId);
     lastDialogText = addressIn ? std::optional<QByteArray>(*addressIn) : std::nullopt;
     return dialogResult;

@@ -22,12 +22,15 @@ struct EventLog {
         QObject::connect(&line, &CvbTAPILine::MakeCallResult, &line, [this, &line](int code) {
             events << QStringLiteral("MakeCallResult %1 open=%2").arg(code).arg(line.lineIsOpen());
         });
-        QObject::connect(&line, &CvbTAPILine::DropCallResult, &line,
-                         [this](int code) { events << QStringLiteral("DropCallResult %1").arg(code); });
+        QObject::connect(&line, &CvbTAPILine::DropCallResult, &line, [this](int code) {
+            events << QStringLiteral("DropCallResult %1").arg(code);
+        });
         QObject::connect(&line, &CvbTAPILine::Connected, &line,
                          [this] { events << QStringLiteral("Connected"); });
         QObject::connect(&line, &CvbTAPILine::Idle, &line, [this, &line] {
-            events << QStringLiteral("Idle open=%1 call=%2").arg(line.lineIsOpen()).arg(line.hasCall());
+            events << QStringLiteral("Idle open=%1 call=%2")
+                          .arg(line.lineIsOpen())
+                          .arg(line.hasCall());
         });
         QObject::connect(&line, &CvbTAPILine::Disconnected, &line,
                          [this] { events << QStringLiteral("Disconnected"); });
@@ -224,10 +227,10 @@ TEST_F(TapiLineTest, RepliesReachTheRightRequest) {
     ASSERT_TRUE(line.DropCallAsynch());
     tapi.reply(tapi.lastDropRequest, Tapi::LineErrOperationFailed);
     tapi.callState(Tapi::CallStateIdle);
-    EXPECT_EQ(log.events, QStringList({QStringLiteral("MakeCallResult 0 open=1"),
-                                       QStringLiteral("Connected"),
-                                       QStringLiteral("DropCallResult -2147483576"),
-                                       QStringLiteral("Idle open=0 call=0")}));
+    EXPECT_EQ(log.events,
+              QStringList({QStringLiteral("MakeCallResult 0 open=1"), QStringLiteral("Connected"),
+                           QStringLiteral("DropCallResult -2147483576"),
+                           QStringLiteral("Idle open=0 call=0")}));
     EXPECT_EQ(tapi.calls.mid(tapi.calls.size() - 2),
               QStringList({QStringLiteral("lineDeallocateCall"), QStringLiteral("lineClose")}));
 }
@@ -268,9 +271,9 @@ TEST_F(TapiLineTest, ReleaseEndsCallLineAndSession) {
         ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
         tapi.calls.clear();
     }
-    EXPECT_EQ(tapi.calls, QStringList({QStringLiteral("lineDeallocateCall"),
-                                       QStringLiteral("lineClose"),
-                                       QStringLiteral("lineShutdown")}));
+    EXPECT_EQ(tapi.calls,
+              QStringList({QStringLiteral("lineDeallocateCall"), QStringLiteral("lineClose"),
+                           QStringLiteral("lineShutdown")}));
 }
 
 TEST(TapiErrorString, TableAndDefault) {

@@ -62,8 +62,7 @@ TapiConsoleWidget::TapiConsoleWidget(QWidget* parent)
         m_frameLines.append(line);
     }
 
-    connect(m_selector, &QComboBox::currentIndexChanged, this,
-            [this](int) { listChosenLine(); });
+    connect(m_selector, &QComboBox::currentIndexChanged, this, [this](int) { listChosenLine(); });
     connect(m_showButton, &QPushButton::clicked, this, &TapiConsoleWidget::toggleFold);
     connect(m_configButton, &QPushButton::clicked, this, [this] {
         if (m_controller)
