@@ -41,8 +41,10 @@ public:
 
 namespace orvelan {
 
-// The device path of "COM n": the line "COMn=/path" of the configuration file `configPath` when
-// it has one (blank lines and lines starting with "#" are skipped), otherwise /dev/ttyS<n-1>.
+// The device path of "COM n". The book folder's orvelan.conf may name it on a line of its own:
+//     COM1=/dev/ttyUSB0
+// (the key without regard to case, blanks around "=" allowed, blank lines and lines starting with
+// "#" skipped, the first line naming the port counts). Without one the path is /dev/ttyS<n-1>.
 QString serialDevicePath(int port, const QString& configPath);
 
 } // namespace orvelan

@@ -258,17 +258,6 @@ TEST_F(DialControllerTest, RefusedRequestsAreReported) {
                              PromptIcon::Critical, PromptButtons::Ok}));
 }
 
-TEST_F(DialControllerTest, EmptyNumberAndMissingField) {
-    DialController& dial = startTapi();
-    view.markers[1] = true; // a marker with no field chosen
-    view.colour = LabelColour::Blue;
-    view.fields[0] = QStringLiteral("0123");
-    dial.dial();
-    // The number tests fail first: nothing is selected.
-    EXPECT_EQ(prompter.last(),
-              dialBox("Dial Error:  No Valid Number Exists in the Dial-Field Selected     "));
-}
-
 TEST_F(DialControllerTest, LineDialogs) {
     DialController& dial = startTapi();
     tapi.dialogResult = Tapi::LineErrOperationUnavail;
@@ -448,16 +437,6 @@ TEST_F(SerialDialTest, FailuresShowTheirText) {
     dial.hangUp();
     EXPECT_EQ(view.statusHistory, QStringList({QStringLiteral("Hang Up..."), Ready, QString()}));
     EXPECT_EQ(view.caption, QStringLiteral("Dial"));
-}
-
-TEST(SerialErrorTexts, CodesAndTheLastRow) {
-    EXPECT_EQ(serialErrorText(8002),
-              QStringLiteral("Invalid Port or Wrong Port : It may already be in Use"));
-    EXPECT_EQ(serialErrorText(8012), QStringLiteral("The device is not open !! "));
-    EXPECT_EQ(serialErrorText(8020), QStringLiteral("Error reading COMM device'"));
-    for (const int code : {8017, 7999, 8021, 0})
-        EXPECT_EQ(serialErrorText(code),
-                  QStringLiteral("Can't make head nor tail of port Parameters"));
 }
 
 } // namespace

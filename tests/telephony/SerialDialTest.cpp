@@ -249,13 +249,7 @@ private Q_SLOTS:
         QVERIFY(m_received.isEmpty());
     }
 
-    void failureCodes() {
-        QCOMPARE(QtSerialPort::failureCode(QSerialPort::DeviceNotFoundError), 8002);
-        QCOMPARE(QtSerialPort::failureCode(QSerialPort::PermissionError), 8002);
-        QCOMPARE(QtSerialPort::failureCode(QSerialPort::OpenError), 8005);
-        QCOMPARE(QtSerialPort::failureCode(QSerialPort::NotOpenError), 8012);
-        QCOMPARE(QtSerialPort::failureCode(QSerialPort::ResourceError), 8020);
-        QCOMPARE(QtSerialPort::failureCode(QSerialPort::UnknownError), 8017);
+    void closedPortAndUnreadableSettings() {
         QtSerialPort port(configPath());
         try {
             port.waitingCount();

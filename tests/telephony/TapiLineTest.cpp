@@ -175,16 +175,11 @@ TEST_F(TapiLineTest, OperationsInTheWrongStateDoNothing) {
     EXPECT_EQ(tapi.openPrivileges, 1u);
     EXPECT_EQ(tapi.openMediaModes, 4u);
     EXPECT_NE(tapi.openInstance, 0u);
-    // A refused operation records its error; an already open line is refused without one.
-    tapi.closeResult = Tapi::LineErrInvalLineHandle;
-    ASSERT_TRUE(line.Create()); // closes the line on the way
-    EXPECT_EQ(line.LastError(), Tapi::LineErrInvalLineHandle);
-    tapi.closeResult = 0;
-    ASSERT_TRUE(line.OpenLine());
+    // An already open line is refused without an error of its own.
     tapi.openResult = Tapi::LineErrAllocated;
     EXPECT_FALSE(line.OpenLine());
     EXPECT_EQ(line.LastError(), 0);
-    EXPECT_EQ(tapi.calls.count(QStringLiteral("lineOpen 0")), 2);
+    EXPECT_EQ(tapi.calls.count(QStringLiteral("lineOpen 0")), 1);
 }
 
 TEST_F(TapiLineTest, RefusedRequestsRecordTheirError) {
