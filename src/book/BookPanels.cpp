@@ -128,6 +128,19 @@ void paintBookBackground(QWidget& window, const QRect& pagesRect,
     desk.setColorAt(1, QColor(58, 38, 25));
     p.fillRect(window.rect(), desk);
 
+    // Thumb tabs: a rounded paper tab behind each visible tab label, tinted by row.
+    static const QColor tints[] = {QColor(246, 224, 160), QColor(214, 232, 196),
+                                   QColor(200, 220, 238), QColor(238, 206, 206)};
+    for (QWidget* tab : visibleTabs) {
+        // Each tab reaches under the board on the side of the pages.
+        const bool leftStack = tab->x() < pagesRect.left();
+        const QRectF r =
+            QRectF(tab->geometry()).adjusted(leftStack ? -2 : -16, 0.5, leftStack ? 16 : 2, -0.5);
+        p.setPen(QPen(QColor(120, 100, 70), 0.8));
+        p.setBrush(tints[tab->property("tab").toInt() % 4]);
+        p.drawRoundedRect(r, 4, 4);
+    }
+
     // The boards of the book behind the pages, with a shadow under the spine.
     const QRectF board = QRectF(pagesRect).adjusted(-8, -8, 8, 8);
     QLinearGradient leather(board.topLeft(), board.bottomRight());
@@ -139,16 +152,6 @@ void paintBookBackground(QWidget& window, const QRect& pagesRect,
     p.setPen(QPen(Gold, 1, Qt::DashLine));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(board.adjusted(3, 3, -3, -3), 8, 8);
-
-    // Thumb tabs: a rounded paper tab behind each visible tab label, tinted by row.
-    static const QColor tints[] = {QColor(246, 224, 160), QColor(214, 232, 196),
-                                   QColor(200, 220, 238), QColor(238, 206, 206)};
-    for (QWidget* tab : visibleTabs) {
-        const QRectF r = QRectF(tab->geometry()).adjusted(-2, 0.5, 2, -0.5);
-        p.setPen(QPen(QColor(120, 100, 70), 0.8));
-        p.setBrush(tints[tab->property("tab").toInt() % 4]);
-        p.drawRoundedRect(r, 4, 4);
-    }
 }
 
 } // namespace orvelan

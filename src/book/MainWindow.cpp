@@ -79,7 +79,7 @@ OrVel::OrVel(Session& session, QWidget* parent)
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
     installEventFilter(this);
-    render();
+    refreshView();
 }
 
 OrVel::~OrVel() = default;
@@ -153,7 +153,8 @@ void OrVel::buildPages() {
     last->setObjectName(QStringLiteral("LastB"));
     last->setArrowType(Qt::LeftArrow);
     last->setAutoRaise(true);
-    last->setGeometry(14, PageHeight - 34, 26, 24);
+    last->setGeometry(14, PageHeight - 40, 34, 30);
+    last->setIconSize(QSize(18, 18));
     connect(last, &QToolButton::clicked, this, [this] { m_navigator.lastPage(); });
 
     QWidget* right = m_rightPage;
@@ -208,7 +209,8 @@ void OrVel::buildPages() {
     next->setObjectName(QStringLiteral("NextB"));
     next->setArrowType(Qt::RightArrow);
     next->setAutoRaise(true);
-    next->setGeometry(PageWidth - 40, PageHeight - 34, 26, 24);
+    next->setGeometry(PageWidth - 48, PageHeight - 40, 34, 30);
+    next->setIconSize(QSize(18, 18));
     connect(next, &QToolButton::clicked, this, [this] { m_navigator.nextPage(); });
     m_callPicture =
         new PictureButton(QStringLiteral("Picture4"), PictureButton::Symbol::Phone, right);
@@ -247,8 +249,8 @@ void OrVel::buildTabs() {
         const int y = TabTop + (k - 1) * TabRow;
         auto* left = new LabelButton(TabStrip::leftName(k), TabStrip::caption(k), this);
         auto* right = new LabelButton(TabStrip::rightName(k), TabStrip::caption(k), this);
-        left->setGeometry(PagesLeft - TabWidth - 8, y, TabWidth - 4, TabRow - 2);
-        right->setGeometry(WindowWidth - TabWidth - 4, y, TabWidth - 4, TabRow - 2);
+        left->setGeometry(PagesLeft - TabWidth - 10, y, TabWidth, TabRow - 2);
+        right->setGeometry(PagesLeft + 2 * PageWidth + 24, y, TabWidth, TabRow - 2);
         for (LabelButton* label : {left, right}) {
             label->setAlignment(Qt::AlignCenter);
             label->setProperty("tab", k);
@@ -324,7 +326,7 @@ void OrVel::buildCommands() {
 }
 
 void OrVel::connectLogic() {
-    connect(&m_book, &BookContext::changed, this, &OrVel::render);
+    connect(&m_book, &BookContext::changed, this, &OrVel::refreshView);
     connect(&m_book, &BookContext::focusRequested, this, &OrVel::focus);
     connect(&m_book, &BookContext::closeRequested, this, &OrVel::closeRequested);
     connect(&m_book, &BookContext::findRequested, this, &OrVel::findRequested);
@@ -355,7 +357,7 @@ QLabel* OrVel::statusLabel() const {
 
 void OrVel::setStatusText(const QString& text) {
     m_book.view().statusText = text;
-    render();
+    refreshView();
 }
 
 void OrVel::setOptionsPanel(QWidget* panel) {
@@ -376,12 +378,12 @@ void OrVel::closeOptionsPanel() {
     Q_EMIT optionsClosing();
     m_book.view().optionsVisible = false;
     m_book.view().pass = {QStringLiteral("Options"), LabelColour::Grey};
-    render();
+    refreshView();
 }
 
 void OrVel::setFindActive(bool active) {
     m_book.view().find.colour = active ? LabelColour::Blue : LabelColour::Grey;
-    render();
+    refreshView();
 }
 
 void OrVel::setEnder(std::function<void()> ender) {
@@ -396,7 +398,7 @@ void OrVel::checkActivation() {
     m_book.view().find.colour = LabelColour::Grey;
     if (!m_book.view().addMode())
         m_book.view().pass = {QStringLiteral("Options"), LabelColour::Grey};
-    render();
+    refreshView();
 }
 
 void OrVel::renderLabel(LabelButton* label, const LabelState& state) {
@@ -417,7 +419,7 @@ void OrVel::layoutPages() {
     m_optionsArea->setGeometry(m_rightPage->geometry());
 }
 
-void OrVel::render() {
+void OrVel::refreshView() {
     const BookViewState& view = m_book.view();
     const TabStrip& strip = m_book.strip();
     m_syncing = true;

@@ -82,7 +82,7 @@ private:
     void buildCommands();
     QLineEdit* addField(QWidget* page, int index, const QString& title, int y, QWidget** label);
     void connectLogic();
-    void render();
+    void refreshView();
     void renderLabel(LabelButton* label, const LabelState& state);
     void layoutPages();
     void focus(BookContext::Focus target);
