@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -153,6 +154,7 @@ void OrVel::buildPages() {
     last->setObjectName(QStringLiteral("LastB"));
     last->setArrowType(Qt::LeftArrow);
     last->setAutoRaise(true);
+    last->setFocusPolicy(Qt::NoFocus);
     last->setGeometry(14, PageHeight - 40, 34, 30);
     last->setIconSize(QSize(18, 18));
     connect(last, &QToolButton::clicked, this, [this] { m_navigator.lastPage(); });
@@ -209,6 +211,7 @@ void OrVel::buildPages() {
     next->setObjectName(QStringLiteral("NextB"));
     next->setArrowType(Qt::RightArrow);
     next->setAutoRaise(true);
+    next->setFocusPolicy(Qt::NoFocus);
     next->setGeometry(PageWidth - 48, PageHeight - 40, 34, 30);
     next->setIconSize(QSize(18, 18));
     connect(next, &QToolButton::clicked, this, [this] { m_navigator.nextPage(); });
@@ -425,11 +428,19 @@ void OrVel::refreshView() {
     m_syncing = true;
     for (int i = 0; i < ViewFieldCount; ++i) {
         if (auto* line = qobject_cast<QLineEdit*>(m_boxes[i])) {
-            if (line->text() != view.texts[i])
+            if (line->text() != view.texts[i]) {
+                const int cursor = line->cursorPosition();
                 line->setText(view.texts[i]);
+                line->setCursorPosition(qMin(cursor, int(view.texts[i].size())));
+            }
         } else if (auto* notes = qobject_cast<QPlainTextEdit*>(m_boxes[i])) {
-            if (notes->toPlainText() != view.texts[i])
+            if (notes->toPlainText() != view.texts[i]) {
+                const int cursor = notes->textCursor().position();
                 notes->setPlainText(view.texts[i]);
+                QTextCursor moved = notes->textCursor();
+                moved.setPosition(qMin(cursor, int(view.texts[i].size())));
+                notes->setTextCursor(moved);
+            }
         }
     }
     m_syncing = false;

@@ -231,7 +231,12 @@ void PageNavigator::altLetter(QChar letter) {
 }
 
 void PageNavigator::altOtherKey() {
-    if (!m_book.ended() && !m_book.store().leaveCancelled)
+    if (m_book.ended())
+        return;
+    // Page 1 is shown again: typed changes are offered for saving first, never dropped.
+    if (m_book.textsChanged())
+        m_editor.confirmLeavePage();
+    if (!m_book.store().leaveCancelled && !m_book.ended())
         m_book.chooseTabForward();
 }
 

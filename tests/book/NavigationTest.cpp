@@ -112,6 +112,22 @@ TEST_F(NavigationTest, AltLettersOpenTheirTabs) {
         }
     }
     EXPECT_FALSE(keys.altArmed());
+
+    // Another key after Alt shows page 1 again, but never drops typed changes unasked.
+    navigator.showPage(1, 2);
+    keys.keyPress(Qt::Key_Alt, Qt::AltModifier);
+    keys.keyPress(Qt::Key_F5, Qt::AltModifier);
+    EXPECT_EQ(page(), 1);
+    EXPECT_TRUE(prompter.shown().isEmpty());
+    navigator.nextPage();
+    EXPECT_EQ(page(), 2);
+    type(1, QStringLiteral("typed"));
+    prompter.answerNext(PromptAnswer::Cancel);
+    keys.keyPress(Qt::Key_Alt, Qt::AltModifier);
+    keys.keyPress(Qt::Key_1, Qt::AltModifier);
+    EXPECT_EQ(page(), 2);
+    EXPECT_EQ(book.view().texts[1], QStringLiteral("typed"));
+    EXPECT_EQ(prompter.shown().size(), 1);
 }
 
 TEST_F(NavigationTest, FunctionKeysMoveByTab) {
