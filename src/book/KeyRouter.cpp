@@ -116,7 +116,7 @@ bool KeyRouter::functionKey(int key) {
 
 void KeyRouter::openOptions() {
     BookViewState& view = m_book.view();
-    if (m_book.ended() || view.pass.caption != QLatin1StringView("Options"))
+    if (m_book.ended() || view.optionsVisible || view.pass.caption != QLatin1StringView("Options"))
         return;
     view.pass.colour = LabelColour::Blue;
     view.optionsVisible = true;

@@ -124,6 +124,12 @@ void PageNavigator::closeToCover() {
 void PageNavigator::openAtFirstTab() {
     if (m_book.ended())
         return;
+    // Opening the book shows page 1 of tab A: typed changes are offered for saving first.
+    if (m_book.textsChanged()) {
+        m_editor.confirmLeavePage();
+        if (m_book.store().leaveCancelled || m_book.ended())
+            return;
+    }
     m_book.strip().setCoverTop(TabStrip::CoverOpenTop);
     m_book.store().setCurrentTab(FirstLetterTab);
     m_book.chooseTabForward();

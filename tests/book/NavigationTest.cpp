@@ -78,9 +78,16 @@ TEST_F(NavigationTest, LastPageFromTabAClosesToTabZeroAndStopsThere) {
         EXPECT_FALSE(book.strip().rightVisible(k));
     navigator.lastPage();
     expectAt(0, 1, QStringLiteral("#1 Club"));
-    // Page Down in the closed position opens the book at tab A again.
+    // Page Down in the closed position opens the book at tab A again, asking first when the
+    // page shown has changed.
+    type(1, QStringLiteral("Club road"));
+    prompter.answerNext(PromptAnswer::Cancel);
+    keys.keyPress(Qt::Key_PageDown, Qt::NoModifier);
+    expectAt(0, 1, QStringLiteral("#1 Club"));
+    prompter.answerNext(PromptAnswer::No);
     keys.keyPress(Qt::Key_PageDown, Qt::NoModifier);
     expectAt(1, 1, QStringLiteral("Adams"));
+    EXPECT_EQ(prompter.shown().size(), 2);
     EXPECT_FALSE(book.strip().closed());
 }
 
