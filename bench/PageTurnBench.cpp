@@ -1,16 +1,13 @@
 // Turning a page of the open book on a tab of 25,000 pages: the page read and deciphered, the
 // view state after the load, the tab strip and the change tracking.
 
+#include "LargeBook.h"
 #include "app/Session.h"
 #include "book/BookContext.h"
 #include "book/PageEditor.h"
 #include "book/PageNavigator.h"
-#include "store/BookMaintenance.h"
-#include "store/PageRecord.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -18,56 +15,14 @@ using namespace orvelan;
 
 namespace {
 
-constexpr qint64 PagesInTab = 25000;
+using namespace orvelan::bench;
 
-class QuietPrompter final : public Prompter {
-public:
-    PromptAnswer ask(const PromptRequest&) override { return PromptAnswer::Ok; }
-};
-class StillClock final : public Clock {
-public:
-    QDateTime now() const override { return QDateTime(QDate(2026, 12, 6), QTime(12, 0)); }
-    void pause(double) override {}
-};
-class NoLauncher final : public DesktopLauncher {
-public:
-    bool openUrl(const QUrl&) override { return true; }
-};
-
-// A book whose tab A holds 25,000 filled pages.
-struct LargeBook {
-    QTemporaryDir dir;
-    BookFolder folder{dir.path()};
-    QuietPrompter prompter;
-    StillClock clock;
-    NoLauncher launcher;
-    Session session{folder, Services{prompter, clock, launcher}};
+// The open book's logic over the large book.
+struct LargeBook : LargeBookFolder {
     BookContext book{session};
     PageEditor editor{book};
     PageNavigator navigator{book, editor};
-
-    LargeBook() {
-        MaintenanceReport report;
-        createBookIfMissing(folder, report);
-        QFile file(folder.tabFilePath(1));
-        if (!file.open(QIODevice::WriteOnly))
-            qFatal("cannot write the tab file");
-        for (qint64 n = 1; n <= PagesInTab; ++n) {
-            PageRecord record;
-            record[Field::PageNo] = QByteArray::number(n);
-            record[Field::Name] = "Archer " + QByteArray::number(n);
-            record[Field::Addr1] = QByteArray::number(n) + " Long Road";
-            record[Field::Phone1] = "0123 456 789";
-            record[Field::Email] = "archer@example.com";
-            record[Field::Notes] = "Met at the fair.\r\nCall in spring.";
-            record[Field::DateModified] = "06/12/26";
-            record[Field::TimeModified] = "12:00";
-            record[Field::Reserved] = QByteArray(8, '\0');
-            file.write(record.toStored());
-        }
-        file.close();
-        navigator.showFirstPage();
-    }
+    LargeBook() { navigator.showFirstPage(); }
 };
 
 LargeBook& largeBook() {

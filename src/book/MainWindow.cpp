@@ -474,7 +474,19 @@ void OrVel::refreshView() {
     m_callPicture->setVisible(view.callPictureVisible);
     m_recn->setText(view.recordCaption);
     m_status->setText(view.statusText);
-    update();
+    // The desk and the thumb tabs behind the labels change only with the strip.
+    const auto stripNow = std::tuple(strip.leftPanelLeft(), strip.coverTop(), tabsShown());
+    if (stripNow != m_paintedStrip) {
+        m_paintedStrip = stripNow;
+        update();
+    }
+}
+
+quint32 OrVel::tabsShown() const {
+    quint32 bits = 0;
+    for (int k = FirstLetterTab; k <= LastTab; ++k)
+        bits |= m_book.strip().rightVisible(k) ? (1u << k) : 0u;
+    return bits;
 }
 
 void OrVel::focus(BookContext::Focus target) {

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <tuple>
 
 class QLabel;
 class QLineEdit;
@@ -110,7 +111,10 @@ private:
                 *m_pass = nullptr, *m_find = nullptr, *m_print = nullptr, *m_dial = nullptr,
                 *m_close = nullptr, *m_newName = nullptr;
     PictureButton* m_callPicture = nullptr;
+    quint32 tabsShown() const;
+
     bool m_syncing = false;
+    std::tuple<int, int, quint32> m_paintedStrip{-1, -1, 0};
 };
 
 } // namespace orvelan
