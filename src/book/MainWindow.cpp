@@ -331,7 +331,10 @@ void OrVel::buildCommands() {
 void OrVel::connectLogic() {
     connect(&m_book, &BookContext::changed, this, &OrVel::refreshView);
     connect(&m_book, &BookContext::focusRequested, this, &OrVel::focus);
-    connect(&m_book, &BookContext::closeRequested, this, &OrVel::closeRequested);
+    connect(&m_book, &BookContext::closeRequested, this, [this] {
+        m_closeAccepted = true;
+        Q_EMIT closeRequested();
+    });
     connect(&m_book, &BookContext::findRequested, this, &OrVel::findRequested);
     connect(&m_book, &BookContext::printRequested, this, &OrVel::printRequested);
     connect(&m_book, &BookContext::dialRequested, this, &OrVel::dialRequested);
@@ -550,14 +553,19 @@ void OrVel::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+void OrVel::showEvent(QShowEvent* event) {
+    m_closeAccepted = false;
+    QWidget::showEvent(event);
+}
+
 void OrVel::closeEvent(QCloseEvent* event) {
-    if (m_book.ended()) {
+    // Closing the window is closing the book: the save prompt decides.
+    if (!m_book.ended() && !m_closeAccepted)
+        m_navigator.close(PageNavigator::CloseKind::CloseLabel);
+    if (m_book.ended() || m_closeAccepted)
         event->accept();
-        return;
-    }
-    // Closing the window is closing the book: the save prompt decides, closeRequested ends it.
-    event->ignore();
-    m_navigator.close(PageNavigator::CloseKind::CloseLabel);
+    else
+        event->ignore();
 }
 
 } // namespace orvelan

@@ -75,6 +75,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -114,6 +115,7 @@ private:
     quint32 tabsShown() const;
 
     bool m_syncing = false;
+    bool m_closeAccepted = false; // the close prompts have let the book close
     std::tuple<int, int, quint32> m_paintedStrip{-1, -1, 0};
 };
 

@@ -320,6 +320,26 @@ private Q_SLOTS:
         QCOMPARE(launcher->opened.size(), 2);
     }
 
+    void closingTheWindowRunsTheClosePrompt() {
+        int closes = 0;
+        connect(window.get(), &OrVel::closeRequested, this, [&] { ++closes; });
+        QTest::keyClicks(box("SAdd1TB"), QStringLiteral("x"));
+        prompter->answerNext(PromptAnswer::Cancel);
+        QVERIFY(!window->close());
+        QVERIFY(window->isVisible());
+        QCOMPARE(closes, 0);
+        prompter->answerNext(PromptAnswer::No);
+        QVERIFY(window->close());
+        QCOMPARE(closes, 1);
+        QCOMPARE(prompter->shown().size(), 2);
+        // Shown again, the book asks again; the edits left unsaved are still there to save.
+        window->show();
+        QVERIFY(window->close());
+        QCOMPARE(closes, 2);
+        QCOMPARE(prompter->shown().size(), 3);
+        QCOMPARE(folder->page(1, 1)[Field::Addr1], QByteArray("x"));
+    }
+
     void importAsksForTheFirstPageOnActivation() {
         click("LDLa");
         session->showFirstPageOnActivate = true;
