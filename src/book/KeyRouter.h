@@ -16,6 +16,8 @@ public:
     // True when the key was taken and must not reach the focused control.
     bool keyPress(int key, Qt::KeyboardModifiers modifiers, QChar text = {});
     bool altArmed() const { return m_altArmed; }
+    // The window lost the keyboard (Alt+Tab to another window): an armed Alt is dropped.
+    void disarm() { m_altArmed = false; }
 
     // The page commands the Ctrl shortcuts share with their labels.
     void openOptions();

@@ -548,8 +548,12 @@ void OrVel::paintEvent(QPaintEvent*) {
 }
 
 void OrVel::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        checkActivation();
+    if (event->type() == QEvent::ActivationChange) {
+        if (isActiveWindow())
+            checkActivation();
+        else
+            m_keys.disarm();
+    }
     QWidget::changeEvent(event);
 }
 
