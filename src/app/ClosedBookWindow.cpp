@@ -78,22 +78,25 @@ ClosedBookWindow::ClosedBookWindow(QWidget* parent)
 }
 
 void ClosedBookWindow::placeAt(int leftTwips, int topTwips) {
-    QPoint position(pixelsFromTwips(leftTwips), pixelsFromTwips(topTwips));
+    auto [x, y] = m_place.place(leftTwips, topTwips);
     // A position stored on a larger screen must not leave the window out of reach.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        if (!area.intersects(QRect(position, size())))
-            position = area.center() - QPoint(width() / 2, height() / 2);
+        if (!area.intersects(QRect(QPoint(x, y), size()))) {
+            const QPoint centred = area.center() - QPoint(width() / 2, height() / 2);
+            x = centred.x();
+            y = centred.y();
+        }
     }
-    move(position);
+    move(x, y);
 }
 
 int ClosedBookWindow::leftTwips() const {
-    return twipsFromPixels(x());
+    return m_place.left(x());
 }
 
 int ClosedBookWindow::topTwips() const {
-    return twipsFromPixels(y());
+    return m_place.top(y());
 }
 
 void ClosedBookWindow::showWindow() {
@@ -139,7 +142,8 @@ bool ClosedBookWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == m_book && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && m_book->rect().contains(mouse->position().toPoint()))
+        if (mouse->button() == Qt::LeftButton &&
+            m_book->rect().contains(mouse->position().toPoint()))
             Q_EMIT openRequested();
         return true;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/BookWindow.h"
+#include "app/Twips.h"
 
 #include <QWidget>
 
@@ -55,6 +56,7 @@ private:
     LabelButton* m_miniLabel;
     LabelButton* m_closeLabel;
     LabelButton* m_finishLabel;
+    TwipsPlace m_place;
     bool m_miniOver = false;
     bool m_closeOver = false;
 };

@@ -36,8 +36,8 @@ QPixmap closedBook(QSize size, bool locked) {
     p.drawRoundedRect(QRectF(cover.left(), cover.top(), w * 0.12, cover.height()), 6, 6);
 
     // Thumb tabs down the fore edge.
-    const QColor tabColours[] = {QColor(230, 200, 90), QColor(120, 170, 220),
-                                 QColor(130, 200, 130), QColor(220, 140, 90)};
+    const QColor tabColours[] = {QColor(230, 200, 90), QColor(120, 170, 220), QColor(130, 200, 130),
+                                 QColor(220, 140, 90)};
     for (int i = 0; i < 4; ++i) {
         p.setBrush(tabColours[i]);
         p.drawRoundedRect(QRectF(w * 0.88, h * (0.14 + i * 0.18), w * 0.1, h * 0.1), 2, 2);
@@ -67,8 +67,8 @@ QPixmap closedBook(QSize size, bool locked) {
     QPainterPath shackle;
     const qreal lift = locked ? 0 : r * 0.5;
     shackle.moveTo(centre.x() - r * 0.6, centre.y() - lift);
-    shackle.arcTo(QRectF(centre.x() - r * 0.6, centre.y() - r * 1.3 - lift, r * 1.2, r * 1.4),
-                  180, -180);
+    shackle.arcTo(QRectF(centre.x() - r * 0.6, centre.y() - r * 1.3 - lift, r * 1.2, r * 1.4), 180,
+                  -180);
     if (locked)
         shackle.lineTo(centre.x() + r * 0.6, centre.y());
     p.drawPath(shackle);

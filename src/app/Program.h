@@ -39,13 +39,11 @@ private:
     std::unique_ptr<OptionsPanel> m_panelUntilPlaced;
     BookRun m_run;
 
-    template <class MainWindow>
-    friend void connectMainWindow(MainWindow& window, Program& program);
+    template <class MainWindow> friend void connectMainWindow(MainWindow& window, Program& program);
 };
 
 // Hands the options panel to the main window and connects its requests to the run.
-template <class MainWindow>
-void connectMainWindow(MainWindow& window, Program& program) {
+template <class MainWindow> void connectMainWindow(MainWindow& window, Program& program) {
     OptionsPanel* panel = program.m_panelUntilPlaced.release();
     window.setOptionsPanel(panel);
     panel->hide();

@@ -13,23 +13,22 @@ namespace orvelan {
 // openings; "loading" it again runs `onLoad` (page 1 of tab 1, the options panel refilled).
 // MainWindow needs: move(), x(), y(), showNormal(), hide(), showFirstPage(),
 // setStatusText(QString).
-template <class MainWindow>
-class WidgetBookWindow final : public BookWindow {
+template <class MainWindow> class WidgetBookWindow final : public BookWindow {
 public:
     WidgetBookWindow(MainWindow& window, std::function<void()> onLoad)
         : m_window(window), m_onLoad(std::move(onLoad)) {}
 
     void placeAt(int leftTwips, int topTwips) override {
+        const auto [x, y] = m_place.place(leftTwips, topTwips);
+        m_window.move(x, y);
         if (!m_loaded) {
             m_loaded = true;
-            m_window.move(pixelsFromTwips(leftTwips), pixelsFromTwips(topTwips));
             if (m_onLoad)
                 m_onLoad();
         }
-        m_window.move(pixelsFromTwips(leftTwips), pixelsFromTwips(topTwips));
     }
-    int leftTwips() const override { return twipsFromPixels(m_window.x()); }
-    int topTwips() const override { return twipsFromPixels(m_window.y()); }
+    int leftTwips() const override { return m_place.left(m_window.x()); }
+    int topTwips() const override { return m_place.top(m_window.y()); }
     void showNormal() override {
         m_window.showNormal();
         m_window.raise();
@@ -47,6 +46,7 @@ public:
 private:
     MainWindow& m_window;
     std::function<void()> m_onLoad;
+    TwipsPlace m_place;
     bool m_loaded = false;
 };
 

@@ -40,13 +40,13 @@ int main(int argc, char* argv[]) {
         if (run.optionsPanel().isOpen())
             run.optionsPanel().closeAndStore();
     });
-    QObject::connect(&mainWindow, &MainWindow::minimiseRequested, &mainWindow,
-                     [&run, &mainWindow] {
-                         if (run.mainWindowMayMinimise())
-                             mainWindow.showMinimized();
-                     });
-    QObject::connect(&run.run(), &BookRun::endRequested, &app,
-                     [](int code) { QCoreApplication::exit(code); }, Qt::QueuedConnection);
+    QObject::connect(&mainWindow, &MainWindow::minimiseRequested, &mainWindow, [&run, &mainWindow] {
+        if (run.mainWindowMayMinimise())
+            mainWindow.showMinimized();
+    });
+    QObject::connect(
+        &run.run(), &BookRun::endRequested, &app, [](int code) { QCoreApplication::exit(code); },
+        Qt::QueuedConnection);
 
     run.start();
     return QApplication::exec();

@@ -5,7 +5,7 @@ namespace orvelan {
 namespace {
 
 struct TickSetting {
-    Tick OptionsState::* tick;
+    Tick OptionsState::*tick;
     Settings::Id id;
 };
 

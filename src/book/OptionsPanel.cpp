@@ -78,8 +78,7 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
 
     auto* dial = new QGroupBox(QStringLiteral("Dial"), this);
     auto* dialLayout = new QGridLayout(dial);
-    m_dialFieldFollows =
-        checkBox("DFFPTCk", QStringLiteral("Dial-Field Follows Page Turn"), dial);
+    m_dialFieldFollows = checkBox("DFFPTCk", QStringLiteral("Dial-Field Follows Page Turn"), dial);
     m_dialMethod = new QComboBox(dial);
     m_dialMethod->setObjectName(QStringLiteral("ComSelectCB"));
     m_dialMethod->addItems(dialMethodTexts());

@@ -108,9 +108,10 @@ void PasswordDialogue::ok(const QString& typed) {
             m_view.setOkCaption(QStringLiteral("Confirm"));
             m_view.clearEntry();
         } else {
-            prompter.ask({QStringLiteral("Ostrowvale Ostrowvale Solutions"),
-                          QStringLiteral("Passwords of less than 3 characters are not Permitted   "),
-                          PromptIcon::Exclamation, PromptButtons::Ok});
+            prompter.ask(
+                {QStringLiteral("Ostrowvale Ostrowvale Solutions"),
+                 QStringLiteral("Passwords of less than 3 characters are not Permitted   "),
+                 PromptIcon::Exclamation, PromptButtons::Ok});
             m_mode = Set;
             prepare();
         }
@@ -184,8 +185,8 @@ PasswordDialogue::Typed PasswordDialogue::type(char32_t ch) {
     if (ch == 8)
         return Typed::Accepted;
     if (ch == 27) {
-        refuse(QStringLiteral(
-            "The [Esc] key is PROHIBITED for Password Entry or Dialogue EXIT    "));
+        refuse(
+            QStringLiteral("The [Esc] key is PROHIBITED for Password Entry or Dialogue EXIT    "));
         return Typed::Refused;
     }
     if (ch >= 1 && ch <= 31) {
@@ -194,8 +195,8 @@ PasswordDialogue::Typed PasswordDialogue::type(char32_t ch) {
         return Typed::Refused;
     }
     if (ch >= 128 && !m_session.settings().flag(Settings::AllowExtCharsInPasswords)) {
-        refuse(QStringLiteral(
-            "Options Currently set Prohibit EXTENDED Characters in Passwords    "));
+        refuse(
+            QStringLiteral("Options Currently set Prohibit EXTENDED Characters in Passwords    "));
         return Typed::Refused;
     }
     if (!fitsWindows1252(ch)) {

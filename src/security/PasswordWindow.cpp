@@ -66,8 +66,8 @@ PasswordWindow::PasswordWindow(Session& session, HelpPages help, QWidget* parent
         m_commands[i]->setAlignment(Qt::AlignCenter);
         m_commands[i]->setColour(LabelColour::Blue);
         m_commands[i]->installEventFilter(this);
-        showPictures(i, ButtonState::Normal);
     }
+    showPictures(-1, ButtonState::Normal);
 }
 
 void PasswordWindow::setInstruction(const QString& text) {
