@@ -102,6 +102,7 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
     auto* heading = new QLabel(QStringLiteral("TAPI Consol   "), m_tapiHolder);
     heading->setObjectName(QStringLiteral("TapiConsolLa"));
     m_tapiLayout->addWidget(heading);
+    m_tapiLayout->addWidget(new QLabel(QStringLiteral("TAPI Line#"), m_tapiHolder));
 
     auto* ok = button("ConfCloseBu", QStringLiteral("Ok"), this);
     auto* grid = new QGridLayout(this);
@@ -203,8 +204,11 @@ void OptionsPanel::applyDialLayout(const DialLayout& layout) {
     }
     m_showTapi->setVisible(layout.tapiShowVisible);
     m_showTapi->setEnabled(layout.tapiShowVisible);
-    if (auto* heading = findChild<QLabel*>(QStringLiteral("TapiConsolLa")))
-        heading->setVisible(layout.tapiShowVisible);
+    // The TAPI console's heading and dialog buttons belong to the TAPI method only.
+    for (const char* name : {"TapiConsolLa", "cmdDialProps", "cmdConfigDlg"}) {
+        if (auto* control = findChild<QWidget*>(QLatin1StringView(name)))
+            control->setVisible(layout.tapiShowVisible);
+    }
     if (!layout.tapiShowVisible) {
         m_showTapi->setText(QStringLiteral("Show"));
         Q_EMIT tapiConsoleClosed();

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace orvelan;
@@ -141,6 +142,17 @@ TEST(HelpPages, ABuildFindsEveryPageInTheSourceTree) {
         const QString path = pages.url(static_cast<HelpPages::Page>(page)).toLocalFile();
         EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
     }
+}
+
+TEST(HelpPages, AnInstalledProgramUsesItsShareFolder) {
+    QTemporaryDir prefix;
+    QDir(prefix.path()).mkpath(QStringLiteral("bin"));
+    QDir(prefix.path()).mkpath(QStringLiteral("share/orvelan/help"));
+    QFile page(prefix.path() + QStringLiteral("/share/orvelan/help/index.htm"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    const HelpPages pages = HelpPages::forProgram(prefix.path() + QStringLiteral("/bin"));
+    EXPECT_EQ(pages.folder(), prefix.path() + QStringLiteral("/share/orvelan/help"));
 }
 
 TEST(MakerLinks, VersionPageEndsWithTheRevision) {

@@ -129,6 +129,7 @@ private Q_SLOTS:
             QCOMPARE(port->isEnabled(), row.port);
             QCOMPARE(lineSelector->isEnabled(), row.line);
             QCOMPARE(show->isVisible(), row.show);
+            QCOMPARE(f.find<QPushButton>("cmdConfigDlg")->isVisible(), row.show);
         }
         QCOMPARE(consoleClosed.count(), 2);
         QVERIFY(!QFile::exists(f.book.folder().settingsPath())); // the file waits for the close
