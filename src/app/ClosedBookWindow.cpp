@@ -4,6 +4,7 @@
 #include "app/Twips.h"
 #include "book/LabelButton.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -176,6 +177,12 @@ void ClosedBookWindow::mousePressEvent(QMouseEvent* event) {
         return;
     }
     QWidget::mousePressEvent(event);
+}
+
+void ClosedBookWindow::closeEvent(QCloseEvent* event) {
+    // Closed by the desktop (a key of the window manager): finish as the close picture does.
+    event->ignore();
+    Q_EMIT finishRequested();
 }
 
 void ClosedBookWindow::changeEvent(QEvent* event) {

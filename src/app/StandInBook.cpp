@@ -2,6 +2,7 @@
 
 #include "book/LabelButton.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -76,6 +77,16 @@ void StandInBook::mousePressEvent(QMouseEvent* event) {
         windowHandle()->startSystemMove();
     else
         QWidget::mousePressEvent(event);
+}
+
+} // namespace orvelan
+
+namespace orvelan {
+
+void StandInBook::closeEvent(QCloseEvent* event) {
+    // The book closes back to the closed book; it never ends the program by itself.
+    event->ignore();
+    Q_EMIT closeRequested();
 }
 
 } // namespace orvelan

@@ -26,7 +26,9 @@ PromptRequest StartUp::alreadyRunning() {
 bool StartUp::begin() {
     QDir().mkpath(m_folder.root());
     QDir::setCurrent(m_folder.root());
-    if (!m_lock.tryLock(0)) {
+    // Only a lock held by a running copy refuses the start; a folder where no lock can be made
+    // (read-only media) still opens, unguarded.
+    if (!m_lock.tryLock(0) && m_lock.error() == QLockFile::LockFailedError) {
         m_services.prompter.ask(alreadyRunning());
         return false;
     }

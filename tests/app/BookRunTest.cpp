@@ -78,12 +78,6 @@ TEST_F(BookRunTest, ClosedBookStartsAtItsStoredPlaceAndTheBookOpensBesideIt) {
     EXPECT_EQ(mainWindow.loads, 2);
 }
 
-TEST_F(BookRunTest, FirstRunWithoutAStoredPositionUsesTheDefaultPlace) {
-    startRun();
-    EXPECT_EQ(closedBook.left, BookRun::DefaultLeftTwips);
-    EXPECT_EQ(closedBook.top, BookRun::DefaultTopTwips);
-}
-
 TEST_F(BookRunTest, DataResetIsAskedOnTheFirstOpeningOnlyAndYesLeavesOneBlankPagePerTab) {
     book.writeTab(5, {TempBook::named("EVANS"), TempBook::named("EDGAR")});
     startRun(QStringLiteral("/drst"));

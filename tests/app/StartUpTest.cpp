@@ -155,9 +155,4 @@ TEST(HelpPages, AnInstalledProgramUsesItsShareFolder) {
     EXPECT_EQ(pages.folder(), prefix.path() + QStringLiteral("/share/orvelan/help"));
 }
 
-TEST(MakerLinks, VersionPageEndsWithTheRevision) {
-    EXPECT_TRUE(MakerLinks::homePage().isValid());
-    EXPECT_TRUE(MakerLinks::versionPage(7).toString().endsWith(QStringLiteral("7.htm")));
-}
-
 } // namespace
