@@ -1,7 +1,8 @@
+#include "app/OpenBook.h"
 #include "app/Program.h"
-#include "app/StandInBook.h"
 #include "app/StartUp.h"
 #include "app/WidgetBookWindow.h"
+#include "book/MainWindow.h"
 #include "platform/qt/QtDesktopLauncher.h"
 #include "platform/qt/QtPrompter.h"
 #include "security/PasswordWindow.h"
@@ -26,24 +27,18 @@ int main(int argc, char* argv[]) {
     Session& session = startUp.session();
     const HelpPages help = HelpPages::forProgram(QCoreApplication::applicationDirPath());
 
-    using MainWindow = StandInBook;
-    MainWindow mainWindow(session);
+    OrVel mainWindow(session);
     Program* program = nullptr;
-    WidgetBookWindow<MainWindow> book(mainWindow, [&program] { program->mainWindowLoaded(); });
+    OpenBook* openBook = nullptr;
+    WidgetBookWindow<OrVel> book(mainWindow, [&program, &openBook] {
+        program->mainWindowLoaded();
+        openBook->firstLoad();
+    });
     PasswordWindowPrompt password(session, help);
     Program run(session, help, book, password);
     program = &run;
-    connectMainWindow(mainWindow, run);
-    QObject::connect(&mainWindow, &MainWindow::helpRequested, &mainWindow,
-                     [&run] { run.mainWindowHelp(); });
-    QObject::connect(&mainWindow, &MainWindow::escapePressed, &mainWindow, [&run] {
-        if (run.optionsPanel().isOpen())
-            run.optionsPanel().closeAndStore();
-    });
-    QObject::connect(&mainWindow, &MainWindow::minimiseRequested, &mainWindow, [&run, &mainWindow] {
-        if (run.mainWindowMayMinimise())
-            mainWindow.showMinimized();
-    });
+    OpenBook open(session, run, mainWindow);
+    openBook = &open;
     QObject::connect(
         &run.run(), &BookRun::endRequested, &app, [](int code) { QCoreApplication::exit(code); },
         Qt::QueuedConnection);

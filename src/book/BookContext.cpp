@@ -140,6 +140,7 @@ void BookContext::afterLoad() {
     }
     m_view.callPictureVisible = false;
     m_view.dial.caption = QStringLiteral("Dial");
+    Q_EMIT pageLoaded();
 }
 
 void BookContext::selectDialField(int n) {

@@ -76,6 +76,8 @@ Q_SIGNALS:
     void dialRequested();
     void hangUpRequested();
     void helpRequested(const QString& page);
+    // A page was loaded into the view (its view state is complete).
+    void pageLoaded();
 
 private:
     // Shows a failed read; true when the user chose to go on.

@@ -39,6 +39,7 @@ struct BookViewState {
     bool notesVisible = true;
     bool optionsVisible = false;
     bool callPictureVisible = false; // Picture4
+    bool hangUpVisible = false;      // cmdHangUp, while a call can be ended
 
     // Statistics, shown while the notes box is hidden.
     QString statTab, statRecords, statModified, statTime;

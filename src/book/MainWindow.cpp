@@ -15,6 +15,8 @@
 #include <QTextCursor>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <QMouseEvent>
 
 namespace orvelan {
 
@@ -62,6 +64,7 @@ OrVel::OrVel(Session& session, QWidget* parent)
       m_navigator(m_book, m_editor), m_keys(m_book, m_editor, m_navigator) {
     setObjectName(QStringLiteral("OrVel"));
     setWindowTitle(QStringLiteral("ORVELAN Secure Address Book"));
+    setWindowFlag(Qt::FramelessWindowHint);
     setFixedSize(WindowWidth, WindowHeight);
     setStyleSheet(QStringLiteral(
         "QLineEdit { background: transparent; border: none;"
@@ -132,7 +135,12 @@ void OrVel::buildPages() {
         label->setFont(titleFont(left));
         label->setGeometry(18, y, 76, RowHeight - 4);
         m_dialLabels[n] = label;
-        connect(label, &LabelButton::clicked, this, [this, n] { m_book.selectDialField(n + 1); });
+        connect(label, &LabelButton::clicked, this, [this, n] {
+            if (m_dialFieldHandler)
+                m_dialFieldHandler(n + 1);
+            else
+                m_book.selectDialField(n + 1);
+        });
         auto* mark = new QWidget(left);
         mark->setObjectName(QStringLiteral("DialMark%1").arg(n + 1));
         mark->setAutoFillBackground(true);
@@ -218,6 +226,10 @@ void OrVel::buildPages() {
     m_callPicture =
         new PictureButton(QStringLiteral("Picture4"), PictureButton::Symbol::Phone, right);
     m_callPicture->move(PageWidth - 34, 10);
+    m_hangUp = new PictureButton(QStringLiteral("cmdHangUp"), PictureButton::Symbol::Phone, right);
+    m_hangUp->setToolTip(QStringLiteral("Hang up"));
+    m_hangUp->move(PageWidth - 62, 10);
+    connect(m_hangUp, &PictureButton::clicked, this, &OrVel::hangUpRequested);
 
     m_optionsArea = new QWidget(this);
     m_optionsArea->setObjectName(QStringLiteral("OptionsArea"));
@@ -396,6 +408,19 @@ void OrVel::setEnder(std::function<void()> ender) {
     m_book.setEnder(std::move(ender));
 }
 
+void OrVel::setDialFieldHandler(std::function<void(int)> handler) {
+    m_dialFieldHandler = std::move(handler);
+}
+
+void OrVel::mousePressEvent(QMouseEvent* event) {
+    // The window has no title bar: dragging its background moves it.
+    if (event->button() == Qt::LeftButton && windowHandle()) {
+        windowHandle()->startSystemMove();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
 void OrVel::checkActivation() {
     if (!m_session.showFirstPageOnActivate)
         return;
@@ -475,6 +500,7 @@ void OrVel::refreshView() {
     for (int n = 0; n < 5; ++n)
         m_dialMarks[n]->setVisible(view.dialMarks[n]);
     m_callPicture->setVisible(view.callPictureVisible);
+    m_hangUp->setVisible(view.hangUpVisible);
     m_recn->setText(view.recordCaption);
     m_status->setText(view.statusText);
     // The desk and the thumb tabs behind the labels change only with the strip.

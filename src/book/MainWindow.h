@@ -54,6 +54,10 @@ public:
     // exits by default; tests observe it instead.
     void setEnder(std::function<void()> ender);
 
+    // Clicks on P1Lab .. P5Lab go to `handler` (the dialing controller) instead of the page
+    // view's own field selection.
+    void setDialFieldHandler(std::function<void(int)> handler);
+
     // Shows page 1 of tab 1 if an import asked for it; run on every activation.
     void checkActivation();
 
@@ -75,6 +79,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -112,6 +117,8 @@ private:
                 *m_pass = nullptr, *m_find = nullptr, *m_print = nullptr, *m_dial = nullptr,
                 *m_close = nullptr, *m_newName = nullptr;
     PictureButton* m_callPicture = nullptr;
+    PictureButton* m_hangUp = nullptr;
+    std::function<void(int)> m_dialFieldHandler;
     quint32 tabsShown() const;
 
     bool m_syncing = false;

@@ -102,7 +102,9 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
     auto* heading = new QLabel(QStringLiteral("TAPI Consol   "), m_tapiHolder);
     heading->setObjectName(QStringLiteral("TapiConsolLa"));
     m_tapiLayout->addWidget(heading);
-    m_tapiLayout->addWidget(new QLabel(QStringLiteral("TAPI Line#"), m_tapiHolder));
+    auto* lineHeading = new QLabel(QStringLiteral("TAPI Line#"), m_tapiHolder);
+    lineHeading->setObjectName(QStringLiteral("TapiLineLa"));
+    m_tapiLayout->addWidget(lineHeading);
 
     auto* ok = button("ConfCloseBu", QStringLiteral("Ok"), this);
     auto* grid = new QGridLayout(this);
@@ -190,6 +192,21 @@ void OptionsPanel::setTapiArea(QWidget* area) {
         m_tapiLayout->removeWidget(m_tapiArea);
     m_tapiArea = area;
     if (area) {
+        // Controls the telephony area brings itself replace the panel's placeholders of the same
+        // name, so every control name stays unique in the window.
+        for (const char* name : {"ConfShowTAPIBu", "cmdDialProps", "cmdConfigDlg"}) {
+            const QLatin1StringView objectName(name);
+            if (!area->findChild<QWidget*>(objectName))
+                continue;
+            for (QWidget* placeholder : findChildren<QWidget*>(objectName)) {
+                if (!area->isAncestorOf(placeholder))
+                    delete placeholder;
+            }
+        }
+        if (area->findChild<QWidget*>(QStringLiteral("Label23"))) {
+            delete findChild<QWidget*>(QStringLiteral("TapiConsolLa"));
+            delete findChild<QWidget*>(QStringLiteral("TapiLineLa"));
+        }
         area->setParent(m_tapiHolder);
         m_tapiLayout->addWidget(area);
     }
@@ -202,17 +219,21 @@ void OptionsPanel::applyDialLayout(const DialLayout& layout) {
         if (auto* lineSelector = m_tapiArea->findChild<QWidget*>(QStringLiteral("cboLineSel")))
             lineSelector->setEnabled(layout.lineSelectorEnabled);
     }
-    m_showTapi->setVisible(layout.tapiShowVisible);
-    m_showTapi->setEnabled(layout.tapiShowVisible);
+    if (m_showTapi) {
+        m_showTapi->setVisible(layout.tapiShowVisible);
+        m_showTapi->setEnabled(layout.tapiShowVisible);
+    }
     // The TAPI console's heading and dialog buttons belong to the TAPI method only.
     for (const char* name : {"TapiConsolLa", "cmdDialProps", "cmdConfigDlg"}) {
         if (auto* control = findChild<QWidget*>(QLatin1StringView(name)))
             control->setVisible(layout.tapiShowVisible);
     }
     if (!layout.tapiShowVisible) {
-        m_showTapi->setText(QStringLiteral("Show"));
+        if (m_showTapi)
+            m_showTapi->setText(QStringLiteral("Show"));
         Q_EMIT tapiConsoleClosed();
     }
+    Q_EMIT dialLayoutApplied(layout.tapiShowVisible);
 }
 
 void OptionsPanel::usePasswordToggled(bool on) {

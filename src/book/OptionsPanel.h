@@ -5,6 +5,7 @@
 #include "book/OptionsLogic.h"
 
 #include <QFrame>
+#include <QPointer>
 
 class QCheckBox;
 class QComboBox;
@@ -45,6 +46,8 @@ Q_SIGNALS:
     void lineConfigRequested();
     // The TAPI console closes when another dialing method than TAPI is chosen.
     void tapiConsoleClosed();
+    // After every change of the dialing method: whether the telephony area is available.
+    void dialLayoutApplied(bool tapiAvailable);
 
 private:
     void display(const OptionsState& state);
@@ -64,7 +67,7 @@ private:
     QCheckBox* m_defaultEncryption;
     QComboBox* m_dialMethod;
     QComboBox* m_port;
-    QPushButton* m_showTapi;
+    QPointer<QPushButton> m_showTapi;
     QWidget* m_tapiHolder;
     QVBoxLayout* m_tapiLayout;
     QWidget* m_tapiArea = nullptr;
