@@ -6,6 +6,7 @@
 #include "store/Windows1252.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -37,6 +38,61 @@ const FoldTable& foldTable() {
     return table;
 }
 
+// Reads single fields of a stored record without deciphering the rest. A field's padding is
+// found by comparing it with a blank record, whose bytes are enciphered spaces, so only the
+// text itself is deciphered.
+class StoredFields {
+public:
+    StoredFields() {
+        const QByteArray& blank = blankRecord();
+        std::memcpy(m_blank.data(), blank.constData(), RecordSize);
+        for (int i = 0; i < RecordSize; ++i)
+            m_key[i] = static_cast<char>(m_blank[i] ^ ' ');
+    }
+
+    // Writes the field's text, trimmed of spaces and passed through `map` when given, to `out`;
+    // returns its length.
+    qsizetype read(QByteArrayView record, Field field, char* out,
+                   const std::array<char, 256>* map = nullptr) const {
+        const FieldSpec& spec = specOf(field);
+        const char* stored = record.data() + spec.offset;
+        const char* blank = m_blank.data() + spec.offset;
+        qsizetype end = spec.width;
+        while (end >= 8) {
+            std::uint64_t a;
+            std::uint64_t b;
+            std::memcpy(&a, stored + end - 8, 8);
+            std::memcpy(&b, blank + end - 8, 8);
+            if (a != b)
+                break;
+            end -= 8;
+        }
+        while (end > 0 && stored[end - 1] == blank[end - 1])
+            --end;
+        qsizetype begin = 0;
+        while (begin < end && stored[begin] == blank[begin])
+            ++begin;
+        const char* key = m_key.data() + spec.offset;
+        if (map) {
+            for (qsizetype i = begin; i < end; ++i)
+                *out++ = (*map)[static_cast<unsigned char>(stored[i] ^ key[i])];
+        } else {
+            for (qsizetype i = begin; i < end; ++i)
+                *out++ = static_cast<char>(stored[i] ^ key[i]);
+        }
+        return end - begin;
+    }
+
+private:
+    std::array<char, RecordSize> m_blank{};
+    std::array<char, RecordSize> m_key{};
+};
+
+const StoredFields& storedFields() {
+    static const StoredFields fields;
+    return fields;
+}
+
 QString columnText(QByteArrayView field, int width) {
     return fromWindows1252(field.first(std::min<qsizetype>(field.size(), width)))
         .leftJustified(width, u' ');
@@ -55,14 +111,20 @@ QString resultTabText(int tab) {
 }
 
 QString resultLine(int tab, qint64 page, const PlainRecord& record) {
+    return resultLine(tab, page, record.field(Field::Name), record.field(Field::Organisation),
+                      record.field(Field::Phone1));
+}
+
+QString resultLine(int tab, qint64 page, QByteArrayView name, QByteArrayView organisation,
+                   QByteArrayView phone1) {
     QString line;
     line.reserve(84);
     line += u' ';
-    line += columnText(record.field(Field::Name), 21);
+    line += columnText(name, 21);
     line += u"  "_s;
-    line += columnText(record.field(Field::Organisation), 26);
+    line += columnText(organisation, 26);
     line += u"  "_s;
-    line += columnText(record.field(Field::Phone1), 18);
+    line += columnText(phone1, 18);
     line += u"  "_s;
     line += resultTabText(tab);
     line += u" / "_s;
@@ -106,28 +168,40 @@ SearchOutcome BookSearch::run(const SelectorFlags& flags, QStringView query,
     const bool searchable = unmappable == 0; // such a character is in no page
     for (char& c : needle)
         c = foldCase(c);
+    const StoredFields& stored = storedFields();
     const auto& fold = foldTable().map;
     std::array<char, RecordSize> text{};
+    std::array<char, RecordSize> name{};
+    std::array<char, RecordSize> organisation{};
+    std::array<char, RecordSize> phone{};
 
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
         const TabFile file(m_folder.tabFilePath(tab));
-        const int error = file.scan([&](qint64 page, QByteArrayView stored) {
-            if (!searchable || isBlankStored(stored))
+        const int error = file.scan([&](qint64 page, QByteArrayView record) {
+            if (!searchable)
+                return false;
+            if (isBlankStored(record))
                 return true;
-            const PlainRecord record(stored);
             qsizetype length = 0;
             for (int s = 0; s < SearchSelectorCount; ++s) {
                 if (!flags[s])
                     continue;
                 const SearchSelector& selector = SearchSelectors[s];
-                for (int f = 0; f < selector.fieldCount; ++f) {
-                    for (const char c : record.field(selector.fields[f]))
-                        text[length++] = fold[static_cast<unsigned char>(c)];
-                }
+                for (int f = 0; f < selector.fieldCount; ++f)
+                    length += stored.read(record, selector.fields[f], text.data() + length, &fold);
             }
-            if (QByteArrayView(text.data(), length).indexOf(needle) < 0 || record.isBlank())
+            if (QByteArrayView(text.data(), length).indexOf(needle) < 0)
                 return true;
-            outcome.hits.append({{tab, page}, resultLine(tab, page, record)});
+            const qsizetype nameLength = stored.read(record, Field::Name, name.data());
+            if (nameLength == 0)
+                return true; // a name of spaces only is a blank page too
+            const QByteArrayView org(organisation.data(),
+                                     stored.read(record, Field::Organisation, organisation.data()));
+            const QByteArrayView phone1(phone.data(),
+                                        stored.read(record, Field::Phone1, phone.data()));
+            outcome.hits.append(
+                {{tab, page},
+                 resultLine(tab, page, QByteArrayView(name.data(), nameLength), org, phone1)});
             return true;
         });
         if (error && error != RuntimeError::FileNotFound && error != RuntimeError::PathNotFound)

@@ -52,6 +52,9 @@ private:
 // A found page's line in the list: name, organisation, phone, tab text and page number in
 // fixed columns (83 characters while the page number has at most five digits).
 QString resultLine(int tab, qint64 page, const PlainRecord& record);
+// The same from the plain, trimmed texts of the three fields.
+QString resultLine(int tab, qint64 page, QByteArrayView name, QByteArrayView organisation,
+                   QByteArrayView phone1);
 // " A " ... " H ", " IJ", " K " ... " Z ".
 QString resultTabText(int tab);
 // "A" or "0" give 1 ... "Z" 25; anything else gives no tab.
