@@ -83,7 +83,7 @@ QList<PrintoutLine> pageFieldLines(const PageTexts& t, const QDateTime& now,
 }
 
 int printPage(PrintSurface& surface, const PageTexts& texts, const QDateTime& now,
-              const QLocale& locale) {
+              const QLocale& locale, const std::function<void(bool)>& busyPointer) {
     const QList<PrintoutLine> lines = pageFieldLines(texts, now, locale);
     if (const int error = surface.endLine()) // the empty first line opens the job
         return error;
@@ -104,6 +104,8 @@ int printPage(PrintSurface& surface, const PageTexts& texts, const QDateTime& no
             return error;
     }
     CWordWrap notes(surface);
+    if (busyPointer)
+        notes.setBusyPointer(busyPointer);
     notes.PrintText(text(texts, Field::Notes));
     return 0;
 }
@@ -150,7 +152,7 @@ PagePrintAction::Outcome PagePrintAction::run(const PageTexts& texts) {
     PrintJob job = m_target.open(u"ORVELAN Page"_s);
     int error = job.surface ? 0 : (job.error ? job.error : PrintError::PrinterError);
     if (!error)
-        error = printPage(*job.surface, texts, m_clock.now(), m_locale);
+        error = printPage(*job.surface, texts, m_clock.now(), m_locale, m_busyPointer);
     job.surface.reset(); // whatever was sent stays in the job
     Outcome outcome = Outcome::Printed;
     if (error) {

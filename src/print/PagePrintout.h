@@ -10,6 +10,8 @@
 #include <QLocale>
 #include <QString>
 
+#include <functional>
+
 namespace orvelan {
 
 // One line of the field block of a page printout.
@@ -36,9 +38,11 @@ QList<PrintoutLine> pageFieldLines(const PageTexts& texts, const QDateTime& now,
 
 // Prints a whole page as one job: the title, the field block, then the notes word-wrapped; the
 // notes printer ends the document. Returns the first failure code of the field block (failures
-// inside the notes are passed over), 0 when it went well.
+// inside the notes are passed over), 0 when it went well. `busyPointer` (when given) is told
+// when the notes printing starts and ends, for the busy mouse pointer.
 int printPage(PrintSurface& surface, const PageTexts& texts, const QDateTime& now,
-              const QLocale& locale = QLocale::system());
+              const QLocale& locale = QLocale::system(),
+              const std::function<void(bool)>& busyPointer = {});
 
 // The message box text for a printer failure code.
 QString printErrorMessage(int code);
@@ -67,6 +71,8 @@ public:
     Outcome run(const PageTexts& texts);
 
     const QString& lastPdfPath() const { return m_pdfPath; }
+    // Shows and hides the busy mouse pointer while the notes print.
+    void setBusyPointer(std::function<void(bool)> busy) { m_busyPointer = std::move(busy); }
 
 private:
     PrintTarget& m_target;
@@ -75,6 +81,7 @@ private:
     Clock& m_clock;
     QLocale m_locale;
     QString m_pdfPath;
+    std::function<void(bool)> m_busyPointer;
 };
 
 } // namespace orvelan

@@ -70,15 +70,29 @@ double PdfSurface::textWidth(QStringView text) const {
     return static_cast<double>(text.size()) * m_font.points * TwipsPerPoint * AdvanceEm;
 }
 
-void PdfSurface::open() {
+int PdfSurface::open() {
     if (m_open)
-        return;
+        return 0;
+    if (m_openError)
+        return m_openError;
+    if (!QFileInfo(m_path).absoluteDir().exists()) {
+        m_openError = RuntimeError::PathNotFound;
+        return m_openError;
+    }
+    m_file = std::make_unique<QSaveFile>(m_path);
+    if (!m_file->open(QIODevice::WriteOnly)) {
+        m_file.reset();
+        m_openError = RuntimeError::PathFileAccessError;
+        return m_openError;
+    }
     m_open = true;
     m_content.clear();
+    return 0;
 }
 
 int PdfSurface::print(QStringView text) {
-    open();
+    if (const int error = open())
+        return error;
     if (!text.isEmpty()) {
         const double baseline = m_y + m_font.points * TwipsPerPoint * AscentEm;
         m_content += "BT /" + QByteArray(m_font.bold ? "F2 " : "F1 ") + number(m_font.points) +
@@ -91,14 +105,16 @@ int PdfSurface::print(QStringView text) {
 }
 
 int PdfSurface::endLine() {
-    open();
+    if (const int error = open())
+        return error;
     m_x = 0;
     m_y += lineHeight();
     return 0;
 }
 
 int PdfSurface::newPage() {
-    open();
+    if (const int error = open())
+        return error;
     m_pages.append(std::exchange(m_content, {}));
     m_x = 0;
     m_y = 0;
@@ -107,7 +123,7 @@ int PdfSurface::newPage() {
 
 int PdfSurface::endDocument() {
     if (!m_open)
-        return 0;
+        return m_openError;
     m_pages.append(std::exchange(m_content, {}));
     m_open = false;
     const int error = writeFile();
@@ -147,12 +163,9 @@ int PdfSurface::writeFile() {
     pdf += "trailer\n<< /Size " + QByteArray::number(offsets.size() + 1) +
            " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
 
-    if (!QFileInfo(m_path).absoluteDir().exists())
-        return RuntimeError::PathNotFound;
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
-        return RuntimeError::PathFileAccessError;
-    return 0;
+    const bool written = m_file->write(pdf) == pdf.size() && m_file->commit();
+    m_file.reset();
+    return written ? 0 : RuntimeError::PathFileAccessError;
 }
 
 PrintJob PdfFileTarget::open(const QString&) {

@@ -6,12 +6,17 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
+class QSaveFile;
+
 namespace orvelan {
 
 // A surface that writes a PDF file with the standard Courier faces, needing nothing beyond Qt
 // Core. Courier advances 0.6 em for every character, so text measures exactly as a fixed-pitch
 // printer font does and columns land on their character positions. Any font name prints in
-// Courier. The file is written when the document ends.
+// Courier. The file is opened by the first output (a file that cannot be made fails there, as a
+// printer that cannot start a job would) and written when the document ends.
 class PdfSurface final : public PrintSurface {
 public:
     // A4 by default, the whole sheet being the printable area.
@@ -36,7 +41,7 @@ public:
     int pagesWritten() const { return m_pagesWritten; }
 
 private:
-    void open();
+    int open();
     int writeFile();
 
     QString m_path;
@@ -46,6 +51,8 @@ private:
     double m_x = 0;
     double m_y = 0;
     bool m_open = false;
+    int m_openError = 0;
+    std::unique_ptr<QSaveFile> m_file;
     QByteArray m_content;
     QList<QByteArray> m_pages;
     int m_pagesWritten = 0;
