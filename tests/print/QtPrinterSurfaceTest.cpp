@@ -3,6 +3,8 @@
 #include "print/PdfText.h"
 #include "print/SearchListPrintout.h"
 
+#include <QFileInfo>
+#include <QPrinterInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -90,6 +92,22 @@ private Q_SLOTS:
         QVERIFY(!lineWith(pages[0], u"Entry 57"_s).isEmpty());
         QVERIFY(!lineWith(pages[1], u"Entry 58"_s).isEmpty());
         QVERIFY(!lineWith(pages[1], u"page: 2"_s).isEmpty());
+    }
+
+    void withoutAPrinterTheJobGoesToAPdfInTheBookFolder() {
+        if (!QPrinterInfo::defaultPrinter().isNull())
+            QSKIP("a printer is installed here");
+        QTemporaryDir dir;
+        DefaultPrinterTarget target = DefaultPrinterTarget::forBook(BookFolder(dir.path()));
+        PrintJob first = target.open(u"ORVELAN Page"_s);
+        QVERIFY(first.pdfPath.startsWith(dir.filePath(u"Prints/ORVELAN-Page-"_s)));
+        QVERIFY(first.pdfPath.endsWith(u".pdf"));
+        QCOMPARE(printLineAt(*first.surface, 600, u"text"), 0);
+        QCOMPARE(first.surface->endDocument(), 0);
+        QVERIFY(QFileInfo(first.pdfPath).size() > 0);
+        // A second job in the same second does not overwrite the first.
+        PrintJob second = target.open(u"ORVELAN Page"_s);
+        QVERIFY(second.pdfPath != first.pdfPath);
     }
 
     void unwritablePdfReportsAPrinterFailure() {

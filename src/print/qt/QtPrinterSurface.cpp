@@ -102,6 +102,10 @@ int QtPrinterSurface::endDocument() {
     return m_painter.end() ? 0 : PrintError::PrinterError;
 }
 
+DefaultPrinterTarget DefaultPrinterTarget::forBook(const BookFolder& folder) {
+    return DefaultPrinterTarget(QDir(folder.root()).filePath(u"Prints"_s));
+}
+
 PrintJob DefaultPrinterTarget::pdfJob(const QString& path, const QString& documentName) {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);

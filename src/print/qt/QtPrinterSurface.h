@@ -1,6 +1,7 @@
 #pragma once
 
 #include "print/PrintSurface.h"
+#include "store/BookFolder.h"
 
 #include <QFont>
 #include <QPainter>
@@ -55,6 +56,8 @@ private:
 class DefaultPrinterTarget final : public PrintTarget {
 public:
     explicit DefaultPrinterTarget(QString printsFolder) : m_printsFolder(std::move(printsFolder)) {}
+    // PDF files go to the book folder's Prints/.
+    static DefaultPrinterTarget forBook(const BookFolder& folder);
     PrintJob open(const QString& documentName) override;
 
     static PrintJob pdfJob(const QString& path, const QString& documentName);
