@@ -85,6 +85,8 @@ void FindWindow::build() {
     m_list1->setUniformItemSizes(true);
     m_list1->setMinimumSize(QFontMetrics(listFont()).horizontalAdvance(QString(86, u'0')), 240);
     m_list1->installEventFilter(this);
+    // The headings stand over the list's text, inside its frame and item margin.
+    headings->setContentsMargins(m_list1->frameWidth() + 3, 0, 0, 0);
     layout->addWidget(m_list1, 1);
 
     m_info = new QLabel(this);
