@@ -14,6 +14,12 @@ const std::vector<CliCommand>& commandTable() {
         {"compact", "", "remove blank pages of the letter tabs, backing them up to Reserve/",
          runCompact},
         {"settings", "[NAME=VALUE ...]", "show, or change and write, the settings", runSettings},
+        {"search", "[--in FIELDS] TEXT",
+         "one result line per page found; FIELDS from "
+         "name,address,phone,internet,group,organisation,jobtitle,department,workaddress,notes",
+         runSearch},
+        {"print", "page TAB PAGE --pdf FILE | search [--in FIELDS] TEXT --pdf FILE",
+         "the page printout or the search list printout, into a PDF file", runPrint},
     };
     return table;
 }

@@ -1,0 +1,120 @@
+#include "print/qt/QtPrinterSurface.h"
+#include "print/PagePrintout.h"
+#include "print/PdfText.h"
+#include "print/SearchListPrintout.h"
+
+#include <QFileInfo>
+#include <QPrinterInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace orvelan;
+using namespace orvelan::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDateTime Now(QDate(2026, 12, 6), QTime(9, 7));
+const QLocale English(QLocale::English, QLocale::UnitedKingdom);
+
+int columnOf(const QString& line, const QString& text) {
+    return static_cast<int>(line.indexOf(text)) + 1;
+}
+
+} // namespace
+
+class QtPrinterSurfaceTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void measuresInTwipsWithAFixedPitchFace() {
+        QTemporaryDir dir;
+        PrintJob job = DefaultPrinterTarget::pdfJob(dir.filePath(u"m.pdf"_s), u"m"_s);
+        PrintSurface& surface = *job.surface;
+        surface.setFont(PrintFont{});
+        // 10 points of a Courier-metric face: 0.6 em = 6 points = 120 twips a character.
+        QCOMPARE(qRound(surface.textWidth(u"0123456789")), 1200);
+        QCOMPARE(qRound(surface.textWidth(u"iiiii")), qRound(surface.textWidth(u"WWWWW")));
+        PrintFont bold;
+        bold.bold = true;
+        surface.setFont(bold);
+        QCOMPARE(qRound(surface.textWidth(u"0123456789")), 1200);
+        // An A4 sheet is about 8.27 x 11.69 inches; the printable area lies within it.
+        QVERIFY(surface.width() > 10000 && surface.width() <= 11906);
+        QVERIFY(surface.height() > 15000 && surface.height() <= 16838);
+        const double y = surface.y();
+        QCOMPARE(surface.endLine(), 0);
+        QVERIFY(surface.y() - y > 200 && surface.y() - y < 260);
+        QCOMPARE(surface.x(), 0.0);
+        QCOMPARE(surface.endDocument(), 0);
+    }
+
+    void pagePrintoutColumnsInAPdf() {
+        if (!havePdfToText())
+            QSKIP("pdftotext is not installed");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"page.pdf"_s);
+        PageTexts t;
+        t[static_cast<int>(Field::Name) - 1] = u"Jo Smith"_s;
+        t[static_cast<int>(Field::Addr1) - 1] = u"1 Road"_s;
+        t[static_cast<int>(Field::Organisation) - 1] = u"Acme"_s;
+        t[static_cast<int>(Field::Phone1) - 1] = u"0113 496 0000"_s;
+        t[static_cast<int>(Field::Notes) - 1] = u"A note"_s;
+        PrintJob job = DefaultPrinterTarget::pdfJob(path, u"page"_s);
+        QCOMPARE(job.pdfPath, path);
+        QCOMPARE(printPage(*job.surface, t, Now, English), 0);
+        job.surface.reset();
+        const QList<QStringList> pages = pdfPages(path);
+        QCOMPARE(pages.size(), 1);
+        const QStringList& page = pages[0];
+        // The printable area's origin lies inside the sheet's edge, so columns are compared
+        // with each other: the title at x 600, the organisation column 47 characters on.
+        const int title = columnOf(lineWith(page, u"ORVELAN Secure"_s), u"ORVELAN"_s);
+        QVERIFY(title > 0);
+        QCOMPARE(columnOf(lineWith(page, u"Address:"_s), u"Acme"_s), title + 47);
+        QCOMPARE(columnOf(lineWith(page, u"Telepnone:"_s), u"Job Title:"_s), title + 47);
+        QCOMPARE(columnOf(lineWith(page, u"A note"_s), u"A note"_s), title + 7);
+    }
+
+    void searchListPagesInAPdf() {
+        if (!havePdfToText())
+            QSKIP("pdftotext is not installed");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"list.pdf"_s);
+        SearchResults results;
+        for (int i = 1; i <= 58; ++i)
+            results.lines.append(u" Entry "_s + QString::number(i));
+        PrintJob job = DefaultPrinterTarget::pdfJob(path, u"list"_s);
+        QCOMPARE(printSearchList(*job.surface, results, 58, Now, English), 0);
+        job.surface.reset();
+        const QList<QStringList> pages = pdfPages(path);
+        QCOMPARE(pages.size(), 2);
+        QVERIFY(!lineWith(pages[0], u"Entry 57"_s).isEmpty());
+        QVERIFY(!lineWith(pages[1], u"Entry 58"_s).isEmpty());
+        QVERIFY(!lineWith(pages[1], u"page: 2"_s).isEmpty());
+    }
+
+    void withoutAPrinterTheJobGoesToAPdfInTheBookFolder() {
+        if (!QPrinterInfo::defaultPrinter().isNull())
+            QSKIP("a printer is installed here");
+        QTemporaryDir dir;
+        DefaultPrinterTarget target = DefaultPrinterTarget::forBook(BookFolder(dir.path()));
+        PrintJob first = target.open(u"ORVELAN Page"_s);
+        QVERIFY(first.pdfPath.startsWith(dir.filePath(u"Prints/ORVELAN-Page-"_s)));
+        QVERIFY(first.pdfPath.endsWith(u".pdf"));
+        QCOMPARE(printLineAt(*first.surface, 600, u"text"), 0);
+        QCOMPARE(first.surface->endDocument(), 0);
+        QVERIFY(QFileInfo(first.pdfPath).size() > 0);
+        // A second job in the same second does not overwrite the first.
+        PrintJob second = target.open(u"ORVELAN Page"_s);
+        QVERIFY(second.pdfPath != first.pdfPath);
+    }
+
+    void unwritablePdfReportsAPrinterFailure() {
+        PrintJob job = DefaultPrinterTarget::pdfJob(u"/nonexistent-folder/x/page.pdf"_s, u"page"_s);
+        QCOMPARE(job.surface->print(u"text"), PrintError::PrinterError);
+    }
+};
+
+QTEST_MAIN(QtPrinterSurfaceTest)
+#include "QtPrinterSurfaceTest.moc"

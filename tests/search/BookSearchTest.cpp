@@ -1,0 +1,290 @@
+#include "search/BookSearch.h"
+#include "search/FindPlacement.h"
+
+#include "store/PageTexts.h"
+#include "store/TabTable.h"
+#include "store/Windows1252.h"
+#include "support/TempBook.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+using namespace orvelan;
+using namespace orvelan::test;
+using namespace Qt::StringLiterals;
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+namespace {
+
+enum Sel {
+    Name,
+    HAddress,
+    Phone,
+    Internet,
+    Group,
+    Organisation,
+    JobTitle,
+    Department,
+    WAddress,
+    Notes
+};
+
+SelectorFlags only(std::initializer_list<Sel> on) {
+    SelectorFlags flags{};
+    for (const Sel s : on)
+        flags[s] = true;
+    return flags;
+}
+
+QStringList lines(const SearchOutcome& outcome) {
+    QStringList result;
+    for (const SearchHit& hit : outcome.hits)
+        result.append(hit.line);
+    return result;
+}
+
+int found(const TempBook& book, const SelectorFlags& flags, const QString& query) {
+    return BookSearch(book.folder()).run(flags, query).found();
+}
+
+} // namespace
+
+TEST(BookSearch, SelectedFieldsAreJoinedWithoutSeparatorsInTableOrder) {
+    TempBook book;
+    book.writeTab(10, {TempBook::record({{Field::Name, "Kim Smith"},
+                                         {Field::Addr1, "High Street"},
+                                         {Field::Addr2, "Leeds"},
+                                         {Field::JobTitle, "Buyer"},
+                                         {Field::Department, "Sales"},
+                                         {Field::OrgAddr1, "Acme House"},
+                                         {Field::Email, "kim@home.example"},
+                                         {Field::OrgEmail, "kim@acme.example"},
+                                         {Field::Pager, "07700 900123"}})});
+    EXPECT_EQ(found(book, only({Name, HAddress}), u"smithhigh"_s), 1);
+    EXPECT_EQ(found(book, only({Name, HAddress}), u"streetleeds"_s), 1);
+    EXPECT_EQ(found(book, only({Name}), u"smithhigh"_s), 0);
+    EXPECT_EQ(found(book, only({Name, HAddress}), u"leedskim"_s), 0); // never the other way
+    // Job title, department and work address follow each other in that order.
+    EXPECT_EQ(found(book, only({JobTitle, Department, WAddress}), u"buyersalesacme"_s), 1);
+    EXPECT_EQ(found(book, only({Department, WAddress}), u"salesacme"_s), 1);
+    // The organisation e-mail is an Email/Web field, not a phone field.
+    EXPECT_EQ(found(book, only({Internet}), u"acme.example"_s), 1);
+    EXPECT_EQ(found(book, only({Phone}), u"acme.example"_s), 0);
+    EXPECT_EQ(found(book, only({Phone}), u"900123"_s), 1);
+    EXPECT_EQ(found(book, only({Internet}), u"home.examplekim@acme"_s), 1);
+}
+
+TEST(BookSearch, CaseIsIgnoredAndTheQueryIsTrimmed) {
+    TempBook book;
+    book.writeTab(10, {TempBook::record({{Field::Name, "Jo Smith"}})});
+    book.writeTab(5, {TempBook::record({{Field::Name, toWindows1252(u"\u00c9cole \u0160koda")}})});
+    EXPECT_EQ(found(book, only({Name}), u"SMITH"_s), 1);
+    EXPECT_EQ(found(book, only({Name}), u"  smith  "_s), 1);
+    EXPECT_EQ(found(book, only({Name}), u"\u00e9COLE \u0161KODA"_s), 1);
+    EXPECT_EQ(found(book, only({Name}), u"smith jo"_s), 0);
+    // A character no page can hold matches nothing (it is not read as '?').
+    book.writeTab(17, {TempBook::record({{Field::Name, "Quiz?"}})});
+    EXPECT_EQ(found(book, only({Name}), u"z\u4e2d"_s), 0);
+    EXPECT_EQ(found(book, only({Name}), u"z?"_s), 1);
+}
+
+TEST(BookSearch, EmptyQueryListsNamedPagesOfTheLetterTabsOnly) {
+    TempBook book;
+    book.writeTab(0, {TempBook::named("1st Choice"), TempBook::named("#hash")});
+    book.writeTab(1, {TempBook::named("Abel"), blankRecord(), TempBook::named("Amos")});
+    book.writeTab(25, {blankRecord(), TempBook::named("Zed")});
+    // A blank name with other fields filled in is still a blank page.
+    book.writeTab(3, {TempBook::record({{Field::Organisation, "Nameless Ltd"}})});
+    const SearchOutcome outcome = BookSearch(book.folder()).run(only({Name, Organisation}), u"");
+    ASSERT_EQ(outcome.found(), 3);
+    EXPECT_EQ(outcome.hits[0].position, (PagePosition{1, 1}));
+    EXPECT_EQ(outcome.hits[1].position, (PagePosition{1, 3}));
+    EXPECT_EQ(outcome.hits[2].position, (PagePosition{25, 2}));
+    EXPECT_EQ(found(book, only({Organisation}), u"nameless"_s), 0);
+    EXPECT_EQ(found(book, only({Name}), u"choice"_s), 0);
+    EXPECT_EQ(FindStatus::found(3, true), u"3  Pages Listed");
+    EXPECT_EQ(FindStatus::found(3, false), u"Found:  3  Pages");
+    EXPECT_EQ(FindStatus::found(1, true), u"1  Page Found");
+}
+
+TEST(BookSearch, MissingAndUnreadableTabFiles) {
+    TempBook book;
+    book.writeTab(2, {TempBook::named("Bo")});
+    QFile::remove(book.folder().tabFilePath(1));
+    QFile::remove(book.folder().tabFilePath(3));
+    QDir().mkpath(book.folder().tabFilePath(3)); // a folder where the file should be
+    QList<int> seenTabs;
+    const SearchOutcome outcome =
+        BookSearch(book.folder()).run(only({Name}), u"", [&](int tab, int) {
+            seenTabs.append(tab);
+        });
+    EXPECT_EQ(outcome.found(), 1);
+    EXPECT_EQ(outcome.unreadTabs, QList<int>{3});
+    ASSERT_EQ(seenTabs.size(), 25);
+    EXPECT_EQ(seenTabs.front(), 1);
+    EXPECT_EQ(seenTabs.back(), 25);
+}
+
+TEST(ResultLine, ColumnsCutsAndTabText) {
+    const PlainRecord record(
+        TempBook::record({{Field::Name, "Bartholomew Fitzgerald-Smythe"},
+                          {Field::Organisation, "The Very Long Organisation Name Ltd"},
+                          {Field::Phone1, "+44 113 496 0000 0000"}}));
+    const QString line = resultLine(9, 7, record);
+    EXPECT_EQ(
+        line,
+        u" Bartholomew Fitzgeral  The Very Long Organisation  +44 113 496 0000 0   IJ /     7"_s);
+    EXPECT_EQ(line.size(), 83);
+    EXPECT_EQ(line.mid(1, 21), u"Bartholomew Fitzgeral");
+    EXPECT_EQ(line.mid(24, 26), u"The Very Long Organisation");
+    EXPECT_EQ(line.mid(52, 18), u"+44 113 496 0000 0");
+    EXPECT_EQ(positionOfLine(line), (PagePosition{9, 7}));
+
+    const PlainRecord shortRecord(TempBook::named("Al"));
+    EXPECT_EQ(resultLine(1, 12345, shortRecord), u" Al"_s + QString(19, u' ') + u"  "_s +
+                                                     QString(26, u' ') + u"  "_s +
+                                                     QString(18, u' ') + u"   A  / 12345"_s);
+    EXPECT_EQ(resultTabText(8), u" H ");
+    EXPECT_EQ(resultTabText(10), u" K ");
+    EXPECT_EQ(resultTabText(25), u" Z ");
+}
+
+TEST(ResultLine, TabTextsAndPagesReadBack) {
+    const QList<std::pair<QString, std::optional<int>>> tabs = {{u"A"_s, 1},
+                                                                {u"0"_s, 1},
+                                                                {u"B"_s, 2},
+                                                                {u"H"_s, 8},
+                                                                {u"IJ"_s, 9},
+                                                                {u"K"_s, 10},
+                                                                {u"Z"_s, 25},
+                                                                {u"I"_s, std::nullopt},
+                                                                {u"J"_s, std::nullopt},
+                                                                {u"*0"_s, std::nullopt},
+                                                                {u"a"_s, std::nullopt},
+                                                                {u""_s, std::nullopt}};
+    for (const auto& [text, tab] : tabs)
+        EXPECT_EQ(tabIndexForText(text), tab) << text.toStdString();
+
+    EXPECT_EQ(positionOfLine(u" x   Z  /    42"), (PagePosition{25, 42}));
+    EXPECT_EQ(positionOfLine(u" a / b   K  / 123456"), (PagePosition{10, 123456}));
+    EXPECT_EQ(positionOfLine(u" x   Q  /     0"), std::nullopt); // no page 0
+    EXPECT_EQ(positionOfLine(u" x   *0 /     3"), std::nullopt); // no letter tab
+    EXPECT_EQ(positionOfLine(u"   Import listing line"), std::nullopt);
+}
+
+TEST(SearchResultsStore, NothingFoundKeepsTheEarlierList) {
+    SearchResults results;
+    results.lines = {u"import 1"_s, u"import 2"_s, u"import 3"_s};
+    results.present = false;
+    storeResults(results, {});
+    EXPECT_EQ(results.lines.size(), 3);
+    EXPECT_FALSE(results.present);
+
+    SearchOutcome one;
+    one.hits.append({{1, 1}, u"found"_s});
+    storeResults(results, one);
+    EXPECT_EQ(results.lines, QStringList{u"found"_s});
+    EXPECT_TRUE(results.present);
+}
+
+TEST(SearchSelectors, StoredFlagsAndTheirToggle) {
+    Settings settings;
+    for (int i = 0; i < Settings::SearchFlagCount; ++i)
+        settings.setSearchFlag(i, ' ');
+    settings.setSearchFlag(6, '1'); // position 306: the work address
+    settings.setSearchFlag(8, '1'); // position 308: the job title
+    settings.setSearchFlag(0, 'x'); // unknown: off
+    const SelectorFlags flags = selectorFlagsOf(settings);
+    EXPECT_EQ(flags, only({WAddress, JobTitle}));
+    EXPECT_EQ(QLatin1StringView(SearchSelectors[WAddress].objectName), u"FAdWLa");
+    EXPECT_EQ(QLatin1StringView(SearchSelectors[JobTitle].caption), u"JobTitle");
+
+    EXPECT_EQ(toggledFlag('0'), '1');
+    EXPECT_EQ(toggledFlag('1'), '0');
+    EXPECT_EQ(toggledFlag(' '), '0'); // an unknown value becomes "0" first
+    EXPECT_EQ(toggledFlag('x'), '0');
+
+    QStringList unknown;
+    EXPECT_EQ(selectorFlagsFromKeys({u"name"_s, u" Notes"_s, u"workaddress"_s, u"fax"_s}, &unknown),
+              only({Name, Notes, WAddress}));
+    EXPECT_EQ(unknown, QStringList{u"fax"_s});
+}
+
+TEST(FindPlacement, BesideTheMainWindowAndOnTheScreen) {
+    const QRect screen(0, 0, 1920, 1080);
+    const QSize size(700, 500);
+    EXPECT_EQ(findWindowPosition(QRect(500, 100, 800, 600), size, screen), QPoint(420, 153));
+    EXPECT_EQ(findWindowPosition(QRect(40, 100, 800, 600), size, screen), QPoint(0, 153));
+    EXPECT_EQ(findWindowPosition(QRect(1600, 100, 800, 600), size, screen), QPoint(1220, 153));
+}
+
+// A second, plain implementation of the search rules: whole records, QString texts.
+TEST(BookSearch, AgreesWithAPlainReadingOfTheRulesOnARandomBook) {
+    TempBook book;
+    QRandomGenerator random(20261206);
+    const QList<QByteArray> words = {"ab", "Ab", "BA", "smith", "Jo", "", "  ", "x y", "\xe9t\xc9"};
+    auto text = [&](int maxWords) {
+        QByteArray value;
+        const int n = random.bounded(maxWords + 1);
+        for (int i = 0; i < n; ++i)
+            value += words[random.bounded(words.size())];
+        return value;
+    };
+    for (int tab = 0; tab < TabCount; ++tab) {
+        QList<QByteArray> records;
+        const int pages = random.bounded(6);
+        for (int p = 0; p < pages; ++p) {
+            PageRecord page;
+            for (int f = static_cast<int>(Field::Name); f <= static_cast<int>(Field::Notes); ++f)
+                page[static_cast<Field>(f)] = text(f == static_cast<int>(Field::Name) ? 3 : 2);
+            records.append(page.toStored());
+        }
+        book.writeTab(tab, records);
+    }
+
+    auto reference = [&](const SelectorFlags& flags, const QString& query) {
+        QStringList expected;
+        for (int tab = 1; tab <= 25; ++tab) {
+            for (qint64 p = 1; p <= book.pageCount(tab); ++p) {
+                const PageRecord page = book.page(tab, p);
+                QString joined;
+                for (int s = 0; s < SearchSelectorCount; ++s) {
+                    for (int f = 0; flags[s] && f < SearchSelectors[s].fieldCount; ++f)
+                        joined += fromWindows1252(page[SearchSelectors[s].fields[f]]).trimmed();
+                }
+                const QString name = fromWindows1252(page[Field::Name]).trimmed();
+                if (name.isEmpty() || !joined.contains(query.trimmed(), Qt::CaseInsensitive))
+                    continue;
+                const QString tabText =
+                    tab == 9 ? u" IJ"_s : u" "_s + QChar(u'A' + tab - (tab > 9 ? 0 : 1)) + u" "_s;
+                expected.append(
+                    u" %1  %2  %3  %4 / %5"_s.arg(name.left(21), -21)
+                        .arg(fromWindows1252(page[Field::Organisation]).trimmed().left(26), -26)
+                        .arg(fromWindows1252(page[Field::Phone1]).trimmed().left(18), -18)
+                        .arg(tabText)
+                        .arg(p, 5));
+            }
+        }
+        return expected;
+    };
+
+    const QStringList queries = {u""_s,     u"ab"_s,    u"AB"_s,      u"bas"_s, u"smithjo"_s,
+                                 u" jo "_s, u"x yab"_s, u"\u00c9T"_s, u"zzz"_s};
+    for (int round = 0; round < 40; ++round) {
+        SelectorFlags flags{};
+        for (bool& on : flags)
+            on = random.bounded(3) == 0;
+        flags[random.bounded(SearchSelectorCount)] = true;
+        for (const QString& query : queries) {
+            const QStringList actual = lines(BookSearch(book.folder()).run(flags, query));
+            ASSERT_EQ(actual, reference(flags, query)) << "query '" << query.toStdString() << "'";
+        }
+    }
+}

@@ -1,0 +1,116 @@
+#include "cli/CliCommand.h"
+#include "cli/Commands.h"
+#include "print/PdfText.h"
+#include "search/BookSearch.h"
+
+#include "support/TempBook.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+using namespace orvelan;
+using namespace orvelan::cli;
+using namespace orvelan::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Tool {
+    TempBook book;
+    QString output;
+    QString errors;
+    QTextStream out{&output};
+    QTextStream err{&errors};
+
+    Tool() {
+        book.writeTab(9, {TempBook::record({{Field::Name, "Jo Smith"},
+                                            {Field::Organisation, "Acme"},
+                                            {Field::Notes, "met at the fair"}}),
+                          TempBook::named("Ivy")});
+        book.writeTab(0, {TempBook::named("1st Smith")});
+    }
+    int run(int (*command)(CliContext&, const QStringList&), const QStringList& args,
+            bool json = false) {
+        output.clear();
+        CliContext context{book.folder(), json, out, err};
+        const int status = command(context, args);
+        out.flush();
+        return status;
+    }
+    QString cliError(int (*command)(CliContext&, const QStringList&), const QStringList& args) {
+        try {
+            run(command, args);
+        } catch (const CliError& error) {
+            return error.message;
+        }
+        return {};
+    }
+};
+
+} // namespace
+
+TEST(SearchCommand, PrintsTheListLinesAndTheirPositions) {
+    Tool tool;
+    ASSERT_EQ(tool.run(runSearch, {u"smith"_s}), 0);
+    SelectorFlags name{};
+    name[0] = true;
+    const SearchOutcome outcome = BookSearch(tool.book.folder()).run(name, u"smith");
+    ASSERT_EQ(outcome.found(), 1);
+    EXPECT_EQ(tool.output, outcome.hits[0].line + u'\n');
+
+    // With no flags stored the name is searched: the notes do not match.
+    EXPECT_EQ(tool.run(runSearch, {u"fair"_s}), 0);
+    EXPECT_TRUE(tool.output.isEmpty());
+    EXPECT_EQ(tool.run(runSearch, {u"--in"_s, u"notes,name"_s, u"fair"_s}), 0);
+    EXPECT_TRUE(tool.output.contains(u"Jo Smith"));
+
+    // Stored flags are the default once set.
+    Settings settings;
+    settings.setSearchFlag(9, '1');
+    SettingsFile(tool.book.folder().settingsPath()).write(settings);
+    EXPECT_EQ(tool.run(runSearch, {u"fair"_s}), 0);
+    EXPECT_TRUE(tool.output.contains(u"Jo Smith"));
+
+    ASSERT_EQ(tool.run(runSearch, {u"--in"_s, u"name"_s}, true), 0);
+    const QJsonArray rows = QJsonDocument::fromJson(tool.output.toUtf8()).array();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[1].toObject().value(u"tab"_s).toInt(), 9);
+    EXPECT_EQ(rows[1].toObject().value(u"page"_s).toInt(), 2);
+    EXPECT_TRUE(rows[1].toObject().value(u"line"_s).toString().startsWith(u" Ivy "));
+
+    EXPECT_TRUE(tool.cliError(runSearch, {u"--in"_s, u"name,fax"_s, u"x"_s}).contains(u"fax"));
+    EXPECT_FALSE(tool.cliError(runSearch, {u"--in"_s}).isEmpty());
+    EXPECT_FALSE(tool.cliError(runSearch, {u"--whole"_s, u"x"_s}).isEmpty());
+}
+
+TEST(PrintCommand, WritesPdfsAndRefusesWhatCannotBePrinted) {
+    Tool tool;
+    const QString page = tool.book.root() + u"/page.pdf"_s;
+    ASSERT_EQ(tool.run(runPrint, {u"page"_s, u"J"_s, u"1"_s, u"--pdf"_s, page}), 0);
+    EXPECT_TRUE(QFile::exists(page));
+    const QString list = tool.book.root() + u"/list.pdf"_s;
+    ASSERT_EQ(tool.run(runPrint, {u"search"_s, u"--in"_s, u"name"_s, u""_s, u"--pdf"_s, list}), 0);
+    EXPECT_TRUE(QFile::exists(list));
+    if (havePdfToText()) {
+        const QList<QStringList> pages = pdfPages(list);
+        ASSERT_EQ(pages.size(), 1);
+        EXPECT_FALSE(lineWith(pages[0], u"2 Pages Found"_s).isEmpty());
+        EXPECT_FALSE(lineWith(pages[0], u"Ivy"_s).isEmpty());
+        EXPECT_TRUE(lineWith(pages[0], u"1st"_s).isEmpty());
+    }
+
+    EXPECT_TRUE(tool.cliError(runPrint, {u"search"_s, u"nobody"_s, u"--pdf"_s, list})
+                    .startsWith(u"No LIST to PRINT"));
+    tool.book.writeTab(1, {blankRecord()});
+    EXPECT_TRUE(
+        tool.cliError(runPrint, {u"page"_s, u"A"_s, u"1"_s, u"--pdf"_s, page}).contains(u"blank"));
+    EXPECT_FALSE(tool.cliError(runPrint, {u"page"_s, u"A"_s, u"9"_s, u"--pdf"_s, page}).isEmpty());
+    EXPECT_TRUE(tool.cliError(runPrint, {u"page"_s, u"J"_s, u"1"_s}).contains(u"--pdf"));
+    EXPECT_FALSE(tool.cliError(runPrint, {u"page"_s, u"J"_s, u"1"_s, u"--pdf"_s,
+                                          tool.book.root() + u"/no/such/folder/x.pdf"_s})
+                     .isEmpty());
+}
