@@ -1,6 +1,13 @@
 #include "app/OpenBook.h"
 
+#include "book/LabelButton.h"
+#include "print/PagePrintout.h"
+#include "print/qt/LabelBusyMark.h"
+#include "search/FindWindow.h"
 #include "telephony/qt/TapiConsoleWidget.h"
+
+#include <QEvent>
+#include <QGuiApplication>
 
 namespace orvelan {
 
@@ -10,10 +17,85 @@ OpenBook::OpenBook(Session& session, Program& program, OrVel& window)
       m_dialView(window.book(), session.settings()),
       m_dial({m_dialView, session.services().prompter, session.services().clock,
               session.settings(), session.commandLine().tapiEnabled, m_dialer, m_serial}),
-      m_console(new TapiConsoleWidget) {
+      m_console(new TapiConsoleWidget), m_printTarget(DefaultPrinterTarget::forBook(session.folder())) {
     connectMainWindow(window, program);
     connectOptionsPanel();
     connectDialing();
+    connectSearchAndPrinting();
+}
+
+OpenBook::~OpenBook() = default;
+
+namespace {
+
+// Turns FindLa grey again when the search window is hidden.
+class HideWatcher final : public QObject {
+public:
+    HideWatcher(QObject* parent, std::function<void()> onHide)
+        : QObject(parent), m_onHide(std::move(onHide)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide)
+            m_onHide();
+        return false;
+    }
+
+private:
+    std::function<void()> m_onHide;
+};
+
+void bringToFront(QWidget& window) {
+    window.showNormal();
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace
+
+void OpenBook::connectSearchAndPrinting() {
+    m_navigator.onShowPage = [this](int tab, qint64 page) {
+        m_window.showPage(tab, page);
+        bringToFront(m_window);
+    };
+    m_navigator.onBringBookToFront = [this] { bringToFront(m_window); };
+    m_navigator.frame = [this] { return m_window.frameGeometry(); };
+    m_navigator.onSearchWindowActivated = [this] { m_window.setFindActive(true); };
+    m_navigator.onOpenHelpPage = [this](const QString&) {
+        m_program.help().open(HelpPages::Find, m_session.services().launcher);
+    };
+    QObject::connect(&m_window, &OrVel::findRequested, &m_window, [this] { openFindWindow(); });
+    QObject::connect(&m_window, &OrVel::printRequested, &m_window, [this] { printPage(); });
+    // The search window hides while the book is closed and goes with the end of the program.
+    QObject::connect(&m_program.closedBook(), &ClosedBookWindow::activated, &m_window, [this] {
+        if (m_find)
+            m_find->hide();
+    });
+    QObject::connect(&m_program.run(), &BookRun::searchWindowUnloadRequested, &m_window,
+                     [this] { m_find.reset(); });
+}
+
+void OpenBook::openFindWindow() {
+    if (!m_find) {
+        m_find = std::make_unique<FindWindow>(m_session, m_navigator, m_printTarget);
+        m_find->installEventFilter(
+            new HideWatcher(m_find.get(), [this] { m_window.setFindActive(false); }));
+    }
+    m_find->open();
+}
+
+void OpenBook::printPage() {
+    auto* label = m_window.findChild<LabelButton*>(QStringLiteral("PrintLa"));
+    if (!label)
+        return;
+    LabelBusyMark mark(*label);
+    PagePrintAction action(m_printTarget, mark, m_session.services().prompter,
+                           m_session.services().clock);
+    action.setBusyPointer([](bool on) {
+        if (on)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QGuiApplication::restoreOverrideCursor();
+    });
+    action.run(m_window.pageTexts());
 }
 
 void OpenBook::connectOptionsPanel() {

@@ -3,12 +3,15 @@
 #include "app/Program.h"
 #include "book/BookDialView.h"
 #include "book/MainWindow.h"
+#include "print/qt/QtPrinterSurface.h"
+#include "search/BookNavigator.h"
 #include "telephony/DesktopDialer.h"
 #include "telephony/DialController.h"
 #include "telephony/qt/QtSerialPort.h"
 
 namespace orvelan {
 
+class FindWindow;
 class TapiConsoleWidget;
 
 // The open book with everything it works with: the options panel and the run of the program,
@@ -16,15 +19,21 @@ class TapiConsoleWidget;
 class OpenBook {
 public:
     OpenBook(Session& session, Program& program, OrVel& window);
+    ~OpenBook();
 
     // Once, when the main window first loads: starts the telephony session (unless "-TAPI").
     void firstLoad();
 
     DialController& dialing() { return m_dial; }
+    // The search window, once it has been opened in this run.
+    FindWindow* findWindow() const { return m_find.get(); }
 
 private:
     void connectOptionsPanel();
     void connectDialing();
+    void connectSearchAndPrinting();
+    void openFindWindow();
+    void printPage();
 
     Session& m_session;
     Program& m_program;
@@ -35,6 +44,9 @@ private:
     DialController m_dial;
     TapiConsoleWidget* m_console; // owned by the options panel
     bool m_telephonyStarted = false;
+    DefaultPrinterTarget m_printTarget;
+    CallbackNavigator m_navigator;
+    std::unique_ptr<FindWindow> m_find;
 };
 
 } // namespace orvelan
