@@ -1,0 +1,133 @@
+#include "FakeWindows.h"
+
+#include "app/OpenBook.h"
+#include "app/Program.h"
+#include "app/WidgetBookWindow.h"
+#include "book/LabelButton.h"
+#include "book/MainWindow.h"
+#include "book/OptionsPanel.h"
+#include "search/FindWindow.h"
+#include "support/FakeClock.h"
+#include "support/RecordingLauncher.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempBook.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+using namespace orvelan;
+using namespace orvelan::test;
+
+// The program as main() assembles it: the closed book, the real open book with its options
+// panel, telephony area, search window and printing, on a temporary book.
+class OpenBookTest : public QObject {
+    Q_OBJECT
+
+    struct Run {
+        explicit Run(const TempBook& book)
+            : session(book.folder(), Services{prompter, clock, launcher},
+                      CommandLine::parse(QStringLiteral("orvelan -TAPI"))),
+              mainWindow(session), password(session),
+              adapter(mainWindow, [this] {
+                  program->mainWindowLoaded();
+                  openBook->firstLoad();
+              }) {
+            session.loadSettings();
+            mainWindow.setEnder([this] { ended = true; });
+            program = std::make_unique<Program>(session, HelpPages(QStringLiteral("/help")),
+                                                adapter, password);
+            openBook = std::make_unique<OpenBook>(session, *program, mainWindow);
+            program->start();
+        }
+        template <class T = QWidget> T* find(QWidget& in, const char* name) {
+            const QList<T*> all = in.findChildren<T*>(QLatin1StringView(name));
+            if (all.size() != 1)
+                qFatal("expected one control %s, found %d", name, int(all.size()));
+            return all.first();
+        }
+        void click(QWidget& in, const char* name) {
+            QTest::mouseClick(find(in, name), Qt::LeftButton);
+        }
+
+        ScriptedPrompter prompter;
+        FakeClock clock;
+        RecordingLauncher launcher;
+        Session session;
+        OrVel mainWindow;
+        FakePassword password;
+        WidgetBookWindow<OrVel> adapter;
+        std::unique_ptr<Program> program;
+        std::unique_ptr<OpenBook> openBook;
+        bool ended = false;
+    };
+
+private Q_SLOTS:
+    void opensTheRealBookAndClosesBack() {
+        TempBook book;
+        book.writeTab(1, {TempBook::record({{Field::Name, "Ada"}, {Field::Phone1, "0123 456"}})});
+        Run run(book);
+        ClosedBookWindow& cuva = run.program->closedBook();
+        QVERIFY(cuva.isVisible());
+        run.program->run().openBook();
+        QVERIFY(run.mainWindow.isVisible());
+        QVERIFY(!cuva.isVisible());
+        QCOMPARE(run.find<QLineEdit>(run.mainWindow, "SNameTB")->text(), QStringLiteral("Ada"));
+        QCOMPARE(run.find<QLabel>(run.mainWindow, "RecnLa")->text(), QStringLiteral("A  1"));
+
+        run.click(run.mainWindow, "CloseLa");
+        QTRY_VERIFY(cuva.isVisible());
+        QVERIFY(!run.mainWindow.isVisible());
+        QVERIFY(!run.ended);
+    }
+
+    void dialsThroughTheControllerAndKeepsControlNamesUnique() {
+        TempBook book;
+        book.writeTab(1, {TempBook::record({{Field::Name, "Ada"}, {Field::Phone1, "0123 456"}})});
+        Run run(book);
+        run.session.settings().setDialMethod(3);
+        run.program->run().openBook();
+        run.click(run.mainWindow, "P1Lab");
+        auto* dial = run.find<LabelButton>(run.mainWindow, "DialLa");
+        QCOMPARE(dial->colour(), LabelColour::Blue);
+        QVERIFY(run.find(run.mainWindow, "DialMark1")->isVisible());
+        run.click(run.mainWindow, "DialLa");
+        QCOMPARE(run.prompter.last().title, QStringLiteral("ORVELAN Dial"));
+        QCOMPARE(run.prompter.last().text,
+                 QStringLiteral("Can't Dial: The Communication Setting has has been turned OFF     "));
+
+        // The options panel holds the telephony area; each control name appears once.
+        run.click(run.mainWindow, "PassLa");
+        auto* panel = run.find<OptionsPanel>(run.mainWindow, "ConfigPBC");
+        QVERIFY(panel->isVisible());
+        for (const char* name : {"ConfShowTAPIBu", "cmdDialProps", "cmdConfigDlg", "cboLineSel",
+                                 "lstLineInfo", "PortSelectCb", "ComSelectCB"})
+            run.find(run.mainWindow, name);
+        run.click(*panel, "ConfCloseBu");
+        QVERIFY(!panel->isVisible());
+        QCOMPARE(run.find<LabelButton>(run.mainWindow, "PassLa")->colour(), LabelColour::Grey);
+    }
+
+    void findOpensTheSearchWindowAndAResultOpensItsPage() {
+        TempBook book;
+        book.writeTab(2, {TempBook::named("Bea"), TempBook::named("Bob")});
+        Run run(book);
+        run.program->run().openBook();
+        run.click(run.mainWindow, "FindLa");
+        FindWindow* find = run.openBook->findWindow();
+        QVERIFY(find && find->isVisible());
+        QCOMPARE(run.find<LabelButton>(run.mainWindow, "FindLa")->colour(), LabelColour::Blue);
+        run.openBook->findWindow();
+        // A result shows its page in the book.
+        run.mainWindow.showPage(2, 2);
+        QCOMPARE(run.find<QLineEdit>(run.mainWindow, "SNameTB")->text(), QStringLiteral("Bob"));
+        find->hide();
+        QCOMPARE(run.find<LabelButton>(run.mainWindow, "FindLa")->colour(), LabelColour::Grey);
+    }
+};
+
+QTEST_MAIN(OpenBookTest)
+#include "OpenBookTest.moc"
