@@ -1,0 +1,168 @@
+#include "exchange/Export.h"
+
+#include "exchange/EabContainer.h"
+#include "store/PageRecord.h"
+#include "store/TabFile.h"
+#include "store/TabTable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace orvelan {
+
+const char CsvExportHeader[] =
+    "Name,E-mail Address,Home Street,Home City,Home State,Home Country/Region,Home Postal Code,"
+    "Home Phone,Home Fax,Mobile Phone,Business Street,Business City,Business State,"
+    "Business Country/Region,Business Postal Code,Business Web Page,Business Phone,Pager,"
+    "Company,Job Title,Department,Notes";
+
+QList<ListedRecord> findPages(const BookFolder& folder, const QString& text, const Yield& yield) {
+    QList<ListedRecord> listed;
+    const QString wanted = trimSpaces(QStringView(text)).toString();
+    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+        TabFile(folder.tabFilePath(tab)).scan([&](qint64 page, QByteArrayView stored) {
+            if (isBlankStored(stored))
+                return true;
+            const PlainRecord record(stored);
+            if (recordMatches(record, wanted))
+                listed.append({tab, page, listLine(record, tab, page)});
+            return true;
+        });
+        if (yield)
+            yield();
+    }
+    return listed;
+}
+
+namespace {
+
+void appendValue(QByteArray& line, QByteArrayView value) {
+    QByteArray text = value.toByteArray();
+    text.replace(',', '.');
+    if (text.contains('"') || text.contains('\r') || text.contains('\n')) {
+        text.replace("\"", "\"\"");
+        line += '"' + text + '"';
+    } else {
+        line += text;
+    }
+}
+
+QByteArrayView either(const PlainRecord& record, Field first, Field fallback) {
+    const QByteArrayView value = record.field(first);
+    return value.isEmpty() ? record.field(fallback) : value;
+}
+
+} // namespace
+
+QByteArray csvExportLine(const PlainRecord& r) {
+    const QByteArrayView values[] = {
+        r.field(Field::Name),
+        either(r, Field::Email, Field::OrgEmail),
+        r.field(Field::Addr1),
+        r.field(Field::Addr2),
+        r.field(Field::Addr3),
+        r.field(Field::Addr4),
+        either(r, Field::Addr5, Field::Addr6),
+        r.field(Field::Phone1),
+        r.field(Field::Fax),
+        r.field(Field::Mobile),
+        r.field(Field::OrgAddr1),
+        r.field(Field::OrgAddr2),
+        r.field(Field::OrgAddr3),
+        r.field(Field::OrgAddr4),
+        either(r, Field::OrgAddr5, Field::OrgAddr6),
+        r.field(Field::OrgWeb),
+        r.field(Field::Phone2),
+        r.field(Field::Pager),
+        r.field(Field::Organisation),
+        r.field(Field::JobTitle),
+        r.field(Field::Department),
+        r.field(Field::Notes),
+    };
+    QByteArray line;
+    line.reserve(256);
+    bool first = true;
+    for (const QByteArrayView value : values) {
+        if (!first)
+            line += ',';
+        first = false;
+        appendValue(line, value);
+    }
+    return line;
+}
+
+QByteArrayView ListedPages::stored(const ListedRecord& entry) {
+    if (entry.tab < 0 || entry.tab >= TabCount || entry.record < 1)
+        return {};
+    if (!m_loaded[entry.tab]) {
+        m_loaded[entry.tab] = true;
+        QFile file(m_folder.tabFilePath(entry.tab));
+        if (file.open(QIODevice::ReadOnly))
+            m_tabs[entry.tab] = file.readAll();
+    }
+    const QByteArray& bytes = m_tabs[entry.tab];
+    const qint64 offset = (entry.record - 1) * RecordSize;
+    if (offset + RecordSize > bytes.size())
+        return {};
+    return QByteArrayView(bytes.constData() + offset, RecordSize);
+}
+
+QByteArray buildCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
+                          const Yield& yield) {
+    ListedPages source(folder);
+    QByteArray file;
+    file.reserve(static_cast<qsizetype>(pages.size()) * 160 + 300);
+    file += CsvExportHeader;
+    file += "\r\n";
+    qint64 done = 0;
+    for (const ListedRecord& entry : pages) {
+        if (yield && (++done % 256) == 0)
+            yield();
+        const QByteArrayView stored = source.stored(entry);
+        if (stored.isEmpty())
+            continue;
+        file += csvExportLine(PlainRecord(stored));
+        file += "\r\n";
+    }
+    return file;
+}
+
+QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
+                          const Yield& yield) {
+    ListedPages source(folder);
+    EabSegmentList segments;
+    qint64 done = 0;
+    for (const ListedRecord& entry : pages) {
+        if (yield && (++done % 256) == 0)
+            yield();
+        if (entry.tab < FirstLetterTab || entry.tab > LastTab)
+            continue;
+        const QByteArrayView stored = source.stored(entry);
+        if (!stored.isEmpty())
+            segments[entry.tab - 1] += stored;
+    }
+    return buildEab(segments);
+}
+
+void removeExportWorkFiles(const BookFolder& folder) {
+    QDir dir(folder.dataBookDir());
+    for (const QString& name : dir.entryList({QStringLiteral("*.exf")}, QDir::Files))
+        dir.remove(name);
+}
+
+QString writeFileSafely(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (file.write(bytes) != bytes.size()) {
+        const QString problem = file.errorString();
+        file.cancelWriting();
+        return problem;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return {};
+}
+
+} // namespace orvelan
