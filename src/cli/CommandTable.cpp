@@ -14,6 +14,10 @@ const std::vector<CliCommand>& commandTable() {
         {"compact", "", "remove blank pages of the letter tabs, backing them up to Reserve/",
          runCompact},
         {"settings", "[NAME=VALUE ...]", "show, or change and write, the settings", runSettings},
+        {"import", "FILE [--map auto | --map COLUMN=FIELD ...] [--find TEXT]",
+         "file the records of a .csv or .eab file into the tabs", runImport},
+        {"export", "csv|eab FILE [--find TEXT]", "write the pages (that hold TEXT) to a file",
+         runExport},
     };
     return table;
 }

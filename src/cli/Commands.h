@@ -16,5 +16,7 @@ int runDelete(CliContext& context, const QStringList& args);
 int runReset(CliContext& context, const QStringList& args);
 int runCompact(CliContext& context, const QStringList& args);
 int runSettings(CliContext& context, const QStringList& args);
+int runImport(CliContext& context, const QStringList& args);
+int runExport(CliContext& context, const QStringList& args);
 
 } // namespace orvelan::cli
