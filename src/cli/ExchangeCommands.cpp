@@ -12,6 +12,7 @@
 #include "store/TabTable.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QJsonArray>
 
 namespace orvelan::cli {
@@ -184,15 +185,16 @@ int runExport(CliContext& context, const QStringList& args) {
         throw CliError{QStringLiteral("No page to export: nothing written.")};
     if (eab)
         removeExportWorkFiles(context.folder);
-    const QByteArray bytes =
-        eab ? buildEabExport(context.folder, pages) : buildCsvExport(context.folder, pages);
-    const QString problem = writeFileSafely(path, bytes);
-    if (problem.isEmpty() == false)
+    const QString problem =
+        exportToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, context.folder, pages);
+    if (eab)
+        removeExportWorkFiles(context.folder);
+    if (!problem.isEmpty())
         throw CliError{QStringLiteral("Cannot write %1: %2").arg(path, problem)};
     if (context.json)
         printJson(context, QJsonObject{{QStringLiteral("exported"), pages.size()},
                                        {QStringLiteral("file"), path},
-                                       {QStringLiteral("bytes"), bytes.size()}});
+                                       {QStringLiteral("bytes"), QFileInfo(path).size()}});
     else
         context.out << QStringLiteral("Exported %1 page(s) to %2.\n").arg(pages.size()).arg(path);
     return 0;

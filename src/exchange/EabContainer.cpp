@@ -8,16 +8,23 @@ namespace {
 constexpr int FieldWidth = 10;
 }
 
+QByteArray eabHeader(const std::array<qsizetype, EabSegments>& lengths) {
+    QByteArray header;
+    header.reserve(EabHeaderSize);
+    for (const qsizetype length : lengths)
+        header += QByteArray::number(length).leftJustified(FieldWidth, ' ', true);
+    return header;
+}
+
 QByteArray buildEab(const EabSegmentList& segments) {
+    std::array<qsizetype, EabSegments> lengths;
     qsizetype total = EabHeaderSize;
-    for (const QByteArray& segment : segments)
-        total += segment.isEmpty() ? RecordSize : segment.size();
-    QByteArray file;
-    file.reserve(total);
-    for (const QByteArray& segment : segments) {
-        const qsizetype length = segment.isEmpty() ? RecordSize : segment.size();
-        file += QByteArray::number(length).leftJustified(FieldWidth, ' ', true);
+    for (int t = 0; t < EabSegments; ++t) {
+        lengths[t] = segments[t].isEmpty() ? RecordSize : segments[t].size();
+        total += lengths[t];
     }
+    QByteArray file = eabHeader(lengths);
+    file.reserve(total);
     for (const QByteArray& segment : segments)
         file += segment.isEmpty() ? blankRecord() : segment;
     return file;

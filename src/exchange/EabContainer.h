@@ -14,6 +14,9 @@ inline constexpr int EabHeaderSize = 250;
 inline constexpr int EabSegments = 25;
 using EabSegmentList = std::array<QByteArray, EabSegments>; // index 0 = tab 1
 
+// The header for these segment lengths.
+QByteArray eabHeader(const std::array<qsizetype, EabSegments>& lengths);
+
 // Builds the file. An empty segment is written as one blank page.
 QByteArray buildEab(const EabSegmentList& segments);
 

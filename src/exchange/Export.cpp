@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <memory>
+
 namespace orvelan {
 
 const char CsvExportHeader[] =
@@ -92,29 +94,40 @@ QByteArray csvExportLine(const PlainRecord& r) {
     return line;
 }
 
+ListedPages::~ListedPages() = default;
+
 QByteArrayView ListedPages::stored(const ListedRecord& entry) {
     if (entry.tab < 0 || entry.tab >= TabCount || entry.record < 1)
         return {};
     if (!m_loaded[entry.tab]) {
+        // Mapped rather than read: a whole book is not copied into memory to be exported.
         m_loaded[entry.tab] = true;
-        QFile file(m_folder.tabFilePath(entry.tab));
-        if (file.open(QIODevice::ReadOnly))
-            m_tabs[entry.tab] = file.readAll();
+        auto file = std::make_unique<QFile>(m_folder.tabFilePath(entry.tab));
+        if (file->open(QIODevice::ReadOnly) && file->size() > 0) {
+            if (uchar* bytes = file->map(0, file->size())) {
+                m_tabs[entry.tab] =
+                    QByteArrayView(reinterpret_cast<const char*>(bytes), file->size());
+                m_files[entry.tab] = std::move(file);
+            } else {
+                m_copies[entry.tab] = file->readAll();
+                m_tabs[entry.tab] = m_copies[entry.tab];
+            }
+        }
     }
-    const QByteArray& bytes = m_tabs[entry.tab];
+    const QByteArrayView bytes = m_tabs[entry.tab];
     const qint64 offset = (entry.record - 1) * RecordSize;
     if (offset + RecordSize > bytes.size())
         return {};
-    return QByteArrayView(bytes.constData() + offset, RecordSize);
+    return bytes.sliced(offset, RecordSize);
 }
 
-QByteArray buildCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                          const Yield& yield) {
+bool writeCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
+                    const ByteSink& sink, const Yield& yield) {
     ListedPages source(folder);
-    QByteArray file;
-    file.reserve(static_cast<qsizetype>(pages.size()) * 160 + 300);
-    file += CsvExportHeader;
-    file += "\r\n";
+    if (!sink(QByteArrayView(CsvExportHeader)) || !sink("\r\n"))
+        return false;
+    QByteArray chunk;
+    chunk.reserve(1 << 16);
     qint64 done = 0;
     for (const ListedRecord& entry : pages) {
         if (yield && (++done % 256) == 0)
@@ -122,16 +135,21 @@ QByteArray buildCsvExport(const BookFolder& folder, const QList<ListedRecord>& p
         const QByteArrayView stored = source.stored(entry);
         if (stored.isEmpty())
             continue;
-        file += csvExportLine(PlainRecord(stored));
-        file += "\r\n";
+        chunk += csvExportLine(PlainRecord(stored));
+        chunk += "\r\n";
+        if (chunk.size() >= (1 << 16)) {
+            if (!sink(chunk))
+                return false;
+            chunk.clear();
+        }
     }
-    return file;
+    return chunk.isEmpty() || sink(chunk);
 }
 
-QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                          const Yield& yield) {
+bool writeEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
+                    const ByteSink& sink, const Yield& yield) {
     ListedPages source(folder);
-    EabSegmentList segments;
+    std::array<QList<QByteArrayView>, EabSegments> records;
     qint64 done = 0;
     for (const ListedRecord& entry : pages) {
         if (yield && (++done % 256) == 0)
@@ -140,22 +158,61 @@ QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& p
             continue;
         const QByteArrayView stored = source.stored(entry);
         if (!stored.isEmpty())
-            segments[entry.tab - 1] += stored;
+            records[entry.tab - 1].append(stored);
     }
-    return buildEab(segments);
+    std::array<qsizetype, EabSegments> lengths;
+    for (int t = 0; t < EabSegments; ++t)
+        lengths[t] = std::max<qsizetype>(1, records[t].size()) * RecordSize;
+    if (!sink(eabHeader(lengths)))
+        return false;
+    for (int t = 0; t < EabSegments; ++t) {
+        if (records[t].isEmpty() && !sink(blankRecord()))
+            return false;
+        for (const QByteArrayView record : records[t]) {
+            if (!sink(record))
+                return false;
+        }
+    }
+    return true;
 }
 
-void removeExportWorkFiles(const BookFolder& folder) {
-    QDir dir(folder.dataBookDir());
-    for (const QString& name : dir.entryList({QStringLiteral("*.exf")}, QDir::Files))
-        dir.remove(name);
+QByteArray buildCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
+                          const Yield& yield) {
+    QByteArray file;
+    writeCsvExport(
+        folder, pages,
+        [&](QByteArrayView bytes) {
+            file += bytes;
+            return true;
+        },
+        yield);
+    return file;
 }
 
-QString writeFileSafely(const QString& path, const QByteArray& bytes) {
+QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
+                          const Yield& yield) {
+    QByteArray file;
+    writeEabExport(
+        folder, pages,
+        [&](QByteArrayView bytes) {
+            file += bytes;
+            return true;
+        },
+        yield);
+    return file;
+}
+
+QString exportToFile(const QString& path, ExportFormat format, const BookFolder& folder,
+                     const QList<ListedRecord>& pages, const Yield& yield) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    if (file.write(bytes) != bytes.size()) {
+    const ByteSink sink = [&](QByteArrayView bytes) {
+        return file.write(bytes.data(), bytes.size()) == bytes.size();
+    };
+    const bool written = format == ExportFormat::Eab ? writeEabExport(folder, pages, sink, yield)
+                                                     : writeCsvExport(folder, pages, sink, yield);
+    if (!written) {
         const QString problem = file.errorString();
         file.cancelWriting();
         return problem;
@@ -163,6 +220,12 @@ QString writeFileSafely(const QString& path, const QByteArray& bytes) {
     if (!file.commit())
         return file.errorString();
     return {};
+}
+
+void removeExportWorkFiles(const BookFolder& folder) {
+    QDir dir(folder.dataBookDir());
+    for (const QString& name : dir.entryList({QStringLiteral("*.exf")}, QDir::Files))
+        dir.remove(name);
 }
 
 } // namespace orvelan

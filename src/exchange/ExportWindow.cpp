@@ -168,7 +168,6 @@ void ExportWindow::exportFile() {
 
     m_busy = true;
     const Yield yield = [] { QCoreApplication::processEvents(); };
-    QByteArray bytes;
     setInfo(QStringLiteral("Removing Old Files"));
     pause(0.15);
     if (eab) {
@@ -177,14 +176,14 @@ void ExportWindow::exportFile() {
         pause(0.15);
         setInfo(QStringLiteral("Creating EXPORT File.."));
         pause(0.4);
-        bytes = buildEabExport(m_session.folder(), chosen, yield);
     } else {
         setInfo(QStringLiteral("Extracting Export Records"));
         pause(0.3);
         setInfo(QStringLiteral("Creating EXPORT File.."));
-        bytes = buildCsvExport(m_session.folder(), chosen, yield);
     }
-    const QString problem = writeFileSafely(path, bytes);
+    const QString problem =
+        exportToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, m_session.folder(), chosen,
+                     [] { QCoreApplication::processEvents(); });
     if (eab)
         removeExportWorkFiles(m_session.folder());
     m_busy = false;

@@ -217,14 +217,25 @@ TEST(ExportFind, MatchesJoinedFieldsOfNamedPages) {
 
 TEST(ExportFiles, SafeWriteAndWorkFiles) {
     TempBook book;
+    QList<QByteArray> pages;
+    for (int i = 0; i < 5; ++i)
+        pages.append(TempBook::named("Fay " + QByteArray::number(i)));
+    book.writeTab(6, pages);
+    const QList<ListedRecord> all = findPages(book.folder(), {});
     const QString path = book.root() + QStringLiteral("/out.eab");
-    EXPECT_TRUE(writeFileSafely(path, QByteArray(5000, 'x')).isEmpty());
-    EXPECT_TRUE(writeFileSafely(path, "short").isEmpty());
+    ASSERT_TRUE(exportToFile(path, ExportFormat::Eab, book.folder(), all).isEmpty());
+    ASSERT_TRUE(exportToFile(path, ExportFormat::Eab, book.folder(), all.first(1)).isEmpty());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "short"); // no old bytes left behind
-    EXPECT_FALSE(
-        writeFileSafely(book.root() + QStringLiteral("/no/such/dir/x.csv"), "x").isEmpty());
+    EXPECT_EQ(file.readAll(), buildEabExport(book.folder(), all.first(1))); // nothing left behind
+    file.close();
+    EXPECT_FALSE(exportToFile(book.root() + QStringLiteral("/no/such/dir/x.csv"), ExportFormat::Csv,
+                              book.folder(), all)
+                     .isEmpty());
+
+    // A page that went away since it was listed is passed over.
+    const QList<ListedRecord> stale = {{6, 99, {}}, all[0]};
+    EXPECT_EQ(buildCsvExport(book.folder(), stale).count('\n'), 2);
 
     QFile work(book.folder().dataBookDir() + QStringLiteral("/Orvel01.exf"));
     ASSERT_TRUE(work.open(QIODevice::WriteOnly));
