@@ -114,8 +114,9 @@ QByteArray PageRecord::toStored() const {
         const QByteArrayView text = f < EncipheredFieldCount
                                         ? trimSpaces(m_fields[f])
                                         : QByteArrayView(m_fields[f]);
-        std::memcpy(record.data() + spec.offset, text.data(),
-                    static_cast<std::size_t>(std::min<qsizetype>(text.size(), spec.width)));
+        if (!text.isEmpty()) // an empty field may have no data pointer at all
+            std::memcpy(record.data() + spec.offset, text.data(),
+                        static_cast<std::size_t>(std::min<qsizetype>(text.size(), spec.width)));
     }
     cipherRecordInPlace(record.data());
     return record;
