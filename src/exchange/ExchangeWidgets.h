@@ -9,6 +9,9 @@ class QListWidget;
 
 namespace orvelan {
 
+// A listing longer than this shows a busy text after each tab.
+inline constexpr int BusyNoticeAfter = 500;
+
 // Two labels that act as a pair of option buttons: the chosen one is blue, the other grey.
 void makeOptionPair(LabelButton* first, LabelButton* second);
 // Whether `label` is the chosen one of its pair.

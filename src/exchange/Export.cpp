@@ -19,7 +19,8 @@ const char CsvExportHeader[] =
     "Business Country/Region,Business Postal Code,Business Web Page,Business Phone,Pager,"
     "Company,Job Title,Department,Notes";
 
-QList<ListedRecord> findPages(const BookFolder& folder, const QString& text, const Yield& yield) {
+QList<ListedRecord> findPages(const BookFolder& folder, const QString& text,
+                              const TabProgress& progress) {
     QList<ListedRecord> listed;
     const QString wanted = trimSpaces(QStringView(text)).toString();
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
@@ -31,8 +32,8 @@ QList<ListedRecord> findPages(const BookFolder& folder, const QString& text, con
                 listed.append({tab, page, listLine(record, tab, page)});
             return true;
         });
-        if (yield)
-            yield();
+        if (progress)
+            progress(listed.size());
     }
     return listed;
 }

@@ -18,7 +18,7 @@ extern const char CsvExportHeader[];
 // The pages of the letter tabs 1..25 that hold `text` (see recordMatches), in tab and page
 // order.
 QList<ListedRecord> findPages(const BookFolder& folder, const QString& text,
-                              const Yield& yield = {});
+                              const TabProgress& progress = {});
 
 // The 22 values of one page as an exported line, without its line end.
 QByteArray csvExportLine(const PlainRecord& record);

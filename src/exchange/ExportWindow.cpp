@@ -113,7 +113,11 @@ void ExportWindow::find() {
     pause(0.05);
     m_list1->clear();
     const QString text = m_text2->text().trimmed();
-    m_listed = findPages(m_session.folder(), text, [] { QCoreApplication::processEvents(); });
+    m_listed = findPages(m_session.folder(), text, [this](qsizetype listed) {
+        if (listed > BusyNoticeAfter)
+            setInfo(QStringLiteral("Searching..."));
+        QCoreApplication::processEvents();
+    });
     QStringList lines;
     lines.reserve(m_listed.size());
     for (const ListedRecord& entry : m_listed)

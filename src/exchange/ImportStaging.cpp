@@ -114,7 +114,7 @@ void ImportStaging::removeLetterTabs() {
     }
 }
 
-QList<ListedRecord> ImportStaging::list(const QString& filter, const Yield& yield) const {
+QList<ListedRecord> ImportStaging::list(const QString& filter, const TabProgress& progress) const {
     QList<ListedRecord> listed;
     const QString text = trimSpaces(QStringView(filter)).toString();
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
@@ -126,8 +126,8 @@ QList<ListedRecord> ImportStaging::list(const QString& filter, const Yield& yiel
                 listed.append({tab, number, listLine(record, tab, number)});
             return true;
         });
-        if (yield)
-            yield();
+        if (progress)
+            progress(listed.size());
     }
     return listed;
 }

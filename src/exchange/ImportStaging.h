@@ -13,6 +13,8 @@ namespace orvelan {
 
 // Called now and then during long loops so the windows stay responsive.
 using Yield = std::function<void()>;
+// Called after each tab of a listing with the number of records listed so far.
+using TabProgress = std::function<void(qsizetype listed)>;
 
 // The staging files: the ".ra_" twin of each tab, in the tab file format. Imported records wait
 // here, one page record each, until they are listed and filed into the tabs.
@@ -40,7 +42,7 @@ public:
 
     // The named records of the staging files of tabs 1..25 in tab and record order that hold
     // `filter` (see recordMatches).
-    QList<ListedRecord> list(const QString& filter = {}, const Yield& yield = {}) const;
+    QList<ListedRecord> list(const QString& filter = {}, const TabProgress& progress = {}) const;
 
 private:
     qint64& countOf(int tab);

@@ -182,6 +182,14 @@ Yield ImportWindow::yielder() {
     return [] { QCoreApplication::processEvents(); };
 }
 
+TabProgress ImportWindow::progress(const QString& busyText) {
+    return [this, busyText](qsizetype listed) {
+        if (listed > BusyNoticeAfter)
+            setInfo(busyText);
+        QCoreApplication::processEvents();
+    };
+}
+
 void ImportWindow::openFile() {
     if (m_busy)
         return;
@@ -370,7 +378,7 @@ void ImportWindow::list() {
     setInfo(QStringLiteral("Listing..."));
     pause(0.2);
     m_list1->clear();
-    showList(m_staging.list({}, yielder()));
+    showList(m_staging.list({}, progress(QStringLiteral("Loading..."))));
     const qsizetype count = m_listed.size();
     if (count == 0) {
         setInfo(QStringLiteral("Nothing Found to Import"), true);
@@ -395,7 +403,7 @@ void ImportWindow::filter() {
     setInfo(QStringLiteral("Searching..."));
     pause(0.2);
     m_list1->clear();
-    showList(m_staging.list(m_findTb->text(), yielder()));
+    showList(m_staging.list(m_findTb->text(), progress(QStringLiteral("Listing.."))));
     const qsizetype count = m_listed.size();
     if (count == 0) {
         setInfo(QStringLiteral("Nothing  Found"), true);

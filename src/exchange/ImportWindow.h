@@ -61,6 +61,8 @@ private:
     void tell(const QString& title, const QString& text);
     void showMapPanel(bool inView);
     Yield yielder();
+    // Shows `busyText` after each tab once more than BusyNoticeAfter records are listed.
+    TabProgress progress(const QString& busyText);
 
     Session& m_session;
     FileDialogs& m_dialogs;
