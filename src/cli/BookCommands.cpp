@@ -86,13 +86,13 @@ int runList(CliContext& context, const QStringList& args) {
         scanOrThrow(context.folder, tab, [&](qint64 page, QByteArrayView stored) {
             const PlainRecord record(stored);
             if (context.json) {
-                rows.append(QJsonObject{{QStringLiteral("tab"), tab},
-                                        {QStringLiteral("page"), page},
-                                        {QStringLiteral("blank"), record.isBlank()},
-                                        {QStringLiteral("Name"), text(record, Field::Name)},
-                                        {QStringLiteral("Organisation"),
-                                         text(record, Field::Organisation)},
-                                        {QStringLiteral("Phone1"), text(record, Field::Phone1)}});
+                rows.append(
+                    QJsonObject{{QStringLiteral("tab"), tab},
+                                {QStringLiteral("page"), page},
+                                {QStringLiteral("blank"), record.isBlank()},
+                                {QStringLiteral("Name"), text(record, Field::Name)},
+                                {QStringLiteral("Organisation"), text(record, Field::Organisation)},
+                                {QStringLiteral("Phone1"), text(record, Field::Phone1)}});
             } else if (record.isBlank()) {
                 context.out << QStringLiteral("%1 %2  (blank)\n").arg(label(tab), -3).arg(page, 6);
             } else {

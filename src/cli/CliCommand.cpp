@@ -12,7 +12,8 @@ namespace orvelan::cli {
 int tabArgument(const QString& text) {
     const int tab = parseTab(text);
     if (tab < 0)
-        throw CliError{QStringLiteral("'%1' is not a tab: give 0 to 25 or a letter A to Z.").arg(text)};
+        throw CliError{
+            QStringLiteral("'%1' is not a tab: give 0 to 25 or a letter A to Z.").arg(text)};
     return tab;
 }
 
@@ -39,8 +40,8 @@ std::pair<int, QString> fieldAssignment(const QString& text) {
 }
 
 void printJson(CliContext& context, const QJsonValue& value) {
-    const QJsonDocument document = value.isArray() ? QJsonDocument(value.toArray())
-                                                   : QJsonDocument(value.toObject());
+    const QJsonDocument document =
+        value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
     context.out << QString::fromUtf8(document.toJson(QJsonDocument::Indented));
 }
 

@@ -50,9 +50,8 @@ void report(CliContext& context, const PageStore& store, const QString& what) {
                                        {QStringLiteral("page"), store.currentPage()},
                                        {QStringLiteral("result"), what}});
     } else {
-        context.out << QStringLiteral("%1: tab %2, page %3\n")
-                           .arg(what, label)
-                           .arg(store.currentPage());
+        context.out
+            << QStringLiteral("%1: tab %2, page %3\n").arg(what, label).arg(store.currentPage());
     }
 }
 
@@ -72,8 +71,8 @@ int runAdd(CliContext& context, const QStringList& args) {
     PageStore store(context.folder, clock);
     const PageStore::NewPage outcome = store.saveNewPage(texts);
     throwIfFailed(outcome.result);
-    report(context, store, outcome.reusedBlank ? QStringLiteral("Entered")
-                                               : QStringLiteral("Created"));
+    report(context, store,
+           outcome.reusedBlank ? QStringLiteral("Entered") : QStringLiteral("Created"));
     return 0;
 }
 
@@ -92,11 +91,11 @@ int runSet(CliContext& context, const QStringList& args) {
     applyAssignments(texts, args.mid(2));
     const QStringView name = trimSpaces(QStringView(texts[0]));
     if (!name.isEmpty() && tabForName(name) != tab)
-        throw CliError{QStringLiteral("The name \u201c%1\u201d belongs under tab %2, not %3; add it "
-                                      "as a new page instead.")
-                           .arg(name.toString(),
-                                QString::fromLatin1(tabLabel(tabForName(name))).trimmed(),
-                                QString::fromLatin1(tabLabel(tab)).trimmed())};
+        throw CliError{
+            QStringLiteral("The name \u201c%1\u201d belongs under tab %2, not %3; add it "
+                           "as a new page instead.")
+                .arg(name.toString(), QString::fromLatin1(tabLabel(tabForName(name))).trimmed(),
+                     QString::fromLatin1(tabLabel(tab)).trimmed())};
     throwIfFailed(store.putPage(texts));
     report(context, store, QStringLiteral("Saved"));
     return 0;

@@ -33,7 +33,8 @@ int runCompact(CliContext& context, const QStringList& args) {
     if (!args.isEmpty())
         throw CliError{QStringLiteral("compact takes no arguments.")};
     const auto lock = lockBook(context.folder);
-    const MaintenanceReport report = removeBlankPages(context.folder, [](const QString&, double) {});
+    const MaintenanceReport report =
+        removeBlankPages(context.folder, [](const QString&, double) {});
     throwIfFailed(report);
     if (context.json)
         printJson(context, QJsonObject{{QStringLiteral("removed"), report.pagesRemoved},
@@ -52,7 +53,8 @@ int runSettings(CliContext& context, const QStringList& args) {
     if (!args.isEmpty()) {
         for (const QString& argument : args) {
             const qsizetype equals = argument.indexOf(u'=');
-            const int id = equals > 0 ? Settings::idByName(QStringView(argument).first(equals)) : -1;
+            const int id =
+                equals > 0 ? Settings::idByName(QStringView(argument).first(equals)) : -1;
             if (id < 0)
                 throw CliError{QStringLiteral("'%1' is not NAME=VALUE with a settings name (run "
                                               "'settings' to see them).")

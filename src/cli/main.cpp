@@ -56,8 +56,8 @@ int main(int argc, char* argv[]) {
     for (const CliCommand& command : commandTable()) {
         if (name != QLatin1StringView(command.name))
             continue;
-        CliContext context{BookFolder(home.isEmpty() ? BookFolder::defaultRoot() : home), json,
-                           out, err};
+        CliContext context{BookFolder(home.isEmpty() ? BookFolder::defaultRoot() : home), json, out,
+                           err};
         try {
             // A new book folder starts as an empty book: one blank page per tab.
             MaintenanceReport created;

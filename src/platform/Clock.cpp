@@ -17,8 +17,8 @@ void SystemClock::pause(double seconds) {
         return;
     }
     while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents,
-                                        static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+        QCoreApplication::processEvents(
+            QEventLoop::AllEvents, static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
         QThread::msleep(std::min<qint64>(5, std::max<qint64>(0, deadline.remainingTime())));
     }
 }

@@ -1,11 +1,12 @@
 #include "store/BookMaintenance.h"
 
+#include "store/AtomicFile.h"
 #include "store/PageRecord.h"
+#include "store/StoreMessages.h"
 #include "store/TabTable.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -14,14 +15,10 @@ namespace orvelan {
 namespace {
 
 bool writeWhole(const QString& path, QByteArrayView contents, QString& why) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents.data(), contents.size()) != contents.size() ||
-        !file.commit()) {
-        why = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    const int error = replaceFileAtomically(path, contents);
+    if (error)
+        why = readErrorMessage(error).trimmed();
+    return error == 0;
 }
 
 bool readWhole(const QString& path, QByteArray& contents, QString& why) {
@@ -53,8 +50,8 @@ MaintenanceReport resetData(const BookFolder& folder) {
     for (int tab = 0; tab < TabCount; ++tab) {
         QString why;
         if (!writeWhole(folder.tabFilePath(tab), blankRecord(), why))
-            report.failures << QStringLiteral("Cannot write %1: %2")
-                                   .arg(folder.tabFilePath(tab), why);
+            report.failures
+                << QStringLiteral("Cannot write %1: %2").arg(folder.tabFilePath(tab), why);
     }
     return report;
 }
@@ -107,7 +104,8 @@ MaintenanceReport removeBlankPages(const BookFolder& folder, const StatusReporte
         QByteArray contents;
         QString why;
         if (!readWhole(folder.tabFilePath(tab), contents, why)) {
-            report.failures << QStringLiteral("Cannot read %1: %2").arg(folder.tabFilePath(tab), why);
+            report.failures
+                << QStringLiteral("Cannot read %1: %2").arg(folder.tabFilePath(tab), why);
             continue;
         }
         qint64 removed = 0;
@@ -115,8 +113,8 @@ MaintenanceReport removeBlankPages(const BookFolder& folder, const StatusReporte
         if (removed == 0)
             continue; // nothing to drop: the file stays as it is, any part record included
         if (!writeWhole(folder.tabTempFilePath(tab), kept, why)) {
-            report.failures << QStringLiteral("Cannot write %1: %2")
-                                   .arg(folder.tabTempFilePath(tab), why);
+            report.failures
+                << QStringLiteral("Cannot write %1: %2").arg(folder.tabTempFilePath(tab), why);
             QFile::remove(folder.tabTempFilePath(tab));
             continue;
         }

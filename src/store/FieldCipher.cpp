@@ -119,14 +119,16 @@ QByteArray transformUnder(QByteArrayView text, const QByteArray& key) {
 
 } // namespace
 
-QByteArray CypherEncode(QByteArrayView text, QByteArray& key, std::int16_t, std::int32_t direction) {
+QByteArray CypherEncode(QByteArrayView text, QByteArray& key, std::int16_t,
+                        std::int32_t direction) {
     if (text.isEmpty() || direction != CipherWrite)
         return {};
     cutKey(key);
     return transformUnder(text, key);
 }
 
-QByteArray CypherDecode(QByteArrayView text, QByteArray& key, std::int16_t, std::int32_t direction) {
+QByteArray CypherDecode(QByteArrayView text, QByteArray& key, std::int16_t,
+                        std::int32_t direction) {
     if (text.isEmpty() || direction == CipherWrite)
         return {};
     cutKey(key);

@@ -34,7 +34,7 @@ public:
 
 private:
     QByteArray m_key;
-    QByteArray m_stream;             // keystream of the first positions, computed once
+    QByteArray m_stream;            // keystream of the first positions, computed once
     std::uint32_t m_stateAtEnd = 0; // generator state after the cached positions
 };
 

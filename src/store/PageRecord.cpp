@@ -111,10 +111,9 @@ QByteArray PageRecord::toStored() const {
     std::memset(record.data() + ReservedOffset, 0, RecordSize - ReservedOffset);
     for (int f = 0; f < FieldCount; ++f) {
         const FieldSpec& spec = RecordLayout[f];
-        const QByteArrayView text = f < EncipheredFieldCount
-                                        ? trimSpaces(m_fields[f])
-                                        : QByteArrayView(m_fields[f]);
-        if (!text.isEmpty()) // an empty field may have no data pointer at all
+        const QByteArrayView text =
+            f < EncipheredFieldCount ? trimSpaces(m_fields[f]) : QByteArrayView(m_fields[f]);
+        if (!text.isEmpty())
             std::memcpy(record.data() + spec.offset, text.data(),
                         static_cast<std::size_t>(std::min<qsizetype>(text.size(), spec.width)));
     }

@@ -10,9 +10,36 @@ namespace orvelan {
 
 // The 30 fields of a page record, in their order on disk.
 enum class Field {
-    PageNo, Name, Addr1, Addr2, Addr3, Addr4, Addr5, Addr6, Phone1, Phone2, Mobile, Fax, Pager,
-    Email, Group, Organisation, JobTitle, Department, OrgAddr1, OrgAddr2, OrgAddr3, OrgAddr4,
-    OrgAddr5, OrgAddr6, OrgEmail, OrgWeb, Notes, DateModified, TimeModified, Reserved
+    PageNo,
+    Name,
+    Addr1,
+    Addr2,
+    Addr3,
+    Addr4,
+    Addr5,
+    Addr6,
+    Phone1,
+    Phone2,
+    Mobile,
+    Fax,
+    Pager,
+    Email,
+    Group,
+    Organisation,
+    JobTitle,
+    Department,
+    OrgAddr1,
+    OrgAddr2,
+    OrgAddr3,
+    OrgAddr4,
+    OrgAddr5,
+    OrgAddr6,
+    OrgEmail,
+    OrgWeb,
+    Notes,
+    DateModified,
+    TimeModified,
+    Reserved
 };
 
 struct FieldSpec {
@@ -29,9 +56,13 @@ inline constexpr int ViewFieldCount = 26;       // Name .. Notes, the page text 
 
 extern const std::array<FieldSpec, FieldCount> RecordLayout;
 
-inline const FieldSpec& specOf(Field f) { return RecordLayout[static_cast<int>(f)]; }
+inline const FieldSpec& specOf(Field f) {
+    return RecordLayout[static_cast<int>(f)];
+}
 // The record field shown in page text box number `viewIndex` (0 = Name .. 25 = Notes).
-inline Field viewField(int viewIndex) { return static_cast<Field>(viewIndex + 1); }
+inline Field viewField(int viewIndex) {
+    return static_cast<Field>(viewIndex + 1);
+}
 // A field by its record name ("Name", "Phone1", ...), case-insensitive; -1 when unknown.
 int fieldByName(QStringView name);
 

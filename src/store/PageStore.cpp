@@ -115,8 +115,8 @@ PageStore::NewPage PageStore::saveNewPage(PageTexts& view) {
     const QString name = view[0];
     if (outcome.reusedBlank) {
         outcome.title = QStringLiteral("ORVELAN Address Book");
-        outcome.text = QStringLiteral(" New page for the Name: [ ") + name +
-                       QStringLiteral(" ] Entered.    ");
+        outcome.text =
+            QStringLiteral(" New page for the Name: [ ") + name + QStringLiteral(" ] Entered.    ");
     } else {
         outcome.title = QStringLiteral("ORVELAN New Page");
         outcome.text = QStringLiteral(" New page for the Name: [ ") + name +

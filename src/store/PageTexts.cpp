@@ -35,7 +35,8 @@ QString inputProblem(int viewIndex, QStringView text) {
                                 ? QChar::surrogateToUcs4(text[i], text[i + 1])
                                 : text[i].unicode();
         if (!fitsWindows1252(ch))
-            return QStringLiteral("The character \u201c%1\u201d cannot be stored in an address book page.")
+            return QStringLiteral(
+                       "The character \u201c%1\u201d cannot be stored in an address book page.")
                 .arg(QString::fromUcs4(&ch, 1));
     }
     const int width = specOf(viewField(viewIndex)).width;

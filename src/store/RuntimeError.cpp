@@ -11,7 +11,7 @@ int runtimeErrorFromErrno(int error, const QString& path) {
     switch (error) {
     case ENOENT:
         return QFileInfo(path).absoluteDir().exists() ? RuntimeError::FileNotFound
-                                                       : RuntimeError::PathNotFound;
+                                                      : RuntimeError::PathNotFound;
     case ENOTDIR:
         return RuntimeError::PathNotFound;
     case EACCES:

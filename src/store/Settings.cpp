@@ -1,11 +1,11 @@
 #include "store/Settings.h"
 
+#include "store/AtomicFile.h"
 #include "store/FieldCipher.h"
 #include "store/RuntimeError.h"
 
 #include <QFile>
 #include <QRandomGenerator>
-#include <QSaveFile>
 
 #include <cerrno>
 
@@ -172,20 +172,7 @@ int SettingsFile::write(const Settings& settings, QByteArrayView filler) const {
         contents.resize(SettingsOffset + SettingsBlockSize, '\0');
     contents.replace(SettingsOffset, SettingsBlockSize, encodeBlock(settings, filler));
 
-    QSaveFile file(m_path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        return runtimeErrorFromErrno(errno ? errno : EACCES, m_path);
-    errno = 0;
-    if (file.write(contents) != contents.size()) {
-        const int error = runtimeErrorFromErrno(errno ? errno : EIO, m_path);
-        file.cancelWriting();
-        return error;
-    }
-    errno = 0;
-    if (!file.commit())
-        return runtimeErrorFromErrno(errno ? errno : EIO, m_path);
-    return 0;
+    return replaceFileAtomically(m_path, contents);
 }
 
 } // namespace orvelan

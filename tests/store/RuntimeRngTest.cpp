@@ -14,9 +14,8 @@ float exact(std::uint32_t state) {
 
 TEST(RuntimeRng, PublishedSequenceFromAFreshState) {
     RuntimeRng rng;
-    const std::array<std::uint32_t, 10> states = {0xB49EC3, 0x888E7A, 0x945B55, 0x4A20C4,
-                                                  0x4D4C77, 0xC6555E, 0x0396A9, 0xC2BEC8,
-                                                  0xD0826B, 0xB58382};
+    const std::array<std::uint32_t, 10> states = {0xB49EC3, 0x888E7A, 0x945B55, 0x4A20C4, 0x4D4C77,
+                                                  0xC6555E, 0x0396A9, 0xC2BEC8, 0xD0826B, 0xB58382};
     for (std::uint32_t state : states) {
         EXPECT_EQ(rng.rnd(), exact(state));
         EXPECT_EQ(rng.state(), state);

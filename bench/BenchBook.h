@@ -1,0 +1,26 @@
+#pragma once
+
+#include "store/BookFolder.h"
+
+#include <QTemporaryDir>
+
+namespace orvelan::bench {
+
+// A generated book in a temporary folder: `perTab` named pages in each letter tab, with one
+// blank page in every twenty (5%) spread between them, and one blank page in tab 0.
+class BenchBook {
+public:
+    explicit BenchBook(int perTab = 1000);
+    const BookFolder& folder() const { return m_folder; }
+    // Rewrites the letter tabs as generated (after a benchmark changed them).
+    void regenerate();
+    // A tab file of `pages` named pages and no blank page.
+    void writeLongTab(int tab, int pages) const;
+
+private:
+    QTemporaryDir m_dir;
+    BookFolder m_folder;
+    int m_perTab;
+};
+
+} // namespace orvelan::bench

@@ -1,0 +1,44 @@
+#include "app/StartUp.h"
+
+#include "store/BookMaintenance.h"
+
+#include <QDir>
+
+namespace orvelan {
+
+StartUp::StartUp(BookFolder folder, Services services, const QStringList& arguments)
+    : m_folder(std::move(folder)), m_services(services),
+      m_commandLine(CommandLine::parse(wholeCommandLine(arguments))), m_lock(m_folder.lockPath()) {
+    // A running copy holds the lock for days; only a lock whose owner is gone is stale.
+    m_lock.setStaleLockTime(0);
+}
+
+QString StartUp::wholeCommandLine(const QStringList& arguments) {
+    return arguments.mid(1).join(u' ');
+}
+
+PromptRequest StartUp::alreadyRunning() {
+    return {QStringLiteral("Ostrowvale Solutions"),
+            QStringLiteral(" Your Secure Address Book Program is ALREADY RUNNING    "),
+            PromptIcon::Information, PromptButtons::Ok};
+}
+
+bool StartUp::begin() {
+    QDir().mkpath(m_folder.root());
+    QDir::setCurrent(m_folder.root());
+    // Only a lock held by a running copy refuses the start; a folder where no lock can be made
+    // (read-only media) still opens, unguarded.
+    if (!m_lock.tryLock(0) && m_lock.error() == QLockFile::LockFailedError) {
+        m_services.prompter.ask(alreadyRunning());
+        return false;
+    }
+    MaintenanceReport report;
+    createBookIfMissing(m_folder, report);
+    m_session = std::make_unique<Session>(m_folder, m_services, m_commandLine);
+    m_session->passwordAccepted = false;
+    m_session->store().setCurrentTab(1);
+    m_session->loadSettings();
+    return true;
+}
+
+} // namespace orvelan

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/Session.h"
+
+#include <QLockFile>
+#include <QStringList>
+
+#include <memory>
+
+namespace orvelan {
+
+// The start of a run: the book folder, the command line, one running copy per book folder, the
+// settings. The lock is held for as long as this object lives; a lock left behind by a copy
+// that crashed does not block the next start.
+class StartUp {
+public:
+    StartUp(BookFolder folder, Services services, const QStringList& arguments);
+
+    // Returns false when another copy runs on this book folder: the user has been told and the
+    // program ends without touching the book.
+    bool begin();
+
+    Session& session() { return *m_session; }
+    const CommandLine& commandLine() const { return m_commandLine; }
+
+    static PromptRequest alreadyRunning();
+    // The arguments after the program's name as one text, the way the switches are looked for.
+    static QString wholeCommandLine(const QStringList& arguments);
+
+private:
+    BookFolder m_folder;
+    Services m_services;
+    CommandLine m_commandLine;
+    QLockFile m_lock;
+    std::unique_ptr<Session> m_session;
+};
+
+} // namespace orvelan

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "book/BookContext.h"
+
+namespace orvelan {
+
+// Editing the page in place: change tracking against the loaded copy, the name rules, saving,
+// adding, undoing and deleting pages, and the save prompt before the page is left.
+class PageEditor {
+public:
+    explicit PageEditor(BookContext& book) : m_book(book) {}
+
+    enum class SaveOutcome { Saved, Copied, Refused, Failed };
+
+    // The user changed text box `index` to `text`. A text the field cannot store is refused
+    // with a message and the view keeps its previous text (false).
+    bool textEdited(int index, const QString& text);
+
+    void refreshEditState();
+    // Refuses a name whose first character is not A..Z, removing leading characters one by one.
+    bool checkNameFirstLetter();
+    // Before an existing page is written: empty name, a name of another tab, a changed name.
+    void checkNameChange();
+    // What every "save it?" answer Yes runs: the name checks, then the write unless a copy was
+    // made.
+    SaveOutcome saveChecks();
+
+    // The save prompt before leaving a changed page; sets the store's leave-cancelled flag,
+    // also when the name check refuses the save.
+    void confirmLeavePage();
+    // The prompt of next page, last page and closing (`text` differs by action). True when the
+    // action may go on.
+    bool confirmBeforeAction(const QString& text, bool reloadOnNo);
+
+    void saveEditedPage(); // EditLa "Save", Ctrl+S
+    void startNewPage();   // AddLa "Add", Ctrl+A
+    void fileNewPage();    // AddLa "Save"
+    void cancelNewPage();  // PassLa "Cancel", Esc
+    void undo();           // UndoLa, Ctrl+U
+    void deletePage();     // DelLa, Ctrl+X
+    // FindLa, Ctrl+F: the save prompt; true when the search window may open.
+    bool prepareFind();
+
+private:
+    BookContext& m_book;
+};
+
+} // namespace orvelan

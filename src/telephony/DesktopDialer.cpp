@@ -1,0 +1,180 @@
+#include "telephony/DesktopDialer.h"
+
+#include "platform/DesktopLauncher.h"
+#include "store/Windows1252.h"
+#include "telephony/LineDevCaps.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+namespace orvelan {
+
+DesktopDialer::DesktopDialer(DesktopLauncher& launcher, QObject* parent)
+    : QObject(parent), m_launcher(launcher) {}
+
+void DesktopDialer::post(std::uint32_t device, std::uint32_t message, std::uint32_t param1,
+                         std::uint32_t param2) {
+    const std::uint32_t app = m_appHandle;
+    const std::uintptr_t instance = m_instance;
+    QTimer::singleShot(0, this, [this, app, device, message, instance, param1, param2] {
+        // Messages of a session that has ended are dropped.
+        if (m_appHandle == app && m_handler)
+            m_handler(device, message, instance, param1, param2, 0);
+    });
+}
+
+std::int32_t DesktopDialer::lineInitializeEx(std::uint32_t& appHandle, TapiMessageHandler handler,
+                                             const QByteArray& /*friendlyName*/,
+                                             std::uint32_t& numDevs, std::uint32_t& apiVersion) {
+    m_appHandle = m_nextHandle++;
+    m_handler = std::move(handler);
+    appHandle = m_appHandle;
+    numDevs = 1;
+    apiVersion = Tapi::ApiVersion30;
+    return 0;
+}
+
+std::int32_t DesktopDialer::lineNegotiateAPIVersion(std::uint32_t appHandle, std::uint32_t deviceId,
+                                                    std::uint32_t lowVersion,
+                                                    std::uint32_t highVersion,
+                                                    std::uint32_t& version,
+                                                    TapiExtensionId& extensionId) {
+    if (appHandle == 0 || appHandle != m_appHandle)
+        return Tapi::LineErrInvalAppHandle;
+    if (deviceId != 0)
+        return Tapi::LineErrBadDeviceId;
+    if (lowVersion > Tapi::ApiVersion30 || highVersion < Tapi::ApiVersion13)
+        return Tapi::LineErrIncompatibleApiVersion;
+    version = std::min(highVersion, Tapi::ApiVersion30);
+    extensionId = {};
+    return 0;
+}
+
+std::int32_t DesktopDialer::lineGetDevCaps(std::uint32_t appHandle, std::uint32_t deviceId,
+                                           std::uint32_t /*version*/, std::uint32_t /*extVersion*/,
+                                           QByteArray& caps) {
+    if (appHandle == 0 || appHandle != m_appHandle)
+        return Tapi::LineErrInvalAppHandle;
+    if (deviceId != 0)
+        return Tapi::LineErrBadDeviceId;
+    using namespace LineDevCaps;
+    return Builder()
+        .text(LineNameSize, LineNameOffset, QByteArrayLiteral("Desktop dialer (tel:)"))
+        .text(ProviderInfoSize, ProviderInfoOffset, QByteArrayLiteral("Desktop telephone handler"))
+        .set(PermanentLineId, 1)
+        .set(StringFormat, Tapi::StringFormatAscii)
+        .set(AddressModes, 0x2)
+        .set(NumAddresses, 1)
+        .set(BearerModes, Tapi::BearerModeVoice)
+        .set(MediaModes, Tapi::MediaModeInteractiveVoice)
+        .fill(caps);
+}
+
+std::int32_t DesktopDialer::lineOpen(std::uint32_t appHandle, std::uint32_t deviceId,
+                                     std::uint32_t& lineHandle, std::uint32_t /*version*/,
+                                     std::uint32_t /*extVersion*/, std::uintptr_t callbackInstance,
+                                     std::uint32_t /*privileges*/, std::uint32_t /*mediaModes*/) {
+    if (appHandle == 0 || appHandle != m_appHandle)
+        return Tapi::LineErrInvalAppHandle;
+    if (deviceId != 0)
+        return Tapi::LineErrBadDeviceId;
+    if (m_lineHandle != 0)
+        return Tapi::LineErrAllocated;
+    m_lineHandle = m_nextHandle++;
+    m_instance = callbackInstance;
+    lineHandle = m_lineHandle;
+    return 0;
+}
+
+std::int32_t DesktopDialer::lineMakeCall(std::uint32_t lineHandle, std::uint32_t* callHandle,
+                                         const QByteArray* destAddress,
+                                         std::uint32_t /*countryCode*/) {
+    if (lineHandle == 0 || lineHandle != m_lineHandle)
+        return Tapi::LineErrInvalLineHandle;
+    if (m_callHandle != 0)
+        return Tapi::LineErrCallUnavail;
+    if (!destAddress || destAddress->trimmed().isEmpty())
+        return Tapi::LineErrInvalAddress;
+    // Only what a telephone number can hold goes into the address: digits, "+", "*", "#",
+    // and the visual separators that tel: allows.
+    QString number;
+    for (const QChar ch : fromWindows1252(*destAddress)) {
+        if (ch.isDigit() || ch == u'+' || ch == u'*' || ch == u'#')
+            number.append(ch);
+        else if (ch == u'-' || ch == u'.' || ch == u'(' || ch == u')')
+            number.append(ch);
+    }
+    if (number.isEmpty())
+        return Tapi::LineErrInvalAddress;
+    const std::int32_t request = m_nextRequest++;
+    QUrl url;
+    url.setScheme(QStringLiteral("tel"));
+    url.setPath(number);
+    if (!m_launcher.openUrl(url)) {
+        post(lineHandle, Tapi::MsgLineReply, std::uint32_t(request),
+             std::uint32_t(Tapi::LineErrOperationFailed));
+        return request;
+    }
+    m_callHandle = m_nextHandle++;
+    if (callHandle)
+        *callHandle = m_callHandle;
+    post(m_callHandle, Tapi::MsgLineReply, std::uint32_t(request), 0);
+    post(m_callHandle, Tapi::MsgLineCallState, Tapi::CallStateConnected, 0);
+    return request;
+}
+
+std::int32_t DesktopDialer::lineDrop(std::uint32_t callHandle) {
+    if (callHandle == 0 || callHandle != m_callHandle)
+        return Tapi::LineErrInvalCallHandle;
+    const std::int32_t request = m_nextRequest++;
+    post(callHandle, Tapi::MsgLineReply, std::uint32_t(request), 0);
+    post(callHandle, Tapi::MsgLineCallState, Tapi::CallStateIdle, 0);
+    return request;
+}
+
+std::int32_t DesktopDialer::lineDeallocateCall(std::uint32_t callHandle) {
+    if (callHandle == 0 || callHandle != m_callHandle)
+        return Tapi::LineErrInvalCallHandle;
+    m_callHandle = 0;
+    return 0;
+}
+
+std::int32_t DesktopDialer::lineClose(std::uint32_t lineHandle) {
+    if (lineHandle == 0 || lineHandle != m_lineHandle)
+        return Tapi::LineErrInvalLineHandle;
+    m_lineHandle = 0;
+    m_callHandle = 0;
+    return 0;
+}
+
+std::int32_t DesktopDialer::lineShutdown(std::uint32_t appHandle) {
+    if (appHandle == 0 || appHandle != m_appHandle)
+        return Tapi::LineErrInvalAppHandle;
+    m_appHandle = 0;
+    m_lineHandle = 0;
+    m_callHandle = 0;
+    m_handler = nullptr;
+    return 0;
+}
+
+std::int32_t DesktopDialer::lineConfigDialog(std::uint32_t /*deviceId*/,
+                                             std::uintptr_t /*ownerWindow*/,
+                                             const QByteArray* /*deviceClass*/) {
+    return Tapi::LineErrOperationUnavail;
+}
+
+std::int32_t DesktopDialer::lineTranslateDialog(std::uint32_t /*appHandle*/,
+                                                std::uint32_t /*deviceId*/,
+                                                std::uint32_t /*apiVersion*/,
+                                                std::uintptr_t /*ownerWindow*/,
+                                                const QByteArray* /*addressIn*/) {
+    return Tapi::LineErrOperationUnavail;
+}
+
+std::int32_t DesktopDialer::lineGetIcon(std::uint32_t /*deviceId*/, std::uintptr_t& icon) {
+    icon = 0;
+    return Tapi::LineErrOperationUnavail;
+}
+
+} // namespace orvelan

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "telephony/TapiLineFunctions.h"
+
+#include <QObject>
+
+namespace orvelan {
+
+class DesktopLauncher;
+
+// A telephony provider with one line device: the desktop's own dialer. A call hands "tel:NUMBER"
+// to the desktop (a softphone, or a phone paired with the computer), then reports the reply and
+// the call as connected; dropping the call reports it idle. The line has no configuration or
+// dialing-properties dialog: both answer LINEERR_OPERATIONUNAVAIL. Messages are posted to the
+// event loop of the thread that owns this object.
+class DesktopDialer : public QObject, public TapiLineFunctions {
+    Q_OBJECT
+
+public:
+    explicit DesktopDialer(DesktopLauncher& launcher, QObject* parent = nullptr);
+
+    std::int32_t lineInitializeEx(std::uint32_t& appHandle, TapiMessageHandler handler,
+                                  const QByteArray& friendlyName, std::uint32_t& numDevs,
+                                  std::uint32_t& apiVersion) override;
+    std::int32_t lineNegotiateAPIVersion(std::uint32_t appHandle, std::uint32_t deviceId,
+                                         std::uint32_t lowVersion, std::uint32_t highVersion,
+                                         std::uint32_t& version,
+                                         TapiExtensionId& extensionId) override;
+    std::int32_t lineGetDevCaps(std::uint32_t appHandle, std::uint32_t deviceId,
+                                std::uint32_t version, std::uint32_t extVersion,
+                                QByteArray& caps) override;
+    std::int32_t lineOpen(std::uint32_t appHandle, std::uint32_t deviceId,
+                          std::uint32_t& lineHandle, std::uint32_t version,
+                          std::uint32_t extVersion, std::uintptr_t callbackInstance,
+                          std::uint32_t privileges, std::uint32_t mediaModes) override;
+    std::int32_t lineMakeCall(std::uint32_t lineHandle, std::uint32_t* callHandle,
+                              const QByteArray* destAddress, std::uint32_t countryCode) override;
+    std::int32_t lineDrop(std::uint32_t callHandle) override;
+    std::int32_t lineDeallocateCall(std::uint32_t callHandle) override;
+    std::int32_t lineClose(std::uint32_t lineHandle) override;
+    std::int32_t lineShutdown(std::uint32_t appHandle) override;
+    std::int32_t lineConfigDialog(std::uint32_t deviceId, std::uintptr_t ownerWindow,
+                                  const QByteArray* deviceClass) override;
+    std::int32_t lineTranslateDialog(std::uint32_t appHandle, std::uint32_t deviceId,
+                                     std::uint32_t apiVersion, std::uintptr_t ownerWindow,
+                                     const QByteArray* addressIn) override;
+    std::int32_t lineGetIcon(std::uint32_t deviceId, std::uintptr_t& icon) override;
+
+private:
+    void post(std::uint32_t device, std::uint32_t message, std::uint32_t param1,
+              std::uint32_t param2);
+
+    DesktopLauncher& m_launcher;
+    TapiMessageHandler m_handler;
+    std::uint32_t m_appHandle = 0;
+    std::uint32_t m_lineHandle = 0;
+    std::uintptr_t m_instance = 0;
+    std::uint32_t m_callHandle = 0;
+    std::uint32_t m_nextHandle = 0x100;
+    std::int32_t m_nextRequest = 1;
+};
+
+} // namespace orvelan

@@ -1,0 +1,246 @@
+#include "FakeWindows.h"
+
+#include "app/BookRun.h"
+#include "store/PageRecord.h"
+#include "support/FakeClock.h"
+#include "support/RecordingLauncher.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempBook.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace orvelan;
+using namespace orvelan::test;
+
+namespace {
+
+class BookRunTest : public ::testing::Test {
+protected:
+    void startRun(const QString& commandLine = {}) {
+        session = std::make_unique<Session>(book.folder(), Services{prompter, clock, launcher},
+                                            CommandLine::parse(commandLine));
+        session->loadSettings();
+        password = std::make_unique<FakePassword>(*session);
+        run = std::make_unique<BookRun>(*session, mainWindow, closedBook, *password);
+        QObject::connect(run.get(), &BookRun::endRequested, [this](int code) { endCode = code; });
+        run->showClosedBookAtStart();
+    }
+    void storeSettings(const std::function<void(Settings&)>& change) {
+        SettingsFile file(book.folder().settingsPath());
+        Settings settings = file.read();
+        change(settings);
+        ASSERT_EQ(file.write(settings), 0);
+    }
+
+    TempBook book;
+    ScriptedPrompter prompter;
+    FakeClock clock;
+    RecordingLauncher launcher;
+    FakeBook mainWindow;
+    FakeClosedBook closedBook;
+    std::unique_ptr<Session> session;
+    std::unique_ptr<FakePassword> password;
+    std::unique_ptr<BookRun> run;
+    int endCode = -1;
+};
+
+TEST_F(BookRunTest, ClosedBookStartsAtItsStoredPlaceAndTheBookOpensBesideIt) {
+    storeSettings([](Settings& s) { s.setCuvaPosition(12000, 4500); });
+    startRun();
+    EXPECT_TRUE(closedBook.shown);
+    EXPECT_EQ(closedBook.left, 12000);
+    EXPECT_EQ(closedBook.top, 4500);
+    EXPECT_EQ(closedBook.caption, QStringLiteral("ORVELAN [UN-LOCKED]"));
+
+    EXPECT_EQ(run->openBook(), BookRun::Outcome::Opened);
+    EXPECT_EQ(mainWindow.left, 12000 - 3380);
+    EXPECT_EQ(mainWindow.top, 4500);
+    EXPECT_TRUE(mainWindow.shown);
+    EXPECT_FALSE(closedBook.shown);
+    EXPECT_TRUE(password->modes.isEmpty());
+    EXPECT_TRUE(prompter.shown().isEmpty());
+
+    // The user drags the open book; closing puts the closed book at the same offset, so the
+    // next opening brings the open book back where it was.
+    mainWindow.left = 3000;
+    mainWindow.top = 900;
+    run->closeBook();
+    EXPECT_TRUE(closedBook.shown);
+    EXPECT_FALSE(mainWindow.loaded);
+    EXPECT_EQ(closedBook.left, 3000 + 3380);
+    EXPECT_EQ(closedBook.top, 900);
+    run->openBook();
+    EXPECT_EQ(mainWindow.left, 3000);
+    EXPECT_EQ(mainWindow.top, 900);
+    EXPECT_EQ(mainWindow.loads, 2);
+}
+
+TEST_F(BookRunTest, DataResetIsAskedOnTheFirstOpeningOnlyAndYesLeavesOneBlankPagePerTab) {
+    book.writeTab(5, {TempBook::named("EVANS"), TempBook::named("EDGAR")});
+    startRun(QStringLiteral("/drst"));
+    prompter.answerNext(PromptAnswer::Yes);
+    EXPECT_EQ(run->openBook(), BookRun::Outcome::Opened);
+    ASSERT_EQ(prompter.shown().size(), 2);
+    EXPECT_EQ(prompter.shown()[0], dataResetQuestion());
+    EXPECT_TRUE(prompter.shown()[0].text.contains(
+        QStringLiteral("active. \r\n\r\nThis action will overwrite all current address data "
+                       "with one new blank page for each      \r\ntab.")));
+    EXPECT_EQ(prompter.shown()[1], dataResetDone());
+    for (int tab = 0; tab < 26; ++tab) {
+        EXPECT_EQ(book.tabBytes(tab).size(), RecordSize) << "tab " << tab;
+        EXPECT_TRUE(book.page(tab, 1)[Field::Name].trimmed().isEmpty()) << "tab " << tab;
+    }
+    EXPECT_EQ(mainWindow.firstPageShown, 1);
+    EXPECT_EQ(session->store().currentTab(), 1);
+    EXPECT_TRUE(mainWindow.shown);
+
+    run->closeBook();
+    prompter.clear();
+    run->openBook();
+    EXPECT_TRUE(prompter.shown().isEmpty());
+}
+
+TEST_F(BookRunTest, DataResetNoOpensUntouchedAndCancelEndsWithoutTouchingAFile) {
+    const QList<QByteArray> pages = {TempBook::named("EVANS"), TempBook::named("EDGAR")};
+    book.writeTab(5, pages);
+    {
+        startRun(QStringLiteral("x/DRSTy"));
+        prompter.answerNext(PromptAnswer::No);
+        EXPECT_EQ(run->openBook(), BookRun::Outcome::Opened);
+        EXPECT_EQ(prompter.shown().size(), 1);
+        EXPECT_EQ(book.tabBytes(5), pages[0] + pages[1]);
+        EXPECT_TRUE(mainWindow.shown);
+    }
+    {
+        mainWindow = FakeBook();
+        prompter.clear();
+        startRun(QStringLiteral("/DRST"));
+        prompter.answerNext(PromptAnswer::Cancel);
+        EXPECT_EQ(run->openBook(), BookRun::Outcome::Ended);
+        EXPECT_EQ(endCode, 0);
+        EXPECT_TRUE(run->hasEnded());
+        EXPECT_FALSE(mainWindow.shown);
+        EXPECT_FALSE(closedBook.shown);
+        EXPECT_EQ(book.tabBytes(5), pages[0] + pages[1]);
+        EXPECT_FALSE(QFile::exists(book.folder().settingsPath()));
+    }
+}
+
+TEST_F(BookRunTest, DataResetRunsOnceEvenWhenThePasswordOptionChangesBetweenOpenings) {
+    startRun(QStringLiteral("/DRST"));
+    prompter.answerNext(PromptAnswer::No);
+    run->openBook();
+    run->closeBook();
+    session->settings().setFlag(Settings::UsePasswordOnStartUp, true);
+    run->openBook();
+    EXPECT_EQ(password->modes, QList<int>{1});
+    EXPECT_EQ(prompter.shown().size(), 1);
+}
+
+TEST_F(BookRunTest, PasswordGateRunsInTheRightModeUntilThePasswordIsGiven) {
+    storeSettings([](Settings& s) { s.setFlag(Settings::UsePasswordOnStartUp, true); });
+    startRun(QStringLiteral("/DRST"));
+    EXPECT_EQ(closedBook.caption, QStringLiteral("ORVELAN [LOCKED]"));
+    prompter.answerNext(PromptAnswer::No);
+    EXPECT_EQ(run->openBook(), BookRun::Outcome::Opened);
+    EXPECT_EQ(password->modes, QList<int>{1});
+    EXPECT_EQ(prompter.shown().size(), 1); // the reset question after the password
+    run->closeBook();
+    EXPECT_EQ(closedBook.caption, QStringLiteral("ORVELAN [UN-LOCKED]"));
+    run->openBook();
+    EXPECT_EQ(password->modes, QList<int>{1}); // not asked again in this run
+    EXPECT_EQ(prompter.shown().size(), 1);
+
+    session->settings().setRaw(Settings::MasterPassword, "  secret ");
+    session->passwordAccepted = false;
+    run->closeBook();
+    run->openBook();
+    EXPECT_EQ(password->modes, (QList<int>{1, 2}));
+}
+
+TEST_F(BookRunTest, CancelInThePasswordWindowEndsTheProgram) {
+    storeSettings([](Settings& s) {
+        s.setFlag(Settings::UsePasswordOnStartUp, true);
+        s.setRaw(Settings::MasterPassword, "secret");
+    });
+    startRun();
+    password->accept = false;
+    EXPECT_EQ(run->openBook(), BookRun::Outcome::Ended);
+    EXPECT_EQ(password->modes, QList<int>{2});
+    EXPECT_EQ(endCode, 0);
+    EXPECT_FALSE(mainWindow.shown);
+    EXPECT_FALSE(mainWindow.loaded);
+    EXPECT_FALSE(closedBook.shown);
+}
+
+TEST_F(BookRunTest, FinishingAsksUnlessToldNotToAndStoresThePosition) {
+    startRun();
+    closedBook.left = 7005;
+    closedBook.top = 1200;
+    prompter.answerNext(PromptAnswer::Cancel);
+    EXPECT_FALSE(run->finish());
+    EXPECT_EQ(prompter.last(), finishQuestion());
+    EXPECT_TRUE(closedBook.shown);
+    EXPECT_FALSE(QFile::exists(book.folder().settingsPath()));
+
+    EXPECT_TRUE(run->finish()); // OK
+    EXPECT_FALSE(closedBook.shown);
+    EXPECT_EQ(endCode, 0);
+    const Settings stored = SettingsFile(book.folder().settingsPath()).read();
+    EXPECT_EQ(stored.cuvaLeft(), 7005);
+    EXPECT_EQ(stored.cuvaTop(), 1200);
+}
+
+TEST_F(BookRunTest, FinishingWithoutPromptingStillStoresThePosition) {
+    storeSettings([](Settings& s) { s.setFlag(Settings::FinishWithoutPrompting, true); });
+    startRun();
+    closedBook.left = 150;
+    closedBook.top = 30;
+    EXPECT_TRUE(run->finish());
+    EXPECT_TRUE(prompter.shown().isEmpty());
+    const Settings stored = SettingsFile(book.folder().settingsPath()).read();
+    EXPECT_EQ(stored.cuvaLeft(), 150);
+    EXPECT_EQ(stored.cuvaTop(), 30);
+    EXPECT_TRUE(stored.flag(Settings::FinishWithoutPrompting));
+}
+
+TEST_F(BookRunTest, MinimisingIsRefusedWithAMessageUnlessAllowed) {
+    startRun();
+    run->minimiseClosedBook();
+    EXPECT_FALSE(closedBook.minimised);
+    EXPECT_EQ(closedBook.caption, QStringLiteral("ORVELAN [UN LOCKED]"));
+    EXPECT_EQ(prompter.last().title, QStringLiteral("Secure Address Book"));
+    EXPECT_EQ(prompter.last().text,
+              QStringLiteral(
+                  "Minimisation has been Disabled, to Restore: Open and click [ Options ]   "));
+    EXPECT_EQ(prompter.last().icon, PromptIcon::Information);
+
+    EXPECT_FALSE(mayMinimiseBook(session->settings(), prompter));
+    EXPECT_EQ(prompter.last().text,
+              QStringLiteral(
+                  "Minimisation is currently Disabled, to Restore it: Click [ Options ]     "));
+
+    prompter.clear();
+    session->settings().setFlag(Settings::EnableMinimise, true);
+    run->minimiseClosedBook();
+    EXPECT_TRUE(closedBook.minimised);
+    EXPECT_TRUE(mayMinimiseBook(session->settings(), prompter));
+    EXPECT_TRUE(prompter.shown().isEmpty());
+}
+
+TEST(ClosedBookCaption, FollowsTheOptionAndThePassword) {
+    Settings settings;
+    EXPECT_EQ(closedBookCaption(settings, false), QStringLiteral("ORVELAN [UN-LOCKED]"));
+    settings.setRaw(Settings::UsePasswordOnStartUp, "x"); // unknown value: off
+    EXPECT_EQ(closedBookCaption(settings, false), QStringLiteral("ORVELAN [UN-LOCKED]"));
+    settings.setFlag(Settings::UsePasswordOnStartUp, true);
+    EXPECT_EQ(closedBookCaption(settings, false), QStringLiteral("ORVELAN [LOCKED]"));
+    EXPECT_EQ(closedBookCaption(settings, false, true), QStringLiteral("ORVELAN [LOCKED]"));
+    EXPECT_EQ(closedBookCaption(settings, true), QStringLiteral("ORVELAN [UN-LOCKED]"));
+    EXPECT_EQ(closedBookCaption(settings, true, true), QStringLiteral("ORVELAN [UN LOCKED]"));
+}
+
+} // namespace

@@ -1,0 +1,158 @@
+#include "app/StartUp.h"
+#include "app/HelpPages.h"
+#include "support/FakeClock.h"
+#include "support/RecordingLauncher.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempBook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace orvelan;
+using namespace orvelan::test;
+
+namespace {
+
+struct Fixture {
+    ScriptedPrompter prompter;
+    FakeClock clock;
+    RecordingLauncher launcher;
+    Services services{prompter, clock, launcher};
+};
+
+TEST(CommandLineSwitches, CountAnywhereWithoutRegardToCaseButNotInTheProgramName) {
+    struct Row {
+        QStringList arguments;
+        bool reset;
+        bool tapi;
+    };
+    const Row rows[] = {
+        {{QStringLiteral("orvelan")}, false, true},
+        {{QStringLiteral("orvelan"), QStringLiteral("/DRST")}, true, true},
+        {{QStringLiteral("orvelan"), QStringLiteral("/drst")}, true, true},
+        {{QStringLiteral("orvelan"), QStringLiteral("abc/DrStxyz")}, true, true},
+        {{QStringLiteral("orvelan"), QStringLiteral("/DRS")}, false, true},
+        {{QStringLiteral("orvelan"), QStringLiteral("-tapi"), QStringLiteral("/DRST")},
+         true,
+         false},
+        {{QStringLiteral("/opt/x-TAPI/DRST/orvelan")}, false, true},
+    };
+    for (const Row& row : rows) {
+        const CommandLine line = CommandLine::parse(StartUp::wholeCommandLine(row.arguments));
+        EXPECT_EQ(line.dataResetRequested, row.reset) << row.arguments.join(u' ').toStdString();
+        EXPECT_EQ(line.tapiEnabled, row.tapi) << row.arguments.join(u' ').toStdString();
+    }
+}
+
+TEST(StartUp, CreatesAMissingBookLoadsTheSettingsAndStartsAtTabOne) {
+    Fixture f;
+    TempBook book(false);
+    {
+        Settings settings;
+        settings.setCuvaPosition(4500, 600);
+        ASSERT_EQ(SettingsFile(book.folder().settingsPath()).write(settings), 0);
+    }
+    StartUp startUp(book.folder(), f.services,
+                    {QStringLiteral("orvelan"), QStringLiteral("-TAPI")});
+    ASSERT_TRUE(startUp.begin());
+    EXPECT_TRUE(f.prompter.shown().isEmpty());
+    EXPECT_EQ(book.pageCount(1), 1);
+    EXPECT_EQ(book.pageCount(0), 1);
+    Session& session = startUp.session();
+    EXPECT_FALSE(session.commandLine().tapiEnabled);
+    EXPECT_FALSE(session.commandLine().dataResetRequested);
+    EXPECT_EQ(session.settings().cuvaLeft(), 4500);
+    EXPECT_EQ(session.store().currentTab(), 1);
+    EXPECT_FALSE(session.passwordAccepted);
+    EXPECT_EQ(QDir::current().canonicalPath(), QFileInfo(book.root()).canonicalFilePath());
+    EXPECT_TRUE(session.versionText().startsWith(QStringLiteral("Build: ")));
+}
+
+TEST(StartUp, ASecondCopyOnTheSameBookIsToldAndEndsWhileTheFirstRuns) {
+    Fixture first;
+    Fixture second;
+    TempBook book;
+    auto running = std::make_unique<StartUp>(book.folder(), first.services,
+                                             QStringList{QStringLiteral("orvelan")});
+    ASSERT_TRUE(running->begin());
+
+    StartUp again(book.folder(), second.services, {QStringLiteral("orvelan")});
+    EXPECT_FALSE(again.begin());
+    ASSERT_EQ(second.prompter.shown().size(), 1);
+    const PromptRequest& told = second.prompter.last();
+    EXPECT_EQ(told.title, QStringLiteral("Ostrowvale Solutions"));
+    EXPECT_EQ(told.text,
+              QStringLiteral(" Your Secure Address Book Program is ALREADY RUNNING    "));
+    EXPECT_EQ(told.icon, PromptIcon::Information);
+    EXPECT_EQ(told.buttons, PromptButtons::Ok);
+    EXPECT_TRUE(first.prompter.shown().isEmpty());
+
+    // Another book folder is another book: it runs beside the first.
+    TempBook other;
+    StartUp elsewhere(other.folder(), second.services, {QStringLiteral("orvelan")});
+    EXPECT_TRUE(elsewhere.begin());
+
+    running.reset();
+    StartUp afterwards(book.folder(), second.services, {QStringLiteral("orvelan")});
+    EXPECT_TRUE(afterwards.begin());
+}
+
+TEST(StartUp, ALockLeftByACrashedCopyDoesNotBlockTheNextStart) {
+    Fixture f;
+    TempBook book;
+    {
+        QFile lock(book.folder().lockPath());
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+        // A process number that no running process has, on this host.
+        lock.write("2147480000\norvelan\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    }
+    StartUp startUp(book.folder(), f.services, {QStringLiteral("orvelan")});
+    EXPECT_TRUE(startUp.begin());
+    EXPECT_TRUE(f.prompter.shown().isEmpty());
+}
+
+TEST(HelpPages, EachPageHasItsFileAndOpensAsAFileAddress) {
+    const HelpPages pages(QStringLiteral("/usr/share/orvelan/help"));
+    const struct {
+        HelpPages::Page page;
+        const char* file;
+    } rows[] = {{HelpPages::Index, "index.htm"},        {HelpPages::Usage, "useage1.htm"},
+                {HelpPages::Options, "useage_opt.htm"}, {HelpPages::Overview, "overview.htm"},
+                {HelpPages::Find, "orvelanfind.htm"},   {HelpPages::Password, "orvelanpwe.htm"},
+                {HelpPages::Import, "useage_imp.htm"},  {HelpPages::Export, "useage_exp.htm"}};
+    for (const auto& row : rows) {
+        const QUrl url = pages.url(row.page);
+        EXPECT_TRUE(url.isLocalFile());
+        EXPECT_EQ(url.toLocalFile(),
+                  QStringLiteral("/usr/share/orvelan/help/") + QLatin1StringView(row.file));
+    }
+    RecordingLauncher launcher;
+    EXPECT_TRUE(pages.open(HelpPages::Overview, launcher));
+    ASSERT_EQ(launcher.opened().size(), 1);
+    EXPECT_EQ(launcher.opened()[0].fileName(), QStringLiteral("overview.htm"));
+}
+
+TEST(HelpPages, ABuildFindsEveryPageInTheSourceTree) {
+    const HelpPages pages = HelpPages::forProgram(QStringLiteral("/nonexistent/bin"));
+    for (int page = HelpPages::Index; page <= HelpPages::Export; ++page) {
+        const QString path = pages.url(static_cast<HelpPages::Page>(page)).toLocalFile();
+        EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+    }
+}
+
+TEST(HelpPages, AnInstalledProgramUsesItsShareFolder) {
+    QTemporaryDir prefix;
+    QDir(prefix.path()).mkpath(QStringLiteral("bin"));
+    QDir(prefix.path()).mkpath(QStringLiteral("share/orvelan/help"));
+    QFile page(prefix.path() + QStringLiteral("/share/orvelan/help/index.htm"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    const HelpPages pages = HelpPages::forProgram(prefix.path() + QStringLiteral("/bin"));
+    EXPECT_EQ(pages.folder(), prefix.path() + QStringLiteral("/share/orvelan/help"));
+}
+
+} // namespace

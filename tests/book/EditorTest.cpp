@@ -1,0 +1,273 @@
+#include "book/BookFixture.h"
+
+namespace orvelan::test {
+namespace {
+
+const QString letterMessage =
+    QStringLiteral(" Names in this Address Book MUST start with a letter: A through Z      ");
+
+class EditorTest : public BookFixture {
+protected:
+    void SetUp() override {
+        folder.writeTab(2,
+                        {TempBook::named("Brown"), TempBook::named(""), TempBook::named("Bell")});
+        folder.writeTab(9, {TempBook::named("Irving")});
+        folder.writeTab(18, {TempBook::named("Smart")});
+        open();
+        navigator.clickLeftLabel(2);
+        prompter.clear();
+    }
+};
+
+TEST_F(EditorTest, ChangeTrackingFollowsTheLoadedCopy) {
+    type(3, QStringLiteral("x"));
+    EXPECT_EQ(book.view().undo.colour, LabelColour::Blue);
+    EXPECT_EQ(book.view().edit, (LabelState{QStringLiteral("Save"), LabelColour::Blue}));
+    type(3, QString());
+    EXPECT_EQ(book.view().undo.colour, LabelColour::Grey);
+    EXPECT_EQ(book.view().edit, (LabelState{QStringLiteral("Stats"), LabelColour::Grey}));
+    type(0, QStringLiteral("Brown "));
+    EXPECT_EQ(book.view().edit.caption, QStringLiteral("Save"));
+}
+
+TEST_F(EditorTest, TextsTheFieldCannotStoreAreRefused) {
+    type(1, QStringLiteral("Kraków"));
+    type(1, QStringLiteral("Łódź"));
+    EXPECT_EQ(book.view().texts[1], QStringLiteral("Kraków"));
+    ASSERT_EQ(prompter.shown().size(), 1);
+    EXPECT_TRUE(prompter.last().text.contains(QStringLiteral("cannot be stored")));
+    const int width = specOf(Field::Phone1).width;
+    type(7, QString(width, u'1'));
+    type(7, QString(width + 1, u'2'));
+    EXPECT_EQ(book.view().texts[7], QString(width, u'1'));
+    EXPECT_EQ(prompter.shown().size(), 2);
+    // Notes keep their line breaks; each takes two bytes on disk.
+    type(NotesViewIndex, QStringLiteral("line one\nline two"));
+    navigator.clickEdit();
+    EXPECT_EQ(folder.page(2, 1)[Field::Notes], QByteArray("line one\r\nline two"));
+    EXPECT_EQ(book.view().texts[NotesViewIndex], QStringLiteral("line one\nline two"));
+}
+
+TEST_F(EditorTest, FirstLetterIsRefusedWhileTypingAndPasting) {
+    editor.startNewPage();
+    type(0, QStringLiteral("7"));
+    EXPECT_EQ(shownName(), QString());
+    EXPECT_EQ(texts(), QStringList{letterMessage});
+    prompter.clear();
+    for (const QString& typed :
+         {QStringLiteral("1"), QStringLiteral("a"), QStringLiteral("ab"), QStringLiteral("abc")})
+        type(0, typed);
+    EXPECT_EQ(shownName(), QStringLiteral("abc"));
+    EXPECT_EQ(prompter.shown().size(), 1);
+    prompter.clear();
+    type(0, QStringLiteral(" 1abc")); // pasted behind a leading space
+    EXPECT_EQ(shownName(), QStringLiteral("abc"));
+    EXPECT_EQ(texts(), (QStringList{letterMessage, letterMessage}));
+    prompter.clear();
+    type(0, QStringLiteral("écu"));
+    EXPECT_EQ(shownName(), QStringLiteral("cu"));
+    EXPECT_TRUE(book.nameRejected);
+}
+
+TEST_F(EditorTest, AddModeFilesIntoFirstBlankPageOrAppends) {
+    type(1, QStringLiteral("edited"));
+    prompter.answerNext(PromptAnswer::Cancel);
+    editor.startNewPage();
+    EXPECT_EQ(prompter.last().title, QStringLiteral("Drevnak - Changed Report"));
+    EXPECT_FALSE(book.view().addMode());
+    EXPECT_EQ(book.view().texts[1], QStringLiteral("edited"));
+
+    prompter.answerNext(PromptAnswer::No);
+    editor.startNewPage();
+    const BookViewState& v = book.view();
+    EXPECT_EQ(v.add, (LabelState{QStringLiteral("Save"), LabelColour::Blue}));
+    EXPECT_EQ(v.pass, (LabelState{QStringLiteral("Cancel"), LabelColour::Blue}));
+    EXPECT_TRUE(v.newNameVisible);
+    EXPECT_EQ(v.texts, PageTexts{});
+    // Nothing is tracked in add mode, and Undo and Delete do nothing.
+    type(0, QStringLiteral("smith"));
+    EXPECT_EQ(v.edit.colour, LabelColour::Grey);
+    prompter.clear();
+    editor.undo();
+    editor.deletePage();
+    EXPECT_TRUE(prompter.shown().isEmpty());
+
+    editor.fileNewPage();
+    EXPECT_EQ(prompter.last().title, QStringLiteral("ORVELAN New Page"));
+    EXPECT_EQ(prompter.last().text,
+              QStringLiteral(" New page for the Name: [ smith ] Created.     "));
+    EXPECT_EQ(tab(), 18);
+    EXPECT_EQ(page(), 2);
+    EXPECT_EQ(storedName(18, 2), QStringLiteral("smith"));
+    EXPECT_EQ(v.add, (LabelState{QStringLiteral("Add"), LabelColour::Grey}));
+    EXPECT_EQ(v.pass, (LabelState{QStringLiteral("Options"), LabelColour::Grey}));
+    EXPECT_FALSE(v.newNameVisible);
+    EXPECT_TRUE(book.strip().rightVisible(18));
+    EXPECT_TRUE(book.strip().leftVisible(19));
+    EXPECT_EQ(folder.page(2, 1)[Field::Addr1], QByteArray()); // the No dropped the edit
+
+    editor.startNewPage();
+    type(0, QStringLiteral("Black"));
+    editor.fileNewPage();
+    EXPECT_EQ(prompter.last().title, QStringLiteral("ORVELAN Address Book"));
+    EXPECT_EQ(prompter.last().text,
+              QStringLiteral(" New page for the Name: [ Black ] Entered.    "));
+    EXPECT_EQ(tab(), 2);
+    EXPECT_EQ(page(), 2);
+    EXPECT_EQ(folder.pageCount(2), 3);
+}
+
+TEST_F(EditorTest, AddModeNeedsANameAndCancelShowsThePreviousPage) {
+    navigator.nextPage();
+    navigator.nextPage();
+    editor.startNewPage();
+    editor.fileNewPage();
+    EXPECT_EQ(prompter.last().title, QStringLiteral("ORVELAN Add Page"));
+    EXPECT_EQ(prompter.last().text,
+              QStringLiteral("ORVELAN Can't SAVE this Page without a Name!     "));
+    EXPECT_TRUE(book.view().addMode());
+    type(0, QStringLiteral("Nobody"));
+    keys.keyPress(Qt::Key_Escape, Qt::NoModifier);
+    EXPECT_FALSE(book.view().addMode());
+    EXPECT_EQ(shownName(), QStringLiteral("Bell"));
+    EXPECT_EQ(folder.pageCount(13), 1);
+}
+
+TEST_F(EditorTest, RenamingWithinTheTabAsksCopyOrOverwrite) {
+    type(0, QStringLiteral("Black"));
+    prompter.answerNext(PromptAnswer::No);
+    navigator.clickEdit();
+    ASSERT_EQ(prompter.shown().size(), 2);
+    EXPECT_EQ(prompter.shown()[0].text,
+              QStringLiteral(" Choose YES to COPY this NEW NAME under the CURRENT Tab,    \r\n "
+                             "or, choose NO to OVERWRITE this page with the NEW NAME    "));
+    EXPECT_EQ(prompter.shown()[1].text,
+              QStringLiteral(" This page has now been SAVED with the New Name: [ Black ]"));
+    EXPECT_EQ(prompter.shown()[1].icon, PromptIcon::None);
+    EXPECT_EQ(storedName(2, 1), QStringLiteral("Black"));
+    EXPECT_EQ(folder.pageCount(2), 3);
+
+    prompter.clear();
+    type(0, QStringLiteral("Blake"));
+    prompter.answerNext(PromptAnswer::Yes);
+    navigator.clickEdit();
+    // The copy went into the blank page 2; the page shown before keeps its record.
+    EXPECT_EQ(storedName(2, 1), QStringLiteral("Black"));
+    EXPECT_EQ(storedName(2, 2), QStringLiteral("Blake"));
+    EXPECT_EQ(page(), 2);
+    EXPECT_EQ(prompter.last().text,
+              QStringLiteral(" New page for the Name: [ Blake ] Entered.    "));
+}
+
+TEST_F(EditorTest, RenamingToAnotherTabOffersACopyThere) {
+    type(0, QStringLiteral("Green"));
+    prompter.answerNext(PromptAnswer::No); // no copy under G
+    prompter.answerNext(PromptAnswer::No); // overwrite here
+    navigator.clickEdit();
+    ASSERT_EQ(prompter.shown().size(), 3);
+    EXPECT_EQ(prompter.shown()[0].text,
+              QStringLiteral(" Do you wish make a COPY of this NEW NAME under the [ G ] Tab    "));
+    EXPECT_EQ(prompter.shown()[0].buttons, PromptButtons::YesNo);
+    EXPECT_EQ(storedName(2, 1), QStringLiteral("Green"));
+    EXPECT_EQ(tab(), 2);
+
+    prompter.clear();
+    type(0, QString());
+    prompter.answerNext(PromptAnswer::Yes); // copy under N
+    navigator.clickEdit();
+    EXPECT_EQ(prompter.shown()[0].text,
+              QStringLiteral(" Do you wish make a COPY of this NEW NAME under the [ N ] Tab    "));
+    EXPECT_EQ(tab(), 13);
+    EXPECT_EQ(storedName(13, 1), QStringLiteral("No Name"));
+    EXPECT_EQ(storedName(2, 1), QStringLiteral("Green"));
+}
+
+TEST_F(EditorTest, NamesOfTheSharedTabNeedNoCopyQuestion) {
+    navigator.clickLeftLabel(9);
+    type(0, QStringLiteral("Jones"));
+    prompter.answerNext(PromptAnswer::No);
+    navigator.clickEdit();
+    EXPECT_EQ(prompter.shown().first().text.left(17), QStringLiteral(" Choose YES to CO"));
+    EXPECT_EQ(storedName(9, 1), QStringLiteral("Jones"));
+}
+
+TEST_F(EditorTest, UndoRestoresEveryFieldOnce) {
+    type(1, QStringLiteral("one"));
+    type(12, QStringLiteral("b@example.com"));
+    editor.undo();
+    EXPECT_EQ(prompter.last().text,
+              QStringLiteral(" Do you wish to Undo ALL Changes made to this page?      "));
+    EXPECT_EQ(book.view().texts[1], QString());
+    EXPECT_EQ(book.view().texts[12], QString());
+    EXPECT_EQ(book.view().undo.colour, LabelColour::Grey);
+    EXPECT_EQ(book.view().edit, (LabelState{QStringLiteral("Stats"), LabelColour::Grey}));
+    editor.undo();
+    EXPECT_EQ(prompter.last().text, QStringLiteral("This page has NOT changed since the last "
+                                                   "save, there is nothing to Undo!     "));
+    type(1, QStringLiteral("kept"));
+    prompter.answerNext(PromptAnswer::No);
+    editor.undo();
+    EXPECT_EQ(book.view().texts[1], QStringLiteral("kept"));
+    EXPECT_EQ(book.view().undo.colour, LabelColour::Grey);
+}
+
+TEST_F(EditorTest, DeleteBlanksThePageAfterConfirmation) {
+    LabelColour duringPrompt = LabelColour::Grey;
+    QObject::connect(&book, &BookContext::changed, &book,
+                     [&] { duringPrompt = std::max(duringPrompt, book.view().del.colour); });
+    prompter.answerNext(PromptAnswer::Cancel);
+    editor.deletePage();
+    EXPECT_EQ(prompter.last().title, QStringLiteral("Delete: [ Brown ]"));
+    EXPECT_EQ(duringPrompt, LabelColour::Red);
+    EXPECT_EQ(storedName(2, 1), QStringLiteral("Brown"));
+    editor.deletePage();
+    EXPECT_EQ(folder.tabBytes(2).left(RecordSize), blankRecord());
+    EXPECT_EQ(page(), 1);
+    EXPECT_TRUE(shownName().isEmpty());
+    EXPECT_EQ(book.view().del.colour, LabelColour::Grey);
+}
+
+TEST_F(EditorTest, FindAsksToSaveFirst) {
+    int finds = 0;
+    QObject::connect(&book, &BookContext::findRequested, &book, [&] { ++finds; });
+    type(2, QStringLiteral("changed"));
+    prompter.answerNext(PromptAnswer::Cancel);
+    keys.keyPress(Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(finds, 0);
+    EXPECT_EQ(prompter.last().text,
+              QStringLiteral(" This page has changed,  Do you wish to save it first ? "));
+    keys.keyPress(Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(finds, 1);
+    EXPECT_EQ(book.view().find.colour, LabelColour::Blue);
+    EXPECT_EQ(folder.page(2, 1)[Field::Addr2], QByteArray("changed"));
+}
+
+TEST_F(EditorTest, DialSelectionFollowsPageTurnsWhenTheOptionIsOn) {
+    folder.writeTab(2, {TempBook::record({{Field::Name, "Brown"}, {Field::Mobile, "0123 456"}}),
+                        TempBook::record({{Field::Name, "Bell"}, {Field::Mobile, "12"}})});
+    navigator.showPage(2, 1);
+    book.selectDialField(3);
+    EXPECT_EQ(book.view().dial.colour, LabelColour::Blue);
+    EXPECT_EQ(book.view().dialNumber, QStringLiteral("0123 456"));
+    EXPECT_TRUE(book.view().dialMarks[2]);
+    navigator.nextPage();
+    EXPECT_EQ(book.view().dial.colour, LabelColour::Grey);
+    EXPECT_FALSE(book.view().dialMarks[2]);
+
+    session.settings().setFlag(Settings::DialFieldFollowsPageTurn, true);
+    navigator.lastPage();
+    EXPECT_EQ(book.view().dial.colour, LabelColour::Blue);
+    EXPECT_TRUE(book.view().dialMarks[2]);
+    navigator.nextPage(); // not tested on load
+    EXPECT_EQ(book.view().dialNumber, QStringLiteral("12"));
+    EXPECT_EQ(book.view().dial.colour, LabelColour::Blue);
+    book.selectDialField(3); // but tested when selected
+    EXPECT_EQ(book.view().dial.colour, LabelColour::Grey);
+    book.selectDialField(1);
+    type(7, QStringLiteral("555 1234"));
+    EXPECT_EQ(book.view().dialMarks, (std::array<bool, 5>{}));
+    EXPECT_EQ(book.view().dial.colour, LabelColour::Grey);
+}
+
+} // namespace
+} // namespace orvelan::test

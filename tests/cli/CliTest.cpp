@@ -1,0 +1,178 @@
+#include "cli/CliCommand.h"
+#include "store/PageRecord.h"
+#include "support/TempBook.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLockFile>
+
+#include <gtest/gtest.h>
+
+using namespace orvelan;
+using namespace orvelan::cli;
+using orvelan::test::TempBook;
+
+namespace {
+
+struct CommandRun {
+    int status = 0;
+    QString out;
+    QString err;
+    QJsonValue json() const {
+        const QJsonDocument document = QJsonDocument::fromJson(out.toUtf8());
+        return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
+    }
+};
+
+// Runs one command in process, as main() does, and catches what it prints.
+CommandRun run(const TempBook& book, QStringList args, bool json = false) {
+    CommandRun result;
+    QTextStream out(&result.out);
+    QTextStream err(&result.err);
+    const QString name = args.takeFirst();
+    for (const CliCommand& command : commandTable()) {
+        if (name != QLatin1StringView(command.name))
+            continue;
+        CliContext context{book.folder(), json, out, err};
+        try {
+            result.status = command.run(context, args);
+        } catch (const CliError& error) {
+            result.status = error.status;
+            err << error.message;
+        }
+    }
+    out.flush();
+    err.flush();
+    return result;
+}
+
+QByteArray wholeBook(const TempBook& book) {
+    QByteArray all;
+    for (int tab = 0; tab < 26; ++tab)
+        all += book.tabBytes(tab);
+    return all;
+}
+
+} // namespace
+
+TEST(Cli, AddFilesByNameAndShowsEveryField) {
+    TempBook book;
+    CommandRun added = run(book,
+                           {QStringLiteral("add"), QStringLiteral("Name=jo Bloggs"),
+                            QStringLiteral("Phone1=0123 456"), QStringLiteral("Notes=a\nb")},
+                           true);
+    ASSERT_EQ(added.status, 0) << added.err.toStdString();
+    EXPECT_EQ(added.json()[QStringLiteral("tab")].toInt(), 9);
+    EXPECT_EQ(added.json()[QStringLiteral("result")].toString(), QStringLiteral("Entered"));
+    EXPECT_EQ(book.page(9, 1)[Field::Notes], "a\r\nb");
+
+    CommandRun shown =
+        run(book, {QStringLiteral("show"), QStringLiteral("J"), QStringLiteral("1")}, true);
+    ASSERT_EQ(shown.status, 0);
+    const QJsonObject page = shown.json().toObject();
+    EXPECT_EQ(page[QStringLiteral("Name")].toString(), QStringLiteral("jo Bloggs"));
+    EXPECT_EQ(page[QStringLiteral("Notes")].toString(), QStringLiteral("a\nb"));
+    EXPECT_TRUE(page.contains(QStringLiteral("DateModified")));
+    EXPECT_EQ(page[QStringLiteral("label")].toString(), QStringLiteral("I J"));
+
+    CommandRun second = run(book, {QStringLiteral("add"), QStringLiteral("Name=Jim")});
+    EXPECT_EQ(second.status, 0);
+    EXPECT_TRUE(second.out.startsWith(QStringLiteral("Created: tab I J, page 2")));
+}
+
+TEST(Cli, ListsTabsAndPages) {
+    TempBook book;
+    book.writeTab(1, {TempBook::named("Ann"), blankRecord(), TempBook::named("Amy")});
+    CommandRun tabs = run(book, {QStringLiteral("tabs")}, true);
+    ASSERT_EQ(tabs.status, 0);
+    const QJsonArray rows = tabs.json().toArray();
+    ASSERT_EQ(rows.size(), 26);
+    EXPECT_EQ(rows[1][QStringLiteral("pages")].toInt(), 3);
+    EXPECT_EQ(rows[1][QStringLiteral("blank")].toInt(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("label")].toString(), QStringLiteral("*0"));
+
+    CommandRun list = run(book, {QStringLiteral("list"), QStringLiteral("a")});
+    ASSERT_EQ(list.status, 0);
+    const QStringList lines = list.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("(blank)")));
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("Amy")));
+}
+
+TEST(Cli, SetDeleteAndCompactChangeOnlyWhatTheySay) {
+    TempBook book;
+    book.writeTab(2, {TempBook::named("Bea"), TempBook::named("Bo")});
+    ASSERT_EQ(run(book, {QStringLiteral("set"), QStringLiteral("B"), QStringLiteral("2"),
+                         QStringLiteral("Email=bo@example.com")})
+                  .status,
+              0);
+    EXPECT_EQ(book.page(2, 2)[Field::Email], "bo@example.com");
+    EXPECT_EQ(book.page(2, 2)[Field::Name], "Bo");
+    EXPECT_EQ(book.page(2, 2)[Field::PageNo], "2");
+
+    ASSERT_EQ(
+        run(book, {QStringLiteral("delete"), QStringLiteral("2"), QStringLiteral("1")}).status, 0);
+    EXPECT_TRUE(book.page(2, 1).isBlank());
+    CommandRun compact = run(book, {QStringLiteral("compact")}, true);
+    ASSERT_EQ(compact.status, 0);
+    EXPECT_EQ(book.pageCount(2), 1);
+    EXPECT_EQ(book.page(2, 1)[Field::Name], "Bo");
+}
+
+TEST(Cli, BadArgumentsChangeNothing) {
+    TempBook book;
+    book.writeTab(3, {TempBook::named("Cy")});
+    const QByteArray before = wholeBook(book);
+    const QList<QStringList> bad = {
+        {QStringLiteral("show"), QStringLiteral("27"), QStringLiteral("1")},
+        {QStringLiteral("show"), QStringLiteral("C"), QStringLiteral("2")},
+        {QStringLiteral("show"), QStringLiteral("C"), QStringLiteral("zero")},
+        {QStringLiteral("add"), QStringLiteral("Name=1st")},
+        {QStringLiteral("add"), QStringLiteral("Phone1=1")},
+        {QStringLiteral("add"), QStringLiteral("Name=") + QString(33, u'x')},
+        {QStringLiteral("add"), QStringLiteral("Name=Chen \u9648")},
+        {QStringLiteral("add"), QStringLiteral("Name=Cy"), QStringLiteral("Colour=red")},
+        {QStringLiteral("add"), QStringLiteral("Name=Cy"), QStringLiteral("PageNo=4")},
+        {QStringLiteral("set"), QStringLiteral("C"), QStringLiteral("1"),
+         QStringLiteral("Name=Dee")},
+        {QStringLiteral("set"), QStringLiteral("C"), QStringLiteral("9"), QStringLiteral("Fax=1")},
+        {QStringLiteral("delete"), QStringLiteral("C"), QStringLiteral("5")},
+        {QStringLiteral("reset")},
+        {QStringLiteral("settings"), QStringLiteral("Colour=1")},
+        {QStringLiteral("settings"), QStringLiteral("SerialPort=12")},
+    };
+    for (const QStringList& args : bad) {
+        const CommandRun result = run(book, args);
+        EXPECT_NE(result.status, 0) << args.join(u' ').toStdString();
+        EXPECT_FALSE(result.err.isEmpty()) << args.join(u' ').toStdString();
+        EXPECT_FALSE(result.err.contains(u'\n')) << "one line: " << result.err.toStdString();
+    }
+    EXPECT_EQ(wholeBook(book), before);
+    EXPECT_FALSE(QFile::exists(book.folder().settingsPath()));
+}
+
+TEST(Cli, RefusesToChangeABookThatIsOpen) {
+    TempBook book;
+    QLockFile program(book.folder().lockPath());
+    ASSERT_TRUE(program.tryLock(0));
+    const QByteArray before = wholeBook(book);
+    const CommandRun result = run(book, {QStringLiteral("add"), QStringLiteral("Name=Eve")});
+    EXPECT_NE(result.status, 0);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("open")));
+    EXPECT_EQ(wholeBook(book), before);
+    EXPECT_EQ(run(book, {QStringLiteral("list")}).status, 0) << "reading is still allowed";
+}
+
+TEST(Cli, SettingsShowAndChange) {
+    TempBook book;
+    ASSERT_EQ(run(book, {QStringLiteral("settings"), QStringLiteral("dialmethod=3"),
+                         QStringLiteral("SearchNotes=1")})
+                  .status,
+              0);
+    const QJsonObject settings = run(book, {QStringLiteral("settings")}, true).json().toObject();
+    EXPECT_EQ(settings[QStringLiteral("DialMethod")].toString(), QStringLiteral("3"));
+    EXPECT_EQ(settings[QStringLiteral("SearchNotes")].toString(), QStringLiteral("1"));
+    EXPECT_EQ(settings[QStringLiteral("SerialPort")].toString(), QStringLiteral("1"));
+}

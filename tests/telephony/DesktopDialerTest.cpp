@@ -1,0 +1,118 @@
+#include "telephony/DesktopDialer.h"
+#include "platform/DesktopLauncher.h"
+#include "telephony/CvbTAPILine.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <gtest/gtest.h>
+
+namespace orvelan {
+namespace {
+
+class RecordingLauncher final : public DesktopLauncher {
+public:
+    QList<QUrl> opened;
+    bool succeed = true;
+    bool openUrl(const QUrl& url) override {
+        opened << url;
+        return succeed;
+    }
+};
+
+QCoreApplication& application() {
+    static int argc = 1;
+    static char name[] = "telephony_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+// Lets the posted messages arrive until `done` holds (or a generous limit passes).
+template <typename Done> bool deliverUntil(Done done) {
+    const QDeadlineTimer limit(5000);
+    while (!done() && !limit.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return done();
+}
+
+class DesktopDialerTest : public ::testing::Test {
+protected:
+    DesktopDialerTest() { application(); }
+    RecordingLauncher launcher;
+    DesktopDialer dialer{launcher};
+    QStringList events;
+    void record(CvbTAPILine& line) {
+        QObject::connect(&line, &CvbTAPILine::MakeCallResult, &line,
+                         [this](int code) { events << QStringLiteral("made %1").arg(code); });
+        QObject::connect(&line, &CvbTAPILine::DropCallResult, &line,
+                         [this](int code) { events << QStringLiteral("dropped %1").arg(code); });
+        QObject::connect(&line, &CvbTAPILine::Connected, &line,
+                         [this] { events << QStringLiteral("connected"); });
+        QObject::connect(&line, &CvbTAPILine::Idle, &line,
+                         [this] { events << QStringLiteral("idle"); });
+    }
+};
+
+TEST_F(DesktopDialerTest, OneVoiceLine) {
+    CvbTAPILine line(dialer);
+    ASSERT_TRUE(line.Create());
+    EXPECT_EQ(line.numLines(), 1);
+    EXPECT_NE(line.NegotiatedAPIVersion(), 0u);
+    EXPECT_TRUE(line.LineSupportsVoiceCalls());
+    EXPECT_EQ(line.LineName(), QStringLiteral("Desktop dialer (tel:)"));
+    EXPECT_FALSE(line.ConfigDialog());
+    EXPECT_EQ(line.LastError(), Tapi::LineErrOperationUnavail);
+    EXPECT_FALSE(line.DialingPropertiesDialog(0, QStringLiteral("0123")));
+    EXPECT_EQ(line.LastError(), Tapi::LineErrOperationUnavail);
+}
+
+TEST_F(DesktopDialerTest, CallHandsTheNumberToTheDesktopAndDropEndsIt) {
+    CvbTAPILine line(dialer);
+    record(line);
+    ASSERT_TRUE(line.Create());
+    ASSERT_TRUE(line.OpenLine(1, 4));
+    ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("+44 (20) 7946-0000 ext")));
+    EXPECT_TRUE(events.isEmpty()) << "replies arrive later, on the event loop";
+    ASSERT_TRUE(deliverUntil([&] { return events.size() == 2; }));
+    EXPECT_EQ(events, QStringList({QStringLiteral("made 0"), QStringLiteral("connected")}));
+    ASSERT_EQ(launcher.opened.size(), 1);
+    EXPECT_EQ(launcher.opened[0].toString(), QStringLiteral("tel:+44(20)7946-0000"));
+    ASSERT_TRUE(line.DropCallAsynch());
+    ASSERT_TRUE(deliverUntil([&] { return events.size() == 4; }));
+    EXPECT_EQ(events.mid(2), QStringList({QStringLiteral("dropped 0"), QStringLiteral("idle")}));
+    EXPECT_FALSE(line.lineIsOpen());
+    EXPECT_FALSE(line.hasCall());
+}
+
+TEST_F(DesktopDialerTest, NoHandlerFailsTheCall) {
+    launcher.succeed = false;
+    CvbTAPILine line(dialer);
+    record(line);
+    ASSERT_TRUE(line.Create());
+    ASSERT_TRUE(line.OpenLine(1, 4));
+    ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
+    ASSERT_TRUE(deliverUntil([&] { return !events.isEmpty(); }));
+    EXPECT_EQ(events, QStringList(QStringLiteral("made %1").arg(Tapi::LineErrOperationFailed)));
+    EXPECT_FALSE(line.lineIsOpen());
+    // A number with nothing to dial is refused at once.
+    ASSERT_TRUE(line.OpenLine(1, 4));
+    EXPECT_FALSE(line.MakeCallAsynch(QStringLiteral("abc")));
+    EXPECT_EQ(line.LastError(), Tapi::LineErrInvalAddress);
+}
+
+TEST_F(DesktopDialerTest, MessagesOfAnEndedSessionAreDropped) {
+    {
+        CvbTAPILine line(dialer);
+        record(line);
+        ASSERT_TRUE(line.Create());
+        ASSERT_TRUE(line.OpenLine(1, 4));
+        ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
+    }
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(events.isEmpty());
+}
+
+} // namespace
+} // namespace orvelan

@@ -1,0 +1,443 @@
+#include "telephony/DialController.h"
+#include "HookClock.h"
+#include "ScriptedTapi.h"
+#include "TelephonyFakes.h"
+#include "store/Settings.h"
+#include "support/ScriptedPrompter.h"
+#include "telephony/LineInfoListing.h"
+
+#include <gtest/gtest.h>
+
+namespace orvelan {
+namespace {
+
+using test::FakeConsole;
+
+const QString Ready = QStringLiteral("ORVELAN Ready...");
+
+class DialControllerTest : public ::testing::Test {
+protected:
+    DialControllerTest() {
+        ScriptedTapiLines();
+        view.fields = {QString(),
+                       QStringLiteral("0123"),
+                       QStringLiteral("0456 789"),
+                       QStringLiteral("07"),
+                       QStringLiteral("abc"),
+                       QStringLiteral("#31#0123")};
+    }
+    void ScriptedTapiLines() {
+        for (int i = 0; i < 3; ++i) {
+            test::ScriptedTapi::Line line;
+            const LineDevCaps::Builder caps =
+                test::describedLine(QByteArrayLiteral("Line ") + QByteArray::number(i));
+            line.fillCaps = [caps](QByteArray& buffer) { return caps.fill(buffer); };
+            tapi.lines << line;
+        }
+    }
+    DialController& make(bool tapiEnabled = true) {
+        controller = std::make_unique<DialController>(
+            DialController::Context{view, prompter, clock, settings, tapiEnabled, tapi, port});
+        return *controller;
+    }
+    DialController& startTapi(bool tapiEnabled = true) {
+        settings.setDialMethod(1);
+        DialController& dial = make(tapiEnabled);
+        console.onSelect = [this](const QString& entry) {
+            LineInfoListing::forChoice(true, entry, controller->tapiline(), settings);
+        };
+        if (tapiEnabled)
+            dial.InitTapi(console);
+        view.statusHistory.clear();
+        return dial;
+    }
+    PromptRequest dialBox(const char* text) const {
+        return {QStringLiteral("ORVELAN Dial"), QString::fromLatin1(text), PromptIcon::Exclamation,
+                PromptButtons::Ok};
+    }
+
+    test::FakeDialView view;
+    test::ScriptedPrompter prompter;
+    test::HookClock clock;
+    Settings settings;
+    test::ScriptedTapi tapi;
+    test::FakeSerialPort port;
+    FakeConsole console;
+    std::unique_ptr<DialController> controller;
+};
+
+TEST_F(DialControllerTest, SelectingAFieldMarksItAndTestsTheNumber) {
+    DialController& dial = make();
+    dial.selectField(3); // "07": too short
+    EXPECT_EQ(view.markers, (std::array<bool, 6>{false, false, false, true, false, false}));
+    EXPECT_EQ(view.colour, LabelColour::Grey);
+    EXPECT_EQ(dial.dialNumber(), QStringLiteral("07"));
+    view.callPicture = true;
+    view.caption = QStringLiteral("Clear");
+    dial.selectField(4); // "abc": value 0
+    EXPECT_EQ(view.colour, LabelColour::Grey);
+    EXPECT_FALSE(view.callPicture);
+    EXPECT_EQ(view.caption, QStringLiteral("Dial"));
+    dial.selectField(5); // "#31#0123"
+    EXPECT_EQ(view.colour, LabelColour::Blue);
+    EXPECT_EQ(dial.dialField(), 5);
+    view.fields[2] = QStringLiteral("  123  ");
+    dial.selectField(2);
+    EXPECT_EQ(view.colour, LabelColour::Blue);
+    EXPECT_EQ(view.markers, (std::array<bool, 6>{false, false, true, false, false, false}));
+}
+
+TEST_F(DialControllerTest, PageTurnKeepsTheFieldOnlyWhenAskedTo) {
+    DialController& dial = make();
+    dial.selectField(1);
+    view.fields[1] = QStringLiteral("0999");
+    dial.pageShown();
+    EXPECT_EQ(view.colour, LabelColour::Grey);
+    EXPECT_FALSE(view.markers[1]);
+    settings.setFlag(Settings::DialFieldFollowsPageTurn, true);
+    dial.pageShown();
+    EXPECT_EQ(view.colour, LabelColour::Blue);
+    EXPECT_TRUE(view.markers[1]);
+    EXPECT_EQ(dial.dialNumber(), QStringLiteral("0999"));
+}
+
+TEST_F(DialControllerTest, DialMessagesBeforeAnyCall) {
+    DialController& dial = make();
+    dial.dial();
+    EXPECT_EQ(prompter.last(),
+              dialBox("Can't Dial:  No Telephone Number Field has been Selected!      "));
+
+    settings.setDialMethod(3);
+    dial.selectField(1);
+    const test::FakeDialView before = view;
+    dial.dial();
+    EXPECT_EQ(prompter.last(),
+              dialBox("Can't Dial: The Communication Setting has has been turned OFF     "));
+    EXPECT_EQ(view.statusHistory, before.statusHistory);
+    EXPECT_EQ(view.colour, before.colour);
+    EXPECT_TRUE(tapi.calls.isEmpty());
+
+    for (const int method : {1, 2}) {
+        settings.setDialMethod(method);
+        dial.selectField(4);
+        view.colour = LabelColour::Blue;
+        dial.dial();
+        EXPECT_EQ(prompter.last(),
+                  dialBox("Dial Error:  No Valid Number Exists in the Dial-Field Selected     "));
+        EXPECT_EQ(view.colour, LabelColour::Grey);
+    }
+    EXPECT_EQ(port.opens, 0);
+    EXPECT_FALSE(tapi.calls.contains(QStringLiteral("lineOpen 0")));
+}
+
+TEST_F(DialControllerTest, DisabledTelephonyDoesNothingButSaySo) {
+    DialController& dial = startTapi(false);
+    EXPECT_TRUE(tapi.calls.isEmpty());
+    dial.selectField(1);
+    clock.paused = 0;
+    dial.dial();
+    EXPECT_EQ(view.statusHistory,
+              QStringList({QStringLiteral("The TAPI is Disabled"), Ready, QString()}));
+    EXPECT_DOUBLE_EQ(clock.paused, 1.5);
+    dial.configDialog();
+    dial.dialingPropertiesDialog();
+    EXPECT_TRUE(prompter.shown().isEmpty());
+    EXPECT_TRUE(tapi.calls.isEmpty());
+}
+
+TEST_F(DialControllerTest, TelephonyCallFromDialToIdle) {
+    DialController& dial = startTapi();
+    dial.selectField(2);
+    dial.dial();
+    EXPECT_EQ(view.statusHistory, QStringList({QStringLiteral("Opening line: #0"),
+                                               QStringLiteral("Configuring Device")}));
+    EXPECT_EQ(tapi.openPrivileges, 1u);
+    EXPECT_EQ(tapi.openMediaModes, 4u);
+    EXPECT_EQ(tapi.lastNumber, QByteArray("0456 789"));
+    EXPECT_EQ(dial.numberToDial(), QStringLiteral("0456 789"));
+    EXPECT_EQ(view.colour, LabelColour::Blue);
+    EXPECT_TRUE(prompter.shown().isEmpty());
+
+    view.statusHistory.clear();
+    tapi.reply(tapi.lastMakeCallRequest, 0);
+    EXPECT_EQ(view.statusHistory,
+              QStringList({QStringLiteral("Dialing...0456 789"), Ready, QString()}));
+
+    tapi.callState(Tapi::CallStateConnected);
+    EXPECT_TRUE(view.hangUp);
+    EXPECT_EQ(view.colour, LabelColour::Grey);
+    EXPECT_EQ(view.status, QStringLiteral("Connected"));
+
+    // Dial while the call runs: the grey label keeps a second call from starting.
+    const qsizetype opens = tapi.calls.count(QStringLiteral("lineOpen 0"));
+    dial.dial();
+    EXPECT_EQ(tapi.calls.count(QStringLiteral("lineOpen 0")), opens);
+
+    view.statusHistory.clear();
+    dial.hangUp();
+    EXPECT_TRUE(tapi.calls.contains(QStringLiteral("lineDrop")));
+    EXPECT_FALSE(view.hangUp);
+    EXPECT_EQ(view.colour, LabelColour::Blue);
+    EXPECT_EQ(view.statusHistory,
+              QStringList({QStringLiteral("Requesting Hang Up..."), Ready, QString()}));
+    view.statusHistory.clear();
+    tapi.reply(tapi.lastDropRequest, 0);
+    tapi.callState(Tapi::CallStateIdle);
+    EXPECT_EQ(view.statusHistory,
+              QStringList({QStringLiteral("Call Dropped - OK"), Ready, QString(),
+                           QStringLiteral("Idle"), Ready, QString()}));
+    EXPECT_FALSE(dial.tapiline()->lineIsOpen());
+    EXPECT_TRUE(prompter.shown().isEmpty());
+}
+
+TEST_F(DialControllerTest, CallEventsShowTheirTexts) {
+    DialController& dial = startTapi();
+    dial.selectField(1);
+    dial.dial();
+    tapi.reply(tapi.lastMakeCallRequest, Tapi::LineErrCallUnavail);
+    EXPECT_EQ(view.statusHistory.mid(2, 1),
+              QStringList(QStringLiteral(" TAPI Line Error: Call UnAvail")));
+    EXPECT_FALSE(dial.tapiline()->lineIsOpen());
+
+    dial.dial();
+    tapi.reply(tapi.lastMakeCallRequest, 0);
+    tapi.callState(Tapi::CallStateConnected);
+    view.statusHistory.clear();
+    clock.paused = 0;
+    tapi.callState(Tapi::CallStateDisconnected);
+    EXPECT_FALSE(view.hangUp);
+    EXPECT_EQ(view.colour, LabelColour::Blue);
+    EXPECT_EQ(view.statusHistory,
+              QStringList({QStringLiteral("Ok Disconnected"), Ready, QString()}));
+    EXPECT_DOUBLE_EQ(clock.paused, 1.2);
+    view.statusHistory.clear();
+    tapi.reply(tapi.lastDropRequest, Tapi::LineErrOperationFailed);
+    EXPECT_EQ(view.statusHistory.first(), QStringLiteral(" TAPI Line Error: Operation Failed"));
+}
+
+TEST_F(DialControllerTest, RefusedRequestsAreReported) {
+    DialController& dial = startTapi();
+    dial.selectField(1);
+    tapi.makeCallResult = Tapi::LineErrCallUnavail;
+    dial.dial();
+    // The description starts with its own space: three spaces before "TAPI".
+    EXPECT_EQ(prompter.last(),
+              (PromptRequest{QStringLiteral("ORVELAN TAPI Error"),
+                             QStringLiteral("Error #-2147483643   TAPI Line Error: Call UnAvail"),
+                             PromptIcon::Information, PromptButtons::Ok}));
+    EXPECT_EQ(tapi.calls.last(), QStringLiteral("lineClose"));
+    EXPECT_TRUE(view.hangUp);
+
+    view.colour = LabelColour::Blue;
+    tapi.openResult = Tapi::LineErrAllocated;
+    dial.dial();
+    EXPECT_EQ(prompter.last(),
+              (PromptRequest{QStringLiteral("ORVELAN TAPI Error"),
+                             QStringLiteral("A TAPI Return Error was Received Attempting to Open "
+                                            "the Line    \r\n\r\n TAPI Line Error: Allocated"),
+                             PromptIcon::Critical, PromptButtons::Ok}));
+    EXPECT_EQ(view.colour, LabelColour::Grey);
+
+    // A hang-up with no call on the line has nothing to report.
+    prompter.clear();
+    dial.hangUp();
+    EXPECT_TRUE(prompter.shown().isEmpty());
+    EXPECT_FALSE(view.hangUp);
+
+    // A refused drop is reported with its code.
+    tapi.openResult = 0;
+    tapi.makeCallResult = 0;
+    dial.dial();
+    tapi.reply(tapi.lastMakeCallRequest, 0);
+    tapi.dropResult = Tapi::LineErrInvalCallHandle;
+    dial.hangUp();
+    EXPECT_EQ(prompter.last(),
+              (PromptRequest{QStringLiteral("ORVELAN TAPI Error"),
+                             QStringLiteral("Error #-2147483624   TAPI Line Error: Invalid Call "
+                                            "Handle"),
+                             PromptIcon::Critical, PromptButtons::Ok}));
+}
+
+TEST_F(DialControllerTest, LineDialogs) {
+    DialController& dial = startTapi();
+    tapi.dialogResult = Tapi::LineErrOperationUnavail;
+    dial.configDialog();
+    EXPECT_EQ(prompter.last(),
+              (PromptRequest{QStringLiteral("ORVELAN TAPI Error"),
+                             QStringLiteral(" TAPI Line Error: Operation Unavailable"),
+                             PromptIcon::Critical, PromptButtons::Ok}));
+    EXPECT_FALSE(tapi.lastDialogText.has_value());
+    dial.selectField(1);
+    tapi.dialogResult = 0;
+    dial.dial();
+    prompter.clear();
+    dial.dialingPropertiesDialog();
+    EXPECT_EQ(tapi.lastDialogText, QByteArray("0123"));
+    EXPECT_TRUE(prompter.shown().isEmpty());
+}
+
+TEST_F(DialControllerTest, StartFallsBackToOlderVersions) {
+    settings.setDialMethod(1);
+    tapi.initializeResults = {Tapi::LineErrIncompatibleApiVersion};
+    DialController& dial = make();
+    dial.InitTapi(console);
+    EXPECT_EQ(console.info, QStringList({QStringLiteral("Negotiating TAPI version..."),
+                                         QStringLiteral(" TAPI Line Error: Incompatible API "
+                                                        "Version"),
+                                         QStringLiteral("Trying TAPI 1.3 - 1.4...")}));
+    EXPECT_DOUBLE_EQ(clock.paused, 1.7);
+    EXPECT_EQ(tapi.initializeVersionIn, 0x00010004u);
+    EXPECT_EQ(console.entries,
+              QStringList({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
+
+    console = {};
+    tapi.initializeResults = {Tapi::LineErrNoDevice, Tapi::LineErrNoDevice};
+    dial.InitTapi(console);
+    EXPECT_EQ(console.info.last(),
+              QStringLiteral("Failed to negotiate TAPI version! <Critical Error!>"));
+    EXPECT_TRUE(console.entries.isEmpty());
+    EXPECT_TRUE(prompter.shown().isEmpty());
+}
+
+TEST_F(DialControllerTest, SavedLineChoiceIsFoundByNumber) {
+    tapi.lines[0].negotiates = false;
+    QStringList listed;
+    console.onSelect = [&](const QString& entry) { listed << entry; };
+    settings.setRaw(Settings::TapiLineChoice, "2");
+    DialController& dial = make();
+    dial.InitTapi(console);
+    EXPECT_EQ(console.entries, QStringList({QStringLiteral("1"), QStringLiteral("2")}));
+    EXPECT_EQ(listed, QStringList(QStringLiteral("2")));
+    EXPECT_FALSE(view.hangUp);
+
+    settings.setRaw(Settings::TapiLineChoice, "");
+    console = {};
+    console.onSelect = [&](const QString& entry) { listed << entry; };
+    dial.InitTapi(console);
+    EXPECT_EQ(listed.last(), QStringLiteral("1"));
+
+    settings.setRaw(Settings::TapiLineChoice, "0");
+    console = {};
+    dial.InitTapi(console);
+    EXPECT_EQ(console.selected, -1);
+    EXPECT_EQ(prompter.last(),
+              (PromptRequest{QStringLiteral("TAPI Line Error: 7761"),
+                             QStringLiteral("TAPI Line ID NOT supported for command line "
+                                            "argument   "),
+                             PromptIcon::Critical, PromptButtons::Ok}));
+}
+
+// Serial dialing against a scripted port; `modemSays` arrives after `afterTurns` waits.
+class SerialDialTest : public DialControllerTest {
+protected:
+    SerialDialTest() { settings.setDialMethod(2); }
+    void answerAfter(int afterTurns, QByteArray modemSays) {
+        clock.onPause = [this, afterTurns, modemSays] {
+            if (port.opened && port.written.contains("ATDT") && ++m_turns == afterTurns)
+                port.input += modemSays;
+            if (m_turns > 10000)
+                ADD_FAILURE() << "the dial wait did not end";
+        };
+    }
+    int m_turns = 0;
+};
+
+TEST_F(SerialDialTest, ModemAnswersOk) {
+    DialController& dial = make();
+    settings.setRaw(Settings::SerialPort, "5");
+    view.port = QStringLiteral("COM 5?");
+    dial.selectField(1);
+    answerAfter(3, "\r\nOK\r\n");
+    dial.dial();
+    ASSERT_EQ(prompter.shown().size(), 2);
+    EXPECT_EQ(prompter.shown()[0],
+              (PromptRequest{QStringLiteral("ORVELAN Secure Address Book"),
+                             QStringLiteral("Modem settings for dial not configured - Default "
+                                            "values inserted     "),
+                             PromptIcon::Exclamation, PromptButtons::Ok}));
+    EXPECT_EQ(prompter.shown()[1],
+              (PromptRequest{QStringLiteral("ORVELAN Secure Address Book"),
+                             QStringLiteral("Pick up the Telephone Handset, then click Ok     "),
+                             PromptIcon::Information, PromptButtons::Ok}));
+    EXPECT_EQ(port.portNumber, 1);
+    EXPECT_EQ(port.settings, QStringLiteral("9600,N,8,1"));
+    EXPECT_EQ(port.written, QByteArray("ATDT0123;\rATH\r"));
+    EXPECT_FALSE(port.opened);
+    EXPECT_EQ(view.statusHistory,
+              QStringList({QStringLiteral("Opening Port On: COM 5?"),
+                           QStringLiteral("Dialing:  0123"), QStringLiteral("Connected"),
+                           QStringLiteral("Call Dropped - OK"), Ready, QString()}));
+    EXPECT_FALSE(view.callPicture);
+    EXPECT_EQ(view.caption, QStringLiteral("Dial"));
+    EXPECT_EQ(view.colour, LabelColour::Blue);
+}
+
+TEST_F(SerialDialTest, PortSettingsPickThePort) {
+    DialController& dial = make();
+    dial.selectField(1);
+    for (const char* setting : {"3", "0", ""}) {
+        settings.setRaw(Settings::SerialPort, setting);
+        prompter.clear();
+        m_turns = 0;
+        port.written.clear();
+        answerAfter(1, "OK");
+        dial.dial();
+        EXPECT_EQ(port.portNumber, *setting == '3' ? 3 : 1) << setting;
+        EXPECT_EQ(prompter.shown().size(), *setting == '3' ? 1 : 2) << setting;
+    }
+}
+
+TEST_F(SerialDialTest, ClearDuringTheWaitEndsTheDial) {
+    DialController& dial = make();
+    dial.selectField(1);
+    clock.onPause = [&] {
+        if (port.opened && view.caption == u"Clear" && ++m_turns == 5)
+            dial.dial(); // the Dial label reads "Clear" now
+    };
+    dial.dial();
+    EXPECT_EQ(port.written, QByteArray("ATDT0123;\rAT&F\r"));
+    EXPECT_FALSE(port.opened);
+    ASSERT_EQ(prompter.shown().size(), 1);
+    EXPECT_EQ(prompter.last().text,
+              QStringLiteral("Dial Error:  There is a Problem in Dialing the Requested Number    "
+                             "\r\r[ ERROR: Dial Process interrupted on port [ Closed ] ]"));
+    EXPECT_TRUE(view.statusHistory.contains(QStringLiteral("Reset Modem - Ok")));
+    EXPECT_EQ(view.caption, QStringLiteral("Dial"));
+    EXPECT_TRUE(dial.hangUpRequested());
+
+    // The hang-up left from that dial does not end the next one at its first check.
+    prompter.clear();
+    m_turns = 0;
+    port.written.clear();
+    answerAfter(4, "OK");
+    dial.dial();
+    EXPECT_FALSE(view.statusHistory.contains(QStringLiteral("Disconnecting...")));
+    EXPECT_EQ(prompter.last().text,
+              QStringLiteral("Pick up the Telephone Handset, then click Ok     "));
+}
+
+TEST_F(SerialDialTest, FailuresShowTheirText) {
+    DialController& dial = make();
+    dial.selectField(1);
+    port.failOn = QStringLiteral("open");
+    port.failCode = 8005;
+    dial.dial();
+    EXPECT_EQ(prompter.last(),
+              (PromptRequest{QStringLiteral("ORVELAN Secure Address Book"),
+                             QStringLiteral("Dial Error:  There is a Problem in Dialing the "
+                                            "Requested Number    \r\r[ ERROR: Port already open "
+                                            "(Try Again) ]"),
+                             PromptIcon::Exclamation, PromptButtons::Ok}));
+    EXPECT_EQ(view.statusHistory.mid(view.statusHistory.size() - 2),
+              QStringList({Ready, QString()}));
+    EXPECT_EQ(view.caption, QStringLiteral("Clear"));
+
+    // Hang-up on a dial that never opened its port just resets the controls.
+    view.statusHistory.clear();
+    dial.hangUp();
+    EXPECT_EQ(view.statusHistory, QStringList({QStringLiteral("Hang Up..."), Ready, QString()}));
+    EXPECT_EQ(view.caption, QStringLiteral("Dial"));
+}
+
+} // namespace
+} // namespace orvelan

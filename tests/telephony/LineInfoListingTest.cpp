@@ -1,0 +1,142 @@
+#include "telephony/LineInfoListing.h"
+#include "ScriptedTapi.h"
+#include "store/Settings.h"
+#include "telephony/CvbTAPILine.h"
+
+#include <gtest/gtest.h>
+
+namespace orvelan {
+namespace {
+
+using namespace LineDevCaps;
+
+class LineInfoListingTest : public ::testing::Test {
+protected:
+    // Line 0 is described by `caps`; line 1 is plain.
+    QStringList listLine(Builder caps, const QString& entry = QStringLiteral("0")) {
+        tapi.lines.clear();
+        for (const Builder& builder : {caps, test::describedLine("Other")}) {
+            test::ScriptedTapi::Line line;
+            line.fillCaps = [builder](QByteArray& buffer) { return builder.fill(buffer); };
+            tapi.lines << line;
+        }
+        line = std::make_unique<CvbTAPILine>(tapi);
+        EXPECT_TRUE(line->Create());
+        line->setCurrentLineID(1);
+        return LineInfoListing::forChoice(true, entry, line.get(), settings);
+    }
+
+    test::ScriptedTapi tapi;
+    std::unique_ptr<CvbTAPILine> line;
+    Settings settings;
+};
+
+TEST_F(LineInfoListingTest, WholeListingInOrder) {
+    Builder caps = test::describedLine("Voice modem", 0x3f, 0x3ffe);
+    caps.set(AddressModes, 0x3)
+        .set(GenerateToneMaxNumFreq, 2)
+        .set(GenerateToneModes, 0x1f)
+        .set(MaxRate, 56000)
+        .set(LineDevCaps::StringFormat, 3);
+    const QStringList lines = listLine(caps);
+    const QStringList expected = {
+        QStringLiteral("TAPI LINE: #0"),
+        QStringLiteral("TAPI LINE NAME: Voice modem"),
+        QStringLiteral("TAPI PROVIDER INFO: Scripted provider"),
+        QStringLiteral("TAPI SWITCH INFO: Switch"),
+        QStringLiteral("Permanent Line ID: 4711"),
+        QStringLiteral("String Format: _UNICODE"),
+        QStringLiteral("Number of addresses associated with this line: 1"),
+        QStringLiteral("Max data rate: 56000"),
+        QStringLiteral("Bearer Modes supported:"),
+        QStringLiteral("\t_VOICE"),
+        QStringLiteral("\t_SPEECH"),
+        QStringLiteral("\t_DATA"),
+        QStringLiteral("\t_ALT SPEECH DATA"),
+        QStringLiteral("\t_MULTIUSE"),
+        QStringLiteral("\t_NON CALL SIGNALING"),
+        QStringLiteral("Address Modes supported:"),
+        QStringLiteral("\t_ADDRESS ID"),
+        QStringLiteral("\t_DIALABLE ADDR"),
+        QStringLiteral("Media Modes supported:"),
+        QStringLiteral("\tLINEMEDIAMODE_ADSI"),
+        QStringLiteral("\t_AUTOMATED VOICE"),
+        QStringLiteral("\t_DATA MODEM"),
+        QStringLiteral("\t_DIGITAL DATA"),
+        QStringLiteral("\t_Group 3 FAX"),
+        QStringLiteral("\t_Group 4 FAX"),
+        QStringLiteral("\t_INTERACTIVE VOICE"),
+        QStringLiteral("\tLINEMEDIAMODE_MIXED"),
+        QStringLiteral("\tLINEMEDIAMODE_TDD"),
+        QStringLiteral("\t_TELETEX"),
+        QStringLiteral("\t_TELEX"),
+        QStringLiteral("\tLINEMEDIAMODE_UNKNOWN"),
+        QStringLiteral("\t_VIDEOTEX"),
+        QStringLiteral("Line Tone Generation supported: True"),
+        QStringLiteral("\t_BEEP"),
+        QStringLiteral("\t_BILLING"),
+        QStringLiteral("\t_BUSY"),
+        QStringLiteral("\t_CUSTOM"),
+        QStringLiteral("\t_RINGBACK"),
+        QStringLiteral("Number of terminals for this line: 2"),
+        QStringLiteral("Ostrowvale Solutions Secure Address Book"),
+        QString(),
+    };
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(line->CurrentLineID(), 0);
+    EXPECT_EQ(settings.tapiLineChoice(), QByteArray("0"));
+}
+
+TEST_F(LineInfoListingTest, BitsFormatsAndTones) {
+    Builder caps = test::describedLine("Modem", 0x9, 0x4);
+    caps.set(LineDevCaps::StringFormat, 0)
+        .set(GenerateToneMaxNumFreq, 0)
+        .set(GenerateToneModes, 0x1f)
+        .set(AddressModes, 0);
+    const QStringList lines = listLine(caps);
+    const qsizetype bearer = lines.indexOf(QStringLiteral("Bearer Modes supported:"));
+    EXPECT_EQ(lines.mid(bearer, 4),
+              QStringList({QStringLiteral("Bearer Modes supported:"), QStringLiteral("\t_VOICE"),
+                           QStringLiteral("\t_DATA"), QStringLiteral("Address Modes supported:")}));
+    // No string format line: the number of addresses follows the permanent line id.
+    const qsizetype permanent = lines.indexOf(QStringLiteral("Permanent Line ID: 4711"));
+    EXPECT_EQ(lines.at(permanent + 1),
+              QStringLiteral("Number of addresses associated with this line: 1"));
+    const qsizetype tones = lines.indexOf(QStringLiteral("Line Tone Generation supported: False"));
+    ASSERT_GE(tones, 0);
+    EXPECT_EQ(lines.at(tones + 1), QStringLiteral("Number of terminals for this line: 2"));
+}
+
+TEST_F(LineInfoListingTest, NameWithItsTerminatingZero) {
+    Builder caps;
+    caps.text(LineNameSize, LineNameOffset, QByteArray("Modem\0", 6));
+    const QStringList lines = listLine(caps);
+    EXPECT_EQ(lines.at(1), QStringLiteral("TAPI LINE NAME: Modem") + QChar(u'\0'));
+    EXPECT_EQ(lines.at(2), QStringLiteral("TAPI PROVIDER INFO: "));
+}
+
+TEST_F(LineInfoListingTest, FailedLoadShowsThePreviousValuesUnderTheNewNumber) {
+    listLine(test::describedLine("First"));
+    tapi.lines[1].capsResult = Tapi::LineErrOperationFailed;
+    line->setCurrentLineID(0);
+    const QStringList lines =
+        LineInfoListing::forChoice(true, QStringLiteral("1"), line.get(), settings);
+    EXPECT_EQ(lines.mid(0, 2), QStringList({QStringLiteral("TAPI LINE: #1"),
+                                            QStringLiteral("TAPI LINE NAME: First")}));
+}
+
+TEST_F(LineInfoListingTest, NothingChosenOrDisabled) {
+    settings.setRaw(Settings::TapiLineChoice, "1");
+    EXPECT_EQ(LineInfoListing::forChoice(true, QString(), nullptr, settings),
+              QStringList({QStringLiteral("<No Valid TAPI Line Selected>"),
+                           QStringLiteral("Ostrowvale Solutions Secure Address Book"), QString()}));
+    EXPECT_EQ(settings.tapiLineChoice(), QByteArray());
+
+    settings.setRaw(Settings::TapiLineChoice, "1");
+    EXPECT_EQ(LineInfoListing::forChoice(false, QStringLiteral("0"), nullptr, settings),
+              QStringList(QStringLiteral("The TAPI is currentlty disabled ...")));
+    EXPECT_EQ(settings.tapiLineChoice(), QByteArray("1"));
+}
+
+} // namespace
+} // namespace orvelan

@@ -1,0 +1,272 @@
+#include "HookClock.h"
+#include "ScriptedTapi.h"
+#include "TelephonyFakes.h"
+#include "store/Settings.h"
+#include "support/ScriptedPrompter.h"
+#include "telephony/DialController.h"
+#include "telephony/qt/QtSerialPort.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace orvelan {
+
+// Passes everything through to the real port and remembers each piece of input it hands out.
+class RecordingPort final : public SerialPort {
+public:
+    explicit RecordingPort(SerialPort& port) : m_port(port) {}
+    QList<QByteArray> reads;
+
+    void setPortNumber(int port) override { m_port.setPortNumber(port); }
+    void setSettings(const QString& settings) override { m_port.setSettings(settings); }
+    void open() override { m_port.open(); }
+    void close() override { m_port.close(); }
+    bool isOpen() const override { return m_port.isOpen(); }
+    int waitingCount() override { return m_port.waitingCount(); }
+    void clearInput() override { m_port.clearInput(); }
+    void write(const QByteArray& bytes) override { m_port.write(bytes); }
+    QByteArray readInput() override {
+        const QByteArray input = m_port.readInput();
+        reads << input;
+        return input;
+    }
+
+private:
+    SerialPort& m_port;
+};
+
+// Dialing through a real serial device: a pseudo-terminal whose far side plays a Hayes modem.
+class SerialDialTest : public QObject {
+    Q_OBJECT
+
+private:
+    int m_master = -1;
+    QString m_slavePath;
+    QTemporaryDir m_folder;
+    QByteArray m_received; // what the modem has been sent
+    QElapsedTimer m_elapsed;
+    bool m_timedOut = false;
+
+    test::FakeDialView m_view;
+    test::ScriptedPrompter m_prompter;
+    test::HookClock m_clock;
+    Settings m_settings;
+    test::ScriptedTapi m_tapi;
+    std::unique_ptr<QtSerialPort> m_device;
+    std::unique_ptr<RecordingPort> m_port;
+    std::unique_ptr<DialController> m_controller;
+
+    QString configPath() const { return m_folder.filePath(QStringLiteral("orvelan.conf")); }
+
+    void writeConfig(const QByteArray& text) {
+        QFile config(configPath());
+        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        config.write(text);
+    }
+
+    // Takes in what the program has written to the modem so far.
+    void readModem() {
+        char buffer[256];
+        for (;;) {
+            const ssize_t count = ::read(m_master, buffer, sizeof buffer);
+            if (count <= 0)
+                break;
+            m_received.append(buffer, count);
+        }
+    }
+    void modemSays(const QByteArray& text) {
+        QCOMPARE(::write(m_master, text.constData(), size_t(text.size())), ssize_t(text.size()));
+    }
+
+    // Runs `turn` on every turn of the dial's wait, with the modem's input read first; ends the
+    // dial with a hang-up if it runs far too long.
+    void duringWait(std::function<void()> turn) {
+        m_elapsed.start();
+        m_clock.onPause = [this, turn = std::move(turn)] {
+            readModem();
+            if (m_elapsed.elapsed() > 20000) {
+                m_timedOut = true;
+                m_controller->hangUp();
+                return;
+            }
+            turn();
+        };
+    }
+
+    void selectAndDial() {
+        m_controller->selectField(1);
+        m_controller->dial();
+        readModem();
+        QVERIFY(!m_timedOut);
+    }
+
+    QString dialError(const char* text) const {
+        return QStringLiteral("Dial Error:  There is a Problem in Dialing the Requested Number    "
+                              "\r\r[ ERROR: ") +
+               QString::fromLatin1(text) + QStringLiteral(" ]");
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(m_master >= 0);
+        QCOMPARE(::grantpt(m_master), 0);
+        QCOMPARE(::unlockpt(m_master), 0);
+        m_slavePath = QString::fromLocal8Bit(::ptsname(m_master));
+        QVERIFY(::fcntl(m_master, F_SETFL, O_NONBLOCK) == 0);
+        writeConfig("# serial devices\nCOM1 = " + m_slavePath.toLocal8Bit() + "\n");
+        m_received.clear();
+        m_timedOut = false;
+        m_view = {};
+        m_view.fields[1] = QStringLiteral("0123");
+        m_prompter.clear();
+        m_clock.onPause = nullptr;
+        m_settings.setDialMethod(2);
+        m_settings.setSerialPort(1);
+        m_device = std::make_unique<QtSerialPort>(configPath());
+        m_port = std::make_unique<RecordingPort>(*m_device);
+        m_controller = std::make_unique<DialController>(DialController::Context{
+            m_view, m_prompter, m_clock, m_settings, true, m_tapi, *m_port});
+    }
+
+    void cleanup() {
+        m_controller.reset();
+        m_port.reset();
+        m_device.reset();
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
+
+    void devicePaths() {
+        writeConfig("# comment\n\ncom2=/dev/ttyUSB0\nCOM3=\nCOM4 /dev/nothing\n");
+        QCOMPARE(serialDevicePath(2, configPath()), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(serialDevicePath(1, configPath()), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(serialDevicePath(3, configPath()), QStringLiteral("/dev/ttyS2"));
+        QCOMPARE(serialDevicePath(4, configPath()), QStringLiteral("/dev/ttyS3"));
+        QCOMPARE(serialDevicePath(4, m_folder.filePath(QStringLiteral("missing.conf"))),
+                 QStringLiteral("/dev/ttyS3"));
+    }
+
+    void okSplitAcrossTwoReads() {
+        bool saidO = false;
+        bool saidK = false;
+        duringWait([&] {
+            if (!saidO && m_received == "ATDT0123;\r") {
+                modemSays("\r\nO");
+                saidO = true;
+            } else if (saidO && !saidK && !m_port->reads.isEmpty() &&
+                       m_port->reads.last().endsWith('O')) {
+                modemSays("K\r\n");
+                saidK = true;
+            }
+        });
+        selectAndDial();
+        QVERIFY(saidK);
+        QVERIFY(m_port->reads.size() >= 2);
+        QCOMPARE(m_received, QByteArray("ATDT0123;\rATH\r"));
+        QCOMPARE(m_prompter.shown().size(), 1);
+        QCOMPARE(m_prompter.last().text,
+                 QStringLiteral("Pick up the Telephone Handset, then click Ok     "));
+        QVERIFY(m_view.statusHistory.contains(QStringLiteral("Connected")));
+        QCOMPARE(m_view.status, QString());
+        QVERIFY(!m_device->isOpen());
+        QCOMPARE(m_view.caption, QStringLiteral("Dial"));
+    }
+
+    void smallLettersNeverSatisfyTheWait() {
+        int turnsAfter = 0;
+        bool said = false;
+        duringWait([&] {
+            if (!said && m_received.endsWith("ATDT0123;\r")) {
+                modemSays("\r\nok\r\n");
+                said = true;
+            }
+            const QByteArray seen = m_port->reads.join();
+            if (seen.contains("ok") && ++turnsAfter == 50)
+                m_controller->hangUp();
+        });
+        selectAndDial();
+        QVERIFY(turnsAfter >= 50);
+        QVERIFY(!m_view.statusHistory.contains(QStringLiteral("Connected")));
+        // The hang-up reset the modem and closed the port under the running wait.
+        QCOMPARE(m_received, QByteArray("ATDT0123;\rAT&F\r"));
+        QCOMPARE(m_prompter.last().text, dialError("Dial Process interrupted on port [ Closed ]"));
+        QVERIFY(m_view.statusHistory.contains(QStringLiteral("Hang Up...")));
+        QVERIFY(!m_device->isOpen());
+    }
+
+    void clearEndsTheWait() {
+        duringWait([&] {
+            if (m_received.endsWith("ATDT0123;\r") && m_view.caption == u"Clear")
+                m_controller->dial();
+        });
+        selectAndDial();
+        QCOMPARE(m_received, QByteArray("ATDT0123;\rAT&F\r"));
+        QCOMPARE(m_prompter.last().text, dialError("Dial Process interrupted on port [ Closed ]"));
+        QVERIFY(m_view.statusHistory.contains(QStringLiteral("Reset Modem - Ok")));
+        QCOMPARE(m_view.caption, QStringLiteral("Dial"));
+
+        // And the next dial runs to the modem's answer.
+        m_received.clear();
+        m_prompter.clear();
+        duringWait([&] {
+            if (m_received == "ATDT0123;\r") {
+                modemSays("OK\r\n");
+                m_received += '.';
+            }
+        });
+        selectAndDial();
+        QCOMPARE(m_received, QByteArray("ATDT0123;\r.ATH\r"));
+        QCOMPARE(m_prompter.shown().size(), 1);
+    }
+
+    void portThatCannotBeOpened() {
+        writeConfig("COM1=" + m_folder.filePath(QStringLiteral("no-such-tty")).toLocal8Bit());
+        selectAndDial();
+        QCOMPARE(m_prompter.shown().size(), 1);
+        QCOMPARE(m_prompter.last().title, QStringLiteral("ORVELAN Secure Address Book"));
+        QCOMPARE(m_prompter.last().icon, PromptIcon::Exclamation);
+        QCOMPARE(m_prompter.last().text,
+                 dialError("Invalid Port or Wrong Port : It may already be in Use"));
+        QCOMPARE(m_view.statusHistory.mid(m_view.statusHistory.size() - 2),
+                 QStringList({QStringLiteral("ORVELAN Ready..."), QString()}));
+    }
+
+    void portInUseByAnotherUser() {
+        QSerialPort other(m_slavePath);
+        QVERIFY(other.open(QIODevice::ReadWrite));
+        selectAndDial();
+        QCOMPARE(m_prompter.last().text,
+                 dialError("Invalid Port or Wrong Port : It may already be in Use"));
+        QVERIFY(m_received.isEmpty());
+    }
+
+    void closedPortAndUnreadableSettings() {
+        QtSerialPort port(configPath());
+        try {
+            port.waitingCount();
+            QFAIL("a closed port has no input");
+        } catch (const SerialFailure& failure) {
+            QCOMPARE(failure.code, 8018);
+        }
+        try {
+            port.setSettings(QStringLiteral("9600,X,8,1"));
+            QFAIL("settings it cannot read");
+        } catch (const SerialFailure& failure) {
+            QCOMPARE(failure.code, 8009);
+        }
+    }
+};
+
+} // namespace orvelan
+
+QTEST_GUILESS_MAIN(orvelan::SerialDialTest)
+#include "SerialDialTest.moc"

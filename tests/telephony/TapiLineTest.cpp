@@ -1,0 +1,292 @@
+#include "ScriptedTapi.h"
+#include "telephony/CvbTAPILine.h"
+
+#include <gtest/gtest.h>
+
+namespace orvelan {
+namespace {
+
+using test::ScriptedTapi;
+
+ScriptedTapi::Line lineNamed(const QByteArray& name, std::uint32_t bearer = 0x1) {
+    ScriptedTapi::Line line;
+    const LineDevCaps::Builder caps = test::describedLine(name, bearer);
+    line.fillCaps = [caps](QByteArray& buffer) { return caps.fill(buffer); };
+    return line;
+}
+
+// Records the five events in the order they are raised, with the line state at that moment.
+struct EventLog {
+    QStringList events;
+    explicit EventLog(CvbTAPILine& line) {
+        QObject::connect(&line, &CvbTAPILine::MakeCallResult, &line, [this, &line](int code) {
+            events << QStringLiteral("MakeCallResult %1 open=%2").arg(code).arg(line.lineIsOpen());
+        });
+        QObject::connect(&line, &CvbTAPILine::DropCallResult, &line, [this](int code) {
+            events << QStringLiteral("DropCallResult %1").arg(code);
+        });
+        QObject::connect(&line, &CvbTAPILine::Connected, &line,
+                         [this] { events << QStringLiteral("Connected"); });
+        QObject::connect(&line, &CvbTAPILine::Idle, &line, [this, &line] {
+            events << QStringLiteral("Idle open=%1 call=%2")
+                          .arg(line.lineIsOpen())
+                          .arg(line.hasCall());
+        });
+        QObject::connect(&line, &CvbTAPILine::Disconnected, &line,
+                         [this] { events << QStringLiteral("Disconnected"); });
+    }
+};
+
+class TapiLineTest : public ::testing::Test {
+protected:
+    TapiLineTest() {
+        tapi.lines = {lineNamed("Line zero"), lineNamed("Line one"), lineNamed("Line two")};
+        tapi.lines[0].version = 0x00020000;
+        tapi.lines[0].extensionId = {1, 2, 3, 4};
+        tapi.lines[1].negotiates = false;
+        tapi.lines[2].version = 0x00020001;
+    }
+    ScriptedTapi tapi;
+};
+
+TEST_F(TapiLineTest, CreateNegotiatesEveryLineAndLoadsTheCurrentOne) {
+    CvbTAPILine line(tapi);
+    EXPECT_EQ(line.LowAPI(), 0x00010003u);
+    EXPECT_EQ(line.HiAPI(), 0x00030000u);
+    ASSERT_TRUE(line.Create());
+    EXPECT_EQ(line.numLines(), 3);
+    EXPECT_EQ(tapi.lastLowVersion, 0x00010003u);
+    EXPECT_EQ(tapi.lastHighVersion, 0x00030000u);
+    EXPECT_EQ(line.NegotiatedAPIVersion(), 0x00020000u);
+    EXPECT_EQ(line.ExtAPI_ID0(), 1u);
+    EXPECT_EQ(line.ExtAPI_ID3(), 4u);
+    EXPECT_EQ(line.LineName(), QStringLiteral("Line zero"));
+    EXPECT_EQ(line.ProviderInfo(), QStringLiteral("Scripted provider"));
+    EXPECT_EQ(line.SwitchInfo(), QStringLiteral("Switch"));
+    EXPECT_EQ(line.PermanentLineID(), 4711u);
+    EXPECT_EQ(line.maxDataRate(), 9600u);
+    EXPECT_EQ(line.numTerminals(), 2u);
+    EXPECT_TRUE(line.LineSupportsVoiceCalls());
+
+    // A line whose negotiation failed is not usable and has no extension id.
+    EXPECT_EQ(line.setCurrentLineID(1), 0);
+    EXPECT_EQ(line.NegotiatedAPIVersion(), 0u);
+    EXPECT_EQ(line.ExtAPI_ID0(), 0u);
+    EXPECT_EQ(line.setCurrentLineID(2), 0);
+    EXPECT_EQ(line.NegotiatedAPIVersion(), 0x00020001u);
+    EXPECT_EQ(line.LineName(), QStringLiteral("Line two"));
+    EXPECT_EQ(line.LastError(), 0);
+}
+
+TEST_F(TapiLineTest, CreateFailuresAndLastErrorReadOnce) {
+    {
+        tapi.initializeResult = Tapi::LineErrNoDevice;
+        CvbTAPILine line(tapi);
+        EXPECT_FALSE(line.Create());
+        EXPECT_EQ(line.LastError(), Tapi::LineErrNoDevice);
+        EXPECT_EQ(line.LastError(), 0);
+    }
+    {
+        // No line devices: false with nothing to report, so the default text is shown.
+        tapi.initializeResult = 0;
+        tapi.lines.clear();
+        CvbTAPILine line(tapi);
+        EXPECT_FALSE(line.Create());
+        const std::int32_t error = line.LastError();
+        EXPECT_EQ(error, 0);
+        EXPECT_EQ(CvbTAPILine::ErrorString(error),
+                  QStringLiteral(" TAPI Line Error: Interrupted by User  "));
+    }
+}
+
+TEST_F(TapiLineTest, SecondCreateEndsTheFirstSession) {
+    CvbTAPILine line(tapi);
+    ASSERT_TRUE(line.Create());
+    tapi.calls.clear();
+    ASSERT_TRUE(line.Create());
+    EXPECT_EQ(tapi.calls.first(), QStringLiteral("lineShutdown"));
+}
+
+TEST_F(TapiLineTest, CurrentLineIdOutsideTheLinesIsRefusedWithoutChange) {
+    CvbTAPILine line(tapi);
+    ASSERT_TRUE(line.Create());
+    ASSERT_EQ(line.setCurrentLineID(2), 0);
+    tapi.calls.clear();
+    EXPECT_EQ(line.setCurrentLineID(-1), CvbTAPILine::InvalidPropertyValue);
+    EXPECT_EQ(line.setCurrentLineID(line.numLines()), 380);
+    EXPECT_EQ(line.CurrentLineID(), 2);
+    EXPECT_EQ(line.LineName(), QStringLiteral("Line two"));
+    EXPECT_TRUE(tapi.calls.isEmpty()) << "no capability load for a refused value";
+    EXPECT_EQ(line.setCurrentLineID(line.numLines() - 1), 0);
+}
+
+TEST_F(TapiLineTest, CapabilityTexts) {
+    using namespace LineDevCaps;
+    // A name with its terminating zero byte keeps it; size 0 or offset 0 read as empty; a text
+    // said to run past the buffer is cut at its end.
+    tapi.lines[0].fillCaps = [](QByteArray& caps) {
+        Builder builder;
+        builder.text(LineNameSize, LineNameOffset, QByteArray("Modem\0", 6))
+            .set(ProviderInfoSize, 0)
+            .set(ProviderInfoOffset, 250)
+            .set(SwitchInfoSize, 5)
+            .set(SwitchInfoOffset, 0)
+            .set(LineDevCaps::BearerModes, 0x9)
+            .set(MediaModes, 0x10);
+        const std::int32_t result = builder.fill(caps);
+        setWord(caps, LineDevCaps::ProviderInfoSize, 0);
+        return result;
+    };
+    CvbTAPILine line(tapi);
+    ASSERT_TRUE(line.Create());
+    EXPECT_EQ(line.LineName(), QStringLiteral("Modem") + QChar(u'\0'));
+    EXPECT_EQ(line.LineName().size(), 6);
+    EXPECT_TRUE(line.ProviderInfo().isEmpty());
+    EXPECT_TRUE(line.SwitchInfo().isEmpty());
+    EXPECT_EQ(line.BearerModes(), 0x9u);
+    EXPECT_FALSE(line.LineSupportsVoiceCalls());
+
+    tapi.lines[2].fillCaps = [](QByteArray& caps) {
+        setWord(caps, LineNameSize, 5000);
+        setWord(caps, LineNameOffset, 2290);
+        return 0;
+    };
+    ASSERT_EQ(line.setCurrentLineID(2), 0);
+    EXPECT_EQ(line.LineName().size(), 11);
+}
+
+TEST_F(TapiLineTest, FailedCapabilityLoadKeepsThePreviousValues) {
+    tapi.lines[2].capsResult = Tapi::LineErrOperationFailed;
+    CvbTAPILine line(tapi);
+    ASSERT_TRUE(line.Create());
+    EXPECT_EQ(line.setCurrentLineID(2), 0);
+    EXPECT_EQ(line.CurrentLineID(), 2);
+    EXPECT_EQ(line.LineName(), QStringLiteral("Line zero"));
+    EXPECT_EQ(line.LastError(), Tapi::LineErrOperationFailed);
+}
+
+TEST_F(TapiLineTest, OperationsInTheWrongStateDoNothing) {
+    CvbTAPILine line(tapi);
+    ASSERT_TRUE(line.Create());
+    EXPECT_FALSE(line.MakeCallAsynch(QStringLiteral("0123")));
+    EXPECT_FALSE(line.DropCallAsynch());
+    EXPECT_FALSE(line.CloseLine());
+    ASSERT_TRUE(line.OpenLine(1, 4));
+    EXPECT_EQ(tapi.openPrivileges, 1u);
+    EXPECT_EQ(tapi.openMediaModes, 4u);
+    EXPECT_NE(tapi.openInstance, 0u);
+    // An already open line is refused without an error of its own.
+    tapi.openResult = Tapi::LineErrAllocated;
+    EXPECT_FALSE(line.OpenLine());
+    EXPECT_EQ(line.LastError(), 0);
+    EXPECT_EQ(tapi.calls.count(QStringLiteral("lineOpen 0")), 1);
+}
+
+TEST_F(TapiLineTest, RefusedRequestsRecordTheirError) {
+    CvbTAPILine line(tapi);
+    ASSERT_TRUE(line.Create());
+    ASSERT_TRUE(line.OpenLine());
+    tapi.makeCallResult = Tapi::LineErrCallUnavail;
+    EXPECT_FALSE(line.MakeCallAsynch(QStringLiteral("0123")));
+    EXPECT_EQ(line.LastError(), Tapi::LineErrCallUnavail);
+    EXPECT_EQ(tapi.lastNumber, QByteArray("0123"));
+    // An empty number goes as no number at all.
+    tapi.makeCallResult = 0;
+    ASSERT_TRUE(line.MakeCallAsynch());
+    EXPECT_FALSE(tapi.lastNumber.has_value());
+    tapi.dropResult = Tapi::LineErrInvalCallHandle;
+    EXPECT_FALSE(line.DropCallAsynch());
+    EXPECT_EQ(line.LastError(), Tapi::LineErrInvalCallHandle);
+    tapi.dialogResult = Tapi::LineErrOperationUnavail;
+    EXPECT_FALSE(line.ConfigDialog());
+    EXPECT_FALSE(tapi.lastDialogText.has_value());
+    EXPECT_EQ(line.LastError(), Tapi::LineErrOperationUnavail);
+    EXPECT_FALSE(line.DialingPropertiesDialog(0, QStringLiteral("0123")));
+    EXPECT_EQ(tapi.lastDialogText, QByteArray("0123"));
+}
+
+TEST_F(TapiLineTest, RepliesReachTheRightRequest) {
+    CvbTAPILine line(tapi);
+    EventLog log(line);
+    ASSERT_TRUE(line.Create());
+    ASSERT_TRUE(line.OpenLine(1, 4));
+    ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
+    const std::int32_t makeCall = tapi.lastMakeCallRequest;
+    tapi.reply(makeCall + 50, 0); // unknown request: nothing
+    tapi.deliverWithInstance(0, Tapi::MsgLineReply, std::uint32_t(makeCall), 0); // no instance
+    EXPECT_TRUE(log.events.isEmpty());
+    tapi.reply(makeCall, 0);
+    tapi.reply(makeCall, 0); // answered already
+    tapi.callState(Tapi::CallStateConnected);
+    tapi.callState(Tapi::CallStateDialing); // other states: nothing
+    ASSERT_TRUE(line.DropCallAsynch());
+    tapi.reply(tapi.lastDropRequest, Tapi::LineErrOperationFailed);
+    tapi.callState(Tapi::CallStateIdle);
+    EXPECT_EQ(log.events,
+              QStringList({QStringLiteral("MakeCallResult 0 open=1"), QStringLiteral("Connected"),
+                           QStringLiteral("DropCallResult -2147483576"),
+                           QStringLiteral("Idle open=0 call=0")}));
+    EXPECT_EQ(tapi.calls.mid(tapi.calls.size() - 2),
+              QStringList({QStringLiteral("lineDeallocateCall"), QStringLiteral("lineClose")}));
+}
+
+TEST_F(TapiLineTest, FailedCallReplyClosesTheLineFirst) {
+    CvbTAPILine line(tapi);
+    EventLog log(line);
+    ASSERT_TRUE(line.Create());
+    ASSERT_TRUE(line.OpenLine());
+    ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
+    tapi.reply(tapi.lastMakeCallRequest, Tapi::LineErrCallUnavail);
+    EXPECT_EQ(log.events, QStringList(QStringLiteral("MakeCallResult -2147483643 open=0")));
+}
+
+TEST_F(TapiLineTest, DisconnectedRequestsTheDropFirst) {
+    CvbTAPILine line(tapi);
+    EventLog log(line);
+    ASSERT_TRUE(line.Create());
+    ASSERT_TRUE(line.OpenLine());
+    ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
+    tapi.reply(tapi.lastMakeCallRequest, 0);
+    tapi.calls.clear();
+    tapi.callState(Tapi::CallStateDisconnected);
+    EXPECT_EQ(tapi.calls, QStringList(QStringLiteral("lineDrop")));
+    EXPECT_EQ(log.events.last(), QStringLiteral("Disconnected"));
+    // Idle with no call left still reports idle.
+    tapi.reply(tapi.lastDropRequest, 0);
+    tapi.callState(Tapi::CallStateIdle);
+    tapi.callState(Tapi::CallStateIdle);
+    EXPECT_EQ(log.events.count(QStringLiteral("Idle open=0 call=0")), 2);
+}
+
+TEST_F(TapiLineTest, ReleaseEndsCallLineAndSession) {
+    {
+        CvbTAPILine line(tapi);
+        ASSERT_TRUE(line.Create());
+        ASSERT_TRUE(line.OpenLine());
+        ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
+        tapi.calls.clear();
+    }
+    EXPECT_EQ(tapi.calls,
+              QStringList({QStringLiteral("lineDeallocateCall"), QStringLiteral("lineClose"),
+                           QStringLiteral("lineShutdown")}));
+}
+
+TEST(TapiErrorString, TableAndDefault) {
+    const QString fallback = QStringLiteral(" TAPI Line Error: Interrupted by User  ");
+    EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(0x80000002)),
+              QStringLiteral(" TAPI Line Error: Bad Device ID"));
+    EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(0x80000001)),
+              QStringLiteral(" TAPI Line Error: Allocated"));
+    EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(0x80000049)),
+              QStringLiteral(" TAPI Line Error: Operation Unavailable"));
+    EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(0x8000004E)),
+              QStringLiteral(" TAPI Line Error: Target Not found"));
+    EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(0x80000056)),
+              QStringLiteral(" TAPI Line Error: No Multiple Instance"));
+    for (const std::uint32_t code :
+         {0x80000004u, 0x80000025u, 0x80000031u, 0x80000057u, 0x80000000u, 0u, 1u, 0xFFFFFFFFu})
+        EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(code)), fallback) << std::hex << code;
+}
+
+} // namespace
+} // namespace orvelan
