@@ -1,7 +1,9 @@
 #include "WindowFixture.h"
 
+#include "exchange/ExchangeWindows.h"
 #include "exchange/Export.h"
 #include "exchange/ExportWindow.h"
+#include "exchange/ImportWindow.h"
 #include "store/PageRecord.h"
 
 #include <QLineEdit>
@@ -137,6 +139,29 @@ private Q_SLOTS:
         QCOMPARE(store.pageCount(), 4);
         QCOMPARE(store.currentTabFilePath(), f.book.folder().tabFilePath(5));
         QCOMPARE(f.host.restored, 1);
+    }
+
+    void openedFreshForEachOpeningBesideTheMainWindow() {
+        WindowFixture f;
+        QWidget mainWindow;
+        mainWindow.setGeometry(50, 60, 400, 300);
+        QStringList help;
+        int shown = 0;
+        ExchangeWindows windows(
+            f.session, &mainWindow, [&](const QString& page) { help.append(page); },
+            [&] { ++shown; });
+        windows.openExport();
+        QPointer<ExportWindow> first = windows.exportWindow();
+        QVERIFY(first && first->isVisible());
+        QCOMPARE(first->windowModality(), Qt::ApplicationModal);
+        QTest::keyClick(first, Qt::Key_F1);
+        QCOMPARE(help, QStringList{QStringLiteral("useage_exp.htm")});
+        click(first, "EXCancelLa");
+        QCOMPARE(shown, 1);
+        QTRY_VERIFY(!first);
+        windows.openImport();
+        QVERIFY(windows.importWindow()->isVisible());
+        QCOMPARE(info(windows.importWindow(), "IMPInfo"), QStringLiteral("IMPORT  Ready"));
     }
 };
 
