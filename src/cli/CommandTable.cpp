@@ -20,6 +20,10 @@ const std::vector<CliCommand>& commandTable() {
          runSearch},
         {"print", "page TAB PAGE --pdf FILE | search [--in FIELDS] TEXT --pdf FILE",
          "the page printout or the search list printout, into a PDF file", runPrint},
+        {"import", "FILE [--map auto | --map COLUMN=FIELD ...] [--find TEXT]",
+         "file the records of a .csv or .eab file into the tabs", runImport},
+        {"export", "csv|eab FILE [--find TEXT]", "write the pages (that hold TEXT) to a file",
+         runExport},
     };
     return table;
 }

@@ -18,5 +18,7 @@ int runCompact(CliContext& context, const QStringList& args);
 int runSettings(CliContext& context, const QStringList& args);
 int runSearch(CliContext& context, const QStringList& args);
 int runPrint(CliContext& context, const QStringList& args);
+int runImport(CliContext& context, const QStringList& args);
+int runExport(CliContext& context, const QStringList& args);
 
 } // namespace orvelan::cli

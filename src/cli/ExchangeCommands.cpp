@@ -1,0 +1,203 @@
+// Commands that bring pages in from files and write them out: import, export.
+#include "cli/CliCommand.h"
+#include "cli/Commands.h"
+
+#include "exchange/CsvImport.h"
+#include "exchange/EabContainer.h"
+#include "exchange/Export.h"
+#include "exchange/FieldMapping.h"
+#include "exchange/ImportStaging.h"
+#include "store/PageRecord.h"
+#include "store/RuntimeError.h"
+#include "store/TabTable.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QJsonArray>
+
+namespace orvelan::cli {
+
+namespace {
+
+struct ImportArguments {
+    QString file;
+    bool autoMap = false;
+    QStringList maps; // COLUMN=FIELD
+    QString find;
+};
+
+ImportArguments importArguments(const QStringList& args) {
+    ImportArguments parsed;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == QStringLiteral("--map") || arg == QStringLiteral("--find")) {
+            if (i + 1 >= args.size())
+                throw CliError{arg + QStringLiteral(" needs a value.")};
+            const QString value = args[++i];
+            if (arg == QStringLiteral("--find"))
+                parsed.find = value;
+            else if (value == QStringLiteral("auto"))
+                parsed.autoMap = true;
+            else
+                parsed.maps.append(value);
+        } else if (parsed.file.isEmpty() && !arg.startsWith(QStringLiteral("--"))) {
+            parsed.file = arg;
+        } else {
+            throw CliError{QStringLiteral("import: unexpected argument '%1'.").arg(arg)};
+        }
+    }
+    if (parsed.file.isEmpty())
+        throw CliError{QStringLiteral("import needs a file (.csv or .eab).")};
+    if (parsed.maps.isEmpty())
+        parsed.autoMap = true;
+    return parsed;
+}
+
+QByteArray readOrThrow(const QString& path) {
+    int error = 0;
+    QByteArray bytes = readImportFile(path, error);
+    if (error)
+        throw CliError{QStringLiteral("Cannot read %1 (error %2).").arg(path).arg(error)};
+    return bytes;
+}
+
+// Applies COLUMN=FIELD: the column by its name (spaces around it ignored), the field by its
+// record name (Name, Addr1 ... Notes).
+void applyMap(FieldMapping& mapping, const QString& assignment) {
+    const qsizetype equals = assignment.lastIndexOf(u'=');
+    if (equals <= 0)
+        throw CliError{QStringLiteral("'%1' is not COLUMN=FIELD.").arg(assignment)};
+    const QString column = assignment.left(equals).trimmed();
+    const int field = fieldByName(QStringView(assignment).mid(equals + 1).trimmed());
+    if (field < static_cast<int>(Field::Name) || field > static_cast<int>(Field::Notes))
+        throw CliError{QStringLiteral("'%1' is not a page field (Name, Addr1 ... Notes).")
+                           .arg(assignment.mid(equals + 1))};
+    const int columnIndex = static_cast<int>(mapping.columnNames().indexOf(column));
+    if (columnIndex < 0)
+        throw CliError{QStringLiteral("The file has no column '%1'; its columns are: %2.")
+                           .arg(column, mapping.columnNames().join(QStringLiteral(", ")))};
+    mapping.remove(field - 1);
+    const FieldMapping::Outcome outcome = mapping.add(columnIndex, field - 1);
+    if (outcome != FieldMapping::Outcome::Done)
+        throw CliError{FieldMapping::messageFor(outcome).trimmed()};
+}
+
+QString tabName(int tab) {
+    return QString::fromLatin1(tabLabel(tab)).trimmed();
+}
+
+} // namespace
+
+int runImport(CliContext& context, const QStringList& args) {
+    const ImportArguments parsed = importArguments(args);
+    const bool eab = parsed.file.endsWith(QStringLiteral(".eab"), Qt::CaseInsensitive);
+    if (!eab && !parsed.file.endsWith(QStringLiteral("csv"), Qt::CaseInsensitive))
+        throw CliError{
+            QStringLiteral("Can't Read Import File - the file must end in .csv or .eab.")};
+    if (eab && (!parsed.maps.isEmpty()))
+        throw CliError{QStringLiteral("--map applies to comma-separated files only.")};
+    const QByteArray bytes = readOrThrow(parsed.file);
+    const auto lock = lockBook(context.folder);
+    ImportStaging staging(context.folder);
+    QStringList notes;
+    if (eab) {
+        const EabRead read = readEab(bytes);
+        if (read.status == EabRead::Status::Refused)
+            throw CliError{QStringLiteral("%1 is not an ORVELAN exchange file; nothing imported.")
+                               .arg(parsed.file)};
+        if (read.status == EabRead::Status::Damaged)
+            notes.append(QStringLiteral("The file is damaged; only its whole records were read."));
+        staging.replaceLetterTabs(read.segments);
+    } else {
+        FieldMapping mapping;
+        mapping.setColumns(csvColumns(bytes));
+        if (parsed.autoMap)
+            mapping.autoMap();
+        for (const QString& map : parsed.maps)
+            applyMap(mapping, map);
+        if (mapping.sourceColumns()[0] < 0)
+            notes.append(QStringLiteral("No column is mapped to Name: every record is refused."));
+        const CsvReadOutcome outcome =
+            stageCsv(bytes, mapping, staging, QDateTime::currentDateTime());
+        if (outcome.refused)
+            notes.append(QStringLiteral("%1 record(s) refused: empty name or a name beginning "
+                                        "with [ \\ ] ^ _ or `.")
+                             .arg(outcome.refused));
+        if (outcome.overlongLines)
+            notes.append(QStringLiteral("%1 line(s) had 200 or more fields; later fields lost.")
+                             .arg(outcome.overlongLines));
+        if (outcome.replacedLines)
+            notes.append(QStringLiteral("%1 record(s) had characters that cannot be stored; they "
+                                        "became '?'.")
+                             .arg(outcome.replacedLines));
+        if (outcome.writeFailures)
+            throw CliError{QStringLiteral("Cannot write the staging files in %1.")
+                               .arg(context.folder.dataBookDir())};
+    }
+    const QList<ListedRecord> listed = staging.list(parsed.find);
+    const ImportOutcome outcome = importListed(context.folder, listed);
+
+    if (context.json) {
+        QJsonArray tabs;
+        for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+            if (outcome.perTab[tab])
+                tabs.append(QJsonObject{{QStringLiteral("tab"), tab},
+                                        {QStringLiteral("label"), tabName(tab)},
+                                        {QStringLiteral("pages"), outcome.perTab[tab]}});
+        }
+        printJson(context,
+                  QJsonObject{{QStringLiteral("imported"), outcome.written},
+                              {QStringLiteral("failed"), outcome.failures},
+                              {QStringLiteral("tabs"), tabs},
+                              {QStringLiteral("notes"), QJsonArray::fromStringList(notes)}});
+    } else {
+        for (const QString& note : notes)
+            context.out << note << "\n";
+        for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+            if (outcome.perTab[tab])
+                context.out
+                    << QStringLiteral("%1: %2\n").arg(tabName(tab)).arg(outcome.perTab[tab]);
+        }
+        context.out << QStringLiteral("Imported %1 page(s).\n").arg(outcome.written);
+    }
+    if (outcome.failures)
+        throw CliError{QStringLiteral("%1 record(s) could not be imported.").arg(outcome.failures)};
+    return 0;
+}
+
+int runExport(CliContext& context, const QStringList& args) {
+    QStringList rest = args;
+    QString find;
+    const qsizetype at = rest.indexOf(QStringLiteral("--find"));
+    if (at >= 0) {
+        if (at + 1 >= rest.size())
+            throw CliError{QStringLiteral("--find needs a value.")};
+        find = rest[at + 1];
+        rest.remove(at, 2);
+    }
+    if (rest.size() != 2 || (rest[0] != QStringLiteral("csv") && rest[0] != QStringLiteral("eab")))
+        throw CliError{
+            QStringLiteral("export takes csv or eab, a file and optionally --find TEXT.")};
+    const bool eab = rest[0] == QStringLiteral("eab");
+    const QString path = rest[1];
+    const QList<ListedRecord> pages = findPages(context.folder, find);
+    if (pages.isEmpty())
+        throw CliError{QStringLiteral("No page to export: nothing written.")};
+    if (eab)
+        removeExportWorkFiles(context.folder);
+    const QString problem =
+        exportToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, context.folder, pages);
+    if (eab)
+        removeExportWorkFiles(context.folder);
+    if (!problem.isEmpty())
+        throw CliError{QStringLiteral("Cannot write %1: %2").arg(path, problem)};
+    if (context.json)
+        printJson(context, QJsonObject{{QStringLiteral("exported"), pages.size()},
+                                       {QStringLiteral("file"), path},
+                                       {QStringLiteral("bytes"), QFileInfo(path).size()}});
+    else
+        context.out << QStringLiteral("Exported %1 page(s) to %2.\n").arg(pages.size()).arg(path);
+    return 0;
+}
+
+} // namespace orvelan::cli

@@ -1,0 +1,207 @@
+#include "exchange/ImportStaging.h"
+
+#include "store/PageRecord.h"
+#include "store/TabFile.h"
+#include "store/TabTable.h"
+
+#include <QFile>
+
+#include <deque>
+
+namespace orvelan {
+
+namespace {
+
+// Line breaks stay in the notes as carriage return + line feed; a one-line field gets a space.
+QByteArray normalisedValue(int k, const QByteArray& value) {
+    if (!value.contains('\r') && !value.contains('\n'))
+        return value;
+    QByteArray text = value;
+    text.replace("\r\n", "\n");
+    text.replace('\r', '\n');
+    if (k == MappedFieldCount - 1)
+        return text.replace("\n", "\r\n");
+    return text.replace('\n', ' ');
+}
+
+bool writeWhole(const QString& path, QByteArrayView bytes, QIODevice::OpenMode mode) {
+    QFile file(path);
+    if (!file.open(mode))
+        return false;
+    return file.write(bytes.data(), bytes.size()) == bytes.size() && file.flush();
+}
+
+} // namespace
+
+ImportStaging::ImportStaging(BookFolder folder) : m_folder(std::move(folder)) {
+    m_counts.fill(-1);
+}
+
+qint64& ImportStaging::countOf(int tab) {
+    qint64& count = m_counts[tab];
+    if (count < 0)
+        count = TabFile(m_folder.tabTempFilePath(tab)).pageCount().value_or(0);
+    return count;
+}
+
+int ImportStaging::reset() {
+    int failures = 0;
+    for (int tab = 0; tab < TabCount; ++tab) {
+        m_pending[tab].clear();
+        // Tab 0 is rewritten too, so its never-listed records do not pile up run after run.
+        const bool ok = writeWhole(m_folder.tabTempFilePath(tab), blankRecord(),
+                                   QIODevice::WriteOnly | QIODevice::Truncate);
+        m_counts[tab] = ok ? 1 : -1;
+        failures += ok ? 0 : 1;
+    }
+    return failures;
+}
+
+ImportStaging::Outcome ImportStaging::stage(const ImportRecord& record, const QDateTime& now,
+                                            int* tabOut) {
+    const QByteArrayView name = trimSpaces(record[0]);
+    if (name.isEmpty())
+        return Outcome::Refused;
+    const auto first = static_cast<unsigned char>(name[0]);
+    if (first >= 91 && first <= 96)
+        return Outcome::Refused;
+    const int tab = tabForName(name);
+    qint64& count = countOf(tab);
+    ++count;
+    PageRecord page;
+    page[Field::PageNo] = QByteArray::number(count);
+    for (int k = 0; k < MappedFieldCount; ++k)
+        page[viewField(k)] = normalisedValue(k, record[k]);
+    page[Field::DateModified] = now.toString(QStringLiteral("dd/MM/yy")).toLatin1();
+    page[Field::TimeModified] = now.toString(QStringLiteral("HH:mm")).toLatin1();
+    m_pending[tab] += page.toStored();
+    if (tabOut)
+        *tabOut = tab;
+    return Outcome::Staged;
+}
+
+int ImportStaging::flush() {
+    int failures = 0;
+    for (int tab = 0; tab < TabCount; ++tab) {
+        if (m_pending[tab].isEmpty())
+            continue;
+        if (!writeWhole(m_folder.tabTempFilePath(tab), m_pending[tab],
+                        QIODevice::WriteOnly | QIODevice::Append)) {
+            ++failures;
+            m_counts[tab] = -1; // count afresh from the file next time
+        }
+        m_pending[tab].clear();
+    }
+    return failures;
+}
+
+int ImportStaging::replaceLetterTabs(const std::array<QByteArray, 25>& contents) {
+    removeLetterTabs();
+    int failures = 0;
+    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+        if (!writeWhole(m_folder.tabTempFilePath(tab), contents[tab - 1],
+                        QIODevice::WriteOnly | QIODevice::Truncate))
+            ++failures;
+    }
+    return failures;
+}
+
+void ImportStaging::removeLetterTabs() {
+    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+        QFile::remove(m_folder.tabTempFilePath(tab));
+        m_pending[tab].clear();
+        m_counts[tab] = -1;
+    }
+}
+
+QList<ListedRecord> ImportStaging::list(const QString& filter, const TabProgress& progress) const {
+    QList<ListedRecord> listed;
+    const QString text = trimSpaces(QStringView(filter)).toString();
+    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+        TabFile(m_folder.tabTempFilePath(tab)).scan([&](qint64 number, QByteArrayView stored) {
+            if (isBlankStored(stored))
+                return true;
+            const PlainRecord record(stored);
+            if (recordMatches(record, text))
+                listed.append({tab, number, listLine(record, tab, number)});
+            return true;
+        });
+        if (progress)
+            progress(listed.size());
+    }
+    return listed;
+}
+
+namespace {
+
+// One tab's data file during an import run: its page count and the blank pages not yet used.
+struct TabCursor {
+    bool ready = false;
+    qint64 count = 0;
+    std::deque<qint64> blanks;
+    QByteArray staged; // the tab's staging file
+};
+
+} // namespace
+
+ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& records,
+                           const Yield& yield) {
+    ImportOutcome outcome;
+    std::array<TabCursor, 26> cursors;
+    std::array<std::unique_ptr<QFile>, 26> files;
+    qint64 done = 0;
+    for (const ListedRecord& entry : records) {
+        if (yield && (++done % 256) == 0)
+            yield();
+        if (entry.tab < FirstLetterTab || entry.tab > LastTab || entry.record < 1) {
+            ++outcome.failures;
+            continue;
+        }
+        TabCursor& cursor = cursors[entry.tab];
+        if (!cursor.ready) {
+            cursor.ready = true;
+            const TabFile data(folder.tabFilePath(entry.tab));
+            data.scan([&](qint64 page, QByteArrayView stored) {
+                cursor.count = page;
+                if (isBlankStored(stored))
+                    cursor.blanks.push_back(page);
+                return true;
+            });
+            QFile staging(folder.tabTempFilePath(entry.tab));
+            if (staging.open(QIODevice::ReadOnly))
+                cursor.staged = staging.readAll();
+            files[entry.tab] = std::make_unique<QFile>(folder.tabFilePath(entry.tab));
+            if (!files[entry.tab]->open(QIODevice::ReadWrite))
+                files[entry.tab].reset();
+        }
+        QFile* file = files[entry.tab].get();
+        const qint64 offset = (entry.record - 1) * RecordSize;
+        if (!file || offset + RecordSize > cursor.staged.size()) {
+            ++outcome.failures;
+            continue;
+        }
+        const bool reuse = !cursor.blanks.empty();
+        const qint64 page = reuse ? cursor.blanks.front() : cursor.count + 1;
+        const qint64 oldSize = file->size();
+        if (!file->seek((page - 1) * RecordSize) ||
+            file->write(cursor.staged.constData() + offset, RecordSize) != RecordSize) {
+            if (file->size() > oldSize)
+                file->resize(oldSize); // never leave a part record behind
+            ++outcome.failures;
+            continue;
+        }
+        if (reuse)
+            cursor.blanks.pop_front();
+        else
+            ++cursor.count;
+        ++outcome.perTab[entry.tab];
+        ++outcome.written;
+    }
+    for (auto& file : files) {
+        if (file && !file->flush())
+            ++outcome.failures;
+    }
+    return outcome;
+}
+
+} // namespace orvelan

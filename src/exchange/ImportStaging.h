@@ -1,0 +1,68 @@
+#pragma once
+
+#include "exchange/FieldMapping.h"
+#include "exchange/RecordList.h"
+#include "store/BookFolder.h"
+
+#include <QDateTime>
+
+#include <array>
+#include <functional>
+
+namespace orvelan {
+
+// Called now and then during long loops so the windows stay responsive.
+using Yield = std::function<void()>;
+// Called after each tab of a listing with the number of records listed so far.
+using TabProgress = std::function<void(qsizetype listed)>;
+
+// The staging files: the ".ra_" twin of each tab, in the tab file format. Imported records wait
+// here, one page record each, until they are listed and filed into the tabs.
+class ImportStaging {
+public:
+    explicit ImportStaging(BookFolder folder);
+
+    const BookFolder& folder() const { return m_folder; }
+
+    // Before a comma-separated file is read: every staging file becomes one blank page.
+    // Returns the number of files that could not be written.
+    int reset();
+
+    enum class Outcome { Staged, Refused };
+    // Stages one record under the tab of its name, stamped with `now`. A record whose name is
+    // empty or begins with one of "[\]^_`" is refused. Records are kept in memory until flush().
+    Outcome stage(const ImportRecord& record, const QDateTime& now, int* tab = nullptr);
+    // Appends the staged records to their files. Returns the number of files that failed.
+    int flush();
+
+    // Replaces the staging files of tabs 1..25 with the given contents (index 0 = tab 1).
+    int replaceLetterTabs(const std::array<QByteArray, 25>& contents);
+    // Deletes the staging files of tabs 1..25.
+    void removeLetterTabs();
+
+    // The named records of the staging files of tabs 1..25 in tab and record order that hold
+    // `filter` (see recordMatches).
+    QList<ListedRecord> list(const QString& filter = {}, const TabProgress& progress = {}) const;
+
+private:
+    qint64& countOf(int tab);
+
+    BookFolder m_folder;
+    std::array<qint64, 26> m_counts;
+    std::array<QByteArray, 26> m_pending;
+};
+
+// What an import run did.
+struct ImportOutcome {
+    std::array<qint64, 26> perTab{}; // pages written to each tab
+    qint64 written = 0;
+    int failures = 0; // records that could not be read or written
+};
+
+// Files each listed staged record into its tab's data file, byte for byte: into the first blank
+// page of the tab, else behind its last page. Records go in list order; within one run a cursor
+// per tab remembers the blank pages still free, so each tab is scanned once.
+ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& records,
+                           const Yield& yield = {});
+
+} // namespace orvelan

@@ -1,0 +1,67 @@
+#include "exchange/RecordList.h"
+
+#include "store/PageRecord.h"
+#include "store/TabTable.h"
+#include "store/Windows1252.h"
+
+namespace orvelan {
+
+QString listTabText(int tab) {
+    if (tab == 9)
+        return QStringLiteral(" IJ");
+    return u' ' + QString::fromLatin1(tabLabel(tab)).trimmed() + u' ';
+}
+
+QString listLine(const PlainRecord& record, int tab, qint64 number) {
+    QString line;
+    line.reserve(84);
+    line += u' ';
+    line += fromWindows1252(record.field(Field::Name)).leftJustified(21, u' ', true);
+    line += QStringLiteral("  ");
+    line += fromWindows1252(record.field(Field::Organisation)).leftJustified(26, u' ', true);
+    line += QStringLiteral("  ");
+    const QString stamp = fromWindows1252(record.field(Field::DateModified)) +
+                          QStringLiteral(" @ ") +
+                          fromWindows1252(record.field(Field::TimeModified));
+    line += stamp.leftJustified(18, u' ', true);
+    line += QStringLiteral("  ");
+    line += listTabText(tab);
+    line += QStringLiteral(" / ");
+    line += QString::number(number).rightJustified(5);
+    return line;
+}
+
+bool parseListLine(QStringView line, int& tab, qint64& number) {
+    if (line.size() < 10)
+        return false;
+    const QStringView end = line.last(10);
+    QString letters = end.first(3).toString();
+    letters.remove(u' ');
+    tab = letters == QStringLiteral("IJ") ? 9 : parseTab(letters);
+    bool ok = false;
+    number = end.last(5).trimmed().toLongLong(&ok);
+    return ok && number > 0 && tab >= FirstLetterTab && tab <= LastTab &&
+           (letters.size() == 1 || tab == 9);
+}
+
+bool recordMatches(const PlainRecord& record, const QString& text) {
+    if (record.isBlank())
+        return false;
+    if (text.isEmpty())
+        return true;
+    QByteArray joined;
+    joined.reserve(RecordSize);
+    for (int k = 0; k < ViewFieldCount; ++k)
+        joined += record.field(viewField(k));
+    return fromWindows1252(joined).contains(text, Qt::CaseInsensitive);
+}
+
+void publishResults(const QList<ListedRecord>& listed, SearchResults& results) {
+    results.lines.clear();
+    results.lines.reserve(listed.size());
+    for (const ListedRecord& entry : listed)
+        results.lines.append(entry.line);
+    results.present = !listed.isEmpty();
+}
+
+} // namespace orvelan

@@ -1,0 +1,216 @@
+#include "exchange/CsvImport.h"
+#include "exchange/ImportStaging.h"
+#include "store/PageRecord.h"
+#include "support/TempBook.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace orvelan;
+using orvelan::test::TempBook;
+
+namespace {
+
+const QDateTime Now(QDate(2026, 3, 4), QTime(9, 7));
+
+ImportRecord named(const QByteArray& name, const QByteArray& org = {}) {
+    ImportRecord record;
+    record[0] = name;
+    record[14] = org;
+    return record;
+}
+
+QByteArray stagingBytes(const TempBook& book, int tab) {
+    QFile file(book.folder().tabTempFilePath(tab));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+PageRecord stagedPage(const TempBook& book, int tab, qint64 n) {
+    const QByteArray stored = stagingBytes(book, tab).mid((n - 1) * RecordSize, RecordSize);
+    if (stored.size() != RecordSize) {
+        ADD_FAILURE() << "no record " << n << " in the staging file of tab " << tab;
+        return {};
+    }
+    return PageRecord::fromStored(stored);
+}
+
+} // namespace
+
+TEST(Staging, RecordsGoUnderTheTabOfTheirName) {
+    TempBook book;
+    ImportStaging staging(book.folder());
+    ASSERT_EQ(staging.reset(), 0);
+    int tab = -1;
+    EXPECT_EQ(staging.stage(named(" mary", "Acme"), Now, &tab), ImportStaging::Outcome::Staged);
+    EXPECT_EQ(tab, 12);
+    EXPECT_EQ(staging.stage(named("7 Up"), Now, &tab), ImportStaging::Outcome::Staged);
+    EXPECT_EQ(tab, 0);
+    for (const char* refused : {"", "   ", "_x", "^x", "[x", "`x", "\\x", "]x"})
+        EXPECT_EQ(staging.stage(named(refused), Now), ImportStaging::Outcome::Refused) << refused;
+    EXPECT_EQ(staging.stage(named("Zed"), Now), ImportStaging::Outcome::Staged);
+    ASSERT_EQ(staging.flush(), 0);
+
+    // Record 1 of every staging file is a blank page; the staged records follow.
+    EXPECT_EQ(stagingBytes(book, 12).size(), 2 * RecordSize);
+    EXPECT_EQ(stagingBytes(book, 12).first(RecordSize), blankRecord());
+    EXPECT_EQ(stagingBytes(book, 3).size(), RecordSize);
+    const PageRecord mary = stagedPage(book, 12, 2);
+    EXPECT_EQ(mary[Field::Name], "mary");
+    EXPECT_EQ(mary[Field::PageNo], "2");
+    EXPECT_EQ(mary[Field::DateModified], "04/03/26");
+    EXPECT_EQ(mary[Field::TimeModified], "09:07");
+    EXPECT_EQ(stagingBytes(book, 12).sliced(2 * RecordSize - 8), QByteArray(8, '\0'));
+
+    // Tab 0 is staged but never listed.
+    const QList<ListedRecord> listed = staging.list();
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_EQ(listed[0].tab, 12);
+    EXPECT_EQ(listed[0].record, 2);
+    EXPECT_EQ(listed[0].line, QStringLiteral(" mary") + QString(19, u' ') + QStringLiteral("Acme") +
+                                  QString(24, u' ') + QStringLiteral("04/03/26 @ 09:07") +
+                                  QString(4, u' ') + QStringLiteral(" M  /     2"));
+    EXPECT_EQ(listed[0].line.size(), 83);
+    EXPECT_EQ(listed[1].line.right(11), QStringLiteral(" Z  /     2"));
+}
+
+TEST(Staging, LongValuesAndLineBreaks) {
+    TempBook book;
+    ImportStaging staging(book.folder());
+    staging.reset();
+    ImportRecord record = named(QByteArray(40, 'N'));
+    record[1] = "line\none";
+    record[25] = "first\nsecond\rthird";
+    staging.stage(record, Now);
+    staging.flush();
+    const PageRecord page = stagedPage(book, 13, 2);
+    EXPECT_EQ(page[Field::Name], QByteArray(32, 'N'));
+    EXPECT_EQ(page[Field::Addr1], "line one");
+    EXPECT_EQ(page[Field::Notes], "first\r\nsecond\r\nthird");
+}
+
+TEST(Staging, FilterAndListLines) {
+    TempBook book;
+    ImportStaging staging(book.folder());
+    staging.reset();
+    ImportRecord anna = named("Anna", "Acme");
+    anna[25] = "likes Tea";
+    staging.stage(anna, Now);
+    staging.stage(named("Ben", "Widgets"), Now);
+    staging.stage(named("Ian", "Acme Corp"), Now);
+    staging.stage(named("Julia"), Now);
+    staging.flush();
+    EXPECT_EQ(staging.list().size(), 4);
+    EXPECT_EQ(staging.list(QStringLiteral("   ")).size(), 4);
+    EXPECT_EQ(staging.list(QStringLiteral("TEA")).size(), 1);      // only in the notes
+    EXPECT_EQ(staging.list(QStringLiteral("annaacme")).size(), 1); // across two fields
+    const QList<ListedRecord> ij = staging.list(QStringLiteral("Ian"));
+    ASSERT_EQ(ij.size(), 1);
+    EXPECT_EQ(ij[0].line.right(11), QStringLiteral(" IJ /     2"));
+    int tab = 0;
+    qint64 number = 0;
+    ASSERT_TRUE(parseListLine(ij[0].line, tab, number));
+    EXPECT_EQ(tab, 9);
+    EXPECT_EQ(number, 2);
+    EXPECT_EQ(staging.list().at(3).record, 3); // Julia is the second record of tab 9
+}
+
+TEST(ImportPlacement, BlankPagesFirstThenAppendInListOrder) {
+    TempBook book;
+    // Tab 2: a page, a blank, a page, a blank.
+    book.writeTab(2,
+                  {TempBook::named("Bart"), blankRecord(), TempBook::named("Bea"), blankRecord()});
+    book.writeTab(5, {TempBook::named("Eve")});
+    ImportStaging staging(book.folder());
+    staging.reset();
+    for (const char* name : {"bob", "Bill", "Brian", "Ed"})
+        staging.stage(named(name), Now);
+    staging.flush();
+    const QList<ListedRecord> listed = staging.list();
+    const ImportOutcome outcome = importListed(book.folder(), listed);
+    EXPECT_EQ(outcome.written, 4);
+    EXPECT_EQ(outcome.failures, 0);
+    EXPECT_EQ(outcome.perTab[2], 3);
+    EXPECT_EQ(outcome.perTab[5], 1);
+    ASSERT_EQ(book.pageCount(2), 5);
+    EXPECT_EQ(book.page(2, 2)[Field::Name], "bob");
+    EXPECT_EQ(book.page(2, 4)[Field::Name], "Bill");
+    EXPECT_EQ(book.page(2, 5)[Field::Name], "Brian");
+    EXPECT_EQ(book.page(5, 2)[Field::Name], "Ed");
+    // Copied byte for byte: the staging record number and the staging time stay.
+    EXPECT_EQ(book.tabBytes(2).mid(RecordSize, RecordSize),
+              stagingBytes(book, 2).mid(RecordSize, RecordSize));
+    EXPECT_EQ(book.page(2, 5)[Field::PageNo], "4");
+
+    // Importing the same lines again adds every page again.
+    EXPECT_EQ(importListed(book.folder(), listed).written, 4);
+    EXPECT_EQ(book.pageCount(2), 8);
+}
+
+TEST(ImportPlacement, SelectedLinesOnlyAndBadEntries) {
+    TempBook book; // one blank page per tab
+    ImportStaging staging(book.folder());
+    staging.reset();
+    for (const char* name : {"Amy", "Al", "Ann"})
+        staging.stage(named(name), Now);
+    staging.flush();
+    QList<ListedRecord> listed = staging.list();
+    const QList<ListedRecord> chosen = {listed[2], listed[0]};
+    EXPECT_EQ(importListed(book.folder(), chosen).written, 2);
+    EXPECT_EQ(book.page(1, 1)[Field::Name], "Ann");
+    EXPECT_EQ(book.page(1, 2)[Field::Name], "Amy");
+    // An entry whose staged record is gone fails alone.
+    const ImportOutcome outcome = importListed(book.folder(), {{1, 99, {}}, {0, 2, {}}, listed[1]});
+    EXPECT_EQ(outcome.failures, 2);
+    EXPECT_EQ(outcome.written, 1);
+}
+
+TEST(CsvStaging, QuotedUtf8FileWithOverlongLine) {
+    TempBook book;
+    QByteArray file = "\xEF\xBB\xBF\"Name\",\"Company\",\"Notes\"\r\n"
+                      "\"Smith, John\",\"Acme, Inc.\",\"two\r\nlines\"\r\n"
+                      "\r\n"
+                      "   \r\n"
+                      "Zo\xC3\xAB,\xE4\xB8\xAD,\r\n"
+                      "_under,x,y\r\n";
+    QByteArray overlong = "Long";
+    for (int i = 0; i < 210; ++i)
+        overlong += ",v";
+    file += overlong + "\r\nAl,,\r\n";
+    FieldMapping mapping;
+    mapping.setColumns(csvColumns(file));
+    ASSERT_EQ(mapping.columnNames(), (QStringList{QStringLiteral("Name"), QStringLiteral("Company"),
+                                                  QStringLiteral("Notes")}));
+    mapping.autoMap();
+    ImportStaging staging(book.folder());
+    const CsvReadOutcome outcome = stageCsv(file, mapping, staging, Now);
+    EXPECT_EQ(outcome.staged, 4);
+    EXPECT_EQ(outcome.refused, 1);
+    EXPECT_EQ(outcome.overlongLines, 1); // reported though it is not the last line
+    EXPECT_EQ(outcome.replacedLines, 1);
+    const PageRecord smith = stagedPage(book, 18, 2);
+    EXPECT_EQ(smith[Field::Name], "Smith, John");
+    EXPECT_EQ(smith[Field::Organisation], "Acme, Inc.");
+    EXPECT_EQ(smith[Field::Notes], "two\r\nlines");
+    const PageRecord zoe = stagedPage(book, 25, 2);
+    EXPECT_EQ(zoe[Field::Name], "Zo\xEB");
+    EXPECT_EQ(zoe[Field::Organisation], "?");
+    EXPECT_EQ(zoe[Field::Notes], "");
+    EXPECT_EQ(stagedPage(book, 1, 2)[Field::Organisation], ""); // the marker is stored empty
+    EXPECT_EQ(staging.list().size(), 4);
+}
+
+TEST(CsvStaging, SecondReadReplacesTheLetterTabs) {
+    TempBook book;
+    ImportStaging staging(book.folder());
+    FieldMapping mapping;
+    QByteArray first = "Name\r\nAnn\r\nBob\r\n9lives\r\n";
+    mapping.setColumns(csvColumns(first));
+    mapping.autoMap();
+    stageCsv(first, mapping, staging, Now);
+    stageCsv("Name\r\nCarl\r\n", mapping, staging, Now);
+    EXPECT_EQ(stagingBytes(book, 1).size(), RecordSize);
+    EXPECT_EQ(stagingBytes(book, 0).size(), RecordSize);
+    ASSERT_EQ(staging.list().size(), 1);
+    EXPECT_EQ(staging.list()[0].tab, 3);
+}
