@@ -48,6 +48,14 @@ bool HelpPages::open(Page page, DesktopLauncher& launcher) const {
     return launcher.openUrl(url(page));
 }
 
+bool HelpPages::openFile(const QString& name, DesktopLauncher& launcher) const {
+    for (Page page : {Index, Usage, Options, Overview, Find, Password, Import, Export}) {
+        if (fileName(page) == name)
+            return open(page, launcher);
+    }
+    return open(Index, launcher);
+}
+
 QUrl MakerLinks::homePage() {
     return QUrl(QStringLiteral("https://example.org/orvelan/"));
 }

@@ -21,6 +21,8 @@ public:
     const QString& folder() const { return m_folder; }
     QUrl url(Page page) const;
     bool open(Page page, DesktopLauncher& launcher) const;
+    // Opens a page by its file name ("useage_imp.htm"); the index for a name it does not know.
+    bool openFile(const QString& fileName, DesktopLauncher& launcher) const;
 
 private:
     QString m_folder;

@@ -17,11 +17,31 @@ OpenBook::OpenBook(Session& session, Program& program, OrVel& window)
       m_dialView(window.book(), session.settings()),
       m_dial({m_dialView, session.services().prompter, session.services().clock,
               session.settings(), session.commandLine().tapiEnabled, m_dialer, m_serial}),
-      m_console(new TapiConsoleWidget), m_printTarget(DefaultPrinterTarget::forBook(session.folder())) {
+      m_console(new TapiConsoleWidget), m_printTarget(DefaultPrinterTarget::forBook(session.folder())),
+      m_exchange(
+          session, &window,
+          [this](const QString& page) {
+              m_program.help().openFile(page, m_session.services().launcher);
+          },
+          [this] {
+              m_window.showPage(m_session.store().currentTab(), m_session.store().currentPage());
+          }) {
     connectMainWindow(window, program);
     connectOptionsPanel();
     connectDialing();
     connectSearchAndPrinting();
+    connectExchange();
+}
+
+void OpenBook::connectExchange() {
+    OptionsPanel& panel = m_program.optionsPanel();
+    QObject::connect(&panel, &OptionsPanel::importRequested, &m_exchange,
+                     &ExchangeWindows::openImport);
+    QObject::connect(&panel, &OptionsPanel::exportRequested, &m_exchange,
+                     &ExchangeWindows::openExport);
+    // After an import the book shows page 1 of tab 1 when it is next active.
+    QObject::connect(&panel, &OptionsPanel::importRequested, &m_window,
+                     [this] { m_window.checkActivation(); });
 }
 
 OpenBook::~OpenBook() = default;
@@ -59,8 +79,8 @@ void OpenBook::connectSearchAndPrinting() {
     m_navigator.onBringBookToFront = [this] { bringToFront(m_window); };
     m_navigator.frame = [this] { return m_window.frameGeometry(); };
     m_navigator.onSearchWindowActivated = [this] { m_window.setFindActive(true); };
-    m_navigator.onOpenHelpPage = [this](const QString&) {
-        m_program.help().open(HelpPages::Find, m_session.services().launcher);
+    m_navigator.onOpenHelpPage = [this](const QString& page) {
+        m_program.help().openFile(page, m_session.services().launcher);
     };
     QObject::connect(&m_window, &OrVel::findRequested, &m_window, [this] { openFindWindow(); });
     QObject::connect(&m_window, &OrVel::printRequested, &m_window, [this] { printPage(); });

@@ -3,6 +3,7 @@
 #include "app/Program.h"
 #include "book/BookDialView.h"
 #include "book/MainWindow.h"
+#include "exchange/ExchangeWindows.h"
 #include "print/qt/QtPrinterSurface.h"
 #include "search/BookNavigator.h"
 #include "telephony/DesktopDialer.h"
@@ -27,11 +28,13 @@ public:
     DialController& dialing() { return m_dial; }
     // The search window, once it has been opened in this run.
     FindWindow* findWindow() const { return m_find.get(); }
+    ExchangeWindows& exchange() { return m_exchange; }
 
 private:
     void connectOptionsPanel();
     void connectDialing();
     void connectSearchAndPrinting();
+    void connectExchange();
     void openFindWindow();
     void printPage();
 
@@ -47,6 +50,7 @@ private:
     DefaultPrinterTarget m_printTarget;
     CallbackNavigator m_navigator;
     std::unique_ptr<FindWindow> m_find;
+    ExchangeWindows m_exchange;
 };
 
 } // namespace orvelan

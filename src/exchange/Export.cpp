@@ -1,5 +1,8 @@
 #include "exchange/Export.h"
 
+#include "store/AtomicFile.h"
+#include "store/RuntimeError.h"
+
 #include "exchange/EabContainer.h"
 #include "store/PageRecord.h"
 #include "store/TabFile.h"
@@ -7,7 +10,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <memory>
 
@@ -205,21 +207,18 @@ QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& p
 
 QString exportToFile(const QString& path, ExportFormat format, const BookFolder& folder,
                      const QList<ListedRecord>& pages, const Yield& yield) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+    QByteArray contents;
     const ByteSink sink = [&](QByteArrayView bytes) {
-        return file.write(bytes.data(), bytes.size()) == bytes.size();
+        contents.append(bytes);
+        return true;
     };
-    const bool written = format == ExportFormat::Eab ? writeEabExport(folder, pages, sink, yield)
-                                                     : writeCsvExport(folder, pages, sink, yield);
-    if (!written) {
-        const QString problem = file.errorString();
-        file.cancelWriting();
-        return problem;
-    }
-    if (!file.commit())
-        return file.errorString();
+    const bool built = format == ExportFormat::Eab ? writeEabExport(folder, pages, sink, yield)
+                                                   : writeCsvExport(folder, pages, sink, yield);
+    if (!built)
+        return QStringLiteral("The pages could not be read.");
+    // The new file replaces an old one only once it is written whole.
+    if (const int error = replaceFileAtomically(path, contents))
+        return describeRuntimeError(error);
     return {};
 }
 

@@ -1,5 +1,7 @@
 #include "print/PdfSurface.h"
 
+#include "store/AtomicFile.h"
+
 #include "store/RuntimeError.h"
 #include "store/Windows1252.h"
 
@@ -163,9 +165,11 @@ int PdfSurface::writeFile() {
     pdf += "trailer\n<< /Size " + QByteArray::number(offsets.size() + 1) +
            " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
 
-    const bool written = m_file->write(pdf) == pdf.size() && m_file->commit();
+    // The file opened at the first output only proved it can be written; the document replaces
+    // it as a whole, checked to the last byte.
+    m_file->cancelWriting();
     m_file.reset();
-    return written ? 0 : RuntimeError::PathFileAccessError;
+    return replaceFileAtomically(m_path, pdf);
 }
 
 PrintJob PdfFileTarget::open(const QString&) {

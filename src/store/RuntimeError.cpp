@@ -33,4 +33,24 @@ int runtimeErrorFromErrno(int error, const QString& path) {
     }
 }
 
+QString describeRuntimeError(int error) {
+    switch (error) {
+    case RuntimeError::FileNotFound:
+        return QStringLiteral("The file was not found.");
+    case RuntimeError::PathNotFound:
+        return QStringLiteral("The folder does not exist.");
+    case RuntimeError::PermissionDenied:
+        return QStringLiteral("Permission denied.");
+    case RuntimeError::DiskFull:
+        return QStringLiteral("The disk is full.");
+    case RuntimeError::DeviceUnavailable:
+    case RuntimeError::DiskNotReady:
+        return QStringLiteral("The device is not available.");
+    case RuntimeError::PathFileAccessError:
+        return QStringLiteral("The path cannot be used for this file.");
+    default:
+        return QStringLiteral("Device input/output error (%1).").arg(error);
+    }
+}
+
 } // namespace orvelan

@@ -22,6 +22,9 @@ inline constexpr int PathFileAccessError = 75;
 inline constexpr int PathNotFound = 76;
 } // namespace RuntimeError
 
+// A short plain description of a runtime error number, for messages of our own.
+QString describeRuntimeError(int error);
+
 // Maps the errno of a failed file operation on `path` onto a runtime error number.
 int runtimeErrorFromErrno(int error, const QString& path);
 
