@@ -3,6 +3,8 @@
 #include "book/LabelButton.h"
 #include "print/PagePrintout.h"
 #include "print/qt/LabelBusyMark.h"
+#include "exchange/ExportWindow.h"
+#include "exchange/ImportWindow.h"
 #include "search/FindWindow.h"
 #include "telephony/qt/TapiConsoleWidget.h"
 
