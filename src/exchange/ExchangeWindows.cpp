@@ -47,4 +47,12 @@ void ExchangeWindows::restorePosition() {
         m_showStorePosition();
 }
 
+ImportWindow* ExchangeWindows::importWindow() const {
+    return m_import;
+}
+
+ExportWindow* ExchangeWindows::exportWindow() const {
+    return m_export;
+}
+
 } // namespace orvelan

@@ -28,8 +28,8 @@ public:
 
     void openImport();
     void openExport();
-    ImportWindow* importWindow() const { return m_import; }
-    ExportWindow* exportWindow() const { return m_export; }
+    ImportWindow* importWindow() const;
+    ExportWindow* exportWindow() const;
 
     QRect bookFrame() const override;
     void openHelpPage(const QString& fileName) override;
