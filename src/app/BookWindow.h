@@ -17,6 +17,9 @@ public:
     // Page 1 of tab 1 with the tab strip in its start state.
     virtual void showFirstPage() = 0;
     virtual void setStatusText(const QString& text) = 0;
+    // Offers to save a changed page before a whole-book operation; false when the user kept
+    // the page (Cancel, or a save the name checks refused).
+    virtual bool mayLeavePage() { return true; }
 };
 
 // What the run of the program needs from the floating closed-book window.

@@ -40,6 +40,13 @@ public:
     }
     void showFirstPage() override { m_window.showFirstPage(); }
     void setStatusText(const QString& text) override { m_window.setStatusText(text); }
+    bool mayLeavePage() override {
+        if constexpr (requires { m_window.editor().confirmLeavePage(); }) {
+            m_window.editor().confirmLeavePage();
+            return !m_window.book().store().leaveCancelled;
+        }
+        return true;
+    }
 
     bool isLoaded() const { return m_loaded; }
 

@@ -182,6 +182,9 @@ void OptionsPanel::closeAndStore() {
 }
 
 void OptionsPanel::removeBlankPages() {
+    // Pages are renumbered: a changed page is saved (or its changes dropped) first.
+    if (m_book && !m_book->mayLeavePage())
+        return;
     closeAndStore();
     if (m_book)
         removeBlankPagesWithStatus(m_session, *m_book);

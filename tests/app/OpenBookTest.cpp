@@ -127,6 +127,35 @@ private Q_SLOTS:
         find->hide();
         QCOMPARE(run.find<LabelButton>(run.mainWindow, "FindLa")->colour(), LabelColour::Grey);
     }
+
+    // Removing blank pages renumbers pages: a changed page is offered for saving first, and
+    // Cancel keeps both the edits and the blank pages.
+    void blankPageRemovalAsksToSaveAChangedPageFirst() {
+        TempBook book;
+        book.writeTab(1, {blankRecord(), TempBook::named("Ada")});
+        Run run(book);
+        run.program->run().openBook();
+        run.mainWindow.showPage(1, 2);
+        auto* phone = run.find<QLineEdit>(run.mainWindow, "SPho1TB");
+        phone->setFocus();
+        QTest::keyClicks(phone, QStringLiteral("0123"));
+        run.click(run.mainWindow, "PassLa");
+        auto* panel = run.find<OptionsPanel>(run.mainWindow, "ConfigPBC");
+
+        run.prompter.answerNext(PromptAnswer::Cancel);
+        run.click(*panel, "DelBlankBu");
+        QCOMPARE(run.prompter.last().text,
+                 QStringLiteral(" This page has changed,  Do you wish to save it?      "));
+        QCOMPARE(book.pageCount(1), 2);
+        QVERIFY(panel->isVisible());
+        QCOMPARE(phone->text(), QStringLiteral("0123"));
+
+        run.prompter.answerNext(PromptAnswer::Yes);
+        run.click(*panel, "DelBlankBu");
+        QCOMPARE(book.pageCount(1), 1);
+        QCOMPARE(book.page(1, 1)[Field::Phone1], QByteArray("0123"));
+        QVERIFY(!panel->isVisible());
+    }
 };
 
 QTEST_MAIN(OpenBookTest)
