@@ -5,6 +5,12 @@
 #include "store/TabTable.h"
 
 #include <QFile>
+#include <QTemporaryFile>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <vector>
 
 namespace orvelan::bench {
 
@@ -56,6 +62,37 @@ void BenchBook::writeLongTab(int tab, int pages) const {
     QFile file(m_folder.tabFilePath(tab));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(contents);
+}
+
+long runMeasured(const char* tool, const QStringList& arguments) {
+    QTemporaryFile report;
+    report.open();
+    const bool measured = QFile::exists(QStringLiteral("/usr/bin/time"));
+    QList<QByteArray> words;
+    if (measured)
+        words << "/usr/bin/time"
+              << "-f"
+              << "%M"
+              << "-o" << QFile::encodeName(report.fileName());
+    words << tool;
+    for (const QString& argument : arguments)
+        words << argument.toLocal8Bit();
+    std::vector<char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed)
+        return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return measured ? report.readAll().trimmed().toLong() : 0;
 }
 
 } // namespace orvelan::bench

@@ -2,6 +2,7 @@
 
 #include "store/BookFolder.h"
 
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace orvelan::bench {
@@ -22,5 +23,10 @@ private:
     BookFolder m_folder;
     int m_perTab;
 };
+
+// Runs `tool` with `arguments` as a separate process, its output thrown away, and returns its
+// peak memory in kilobytes as GNU time measures it (0 when /usr/bin/time is missing), or -1 when
+// it could not start.
+long runMeasured(const char* tool, const QStringList& arguments);
 
 } // namespace orvelan::bench

@@ -11,12 +11,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <vector>
-
 using namespace orvelan;
 using orvelan::bench::BenchBook;
 
@@ -84,39 +78,17 @@ BENCHMARK(printSearchListToPdf)->Unit(benchmark::kMillisecond);
 // `orvelan-book search --in name ""` as a separate process: wall time, and its peak memory
 // (kilobytes) as GNU time measures it.
 void toolSearchEmptyQueryName(benchmark::State& state) {
-    const BenchBook& book = sharedBook();
-    const QByteArray home = QFile::encodeName(book.folder().root());
-    const QByteArray report = home + "/search-peak.txt";
-    const bool measured = QFile::exists(QStringLiteral("/usr/bin/time"));
+    const QString home = sharedBook().folder().root();
     long peakKb = 0;
     for (auto _ : state) {
-        std::vector<char*> argv;
-        if (measured) {
-            for (const char* word : {"/usr/bin/time", "-f", "%M", "-o"})
-                argv.push_back(const_cast<char*>(word));
-            argv.push_back(const_cast<char*>(report.constData()));
-        }
-        for (const char* word : {ORVELAN_BOOK_TOOL, "--home"})
-            argv.push_back(const_cast<char*>(word));
-        argv.push_back(const_cast<char*>(home.constData()));
-        for (const char* word : {"search", "--in", "name", ""})
-            argv.push_back(const_cast<char*>(word));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (failed) {
+        const long peak = bench::runMeasured(
+            ORVELAN_BOOK_TOOL, {QStringLiteral("--home"), home, QStringLiteral("search"),
+                                QStringLiteral("--in"), QStringLiteral("name"), QString()});
+        if (peak < 0) {
             state.SkipWithError("cannot start orvelan-book");
             break;
         }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        QFile peak(QString::fromLocal8Bit(report));
-        if (measured && peak.open(QIODevice::ReadOnly))
-            peakKb = std::max(peakKb, peak.readAll().trimmed().toLong());
+        peakKb = std::max(peakKb, peak);
     }
     state.counters["peak_kB"] = static_cast<double>(peakKb);
 }

@@ -1,10 +1,10 @@
 #include "app/OpenBook.h"
 
 #include "book/LabelButton.h"
-#include "print/PagePrintout.h"
-#include "print/qt/LabelBusyMark.h"
 #include "exchange/ExportWindow.h"
 #include "exchange/ImportWindow.h"
+#include "print/PagePrintout.h"
+#include "print/qt/LabelBusyMark.h"
 #include "search/FindWindow.h"
 #include "telephony/qt/TapiConsoleWidget.h"
 
@@ -17,9 +17,10 @@ OpenBook::OpenBook(Session& session, Program& program, OrVel& window)
     : m_session(session), m_program(program), m_window(window),
       m_dialer(session.services().launcher), m_serial(session.folder().configPath()),
       m_dialView(window.book(), session.settings()),
-      m_dial({m_dialView, session.services().prompter, session.services().clock,
-              session.settings(), session.commandLine().tapiEnabled, m_dialer, m_serial}),
-      m_console(new TapiConsoleWidget), m_printTarget(DefaultPrinterTarget::forBook(session.folder())),
+      m_dial({m_dialView, session.services().prompter, session.services().clock, session.settings(),
+              session.commandLine().tapiEnabled, m_dialer, m_serial}),
+      m_console(new TapiConsoleWidget),
+      m_printTarget(DefaultPrinterTarget::forBook(session.folder())),
       m_exchange(
           session, &window,
           [this](const QString& page) {

@@ -12,7 +12,8 @@ class Settings;
 // book's view state, and the numbers are the page texts as they stand, edits included.
 class BookDialView final : public DialView {
 public:
-    BookDialView(BookContext& book, const Settings& settings) : m_book(book), m_settings(settings) {}
+    BookDialView(BookContext& book, const Settings& settings)
+        : m_book(book), m_settings(settings) {}
 
     QString dialCaption() const override;
     void setDialCaption(const QString& caption) override;

@@ -10,13 +10,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindow>
-#include <QMouseEvent>
 
 namespace orvelan {
 

@@ -179,42 +179,38 @@ bool writeEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
     return true;
 }
 
+namespace {
+
+bool collectExport(ExportFormat format, const BookFolder& folder, const QList<ListedRecord>& pages,
+                   const Yield& yield, QByteArray& file) {
+    const ByteSink sink = [&](QByteArrayView bytes) {
+        file += bytes;
+        return true;
+    };
+    return format == ExportFormat::Eab ? writeEabExport(folder, pages, sink, yield)
+                                       : writeCsvExport(folder, pages, sink, yield);
+}
+
+} // namespace
+
 QByteArray buildCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
                           const Yield& yield) {
     QByteArray file;
-    writeCsvExport(
-        folder, pages,
-        [&](QByteArrayView bytes) {
-            file += bytes;
-            return true;
-        },
-        yield);
+    collectExport(ExportFormat::Csv, folder, pages, yield, file);
     return file;
 }
 
 QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
                           const Yield& yield) {
     QByteArray file;
-    writeEabExport(
-        folder, pages,
-        [&](QByteArrayView bytes) {
-            file += bytes;
-            return true;
-        },
-        yield);
+    collectExport(ExportFormat::Eab, folder, pages, yield, file);
     return file;
 }
 
 QString exportToFile(const QString& path, ExportFormat format, const BookFolder& folder,
                      const QList<ListedRecord>& pages, const Yield& yield) {
     QByteArray contents;
-    const ByteSink sink = [&](QByteArrayView bytes) {
-        contents.append(bytes);
-        return true;
-    };
-    const bool built = format == ExportFormat::Eab ? writeEabExport(folder, pages, sink, yield)
-                                                   : writeCsvExport(folder, pages, sink, yield);
-    if (!built)
+    if (!collectExport(format, folder, pages, yield, contents))
         return QStringLiteral("The pages could not be read.");
     // The new file replaces an old one only once it is written whole.
     if (const int error = replaceFileAtomically(path, contents))

@@ -31,8 +31,7 @@ class OpenBookTest : public QObject {
         explicit Run(const TempBook& book)
             : session(book.folder(), Services{prompter, clock, launcher},
                       CommandLine::parse(QStringLiteral("orvelan -TAPI"))),
-              mainWindow(session), password(session),
-              adapter(mainWindow, [this] {
+              mainWindow(session), password(session), adapter(mainWindow, [this] {
                   program->mainWindowLoaded();
                   openBook->firstLoad();
               }) {
@@ -96,8 +95,9 @@ private Q_SLOTS:
         QVERIFY(run.find(run.mainWindow, "DialMark1")->isVisible());
         run.click(run.mainWindow, "DialLa");
         QCOMPARE(run.prompter.last().title, QStringLiteral("ORVELAN Dial"));
-        QCOMPARE(run.prompter.last().text,
-                 QStringLiteral("Can't Dial: The Communication Setting has has been turned OFF     "));
+        QCOMPARE(
+            run.prompter.last().text,
+            QStringLiteral("Can't Dial: The Communication Setting has has been turned OFF     "));
 
         // The options panel holds the telephony area; each control name appears once.
         run.click(run.mainWindow, "PassLa");
