@@ -447,7 +447,8 @@ void OrVel::layoutPages() {
     m_leftPage->move(left, PageTop);
     m_rightPage->move(right, PageTop);
     m_cover->setGeometry(m_rightPage->geometry());
-    m_optionsArea->setGeometry(m_rightPage->geometry());
+    // The options panel lies over both pages: its telephony area needs the room.
+    m_optionsArea->setGeometry(m_leftPage->geometry().united(m_rightPage->geometry()));
 }
 
 void OrVel::refreshView() {

@@ -156,6 +156,21 @@ private Q_SLOTS:
         QCOMPARE(book.page(1, 1)[Field::Phone1], QByteArray("0123"));
         QVERIFY(!panel->isVisible());
     }
+
+    // With ORVELAN_SCREENSHOT_DIR set, renders the open book with its options panel.
+    void screenshotOfTheOptionsPanelInTheBook() {
+        const QString dir = qEnvironmentVariable("ORVELAN_SCREENSHOT_DIR");
+        if (dir.isEmpty())
+            QSKIP("set ORVELAN_SCREENSHOT_DIR to render the screenshot");
+        TempBook book;
+        book.writeTab(1, {TempBook::record({{Field::Name, "Ada Lovelace"},
+                                            {Field::Phone1, "0123 456 789"},
+                                            {Field::Email, "ada@example.org"}})});
+        Run run(book);
+        run.program->run().openBook();
+        run.click(run.mainWindow, "PassLa");
+        QVERIFY(run.mainWindow.grab().save(dir + QStringLiteral("/open-book-options.png")));
+    }
 };
 
 QTEST_MAIN(OpenBookTest)
