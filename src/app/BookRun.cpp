@@ -166,7 +166,7 @@ bool BookRun::finish() {
         m_session.services().prompter.ask(finishQuestion()) == PromptAnswer::Cancel)
         return false;
     m_session.settings().setCuvaPosition(m_closedBook.leftTwips(), m_closedBook.topTwips());
-    m_session.writeSettings();
+    m_session.saveSettings();
     Q_EMIT searchWindowUnloadRequested();
     m_closedBook.unload();
     end(0);

@@ -1,5 +1,7 @@
 #include "app/Session.h"
 
+#include "store/RuntimeError.h"
+
 namespace orvelan {
 
 CommandLine CommandLine::parse(const QString& wholeCommandLine) {
@@ -20,6 +22,18 @@ void Session::loadSettings() {
 
 int Session::writeSettings() {
     return SettingsFile(m_folder.settingsPath()).write(m_settings);
+}
+
+bool Session::saveSettings(const QString& title) {
+    const int error = writeSettings();
+    if (error == 0)
+        return true;
+    m_services.prompter.ask({title,
+                             QStringLiteral(" The settings could not be saved to ") +
+                                 m_folder.settingsPath() + QStringLiteral(": ") +
+                                 describeRuntimeError(error) + QStringLiteral("   "),
+                             PromptIcon::Exclamation, PromptButtons::Ok});
+    return false;
 }
 
 QString Session::versionText() const {

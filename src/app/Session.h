@@ -43,6 +43,9 @@ public:
     // Loads the settings from ossabusr.dat (never fails) / writes them (0 or an error number).
     void loadSettings();
     int writeSettings();
+    // Writes the settings; when that fails the user is told, in a box with `title`, that the
+    // choices were not saved. True when they were.
+    bool saveSettings(const QString& title = QStringLiteral("ORVELAN Error"));
 
     QString versionText() const; // "Build: 1. 00. 0"
 

@@ -176,7 +176,7 @@ void OptionsPanel::closeAndStore() {
     OptionsState current = state();
     storeOptions(current, m_session.settings());
     display(current);
-    m_session.writeSettings();
+    m_session.saveSettings();
     setVisible(false);
     Q_EMIT closed();
 }

@@ -286,13 +286,7 @@ void FindWindow::printList() {
 }
 
 void FindWindow::closeWindow() {
-    if (const int error = m_session.writeSettings()) {
-        m_session.services().prompter.ask(
-            {u"ORVELAN Find"_s,
-             u"The search choices could not be written to the settings file (error "_s +
-                 QString::number(error) + u").   "_s,
-             PromptIcon::Exclamation, PromptButtons::Ok});
-    }
+    m_session.saveSettings(u"ORVELAN Find"_s);
     hide();
 }
 

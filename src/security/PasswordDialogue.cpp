@@ -134,7 +134,7 @@ void PasswordDialogue::ok(const QString& typed) {
             m_session.settings().setRaw(Settings::MasterPassword,
                                         toWindows1252(m_confirmation.left(MaxLength)));
             m_session.passwordAccepted = true;
-            m_session.writeSettings();
+            m_session.saveSettings();
             close();
         }
         break;

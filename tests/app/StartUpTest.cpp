@@ -156,3 +156,23 @@ TEST(HelpPages, AnInstalledProgramUsesItsShareFolder) {
 }
 
 } // namespace
+
+// A settings file that cannot be written is reported, never passed over as saved.
+TEST(SessionSettings, AFailedWriteIsReported) {
+    TempBook book;
+    ScriptedPrompter prompter;
+    FakeClock clock;
+    RecordingLauncher launcher;
+    Session session(book.folder(), Services{prompter, clock, launcher});
+    EXPECT_TRUE(session.saveSettings());
+    EXPECT_TRUE(prompter.shown().isEmpty());
+
+    QFile::remove(book.folder().settingsPath());
+    ASSERT_TRUE(QDir().mkpath(book.folder().settingsPath())); // a folder where the file goes
+    EXPECT_FALSE(session.saveSettings(QStringLiteral("ORVELAN Find")));
+    ASSERT_EQ(prompter.shown().size(), 1);
+    EXPECT_EQ(prompter.last().title, QStringLiteral("ORVELAN Find"));
+    EXPECT_TRUE(
+        prompter.last().text.startsWith(QStringLiteral(" The settings could not be saved")));
+    EXPECT_EQ(prompter.last().icon, PromptIcon::Exclamation);
+}
