@@ -209,11 +209,16 @@ QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& p
 
 QString exportToFile(const QString& path, ExportFormat format, const BookFolder& folder,
                      const QList<ListedRecord>& pages, const Yield& yield) {
-    QByteArray contents;
-    if (!collectExport(format, folder, pages, yield, contents))
-        return QStringLiteral("The pages could not be read.");
     // The new file replaces an old one only once it is written whole.
-    if (const int error = replaceFileAtomically(path, contents))
+    AtomicFileWriter file(path);
+    if (const int error = file.open())
+        return describeRuntimeError(error);
+    const ByteSink sink = [&](QByteArrayView bytes) { return file.write(bytes); };
+    const bool written = format == ExportFormat::Eab ? writeEabExport(folder, pages, sink, yield)
+                                                     : writeCsvExport(folder, pages, sink, yield);
+    if (!written) // nothing replaces the old file: the new one is removed with the writer
+        return QStringLiteral("The pages could not be written.");
+    if (const int error = file.commit())
         return describeRuntimeError(error);
     return {};
 }

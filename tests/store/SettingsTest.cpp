@@ -1,7 +1,9 @@
 #include "store/Settings.h"
+#include "store/AtomicFile.h"
 #include "store/FieldCipher.h"
 #include "support/TempBook.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -144,4 +146,26 @@ TEST(SettingsFile, AFullDiskKeepsTheOldFile) {
     EXPECT_EQ(error, 61);
     EXPECT_EQ(readAll(file.path()), before);
     EXPECT_EQ(file.read().dialMethod(), 3);
+}
+
+TEST(AtomicFileWriter, OnlyACommitReplacesTheOldFile) {
+    TempBook book;
+    const QString path = book.root() + QStringLiteral("/export.csv");
+    writeAll(path, "old contents");
+    {
+        AtomicFileWriter writer(path);
+        ASSERT_EQ(writer.open(), 0);
+        EXPECT_TRUE(writer.write(QByteArray(3 << 20, 'x'))); // beyond the buffer
+        // No commit: the writer goes away and the old file stays.
+    }
+    EXPECT_EQ(readAll(path), "old contents");
+    EXPECT_EQ(QDir(book.root()).entryList({QStringLiteral("export.csv*")}, QDir::Files).size(), 1)
+        << "no work file is left behind";
+
+    AtomicFileWriter writer(path);
+    ASSERT_EQ(writer.open(), 0);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_TRUE(writer.write("0123456789"));
+    ASSERT_EQ(writer.commit(), 0);
+    EXPECT_EQ(readAll(path).size(), 10000);
 }
