@@ -26,9 +26,14 @@ OpenBook::OpenBook(Session& session, Program& program, OrVel& window)
           [this](const QString& page) {
               m_program.help().openFile(page, m_session.services().launcher);
           },
-          [this] {
-              m_window.showPage(m_session.store().currentTab(), m_session.store().currentPage());
+          [] {
+              // The export window puts the store's position back itself; the page view was
+              // never changed, so its edits stay as they are.
           }) {
+    // The telephony area goes into the panel before the panel goes into the book, so the book
+    // sees the keys of every control in it first.
+    m_console->attach(&m_dial, &m_session.settings());
+    program.optionsPanel().setTapiArea(m_console);
     connectMainWindow(window, program);
     connectOptionsPanel();
     connectDialing();
@@ -38,13 +43,15 @@ OpenBook::OpenBook(Session& session, Program& program, OrVel& window)
 
 void OpenBook::connectExchange() {
     OptionsPanel& panel = m_program.optionsPanel();
-    QObject::connect(&panel, &OptionsPanel::importRequested, &m_exchange,
-                     &ExchangeWindows::openImport);
+    QObject::connect(&panel, &OptionsPanel::importRequested, &m_exchange, [this] {
+        m_exchange.openImport();
+        // After an import the book shows page 1 of tab 1.
+        if (ImportWindow* window = m_exchange.importWindow())
+            QObject::connect(window, &ImportWindow::closed, &m_window,
+                             [this] { m_window.checkActivation(); });
+    });
     QObject::connect(&panel, &OptionsPanel::exportRequested, &m_exchange,
                      &ExchangeWindows::openExport);
-    // After an import the book shows page 1 of tab 1 when it is next active.
-    QObject::connect(&panel, &OptionsPanel::importRequested, &m_window,
-                     [this] { m_window.checkActivation(); });
 }
 
 OpenBook::~OpenBook() = default;
@@ -76,6 +83,13 @@ void bringToFront(QWidget& window) {
 
 void OpenBook::connectSearchAndPrinting() {
     m_navigator.onShowPage = [this](int tab, qint64 page) {
+        // The search window stays open beside the book: edits made since are offered for
+        // saving before another page is shown.
+        m_window.editor().confirmLeavePage();
+        if (m_session.store().leaveCancelled) {
+            bringToFront(m_window);
+            return;
+        }
         m_window.showPage(tab, page);
         bringToFront(m_window);
     };
@@ -134,20 +148,27 @@ void OpenBook::connectOptionsPanel() {
     });
     QObject::connect(&m_window, &OrVel::helpRequested, &m_window,
                      [this](const QString&) { m_program.mainWindowHelp(); });
-
-    m_console->attach(&m_dial, &m_session.settings());
     QObject::connect(&panel, &OptionsPanel::dialLayoutApplied, m_console,
                      &TapiConsoleWidget::setConsoleAvailable);
-    panel.setTapiArea(m_console);
+    m_console->setConsoleAvailable(m_session.settings().dialMethod() == 1);
+    // Closing the book closes the panel as its Ok does, so the next opening starts clean.
+    QObject::connect(&m_window, &OrVel::closeRequested, &m_window, [this] {
+        if (m_window.book().view().optionsVisible)
+            m_window.closeOptionsPanel();
+    });
 }
 
 void OpenBook::connectDialing() {
     m_window.setDialFieldHandler([this](int field) { m_dial.selectField(field); });
     QObject::connect(&m_window, &OrVel::dialRequested, &m_dial, [this] { m_dial.dial(); });
-    QObject::connect(&m_window, &OrVel::hangUpRequested, &m_dial, [this] {
-        if (m_window.book().view().hangUpVisible)
-            m_dial.hangUp();
-    });
+    // Ctrl+H and F12 hang up whether or not the hang-up picture shows: a modem dial waits
+    // for its answer without one.
+    QObject::connect(&m_window, &OrVel::hangUpRequested, &m_dial, [this] { m_dial.hangUp(); });
+    // A dial still waiting for the modem ends with the book and with the program.
+    QObject::connect(&m_window, &OrVel::closeRequested, &m_dial,
+                     [this] { m_dial.cancelRunningDial(); });
+    QObject::connect(&m_program.run(), &BookRun::endRequested, &m_dial,
+                     [this] { m_dial.cancelRunningDial(); });
     QObject::connect(&m_window.book(), &BookContext::pageLoaded, &m_dial,
                      [this] { m_dial.pageShown(); });
 }

@@ -33,7 +33,14 @@ bool StartUp::begin() {
         return false;
     }
     MaintenanceReport report;
-    createBookIfMissing(m_folder, report);
+    if (createBookIfMissing(m_folder, report) && !report.ok()) {
+        // The windows still open (reading what there is); the user learns why pages are missing.
+        m_services.prompter.ask({QStringLiteral("ORVELAN Error"),
+                                 QStringLiteral(" A new address book could not be created in ") +
+                                     m_folder.root() + QStringLiteral(":\r\n") +
+                                     report.failures.join(QStringLiteral("\r\n")),
+                                 PromptIcon::Exclamation, PromptButtons::Ok});
+    }
     m_session = std::make_unique<Session>(m_folder, m_services, m_commandLine);
     m_session->passwordAccepted = false;
     m_session->store().setCurrentTab(1);

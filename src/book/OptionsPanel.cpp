@@ -117,10 +117,17 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
     connect(ok, &QPushButton::clicked, this, &OptionsPanel::closeAndStore);
     connect(findChild<QPushButton*>(QStringLiteral("DelBlankBu")), &QPushButton::clicked, this,
             &OptionsPanel::removeBlankPages);
+    // Import may show page 1 of tab 1 afterwards: a changed page is offered for saving first.
     connect(findChild<QPushButton*>(QStringLiteral("ImportBu")), &QPushButton::clicked, this,
-            &OptionsPanel::importRequested);
+            [this] {
+                if (!m_book || m_book->mayLeavePage())
+                    Q_EMIT importRequested();
+            });
     connect(findChild<QPushButton*>(QStringLiteral("ExportBu")), &QPushButton::clicked, this,
-            &OptionsPanel::exportRequested);
+            [this] {
+                if (!m_book || m_book->mayLeavePage())
+                    Q_EMIT exportRequested();
+            });
     connect(m_showTapi, &QPushButton::clicked, this, &OptionsPanel::tapiShowRequested);
     connect(findChild<QPushButton*>(QStringLiteral("cmdDialProps")), &QPushButton::clicked, this,
             &OptionsPanel::dialPropertiesRequested);

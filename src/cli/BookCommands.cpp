@@ -23,7 +23,8 @@ void scanOrThrow(const BookFolder& folder, int tab,
                  const std::function<bool(qint64, QByteArrayView)>& visit) {
     const TabFile file(folder.tabFilePath(tab));
     const int error = file.scan(visit);
-    if (error && error != RuntimeError::FileNotFound)
+    // A missing file or folder holds no pages: a book not yet created reads as empty.
+    if (error && error != RuntimeError::FileNotFound && error != RuntimeError::PathNotFound)
         throw CliError{QStringLiteral("Cannot read %1: %2")
                            .arg(file.path(), readErrorMessage(error).trimmed())};
 }

@@ -33,6 +33,7 @@ struct CliCommand {
     const char* name;
     const char* usage; // arguments after the name
     const char* summary;
+    bool changesBook; // a new book folder is created before it runs
     std::function<int(CliContext&, const QStringList&)> run;
 };
 

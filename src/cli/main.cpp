@@ -61,7 +61,8 @@ int main(int argc, char* argv[]) {
         try {
             // A new book folder starts as an empty book: one blank page per tab.
             MaintenanceReport created;
-            if (createBookIfMissing(context.folder, created) && !created.ok())
+            if (command.changesBook && createBookIfMissing(context.folder, created) &&
+                !created.ok())
                 throw CliError{created.failures.join(u' ')};
             return command.run(context, args);
         } catch (const CliError& error) {

@@ -112,7 +112,9 @@ MaintenanceReport removeBlankPages(const BookFolder& folder, const StatusReporte
         const QByteArray kept = compactedRecords(contents, &removed);
         if (removed == 0)
             continue; // nothing to drop: the file stays as it is, any part record included
-        if (!writeWhole(folder.tabTempFilePath(tab), kept, why)) {
+        // A part record at the end was never a page; it stays at the end of the file.
+        const QByteArray tail = contents.right(contents.size() % RecordSize);
+        if (!writeWhole(folder.tabTempFilePath(tab), kept + tail, why)) {
             report.failures
                 << QStringLiteral("Cannot write %1: %2").arg(folder.tabTempFilePath(tab), why);
             QFile::remove(folder.tabTempFilePath(tab));

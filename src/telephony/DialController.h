@@ -49,6 +49,9 @@ public:
     void dial();
     // Click on cmdHangUp (or Ctrl+H, Backspace, F12 while it is visible).
     void hangUp();
+    // Ends a modem dial that is waiting for its answer, quietly: the book is closing or the
+    // program is ending.
+    void cancelRunningDial() { m_hangUpRequested = true; }
     // Clicks on cmdConfigDlg and cmdDialProps.
     void configDialog();
     void dialingPropertiesDialog();

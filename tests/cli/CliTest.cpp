@@ -165,6 +165,16 @@ TEST(Cli, RefusesToChangeABookThatIsOpen) {
     EXPECT_EQ(run(book, {QStringLiteral("list")}).status, 0) << "reading is still allowed";
 }
 
+TEST(Cli, ReadingANewFolderCreatesNothing) {
+    TempBook book(false);
+    const CommandRun tabs = run(book, {QStringLiteral("tabs")}, true);
+    ASSERT_EQ(tabs.status, 0) << tabs.err.toStdString();
+    EXPECT_EQ(tabs.json().toArray().size(), 26);
+    EXPECT_EQ(tabs.json().toArray()[1][QStringLiteral("pages")].toInt(), 0);
+    EXPECT_EQ(run(book, {QStringLiteral("list")}).status, 0);
+    EXPECT_FALSE(QDir(book.folder().dataBookDir()).exists());
+}
+
 TEST(Cli, SettingsShowAndChange) {
     TempBook book;
     ASSERT_EQ(run(book, {QStringLiteral("settings"), QStringLiteral("dialmethod=3"),

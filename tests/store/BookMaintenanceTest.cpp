@@ -88,6 +88,9 @@ TEST(BookMaintenance, APartRecordAtTheEndIsNeverReadAsAPage) {
     const QByteArray before = book.tabBytes(2);
     removeBlankPages(book.folder(), [](const QString&, double) {});
     EXPECT_EQ(book.tabBytes(2), before) << "a tab without blank pages is left as it was";
+    book.writeTab(3, {blankRecord(), TempBook::named("Cy"), QByteArray("tail")});
+    removeBlankPages(book.folder(), [](const QString&, double) {});
+    EXPECT_EQ(book.tabBytes(3), TempBook::named("Cy") + "tail") << "the part record stays";
 }
 
 // When the compacted file cannot be written, the tab keeps every page.
