@@ -148,6 +148,21 @@ void OpenBook::connectOptionsPanel() {
     });
     QObject::connect(&m_window, &OrVel::helpRequested, &m_window,
                      [this](const QString&) { m_program.mainWindowHelp(); });
+    DesktopLauncher& launcher = m_session.services().launcher;
+    QObject::connect(&m_window, &OrVel::helpIndexRequested, &m_window,
+                     [this, &launcher] { m_program.help().open(HelpPages::Index, launcher); });
+    QObject::connect(&m_window, &OrVel::makerHomeRequested, &m_window,
+                     [&launcher] { launcher.openUrl(MakerLinks::homePage()); });
+    QObject::connect(&m_window, &OrVel::versionPageRequested, &m_window, [&launcher] {
+        launcher.openUrl(MakerLinks::versionPage(ORVELAN_VERSION_PATCH));
+    });
+    QObject::connect(&m_window, &OrVel::minimiseRequested, &m_window, [this] {
+        if (!m_program.mainWindowMayMinimise())
+            return;
+        m_window.showMinimized();
+        if (m_find)
+            m_find->showMinimized();
+    });
     QObject::connect(&panel, &OptionsPanel::dialLayoutApplied, m_console,
                      &TapiConsoleWidget::setConsoleAvailable);
     m_console->setConsoleAvailable(m_session.settings().dialMethod() == 1);

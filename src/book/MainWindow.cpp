@@ -79,6 +79,7 @@ OrVel::OrVel(Session& session, QWidget* parent)
     buildPages();
     buildTabs();
     buildCommands();
+    buildCorner();
     connectLogic();
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
@@ -282,6 +283,35 @@ void OrVel::buildTabs() {
         connect(left, &LabelButton::clicked, this, [this, k] { m_navigator.clickLeftLabel(k); });
         connect(right, &LabelButton::clicked, this, [this, k] { m_navigator.clickRightLabel(k); });
     }
+}
+
+// Above the book: the maker's name and the version text (each opens a page of the maker's web
+// site), the help mark and the minimise picture.
+void OrVel::buildCorner() {
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    const auto addLabel = [&](const char* name, const QString& caption, int x, int width) {
+        auto* label = new LabelButton(QLatin1StringView(name), caption, this);
+        label->setFont(small);
+        label->setGeometry(x, 10, width, 18);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, QColor(236, 222, 190));
+        label->setPalette(palette);
+        return label;
+    };
+    auto* home = addLabel("OShomeLa", QStringLiteral("Ostrowvale Solutions"), PagesLeft, 150);
+    auto* version = addLabel("AverLa", m_session.versionText(), PagesLeft + 160, 140);
+    auto* help = addLabel("IFCHelpLa", QStringLiteral(" ?"), WindowWidth - 96, 22);
+    help->setToolTip(QStringLiteral("For HELP:  Press F1 at any time, or click here  "));
+    auto* helpCover = new LabelButton(QStringLiteral("IFCHelpCoverLa"), QString(), this);
+    helpCover->setGeometry(help->geometry());
+    helpCover->setToolTip(help->toolTip());
+    auto* minimise = addLabel("AminoImage", QStringLiteral("\u2013"), WindowWidth - 64, 22);
+    minimise->setToolTip(QStringLiteral("Minimise"));
+    connect(home, &LabelButton::clicked, this, &OrVel::makerHomeRequested);
+    connect(version, &LabelButton::clicked, this, &OrVel::versionPageRequested);
+    connect(helpCover, &LabelButton::clicked, this, &OrVel::helpIndexRequested);
+    connect(minimise, &LabelButton::clicked, this, &OrVel::minimiseRequested);
 }
 
 void OrVel::buildCommands() {

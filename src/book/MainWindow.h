@@ -66,6 +66,12 @@ public:
     PageNavigator& navigator() { return m_navigator; }
 
 Q_SIGNALS:
+    // The help mark (IFCHelpCoverLa), the maker's labels (OShomeLa, AverLa) and the minimise
+    // picture (AminoImage).
+    void helpIndexRequested();
+    void makerHomeRequested();
+    void versionPageRequested();
+    void minimiseRequested();
     void findRequested();
     void printRequested();
     void dialRequested();
@@ -87,6 +93,7 @@ private:
     void buildPages();
     void buildTabs();
     void buildCommands();
+    void buildCorner();
     QLineEdit* addField(QWidget* page, int index, const QString& title, int y, QWidget** label);
     void connectLogic();
     void refreshView();

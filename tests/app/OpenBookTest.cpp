@@ -157,6 +157,26 @@ private Q_SLOTS:
         QVERIFY(!panel->isVisible());
     }
 
+    void helpMarkMakerLabelsAndMinimise() {
+        TempBook book;
+        Run run(book);
+        run.program->run().openBook();
+        QCOMPARE(run.find<LabelButton>(run.mainWindow, "AverLa")->caption(),
+                 QStringLiteral("Build: 1. 00. 0"));
+        run.click(run.mainWindow, "IFCHelpCoverLa");
+        QVERIFY(run.launcher.opened().last().toString().endsWith(QStringLiteral("/index.htm")));
+        run.click(run.mainWindow, "OShomeLa");
+        QCOMPARE(run.launcher.opened().size(), 2);
+
+        run.click(run.mainWindow, "AminoImage");
+        QCOMPARE(run.prompter.last().title, QStringLiteral("Secure Address Book"));
+        QVERIFY(!run.mainWindow.isMinimized());
+        run.session.settings().setFlag(Settings::EnableMinimise, true);
+        const qsizetype boxes = run.prompter.shown().size();
+        run.click(run.mainWindow, "AminoImage");
+        QCOMPARE(run.prompter.shown().size(), boxes);
+    }
+
     // With ORVELAN_SCREENSHOT_DIR set, renders the open book with its options panel.
     void screenshotOfTheOptionsPanelInTheBook() {
         const QString dir = qEnvironmentVariable("ORVELAN_SCREENSHOT_DIR");
