@@ -1,4 +1,4 @@
-#include "app/StandInBook.h"
+#include "StandInBook.h"
 
 #include "book/LabelButton.h"
 
