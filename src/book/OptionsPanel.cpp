@@ -118,7 +118,13 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
     connect(findChild<QPushButton*>(QStringLiteral("DelBlankBu")), &QPushButton::clicked, this,
             &OptionsPanel::removeBlankPages);
     connect(findChild<QPushButton*>(QStringLiteral("ImportBu")), &QPushButton::clicked, this,
-            &OptionsPanel::importRequested);
+            [this] {
+                // An import ends by showing page 1 of tab A: a changed page is saved (or its
+                // changes dropped) first, as the user answers.
+                if (m_book && !m_book->mayLeavePage())
+                    return;
+                Q_EMIT importRequested();
+            });
     connect(findChild<QPushButton*>(QStringLiteral("ExportBu")), &QPushButton::clicked, this,
             &OptionsPanel::exportRequested);
     connect(m_showTapi, &QPushButton::clicked, this, &OptionsPanel::tapiShowRequested);
