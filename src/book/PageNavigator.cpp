@@ -29,6 +29,13 @@ void PageNavigator::showPage(int tab, qint64 page) {
     if (m_book.ended() || tab < 0 || tab > LastTab)
         return;
     PageStore& store = m_book.store();
+    // The search window stays open beside the book, so the page shown may have been edited
+    // since it opened: ask before those edits are replaced by the chosen page.
+    if (!m_book.view().addMode()) {
+        m_editor.confirmLeavePage();
+        if (store.leaveCancelled || m_book.ended())
+            return;
+    }
     store.setCurrentTab(tab);
     m_book.strip().reset();
     store.keepPageOnTabChange = true;

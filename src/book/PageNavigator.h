@@ -13,7 +13,8 @@ public:
 
     // Page 1 of tab 1 with the strip in its start state.
     void showFirstPage();
-    // A page chosen elsewhere (a search result): its tab opened on the strip, the page shown.
+    // A page chosen elsewhere (a search result): its tab opened on the strip, the page shown;
+    // edits of the page shown before are saved or dropped first, as the user answers.
     void showPage(int tab, qint64 page);
 
     void nextPage();             // NextB, Page Down

@@ -91,6 +91,36 @@ TEST_F(NavigationTest, LastPageFromTabAClosesToTabZeroAndStopsThere) {
     EXPECT_FALSE(book.strip().closed());
 }
 
+// The search window stays open while the user edits the page shown; opening one of its results
+// must not throw those edits away unasked.
+TEST_F(NavigationTest, OpeningASearchResultAsksBeforeDroppingEdits) {
+    navigator.showPage(2, 2); // Bell
+    type(1, QStringLiteral("1 Bell Lane"));
+    prompter.answerNext(PromptAnswer::Cancel);
+    navigator.showPage(25, 1);
+    expectAt(2, 2, QStringLiteral("Bell"));
+    EXPECT_EQ(book.view().texts[1], QStringLiteral("1 Bell Lane"));
+    ASSERT_EQ(prompter.shown().size(), 1);
+    EXPECT_EQ(prompter.last().text,
+              QStringLiteral(" This page has changed,  Do you wish to save it?      "));
+
+    prompter.answerNext(PromptAnswer::Yes);
+    navigator.showPage(25, 1);
+    expectAt(25, 1, QStringLiteral("Zeta"));
+    EXPECT_EQ(folder.page(2, 2)[Field::Addr1], QByteArray("1 Bell Lane"));
+
+    type(1, QStringLiteral("Zeta Street"));
+    prompter.answerNext(PromptAnswer::No);
+    navigator.showPage(1, 2);
+    expectAt(1, 2, QStringLiteral("Avery"));
+    EXPECT_TRUE(folder.page(25, 1)[Field::Addr1].isEmpty());
+
+    // An unchanged page moves without a question.
+    navigator.showPage(2, 3);
+    expectAt(2, 3, QStringLiteral("Brown"));
+    EXPECT_EQ(prompter.shown().size(), 3);
+}
+
 TEST_F(NavigationTest, RightLabelOpensTheTabBeforeItsLetter) {
     navigator.clickLeftLabel(13); // M
     EXPECT_EQ(tab(), 13);

@@ -24,6 +24,10 @@ struct WatchingBook final : BookWindow {
     void showNormal() override {}
     void unload() override {}
     void showFirstPage() override { ++firstPageShown; }
+    bool mayLeavePage() override {
+        ++leaveAsked;
+        return mayLeave;
+    }
     void setStatusText(const QString& text) override {
         statuses.append(text);
         if (statuses.size() == 1)
@@ -33,6 +37,8 @@ struct WatchingBook final : BookWindow {
     const QWidget* panel = nullptr;
     bool panelOpenAtStart = true;
     int firstPageShown = 0;
+    bool mayLeave = true; // the user's answer to the save prompt of a changed page
+    int leaveAsked = 0;
 };
 
 } // namespace
@@ -196,6 +202,21 @@ private Q_SLOTS:
         f.find<QPushButton>("ExportBu")->click();
         QCOMPARE(import.count(), 1);
         QCOMPARE(exportSpy.count(), 1);
+    }
+
+    // The import shows page 1 of tab A when it is done: edits of the page shown must be saved or
+    // dropped by the user's choice before the import window opens, never lost unasked.
+    void importAsksAboutAChangedPageFirst() {
+        Fixture f;
+        QSignalSpy import(&f.panel, &OptionsPanel::importRequested);
+        f.mainWindow.mayLeave = false; // Cancel in the save prompt
+        f.find<QPushButton>("ImportBu")->click();
+        QCOMPARE(f.mainWindow.leaveAsked, 1);
+        QCOMPARE(import.count(), 0);
+        f.mainWindow.mayLeave = true;
+        f.find<QPushButton>("ImportBu")->click();
+        QCOMPARE(f.mainWindow.leaveAsked, 2);
+        QCOMPARE(import.count(), 1);
     }
 };
 

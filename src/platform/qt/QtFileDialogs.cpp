@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace orvelan {
 
@@ -14,6 +17,18 @@ QString nameFilter(const QString& filter) {
 }
 
 } // namespace
+
+QPoint fileDialogPlace(const QRect& anchorFrame, const QSize& dialogSize, const QRect& area) {
+    int x = anchorFrame.right() + 1;
+    if (x + dialogSize.width() > area.right() + 1 &&
+        anchorFrame.left() - dialogSize.width() >= area.left())
+        x = anchorFrame.left() - dialogSize.width();
+    int y = anchorFrame.top();
+    // Too large for the area: its top left corner stays visible.
+    x = std::max(area.left(), std::min(x, area.right() + 1 - dialogSize.width()));
+    y = std::max(area.top(), std::min(y, area.bottom() + 1 - dialogSize.height()));
+    return {x, y};
+}
 
 QString QtFileDialogs::run(bool save, const QString& title, const QString& filter,
                            const QString& defaultExt, const QString& dir) {
@@ -34,7 +49,11 @@ QString QtFileDialogs::run(bool save, const QString& title, const QString& filte
     }
     if (m_anchor) {
         const QRect frame = m_anchor->frameGeometry();
-        dialog.move(frame.right() + 1, frame.top());
+        const QScreen* screen = m_anchor->screen();
+        const QRect area = screen ? screen->availableGeometry() : QRect();
+        dialog.move(area.isValid()
+                        ? fileDialogPlace(frame, dialog.sizeHint().expandedTo(dialog.size()), area)
+                        : QPoint(frame.right() + 1, frame.top()));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

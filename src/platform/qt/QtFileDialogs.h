@@ -3,9 +3,15 @@
 #include "platform/FileDialogs.h"
 
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 namespace orvelan {
+
+// Where a file dialog of the given size goes: right of the anchor window, top edges level;
+// left of it when the right side has no room; always inside the screen's free area, so its
+// buttons stay within reach.
+QPoint fileDialogPlace(const QRect& anchorFrame, const QSize& dialogSize, const QRect& area);
 
 // QFileDialog, placed beside the anchor window (the main window) as the book's windows are.
 class QtFileDialogs final : public FileDialogs {
