@@ -1,7 +1,7 @@
 #include "FakeWindows.h"
 
-#include "app/Program.h"
 #include "StandInBook.h"
+#include "app/Program.h"
 #include "app/WidgetBookWindow.h"
 #include "book/LabelButton.h"
 #include "security/PasswordWindow.h"
