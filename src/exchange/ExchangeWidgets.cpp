@@ -1,5 +1,9 @@
 #include "exchange/ExchangeWidgets.h"
 
+#include <QLabel>
+
+#include <QBoxLayout>
+
 #include <QFontDatabase>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -43,6 +47,20 @@ void DraggableWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && windowHandle())
         windowHandle()->startSystemMove();
     QWidget::mousePressEvent(event);
+}
+
+QListWidget* addRecordList(QBoxLayout* layout, const QString& objectName, QWidget* parent) {
+    auto* headings =
+        new QLabel(QStringLiteral(" Name                   Organisation                "
+                                  "Date Last-Saved       Tab    Page"),
+                   parent);
+    headings->setFont(QFont(QStringLiteral("Liberation Mono"), 9));
+    layout->addWidget(headings);
+    QListWidget* list = makeFixedPitchList(objectName, parent);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setMinimumSize(640, 260);
+    layout->addWidget(list);
+    return list;
 }
 
 } // namespace orvelan

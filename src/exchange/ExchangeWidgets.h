@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QLabel;
+class QBoxLayout;
 class QListWidget;
 
 namespace orvelan {
@@ -25,6 +26,9 @@ void setInfoColour(QLabel* info, bool blue);
 
 // A list in the fixed-pitch font, so the columns of its lines stand under each other.
 QListWidget* makeFixedPitchList(const QString& objectName, QWidget* parent);
+// The record list of the import and export windows under its column headings, added to
+// `layout`; several records can be selected.
+QListWidget* addRecordList(QBoxLayout* layout, const QString& objectName, QWidget* parent);
 
 // A frameless window moved by dragging its surface.
 class DraggableWindow : public QWidget {

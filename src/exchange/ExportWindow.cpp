@@ -41,16 +41,7 @@ void ExportWindow::build() {
     findRow->addWidget(m_findLa);
     layout->addLayout(findRow);
 
-    auto* headings =
-        new QLabel(QStringLiteral(" Name                   Organisation                "
-                                  "Date Last-Saved       Tab    Page"),
-                   this);
-    headings->setFont(QFont(QStringLiteral("Liberation Mono"), 9));
-    layout->addWidget(headings);
-    m_list1 = makeFixedPitchList(QStringLiteral("EXList1"), this);
-    m_list1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list1->setMinimumSize(640, 260);
-    layout->addWidget(m_list1);
+    m_list1 = addRecordList(layout, QStringLiteral("EXList1"), this);
 
     m_info = new QLabel(this);
     m_info->setObjectName(QStringLiteral("EXInfo"));

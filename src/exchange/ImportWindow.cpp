@@ -72,17 +72,8 @@ void ImportWindow::build() {
     m_info->setObjectName(QStringLiteral("IMPInfo"));
     layout->addWidget(m_info);
 
-    auto* headings =
-        new QLabel(QStringLiteral(" Name                   Organisation                "
-                                  "Date Last-Saved       Tab    Page"),
-                   this);
-    headings->setFont(QFont(QStringLiteral("Liberation Mono"), 9));
-    layout->addWidget(headings);
-    m_list1 = makeFixedPitchList(QStringLiteral("IMPList1"), this);
-    m_list1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list1->setMinimumSize(640, 260);
+    m_list1 = addRecordList(layout, QStringLiteral("IMPList1"), this);
     m_list1->setToolTip(QStringLiteral("IMPORT Records"));
-    layout->addWidget(m_list1);
 
     auto* selection = new QHBoxLayout;
     m_allFLa = new LabelButton(QStringLiteral("IMPAllFLa"), QStringLiteral("All Files"), this);

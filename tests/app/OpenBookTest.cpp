@@ -28,9 +28,10 @@ class OpenBookTest : public QObject {
     Q_OBJECT
 
     struct Run {
-        explicit Run(const TempBook& book)
+        explicit Run(const TempBook& book,
+                     const QString& commandLine = QStringLiteral("orvelan -TAPI"))
             : session(book.folder(), Services{prompter, clock, launcher},
-                      CommandLine::parse(QStringLiteral("orvelan -TAPI"))),
+                      CommandLine::parse(commandLine)),
               mainWindow(session), password(session), adapter(mainWindow, [this] {
                   program->mainWindowLoaded();
                   openBook->firstLoad();
@@ -109,6 +110,35 @@ private Q_SLOTS:
         run.click(*panel, "ConfCloseBu");
         QVERIFY(!panel->isVisible());
         QCOMPARE(run.find<LabelButton>(run.mainWindow, "PassLa")->colour(), LabelColour::Grey);
+    }
+
+    // "Use TAPI" through the desktop's telephone handler: the page's number goes out as a tel:
+    // address and the call states show on the book's own dialing controls.
+    void aTelephoneLineCallShowsOnTheBook() {
+        TempBook book;
+        book.writeTab(1, {TempBook::record({{Field::Name, "Ada"}, {Field::Phone1, "0123 456"}})});
+        {
+            SettingsFile file(book.folder().settingsPath());
+            Settings settings = file.read();
+            settings.setDialMethod(1);
+            QCOMPARE(file.write(settings), 0);
+        }
+        Run run(book, QStringLiteral("orvelan"));
+        run.program->run().openBook();
+        auto* lines = run.find<QComboBox>(run.mainWindow, "cboLineSel");
+        QCOMPARE(lines->count(), 1);
+
+        run.click(run.mainWindow, "P1Lab");
+        run.click(run.mainWindow, "DialLa");
+        QTRY_VERIFY(!run.launcher.opened().isEmpty());
+        QCOMPARE(run.launcher.opened().last().scheme(), QStringLiteral("tel"));
+        QTRY_VERIFY(run.find(run.mainWindow, "cmdHangUp")->isVisible());
+        auto* dial = run.find<LabelButton>(run.mainWindow, "DialLa");
+        QCOMPARE(dial->colour(), LabelColour::Grey);
+
+        run.click(run.mainWindow, "cmdHangUp");
+        QTRY_VERIFY(!run.find(run.mainWindow, "cmdHangUp")->isVisible());
+        QTRY_COMPARE(dial->colour(), LabelColour::Blue);
     }
 
     void findOpensTheSearchWindowAndAResultOpensItsPage() {

@@ -6,7 +6,6 @@
 #include "store/Settings.h"
 #include "support/ScriptedPrompter.h"
 #include "telephony/DialController.h"
-#include "telephony/qt/WidgetDialView.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -148,51 +147,6 @@ private Q_SLOTS:
         m_console->addLineEntry(QStringLiteral("0"));
         m_console->selectLineEntry(0);
         QCOMPARE(listed(), QStringList(QStringLiteral("The TAPI is currentlty disabled ...")));
-    }
-
-    void mainWindowControlsFollowTheCall() {
-        QWidget window;
-        auto* dialLabel =
-            new LabelButton(QStringLiteral("DialLa"), QStringLiteral("Dial"), &window);
-        WidgetDialView::Controls controls;
-        controls.dial = dialLabel;
-        controls.status = new QLabel(&window);
-        controls.callPicture = new QLabel(&window);
-        controls.hangUp = new QPushButton(&window);
-        for (std::size_t i = 0; i < 5; ++i) {
-            controls.markers[i] = new QFrame(&window);
-            controls.fields[i] = new QLineEdit(&window);
-        }
-        controls.fields[0]->setText(QStringLiteral("0123"));
-        controls.fields[2]->setText(QStringLiteral("07"));
-        window.show();
-        WidgetDialView view(controls);
-        m_settings.setDialMethod(1);
-        DialController dial({view, m_prompter, m_clock, m_settings, true, m_tapi, m_port});
-        TapiConsoleWidget console;
-        console.attach(&dial, &m_settings);
-        dial.InitTapi(console);
-        QVERIFY(controls.hangUp->isHidden());
-
-        dial.selectField(3);
-        QCOMPARE(dialLabel->colour(), LabelColour::Grey);
-        QVERIFY(!controls.markers[2]->isHidden());
-        dial.selectField(1);
-        QCOMPARE(dialLabel->colour(), LabelColour::Blue);
-        QVERIFY(controls.markers[2]->isHidden());
-        QVERIFY(!controls.markers[0]->isHidden());
-
-        dial.dial();
-        QCOMPARE(m_tapi.lastNumber, QByteArray("0123"));
-        m_tapi.reply(m_tapi.lastMakeCallRequest, 0);
-        m_tapi.callState(Tapi::CallStateConnected);
-        QVERIFY(!controls.hangUp->isHidden());
-        QCOMPARE(dialLabel->colour(), LabelColour::Grey);
-        QCOMPARE(controls.status->text(), QStringLiteral("Connected"));
-        m_tapi.callState(Tapi::CallStateDisconnected);
-        QVERIFY(controls.hangUp->isHidden());
-        QCOMPARE(dialLabel->colour(), LabelColour::Blue);
-        QCOMPARE(controls.status->text(), QString());
     }
 };
 
