@@ -9,6 +9,7 @@
 #include "exchange/ImportStaging.h"
 #include "store/PageRecord.h"
 #include "store/RuntimeError.h"
+#include "store/StoreMessages.h"
 #include "store/TabTable.h"
 
 #include <QDateTime>
@@ -107,7 +108,8 @@ int runImport(CliContext& context, const QStringList& args) {
                                .arg(parsed.file)};
         if (read.status == EabRead::Status::Damaged)
             notes.append(QStringLiteral("The file is damaged; only its whole records were read."));
-        staging.replaceLetterTabs(read.segments);
+        if (staging.replaceLetterTabs(read.segments))
+            throw CliError{stagingFailureText()};
     } else {
         FieldMapping mapping;
         mapping.setColumns(csvColumns(bytes));
@@ -131,8 +133,7 @@ int runImport(CliContext& context, const QStringList& args) {
                                         "became '?'.")
                              .arg(outcome.replacedLines));
         if (outcome.writeFailures)
-            throw CliError{QStringLiteral("Cannot write the staging files in %1.")
-                               .arg(context.folder.dataBookDir())};
+            throw CliError{stagingFailureText()};
     }
     const QList<ListedRecord> listed = staging.list(parsed.find);
     const ImportOutcome outcome = importListed(context.folder, listed);
@@ -161,7 +162,7 @@ int runImport(CliContext& context, const QStringList& args) {
         context.out << QStringLiteral("Imported %1 page(s).\n").arg(outcome.written);
     }
     if (outcome.failures)
-        throw CliError{QStringLiteral("%1 record(s) could not be imported.").arg(outcome.failures)};
+        throw CliError{importFailureText(outcome)};
     return 0;
 }
 
@@ -180,23 +181,21 @@ int runExport(CliContext& context, const QStringList& args) {
             QStringLiteral("export takes csv or eab, a file and optionally --find TEXT.")};
     const bool eab = rest[0] == QStringLiteral("eab");
     const QString path = rest[1];
-    const QList<ListedRecord> pages = findPages(context.folder, find);
-    if (pages.isEmpty())
+    if (eab)
+        removeExportWorkFiles(context.folder);
+    // The pages stream from the tabs to the file: memory does not grow with the book.
+    const ExportResult result =
+        exportBookToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, context.folder, find);
+    if (!result.ok())
+        throw CliError{QStringLiteral("Cannot export to %1: %2").arg(path, result.problem)};
+    if (result.pages == 0)
         throw CliError{QStringLiteral("No page to export: nothing written.")};
-    if (eab)
-        removeExportWorkFiles(context.folder);
-    const QString problem =
-        exportToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, context.folder, pages);
-    if (eab)
-        removeExportWorkFiles(context.folder);
-    if (!problem.isEmpty())
-        throw CliError{QStringLiteral("Cannot write %1: %2").arg(path, problem)};
     if (context.json)
-        printJson(context, QJsonObject{{QStringLiteral("exported"), pages.size()},
+        printJson(context, QJsonObject{{QStringLiteral("exported"), result.pages},
                                        {QStringLiteral("file"), path},
                                        {QStringLiteral("bytes"), QFileInfo(path).size()}});
     else
-        context.out << QStringLiteral("Exported %1 page(s) to %2.\n").arg(pages.size()).arg(path);
+        context.out << QStringLiteral("Exported %1 page(s) to %2.\n").arg(result.pages).arg(path);
     return 0;
 }
 

@@ -107,7 +107,7 @@ int printPage(PrintSurface& surface, const PageTexts& texts, const QDateTime& no
     if (busyPointer)
         notes.setBusyPointer(busyPointer);
     notes.PrintText(text(texts, Field::Notes));
-    return 0;
+    return notes.documentResult();
 }
 
 QString printErrorMessage(int code) {
@@ -127,6 +127,12 @@ QString printErrorMessage(int code) {
     case PrintError::PrinterError:
     case PrintError::PropertyNotSupported:
         return u"Printer ERROR:  Windows is reproting Printer or Property Error    "_s;
+    case RuntimeError::DiskFull:
+    case RuntimeError::PermissionDenied:
+    case RuntimeError::DeviceIoError:
+        // The printout file could not be written whole: say so, and why.
+        return u"ERROR in PRINT: Can't write the printout file: "_s + describeRuntimeError(code) +
+               u"     "_s;
     default:
         return u"ERROR: Can't Resolve PRINT Code in List "_s + u":40"_s + QString::number(code);
     }

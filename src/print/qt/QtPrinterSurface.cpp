@@ -1,11 +1,14 @@
 #include "print/qt/QtPrinterSurface.h"
 
+#include "store/PrivateFiles.h"
+
 #include "store/RuntimeError.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFontMetricsF>
 #include <QPrinterInfo>
+#include <QStorageInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -99,7 +102,28 @@ int QtPrinterSurface::newPage() {
 int QtPrinterSurface::endDocument() {
     if (!m_painter.isActive())
         return m_failed ? PrintError::PrinterError : 0;
-    return m_painter.end() ? 0 : PrintError::PrinterError;
+    if (!m_painter.end())
+        return PrintError::PrinterError;
+    if (m_printer->outputFormat() == QPrinter::PdfFormat)
+        return checkPdfFile(m_printer->outputFileName());
+    return 0;
+}
+
+int QtPrinterSurface::checkPdfFile(const QString& path) {
+    // The PDF writer does not report a short write: the file must end as a whole PDF does.
+    QFile file(path);
+    bool whole = false;
+    if (file.open(QIODevice::ReadOnly) && file.size() > 16 && file.seek(file.size() - 16))
+        whole = file.read(16).contains("%%EOF");
+    file.close();
+    if (whole) {
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        return 0;
+    }
+    file.remove(); // a part of a printout is no printout
+    const QStorageInfo storage(QFileInfo(path).absolutePath());
+    return storage.isValid() && storage.bytesAvailable() < 64 * 1024 ? RuntimeError::DiskFull
+                                                                     : RuntimeError::DeviceIoError;
 }
 
 DefaultPrinterTarget DefaultPrinterTarget::forBook(const BookFolder& folder) {
@@ -128,7 +152,7 @@ PrintJob DefaultPrinterTarget::open(const QString& documentName) {
         return job;
     }
     PrintJob job;
-    if (!QDir().mkpath(m_printsFolder)) {
+    if (!makePrivateFolder(m_printsFolder)) {
         job.error = RuntimeError::PathNotFound;
         return job;
     }

@@ -36,6 +36,10 @@ public:
     QPrinter& printer() { return *m_printer; }
     static QFont qtFont(const PrintFont& font);
 
+    // 0 when the PDF file at `path` was written whole; otherwise the file is removed and the
+    // runtime error number tells why (61 for a full disk).
+    static int checkPdfFile(const QString& path);
+
 private:
     int open();
 
