@@ -46,6 +46,19 @@ void printJson(CliContext& context, const QJsonValue& value) {
     context.out << QString::fromUtf8(document.toJson(QJsonDocument::Indented));
 }
 
+void JsonArrayWriter::append(const QJsonObject& element) {
+    if (!m_context.json)
+        return;
+    m_context.out << (m_started ? ",\n" : "[\n")
+                  << QString::fromUtf8(QJsonDocument(element).toJson(QJsonDocument::Compact));
+    m_started = true;
+}
+
+JsonArrayWriter::~JsonArrayWriter() {
+    if (m_context.json)
+        m_context.out << (m_started ? "\n]\n" : "[]\n");
+}
+
 std::unique_ptr<BookLock> lockBook(const BookFolder& folder) {
     makePrivateFolder(folder.root());
     auto lock = std::make_unique<BookLock>(folder);

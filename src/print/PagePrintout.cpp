@@ -138,9 +138,10 @@ QString printErrorMessage(int code) {
     }
 }
 
-PromptRequest printErrorPrompt(int code) {
-    return {u"ORVELAN Print Error"_s, printErrorMessage(code), PromptIcon::Critical,
-            PromptButtons::Ok};
+PromptRequest printErrorPrompt(int code, const QString& detail) {
+    return {u"ORVELAN Print Error"_s,
+            detail.isEmpty() ? printErrorMessage(code) : printErrorMessage(code) + u"\r\n"_s + detail,
+            PromptIcon::Critical, PromptButtons::Ok};
 }
 
 PromptRequest savedToPdfPrompt(const QString& path) {
@@ -162,7 +163,7 @@ PagePrintAction::Outcome PagePrintAction::run(const PageTexts& texts) {
     job.surface.reset(); // whatever was sent stays in the job
     Outcome outcome = Outcome::Printed;
     if (error) {
-        m_prompter.ask(printErrorPrompt(error));
+        m_prompter.ask(printErrorPrompt(error, job.refusal));
         outcome = Outcome::Failed;
     } else if (!job.pdfPath.isEmpty()) {
         m_pdfPath = job.pdfPath;

@@ -46,7 +46,8 @@ int printPage(PrintSurface& surface, const PageTexts& texts, const QDateTime& no
 
 // The message box text for a printer failure code.
 QString printErrorMessage(int code);
-PromptRequest printErrorPrompt(int code);
+// `detail` (the printer's own reason, when it gave one) follows the message on a line of its own.
+PromptRequest printErrorPrompt(int code, const QString& detail = {});
 // Tells the user that a printout was written to a PDF file because no printer is installed.
 PromptRequest savedToPdfPrompt(const QString& path);
 

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFontMetricsF>
 #include <QPrinterInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStorageInfo>
 
 using namespace Qt::StringLiterals;
@@ -142,9 +144,47 @@ PrintJob DefaultPrinterTarget::pdfJob(const QString& path, const QString& docume
     return job;
 }
 
+QString DefaultPrinterTarget::queueRefusal(const QString& name, bool stopped,
+                                           const QString& accepting) {
+    const bool refusing = accepting.contains(u"not accepting"_s);
+    if (!stopped && !refusing)
+        return {};
+    return u"The printer queue \u201c"_s + name + u"\u201d is "_s +
+           (refusing ? u"not accepting jobs"_s : u"accepting jobs"_s) +
+           (stopped ? u" (stopped)."_s : u" (ready)."_s);
+}
+
+namespace {
+
+// What the print system says of the queue's accepting jobs; empty when it cannot be asked.
+QString acceptingState(const QString& name) {
+    const QString lpstat = QStandardPaths::findExecutable(u"lpstat"_s);
+    if (lpstat.isEmpty())
+        return {};
+    QProcess process;
+    process.start(lpstat, {u"-a"_s, name});
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return {};
+    }
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+} // namespace
+
 PrintJob DefaultPrinterTarget::open(const QString& documentName) {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (!info.isNull()) {
+        // A queue that refuses jobs would swallow the printout without a word: ask it first.
+        const QString refusal = queueRefusal(info.printerName(), info.state() == QPrinter::Error,
+                                             acceptingState(info.printerName()));
+        if (!refusal.isEmpty()) {
+            PrintJob job;
+            job.error = PrintError::PrinterError;
+            job.refusal = refusal;
+            return job;
+        }
         auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
         printer->setDocName(documentName);
         PrintJob job;

@@ -66,6 +66,11 @@ public:
 
     static PrintJob pdfJob(const QString& path, const QString& documentName);
 
+    // Why a printer queue will not take a job ("The printer queue "office" is not accepting
+    // jobs (idle)."), empty when it will. `stopped` is the queue's stopped state; `accepting`
+    // what `lpstat -a` says of it (empty when unknown).
+    static QString queueRefusal(const QString& name, bool stopped, const QString& accepting);
+
 private:
     QString m_printsFolder;
 };
