@@ -19,8 +19,8 @@ namespace {
 void exportWholeBook(benchmark::State& state) {
     static BenchBook book(1000); // 25,000 pages
     const bool eab = state.range(0) == 1;
-    const QString path = book.folder().root() + (eab ? QStringLiteral("/out.eab")
-                                                     : QStringLiteral("/out.csv"));
+    const QString path =
+        book.folder().root() + (eab ? QStringLiteral("/out.eab") : QStringLiteral("/out.csv"));
     for (auto _ : state) {
         const ExportResult result =
             exportBookToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, book.folder(), {});
@@ -65,9 +65,10 @@ void toolOnA250000PageBook(benchmark::State& state) {
                     QStringLiteral("export eab"));
         break;
     case 2:
-        measureTool(state, base + QStringList{QStringLiteral("--json"), QStringLiteral("search"),
-                                              QStringLiteral("--in"), QStringLiteral("name"),
-                                              QStringLiteral("a")},
+        measureTool(state,
+                    base + QStringList{QStringLiteral("--json"), QStringLiteral("search"),
+                                       QStringLiteral("--in"), QStringLiteral("name"),
+                                       QStringLiteral("a")},
                     QStringLiteral("search --json"));
         break;
     case 3:
@@ -80,7 +81,10 @@ void toolOnA250000PageBook(benchmark::State& state) {
         largeBook().regenerate();
     }
 }
-BENCHMARK(toolOnA250000PageBook)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->Iterations(1)
+BENCHMARK(toolOnA250000PageBook)
+    ->DenseRange(0, 4)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
     ->UseRealTime();
 
 // A settings file and a tab file grown to 1 GB of holes.
@@ -105,7 +109,11 @@ void toolOnSparseFiles(benchmark::State& state) {
                          : QStringLiteral("compact of a 1 GB tab file"));
     QFile::remove(path);
 }
-BENCHMARK(toolOnSparseFiles)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1)
+BENCHMARK(toolOnSparseFiles)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
     ->UseRealTime();
 
 } // namespace

@@ -3,10 +3,10 @@
 #include "store/PageRecord.h"
 #include "store/TabTable.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include "store/BookMaintenance.h"
 #include "store/PrivateFiles.h"
+#include <QJsonArray>
+#include <QJsonDocument>
 
 namespace orvelan::cli {
 

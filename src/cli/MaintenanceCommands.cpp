@@ -69,8 +69,8 @@ int runSettings(CliContext& context, const QStringList& args) {
             settings.setRaw(static_cast<Settings::Id>(id), value);
         }
         if (const int error = file.write(settings))
-            throw CliError{QStringLiteral("Cannot write %1: %2")
-                               .arg(file.path(), writeErrorMessage(error))};
+            throw CliError{
+                QStringLiteral("Cannot write %1: %2").arg(file.path(), writeErrorMessage(error))};
     }
     QJsonObject object;
     for (int id = 0; id < Settings::Count; ++id) {

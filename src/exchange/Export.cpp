@@ -44,13 +44,13 @@ QList<ListedRecord> findPages(const BookFolder& folder, const QString& text,
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
         const int error =
             TabFile(folder.tabFilePath(tab)).scan([&](qint64 page, QByteArrayView stored) {
-            if (isBlankStored(stored))
+                if (isBlankStored(stored))
+                    return true;
+                const PlainRecord record(stored);
+                if (recordMatches(record, wanted))
+                    listed.append({tab, page, listLine(record, tab, page)});
                 return true;
-            const PlainRecord record(stored);
-            if (recordMatches(record, wanted))
-                listed.append({tab, page, listLine(record, tab, page)});
-            return true;
-        });
+            });
         if (unreadTabs && unreadable(error))
             unreadTabs->append(tab);
         if (progress)
@@ -236,7 +236,8 @@ ExportResult exportListed(const BookFolder& folder, const QList<ListedRecord>& p
     if (writer.needsCounts()) {
         counts.fill(0);
         for (const ListedRecord& entry : pages) {
-            if (entry.tab >= FirstLetterTab && entry.tab <= LastTab && !source.stored(entry).isEmpty())
+            if (entry.tab >= FirstLetterTab && entry.tab <= LastTab &&
+                !source.stored(entry).isEmpty())
                 ++counts[entry.tab];
         }
         if (source.error()) {
@@ -281,7 +282,8 @@ ExportResult exportBook(const BookFolder& folder, const QString& text, ExportWri
     ExportResult result;
     const QString wanted = trimSpaces(QStringView(text)).toString();
     const auto matches = [&](QByteArrayView stored) {
-        return !isBlankStored(stored) && (wanted.isEmpty() || recordMatches(PlainRecord(stored), wanted));
+        return !isBlankStored(stored) &&
+               (wanted.isEmpty() || recordMatches(PlainRecord(stored), wanted));
     };
     ExportWriter::TabCounts counts{};
     if (writer.needsCounts()) {
@@ -350,7 +352,8 @@ ExportResult writeExportFile(const QString& path, ExportFormat format, bool need
         result.problem = describeRuntimeError(error);
         return result;
     }
-    const auto writer = exportWriter(format, [&](QByteArrayView bytes) { return file.write(bytes); });
+    const auto writer =
+        exportWriter(format, [&](QByteArrayView bytes) { return file.write(bytes); });
     result = run(*writer);
     if (!result.ok()) {
         if (file.error()) // the sink failed: say why
@@ -378,9 +381,10 @@ QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& p
 
 QString exportToFile(const QString& path, ExportFormat format, const BookFolder& folder,
                      const QList<ListedRecord>& pages, const Yield& yield) {
-    return writeExportFile(path, format, false, [&](ExportWriter& writer) {
-               return exportListed(folder, pages, writer, yield);
-           }).problem;
+    return writeExportFile(
+               path, format, false,
+               [&](ExportWriter& writer) { return exportListed(folder, pages, writer, yield); })
+        .problem;
 }
 
 ExportResult exportBookToFile(const QString& path, ExportFormat format, const BookFolder& folder,

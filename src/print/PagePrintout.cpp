@@ -140,7 +140,8 @@ QString printErrorMessage(int code) {
 
 PromptRequest printErrorPrompt(int code, const QString& detail) {
     return {u"ORVELAN Print Error"_s,
-            detail.isEmpty() ? printErrorMessage(code) : printErrorMessage(code) + u"\r\n"_s + detail,
+            detail.isEmpty() ? printErrorMessage(code)
+                             : printErrorMessage(code) + u"\r\n"_s + detail,
             PromptIcon::Critical, PromptButtons::Ok};
 }
 

@@ -200,8 +200,9 @@ SearchOutcome BookSearch::run(const SelectorFlags& flags, QStringView query,
                                      stored.read(record, Field::Organisation, organisation.data()));
             const QByteArrayView phone1(phone.data(),
                                         stored.read(record, Field::Phone1, phone.data()));
-            SearchHit hit{{tab, page},
-                          resultLine(tab, page, QByteArrayView(name.data(), nameLength), org, phone1)};
+            SearchHit hit{
+                {tab, page},
+                resultLine(tab, page, QByteArrayView(name.data(), nameLength), org, phone1)};
             if (onHit)
                 onHit(hit);
             else

@@ -96,8 +96,8 @@ bool AtomicFileWriter::nameUnnamedFile() {
     const QByteArray target = QFile::encodeName(m_path);
     for (int attempt = 0; attempt < 100; ++attempt) {
         QByteArray name = temporaryNameFor(target);
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(),
-                     AT_SYMLINK_FOLLOW) == 0) {
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) ==
+            0) {
             m_temporary = std::move(name);
             return true;
         }

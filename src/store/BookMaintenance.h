@@ -34,8 +34,8 @@ int completeBook(const BookFolder& folder, MaintenanceReport& report);
 // replaces the older copy only once it is written whole; a tab whose backup fails is left as it
 // is. Each tab file is replaced by its compacted form with one rename and keeps its mode, so no
 // tab file is ever missing; a tab whose compaction fails keeps all its pages. Tab files are read
-// in chunks: memory does not grow with the book. Status texts go to `status` up to "Removing Temporary
-// Files"; the caller shows "Done" and returns to page 1 of tab 1.
+// in chunks: memory does not grow with the book. Status texts go to `status` up to "Removing
+// Temporary Files"; the caller shows "Done" and returns to page 1 of tab 1.
 MaintenanceReport removeBlankPages(const BookFolder& folder, const StatusReporter& status);
 
 // The records a compacted tab keeps, in order: named pages, or the last page of an all-blank tab.

@@ -32,9 +32,8 @@ int removeLeftoverTemporaries(const BookFolder& folder) {
                                folder.root() + QStringLiteral("/Prints")};
     for (const QString& path : folders) {
         QDir dir(path);
-        const QStringList names =
-            dir.entryList({u'*' + QLatin1StringView(TemporaryInfix) + u'*'},
-                          QDir::Files | QDir::Hidden | QDir::System);
+        const QStringList names = dir.entryList({u'*' + QLatin1StringView(TemporaryInfix) + u'*'},
+                                                QDir::Files | QDir::Hidden | QDir::System);
         for (const QString& name : names) {
             if (isTemporaryFileName(name) && dir.remove(name))
                 ++removed;

@@ -78,8 +78,8 @@ StoreFailureMessages messagesFor(const StoreFailure& failure) {
     // stay for reads.
     const QString text = QStringLiteral("ERROR: Can't Write File(s): ") + failure.fileName +
                          QStringLiteral("  ") + describeRuntimeError(failure.error);
-    messages.first = {QStringLiteral("ORVELAN Error: 06") + number + QStringLiteral(":2011"),
-                      text, PromptIcon::Critical, PromptButtons::Ok};
+    messages.first = {QStringLiteral("ORVELAN Error: 06") + number + QStringLiteral(":2011"), text,
+                      PromptIcon::Critical, PromptButtons::Ok};
     return messages;
 }
 

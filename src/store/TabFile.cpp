@@ -29,8 +29,8 @@ int openError(const QString& path) {
 // back to the old length, so no part record is ever left behind.
 int writeAt(const QString& path, qint64 offset, QByteArrayView bytes) {
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
-                          PrivateFileMode);
+    const int fd =
+        ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, PrivateFileMode);
     if (fd < 0)
         return runtimeErrorFromErrno(errno, path);
     struct stat info {};

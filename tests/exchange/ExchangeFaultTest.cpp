@@ -85,7 +85,8 @@ TEST(ExportOfAnUnreadableTab, FailsWithItsNameAndWritesNothing) {
     for (const ExportFormat format : {ExportFormat::Csv, ExportFormat::Eab}) {
         const ExportResult whole = exportBookToFile(out, format, book.folder(), {});
         EXPECT_FALSE(whole.ok());
-        EXPECT_TRUE(whole.problem.contains(QStringLiteral("Orvel05.raf"))) << whole.problem.toStdString();
+        EXPECT_TRUE(whole.problem.contains(QStringLiteral("Orvel05.raf")))
+            << whole.problem.toStdString();
         EXPECT_FALSE(QFile::exists(out));
     }
     QList<int> unread;
@@ -111,16 +112,17 @@ TEST(StreamedExport, WholeBookAndListedExportsWriteTheSameFiles) {
         EXPECT_EQ(result.pages, 3);
         const QList<ListedRecord> listed = findPages(book.folder(), {});
         EXPECT_EQ(streamed, format == ExportFormat::Eab ? buildEabExport(book.folder(), listed)
-                                                         : buildCsvExport(book.folder(), listed));
+                                                        : buildCsvExport(book.folder(), listed));
     }
     // A new export file is private to the user.
     const QString out = book.root() + QStringLiteral("/out.eab");
     ASSERT_TRUE(exportBookToFile(out, ExportFormat::Eab, book.folder(), {}).ok());
     EXPECT_EQ(modeOf(out), 0600);
     // An export that finds nothing leaves an existing file as it was.
-    EXPECT_EQ(exportBookToFile(out, ExportFormat::Csv, book.folder(), QStringLiteral("nobody")).pages,
-              0);
-    EXPECT_EQ(readFile(out).left(10), buildEabExport(book.folder(), findPages(book.folder(), {})).left(10));
+    EXPECT_EQ(
+        exportBookToFile(out, ExportFormat::Csv, book.folder(), QStringLiteral("nobody")).pages, 0);
+    EXPECT_EQ(readFile(out).left(10),
+              buildEabExport(book.folder(), findPages(book.folder(), {})).left(10));
 }
 
 TEST(ExportOnAFullDisk, SaysTheDiskIsFullAndKeepsTheOldFile) {

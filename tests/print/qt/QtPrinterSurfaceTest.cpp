@@ -138,9 +138,10 @@ private Q_SLOTS:
                                                     u"office accepting requests since Sun"_s),
                  QString());
         QCOMPARE(DefaultPrinterTarget::queueRefusal(u"office"_s, false, {}), QString());
-        QCOMPARE(DefaultPrinterTarget::queueRefusal(
-                     u"office"_s, false, u"office not accepting requests since Sun -\n\tRejecting"_s),
-                 u"The printer queue \u201coffice\u201d is not accepting jobs (ready)."_s);
+        QCOMPARE(
+            DefaultPrinterTarget::queueRefusal(
+                u"office"_s, false, u"office not accepting requests since Sun -\n\tRejecting"_s),
+            u"The printer queue \u201coffice\u201d is not accepting jobs (ready)."_s);
         QCOMPARE(DefaultPrinterTarget::queueRefusal(u"office"_s, true, {}),
                  u"The printer queue \u201coffice\u201d is accepting jobs (stopped)."_s);
         // The message box gives the printer's reason after the print error.
@@ -153,7 +154,8 @@ private Q_SLOTS:
             PrintJob open(const QString&) override {
                 PrintJob job;
                 job.error = PrintError::PrinterError;
-                job.refusal = u"The printer queue \u201coffice\u201d is not accepting jobs (ready)."_s;
+                job.refusal =
+                    u"The printer queue \u201coffice\u201d is not accepting jobs (ready)."_s;
                 return job;
             }
         } target;
