@@ -48,7 +48,7 @@ void measureTool(benchmark::State& state, const QStringList& arguments, const QS
         peakKb = std::max(peakKb, peak);
     }
     state.counters["peak_kB"] = static_cast<double>(peakKb);
-    state.SetLabel(label);
+    state.SetLabel(label.toStdString());
 }
 
 void toolOnA250000PageBook(benchmark::State& state) {

@@ -3,6 +3,7 @@
 #include "exchange/EabContainer.h"
 #include "exchange/qt/ImportWindow.h"
 #include "store/TabTable.h"
+#include "support/FaultInjection.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -171,6 +172,25 @@ private Q_SLOTS:
         click(&w, "IMPImportLA");
         QCOMPARE(f.book.pageCount(2), 3); // bob and Bill again, appended
         QCOMPARE(f.book.page(2, 2)[Field::Name], QByteArray("bob"));
+    }
+
+    void aFailedImportIsReportedWithItsExactCountNotAsDone() {
+        WindowFixture f;
+        ImportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        readCsv(f, w);
+        const qsizetype shownBefore = f.prompter.shown().size();
+        {
+            // Tab B holds one blank page; the disk takes no further page.
+            const FileSizeLimit full(RecordSize + 100);
+            click(&w, "IMPImportLA");
+        }
+        QCOMPARE(f.prompter.shown().size(), shownBefore + 1);
+        QCOMPARE(f.prompter.last().text,
+                 QStringLiteral("1 record(s) could not be imported; 2 were. Could not write the "
+                                "file. The disk is full."));
+        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("IMPORT  Ready"));
+        QCOMPARE(f.book.tabBytes(2).size(), qsizetype(RecordSize)); // no part record
     }
 
     void clearAndClose() {
