@@ -1,7 +1,11 @@
 // orvelan-book: inspect and change an address book without a window.
 #include "cli/CliCommand.h"
 
+#include "store/BookLock.h"
+#include "store/PrivateFiles.h"
+
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <csignal>
 #include <cstdio>
@@ -65,7 +69,14 @@ int main(int argc, char* argv[]) {
         CliContext context{BookFolder(home.isEmpty() ? BookFolder::defaultRoot() : home), json, out,
                            err};
         try {
-            // Commands that change the book take its lock, which also completes a new book.
+            // Commands that change the book take its lock, which also completes a new book and
+            // removes what interrupted writes left; the others do that cleaning in passing when
+            // nobody holds the lock.
+            if (!command.changesBook && QFileInfo(context.folder.dataBookDir()).isDir()) {
+                BookLock lock(context.folder);
+                if (lock.take(std::chrono::milliseconds(0)) == BookLock::Result::Taken)
+                    removeLeftoverTemporaries(context.folder);
+            }
             return command.run(context, args);
         } catch (const CliError& error) {
             out.flush();
