@@ -96,8 +96,12 @@ bool AtomicFileWriter::nameUnnamedFile() {
     const QByteArray target = QFile::encodeName(m_path);
     for (int attempt = 0; attempt < 100; ++attempt) {
         QByteArray name = temporaryNameFor(target);
+        // Through /proc; where that is refused, by the descriptor itself (which needs a
+        // privilege most users lack).
         if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) ==
-            0) {
+                0 ||
+            (errno != EEXIST &&
+             ::linkat(m_fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH) == 0)) {
             m_temporary = std::move(name);
             return true;
         }
