@@ -6,6 +6,7 @@
 #include "exchange/qt/ImportWindow.h"
 #include "store/PageRecord.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QSignalSpy>
 
@@ -116,6 +117,25 @@ private Q_SLOTS:
         click(&w, "EXDOEXPLA");
         QVERIFY(f.prompter.last().text.startsWith(QStringLiteral("Can't Create EXPORT File:  ")));
         QVERIFY(info(&w, "EXInfo").isEmpty());
+    }
+
+    void aTabThatCannotBeReadFailsTheExportOfAllFiles() {
+        WindowFixture f;
+        fillBook(f);
+        QFile::remove(f.book.folder().tabFilePath(3));
+        QVERIFY(QDir().mkdir(f.book.folder().tabFilePath(3))); // a folder in place of tab C
+        ExportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        click(&w, "EXFindLa");
+        QCOMPARE(items(&w, "EXList1").size(), 4);
+        const QString out = f.book.root() + QStringLiteral("/all.csv");
+        f.dialogs.answerNext(out);
+        click(&w, "EXDOEXPLA");
+        QCOMPARE(f.prompter.last().text,
+                 QStringLiteral("Can't Create EXPORT File:  Cannot read Orvel03.raf; its pages "
+                                "would be missing. Nothing was exported.    "));
+        QVERIFY(!QFile::exists(out));
+        QVERIFY(info(&w, "EXInfo") != QStringLiteral("Done"));
     }
 
     void closeRestoresThePosition() {
