@@ -32,7 +32,7 @@ struct CliCommand {
     const char* name;
     const char* usage; // arguments after the name
     const char* summary;
-    bool changesBook; // takes the book's lock, which creates a new book folder
+    bool changesBook; // takes the book's lock (which completes a new book); others only read
     std::function<int(CliContext&, const QStringList&)> run;
 };
 
