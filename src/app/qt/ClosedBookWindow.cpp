@@ -53,7 +53,7 @@ ClosedBookWindow::ClosedBookWindow(QWidget* parent)
     m_book = new QLabel(this);
     m_book->setObjectName(QStringLiteral("Image1"));
     m_book->setGeometry(10, 24, BookSize.width(), BookSize.height());
-    m_book->setPixmap(pictures::closedBook(BookSize, false));
+    m_book->setPixmap(pictures::closedBook(BookSize, false, devicePixelRatioF()));
     m_book->setCursor(Qt::PointingHandCursor);
     m_book->setToolTip(QStringLiteral("Open the book"));
 
@@ -114,8 +114,8 @@ void ClosedBookWindow::unload() {
 void ClosedBookWindow::setCaption(const QString& caption) {
     setWindowTitle(caption);
     m_captionLabel->setText(caption);
-    m_book->setPixmap(
-        pictures::closedBook(BookSize, caption == QStringLiteral("ORVELAN [LOCKED]")));
+    m_book->setPixmap(pictures::closedBook(BookSize, caption == QStringLiteral("ORVELAN [LOCKED]"),
+                                           devicePixelRatioF()));
 }
 
 void ClosedBookWindow::minimise() {
@@ -126,10 +126,10 @@ void ClosedBookWindow::showButtonPictures(bool miniOver, bool closeOver) {
     m_miniOver = miniOver;
     m_closeOver = closeOver;
     using pictures::ButtonLook;
-    m_miniPicture->setPixmap(
-        pictures::minimiseButton(miniOver ? ButtonLook::Over : ButtonLook::Normal));
-    m_closePicture->setPixmap(
-        pictures::closeButton(closeOver ? ButtonLook::Over : ButtonLook::Normal));
+    m_miniPicture->setPixmap(pictures::minimiseButton(
+        miniOver ? ButtonLook::Over : ButtonLook::Normal, devicePixelRatioF()));
+    m_closePicture->setPixmap(pictures::closeButton(
+        closeOver ? ButtonLook::Over : ButtonLook::Normal, devicePixelRatioF()));
 }
 
 bool ClosedBookWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -122,7 +122,7 @@ void PasswordWindow::showPictures(int index, ButtonState state) {
     for (int i = 0; i < 3; ++i) {
         const ButtonState look = i == index ? state : ButtonState::Normal;
         m_states[i] = look;
-        m_pictures[i]->setPixmap(passwordButtonPicture(look, CommandSize));
+        m_pictures[i]->setPixmap(passwordButtonPicture(look, CommandSize, devicePixelRatioF()));
     }
 }
 
@@ -142,7 +142,8 @@ void PasswordWindow::act(int index) {
 
 bool PasswordWindow::filterEntryKey(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1) {
-        m_help.open(HelpPages::Password, m_session.services().launcher);
+        m_help.open(HelpPages::Password, m_session.services().launcher,
+                    m_session.services().prompter);
         return true;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -210,7 +211,8 @@ bool PasswordWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void PasswordWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1) {
-        m_help.open(HelpPages::Password, m_session.services().launcher);
+        m_help.open(HelpPages::Password, m_session.services().launcher,
+                    m_session.services().prompter);
         return;
     }
     if (event->key() == Qt::Key_Escape)
