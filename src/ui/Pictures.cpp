@@ -124,6 +124,26 @@ QPixmap closeButton(ButtonLook look, qreal pixelRatio) {
     return roundButton(look, true, pixelRatio);
 }
 
+QIcon pageArrow(bool next) {
+    QIcon icon;
+    for (const qreal ratio : {1.0, 2.0}) {
+        QPixmap pixmap = canvas(QSize(18, 18), ratio);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(16, 24, 72));
+        QPolygonF arrow;
+        if (next)
+            arrow << QPointF(5, 3) << QPointF(15, 9) << QPointF(5, 15);
+        else
+            arrow << QPointF(13, 3) << QPointF(3, 9) << QPointF(13, 15);
+        p.drawPolygon(arrow);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 QIcon programIcon() {
     QIcon icon;
     for (const int side : {16, 24, 32, 48, 64, 128, 256})

@@ -14,6 +14,8 @@ QPixmap closedBook(QSize size, bool locked, qreal pixelRatio = 1.0);
 enum class ButtonLook { Normal, Over };
 QPixmap minimiseButton(ButtonLook look, qreal pixelRatio = 1.0);
 QPixmap closeButton(ButtonLook look, qreal pixelRatio = 1.0);
+// The page-turn arrows of the open book, in the book's ink, sharp at 1x and 2x.
+QIcon pageArrow(bool next);
 // The program's icon: the closed book at the sizes desktops ask for.
 QIcon programIcon();
 

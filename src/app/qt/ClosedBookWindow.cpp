@@ -1,6 +1,7 @@
 #include "app/qt/ClosedBookWindow.h"
 
 #include "platform/Twips.h"
+#include "ui/BookLook.h"
 #include "ui/LabelButton.h"
 #include "ui/Pictures.h"
 
@@ -24,7 +25,8 @@ ClosedBookWindow::ClosedBookWindow(QWidget* parent)
     setFixedSize(WindowSize);
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
-    QPalette background = palette();
+    // The book's ink on its own background, whatever the desktop's theme.
+    QPalette background = booklook::paperPalette();
     background.setColor(QPalette::Window, QColor(214, 206, 188));
     setPalette(background);
 
@@ -32,10 +34,7 @@ ClosedBookWindow::ClosedBookWindow(QWidget* parent)
     m_captionLabel->setObjectName(QStringLiteral("CaptionLa"));
     m_captionLabel->setGeometry(8, 4, 130, 18);
     m_captionLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
-    QFont small = m_captionLabel->font();
-    small.setPointSizeF(7.5);
-    small.setBold(true);
-    m_captionLabel->setFont(small);
+    m_captionLabel->setFont(booklook::font(10, true));
 
     m_miniPicture = new QLabel(this);
     m_miniPicture->setObjectName(QStringLiteral("MiniB"));
