@@ -16,6 +16,7 @@ ORVELAN_TEST_PACKAGES=(
     appstream dpkg-dev
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    man-db
     poppler-utils python3 time
 )
 
