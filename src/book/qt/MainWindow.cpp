@@ -600,13 +600,14 @@ bool OrVel::textBoxKey(QWidget* box, int key) {
     const int index = int(std::find(m_boxes.begin(), m_boxes.end(), box) - m_boxes.begin());
     if (index >= ViewFieldCount || index == NotesViewIndex)
         return false;
+    // From box to box: the labels between them, reached with Tab, are passed over.
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down) {
-        focusNextChild();
+        m_boxes[index + 1]->setFocus(Qt::TabFocusReason);
         return true;
     }
     if (key == Qt::Key_Up) {
         if (index > 0)
-            focusPreviousChild();
+            m_boxes[index - 1]->setFocus(Qt::BacktabFocusReason);
         return true;
     }
     return false;

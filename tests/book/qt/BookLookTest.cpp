@@ -146,6 +146,16 @@ private Q_SLOTS:
         qsizetype at = order.indexOf(bar.first());
         QVERIFY2(at >= 0, qPrintable(order.join(u' ')));
         QCOMPARE(order.mid(at, bar.size()), bar);
+        // Enter and the arrows still go from box to box, past the labels between them.
+        book.control("SPho1TB")->setFocus();
+        QTest::keyClick(book.control("SPho1TB"), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), book.control("SPho2TB"));
+        QTest::keyClick(book.control("SPho2TB"), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), book.control("SMobiTB"));
+        QTest::keyClick(book.control("SMobiTB"), Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), book.control("SPho2TB"));
+        QTest::keyClick(book.control("SWebOTB"), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), book.control("SNoteTB"));
         // Space on "Stats" shows the page's statistics, as a click does.
         LabelButton* stats = book.control<LabelButton>("EditLa");
         stats->setFocus();
