@@ -232,8 +232,7 @@ TEST(ToolCommandLine, LongCommandsShowProgressOnlyWhenAsked) {
     EXPECT_TRUE(shown.err.endsWith(u'\r')); // the line is wiped at the end
     EXPECT_FALSE(shown.out.contains(u'\r'));
     EXPECT_TRUE(tool(book, {u"search"_s, u"ann"_s}, true).err.contains(u"Searching:"_s));
-    const ToolRun exported =
-        tool(book, {u"export"_s, u"csv"_s, book.root() + u"/all.csv"_s}, true);
+    const ToolRun exported = tool(book, {u"export"_s, u"csv"_s, book.root() + u"/all.csv"_s}, true);
     EXPECT_EQ(exported.status, 0);
     EXPECT_TRUE(exported.err.contains(u"\rReading pages: 100%"_s));
 }
