@@ -1,6 +1,7 @@
 #include "security/qt/PasswordWindow.h"
 
 #include "platform/Twips.h"
+#include "ui/BookLook.h"
 #include "ui/LabelButton.h"
 
 #include <QCloseEvent>
@@ -26,7 +27,8 @@ PasswordWindow::PasswordWindow(Session& session, HelpPages help, QWidget* parent
     setModal(true);
     setFixedSize(300, 130);
     setAutoFillBackground(true);
-    QPalette background = palette();
+    // The book's ink on the window's own background, whatever the desktop's theme.
+    QPalette background = booklook::paperPalette();
     background.setColor(QPalette::Window, QColor(226, 222, 210));
     setPalette(background);
 

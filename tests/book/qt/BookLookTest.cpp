@@ -1,5 +1,6 @@
 #include "book/RecordingLauncher.h"
 #include "book/qt/MainWindow.h"
+#include "exchange/qt/ExchangeWidgets.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempBook.h"
@@ -70,6 +71,17 @@ private Q_SLOTS:
             QVERIFY(darkest(*book.window, book.control("NextB")) < 100);
             QVERIFY(darkest(*book.window, book.control("LastB")) < 100);
             QCOMPARE(book.control("SNameTB")->palette().color(QPalette::Text), QColor(16, 24, 72));
+        }
+        QApplication::setPalette(desktop);
+    }
+
+    void theExchangeWindowsKeepThePaperToo() {
+        const QPalette desktop = QApplication::palette();
+        QApplication::setPalette(QPalette(QColor(235, 235, 235), QColor(35, 35, 38)));
+        {
+            DraggableWindow window;
+            QCOMPARE(window.palette().color(QPalette::Window), QColor(253, 249, 236));
+            QCOMPARE(window.palette().color(QPalette::WindowText), QColor(16, 24, 72));
         }
         QApplication::setPalette(desktop);
     }
