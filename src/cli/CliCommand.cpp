@@ -8,6 +8,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
+
 namespace orvelan::cli {
 
 int tabArgument(const QString& text) {
@@ -56,7 +58,7 @@ void JsonArrayWriter::append(const QJsonObject& element) {
 
 JsonArrayWriter::~JsonArrayWriter() {
     if (m_context.json)
-        m_context.out << (m_started ? "\n]\n" : "[]\n");
+        m_context.out << (m_started ? "\n]\n" : "[\n]\n");
 }
 
 std::unique_ptr<BookLock> lockBook(const BookFolder& folder) {
@@ -82,6 +84,27 @@ std::unique_ptr<BookLock> lockBook(const BookFolder& folder) {
     if (!report.ok())
         throw CliError{report.failures.join(u' ')};
     return lock;
+}
+
+ProgressLine::ProgressLine(CliContext& context, QString what)
+    : m_context(context), m_what(std::move(what)) {}
+
+ProgressLine::~ProgressLine() {
+    if (m_shown >= 0) {
+        m_context.err << '\r' << QString(m_what.size() + 6, u' ') << '\r';
+        m_context.err.flush();
+    }
+}
+
+void ProgressLine::show(double fraction) {
+    if (!m_context.progress)
+        return;
+    const int percent = std::clamp(static_cast<int>(fraction * 100), 0, 100);
+    if (percent == m_shown)
+        return;
+    m_shown = percent;
+    m_context.err << '\r' << m_what << QStringLiteral(": %1%").arg(percent, 3);
+    m_context.err.flush();
 }
 
 } // namespace orvelan::cli

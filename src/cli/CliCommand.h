@@ -20,6 +20,8 @@ struct CliContext {
     bool json = false;
     QTextStream& out;
     QTextStream& err;
+    // Long commands draw a progress line on `err` (only when it is a terminal).
+    bool progress = false;
 };
 
 // Thrown for a bad argument or a failed file operation; main prints it as one line on stderr.
@@ -34,6 +36,7 @@ struct CliCommand {
     const char* summary;
     bool changesBook; // takes the book's lock (which completes a new book); others only read
     std::function<int(CliContext&, const QStringList&)> run;
+    const char* help = nullptr; // what 'help COMMAND' adds below the usage line
 };
 
 const std::vector<CliCommand>& commandTable();
@@ -62,5 +65,19 @@ private:
 // open. Once the lock is held, temporaries of interrupted writes are removed and a book whose
 // first run was cut short is completed.
 std::unique_ptr<BookLock> lockBook(const BookFolder& folder);
+
+// The progress line of a long command: "what: 42%" redrawn in place on the error stream, and
+// wiped when the work is done. Silent unless the context asks for progress.
+class ProgressLine {
+public:
+    ProgressLine(CliContext& context, QString what);
+    ~ProgressLine();
+    void show(double fraction);
+
+private:
+    CliContext& m_context;
+    QString m_what;
+    int m_shown = -1;
+};
 
 } // namespace orvelan::cli

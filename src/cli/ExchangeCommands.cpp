@@ -135,7 +135,10 @@ int runImport(CliContext& context, const QStringList& args) {
         if (outcome.writeFailures)
             throw CliError{stagingFailureText()};
     }
-    const QList<ListedRecord> listed = staging.list(parsed.find);
+    ProgressLine progress(context, QStringLiteral("Importing"));
+    int tabsListed = 0;
+    const QList<ListedRecord> listed =
+        staging.list(parsed.find, [&](qsizetype) { progress.show(++tabsListed / 25.0); });
     const ImportOutcome outcome = importListed(context.folder, listed);
 
     if (context.json) {
@@ -184,8 +187,10 @@ int runExport(CliContext& context, const QStringList& args) {
     if (eab)
         removeExportWorkFiles(context.folder);
     // The pages stream from the tabs to the file: memory does not grow with the book.
+    ProgressLine progress(context, QStringLiteral("Reading pages"));
     const ExportResult result =
-        exportBookToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, context.folder, find);
+        exportBookToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, context.folder, find,
+                         [&](int tab) { progress.show(double(tab) / LastTab); });
     if (!result.ok())
         throw CliError{QStringLiteral("Cannot export to %1: %2").arg(path, result.problem)};
     if (result.pages == 0)

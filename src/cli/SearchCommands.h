@@ -14,8 +14,11 @@ struct SearchRequest {
 SearchRequest searchRequest(const CliContext& context, QStringList& args);
 
 // Runs the search; tab files that exist but cannot be read are named on the error stream. With
-// `onHit`, found pages stream to it rather than into the outcome.
+// `onHit`, found pages (with their stored records) stream to it rather than into the outcome.
 SearchOutcome searchBook(CliContext& context, const SearchRequest& request,
-                         const std::function<void(const SearchHit&)>& onHit = {});
+                         const std::function<void(const SearchHit&, QByteArrayView)>& onHit = {});
+
+// The records of the pages found, in the order of the hits.
+QList<PageRecord> pagesOf(CliContext& context, const SearchOutcome& outcome);
 
 } // namespace orvelan::cli

@@ -278,7 +278,7 @@ ExportResult exportListed(const BookFolder& folder, const QList<ListedRecord>& p
 }
 
 ExportResult exportBook(const BookFolder& folder, const QString& text, ExportWriter& writer,
-                        const Yield& yield) {
+                        const Yield& yield, const std::function<void(int)>& afterTab) {
     ExportResult result;
     const QString wanted = trimSpaces(QStringView(text)).toString();
     const auto matches = [&](QByteArrayView stored) {
@@ -320,6 +320,8 @@ ExportResult exportBook(const BookFolder& folder, const QString& text, ExportWri
             result.problem = cannotRead(file.path(), error);
             return result;
         }
+        if (afterTab)
+            afterTab(tab);
     }
     if (!written || !writer.finish())
         result.problem = writer.needsCounts() && written
@@ -388,9 +390,10 @@ QString exportToFile(const QString& path, ExportFormat format, const BookFolder&
 }
 
 ExportResult exportBookToFile(const QString& path, ExportFormat format, const BookFolder& folder,
-                              const QString& text) {
-    return writeExportFile(path, format, true,
-                           [&](ExportWriter& writer) { return exportBook(folder, text, writer); });
+                              const QString& text, const std::function<void(int)>& afterTab) {
+    return writeExportFile(path, format, true, [&](ExportWriter& writer) {
+        return exportBook(folder, text, writer, {}, afterTab);
+    });
 }
 
 void removeExportWorkFiles(const BookFolder& folder) {

@@ -113,8 +113,9 @@ ExportResult exportListed(const BookFolder& folder, const QList<ListedRecord>& p
                           ExportWriter& writer, const Yield& yield = {});
 // Sends every page of the letter tabs that holds `text` through `writer`, reading the tabs in
 // chunks. A tab that cannot be read fails the export.
+// `afterTab(tab)` is told when each tab has been written.
 ExportResult exportBook(const BookFolder& folder, const QString& text, ExportWriter& writer,
-                        const Yield& yield = {});
+                        const Yield& yield = {}, const std::function<void(int)>& afterTab = {});
 
 QByteArray buildCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
                           const Yield& yield = {});
@@ -129,7 +130,7 @@ QString exportToFile(const QString& path, ExportFormat format, const BookFolder&
 // The same for the whole book (the pages that hold `text`), streamed. When no page is found
 // nothing is written.
 ExportResult exportBookToFile(const QString& path, ExportFormat format, const BookFolder& folder,
-                              const QString& text);
+                              const QString& text, const std::function<void(int)>& afterTab = {});
 
 // Removes the work files "*.exf" from DataBook/ that an earlier export may have left.
 void removeExportWorkFiles(const BookFolder& folder);

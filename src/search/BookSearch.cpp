@@ -160,9 +160,10 @@ std::optional<PagePosition> positionOfLine(QStringView line) {
     return PagePosition{*tab, page};
 }
 
-SearchOutcome BookSearch::run(const SelectorFlags& flags, QStringView query,
-                              const std::function<void(int, int)>& afterTab,
-                              const std::function<void(const SearchHit&)>& onHit) const {
+SearchOutcome
+BookSearch::run(const SelectorFlags& flags, QStringView query,
+                const std::function<void(int, int)>& afterTab,
+                const std::function<void(const SearchHit&, QByteArrayView)>& onHit) const {
     SearchOutcome outcome;
     qsizetype unmappable = 0;
     QByteArray needle = toWindows1252(trimSpaces(query), &unmappable);
@@ -204,7 +205,7 @@ SearchOutcome BookSearch::run(const SelectorFlags& flags, QStringView query,
                 {tab, page},
                 resultLine(tab, page, QByteArrayView(name.data(), nameLength), org, phone1)};
             if (onHit)
-                onHit(hit);
+                onHit(hit, record);
             else
                 outcome.hits.append(std::move(hit));
             return true;

@@ -42,11 +42,12 @@ public:
     explicit BookSearch(const BookFolder& folder) : m_folder(folder) {}
 
     // `afterTab(tab, foundSoFar)` runs after each tab file has been read. With `onHit`, each
-    // page found goes to it instead of into the outcome's hits, so memory does not grow with
-    // the book.
-    SearchOutcome run(const SelectorFlags& flags, QStringView query,
-                      const std::function<void(int, int)>& afterTab = {},
-                      const std::function<void(const SearchHit&)>& onHit = {}) const;
+    // page found goes to it, with its stored record, instead of into the outcome's hits, so
+    // memory does not grow with the book.
+    SearchOutcome
+    run(const SelectorFlags& flags, QStringView query,
+        const std::function<void(int, int)>& afterTab = {},
+        const std::function<void(const SearchHit&, QByteArrayView)>& onHit = {}) const;
 
 private:
     const BookFolder& m_folder;
