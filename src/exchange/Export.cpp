@@ -7,6 +7,7 @@
 #include "store/PageRecord.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
+#include "store/Windows1252.h"
 
 #include <QDir>
 #include <QFile>
@@ -125,9 +126,10 @@ QByteArrayView ListedPages::stored(const ListedRecord& entry) {
 }
 
 bool writeCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                    const ByteSink& sink, const Yield& yield) {
+                    const ByteSink& sink, const Yield& yield, CsvEncoding encoding) {
     ListedPages source(folder);
-    if (!sink(QByteArrayView(CsvExportHeader)) || !sink("\r\n"))
+    const bool utf8 = encoding == CsvEncoding::Utf8;
+    if ((utf8 && !sink("\xEF\xBB\xBF")) || !sink(QByteArrayView(CsvExportHeader)) || !sink("\r\n"))
         return false;
     QByteArray chunk;
     chunk.reserve(1 << 16);
@@ -138,7 +140,8 @@ bool writeCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
         const QByteArrayView stored = source.stored(entry);
         if (stored.isEmpty())
             continue;
-        chunk += csvExportLine(PlainRecord(stored));
+        const QByteArray line = csvExportLine(PlainRecord(stored));
+        chunk += utf8 ? fromWindows1252(line).toUtf8() : line;
         chunk += "\r\n";
         if (chunk.size() >= (1 << 16)) {
             if (!sink(chunk))
@@ -182,21 +185,22 @@ bool writeEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
 namespace {
 
 bool collectExport(ExportFormat format, const BookFolder& folder, const QList<ListedRecord>& pages,
-                   const Yield& yield, QByteArray& file) {
+                   const Yield& yield, QByteArray& file,
+                   CsvEncoding encoding = CsvEncoding::Windows1252) {
     const ByteSink sink = [&](QByteArrayView bytes) {
         file += bytes;
         return true;
     };
     return format == ExportFormat::Eab ? writeEabExport(folder, pages, sink, yield)
-                                       : writeCsvExport(folder, pages, sink, yield);
+                                       : writeCsvExport(folder, pages, sink, yield, encoding);
 }
 
 } // namespace
 
 QByteArray buildCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                          const Yield& yield) {
+                          const Yield& yield, CsvEncoding encoding) {
     QByteArray file;
-    collectExport(ExportFormat::Csv, folder, pages, yield, file);
+    collectExport(ExportFormat::Csv, folder, pages, yield, file, encoding);
     return file;
 }
 
@@ -208,14 +212,15 @@ QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& p
 }
 
 QString exportToFile(const QString& path, ExportFormat format, const BookFolder& folder,
-                     const QList<ListedRecord>& pages, const Yield& yield) {
+                     const QList<ListedRecord>& pages, const Yield& yield, CsvEncoding encoding) {
     // The new file replaces an old one only once it is written whole.
     AtomicFileWriter file(path);
     if (const int error = file.open())
         return describeRuntimeError(error);
     const ByteSink sink = [&](QByteArrayView bytes) { return file.write(bytes); };
-    const bool written = format == ExportFormat::Eab ? writeEabExport(folder, pages, sink, yield)
-                                                     : writeCsvExport(folder, pages, sink, yield);
+    const bool written = format == ExportFormat::Eab
+                             ? writeEabExport(folder, pages, sink, yield)
+                             : writeCsvExport(folder, pages, sink, yield, encoding);
     if (!written) // nothing replaces the old file: the new one is removed with the writer
         return QStringLiteral("The pages could not be written.");
     if (const int error = file.commit())

@@ -43,15 +43,20 @@ private:
 // Receives the bytes of an export file in order; false stops the export.
 using ByteSink = std::function<bool(QByteArrayView)>;
 
+// The text of a comma-separated export: Windows-1252 (the program's own, byte for byte), or
+// UTF-8 behind a byte-order mark for programs that assume UTF-8.
+enum class CsvEncoding { Windows1252, Utf8 };
+
 // The comma-separated file for these pages: the header, then one line per page, each line
 // ending with carriage return + line feed.
 bool writeCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                    const ByteSink& sink, const Yield& yield = {});
+                    const ByteSink& sink, const Yield& yield = {},
+                    CsvEncoding encoding = CsvEncoding::Windows1252);
 // The exchange file for these pages.
 bool writeEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
                     const ByteSink& sink, const Yield& yield = {});
 QByteArray buildCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                          const Yield& yield = {});
+                          const Yield& yield = {}, CsvEncoding encoding = CsvEncoding::Windows1252);
 QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
                           const Yield& yield = {});
 
@@ -59,7 +64,8 @@ enum class ExportFormat { Csv, Eab };
 // Writes the export file through a temporary file renamed into place, so a failure never
 // leaves part of a file over a good one. Returns an empty string, or what went wrong.
 QString exportToFile(const QString& path, ExportFormat format, const BookFolder& folder,
-                     const QList<ListedRecord>& pages, const Yield& yield = {});
+                     const QList<ListedRecord>& pages, const Yield& yield = {},
+                     CsvEncoding encoding = CsvEncoding::Windows1252);
 
 // Removes the work files "*.exf" from DataBook/ that an earlier export may have left.
 void removeExportWorkFiles(const BookFolder& folder);

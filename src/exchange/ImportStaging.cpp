@@ -3,6 +3,7 @@
 #include "store/PageRecord.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
+#include "store/Windows1252.h"
 
 #include <QFile>
 
@@ -57,27 +58,42 @@ int ImportStaging::reset() {
     return failures;
 }
 
-ImportStaging::Outcome ImportStaging::stage(const ImportRecord& record, const QDateTime& now,
-                                            int* tabOut) {
-    const QByteArrayView name = trimSpaces(record[0]);
-    if (name.isEmpty())
-        return Outcome::Refused;
-    const auto first = static_cast<unsigned char>(name[0]);
-    if (first >= 91 && first <= 96)
-        return Outcome::Refused;
+int importTabForName(QStringView name) {
     const int tab = tabForName(name);
+    return tab >= FirstLetterTab && tab <= LastTab ? tab : 0;
+}
+
+ImportStaging::Staged ImportStaging::stage(const ImportRecord& record, const QDateTime& now) {
+    Staged result;
+    result.name = trimSpaces(QStringView(QString::fromUtf8(record[0]))).toString();
+    if (result.name.isEmpty()) {
+        result.outcome = Staged::Outcome::NoName;
+        return result;
+    }
+    const int tab = importTabForName(result.name);
+    if (tab < FirstLetterTab || tab > LastTab) {
+        result.outcome = Staged::Outcome::NotFileable;
+        return result;
+    }
+    result.tab = tab;
     qint64& count = countOf(tab);
     ++count;
     PageRecord page;
     page[Field::PageNo] = QByteArray::number(count);
-    for (int k = 0; k < MappedFieldCount; ++k)
-        page[viewField(k)] = normalisedValue(k, record[k]);
+    for (int k = 0; k < MappedFieldCount; ++k) {
+        const Field field = viewField(k);
+        qsizetype replaced = 0;
+        QByteArray value = toWindows1252(
+            trimSpaces(QStringView(QString::fromUtf8(normalisedValue(k, record[k])))), &replaced);
+        result.replacedCharacters += replaced;
+        if (value.size() > specOf(field).width)
+            result.cutFields.append(k);
+        page[field] = std::move(value);
+    }
     page[Field::DateModified] = now.toString(QStringLiteral("dd/MM/yy")).toLatin1();
     page[Field::TimeModified] = now.toString(QStringLiteral("HH:mm")).toLatin1();
     m_pending[tab] += page.toStored();
-    if (tabOut)
-        *tabOut = tab;
-    return Outcome::Staged;
+    return result;
 }
 
 int ImportStaging::flush() {

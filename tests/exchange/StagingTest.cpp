@@ -41,28 +41,31 @@ TEST(Staging, RecordsGoUnderTheTabOfTheirName) {
     TempBook book;
     ImportStaging staging(book.folder());
     ASSERT_EQ(staging.reset(), 0);
-    int tab = -1;
-    EXPECT_EQ(staging.stage(named(" mary", "Acme"), Now, &tab), ImportStaging::Outcome::Staged);
-    EXPECT_EQ(tab, 12);
-    EXPECT_EQ(staging.stage(named("7 Up"), Now, &tab), ImportStaging::Outcome::Staged);
-    EXPECT_EQ(tab, 0);
-    for (const char* refused : {"", "   ", "_x", "^x", "[x", "`x", "\\x", "]x"})
-        EXPECT_EQ(staging.stage(named(refused), Now), ImportStaging::Outcome::Refused) << refused;
-    EXPECT_EQ(staging.stage(named("Zed"), Now), ImportStaging::Outcome::Staged);
+    using Outcome = ImportStaging::Staged::Outcome;
+    const ImportStaging::Staged mary = staging.stage(named(" mary", "Acme"), Now);
+    EXPECT_EQ(mary.outcome, Outcome::Staged);
+    EXPECT_EQ(mary.tab, 12);
+    EXPECT_EQ(mary.name, QStringLiteral("mary"));
+    for (const char* empty : {"", "   "})
+        EXPECT_EQ(staging.stage(named(empty), Now).outcome, Outcome::NoName) << empty;
+    // A name no letter tab takes is refused, never staged under tab 0 to be forgotten.
+    for (const char* refused : {"7 Up", "_x", "^x", "[x", "`x", "\\x", "]x", "-x"})
+        EXPECT_EQ(staging.stage(named(refused), Now).outcome, Outcome::NotFileable) << refused;
+    EXPECT_EQ(staging.stage(named("Zed"), Now).outcome, Outcome::Staged);
     ASSERT_EQ(staging.flush(), 0);
 
     // Record 1 of every staging file is a blank page; the staged records follow.
     EXPECT_EQ(stagingBytes(book, 12).size(), 2 * RecordSize);
     EXPECT_EQ(stagingBytes(book, 12).first(RecordSize), blankRecord());
     EXPECT_EQ(stagingBytes(book, 3).size(), RecordSize);
-    const PageRecord mary = stagedPage(book, 12, 2);
-    EXPECT_EQ(mary[Field::Name], "mary");
-    EXPECT_EQ(mary[Field::PageNo], "2");
-    EXPECT_EQ(mary[Field::DateModified], "04/03/26");
-    EXPECT_EQ(mary[Field::TimeModified], "09:07");
+    EXPECT_EQ(stagingBytes(book, 0).size(), RecordSize);
+    const PageRecord maryPage = stagedPage(book, 12, 2);
+    EXPECT_EQ(maryPage[Field::Name], "mary");
+    EXPECT_EQ(maryPage[Field::PageNo], "2");
+    EXPECT_EQ(maryPage[Field::DateModified], "04/03/26");
+    EXPECT_EQ(maryPage[Field::TimeModified], "09:07");
     EXPECT_EQ(stagingBytes(book, 12).sliced(2 * RecordSize - 8), QByteArray(8, '\0'));
 
-    // Tab 0 is staged but never listed.
     const QList<ListedRecord> listed = staging.list();
     ASSERT_EQ(listed.size(), 2);
     EXPECT_EQ(listed[0].tab, 12);
@@ -81,7 +84,9 @@ TEST(Staging, LongValuesAndLineBreaks) {
     ImportRecord record = named(QByteArray(40, 'N'));
     record[1] = "line\none";
     record[25] = "first\nsecond\rthird";
-    staging.stage(record, Now);
+    record[12] = QByteArray(61, 'e');
+    // Values too long for their field are cut, and staging says which.
+    EXPECT_EQ(staging.stage(record, Now).cutFields, (QList<int>{0, 12}));
     staging.flush();
     const PageRecord page = stagedPage(book, 13, 2);
     EXPECT_EQ(page[Field::Name], QByteArray(32, 'N'));
@@ -183,11 +188,13 @@ TEST(CsvStaging, QuotedUtf8FileWithOverlongLine) {
                                                   QStringLiteral("Notes")}));
     mapping.autoMap();
     ImportStaging staging(book.folder());
-    const CsvReadOutcome outcome = stageCsv(file, mapping, staging, Now);
+    const ImportSummary outcome = stageCsv(file, mapping, staging, Now);
+    EXPECT_EQ(outcome.read, 5);
     EXPECT_EQ(outcome.staged, 4);
-    EXPECT_EQ(outcome.refused, 1);
+    EXPECT_EQ(outcome.refusedCount(ImportSummary::Refusal::NotFileable), 1);
     EXPECT_EQ(outcome.overlongLines, 1); // reported though it is not the last line
-    EXPECT_EQ(outcome.replacedLines, 1);
+    EXPECT_EQ(outcome.recordsWithReplacements, 1);
+    EXPECT_EQ(outcome.charactersReplaced, 1);
     const PageRecord smith = stagedPage(book, 18, 2);
     EXPECT_EQ(smith[Field::Name], "Smith, John");
     EXPECT_EQ(smith[Field::Organisation], "Acme, Inc.");

@@ -1,0 +1,158 @@
+// Whole files in the layouts that address programs write, read as a new user would: every
+// record is imported or refused with its reason and name.
+#include "exchange/CsvImport.h"
+#include "exchange/CsvReader.h"
+#include "exchange/ImportStaging.h"
+#include "exchange/ImportSummary.h"
+#include "store/PageRecord.h"
+#include "store/TabTable.h"
+#include "store/Windows1252.h"
+#include "support/TempBook.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace orvelan;
+using orvelan::test::TempBook;
+
+namespace {
+
+const QDateTime Now(QDate(2026, 3, 4), QTime(9, 7));
+
+QByteArray dataFile(const char* name) {
+    QFile file(QStringLiteral(ORVELAN_EXCHANGE_DATA "/") + QString::fromLatin1(name));
+    if (!file.open(QIODevice::ReadOnly))
+        ADD_FAILURE() << "missing test file " << name;
+    return file.readAll();
+}
+
+// Reads `bytes` with Auto mapping and imports every listed record.
+ImportSummary importWithAuto(const TempBook& book, const QByteArray& bytes,
+                             FieldMapping* used = nullptr) {
+    FieldMapping mapping;
+    mapping.setColumns(csvColumns(bytes));
+    mapping.autoMap();
+    ImportStaging staging(book.folder());
+    ImportSummary summary = stageCsv(bytes, mapping, staging, Now);
+    const ImportOutcome outcome = importListed(book.folder(), staging.list());
+    summary.recordImport(outcome.perTab, outcome.written, outcome.failures);
+    if (used)
+        *used = mapping;
+    return summary;
+}
+
+QStringList refusedNames(const ImportSummary& summary, ImportSummary::Refusal reason) {
+    QStringList names;
+    for (const auto& record : summary.refusedRecords()) {
+        if (record.reason == reason)
+            names.append(record.name);
+    }
+    return names;
+}
+
+// The page of tab `tab` whose name is `name`; an empty page when there is none.
+PageRecord pageNamed(const TempBook& book, const QByteArray& name) {
+    const int tab = tabForName(name);
+    for (qint64 n = 1; n <= book.pageCount(tab); ++n) {
+        const PageRecord page = book.page(tab, n);
+        if (page[Field::Name] == name)
+            return page;
+    }
+    ADD_FAILURE() << "no page named " << name.constData();
+    return {};
+}
+
+struct Layout {
+    const char* file;
+    const char* encoding;
+    const char* separator;
+    const char* annaName; // how the layout's name columns give Anna Adams' name
+    qint64 imported;      // with today's filing
+};
+
+class ImportLayouts : public testing::TestWithParam<Layout> {};
+
+TEST_P(ImportLayouts, EveryRecordIsImportedOrRefusedByName) {
+    const Layout& layout = GetParam();
+    TempBook book;
+    FieldMapping mapping;
+    const ImportSummary summary = importWithAuto(book, dataFile(layout.file), &mapping);
+
+    // Auto finds a name column in every layout, joining first and last names where needed.
+    EXPECT_GE(mapping.sourceColumns()[0], 0) << mapping.lines()[0].toStdString();
+    EXPECT_EQ(summary.encoding, QLatin1StringView(layout.encoding));
+    EXPECT_EQ(summary.separator, QLatin1StringView(layout.separator));
+    EXPECT_EQ(summary.read, 32);
+    EXPECT_EQ(summary.imported, layout.imported);
+    EXPECT_EQ(summary.imported + summary.refusedTotal(), summary.read);
+    EXPECT_EQ(summary.importFailures, 0);
+    // The company that begins with a digit and the contact with no name are named, not lost.
+    EXPECT_TRUE(refusedNames(summary, ImportSummary::Refusal::NotFileable)
+                    .contains(QStringLiteral("3M Company")));
+    EXPECT_EQ(summary.refusedCount(ImportSummary::Refusal::NoName), 1);
+    EXPECT_EQ(summary.refusedCount(ImportSummary::Refusal::Damaged), 0);
+    EXPECT_EQ(qsizetype(summary.refusedTotal()), summary.refusedRecords().size());
+
+    // The common columns reach their fields, quoted commas and all.
+    const PageRecord anna = pageNamed(book, layout.annaName);
+    EXPECT_EQ(anna[Field::Email], "anna.adams@example.org");
+    EXPECT_EQ(anna[Field::Phone1], "0113 496 0000");
+    EXPECT_EQ(anna[Field::Organisation], "Company 0");
+    EXPECT_EQ(anna[Field::JobTitle], "Clerk");
+    EXPECT_EQ(anna[Field::Department], "Sales");
+    EXPECT_EQ(anna[Field::Addr1], "1 High Street");
+    EXPECT_EQ(anna[Field::Addr2], "Leeds");
+    EXPECT_EQ(anna[Field::Addr6], "LS1 0AA");
+    EXPECT_EQ(anna[Field::OrgWeb], "https://example.org/0");
+    const QByteArray carl =
+        QByteArray(layout.annaName).startsWith("Adams") ? "Clark, Carl" : "Carl Clark";
+    EXPECT_EQ(pageNamed(book, carl)[Field::Organisation], "Clark, Sons & Co");
+    const QByteArray ben =
+        QByteArray(layout.annaName).startsWith("Adams") ? "Baker, Ben" : "Ben Baker";
+    EXPECT_EQ(pageNamed(book, ben)[Field::Notes], "Met at the fair, 2019\r\nLikes tea");
+    // An address too long for its field is cut, and the summary says which.
+    EXPECT_EQ(summary.cutByField().value(QStringLiteral("Email")), 1);
+    EXPECT_TRUE(
+        summary.text().contains(QStringLiteral("Values cut to fit their field: 1 (Email 1)")))
+        << summary.text().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ImportLayouts,
+    testing::Values(Layout{"webmail-current.csv", "UTF-8", "comma", "Adams, Anna", 27},
+                    Layout{"webmail-legacy.csv", "UTF-8", "comma", "Anna Adams", 27},
+                    Layout{"mail-client.csv", "UTF-8", "comma", "Anna Adams", 27},
+                    Layout{"office-suite.csv", "UTF-8", "comma", "Adams, Anna", 27},
+                    Layout{"office-suite-semicolon.csv", "Windows-1252", "semicolon", "Adams, Anna",
+                           29}),
+    [](const testing::TestParamInfo<Layout>& info) { return std::to_string(info.index); });
+
+TEST(ImportSummaryText, NamesRefusedRecordsAndCountsTabs) {
+    TempBook book;
+    const ImportSummary summary = importWithAuto(book, dataFile("mail-client.csv"));
+    const QString text = summary.text();
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("\nRecords read: 32\nImported 27 page(s). By tab: A 2,")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\"3M Company\" (line 33)"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("no name: 1 - (no name) (line 34)")))
+        << text.toStdString();
+    // The records under a name no tab takes are named as the file writes them.
+    EXPECT_TRUE(text.contains(QStringLiteral("\"Иван Иванов\""))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\"王小明\""))) << text.toStdString();
+    EXPECT_FALSE(summary.complete());
+}
+
+TEST(ImportSummaryText, ListsTwentyNamesThenCounts) {
+    ImportSummary summary;
+    for (int i = 0; i < 25; ++i)
+        summary.refuse(ImportSummary::Refusal::NotFileable, QStringLiteral("%1 Street").arg(i),
+                       i + 2);
+    summary.read = 25;
+    EXPECT_EQ(summary.refusedRecords().size(), ImportSummary::NamedLimit);
+    EXPECT_TRUE(summary.text().contains(QStringLiteral("\"19 Street\" (line 21) and 5 more")));
+    EXPECT_EQ(summary.toJson().value(QStringLiteral("refused")).toInteger(), 25);
+}
+
+} // namespace
