@@ -91,17 +91,17 @@ QList<QByteArray> readHeaderLine(QByteArrayView line, char separator) {
     return names;
 }
 
-QString encodingName(TextEncoding encoding) {
+QString encodingName(FileEncoding encoding) {
     switch (encoding) {
-    case TextEncoding::Ascii:
+    case FileEncoding::Ascii:
         return QStringLiteral("ASCII");
-    case TextEncoding::Utf8:
+    case FileEncoding::Utf8:
         return QStringLiteral("UTF-8");
-    case TextEncoding::Windows1252:
+    case FileEncoding::Windows1252:
         return QStringLiteral("Windows-1252");
-    case TextEncoding::Utf16LE:
+    case FileEncoding::Utf16LE:
         return QStringLiteral("UTF-16 LE");
-    case TextEncoding::Utf16BE:
+    case FileEncoding::Utf16BE:
         return QStringLiteral("UTF-16 BE");
     }
     return {};
@@ -183,10 +183,10 @@ template <typename Visit> void forEachPhysicalLine(QByteArrayView bytes, Visit v
 }
 
 // UTF-16 without a byte-order mark: most of the first characters are ASCII with a zero byte.
-TextEncoding guessUtf16(QByteArrayView bytes) {
+FileEncoding guessUtf16(QByteArrayView bytes) {
     const qsizetype n = std::min<qsizetype>(bytes.size() & ~qsizetype(1), 64);
     if (n < 4)
-        return TextEncoding::Ascii;
+        return FileEncoding::Ascii;
     int zeroEven = 0;
     int zeroOdd = 0;
     for (qsizetype i = 0; i < n; ++i) {
@@ -194,10 +194,10 @@ TextEncoding guessUtf16(QByteArrayView bytes) {
             ++(i % 2 ? zeroOdd : zeroEven);
     }
     if (zeroOdd * 4 >= n * 3 / 2 && zeroEven == 0)
-        return TextEncoding::Utf16LE;
+        return FileEncoding::Utf16LE;
     if (zeroEven * 4 >= n * 3 / 2 && zeroOdd == 0)
-        return TextEncoding::Utf16BE;
-    return TextEncoding::Ascii;
+        return FileEncoding::Utf16BE;
+    return FileEncoding::Ascii;
 }
 
 } // namespace
@@ -218,20 +218,20 @@ CsvText::CsvText(QByteArray bytes) {
 }
 
 void CsvText::decode(QByteArray bytes) {
-    TextEncoding utf16 = TextEncoding::Ascii;
+    FileEncoding utf16 = FileEncoding::Ascii;
     qsizetype skip = 0;
     if (bytes.startsWith("\xFF\xFE")) {
-        utf16 = TextEncoding::Utf16LE;
+        utf16 = FileEncoding::Utf16LE;
         skip = 2;
     } else if (bytes.startsWith("\xFE\xFF")) {
-        utf16 = TextEncoding::Utf16BE;
+        utf16 = FileEncoding::Utf16BE;
         skip = 2;
     } else if (!bytes.startsWith("\xEF\xBB\xBF")) {
         utf16 = guessUtf16(bytes);
     }
-    if (utf16 != TextEncoding::Ascii) {
+    if (utf16 != FileEncoding::Ascii) {
         m_encoding = utf16;
-        QStringDecoder decoder(utf16 == TextEncoding::Utf16LE ? QStringDecoder::Utf16LE
+        QStringDecoder decoder(utf16 == FileEncoding::Utf16LE ? QStringDecoder::Utf16LE
                                                               : QStringDecoder::Utf16BE);
         m_text = QString(decoder.decode(QByteArrayView(bytes).sliced(skip))).toUtf8();
         return;
@@ -246,18 +246,18 @@ void CsvText::decode(QByteArray bytes) {
         anyInvalid = anyInvalid || check == Utf8Check::Invalid;
     });
     if (!anyInvalid) {
-        m_encoding = bom || anyValid ? TextEncoding::Utf8 : TextEncoding::Ascii;
+        m_encoding = bom || anyValid ? FileEncoding::Utf8 : FileEncoding::Ascii;
         m_text = std::move(bytes);
         m_pos = bom ? 3 : 0;
         return;
     }
     if (!bom && !anyValid) {
-        m_encoding = TextEncoding::Windows1252;
+        m_encoding = FileEncoding::Windows1252;
         m_text = fromWindows1252(bytes).toUtf8();
         return;
     }
     // UTF-8 with some lines that are not: those lines are read as Windows-1252.
-    m_encoding = TextEncoding::Utf8;
+    m_encoding = FileEncoding::Utf8;
     m_text.reserve(bytes.size() + 64);
     forEachPhysicalLine(QByteArrayView(bytes).sliced(bom ? 3 : 0), [&](QByteArrayView line) {
         if (checkUtf8(line) == Utf8Check::Invalid) {

@@ -30,8 +30,8 @@ SplitLine splitLine(QByteArrayView line, char separator = ',');
 QList<QByteArray> readHeaderLine(QByteArrayView line, char separator = ',');
 
 // How the bytes of an import file were read.
-enum class TextEncoding { Ascii, Utf8, Windows1252, Utf16LE, Utf16BE };
-QString encodingName(TextEncoding encoding);
+enum class FileEncoding { Ascii, Utf8, Windows1252, Utf16LE, Utf16BE };
+QString encodingName(FileEncoding encoding);
 // "comma", "semicolon", "tab".
 QString separatorName(char separator);
 
@@ -45,7 +45,7 @@ class CsvText {
 public:
     explicit CsvText(QByteArray bytes);
 
-    TextEncoding encoding() const { return m_encoding; }
+    FileEncoding encoding() const { return m_encoding; }
     char separator() const { return m_separator; }
     // Lines of a UTF-8 file that were not UTF-8 and were read as Windows-1252.
     qsizetype windows1252Lines() const { return m_windows1252Lines; }
@@ -72,7 +72,7 @@ private:
     qsizetype m_pos = 0;
     qint64 m_lineNumber = 1;
     qint64 m_lastLineNumber = 0;
-    TextEncoding m_encoding = TextEncoding::Ascii;
+    FileEncoding m_encoding = FileEncoding::Ascii;
     char m_separator = ',';
     qsizetype m_windows1252Lines = 0;
     bool m_lastDamaged = false;

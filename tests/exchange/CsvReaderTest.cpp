@@ -92,29 +92,29 @@ TEST(CsvText, EncodingDetection) {
     // Byte-order mark: UTF-8, the mark is dropped; lines come out as UTF-8.
     CsvText bom(QByteArray("\xEF\xBB\xBFName\r\nJos\xC3\xA9\r\n"));
     QByteArray line;
-    EXPECT_EQ(bom.encoding(), TextEncoding::Utf8);
+    EXPECT_EQ(bom.encoding(), FileEncoding::Utf8);
     ASSERT_TRUE(bom.nextLine(line));
     EXPECT_EQ(line, "Name");
     ASSERT_TRUE(bom.nextLine(line));
     EXPECT_EQ(line, "Jos\xC3\xA9");
     // Valid UTF-8 without a mark is UTF-8 too, whatever script it holds.
     CsvText utf8(QByteArray("N\n\xE2\x82\xAC 5\n\xE4\xB8\xAD\xE6\x96\x87,x\n"));
-    EXPECT_EQ(utf8.encoding(), TextEncoding::Utf8);
+    EXPECT_EQ(utf8.encoding(), FileEncoding::Utf8);
     utf8.nextLine(line);
     utf8.nextLine(line);
     utf8.nextLine(line);
     EXPECT_EQ(line, "\xE4\xB8\xAD\xE6\x96\x87,x");
     // Bytes that are never UTF-8 make a Windows-1252 file.
     CsvText latin(QByteArray("N\nJos\xE9 M\xFCller \x80\n"));
-    EXPECT_EQ(latin.encoding(), TextEncoding::Windows1252);
+    EXPECT_EQ(latin.encoding(), FileEncoding::Windows1252);
     latin.nextLine(line);
     latin.nextLine(line);
     EXPECT_EQ(QString::fromUtf8(line), QStringLiteral("José Müller €"));
     // Plain ASCII, overlong forms and surrogates are not taken for UTF-8.
-    EXPECT_EQ(CsvText("a,b\n").encoding(), TextEncoding::Ascii);
-    EXPECT_EQ(CsvText("\xC0\xAF\n").encoding(), TextEncoding::Windows1252);
-    EXPECT_EQ(CsvText("\xED\xA0\x80\n").encoding(), TextEncoding::Windows1252);
-    EXPECT_EQ(CsvText("x\xE2\x82").encoding(), TextEncoding::Windows1252);
+    EXPECT_EQ(CsvText("a,b\n").encoding(), FileEncoding::Ascii);
+    EXPECT_EQ(CsvText("\xC0\xAF\n").encoding(), FileEncoding::Windows1252);
+    EXPECT_EQ(CsvText("\xED\xA0\x80\n").encoding(), FileEncoding::Windows1252);
+    EXPECT_EQ(CsvText("x\xE2\x82").encoding(), FileEncoding::Windows1252);
 }
 
 TEST(CsvText, Utf16WithAndWithoutMark) {
@@ -134,7 +134,7 @@ TEST(CsvText, Utf16WithAndWithoutMark) {
     for (const bool bigEndian : {false, true}) {
         for (const bool mark : {true, false}) {
             CsvText csv(utf16(bigEndian, mark));
-            EXPECT_EQ(csv.encoding(), bigEndian ? TextEncoding::Utf16BE : TextEncoding::Utf16LE);
+            EXPECT_EQ(csv.encoding(), bigEndian ? FileEncoding::Utf16BE : FileEncoding::Utf16LE);
             QByteArray line;
             ASSERT_TRUE(csv.nextLine(line));
             EXPECT_EQ(line, "Name,Notes");
@@ -150,7 +150,7 @@ TEST(CsvText, Utf16WithAndWithoutMark) {
 TEST(CsvText, StrayWindows1252LineInUtf8File) {
     // One line written by another program in Windows-1252: only that line is read so.
     CsvText csv(QByteArray("Name\n\xC3\x89mile\nZo\xEB\nAng\xC3\xA9lique\n"));
-    EXPECT_EQ(csv.encoding(), TextEncoding::Utf8);
+    EXPECT_EQ(csv.encoding(), FileEncoding::Utf8);
     QByteArray line;
     QStringList names;
     csv.nextLine(line);
