@@ -2,7 +2,6 @@
 
 #include "exchange/CsvReader.h"
 #include "store/TabTable.h"
-#include "store/Windows1252.h"
 
 namespace orvelan {
 

@@ -1,9 +1,9 @@
 #include "exchange/ImportStaging.h"
 
 #include "store/PageRecord.h"
+#include "store/PageTexts.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
-#include "store/Windows1252.h"
 
 #include <QFile>
 
@@ -58,38 +58,37 @@ int ImportStaging::reset() {
     return failures;
 }
 
-int importTabForName(QStringView name) {
-    const int tab = tabForName(name);
-    return tab >= FirstLetterTab && tab <= LastTab ? tab : 0;
-}
-
 ImportStaging::Staged ImportStaging::stage(const ImportRecord& record, const QDateTime& now) {
     Staged result;
-    result.name = trimSpaces(QStringView(QString::fromUtf8(record[0]))).toString();
+    PageTexts texts;
+    for (int k = 0; k < MappedFieldCount; ++k)
+        texts[k] =
+            trimSpaces(QStringView(QString::fromUtf8(normalisedValue(k, record[k])))).toString();
+    result.name = texts[0];
     if (result.name.isEmpty()) {
         result.outcome = Staged::Outcome::NoName;
         return result;
     }
-    const int tab = importTabForName(result.name);
-    if (tab < FirstLetterTab || tab > LastTab) {
+    // A name that does not begin with a letter has no letter tab: it is refused and named,
+    // never staged where it would not be offered.
+    const int tab = tabForName(QStringView(result.name));
+    if (tab == 0) {
         result.outcome = Staged::Outcome::NotFileable;
         return result;
     }
     result.tab = tab;
+    const TextEncoding encoding = encodingFor(texts);
+    for (int k = 0; k < MappedFieldCount; ++k) {
+        // Bytes the file did not hold as text came in as replacement characters.
+        result.replacedCharacters += texts[k].count(QChar::ReplacementCharacter);
+        if (storedLengthOf(k, texts[k], encoding) > specOf(viewField(k)).width)
+            result.cutFields.append(k);
+    }
     qint64& count = countOf(tab);
     ++count;
     PageRecord page;
     page[Field::PageNo] = QByteArray::number(count);
-    for (int k = 0; k < MappedFieldCount; ++k) {
-        const Field field = viewField(k);
-        qsizetype replaced = 0;
-        QByteArray value = toWindows1252(
-            trimSpaces(QStringView(QString::fromUtf8(normalisedValue(k, record[k])))), &replaced);
-        result.replacedCharacters += replaced;
-        if (value.size() > specOf(field).width)
-            result.cutFields.append(k);
-        page[field] = std::move(value);
-    }
+    fillRecord(page, texts);
     page[Field::DateModified] = now.toString(QStringLiteral("dd/MM/yy")).toLatin1();
     page[Field::TimeModified] = now.toString(QStringLiteral("HH:mm")).toLatin1();
     m_pending[tab] += page.toStored();

@@ -16,9 +16,6 @@ using Yield = std::function<void()>;
 // Called after each tab of a listing with the number of records listed so far.
 using TabProgress = std::function<void(qsizetype listed)>;
 
-// The letter tab (1..25) an imported record with this name goes to; 0 when no tab takes it.
-int importTabForName(QStringView name);
-
 // The staging files: the ".ra_" twin of each tab, in the tab file format. Imported records wait
 // here, one page record each, until they are listed and filed into the tabs.
 class ImportStaging {
@@ -40,9 +37,10 @@ public:
         qsizetype replacedCharacters = 0; // characters the page cannot hold, stored as '?'
         QList<int> cutFields;             // fields (0 = Name .. 25 = Notes) cut to their width
     };
-    // Stages one record (UTF-8 values) under the tab of its name, stamped with `now`. A record
-    // whose name is empty, or that no letter tab takes, is refused: nothing is staged where it
-    // would never be offered. Records are kept in memory until flush().
+    // Stages one record (UTF-8 values) under the tab of its name, stamped with `now`, in
+    // Windows-1252 when all its texts fit, else in UTF-8. A record whose name is empty, or does
+    // not begin with a letter, is refused: nothing is staged where it would never be offered.
+    // Records are kept in memory until flush().
     Staged stage(const ImportRecord& record, const QDateTime& now);
     // Appends the staged records to their files. Returns the number of files that failed.
     int flush();

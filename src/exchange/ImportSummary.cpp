@@ -130,7 +130,7 @@ QStringList ImportSummary::lines() const {
         }
     }
     if (recordsWithReplacements)
-        out.append(QStringLiteral("Characters a page cannot hold, stored as '?': %1 in %2 "
+        out.append(QStringLiteral("Characters that could not be read, replaced: %1 in %2 "
                                   "record(s)")
                        .arg(charactersReplaced)
                        .arg(recordsWithReplacements));

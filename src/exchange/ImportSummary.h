@@ -40,7 +40,7 @@ public:
     QString separator;             // "comma", "semicolon", "tab"; empty for an exchange file
     qint64 read = 0;               // records found in the file
     qint64 staged = 0;             // records waiting in the list to be imported
-    qint64 charactersReplaced = 0; // characters a page cannot hold, stored as '?'
+    qint64 charactersReplaced = 0; // bytes of the file that were not text, replaced
     qint64 recordsWithReplacements = 0;
     qint64 windows1252Lines = 0; // lines of a UTF-8 file that were not UTF-8
     qint64 overlongLines = 0;    // lines of 200 fields or more: later fields lost
