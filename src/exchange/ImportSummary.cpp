@@ -149,6 +149,8 @@ QStringList ImportSummary::lines() const {
             line += QStringLiteral(" and %1 more").arg(m_valuesCut - named.size());
         out.append(line);
     }
+    if (const qint64 damaged = refusedCount(Refusal::Damaged))
+        out.append(QStringLiteral("Lines skipped as damaged: %1").arg(damaged));
     if (windows1252Lines)
         out.append(
             QStringLiteral("Lines read as Windows-1252 (not UTF-8): %1").arg(windows1252Lines));

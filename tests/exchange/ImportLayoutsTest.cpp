@@ -147,6 +147,25 @@ TEST(ImportSummaryText, NamesRefusedRecordsAndCountsTabs) {
     EXPECT_FALSE(summary.complete());
 }
 
+TEST(ImportSummaryText, DamagedRecordIsNamedAndTheRestImported) {
+    // The mail client's layout with Ben's notes opening a quotation mark that never closes.
+    QByteArray file = dataFile("mail-client.csv");
+    file.replace("\"Met at the fair, 2019\nLikes tea\"", "\"Met at the fair, 2019");
+    TempBook book;
+    const ImportSummary summary = importWithAuto(book, file);
+    EXPECT_EQ(summary.read, 32);
+    EXPECT_EQ(summary.refusedCount(ImportSummary::Refusal::Damaged), 1);
+    EXPECT_EQ(summary.imported + summary.refusedTotal(), summary.read);
+    EXPECT_EQ(summary.imported, 29);
+    const QString text = summary.text();
+    EXPECT_TRUE(text.contains(QStringLiteral("bad record (a quotation mark that is never closed): "
+                                             "1 - \"Ben Baker\" (line 3)")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Lines skipped as damaged: 1")));
+    EXPECT_EQ(pageNamed(book, QStringLiteral("Carl Clark"))[Field::Organisation],
+              "Clark, Sons & Co");
+}
+
 TEST(ImportSummaryText, ListsTwentyNamesThenCounts) {
     ImportSummary summary;
     for (int i = 0; i < 25; ++i)
