@@ -176,9 +176,10 @@ void ExportWindow::exportFile() {
         pause(0.3);
         setInfo(QStringLiteral("Creating EXPORT File.."));
     }
-    const QString problem =
-        exportToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, m_session.folder(), chosen,
-                     [] { QCoreApplication::processEvents(); });
+    ExportCounts counts;
+    const QString problem = exportToFile(
+        path, eab ? ExportFormat::Eab : ExportFormat::Csv, m_session.folder(), chosen,
+        [] { QCoreApplication::processEvents(); }, CsvEncoding::Windows1252, &counts);
     if (eab)
         removeExportWorkFiles(m_session.folder());
     m_busy = false;
@@ -193,6 +194,8 @@ void ExportWindow::exportFile() {
     setInfo(QStringLiteral("Done"));
     pause(eab ? 0.4 : 0.3);
     setInfo(QStringLiteral("EXPORT Ready..."));
+    if (const QString notice = unmappableNotice(counts); !notice.isEmpty())
+        tell(notice);
 }
 
 void ExportWindow::clear() {
