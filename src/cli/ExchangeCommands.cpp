@@ -184,8 +184,9 @@ int runExport(CliContext& context, const QStringList& args) {
         throw CliError{QStringLiteral("No page to export: nothing written.")};
     if (eab)
         removeExportWorkFiles(context.folder);
+    ExportCounts counts;
     const QString problem = exportToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv,
-                                         context.folder, pages, {}, encoding);
+                                         context.folder, pages, {}, encoding, &counts);
     if (eab)
         removeExportWorkFiles(context.folder);
     if (!problem.isEmpty())
@@ -193,9 +194,12 @@ int runExport(CliContext& context, const QStringList& args) {
     if (context.json)
         printJson(context, QJsonObject{{QStringLiteral("exported"), pages.size()},
                                        {QStringLiteral("file"), path},
-                                       {QStringLiteral("bytes"), QFileInfo(path).size()}});
+                                       {QStringLiteral("bytes"), QFileInfo(path).size()},
+                                       {QStringLiteral("unmappable"), counts.unmappable}});
     else
         context.out << QStringLiteral("Exported %1 page(s) to %2.\n").arg(pages.size()).arg(path);
+    if (!context.json && counts.unmappable)
+        context.out << unmappableNotice(counts) << u'\n';
     return 0;
 }
 

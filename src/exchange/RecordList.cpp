@@ -15,9 +15,9 @@ QString listLine(const PlainRecord& record, int tab, qint64 number) {
     QString line;
     line.reserve(84);
     line += u' ';
-    line += record.text(Field::Name).leftJustified(21, u' ', true);
+    line += textColumn(record.text(Field::Name), 21);
     line += QStringLiteral("  ");
-    line += record.text(Field::Organisation).leftJustified(26, u' ', true);
+    line += textColumn(record.text(Field::Organisation), 26);
     line += QStringLiteral("  ");
     const QString stamp =
         record.text(Field::DateModified) + QStringLiteral(" @ ") + record.text(Field::TimeModified);

@@ -68,6 +68,19 @@ qsizetype encodedLength(QStringView text, TextEncoding encoding) {
     return length;
 }
 
+QString textColumn(QStringView text, int width) {
+    QString column;
+    column.reserve(width + 2);
+    int characters = 0;
+    for (qsizetype i = 0; i < text.size() && characters < width; ++i, ++characters) {
+        column += text[i];
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            column += text[++i];
+    }
+    column += QString(width - characters, u' ');
+    return column;
+}
+
 char32_t unstorableCharacter(QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];

@@ -34,6 +34,10 @@ qsizetype fittingLength(QByteArrayView bytes, qsizetype width, TextEncoding enco
 // The bytes of `text` in `encoding`.
 qsizetype encodedLength(QStringView text, TextEncoding encoding);
 
+// `text` cut to at most `width` characters (never half of one) and padded with spaces to them,
+// for the fixed columns of result and list lines.
+QString textColumn(QStringView text, int width);
+
 // A character that no page can hold (half of a surrogate pair), or 0.
 char32_t unstorableCharacter(QStringView text);
 

@@ -185,9 +185,10 @@ void ExportWindow::exportFile() {
         pause(0.3);
         setInfo(QStringLiteral("Creating EXPORT File.."));
     }
-    const QString problem =
-        exportToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, m_session.folder(), chosen,
-                     yield, isChosen(m_utf8By) ? CsvEncoding::Utf8 : CsvEncoding::Windows1252);
+    ExportCounts counts;
+    const QString problem = exportToFile(
+        path, eab ? ExportFormat::Eab : ExportFormat::Csv, m_session.folder(), chosen, yield,
+        isChosen(m_utf8By) ? CsvEncoding::Utf8 : CsvEncoding::Windows1252, &counts);
     if (eab)
         removeExportWorkFiles(m_session.folder());
     m_busy = false;
@@ -202,11 +203,16 @@ void ExportWindow::exportFile() {
     setInfo(QStringLiteral("Done"));
     pause(eab ? 0.4 : 0.3);
     setInfo(QStringLiteral("EXPORT Ready..."));
-    m_session.services().prompter.ask({ExportTitle,
-                                       QStringLiteral("Exported %1 page(s) to %2")
-                                           .arg(chosen.size())
-                                           .arg(QDir::toNativeSeparators(path)),
-                                       PromptIcon::Information, PromptButtons::Ok});
+    // The count and the path, and any character Windows-1252 could not hold.
+    QString told = QStringLiteral("Exported %1 page(s) to %2")
+                       .arg(chosen.size())
+                       .arg(QDir::toNativeSeparators(path));
+    const QString notice = unmappableNotice(counts);
+    if (!notice.isEmpty())
+        told += u'\n' + notice;
+    m_session.services().prompter.ask(
+        {ExportTitle, told, notice.isEmpty() ? PromptIcon::Information : PromptIcon::Exclamation,
+         PromptButtons::Ok});
 }
 
 void ExportWindow::clear() {
