@@ -25,6 +25,25 @@ QByteArray readImportFile(const QString& path, int& error) {
     return bytes;
 }
 
+namespace {
+
+// A value that tells the user which record it was when it has no name: its e-mail address,
+// organisation or telephone number, else its first value.
+QString firstValue(const ImportRecord& record) {
+    const auto text = [&](int k) { return QString::fromUtf8(record[k]).simplified().left(40); };
+    for (const int k : {12, 23, 14, 7, 9, 8}) {
+        if (const QString value = text(k); !value.isEmpty())
+            return value;
+    }
+    for (int k = 0; k < MappedFieldCount; ++k) {
+        if (const QString value = text(k); !value.isEmpty())
+            return value;
+    }
+    return {};
+}
+
+} // namespace
+
 QList<QByteArray> csvColumns(const QByteArray& fileBytes) {
     CsvText text(fileBytes);
     QByteArray header;
@@ -64,7 +83,8 @@ ImportSummary stageCsv(const QByteArray& fileBytes, const FieldMapping& mapping,
         const ImportStaging::Staged staged = staging.stage(record, now);
         switch (staged.outcome) {
         case ImportStaging::Staged::Outcome::NoName:
-            summary.refuse(ImportSummary::Refusal::NoName, {}, text.lastLineNumber());
+            summary.refuse(ImportSummary::Refusal::NoName, {}, text.lastLineNumber(),
+                           firstValue(record));
             continue;
         case ImportStaging::Staged::Outcome::NotFileable:
             summary.refuse(ImportSummary::Refusal::NotFileable, staged.name, text.lastLineNumber());

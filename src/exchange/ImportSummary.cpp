@@ -13,7 +13,10 @@ QString tabName(int tab) {
 }
 
 QString describe(const ImportSummary::RefusedRecord& record) {
-    QString text = record.name.isEmpty() ? QStringLiteral("(no name)") : u'"' + record.name + u'"';
+    QString text = !record.name.isEmpty() ? u'"' + record.name + u'"'
+                   : record.detail.isEmpty()
+                       ? QStringLiteral("(no name)")
+                       : QStringLiteral("(no name; \"%1\")").arg(record.detail);
     if (record.line > 0)
         text += QStringLiteral(" (line %1)").arg(record.line);
     return text;
@@ -45,11 +48,12 @@ QString ImportSummary::reasonText(Refusal reason) {
     return {};
 }
 
-void ImportSummary::refuse(Refusal reason, const QString& name, qint64 line) {
+void ImportSummary::refuse(Refusal reason, const QString& name, qint64 line,
+                           const QString& detail) {
     qint64& count = m_refused[static_cast<int>(reason)];
     ++count;
     if (count <= NamedLimit)
-        m_refusedRecords.append({reason, name, line});
+        m_refusedRecords.append({reason, name, line, detail});
 }
 
 void ImportSummary::cut(const QString& name, const QString& field) {

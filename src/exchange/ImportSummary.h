@@ -28,6 +28,7 @@ public:
         Refusal reason = Refusal::NoName;
         QString name;    // as read from the file; may be empty
         qint64 line = 0; // physical line of the file (1 = the header); 0 when unknown
+        QString detail;  // for a record without a name: its first value, to find it by
     };
     struct CutValue {
         QString name;  // the record's name
@@ -53,7 +54,7 @@ public:
     qint64 imported = 0;
     qint64 importFailures = 0;
 
-    void refuse(Refusal reason, const QString& name, qint64 line);
+    void refuse(Refusal reason, const QString& name, qint64 line, const QString& detail = {});
     void cut(const QString& name, const QString& field);
     void recordImport(const std::array<qint64, 26>& perTab, qint64 written, qint64 failures);
 

@@ -141,7 +141,7 @@ TEST(ImportSummaryText, NamesRefusedRecordsAndCountsTabs) {
         text.contains(QStringLiteral("\nRecords read: 32\nImported 30 page(s). By tab: A 2,")))
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("\"3M Company\" (line 33)"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("no name: 1 - (no name) (line 34)")))
+    EXPECT_TRUE(text.contains(QStringLiteral("no name: 1 - (no name; \"nobody31@example.org\") (line 34)")))
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Refused 2 record(s):\n"))) << text.toStdString();
     EXPECT_FALSE(summary.complete());
