@@ -118,6 +118,9 @@ void ImportWindow::build() {
     int row = 2;
     for (QPushButton* b : {add, remove, autoMapButton, ok, cancel, close})
         grid->addWidget(b, row++, 1);
+    // Tall enough to show most of the 26 page fields without scrolling.
+    m_srcList->setMinimumHeight(300);
+    m_orvelList->setMinimumHeight(300);
     m_map->resize(640, 360);
     m_map->hide();
 
