@@ -141,7 +141,8 @@ TEST(ImportSummaryText, NamesRefusedRecordsAndCountsTabs) {
         text.contains(QStringLiteral("\nRecords read: 32\nImported 30 page(s). By tab: A 2,")))
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("\"3M Company\" (line 33)"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("no name: 1 - (no name; \"nobody31@example.org\") (line 34)")))
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("no name: 1 - (no name; \"nobody31@example.org\") (line 34)")))
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Refused 2 record(s):\n"))) << text.toStdString();
     EXPECT_FALSE(summary.complete());
@@ -164,6 +165,43 @@ TEST(ImportSummaryText, DamagedRecordIsNamedAndTheRestImported) {
     EXPECT_TRUE(text.contains(QStringLiteral("Lines skipped as damaged: 1")));
     EXPECT_EQ(pageNamed(book, QStringLiteral("Carl Clark"))[Field::Organisation],
               "Clark, Sons & Co");
+}
+
+// A spreadsheet's "Unicode text": UTF-16 with a byte-order mark, either byte order.
+TEST(ImportEncodings, Utf16ReadsLikeUtf8) {
+    const QString text = QString::fromUtf8(dataFile("office-suite.csv").sliced(3));
+    for (const bool bigEndian : {false, true}) {
+        QByteArray bytes = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+        for (const QChar ch : text) {
+            const char high = char(ch.unicode() >> 8);
+            const char low = char(ch.unicode() & 0xFF);
+            bytes += bigEndian ? QByteArray(1, high) + QByteArray(1, low)
+                               : QByteArray(1, low) + QByteArray(1, high);
+        }
+        TempBook book;
+        const ImportSummary summary = importWithAuto(book, bytes);
+        EXPECT_EQ(summary.encoding,
+                  bigEndian ? QStringLiteral("UTF-16 BE") : QStringLiteral("UTF-16 LE"));
+        EXPECT_EQ(summary.read, 32);
+        EXPECT_EQ(summary.imported, 30);
+        EXPECT_EQ(pageNamed(book, QStringLiteral("Zimmer, Zo\u00eb"))[Field::Phone1],
+                  "0113 496 0025");
+    }
+}
+
+// One line written by another program in Windows-1252 inside a UTF-8 file.
+TEST(ImportEncodings, StrayWindows1252LineKeepsTheRestUtf8) {
+    QByteArray bytes = dataFile("mail-client.csv");
+    bytes.replace("Zo\xC3\xAB,Zimmer,Zo\xC3\xAB Zimmer", "Zo\xEB,Zimmer,Zo\xEB Zimmer");
+    TempBook book;
+    const ImportSummary summary = importWithAuto(book, bytes);
+    EXPECT_EQ(summary.encoding, QStringLiteral("UTF-8"));
+    EXPECT_EQ(summary.windows1252Lines, 1);
+    EXPECT_TRUE(
+        summary.text().contains(QStringLiteral("Lines read as Windows-1252 (not UTF-8): 1")));
+    EXPECT_EQ(summary.imported, 30);
+    pageNamed(book, QStringLiteral("Zo\u00eb Zimmer"));
+    pageNamed(book, QStringLiteral("\u00c9mile Zola")); // not "Ã‰mile"
 }
 
 TEST(ImportSummaryText, ListsTwentyNamesThenCounts) {
