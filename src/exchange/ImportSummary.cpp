@@ -167,6 +167,8 @@ QStringList ImportSummary::lines() const {
         out.append(QStringLiteral("Not imported (left in the list): %1").arg(notImported()));
     if (importFailures)
         out.append(QStringLiteral("Could not be written: %1").arg(importFailures));
+    if (!writeProblem.isEmpty())
+        out.append(writeProblem);
     if (stagingWriteFailures)
         out.append(QStringLiteral("Staging files that could not be written: %1")
                        .arg(stagingWriteFailures));

@@ -53,6 +53,7 @@ public:
     std::array<qint64, 26> importedPerTab{};
     qint64 imported = 0;
     qint64 importFailures = 0;
+    QString writeProblem; // why records could not be written, when some could not
 
     void refuse(Refusal reason, const QString& name, qint64 line, const QString& detail = {});
     void cut(const QString& name, const QString& field);

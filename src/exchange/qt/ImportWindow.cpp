@@ -8,6 +8,7 @@
 #include "store/Session.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QFrame>
@@ -383,6 +384,15 @@ void ImportWindow::readData() {
     }
     m_summary = stageCsv(bytes, m_mapping, m_staging, m_session.services().clock.now(), yielder());
     m_summary.fileName = QFileInfo(m_importFilePath).fileName();
+    if (m_summary.stagingWriteFailures > 0) {
+        // Nothing can be listed from staging files that were not written.
+        setInfo({});
+        m_busy = false;
+        tell(ImportTitle, QStringLiteral("Import Error: The staging files in %1 can't be written; "
+                                         "nothing has been read     ")
+                              .arg(QDir::toNativeSeparators(m_session.folder().dataBookDir())));
+        return;
+    }
     if (m_summary.refusedTotal() > 0) {
         setInfo(QStringLiteral("Bad Record Format Found"));
         pause(0.5);

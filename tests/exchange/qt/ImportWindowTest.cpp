@@ -4,6 +4,7 @@
 #include "exchange/qt/ImportWindow.h"
 #include "store/TabTable.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QSignalSpy>
 
@@ -330,6 +331,23 @@ private Q_SLOTS:
         click(&w, "impMapOk");
         QVERIFY(f.prompter.last().text.contains(QStringLiteral("Records read: 2")));
         QVERIFY(f.prompter.last().text.contains(QStringLiteral("\"7up\" (line 2)")));
+    }
+
+    // Staging files that cannot be written: the user is told, and no list pretends otherwise.
+    void stagingThatCannotBeWrittenIsReported() {
+        WindowFixture f;
+        QDir().mkpath(f.book.folder().tabTempFilePath(5)); // a folder where a file must go
+        ImportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        click(&w, "IMPCSVBy");
+        f.dialogs.answerNext(f.writeFile(QStringLiteral("p.csv"), "Name\r\nEd\r\nAnn\r\n"));
+        click(&w, "IMPOpenF");
+        click(&w, "IMPAutoMap");
+        click(&w, "impMapOk");
+        QVERIFY(f.prompter.last().text.startsWith(
+            QStringLiteral("Import Error: The staging files in ")));
+        QVERIFY(!w.recordListLoaded());
+        QVERIFY(items(&w, "IMPList1").isEmpty());
     }
 };
 
