@@ -7,6 +7,7 @@
 #include "store/PageRecord.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
+#include "store/Windows1252.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,8 +43,25 @@ QList<ListedRecord> findPages(const BookFolder& folder, const QString& text,
 
 namespace {
 
-void appendValue(QByteArray& line, QByteArrayView value) {
-    QByteArray text = value.toByteArray();
+// A stored value in the export's encoding. Pages stored in the export's own encoding are copied
+// byte for byte.
+QByteArray recoded(QByteArrayView value, TextEncoding stored, CsvEncoding wanted,
+                   qsizetype* unmappable) {
+    if (stored == TextEncoding::Windows1252) {
+        if (wanted == CsvEncoding::Windows1252)
+            return value.toByteArray();
+        return fromWindows1252(value).toUtf8();
+    }
+    if (wanted == CsvEncoding::Utf8)
+        return value.toByteArray();
+    qsizetype bad = 0;
+    QByteArray bytes = toWindows1252(QString::fromUtf8(value), &bad);
+    if (unmappable)
+        *unmappable += bad;
+    return bytes;
+}
+
+void appendValue(QByteArray& line, QByteArray text) {
     text.replace(',', '.');
     if (text.contains('"') || text.contains('\r') || text.contains('\n')) {
         text.replace("\"", "\"\"");
@@ -60,7 +78,7 @@ QByteArrayView either(const PlainRecord& record, Field first, Field fallback) {
 
 } // namespace
 
-QByteArray csvExportLine(const PlainRecord& r) {
+QByteArray csvExportLine(const PlainRecord& r, CsvEncoding encoding, qsizetype* unmappable) {
     const QByteArrayView values[] = {
         r.field(Field::Name),
         either(r, Field::Email, Field::OrgEmail),
@@ -92,7 +110,7 @@ QByteArray csvExportLine(const PlainRecord& r) {
         if (!first)
             line += ',';
         first = false;
-        appendValue(line, value);
+        appendValue(line, recoded(value, r.encoding(), encoding, unmappable));
     }
     return line;
 }
@@ -125,10 +143,14 @@ QByteArrayView ListedPages::stored(const ListedRecord& entry) {
 }
 
 bool writeCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                    const ByteSink& sink, const Yield& yield) {
+                    const ByteSink& sink, const Yield& yield, CsvEncoding encoding,
+                    ExportCounts* counts) {
     ListedPages source(folder);
+    if (encoding == CsvEncoding::Utf8 && !sink("\xEF\xBB\xBF"))
+        return false;
     if (!sink(QByteArrayView(CsvExportHeader)) || !sink("\r\n"))
         return false;
+    qsizetype* unmappable = counts ? &counts->unmappable : nullptr;
     QByteArray chunk;
     chunk.reserve(1 << 16);
     qint64 done = 0;
@@ -138,7 +160,7 @@ bool writeCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
         const QByteArrayView stored = source.stored(entry);
         if (stored.isEmpty())
             continue;
-        chunk += csvExportLine(PlainRecord(stored));
+        chunk += csvExportLine(PlainRecord(stored), encoding, unmappable);
         chunk += "\r\n";
         if (chunk.size() >= (1 << 16)) {
             if (!sink(chunk))
@@ -181,22 +203,31 @@ bool writeEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
 
 namespace {
 
+bool writeExport(ExportFormat format, const BookFolder& folder, const QList<ListedRecord>& pages,
+                 const ByteSink& sink, const Yield& yield, CsvEncoding encoding,
+                 ExportCounts* counts) {
+    return format == ExportFormat::Eab
+               ? writeEabExport(folder, pages, sink, yield)
+               : writeCsvExport(folder, pages, sink, yield, encoding, counts);
+}
+
 bool collectExport(ExportFormat format, const BookFolder& folder, const QList<ListedRecord>& pages,
-                   const Yield& yield, QByteArray& file) {
+                   const Yield& yield, QByteArray& file,
+                   CsvEncoding encoding = CsvEncoding::Windows1252,
+                   ExportCounts* counts = nullptr) {
     const ByteSink sink = [&](QByteArrayView bytes) {
         file += bytes;
         return true;
     };
-    return format == ExportFormat::Eab ? writeEabExport(folder, pages, sink, yield)
-                                       : writeCsvExport(folder, pages, sink, yield);
+    return writeExport(format, folder, pages, sink, yield, encoding, counts);
 }
 
 } // namespace
 
 QByteArray buildCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                          const Yield& yield) {
+                          const Yield& yield, CsvEncoding encoding, ExportCounts* counts) {
     QByteArray file;
-    collectExport(ExportFormat::Csv, folder, pages, yield, file);
+    collectExport(ExportFormat::Csv, folder, pages, yield, file, encoding, counts);
     return file;
 }
 
@@ -208,19 +239,27 @@ QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& p
 }
 
 QString exportToFile(const QString& path, ExportFormat format, const BookFolder& folder,
-                     const QList<ListedRecord>& pages, const Yield& yield) {
+                     const QList<ListedRecord>& pages, const Yield& yield, CsvEncoding encoding,
+                     ExportCounts* counts) {
     // The new file replaces an old one only once it is written whole.
     AtomicFileWriter file(path);
     if (const int error = file.open())
         return describeRuntimeError(error);
     const ByteSink sink = [&](QByteArrayView bytes) { return file.write(bytes); };
-    const bool written = format == ExportFormat::Eab ? writeEabExport(folder, pages, sink, yield)
-                                                     : writeCsvExport(folder, pages, sink, yield);
+    const bool written = writeExport(format, folder, pages, sink, yield, encoding, counts);
     if (!written) // nothing replaces the old file: the new one is removed with the writer
         return QStringLiteral("The pages could not be written.");
     if (const int error = file.commit())
         return describeRuntimeError(error);
     return {};
+}
+
+QString unmappableNotice(const ExportCounts& counts) {
+    if (counts.unmappable == 0)
+        return {};
+    return QStringLiteral("%1 character(s) have no Windows-1252 form and were written as \"?\". "
+                          "Export in UTF-8 to keep them.")
+        .arg(counts.unmappable);
 }
 
 void removeExportWorkFiles(const BookFolder& folder) {

@@ -20,8 +20,15 @@ extern const char CsvExportHeader[];
 QList<ListedRecord> findPages(const BookFolder& folder, const QString& text,
                               const TabProgress& progress = {});
 
-// The 22 values of one page as an exported line, without its line end.
-QByteArray csvExportLine(const PlainRecord& record);
+// The text encoding of a comma-separated export. Windows-1252 is the default and what the
+// Windows program wrote; it has no form for the characters of many scripts, which it writes as
+// '?'. UTF-8 (with a byte-order mark) keeps every character.
+enum class CsvEncoding { Windows1252, Utf8 };
+
+// The 22 values of one page as an exported line, without its line end. `unmappable` (when
+// given) grows by the characters written as '?'.
+QByteArray csvExportLine(const PlainRecord& record, CsvEncoding encoding = CsvEncoding::Windows1252,
+                         qsizetype* unmappable = nullptr);
 
 // Reads the listed pages as they are stored, each tab file mapped once.
 class ListedPages {
@@ -43,15 +50,23 @@ private:
 // Receives the bytes of an export file in order; false stops the export.
 using ByteSink = std::function<bool(QByteArrayView)>;
 
+// What an export wrote besides its pages.
+struct ExportCounts {
+    qsizetype unmappable = 0; // characters a Windows-1252 export wrote as '?'
+};
+
 // The comma-separated file for these pages: the header, then one line per page, each line
 // ending with carriage return + line feed.
 bool writeCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                    const ByteSink& sink, const Yield& yield = {});
+                    const ByteSink& sink, const Yield& yield = {},
+                    CsvEncoding encoding = CsvEncoding::Windows1252,
+                    ExportCounts* counts = nullptr);
 // The exchange file for these pages.
 bool writeEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
                     const ByteSink& sink, const Yield& yield = {});
 QByteArray buildCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                          const Yield& yield = {});
+                          const Yield& yield = {}, CsvEncoding encoding = CsvEncoding::Windows1252,
+                          ExportCounts* counts = nullptr);
 QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
                           const Yield& yield = {});
 
@@ -59,7 +74,11 @@ enum class ExportFormat { Csv, Eab };
 // Writes the export file through a temporary file renamed into place, so a failure never
 // leaves part of a file over a good one. Returns an empty string, or what went wrong.
 QString exportToFile(const QString& path, ExportFormat format, const BookFolder& folder,
-                     const QList<ListedRecord>& pages, const Yield& yield = {});
+                     const QList<ListedRecord>& pages, const Yield& yield = {},
+                     CsvEncoding encoding = CsvEncoding::Windows1252,
+                     ExportCounts* counts = nullptr);
+// What the user is told when a Windows-1252 export wrote characters as '?'; empty for none.
+QString unmappableNotice(const ExportCounts& counts);
 
 // Removes the work files "*.exf" from DataBook/ that an earlier export may have left.
 void removeExportWorkFiles(const BookFolder& folder);
