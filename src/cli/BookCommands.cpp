@@ -33,7 +33,7 @@ void scanOrThrow(const BookFolder& folder, int tab,
 }
 
 QString text(const PlainRecord& record, Field field) {
-    return viewFormOf(static_cast<int>(field) - 1, record.field(field));
+    return viewFormOf(static_cast<int>(field) - 1, record.field(field), record.encoding());
 }
 
 } // namespace
@@ -70,7 +70,7 @@ QJsonObject pageFieldsJson(const PageRecord& record) {
     QJsonObject object;
     for (int f = static_cast<int>(Field::Name); f <= static_cast<int>(Field::Notes); ++f)
         object.insert(QLatin1StringView(RecordLayout[f].name),
-                      viewFormOf(f - 1, record[static_cast<Field>(f)]));
+                      viewFormOf(f - 1, record[static_cast<Field>(f)], record.encoding()));
     return object;
 }
 
@@ -179,7 +179,7 @@ int runShow(CliContext& context, const QStringList& args) {
     for (int f = static_cast<int>(Field::Name); f <= static_cast<int>(Field::TimeModified); ++f) {
         const QString name = QLatin1StringView(RecordLayout[f].name);
         const int viewIndex = f <= static_cast<int>(Field::Notes) ? f - 1 : -1;
-        QString value = viewFormOf(viewIndex, record[static_cast<Field>(f)]);
+        QString value = viewFormOf(viewIndex, record[static_cast<Field>(f)], record.encoding());
         value.replace(u'\n', QStringLiteral("\n              "));
         context.out << QStringLiteral("%1 %2\n").arg(name + u':', -13).arg(value);
     }

@@ -21,7 +21,7 @@ struct Address {
 };
 
 QString fieldText(const PageRecord& record, Field field) {
-    return viewFormOf(static_cast<int>(field) - 1, record[field]).trimmed();
+    return viewFormOf(static_cast<int>(field) - 1, record[field], record.encoding()).trimmed();
 }
 
 // One entry per address of a page: its own e-mail, then its organisation's.

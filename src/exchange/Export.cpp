@@ -7,6 +7,7 @@
 #include "store/PageRecord.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
+#include "store/Windows1252.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,8 +62,25 @@ QList<ListedRecord> findPages(const BookFolder& folder, const QString& text,
 
 namespace {
 
-void appendValue(QByteArray& line, QByteArrayView value) {
-    QByteArray text = value.toByteArray();
+// A stored value in the export's encoding. Pages stored in the export's own encoding are copied
+// byte for byte.
+QByteArray recoded(QByteArrayView value, TextEncoding stored, CsvEncoding wanted,
+                   qsizetype* unmappable) {
+    if (stored == TextEncoding::Windows1252) {
+        if (wanted == CsvEncoding::Windows1252)
+            return value.toByteArray();
+        return fromWindows1252(value).toUtf8();
+    }
+    if (wanted == CsvEncoding::Utf8)
+        return value.toByteArray();
+    qsizetype bad = 0;
+    QByteArray bytes = toWindows1252(QString::fromUtf8(value), &bad);
+    if (unmappable)
+        *unmappable += bad;
+    return bytes;
+}
+
+void appendValue(QByteArray& line, QByteArray text) {
     text.replace(',', '.');
     if (text.contains('"') || text.contains('\r') || text.contains('\n')) {
         text.replace("\"", "\"\"");
@@ -79,7 +97,7 @@ QByteArrayView either(const PlainRecord& record, Field first, Field fallback) {
 
 } // namespace
 
-QByteArray csvExportLine(const PlainRecord& r) {
+QByteArray csvExportLine(const PlainRecord& r, CsvEncoding encoding, qsizetype* unmappable) {
     const QByteArrayView values[] = {
         r.field(Field::Name),
         either(r, Field::Email, Field::OrgEmail),
@@ -111,7 +129,7 @@ QByteArray csvExportLine(const PlainRecord& r) {
         if (!first)
             line += ',';
         first = false;
-        appendValue(line, value);
+        appendValue(line, recoded(value, r.encoding(), encoding, unmappable));
     }
     return line;
 }
@@ -155,11 +173,14 @@ QByteArrayView ListedPages::stored(const ListedRecord& entry) {
 
 bool CsvExportWriter::begin(const TabCounts&) {
     m_chunk.reserve(1 << 16);
+    if (m_encoding == CsvEncoding::Utf8 && !m_sink("\xEF\xBB\xBF"))
+        return false;
     return m_sink(QByteArrayView(CsvExportHeader)) && m_sink("\r\n");
 }
 
 bool CsvExportWriter::page(int, qint64, QByteArrayView stored) {
-    m_chunk += csvExportLine(PlainRecord(stored));
+    m_chunk +=
+        csvExportLine(PlainRecord(stored), m_encoding, m_counts ? &m_counts->unmappable : nullptr);
     m_chunk += "\r\n";
     if (m_chunk.size() < (1 << 16))
         return true;
@@ -205,10 +226,11 @@ bool EabExportWriter::finish() {
     return closeTabsBefore(LastTab + 1);
 }
 
-std::unique_ptr<ExportWriter> exportWriter(ExportFormat format, ByteSink sink) {
+std::unique_ptr<ExportWriter> exportWriter(ExportFormat format, ByteSink sink, CsvEncoding encoding,
+                                           ExportCounts* counts) {
     if (format == ExportFormat::Eab)
         return std::make_unique<EabExportWriter>(std::move(sink));
-    return std::make_unique<CsvExportWriter>(std::move(sink));
+    return std::make_unique<CsvExportWriter>(std::move(sink), encoding, counts);
 }
 
 namespace {
@@ -334,12 +356,17 @@ ExportResult exportBook(const BookFolder& folder, const QString& text, ExportWri
 namespace {
 
 QByteArray collectExport(ExportFormat format, const BookFolder& folder,
-                         const QList<ListedRecord>& pages, const Yield& yield) {
+                         const QList<ListedRecord>& pages, const Yield& yield,
+                         CsvEncoding encoding = CsvEncoding::Windows1252,
+                         ExportCounts* counts = nullptr) {
     QByteArray file;
-    const auto writer = exportWriter(format, [&](QByteArrayView bytes) {
-        file += bytes;
-        return true;
-    });
+    const auto writer = exportWriter(
+        format,
+        [&](QByteArrayView bytes) {
+            file += bytes;
+            return true;
+        },
+        encoding, counts);
     exportListed(folder, pages, *writer, yield);
     return file;
 }
@@ -347,15 +374,16 @@ QByteArray collectExport(ExportFormat format, const BookFolder& folder,
 // Runs an export into a new file that replaces `path` only once it is written whole.
 // With `needPages`, an export that finds no page writes nothing.
 template <typename Run>
-ExportResult writeExportFile(const QString& path, ExportFormat format, bool needPages, Run run) {
+ExportResult writeExportFile(const QString& path, ExportFormat format, bool needPages,
+                             CsvEncoding encoding, ExportCounts* counts, Run run) {
     ExportResult result;
     AtomicFileWriter file(path);
     if (const int error = file.open()) {
         result.problem = describeRuntimeError(error);
         return result;
     }
-    const auto writer =
-        exportWriter(format, [&](QByteArrayView bytes) { return file.write(bytes); });
+    const auto writer = exportWriter(
+        format, [&](QByteArrayView bytes) { return file.write(bytes); }, encoding, counts);
     result = run(*writer);
     if (!result.ok()) {
         if (file.error()) // the sink failed: say why
@@ -372,8 +400,8 @@ ExportResult writeExportFile(const QString& path, ExportFormat format, bool need
 } // namespace
 
 QByteArray buildCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                          const Yield& yield) {
-    return collectExport(ExportFormat::Csv, folder, pages, yield);
+                          const Yield& yield, CsvEncoding encoding, ExportCounts* counts) {
+    return collectExport(ExportFormat::Csv, folder, pages, yield, encoding, counts);
 }
 
 QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
@@ -382,18 +410,28 @@ QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& p
 }
 
 QString exportToFile(const QString& path, ExportFormat format, const BookFolder& folder,
-                     const QList<ListedRecord>& pages, const Yield& yield) {
+                     const QList<ListedRecord>& pages, const Yield& yield, CsvEncoding encoding,
+                     ExportCounts* counts) {
     return writeExportFile(
-               path, format, false,
+               path, format, false, encoding, counts,
                [&](ExportWriter& writer) { return exportListed(folder, pages, writer, yield); })
         .problem;
 }
 
 ExportResult exportBookToFile(const QString& path, ExportFormat format, const BookFolder& folder,
-                              const QString& text, const std::function<void(int)>& afterTab) {
-    return writeExportFile(path, format, true, [&](ExportWriter& writer) {
+                              const QString& text, const std::function<void(int)>& afterTab,
+                              CsvEncoding encoding, ExportCounts* counts) {
+    return writeExportFile(path, format, true, encoding, counts, [&](ExportWriter& writer) {
         return exportBook(folder, text, writer, {}, afterTab);
     });
+}
+
+QString unmappableNotice(const ExportCounts& counts) {
+    if (counts.unmappable == 0)
+        return {};
+    return QStringLiteral("%1 character(s) have no Windows-1252 form and were written as \"?\". "
+                          "Export in UTF-8 to keep them.")
+        .arg(counts.unmappable);
 }
 
 void removeExportWorkFiles(const BookFolder& folder) {

@@ -24,8 +24,15 @@ extern const char CsvExportHeader[];
 QList<ListedRecord> findPages(const BookFolder& folder, const QString& text,
                               const TabProgress& progress = {}, QList<int>* unreadTabs = nullptr);
 
-// The 22 values of one page as an exported line, without its line end.
-QByteArray csvExportLine(const PlainRecord& record);
+// The text encoding of a comma-separated export. Windows-1252 is the default and what the
+// Windows program wrote; it has no form for the characters of many scripts, which it writes as
+// '?'. UTF-8 (with a byte-order mark) keeps every character.
+enum class CsvEncoding { Windows1252, Utf8 };
+
+// The 22 values of one page as an exported line, without its line end. `unmappable` (when
+// given) grows by the characters written as '?'.
+QByteArray csvExportLine(const PlainRecord& record, CsvEncoding encoding = CsvEncoding::Windows1252,
+                         qsizetype* unmappable = nullptr);
 
 // Reads the listed pages as they are stored, one record at a time: memory does not grow with
 // the book. A tab file that exists but cannot be read is an error, never a page left out.
@@ -52,6 +59,11 @@ private:
 // Receives the bytes of an export file in order; false stops the export.
 using ByteSink = std::function<bool(QByteArrayView)>;
 
+// What an export wrote besides its pages.
+struct ExportCounts {
+    qsizetype unmappable = 0; // characters a Windows-1252 export wrote as '?'
+};
+
 // Writes one export format. The pages come one at a time, in tab and page order, exactly as
 // they are stored; a writer keeps no more than one page. begin() learns beforehand how many
 // pages each letter tab will give, for formats whose header counts them.
@@ -69,13 +81,17 @@ public:
 // return + line feed.
 class CsvExportWriter final : public ExportWriter {
 public:
-    explicit CsvExportWriter(ByteSink sink) : m_sink(std::move(sink)) {}
+    explicit CsvExportWriter(ByteSink sink, CsvEncoding encoding = CsvEncoding::Windows1252,
+                             ExportCounts* counts = nullptr)
+        : m_sink(std::move(sink)), m_encoding(encoding), m_counts(counts) {}
     bool begin(const TabCounts& counts) override;
     bool page(int tab, qint64 page, QByteArrayView stored) override;
     bool finish() override;
 
 private:
     ByteSink m_sink;
+    CsvEncoding m_encoding;
+    ExportCounts* m_counts;
     QByteArray m_chunk;
 };
 
@@ -99,7 +115,10 @@ private:
 };
 
 enum class ExportFormat { Csv, Eab };
-std::unique_ptr<ExportWriter> exportWriter(ExportFormat format, ByteSink sink);
+// The writer of a format; `encoding` and `counts` concern comma-separated files.
+std::unique_ptr<ExportWriter> exportWriter(ExportFormat format, ByteSink sink,
+                                           CsvEncoding encoding = CsvEncoding::Windows1252,
+                                           ExportCounts* counts = nullptr);
 
 // What an export did: the pages written, or what went wrong (nothing is then written).
 struct ExportResult {
@@ -118,7 +137,8 @@ ExportResult exportBook(const BookFolder& folder, const QString& text, ExportWri
                         const Yield& yield = {}, const std::function<void(int)>& afterTab = {});
 
 QByteArray buildCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                          const Yield& yield = {});
+                          const Yield& yield = {}, CsvEncoding encoding = CsvEncoding::Windows1252,
+                          ExportCounts* counts = nullptr);
 QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
                           const Yield& yield = {});
 
@@ -126,11 +146,17 @@ QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& p
 // leaves part of a file over a good one. A new file is private to the user. Returns an empty
 // string, or what went wrong.
 QString exportToFile(const QString& path, ExportFormat format, const BookFolder& folder,
-                     const QList<ListedRecord>& pages, const Yield& yield = {});
+                     const QList<ListedRecord>& pages, const Yield& yield = {},
+                     CsvEncoding encoding = CsvEncoding::Windows1252,
+                     ExportCounts* counts = nullptr);
 // The same for the whole book (the pages that hold `text`), streamed. When no page is found
 // nothing is written.
 ExportResult exportBookToFile(const QString& path, ExportFormat format, const BookFolder& folder,
-                              const QString& text, const std::function<void(int)>& afterTab = {});
+                              const QString& text, const std::function<void(int)>& afterTab = {},
+                              CsvEncoding encoding = CsvEncoding::Windows1252,
+                              ExportCounts* counts = nullptr);
+// What the user is told when a Windows-1252 export wrote characters as '?'; empty for none.
+QString unmappableNotice(const ExportCounts& counts);
 
 // Removes the work files "*.exf" from DataBook/ that an earlier export may have left.
 void removeExportWorkFiles(const BookFolder& folder);

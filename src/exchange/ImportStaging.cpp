@@ -2,6 +2,7 @@
 
 #include "store/AtomicFile.h"
 #include "store/PageRecord.h"
+#include "store/PageTexts.h"
 #include "store/StoreMessages.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
@@ -57,27 +58,41 @@ int ImportStaging::reset() {
     return failures;
 }
 
-ImportStaging::Outcome ImportStaging::stage(const ImportRecord& record, const QDateTime& now,
-                                            int* tabOut) {
-    const QByteArrayView name = trimSpaces(record[0]);
-    if (name.isEmpty())
-        return Outcome::Refused;
-    const auto first = static_cast<unsigned char>(name[0]);
-    if (first >= 91 && first <= 96)
-        return Outcome::Refused;
-    const int tab = tabForName(name);
+ImportStaging::Staged ImportStaging::stage(const ImportRecord& record, const QDateTime& now) {
+    Staged result;
+    PageTexts texts;
+    for (int k = 0; k < MappedFieldCount; ++k)
+        texts[k] =
+            trimSpaces(QStringView(QString::fromUtf8(normalisedValue(k, record[k])))).toString();
+    result.name = texts[0];
+    if (result.name.isEmpty()) {
+        result.outcome = Staged::Outcome::NoName;
+        return result;
+    }
+    // A name that does not begin with a letter has no letter tab: it is refused and named,
+    // never staged where it would not be offered.
+    const int tab = tabForName(QStringView(result.name));
+    if (tab == 0) {
+        result.outcome = Staged::Outcome::NotFileable;
+        return result;
+    }
+    result.tab = tab;
+    const TextEncoding encoding = encodingFor(texts);
+    for (int k = 0; k < MappedFieldCount; ++k) {
+        // Bytes the file did not hold as text came in as replacement characters.
+        result.replacedCharacters += texts[k].count(QChar::ReplacementCharacter);
+        if (storedLengthOf(k, texts[k], encoding) > specOf(viewField(k)).width)
+            result.cutFields.append(k);
+    }
     qint64& count = countOf(tab);
     ++count;
     PageRecord page;
     page[Field::PageNo] = QByteArray::number(count);
-    for (int k = 0; k < MappedFieldCount; ++k)
-        page[viewField(k)] = normalisedValue(k, record[k]);
+    fillRecord(page, texts);
     page[Field::DateModified] = now.toString(QStringLiteral("dd/MM/yy")).toLatin1();
     page[Field::TimeModified] = now.toString(QStringLiteral("HH:mm")).toLatin1();
     m_pending[tab] += page.toStored();
-    if (tabOut)
-        *tabOut = tab;
-    return Outcome::Staged;
+    return result;
 }
 
 int ImportStaging::flush() {

@@ -93,9 +93,11 @@ const StoredFields& storedFields() {
     return fields;
 }
 
-QString columnText(QByteArrayView field, int width) {
-    return fromWindows1252(field.first(std::min<qsizetype>(field.size(), width)))
-        .leftJustified(width, u' ');
+QString columnText(QByteArrayView field, int width, TextEncoding encoding) {
+    if (encoding == TextEncoding::Windows1252)
+        return fromWindows1252(field.first(std::min<qsizetype>(field.size(), width)))
+            .leftJustified(width, u' ');
+    return textColumn(QString::fromUtf8(field), width);
 }
 
 } // namespace
@@ -112,19 +114,19 @@ QString resultTabText(int tab) {
 
 QString resultLine(int tab, qint64 page, const PlainRecord& record) {
     return resultLine(tab, page, record.field(Field::Name), record.field(Field::Organisation),
-                      record.field(Field::Phone1));
+                      record.field(Field::Phone1), record.encoding());
 }
 
 QString resultLine(int tab, qint64 page, QByteArrayView name, QByteArrayView organisation,
-                   QByteArrayView phone1) {
+                   QByteArrayView phone1, TextEncoding encoding) {
     QString line;
     line.reserve(84);
     line += u' ';
-    line += columnText(name, 21);
+    line += columnText(name, 21, encoding);
     line += u"  "_s;
-    line += columnText(organisation, 26);
+    line += columnText(organisation, 26, encoding);
     line += u"  "_s;
-    line += columnText(phone1, 18);
+    line += columnText(phone1, 18, encoding);
     line += u"  "_s;
     line += resultTabText(tab);
     line += u" / "_s;
@@ -165,11 +167,13 @@ BookSearch::run(const SelectorFlags& flags, QStringView query,
                 const std::function<void(int, int)>& afterTab,
                 const std::function<void(const SearchHit&, QByteArrayView)>& onHit) const {
     SearchOutcome outcome;
-    qsizetype unmappable = 0;
-    QByteArray needle = toWindows1252(trimSpaces(query), &unmappable);
-    const bool searchable = unmappable == 0; // such a character is in no page
+    const QStringView wanted = trimSpaces(query);
+    // Windows-1252 pages are searched byte by byte; a query they cannot hold is in none of them.
+    const bool westernQuery = fitsWindows1252(wanted);
+    QByteArray needle = toWindows1252(wanted);
     for (char& c : needle)
         c = foldCase(c);
+    const QString foldedQuery = wanted.toString().toCaseFolded();
     const StoredFields& stored = storedFields();
     const auto& fold = foldTable().map;
     std::array<char, RecordSize> text{};
@@ -180,9 +184,11 @@ BookSearch::run(const SelectorFlags& flags, QStringView query,
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
         const TabFile file(m_folder.tabFilePath(tab));
         const int error = file.scan([&](qint64 page, QByteArrayView record) {
-            if (!searchable)
-                return false;
             if (isBlankStored(record))
+                return true;
+            const TextEncoding encoding = encodingOfStored(record);
+            const bool utf8 = encoding == TextEncoding::Utf8;
+            if (!utf8 && !westernQuery)
                 return true;
             qsizetype length = 0;
             for (int s = 0; s < SearchSelectorCount; ++s) {
@@ -190,9 +196,12 @@ BookSearch::run(const SelectorFlags& flags, QStringView query,
                     continue;
                 const SearchSelector& selector = SearchSelectors[s];
                 for (int f = 0; f < selector.fieldCount; ++f)
-                    length += stored.read(record, selector.fields[f], text.data() + length, &fold);
+                    length += stored.read(record, selector.fields[f], text.data() + length,
+                                          utf8 ? nullptr : &fold);
             }
-            if (QByteArrayView(text.data(), length).indexOf(needle) < 0)
+            const QByteArrayView joined(text.data(), length);
+            if (utf8 ? !QString::fromUtf8(joined).toCaseFolded().contains(foldedQuery)
+                     : joined.indexOf(needle) < 0)
                 return true;
             const qsizetype nameLength = stored.read(record, Field::Name, name.data());
             if (nameLength == 0)
@@ -201,9 +210,9 @@ BookSearch::run(const SelectorFlags& flags, QStringView query,
                                      stored.read(record, Field::Organisation, organisation.data()));
             const QByteArrayView phone1(phone.data(),
                                         stored.read(record, Field::Phone1, phone.data()));
-            SearchHit hit{
-                {tab, page},
-                resultLine(tab, page, QByteArrayView(name.data(), nameLength), org, phone1)};
+            SearchHit hit{{tab, page},
+                          resultLine(tab, page, QByteArrayView(name.data(), nameLength), org,
+                                     phone1, encoding)};
             if (onHit)
                 onHit(hit, record);
             else

@@ -34,7 +34,8 @@ struct SearchOutcome {
 };
 
 // Finds the pages of the letter tabs (1 to 25, never tab 0) whose selected fields, joined
-// without separators, contain the query, ignoring letter case. The query is trimmed of
+// without separators, contain the query, ignoring letter case in any script. Windows-1252
+// pages are compared byte by byte; UTF-8 pages by their case-folded text. The query is trimmed of
 // spaces; an empty query matches every page. Pages with a blank name never match. The page
 // store's position is not touched: every tab file is read on its own.
 class BookSearch {
@@ -56,9 +57,9 @@ private:
 // A found page's line in the list: name, organisation, phone, tab text and page number in
 // fixed columns (83 characters while the page number has at most five digits).
 QString resultLine(int tab, qint64 page, const PlainRecord& record);
-// The same from the plain, trimmed texts of the three fields.
+// The same from the plain, trimmed texts of the three fields, stored in `encoding`.
 QString resultLine(int tab, qint64 page, QByteArrayView name, QByteArrayView organisation,
-                   QByteArrayView phone1);
+                   QByteArrayView phone1, TextEncoding encoding = TextEncoding::Windows1252);
 // " A " ... " H ", " IJ", " K " ... " Z ".
 QString resultTabText(int tab);
 // "A" or "0" give 1 ... "Z" 25; anything else gives no tab.

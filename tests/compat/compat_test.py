@@ -40,6 +40,14 @@ def check(condition, message):
         failures.append(message)
 
 
+def book_bytes(home):
+    out = {}
+    for name in ref.TAB_FILES:
+        with open(os.path.join(home, "DataBook", name), "rb") as f:
+            out[name] = f.read()
+    return out
+
+
 def read_record(home, tab, page):
     with open(os.path.join(home, "DataBook", ref.TAB_FILES[tab]), "rb") as f:
         f.seek((page - 1) * ref.RECORD)
@@ -48,12 +56,24 @@ def read_record(home, tab, page):
 
 with tempfile.TemporaryDirectory() as home:
     ref.write_book(home)
+    untouched = book_bytes(home)
     for page in ref.expected():
         shown = tool(home, "show", str(page["tab"]), str(page["page"]))
         for name, value in page["fields"].items():
             value = as_json(name, value)
             check(shown[name] == value, "tab %d page %d %s: %r != %r"
                   % (page["tab"], page["page"], name, shown[name], value))
+    # UTF-8 pages are found in any letter case; reading, searching and exporting change no byte.
+    found = tool(home, "search", "--in", "name,notes", "ŁUKASZ")
+    check([(r["tab"], r["page"]) for r in found] == [(11, 1)], "search by an upper-case Ł: %r" % found)
+    found = tool(home, "search", "--in", "notes", "παπαδόπουλος")
+    check([(r["tab"], r["page"]) for r in found] == [(11, 1)], "search in Greek: %r" % found)
+    tool(home, "export", "eab", os.path.join(home, "all.eab"))
+    check(book_bytes(home) == untouched, "reading the book leaves every tab file byte-identical")
+    with open(os.path.join(home, "all.eab"), "rb") as f:
+        eab = f.read()
+    check(read_record(home, 11, 1) in eab and ref.is_utf8(read_record(home, 11, 1)),
+          "an exchange file carries a UTF-8 page with its marker")
     settings = tool(home, "settings", "--show-password")
     for name, value in (("DialFieldFollowsPageTurn", "1"), ("SerialPort", "3"), ("DialMethod", "1"),
                         ("TapiLineChoice", "02"), ("MasterPassword", "secret".ljust(64)),
@@ -88,6 +108,16 @@ with tempfile.TemporaryDirectory() as home:
                      "TimeModified": plain_time})
     check(stored == ref.record(expected), "a page added by the tool matches the reference bytes")
     check(added["tab"] == 25 and added["page"] == 1, "Zoë files under Z as page 1")
+
+    # A page with a character Windows-1252 has not got is written in UTF-8 with its marker.
+    values = {"Name": "Émile Żółw", "Notes": "Иванов\n王芳 😀", "Organisation": "Zoë"}
+    added = tool(home, "add", *["%s=%s" % item for item in values.items()])
+    check(added["tab"] == 5, "Émile files under E")
+    stored = read_record(home, added["tab"], added["page"])
+    expected = {name: value.replace("\n", "\r\n").encode("utf-8") for name, value in values.items()}
+    expected.update({"PageNo": str(added["page"]).encode(), "DateModified": ref.cipher(stored[1666:1674]),
+                     "TimeModified": ref.cipher(stored[1674:1682])})
+    check(stored == ref.record(expected, utf8=True), "a UTF-8 page added by the tool matches the reference")
 
 if failures:
     print("\n".join(failures))

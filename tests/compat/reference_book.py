@@ -5,6 +5,10 @@ used to check that the program reads what it did not write and writes what this 
     reference_book.py write-book DIR      write a book with known pages (and a settings file)
     reference_book.py expect             print the pages written, as JSON
     reference_book.py record FIELD=VALUE...   print one stored record in hex (Reserved zero)
+    reference_book.py utf8-record FIELD=VALUE...   the same as a UTF-8 page, with its marker
+
+Texts are Windows-1252, one byte per character, unless the page holds a character Windows-1252
+has not got: then every text of the page is UTF-8 and Reserved holds b"UTF-8\\0\\0\\0".
     reference_book.py keystream N        print the first N keystream bytes in hex
 """
 import json
@@ -76,18 +80,31 @@ def cipher(data):
     return bytes(b ^ STREAM[i] for i, b in enumerate(data))
 
 
-def field_bytes(value, width):
-    return value.strip(b" ").ljust(width, b" ")[:width]
+UTF8_MARKER = b"UTF-8\x00\x00\x00"
 
 
-def record(values, blank=False):
+def field_bytes(value, width, utf8=False):
+    value = value.strip(b" ")
+    if len(value) > width and utf8:
+        cut = width
+        while cut > 0 and (value[cut] & 0xC0) == 0x80:  # never inside a character
+            cut -= 1
+        value = value[:cut]
+    return value.ljust(width, b" ")[:width]
+
+
+def record(values, blank=False, utf8=False):
     out = b""
     for name, width in FIELDS:
         if name == "Reserved":
-            out += b" " * 8 if blank else b"\x00" * 8
+            out += b" " * 8 if blank else UTF8_MARKER if utf8 else b"\x00" * 8
         else:
-            out += cipher(field_bytes(values.get(name, b""), width))
+            out += cipher(field_bytes(values.get(name, b""), width, utf8))
     return out
+
+
+def is_utf8(stored):
+    return stored[1682:1690] == UTF8_MARKER
 
 
 TAB_FILES = ["OrvelC0.rfx"] + ["Orvel%02X.raf" % t for t in range(1, 26)]
@@ -102,6 +119,12 @@ PAGES = {
          "DateModified": b"15/06/25", "TimeModified": b"09:30"}],
     0: [{"PageNo": b"1", "Name": b"3M Company", "Department": b"R\x96D",
          "DateModified": b"10/10/10", "TimeModified": b"10:10"}],
+    # UTF-8 pages, marked in Reserved; the Polish name is cut at 32 bytes between two letters.
+    11: [{"utf8": True, "PageNo": b"1", "Name": "Łukasz Nowak".encode(),
+          "Addr1": "ul. Łódź 5".encode(), "Notes": "Иванов\r\n王芳 😀 Παπαδόπουλος".encode(),
+          "Organisation": "Zoë Café".encode(), "DateModified": b"02/03/26", "TimeModified": b"11:12"},
+         {"utf8": True, "PageNo": b"2", "Name": "Łęczycka-Żółkiewska Maria Łucja".encode(),
+          "DateModified": b"02/03/26", "TimeModified": b"11:13"}],
 }
 
 
@@ -111,7 +134,8 @@ def write_book(root):
         with open(os.path.join(root, "DataBook", name), "wb") as f:
             pages = PAGES.get(tab, [None])
             for page in pages:
-                f.write(record({}, blank=True) if page is None else record(page))
+                f.write(record({}, blank=True) if page is None
+                        else record(page, utf8=page.get("utf8", False)))
     block = bytearray(b"\x00" * 3839)
     for pos, value in ((88, b"1"), (89, b"3"), (90, b"1"), (91, b"02"), (100, b"secret".ljust(64)),
                        (165, b"1"), (166, b"0"), (200, b"1234".ljust(6)), (210, b"567".ljust(6)),
@@ -126,9 +150,10 @@ def expected():
     for tab, pages in sorted(PAGES.items()):
         for number, page in enumerate(pages, start=1):
             fields = {}
+            utf8 = (page or {}).get("utf8", False)
             for name, width in FIELDS[1:-1]:
-                value = field_bytes((page or {}).get(name, b""), width).strip(b" ")
-                text = value.decode("cp1252")
+                value = field_bytes((page or {}).get(name, b""), width, utf8).strip(b" ")
+                text = value.decode("utf-8" if utf8 else "cp1252")
                 if name == "Notes":
                     text = text.replace("\r\n", "\n")
                 fields[name] = text
@@ -142,12 +167,13 @@ def main():
         write_book(sys.argv[2])
     elif command == "expect":
         print(json.dumps(expected()))
-    elif command == "record":
+    elif command in ("record", "utf8-record"):
+        utf8 = command == "utf8-record"
         values = {}
         for arg in sys.argv[2:]:
             name, _, value = arg.partition("=")
-            values[name] = value.encode("cp1252").replace(b"\\n", b"\r\n")
-        print(record(values).hex())
+            values[name] = value.encode("utf-8" if utf8 else "cp1252").replace(b"\\n", b"\r\n")
+        print(record(values, utf8=utf8).hex())
     elif command == "blank":
         print(record({}, blank=True).hex())
     elif command == "keystream":

@@ -288,3 +288,43 @@ TEST(BookSearch, AgreesWithAPlainReadingOfTheRulesOnARandomBook) {
         }
     }
 }
+
+TEST(BookSearch, EveryScriptInAnyCaseWithWesternPagesComparedByByte) {
+    TempBook book;
+    const auto stored = [](const QString& name, const QString& notes) {
+        PageTexts texts;
+        texts[0] = name;
+        texts[NotesViewIndex] = notes;
+        PageRecord record;
+        fillRecord(record, texts);
+        return record.toStored();
+    };
+    book.writeTab(25, {stored(u"Zo\u00eb Western"_s, u"caf\u00e9"_s),
+                       stored(u"Zo\u00eb \u0141ukasz"_s, u"\u0414\u043e\u043c"_s)});
+    book.writeTab(22, {stored(u"\u738b\u82b3"_s, u"\u03a3\u03bf\u03c6\u03af\u03b1\u03c2"_s)});
+    const SelectorFlags flags = only({Name, Notes});
+    EXPECT_EQ(found(book, flags, u"ZO\u00cb"_s), 2) << "both encodings, one query";
+    EXPECT_EQ(found(book, flags, u"CAF\u00c9"_s), 1);
+    EXPECT_EQ(found(book, flags, u"\u0142UKASZ"_s), 1);
+    EXPECT_EQ(found(book, flags, u"\u0434\u041e\u041c"_s), 1);
+    EXPECT_EQ(found(book, flags, u"\u03c3\u03bf\u03c6\u03af\u03b1\u03c3"_s), 1)
+        << "a final sigma matches its capital and its middle form";
+    EXPECT_EQ(found(book, flags, u"\u82b3"_s), 1);
+    EXPECT_EQ(found(book, only({Name}), u"\u0434\u043e\u043c"_s), 0) << "notes not selected";
+    EXPECT_EQ(found(book, flags, u"\u00eb\u0141"_s), 0) << "fields join without separators";
+    EXPECT_EQ(found(book, flags, u"Zo\u00eb \u0141"_s), 1);
+}
+
+TEST(ResultLine, Utf8ColumnsCountCharactersAndNeverSplitOne) {
+    PageTexts texts;
+    texts[0] = u"\u738b"_s + QString::fromUtf16(u"\U0001F600").repeated(9);
+    texts[14] = QString(30, QChar(0x0416)); // Organisation
+    PageRecord record;
+    fillRecord(record, texts);
+    const QString line = resultLine(22, 3, PlainRecord(record.toStored()));
+    EXPECT_EQ(line.mid(1, 21),
+              u"\u738b"_s + QString::fromUtf16(u"\U0001F600").repeated(7) + QString(6, u' '))
+        << "Name holds the Chinese letter and seven emoji in its 32 bytes";
+    EXPECT_TRUE(line.contains(QString(16, QChar(0x0416)) + QString(10, u' ') + u"  "_s));
+    EXPECT_EQ(positionOfLine(line), (PagePosition{22, 3}));
+}

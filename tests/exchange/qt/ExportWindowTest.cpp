@@ -138,6 +138,32 @@ private Q_SLOTS:
         QVERIFY(info(&w, "EXInfo") != QStringLiteral("Done"));
     }
 
+    void reportsTheExportAndOffersUtf8() {
+        WindowFixture f;
+        f.book.writeTab(10, {TempBook::named("K\xF6nig")});
+        fillBook(f);
+        ExportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        QCOMPARE(label(&w, "ExpAnsiBy")->colour(), LabelColour::Blue);
+        QCOMPARE(label(&w, "ExpUtf8By")->colour(), LabelColour::Grey);
+        click(&w, "EXFindLa");
+        click(&w, "ExpCSVBy");
+        click(&w, "ExpUtf8By");
+        const QString path = f.book.root() + QStringLiteral("/out.csv");
+        f.dialogs.answerNext(path);
+        click(&w, "EXDOEXPLA");
+        QCOMPARE(f.dialogs.folders().last(), QStringLiteral("/home/someone"));
+        QCOMPARE(f.prompter.last(), (PromptRequest{QStringLiteral("ORVELAN Expport"),
+                                                   QStringLiteral("Exported 5 page(s) to ") + path,
+                                                   PromptIcon::Information, PromptButtons::Ok}));
+        const QByteArray bytes = fileBytes(path);
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBFName,"));
+        QVERIFY(bytes.contains("\r\nK\xC3\xB6nig,"));
+        // The next dialog opens where the file went.
+        click(&w, "EXDOEXPLA");
+        QCOMPARE(f.dialogs.folders().last(), f.book.root());
+    }
+
     void closeRestoresThePosition() {
         WindowFixture f;
         fillBook(f);

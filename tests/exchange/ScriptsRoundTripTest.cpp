@@ -1,0 +1,167 @@
+// Names and notes in every script, added with the tool, found by search, and carried through
+// exchange files and comma-separated files without loss.
+#include "cli/Commands.h"
+#include "exchange/CsvImport.h"
+#include "exchange/EabContainer.h"
+#include "exchange/Export.h"
+#include "search/BookSearch.h"
+#include "store/PageTexts.h"
+#include "support/TempBook.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace orvelan;
+using namespace orvelan::cli;
+using orvelan::test::TempBook;
+
+namespace {
+
+const QDateTime Now(QDate(2026, 3, 4), QTime(9, 7));
+
+struct Person {
+    QString name;
+    QString notes;
+    int tab;
+};
+
+const QList<Person>& people() {
+    static const QList<Person> list = {
+        {QStringLiteral("\u00c9mile Zola"), QStringLiteral("na\u00efve caf\u00e9"), 5},
+        {QStringLiteral("\u0141ukasz Nowak"), QStringLiteral("ul. \u0141\u00f3d\u017a"), 11},
+        {QStringLiteral("\u0418\u0432\u0430\u043d\u043e\u0432"),
+         QStringLiteral("\u041c\u043e\u0441\u043a\u0432\u0430\n\u0434\u043e\u043c"), 9},
+        {QStringLiteral("\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2"),
+         QStringLiteral("\u0391\u03b8\u03ae\u03bd\u03b1"), 15},
+        {QStringLiteral("\u738b\u82b3"), QStringLiteral("\u5317\u4eac \U0001F600"), 22},
+        {QStringLiteral("Zed \U0001F389"), QStringLiteral("\U0001F388\U0001F389"), 25},
+    };
+    return list;
+}
+
+struct Tool {
+    TempBook book;
+    QString out;
+    QString err;
+    QTextStream outStream{&out};
+    QTextStream errStream{&err};
+    CliContext context{book.folder(), false, outStream, errStream};
+
+    int run(int (*command)(CliContext&, const QStringList&), const QStringList& args) {
+        out.clear();
+        const int status = command(context, args);
+        outStream.flush();
+        return status;
+    }
+    void addEveryone() {
+        for (const Person& person : people())
+            ASSERT_EQ(run(runAdd, {QStringLiteral("Name=") + person.name,
+                                   QStringLiteral("Notes=") + person.notes}),
+                      0);
+    }
+};
+
+// The name and notes of the first named page of a tab.
+std::pair<QString, QString> firstPage(const TempBook& book, int tab) {
+    for (qint64 page = 1; page <= book.pageCount(tab); ++page) {
+        const PageTexts texts = textsOf(book.page(tab, page));
+        if (!texts[0].isEmpty())
+            return {texts[0], texts[NotesViewIndex]};
+    }
+    return {};
+}
+
+SelectorFlags nameAndNotes() {
+    SelectorFlags flags{};
+    flags[0] = true; // name
+    flags[9] = true; // notes
+    return flags;
+}
+
+} // namespace
+
+TEST(Scripts, TheToolFilesEveryNameWholeAndSearchFindsItInAnyCase) {
+    Tool tool;
+    tool.addEveryone();
+    for (const Person& person : people()) {
+        EXPECT_EQ(firstPage(tool.book, person.tab), std::make_pair(person.name, person.notes))
+            << person.name.toStdString();
+        const BookSearch search(tool.book.folder());
+        for (const QString& query :
+             {person.name.toUpper(), person.name.toLower(), person.notes.right(2).toUpper()}) {
+            const SearchOutcome outcome = search.run(nameAndNotes(), query);
+            ASSERT_EQ(outcome.found(), 1) << query.toStdString();
+            EXPECT_EQ(outcome.hits[0].position.tab, person.tab);
+            EXPECT_TRUE(outcome.hits[0].line.startsWith(u' ' + person.name));
+        }
+    }
+    ASSERT_EQ(tool.run(runShow, {QStringLiteral("W"), QStringLiteral("1")}), 0);
+    EXPECT_TRUE(tool.out.contains(QStringLiteral("\u738b\u82b3")));
+}
+
+TEST(Scripts, ExchangeFilesCarryUtf8PagesWithTheirMarker) {
+    Tool source;
+    source.addEveryone();
+    const QByteArray file =
+        buildEabExport(source.book.folder(), findPages(source.book.folder(), {}));
+    const EabRead read = readEab(file);
+    ASSERT_EQ(read.status, EabRead::Status::Ok);
+    EXPECT_EQ(encodingOfStored(read.segments[11 - 1].first(RecordSize)), TextEncoding::Utf8);
+    EXPECT_EQ(encodingOfStored(read.segments[5 - 1].first(RecordSize)), TextEncoding::Windows1252);
+
+    TempBook target;
+    ImportStaging staging(target.folder());
+    staging.replaceLetterTabs(read.segments);
+    EXPECT_EQ(importListed(target.folder(), staging.list()).written, people().size());
+    for (const Person& person : people())
+        EXPECT_EQ(firstPage(target, person.tab), std::make_pair(person.name, person.notes));
+}
+
+TEST(Scripts, Utf8CommaSeparatedFilesKeepEveryCharacter) {
+    Tool source;
+    source.addEveryone();
+    ExportCounts counts;
+    const QByteArray csv = buildCsvExport(source.book.folder(), findPages(source.book.folder(), {}),
+                                          {}, CsvEncoding::Utf8, &counts);
+    EXPECT_TRUE(csv.startsWith("\xEF\xBB\xBFName,"));
+    EXPECT_EQ(counts.unmappable, 0);
+
+    TempBook target;
+    FieldMapping mapping;
+    mapping.setColumns(csvColumns(csv));
+    mapping.autoMap();
+    ImportStaging staging(target.folder());
+    const ImportSummary outcome = stageCsv(csv, mapping, staging, Now);
+    EXPECT_EQ(outcome.staged, people().size());
+    EXPECT_EQ(outcome.refusedTotal(), 0);
+    importListed(target.folder(), staging.list());
+    for (const Person& person : people())
+        EXPECT_EQ(firstPage(target, person.tab), std::make_pair(person.name, person.notes));
+    // Out again: the same file.
+    EXPECT_EQ(
+        buildCsvExport(target.folder(), findPages(target.folder(), {}), {}, CsvEncoding::Utf8),
+        csv);
+}
+
+TEST(Scripts, AWindows1252ExportCountsWhatItCannotHold) {
+    Tool tool;
+    tool.addEveryone();
+    ExportCounts counts;
+    const QByteArray csv = buildCsvExport(tool.book.folder(), findPages(tool.book.folder(), {}), {},
+                                          CsvEncoding::Windows1252, &counts);
+    EXPECT_TRUE(csv.contains("\xc9mile Zola,,,,,,,,,,,,,,,,,,,,,na\xefve caf\xe9"))
+        << "a Windows-1252 page is exported byte for byte";
+    // Łukasz Nowak + Łódź: 2; Иванов + Москва + дом: 15; Greek: 12 + 6; Chinese: 2 + 2 + 1;
+    // Zed's party popper, balloon and popper: 3.
+    EXPECT_EQ(counts.unmappable, 2 + 15 + 18 + 5 + 3);
+    EXPECT_TRUE(csv.contains("?ukasz Nowak"));
+
+    const QString path = tool.book.root() + QStringLiteral("/out.csv");
+    ASSERT_EQ(tool.run(runExport, {QStringLiteral("csv"), path}), 0);
+    EXPECT_TRUE(tool.out.contains(QStringLiteral("43 character(s) have no Windows-1252 form")))
+        << tool.out.toStdString();
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), csv);
+}
