@@ -3,8 +3,11 @@
 #include "store/BookMaintenance.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 using namespace orvelan;
 using namespace orvelan::cli;
@@ -22,10 +25,23 @@ void printUsage(QTextStream& stream) {
     }
 }
 
+// Printouts are rendered with Qt Gui on the offscreen platform; every other command needs Qt Core
+// alone and starts without any display.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "print") == 0) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            return std::make_unique<QGuiApplication>(argc, argv);
+        }
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
+    QCoreApplication& app = *application;
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList args = app.arguments().mid(1);

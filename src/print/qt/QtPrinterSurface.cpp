@@ -1,11 +1,7 @@
 #include "print/qt/QtPrinterSurface.h"
 
-#include "store/RuntimeError.h"
-
-#include <QDateTime>
-#include <QDir>
 #include <QFontMetricsF>
-#include <QPrinterInfo>
+#include <QPdfWriter>
 
 using namespace Qt::StringLiterals;
 
@@ -18,9 +14,9 @@ constexpr double TwipsPerPoint = 20;
 
 } // namespace
 
-QtPrinterSurface::QtPrinterSurface(std::unique_ptr<QPrinter> printer)
-    : m_printer(std::move(printer)) {
-    const QRectF area = m_printer->pageLayout().paintRect(QPageLayout::Point);
+QtPrinterSurface::QtPrinterSurface(std::unique_ptr<QPagedPaintDevice> device)
+    : m_device(std::move(device)) {
+    const QRectF area = m_device->pageLayout().paintRect(QPageLayout::Point);
     m_width = area.width() * TwipsPerPoint;
     m_height = area.height() * TwipsPerPoint;
     setFont(PrintFont{});
@@ -32,7 +28,8 @@ QtPrinterSurface::~QtPrinterSurface() {
 }
 
 QFont QtPrinterSurface::qtFont(const PrintFont& font) {
-    QFont qfont(font.name);
+    QFont qfont;
+    qfont.setFamilies({font.name, u"Liberation Mono"_s});
     qfont.setStyleHint(QFont::TypeWriter, QFont::PreferMatch);
     qfont.setHintingPreference(QFont::PreferNoHinting);
     qfont.setKerning(false);
@@ -58,11 +55,12 @@ double QtPrinterSurface::textWidth(QStringView text) const {
 int QtPrinterSurface::open() {
     if (m_painter.isActive())
         return 0;
-    if (m_failed || !m_painter.begin(m_printer.get())) {
+    if (m_failed || !m_painter.begin(m_device.get())) {
         m_failed = true;
         return PrintError::PrinterError;
     }
-    const double dotsPerTwip = m_printer->resolution() / TwipsPerInch;
+    m_pages = 1;
+    const double dotsPerTwip = m_device->logicalDpiX() / TwipsPerInch;
     m_painter.scale(dotsPerTwip, dotsPerTwip);
     m_painter.setFont(m_font);
     m_painter.setPen(Qt::black);
@@ -89,8 +87,9 @@ int QtPrinterSurface::endLine() {
 int QtPrinterSurface::newPage() {
     if (const int error = open())
         return error;
-    if (!m_printer->newPage())
+    if (!m_device->newPage())
         return PrintError::PrinterError;
+    ++m_pages;
     m_x = 0;
     m_y = 0;
     return 0;
@@ -102,44 +101,21 @@ int QtPrinterSurface::endDocument() {
     return m_painter.end() ? 0 : PrintError::PrinterError;
 }
 
-DefaultPrinterTarget DefaultPrinterTarget::forBook(const BookFolder& folder) {
-    return DefaultPrinterTarget(QDir(folder.root()).filePath(u"Prints"_s));
+QPageLayout pdfPageLayout() {
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                       QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch);
 }
 
-PrintJob DefaultPrinterTarget::pdfJob(const QString& path, const QString& documentName) {
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(path);
-    printer->setDocName(documentName);
-    printer->setPageSize(QPageSize(QPageSize::A4));
+PrintJob pdfPrintJob(const QString& path, const QString& documentName) {
+    auto writer = std::make_unique<QPdfWriter>(path);
+    writer->setResolution(PdfResolution);
+    writer->setTitle(documentName);
+    writer->setCreator(u"ORVELAN Secure Address Book"_s);
+    writer->setPageLayout(pdfPageLayout());
     PrintJob job;
-    job.surface = std::make_unique<QtPrinterSurface>(std::move(printer));
+    job.surface = std::make_unique<QtPrinterSurface>(std::move(writer));
     job.pdfPath = path;
     return job;
-}
-
-PrintJob DefaultPrinterTarget::open(const QString& documentName) {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (!info.isNull()) {
-        auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-        printer->setDocName(documentName);
-        PrintJob job;
-        job.surface = std::make_unique<QtPrinterSurface>(std::move(printer));
-        return job;
-    }
-    PrintJob job;
-    if (!QDir().mkpath(m_printsFolder)) {
-        job.error = RuntimeError::PathNotFound;
-        return job;
-    }
-    QString stem = documentName;
-    stem.replace(u' ', u'-');
-    const QString stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
-    QString path = QDir(m_printsFolder).filePath(stem + u'-' + stamp + u".pdf"_s);
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = QDir(m_printsFolder)
-                   .filePath(stem + u'-' + stamp + u'-' + QString::number(n) + u".pdf"_s);
-    return pdfJob(path, documentName);
 }
 
 } // namespace orvelan
