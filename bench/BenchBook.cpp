@@ -41,7 +41,7 @@ QByteArray scriptsPage(int tab, int index) {
     texts[2] = QStringLiteral("\u0141\u00f3d\u017a");
     texts[7] = QStringLiteral("0123 ") + QString::number(100000 + index);
     texts[12] = QStringLiteral("person") + QString::number(index) + QStringLiteral("@example.com");
-    texts[14] = index % 100 == 3 ? QStringLiteral("Needle \u738b\u82b3")
+    texts[14] = index % 100 == 5 ? QStringLiteral("Needle \u738b\u82b3")
                                  : QStringLiteral("\u0391\u03b8\u03ae\u03bd\u03b1 Ltd");
     texts[NotesViewIndex] =
         QStringLiteral("\u0412\u0441\u0442\u0440\u0435\u0447\u0430 \u043d\u0430 "

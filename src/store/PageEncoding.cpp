@@ -20,6 +20,8 @@ QByteArray reservedFor(TextEncoding encoding) {
 }
 
 QString decodeText(QByteArrayView bytes, TextEncoding encoding) {
+    if (bytes.isEmpty())
+        return {};
     return encoding == TextEncoding::Utf8 ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
 }
 
