@@ -5,6 +5,7 @@
 #include "exchange/qt/ExportWindow.h"
 #include "exchange/qt/ImportWindow.h"
 #include "store/PageRecord.h"
+#include "store/PageTexts.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -116,6 +117,30 @@ private Q_SLOTS:
         click(&w, "EXDOEXPLA");
         QVERIFY(f.prompter.last().text.startsWith(QStringLiteral("Can't Create EXPORT File:  ")));
         QVERIFY(info(&w, "EXInfo").isEmpty());
+    }
+
+    // A page stored in UTF-8 goes into a Windows-1252 file with '?' for what that file cannot
+    // hold, and the user is told how many characters that was.
+    void aWindows1252ExportTellsWhatItCouldNotHold() {
+        WindowFixture f;
+        PageTexts texts;
+        texts[0] = QStringLiteral("\u0141ukasz \u0418\u0432\u0430\u043d");
+        PageRecord page;
+        fillRecord(page, texts);
+        f.book.writeTab(11, {page.toStored()});
+        ExportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        click(&w, "EXFindLa");
+        click(&w, "ExpCSVBy");
+        click(&w, "EXAllFLa");
+        const QString csv = f.book.root() + QStringLiteral("/out.csv");
+        f.dialogs.answerNext(csv);
+        click(&w, "EXDOEXPLA");
+        QVERIFY(fileBytes(csv).contains("\r\n?ukasz ????,"));
+        QCOMPARE(f.prompter.last().text,
+                 QStringLiteral("5 character(s) have no Windows-1252 form and were written as "
+                                "\"?\". Export in UTF-8 to keep them."));
+        QCOMPARE(info(&w, "EXInfo"), QStringLiteral("EXPORT Ready..."));
     }
 
     void closeRestoresThePosition() {
