@@ -6,8 +6,8 @@ set -euo pipefail
 # What ./run needs to build and start the two programs, orvelan and orvelan-book.
 ORVELAN_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-serialport-dev libgl-dev libicu-dev
-    fonts-liberation
+    qt6-base-dev qt6-serialport-dev libgl-dev
+    fonts-liberation libicu-dev
 )
 
 # What ./test adds: the test and benchmark libraries, the tools the tests call, the fuzzers'

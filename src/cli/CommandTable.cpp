@@ -41,10 +41,10 @@ const std::vector<CliCommand>& commandTable() {
          "query %s\").\nExit status 1 when nothing matches."},
         {"print", "page TAB PAGE --pdf FILE | search [--in FIELDS] TEXT --pdf FILE",
          "the page printout or the search list printout, into a PDF file", false, runPrint},
-        {"import", "FILE [--map auto | --map COLUMN=FIELD ...] [--find TEXT]",
+        {"import", "FILE [--map auto | --map COLUMN[+COLUMN]=FIELD ...] [--find TEXT]",
          "file the records of a .csv or .eab file into the tabs", true, runImport},
-        {"export", "csv|eab FILE [--find TEXT]", "write the pages (that hold TEXT) to a file",
-         false, runExport},
+        {"export", "csv|eab FILE [--find TEXT] [--encoding utf-8]",
+         "write the pages (that hold TEXT) to a file", false, runExport},
     };
     return table;
 }

@@ -7,6 +7,7 @@
 #include "exchange/Export.h"
 #include "exchange/FieldMapping.h"
 #include "exchange/ImportStaging.h"
+#include "exchange/ImportSummary.h"
 #include "store/PageRecord.h"
 #include "store/RuntimeError.h"
 #include "store/TabTable.h"
@@ -62,28 +63,34 @@ QByteArray readOrThrow(const QString& path) {
 }
 
 // Applies COLUMN=FIELD: the column by its name (spaces around it ignored), the field by its
-// record name (Name, Addr1 ... Notes).
+// record name (Name, Addr1 ... Notes). "FIRST+LAST=FIELD" joins two columns as "Last, First".
 void applyMap(FieldMapping& mapping, const QString& assignment) {
     const qsizetype equals = assignment.lastIndexOf(u'=');
     if (equals <= 0)
         throw CliError{QStringLiteral("'%1' is not COLUMN=FIELD.").arg(assignment)};
-    const QString column = assignment.left(equals).trimmed();
+    const QString column = assignment.left(equals);
     const int field = fieldByName(QStringView(assignment).mid(equals + 1).trimmed());
     if (field < static_cast<int>(Field::Name) || field > static_cast<int>(Field::Notes))
         throw CliError{QStringLiteral("'%1' is not a page field (Name, Addr1 ... Notes).")
                            .arg(assignment.mid(equals + 1))};
-    const int columnIndex = static_cast<int>(mapping.columnNames().indexOf(column));
-    if (columnIndex < 0)
-        throw CliError{QStringLiteral("The file has no column '%1'; its columns are: %2.")
-                           .arg(column, mapping.columnNames().join(QStringLiteral(", ")))};
+    int first = mapping.columnNamed(column);
+    int last = -1;
+    if (first < 0) {
+        for (qsizetype plus = column.indexOf(u'+'); plus > 0 && last < 0;
+             plus = column.indexOf(u'+', plus + 1)) {
+            first = mapping.columnNamed(QStringView(column).left(plus));
+            last = first < 0 ? -1 : mapping.columnNamed(QStringView(column).mid(plus + 1));
+        }
+        if (last < 0)
+            throw CliError{
+                QStringLiteral("The file has no column '%1'; its columns are: %2.")
+                    .arg(column.trimmed(), mapping.columnNames().join(QStringLiteral(", ")))};
+    }
     mapping.remove(field - 1);
-    const FieldMapping::Outcome outcome = mapping.add(columnIndex, field - 1);
+    const FieldMapping::Outcome outcome =
+        last < 0 ? mapping.add(first, field - 1) : mapping.addJoined(first, last, field - 1);
     if (outcome != FieldMapping::Outcome::Done)
         throw CliError{FieldMapping::messageFor(outcome).trimmed()};
-}
-
-QString tabName(int tab) {
-    return QString::fromLatin1(tabLabel(tab)).trimmed();
 }
 
 } // namespace
@@ -99,15 +106,15 @@ int runImport(CliContext& context, const QStringList& args) {
     const QByteArray bytes = readOrThrow(parsed.file);
     const auto lock = lockBook(context.folder);
     ImportStaging staging(context.folder);
-    QStringList notes;
+    ImportSummary summary;
     if (eab) {
         const EabRead read = readEab(bytes);
         if (read.status == EabRead::Status::Refused)
             throw CliError{QStringLiteral("%1 is not an ORVELAN exchange file; nothing imported.")
                                .arg(parsed.file)};
-        if (read.status == EabRead::Status::Damaged)
-            notes.append(QStringLiteral("The file is damaged; only its whole records were read."));
-        staging.replaceLetterTabs(read.segments);
+        summary.fileDamaged = read.status == EabRead::Status::Damaged;
+        summary.stagingWriteFailures = staging.replaceLetterTabs(read.segments);
+        summary.read = summary.staged = staging.list().size();
     } else {
         FieldMapping mapping;
         mapping.setColumns(csvColumns(bytes));
@@ -116,72 +123,64 @@ int runImport(CliContext& context, const QStringList& args) {
         for (const QString& map : parsed.maps)
             applyMap(mapping, map);
         if (mapping.sourceColumns()[0] < 0)
-            notes.append(QStringLiteral("No column is mapped to Name: every record is refused."));
-        const CsvReadOutcome outcome =
-            stageCsv(bytes, mapping, staging, QDateTime::currentDateTime());
-        if (outcome.refused)
-            notes.append(QStringLiteral("%1 record(s) refused: empty name or a name beginning "
-                                        "with [ \\ ] ^ _ or `.")
-                             .arg(outcome.refused));
-        if (outcome.overlongLines)
-            notes.append(QStringLiteral("%1 line(s) had 200 or more fields; later fields lost.")
-                             .arg(outcome.overlongLines));
-        if (outcome.replacedLines)
-            notes.append(QStringLiteral("%1 record(s) had characters that cannot be stored; they "
-                                        "became '?'.")
-                             .arg(outcome.replacedLines));
-        if (outcome.writeFailures)
+            throw CliError{QStringLiteral("No column is mapped to Name, so every record would be "
+                                          "refused; nothing imported. Map one with --map "
+                                          "COLUMN=Name. The file's columns are: %1.")
+                               .arg(mapping.columnNames().join(QStringLiteral(", ")))};
+        summary = stageCsv(bytes, mapping, staging, QDateTime::currentDateTime());
+        if (summary.stagingWriteFailures)
             throw CliError{QStringLiteral("Cannot write the staging files in %1.")
                                .arg(context.folder.dataBookDir())};
     }
+    summary.fileName = QFileInfo(parsed.file).fileName();
     ProgressLine progress(context, QStringLiteral("Importing"));
     int tabsListed = 0;
     const QList<ListedRecord> listed =
         staging.list(parsed.find, [&](qsizetype) { progress.show(++tabsListed / 25.0); });
     const ImportOutcome outcome = importListed(context.folder, listed);
+    summary.recordImport(outcome.perTab, outcome.written, outcome.failures);
 
     if (context.json) {
-        QJsonArray tabs;
-        for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-            if (outcome.perTab[tab])
-                tabs.append(QJsonObject{{QStringLiteral("tab"), tab},
-                                        {QStringLiteral("label"), tabName(tab)},
-                                        {QStringLiteral("pages"), outcome.perTab[tab]}});
-        }
-        printJson(context,
-                  QJsonObject{{QStringLiteral("imported"), outcome.written},
-                              {QStringLiteral("failed"), outcome.failures},
-                              {QStringLiteral("tabs"), tabs},
-                              {QStringLiteral("notes"), QJsonArray::fromStringList(notes)}});
+        printJson(context, summary.toJson());
     } else {
-        for (const QString& note : notes)
-            context.out << note << "\n";
-        for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-            if (outcome.perTab[tab])
-                context.out
-                    << QStringLiteral("%1: %2\n").arg(tabName(tab)).arg(outcome.perTab[tab]);
-        }
-        context.out << QStringLiteral("Imported %1 page(s).\n").arg(outcome.written);
+        for (const QString& line : summary.lines())
+            context.out << line << "\n";
     }
     if (outcome.failures)
         throw CliError{QStringLiteral("%1 record(s) could not be imported.").arg(outcome.failures)};
+    if (summary.refusedTotal())
+        throw CliError{
+            QStringLiteral("%1 record(s) refused; see the summary.").arg(summary.refusedTotal())};
+    if (summary.imported == 0)
+        throw CliError{QStringLiteral("Nothing imported.")};
     return 0;
 }
 
 int runExport(CliContext& context, const QStringList& args) {
     QStringList rest = args;
-    QString find;
-    const qsizetype at = rest.indexOf(QStringLiteral("--find"));
-    if (at >= 0) {
+    const auto takeOption = [&](const QString& name) -> QString {
+        const qsizetype at = rest.indexOf(name);
+        if (at < 0)
+            return {};
         if (at + 1 >= rest.size())
-            throw CliError{QStringLiteral("--find needs a value.")};
-        find = rest[at + 1];
+            throw CliError{name + QStringLiteral(" needs a value.")};
+        QString value = rest[at + 1];
         rest.remove(at, 2);
-    }
+        return value;
+    };
+    const QString find = takeOption(QStringLiteral("--find"));
+    const QString encodingName = takeOption(QStringLiteral("--encoding")).toLower();
     if (rest.size() != 2 || (rest[0] != QStringLiteral("csv") && rest[0] != QStringLiteral("eab")))
-        throw CliError{
-            QStringLiteral("export takes csv or eab, a file and optionally --find TEXT.")};
+        throw CliError{QStringLiteral(
+            "export takes csv or eab, a file, optionally --find TEXT and --encoding.")};
     const bool eab = rest[0] == QStringLiteral("eab");
+    CsvEncoding encoding = CsvEncoding::Windows1252;
+    if (encodingName == QStringLiteral("utf-8") || encodingName == QStringLiteral("utf8"))
+        encoding = CsvEncoding::Utf8;
+    else if (!encodingName.isEmpty() && encodingName != QStringLiteral("windows-1252"))
+        throw CliError{QStringLiteral("--encoding takes utf-8 or windows-1252.")};
+    if (eab && !encodingName.isEmpty())
+        throw CliError{QStringLiteral("--encoding applies to csv exports only.")};
     const QString path = rest[1];
     ProgressLine progress(context, QStringLiteral("Reading pages"));
     int tabsRead = 0;
@@ -192,9 +191,8 @@ int runExport(CliContext& context, const QStringList& args) {
     if (eab)
         removeExportWorkFiles(context.folder);
     ExportCounts counts;
-    const QString problem =
-        exportToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, context.folder, pages, {},
-                     CsvEncoding::Windows1252, &counts);
+    const QString problem = exportToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv,
+                                         context.folder, pages, {}, encoding, &counts);
     if (eab)
         removeExportWorkFiles(context.folder);
     if (!problem.isEmpty())

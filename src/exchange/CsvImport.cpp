@@ -1,6 +1,7 @@
 #include "exchange/CsvImport.h"
 
 #include "exchange/CsvReader.h"
+#include "store/PageRecord.h"
 #include "store/RuntimeError.h"
 #include "store/TabTable.h"
 
@@ -24,20 +25,41 @@ QByteArray readImportFile(const QString& path, int& error) {
     return bytes;
 }
 
+namespace {
+
+// A value that tells the user which record it was when it has no name: its e-mail address,
+// organisation or telephone number, else its first value.
+QString firstValue(const ImportRecord& record) {
+    const auto text = [&](int k) { return QString::fromUtf8(record[k]).simplified().left(40); };
+    for (const int k : {12, 23, 14, 7, 9, 8}) {
+        if (const QString value = text(k); !value.isEmpty())
+            return value;
+    }
+    for (int k = 0; k < MappedFieldCount; ++k) {
+        if (const QString value = text(k); !value.isEmpty())
+            return value;
+    }
+    return {};
+}
+
+} // namespace
+
 QList<QByteArray> csvColumns(const QByteArray& fileBytes) {
     CsvText text(fileBytes);
     QByteArray header;
     if (!text.nextLine(header))
         return {};
-    return readHeaderLine(header);
+    return readHeaderLine(header, text.separator());
 }
 
-CsvReadOutcome stageCsv(const QByteArray& fileBytes, const FieldMapping& mapping,
-                        ImportStaging& staging, const QDateTime& now, const Yield& yield) {
-    CsvReadOutcome outcome;
-    outcome.writeFailures = staging.reset();
-    const auto sources = mapping.sourceColumns();
+ImportSummary stageCsv(const QByteArray& fileBytes, const FieldMapping& mapping,
+                       ImportStaging& staging, const QDateTime& now, const Yield& yield) {
+    ImportSummary summary;
+    summary.stagingWriteFailures = staging.reset();
+    const FieldSources sources = mapping.fieldSources();
     CsvText text(fileBytes);
+    summary.encoding = encodingName(text.encoding());
+    summary.separator = separatorName(text.separator());
     QByteArray line;
     text.nextLine(line); // the header
     ImportRecord record;
@@ -47,19 +69,40 @@ CsvReadOutcome stageCsv(const QByteArray& fileBytes, const FieldMapping& mapping
             yield();
         if (trimSpaces(line).isEmpty())
             continue;
-        const SplitLine split = splitLine(line);
-        if (split.lineError)
-            ++outcome.overlongLines;
-        if (text.lastLineReplaced())
-            ++outcome.replacedLines;
+        ++summary.read;
+        const SplitLine split = splitLine(line, text.separator());
         FieldMapping::pick(sources, split.fields, record);
-        if (staging.stage(record, now) == ImportStaging::Outcome::Staged)
-            ++outcome.staged;
-        else
-            ++outcome.refused;
+        if (text.lastLineDamaged()) {
+            summary.refuse(ImportSummary::Refusal::Damaged,
+                           trimSpaces(QStringView(QString::fromUtf8(record[0]))).toString(),
+                           text.lastLineNumber());
+            continue;
+        }
+        if (split.lineError)
+            ++summary.overlongLines;
+        const ImportStaging::Staged staged = staging.stage(record, now);
+        switch (staged.outcome) {
+        case ImportStaging::Staged::Outcome::NoName:
+            summary.refuse(ImportSummary::Refusal::NoName, {}, text.lastLineNumber(),
+                           firstValue(record));
+            continue;
+        case ImportStaging::Staged::Outcome::NotFileable:
+            summary.refuse(ImportSummary::Refusal::NotFileable, staged.name, text.lastLineNumber());
+            continue;
+        case ImportStaging::Staged::Outcome::Staged:
+            break;
+        }
+        ++summary.staged;
+        if (staged.replacedCharacters) {
+            summary.charactersReplaced += staged.replacedCharacters;
+            ++summary.recordsWithReplacements;
+        }
+        for (const int k : staged.cutFields)
+            summary.cut(staged.name, QString::fromLatin1(specOf(viewField(k)).name));
     }
-    outcome.writeFailures += staging.flush();
-    return outcome;
+    summary.windows1252Lines = text.windows1252Lines();
+    summary.stagingWriteFailures += staging.flush();
+    return summary;
 }
 
 } // namespace orvelan

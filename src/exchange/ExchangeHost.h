@@ -16,6 +16,10 @@ public:
     // The export window has put the store's position back (tab, page, file, count) on closing;
     // the main window shows that page again.
     virtual void restorePosition() = 0;
+    // The folder the import and export file dialogs open in: the one the user chose last, the
+    // home folder at first.
+    virtual QString exchangeFolder() const = 0;
+    virtual void setExchangeFolder(const QString& folder) = 0;
 };
 
 } // namespace orvelan

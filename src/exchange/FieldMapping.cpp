@@ -167,6 +167,60 @@ constexpr AutoRule Rules[] = {
     {25, "Notes", false, nullptr},
 };
 
+// Column names of common contact exports, tried in order for a field that Auto's table left
+// mapped to no column. "A+B" joins two columns as "B, A".
+struct CommonNames {
+    int field;
+    std::initializer_list<const char*> names;
+};
+
+const CommonNames Common[] = {
+    {0,
+     {"Display Name", "First Name+Last Name", "Given Name+Family Name", "File As", "Last Name",
+      "Family Name", "Surname", "First Name", "Given Name"}},
+    {1, {"Home Street", "Home Address", "Address 1 - Street", "Street"}},
+    {2, {"Home City", "Address 1 - City", "City"}},
+    {3, {"Home State", "Address 1 - Region", "State", "Region"}},
+    {4, {"Home Country/Region", "Home Country", "Address 1 - Country", "Country"}},
+    {6,
+     {"Home Postal Code", "Home ZipCode", "Home Zip Code", "Home Zip", "Address 1 - Postal Code",
+      "Postal Code", "ZipCode", "Zip Code"}},
+    {7, {"Home Phone", "Primary Phone", "Phone 1 - Value", "Phone"}},
+    {8, {"Business Phone", "Work Phone", "Phone 2 - Value"}},
+    {9, {"Mobile Phone", "Mobile Number", "Mobile", "Cell Phone", "Cellular Number"}},
+    {10, {"Business Fax", "Home Fax", "Fax Number", "Fax"}},
+    {11, {"Pager Number", "Pager"}},
+    {12,
+     {"E-mail Address", "Email Address", "Primary Email", "E-mail 1 - Value", "Email", "E-mail"}},
+    {14,
+     {"Company", "Organization Name", "Organisation Name", "Organization 1 - Name", "Organization",
+      "Organisation"}},
+    {15, {"Job Title", "Organization Title", "Organization 1 - Title"}},
+    {16, {"Department", "Organization Department", "Organization 1 - Department"}},
+    {17, {"Business Street", "Work Address", "Address 2 - Street"}},
+    {18, {"Business City", "Work City", "Address 2 - City"}},
+    {19, {"Business State", "Work State", "Address 2 - Region"}},
+    {20, {"Business Country/Region", "Work Country", "Address 2 - Country"}},
+    {22,
+     {"Business Postal Code", "Work ZipCode", "Work Zip Code", "Work Postal Code",
+      "Address 2 - Postal Code"}},
+    {23, {"Secondary Email", "E-mail 2 Address", "E-mail 2 - Value"}},
+    {24,
+     {"Web Page", "Business Web Page", "Web Page 1", "Website 1 - Value", "Personal Web Page",
+      "Website"}},
+    {25, {"Notes", "Note"}},
+};
+
+QByteArray joinedValue(QByteArrayView first, QByteArrayView last) {
+    first = trimSpaces(first);
+    last = trimSpaces(last);
+    if (first.isEmpty())
+        return last.toByteArray();
+    if (last.isEmpty())
+        return first.toByteArray();
+    return last.toByteArray() + ", " + first.toByteArray();
+}
+
 } // namespace
 
 QString mappingLabel(int k) {
@@ -205,6 +259,28 @@ FieldMapping::Outcome FieldMapping::add(int column, int field) {
     return Outcome::Done;
 }
 
+FieldMapping::Outcome FieldMapping::addJoined(int first, int last, int field) {
+    if (first < 0 || first >= m_columns.size() || last < 0 || last >= m_columns.size())
+        return Outcome::NoColumnSelected;
+    if (m_columns[first].trimmed().isEmpty() || m_columns[last].trimmed().isEmpty())
+        return Outcome::EmptyColumnName;
+    if (field < 0 || field >= MappedFieldCount)
+        return Outcome::NoFieldSelected;
+    if (isMapped(field))
+        return Outcome::AlreadyAssigned;
+    m_lines[field] += m_columns[first].trimmed() + u'+' + m_columns[last].trimmed();
+    return Outcome::Done;
+}
+
+int FieldMapping::columnNamed(QStringView name) const {
+    const QStringView wanted = trimSpaces(name);
+    for (int c = 0; c < m_columns.size(); ++c) {
+        if (trimSpaces(QStringView(m_columns[c])) == wanted)
+            return c;
+    }
+    return -1;
+}
+
 bool FieldMapping::remove(int field) {
     if (field < 0 || field >= MappedFieldCount)
         return false;
@@ -230,35 +306,101 @@ void FieldMapping::autoMap() {
         if (rule.guess)
             m_labels[rule.field] += QStringLiteral(" ??");
     }
+    mapCommonNames();
     m_lines = m_labels;
 }
 
-std::array<int, MappedFieldCount> FieldMapping::sourceColumns() const {
-    std::array<int, MappedFieldCount> sources;
-    for (int k = 0; k < MappedFieldCount; ++k) {
-        sources[k] = -1;
-        if (!isMapped(k))
-            continue;
-        const QStringView wanted = trimSpaces(QStringView(m_lines[k]).mid(MappingLabelWidth));
+void FieldMapping::mapCommonNames() {
+    const auto column = [&](QStringView name) -> int {
         for (int c = 0; c < m_columns.size(); ++c) {
-            if (trimSpaces(QStringView(m_columns[c])) == wanted) {
-                sources[k] = c;
+            if (trimSpaces(QStringView(m_columns[c])).compare(name, Qt::CaseInsensitive) == 0)
+                return c;
+        }
+        return -1;
+    };
+    for (const CommonNames& common : Common) {
+        const QString& entry = m_labels[common.field];
+        if (entry.size() > MappingLabelWidth &&
+            sourceFor(QStringView(entry).mid(MappingLabelWidth)).column >= 0)
+            continue;
+        for (const char* candidate : common.names) {
+            const QString name = QString::fromLatin1(candidate);
+            const qsizetype plus = name.indexOf(u'+');
+            QString written;
+            if (plus < 0) {
+                const int c = column(name);
+                if (c >= 0)
+                    written = trimSpaces(QStringView(m_columns[c])).toString();
+            } else {
+                const int first = column(QStringView(name).left(plus));
+                const int last = column(QStringView(name).mid(plus + 1));
+                if (first >= 0 && last >= 0)
+                    written = trimSpaces(QStringView(m_columns[first])).toString() + u'+' +
+                              trimSpaces(QStringView(m_columns[last])).toString();
+            }
+            if (!written.isEmpty()) {
+                m_labels[common.field] = mappingLabel(common.field) + written;
                 break;
             }
         }
     }
+}
+
+FieldSource FieldMapping::sourceFor(QStringView mappedName) const {
+    FieldSource source;
+    source.column = columnNamed(mappedName);
+    if (source.column >= 0)
+        return source;
+    // "First Name+Last Name": two columns joined.
+    for (qsizetype plus = mappedName.indexOf(u'+'); plus > 0;
+         plus = mappedName.indexOf(u'+', plus + 1)) {
+        const int first = columnNamed(mappedName.left(plus));
+        const int last = columnNamed(mappedName.mid(plus + 1));
+        if (first >= 0 && last >= 0)
+            return {first, last};
+    }
+    return source;
+}
+
+FieldSources FieldMapping::fieldSources() const {
+    FieldSources sources;
+    for (int k = 0; k < MappedFieldCount; ++k) {
+        if (isMapped(k))
+            sources[k] = sourceFor(QStringView(m_lines[k]).mid(MappingLabelWidth));
+    }
     return sources;
 }
 
-void FieldMapping::pick(const std::array<int, MappedFieldCount>& sources,
-                        const QList<QByteArray>& fields, ImportRecord& record) {
-    for (int k = 0; k < MappedFieldCount; ++k) {
-        const int c = sources[k];
+std::array<int, MappedFieldCount> FieldMapping::sourceColumns() const {
+    const FieldSources sources = fieldSources();
+    std::array<int, MappedFieldCount> columns;
+    for (int k = 0; k < MappedFieldCount; ++k)
+        columns[k] = sources[k].column;
+    return columns;
+}
+
+void FieldMapping::pick(const FieldSources& sources, const QList<QByteArray>& fields,
+                        ImportRecord& record) {
+    const auto value = [&](int c) -> QByteArrayView {
         if (c < 0 || c >= fields.size() || trimSpaces(fields[c]) == NoDataMarker)
-            record[k].clear();
+            return {};
+        return fields[c];
+    };
+    for (int k = 0; k < MappedFieldCount; ++k) {
+        const FieldSource& source = sources[k];
+        if (source.joinWith >= 0)
+            record[k] = joinedValue(value(source.column), value(source.joinWith));
         else
-            record[k] = fields[c];
+            record[k] = value(source.column).toByteArray();
     }
+}
+
+void FieldMapping::pick(const std::array<int, MappedFieldCount>& columns,
+                        const QList<QByteArray>& fields, ImportRecord& record) {
+    FieldSources sources;
+    for (int k = 0; k < MappedFieldCount; ++k)
+        sources[k].column = columns[k];
+    pick(sources, fields, record);
 }
 
 QString FieldMapping::messageFor(Outcome outcome) {

@@ -15,6 +15,14 @@ inline constexpr int MappingLabelWidth = 25;
 // The values of one import record, index 0 (Name) to 25 (Notes), UTF-8.
 using ImportRecord = std::array<QByteArray, MappedFieldCount>;
 
+// Where a field's value comes from: one column, or two columns joined as "Last, First" (a
+// mapped name "First Name+Last Name": `column` is the first, `joinWith` the last).
+struct FieldSource {
+    int column = -1;
+    int joinWith = -1;
+};
+using FieldSources = std::array<FieldSource, MappedFieldCount>;
+
 // The label of page field k in the mapping list: its title, spaces, "=" and two spaces.
 QString mappingLabel(int k);
 
@@ -32,7 +40,8 @@ public:
 
     FieldMapping();
 
-    // A new file: the column names from its header, every field unmapped, Auto's entries reset.
+    // A new file: the column names (UTF-8) from its header, every field unmapped, Auto's
+    // entries reset.
     void setColumns(const QList<QByteArray>& columns);
     const QStringList& columnNames() const { return m_columns; } // as the column list shows them
     const QList<QByteArray>& columnBytes() const { return m_columnBytes; }
@@ -43,16 +52,30 @@ public:
 
     // Maps column `column` (-1: none selected) to field `field` (-1: none selected).
     Outcome add(int column, int field);
+    // Maps two columns to field `field`, joined as "Last, First": `first` gives the part after
+    // the comma ("First Name"), `last` the part before it ("Last Name").
+    Outcome addJoined(int first, int last, int field);
+    // The column whose name, with leading and trailing spaces removed, equals `name` with them
+    // removed; -1 for none.
+    int columnNamed(QStringView name) const;
     // Unmaps field `field`; false when none is selected.
     bool remove(int field);
-    // Proposes mappings from the table of well-known column names; replaces every line.
+    // Proposes mappings from the table of well-known column names; replaces every line. Then each
+    // field the table left mapped to no column is mapped from the column names that webmail,
+    // mail-client and office-suite exports use ("Display Name", "First Name" + "Last Name",
+    // "Primary Email", "Mobile Number" ...), where the file has one.
     void autoMap();
 
     // The source column of each field: the first column whose trimmed name equals the trimmed
-    // mapped name, exactly; -1 for none.
+    // mapped name, exactly; -1 for none. A mapped name "A+B" that names no column joins the
+    // columns A and B.
+    FieldSources fieldSources() const;
+    // The first source column of each field (-1 for none).
     std::array<int, MappedFieldCount> sourceColumns() const;
 
     // Fills a record from the fields of a data line.
+    static void pick(const FieldSources& sources, const QList<QByteArray>& fields,
+                     ImportRecord& record);
     static void pick(const std::array<int, MappedFieldCount>& sources,
                      const QList<QByteArray>& fields, ImportRecord& record);
 
@@ -61,6 +84,9 @@ public:
     static QString removeRefusedMessage();
 
 private:
+    FieldSource sourceFor(QStringView mappedName) const;
+    void mapCommonNames();
+
     QStringList m_columns;
     QList<QByteArray> m_columnBytes;
     std::array<QString, MappedFieldCount> m_labels; // what Auto writes, reloaded into the lines

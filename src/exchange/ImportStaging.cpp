@@ -1,5 +1,6 @@
 #include "exchange/ImportStaging.h"
 
+#include "store/PageRecord.h"
 #include "store/PageTexts.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
@@ -57,15 +58,32 @@ int ImportStaging::reset() {
     return failures;
 }
 
-ImportStaging::Outcome ImportStaging::stage(const ImportRecord& record, const QDateTime& now,
-                                            int* tabOut) {
+ImportStaging::Staged ImportStaging::stage(const ImportRecord& record, const QDateTime& now) {
+    Staged result;
     PageTexts texts;
     for (int k = 0; k < MappedFieldCount; ++k)
-        texts[k] = QString::fromUtf8(normalisedValue(k, record[k]));
-    // A name that does not begin with a letter has no letter tab and is never offered.
-    const int tab = tabForName(QStringView(texts[0]));
-    if (tab == 0)
-        return Outcome::Refused;
+        texts[k] =
+            trimSpaces(QStringView(QString::fromUtf8(normalisedValue(k, record[k])))).toString();
+    result.name = texts[0];
+    if (result.name.isEmpty()) {
+        result.outcome = Staged::Outcome::NoName;
+        return result;
+    }
+    // A name that does not begin with a letter has no letter tab: it is refused and named,
+    // never staged where it would not be offered.
+    const int tab = tabForName(QStringView(result.name));
+    if (tab == 0) {
+        result.outcome = Staged::Outcome::NotFileable;
+        return result;
+    }
+    result.tab = tab;
+    const TextEncoding encoding = encodingFor(texts);
+    for (int k = 0; k < MappedFieldCount; ++k) {
+        // Bytes the file did not hold as text came in as replacement characters.
+        result.replacedCharacters += texts[k].count(QChar::ReplacementCharacter);
+        if (storedLengthOf(k, texts[k], encoding) > specOf(viewField(k)).width)
+            result.cutFields.append(k);
+    }
     qint64& count = countOf(tab);
     ++count;
     PageRecord page;
@@ -74,9 +92,7 @@ ImportStaging::Outcome ImportStaging::stage(const ImportRecord& record, const QD
     page[Field::DateModified] = now.toString(QStringLiteral("dd/MM/yy")).toLatin1();
     page[Field::TimeModified] = now.toString(QStringLiteral("HH:mm")).toLatin1();
     m_pending[tab] += page.toStored();
-    if (tabOut)
-        *tabOut = tab;
-    return Outcome::Staged;
+    return result;
 }
 
 int ImportStaging::flush() {

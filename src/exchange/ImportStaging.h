@@ -28,11 +28,20 @@ public:
     // Returns the number of files that could not be written.
     int reset();
 
-    enum class Outcome { Staged, Refused };
-    // Stages one record under the tab of its name, stamped with `now`, in Windows-1252 when all
-    // its texts fit, else in UTF-8. A record whose name is empty or does not begin with a
-    // letter is refused. Records are kept in memory until flush().
-    Outcome stage(const ImportRecord& record, const QDateTime& now, int* tab = nullptr);
+    // What staging did with one record.
+    struct Staged {
+        enum class Outcome { Staged, NoName, NotFileable };
+        Outcome outcome = Outcome::Staged;
+        int tab = 0;
+        QString name;                     // trimmed, as read
+        qsizetype replacedCharacters = 0; // characters the page cannot hold, stored as '?'
+        QList<int> cutFields;             // fields (0 = Name .. 25 = Notes) cut to their width
+    };
+    // Stages one record (UTF-8 values) under the tab of its name, stamped with `now`, in
+    // Windows-1252 when all its texts fit, else in UTF-8. A record whose name is empty, or does
+    // not begin with a letter, is refused: nothing is staged where it would never be offered.
+    // Records are kept in memory until flush().
+    Staged stage(const ImportRecord& record, const QDateTime& now);
     // Appends the staged records to their files. Returns the number of files that failed.
     int flush();
 

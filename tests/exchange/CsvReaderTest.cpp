@@ -89,32 +89,139 @@ TEST(CsvText, LineEndsAndQuotedLineBreaks) {
 }
 
 TEST(CsvText, EncodingDetection) {
-    // Byte-order mark: UTF-8, the mark is dropped.
+    // Byte-order mark: UTF-8, the mark is dropped; lines come out as UTF-8.
     CsvText bom(QByteArray("\xEF\xBB\xBFName\r\nJos\xC3\xA9\r\n"));
     QByteArray line;
-    EXPECT_TRUE(bom.isUtf8());
+    EXPECT_EQ(bom.encoding(), FileEncoding::Utf8);
     ASSERT_TRUE(bom.nextLine(line));
     EXPECT_EQ(line, "Name");
     ASSERT_TRUE(bom.nextLine(line));
     EXPECT_EQ(line, "Jos\xC3\xA9");
-    // Valid UTF-8 without a mark is UTF-8 too, and every character of it is kept.
+    // Valid UTF-8 without a mark is UTF-8 too, whatever script it holds.
     CsvText utf8(QByteArray("N\n\xE2\x82\xAC 5\n\xE4\xB8\xAD\xE6\x96\x87,x\n"));
-    EXPECT_TRUE(utf8.isUtf8());
+    EXPECT_EQ(utf8.encoding(), FileEncoding::Utf8);
     utf8.nextLine(line);
     utf8.nextLine(line);
-    EXPECT_EQ(line, "\xE2\x82\xAC 5");
     utf8.nextLine(line);
     EXPECT_EQ(line, "\xE4\xB8\xAD\xE6\x96\x87,x");
-    EXPECT_EQ(utf8.linesWithReplacements(), 0);
-    // Bytes that are not UTF-8 are Windows-1252, handed on as UTF-8.
+    // Bytes that are never UTF-8 make a Windows-1252 file.
     CsvText latin(QByteArray("N\nJos\xE9 M\xFCller \x80\n"));
-    EXPECT_FALSE(latin.isUtf8());
+    EXPECT_EQ(latin.encoding(), FileEncoding::Windows1252);
     latin.nextLine(line);
     latin.nextLine(line);
-    EXPECT_EQ(line, "Jos\xC3\xA9 M\xC3\xBCller \xE2\x82\xAC");
+    EXPECT_EQ(QString::fromUtf8(line), QStringLiteral("José Müller €"));
     // Plain ASCII, overlong forms and surrogates are not taken for UTF-8.
-    EXPECT_FALSE(CsvText("a,b\n").isUtf8());
-    EXPECT_FALSE(CsvText("\xC0\xAF\n").isUtf8());
-    EXPECT_FALSE(CsvText("\xED\xA0\x80\n").isUtf8());
-    EXPECT_FALSE(CsvText("x\xE2\x82").isUtf8());
+    EXPECT_EQ(CsvText("a,b\n").encoding(), FileEncoding::Ascii);
+    EXPECT_EQ(CsvText("\xC0\xAF\n").encoding(), FileEncoding::Windows1252);
+    EXPECT_EQ(CsvText("\xED\xA0\x80\n").encoding(), FileEncoding::Windows1252);
+    EXPECT_EQ(CsvText("x\xE2\x82").encoding(), FileEncoding::Windows1252);
+}
+
+TEST(CsvText, Utf16WithAndWithoutMark) {
+    const QString text = QStringLiteral("Name,Notes\r\nZoë,\"Иванов, 王\"\r\n");
+    const auto utf16 = [&](bool bigEndian, bool mark) {
+        QByteArray bytes;
+        if (mark)
+            bytes += bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const QChar ch : text) {
+            const char hi = char(ch.unicode() >> 8);
+            const char lo = char(ch.unicode() & 0xFF);
+            bytes += bigEndian ? QByteArray{&hi, 1} + QByteArray{&lo, 1}
+                               : QByteArray{&lo, 1} + QByteArray{&hi, 1};
+        }
+        return bytes;
+    };
+    for (const bool bigEndian : {false, true}) {
+        for (const bool mark : {true, false}) {
+            CsvText csv(utf16(bigEndian, mark));
+            EXPECT_EQ(csv.encoding(), bigEndian ? FileEncoding::Utf16BE : FileEncoding::Utf16LE);
+            QByteArray line;
+            ASSERT_TRUE(csv.nextLine(line));
+            EXPECT_EQ(line, "Name,Notes");
+            ASSERT_TRUE(csv.nextLine(line));
+            EXPECT_EQ(splitLine(line).fields,
+                      bytes({"Zo\xC3\xAB", "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2, "
+                                           "\xE7\x8E\x8B"}));
+            EXPECT_FALSE(csv.nextLine(line));
+        }
+    }
+}
+
+TEST(CsvText, StrayWindows1252LineInUtf8File) {
+    // One line written by another program in Windows-1252: only that line is read so.
+    CsvText csv(QByteArray("Name\n\xC3\x89mile\nZo\xEB\nAng\xC3\xA9lique\n"));
+    EXPECT_EQ(csv.encoding(), FileEncoding::Utf8);
+    QByteArray line;
+    QStringList names;
+    csv.nextLine(line);
+    while (csv.nextLine(line))
+        names.append(QString::fromUtf8(line));
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Émile"), QStringLiteral("Zoë"),
+                                  QStringLiteral("Angélique")}));
+    EXPECT_EQ(csv.windows1252Lines(), 1);
+}
+
+TEST(CsvText, SeparatorFromTheHeader) {
+    EXPECT_EQ(CsvText("Name;Phone;Notes\r\n").separator(), ';');
+    EXPECT_EQ(CsvText("Name\tPhone\r\n").separator(), '\t');
+    EXPECT_EQ(CsvText("Name,Phone;Fax\r\n").separator(), ','); // any comma keeps the comma
+    EXPECT_EQ(CsvText("Name\r\na;b\r\n").separator(), ',');
+    EXPECT_EQ(CsvText("\xEF\xBB\xBFName;Phone\r\n").separator(), ';');
+    // The separator splits fields and opens quoted ones; commas are then plain text.
+    CsvText csv("Name;Company;Notes\r\n\"Smith; J\";Acme, Inc.;\"two\r\nlines\"\r\n");
+    QByteArray line;
+    csv.nextLine(line);
+    ASSERT_TRUE(csv.nextLine(line));
+    EXPECT_EQ(splitLine(line, csv.separator()).fields,
+              bytes({"Smith; J", "Acme, Inc.", "two\r\nlines"}));
+    EXPECT_EQ(csvColumns("Name\tE-mail Address\r\n"), bytes({"Name", "E-mail Address"}));
+}
+
+TEST(CsvText, UnclosedQuoteSpoilsOnlyItsOwnRecord) {
+    // Ben's note opens a quotation mark that is never closed; the quote that opens Dora's
+    // company would close it, but text follows it where a separator must.
+    const QByteArray file = "Name,Company,Notes\r\n"
+                            "Anna,Acme,fine\r\n"
+                            "Ben,Bakery,\"call about the lease\r\n"
+                            "Carl,Clark & Co,\r\n"
+                            "Dora,\"Davis, Ltd\",x\r\n"
+                            "Emil,Evans,\"two\r\nlines\"\r\n";
+    CsvText csv(file);
+    QByteArray line;
+    QList<QByteArray> lines;
+    QList<bool> damaged;
+    QList<qint64> numbers;
+    while (csv.nextLine(line)) {
+        lines.append(line);
+        damaged.append(csv.lastLineDamaged());
+        numbers.append(csv.lastLineNumber());
+    }
+    EXPECT_EQ(lines,
+              bytes({"Name,Company,Notes", "Anna,Acme,fine", "Ben,Bakery,\"call about the lease",
+                     "Carl,Clark & Co,", "Dora,\"Davis, Ltd\",x", "Emil,Evans,\"two\r\nlines\""}));
+    EXPECT_EQ(damaged, (QList<bool>{false, false, true, false, false, false}));
+    EXPECT_EQ(numbers, (QList<qint64>{1, 2, 3, 4, 5, 6}));
+
+    // Without any later quote, the look-ahead ends at the end of the file or after 50 lines.
+    QByteArray longTail = "Name,Notes\nBen,\"open\n";
+    for (int i = 0; i < 60; ++i)
+        longTail += "P" + QByteArray::number(i) + ",x\n";
+    longTail += "Zed,\"closes here\"\n";
+    CsvText tail(longTail);
+    int records = 0;
+    int spoiled = 0;
+    tail.nextLine(line);
+    while (tail.nextLine(line)) {
+        ++records;
+        spoiled += tail.lastLineDamaged() ? 1 : 0;
+    }
+    EXPECT_EQ(records, 62);
+    EXPECT_EQ(spoiled, 1);
+    CsvText atEnd("Name,Notes\nBen,\"open\nCarl,x\n");
+    atEnd.nextLine(line);
+    ASSERT_TRUE(atEnd.nextLine(line));
+    EXPECT_TRUE(atEnd.lastLineDamaged());
+    ASSERT_TRUE(atEnd.nextLine(line));
+    EXPECT_EQ(line, "Carl,x");
+    EXPECT_FALSE(atEnd.lastLineDamaged());
 }

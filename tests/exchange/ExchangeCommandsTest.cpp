@@ -4,6 +4,8 @@
 #include "support/TempBook.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 #include <cstring>
 
@@ -37,17 +39,92 @@ struct Cli {
     }
 };
 
+QString fails(Cli& cli, const QStringList& args) {
+    try {
+        cli.run(runImport, args);
+    } catch (const CliError& error) {
+        cli.outStream.flush();
+        return error.message;
+    }
+    return QString();
+}
+
 } // namespace
 
 TEST(ImportCommand, AutoMapFilterAndCounts) {
     Cli cli;
     const QString path = cli.write(
         QStringLiteral("in.csv"), "Name,Company\r\nbob,Acme\r\nBill,Other\r\nann,Acme\r\n_x,y\r\n");
-    cli.run(runImport, {path, QStringLiteral("--find"), QStringLiteral("acme")});
-    EXPECT_EQ(cli.out, QStringLiteral("1 record(s) refused: empty name or a name beginning with "
-                                      "[ \\ ] ^ _ or `.\nA: 1\nB: 1\nImported 2 page(s).\n"));
+    // A refused record makes the tool fail after it has said what it did.
+    EXPECT_EQ(fails(cli, {path, QStringLiteral("--find"), QStringLiteral("acme")}),
+              QStringLiteral("1 record(s) refused; see the summary."));
+    EXPECT_EQ(cli.out, QStringLiteral("File: in.csv (ASCII, separated by commas)\n"
+                                      "Records read: 4\n"
+                                      "Imported 2 page(s). By tab: A 1, B 1\n"
+                                      "Refused 1 record(s):\n"
+                                      "  name not fileable: 1 - \"_x\" (line 5)\n"
+                                      "Not imported (left in the list): 1\n"));
     EXPECT_EQ(cli.book.page(2, 1)[Field::Organisation], "Acme");
     EXPECT_EQ(cli.book.pageCount(2), 1);
+}
+
+TEST(ImportCommand, SummaryOfAWholeExportInTextAndJson) {
+    Cli cli;
+    const QString path = QStringLiteral(ORVELAN_EXCHANGE_DATA "/webmail-current.csv");
+    EXPECT_EQ(fails(cli, {path}), QStringLiteral("2 record(s) refused; see the summary."));
+    EXPECT_TRUE(cli.out.startsWith(
+        QStringLiteral("File: webmail-current.csv (UTF-8, separated by commas)\nRecords read: 32\n"
+                       "Imported 30 page(s). By tab: A 2, B 1, C 1,")))
+        << cli.out.toStdString();
+    EXPECT_TRUE(cli.out.contains(QStringLiteral("\"3M Company\" (line ")));
+    EXPECT_TRUE(cli.out.contains(QStringLiteral("Values cut to fit their field: 1 (Email 1)")));
+
+    Cli json;
+    json.context.json = true;
+    EXPECT_FALSE(fails(json, {path}).isEmpty());
+    const QJsonObject summary = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(summary.value(QStringLiteral("read")).toInteger(), 32);
+    EXPECT_EQ(summary.value(QStringLiteral("imported")).toInteger(), 30);
+    EXPECT_EQ(summary.value(QStringLiteral("refused")).toInteger(), 2);
+    EXPECT_EQ(summary.value(QStringLiteral("refusedByReason"))
+                  .toObject()
+                  .value(QStringLiteral("noName"))
+                  .toInteger(),
+              1);
+    EXPECT_EQ(summary.value(QStringLiteral("cutByField"))
+                  .toObject()
+                  .value(QStringLiteral("Email"))
+                  .toInteger(),
+              1);
+    // The same words as the text summary.
+    QStringList lines;
+    for (const QJsonValue line : summary.value(QStringLiteral("summary")).toArray())
+        lines.append(line.toString());
+    EXPECT_EQ(lines.join(u'\n') + u'\n', cli.out);
+}
+
+TEST(ImportCommand, NothingImportedFails) {
+    Cli cli;
+    const QString path = cli.write(QStringLiteral("in.csv"), "Who,Where\r\nCarl,Leeds\r\n");
+    // No column for Name: refused before anything is staged, with the columns named.
+    EXPECT_EQ(fails(cli, {path}),
+              QStringLiteral("No column is mapped to Name, so every record would be refused; "
+                             "nothing imported. Map one with --map COLUMN=Name. The file's "
+                             "columns are: Who, Where."));
+    EXPECT_EQ(fails(cli, {path, QStringLiteral("--map"), QStringLiteral("Who=Name"),
+                          QStringLiteral("--find"), QStringLiteral("nobody")}),
+              QStringLiteral("Nothing imported."));
+}
+
+TEST(ImportCommand, MapsColumnsWithSpacesAndJoinsNames) {
+    Cli cli;
+    const QString path = cli.write(QStringLiteral("in.csv"),
+                                   "First Name, Last Name , Phone \r\nAnn,Lee,0113\r\n,Solo,1\r\n");
+    cli.run(runImport, {path, QStringLiteral("--map"), QStringLiteral(" Phone=Phone1"),
+                        QStringLiteral("--map"), QStringLiteral("First Name+Last Name=Name")});
+    EXPECT_EQ(cli.book.page(11, 1)[Field::Name], "Lee, Ann");
+    EXPECT_EQ(cli.book.page(11, 1)[Field::Phone1], "0113");
+    EXPECT_EQ(cli.book.page(18, 1)[Field::Name], "Solo"); // one part alone needs no comma
 }
 
 TEST(ImportCommand, ExplicitMapsAndRefusals) {
@@ -91,4 +168,25 @@ TEST(ExportCommand, BothFormatsRoundTrip) {
     other.run(runImport, {eab});
     EXPECT_EQ(other.book.page(4, 1)[Field::Name], "Dot");
     EXPECT_THROW(cli.run(runExport, {QStringLiteral("pdf"), csv}), CliError);
+}
+
+TEST(ExportCommand, Utf8OnRequest) {
+    Cli cli;
+    cli.book.writeTab(10, {TempBook::named("K\xF6nig, Jos\xE9")});
+    const QString ansi = cli.book.root() + QStringLiteral("/ansi.csv");
+    const QString utf8 = cli.book.root() + QStringLiteral("/utf8.csv");
+    cli.run(runExport, {QStringLiteral("csv"), ansi});
+    cli.run(runExport,
+            {QStringLiteral("csv"), utf8, QStringLiteral("--encoding"), QStringLiteral("utf-8")});
+    const auto bytesOf = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    // The default stays the program's own Windows-1252 text, byte for byte.
+    EXPECT_TRUE(bytesOf(ansi).contains("\r\nK\xF6nig. Jos\xE9,"));
+    EXPECT_TRUE(bytesOf(utf8).startsWith(QByteArray("\xEF\xBB\xBF") + CsvExportHeader + "\r\n"));
+    EXPECT_TRUE(bytesOf(utf8).contains("\r\nK\xC3\xB6nig. Jos\xC3\xA9,"));
+    EXPECT_THROW(cli.run(runExport, {QStringLiteral("csv"), utf8, QStringLiteral("--encoding"),
+                                     QStringLiteral("ebcdic")}),
+                 CliError);
 }

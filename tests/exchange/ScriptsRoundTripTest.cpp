@@ -132,9 +132,9 @@ TEST(Scripts, Utf8CommaSeparatedFilesKeepEveryCharacter) {
     mapping.setColumns(csvColumns(csv));
     mapping.autoMap();
     ImportStaging staging(target.folder());
-    const CsvReadOutcome outcome = stageCsv(csv, mapping, staging, Now);
+    const ImportSummary outcome = stageCsv(csv, mapping, staging, Now);
     EXPECT_EQ(outcome.staged, people().size());
-    EXPECT_EQ(outcome.refused, 0);
+    EXPECT_EQ(outcome.refusedTotal(), 0);
     importListed(target.folder(), staging.list());
     for (const Person& person : people())
         EXPECT_EQ(firstPage(target, person.tab), std::make_pair(person.name, person.notes));

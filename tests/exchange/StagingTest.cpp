@@ -41,56 +41,47 @@ TEST(Staging, RecordsGoUnderTheTabOfTheirName) {
     TempBook book;
     ImportStaging staging(book.folder());
     ASSERT_EQ(staging.reset(), 0);
-    int tab = -1;
-    EXPECT_EQ(staging.stage(named(" mary", "Acme"), Now, &tab), ImportStaging::Outcome::Staged);
-    EXPECT_EQ(tab, 12);
-    EXPECT_EQ(staging.stage(named("\xC3\x89mile"), Now, &tab), ImportStaging::Outcome::Staged);
-    EXPECT_EQ(tab, 5);
-    EXPECT_EQ(staging.stage(named("\xE7\x8E\x8B\xE8\x8A\xB3"), Now, &tab),
-              ImportStaging::Outcome::Staged);
-    EXPECT_EQ(tab, 22);
-    // Names that do not begin with a letter have no letter tab: refused, never staged unseen.
-    for (const char* refused : {"", "   ", "_x", "^x", "[x", "`x", "\\x", "]x", "7 Up", "-x"})
-        EXPECT_EQ(staging.stage(named(refused), Now), ImportStaging::Outcome::Refused) << refused;
-    EXPECT_EQ(staging.stage(named("Zed"), Now), ImportStaging::Outcome::Staged);
+    using Outcome = ImportStaging::Staged::Outcome;
+    const ImportStaging::Staged mary = staging.stage(named(" mary", "Acme"), Now);
+    EXPECT_EQ(mary.outcome, Outcome::Staged);
+    EXPECT_EQ(mary.tab, 12);
+    EXPECT_EQ(mary.name, QStringLiteral("mary"));
+    // Names of every script go under the Latin base letter of their first letter.
+    EXPECT_EQ(staging.stage(named("\xC3\x89mile"), Now).tab, 5);
+    EXPECT_EQ(staging.stage(named("\xE7\x8E\x8B\xE8\x8A\xB3"), Now).tab, 22);
+    for (const char* empty : {"", "   "})
+        EXPECT_EQ(staging.stage(named(empty), Now).outcome, Outcome::NoName) << empty;
+    // A name no letter tab takes is refused, never staged under tab 0 to be forgotten.
+    for (const char* refused : {"7 Up", "_x", "^x", "[x", "`x", "\\x", "]x", "-x"})
+        EXPECT_EQ(staging.stage(named(refused), Now).outcome, Outcome::NotFileable) << refused;
+    EXPECT_EQ(staging.stage(named("Zed"), Now).outcome, Outcome::Staged);
     ASSERT_EQ(staging.flush(), 0);
 
     // Record 1 of every staging file is a blank page; the staged records follow.
     EXPECT_EQ(stagingBytes(book, 12).size(), 2 * RecordSize);
     EXPECT_EQ(stagingBytes(book, 12).first(RecordSize), blankRecord());
     EXPECT_EQ(stagingBytes(book, 3).size(), RecordSize);
-    const PageRecord mary = stagedPage(book, 12, 2);
-    EXPECT_EQ(mary[Field::Name], "mary");
-    EXPECT_EQ(mary[Field::PageNo], "2");
-    EXPECT_EQ(mary[Field::DateModified], "04/03/26");
-    EXPECT_EQ(mary[Field::TimeModified], "09:07");
+    EXPECT_EQ(stagingBytes(book, 0).size(), RecordSize);
+    const PageRecord maryPage = stagedPage(book, 12, 2);
+    EXPECT_EQ(maryPage[Field::Name], "mary");
+    EXPECT_EQ(maryPage[Field::PageNo], "2");
+    EXPECT_EQ(maryPage[Field::DateModified], "04/03/26");
+    EXPECT_EQ(maryPage[Field::TimeModified], "09:07");
     EXPECT_EQ(stagingBytes(book, 12).sliced(2 * RecordSize - 8), QByteArray(8, '\0'));
 
     const QList<ListedRecord> listed = staging.list();
     ASSERT_EQ(listed.size(), 4);
-    EXPECT_EQ(listed[0].tab, 5);
     EXPECT_EQ(listed[0].line.left(8), QStringLiteral(" \u00c9mile  "));
-    EXPECT_EQ(listed[1].line.left(5), QStringLiteral(" mary"));
-    EXPECT_EQ(listed[2].line.right(11), QStringLiteral(" W  /     2"));
     EXPECT_EQ(listed[2].line.size(), 81) << "two wide characters fill four columns";
     EXPECT_EQ(listed[2].line.left(5), QStringLiteral(" \u738b\u82b3  "));
-    EXPECT_EQ(listed[3].line.right(11), QStringLiteral(" Z  /     2"));
-}
-
-TEST(Staging, ListLinesOfTheMaryRecord) {
-    TempBook book;
-    ImportStaging staging(book.folder());
-    ASSERT_EQ(staging.reset(), 0);
-    ASSERT_EQ(staging.stage(named(" mary", "Acme"), Now), ImportStaging::Outcome::Staged);
-    ASSERT_EQ(staging.flush(), 0);
-    const QList<ListedRecord> listed = staging.list();
-    ASSERT_EQ(listed.size(), 1);
-    EXPECT_EQ(listed[0].tab, 12);
-    EXPECT_EQ(listed[0].record, 2);
-    EXPECT_EQ(listed[0].line, QStringLiteral(" mary") + QString(19, u' ') + QStringLiteral("Acme") +
+    EXPECT_EQ(listed[2].line.right(11), QStringLiteral(" W  /     2"));
+    EXPECT_EQ(listed[1].tab, 12);
+    EXPECT_EQ(listed[1].record, 2);
+    EXPECT_EQ(listed[1].line, QStringLiteral(" mary") + QString(19, u' ') + QStringLiteral("Acme") +
                                   QString(24, u' ') + QStringLiteral("04/03/26 @ 09:07") +
                                   QString(4, u' ') + QStringLiteral(" M  /     2"));
-    EXPECT_EQ(listed[0].line.size(), 83);
+    EXPECT_EQ(listed[1].line.size(), 83);
+    EXPECT_EQ(listed[3].line.right(11), QStringLiteral(" Z  /     2"));
 }
 
 TEST(Staging, LongValuesAndLineBreaks) {
@@ -100,7 +91,9 @@ TEST(Staging, LongValuesAndLineBreaks) {
     ImportRecord record = named(QByteArray(40, 'N'));
     record[1] = "line\none";
     record[25] = "first\nsecond\rthird";
-    staging.stage(record, Now);
+    record[12] = QByteArray(61, 'e');
+    // Values too long for their field are cut, and staging says which.
+    EXPECT_EQ(staging.stage(record, Now).cutFields, (QList<int>{0, 12}));
     staging.flush();
     const PageRecord page = stagedPage(book, 13, 2);
     EXPECT_EQ(page[Field::Name], QByteArray(32, 'N'));
@@ -202,11 +195,12 @@ TEST(CsvStaging, QuotedUtf8FileWithOverlongLine) {
                                                   QStringLiteral("Notes")}));
     mapping.autoMap();
     ImportStaging staging(book.folder());
-    const CsvReadOutcome outcome = stageCsv(file, mapping, staging, Now);
+    const ImportSummary outcome = stageCsv(file, mapping, staging, Now);
+    EXPECT_EQ(outcome.read, 5);
     EXPECT_EQ(outcome.staged, 4);
-    EXPECT_EQ(outcome.refused, 1);
-    EXPECT_EQ(outcome.overlongLines, 1); // reported though it is not the last line
-    EXPECT_EQ(outcome.replacedLines, 0);
+    EXPECT_EQ(outcome.refusedCount(ImportSummary::Refusal::NotFileable), 1);
+    EXPECT_EQ(outcome.overlongLines, 1);           // reported though it is not the last line
+    EXPECT_EQ(outcome.recordsWithReplacements, 0); // every character reaches the page
     const PageRecord smith = stagedPage(book, 18, 2);
     EXPECT_EQ(smith[Field::Name], "Smith, John");
     EXPECT_EQ(smith[Field::Organisation], "Acme, Inc.");

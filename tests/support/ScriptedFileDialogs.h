@@ -21,13 +21,17 @@ public:
 
     void answerNext(const QString& path) { m_script.append(path); }
     const QList<Request>& shown() const { return m_shown; }
+    // The folder each dialog opened in.
+    const QStringList& folders() const { return m_folders; }
 
     QString openFileName(const QString& title, const QString& filter, const QString& defaultExt,
-                         const QString&) override {
+                         const QString& dir) override {
+        m_folders.append(dir);
         return answer({false, title, filter, defaultExt});
     }
     QString saveFileName(const QString& title, const QString& filter, const QString& defaultExt,
-                         const QString&) override {
+                         const QString& dir) override {
+        m_folders.append(dir);
         return answer({true, title, filter, defaultExt});
     }
 
@@ -38,6 +42,7 @@ private:
     }
     QStringList m_script;
     QList<Request> m_shown;
+    QStringList m_folders;
 };
 
 } // namespace orvelan::test

@@ -3,6 +3,8 @@
 #include "exchange/qt/ExportWindow.h"
 #include "exchange/qt/ImportWindow.h"
 
+#include <QDir>
+
 namespace orvelan {
 
 ExchangeWindows::ExchangeWindows(Session& session, QWidget* mainWindow,
@@ -10,7 +12,7 @@ ExchangeWindows::ExchangeWindows(Session& session, QWidget* mainWindow,
                                  std::function<void()> showStorePosition, QObject* parent)
     : QObject(parent), m_session(session), m_mainWindow(mainWindow),
       m_openHelp(std::move(openHelp)), m_showStorePosition(std::move(showStorePosition)),
-      m_dialogs(mainWindow) {}
+      m_dialogs(mainWindow), m_exchangeFolder(QDir::homePath()) {}
 
 ExchangeWindows::~ExchangeWindows() {
     delete m_import.data();

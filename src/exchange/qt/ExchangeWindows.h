@@ -34,6 +34,8 @@ public:
     QRect bookFrame() const override;
     void openHelpPage(const QString& fileName) override;
     void restorePosition() override;
+    QString exchangeFolder() const override { return m_exchangeFolder; }
+    void setExchangeFolder(const QString& folder) override { m_exchangeFolder = folder; }
 
 private:
     Session& m_session;
@@ -41,6 +43,7 @@ private:
     std::function<void(const QString&)> m_openHelp;
     std::function<void()> m_showStorePosition;
     QtFileDialogs m_dialogs;
+    QString m_exchangeFolder;
     QPointer<ImportWindow> m_import;
     QPointer<ExportWindow> m_export;
 };

@@ -6,6 +6,7 @@
 #include "store/Session.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -53,13 +54,19 @@ void ExportWindow::build() {
         new LabelButton(QStringLiteral("EXSelectedLA"), QStringLiteral("Selected"), this);
     m_csvBy = new LabelButton(QStringLiteral("ExpCSVBy"), QStringLiteral("As CSV"), this);
     m_ebfBu = new LabelButton(QStringLiteral("ExpEBFBu"), QStringLiteral("As EAB"), this);
+    m_ansiBy = new LabelButton(QStringLiteral("ExpAnsiBy"), QStringLiteral("Windows-1252"), this);
+    m_utf8By = new LabelButton(QStringLiteral("ExpUtf8By"), QStringLiteral("UTF-8"), this);
+    m_ansiBy->setToolTip(QStringLiteral("CSV text as older programs read it"));
+    m_utf8By->setToolTip(QStringLiteral("CSV text for programs that assume UTF-8"));
     m_doExportLA = new LabelButton(QStringLiteral("EXDOEXPLA"), QStringLiteral("EXPORT"), this);
     m_clearLa = new LabelButton(QStringLiteral("EXClearLa"), QStringLiteral("Clear"), this);
     m_cancelLa = new LabelButton(QStringLiteral("EXCancelLa"), QStringLiteral("Close"), this);
     makeOptionPair(m_allFLa, m_selectedLA);
     makeOptionPair(m_csvBy, m_ebfBu);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_allFLa, m_selectedLA, m_csvBy, m_ebfBu,
-                                                      m_doExportLA, m_clearLa, m_cancelLa})
+    makeOptionPair(m_ansiBy, m_utf8By);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_allFLa, m_selectedLA, m_csvBy, m_ebfBu, m_ansiBy,
+                                         m_utf8By, m_doExportLA, m_clearLa, m_cancelLa})
         options->addWidget(w);
     layout->addLayout(options);
 
@@ -77,6 +84,7 @@ void ExportWindow::open() {
         move(frame.left() + 400 / 15, frame.top() + 800 / 15);
     choose(m_allFLa, m_selectedLA);
     choose(m_ebfBu, m_csvBy);
+    choose(m_ansiBy, m_utf8By);
     setInfo(QStringLiteral("EXPORT  Ready"));
     show();
     raise();
@@ -152,14 +160,15 @@ void ExportWindow::exportFile() {
     const QString extension = eab ? QStringLiteral(".eab") : QStringLiteral(".csv");
     QString path = eab ? m_dialogs.saveFileName(QStringLiteral("Save ORVELAN EXPORT File"),
                                                 QStringLiteral("Save EXPORT File (*.eab)|*.eab"),
-                                                extension, m_session.folder().root())
+                                                extension, m_host.exchangeFolder())
                        : m_dialogs.saveFileName(QStringLiteral("Save GENERIC EXPORT File"),
                                                 QStringLiteral("Save EXPORT File (*.csv)|*.csv"),
-                                                extension, m_session.folder().root());
+                                                extension, m_host.exchangeFolder());
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += extension;
+    m_host.setExchangeFolder(QFileInfo(path).absolutePath());
 
     m_busy = true;
     const Yield yield = [] { QCoreApplication::processEvents(); };
@@ -178,8 +187,8 @@ void ExportWindow::exportFile() {
     }
     ExportCounts counts;
     const QString problem = exportToFile(
-        path, eab ? ExportFormat::Eab : ExportFormat::Csv, m_session.folder(), chosen,
-        [] { QCoreApplication::processEvents(); }, CsvEncoding::Windows1252, &counts);
+        path, eab ? ExportFormat::Eab : ExportFormat::Csv, m_session.folder(), chosen, yield,
+        isChosen(m_utf8By) ? CsvEncoding::Utf8 : CsvEncoding::Windows1252, &counts);
     if (eab)
         removeExportWorkFiles(m_session.folder());
     m_busy = false;
@@ -194,8 +203,16 @@ void ExportWindow::exportFile() {
     setInfo(QStringLiteral("Done"));
     pause(eab ? 0.4 : 0.3);
     setInfo(QStringLiteral("EXPORT Ready..."));
-    if (const QString notice = unmappableNotice(counts); !notice.isEmpty())
-        tell(notice);
+    // The count and the path, and any character Windows-1252 could not hold.
+    QString told = QStringLiteral("Exported %1 page(s) to %2")
+                       .arg(chosen.size())
+                       .arg(QDir::toNativeSeparators(path));
+    const QString notice = unmappableNotice(counts);
+    if (!notice.isEmpty())
+        told += u'\n' + notice;
+    m_session.services().prompter.ask(
+        {ExportTitle, told, notice.isEmpty() ? PromptIcon::Information : PromptIcon::Exclamation,
+         PromptButtons::Ok});
 }
 
 void ExportWindow::clear() {

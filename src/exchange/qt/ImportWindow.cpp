@@ -8,6 +8,9 @@
 #include "store/Session.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,6 +19,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace orvelan {
@@ -28,7 +32,6 @@ const QString ReadingError =
     QStringLiteral("Error(s) Reading Import-File Record Data, Some or All fields may be lost     ");
 
 // Twips to pixels: 15 twips to the pixel.
-constexpr int MapPanelTop = 435 / 15;
 constexpr int MapPanelAway = 6000 / 15;
 
 QPushButton* button(const QString& name, const QString& caption, QWidget* parent) {
@@ -102,6 +105,8 @@ void ImportWindow::build() {
     grid->addWidget(heading(QStringLiteral("Fields Found in csv File"), m_map), 1, 0);
     grid->addWidget(heading(QStringLiteral("Std. ORVELAN Fields"), m_map), 1, 2);
     m_srcList = makeFixedPitchList(QStringLiteral("SrcList"), m_map);
+    // Two columns selected together map as one joined name ("First Name" + "Last Name").
+    m_srcList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_orvelList = makeFixedPitchList(QStringLiteral("OrvelList"), m_map);
     grid->addWidget(m_srcList, 2, 0, 6, 1);
     grid->addWidget(m_orvelList, 2, 2, 6, 1);
@@ -114,6 +119,9 @@ void ImportWindow::build() {
     int row = 2;
     for (QPushButton* b : {add, remove, autoMapButton, ok, cancel, close})
         grid->addWidget(b, row++, 1);
+    // Tall enough to show most of the 26 page fields without scrolling.
+    m_srcList->setMinimumHeight(300);
+    m_orvelList->setMinimumHeight(300);
     m_map->resize(640, 360);
     m_map->hide();
 
@@ -150,10 +158,45 @@ bool ImportWindow::mapPanelInView() const {
 }
 
 void ImportWindow::showMapPanel(bool inView) {
-    m_map->move(0, inView ? MapPanelTop : MapPanelAway);
-    m_map->setVisible(inView);
-    if (inView)
-        m_map->raise();
+    if (!inView) {
+        m_map->move(0, MapPanelAway);
+        m_map->hide();
+        return;
+    }
+    // The panel lies below the status label, so every notice of reading stays in sight.
+    fitMappingLists();
+    const int top = m_info->geometry().bottom() + 4;
+    m_map->move(0, top);
+    const QSize needed(std::max(width(), m_map->width()),
+                       std::max(height(), top + m_map->height()));
+    if (needed != size())
+        resize(needed);
+    m_map->show();
+    m_map->raise();
+}
+
+void ImportWindow::fitMappingLists() {
+    const auto fit = [](QListWidget* list) {
+        int widest = 0;
+        const QFontMetrics metrics(list->font());
+        for (int row = 0; row < list->count(); ++row)
+            widest = std::max(widest, metrics.horizontalAdvance(list->item(row)->text()));
+        const int frame =
+            2 * list->frameWidth() + list->verticalScrollBar()->sizeHint().width() + 8;
+        list->setMinimumWidth(std::max(160, widest + frame));
+    };
+    fit(m_srcList);
+    fit(m_orvelList);
+    m_map->adjustSize();
+}
+
+void ImportWindow::rememberFolder(const QString& path) {
+    m_host.setExchangeFolder(QFileInfo(path).absolutePath());
+}
+
+void ImportWindow::showSummary() {
+    m_session.services().prompter.ask(
+        {ImportTitle, m_summary.text(), PromptIcon::Information, PromptButtons::Ok});
 }
 
 void ImportWindow::setInfo(const QString& text, bool blue) {
@@ -188,12 +231,13 @@ void ImportWindow::openFile() {
     const QString path =
         eab ? m_dialogs.openFileName(QStringLiteral("Open ORVELAN Encrypted Adress Book File"),
                                      QStringLiteral("Open ORVELAN IMPORT File (*.eab)|*.eab"),
-                                     QStringLiteral(".eab"), m_session.folder().root())
+                                     QStringLiteral(".eab"), m_host.exchangeFolder())
             : m_dialogs.openFileName(QStringLiteral("Open ORVELAN MPORT File"),
                                      QStringLiteral("Open Generic IMPORT File (*.csv)|*.csv"),
-                                     QStringLiteral(".csv"), m_session.folder().root());
+                                     QStringLiteral(".csv"), m_host.exchangeFolder());
     if (path.isEmpty())
         return;
+    rememberFolder(path);
     m_importFilePath = path;
     if (eab) {
         readContainer();
@@ -210,6 +254,8 @@ void ImportWindow::reloadFieldList() {
         m_orvelList->addItem(line);
     if (current >= 0)
         m_orvelList->setCurrentRow(current);
+    if (mapPanelInView())
+        showMapPanel(true);
 }
 
 void ImportWindow::readHeader() {
@@ -250,6 +296,7 @@ void ImportWindow::readHeader() {
     m_mapping.setColumns(csvColumns(bytes));
     m_srcList->addItems(m_mapping.columnNames());
     reloadFieldList();
+    showMapPanel(true);
     setInfo(QStringLiteral("Ok"));
     pause(0.7);
     setInfo({});
@@ -257,13 +304,30 @@ void ImportWindow::readHeader() {
 }
 
 void ImportWindow::addMapping() {
-    const int column = m_srcList->currentItem() && m_srcList->currentItem()->isSelected()
-                           ? m_srcList->currentRow()
-                           : -1;
+    QList<int> columns;
+    for (const QListWidgetItem* item : m_srcList->selectedItems())
+        columns.append(m_srcList->row(item));
+    std::sort(columns.begin(), columns.end());
     const int field = m_orvelList->currentItem() && m_orvelList->currentItem()->isSelected()
                           ? m_orvelList->currentRow()
                           : -1;
-    const FieldMapping::Outcome outcome = m_mapping.add(column, field);
+    FieldMapping::Outcome outcome;
+    if (columns.size() == 2) {
+        // Joined as "Last, First": the column that names the given name comes after the comma.
+        const auto given = [&](int c) {
+            const QString& name = m_mapping.columnNames()[c];
+            return name.contains(QStringLiteral("First"), Qt::CaseInsensitive) ||
+                   name.contains(QStringLiteral("Given"), Qt::CaseInsensitive);
+        };
+        if (given(columns[1]) && !given(columns[0]))
+            std::swap(columns[0], columns[1]);
+        outcome = m_mapping.addJoined(columns[0], columns[1], field);
+    } else {
+        const int column = m_srcList->currentItem() && m_srcList->currentItem()->isSelected()
+                               ? m_srcList->currentRow()
+                               : -1;
+        outcome = m_mapping.add(column, field);
+    }
     if (outcome != FieldMapping::Outcome::Done) {
         tell(MapTitle, FieldMapping::messageFor(outcome));
         return;
@@ -299,6 +363,13 @@ void ImportWindow::autoMap() {
 void ImportWindow::readData() {
     if (m_busy)
         return;
+    if (m_mapping.sourceColumns()[0] < 0) {
+        // Every record would be refused for want of a name: the panel stays for the mapping.
+        tell(ImportTitle, QStringLiteral("Can't Read Import File:  No column of the file is mapped "
+                                         "to Name, so every record would be refused. Map a column "
+                                         "to Name with Add or Auto, then OK    "));
+        return;
+    }
     m_busy = true;
     setInfo(QStringLiteral("Passing File..."));
     pause(0.2);
@@ -311,28 +382,41 @@ void ImportWindow::readData() {
         m_busy = false;
         return;
     }
-    const CsvReadOutcome outcome =
-        stageCsv(bytes, m_mapping, m_staging, m_session.services().clock.now(), yielder());
-    if (outcome.refused > 0) {
+    m_summary = stageCsv(bytes, m_mapping, m_staging, m_session.services().clock.now(), yielder());
+    m_summary.fileName = QFileInfo(m_importFilePath).fileName();
+    if (m_summary.stagingWriteFailures > 0) {
+        // Nothing can be listed from staging files that were not written.
+        setInfo({});
+        m_busy = false;
+        tell(ImportTitle, QStringLiteral("Import Error: The staging files in %1 can't be written; "
+                                         "nothing has been read     ")
+                              .arg(QDir::toNativeSeparators(m_session.folder().dataBookDir())));
+        return;
+    }
+    if (m_summary.refusedTotal() > 0) {
         setInfo(QStringLiteral("Bad Record Format Found"));
         pause(0.5);
     }
-    if (outcome.overlongLines == 0) {
+    if (m_summary.overlongLines == 0 &&
+        m_summary.refusedCount(ImportSummary::Refusal::Damaged) == 0) {
         setInfo(QStringLiteral("Import File Read Ok"));
     } else {
         setInfo(QStringLiteral("Read Error(s) in File"));
         pause(0.5);
     }
     pause(0.5);
-    if (outcome.replacedLines > 0) {
-        setInfo(QStringLiteral("%1 Record(s) had characters that can't be stored: shown as ?")
-                    .arg(outcome.replacedLines));
+    if (m_summary.recordsWithReplacements > 0) {
+        setInfo(QStringLiteral("%1 Record(s) had characters that can't be read")
+                    .arg(m_summary.recordsWithReplacements));
         pause(1.5);
     }
     showMapPanel(false);
     m_recordListLoaded = true;
     m_busy = false;
     list();
+    // When nothing can be imported the user hears now why, not after an empty import.
+    if (m_summary.staged == 0)
+        showSummary();
 }
 
 void ImportWindow::readContainer() {
@@ -345,12 +429,16 @@ void ImportWindow::readContainer() {
                                          "Address Book file, or can't be read     "));
         return;
     }
-    m_staging.replaceLetterTabs(read.segments);
+    m_summary = {};
+    m_summary.fileName = QFileInfo(m_importFilePath).fileName();
+    m_summary.fileDamaged = read.status == EabRead::Status::Damaged;
+    m_summary.stagingWriteFailures = m_staging.replaceLetterTabs(read.segments);
     m_recordListLoaded = true;
     if (read.status == EabRead::Status::Damaged)
         tell(ImportTitle, QStringLiteral("Import Warning: The Encrypted Address Book file is "
                                          "damaged; only its whole records have been read     "));
     list();
+    m_summary.read = m_summary.staged = m_listed.size();
 }
 
 void ImportWindow::showList(const QList<ListedRecord>& listed) {
@@ -435,13 +523,15 @@ void ImportWindow::importRecords() {
     m_session.showFirstPageOnActivate = true;
     setInfo(QStringLiteral("Importing Files..."));
     pause(0.2);
-    importListed(m_session.folder(), chosen, yielder());
+    const ImportOutcome outcome = importListed(m_session.folder(), chosen, yielder());
+    m_summary.recordImport(outcome.perTab, outcome.written, outcome.failures);
     setInfo(QStringLiteral("Done"));
     pause(0.2);
     setInfo({});
     pause(0.2);
     setInfo(QStringLiteral("IMPORT  Ready"));
     m_busy = false;
+    showSummary();
 }
 
 void ImportWindow::clear() {

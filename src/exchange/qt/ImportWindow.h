@@ -2,6 +2,7 @@
 
 #include "exchange/FieldMapping.h"
 #include "exchange/ImportStaging.h"
+#include "exchange/ImportSummary.h"
 #include "exchange/qt/ExchangeWidgets.h"
 
 class QFrame;
@@ -40,6 +41,8 @@ public:
 
     bool recordListLoaded() const { return m_recordListLoaded; }
     bool mapPanelInView() const;
+    // What the last file read and the last import did.
+    const ImportSummary& summary() const { return m_summary; }
 
 Q_SIGNALS:
     // The window has closed; the main window reads Session::showFirstPageOnActivate when it is
@@ -60,6 +63,11 @@ private:
     void pause(double seconds);
     void tell(const QString& title, const QString& text);
     void showMapPanel(bool inView);
+    // Widens the mapping lists so that every line shows whole.
+    void fitMappingLists();
+    void showSummary();
+    // The chosen file's folder becomes the one the next file dialog opens in.
+    void rememberFolder(const QString& path);
     Yield yielder();
     // Shows `busyText` after each tab once more than BusyNoticeAfter records are listed.
     TabProgress progress(const QString& busyText);
@@ -73,6 +81,7 @@ private:
     bool m_recordListLoaded = false;
     bool m_busy = false;
     QList<ListedRecord> m_listed;
+    ImportSummary m_summary;
 
     LabelButton* m_csvBy = nullptr;
     LabelButton* m_ebfBu = nullptr;

@@ -5,7 +5,6 @@
 #include "exchange/qt/ExportWindow.h"
 #include "exchange/qt/ImportWindow.h"
 #include "store/PageRecord.h"
-#include "store/PageTexts.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -119,28 +118,30 @@ private Q_SLOTS:
         QVERIFY(info(&w, "EXInfo").isEmpty());
     }
 
-    // A page stored in UTF-8 goes into a Windows-1252 file with '?' for what that file cannot
-    // hold, and the user is told how many characters that was.
-    void aWindows1252ExportTellsWhatItCouldNotHold() {
+    void reportsTheExportAndOffersUtf8() {
         WindowFixture f;
-        PageTexts texts;
-        texts[0] = QStringLiteral("\u0141ukasz \u0418\u0432\u0430\u043d");
-        PageRecord page;
-        fillRecord(page, texts);
-        f.book.writeTab(11, {page.toStored()});
+        f.book.writeTab(10, {TempBook::named("K\xF6nig")});
+        fillBook(f);
         ExportWindow w(f.session, f.dialogs, f.host);
         w.open();
+        QCOMPARE(label(&w, "ExpAnsiBy")->colour(), LabelColour::Blue);
+        QCOMPARE(label(&w, "ExpUtf8By")->colour(), LabelColour::Grey);
         click(&w, "EXFindLa");
         click(&w, "ExpCSVBy");
-        click(&w, "EXAllFLa");
-        const QString csv = f.book.root() + QStringLiteral("/out.csv");
-        f.dialogs.answerNext(csv);
+        click(&w, "ExpUtf8By");
+        const QString path = f.book.root() + QStringLiteral("/out.csv");
+        f.dialogs.answerNext(path);
         click(&w, "EXDOEXPLA");
-        QVERIFY(fileBytes(csv).contains("\r\n?ukasz ????,"));
-        QCOMPARE(f.prompter.last().text,
-                 QStringLiteral("5 character(s) have no Windows-1252 form and were written as "
-                                "\"?\". Export in UTF-8 to keep them."));
-        QCOMPARE(info(&w, "EXInfo"), QStringLiteral("EXPORT Ready..."));
+        QCOMPARE(f.dialogs.folders().last(), QStringLiteral("/home/someone"));
+        QCOMPARE(f.prompter.last(), (PromptRequest{QStringLiteral("ORVELAN Expport"),
+                                                   QStringLiteral("Exported 5 page(s) to ") + path,
+                                                   PromptIcon::Information, PromptButtons::Ok}));
+        const QByteArray bytes = fileBytes(path);
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBFName,"));
+        QVERIFY(bytes.contains("\r\nK\xC3\xB6nig,"));
+        // The next dialog opens where the file went.
+        click(&w, "EXDOEXPLA");
+        QCOMPARE(f.dialogs.folders().last(), f.book.root());
     }
 
     void closeRestoresThePosition() {

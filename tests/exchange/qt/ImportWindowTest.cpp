@@ -4,6 +4,7 @@
 #include "exchange/qt/ImportWindow.h"
 #include "store/TabTable.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QSignalSpy>
 
@@ -231,6 +232,122 @@ private Q_SLOTS:
         QVERIFY(f.prompter.last().text.contains(QStringLiteral("damaged")));
         QCOMPARE(items(&w, "IMPList1").size(), 1); // Bea; the Es lay beyond the cut
         QCOMPARE(f.book.tabBytes(5), before);
+    }
+
+    // Reading shows its notices where they can be seen: the mapping panel lies below the
+    // status label and inside the window, and its lists show every line whole.
+    void noticesAndMappingLinesStayInSight() {
+        WindowFixture f;
+        ImportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        click(&w, "IMPCSVBy");
+        f.dialogs.answerNext(QStringLiteral(ORVELAN_EXCHANGE_DATA "/office-suite.csv"));
+        click(&w, "IMPOpenF");
+        click(&w, "IMPAutoMap");
+        const auto* panel = control<QWidget>(&w, "picMAP");
+        const auto* notice = control<QLabel>(&w, "IMPInfo");
+        QVERIFY(w.mapPanelInView());
+        QVERIFY(!panel->geometry().intersects(notice->geometry()));
+        QVERIFY(w.rect().contains(panel->geometry()));
+        QVERIFY(notice->isVisible());
+        for (const char* name : {"SrcList", "OrvelList"}) {
+            const auto* list = control<QListWidget>(&w, name);
+            const QFontMetrics metrics(list->font());
+            for (int row = 0; row < list->count(); ++row)
+                QVERIFY2(metrics.horizontalAdvance(list->item(row)->text()) <=
+                             list->viewport()->width(),
+                         qPrintable(list->item(row)->text()));
+        }
+        QCOMPARE(items(&w, "OrvelList")[0],
+                 QStringLiteral("Name                  =  First Name+Last Name"));
+    }
+
+    void okWithoutANameColumnWarnsAndStays() {
+        WindowFixture f;
+        ImportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        click(&w, "IMPCSVBy");
+        f.dialogs.answerNext(f.writeFile(QStringLiteral("w.csv"), "Who,Where\r\nAnn,Leeds\r\n"));
+        click(&w, "IMPOpenF");
+        click(&w, "IMPAutoMap");
+        click(&w, "impMapOk");
+        QCOMPARE(f.prompter.last().title, QStringLiteral("ORVELAN Import"));
+        QVERIFY(f.prompter.last().text.contains(QStringLiteral("No column of the file is mapped "
+                                                               "to Name")));
+        QVERIFY(w.mapPanelInView());
+        QVERIFY(!w.recordListLoaded());
+
+        // Two columns selected together map joined as "Last, First".
+        f.dialogs.answerNext(
+            f.writeFile(QStringLiteral("n.csv"), "Last Name,First Name\r\nLee,Ann\r\n"));
+        click(&w, "IMPOpenF");
+        auto* source = control<QListWidget>(&w, "SrcList");
+        source->item(0)->setSelected(true);
+        source->item(1)->setSelected(true);
+        selectRow(&w, "OrvelList", 0);
+        click(&w, "impMapAdd");
+        QCOMPARE(items(&w, "OrvelList")[0],
+                 QStringLiteral("Name                  =  First Name+Last Name"));
+        click(&w, "impMapOk");
+        QCOMPARE(items(&w, "IMPList1").size(), 1);
+        QVERIFY(items(&w, "IMPList1")[0].startsWith(QStringLiteral(" Lee, Ann ")));
+    }
+
+    // The end of an import says what happened, in the words the tool uses; the dialogs open
+    // in the user's folders.
+    void importEndsWithTheSummary() {
+        WindowFixture f;
+        ImportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        click(&w, "IMPCSVBy");
+        const QString path = QStringLiteral(ORVELAN_EXCHANGE_DATA "/mail-client.csv");
+        f.dialogs.answerNext(path);
+        click(&w, "IMPOpenF");
+        QCOMPARE(f.dialogs.folders().last(), QStringLiteral("/home/someone"));
+        QCOMPARE(f.host.folder, QStringLiteral(ORVELAN_EXCHANGE_DATA));
+        click(&w, "IMPAutoMap");
+        click(&w, "impMapOk");
+        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("30 Pages to Import"));
+        const qsizetype shown = f.prompter.shown().size();
+        click(&w, "IMPImportLA");
+        QCOMPARE(f.prompter.shown().size(), shown + 1);
+        const PromptRequest& message = f.prompter.last();
+        QCOMPARE(message.title, QStringLiteral("ORVELAN Import"));
+        QCOMPARE(message.icon, PromptIcon::Information);
+        QCOMPARE(message.text, w.summary().text());
+        const QStringList lines = message.text.split(u'\n');
+        QCOMPARE(lines[0], QStringLiteral("File: mail-client.csv (UTF-8, separated by commas)"));
+        QCOMPARE(lines[1], QStringLiteral("Records read: 32"));
+        QVERIFY(lines[2].startsWith(QStringLiteral("Imported 30 page(s). By tab: A 2, B 1,")));
+        QVERIFY(message.text.contains(QStringLiteral("\"3M Company\" (line 33)")));
+        QCOMPARE(f.book.pageCount(1), 2); // Anna in the blank page, Anders behind it
+        click(&w, "IMPOpenF");
+        QCOMPARE(f.dialogs.folders().last(), QStringLiteral(ORVELAN_EXCHANGE_DATA));
+
+        // A file of which nothing can be imported says so as soon as it is read.
+        f.dialogs.answerNext(f.writeFile(QStringLiteral("d.csv"), "Name\r\n7up\r\n,\r\n"));
+        click(&w, "IMPOpenF");
+        click(&w, "IMPAutoMap");
+        click(&w, "impMapOk");
+        QVERIFY(f.prompter.last().text.contains(QStringLiteral("Records read: 2")));
+        QVERIFY(f.prompter.last().text.contains(QStringLiteral("\"7up\" (line 2)")));
+    }
+
+    // Staging files that cannot be written: the user is told, and no list pretends otherwise.
+    void stagingThatCannotBeWrittenIsReported() {
+        WindowFixture f;
+        QDir().mkpath(f.book.folder().tabTempFilePath(5)); // a folder where a file must go
+        ImportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        click(&w, "IMPCSVBy");
+        f.dialogs.answerNext(f.writeFile(QStringLiteral("p.csv"), "Name\r\nEd\r\nAnn\r\n"));
+        click(&w, "IMPOpenF");
+        click(&w, "IMPAutoMap");
+        click(&w, "impMapOk");
+        QVERIFY(f.prompter.last().text.startsWith(
+            QStringLiteral("Import Error: The staging files in ")));
+        QVERIFY(!w.recordListLoaded());
+        QVERIFY(items(&w, "IMPList1").isEmpty());
     }
 };
 

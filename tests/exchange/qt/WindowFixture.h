@@ -27,7 +27,10 @@ public:
     QRect bookFrame() const override { return QRect(100, 100, 600, 400); }
     void openHelpPage(const QString& fileName) override { helpPages.append(fileName); }
     void restorePosition() override { ++restored; }
+    QString exchangeFolder() const override { return folder; }
+    void setExchangeFolder(const QString& chosen) override { folder = chosen; }
     QStringList helpPages;
+    QString folder = QStringLiteral("/home/someone");
     int restored = 0;
 };
 
