@@ -2,6 +2,7 @@
 
 #include "store/BookMaintenance.h"
 #include "store/PageRecord.h"
+#include "store/PageTexts.h"
 #include "store/TabTable.h"
 
 #include <QFile>
@@ -31,9 +32,32 @@ QByteArray namedPage(int tab, int index) {
     return page.toStored();
 }
 
+QByteArray scriptsPage(int tab, int index) {
+    PageTexts texts;
+    const QChar letter = QLatin1Char(tabLabel(tab)[0]);
+    texts[0] = letter + QStringLiteral("\u0142ukasz \u0418\u0432\u0430\u043d\u043e\u0432 ") +
+               QString::number(index);
+    texts[1] = QString::number(index % 300) + QStringLiteral(" ul. \u017bwirki");
+    texts[2] = QStringLiteral("\u0141\u00f3d\u017a");
+    texts[7] = QStringLiteral("0123 ") + QString::number(100000 + index);
+    texts[12] = QStringLiteral("person") + QString::number(index) + QStringLiteral("@example.com");
+    texts[14] = index % 100 == 5 ? QStringLiteral("Needle \u738b\u82b3")
+                                 : QStringLiteral("\u0391\u03b8\u03ae\u03bd\u03b1 Ltd");
+    texts[NotesViewIndex] =
+        QStringLiteral("\u0412\u0441\u0442\u0440\u0435\u0447\u0430 \u043d\u0430 "
+                       "\u043a\u043e\u043d\u0444\u0435\u0440\u0435\u043d\u0446\u0438\u0438.\n"
+                       "\u738b\u82b3 \u5317\u4eac");
+    PageRecord page;
+    fillRecord(page, texts);
+    page[Field::DateModified] = "06/12/26";
+    page[Field::TimeModified] = "12:00";
+    return page.toStored();
+}
+
 } // namespace
 
-BenchBook::BenchBook(int perTab) : m_folder(m_dir.path()), m_perTab(perTab) {
+BenchBook::BenchBook(int perTab, int utf8Every)
+    : m_folder(m_dir.path()), m_perTab(perTab), m_utf8Every(utf8Every) {
     MaintenanceReport report;
     createBookIfMissing(m_folder, report);
     regenerate();
@@ -46,7 +70,8 @@ void BenchBook::regenerate() {
         for (int i = 0; i < m_perTab; ++i) {
             if (i % 20 == 10)
                 contents += blankRecord();
-            contents += namedPage(tab, i);
+            const bool utf8 = m_utf8Every > 0 && i % m_utf8Every == m_utf8Every / 2;
+            contents += utf8 ? scriptsPage(tab, i) : namedPage(tab, i);
         }
         QFile file(m_folder.tabFilePath(tab));
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -8,10 +8,12 @@
 namespace orvelan::bench {
 
 // A generated book in a temporary folder: `perTab` named pages in each letter tab, with one
-// blank page in every twenty (5%) spread between them, and one blank page in tab 0.
+// blank page in every twenty (5%) spread between them, and one blank page in tab 0. With
+// `utf8Every` n > 0, every n-th named page holds Polish, Cyrillic, Greek and Chinese text and is
+// stored in UTF-8.
 class BenchBook {
 public:
-    explicit BenchBook(int perTab = 1000);
+    explicit BenchBook(int perTab = 1000, int utf8Every = 0);
     const BookFolder& folder() const { return m_folder; }
     // Rewrites the letter tabs as generated (after a benchmark changed them).
     void regenerate();
@@ -22,6 +24,7 @@ private:
     QTemporaryDir m_dir;
     BookFolder m_folder;
     int m_perTab;
+    int m_utf8Every;
 };
 
 // Runs `tool` with `arguments` as a separate process, its output thrown away, and returns its

@@ -1,5 +1,5 @@
-// The search list printout of 25,000 lines through the Qt printer surface into a PDF file: the
-// path the address book takes when no printer is installed.
+// The search list printout of 25,000 lines through the painter surface into a PDF file: the
+// path the tool takes, and the address book when no printer is installed.
 #include "print/SearchListPrintout.h"
 #include "print/qt/QtPrinterSurface.h"
 
@@ -23,8 +23,8 @@ void QtPrintSearchList25000ToPdf(benchmark::State& state) {
     }
     QTemporaryDir dir;
     for (auto _ : state) {
-        PrintJob job = DefaultPrinterTarget::pdfJob(dir.filePath(QStringLiteral("list.pdf")),
-                                                    QStringLiteral("list"));
+        PrintJob job =
+            pdfPrintJob(dir.filePath(QStringLiteral("list.pdf")), QStringLiteral("list"));
         if (printSearchList(*job.surface, results, 25000, QDateTime::currentDateTime()) != 0)
             state.SkipWithError("printing failed");
     }

@@ -2,7 +2,6 @@
 // blank pages between them); one page in a hundred works at "Needle Works".
 #include "BenchBook.h"
 
-#include "print/PdfSurface.h"
 #include "print/SearchListPrintout.h"
 #include "search/BookSearch.h"
 
@@ -56,24 +55,6 @@ void searchEmptyQueryName(benchmark::State& state) {
     state.counters["found"] = found;
 }
 BENCHMARK(searchEmptyQueryName)->Unit(benchmark::kMillisecond);
-
-void printSearchListToPdf(benchmark::State& state) {
-    const BenchBook& book = sharedBook();
-    SearchResults results;
-    storeResults(results, BookSearch(book.folder()).run(nameOnly(), u""));
-    const int count = static_cast<int>(results.lines.size());
-    const QString path = QDir(book.folder().root()).filePath(QStringLiteral("list.pdf"));
-    int pages = 0;
-    for (auto _ : state) {
-        PdfSurface surface(path);
-        if (printSearchList(surface, results, count, QDateTime::currentDateTime()) != 0)
-            state.SkipWithError("printing failed");
-        pages = surface.pagesWritten();
-    }
-    state.counters["lines"] = count;
-    state.counters["pages"] = pages;
-}
-BENCHMARK(printSearchListToPdf)->Unit(benchmark::kMillisecond);
 
 // `orvelan-book search --in name ""` as a separate process: wall time, and its peak memory
 // (kilobytes) as GNU time measures it.

@@ -79,8 +79,8 @@ QJsonObject pageJson(int tab, qint64 page, const PageRecord& record) {
     object.insert(QStringLiteral("tab"), tab);
     object.insert(QStringLiteral("label"), label(tab));
     object.insert(QStringLiteral("page"), page);
-    const QJsonValue date = isoDate(viewFormOf(-1, record[Field::DateModified]));
-    const QJsonValue time = isoTime(viewFormOf(-1, record[Field::TimeModified]));
+    const QJsonValue date = isoDate(record.text(Field::DateModified));
+    const QJsonValue time = isoTime(record.text(Field::TimeModified));
     object.insert(QStringLiteral("DateModified"), date);
     object.insert(QStringLiteral("TimeModified"), time);
     object.insert(QStringLiteral("modified"),

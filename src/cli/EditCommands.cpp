@@ -64,8 +64,7 @@ int runAdd(CliContext& context, const QStringList& args) {
     applyAssignments(texts, args);
     const QStringView name = trimSpaces(QStringView(texts[0]));
     if (tabForName(name) == 0)
-        throw CliError{QStringLiteral("Names in this Address Book must start with a letter A "
-                                      "through Z.")};
+        throw CliError{QStringLiteral("Names in this Address Book must start with a letter.")};
     const auto lock = lockBook(context.folder);
     SystemClock clock;
     PageStore store(context.folder, clock);

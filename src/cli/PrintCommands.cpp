@@ -3,8 +3,8 @@
 #include "cli/SearchCommands.h"
 
 #include "print/PagePrintout.h"
-#include "print/PdfSurface.h"
 #include "print/SearchListPrintout.h"
+#include "print/qt/QtPrinterSurface.h"
 #include "store/PageTexts.h"
 #include "store/StoreMessages.h"
 #include "store/TabFile.h"
@@ -12,6 +12,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 using namespace Qt::StringLiterals;
 
@@ -26,6 +27,14 @@ QString takePdfPath(QStringList& args) {
     const QString path = args[at + 1];
     args.remove(at, 2);
     return path;
+}
+
+// Printouts are drawn with the windows' painter code, which needs the fonts of a GUI
+// application (on the offscreen platform: no window is shown).
+PrintJob pdfJob(const QString& path, const QString& documentName) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        throw CliError{u"print needs the program's fonts; run it as orvelan-book."_s};
+    return pdfPrintJob(path, documentName);
 }
 
 void checkPrinted(int error, const QString& path) {
@@ -51,8 +60,8 @@ int printPageCommand(CliContext& context, QStringList args, const QString& pdf) 
     if (texts[0].trimmed().isEmpty())
         throw CliError{
             u"Page %1 of tab %2 is blank; there is nothing to print."_s.arg(page).arg(tab)};
-    PdfSurface surface(pdf);
-    checkPrinted(printPage(surface, texts, QDateTime::currentDateTime()), pdf);
+    PrintJob job = pdfJob(pdf, u"ORVELAN Page"_s);
+    checkPrinted(printPage(*job.surface, texts, QDateTime::currentDateTime()), pdf);
     context.out << "Printed page " << page << " of tab " << tab << " to " << pdf << '\n';
     return 0;
 }
@@ -63,10 +72,11 @@ int printSearchCommand(CliContext& context, QStringList args, const QString& pdf
         throw CliError{SearchListPrint::noListPrompt().text.trimmed()};
     SearchResults results;
     storeResults(results, outcome);
-    PdfSurface surface(pdf);
+    PrintJob job = pdfJob(pdf, u"ORVELAN List"_s);
+    auto& surface = static_cast<QtPrinterSurface&>(*job.surface);
     checkPrinted(printSearchList(surface, results, outcome.found(), QDateTime::currentDateTime()),
                  pdf);
-    context.out << "Printed " << outcome.found() << " result lines in " << surface.pagesWritten()
+    context.out << "Printed " << outcome.found() << " result lines in " << surface.pagesStarted()
                 << " pages to " << pdf << '\n';
     return 0;
 }

@@ -41,10 +41,7 @@ int printBroken(PrintSurface& surface, QStringView line) {
 } // namespace
 
 QString column35(QStringView value) {
-    const QStringView trimmed = trimSpaces(value);
-    if (trimmed.size() >= ColumnWidth)
-        return trimmed.first(ColumnWidth).toString();
-    return trimmed.toString().leftJustified(ColumnWidth, u' ');
+    return textColumn(trimSpaces(value), ColumnWidth);
 }
 
 QString printoutDateTime(const QDateTime& now, const QLocale& locale) {

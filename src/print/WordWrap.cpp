@@ -13,6 +13,32 @@ bool isWordChar(QChar c) {
     return c.unicode() > 32;
 }
 
+// Scripts written without spaces between words may break a line after any character.
+bool breaksAnywhere(QChar c) {
+    switch (c.script()) {
+    case QChar::Script_Han:
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana:
+    case QChar::Script_Bopomofo:
+    case QChar::Script_Yi:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The end of the word that starts at `start`: a run of word characters, or one character of a
+// script that breaks anywhere.
+qsizetype wordEnd(QStringView text, qsizetype start) {
+    qsizetype pos = start;
+    while (pos < text.size() && isWordChar(text[pos])) {
+        if (breaksAnywhere(text[pos]))
+            return pos == start ? pos + 1 : pos;
+        ++pos;
+    }
+    return pos;
+}
+
 } // namespace
 
 void CWordWrap::newPageSetup(bool startNewPage) {
@@ -49,8 +75,7 @@ void CWordWrap::PrintText(QStringView sText) {
     const qsizetype length = sText.size();
     while (pos < length) {
         const qsizetype start = pos;
-        while (pos < length && isWordChar(sText[pos]))
-            ++pos;
+        pos = wordEnd(sText, start);
         const QStringView word = sText.sliced(start, pos - start);
         if (m_surface.x() + m_surface.textWidth(word) > m_surface.width() - MarginRight)
             lineBreak();

@@ -2,6 +2,8 @@
 
 #include "store/Windows1252.h"
 
+#include <unicode/uchar.h>
+
 namespace orvelan {
 
 TextEncoding encodingOfReserved(QByteArrayView reserved) {
@@ -20,6 +22,8 @@ QByteArray reservedFor(TextEncoding encoding) {
 }
 
 QString decodeText(QByteArrayView bytes, TextEncoding encoding) {
+    if (bytes.isEmpty())
+        return {};
     return encoding == TextEncoding::Utf8 ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
 }
 
@@ -71,13 +75,21 @@ qsizetype encodedLength(QStringView text, TextEncoding encoding) {
 QString textColumn(QStringView text, int width) {
     QString column;
     column.reserve(width + 2);
-    int characters = 0;
-    for (qsizetype i = 0; i < text.size() && characters < width; ++i, ++characters) {
-        column += text[i];
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            column += text[++i];
+    int used = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const bool pair =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const char32_t c = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+        const int eastAsian =
+            u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_EAST_ASIAN_WIDTH);
+        const int columns = eastAsian == U_EA_WIDE || eastAsian == U_EA_FULLWIDTH ? 2 : 1;
+        if (used + columns > width)
+            break;
+        column += text.sliced(i, pair ? 2 : 1);
+        used += columns;
+        i += pair ? 2 : 1;
     }
-    column += QString(width - characters, u' ');
+    column += QString(width - used, u' ');
     return column;
 }
 

@@ -34,8 +34,10 @@ qsizetype fittingLength(QByteArrayView bytes, qsizetype width, TextEncoding enco
 // The bytes of `text` in `encoding`.
 qsizetype encodedLength(QStringView text, TextEncoding encoding);
 
-// `text` cut to at most `width` characters (never half of one) and padded with spaces to them,
-// for the fixed columns of result and list lines.
+// `text` cut to at most `width` columns (never half of a character) and padded with spaces to
+// them, for the fixed columns of result and list lines. A wide character (Chinese, Japanese,
+// Korean) takes two columns of a fixed-pitch font, every other character one.
+
 QString textColumn(QStringView text, int width);
 
 // A character that no page can hold (half of a surrogate pair), or 0.

@@ -17,9 +17,8 @@ inline constexpr int NotesViewIndex = ViewFieldCount - 1;
 // Stored bytes of a view text in the page's encoding, notes with carriage return + line feed.
 QByteArray storedFormOf(int viewIndex, QStringView text,
                         TextEncoding encoding = TextEncoding::Windows1252);
-// View text of stored bytes.
-QString viewFormOf(int viewIndex, QByteArrayView stored,
-                   TextEncoding encoding = TextEncoding::Windows1252);
+// View text of stored bytes, decoded by the encoding of their page (PageRecord::encoding()).
+QString viewFormOf(int viewIndex, QByteArrayView stored, TextEncoding encoding);
 // How many bytes the text takes in its field on disk (a notes line break takes two).
 qsizetype storedLengthOf(int viewIndex, QStringView text,
                          TextEncoding encoding = TextEncoding::Windows1252);

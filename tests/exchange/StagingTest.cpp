@@ -72,6 +72,7 @@ TEST(Staging, RecordsGoUnderTheTabOfTheirName) {
     const QList<ListedRecord> listed = staging.list();
     ASSERT_EQ(listed.size(), 4);
     EXPECT_EQ(listed[0].line.left(8), QStringLiteral(" \u00c9mile  "));
+    EXPECT_EQ(listed[2].line.size(), 81) << "two wide characters fill four columns";
     EXPECT_EQ(listed[2].line.left(5), QStringLiteral(" \u738b\u82b3  "));
     EXPECT_EQ(listed[2].line.right(11), QStringLiteral(" W  /     2"));
     EXPECT_EQ(listed[1].tab, 12);

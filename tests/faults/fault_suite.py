@@ -210,7 +210,7 @@ def file_size_limit(tool, work, rng):
     for args, text in ((["settings", "SerialPort=4"], "Could not write the file. The disk is full"),
                        (["export", "csv", os.path.join(work, "big.csv")], "The disk is full"),
                        (["print", "page", "A", "1", "--pdf", os.path.join(work, "p.pdf")],
-                        "The disk is full")):
+                        "Can't write the printout file")):
         result = run(tool, root, args, limit=1200)
         label = "ulimit -f " + args[0]
         if result.returncode == 0 or text not in result.stderr:

@@ -94,6 +94,18 @@ TEST(WordWrap, WrapsAtTheRightMargin) {
     EXPECT_GT(w.x + 80 * W, wide.width() - 1440);
 }
 
+TEST(WordWrap, ChineseAndJapaneseBreakBetweenAnyTwoCharacters) {
+    RecordingSurface narrow;
+    narrow.setArea(1440 + 6 * W + 1440, 15840);
+    CWordWrap(narrow).PrintText(u"ab\u738b\u82b3\u5317\u4eac\u4e0a\u6d77\u3072 cd"_s);
+    EXPECT_EQ(printedWord(narrow, u"ab"_s).y, 5800);
+    EXPECT_EQ(printedWord(narrow, u"\u4eac"_s).y, 5800) << "six characters fill the first line";
+    const Printed next = printedWord(narrow, u"\u4e0a"_s);
+    EXPECT_EQ(next.x, 1440);
+    EXPECT_EQ(next.y, 5800 + Line);
+    EXPECT_EQ(printedWord(narrow, u"cd"_s).y, 5800 + Line);
+}
+
 TEST(WordWrap, TabStopsEveryTenZeroWidthsFrom1440) {
     struct Row {
         float marginLeft;

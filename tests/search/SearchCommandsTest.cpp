@@ -1,6 +1,5 @@
 #include "cli/CliCommand.h"
 #include "cli/Commands.h"
-#include "print/PdfText.h"
 #include "search/BookSearch.h"
 
 #include "support/TempBook.h"
@@ -85,32 +84,4 @@ TEST(SearchCommand, PrintsTheListLinesAndTheirPositions) {
     EXPECT_TRUE(tool.cliError(runSearch, {u"--in"_s, u"name,fax"_s, u"x"_s}).contains(u"fax"));
     EXPECT_FALSE(tool.cliError(runSearch, {u"--in"_s}).isEmpty());
     EXPECT_FALSE(tool.cliError(runSearch, {u"--whole"_s, u"x"_s}).isEmpty());
-}
-
-TEST(PrintCommand, WritesPdfsAndRefusesWhatCannotBePrinted) {
-    Tool tool;
-    const QString page = tool.book.root() + u"/page.pdf"_s;
-    ASSERT_EQ(tool.run(runPrint, {u"page"_s, u"J"_s, u"1"_s, u"--pdf"_s, page}), 0);
-    EXPECT_TRUE(QFile::exists(page));
-    const QString list = tool.book.root() + u"/list.pdf"_s;
-    ASSERT_EQ(tool.run(runPrint, {u"search"_s, u"--in"_s, u"name"_s, u""_s, u"--pdf"_s, list}), 0);
-    EXPECT_TRUE(QFile::exists(list));
-    if (havePdfToText()) {
-        const QList<QStringList> pages = pdfPages(list);
-        ASSERT_EQ(pages.size(), 1);
-        EXPECT_FALSE(lineWith(pages[0], u"2 Pages Found"_s).isEmpty());
-        EXPECT_FALSE(lineWith(pages[0], u"Ivy"_s).isEmpty());
-        EXPECT_TRUE(lineWith(pages[0], u"1st"_s).isEmpty());
-    }
-
-    EXPECT_TRUE(tool.cliError(runPrint, {u"search"_s, u"nobody"_s, u"--pdf"_s, list})
-                    .startsWith(u"No LIST to PRINT"));
-    tool.book.writeTab(1, {blankRecord()});
-    EXPECT_TRUE(
-        tool.cliError(runPrint, {u"page"_s, u"A"_s, u"1"_s, u"--pdf"_s, page}).contains(u"blank"));
-    EXPECT_FALSE(tool.cliError(runPrint, {u"page"_s, u"A"_s, u"9"_s, u"--pdf"_s, page}).isEmpty());
-    EXPECT_TRUE(tool.cliError(runPrint, {u"page"_s, u"J"_s, u"1"_s}).contains(u"--pdf"));
-    EXPECT_FALSE(tool.cliError(runPrint, {u"page"_s, u"J"_s, u"1"_s, u"--pdf"_s,
-                                          tool.book.root() + u"/no/such/folder/x.pdf"_s})
-                     .isEmpty());
 }

@@ -119,6 +119,13 @@ TEST(PageEncoding, WidthsAreBytesAndNeverSplitACharacter) {
     EXPECT_EQ(back[Field::Addr3].size(), 30);
 }
 
+TEST(PageEncoding, ColumnsCountWideCharactersTwiceAndNeverSplitOne) {
+    EXPECT_EQ(textColumn(u"\u738b\u82b3 Li", 8), QStringLiteral("\u738b\u82b3 Li "));
+    EXPECT_EQ(textColumn(u"\u738b\u82b3\u5317", 5), QStringLiteral("\u738b\u82b3 "));
+    EXPECT_EQ(textColumn(u"\u0416\u0416\u0416", 2), QStringLiteral("\u0416\u0416"));
+    EXPECT_EQ(textColumn(u"a\U0001F600", 2), QStringLiteral("a "));
+}
+
 TEST(PageEncoding, TextBoxesLimitUtf8TextByBytes) {
     const PageTexts empty;
     EXPECT_TRUE(inputProblem(empty, 0, QString(16, QChar(0x0416))).isEmpty());

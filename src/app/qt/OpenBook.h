@@ -4,7 +4,7 @@
 #include "book/BookDialView.h"
 #include "book/qt/MainWindow.h"
 #include "exchange/qt/ExchangeWindows.h"
-#include "print/qt/QtPrinterSurface.h"
+#include "print/qt/DefaultPrinterTarget.h"
 #include "search/BookNavigator.h"
 #include "telephony/DesktopDialer.h"
 #include "telephony/DialController.h"

@@ -1,15 +1,11 @@
 #include "print/qt/QtPrinterSurface.h"
 
-#include "store/PrivateFiles.h"
-
 #include "store/RuntimeError.h"
 
-#include <QDateTime>
-#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontMetricsF>
-#include <QPrinterInfo>
-#include <QProcess>
-#include <QStandardPaths>
+#include <QPdfWriter>
 #include <QStorageInfo>
 
 using namespace Qt::StringLiterals;
@@ -23,9 +19,9 @@ constexpr double TwipsPerPoint = 20;
 
 } // namespace
 
-QtPrinterSurface::QtPrinterSurface(std::unique_ptr<QPrinter> printer)
-    : m_printer(std::move(printer)) {
-    const QRectF area = m_printer->pageLayout().paintRect(QPageLayout::Point);
+QtPrinterSurface::QtPrinterSurface(std::unique_ptr<QPagedPaintDevice> device)
+    : m_device(std::move(device)) {
+    const QRectF area = m_device->pageLayout().paintRect(QPageLayout::Point);
     m_width = area.width() * TwipsPerPoint;
     m_height = area.height() * TwipsPerPoint;
     setFont(PrintFont{});
@@ -37,7 +33,8 @@ QtPrinterSurface::~QtPrinterSurface() {
 }
 
 QFont QtPrinterSurface::qtFont(const PrintFont& font) {
-    QFont qfont(font.name);
+    QFont qfont;
+    qfont.setFamilies({font.name, u"Liberation Mono"_s});
     qfont.setStyleHint(QFont::TypeWriter, QFont::PreferMatch);
     qfont.setHintingPreference(QFont::PreferNoHinting);
     qfont.setKerning(false);
@@ -63,11 +60,12 @@ double QtPrinterSurface::textWidth(QStringView text) const {
 int QtPrinterSurface::open() {
     if (m_painter.isActive())
         return 0;
-    if (m_failed || !m_painter.begin(m_printer.get())) {
+    if (m_failed || !m_painter.begin(m_device.get())) {
         m_failed = true;
         return PrintError::PrinterError;
     }
-    const double dotsPerTwip = m_printer->resolution() / TwipsPerInch;
+    m_pages = 1;
+    const double dotsPerTwip = m_device->logicalDpiX() / TwipsPerInch;
     m_painter.scale(dotsPerTwip, dotsPerTwip);
     m_painter.setFont(m_font);
     m_painter.setPen(Qt::black);
@@ -94,8 +92,9 @@ int QtPrinterSurface::endLine() {
 int QtPrinterSurface::newPage() {
     if (const int error = open())
         return error;
-    if (!m_printer->newPage())
+    if (!m_device->newPage())
         return PrintError::PrinterError;
+    ++m_pages;
     m_x = 0;
     m_y = 0;
     return 0;
@@ -106,9 +105,7 @@ int QtPrinterSurface::endDocument() {
         return m_failed ? PrintError::PrinterError : 0;
     if (!m_painter.end())
         return PrintError::PrinterError;
-    if (m_printer->outputFormat() == QPrinter::PdfFormat)
-        return checkPdfFile(m_printer->outputFileName());
-    return 0;
+    return m_pdfPath.isEmpty() ? 0 : checkPdfFile(m_pdfPath);
 }
 
 int QtPrinterSurface::checkPdfFile(const QString& path) {
@@ -128,82 +125,23 @@ int QtPrinterSurface::checkPdfFile(const QString& path) {
                                                                      : RuntimeError::DeviceIoError;
 }
 
-DefaultPrinterTarget DefaultPrinterTarget::forBook(const BookFolder& folder) {
-    return DefaultPrinterTarget(QDir(folder.root()).filePath(u"Prints"_s));
+QPageLayout pdfPageLayout() {
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                       QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch);
 }
 
-PrintJob DefaultPrinterTarget::pdfJob(const QString& path, const QString& documentName) {
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(path);
-    printer->setDocName(documentName);
-    printer->setPageSize(QPageSize(QPageSize::A4));
+PrintJob pdfPrintJob(const QString& path, const QString& documentName) {
+    auto writer = std::make_unique<QPdfWriter>(path);
+    writer->setResolution(PdfResolution);
+    writer->setTitle(documentName);
+    writer->setCreator(u"ORVELAN Secure Address Book"_s);
+    writer->setPageLayout(pdfPageLayout());
     PrintJob job;
-    job.surface = std::make_unique<QtPrinterSurface>(std::move(printer));
+    auto surface = std::make_unique<QtPrinterSurface>(std::move(writer));
+    surface->setPdfPath(path);
+    job.surface = std::move(surface);
     job.pdfPath = path;
     return job;
-}
-
-QString DefaultPrinterTarget::queueRefusal(const QString& name, bool stopped,
-                                           const QString& accepting) {
-    const bool refusing = accepting.contains(u"not accepting"_s);
-    if (!stopped && !refusing)
-        return {};
-    return u"The printer queue \u201c"_s + name + u"\u201d is "_s +
-           (refusing ? u"not accepting jobs"_s : u"accepting jobs"_s) +
-           (stopped ? u" (stopped)."_s : u" (ready)."_s);
-}
-
-namespace {
-
-// What the print system says of the queue's accepting jobs; empty when it cannot be asked.
-QString acceptingState(const QString& name) {
-    const QString lpstat = QStandardPaths::findExecutable(u"lpstat"_s);
-    if (lpstat.isEmpty())
-        return {};
-    QProcess process;
-    process.start(lpstat, {u"-a"_s, name});
-    if (!process.waitForFinished(3000)) {
-        process.kill();
-        process.waitForFinished(1000);
-        return {};
-    }
-    return QString::fromLocal8Bit(process.readAllStandardOutput());
-}
-
-} // namespace
-
-PrintJob DefaultPrinterTarget::open(const QString& documentName) {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (!info.isNull()) {
-        // A queue that refuses jobs would swallow the printout without a word: ask it first.
-        const QString refusal = queueRefusal(info.printerName(), info.state() == QPrinter::Error,
-                                             acceptingState(info.printerName()));
-        if (!refusal.isEmpty()) {
-            PrintJob job;
-            job.error = PrintError::PrinterError;
-            job.refusal = refusal;
-            return job;
-        }
-        auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-        printer->setDocName(documentName);
-        PrintJob job;
-        job.surface = std::make_unique<QtPrinterSurface>(std::move(printer));
-        return job;
-    }
-    PrintJob job;
-    if (!makePrivateFolder(m_printsFolder)) {
-        job.error = RuntimeError::PathNotFound;
-        return job;
-    }
-    QString stem = documentName;
-    stem.replace(u' ', u'-');
-    const QString stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
-    QString path = QDir(m_printsFolder).filePath(stem + u'-' + stamp + u".pdf"_s);
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = QDir(m_printsFolder)
-                   .filePath(stem + u'-' + stamp + u'-' + QString::number(n) + u".pdf"_s);
-    return pdfJob(path, documentName);
 }
 
 } // namespace orvelan

@@ -1,23 +1,25 @@
 #pragma once
 
 #include "print/PrintSurface.h"
-#include "store/BookFolder.h"
 
 #include <QFont>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPrinter>
 
 #include <memory>
 
 namespace orvelan {
 
-// The surface on a QPrinter: the default printer, or a PDF file through the same code. The
-// painter works in twips (its transform scales twips to printer dots); fonts are sized in twips
-// too, so measuring and drawing agree at any printer resolution.
+// The surface on a Qt paged paint device: a printer, or a PDF writer. Windows and the
+// command-line tool print through it, so a page looks the same whichever prints it. The painter
+// works in twips (its transform scales twips to device dots); fonts are sized in twips too, so
+// measuring and drawing agree at any resolution. Fonts fall back to the system's fonts for
+// scripts the asked-for face lacks; a missing glyph is measured like any other.
 class QtPrinterSurface final : public PrintSurface {
 public:
-    // Takes the printer as it is set up (printer name or PDF output file).
-    explicit QtPrinterSurface(std::unique_ptr<QPrinter> printer);
+    // Takes the device as it is set up (printer name or output file, page layout).
+    explicit QtPrinterSurface(std::unique_ptr<QPagedPaintDevice> device);
     ~QtPrinterSurface() override;
 
     int setFont(const PrintFont& font) override;
@@ -33,9 +35,14 @@ public:
     int newPage() override;
     int endDocument() override;
 
-    QPrinter& printer() { return *m_printer; }
+    QPagedPaintDevice& device() { return *m_device; }
+    // Sheets begun so far.
+    int pagesStarted() const { return m_pages; }
+    // "Courier New" is Liberation Mono where Courier New is not installed: the same metrics.
     static QFont qtFont(const PrintFont& font);
 
+    // A PDF surface checks its file at the end of the document.
+    void setPdfPath(QString path) { m_pdfPath = std::move(path); }
     // 0 when the PDF file at `path` was written whole; otherwise the file is removed and the
     // runtime error number tells why (61 for a full disk).
     static int checkPdfFile(const QString& path);
@@ -43,7 +50,7 @@ public:
 private:
     int open();
 
-    std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<QPagedPaintDevice> m_device;
     QPainter m_painter;
     QFont m_font;
     double m_ascent = 0;
@@ -52,27 +59,19 @@ private:
     double m_height = 0;
     double m_x = 0;
     double m_y = 0;
+    int m_pages = 0;
     bool m_failed = false;
+    QString m_pdfPath;
 };
 
-// The system's default printer, without a dialog; with no printer installed, a PDF file in the
-// book folder's Prints/ folder, whose path the job reports.
-class DefaultPrinterTarget final : public PrintTarget {
-public:
-    explicit DefaultPrinterTarget(QString printsFolder) : m_printsFolder(std::move(printsFolder)) {}
-    // PDF files go to the book folder's Prints/.
-    static DefaultPrinterTarget forBook(const BookFolder& folder);
-    PrintJob open(const QString& documentName) override;
+// The sheet every PDF printout is laid out on: A4 upright, with the margins of a typical
+// printer's unprintable edge.
+QPageLayout pdfPageLayout();
+// Dots per inch of PDF printouts.
+inline constexpr int PdfResolution = 1200;
 
-    static PrintJob pdfJob(const QString& path, const QString& documentName);
-
-    // Why a printer queue will not take a job ("The printer queue "office" is not accepting
-    // jobs (idle)."), empty when it will. `stopped` is the queue's stopped state; `accepting`
-    // what `lpstat -a` says of it (empty when unknown).
-    static QString queueRefusal(const QString& name, bool stopped, const QString& accepting);
-
-private:
-    QString m_printsFolder;
-};
+// A job that writes a PDF file through the same surface as the printer (Qt Gui only, so the
+// command-line tool can use it without windows).
+PrintJob pdfPrintJob(const QString& path, const QString& documentName);
 
 } // namespace orvelan

@@ -1,5 +1,6 @@
 #include "book/qt/MainWindow.h"
 #include "book/RecordingLauncher.h"
+#include "store/PageTexts.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempBook.h"
@@ -222,6 +223,46 @@ private Q_SLOTS:
         QCOMPARE(label("AddLa")->caption(), QStringLiteral("Add"));
         QVERIFY(!shown("NewNameLa"));
         QCOMPARE(label("PassLa")->caption(), QStringLiteral("Options"));
+    }
+
+    // Names and notes in every script are typed, filed under their Latin letter, shown and saved
+    // whole; an edited name of another script's letter offers a copy under that letter.
+    void namesInEveryScriptAreFiledAndShownWhole() {
+        const QList<std::pair<QString, QString>> names = {
+            {QStringLiteral("\u00c9mile Zola"), QStringLiteral("E  1")},
+            {QStringLiteral("\u0141ukasz Nowak"), QStringLiteral("L  1")},
+            {QStringLiteral("\u00c5ngstr\u00f6m"), QStringLiteral("A  3")},
+            {QStringLiteral("\u0418\u0432\u0430\u043d\u043e\u0432"), QStringLiteral("I J  1")},
+            {QStringLiteral(
+                 "\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2"),
+             QStringLiteral("P  1")},
+            {QStringLiteral("\u738b\u82b3"), QStringLiteral("W  1")},
+        };
+        const QString notes = QStringLiteral("\u5317\u4eac \U0001F600\n\u0414\u043e\u043c");
+        for (const auto& [name, caption] : names) {
+            click("AddLa");
+            box("SNameTB")->insert(name);
+            QCOMPARE(box("SNameTB")->text(), name);
+            control<QPlainTextEdit>("SNoteTB")->setPlainText(notes);
+            click("AddLa");
+            QVERIFY(prompter->last().text.contains(name));
+            QCOMPARE(recn(), caption);
+            QCOMPARE(box("SNameTB")->text(), name);
+            QCOMPARE(control<QPlainTextEdit>("SNoteTB")->toPlainText(), notes);
+        }
+        QCOMPARE(textsOf(folder->page(22, 1))[0], QStringLiteral("\u738b\u82b3"));
+
+        // The Polish page renamed to a Greek name: a copy is offered under P.
+        click("StartLa");
+        QTest::keyClick(window.get(), Qt::Key_L, Qt::AltModifier);
+        prompter->answerNext(PromptAnswer::No);
+        box("SNameTB")->selectAll();
+        box("SNameTB")->insert(QStringLiteral("\u03a9\u03bc\u03ad\u03b3\u03b1"));
+        QTest::keyClick(box("SNameTB"), Qt::Key_S, Qt::ControlModifier);
+        const QString offer =
+            QStringLiteral(" Do you wish make a COPY of this NEW NAME under the [ O ] Tab    ");
+        QVERIFY(std::any_of(prompter->shown().begin(), prompter->shown().end(),
+                            [&](const PromptRequest& shown) { return shown.text == offer; }));
     }
 
     void addModeCancelShowsThePageAgain() {

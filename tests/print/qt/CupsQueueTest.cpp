@@ -2,7 +2,7 @@
 // temporary folder, started and stopped by this test (it needs root and the CUPS daemon).
 #include "print/PagePrintout.h"
 #include "print/SearchListPrintout.h"
-#include "print/qt/QtPrinterSurface.h"
+#include "print/qt/DefaultPrinterTarget.h"
 
 #include <QPrinterInfo>
 #include <QProcess>

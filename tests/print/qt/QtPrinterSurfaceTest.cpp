@@ -1,10 +1,17 @@
 #include "print/qt/QtPrinterSurface.h"
+#include "cli/CliCommand.h"
+#include "cli/Commands.h"
+#include "platform/Clock.h"
 #include "print/PagePrintout.h"
 #include "print/PdfText.h"
 #include "print/SearchListPrintout.h"
+#include "print/qt/DefaultPrinterTarget.h"
+#include "store/PageStore.h"
 #include "store/PageTexts.h"
 #include "store/RuntimeError.h"
 #include "support/FaultInjection.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempBook.h"
 
 #include <QFileInfo>
 #include <QPrinterInfo>
@@ -20,6 +27,15 @@ namespace {
 const QDateTime Now(QDate(2026, 12, 6), QTime(9, 7));
 const QLocale English(QLocale::English, QLocale::UnitedKingdom);
 
+class IdleMark final : public BusyMark {
+public:
+    bool busy() const override { return m_busy; }
+    void setBusy(bool busy) override { m_busy = busy; }
+
+private:
+    bool m_busy = false;
+};
+
 int columnOf(const QString& line, const QString& text) {
     return static_cast<int>(line.indexOf(text)) + 1;
 }
@@ -32,7 +48,7 @@ class QtPrinterSurfaceTest : public QObject {
 private Q_SLOTS:
     void measuresInTwipsWithAFixedPitchFace() {
         QTemporaryDir dir;
-        PrintJob job = DefaultPrinterTarget::pdfJob(dir.filePath(u"m.pdf"_s), u"m"_s);
+        PrintJob job = pdfPrintJob(dir.filePath(u"m.pdf"_s), u"m"_s);
         PrintSurface& surface = *job.surface;
         surface.setFont(PrintFont{});
         // 10 points of a Courier-metric face: 0.6 em = 6 points = 120 twips a character.
@@ -63,7 +79,7 @@ private Q_SLOTS:
         t[static_cast<int>(Field::Organisation) - 1] = u"Acme"_s;
         t[static_cast<int>(Field::Phone1) - 1] = u"0113 496 0000"_s;
         t[static_cast<int>(Field::Notes) - 1] = u"A note"_s;
-        PrintJob job = DefaultPrinterTarget::pdfJob(path, u"page"_s);
+        PrintJob job = pdfPrintJob(path, u"page"_s);
         QCOMPARE(job.pdfPath, path);
         QCOMPARE(printPage(*job.surface, t, Now, English), 0);
         job.surface.reset();
@@ -87,7 +103,7 @@ private Q_SLOTS:
         SearchResults results;
         for (int i = 1; i <= 58; ++i)
             results.lines.append(u" Entry "_s + QString::number(i));
-        PrintJob job = DefaultPrinterTarget::pdfJob(path, u"list"_s);
+        PrintJob job = pdfPrintJob(path, u"list"_s);
         QCOMPARE(printSearchList(*job.surface, results, 58, Now, English), 0);
         job.surface.reset();
         const QList<QStringList> pages = pdfPages(path);
@@ -116,7 +132,7 @@ private Q_SLOTS:
     void aPdfThatCannotBeWrittenWholeIsNeverReportedAsSaved() {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"page.pdf"_s);
-        PrintJob job = DefaultPrinterTarget::pdfJob(path, u"page"_s);
+        PrintJob job = pdfPrintJob(path, u"page"_s);
         PageTexts texts;
         texts[0] = u"Ann Example"_s;
         int result = 0;
@@ -128,7 +144,7 @@ private Q_SLOTS:
         QVERIFY(printErrorMessage(result).contains(u"Can't write the printout file"_s));
         QVERIFY(!QFileInfo::exists(path));
         // Written whole, the PDF is private to the user.
-        PrintJob whole = DefaultPrinterTarget::pdfJob(path, u"page"_s);
+        PrintJob whole = pdfPrintJob(path, u"page"_s);
         QCOMPARE(printPage(*whole.surface, texts, Now, English), 0);
         QCOMPARE(modeOf(path), 0600);
     }
@@ -170,9 +186,52 @@ private Q_SLOTS:
         QVERIFY(results.present);
     }
 
-    void unwritablePdfReportsAPrinterFailure() {
-        PrintJob job = DefaultPrinterTarget::pdfJob(u"/nonexistent-folder/x/page.pdf"_s, u"page"_s);
-        QCOMPARE(job.surface->print(u"text"), PrintError::PrinterError);
+    // The same page printed by the tool and through the window's print action: the same text
+    // at the same places, whatever the script.
+    void theToolAndTheWindowPrintTheSamePage() {
+        if (!havePdfToText())
+            QSKIP("pdftotext is not installed");
+        if (!QPrinterInfo::defaultPrinter().isNull())
+            QSKIP("a printer is installed here: the window would print on it");
+        TempBook book;
+        PageTexts texts;
+        texts[0] = u"\u0141ukasz \u0418\u0432\u0430\u043d\u043e\u0432"_s;
+        texts[1] = u"\u03a0\u03bb\u03b1\u03c4\u03b5\u03af\u03b1 5"_s;
+        texts[14] = u"\u738b\u82b3 Trading"_s;
+        texts[NotesViewIndex] =
+            QStringList(40, u"word\u00e9\u0436"_s).join(u' ') + u"\nsecond line\ttabbed"_s;
+        SystemClock clock;
+        PageStore store(book.folder(), clock);
+        QVERIFY(store.saveNewPage(texts).result.ok);
+        QCOMPARE(store.currentTab(), 11);
+
+        const QString toolPdf = book.root() + u"/tool.pdf"_s;
+        QString output;
+        QString errors;
+        QTextStream out(&output);
+        QTextStream err(&errors);
+        cli::CliContext context{book.folder(), false, out, err};
+        QCOMPARE(cli::runPrint(context, {u"page"_s, u"L"_s, u"1"_s, u"--pdf"_s, toolPdf}), 0);
+
+        ScriptedPrompter prompter;
+        IdleMark mark;
+        DefaultPrinterTarget target = DefaultPrinterTarget::forBook(book.folder());
+        PagePrintAction action(target, mark, prompter, clock);
+        PageTexts shown;
+        QVERIFY(store.getPage(1, shown).ok);
+        QCOMPARE(action.run(shown), PagePrintAction::Outcome::SavedToPdf);
+
+        QList<QStringList> fromTool = pdfPages(toolPdf);
+        QList<QStringList> fromWindow = pdfPages(action.lastPdfPath());
+        QCOMPARE(fromTool.size(), 1);
+        // The first line holds the time of printing, to the minute; the rest is the same.
+        QVERIFY(fromTool[0].size() > 20);
+        fromTool[0].removeIf([](const QString& line) { return line.contains(u"Time:"); });
+        fromWindow[0].removeIf([](const QString& line) { return line.contains(u"Time:"); });
+        QCOMPARE(fromWindow, fromTool);
+        QVERIFY(!lineWith(fromTool[0], texts[0]).isEmpty());
+        QVERIFY(!lineWith(fromTool[0], u"Trading"_s).isEmpty());
+        QVERIFY(!lineWith(fromTool[0], u"tabbed"_s).isEmpty());
     }
 };
 

@@ -1,0 +1,235 @@
+// Printouts rendered into PDF files through the painter surface, read back with pdftotext.
+#include "cli/CliCommand.h"
+#include "cli/Commands.h"
+#include "print/PagePrintout.h"
+#include "print/PdfText.h"
+#include "print/SearchListPrintout.h"
+#include "print/qt/QtPrinterSurface.h"
+#include "search/BookSearch.h"
+
+#include "support/TempBook.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+using namespace orvelan;
+using namespace orvelan::cli;
+using namespace orvelan::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDateTime Now(QDate(2026, 12, 6), QTime(9, 7));
+const QLocale English(QLocale::English, QLocale::UnitedKingdom);
+
+// Column (1-based) of `text` in `line` as pdftotext shows it; 0 when it is missing.
+int columnOf(const QString& line, const QString& text) {
+    return static_cast<int>(line.indexOf(text)) + 1;
+}
+
+QList<QStringList> printList(const QString& path, int count) {
+    SearchResults results;
+    for (int i = 1; i <= count; ++i)
+        results.lines.append(u" Entry "_s + QString::number(i));
+    PrintJob job = pdfPrintJob(path, u"list"_s);
+    EXPECT_EQ(printSearchList(*job.surface, results, count, Now, English), 0);
+    job.surface.reset();
+    return pdfPages(path);
+}
+
+int printPageTo(const QString& path, const PageTexts& texts, const QLocale& locale = English) {
+    PrintJob job = pdfPrintJob(path, u"page"_s);
+    const int error = printPage(*job.surface, texts, Now, locale);
+    job.surface.reset();
+    return error;
+}
+
+// The command-line tool over a small book.
+struct Tool {
+    TempBook book;
+    QString output;
+    QString errors;
+    QTextStream out{&output};
+    QTextStream err{&errors};
+
+    Tool() {
+        book.writeTab(9, {TempBook::record({{Field::Name, "Jo Smith"},
+                                            {Field::Organisation, "Acme"},
+                                            {Field::Notes, "met at the fair"}}),
+                          TempBook::named("Ivy")});
+        book.writeTab(0, {TempBook::named("1st Smith")});
+    }
+    int run(int (*command)(CliContext&, const QStringList&), const QStringList& args) {
+        output.clear();
+        CliContext context{book.folder(), false, out, err};
+        const int status = command(context, args);
+        out.flush();
+        return status;
+    }
+    QString cliError(int (*command)(CliContext&, const QStringList&), const QStringList& args) {
+        try {
+            run(command, args);
+        } catch (const CliError& error) {
+            return error.message;
+        }
+        return {};
+    }
+};
+
+} // namespace
+
+TEST(PdfPrintout, PageFieldsStandAtTheirCharacterColumns) {
+    if (!havePdfToText())
+        GTEST_SKIP() << "pdftotext is not installed";
+    QTemporaryDir dir;
+    PageTexts t;
+    t[static_cast<int>(Field::Name) - 1] = u"Jo Smith"_s;
+    t[static_cast<int>(Field::Addr1) - 1] = u"   1 Road Of Forty Characters In All Here"_s;
+    t[static_cast<int>(Field::Organisation) - 1] = u"Acme"_s;
+    t[static_cast<int>(Field::Phone1) - 1] = u"0113 496 0000 0000 0000 0000 0000 0000"_s;
+    t[static_cast<int>(Field::Email) - 1] = u"jo@example.com"_s;
+    t[static_cast<int>(Field::OrgEmail) - 1] = u"sales@example.com"_s;
+    t[static_cast<int>(Field::Notes) - 1] = u"Note (with brackets) and a back\\slash"_s;
+    const QString path = dir.filePath(u"page.pdf"_s);
+    ASSERT_EQ(printPageTo(path, t), 0);
+
+    const QList<QStringList> pages = pdfPages(path);
+    ASSERT_EQ(pages.size(), 1);
+    const QStringList& page = pages[0];
+    // Columns are counted from the title at x = 600 twips, 120 twips a character: the
+    // organisation column (character 48) is 47 columns on, the notes (1440 twips) 7.
+    const int title = columnOf(lineWith(page, u"ORVELAN Secure"_s), u"ORVELAN"_s);
+    ASSERT_GT(title, 0);
+    EXPECT_EQ(columnOf(lineWith(page, u"Organisation:"_s), u"Organisation:"_s), title + 47);
+    const QString address = lineWith(page, u"Address:"_s);
+    EXPECT_EQ(columnOf(address, u"1 Road"_s), title + 12);
+    EXPECT_EQ(columnOf(address, u"Acme"_s), title + 47);
+    EXPECT_FALSE(address.contains(u"Here"));
+    EXPECT_EQ(columnOf(lineWith(page, u"Telepnone:"_s), u"Job Title:"_s), title + 47);
+    EXPECT_EQ(columnOf(lineWith(page, u"Email:"_s), u"sales@example.com"_s), title + 47);
+    EXPECT_EQ(columnOf(lineWith(page, u"brackets"_s), u"Note (with brackets) and a back\\slash"_s),
+              title + 7);
+}
+
+TEST(PdfPrintout, SearchListBreaksAfterFiftySevenLines) {
+    if (!havePdfToText())
+        GTEST_SKIP() << "pdftotext is not installed";
+    QTemporaryDir dir;
+    const QList<QStringList> exact = printList(dir.filePath(u"57.pdf"_s), 57);
+    ASSERT_EQ(exact.size(), 2);
+    EXPECT_FALSE(lineWith(exact[0], u"Entry 57"_s).isEmpty());
+    EXPECT_FALSE(lineWith(exact[1], u"ORVELAN Search Results List  page: 2"_s).isEmpty());
+    EXPECT_TRUE(lineWith(exact[1], u"Entry"_s).isEmpty());
+    EXPECT_FALSE(lineWith(exact[1], u"End"_s).isEmpty());
+
+    const QList<QStringList> over = printList(dir.filePath(u"58.pdf"_s), 58);
+    ASSERT_EQ(over.size(), 2);
+    EXPECT_TRUE(lineWith(over[0], u"Entry 58"_s).isEmpty());
+    EXPECT_FALSE(lineWith(over[1], u"Entry 58"_s).isEmpty());
+}
+
+TEST(PdfPrintout, ResultLineColumnsMeetTheHeadings) {
+    if (!havePdfToText())
+        GTEST_SKIP() << "pdftotext is not installed";
+    TempBook book;
+    book.writeTab(9, {TempBook::record({{Field::Name, "Ivy Jones-Featherstonehaugh Smythe"},
+                                        {Field::Organisation, "Acme Widgets International Ltd"},
+                                        {Field::Phone1, "0113 496 0000 0000 000"}})});
+    SelectorFlags flags{};
+    flags[0] = true;
+    const SearchOutcome outcome = BookSearch(book.folder()).run(flags, u"");
+    ASSERT_EQ(outcome.found(), 1);
+    SearchResults results;
+    storeResults(results, outcome);
+    const QString path = book.root() + u"/list.pdf"_s;
+    PrintJob job = pdfPrintJob(path, u"list"_s);
+    ASSERT_EQ(printSearchList(*job.surface, results, 1, Now, English), 0);
+    job.surface.reset();
+    const QList<QStringList> pages = pdfPages(path);
+    ASSERT_EQ(pages.size(), 1);
+    const QString headings = lineWith(pages[0], u"Organisation"_s);
+    const QString line = lineWith(pages[0], u"Ivy"_s);
+    EXPECT_EQ(columnOf(line, u"Acme"_s), columnOf(headings, u"Organisation"_s));
+    EXPECT_EQ(columnOf(line, u"0113"_s), columnOf(headings, u"Phone"_s));
+    EXPECT_EQ(columnOf(line, u"IJ"_s), columnOf(headings, u"Tab"_s) + 1);
+    EXPECT_EQ(line.lastIndexOf(u'1') + 1, columnOf(headings, u"Page"_s) + 3);
+}
+
+TEST(PdfPrintout, EveryScriptAndTheLocalesDatePrintAsTheyAre) {
+    if (!havePdfToText())
+        GTEST_SKIP() << "pdftotext is not installed";
+    QTemporaryDir dir;
+    PageTexts t;
+    t[static_cast<int>(Field::Name) - 1] =
+        u"\u0418\u0432\u0430\u043d\u043e\u0432 \u0418\u0432\u0430\u043d"_s;
+    t[static_cast<int>(Field::Addr1) - 1] = u"\u0141\u00f3d\u017a, ul. \u017bwirki"_s;
+    t[static_cast<int>(Field::Organisation) - 1] =
+        u"\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2"_s;
+    t[static_cast<int>(Field::Notes) - 1] = u"\u738b\u82b3 \u5317\u4eac and \U0001F600 after"_s;
+    const QString path = dir.filePath(u"page.pdf"_s);
+    ASSERT_EQ(printPageTo(path, t, QLocale(QLocale::Russian, QLocale::Russia)), 0);
+    const QList<QStringList> pages = pdfPages(path);
+    ASSERT_EQ(pages.size(), 1);
+    const QStringList& page = pages[0];
+    EXPECT_FALSE(lineWith(page, u"\u0418\u0432\u0430\u043d\u043e\u0432 \u0418\u0432\u0430\u043d"_s)
+                     .isEmpty());
+    EXPECT_FALSE(lineWith(page, u"\u0141\u00f3d\u017a, ul. \u017bwirki"_s).isEmpty());
+    EXPECT_FALSE(
+        lineWith(page,
+                 u"\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2"_s)
+            .isEmpty());
+    if (QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty())
+        std::cout << "no Chinese font on this system: Chinese prints as empty boxes\n";
+    else
+        EXPECT_FALSE(lineWith(page, u"\u738b\u82b3"_s).isEmpty());
+    EXPECT_FALSE(lineWith(page, u"after"_s).isEmpty()) << "a glyph the fonts lack breaks nothing";
+    // 6 December 2026 in Russian: "6 декабря 2026 г."
+    EXPECT_FALSE(lineWith(page, u"\u0434\u0435\u043a\u0430\u0431\u0440\u044f 2026"_s).isEmpty())
+        << page.join(u'\n').toStdString();
+    EXPECT_TRUE(lineWith(page, u"??"_s).isEmpty());
+}
+
+TEST(PdfPrintout, AFileThatCannotBeWrittenIsAPrinterFailure) {
+    PrintJob job = pdfPrintJob(u"/nonexistent-folder/x/page.pdf"_s, u"page"_s);
+    EXPECT_EQ(job.surface->print(u"text"), PrintError::PrinterError);
+}
+
+TEST(PrintCommand, WritesPdfsAndRefusesWhatCannotBePrinted) {
+    Tool tool;
+    const QString page = tool.book.root() + u"/page.pdf"_s;
+    ASSERT_EQ(tool.run(runPrint, {u"page"_s, u"J"_s, u"1"_s, u"--pdf"_s, page}), 0);
+    EXPECT_TRUE(QFile::exists(page));
+    const QString list = tool.book.root() + u"/list.pdf"_s;
+    ASSERT_EQ(tool.run(runPrint, {u"search"_s, u"--in"_s, u"name"_s, u""_s, u"--pdf"_s, list}), 0);
+    EXPECT_TRUE(QFile::exists(list));
+    if (havePdfToText()) {
+        const QList<QStringList> pages = pdfPages(list);
+        ASSERT_EQ(pages.size(), 1);
+        EXPECT_FALSE(lineWith(pages[0], u"2 Pages Found"_s).isEmpty());
+        EXPECT_FALSE(lineWith(pages[0], u"Ivy"_s).isEmpty());
+        EXPECT_TRUE(lineWith(pages[0], u"1st"_s).isEmpty());
+    }
+
+    EXPECT_TRUE(tool.cliError(runPrint, {u"search"_s, u"nobody"_s, u"--pdf"_s, list})
+                    .startsWith(u"No LIST to PRINT"));
+    tool.book.writeTab(1, {blankRecord()});
+    EXPECT_TRUE(
+        tool.cliError(runPrint, {u"page"_s, u"A"_s, u"1"_s, u"--pdf"_s, page}).contains(u"blank"));
+    EXPECT_FALSE(tool.cliError(runPrint, {u"page"_s, u"A"_s, u"9"_s, u"--pdf"_s, page}).isEmpty());
+    EXPECT_TRUE(tool.cliError(runPrint, {u"page"_s, u"J"_s, u"1"_s}).contains(u"--pdf"));
+    EXPECT_FALSE(tool.cliError(runPrint, {u"page"_s, u"J"_s, u"1"_s, u"--pdf"_s,
+                                          tool.book.root() + u"/no/such/folder/x.pdf"_s})
+                     .isEmpty());
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
