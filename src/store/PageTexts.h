@@ -18,8 +18,19 @@ inline constexpr int NotesViewIndex = ViewFieldCount - 1;
 QByteArray storedFormOf(int viewIndex, QStringView text);
 // View text of stored bytes.
 QString viewFormOf(int viewIndex, QByteArrayView stored);
-// How many bytes the text takes in its field on disk (a notes line break takes two).
+// How many bytes the text takes in its field on disk (a notes line break takes two). Every
+// field width check measures through this one function.
 qsizetype storedLengthOf(int viewIndex, QStringView text);
+
+// An edit of page text box `viewIndex` from `before` to `after`, kept within the field's
+// width: what the edit inserted is cut to what still fits (never inside a character), the text
+// around it stays.
+struct FittedEdit {
+    QString text;
+    bool cut = false;
+    qsizetype insertedLength = 0; // characters the edit inserted, before any cut
+};
+FittedEdit fitEditToField(int viewIndex, QStringView before, QStringView after);
 
 // Why a text cannot go into page text box `viewIndex` (a character Windows-1252 cannot store,
 // or more than the field holds), or an empty string when it can.

@@ -36,11 +36,16 @@ TEST_F(EditorTest, TextsTheFieldCannotStoreAreRefused) {
     EXPECT_EQ(book.view().texts[1], QStringLiteral("Kraków"));
     ASSERT_EQ(prompter.shown().size(), 1);
     EXPECT_TRUE(prompter.last().text.contains(QStringLiteral("cannot be stored")));
+    // A key past the field's width is dropped silently; a paste is cut once, with one message.
     const int width = specOf(Field::Phone1).width;
     type(7, QString(width, u'1'));
-    type(7, QString(width + 1, u'2'));
+    type(7, QString(width, u'1') + u'9');
     EXPECT_EQ(book.view().texts[7], QString(width, u'1'));
+    EXPECT_EQ(prompter.shown().size(), 1);
+    type(7, QString(width + 1, u'2'));
+    EXPECT_EQ(book.view().texts[7], QString(width, u'2'));
     EXPECT_EQ(prompter.shown().size(), 2);
+    EXPECT_TRUE(prompter.last().text.contains(QStringLiteral("Phone holds at most 24")));
     // Notes keep their line breaks; each takes two bytes on disk.
     type(NotesViewIndex, QStringLiteral("line one\nline two"));
     navigator.clickEdit();

@@ -226,15 +226,20 @@ void FindWindow::viewSelected() {
     const QString line = item && item->isSelected() ? item->text() : QString();
     const std::optional<PagePosition> position =
         line.trimmed().isEmpty() ? std::nullopt : positionOfLine(line);
-    if (!position) {
+    const auto refuse = [this](const QString& text) {
         setInfoColour(InfoRed);
         setInfo(FindStatus::SelectionError);
         m_session.services().prompter.ask(
-            {u"ORVELAN Find"_s,
-             u" Can't VIEW an empty Line:  No Text or Page has been SELECTED      "_s,
-             PromptIcon::Exclamation, PromptButtons::Ok});
+            {u"ORVELAN Find"_s, text, PromptIcon::Exclamation, PromptButtons::Ok});
         setInfoColour(InfoBlue);
         setInfo(FindStatus::Ready);
+    };
+    if (!position) {
+        refuse(u" Can't VIEW an empty Line:  No Text or Page has been SELECTED      "_s);
+        return;
+    }
+    if (!BookSearch(m_session.folder()).pageExists(*position)) {
+        refuse(u" Can't VIEW this Line:  Its Page is no longer in the Book, Search again      "_s);
         return;
     }
     m_navigator.showPage(position->tab, position->page);
