@@ -9,6 +9,7 @@ ORVELAN_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation poppler-utils python3 time
     clang libclang-rt-14-dev
+    xvfb openbox xdotool
 )
 
 orvelan_install_packages() {

@@ -120,6 +120,8 @@ void FindWindow::build() {
 void FindWindow::open() {
     if (!m_loaded)
         load();
+    // Minimised with the book, it comes back as a window, not as an icon.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
@@ -328,7 +330,9 @@ void FindWindow::mousePressEvent(QMouseEvent* event) {
 }
 
 void FindWindow::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    // An activation that arrives after the window was closed (X11 reports it late) does not
+    // mark the search as open again.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible())
         m_navigator.searchWindowActivated();
     QWidget::changeEvent(event);
 }
