@@ -225,6 +225,7 @@ private Q_SLOTS:
         // With ORVELAN_SCREENSHOT_DIR set, the whole screen with the options panel open.
         const QString dir = qEnvironmentVariable("ORVELAN_SCREENSHOT_DIR");
         if (!dir.isEmpty()) {
+            run.session.settings().setDialMethod(1);
             run.program->run().openBook();
             run.mainWindow.setStatusText(QStringLiteral("Removing Blank Pages..."));
             run.click("PassLa");
