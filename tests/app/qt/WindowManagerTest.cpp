@@ -194,6 +194,13 @@ private Q_SLOTS:
         QTRY_VERIFY(!find->isVisible());
         QTest::qWait(300);
         QCOMPARE(run.find<LabelButton>("FindLa")->colour(), LabelColour::Grey);
+
+        // Closed at once after opening, before the desktop has reported it active.
+        run.click("FindLa");
+        run.click(*find, "CancelLa");
+        QTest::qWait(500);
+        QVERIFY(!find->isVisible());
+        QCOMPARE(run.find<LabelButton>("FindLa")->colour(), LabelColour::Grey);
     }
 
     // The book opens inside the screen even from a closed book at its left edge; where no
