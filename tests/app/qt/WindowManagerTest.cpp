@@ -151,7 +151,7 @@ private Q_SLOTS:
         const QPoint before = run.mainWindow.frameGeometry().topLeft();
 
         clickOn(run.find("EditLa"));
-        QVERIFY(run.find("StatTABLa")->isVisible());
+        QTRY_VERIFY(run.find("StatTABLa")->isVisible());
         pointerBy(60, 40);
         QCOMPARE(run.mainWindow.frameGeometry().topLeft(), before);
 
@@ -175,8 +175,9 @@ private Q_SLOTS:
         AssembledBook run(book);
         openAt(run, 9000);
         clickOn(run.find("FindLa"));
+        QTRY_VERIFY(run.openBook->findWindow());
         FindWindow* find = run.openBook->findWindow();
-        QVERIFY(find && QTest::qWaitForWindowExposed(find));
+        QVERIFY(QTest::qWaitForWindowExposed(find));
 
         clickOn(run.find("AminoImage"));
         QTRY_VERIFY(run.mainWindow.isMinimized());
