@@ -1,23 +1,37 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs (when missing), then configures and builds.
-# Sourced by ./run and ./test.
+# Installs the Debian packages a build needs (when missing), then configures and builds.
+# Sourced by ./run and ./test. ORVELAN_DRY_RUN=1 prints what would be installed and built.
 set -euo pipefail
 
-ORVELAN_PACKAGES=(
+# What ./run needs to build and start the two programs, orvelan and orvelan-book.
+ORVELAN_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
-    fonts-liberation poppler-utils python3 time
+    fonts-liberation
+)
+
+# What ./test adds: the test and benchmark libraries, the tools the tests call, the fuzzers'
+# compiler, and what the package check uses.
+ORVELAN_TEST_PACKAGES=(
+    appstream dpkg-dev
     clang libclang-rt-14-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    man-db
+    poppler-utils python3 time
     xvfb openbox xdotool
 )
 
+# orvelan_install_packages PACKAGE...
 orvelan_install_packages() {
     local missing=()
-    for package in "${ORVELAN_PACKAGES[@]}"; do
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
             missing+=("$package")
     done
+    if [ -n "${ORVELAN_DRY_RUN:-}" ]; then
+        echo "would install (when missing): $*"
+        return 0
+    fi
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
     local sudo=()
@@ -26,12 +40,19 @@ orvelan_install_packages() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# orvelan_build DIR [cmake options...]
+# orvelan_build DIR [cmake options...]: every target, or only those in ORVELAN_TARGETS.
 orvelan_build() {
     local dir=$1
     shift
+    local targets=()
+    [ -n "${ORVELAN_TARGETS:-}" ] && targets=(--target ${ORVELAN_TARGETS})
+    if [ -n "${ORVELAN_DRY_RUN:-}" ]; then
+        echo "would configure: cmake -S $ORVELAN_ROOT -B $ORVELAN_ROOT/$dir -G Ninja $*"
+        echo "would build: cmake --build $ORVELAN_ROOT/$dir ${targets[*]}"
+        return 0
+    fi
     cmake -S "$ORVELAN_ROOT" -B "$ORVELAN_ROOT/$dir" -G Ninja "$@" >/dev/null
-    cmake --build "$ORVELAN_ROOT/$dir"
+    cmake --build "$ORVELAN_ROOT/$dir" "${targets[@]}"
 }
 
 ORVELAN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

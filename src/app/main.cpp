@@ -1,6 +1,8 @@
 #include "app/StartUp.h"
 #include "app/qt/OpenBook.h"
 #include "app/qt/Program.h"
+#include "app/qt/ProgramIdentity.h"
+#include "app/qt/RunningCopy.h"
 #include "book/qt/MainWindow.h"
 #include "platform/qt/QtDesktopLauncher.h"
 #include "platform/qt/QtPrompter.h"
@@ -12,18 +14,32 @@
 using namespace orvelan;
 
 int main(int argc, char* argv[]) {
+    {
+        // --help and --version answer without a display, a window or a book folder.
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments.append(QString::fromLocal8Bit(argv[i]));
+        QTextStream out(stdout);
+        if (const std::optional<int> status = answerInformationOptions(arguments, out))
+            return *status;
+    }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("orvelan"));
-    // No application display name: Qt would append it to every window and message title.
+    applyProgramIdentity();
     QApplication::setQuitOnLastWindowClosed(false);
 
     QtPrompter prompter;
     SystemClock clock;
     QtDesktopLauncher launcher;
-    StartUp startUp(BookFolder(BookFolder::defaultRoot()), {prompter, clock, launcher},
-                    QCoreApplication::arguments());
-    if (!startUp.begin())
+    const BookFolder folder(BookFolder::defaultRoot());
+    StartUp startUp(folder, {prompter, clock, launcher}, QCoreApplication::arguments());
+    if (!startUp.begin()) {
+        // After the message: the running copy comes to the front.
+        RunningCopy::askToRaise(folder.root());
         return 0;
+    }
+    RunningCopy runningCopy(folder.root());
+    runningCopy.listen();
+    QObject::connect(&runningCopy, &RunningCopy::raiseRequested, &app, raiseProgramWindows);
     Session& session = startUp.session();
     const HelpPages help = HelpPages::forProgram(QCoreApplication::applicationDirPath());
 

@@ -21,6 +21,7 @@ constexpr std::array<const char*, ViewFieldCount> Titles = {
 constexpr int HomeAddressFirst = 1;
 constexpr int WorkAddressFirst = 17;
 constexpr int AddressLines = 6;
+constexpr int WorkEmail = 23;
 
 } // namespace
 
@@ -31,11 +32,12 @@ QString pageTitleOf(int viewIndex) {
 }
 
 QString pageCaptionOf(int viewIndex) {
-    for (const int first : {HomeAddressFirst, WorkAddressFirst}) {
-        if (viewIndex >= first && viewIndex < first + AddressLines)
-            return pageTitleOf(first) + QStringLiteral(", line ") +
-                   QString::number(viewIndex - first + 1);
-    }
+    if (viewIndex >= HomeAddressFirst && viewIndex < HomeAddressFirst + AddressLines)
+        return QStringLiteral("Address line %1").arg(viewIndex - HomeAddressFirst + 1);
+    if (viewIndex >= WorkAddressFirst && viewIndex < WorkAddressFirst + AddressLines)
+        return QStringLiteral("Work address line %1").arg(viewIndex - WorkAddressFirst + 1);
+    if (viewIndex == WorkEmail)
+        return QStringLiteral("Work e-mail");
     return pageTitleOf(viewIndex);
 }
 

@@ -8,8 +8,8 @@ namespace orvelan {
 // for the address lines below the first, which share the title of their first line.
 QString pageTitleOf(int viewIndex);
 
-// How a message names page text box `viewIndex` for the user: its title on the page, with the
-// line for address lines ("Address, line 4").
+// How the user is told which page text box `viewIndex` is (messages, accessible names): its
+// title on the page, with the line of an address ("Address line 4", "Work address line 2").
 QString pageCaptionOf(int viewIndex);
 
 } // namespace orvelan

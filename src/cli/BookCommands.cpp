@@ -9,7 +9,10 @@
 #include "store/TabFile.h"
 #include "store/TabTable.h"
 
+#include <QDate>
 #include <QJsonArray>
+#include <QRegularExpression>
+#include <QTime>
 
 namespace orvelan::cli {
 
@@ -35,15 +38,55 @@ QString text(const PlainRecord& record, Field field) {
 
 } // namespace
 
-QJsonObject pageJson(int tab, qint64 page, const PageRecord& record) {
-    QJsonObject object{{QStringLiteral("tab"), tab},
-                       {QStringLiteral("label"), label(tab)},
-                       {QStringLiteral("page"), page}};
-    for (int f = static_cast<int>(Field::Name); f <= static_cast<int>(Field::TimeModified); ++f) {
-        const int viewIndex = f <= static_cast<int>(Field::Notes) ? f - 1 : -1;
-        object.insert(QLatin1StringView(RecordLayout[f].name),
-                      viewFormOf(viewIndex, record[static_cast<Field>(f)]));
+QJsonValue isoDate(const QString& stored) {
+    // Pages keep "dd/mm/yy"; the separators are the user's, so any non-digit separates.
+    static const QRegularExpression date(
+        QStringLiteral("^\\s*(\\d{1,2})\\D(\\d{1,2})\\D(\\d{2}|\\d{4})\\s*$"));
+    const QRegularExpressionMatch match = date.match(stored);
+    if (!match.hasMatch())
+        return QJsonValue::Null;
+    int year = match.captured(3).toInt();
+    if (match.captured(3).size() == 2) {
+        // Two-digit years: the latest century that does not put the date in the future.
+        const int thisYear = QDate::currentDate().year();
+        year += thisYear / 100 * 100;
+        if (year > thisYear)
+            year -= 100;
     }
+    const QDate parsed(year, match.captured(2).toInt(), match.captured(1).toInt());
+    return parsed.isValid() ? QJsonValue(parsed.toString(Qt::ISODate)) : QJsonValue::Null;
+}
+
+QJsonValue isoTime(const QString& stored) {
+    static const QRegularExpression time(QStringLiteral("^\\s*(\\d{1,2})\\D(\\d{2})\\s*$"));
+    const QRegularExpressionMatch match = time.match(stored);
+    const QTime parsed =
+        match.hasMatch() ? QTime(match.captured(1).toInt(), match.captured(2).toInt()) : QTime();
+    return parsed.isValid() ? QJsonValue(parsed.toString(QStringLiteral("HH:mm")))
+                            : QJsonValue::Null;
+}
+
+QJsonObject pageFieldsJson(const PageRecord& record) {
+    QJsonObject object;
+    for (int f = static_cast<int>(Field::Name); f <= static_cast<int>(Field::Notes); ++f)
+        object.insert(QLatin1StringView(RecordLayout[f].name),
+                      viewFormOf(f - 1, record[static_cast<Field>(f)]));
+    return object;
+}
+
+QJsonObject pageJson(int tab, qint64 page, const PageRecord& record) {
+    QJsonObject object = pageFieldsJson(record);
+    object.insert(QStringLiteral("tab"), tab);
+    object.insert(QStringLiteral("label"), label(tab));
+    object.insert(QStringLiteral("page"), page);
+    const QJsonValue date = isoDate(viewFormOf(-1, record[Field::DateModified]));
+    const QJsonValue time = isoTime(viewFormOf(-1, record[Field::TimeModified]));
+    object.insert(QStringLiteral("DateModified"), date);
+    object.insert(QStringLiteral("TimeModified"), time);
+    object.insert(QStringLiteral("modified"),
+                  date.isString() && time.isString()
+                      ? QJsonValue(date.toString() + u'T' + time.toString())
+                      : date);
     return object;
 }
 
@@ -63,7 +106,7 @@ int runTabs(CliContext& context, const QStringList& args) {
             rows.append(QJsonObject{{QStringLiteral("tab"), tab},
                                     {QStringLiteral("label"), label(tab)},
                                     {QStringLiteral("pages"), pages},
-                                    {QStringLiteral("blank"), blank}});
+                                    {QStringLiteral("blankPages"), blank}});
         } else {
             context.out << QStringLiteral("%1  %2  %3 pages, %4 blank\n")
                                .arg(tab, 2)
@@ -89,6 +132,7 @@ int runList(CliContext& context, const QStringList& args) {
             if (context.json) {
                 rows.append(
                     QJsonObject{{QStringLiteral("tab"), tab},
+                                {QStringLiteral("label"), label(tab)},
                                 {QStringLiteral("page"), page},
                                 {QStringLiteral("blank"), record.isBlank()},
                                 {QStringLiteral("Name"), text(record, Field::Name)},
@@ -136,7 +180,8 @@ int runShow(CliContext& context, const QStringList& args) {
     context.out << QStringLiteral("Tab %1, page %2\n").arg(label(tab)).arg(page);
     for (int f = static_cast<int>(Field::Name); f <= static_cast<int>(Field::TimeModified); ++f) {
         const QString name = QLatin1StringView(RecordLayout[f].name);
-        QString value = object.value(name).toString();
+        const int viewIndex = f <= static_cast<int>(Field::Notes) ? f - 1 : -1;
+        QString value = viewFormOf(viewIndex, record[static_cast<Field>(f)]);
         value.replace(u'\n', QStringLiteral("\n              "));
         context.out << QStringLiteral("%1 %2\n").arg(name + u':', -13).arg(value);
     }

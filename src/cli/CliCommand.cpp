@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QLockFile>
 
+#include <algorithm>
+
 namespace orvelan::cli {
 
 int tabArgument(const QString& text) {
@@ -52,6 +54,27 @@ std::unique_ptr<QLockFile> lockBook(const BookFolder& folder) {
     if (lock->error() == QLockFile::LockFailedError)
         throw CliError{QStringLiteral("The address book has this book open; finish it first.")};
     return nullptr; // the folder cannot hold a lock file (read-only): the write will tell
+}
+
+ProgressLine::ProgressLine(CliContext& context, QString what)
+    : m_context(context), m_what(std::move(what)) {}
+
+ProgressLine::~ProgressLine() {
+    if (m_shown >= 0) {
+        m_context.err << '\r' << QString(m_what.size() + 6, u' ') << '\r';
+        m_context.err.flush();
+    }
+}
+
+void ProgressLine::show(double fraction) {
+    if (!m_context.progress)
+        return;
+    const int percent = std::clamp(static_cast<int>(fraction * 100), 0, 100);
+    if (percent == m_shown)
+        return;
+    m_shown = percent;
+    m_context.err << '\r' << m_what << QStringLiteral(": %1%").arg(percent, 3);
+    m_context.err.flush();
 }
 
 } // namespace orvelan::cli

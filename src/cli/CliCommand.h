@@ -21,6 +21,8 @@ struct CliContext {
     bool json = false;
     QTextStream& out;
     QTextStream& err;
+    // Long commands draw a progress line on `err` (only when it is a terminal).
+    bool progress = false;
 };
 
 // Thrown for a bad argument or a failed file operation; main prints it as one line on stderr.
@@ -35,6 +37,7 @@ struct CliCommand {
     const char* summary;
     bool changesBook; // a new book folder is created before it runs
     std::function<int(CliContext&, const QStringList&)> run;
+    const char* help = nullptr; // what 'help COMMAND' adds below the usage line
 };
 
 const std::vector<CliCommand>& commandTable();
@@ -47,5 +50,19 @@ std::pair<int, QString> fieldAssignment(const QString& text);
 void printJson(CliContext& context, const QJsonValue& value);
 // Holds the book's lock while a command changes it; refuses while the address book has it open.
 std::unique_ptr<QLockFile> lockBook(const BookFolder& folder);
+
+// The progress line of a long command: "what: 42%" redrawn in place on the error stream, and
+// wiped when the work is done. Silent unless the context asks for progress.
+class ProgressLine {
+public:
+    ProgressLine(CliContext& context, QString what);
+    ~ProgressLine();
+    void show(double fraction);
+
+private:
+    CliContext& m_context;
+    QString m_what;
+    int m_shown = -1;
+};
 
 } // namespace orvelan::cli

@@ -4,22 +4,41 @@ namespace orvelan::cli {
 
 const std::vector<CliCommand>& commandTable() {
     static const std::vector<CliCommand> table = {
-        {"tabs", "", "each tab: index, label, pages and blank pages", false, runTabs},
+        {"tabs", "", "each tab: index, label, pages and blank pages", false, runTabs,
+         "JSON: [{tab, label, pages, blankPages}]."},
         {"list", "[TAB]", "one line per page: tab, page, Name, Organisation, Phone1", false,
-         runList},
-        {"show", "TAB PAGE", "every field of one page", false, runShow},
-        {"add", "FIELD=VALUE ...", "file a new page under the tab of its name", true, runAdd},
-        {"set", "TAB PAGE FIELD=VALUE ...", "change fields of a page and save it", true, runSet},
-        {"delete", "TAB PAGE", "blank a page", true, runDelete},
-        {"reset", "--yes", "one new blank page for every tab (all pages are lost)", true, runReset},
+         runList, "JSON: [{tab, label, page, blank, Name, Organisation, Phone1}]."},
+        {"show", "TAB PAGE", "every field of one page", false, runShow,
+         "JSON: {tab, label, page, Name ... Notes, DateModified, TimeModified, modified};\n"
+         "dates are YYYY-MM-DD, times hh:mm, modified YYYY-MM-DDThh:mm (null when unset)."},
+        {"add", "FIELD=VALUE ...", "file a new page under the tab of its name", true, runAdd,
+         "The page goes to the first blank page of its tab, else to a new page at its end.\n"
+         "JSON: {tab, label, page, result}."},
+        {"set", "TAB PAGE FIELD=VALUE ...", "change fields of a page and save it", true, runSet,
+         "A new Name must belong under the same tab. JSON: {tab, label, page, result}."},
+        {"delete", "TAB PAGE", "blank a page", true, runDelete,
+         "The page stays as a blank page; 'compact' removes blank pages."},
+        {"reset", "--yes", "one new blank page for every tab (all pages are lost)", true, runReset,
+         "Without --yes nothing changes."},
         {"compact", "", "remove blank pages of the letter tabs, backing them up to Reserve/", true,
-         runCompact},
-        {"settings", "[NAME=VALUE ...]", "show, or change and write, the settings", true,
-         runSettings},
+         runCompact, "JSON: {removed, backup}."},
+        {"settings", "[--show-password] [NAME=VALUE ...]",
+         "show, or change and write, the settings", true, runSettings,
+         "The master password is left out unless --show-password is given.\n"
+         "JSON: {NAME: VALUE, ..., passwordSet} (and MasterPassword with --show-password)."},
         {"search", "[--in FIELDS] TEXT",
          "one result line per page found; FIELDS from "
          "name,address,phone,internet,group,organisation,jobtitle,department,workaddress,notes",
-         false, runSearch},
+         false, runSearch,
+         "Without --in, the fields chosen in the search window are searched (Name in a new "
+         "book).\nJSON: [{tab, label, page, line, fields: {Name ... Notes}}]."},
+        {"query", "TEXT",
+         "e-mail addresses of the pages whose name, organisation or e-mail "
+         "holds TEXT, for mail programs",
+         false, runQuery,
+         "Prints a summary line, then one 'address<TAB>name<TAB>note' line per address, as\n"
+         "mail programs read from a query command (mutt: set query_command=\"orvelan-book "
+         "query %s\").\nExit status 1 when nothing matches."},
         {"print", "page TAB PAGE --pdf FILE | search [--in FIELDS] TEXT --pdf FILE",
          "the page printout or the search list printout, into a PDF file", false, runPrint},
         {"import", "FILE [--map auto | --map COLUMN=FIELD ...] [--find TEXT]",

@@ -5,7 +5,14 @@
 
 namespace orvelan::cli {
 
+// A page in JSON: tab, label, page, the fields Name ... Notes, DateModified (YYYY-MM-DD),
+// TimeModified (hh:mm) and modified (YYYY-MM-DDThh:mm); unset or unreadable stamps are null.
 QJsonObject pageJson(int tab, qint64 page, const PageRecord& record);
+// The text fields Name ... Notes of a page, as the page view shows them.
+QJsonObject pageFieldsJson(const PageRecord& record);
+// A page's "dd/mm/yy" (any separator) as "YYYY-MM-DD", "hh:mm" as "hh:mm"; null when unset.
+QJsonValue isoDate(const QString& stored);
+QJsonValue isoTime(const QString& stored);
 
 int runTabs(CliContext& context, const QStringList& args);
 int runList(CliContext& context, const QStringList& args);
@@ -20,5 +27,6 @@ int runSearch(CliContext& context, const QStringList& args);
 int runPrint(CliContext& context, const QStringList& args);
 int runImport(CliContext& context, const QStringList& args);
 int runExport(CliContext& context, const QStringList& args);
+int runQuery(CliContext& context, const QStringList& args);
 
 } // namespace orvelan::cli

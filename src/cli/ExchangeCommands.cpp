@@ -134,7 +134,10 @@ int runImport(CliContext& context, const QStringList& args) {
             throw CliError{QStringLiteral("Cannot write the staging files in %1.")
                                .arg(context.folder.dataBookDir())};
     }
-    const QList<ListedRecord> listed = staging.list(parsed.find);
+    ProgressLine progress(context, QStringLiteral("Importing"));
+    int tabsListed = 0;
+    const QList<ListedRecord> listed =
+        staging.list(parsed.find, [&](qsizetype) { progress.show(++tabsListed / 25.0); });
     const ImportOutcome outcome = importListed(context.folder, listed);
 
     if (context.json) {
@@ -180,7 +183,10 @@ int runExport(CliContext& context, const QStringList& args) {
             QStringLiteral("export takes csv or eab, a file and optionally --find TEXT.")};
     const bool eab = rest[0] == QStringLiteral("eab");
     const QString path = rest[1];
-    const QList<ListedRecord> pages = findPages(context.folder, find);
+    ProgressLine progress(context, QStringLiteral("Reading pages"));
+    int tabsRead = 0;
+    const QList<ListedRecord> pages =
+        findPages(context.folder, find, [&](qsizetype) { progress.show(++tabsRead / 25.0); });
     if (pages.isEmpty())
         throw CliError{QStringLiteral("No page to export: nothing written.")};
     if (eab)

@@ -33,8 +33,11 @@ int runCompact(CliContext& context, const QStringList& args) {
     if (!args.isEmpty())
         throw CliError{QStringLiteral("compact takes no arguments.")};
     const auto lock = lockBook(context.folder);
-    const MaintenanceReport report =
-        removeBlankPages(context.folder, [](const QString&, double) {});
+    ProgressLine progress(context, QStringLiteral("Removing blank pages"));
+    int tabsDone = 0;
+    const MaintenanceReport report = removeBlankPages(context.folder, [&](const QString&, double) {
+        progress.show(double(++tabsDone) / 28); // backup, 25 tabs, clean-up
+    });
     throwIfFailed(report);
     if (context.json)
         printJson(context, QJsonObject{{QStringLiteral("removed"), report.pagesRemoved},
@@ -47,7 +50,10 @@ int runCompact(CliContext& context, const QStringList& args) {
     return 0;
 }
 
-int runSettings(CliContext& context, const QStringList& args) {
+int runSettings(CliContext& context, const QStringList& arguments) {
+    QStringList args = arguments;
+    // The master password is shown only when asked for by name.
+    const bool showPassword = args.removeAll(QStringLiteral("--show-password")) > 0;
     const SettingsFile file(context.folder.settingsPath());
     Settings settings = file.read();
     if (!args.isEmpty()) {
@@ -75,6 +81,17 @@ int runSettings(CliContext& context, const QStringList& args) {
     for (int id = 0; id < Settings::Count; ++id) {
         const QString name = QLatin1StringView(Settings::Layout[id].name);
         const QString value = QString::fromLatin1(settings.raw(static_cast<Settings::Id>(id)));
+        if (id == Settings::MasterPassword && !showPassword) {
+            const bool set = !value.trimmed().isEmpty();
+            if (context.json)
+                object.insert(QStringLiteral("passwordSet"), set);
+            else
+                context.out << QStringLiteral("%1 = %2\n")
+                                   .arg(name, -26)
+                                   .arg(set ? QStringLiteral("(set; --show-password shows it)")
+                                            : QStringLiteral("(none)"));
+            continue;
+        }
         if (context.json)
             object.insert(name, value);
         else

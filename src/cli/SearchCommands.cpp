@@ -3,6 +3,8 @@
 
 #include "cli/Commands.h"
 #include "store/Settings.h"
+#include "store/TabFile.h"
+#include "store/TabTable.h"
 
 #include <QJsonArray>
 
@@ -23,9 +25,11 @@ SearchRequest searchRequest(const CliContext& context, QStringList& args) {
                            selectorKeys().join(u',')};
         args.remove(in, 2);
     } else {
+        // The search window's choices; a new book's settings choose the name.
         request.flags = selectorFlagsOf(SettingsFile(context.folder.settingsPath()).read());
         if (!anySelected(request.flags))
-            request.flags[0] = true; // the name, when no field is stored
+            throw CliError{u"Can't FIND: There is no FIELD selected to look in; choose fields "_s
+                           u"in the search window or give --in FIELDS."_s};
     }
     for (const QString& arg : args) {
         if (arg.startsWith(u"--"_s))
@@ -37,22 +41,53 @@ SearchRequest searchRequest(const CliContext& context, QStringList& args) {
 }
 
 SearchOutcome searchBook(CliContext& context, const SearchRequest& request) {
-    SearchOutcome outcome = BookSearch(context.folder).run(request.flags, request.query);
+    ProgressLine progress(context, u"Searching"_s);
+    SearchOutcome outcome =
+        BookSearch(context.folder).run(request.flags, request.query, [&progress](int tab, int) {
+            progress.show(double(tab) / LastTab);
+        });
     for (const int tab : outcome.unreadTabs)
         context.err << "orvelan-book: cannot read " << context.folder.tabFilePath(tab)
                     << "; its pages were not searched\n";
     return outcome;
 }
 
+QList<PageRecord> pagesOf(CliContext& context, const SearchOutcome& outcome) {
+    QList<PageRecord> pages(outcome.hits.size());
+    // Hits come tab by tab in page order: one scan of each tab file reads them all.
+    qsizetype next = 0;
+    while (next < outcome.hits.size()) {
+        const int tab = outcome.hits[next].position.tab;
+        const TabFile file(context.folder.tabFilePath(tab));
+        ProgressLine progress(context, u"Reading tab "_s + resultTabText(tab).trimmed());
+        file.scan([&](qint64 page, QByteArrayView record) {
+            while (next < outcome.hits.size() && outcome.hits[next].position.tab == tab &&
+                   outcome.hits[next].position.page == page)
+                pages[next++] = PageRecord::fromStored(record);
+            return next < outcome.hits.size() && outcome.hits[next].position.tab == tab;
+        });
+        // A page that could not be read again keeps empty fields.
+        while (next < outcome.hits.size() && outcome.hits[next].position.tab == tab)
+            ++next;
+    }
+    return pages;
+}
+
 int runSearch(CliContext& context, const QStringList& arguments) {
     QStringList args = arguments;
     const SearchOutcome outcome = searchBook(context, searchRequest(context, args));
     if (context.json) {
+        const QList<PageRecord> pages = pagesOf(context, outcome);
         QJsonArray rows;
-        for (const SearchHit& hit : outcome.hits)
-            rows.append(QJsonObject{{u"tab"_s, hit.position.tab},
-                                    {u"page"_s, hit.position.page},
-                                    {u"line"_s, hit.line}});
+        for (qsizetype i = 0; i < outcome.hits.size(); ++i) {
+            const SearchHit& hit = outcome.hits[i];
+            rows.append(
+                QJsonObject{{u"tab"_s, hit.position.tab},
+                            {u"label"_s, QString::fromLatin1(tabLabel(hit.position.tab)).trimmed()},
+                            {u"page"_s, hit.position.page},
+                            {u"line"_s, hit.line},
+                            {u"fields"_s, pageFieldsJson(pages[i])}});
+        }
         printJson(context, rows);
         return 0;
     }

@@ -16,4 +16,7 @@ SearchRequest searchRequest(const CliContext& context, QStringList& args);
 // Runs the search; tab files that exist but cannot be read are named on the error stream.
 SearchOutcome searchBook(CliContext& context, const SearchRequest& request);
 
+// The records of the pages found, in the order of the hits.
+QList<PageRecord> pagesOf(CliContext& context, const SearchOutcome& outcome);
+
 } // namespace orvelan::cli

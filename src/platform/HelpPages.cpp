@@ -28,10 +28,10 @@ QString HelpPages::fileName(Page page) {
 }
 
 HelpPages HelpPages::forProgram(const QString& programDir) {
+    // Relative to the program only: an installed program never looks into a build folder.
     const QStringList candidates = {
-        programDir + QStringLiteral("/../share/orvelan/help"),
+        programDir + QStringLiteral("/" ORVELAN_HELP_FROM_BINDIR),
         programDir + QStringLiteral("/help"),
-        QStringLiteral(ORVELAN_SOURCE_HELP_DIR),
     };
     for (const QString& candidate : candidates) {
         if (QFileInfo::exists(candidate + QStringLiteral("/index.htm")))
@@ -48,12 +48,35 @@ bool HelpPages::open(Page page, DesktopLauncher& launcher) const {
     return launcher.openUrl(url(page));
 }
 
-bool HelpPages::openFile(const QString& name, DesktopLauncher& launcher) const {
+HelpPages::Page HelpPages::pageOfFile(const QString& name) {
     for (Page page : {Index, Usage, Options, Overview, Find, Password, Import, Export}) {
         if (fileName(page) == name)
-            return open(page, launcher);
+            return page;
     }
-    return open(Index, launcher);
+    return Index;
+}
+
+bool HelpPages::openFile(const QString& name, DesktopLauncher& launcher) const {
+    return open(pageOfFile(name), launcher);
+}
+
+bool HelpPages::open(Page page, DesktopLauncher& launcher, Prompter& prompter) const {
+    if (open(page, launcher))
+        return true;
+    prompter.ask(noBrowserPrompt(page));
+    return false;
+}
+
+bool HelpPages::openFile(const QString& name, DesktopLauncher& launcher, Prompter& prompter) const {
+    return open(pageOfFile(name), launcher, prompter);
+}
+
+PromptRequest HelpPages::noBrowserPrompt(Page page) const {
+    return {QStringLiteral("ORVELAN Help"),
+            QStringLiteral(" No web browser could open the help page. Open it in any browser: "
+                           "\r\n\r\n") +
+                QDir::toNativeSeparators(m_folder + u'/' + fileName(page)) + u' ',
+            PromptIcon::Information, PromptButtons::Ok};
 }
 
 QUrl MakerLinks::homePage() {

@@ -53,6 +53,22 @@ Settings::Settings() {
     setFlag(AllowExtCharsInPasswords, false);
     setFlag(EnableMinimise, false);
     setFlag(FinishWithoutPrompting, false);
+    selectNameForSearch();
+}
+
+void Settings::selectNameForSearch() {
+    // A new book searches the name, so the first Find finds; the other choices are off, so
+    // the first click on them turns them on.
+    for (int i = 0; i < SearchFlagCount; ++i)
+        setSearchFlag(i, i == 0 ? '1' : '0');
+}
+
+bool Settings::searchChoicesStored() const {
+    for (int i = 0; i < SearchFlagCount; ++i) {
+        if (searchFlag(i) == '0' || searchFlag(i) == '1')
+            return true;
+    }
+    return false;
 }
 
 void Settings::setRaw(Id id, QByteArrayView value) {
@@ -142,6 +158,10 @@ Settings SettingsFile::decodeBlock(QByteArrayView enciphered) {
         const auto& slot = Settings::Layout[i];
         settings.setRaw(static_cast<Settings::Id>(i), block.mid(slot.position - 1, slot.width));
     }
+    // A settings file whose search choices were never made (written before the first Close
+    // of the search window) gets the new book's choice.
+    if (!settings.searchChoicesStored())
+        settings.selectNameForSearch();
     return settings;
 }
 

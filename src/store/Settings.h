@@ -67,6 +67,10 @@ public:
     void setCuvaPosition(int left, int top);
     char searchFlag(int index) const; // the raw flag of selector 0..9
     void setSearchFlag(int index, char flag);
+    // The search choices of a new book: Name on, the others off.
+    void selectNameForSearch();
+    // True when any search flag is "0" or "1": the choices were made and stored.
+    bool searchChoicesStored() const;
 
     bool operator==(const Settings&) const = default;
 

@@ -5,12 +5,13 @@
 
 namespace orvelan {
 
-QPixmap passwordButtonPicture(ButtonState state, QSize size) {
-    QPixmap pixmap(size);
+QPixmap passwordButtonPicture(ButtonState state, QSize size, qreal pixelRatio) {
+    QPixmap pixmap(size * pixelRatio);
+    pixmap.setDevicePixelRatio(pixelRatio);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF box = QRectF(pixmap.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QRectF box = QRectF(QPointF(), QSizeF(size)).adjusted(0.5, 0.5, -0.5, -0.5);
     QLinearGradient face(box.topLeft(), box.bottomLeft());
     switch (state) {
     case ButtonState::Normal:

@@ -1,15 +1,58 @@
 #include "ui/LabelButton.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace orvelan {
+
+namespace {
+
+// What assistive technology sees of a LabelButton: a button with its caption, which it can press.
+class AccessibleLabelButton final : public QAccessibleWidget {
+public:
+    explicit AccessibleLabelButton(LabelButton* button)
+        : QAccessibleWidget(button, QAccessible::Button) {}
+
+    QString text(QAccessible::Text kind) const override {
+        const auto* button = static_cast<const LabelButton*>(widget());
+        if (kind == QAccessible::Name) {
+            if (!button->accessibleName().isEmpty())
+                return button->accessibleName();
+            const QString caption = button->caption().simplified();
+            return caption.isEmpty() ? button->toolTip().simplified() : caption;
+        }
+        return QAccessibleWidget::text(kind);
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& action) override {
+        if (action == pressAction())
+            Q_EMIT static_cast<LabelButton*>(widget())->clicked();
+    }
+};
+
+QAccessibleInterface* accessibleLabelButton(const QString& className, QObject* object) {
+    if (className == QLatin1StringView(LabelButton::staticMetaObject.className()) &&
+        object->isWidgetType())
+        return new AccessibleLabelButton(static_cast<LabelButton*>(object));
+    return nullptr;
+}
+
+} // namespace
 
 LabelButton::LabelButton(const QString& objectName, const QString& caption, QWidget* parent)
     : QLabel(caption, parent) {
     setObjectName(objectName);
     setCursor(Qt::PointingHandCursor);
     setColour(LabelColour::Grey);
+    // Tab reaches it; a mouse click leaves the focus where it was, as on the labels it replaces.
+    setFocusPolicy(Qt::TabFocus);
+    static const bool accessible = [] {
+        QAccessible::installFactory(accessibleLabelButton);
+        return true;
+    }();
+    Q_UNUSED(accessible);
 }
 
 QColor LabelButton::rgb(LabelColour colour) {
@@ -58,6 +101,16 @@ void LabelButton::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QLabel::keyPressEvent(event);
+}
+
+void LabelButton::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // The focus mark: a dotted frame in the label's own colour.
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(foregroundRole()), 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 } // namespace orvelan

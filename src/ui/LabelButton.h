@@ -7,6 +7,8 @@
 namespace orvelan {
 
 // A label that acts as a button. Its caption and colour are state that actions set and test.
+// The keyboard reaches it with Tab (it shows a focus mark) and presses it with Space or Enter;
+// screen readers see a button named by its caption (or its tooltip when it has no caption).
 class LabelButton : public QLabel {
     Q_OBJECT
 public:
@@ -29,6 +31,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     LabelColour m_colour = LabelColour::Grey;

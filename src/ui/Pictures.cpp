@@ -6,9 +6,20 @@
 
 namespace orvelan::pictures {
 
-QPixmap closedBook(QSize size, bool locked) {
-    QPixmap pixmap(size);
+namespace {
+
+// A transparent pixmap of `size` device-independent pixels at `pixelRatio`.
+QPixmap canvas(QSize size, qreal pixelRatio) {
+    QPixmap pixmap(size * pixelRatio);
+    pixmap.setDevicePixelRatio(pixelRatio);
     pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+} // namespace
+
+QPixmap closedBook(QSize size, bool locked, qreal pixelRatio) {
+    QPixmap pixmap = canvas(size, pixelRatio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal w = size.width();
@@ -82,9 +93,8 @@ QPixmap closedBook(QSize size, bool locked) {
 
 namespace {
 
-QPixmap roundButton(ButtonLook look, bool close) {
-    QPixmap pixmap(18, 18);
-    pixmap.fill(Qt::transparent);
+QPixmap roundButton(ButtonLook look, bool close, qreal pixelRatio) {
+    QPixmap pixmap = canvas(QSize(18, 18), pixelRatio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const bool over = look == ButtonLook::Over;
@@ -106,12 +116,39 @@ QPixmap roundButton(ButtonLook look, bool close) {
 
 } // namespace
 
-QPixmap minimiseButton(ButtonLook look) {
-    return roundButton(look, false);
+QPixmap minimiseButton(ButtonLook look, qreal pixelRatio) {
+    return roundButton(look, false, pixelRatio);
 }
 
-QPixmap closeButton(ButtonLook look) {
-    return roundButton(look, true);
+QPixmap closeButton(ButtonLook look, qreal pixelRatio) {
+    return roundButton(look, true, pixelRatio);
+}
+
+QIcon pageArrow(bool next) {
+    QIcon icon;
+    for (const qreal ratio : {1.0, 2.0}) {
+        QPixmap pixmap = canvas(QSize(18, 18), ratio);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(16, 24, 72));
+        QPolygonF arrow;
+        if (next)
+            arrow << QPointF(5, 3) << QPointF(15, 9) << QPointF(5, 15);
+        else
+            arrow << QPointF(13, 3) << QPointF(3, 9) << QPointF(13, 15);
+        p.drawPolygon(arrow);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+QIcon programIcon() {
+    QIcon icon;
+    for (const int side : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(closedBook(QSize(side * 170 / 205, side), false));
+    return icon;
 }
 
 } // namespace orvelan::pictures

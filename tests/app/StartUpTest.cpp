@@ -136,12 +136,37 @@ TEST(HelpPages, EachPageHasItsFileAndOpensAsAFileAddress) {
     EXPECT_EQ(launcher.opened()[0].fileName(), QStringLiteral("overview.htm"));
 }
 
-TEST(HelpPages, ABuildFindsEveryPageInTheSourceTree) {
-    const HelpPages pages = HelpPages::forProgram(QStringLiteral("/nonexistent/bin"));
-    for (int page = HelpPages::Index; page <= HelpPages::Export; ++page) {
-        const QString path = pages.url(static_cast<HelpPages::Page>(page)).toLocalFile();
-        EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
-    }
+TEST(HelpPages, AProgramLooksBesideItselfOnly) {
+    // No build or source folder is compiled in: a program without pages knows where they
+    // would be installed, and nothing else.
+    EXPECT_EQ(HelpPages::forProgram(QStringLiteral("/nonexistent/bin")).folder(),
+              QStringLiteral("/nonexistent/share/orvelan/help"));
+    // A build puts a copy beside the program.
+    QTemporaryDir build;
+    QDir(build.path()).mkpath(QStringLiteral("help"));
+    QFile page(build.path() + QStringLiteral("/help/index.htm"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    EXPECT_EQ(HelpPages::forProgram(build.path()).folder(), build.path() + QStringLiteral("/help"));
+}
+
+TEST(HelpPages, WithNoBrowserTheUserLearnsWhereThePageIs) {
+    class NoBrowser final : public DesktopLauncher {
+    public:
+        bool openUrl(const QUrl&) override { return false; }
+    };
+    NoBrowser none;
+    ScriptedPrompter prompter;
+    const HelpPages pages(QStringLiteral("/usr/share/orvelan/help"));
+    EXPECT_FALSE(pages.openFile(QStringLiteral("orvelanfind.htm"), none, prompter));
+    ASSERT_EQ(prompter.shown().size(), 1);
+    EXPECT_EQ(prompter.last().title, QStringLiteral("ORVELAN Help"));
+    EXPECT_TRUE(
+        prompter.last().text.contains(QStringLiteral("/usr/share/orvelan/help/orvelanfind.htm")));
+    // A browser that takes the page: no message.
+    RecordingLauncher launcher;
+    EXPECT_TRUE(pages.open(HelpPages::Find, launcher, prompter));
+    EXPECT_EQ(prompter.shown().size(), 1);
 }
 
 TEST(HelpPages, AnInstalledProgramUsesItsShareFolder) {

@@ -90,7 +90,7 @@ TEST(Cli, ListsTabsAndPages) {
     const QJsonArray rows = tabs.json().toArray();
     ASSERT_EQ(rows.size(), 26);
     EXPECT_EQ(rows[1][QStringLiteral("pages")].toInt(), 3);
-    EXPECT_EQ(rows[1][QStringLiteral("blank")].toInt(), 1);
+    EXPECT_EQ(rows[1][QStringLiteral("blankPages")].toInt(), 1);
     EXPECT_EQ(rows[0][QStringLiteral("label")].toString(), QStringLiteral("*0"));
 
     CommandRun list = run(book, {QStringLiteral("list"), QStringLiteral("a")});

@@ -1,6 +1,7 @@
 #include "app/qt/ClosedBookWindow.h"
 
 #include "platform/Twips.h"
+#include "ui/BookLook.h"
 #include "ui/LabelButton.h"
 #include "ui/Pictures.h"
 #include "ui/ScreenOf.h"
@@ -25,7 +26,8 @@ ClosedBookWindow::ClosedBookWindow(QWidget* parent)
     setFixedSize(WindowSize);
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
-    QPalette background = palette();
+    // The book's ink on its own background, whatever the desktop's theme.
+    QPalette background = booklook::paperPalette();
     background.setColor(QPalette::Window, QColor(214, 206, 188));
     setPalette(background);
 
@@ -33,10 +35,7 @@ ClosedBookWindow::ClosedBookWindow(QWidget* parent)
     m_captionLabel->setObjectName(QStringLiteral("CaptionLa"));
     m_captionLabel->setGeometry(8, 4, 130, 18);
     m_captionLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
-    QFont small = m_captionLabel->font();
-    small.setPointSizeF(7.5);
-    small.setBold(true);
-    m_captionLabel->setFont(small);
+    m_captionLabel->setFont(booklook::font(10, true));
 
     m_miniPicture = new QLabel(this);
     m_miniPicture->setObjectName(QStringLiteral("MiniB"));
@@ -54,7 +53,7 @@ ClosedBookWindow::ClosedBookWindow(QWidget* parent)
     m_book = new QLabel(this);
     m_book->setObjectName(QStringLiteral("Image1"));
     m_book->setGeometry(10, 24, BookSize.width(), BookSize.height());
-    m_book->setPixmap(pictures::closedBook(BookSize, false));
+    m_book->setPixmap(pictures::closedBook(BookSize, false, devicePixelRatioF()));
     m_book->setCursor(Qt::PointingHandCursor);
     m_book->setToolTip(QStringLiteral("Open the book"));
 
@@ -107,8 +106,8 @@ void ClosedBookWindow::unload() {
 void ClosedBookWindow::setCaption(const QString& caption) {
     setWindowTitle(caption);
     m_captionLabel->setText(caption);
-    m_book->setPixmap(
-        pictures::closedBook(BookSize, caption == QStringLiteral("ORVELAN [LOCKED]")));
+    m_book->setPixmap(pictures::closedBook(BookSize, caption == QStringLiteral("ORVELAN [LOCKED]"),
+                                           devicePixelRatioF()));
 }
 
 void ClosedBookWindow::minimise() {
@@ -119,10 +118,10 @@ void ClosedBookWindow::showButtonPictures(bool miniOver, bool closeOver) {
     m_miniOver = miniOver;
     m_closeOver = closeOver;
     using pictures::ButtonLook;
-    m_miniPicture->setPixmap(
-        pictures::minimiseButton(miniOver ? ButtonLook::Over : ButtonLook::Normal));
-    m_closePicture->setPixmap(
-        pictures::closeButton(closeOver ? ButtonLook::Over : ButtonLook::Normal));
+    m_miniPicture->setPixmap(pictures::minimiseButton(
+        miniOver ? ButtonLook::Over : ButtonLook::Normal, devicePixelRatioF()));
+    m_closePicture->setPixmap(pictures::closeButton(
+        closeOver ? ButtonLook::Over : ButtonLook::Normal, devicePixelRatioF()));
 }
 
 bool ClosedBookWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -24,7 +24,8 @@ OpenBook::OpenBook(Session& session, Program& program, OrVel& window)
       m_exchange(
           session, &window,
           [this](const QString& page) {
-              m_program.help().openFile(page, m_session.services().launcher);
+              m_program.help().openFile(page, m_session.services().launcher,
+                                        m_session.services().prompter);
           },
           [] {
               // The export window puts the store's position back itself; the page view was
@@ -91,7 +92,8 @@ void OpenBook::connectSearchAndPrinting() {
     m_navigator.frame = [this] { return m_window.frameGeometry(); };
     m_navigator.onSearchWindowActivated = [this] { m_window.setFindActive(true); };
     m_navigator.onOpenHelpPage = [this](const QString& page) {
-        m_program.help().openFile(page, m_session.services().launcher);
+        m_program.help().openFile(page, m_session.services().launcher,
+                                  m_session.services().prompter);
     };
     QObject::connect(&m_window, &OrVel::findRequested, &m_window, [this] { openFindWindow(); });
     QObject::connect(&m_window, &OrVel::printRequested, &m_window, [this] { printPage(); });
@@ -143,8 +145,9 @@ void OpenBook::connectOptionsPanel() {
     QObject::connect(&m_window, &OrVel::helpRequested, &m_window,
                      [this](const QString&) { m_program.mainWindowHelp(); });
     DesktopLauncher& launcher = m_session.services().launcher;
-    QObject::connect(&m_window, &OrVel::helpIndexRequested, &m_window,
-                     [this, &launcher] { m_program.help().open(HelpPages::Index, launcher); });
+    QObject::connect(&m_window, &OrVel::helpIndexRequested, &m_window, [this, &launcher] {
+        m_program.help().open(HelpPages::Index, launcher, m_session.services().prompter);
+    });
     QObject::connect(&m_window, &OrVel::makerHomeRequested, &m_window,
                      [&launcher] { launcher.openUrl(MakerLinks::homePage()); });
     QObject::connect(&m_window, &OrVel::versionPageRequested, &m_window, [&launcher] {

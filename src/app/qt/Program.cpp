@@ -13,8 +13,10 @@ Program::Program(Session& session, HelpPages help, BookWindow& book, PasswordPro
                      [this] { m_run.finish(); });
     QObject::connect(&m_closedBook, &ClosedBookWindow::minimiseRequested, &m_run,
                      &BookRun::minimiseClosedBook);
-    QObject::connect(&m_closedBook, &ClosedBookWindow::helpRequested, &m_closedBook,
-                     [this] { m_help.open(HelpPages::Overview, m_session.services().launcher); });
+    QObject::connect(&m_closedBook, &ClosedBookWindow::helpRequested, &m_closedBook, [this] {
+        m_help.open(HelpPages::Overview, m_session.services().launcher,
+                    m_session.services().prompter);
+    });
 }
 
 void Program::mainWindowLoaded() {
@@ -25,7 +27,7 @@ void Program::mainWindowLoaded() {
 
 void Program::mainWindowHelp() {
     m_help.open(m_panel->isOpen() ? HelpPages::Options : HelpPages::Usage,
-                m_session.services().launcher);
+                m_session.services().launcher, m_session.services().prompter);
 }
 
 bool Program::mainWindowMayMinimise() {

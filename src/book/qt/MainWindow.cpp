@@ -4,7 +4,9 @@
 #include "book/PageCaptions.h"
 #include "book/qt/BookPanels.h"
 #include "store/TabTable.h"
+#include "ui/BookLook.h"
 #include "ui/LabelButton.h"
+#include "ui/Pictures.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -45,9 +47,8 @@ int pixels(int twips) {
     return (twips + 7) / 15;
 }
 
-QFont titleFont(const QWidget* w) {
-    QFont f = w->font();
-    f.setPointSizeF(f.pointSizeF() * 0.85);
+QFont titleFont(const QWidget*) {
+    QFont f = booklook::font(booklook::SmallPixels);
     f.setCapitalization(QFont::SmallCaps);
     return f;
 }
@@ -71,12 +72,9 @@ OrVel::OrVel(Session& session, QWidget* parent)
     setWindowTitle(QStringLiteral("ORVELAN Secure Address Book"));
     setWindowFlag(Qt::FramelessWindowHint);
     setFixedSize(WindowWidth, WindowHeight);
-    setStyleSheet(QStringLiteral(
-        "QLineEdit { background: transparent; border: none;"
-        " border-bottom: 1px solid rgb(205,194,162); color: rgb(16,24,72);"
-        " selection-background-color: rgb(170,190,230); }"
-        "QPlainTextEdit { background: rgba(255,255,255,90); border: 1px solid rgb(215,204,172);"
-        " color: rgb(16,24,72); }"));
+    // The book's own colours and pixel-sized fonts: the desktop's theme and font size stay out.
+    setPalette(booklook::paperPalette());
+    setFont(booklook::font(booklook::TextPixels));
     m_book.setEnder([this] {
         hide();
         QCoreApplication::exit(1);
@@ -102,6 +100,13 @@ QLineEdit* OrVel::addField(QWidget* page, int index, const QString& title, int y
     auto* box = new QLineEdit(page);
     box->setObjectName(QLatin1StringView(RecordLayout[index + 1].control));
     box->setGeometry(98, y, PageWidth - 98 - 34, RowHeight - 3);
+    box->setAccessibleName(pageCaptionOf(index));
+    // On the boxes themselves: a style sheet on the window would take the labels' colours from
+    // the desktop's palette again.
+    box->setStyleSheet(
+        QStringLiteral("QLineEdit { background: transparent; border: none;"
+                       " border-bottom: 1px solid rgb(205,194,162); color: rgb(16,24,72);"
+                       " selection-background-color: rgb(170,190,230); }"));
     m_boxes[index] = box;
     connect(box, &QLineEdit::textEdited, this,
             [this, index](const QString& text) { m_editor.textEdited(index, text); });
@@ -122,8 +127,7 @@ void OrVel::buildPages() {
     m_recn->setObjectName(QStringLiteral("RecnLa"));
     m_recn->setGeometry(PageWidth - 150, 12, 130, 20);
     m_recn->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QFont recnFont = m_recn->font();
-    recnFont.setBold(true);
+    const QFont recnFont = booklook::font(booklook::TextPixels, true);
     m_recn->setFont(recnFont);
 
     addField(left, 0, pageTitleOf(0), RowTop, nullptr);
@@ -164,11 +168,12 @@ void OrVel::buildPages() {
     });
     auto* last = new QToolButton(left);
     last->setObjectName(QStringLiteral("LastB"));
-    last->setArrowType(Qt::LeftArrow);
+    last->setIcon(pictures::pageArrow(false)); // the book's ink, not the desktop's
     last->setAutoRaise(true);
     last->setFocusPolicy(Qt::NoFocus);
     last->setGeometry(14, PageHeight - 40, 34, 30);
     last->setIconSize(QSize(18, 18));
+    last->setAccessibleName(QStringLiteral("Last page"));
     connect(last, &QToolButton::clicked, this, [this] { m_navigator.lastPage(); });
 
     QWidget* right = m_rightPage;
@@ -191,6 +196,9 @@ void OrVel::buildPages() {
         launch(webLaunch(m_book.view().texts[24]), m_session.services().prompter,
                m_session.services().launcher);
     });
+    mail1->setAccessibleName(QStringLiteral("Write to the e-mail address"));
+    mail2->setAccessibleName(QStringLiteral("Write to the work e-mail address"));
+    web->setAccessibleName(QStringLiteral("Open the web address"));
     for (LabelButton* launcher : {mail1, mail2, web}) {
         launcher->setAlignment(Qt::AlignCenter);
         launcher->setColour(LabelColour::Blue);
@@ -202,6 +210,11 @@ void OrVel::buildPages() {
     notes->setObjectName(QLatin1StringView(RecordLayout[ViewFieldCount].control));
     notes->setGeometry(18, notesTop + RowHeight, PageWidth - 36,
                        PageHeight - notesTop - RowHeight - 44);
+    notes->setAccessibleName(pageCaptionOf(NotesViewIndex));
+    notes->setStyleSheet(QStringLiteral("QPlainTextEdit { background: rgba(255,255,255,90);"
+                                        " border: 1px solid rgb(215,204,172); color: rgb(16,24,72);"
+                                        " selection-background-color: rgb(170,190,230); }"));
+    notes->setTabChangesFocus(true); // Tab moves on, as from every other box
     m_boxes[NotesViewIndex] = notes;
     connect(notes, &QPlainTextEdit::textChanged, this, [this, notes] {
         if (!m_syncing)
@@ -212,19 +225,17 @@ void OrVel::buildPages() {
         auto* stat = new QLabel(right);
         stat->setObjectName(QLatin1StringView(statNames[i]));
         stat->setGeometry(30, notesTop + RowHeight + 8 + i * 22, PageWidth - 60, 20);
-        QFont mono(QStringLiteral("Liberation Mono"));
-        mono.setStyleHint(QFont::Monospace);
-        mono.setPointSizeF(font().pointSizeF());
-        stat->setFont(mono);
+        stat->setFont(booklook::monospaceFont(booklook::TextPixels));
         m_stats[i] = stat;
     }
     auto* next = new QToolButton(right);
     next->setObjectName(QStringLiteral("NextB"));
-    next->setArrowType(Qt::RightArrow);
+    next->setIcon(pictures::pageArrow(true)); // the book's ink, not the desktop's
     next->setAutoRaise(true);
     next->setFocusPolicy(Qt::NoFocus);
     next->setGeometry(PageWidth - 48, PageHeight - 40, 34, 30);
     next->setIconSize(QSize(18, 18));
+    next->setAccessibleName(QStringLiteral("Next page"));
     connect(next, &QToolButton::clicked, this, [this] { m_navigator.nextPage(); });
     m_callPicture =
         new PictureButton(QStringLiteral("Picture4"), PictureButton::Symbol::Phone, right);
@@ -244,10 +255,7 @@ void OrVel::buildPages() {
     auto* subtitle =
         new LabelButton(QStringLiteral("Label20"), QStringLiteral("Secure Address Book"), m_cover);
     auto* start = new LabelButton(QStringLiteral("StartLa"), QStringLiteral(">>"), m_cover);
-    QFont big = font();
-    big.setPointSizeF(big.pointSizeF() * 2.2);
-    big.setBold(true);
-    title->setFont(big);
+    title->setFont(booklook::font(booklook::TitlePixels, true));
     int y = 70;
     for (LabelButton* label : {title, subtitle, start}) {
         label->setAlignment(Qt::AlignCenter);
@@ -271,10 +279,8 @@ void OrVel::buildTabs() {
         for (LabelButton* label : {left, right}) {
             label->setAlignment(Qt::AlignCenter);
             label->setProperty("tab", k);
-            QFont f = label->font();
-            f.setBold(true);
-            f.setPointSizeF(f.pointSizeF() * 0.85);
-            label->setFont(f);
+            label->setFont(booklook::font(booklook::SmallPixels, true));
+            label->setAccessibleName(QStringLiteral("Tab ") + TabStrip::caption(k).trimmed());
             QPalette pal = label->palette();
             pal.setColor(QPalette::WindowText, QColor(70, 50, 30));
             label->setPalette(pal);
@@ -289,8 +295,7 @@ void OrVel::buildTabs() {
 // Above the book: the maker's name and the version text (each opens a page of the maker's web
 // site), the help mark and the minimise picture.
 void OrVel::buildCorner() {
-    QFont small = font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
+    const QFont small = booklook::font(booklook::SmallPixels);
     const auto addLabel = [&](const char* name, const QString& caption, int x, int width) {
         auto* label = new LabelButton(QLatin1StringView(name), caption, this);
         label->setFont(small);
@@ -307,8 +312,11 @@ void OrVel::buildCorner() {
     auto* helpCover = new LabelButton(QStringLiteral("IFCHelpCoverLa"), QString(), this);
     helpCover->setGeometry(help->geometry());
     helpCover->setToolTip(help->toolTip());
+    helpCover->setAccessibleName(QStringLiteral("Help"));
+    help->setFocusPolicy(Qt::NoFocus); // the cover over it takes the clicks and the keys
     auto* minimise = addLabel("AminoImage", QStringLiteral("\u2013"), WindowWidth - 64, 22);
     minimise->setToolTip(QStringLiteral("Minimise"));
+    minimise->setAccessibleName(QStringLiteral("Minimise"));
     connect(home, &LabelButton::clicked, this, &OrVel::makerHomeRequested);
     connect(version, &LabelButton::clicked, this, &OrVel::versionPageRequested);
     connect(helpCover, &LabelButton::clicked, this, &OrVel::helpIndexRequested);
@@ -329,8 +337,7 @@ void OrVel::buildCommands() {
         {&m_close, "CloseLa", "Close"},
     };
     int x = PagesLeft;
-    QFont bold = font();
-    bold.setBold(true);
+    const QFont bold = booklook::font(booklook::TextPixels, true);
     for (const Command& c : commands) {
         *c.slot = new LabelButton(QLatin1StringView(c.name), QLatin1StringView(c.caption), this);
         (*c.slot)->setFont(bold);
@@ -344,6 +351,7 @@ void OrVel::buildCommands() {
     m_status->setFont(bold);
     auto* image = new PictureButton(QStringLiteral("Image1"), PictureButton::Symbol::Book, this);
     image->move(WindowWidth - 52, BarTop + (BarHeight - image->height()) / 2 + 2);
+    image->setAccessibleName(QStringLiteral("Close the book"));
 
     connect(m_add, &LabelButton::clicked, this, [this] {
         if (m_book.view().addMode())
@@ -561,13 +569,14 @@ bool OrVel::textBoxKey(QWidget* box, int key) {
     const int index = int(std::find(m_boxes.begin(), m_boxes.end(), box) - m_boxes.begin());
     if (index >= ViewFieldCount || index == NotesViewIndex)
         return false;
+    // From box to box: the labels between them, reached with Tab, are passed over.
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down) {
-        focusNextChild();
+        m_boxes[index + 1]->setFocus(Qt::TabFocusReason);
         return true;
     }
     if (key == Qt::Key_Up) {
         if (index > 0)
-            focusPreviousChild();
+            m_boxes[index - 1]->setFocus(Qt::BacktabFocusReason);
         return true;
     }
     return false;

@@ -1,5 +1,7 @@
 #include "exchange/qt/ExchangeWidgets.h"
 
+#include "ui/BookLook.h"
+
 #include <QLabel>
 
 #include <QBoxLayout>
@@ -41,6 +43,9 @@ QListWidget* makeFixedPitchList(const QString& objectName, QWidget* parent) {
 DraggableWindow::DraggableWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowFlag(Qt::FramelessWindowHint);
     setWindowModality(Qt::ApplicationModal);
+    // The book's paper and ink: the choices' blue and grey read on any desktop theme.
+    setPalette(booklook::paperPalette());
+    setAutoFillBackground(true);
 }
 
 void DraggableWindow::mousePressEvent(QMouseEvent* event) {

@@ -4,6 +4,7 @@
 #include "print/SearchListPrintout.h"
 #include "search/BookSearch.h"
 #include "search/FindPlacement.h"
+#include "ui/BookLook.h"
 #include "ui/LabelButton.h"
 
 #include <QApplication>
@@ -42,6 +43,9 @@ FindWindow::FindWindow(Session& session, BookNavigator& navigator, PrintTarget& 
       m_navigator(navigator), m_printTarget(printTarget) {
     setObjectName(u"frmFind"_s);
     setWindowTitle(u"ORVELAN Search"_s);
+    // The book's paper and ink: the selectors' blue, grey and red read on any desktop theme.
+    setPalette(booklook::paperPalette());
+    setAutoFillBackground(true);
     build();
 }
 
@@ -55,9 +59,12 @@ void FindWindow::build() {
     layout->addWidget(caption);
 
     auto* lookFor = new QHBoxLayout;
-    lookFor->addWidget(new QLabel(u"Look for:"_s, this));
+    auto* lookForLabel = new QLabel(u"Look for:"_s, this);
+    lookFor->addWidget(lookForLabel);
     m_text2 = new QLineEdit(this);
     m_text2->setObjectName(u"Text2"_s);
+    m_text2->setAccessibleName(u"Look for"_s);
+    lookForLabel->setBuddy(m_text2);
     lookFor->addWidget(m_text2, 1);
     layout->addLayout(lookFor);
 
@@ -67,6 +74,7 @@ void FindWindow::build() {
         const SearchSelector& selector = SearchSelectors[i];
         auto* label = new LabelButton(QLatin1StringView(selector.objectName),
                                       QLatin1StringView(selector.caption), this);
+        label->setAccessibleDescription(u"Look in"_s);
         m_selectors[i] = label;
         selectors->addWidget(label, i / 5, i % 5);
         connect(label, &LabelButton::clicked, this, [this, i] { toggleSelector(i); });
@@ -81,6 +89,7 @@ void FindWindow::build() {
     layout->addWidget(headings);
     m_list1 = new QListWidget(this);
     m_list1->setObjectName(u"List1"_s);
+    m_list1->setAccessibleName(u"Pages found"_s);
     m_list1->setFont(listFont());
     m_list1->setUniformItemSizes(true);
     m_list1->setMinimumSize(QFontMetrics(listFont()).horizontalAdvance(QString(86, u'0')), 240);

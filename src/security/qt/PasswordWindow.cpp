@@ -1,6 +1,7 @@
 #include "security/qt/PasswordWindow.h"
 
 #include "platform/Twips.h"
+#include "ui/BookLook.h"
 #include "ui/LabelButton.h"
 
 #include <QCloseEvent>
@@ -26,7 +27,8 @@ PasswordWindow::PasswordWindow(Session& session, HelpPages help, QWidget* parent
     setModal(true);
     setFixedSize(300, 130);
     setAutoFillBackground(true);
-    QPalette background = palette();
+    // The book's ink on the window's own background, whatever the desktop's theme.
+    QPalette background = booklook::paperPalette();
     background.setColor(QPalette::Window, QColor(226, 222, 210));
     setPalette(background);
 
@@ -126,7 +128,7 @@ void PasswordWindow::showPictures(int index, ButtonState state) {
     for (int i = 0; i < 3; ++i) {
         const ButtonState look = i == index ? state : ButtonState::Normal;
         m_states[i] = look;
-        m_pictures[i]->setPixmap(passwordButtonPicture(look, CommandSize));
+        m_pictures[i]->setPixmap(passwordButtonPicture(look, CommandSize, devicePixelRatioF()));
     }
 }
 
@@ -146,7 +148,8 @@ void PasswordWindow::act(int index) {
 
 bool PasswordWindow::filterEntryKey(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1) {
-        m_help.open(HelpPages::Password, m_session.services().launcher);
+        m_help.open(HelpPages::Password, m_session.services().launcher,
+                    m_session.services().prompter);
         return true;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -214,7 +217,8 @@ bool PasswordWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void PasswordWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1) {
-        m_help.open(HelpPages::Password, m_session.services().launcher);
+        m_help.open(HelpPages::Password, m_session.services().launcher,
+                    m_session.services().prompter);
         return;
     }
     if (event->key() == Qt::Key_Escape)

@@ -7,6 +7,7 @@
 #include "support/TempBook.h"
 #include "ui/LabelButton.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -53,10 +54,12 @@ struct Fixture {
                           TempBook::named("Jill")});
         book.writeTab(
             19, {TempBook::record({{Field::Name, "Tom"}, {Field::Organisation, "Smithson"}})});
-        Settings settings;
-        for (int i = 0; i < Settings::SearchFlagCount; ++i)
-            settings.setSearchFlag(i, flags[i]);
-        SettingsFile(book.folder().settingsPath()).write(settings);
+        if (!flags.isEmpty()) { // no flags: a new book, without a settings file
+            Settings settings;
+            for (int i = 0; i < Settings::SearchFlagCount; ++i)
+                settings.setSearchFlag(i, flags[i]);
+            SettingsFile(book.folder().settingsPath()).write(settings);
+        }
         window.open();
     }
 
@@ -230,6 +233,89 @@ private Q_SLOTS:
         QCOMPARE(f.navigator.help, QStringList{u"orvelanfind.htm"_s});
         f.window.activateWindow();
         QTRY_VERIFY(f.navigator.activations > 0);
+    }
+
+    void aNewBooksFirstFindFinds() {
+        Fixture f(QByteArray{});
+        QCOMPARE(f.label("FnamLa")->colour(), LabelColour::Blue);
+        f.search(u"smith"_s);
+        QVERIFY(f.prompter.shown().isEmpty());
+        QCOMPARE(f.list()->count(), 1);
+        // The other selectors are off: the first click turns one on.
+        f.click("FOrgLa");
+        QCOMPARE(f.label("FOrgLa")->colour(), LabelColour::Blue);
+        f.search(u"smith"_s);
+        QCOMPARE(f.list()->count(), 2); // Jo Smith, and Tom of Smithson
+    }
+
+    void everyControlIsReachedWithTabInOrder() {
+        Fixture f;
+        QApplication::setActiveWindow(&f.window);
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        f.child<QLineEdit>("Text2")->setFocus();
+        QStringList order;
+        for (int i = 0; i < 18; ++i) {
+            order.append(QApplication::focusWidget()->objectName());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(order,
+                 (QStringList{u"Text2"_s, u"FnamLa"_s, u"FAdrLa"_s, u"FPhoLa"_s, u"FInetLa"_s,
+                              u"FGropLa"_s, u"FOrgLa"_s, u"FJobLa"_s, u"FDeptLa"_s, u"FAdWLa"_s,
+                              u"FnoteLa"_s, u"List1"_s, u"FindLa"_s, u"ViewLa"_s, u"DialLa"_s,
+                              u"PrintLa"_s, u"CancelLa"_s, u"Text2"_s}));
+    }
+
+    void spaceAndEnterPressTheFocusedLabel() {
+        Fixture f;
+        QApplication::setActiveWindow(&f.window);
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        f.label("FAdrLa")->setFocus();
+        QTest::keyClick(f.label("FAdrLa"), Qt::Key_Space);
+        QCOMPARE(f.label("FAdrLa")->colour(), LabelColour::Blue);
+        f.child<QLineEdit>("Text2")->setText(u"smith"_s);
+        f.label("FindLa")->setFocus();
+        QTest::keyClick(f.label("FindLa"), Qt::Key_Return);
+        QCOMPARE(f.list()->count(), 1);
+        // The focus mark is drawn on the focused label only.
+        const QImage focused = f.label("FindLa")->grab().toImage();
+        f.label("ViewLa")->setFocus();
+        QVERIFY(f.label("FindLa")->grab().toImage() != focused);
+    }
+
+    void screenReadersHearButtonsAndCaptions() {
+        Fixture f;
+        for (const char* name :
+             {"FnamLa", "FAdWLa", "FindLa", "ViewLa", "DialLa", "PrintLa", "CancelLa"}) {
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(f.label(name));
+            QVERIFY(face);
+            QCOMPARE(face->role(), QAccessible::Button);
+            QCOMPARE(face->text(QAccessible::Name), f.label(name)->caption());
+            QVERIFY(face->state().focusable);
+        }
+        QCOMPARE(QAccessible::queryAccessibleInterface(f.label("FAdWLa"))->text(QAccessible::Name),
+                 u"W Address"_s);
+        QCOMPARE(QAccessible::queryAccessibleInterface(f.child<QLineEdit>("Text2"))
+                     ->text(QAccessible::Name),
+                 u"Look for"_s);
+        // Pressing through the screen reader is a click.
+        QAccessibleActionInterface* press =
+            QAccessible::queryAccessibleInterface(f.label("FPhoLa"))->actionInterface();
+        QVERIFY(press);
+        press->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(f.label("FPhoLa")->colour(), LabelColour::Blue);
+    }
+
+    void theSelectorsReadOnPaperUnderADarkTheme() {
+        const QPalette desktop = QApplication::palette();
+        QPalette dark(QColor(230, 230, 230), QColor(40, 40, 40));
+        QApplication::setPalette(dark);
+        {
+            Fixture f;
+            QCOMPARE(f.window.palette().color(QPalette::Window), QColor(253, 249, 236));
+            QCOMPARE(f.child<QLabel>("Info")->palette().color(QPalette::Window),
+                     QColor(253, 249, 236));
+        }
+        QApplication::setPalette(desktop);
     }
 };
 

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace orvelan::cli {
+
+// The whole run of orvelan-book after the program's name: the global options (--home DIR or
+// --home=DIR, --json, --help, --version), 'help [COMMAND]', then one command of the table.
+// Returns the exit status: 0 done, 1 the command failed, 2 the command line was wrong.
+// `progress` lets long commands draw a progress line on `err` (set when it is a terminal).
+int runTool(const QStringList& arguments, QTextStream& out, QTextStream& err,
+            bool progress = false);
+
+// "orvelan-book 1.0.0"
+QString toolVersionText();
+
+} // namespace orvelan::cli
