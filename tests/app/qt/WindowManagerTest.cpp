@@ -16,14 +16,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 using namespace orvelan;
 using namespace orvelan::test;
@@ -84,19 +82,21 @@ public:
     }
 
 private:
+    // Starts a program that ends with this test, even when the test itself is killed.
     static pid_t spawn(std::initializer_list<const char*> arguments) {
         std::vector<char*> argv;
         for (const char* argument : arguments)
             argv.push_back(const_cast<char*>(argument));
         argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        return failed ? -1 : pid;
+        const pid_t pid = fork();
+        if (pid != 0)
+            return pid;
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        execvp(argv[0], argv.data());
+        _exit(127);
     }
 
     QTemporaryDir m_folder;
