@@ -46,6 +46,10 @@ public:
     SearchOutcome run(const SelectorFlags& flags, QStringView query,
                       const std::function<void(int, int)>& afterTab = {}) const;
 
+    // Whether the page a result line points at is still in its tab: pages removed since the
+    // search (blank-page removal) leave lines that point past the end.
+    bool pageExists(const PagePosition& position) const;
+
 private:
     const BookFolder& m_folder;
 };

@@ -4,6 +4,7 @@
 #include "store/RuntimeError.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 
@@ -53,6 +54,9 @@ TabFile::Read TabFile::readPage(qint64 page) const {
 
 int TabFile::writePage(qint64 page, QByteArrayView record) const {
     if (page < 1 || record.size() != RecordSize)
+        return RuntimeError::BadRecordNumber;
+    // Behind the end plus one, the records skipped would read back as pages of zero bytes.
+    if (page - 1 > QFileInfo(m_path).size() / RecordSize)
         return RuntimeError::BadRecordNumber;
     QFile file(m_path);
     errno = 0;

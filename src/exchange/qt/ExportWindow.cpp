@@ -4,6 +4,7 @@
 #include "exchange/Export.h"
 #include "platform/FileDialogs.h"
 #include "store/Session.h"
+#include "ui/ScreenOf.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -80,8 +81,10 @@ void ExportWindow::open() {
     PageStore& store = m_session.store();
     m_saved = {store.currentTab(), store.currentPage()};
     const QRect frame = m_host.bookFrame();
-    if (frame.isValid())
-        move(frame.left() + 400 / 15, frame.top() + 800 / 15);
+    if (frame.isValid()) {
+        const QPoint beside(frame.left() + 400 / 15, frame.top() + 800 / 15);
+        move(keptInside(beside, size(), screenAreaAt(beside, size())));
+    }
     choose(m_allFLa, m_selectedLA);
     choose(m_ebfBu, m_csvBy);
     choose(m_ansiBy, m_utf8By);
