@@ -19,6 +19,7 @@ ORVELAN_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     man-db
     poppler-utils python3 time
+    xvfb openbox xdotool
 )
 
 # orvelan_install_packages PACKAGE...

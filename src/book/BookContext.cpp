@@ -126,6 +126,13 @@ void BookContext::showStatus(const QString& text, double seconds) {
 }
 
 void BookContext::afterLoad() {
+    // Whatever the view was doing, a loaded page is shown in view state: add mode ends here.
+    if (m_view.addMode()) {
+        m_view.add = {QStringLiteral("Add"), LabelColour::Grey};
+        m_view.pass = {QStringLiteral("Options"),
+                       m_view.optionsVisible ? LabelColour::Blue : LabelColour::Grey};
+        m_view.newNameVisible = false;
+    }
     m_view.undo.colour = LabelColour::Grey;
     m_view.notesVisible = true;
     m_view.edit = {QStringLiteral("Stats"), LabelColour::Grey};

@@ -1,6 +1,9 @@
 #include "book/PageEditor.h"
 
+#include "book/PageCaptions.h"
 #include "store/TabTable.h"
+
+#include <algorithm>
 
 namespace orvelan {
 
@@ -26,12 +29,25 @@ bool PageEditor::textEdited(int index, const QString& text) {
     if (m_book.ended() || index < 0 || index >= ViewFieldCount)
         return false;
     BookViewState& view = m_book.view();
-    if (const QString problem = inputProblem(view.texts, index, text); !problem.isEmpty()) {
+    const FittedEdit fitted = fitEditToField(view.texts, index, view.texts[index], text);
+    if (const QString problem = inputProblem(view.texts, index, fitted.text); !problem.isEmpty()) {
         m_book.ask({bookTitle(), problem, PromptIcon::Exclamation, PromptButtons::Ok});
         m_book.notify();
         return false;
     }
-    view.texts[index] = text;
+    view.texts[index] = fitted.text;
+    if (fitted.cut && fitted.insertedLength > 1) {
+        // A paste, not a key: the user is told once what was left out.
+        m_book.ask({bookTitle(),
+                    QStringLiteral(" The pasted text did not fit:  %1 holds at most %2 %3, "
+                                   "the rest was left out.    ")
+                        .arg(pageCaptionOf(index))
+                        .arg(specOf(viewField(index)).width)
+                        .arg(fitted.encoding == TextEncoding::Utf8
+                                 ? QStringLiteral("bytes of UTF-8")
+                                 : QStringLiteral("characters")),
+                    PromptIcon::Information, PromptButtons::Ok});
+    }
     if (index == 0)
         checkNameFirstLetter();
     if (isDialIndex(index))
@@ -134,6 +150,10 @@ PageEditor::SaveOutcome PageEditor::saveChecks() {
 void PageEditor::confirmLeavePage() {
     PageStore& store = m_book.store();
     store.leaveCancelled = false;
+    if (!settleNewPage()) {
+        store.leaveCancelled = true;
+        return;
+    }
     if (m_book.textsChanged()) {
         const PromptAnswer answer = m_book.ask(
             {bookTitle(), QStringLiteral(" This page has changed,  Do you wish to save it?      "),
@@ -152,8 +172,33 @@ void PageEditor::confirmLeavePage() {
     m_book.requestFocus(BookContext::Focus::PagePanel);
 }
 
-bool PageEditor::confirmBeforeAction(const QString& text, bool reloadOnNo) {
+bool PageEditor::settleNewPage() {
     if (m_book.ended())
+        return false;
+    BookViewState& view = m_book.view();
+    if (!view.addMode())
+        return true;
+    const bool empty = std::all_of(view.texts.begin(), view.texts.end(), [](const QString& t) {
+        return trimSpaces(QStringView(t)).isEmpty();
+    });
+    const PromptAnswer answer =
+        empty ? PromptAnswer::No
+              : m_book.ask({bookTitle(),
+                            QStringLiteral(" This NEW page has not been saved,  Do you wish to "
+                                           "save it?      "),
+                            PromptIcon::Information, PromptButtons::YesNoCancel});
+    if (answer == PromptAnswer::Yes)
+        return fileNewPage();
+    if (answer == PromptAnswer::No) {
+        cancelNewPage();
+        return !m_book.ended();
+    }
+    m_book.requestFocus(BookContext::Focus::NameBox);
+    return false;
+}
+
+bool PageEditor::confirmBeforeAction(const QString& text, bool reloadOnNo) {
+    if (!settleNewPage())
         return false;
     if (!m_book.textsChanged())
         return true;
@@ -215,21 +260,21 @@ void PageEditor::startNewPage() {
     m_book.requestFocus(BookContext::Focus::NameBox);
 }
 
-void PageEditor::fileNewPage() {
+bool PageEditor::fileNewPage() {
     if (m_book.ended() || !m_book.view().addMode())
-        return;
+        return false;
     if (trimSpaces(QStringView(m_book.view().texts[0])).isEmpty()) {
         m_book.ask({QStringLiteral("ORVELAN Add Page"),
                     QStringLiteral("ORVELAN Can't SAVE this Page without a Name!     "),
                     PromptIcon::Information, PromptButtons::Ok});
         m_book.requestFocus(BookContext::Focus::NameBox);
-        return;
+        return false;
     }
     if (!checkNameFirstLetter()) {
         m_book.notify();
-        return;
+        return false;
     }
-    m_book.saveNewPage();
+    return m_book.saveNewPage();
 }
 
 void PageEditor::cancelNewPage() {
@@ -268,6 +313,8 @@ void PageEditor::undo() {
     }
     view.undo.colour = LabelColour::Grey;
     view.edit = {QStringLiteral("Stats"), LabelColour::Grey};
+    // A grey EditLa means the statistics are not shown: the notes come back in their place.
+    view.notesVisible = true;
     m_book.notify();
 }
 

@@ -12,8 +12,10 @@ public:
 
     enum class SaveOutcome { Saved, Copied, Refused, Failed };
 
-    // The user changed text box `index` to `text`. A text the field cannot store is refused
-    // with a message and the view keeps its previous text (false).
+    // The user changed text box `index` to `text`. A text with a character the field cannot
+    // store is refused with a message and the view keeps its previous text (false). Text beyond
+    // the field's width is left out: typing stops there silently, and a paste that is cut is
+    // told once, naming the field as the page shows it.
     bool textEdited(int index, const QString& text);
 
     void refreshEditState();
@@ -31,10 +33,14 @@ public:
     // The prompt of next page, last page and closing (`text` differs by action). True when the
     // action may go on.
     bool confirmBeforeAction(const QString& text, bool reloadOnNo);
+    // Before any move or close in add mode: asks whether to file the new page. Yes files it,
+    // No drops it (the page shown before Add comes back), Cancel stays in add mode (false). An
+    // empty new page is dropped without asking. Outside add mode it does nothing (true).
+    bool settleNewPage();
 
     void saveEditedPage(); // EditLa "Save", Ctrl+S
     void startNewPage();   // AddLa "Add", Ctrl+A
-    void fileNewPage();    // AddLa "Save"
+    bool fileNewPage();    // AddLa "Save"; false when the page stays in add mode
     void cancelNewPage();  // PassLa "Cancel", Esc
     void undo();           // UndoLa, Ctrl+U
     void deletePage();     // DelLa, Ctrl+X

@@ -13,12 +13,6 @@ QString leaveText() {
 void PageNavigator::showFirstPage() {
     if (m_book.ended())
         return;
-    BookViewState& view = m_book.view();
-    if (view.addMode()) {
-        view.add = {QStringLiteral("Add"), LabelColour::Grey};
-        view.pass = {QStringLiteral("Options"), LabelColour::Grey};
-        view.newNameVisible = false;
-    }
     m_book.strip().reset();
     m_book.strip().setCoverTop(TabStrip::CoverOpenTop);
     m_book.store().setCurrentTab(FirstLetterTab);
@@ -30,12 +24,10 @@ void PageNavigator::showPage(int tab, qint64 page) {
         return;
     PageStore& store = m_book.store();
     // The search window stays open beside the book, so the page shown may have been edited
-    // since it opened: ask before those edits are replaced by the chosen page.
-    if (!m_book.view().addMode()) {
-        m_editor.confirmLeavePage();
-        if (store.leaveCancelled || m_book.ended())
-            return;
-    }
+    // (or a new page begun) since it opened: ask before it is replaced by the chosen page.
+    m_editor.confirmLeavePage();
+    if (store.leaveCancelled || m_book.ended())
+        return;
     store.setCurrentTab(tab);
     m_book.strip().reset();
     store.keepPageOnTabChange = true;
@@ -132,7 +124,7 @@ void PageNavigator::openAtFirstTab() {
     if (m_book.ended())
         return;
     // Opening the book shows page 1 of tab A: typed changes are offered for saving first.
-    if (m_book.textsChanged()) {
+    if (m_book.view().addMode() || m_book.textsChanged()) {
         m_editor.confirmLeavePage();
         if (m_book.store().leaveCancelled || m_book.ended())
             return;
@@ -145,18 +137,16 @@ void PageNavigator::openAtFirstTab() {
 void PageNavigator::close(CloseKind kind) {
     if (m_book.ended())
         return;
-    const bool ask = kind == CloseKind::CloseLabel ||
-                     !m_book.session().settings().flag(Settings::FinishWithoutPrompting);
-    if (ask) {
-        const QString text =
-            kind == CloseKind::CloseLabel
-                ? QStringLiteral(" This page has changed,  Do you wish to save it before you "
-                                 "close?      ")
-                : QStringLiteral(" This page has changed,  Do you wish to save it before you "
-                                 "close?     ");
-        if (!m_editor.confirmBeforeAction(text, false))
-            return;
-    }
+    // "Finish Program without Prompting" skips the question about ending the program, never
+    // this one: a changed page is always offered for saving before the book closes.
+    const QString text =
+        kind == CloseKind::CloseLabel
+            ? QStringLiteral(" This page has changed,  Do you wish to save it before you "
+                             "close?      ")
+            : QStringLiteral(" This page has changed,  Do you wish to save it before you "
+                             "close?     ");
+    if (!m_editor.confirmBeforeAction(text, false))
+        return;
     Q_EMIT m_book.closeRequested();
 }
 
@@ -247,7 +237,7 @@ void PageNavigator::altOtherKey() {
     if (m_book.ended())
         return;
     // Page 1 is shown again: typed changes are offered for saving first, never dropped.
-    if (m_book.textsChanged())
+    if (m_book.view().addMode() || m_book.textsChanged())
         m_editor.confirmLeavePage();
     if (!m_book.store().leaveCancelled && !m_book.ended())
         m_book.chooseTabForward();

@@ -162,6 +162,11 @@ std::optional<PagePosition> positionOfLine(QStringView line) {
     return PagePosition{*tab, page};
 }
 
+bool BookSearch::pageExists(const PagePosition& position) const {
+    return position.page >= 1 &&
+           position.page <= TabFile(m_folder.tabFilePath(position.tab)).pageCount().value_or(0);
+}
+
 SearchOutcome
 BookSearch::run(const SelectorFlags& flags, QStringView query,
                 const std::function<void(int, int)>& afterTab,

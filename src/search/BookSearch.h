@@ -50,6 +50,10 @@ public:
         const std::function<void(int, int)>& afterTab = {},
         const std::function<void(const SearchHit&, QByteArrayView)>& onHit = {}) const;
 
+    // Whether the page a result line points at is still in its tab: pages removed since the
+    // search (blank-page removal) leave lines that point past the end.
+    bool pageExists(const PagePosition& position) const;
+
 private:
     const BookFolder& m_folder;
 };

@@ -1,5 +1,7 @@
 #include "search/FindPlacement.h"
 
+#include "platform/ScreenArea.h"
+
 using namespace Qt::StringLiterals;
 
 namespace orvelan {
@@ -13,13 +15,10 @@ constexpr int TopOffset = 800 / TwipsPerPixel;
 } // namespace
 
 QPoint findWindowPosition(const QRect& bookFrame, const QSize& findSize, const QRect& screen) {
-    int left = bookFrame.left() - LeftOffset;
-    const int top = bookFrame.top() + TopOffset;
-    if (left < screen.left())
-        left = screen.left();
-    if (left + findSize.width() > screen.left() + screen.width())
-        left = screen.left() + screen.width() - findSize.width();
-    return {left, top};
+    // Never left of the screen, moved left where it would stick out on the right, and kept
+    // above the bottom edge.
+    return keptInside({bookFrame.left() - LeftOffset, bookFrame.top() + TopOffset}, findSize,
+                      screen);
 }
 
 QString FindStatus::found(int count, bool emptyQuery) {

@@ -8,8 +8,8 @@
 namespace orvelan {
 
 // The search window opens 1200 twips left of the main window's left edge and 800 twips below
-// its top, kept on the screen: never left of it, and moved left when it would stick out on the
-// right. Positions in pixels (15 twips to the pixel).
+// its top, kept on the screen: never left of it or below it, and moved left when it would
+// stick out on the right. Positions in pixels (15 twips to the pixel).
 QPoint findWindowPosition(const QRect& bookFrame, const QSize& findSize, const QRect& screen);
 
 // The status texts of the search window.

@@ -207,6 +207,20 @@ PasswordDialogue::Typed PasswordDialogue::type(char32_t ch) {
     return Typed::Accepted;
 }
 
+bool PasswordDialogue::takeText(QStringView text) {
+    for (const char32_t ch : text.toUcs4()) {
+        // Enter and Backspace act as keys only; inside a text they are control characters.
+        if (ch == 13 || ch == 8) {
+            refuse(QStringLiteral(
+                "CONTROL Characters are not permitted in Passwords on this version    "));
+            return false;
+        }
+        if (type(ch) == Typed::Refused)
+            return false;
+    }
+    return true;
+}
+
 bool clearStoredPassword(Settings& settings, Prompter& prompter) {
     if (!settings.masterPassword().trimmed().isEmpty()) {
         const PromptAnswer answer = prompter.ask(

@@ -39,6 +39,10 @@ public:
     void cancel();
     // The typing rules for one character; a refusal tells the user and empties the entry.
     Typed type(char32_t ch);
+    // Text that reached the entry box without key presses (a paste, a middle-click, an input
+    // method): every character meets the typing rules. False when one was refused (the entry
+    // is emptied and the user told, once).
+    bool takeText(QStringView text);
 
     int mode() const { return m_mode; }
     bool changePending() const { return m_changePending; }

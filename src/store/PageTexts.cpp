@@ -76,6 +76,75 @@ QString inputProblem(const PageTexts& page, int viewIndex, QStringView text) {
     return {};
 }
 
+namespace {
+
+// Whether `text` fits box `viewIndex` of `page`, in the encoding the page would then take.
+bool fitsField(const PageTexts& page, int viewIndex, QStringView text) {
+    PageTexts after = page;
+    after[viewIndex] = text.toString();
+    return storedLengthOf(viewIndex, trimSpaces(text), encodingFor(after)) <=
+           specOf(viewField(viewIndex)).width;
+}
+
+} // namespace
+
+FittedEdit fitEditToField(const PageTexts& page, int viewIndex, QStringView before,
+                         QStringView after) {
+    qsizetype prefix = 0;
+    while (prefix < before.size() && prefix < after.size() && before[prefix] == after[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < before.size() - prefix && suffix < after.size() - prefix &&
+           before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+        ++suffix;
+    // Never split a surrogate pair between the kept text and the insertion.
+    if (prefix > 0 && prefix < after.size() && after[prefix - 1].isHighSurrogate())
+        --prefix;
+    if (suffix > 0 && suffix < after.size() && after[after.size() - suffix].isLowSurrogate())
+        --suffix;
+    FittedEdit fitted;
+    fitted.insertedLength = after.size() - prefix - suffix;
+    if (fitsField(page, viewIndex, after)) {
+        fitted.text = after.toString();
+        PageTexts fittedPage = page;
+        fittedPage[viewIndex] = fitted.text;
+        fitted.encoding = encodingFor(fittedPage);
+        return fitted;
+    }
+    fitted.cut = true;
+    const QStringView head = after.first(prefix);
+    const QStringView inserted = after.sliced(prefix, fitted.insertedLength);
+    const QStringView tail = after.last(suffix);
+    QString best = head.toString() + tail.toString();
+    for (qsizetype taken = 1; taken <= inserted.size(); ++taken) {
+        if (inserted[taken - 1].isHighSurrogate() && taken < inserted.size())
+            continue;
+        QString candidate = head.toString() + inserted.first(taken).toString() + tail.toString();
+        if (!fitsField(page, viewIndex, candidate))
+            break;
+        best = std::move(candidate);
+    }
+    if (!fitsField(page, viewIndex, best)) {
+        // The text around the edit does not fit by itself: keep its longest fitting start.
+        QString start;
+        for (const QChar ch : std::as_const(best)) {
+            start.append(ch);
+            if (!ch.isHighSurrogate() && !fitsField(page, viewIndex, start)) {
+                start.chop(1);
+                break;
+            }
+        }
+        if (!start.isEmpty() && start.back().isHighSurrogate())
+            start.chop(1);
+        best = start;
+    }
+    fitted.text = std::move(best);
+    PageTexts fittedPage = page;
+    fittedPage[viewIndex] = fitted.text;
+    fitted.encoding = encodingFor(fittedPage);
+    return fitted;
+}
+
 PageTexts textsOf(const PageRecord& record) {
     PageTexts texts;
     const TextEncoding encoding = record.encoding();

@@ -31,6 +31,18 @@ TextEncoding encodingFor(const PageTexts& texts);
 // or an empty string when it can.
 QString inputProblem(const PageTexts& page, int viewIndex, QStringView text);
 
+// An edit of page text box `viewIndex` of `page` from `before` to `after`, kept within the
+// field's width in the encoding the page would be stored in: what the edit inserted is cut to
+// what still fits (never inside a character), the text around it stays.
+struct FittedEdit {
+    QString text;
+    bool cut = false;
+    qsizetype insertedLength = 0; // characters the edit inserted, before any cut
+    TextEncoding encoding = TextEncoding::Windows1252; // of the page with the fitted text
+};
+FittedEdit fitEditToField(const PageTexts& page, int viewIndex, QStringView before,
+                         QStringView after);
+
 PageTexts textsOf(const PageRecord& record);
 // The record fields Name .. Notes from the view texts, and the Reserved field that marks their
 // encoding; the other fields stay as they are.

@@ -99,6 +99,9 @@ TabFile::Read TabFile::readPage(qint64 page) const {
 int TabFile::writePage(qint64 page, QByteArrayView record) const {
     if (page < 1 || record.size() != RecordSize)
         return RuntimeError::BadRecordNumber;
+    // Behind the end plus one, the records skipped would read back as pages of zero bytes.
+    if (page - 1 > QFileInfo(m_path).size() / RecordSize)
+        return RuntimeError::BadRecordNumber;
     return writeAt(m_path, (page - 1) * RecordSize, record);
 }
 

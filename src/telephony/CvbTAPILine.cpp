@@ -364,8 +364,11 @@ void CvbTAPILine::HandleLineMessage(std::uint32_t /*device*/, std::uint32_t mess
     const auto result = static_cast<std::int32_t>(param2);
     if (m_pendingMakeCall != 0 && request == m_pendingMakeCall) {
         m_pendingMakeCall = 0;
-        if (result != 0)
+        if (result != 0) {
+            // The call was never placed: its handle is void, and the line is closed.
+            m_callHandle = 0;
             CloseLine();
+        }
         Q_EMIT MakeCallResult(result);
     } else if (m_pendingDrop != 0 && request == m_pendingDrop) {
         m_pendingDrop = 0;

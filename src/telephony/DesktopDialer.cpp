@@ -1,7 +1,9 @@
 #include "telephony/DesktopDialer.h"
 
 #include "platform/DesktopLauncher.h"
+#include "platform/Prompt.h"
 #include "store/Windows1252.h"
+#include "telephony/DialNumber.h"
 #include "telephony/LineDevCaps.h"
 
 #include <QPointer>
@@ -10,15 +12,19 @@
 
 namespace orvelan {
 
-DesktopDialer::DesktopDialer(DesktopLauncher& launcher, QObject* parent)
-    : QObject(parent), m_launcher(launcher) {}
+DesktopDialer::DesktopDialer(DesktopLauncher& launcher, Prompter& prompter, QObject* parent)
+    : QObject(parent), m_launcher(launcher), m_prompter(prompter) {}
 
 void DesktopDialer::post(std::uint32_t device, std::uint32_t message, std::uint32_t param1,
-                         std::uint32_t param2) {
+                         std::uint32_t param2, std::function<void()> before) {
     const std::uint32_t app = m_appHandle;
     const std::uintptr_t instance = m_instance;
-    QTimer::singleShot(0, this, [this, app, device, message, instance, param1, param2] {
+    QTimer::singleShot(0, this, [this, app, device, message, instance, param1, param2, before] {
         // Messages of a session that has ended are dropped.
+        if (m_appHandle != app || !m_handler)
+            return;
+        if (before)
+            before();
         if (m_appHandle == app && m_handler)
             m_handler(device, message, instance, param1, param2, 0);
     });
@@ -96,32 +102,44 @@ std::int32_t DesktopDialer::lineMakeCall(std::uint32_t lineHandle, std::uint32_t
         return Tapi::LineErrCallUnavail;
     if (!destAddress || destAddress->trimmed().isEmpty())
         return Tapi::LineErrInvalAddress;
-    // Only what a telephone number can hold goes into the address: digits, "+", "*", "#",
-    // and the visual separators that tel: allows.
-    QString number;
-    for (const QChar ch : fromWindows1252(*destAddress)) {
-        if (ch.isDigit() || ch == u'+' || ch == u'*' || ch == u'#')
-            number.append(ch);
-        else if (ch == u'-' || ch == u'.' || ch == u'(' || ch == u')')
-            number.append(ch);
-    }
+    const QString number = firstTelephoneNumber(fromWindows1252(*destAddress));
     if (number.isEmpty())
         return Tapi::LineErrInvalAddress;
     const std::int32_t request = m_nextRequest++;
-    QUrl url;
-    url.setScheme(QStringLiteral("tel"));
-    url.setPath(number);
-    if (!m_launcher.openUrl(url)) {
-        post(lineHandle, Tapi::MsgLineReply, std::uint32_t(request),
-             std::uint32_t(Tapi::LineErrOperationFailed));
-        return request;
-    }
     m_callHandle = m_nextHandle++;
     if (callHandle)
         *callHandle = m_callHandle;
-    post(m_callHandle, Tapi::MsgLineReply, std::uint32_t(request), 0);
-    post(m_callHandle, Tapi::MsgLineCallState, Tapi::CallStateConnected, 0);
+    QUrl url;
+    url.setScheme(QStringLiteral("tel"));
+    url.setPath(number);
+    QPointer<DesktopDialer> self(this);
+    const std::uint32_t call = m_callHandle;
+    m_launcher.handOff(url, [self, call, request, number](bool taken) {
+        if (self)
+            self->handedOff(taken, call, request, number);
+    });
     return request;
+}
+
+void DesktopDialer::handedOff(bool taken, std::uint32_t call, std::int32_t request,
+                              const QString& number) {
+    if (call == 0 || call != m_callHandle)
+        return; // the line was closed or the session ended meanwhile
+    if (!taken) {
+        m_callHandle = 0;
+        post(m_lineHandle, Tapi::MsgLineReply, std::uint32_t(request),
+             std::uint32_t(Tapi::LineErrOperationFailed), [this, number] {
+                 m_prompter.ask({QStringLiteral("ORVELAN Dial"),
+                                 QStringLiteral(" The desktop has no handler for telephone "
+                                                "numbers (tel:), so [ ") +
+                                     number + QStringLiteral(" ] was not dialed.     "),
+                                 PromptIcon::Exclamation, PromptButtons::Ok});
+             });
+        return;
+    }
+    // The handler owns the call now: this line goes idle and is free for the next call.
+    post(call, Tapi::MsgLineReply, std::uint32_t(request), 0);
+    post(call, Tapi::MsgLineCallState, Tapi::CallStateIdle, 0);
 }
 
 std::int32_t DesktopDialer::lineDrop(std::uint32_t callHandle) {

@@ -4,20 +4,25 @@
 
 #include <QObject>
 
+#include <functional>
+
 namespace orvelan {
 
 class DesktopLauncher;
+class Prompter;
 
-// A telephony provider with one line device: the desktop's own dialer. A call hands "tel:NUMBER"
-// to the desktop (a softphone, or a phone paired with the computer), then reports the reply and
-// the call as connected; dropping the call reports it idle. The line has no configuration or
-// dialing-properties dialog: both answer LINEERR_OPERATIONUNAVAIL. Messages are posted to the
-// event loop of the thread that owns this object.
+// A telephony provider with one line device: the desktop's own dialer. A call hands
+// "tel:NUMBER" (the first number of the dialed text) to the desktop, a softphone or a phone
+// paired with the computer. Once the desktop has taken it, the reply succeeds and the call goes
+// idle at once: the handler owns the call from then on, and the line is free for the next one.
+// When no handler takes it, the user is told so and the reply fails. The line has no
+// configuration or dialing-properties dialog: both answer LINEERR_OPERATIONUNAVAIL. Messages
+// are posted to the event loop of the thread that owns this object.
 class DesktopDialer : public QObject, public TapiLineFunctions {
     Q_OBJECT
 
 public:
-    explicit DesktopDialer(DesktopLauncher& launcher, QObject* parent = nullptr);
+    DesktopDialer(DesktopLauncher& launcher, Prompter& prompter, QObject* parent = nullptr);
 
     std::int32_t lineInitializeEx(std::uint32_t& appHandle, TapiMessageHandler handler,
                                   const QByteArray& friendlyName, std::uint32_t& numDevs,
@@ -47,10 +52,13 @@ public:
     std::int32_t lineGetIcon(std::uint32_t deviceId, std::uintptr_t& icon) override;
 
 private:
+    // `before` runs first, in the same turn of the event loop as the message.
     void post(std::uint32_t device, std::uint32_t message, std::uint32_t param1,
-              std::uint32_t param2);
+              std::uint32_t param2, std::function<void()> before = {});
+    void handedOff(bool taken, std::uint32_t call, std::int32_t request, const QString& number);
 
     DesktopLauncher& m_launcher;
+    Prompter& m_prompter;
     TapiMessageHandler m_handler;
     std::uint32_t m_appHandle = 0;
     std::uint32_t m_lineHandle = 0;

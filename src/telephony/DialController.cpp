@@ -296,13 +296,15 @@ void DialController::InitTapi(TapiConsole& console) {
     m_tapiline = std::make_unique<CvbTAPILine>(m_context.tapi);
     m_tapiline->setLowAPI(Tapi::ApiVersion13);
     m_tapiline->setHiAPI(Tapi::ApiVersion30);
-    connect(m_tapiline.get(), &CvbTAPILine::MakeCallResult, this,
-            &DialController::onMakeCallResult);
-    connect(m_tapiline.get(), &CvbTAPILine::DropCallResult, this,
-            &DialController::onDropCallResult);
-    connect(m_tapiline.get(), &CvbTAPILine::Connected, this, &DialController::onConnected);
-    connect(m_tapiline.get(), &CvbTAPILine::Idle, this, &DialController::onIdle);
-    connect(m_tapiline.get(), &CvbTAPILine::Disconnected, this, &DialController::onDisconnected);
+    CvbTAPILine* line = m_tapiline.get();
+    connect(line, &CvbTAPILine::MakeCallResult, this,
+            [this](std::int32_t code) { react([this, code] { onMakeCallResult(code); }); });
+    connect(line, &CvbTAPILine::DropCallResult, this,
+            [this](std::int32_t code) { react([this, code] { onDropCallResult(code); }); });
+    connect(line, &CvbTAPILine::Connected, this, [this] { react([this] { onConnected(); }); });
+    connect(line, &CvbTAPILine::Idle, this, [this] { react([this] { onIdle(); }); });
+    connect(line, &CvbTAPILine::Disconnected, this,
+            [this] { react([this] { onDisconnected(); }); });
 
     console.addInfo(QStringLiteral("Negotiating TAPI version..."));
     bool created = m_tapiline->Create();
@@ -339,6 +341,19 @@ void DialController::InitTapi(TapiConsole& console) {
             console.selectLineEntry(int(index));
     }
     view.setBusy(false);
+}
+
+void DialController::react(std::function<void()> reaction) {
+    m_pendingReactions.push_back(std::move(reaction));
+    if (m_reacting)
+        return; // the running reaction's waits are still showing its text
+    m_reacting = true;
+    while (!m_pendingReactions.empty()) {
+        const std::function<void()> next = std::move(m_pendingReactions.front());
+        m_pendingReactions.pop_front();
+        next();
+    }
+    m_reacting = false;
 }
 
 void DialController::onMakeCallResult(std::int32_t errorCode) {

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <deque>
+#include <functional>
 #include <memory>
 
 namespace orvelan {
@@ -75,6 +77,9 @@ private:
     void resetModem();
     void unselectAll();
     void showDialMessage(const QString& text);
+    // Runs the reaction to a call event. One that arrives while another is still showing its
+    // status text waits for it, so each text stands for its whole time.
+    void react(std::function<void()> reaction);
     void onMakeCallResult(std::int32_t errorCode);
     void onDropCallResult(std::int32_t errorCode);
     void onConnected();
@@ -89,6 +94,8 @@ private:
     QString m_dialNumber;
     QString m_numberToDial;
     bool m_hangUpRequested = false;
+    std::deque<std::function<void()>> m_pendingReactions;
+    bool m_reacting = false;
 };
 
 } // namespace orvelan

@@ -91,4 +91,27 @@ bool isDialableNumber(QStringView number) {
     return true;
 }
 
+QString firstTelephoneNumber(QStringView field) {
+    const auto isDigit = [](QChar ch) { return ch >= u'0' && ch <= u'9'; };
+    const auto isKey = [&](QChar ch) { return isDigit(ch) || ch == u'*' || ch == u'#'; };
+    const auto isGrouping = [](QChar ch) {
+        return ch == u' ' || ch == u'-' || ch == u'.' || ch == u'(' || ch == u')';
+    };
+    qsizetype i = 0;
+    while (i < field.size() && !isKey(field[i]) &&
+           !(field[i] == u'+' && i + 1 < field.size() && isKey(field[i + 1])))
+        ++i;
+    QString number;
+    if (i < field.size() && field[i] == u'+')
+        number.append(field[i++]);
+    for (; i < field.size(); ++i) {
+        const QChar ch = field[i];
+        if (isKey(ch))
+            number.append(ch);
+        else if (!isGrouping(ch))
+            break; // a letter ("ext"), a slash or comma before a second number, a second "+"
+    }
+    return number;
+}
+
 } // namespace orvelan

@@ -14,4 +14,10 @@ double numericValue(QStringView text);
 // trimmed, and a numeric value other than 0 unless it starts with "*" or "#".
 bool isDialableNumber(QStringView number);
 
+// The number a telephone handler is given for a page's field: its first number, from the first
+// digit (or a leading "+", "*", "#") up to a letter or anything that starts another number, with
+// the spaces, dashes, dots and brackets that only group digits left out. "0123 456 ext 12"
+// gives "0123456"; "+44 (20) 7946-0958 / 0800 1" gives "+442079460958".
+QString firstTelephoneNumber(QStringView field);
+
 } // namespace orvelan

@@ -74,6 +74,13 @@ void LabelButton::setColour(LabelColour colour) {
     setPalette(palette);
 }
 
+void LabelButton::mousePressEvent(QMouseEvent* event) {
+    // The press belongs to the button: it must not reach the window, whose background starts
+    // a window move on a press.
+    QLabel::mousePressEvent(event);
+    event->accept();
+}
+
 void LabelButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         Q_EMIT clicked();

@@ -2,6 +2,7 @@
 
 #include "platform/BookWindow.h"
 #include "platform/Twips.h"
+#include "ui/ScreenOf.h"
 
 #include <QString>
 
@@ -19,8 +20,11 @@ public:
         : m_window(window), m_onLoad(std::move(onLoad)) {}
 
     void placeAt(int leftTwips, int topTwips) override {
+        // The window stays wholly on the screen; left where it was put, its place in twips
+        // comes back exactly.
         const auto [x, y] = m_place.place(leftTwips, topTwips);
-        m_window.move(x, y);
+        const QSize size = m_window.frameGeometry().size();
+        m_window.move(keptInside({x, y}, size, screenAreaAt({x, y}, size)));
         if (!m_loaded) {
             m_loaded = true;
             if (m_onLoad)

@@ -35,19 +35,29 @@ TEST_F(EditorTest, TextsTheFieldCannotStoreAreRefused) {
     type(1, QStringLiteral("Łódź"));
     EXPECT_EQ(book.view().texts[1], QStringLiteral("Łódź")) << "every script can be stored";
     EXPECT_TRUE(prompter.shown().isEmpty());
-    // 16 Cyrillic letters fill 32 bytes of UTF-8; a 17th is refused.
+    // 16 Cyrillic letters fill 32 bytes of UTF-8; a 17th key is dropped silently.
     type(1, QString(16, QChar(0x0416)));
     type(1, QString(17, QChar(0x0416)));
+    EXPECT_EQ(book.view().texts[1], QString(16, QChar(0x0416)));
+    EXPECT_TRUE(prompter.shown().isEmpty());
+    // A paste is cut by bytes, never inside a character, with one message that says bytes.
+    type(1, QString());
+    type(1, QString(20, QChar(0x0416)));
     EXPECT_EQ(book.view().texts[1], QString(16, QChar(0x0416)));
     ASSERT_EQ(prompter.shown().size(), 1);
     EXPECT_TRUE(prompter.last().text.contains(QStringLiteral("bytes")));
     type(1, QStringLiteral("Łódź"));
     prompter.clear();
+    // A key past the field's width is dropped silently; a paste is cut once, with one message.
     const int width = specOf(Field::Phone1).width;
     type(7, QString(width, u'1'));
-    type(7, QString(width + 1, u'2'));
+    type(7, QString(width, u'1') + u'9');
     EXPECT_EQ(book.view().texts[7], QString(width, u'1'));
-    EXPECT_EQ(prompter.shown().size(), 1);
+    EXPECT_TRUE(prompter.shown().isEmpty());
+    type(7, QString(width + 1, u'2'));
+    EXPECT_EQ(book.view().texts[7], QString(width, u'2'));
+    ASSERT_EQ(prompter.shown().size(), 1);
+    EXPECT_TRUE(prompter.last().text.contains(QStringLiteral("Phone holds at most 24")));
     // Notes keep their line breaks; each takes two bytes on disk.
     type(NotesViewIndex, QStringLiteral("line one\nline two"));
     navigator.clickEdit();

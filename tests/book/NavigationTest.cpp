@@ -279,11 +279,15 @@ TEST_F(NavigationTest, ClosePromptsDecideWhetherTheBookCloses) {
     EXPECT_EQ(closes, 2);
     EXPECT_TRUE(folder.page(1, 1)[Field::Addr2].isEmpty());
 
+    // Finishing without the finish question still offers a changed page for saving.
     session.settings().setFlag(Settings::FinishWithoutPrompting, true);
     const auto shown = prompter.shown().size();
+    prompter.answerNext(PromptAnswer::No);
     navigator.close(PageNavigator::CloseKind::CoverImage);
     EXPECT_EQ(closes, 3);
-    EXPECT_EQ(prompter.shown().size(), shown);
+    EXPECT_EQ(prompter.shown().size(), shown + 1);
+    EXPECT_EQ(prompter.last().text, QStringLiteral(" This page has changed,  Do you wish to save "
+                                                   "it before you close?     "));
 }
 
 TEST_F(NavigationTest, ReadFailureOffersToGoOnOrEnd) {

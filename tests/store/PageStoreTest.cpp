@@ -196,6 +196,23 @@ TEST(TabFileErrors, MissingFileAndFolderMapToTheirNumbers) {
               RuntimeError::PathNotFound);
 }
 
+// A record is written inside the file or just behind its end, never further: a gap would read
+// back as a page of zero bytes.
+TEST(TabFileErrors, NoRecordIsWrittenBeyondTheEndPlusOne) {
+    TempBook book;
+    book.writeTab(1, {TempBook::named("Ada")});
+    const QByteArray before = book.tabBytes(1);
+    const TabFile file(book.folder().tabFilePath(1));
+    EXPECT_EQ(file.writePage(3, TempBook::named("Amy")), RuntimeError::BadRecordNumber);
+    EXPECT_EQ(book.tabBytes(1), before);
+    EXPECT_EQ(file.writePage(2, TempBook::named("Amy")), 0);
+    EXPECT_EQ(book.pageCount(1), 2);
+    QFile::remove(book.folder().tabFilePath(2));
+    EXPECT_EQ(TabFile(book.folder().tabFilePath(2)).writePage(2, blankRecord()),
+              RuntimeError::BadRecordNumber);
+    EXPECT_FALSE(QFile::exists(book.folder().tabFilePath(2)));
+}
+
 // A full disk while a page is appended: the write fails with "disk full" and the file keeps its
 // old length, so every page readable before stays readable.
 TEST(TabFileErrors, FullDiskLeavesTheFileAsItWas) {

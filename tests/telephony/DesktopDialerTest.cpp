@@ -1,5 +1,6 @@
 #include "telephony/DesktopDialer.h"
 #include "platform/DesktopLauncher.h"
+#include "support/ScriptedPrompter.h"
 #include "telephony/CvbTAPILine.h"
 
 #include <QCoreApplication>
@@ -40,7 +41,8 @@ class DesktopDialerTest : public ::testing::Test {
 protected:
     DesktopDialerTest() { application(); }
     RecordingLauncher launcher;
-    DesktopDialer dialer{launcher};
+    test::ScriptedPrompter prompter;
+    DesktopDialer dialer{launcher, prompter};
     QStringList events;
     void record(CvbTAPILine& line) {
         QObject::connect(&line, &CvbTAPILine::MakeCallResult, &line,
@@ -67,24 +69,30 @@ TEST_F(DesktopDialerTest, OneVoiceLine) {
     EXPECT_EQ(line.LastError(), Tapi::LineErrOperationUnavail);
 }
 
-TEST_F(DesktopDialerTest, CallHandsTheNumberToTheDesktopAndDropEndsIt) {
+// The desktop's handler owns a call once it took the number: the line goes idle at once and
+// is free for the next call.
+TEST_F(DesktopDialerTest, CallHandsTheFirstNumberToTheDesktopAndFreesTheLine) {
     CvbTAPILine line(dialer);
     record(line);
     ASSERT_TRUE(line.Create());
     ASSERT_TRUE(line.OpenLine(1, 4));
-    ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("+44 (20) 7946-0000 ext")));
+    ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("+44 (20) 7946-0000 ext 12")));
     EXPECT_TRUE(events.isEmpty()) << "replies arrive later, on the event loop";
     ASSERT_TRUE(deliverUntil([&] { return events.size() == 2; }));
-    EXPECT_EQ(events, QStringList({QStringLiteral("made 0"), QStringLiteral("connected")}));
+    EXPECT_EQ(events, QStringList({QStringLiteral("made 0"), QStringLiteral("idle")}));
     ASSERT_EQ(launcher.opened.size(), 1);
-    EXPECT_EQ(launcher.opened[0].toString(), QStringLiteral("tel:+44(20)7946-0000"));
-    ASSERT_TRUE(line.DropCallAsynch());
-    ASSERT_TRUE(deliverUntil([&] { return events.size() == 4; }));
-    EXPECT_EQ(events.mid(2), QStringList({QStringLiteral("dropped 0"), QStringLiteral("idle")}));
+    EXPECT_EQ(launcher.opened[0].toString(), QStringLiteral("tel:+442079460000"));
     EXPECT_FALSE(line.lineIsOpen());
     EXPECT_FALSE(line.hasCall());
+    EXPECT_TRUE(prompter.shown().isEmpty());
+
+    ASSERT_TRUE(line.OpenLine(1, 4));
+    ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
+    ASSERT_TRUE(deliverUntil([&] { return events.size() == 4; }));
+    EXPECT_EQ(launcher.opened.size(), 2);
 }
 
+// No handler took the number: the user is told, the reply fails and no call is left behind.
 TEST_F(DesktopDialerTest, NoHandlerFailsTheCall) {
     launcher.succeed = false;
     CvbTAPILine line(dialer);
@@ -94,7 +102,10 @@ TEST_F(DesktopDialerTest, NoHandlerFailsTheCall) {
     ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
     ASSERT_TRUE(deliverUntil([&] { return !events.isEmpty(); }));
     EXPECT_EQ(events, QStringList(QStringLiteral("made %1").arg(Tapi::LineErrOperationFailed)));
+    ASSERT_EQ(prompter.shown().size(), 1);
+    EXPECT_TRUE(prompter.last().text.contains(QStringLiteral("no handler for telephone")));
     EXPECT_FALSE(line.lineIsOpen());
+    EXPECT_FALSE(line.hasCall());
     // A number with nothing to dial is refused at once.
     ASSERT_TRUE(line.OpenLine(1, 4));
     EXPECT_FALSE(line.MakeCallAsynch(QStringLiteral("abc")));

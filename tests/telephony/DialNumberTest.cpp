@@ -57,5 +57,16 @@ TEST(DialableNumber, LengthAndValueTests) {
     EXPECT_TRUE(isDialableNumber(u"&H10"));
 }
 
+// What the telephone handler is given: the first number only, without its grouping.
+TEST(FirstTelephoneNumber, StopsAtALetterOrASecondNumber) {
+    EXPECT_EQ(firstTelephoneNumber(u"0123 456 ext 12"), u"0123456");
+    EXPECT_EQ(firstTelephoneNumber(u"+44 (20) 7946-0958 / 0800 1"), u"+442079460958");
+    EXPECT_EQ(firstTelephoneNumber(u"Tel: 01.23.45, 67"), u"012345");
+    EXPECT_EQ(firstTelephoneNumber(u"#31#0123"), u"#31#0123");
+    EXPECT_EQ(firstTelephoneNumber(u"0123+44 1"), u"0123");
+    EXPECT_EQ(firstTelephoneNumber(u"+ 12"), u"12");
+    EXPECT_EQ(firstTelephoneNumber(u"none"), QString());
+}
+
 } // namespace
 } // namespace orvelan

@@ -4,6 +4,7 @@
 #include "ui/BookLook.h"
 #include "ui/LabelButton.h"
 #include "ui/Pictures.h"
+#include "ui/ScreenOf.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -78,17 +79,9 @@ ClosedBookWindow::ClosedBookWindow(QWidget* parent)
 }
 
 void ClosedBookWindow::placeAt(int leftTwips, int topTwips) {
-    auto [x, y] = m_place.place(leftTwips, topTwips);
-    // A position stored on a larger screen must not leave the window out of reach.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        if (!area.intersects(QRect(QPoint(x, y), size()))) {
-            const QPoint centred = area.center() - QPoint(width() / 2, height() / 2);
-            x = centred.x();
-            y = centred.y();
-        }
-    }
-    move(x, y);
+    const auto [x, y] = m_place.place(leftTwips, topTwips);
+    // Beside the open book, or where a larger screen left it: always wholly in reach.
+    move(keptInside({x, y}, size(), screenAreaAt({x, y}, size())));
 }
 
 int ClosedBookWindow::leftTwips() const {
@@ -140,6 +133,9 @@ bool ClosedBookWindow::eventFilter(QObject* watched, QEvent* event) {
         else if (watched == m_book)
             showButtonPictures(false, false);
     }
+    // The book picture opens the book on release; its press does not move the window.
+    if (watched == m_book && event->type() == QEvent::MouseButtonPress)
+        return true;
     if (watched == m_book && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton &&

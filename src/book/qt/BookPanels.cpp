@@ -114,6 +114,10 @@ void PictureButton::paintEvent(QPaintEvent*) {
     }
 }
 
+void PictureButton::mousePressEvent(QMouseEvent* event) {
+    event->accept(); // a press on the picture is not a press on the window's background
+}
+
 void PictureButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         Q_EMIT clicked();

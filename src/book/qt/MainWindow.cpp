@@ -1,6 +1,7 @@
 #include "book/qt/MainWindow.h"
 
 #include "book/MailWebLaunch.h"
+#include "book/PageCaptions.h"
 #include "book/qt/BookPanels.h"
 #include "store/TabTable.h"
 #include "ui/BookLook.h"
@@ -35,7 +36,11 @@ constexpr int TabRow = 18;
 constexpr int TabWidth = 30;
 constexpr int RowTop = 40;
 constexpr int RowHeight = 24;
-constexpr int BarTop = 542;
+constexpr int BarTop = 536;
+// The command bar: a row of command labels, and under it the status line, wide enough for the
+// longest status text (a telephony error, or "Dialing..." with a whole number).
+constexpr int BarHeight = 50;
+constexpr int StatusTop = BarTop + 28;
 
 // Pixels of a panel offset given in twips (15 twips to the pixel at 96 dpi).
 int pixels(int twips) {
@@ -46,38 +51,6 @@ QFont titleFont(const QWidget*) {
     QFont f = booklook::font(booklook::SmallPixels);
     f.setCapitalization(QFont::SmallCaps);
     return f;
-}
-
-// What a screen reader calls each of the 26 page boxes: the caption beside it, numbered where
-// several lines share one caption.
-QString boxName(int index) {
-    static const char* const names[ViewFieldCount] = {"Name",
-                                                      "Address line 1",
-                                                      "Address line 2",
-                                                      "Address line 3",
-                                                      "Address line 4",
-                                                      "Address line 5",
-                                                      "Address line 6",
-                                                      "Phone",
-                                                      "Phone 2",
-                                                      "Mobile",
-                                                      "Fax",
-                                                      "Pager",
-                                                      "E-Mail",
-                                                      "Group",
-                                                      "Organisation",
-                                                      "Job Title",
-                                                      "Department",
-                                                      "Work address line 1",
-                                                      "Work address line 2",
-                                                      "Work address line 3",
-                                                      "Work address line 4",
-                                                      "Work address line 5",
-                                                      "Work address line 6",
-                                                      "Work e-mail",
-                                                      "Web",
-                                                      "Notes"};
-    return QLatin1StringView(names[index]);
 }
 
 QLabel* fieldTitle(QWidget* page, const QString& text, int y) {
@@ -127,7 +100,7 @@ QLineEdit* OrVel::addField(QWidget* page, int index, const QString& title, int y
     auto* box = new QLineEdit(page);
     box->setObjectName(QLatin1StringView(RecordLayout[index + 1].control));
     box->setGeometry(98, y, PageWidth - 98 - 34, RowHeight - 3);
-    box->setAccessibleName(boxName(index));
+    box->setAccessibleName(pageCaptionOf(index));
     // On the boxes themselves: a style sheet on the window would take the labels' colours from
     // the desktop's palette again.
     box->setStyleSheet(
@@ -157,18 +130,16 @@ void OrVel::buildPages() {
     const QFont recnFont = booklook::font(booklook::TextPixels, true);
     m_recn->setFont(recnFont);
 
-    addField(left, 0, QStringLiteral("Name"), RowTop, nullptr);
+    addField(left, 0, pageTitleOf(0), RowTop, nullptr);
     static_cast<QLineEdit*>(m_boxes[0])->setFont(recnFont);
     for (int i = 1; i <= 6; ++i)
-        addField(left, i, i == 1 ? QStringLiteral("Address") : QString(), RowTop + i * RowHeight,
-                 nullptr);
-    static const char* const dialTitles[] = {"Phone", "Phone 2", "Mobile", "Fax", "Pager"};
+        addField(left, i, pageTitleOf(i), RowTop + i * RowHeight, nullptr);
     static const char* const dialNames[] = {"P1Lab", "P2LAb", "P3Lab", "P4Lab", "P5Lab"};
     for (int n = 0; n < 5; ++n) {
         const int y = RowTop + (8 + n) * RowHeight;
         addField(left, DialFieldViewIndex[n], QString(), y, nullptr);
         auto* label = new LabelButton(QLatin1StringView(dialNames[n]),
-                                      QLatin1StringView(dialTitles[n]), left);
+                                      pageTitleOf(DialFieldViewIndex[n]), left);
         label->setFont(titleFont(left));
         label->setGeometry(18, y, 76, RowHeight - 4);
         m_dialLabels[n] = label;
@@ -187,8 +158,8 @@ void OrVel::buildPages() {
         mark->setGeometry(18, y + RowHeight - 5, 56, 2);
         m_dialMarks[n] = mark;
     }
-    addField(left, 12, QStringLiteral("E-Mail"), RowTop + 14 * RowHeight, nullptr);
-    addField(left, 13, QStringLiteral("Group"), RowTop + 15 * RowHeight, nullptr);
+    addField(left, 12, pageTitleOf(12), RowTop + 14 * RowHeight, nullptr);
+    addField(left, 13, pageTitleOf(13), RowTop + 15 * RowHeight, nullptr);
     auto* mail1 = new LabelButton(QStringLiteral("LaunchEM1La"), QStringLiteral("@"), left);
     mail1->setGeometry(PageWidth - 30, RowTop + 14 * RowHeight, 22, RowHeight - 4);
     connect(mail1, &LabelButton::clicked, this, [this] {
@@ -206,14 +177,13 @@ void OrVel::buildPages() {
     connect(last, &QToolButton::clicked, this, [this] { m_navigator.lastPage(); });
 
     QWidget* right = m_rightPage;
-    addField(right, 14, QStringLiteral("Organisation"), RowTop, nullptr);
-    addField(right, 15, QStringLiteral("Job Title"), RowTop + RowHeight, nullptr);
-    addField(right, 16, QStringLiteral("Department"), RowTop + 2 * RowHeight, nullptr);
+    addField(right, 14, pageTitleOf(14), RowTop, nullptr);
+    addField(right, 15, pageTitleOf(15), RowTop + RowHeight, nullptr);
+    addField(right, 16, pageTitleOf(16), RowTop + 2 * RowHeight, nullptr);
     for (int i = 0; i < 6; ++i)
-        addField(right, 17 + i, i == 0 ? QStringLiteral("Address") : QString(),
-                 RowTop + (3 + i) * RowHeight, nullptr);
-    addField(right, 23, QStringLiteral("E-Mail"), RowTop + 9 * RowHeight, nullptr);
-    addField(right, 24, QStringLiteral("Web"), RowTop + 10 * RowHeight, nullptr);
+        addField(right, 17 + i, pageTitleOf(17 + i), RowTop + (3 + i) * RowHeight, nullptr);
+    addField(right, 23, pageTitleOf(23), RowTop + 9 * RowHeight, nullptr);
+    addField(right, 24, pageTitleOf(24), RowTop + 10 * RowHeight, nullptr);
     auto* mail2 = new LabelButton(QStringLiteral("LaunchEM2La"), QStringLiteral("@"), right);
     mail2->setGeometry(PageWidth - 30, RowTop + 9 * RowHeight, 22, RowHeight - 4);
     connect(mail2, &LabelButton::clicked, this, [this] {
@@ -235,12 +205,12 @@ void OrVel::buildPages() {
     }
 
     const int notesTop = RowTop + 11 * RowHeight + 4;
-    fieldTitle(right, QStringLiteral("Notes"), notesTop);
+    fieldTitle(right, pageTitleOf(NotesViewIndex), notesTop);
     auto* notes = new QPlainTextEdit(right);
     notes->setObjectName(QLatin1StringView(RecordLayout[ViewFieldCount].control));
     notes->setGeometry(18, notesTop + RowHeight, PageWidth - 36,
                        PageHeight - notesTop - RowHeight - 44);
-    notes->setAccessibleName(boxName(NotesViewIndex));
+    notes->setAccessibleName(pageCaptionOf(NotesViewIndex));
     notes->setStyleSheet(QStringLiteral("QPlainTextEdit { background: rgba(255,255,255,90);"
                                         " border: 1px solid rgb(215,204,172); color: rgb(16,24,72);"
                                         " selection-background-color: rgb(170,190,230); }"));
@@ -284,8 +254,7 @@ void OrVel::buildPages() {
     auto* title = new LabelButton(QStringLiteral("Label19"), QStringLiteral("ORVELAN"), m_cover);
     auto* subtitle =
         new LabelButton(QStringLiteral("Label20"), QStringLiteral("Secure Address Book"), m_cover);
-    auto* start =
-        new LabelButton(QStringLiteral("StartLa"), QStringLiteral("Open  \u25B8"), m_cover);
+    auto* start = new LabelButton(QStringLiteral("StartLa"), QStringLiteral(">>"), m_cover);
     title->setFont(booklook::font(booklook::TitlePixels, true));
     int y = 70;
     for (LabelButton* label : {title, subtitle, start}) {
@@ -372,16 +341,16 @@ void OrVel::buildCommands() {
     for (const Command& c : commands) {
         *c.slot = new LabelButton(QLatin1StringView(c.name), QLatin1StringView(c.caption), this);
         (*c.slot)->setFont(bold);
-        (*c.slot)->setGeometry(x, BarTop + 8, 66, 22);
+        (*c.slot)->setGeometry(x, BarTop + 4, 66, 22);
         (*c.slot)->setAlignment(Qt::AlignCenter);
         x += 70;
     }
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("StatusLa"));
-    m_status->setGeometry(x + 4, BarTop + 8, WindowWidth - x - 70, 22);
+    m_status->setGeometry(PagesLeft + 8, StatusTop, WindowWidth - 2 * PagesLeft - 70, 20);
     m_status->setFont(bold);
     auto* image = new PictureButton(QStringLiteral("Image1"), PictureButton::Symbol::Book, this);
-    image->move(WindowWidth - 52, BarTop + 8);
+    image->move(WindowWidth - 52, BarTop + (BarHeight - image->height()) / 2 + 2);
     image->setAccessibleName(QStringLiteral("Close the book"));
 
     connect(m_add, &LabelButton::clicked, this, [this] {
@@ -641,8 +610,8 @@ void OrVel::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(150, 130, 96), 1));
     p.setBrush(QColor(250, 244, 226));
-    p.drawRoundedRect(QRectF(PagesLeft - 8, BarTop + 2, WindowWidth - 2 * PagesLeft + 16, 34), 6,
-                      6);
+    p.drawRoundedRect(
+        QRectF(PagesLeft - 8, BarTop + 2, WindowWidth - 2 * PagesLeft + 16, BarHeight), 6, 6);
 }
 
 void OrVel::changeEvent(QEvent* event) {

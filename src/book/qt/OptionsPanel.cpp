@@ -204,7 +204,7 @@ void OptionsPanel::setTapiArea(QWidget* area) {
     if (area) {
         // Controls the telephony area brings itself replace the panel's placeholders of the same
         // name, so every control name stays unique in the window.
-        for (const char* name : {"ConfShowTAPIBu", "cmdDialProps", "cmdConfigDlg"}) {
+        for (const char* name : {"ConfShowTAPIBu", "cmdDialProps", "cmdConfigDlg", "TapiLineLa"}) {
             const QLatin1StringView objectName(name);
             if (!area->findChild<QWidget*>(objectName))
                 continue;
@@ -213,10 +213,8 @@ void OptionsPanel::setTapiArea(QWidget* area) {
                     delete placeholder;
             }
         }
-        if (area->findChild<QWidget*>(QStringLiteral("Label23"))) {
+        if (area->findChild<QWidget*>(QStringLiteral("Label23")))
             delete findChild<QWidget*>(QStringLiteral("TapiConsolLa"));
-            delete findChild<QWidget*>(QStringLiteral("TapiLineLa"));
-        }
         area->setParent(m_tapiHolder);
         m_tapiLayout->addWidget(area);
     }
@@ -233,9 +231,11 @@ void OptionsPanel::applyDialLayout(const DialLayout& layout) {
         m_showTapi->setVisible(layout.tapiShowVisible);
         m_showTapi->setEnabled(layout.tapiShowVisible);
     }
-    // The TAPI console's heading and dialog buttons belong to the TAPI method only.
+    // The TAPI console's heading and dialog buttons belong to the TAPI method only. A telephony
+    // area that brings its own shows them as its fold says (dialLayoutApplied tells it).
     for (const char* name : {"TapiConsolLa", "cmdDialProps", "cmdConfigDlg"}) {
-        if (auto* control = findChild<QWidget*>(QLatin1StringView(name)))
+        auto* control = findChild<QWidget*>(QLatin1StringView(name));
+        if (control && !(m_tapiArea && m_tapiArea->isAncestorOf(control)))
             control->setVisible(layout.tapiShowVisible);
     }
     if (!layout.tapiShowVisible) {

@@ -5,6 +5,7 @@
 #include "platform/FileDialogs.h"
 #include "store/Session.h"
 #include "store/TabTable.h"
+#include "ui/ScreenOf.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -81,8 +82,10 @@ void ExportWindow::open() {
     PageStore& store = m_session.store();
     m_saved = {store.currentTab(), store.currentPage()};
     const QRect frame = m_host.bookFrame();
-    if (frame.isValid())
-        move(frame.left() + 400 / 15, frame.top() + 800 / 15);
+    if (frame.isValid()) {
+        const QPoint beside(frame.left() + 400 / 15, frame.top() + 800 / 15);
+        move(keptInside(beside, size(), screenAreaAt(beside, size())));
+    }
     choose(m_allFLa, m_selectedLA);
     choose(m_ebfBu, m_csvBy);
     choose(m_ansiBy, m_utf8By);

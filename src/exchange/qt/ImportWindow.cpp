@@ -7,6 +7,7 @@
 #include "store/RuntimeError.h"
 #include "store/Session.h"
 #include "store/StoreMessages.h"
+#include "ui/ScreenOf.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -145,8 +146,10 @@ void ImportWindow::build() {
 
 void ImportWindow::open() {
     const QRect frame = m_host.bookFrame();
-    if (frame.isValid())
-        move(frame.left() + 400 / 15, frame.top() + 800 / 15);
+    if (frame.isValid()) {
+        const QPoint beside(frame.left() + 400 / 15, frame.top() + 800 / 15);
+        move(keptInside(beside, size(), screenAreaAt(beside, size())));
+    }
     showMapPanel(false);
     setInfo(QStringLiteral("IMPORT  Ready"));
     show();

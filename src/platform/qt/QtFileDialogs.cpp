@@ -1,5 +1,7 @@
 #include "platform/qt/QtFileDialogs.h"
 
+#include "platform/ScreenArea.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QScreen>
@@ -23,11 +25,8 @@ QPoint fileDialogPlace(const QRect& anchorFrame, const QSize& dialogSize, const 
     if (x + dialogSize.width() > area.right() + 1 &&
         anchorFrame.left() - dialogSize.width() >= area.left())
         x = anchorFrame.left() - dialogSize.width();
-    int y = anchorFrame.top();
     // Too large for the area: its top left corner stays visible.
-    x = std::max(area.left(), std::min(x, area.right() + 1 - dialogSize.width()));
-    y = std::max(area.top(), std::min(y, area.bottom() + 1 - dialogSize.height()));
-    return {x, y};
+    return keptInside({x, anchorFrame.top()}, dialogSize, area);
 }
 
 QString QtFileDialogs::run(bool save, const QString& title, const QString& filter,

@@ -129,6 +129,8 @@ void FindWindow::build() {
 void FindWindow::open() {
     if (!m_loaded)
         load();
+    // Minimised with the book, it comes back as a window, not as an icon.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
@@ -235,15 +237,20 @@ void FindWindow::viewSelected() {
     const QString line = item && item->isSelected() ? item->text() : QString();
     const std::optional<PagePosition> position =
         line.trimmed().isEmpty() ? std::nullopt : positionOfLine(line);
-    if (!position) {
+    const auto refuse = [this](const QString& text) {
         setInfoColour(InfoRed);
         setInfo(FindStatus::SelectionError);
         m_session.services().prompter.ask(
-            {u"ORVELAN Find"_s,
-             u" Can't VIEW an empty Line:  No Text or Page has been SELECTED      "_s,
-             PromptIcon::Exclamation, PromptButtons::Ok});
+            {u"ORVELAN Find"_s, text, PromptIcon::Exclamation, PromptButtons::Ok});
         setInfoColour(InfoBlue);
         setInfo(FindStatus::Ready);
+    };
+    if (!position) {
+        refuse(u" Can't VIEW an empty Line:  No Text or Page has been SELECTED      "_s);
+        return;
+    }
+    if (!BookSearch(m_session.folder()).pageExists(*position)) {
+        refuse(u" Can't VIEW this Line:  Its Page is no longer in the Book, Search again      "_s);
         return;
     }
     m_navigator.showPage(position->tab, position->page);
@@ -332,7 +339,9 @@ void FindWindow::mousePressEvent(QMouseEvent* event) {
 }
 
 void FindWindow::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    // An activation that arrives after the window was closed (X11 reports it late) does not
+    // mark the search as open again.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible())
         m_navigator.searchWindowActivated();
     QWidget::changeEvent(event);
 }

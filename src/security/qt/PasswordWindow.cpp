@@ -54,6 +54,10 @@ PasswordWindow::PasswordWindow(Session& session, HelpPages help, QWidget* parent
     m_entry->setContextMenuPolicy(Qt::NoContextMenu);
     m_entry->setAcceptDrops(false);
     m_entry->installEventFilter(this);
+    // Keys are filtered as they are typed; whatever else changes the text (a paste, a
+    // middle-click, an input method) is checked as a whole.
+    connect(m_entry, &QLineEdit::textEdited, this,
+            [this](const QString& text) { m_dialogue.takeText(text); });
 
     const QString captions[3] = {QStringLiteral("Change"), QStringLiteral("Cancel"),
                                  QStringLiteral("Ok")};

@@ -33,7 +33,8 @@ TapiConsoleWidget::TapiConsoleWidget(QWidget* parent)
       m_showButton(new QPushButton(QStringLiteral("Show"), this)),
       m_unfoldedHeading(
           new QLabel(QStringLiteral("TAPI Consol                   Line No             "), this)),
-      m_foldedHeading(new QLabel(QStringLiteral("TAPI Consol   "), this)) {
+      m_foldedHeading(new QLabel(QStringLiteral("TAPI Consol   "), this)),
+      m_lineLabel(new QLabel(QStringLiteral("TAPI Line#"), this)) {
     setObjectName(QStringLiteral("TapiConsole"));
     setFixedSize(twipSize(7000, 3150));
     m_list->setObjectName(QStringLiteral("lstLineInfo"));
@@ -50,6 +51,8 @@ TapiConsoleWidget::TapiConsoleWidget(QWidget* parent)
     m_unfoldedHeading->move(twips(3300, 2400));
     m_foldedHeading->setObjectName(QStringLiteral("Label23"));
     m_foldedHeading->move(twips(315, 450));
+    m_lineLabel->setObjectName(QStringLiteral("TapiLineLa"));
+    m_lineLabel->move(twips(1600, 780));
     const QList<QRect> lineGeometry = {QRect(twips(3240, 45), twipSize(15, 3000)),
                                        QRect(twips(3240, 45), twipSize(3600, 15)),
                                        QRect(twips(3240, 3045), twipSize(3600, 15))};
@@ -130,6 +133,7 @@ void TapiConsoleWidget::fold() {
     m_propertiesButton->hide();
     m_configButton->hide();
     m_selector->move(twips(315, 750));
+    m_lineLabel->show();
     m_unfoldedHeading->hide();
     for (QFrame* line : m_frameLines)
         line->hide();
@@ -142,6 +146,7 @@ void TapiConsoleWidget::unfold() {
     m_propertiesButton->show();
     m_configButton->show();
     m_selector->move(twips(3300, 2670));
+    m_lineLabel->hide(); // the unfolded heading names the line column
     m_foldedHeading->hide();
     m_unfoldedHeading->show();
     for (QFrame* line : m_frameLines)

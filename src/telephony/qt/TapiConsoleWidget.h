@@ -17,7 +17,8 @@ class Settings;
 
 // The telephony area of the options panel: the information list `lstLineInfo`, the line
 // selector `cboLineSel`, the dialog buttons `cmdConfigDlg` and `cmdDialProps`, the fold button
-// `ConfShowTAPIBu`, the headings `Label4` and `Label23` and three frame lines (`Line1` .. `Line3`).
+// `ConfShowTAPIBu`, the headings `Label4` and `Label23`, the line selector's label `TapiLineLa`
+// and three frame lines (`Line1` .. `Line3`).
 // It starts folded. Positions follow the panel's twips (15 per pixel).
 class TapiConsoleWidget : public QWidget, public TapiConsole {
     Q_OBJECT
@@ -59,6 +60,7 @@ private:
     QPushButton* m_showButton;
     QLabel* m_unfoldedHeading;
     QLabel* m_foldedHeading;
+    QLabel* m_lineLabel; // "TAPI Line#" beside the folded line selector
     QList<QFrame*> m_frameLines;
 };
 

@@ -1,18 +1,9 @@
-#include "app/FakeWindows.h"
+#include "app/qt/AssembledBook.h"
 
-#include "app/qt/OpenBook.h"
-#include "app/qt/Program.h"
-#include "book/qt/MainWindow.h"
 #include "book/qt/OptionsPanel.h"
 #include "search/qt/FindWindow.h"
-#include "support/FakeClock.h"
-#include "support/RecordingLauncher.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TempBook.h"
 #include "ui/LabelButton.h"
-#include "ui/WidgetBookWindow.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -22,48 +13,10 @@
 using namespace orvelan;
 using namespace orvelan::test;
 
-// The program as main() assembles it: the closed book, the real open book with its options
-// panel, telephony area, search window and printing, on a temporary book.
 class OpenBookTest : public QObject {
     Q_OBJECT
 
-    struct Run {
-        explicit Run(const TempBook& book,
-                     const QString& commandLine = QStringLiteral("orvelan -TAPI"))
-            : session(book.folder(), Services{prompter, clock, launcher},
-                      CommandLine::parse(commandLine)),
-              mainWindow(session), password(session), adapter(mainWindow, [this] {
-                  program->mainWindowLoaded();
-                  openBook->firstLoad();
-              }) {
-            session.loadSettings();
-            mainWindow.setEnder([this] { ended = true; });
-            program = std::make_unique<Program>(session, HelpPages(QStringLiteral("/help")),
-                                                adapter, password);
-            openBook = std::make_unique<OpenBook>(session, *program, mainWindow);
-            program->start();
-        }
-        template <class T = QWidget> T* find(QWidget& in, const char* name) {
-            const QList<T*> all = in.findChildren<T*>(QLatin1StringView(name));
-            if (all.size() != 1)
-                qFatal("expected one control %s, found %d", name, int(all.size()));
-            return all.first();
-        }
-        void click(QWidget& in, const char* name) {
-            QTest::mouseClick(find(in, name), Qt::LeftButton);
-        }
-
-        ScriptedPrompter prompter;
-        FakeClock clock;
-        RecordingLauncher launcher;
-        Session session;
-        OrVel mainWindow;
-        FakePassword password;
-        WidgetBookWindow<OrVel> adapter;
-        std::unique_ptr<Program> program;
-        std::unique_ptr<OpenBook> openBook;
-        bool ended = false;
-    };
+    using Run = AssembledBook;
 
 private Q_SLOTS:
     void opensTheRealBookAndClosesBack() {
@@ -110,35 +63,6 @@ private Q_SLOTS:
         run.click(*panel, "ConfCloseBu");
         QVERIFY(!panel->isVisible());
         QCOMPARE(run.find<LabelButton>(run.mainWindow, "PassLa")->colour(), LabelColour::Grey);
-    }
-
-    // "Use TAPI" through the desktop's telephone handler: the page's number goes out as a tel:
-    // address and the call states show on the book's own dialing controls.
-    void aTelephoneLineCallShowsOnTheBook() {
-        TempBook book;
-        book.writeTab(1, {TempBook::record({{Field::Name, "Ada"}, {Field::Phone1, "0123 456"}})});
-        {
-            SettingsFile file(book.folder().settingsPath());
-            Settings settings = file.read();
-            settings.setDialMethod(1);
-            QCOMPARE(file.write(settings), 0);
-        }
-        Run run(book, QStringLiteral("orvelan"));
-        run.program->run().openBook();
-        auto* lines = run.find<QComboBox>(run.mainWindow, "cboLineSel");
-        QCOMPARE(lines->count(), 1);
-
-        run.click(run.mainWindow, "P1Lab");
-        run.click(run.mainWindow, "DialLa");
-        QTRY_VERIFY(!run.launcher.opened().isEmpty());
-        QCOMPARE(run.launcher.opened().last().scheme(), QStringLiteral("tel"));
-        QTRY_VERIFY(run.find(run.mainWindow, "cmdHangUp")->isVisible());
-        auto* dial = run.find<LabelButton>(run.mainWindow, "DialLa");
-        QCOMPARE(dial->colour(), LabelColour::Grey);
-
-        run.click(run.mainWindow, "cmdHangUp");
-        QTRY_VERIFY(!run.find(run.mainWindow, "cmdHangUp")->isVisible());
-        QTRY_COMPARE(dial->colour(), LabelColour::Blue);
     }
 
     void findOpensTheSearchWindowAndAResultOpensItsPage() {

@@ -14,7 +14,7 @@ StandInBook::StandInBook(Session& session, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_session(session) {
     setObjectName(QStringLiteral("OrVelStandIn"));
     setWindowTitle(QStringLiteral("ORVELAN Secure Address Book"));
-    resize(480, 360);
+    resize(400, 300); // fits the offscreen screen beside the closed book
     m_layout = new QVBoxLayout(this);
     auto* bar = new QHBoxLayout;
     auto* options = new LabelButton(QStringLiteral("PassLa"), QStringLiteral("Options"), this);

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 using namespace orvelan;
 using namespace orvelan::test;
 using namespace Qt::StringLiterals;
@@ -52,6 +54,36 @@ private Q_SLOTS:
         qputenv("PATH", path);
         if (!browser.isEmpty())
             qputenv("BROWSER", browser);
+    }
+
+    // A telephone number goes through xdg-open, whose exit status tells whether a handler of
+    // the desktop took it; without xdg-open nothing can take it.
+    void theTelephoneHandOffFollowsXdgOpensExitStatus() {
+        QTemporaryDir bin;
+        const QString handed = bin.path() + u"/handed"_s;
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toLocal8Bit());
+        const auto handOff = [](const QString& address) {
+            std::optional<bool> taken;
+            QtDesktopLauncher().handOff(QUrl(address), [&taken](bool ok) { taken = ok; });
+            if (!QTest::qWaitFor([&] { return taken.has_value(); }, 10000))
+                return std::optional<bool>();
+            return taken;
+        };
+
+        writeScript(bin.path() + u"/xdg-open"_s,
+                    "echo \"$1\" > " + handed.toLocal8Bit() + "; exit 0");
+        QCOMPARE(handOff(u"tel:+442079460000"_s), std::optional<bool>(true));
+        QFile file(handed);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().trimmed(), QByteArray("tel:+442079460000"));
+
+        writeScript(bin.path() + u"/xdg-open"_s, "exit 4"); // the action failed: no handler
+        QCOMPARE(handOff(u"tel:0123"_s), std::optional<bool>(false));
+
+        QFile::remove(bin.path() + u"/xdg-open"_s);
+        QCOMPARE(handOff(u"tel:0123"_s), std::optional<bool>(false));
+        qputenv("PATH", path);
     }
 };
 

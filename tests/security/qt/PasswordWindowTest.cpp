@@ -6,6 +6,8 @@
 #include "ui/LabelButton.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -47,6 +49,39 @@ class PasswordWindowTest : public QObject {
     }
 
 private Q_SLOTS:
+    // Text that arrives without key presses (a paste, a middle-click, an input method) meets
+    // the same rules as typed keys, so no password is stored that cannot be typed again.
+    void pastedAndComposedTextFollowsTheTypingRules() {
+        Fixture f;
+        f.session.settings().setFlag(Settings::AllowExtCharsInPasswords, true);
+        PasswordWindow window(f.session, HelpPages(QStringLiteral("/help")));
+        window.dialogue().start(1);
+        window.show();
+        QLineEdit* box = entry(window);
+
+        QInputMethodEvent composed;
+        composed.setCommitString(QStringLiteral("z\u0142oty"));
+        QApplication::sendEvent(box, &composed);
+        QCOMPARE(box->text(), QString());
+        QCOMPARE(f.prompter.shown().size(), 1);
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("ab\tcd"));
+        box->paste();
+        QCOMPARE(box->text(), QString());
+        QCOMPARE(f.prompter.last().text,
+                 QStringLiteral(
+                     "CONTROL Characters are not permitted in Passwords on this version    "));
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("z\u00f3ty"));
+        box->paste();
+        QCOMPARE(box->text(), QStringLiteral("z\u00f3ty"));
+        QCOMPARE(f.prompter.shown().size(), 2);
+        QTest::keyClick(box, Qt::Key_Return);
+        typeText(box, QStringLiteral("z\u00f3ty"));
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(f.session.settings().masterPassword().trimmed(), QByteArray("z\xf3ty"));
+    }
+
     void typingRulesRefuseAndEmptyTheEntry() {
         Fixture f;
         PasswordWindow window(f.session, HelpPages(QStringLiteral("/help")));

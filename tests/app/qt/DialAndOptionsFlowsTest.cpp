@@ -1,0 +1,167 @@
+#include "app/qt/AssembledBook.h"
+
+#include "book/qt/OptionsPanel.h"
+#include "telephony/CvbTAPILine.h"
+#include "ui/LabelButton.h"
+
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QPushButton>
+#include <QTest>
+
+using namespace orvelan;
+using namespace orvelan::test;
+
+namespace {
+
+// One status text and what happened to it while it was meant to stand.
+struct StatusSpell {
+    QString text;
+    double seconds = 0;
+    QString after; // the status label once the wait was over
+};
+
+} // namespace
+
+// Dialing through the desktop's telephone handler and the options panel's telephony area, in
+// the assembled program. Every wait lets the queued call events in, as the real clock does.
+class DialAndOptionsFlowsTest : public QObject {
+    Q_OBJECT
+
+    struct DialingBook {
+        explicit DialingBook(const QByteArray& phone) {
+            book.writeTab(1, {TempBook::record({{Field::Name, "Ada"}, {Field::Phone1, phone}})});
+            storeSettings(book, [](Settings& s) { s.setDialMethod(1); });
+            run = std::make_unique<AssembledBook>(book, QStringLiteral("orvelan"));
+            QLabel* status = run->find<QLabel>("StatusLa");
+            run->clock.onPause = [this, status](double seconds) {
+                StatusSpell spell{status->text(), seconds, {}};
+                QCoreApplication::processEvents();
+                spell.after = status->text();
+                spells.append(spell);
+            };
+            run->program->run().openBook();
+            run->click("P1Lab");
+        }
+        void dial() {
+            run->click("DialLa");
+            // Let every posted call event and its reaction run.
+            for (int i = 0; i < 5; ++i)
+                QCoreApplication::processEvents();
+        }
+        QStringList statuses() const {
+            QStringList texts;
+            for (const StatusSpell& spell : spells) {
+                if (!spell.text.isEmpty())
+                    texts.append(spell.text);
+            }
+            return texts;
+        }
+
+        TempBook book;
+        std::unique_ptr<AssembledBook> run;
+        QList<StatusSpell> spells;
+    };
+
+private Q_SLOTS:
+    // The first number of the field goes to the desktop; the handler owns the call from then
+    // on, so the line is free again and a second Dial works.
+    void aHandedOffCallLeavesTheLineFree() {
+        DialingBook dialing("0123 456 ext 12");
+        AssembledBook& run = *dialing.run;
+        dialing.dial();
+        QCOMPARE(run.launcher.opened().size(), 1);
+        QCOMPARE(run.launcher.opened().last().toString(), QStringLiteral("tel:0123456"));
+        QVERIFY(dialing.statuses().contains(QStringLiteral("Dialing...0123 456 ext 12")));
+        QVERIFY(!dialing.statuses().contains(QStringLiteral("Connected")));
+        QVERIFY(!run.find("cmdHangUp")->isVisible());
+        QCOMPARE(run.find<LabelButton>("DialLa")->colour(), LabelColour::Blue);
+
+        dialing.dial();
+        QCOMPARE(run.launcher.opened().size(), 2);
+        QVERIFY(run.prompter.shown().isEmpty());
+    }
+
+    // With no program for telephone numbers nothing claims a call: the user is told why, the
+    // hang-up button stays away, and the next Dial tries again.
+    void aDesktopWithoutATelephoneHandlerSaysSo() {
+        DialingBook dialing("+44 20 7946 0958");
+        AssembledBook& run = *dialing.run;
+        run.launcher.handled = false;
+        dialing.dial();
+        QCOMPARE(run.launcher.opened().last().toString(), QStringLiteral("tel:+442079460958"));
+        QCOMPARE(run.prompter.shown().size(), 1);
+        QCOMPARE(run.prompter.last().title, QStringLiteral("ORVELAN Dial"));
+        QVERIFY(run.prompter.last().text.contains(QStringLiteral("no handler for telephone")));
+        QVERIFY(!dialing.statuses().contains(QStringLiteral("Connected")));
+        QVERIFY(!run.find("cmdHangUp")->isVisible());
+
+        run.launcher.handled = true;
+        run.prompter.clear();
+        dialing.dial();
+        QCOMPARE(run.launcher.opened().size(), 2);
+        QVERIFY(run.prompter.shown().isEmpty());
+    }
+
+    // Each status text stands for its whole time before the next call event replaces it, and
+    // the status label is wide enough for the longest of them.
+    void statusTextsStayReadable() {
+        DialingBook dialing("0123 456 789 012 345 678");
+        AssembledBook& run = *dialing.run;
+        dialing.dial();
+        QVERIFY(!dialing.spells.isEmpty());
+        for (const StatusSpell& spell : std::as_const(dialing.spells)) {
+            if (!spell.text.isEmpty())
+                QCOMPARE(spell.after, spell.text);
+        }
+
+        QLabel* status = run.find<QLabel>("StatusLa");
+        const QFontMetrics metrics(status->font());
+        QStringList texts = dialing.statuses();
+        texts << QStringLiteral("Removing Blank Pages...")
+              << QStringLiteral("Removing Temporary Files")
+              << QStringLiteral("Opening Port On: COM 4") << QStringLiteral("Requesting Hang Up...")
+              << QStringLiteral("Dialing:  ") + QString(24, u'8')
+              << QStringLiteral("Dialing...") + QString(24, u'8')
+              << QStringLiteral("**  Last Page  **");
+        for (std::uint32_t code = 0x80000001; code <= 0x80000050; ++code)
+            texts << CvbTAPILine::ErrorString(std::int32_t(code));
+        for (const QString& text : std::as_const(texts)) {
+            if (metrics.horizontalAdvance(text) > status->contentsRect().width())
+                QFAIL(qPrintable(QStringLiteral("status label cuts \"%1\"").arg(text)));
+        }
+    }
+
+    // The TAPI area shows its dialog buttons only while unfolded, and its line box keeps its
+    // "TAPI Line#" label.
+    void theFoldedTelephonyAreaHidesItsDialogButtons() {
+        TempBook book;
+        storeSettings(book, [](Settings& s) { s.setDialMethod(1); });
+        AssembledBook run(book, QStringLiteral("orvelan"));
+        run.program->run().openBook();
+        run.click("PassLa");
+        auto* panel = run.find<OptionsPanel>("ConfigPBC");
+        auto* show = run.find<QPushButton>(*panel, "ConfShowTAPIBu");
+        QCOMPARE(show->text(), QStringLiteral("Show"));
+        QVERIFY(!run.find(*panel, "cmdConfigDlg")->isVisible());
+        QVERIFY(!run.find(*panel, "cmdDialProps")->isVisible());
+        auto* lineLabel = run.find<QLabel>(*panel, "TapiLineLa");
+        QCOMPARE(lineLabel->text(), QStringLiteral("TAPI Line#"));
+        QVERIFY(lineLabel->isVisible());
+
+        show->click();
+        QVERIFY(run.find(*panel, "cmdConfigDlg")->isVisible());
+        QVERIFY(run.find(*panel, "cmdDialProps")->isVisible());
+
+        auto* method = run.find<QComboBox>(*panel, "ComSelectCB");
+        Q_EMIT method->textActivated(QStringLiteral("Use Serial"));
+        Q_EMIT method->textActivated(QStringLiteral("Use TAPI"));
+        QCOMPARE(show->text(), QStringLiteral("Show"));
+        QVERIFY(!run.find(*panel, "cmdConfigDlg")->isVisible());
+        QVERIFY(!run.find(*panel, "cmdDialProps")->isVisible());
+        QVERIFY(lineLabel->isVisible());
+    }
+};
+
+QTEST_MAIN(DialAndOptionsFlowsTest)
+#include "DialAndOptionsFlowsTest.moc"
