@@ -53,13 +53,14 @@ void ExportWindow::build() {
         new LabelButton(QStringLiteral("EXSelectedLA"), QStringLiteral("Selected"), this);
     m_csvBy = new LabelButton(QStringLiteral("ExpCSVBy"), QStringLiteral("As CSV"), this);
     m_ebfBu = new LabelButton(QStringLiteral("ExpEBFBu"), QStringLiteral("As EAB"), this);
+    m_vcfBy = new LabelButton(QStringLiteral("ExpVCFBy"), QStringLiteral("As vCard"), this);
     m_doExportLA = new LabelButton(QStringLiteral("EXDOEXPLA"), QStringLiteral("EXPORT"), this);
     m_clearLa = new LabelButton(QStringLiteral("EXClearLa"), QStringLiteral("Clear"), this);
     m_cancelLa = new LabelButton(QStringLiteral("EXCancelLa"), QStringLiteral("Close"), this);
     makeOptionPair(m_allFLa, m_selectedLA);
-    makeOptionPair(m_csvBy, m_ebfBu);
+    makeOptionGroup({m_csvBy, m_ebfBu, m_vcfBy});
     for (QWidget* w : std::initializer_list<QWidget*>{m_allFLa, m_selectedLA, m_csvBy, m_ebfBu,
-                                                      m_doExportLA, m_clearLa, m_cancelLa})
+                                                      m_vcfBy, m_doExportLA, m_clearLa, m_cancelLa})
         options->addWidget(w);
     layout->addLayout(options);
 
@@ -76,7 +77,7 @@ void ExportWindow::open() {
     if (frame.isValid())
         move(frame.left() + 400 / 15, frame.top() + 800 / 15);
     choose(m_allFLa, m_selectedLA);
-    choose(m_ebfBu, m_csvBy);
+    chooseOne(m_ebfBu, {m_csvBy, m_ebfBu, m_vcfBy});
     setInfo(QStringLiteral("EXPORT  Ready"));
     show();
     raise();
@@ -149,13 +150,19 @@ void ExportWindow::exportFile() {
         chosen = m_listed;
     }
     const bool eab = isChosen(m_ebfBu);
-    const QString extension = eab ? QStringLiteral(".eab") : QStringLiteral(".csv");
-    QString path = eab ? m_dialogs.saveFileName(QStringLiteral("Save ORVELAN EXPORT File"),
-                                                QStringLiteral("Save EXPORT File (*.eab)|*.eab"),
-                                                extension, m_session.folder().root())
-                       : m_dialogs.saveFileName(QStringLiteral("Save GENERIC EXPORT File"),
-                                                QStringLiteral("Save EXPORT File (*.csv)|*.csv"),
-                                                extension, m_session.folder().root());
+    const bool vcard = isChosen(m_vcfBy);
+    const QString extension = eab     ? QStringLiteral(".eab")
+                              : vcard ? QStringLiteral(".vcf")
+                                      : QStringLiteral(".csv");
+    QString path = vcard ? m_dialogs.saveFileName(QStringLiteral("Save vCard EXPORT File"),
+                                                  QStringLiteral("Save EXPORT File (*.vcf)|*.vcf"),
+                                                  extension, m_session.folder().root())
+                   : eab ? m_dialogs.saveFileName(QStringLiteral("Save ORVELAN EXPORT File"),
+                                                  QStringLiteral("Save EXPORT File (*.eab)|*.eab"),
+                                                  extension, m_session.folder().root())
+                         : m_dialogs.saveFileName(QStringLiteral("Save GENERIC EXPORT File"),
+                                                  QStringLiteral("Save EXPORT File (*.csv)|*.csv"),
+                                                  extension, m_session.folder().root());
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -177,8 +184,11 @@ void ExportWindow::exportFile() {
         setInfo(QStringLiteral("Creating EXPORT File.."));
     }
     const QString problem =
-        exportToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, m_session.folder(), chosen,
-                     [] { QCoreApplication::processEvents(); });
+        exportToFile(path,
+                     eab     ? ExportFormat::Eab
+                     : vcard ? ExportFormat::VCard30
+                             : ExportFormat::Csv,
+                     m_session.folder(), chosen, [] { QCoreApplication::processEvents(); });
     if (eab)
         removeExportWorkFiles(m_session.folder());
     m_busy = false;

@@ -61,6 +61,7 @@ private:
     LabelButton* m_selectedLA = nullptr;
     LabelButton* m_csvBy = nullptr;
     LabelButton* m_ebfBu = nullptr;
+    LabelButton* m_vcfBy = nullptr;
     LabelButton* m_doExportLA = nullptr;
     LabelButton* m_clearLa = nullptr;
     LabelButton* m_cancelLa = nullptr;
