@@ -6,6 +6,7 @@
 #include "store/PageTexts.h"
 #include "store/TabTable.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QHash>
 
@@ -67,6 +68,7 @@ VCardExportOutcome writeVCardExport(const BookFolder& folder, const QList<Listed
     VCardExportOutcome outcome;
     PageWindow source(folder);
     QHash<QString, int> seen; // pages of each name so far, for their UIDs
+    QHash<QByteArray, QDateTime> revisions;
     QByteArray chunk;
     chunk.reserve(ChunkBytes + 4096);
     qint64 done = 0;
@@ -88,8 +90,15 @@ VCardExportOutcome writeVCardExport(const BookFolder& folder, const QList<Listed
         PageCardOptions options;
         options.version = version;
         options.uid = derivedUid(seed);
-        options.revision = pageRevision(QString::fromLatin1(record[Field::DateModified]),
-                                        QString::fromLatin1(record[Field::TimeModified]));
+        // Local time to UTC is costly (the zone is looked up each time): once per minute stamp.
+        const QByteArray stamp = record[Field::DateModified] + ' ' + record[Field::TimeModified];
+        auto revision = revisions.constFind(stamp);
+        if (revision == revisions.cend())
+            revision = revisions.insert(
+                stamp, pageRevision(QString::fromLatin1(record[Field::DateModified]),
+                                    QString::fromLatin1(record[Field::TimeModified]))
+                           .toUTC());
+        options.revision = *revision;
         appendVCard(chunk, cardFromPage(texts, options), version);
         ++outcome.cards;
         if (chunk.size() >= ChunkBytes) {

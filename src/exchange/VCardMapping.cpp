@@ -2,6 +2,7 @@
 
 #include "store/TabTable.h"
 
+#include <QTimeZone>
 #include <QUuid>
 
 #include <algorithm>
@@ -600,7 +601,9 @@ QDateTime pageRevision(QStringView date, QStringView time) {
     // Two-digit years: 70..99 are the last century, the rest this one.
     const int year = day.year() % 100;
     const QDate full(year >= 70 ? 1900 + year : 2000 + year, day.month(), day.day());
-    return QDateTime(full, clock);
+    // The zone is read once: converting through the C library looks it up on every call.
+    static const QTimeZone zone = QTimeZone::systemTimeZone();
+    return QDateTime(full, clock, zone);
 }
 
 QString derivedUid(QStringView seed) {
