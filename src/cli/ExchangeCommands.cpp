@@ -140,7 +140,6 @@ int importVCards(CliContext& context, const ImportArguments& parsed) {
                                        {QStringLiteral("refused"), named(summary.refused)},
                                        {QStringLiteral("cut"), named(summary.cut)},
                                        {QStringLiteral("leftOut"), named(summary.leftOut)},
-                                       {QStringLiteral("replaced"), named(summary.replaced)},
                                        {QStringLiteral("damaged"), named(summary.damaged)},
                                        {QStringLiteral("unreadable"),
                                         QJsonArray::fromStringList(summary.unreadable)}});

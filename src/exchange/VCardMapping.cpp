@@ -1,5 +1,6 @@
 #include "exchange/VCardMapping.h"
 
+#include "store/PageEncoding.h"
 #include "store/TabTable.h"
 
 #include <QTimeZone>
@@ -614,24 +615,20 @@ QString derivedUid(QStringView seed) {
 
 QStringList fitToFields(PageTexts& texts) {
     QStringList cut;
+    for (QString& text : texts)
+        text = trimSpaces(QStringView(text)).toString();
+    // Widths are bytes in the encoding the page will be stored in; a character is never split.
+    const TextEncoding encoding = encodingFor(texts);
     for (int i = 0; i < ViewFieldCount; ++i) {
         QString& text = texts[i];
-        text = trimSpaces(QStringView(text)).toString();
         const int width = specOf(viewField(i)).width;
-        if (storedLengthOf(i, text) <= width)
+        if (storedLengthOf(i, text, encoding) <= width)
             continue;
-        qsizetype end = 0;
-        qsizetype used = 0;
-        while (end < text.size()) {
-            const qsizetype step = text[end].isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
-            const qsizetype cost = storedLengthOf(i, QStringView(text).sliced(end, step));
-            if (used + cost > width)
-                break;
-            used += cost;
-            end += step;
-        }
-        text.truncate(end);
-        text = trimSpaces(QStringView(text)).toString();
+        QByteArray bytes = storedFormOf(i, text, encoding);
+        bytes.truncate(fittingLength(bytes, width, encoding));
+        if (bytes.endsWith('\r')) // half a notes line break
+            bytes.chop(1);
+        text = trimSpaces(QStringView(viewFormOf(i, bytes, encoding))).toString();
         cut.append(QString::fromLatin1(specOf(viewField(i)).name));
     }
     return cut;

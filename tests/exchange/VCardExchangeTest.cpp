@@ -4,6 +4,7 @@
 #include "exchange/Export.h"
 #include "exchange/VCardReader.h"
 #include "store/PageRecord.h"
+#include "store/PageTexts.h"
 #include "support/TempBook.h"
 
 #include <QDir>
@@ -112,6 +113,35 @@ TEST(VCardExchange, BookToVcfToBookFieldForField) {
             EXPECT_EQ(after[viewField(i)], before[viewField(i)])
                 << specOf(viewField(i)).name << " in " << version.toStdString();
         EXPECT_EQ(to.book.page(18, 2)[Field::Name], "Sam Thumb");
+    }
+}
+
+TEST(VCardExchange, NamesInEveryScriptComeInAndGoOutWhole) {
+    Cli cli;
+    const QString samples = QStringLiteral(VCARD_SAMPLES);
+    ASSERT_EQ(cli.run(runImport, {samples}), QStringLiteral("0")) << cli.out.toStdString();
+    EXPECT_TRUE(cli.out.startsWith(QStringLiteral("4 card(s) read from 3 file(s), 4 staged.\n")))
+        << cli.out.toStdString();
+    EXPECT_TRUE(cli.out.endsWith(QStringLiteral("A: 1\nB: 1\nE: 1\nL: 1\nImported 4 page(s).\n")))
+        << cli.out.toStdString();
+    const PageTexts zola = textsOf(cli.book.page(5, 1));
+    EXPECT_EQ(zola[0], QStringLiteral("Émile Zola"));
+    EXPECT_EQ(zola[16], QStringLiteral("Rédaction, Culture"));
+    const PageTexts nowak = textsOf(cli.book.page(11, 1));
+    EXPECT_EQ(nowak[0], QStringLiteral("Łukasz Nowak"));
+    EXPECT_EQ(nowak[1], QStringLiteral("ul. Długa 5 m. 7"));
+    EXPECT_EQ(textsOf(cli.book.page(1, 1))[0], QStringLiteral("Antonín Dvořák"));
+
+    // Out again and into a second book: every text as it was.
+    const QString path = cli.book.root() + QStringLiteral("/all.vcf");
+    ASSERT_EQ(cli.run(runExport, {QStringLiteral("vcf"), path}), QStringLiteral("0"));
+    Cli second;
+    ASSERT_EQ(second.run(runImport, {path}), QStringLiteral("0")) << second.out.toStdString();
+    for (const auto& [tab, page] : {std::pair{1, 1}, {2, 1}, {5, 1}, {11, 1}}) {
+        const PageTexts before = textsOf(cli.book.page(tab, page));
+        const PageTexts after = textsOf(second.book.page(tab, page));
+        for (int i = 0; i < ViewFieldCount; ++i)
+            EXPECT_EQ(after[i], before[i]) << "tab " << tab << " field " << i;
     }
 }
 

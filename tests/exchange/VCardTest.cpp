@@ -335,6 +335,18 @@ TEST(VCardMapping, CardFromPageKeepsWhatThePageHasNoFieldFor) {
         EXPECT_EQ(again.texts[i], page[i]) << i;
 }
 
+TEST(VCardMapping, FitToFieldsCutsBytesWithoutSplittingCharacters) {
+    PageTexts page;
+    page[Name] = QString(20, QChar(0x0142)); // 40 bytes in UTF-8
+    page[Email] = QStringLiteral("short@example.org");
+    EXPECT_EQ(fitToFields(page), QStringList{QStringLiteral("Name")});
+    EXPECT_EQ(page[Name], QString(16, QChar(0x0142)));
+    page[Name] = QStringLiteral("王芳");
+    page[Notes] = QStringLiteral("🙂").repeated(206) + QStringLiteral("x"); // 825 bytes
+    EXPECT_EQ(fitToFields(page), QStringList{QStringLiteral("Notes")});
+    EXPECT_EQ(page[Notes], QStringLiteral("🙂").repeated(206));
+}
+
 TEST(VCardMapping, FitToFieldsCutsAndNamesTheFields) {
     PageTexts page;
     page[Name] = QString(40, u'n');

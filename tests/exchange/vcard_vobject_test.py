@@ -34,6 +34,9 @@ PAGES = [
         "Notes": "Line one: colon\nline two, comma; semicolon and a long line " + "x" * 90,
     },
     {"Name": "José Álvarez", "Mobile": "+34 600 000 000", "Notes": "café"},
+    {"Name": "Łukasz Nowak", "Addr1": "ul. Długa 5", "Addr2": "00-238 Warszawa",
+     "Organisation": "Firma Przykładowa", "Notes": "Ελληνικά, русский, 中文 🙂 " + "ż" * 60},
+    {"Name": "王芳", "Phone1": "+86 10 1234 5678", "Group": "同事"},
 ]
 
 

@@ -377,8 +377,8 @@ void ImportWindow::readVCards() {
     m_recordListLoaded = true;
     m_busy = false;
     const bool noteworthy = summary.refused.count || summary.cut.count || summary.leftOut.count ||
-                            summary.replaced.count || summary.damaged.count ||
-                            !summary.unreadable.isEmpty() || summary.writeFailures;
+                            summary.damaged.count || !summary.unreadable.isEmpty() ||
+                            summary.writeFailures;
     if (summary.writeFailures)
         tell(ImportTitle, QStringLiteral("Import Error: The staging files in %1 can't be written")
                               .arg(m_session.folder().dataBookDir()));

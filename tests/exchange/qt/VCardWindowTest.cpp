@@ -1,9 +1,9 @@
 // "As vCard" in the import and export windows, with the files they read and write.
 #include "WindowFixture.h"
 
+#include "exchange/VCardReader.h"
 #include "exchange/qt/ExportWindow.h"
 #include "exchange/qt/ImportWindow.h"
-#include "exchange/VCardReader.h"
 #include "store/PageRecord.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
