@@ -5,7 +5,6 @@
 
 #include "exchange/Export.h"
 #include "exchange/ImportStaging.h"
-#include "exchange/VCardExport.h"
 #include "exchange/VCardImport.h"
 
 #include <QDateTime>
@@ -34,11 +33,10 @@ void exportWholeBookAsVCards(benchmark::State& state) {
     const QString path = outputDir().filePath(QStringLiteral("book.vcf"));
     qint64 cards = 0;
     for (auto _ : state) {
-        const QList<ListedRecord> pages = findPages(folder, {});
-        cards = pages.size();
-        const QString problem = exportToFile(path, ExportFormat::VCard30, folder, pages);
-        if (!problem.isEmpty()) {
-            state.SkipWithError(problem.toLocal8Bit().constData());
+        const ExportResult result = exportBookToFile(path, ExportFormat::VCard30, folder, {});
+        cards = result.pages;
+        if (!result.ok()) {
+            state.SkipWithError(result.problem.toLocal8Bit().constData());
             break;
         }
     }

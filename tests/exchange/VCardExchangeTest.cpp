@@ -180,7 +180,7 @@ TEST(VCardExchange, ExportedCardsCarryStableUidsAndRevisions) {
               QStringLiteral("--version applies to vcf exports only."));
 }
 
-TEST(VCardExchange, ListedPagesThatCannotBeReadFailTheExport) {
+TEST(VCardExchange, AnUnreadableTabFailsTheExportAndKeepsTheOldFile) {
     TempBook book;
     book.writeTab(2, {fullPage("Bob")});
     const QString path = book.root() + QStringLiteral("/out.vcf");
@@ -188,10 +188,17 @@ TEST(VCardExchange, ListedPagesThatCannotBeReadFailTheExport) {
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old contents");
     old.close();
+    // A listed page that is no longer there is left out.
     const QList<ListedRecord> pages{{2, 1, {}}, {2, 7, {}}};
-    EXPECT_EQ(exportToFile(path, ExportFormat::VCard40, book.folder(), pages),
-              QStringLiteral("1 listed page(s) could not be read."));
-    EXPECT_EQ(readFile(path), "old contents");
+    EXPECT_EQ(exportToFile(path, ExportFormat::VCard40, book.folder(), pages), QString());
+    EXPECT_EQ(cardsOf(readFile(path)).size(), 1);
+    // A tab that cannot be read fails the whole export.
+    ASSERT_TRUE(QFile::remove(book.folder().tabFilePath(2)));
+    ASSERT_TRUE(QDir().mkdir(book.folder().tabFilePath(2)));
+    const ExportResult result =
+        exportBookToFile(path, ExportFormat::VCard30, book.folder(), QString());
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(cardsOf(readFile(path)).size(), 1);
 }
 
 TEST(VCardExchange, FolderImportAccountsForEveryCard) {

@@ -4,6 +4,7 @@
 #include "exchange/Export.h"
 #include "platform/FileDialogs.h"
 #include "store/Session.h"
+#include "store/TabTable.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -105,11 +106,15 @@ void ExportWindow::find() {
     pause(0.05);
     m_list1->clear();
     const QString text = m_text2->text().trimmed();
-    m_listed = findPages(m_session.folder(), text, [this](qsizetype listed) {
-        if (listed > BusyNoticeAfter)
-            setInfo(QStringLiteral("Searching..."));
-        QCoreApplication::processEvents();
-    });
+    m_unreadTabs.clear();
+    m_listed = findPages(
+        m_session.folder(), text,
+        [this](qsizetype listed) {
+            if (listed > BusyNoticeAfter)
+                setInfo(QStringLiteral("Searching..."));
+            QCoreApplication::processEvents();
+        },
+        &m_unreadTabs);
     QStringList lines;
     lines.reserve(m_listed.size());
     for (const ListedRecord& entry : m_listed)
@@ -148,6 +153,13 @@ void ExportWindow::exportFile() {
         }
     } else {
         chosen = m_listed;
+        // All files means the whole book: a tab the listing could not read is not left out.
+        if (!m_unreadTabs.isEmpty()) {
+            tell(QStringLiteral("Can't Create EXPORT File:  Cannot read ") +
+                 tabFileName(m_unreadTabs.first()) +
+                 QStringLiteral("; its pages would be missing. Nothing was exported.    "));
+            return;
+        }
     }
     const bool eab = isChosen(m_ebfBu);
     const bool vcard = isChosen(m_vcfBy);

@@ -46,6 +46,7 @@ private:
     FileDialogs& m_dialogs;
     ExchangeHost& m_host;
     QList<ListedRecord> m_listed;
+    QList<int> m_unreadTabs; // tabs the last listing could not read
     bool m_busy = false;
 
     struct Position {

@@ -327,6 +327,12 @@ void ImportWindow::readData() {
     }
     const CsvReadOutcome outcome =
         stageCsv(bytes, m_mapping, m_staging, m_session.services().clock.now(), yielder());
+    if (outcome.writeFailures > 0) {
+        setInfo({});
+        m_busy = false;
+        tell(ImportTitle, stagingFailureText());
+        return;
+    }
     if (outcome.refused > 0) {
         setInfo(QStringLiteral("Bad Record Format Found"));
         pause(0.5);
@@ -359,7 +365,10 @@ void ImportWindow::readContainer() {
                                          "Address Book file, or can't be read     "));
         return;
     }
-    m_staging.replaceLetterTabs(read.segments);
+    if (m_staging.replaceLetterTabs(read.segments) > 0) {
+        tell(ImportTitle, stagingFailureText());
+        return;
+    }
     m_recordListLoaded = true;
     if (read.status == EabRead::Status::Damaged)
         tell(ImportTitle, QStringLiteral("Import Warning: The Encrypted Address Book file is "
@@ -469,7 +478,13 @@ void ImportWindow::importRecords() {
     m_session.showFirstPageOnActivate = true;
     setInfo(QStringLiteral("Importing Files..."));
     pause(0.2);
-    importListed(m_session.folder(), chosen, yielder());
+    const ImportOutcome outcome = importListed(m_session.folder(), chosen, yielder());
+    if (!outcome.ok()) {
+        setInfo(QStringLiteral("IMPORT  Ready"));
+        m_busy = false;
+        tell(ImportTitle, importFailureText(outcome));
+        return;
+    }
     setInfo(QStringLiteral("Done"));
     pause(0.2);
     setInfo({});
