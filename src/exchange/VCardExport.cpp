@@ -18,10 +18,14 @@ bool VCardExportWriter::begin(const TabCounts&) {
     return true;
 }
 
-bool VCardExportWriter::page(int, qint64, QByteArrayView stored) {
+bool VCardExportWriter::page(int tab, qint64, QByteArrayView stored) {
     const PageRecord record = PageRecord::fromStored(stored);
     if (record.isBlank())
         return true;
+    if (tab != m_tab) {
+        m_tab = tab;
+        m_seen.clear();
+    }
     const PageTexts texts = textsOf(record);
     const QString name = texts[0].trimmed();
     const int occurrence = ++m_seen[name];

@@ -9,7 +9,7 @@
 namespace orvelan {
 
 // Writes pages as vCards of one version, one card per page as it comes: what it keeps does not
-// grow with the book beyond one count per name. Each card's UID is derived from the page's name
+// grow with the book. Each card's UID is derived from the page's name
 // and how many pages of that name came before it, so the same page gets the same UID export
 // after export.
 class VCardExportWriter final : public ExportWriter {
@@ -24,7 +24,8 @@ private:
     ByteSink m_sink;
     VCardVersion m_version;
     QByteArray m_chunk;
-    QHash<QString, int> m_seen;               // pages of each name so far
+    int m_tab = -1;             // pages of one name all file under one tab, so the counts
+    QHash<QString, int> m_seen; // of names seen so far are kept for the current tab only
     QHash<QByteArray, QDateTime> m_revisions; // save stamps already converted to UTC
 };
 
