@@ -2,6 +2,8 @@
 #include "exchange/VCardMapping.h"
 #include "exchange/VCardReader.h"
 #include "exchange/VCardWriter.h"
+#include "store/PageEncoding.h"
+#include "store/PageTexts.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,9 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort(); // every card consumes input
         CardOnPage page = pageFromCard(card);
         fitToFields(page.texts);
+        const TextEncoding encoding = encodingFor(page.texts);
         for (int i = 0; i < ViewFieldCount; ++i) {
-            if (storedLengthOf(i, page.texts[i]) > specOf(viewField(i)).width)
-                std::abort();
+            if (storedLengthOf(i, page.texts[i], encoding) > specOf(viewField(i)).width)
+                std::abort(); // every value fits its field once cut
         }
         // What was read writes back as cards that read again, one for one.
         const QByteArray written = writeVCard(card, VCardVersion::V40);

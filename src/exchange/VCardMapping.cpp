@@ -53,6 +53,7 @@ bool isTechnical(const QString& name) {
         QStringLiteral("X-ABSHOWAS"),
         QStringLiteral("X-EVOLUTION-FILE-AS"),
         QStringLiteral("X-MOZILLA-HTML"),
+        QStringLiteral("X-ABADR"),
         QStringLiteral("X-MS-OL-DEFAULT-POSTAL-ADDRESS"),
     };
     return names.contains(name);
@@ -185,6 +186,11 @@ QString labelOf(const VCardProperty& p, const QString& groupLabel) {
         {QStringLiteral("X-SPOUSE"), QStringLiteral("Spouse")},
         {QStringLiteral("X-ASSISTANT"), QStringLiteral("Assistant")},
         {QStringLiteral("X-MANAGER"), QStringLiteral("Manager")},
+        {QStringLiteral("X-ABRELATEDNAMES"), QStringLiteral("Related")},
+        {QStringLiteral("X-ABDATE"), QStringLiteral("Date")},
+        {QStringLiteral("X-SOCIALPROFILE"), QStringLiteral("Social profile")},
+        {QStringLiteral("X-PHONETIC-FIRST-NAME"), QStringLiteral("Phonetic first name")},
+        {QStringLiteral("X-PHONETIC-LAST-NAME"), QStringLiteral("Phonetic last name")},
     };
     QString label;
     for (const auto& [name, text] : labels) {
