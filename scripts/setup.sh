@@ -18,7 +18,7 @@ ORVELAN_TEST_PACKAGES=(
     cups-client cups-daemon
     libgtest-dev libgmock-dev libbenchmark-dev
     man-db
-    poppler-utils python3 time
+    poppler-utils python3 python3-vobject time
     xvfb openbox xdotool
 )
 

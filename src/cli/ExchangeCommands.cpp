@@ -8,6 +8,8 @@
 #include "exchange/FieldMapping.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/ImportSummary.h"
+#include "exchange/VCard.h"
+#include "exchange/VCardImport.h"
 #include "store/PageRecord.h"
 #include "store/RuntimeError.h"
 #include "store/StoreMessages.h"
@@ -94,10 +96,90 @@ void applyMap(FieldMapping& mapping, const QString& assignment) {
         throw CliError{FieldMapping::messageFor(outcome).trimmed()};
 }
 
+QString tabName(int tab) {
+    return QString::fromLatin1(tabLabel(tab)).trimmed();
+}
+
+QJsonArray tabsJson(const ImportOutcome& outcome) {
+    QJsonArray tabs;
+    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+        if (outcome.perTab[tab])
+            tabs.append(QJsonObject{{QStringLiteral("tab"), tab},
+                                    {QStringLiteral("label"), tabName(tab)},
+                                    {QStringLiteral("pages"), outcome.perTab[tab]}});
+    }
+    return tabs;
+}
+
+void printTabs(CliContext& context, const ImportOutcome& outcome) {
+    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+        if (outcome.perTab[tab])
+            context.out << QStringLiteral("%1: %2\n").arg(tabName(tab)).arg(outcome.perTab[tab]);
+    }
+    context.out << QStringLiteral("Imported %1 page(s).\n").arg(outcome.written);
+}
+
+// Imports the cards of a vCard file or of a folder's .vcf files.
+int importVCards(CliContext& context, const ImportArguments& parsed) {
+    if (!parsed.maps.isEmpty())
+        throw CliError{QStringLiteral("--map applies to comma-separated files only.")};
+    const QStringList files = vcardFiles(parsed.file);
+    if (files.isEmpty())
+        throw CliError{QStringLiteral("%1 holds no .vcf file; nothing imported.").arg(parsed.file)};
+    if (files.size() == 1 && !QFileInfo(files[0]).isReadable())
+        throw CliError{QStringLiteral("Cannot read %1.").arg(files[0])};
+    const auto lock = lockBook(context.folder);
+    ImportStaging staging(context.folder);
+    const VCardImportSummary summary =
+        stageVCardFiles(files, staging, QDateTime::currentDateTime());
+    if (summary.writeFailures)
+        throw CliError{stagingFailureText()};
+    const QList<ListedRecord> listed = staging.list(parsed.find);
+    const ImportOutcome outcome = importListed(context.folder, listed);
+
+    if (context.json) {
+        const auto named = [](const NamedCount& n) {
+            return QJsonObject{{QStringLiteral("count"), n.count},
+                               {QStringLiteral("names"), QJsonArray::fromStringList(n.names)}};
+        };
+        printJson(context, QJsonObject{{QStringLiteral("files"), summary.files},
+                                       {QStringLiteral("cards"), summary.cards},
+                                       {QStringLiteral("staged"), summary.staged},
+                                       {QStringLiteral("imported"), outcome.written},
+                                       {QStringLiteral("failed"), outcome.failures},
+                                       {QStringLiteral("tabs"), tabsJson(outcome)},
+                                       {QStringLiteral("refused"), named(summary.refused)},
+                                       {QStringLiteral("cut"), named(summary.cut)},
+                                       {QStringLiteral("leftOut"), named(summary.leftOut)},
+                                       {QStringLiteral("damaged"), named(summary.damaged)},
+                                       {QStringLiteral("unreadable"),
+                                        QJsonArray::fromStringList(summary.unreadable)}});
+    } else {
+        for (const QString& line : summary.lines())
+            context.out << line << "\n";
+        printTabs(context, outcome);
+    }
+    if (outcome.failures)
+        throw CliError{importFailureText(outcome)};
+    if (summary.refused.count)
+        throw CliError{QStringLiteral("%1 card(s) refused.").arg(summary.refused.count)};
+    if (outcome.written == 0)
+        throw CliError{QStringLiteral("Nothing imported.")};
+    return 0;
+}
+
 } // namespace
 
 int runImport(CliContext& context, const QStringList& args) {
     const ImportArguments parsed = importArguments(args);
+    if (!parsed.file.endsWith(QStringLiteral(".eab"), Qt::CaseInsensitive) &&
+        !parsed.file.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) &&
+        isVCardSource(parsed.file))
+        return importVCards(context, parsed);
+    if (!QFileInfo::exists(parsed.file) &&
+        !parsed.file.endsWith(QStringLiteral("csv"), Qt::CaseInsensitive) &&
+        !parsed.file.endsWith(QStringLiteral(".eab"), Qt::CaseInsensitive))
+        throw CliError{QStringLiteral("Cannot read %1: no such file or folder.").arg(parsed.file)};
     const bool eab = parsed.file.endsWith(QStringLiteral(".eab"), Qt::CaseInsensitive);
     if (!eab && !parsed.file.endsWith(QStringLiteral("csv"), Qt::CaseInsensitive))
         throw CliError{
@@ -172,16 +254,30 @@ int runExport(CliContext& context, const QStringList& args) {
     };
     const QString find = takeOption(QStringLiteral("--find"));
     const QString encodingName = takeOption(QStringLiteral("--encoding")).toLower();
-    if (rest.size() != 2 || (rest[0] != QStringLiteral("csv") && rest[0] != QStringLiteral("eab")))
-        throw CliError{QStringLiteral(
-            "export takes csv or eab, a file, optionally --find TEXT and --encoding.")};
-    const bool eab = rest[0] == QStringLiteral("eab");
+    const QString version = takeOption(QStringLiteral("--version"));
+    const QStringList formats{QStringLiteral("csv"), QStringLiteral("eab"), QStringLiteral("vcf")};
+    if (rest.size() != 2 || !formats.contains(rest[0]))
+        throw CliError{QStringLiteral("export takes csv, eab or vcf, a file, optionally --find TEXT, "
+                                      "--encoding for csv and --version 3.0|4.0 for vcf.")};
+    ExportFormat format = rest[0] == QStringLiteral("eab")   ? ExportFormat::Eab
+                          : rest[0] == QStringLiteral("vcf") ? ExportFormat::VCard30
+                                                             : ExportFormat::Csv;
+    if (!version.isEmpty()) {
+        VCardVersion chosen;
+        if (format != ExportFormat::VCard30)
+            throw CliError{QStringLiteral("--version applies to vcf exports only.")};
+        if (!parseVersion(version, chosen) || chosen == VCardVersion::V21)
+            throw CliError{QStringLiteral("--version takes 3.0 or 4.0.")};
+        if (chosen == VCardVersion::V40)
+            format = ExportFormat::VCard40;
+    }
+    const bool eab = format == ExportFormat::Eab;
     CsvEncoding encoding = CsvEncoding::Windows1252;
     if (encodingName == QStringLiteral("utf-8") || encodingName == QStringLiteral("utf8"))
         encoding = CsvEncoding::Utf8;
     else if (!encodingName.isEmpty() && encodingName != QStringLiteral("windows-1252"))
         throw CliError{QStringLiteral("--encoding takes utf-8 or windows-1252.")};
-    if (eab && !encodingName.isEmpty())
+    if (format != ExportFormat::Csv && !encodingName.isEmpty())
         throw CliError{QStringLiteral("--encoding applies to csv exports only.")};
     const QString path = rest[1];
     if (eab)
@@ -190,7 +286,7 @@ int runExport(CliContext& context, const QStringList& args) {
     ProgressLine progress(context, QStringLiteral("Reading pages"));
     ExportCounts counts;
     const ExportResult result = exportBookToFile(
-        path, eab ? ExportFormat::Eab : ExportFormat::Csv, context.folder, find,
+        path, format, context.folder, find,
         [&](int tab) { progress.show(double(tab) / LastTab); }, encoding, &counts);
     if (!result.ok())
         throw CliError{QStringLiteral("Cannot export to %1: %2").arg(path, result.problem)};

@@ -4,6 +4,7 @@
 #include "store/RuntimeError.h"
 
 #include "exchange/EabContainer.h"
+#include "exchange/VCardExport.h"
 #include "store/PageRecord.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
@@ -230,6 +231,10 @@ std::unique_ptr<ExportWriter> exportWriter(ExportFormat format, ByteSink sink, C
                                            ExportCounts* counts) {
     if (format == ExportFormat::Eab)
         return std::make_unique<EabExportWriter>(std::move(sink));
+    if (format == ExportFormat::VCard30 || format == ExportFormat::VCard40)
+        return std::make_unique<VCardExportWriter>(std::move(sink), format == ExportFormat::VCard40
+                                                                        ? VCardVersion::V40
+                                                                        : VCardVersion::V30);
     return std::make_unique<CsvExportWriter>(std::move(sink), encoding, counts);
 }
 

@@ -114,7 +114,7 @@ private:
     int m_nextTab = 1; // the first letter tab whose segment is still open
 };
 
-enum class ExportFormat { Csv, Eab };
+enum class ExportFormat { Csv, Eab, VCard30, VCard40 };
 // The writer of a format; `encoding` and `counts` concern comma-separated files.
 std::unique_ptr<ExportWriter> exportWriter(ExportFormat format, ByteSink sink,
                                            CsvEncoding encoding = CsvEncoding::Windows1252,

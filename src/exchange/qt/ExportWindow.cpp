@@ -60,15 +60,16 @@ void ExportWindow::build() {
     m_utf8By = new LabelButton(QStringLiteral("ExpUtf8By"), QStringLiteral("UTF-8"), this);
     m_ansiBy->setToolTip(QStringLiteral("CSV text as older programs read it"));
     m_utf8By->setToolTip(QStringLiteral("CSV text for programs that assume UTF-8"));
+    m_vcfBy = new LabelButton(QStringLiteral("ExpVCFBy"), QStringLiteral("As vCard"), this);
     m_doExportLA = new LabelButton(QStringLiteral("EXDOEXPLA"), QStringLiteral("EXPORT"), this);
     m_clearLa = new LabelButton(QStringLiteral("EXClearLa"), QStringLiteral("Clear"), this);
     m_cancelLa = new LabelButton(QStringLiteral("EXCancelLa"), QStringLiteral("Close"), this);
     makeOptionPair(m_allFLa, m_selectedLA);
-    makeOptionPair(m_csvBy, m_ebfBu);
+    makeOptionGroup({m_csvBy, m_ebfBu, m_vcfBy});
     makeOptionPair(m_ansiBy, m_utf8By);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{m_allFLa, m_selectedLA, m_csvBy, m_ebfBu, m_ansiBy,
-                                         m_utf8By, m_doExportLA, m_clearLa, m_cancelLa})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_allFLa, m_selectedLA, m_csvBy, m_ebfBu,
+                                                      m_vcfBy, m_ansiBy, m_utf8By, m_doExportLA,
+                                                      m_clearLa, m_cancelLa})
         options->addWidget(w);
     layout->addLayout(options);
 
@@ -87,7 +88,7 @@ void ExportWindow::open() {
         move(keptInside(beside, size(), screenAreaAt(beside, size())));
     }
     choose(m_allFLa, m_selectedLA);
-    choose(m_ebfBu, m_csvBy);
+    chooseOne(m_ebfBu, {m_csvBy, m_ebfBu, m_vcfBy});
     choose(m_ansiBy, m_utf8By);
     setInfo(QStringLiteral("EXPORT  Ready"));
     show();
@@ -172,13 +173,19 @@ void ExportWindow::exportFile() {
         }
     }
     const bool eab = isChosen(m_ebfBu);
-    const QString extension = eab ? QStringLiteral(".eab") : QStringLiteral(".csv");
-    QString path = eab ? m_dialogs.saveFileName(QStringLiteral("Save ORVELAN EXPORT File"),
-                                                QStringLiteral("Save EXPORT File (*.eab)|*.eab"),
-                                                extension, m_host.exchangeFolder())
-                       : m_dialogs.saveFileName(QStringLiteral("Save GENERIC EXPORT File"),
-                                                QStringLiteral("Save EXPORT File (*.csv)|*.csv"),
-                                                extension, m_host.exchangeFolder());
+    const bool vcard = isChosen(m_vcfBy);
+    const QString extension = eab     ? QStringLiteral(".eab")
+                              : vcard ? QStringLiteral(".vcf")
+                                      : QStringLiteral(".csv");
+    QString path = vcard ? m_dialogs.saveFileName(QStringLiteral("Save vCard EXPORT File"),
+                                                  QStringLiteral("Save EXPORT File (*.vcf)|*.vcf"),
+                                                  extension, m_host.exchangeFolder())
+                   : eab ? m_dialogs.saveFileName(QStringLiteral("Save ORVELAN EXPORT File"),
+                                                  QStringLiteral("Save EXPORT File (*.eab)|*.eab"),
+                                                  extension, m_host.exchangeFolder())
+                         : m_dialogs.saveFileName(QStringLiteral("Save GENERIC EXPORT File"),
+                                                  QStringLiteral("Save EXPORT File (*.csv)|*.csv"),
+                                                  extension, m_host.exchangeFolder());
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -201,9 +208,14 @@ void ExportWindow::exportFile() {
         setInfo(QStringLiteral("Creating EXPORT File.."));
     }
     ExportCounts counts;
-    const QString problem = exportToFile(
-        path, eab ? ExportFormat::Eab : ExportFormat::Csv, m_session.folder(), chosen, yield,
-        isChosen(m_utf8By) ? CsvEncoding::Utf8 : CsvEncoding::Windows1252, &counts);
+    const QString problem = exportToFile(path,
+                                         eab     ? ExportFormat::Eab
+                                         : vcard ? ExportFormat::VCard30
+                                                 : ExportFormat::Csv,
+                                         m_session.folder(), chosen, yield,
+                                         isChosen(m_utf8By) ? CsvEncoding::Utf8
+                                                            : CsvEncoding::Windows1252,
+                                         &counts);
     if (eab)
         removeExportWorkFiles(m_session.folder());
     m_busy = false;

@@ -64,6 +64,7 @@ private:
     LabelButton* m_ebfBu = nullptr;
     LabelButton* m_ansiBy = nullptr; // comma-separated text in Windows-1252 (the default)
     LabelButton* m_utf8By = nullptr; // or in UTF-8
+    LabelButton* m_vcfBy = nullptr;
     LabelButton* m_doExportLA = nullptr;
     LabelButton* m_clearLa = nullptr;
     LabelButton* m_cancelLa = nullptr;

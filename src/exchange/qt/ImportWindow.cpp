@@ -3,6 +3,7 @@
 #include "exchange/CsvImport.h"
 #include "exchange/EabContainer.h"
 #include "exchange/ExchangeHost.h"
+#include "exchange/VCardImport.h"
 #include "platform/FileDialogs.h"
 #include "store/RuntimeError.h"
 #include "store/Session.h"
@@ -65,10 +66,12 @@ void ImportWindow::build() {
     auto* kind = new QHBoxLayout;
     m_csvBy = new LabelButton(QStringLiteral("IMPCSVBy"), QStringLiteral("As CSV"), this);
     m_ebfBu = new LabelButton(QStringLiteral("IMPEBFBu"), QStringLiteral("As EAB"), this);
-    makeOptionPair(m_csvBy, m_ebfBu);
+    m_vcfBy = new LabelButton(QStringLiteral("IMPVCFBy"), QStringLiteral("As vCard"), this);
+    makeOptionGroup({m_csvBy, m_ebfBu, m_vcfBy});
     m_openF = button(QStringLiteral("IMPOpenF"), QStringLiteral("Import  File"), this);
     kind->addWidget(m_csvBy);
     kind->addWidget(m_ebfBu);
+    kind->addWidget(m_vcfBy);
     kind->addWidget(m_openF);
     kind->addStretch();
     layout->addLayout(kind);
@@ -139,7 +142,7 @@ void ImportWindow::build() {
     connect(m_clear, &QPushButton::clicked, this, &ImportWindow::clear);
     connect(m_cancelLa, &LabelButton::clicked, this, [this] { closeWindow(true); });
 
-    choose(m_ebfBu, m_csvBy);
+    chooseOne(m_ebfBu, {m_csvBy, m_ebfBu, m_vcfBy});
     choose(m_allFLa, m_selectedLA);
     setInfo(QStringLiteral("IMPORT  Ready"));
 }
@@ -231,6 +234,17 @@ TabProgress ImportWindow::progress(const QString& busyText) {
 void ImportWindow::openFile() {
     if (m_busy)
         return;
+    if (isChosen(m_vcfBy)) {
+        const QString path = m_dialogs.openFileName(
+            QStringLiteral("Open vCard File"),
+            QStringLiteral("Open vCard IMPORT File (*.vcf *.vcard)|*.vcf;*.vcard"),
+            QStringLiteral(".vcf"), m_session.folder().root());
+        if (path.isEmpty())
+            return;
+        m_importFilePath = path;
+        readVCards();
+        return;
+    }
     const bool eab = isChosen(m_ebfBu);
     const QString path =
         eab ? m_dialogs.openFileName(QStringLiteral("Open ORVELAN Encrypted Adress Book File"),
@@ -443,6 +457,26 @@ void ImportWindow::readContainer() {
                                          "damaged; only its whole records have been read     "));
     list();
     m_summary.read = m_summary.staged = m_listed.size();
+}
+
+void ImportWindow::readVCards() {
+    // Cards need no mapping: each lands on its page fields as the list then shows.
+    m_busy = true;
+    setInfo(QStringLiteral("Reading vCards..."));
+    pause(0.2);
+    const VCardImportSummary summary =
+        stageVCardFiles({m_importFilePath}, m_staging, m_session.services().clock.now(), yielder());
+    m_recordListLoaded = true;
+    m_busy = false;
+    const bool noteworthy = summary.refused.count || summary.cut.count || summary.leftOut.count ||
+                            summary.damaged.count || !summary.unreadable.isEmpty() ||
+                            summary.writeFailures;
+    if (summary.writeFailures)
+        tell(ImportTitle, QStringLiteral("Import Error: The staging files in %1 can't be written")
+                              .arg(m_session.folder().dataBookDir()));
+    else if (noteworthy)
+        tell(ImportTitle, summary.lines().join(u'\n'));
+    list();
 }
 
 void ImportWindow::showList(const QList<ListedRecord>& listed) {

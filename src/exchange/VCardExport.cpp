@@ -1,0 +1,57 @@
+#include "exchange/VCardExport.h"
+
+#include "exchange/VCardMapping.h"
+#include "exchange/VCardWriter.h"
+#include "store/PageRecord.h"
+#include "store/PageTexts.h"
+
+namespace orvelan {
+
+namespace {
+
+constexpr qsizetype ChunkBytes = 1 << 16;
+
+} // namespace
+
+bool VCardExportWriter::begin(const TabCounts&) {
+    m_chunk.reserve(ChunkBytes + 4096);
+    return true;
+}
+
+bool VCardExportWriter::page(int tab, qint64, QByteArrayView stored) {
+    const PageRecord record = PageRecord::fromStored(stored);
+    if (record.isBlank())
+        return true;
+    if (tab != m_tab) {
+        m_tab = tab;
+        m_seen.clear();
+    }
+    const PageTexts texts = textsOf(record);
+    const QString name = texts[0].trimmed();
+    const int occurrence = ++m_seen[name];
+    PageCardOptions options;
+    options.version = m_version;
+    options.uid = derivedUid(occurrence == 1 ? name : name + u'#' + QString::number(occurrence));
+    const QByteArray stamp = record[Field::DateModified] + ' ' + record[Field::TimeModified];
+    auto revision = m_revisions.constFind(stamp);
+    if (revision == m_revisions.cend())
+        revision =
+            m_revisions.insert(stamp, pageRevision(QString::fromLatin1(record[Field::DateModified]),
+                                                   QString::fromLatin1(record[Field::TimeModified]))
+                                          .toUTC());
+    options.revision = *revision;
+    appendVCard(m_chunk, cardFromPage(texts, options), m_version);
+    if (m_chunk.size() < ChunkBytes)
+        return true;
+    const bool ok = m_sink(m_chunk);
+    m_chunk.clear();
+    return ok;
+}
+
+bool VCardExportWriter::finish() {
+    const bool ok = m_chunk.isEmpty() || m_sink(m_chunk);
+    m_chunk.clear();
+    return ok;
+}
+
+} // namespace orvelan
