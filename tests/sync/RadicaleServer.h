@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
+
+namespace orvelan::test {
+
+// Debian's Radicale on 127.0.0.1 at a free port, with htpasswd users in a temporary folder.
+// Started by the tests that need a real CardDAV server and stopped with them.
+class RadicaleServer {
+public:
+    struct Options {
+        bool tls = false; // HTTPS with a self-signed certificate (certificatePath())
+    };
+    RadicaleServer() : RadicaleServer(Options{}) {}
+    explicit RadicaleServer(Options options);
+    ~RadicaleServer();
+
+    // False (with the reason in error()) when Radicale is missing or does not come up.
+    bool start();
+    // Stops the server; its data stays for a later start().
+    void stop();
+    bool running() const { return m_process.state() == QProcess::Running; }
+
+    // Adds a user (plain htpasswd entry; Radicale rereads the file on each login).
+    void addUser(const QString& user, const QString& password);
+
+    QUrl baseUrl() const;
+    QString certificatePath() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
+    QString error() const { return m_error; }
+
+private:
+    bool writeConfig();
+    bool makeCertificate();
+
+    Options m_options;
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+    QString m_error;
+};
+
+} // namespace orvelan::test
