@@ -22,10 +22,12 @@ const std::vector<CliCommand>& commandTable() {
          false, runSearch},
         {"print", "page TAB PAGE --pdf FILE | search [--in FIELDS] TEXT --pdf FILE",
          "the page printout or the search list printout, into a PDF file", false, runPrint},
-        {"import", "FILE [--map auto | --map COLUMN=FIELD ...] [--find TEXT]",
-         "file the records of a .csv or .eab file into the tabs", true, runImport},
-        {"export", "csv|eab FILE [--find TEXT]", "write the pages (that hold TEXT) to a file",
-         false, runExport},
+        {"import", "FILE|DIR [--map auto | --map COLUMN=FIELD ...] [--find TEXT]",
+         "file the records of a .csv, .eab or .vcf file (or a folder of .vcf files) into the tabs",
+         true, runImport},
+        {"export", "csv|eab|vcf FILE [--find TEXT] [--version 3.0|4.0]",
+         "write the pages (that hold TEXT) to a file; vcf writes vCard 3.0 or 4.0", false,
+         runExport},
     };
     return table;
 }

@@ -7,6 +7,8 @@
 #include "exchange/Export.h"
 #include "exchange/FieldMapping.h"
 #include "exchange/ImportStaging.h"
+#include "exchange/VCard.h"
+#include "exchange/VCardImport.h"
 #include "store/PageRecord.h"
 #include "store/RuntimeError.h"
 #include "store/TabTable.h"
@@ -86,10 +88,88 @@ QString tabName(int tab) {
     return QString::fromLatin1(tabLabel(tab)).trimmed();
 }
 
+QJsonArray tabsJson(const ImportOutcome& outcome) {
+    QJsonArray tabs;
+    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+        if (outcome.perTab[tab])
+            tabs.append(QJsonObject{{QStringLiteral("tab"), tab},
+                                    {QStringLiteral("label"), tabName(tab)},
+                                    {QStringLiteral("pages"), outcome.perTab[tab]}});
+    }
+    return tabs;
+}
+
+void printTabs(CliContext& context, const ImportOutcome& outcome) {
+    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+        if (outcome.perTab[tab])
+            context.out << QStringLiteral("%1: %2\n").arg(tabName(tab)).arg(outcome.perTab[tab]);
+    }
+    context.out << QStringLiteral("Imported %1 page(s).\n").arg(outcome.written);
+}
+
+// Imports the cards of a vCard file or of a folder's .vcf files.
+int importVCards(CliContext& context, const ImportArguments& parsed) {
+    if (!parsed.maps.isEmpty())
+        throw CliError{QStringLiteral("--map applies to comma-separated files only.")};
+    const QStringList files = vcardFiles(parsed.file);
+    if (files.isEmpty())
+        throw CliError{QStringLiteral("%1 holds no .vcf file; nothing imported.").arg(parsed.file)};
+    if (files.size() == 1 && !QFileInfo(files[0]).isReadable())
+        throw CliError{QStringLiteral("Cannot read %1.").arg(files[0])};
+    const auto lock = lockBook(context.folder);
+    ImportStaging staging(context.folder);
+    const VCardImportSummary summary =
+        stageVCardFiles(files, staging, QDateTime::currentDateTime());
+    if (summary.writeFailures)
+        throw CliError{QStringLiteral("Cannot write the staging files in %1.")
+                           .arg(context.folder.dataBookDir())};
+    const QList<ListedRecord> listed = staging.list(parsed.find);
+    const ImportOutcome outcome = importListed(context.folder, listed);
+
+    if (context.json) {
+        const auto named = [](const NamedCount& n) {
+            return QJsonObject{{QStringLiteral("count"), n.count},
+                               {QStringLiteral("names"), QJsonArray::fromStringList(n.names)}};
+        };
+        printJson(context, QJsonObject{{QStringLiteral("files"), summary.files},
+                                       {QStringLiteral("cards"), summary.cards},
+                                       {QStringLiteral("staged"), summary.staged},
+                                       {QStringLiteral("imported"), outcome.written},
+                                       {QStringLiteral("failed"), outcome.failures},
+                                       {QStringLiteral("tabs"), tabsJson(outcome)},
+                                       {QStringLiteral("refused"), named(summary.refused)},
+                                       {QStringLiteral("cut"), named(summary.cut)},
+                                       {QStringLiteral("leftOut"), named(summary.leftOut)},
+                                       {QStringLiteral("replaced"), named(summary.replaced)},
+                                       {QStringLiteral("damaged"), named(summary.damaged)},
+                                       {QStringLiteral("unreadable"),
+                                        QJsonArray::fromStringList(summary.unreadable)}});
+    } else {
+        for (const QString& line : summary.lines())
+            context.out << line << "\n";
+        printTabs(context, outcome);
+    }
+    if (outcome.failures)
+        throw CliError{QStringLiteral("%1 record(s) could not be imported.").arg(outcome.failures)};
+    if (summary.refused.count)
+        throw CliError{QStringLiteral("%1 card(s) refused.").arg(summary.refused.count)};
+    if (outcome.written == 0)
+        throw CliError{QStringLiteral("Nothing imported.")};
+    return 0;
+}
+
 } // namespace
 
 int runImport(CliContext& context, const QStringList& args) {
     const ImportArguments parsed = importArguments(args);
+    if (!parsed.file.endsWith(QStringLiteral(".eab"), Qt::CaseInsensitive) &&
+        !parsed.file.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) &&
+        isVCardSource(parsed.file))
+        return importVCards(context, parsed);
+    if (!QFileInfo::exists(parsed.file) &&
+        !parsed.file.endsWith(QStringLiteral("csv"), Qt::CaseInsensitive) &&
+        !parsed.file.endsWith(QStringLiteral(".eab"), Qt::CaseInsensitive))
+        throw CliError{QStringLiteral("Cannot read %1: no such file or folder.").arg(parsed.file)};
     const bool eab = parsed.file.endsWith(QStringLiteral(".eab"), Qt::CaseInsensitive);
     if (!eab && !parsed.file.endsWith(QStringLiteral("csv"), Qt::CaseInsensitive))
         throw CliError{
@@ -138,27 +218,15 @@ int runImport(CliContext& context, const QStringList& args) {
     const ImportOutcome outcome = importListed(context.folder, listed);
 
     if (context.json) {
-        QJsonArray tabs;
-        for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-            if (outcome.perTab[tab])
-                tabs.append(QJsonObject{{QStringLiteral("tab"), tab},
-                                        {QStringLiteral("label"), tabName(tab)},
-                                        {QStringLiteral("pages"), outcome.perTab[tab]}});
-        }
         printJson(context,
                   QJsonObject{{QStringLiteral("imported"), outcome.written},
                               {QStringLiteral("failed"), outcome.failures},
-                              {QStringLiteral("tabs"), tabs},
+                              {QStringLiteral("tabs"), tabsJson(outcome)},
                               {QStringLiteral("notes"), QJsonArray::fromStringList(notes)}});
     } else {
         for (const QString& note : notes)
             context.out << note << "\n";
-        for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-            if (outcome.perTab[tab])
-                context.out
-                    << QStringLiteral("%1: %2\n").arg(tabName(tab)).arg(outcome.perTab[tab]);
-        }
-        context.out << QStringLiteral("Imported %1 page(s).\n").arg(outcome.written);
+        printTabs(context, outcome);
     }
     if (outcome.failures)
         throw CliError{QStringLiteral("%1 record(s) could not be imported.").arg(outcome.failures)};
@@ -167,26 +235,42 @@ int runImport(CliContext& context, const QStringList& args) {
 
 int runExport(CliContext& context, const QStringList& args) {
     QStringList rest = args;
-    QString find;
-    const qsizetype at = rest.indexOf(QStringLiteral("--find"));
-    if (at >= 0) {
+    const auto option = [&](const QString& name) {
+        const qsizetype at = rest.indexOf(name);
+        if (at < 0)
+            return QString();
         if (at + 1 >= rest.size())
-            throw CliError{QStringLiteral("--find needs a value.")};
-        find = rest[at + 1];
+            throw CliError{name + QStringLiteral(" needs a value.")};
+        const QString value = rest[at + 1];
         rest.remove(at, 2);
+        return value;
+    };
+    const QString find = option(QStringLiteral("--find"));
+    const QString version = option(QStringLiteral("--version"));
+    const QStringList formats{QStringLiteral("csv"), QStringLiteral("eab"), QStringLiteral("vcf")};
+    if (rest.size() != 2 || !formats.contains(rest[0]))
+        throw CliError{QStringLiteral("export takes csv, eab or vcf, a file and optionally "
+                                      "--find TEXT (and for vcf --version 3.0|4.0).")};
+    ExportFormat format = rest[0] == QStringLiteral("eab")   ? ExportFormat::Eab
+                          : rest[0] == QStringLiteral("vcf") ? ExportFormat::VCard30
+                                                             : ExportFormat::Csv;
+    if (!version.isEmpty()) {
+        VCardVersion chosen;
+        if (format != ExportFormat::VCard30)
+            throw CliError{QStringLiteral("--version applies to vcf exports only.")};
+        if (!parseVersion(version, chosen) || chosen == VCardVersion::V21)
+            throw CliError{QStringLiteral("--version takes 3.0 or 4.0.")};
+        if (chosen == VCardVersion::V40)
+            format = ExportFormat::VCard40;
     }
-    if (rest.size() != 2 || (rest[0] != QStringLiteral("csv") && rest[0] != QStringLiteral("eab")))
-        throw CliError{
-            QStringLiteral("export takes csv or eab, a file and optionally --find TEXT.")};
-    const bool eab = rest[0] == QStringLiteral("eab");
+    const bool eab = format == ExportFormat::Eab;
     const QString path = rest[1];
     const QList<ListedRecord> pages = findPages(context.folder, find);
     if (pages.isEmpty())
         throw CliError{QStringLiteral("No page to export: nothing written.")};
     if (eab)
         removeExportWorkFiles(context.folder);
-    const QString problem =
-        exportToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, context.folder, pages);
+    const QString problem = exportToFile(path, format, context.folder, pages);
     if (eab)
         removeExportWorkFiles(context.folder);
     if (!problem.isEmpty())

@@ -4,6 +4,7 @@
 #include "store/RuntimeError.h"
 
 #include "exchange/EabContainer.h"
+#include "exchange/VCardExport.h"
 #include "store/PageRecord.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
@@ -214,8 +215,18 @@ QString exportToFile(const QString& path, ExportFormat format, const BookFolder&
     if (const int error = file.open())
         return describeRuntimeError(error);
     const ByteSink sink = [&](QByteArrayView bytes) { return file.write(bytes); };
-    const bool written = format == ExportFormat::Eab ? writeEabExport(folder, pages, sink, yield)
-                                                     : writeCsvExport(folder, pages, sink, yield);
+    bool written = true;
+    if (format == ExportFormat::VCard30 || format == ExportFormat::VCard40) {
+        const VCardExportOutcome outcome = writeVCardExport(
+            folder, pages, format == ExportFormat::VCard40 ? VCardVersion::V40 : VCardVersion::V30,
+            sink, yield);
+        if (outcome.written && outcome.missing)
+            return QStringLiteral("%1 listed page(s) could not be read.").arg(outcome.missing);
+        written = outcome.written;
+    } else {
+        written = format == ExportFormat::Eab ? writeEabExport(folder, pages, sink, yield)
+                                              : writeCsvExport(folder, pages, sink, yield);
+    }
     if (!written) // nothing replaces the old file: the new one is removed with the writer
         return QStringLiteral("The pages could not be written.");
     if (const int error = file.commit())

@@ -55,7 +55,7 @@ QByteArray buildCsvExport(const BookFolder& folder, const QList<ListedRecord>& p
 QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
                           const Yield& yield = {});
 
-enum class ExportFormat { Csv, Eab };
+enum class ExportFormat { Csv, Eab, VCard30, VCard40 };
 // Writes the export file through a temporary file renamed into place, so a failure never
 // leaves part of a file over a good one. Returns an empty string, or what went wrong.
 QString exportToFile(const QString& path, ExportFormat format, const BookFolder& folder,

@@ -1,0 +1,637 @@
+#include "exchange/VCardMapping.h"
+
+#include "store/TabTable.h"
+
+#include <QUuid>
+
+#include <algorithm>
+
+namespace orvelan {
+
+namespace {
+
+// View indexes of the page texts.
+enum View {
+    VName = 0,
+    VAddr1 = 1,
+    VPhone1 = 7,
+    VPhone2 = 8,
+    VMobile = 9,
+    VFax = 10,
+    VPager = 11,
+    VEmail = 12,
+    VGroup = 13,
+    VOrganisation = 14,
+    VJobTitle = 15,
+    VDepartment = 16,
+    VOrgAddr1 = 17,
+    VOrgEmail = 23,
+    VOrgWeb = 24,
+    VNotes = 25,
+};
+constexpr int AddressLines = 6;
+
+// Properties that hold nothing a person reads: they are neither placed nor noted.
+bool isTechnical(const QString& name) {
+    static const QStringList names = {
+        QStringLiteral("PRODID"),
+        QStringLiteral("UID"),
+        QStringLiteral("REV"),
+        QStringLiteral("CLASS"),
+        QStringLiteral("SORT-STRING"),
+        QStringLiteral("NAME"),
+        QStringLiteral("PROFILE"),
+        QStringLiteral("SOURCE"),
+        QStringLiteral("KIND"),
+        QStringLiteral("CLIENTPIDMAP"),
+        QStringLiteral("XML"),
+        QStringLiteral("MAILER"),
+        QStringLiteral("X-ABLABEL"),
+        QStringLiteral("X-ABUID"),
+        QStringLiteral("X-ABSHOWAS"),
+        QStringLiteral("X-EVOLUTION-FILE-AS"),
+        QStringLiteral("X-MOZILLA-HTML"),
+        QStringLiteral("X-MS-OL-DEFAULT-POSTAL-ADDRESS"),
+    };
+    return names.contains(name);
+}
+
+bool isDataProperty(const VCardProperty& p) {
+    return p.name == u"PHOTO" || p.name == u"LOGO" || p.name == u"SOUND" || p.name == u"KEY" ||
+           p.isBinary();
+}
+
+QString groupLabel(const VCard& card, const QString& group);
+
+enum class PhoneKind { Home, Work, Cell, Fax, Pager, Other };
+
+// The kind of a number by its types, or by the label of its group ("mobile", "work fax" ...).
+PhoneKind phoneKind(const VCardProperty& p, const QString& label) {
+    QStringList types = p.types();
+    for (const QString& word : label.toUpper().split(u' ', Qt::SkipEmptyParts))
+        types.append(word == u"IPHONE" ? QStringLiteral("CELL") : word);
+    if (types.contains(u"FAX"))
+        return PhoneKind::Fax;
+    if (types.contains(u"PAGER"))
+        return PhoneKind::Pager;
+    if (types.contains(u"CELL") || types.contains(u"MOBILE"))
+        return PhoneKind::Cell;
+    if (types.contains(u"WORK"))
+        return PhoneKind::Work;
+    const bool untyped = std::all_of(types.begin(), types.end(), [](const QString& t) {
+        return t == u"PREF" || t == u"VOICE" || t == u"HOME" || t == u"MAIN" || t == u"INTERNET";
+    });
+    return untyped ? PhoneKind::Home : PhoneKind::Other;
+}
+
+QString oneLine(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    QStringList lines = text.split(u'\n');
+    for (QString& line : lines)
+        line = line.trimmed();
+    lines.removeAll(QString());
+    return lines.join(QStringLiteral(", "));
+}
+
+QString phoneNumber(const VCardProperty& p) {
+    QString text = p.text().trimmed();
+    if (text.startsWith(u"tel:", Qt::CaseInsensitive))
+        text = text.mid(4);
+    return oneLine(text);
+}
+
+// The address lines of an ADR: post office box, extended address, street lines, then locality,
+// region and postal code on one line, then the country.
+QStringList addressLines(const VCardProperty& adr) {
+    const QStringList parts = adr.components();
+    const auto part = [&](int i) { return parts.value(i).trimmed(); };
+    QStringList lines;
+    for (int i : {0, 1, 2}) {
+        for (const QString& line : part(i).split(u'\n'))
+            lines.append(line.trimmed());
+    }
+    QStringList place;
+    for (int i : {3, 4, 5})
+        place.append(part(i));
+    place.removeAll(QString());
+    lines.append(place.join(u' '));
+    lines.append(part(6));
+    lines.removeAll(QString());
+    return lines;
+}
+
+// The lines of a label: its empty lines inside are kept, so each line keeps its place.
+QStringList labelLines(const QString& label) {
+    QString text = label;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QStringList lines = text.split(u'\n');
+    for (QString& line : lines)
+        line = line.trimmed();
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    while (!lines.isEmpty() && lines.first().isEmpty())
+        lines.removeFirst();
+    return lines;
+}
+
+void placeAddress(PageTexts& texts, int firstView, QStringList lines) {
+    if (lines.size() > AddressLines) {
+        const QStringList rest = lines.mid(AddressLines - 1);
+        lines = lines.first(AddressLines - 1);
+        QStringList tail = rest;
+        tail.removeAll(QString());
+        lines.append(tail.join(QStringLiteral(", ")));
+    }
+    for (int i = 0; i < AddressLines; ++i)
+        texts[firstView + i] = lines.value(i);
+}
+
+QString readableDate(const QString& value) {
+    // 19800412 reads better as 1980-04-12; --0412 (no year) as --04-12.
+    const QString v = value.trimmed();
+    if (v.size() == 8 && std::all_of(v.begin(), v.end(), [](QChar c) { return c.isDigit(); }))
+        return v.left(4) + u'-' + v.mid(4, 2) + u'-' + v.mid(6, 2);
+    if (v.size() == 6 && v.startsWith(u"--"))
+        return v.left(4) + u'-' + v.mid(4, 2);
+    return v;
+}
+
+QString labelOf(const VCardProperty& p, const QString& groupLabel) {
+    static const QList<std::pair<QString, QString>> labels = {
+        {QStringLiteral("TEL"), QStringLiteral("Phone")},
+        {QStringLiteral("EMAIL"), QStringLiteral("E-mail")},
+        {QStringLiteral("ADR"), QStringLiteral("Address")},
+        {QStringLiteral("LABEL"), QStringLiteral("Address")},
+        {QStringLiteral("BDAY"), QStringLiteral("Birthday")},
+        {QStringLiteral("ANNIVERSARY"), QStringLiteral("Anniversary")},
+        {QStringLiteral("X-ANNIVERSARY"), QStringLiteral("Anniversary")},
+        {QStringLiteral("NICKNAME"), QStringLiteral("Nickname")},
+        {QStringLiteral("IMPP"), QStringLiteral("Instant messaging")},
+        {QStringLiteral("URL"), QStringLiteral("Web")},
+        {QStringLiteral("TITLE"), QStringLiteral("Job title")},
+        {QStringLiteral("ROLE"), QStringLiteral("Role")},
+        {QStringLiteral("ORG"), QStringLiteral("Organisation")},
+        {QStringLiteral("N"), QStringLiteral("Name")},
+        {QStringLiteral("FN"), QStringLiteral("Name")},
+        {QStringLiteral("GEO"), QStringLiteral("Location")},
+        {QStringLiteral("TZ"), QStringLiteral("Time zone")},
+        {QStringLiteral("GENDER"), QStringLiteral("Gender")},
+        {QStringLiteral("LANG"), QStringLiteral("Language")},
+        {QStringLiteral("RELATED"), QStringLiteral("Related")},
+        {QStringLiteral("MEMBER"), QStringLiteral("Member")},
+        {QStringLiteral("X-SPOUSE"), QStringLiteral("Spouse")},
+        {QStringLiteral("X-ASSISTANT"), QStringLiteral("Assistant")},
+        {QStringLiteral("X-MANAGER"), QStringLiteral("Manager")},
+    };
+    QString label;
+    for (const auto& [name, text] : labels) {
+        if (name == p.name) {
+            label = text;
+            break;
+        }
+    }
+    if (label.isEmpty()) {
+        QString name = p.name;
+        if (name.startsWith(u"X-"))
+            name = name.mid(2);
+        label = name.left(1) + name.mid(1).toLower();
+    }
+    QStringList kinds;
+    if (!groupLabel.isEmpty()) {
+        kinds.append(groupLabel);
+    } else {
+        for (const QString& t : p.types()) {
+            if (t != u"PREF" && t != u"INTERNET" && t != u"VOICE" && t != u"X400")
+                kinds.append(t.toLower());
+        }
+    }
+    return kinds.isEmpty() ? label : label + QStringLiteral(" (") + kinds.join(u", ") + u')';
+}
+
+QString readableValue(const VCardProperty& p) {
+    if (p.name == u"ADR")
+        return addressLines(p).join(QStringLiteral(", "));
+    if (p.name == u"BDAY" || p.name == u"ANNIVERSARY" || p.name == u"X-ANNIVERSARY")
+        return readableDate(p.text());
+    if (p.name == u"N" || p.name == u"ORG" || p.name == u"GEO" || p.name.startsWith(u"X-")) {
+        QStringList parts = p.components();
+        for (QString& part : parts)
+            part = oneLine(part);
+        parts.removeAll(QString());
+        return parts.join(QStringLiteral(", "));
+    }
+    if (p.name == u"NICKNAME" || p.name == u"CATEGORIES")
+        return p.listValues().join(QStringLiteral(", "));
+    QString text = p.text().trimmed();
+    if (p.name == u"TEL")
+        return phoneNumber(p);
+    return oneLine(text);
+}
+
+// The label Apple-style cards give a group ("item1.X-ABLabel:_$!<Mobile>!$_" gives "mobile").
+QString groupLabel(const VCard& card, const QString& group) {
+    if (group.isEmpty())
+        return {};
+    for (const VCardProperty& p : card.properties) {
+        if (p.group == group && p.name == u"X-ABLABEL") {
+            QString text = p.text().trimmed();
+            if (text.startsWith(u"_$!<") && text.endsWith(u">!$_"))
+                text = text.mid(4, text.size() - 8).toLower();
+            return text;
+        }
+    }
+    return {};
+}
+
+// The LABEL of an ADR: its LABEL parameter (4.0), or a LABEL property of the same group or,
+// failing that, of the same home or work type.
+qsizetype pairedLabel(const VCard& card, const VCardProperty& adr, QString& text,
+                      const QList<bool>& used) {
+    const QStringList parameter = adr.parameterValues(u"LABEL");
+    if (!parameter.isEmpty()) {
+        text = unescapeText(parameter.join(u','));
+        return -1;
+    }
+    const bool work = adr.hasType(u"WORK");
+    qsizetype byType = -1;
+    for (qsizetype i = 0; i < card.properties.size(); ++i) {
+        const VCardProperty& p = card.properties[i];
+        if (p.name != u"LABEL" || used[i])
+            continue;
+        if (!adr.group.isEmpty() && p.group == adr.group) {
+            text = p.text();
+            return i;
+        }
+        if (byType < 0 && p.hasType(u"WORK") == work && p.hasType(u"HOME") == adr.hasType(u"HOME"))
+            byType = i;
+    }
+    if (byType >= 0)
+        text = card.properties[byType].text();
+    return byType;
+}
+
+} // namespace
+
+CardOnPage pageFromCard(const VCard& card) {
+    CardOnPage page;
+    PageTexts& texts = page.texts;
+    const QList<VCardProperty>& props = card.properties;
+    QList<bool> used(props.size(), false);
+    const auto take = [&](qsizetype i) {
+        used[i] = true;
+        page.inFields.append(i);
+    };
+
+    // Name: FN, else N, else the organisation.
+    QStringList notes;
+    for (qsizetype i = 0; i < props.size(); ++i) {
+        const VCardProperty& p = props[i];
+        if (p.name == u"FN" && texts[VName].isEmpty() && !oneLine(p.text()).isEmpty()) {
+            texts[VName] = oneLine(p.text());
+            take(i);
+        } else if (p.name == u"NOTE") {
+            notes.append(p.text().trimmed());
+            take(i);
+        }
+    }
+    for (qsizetype i = 0; i < props.size(); ++i) {
+        const VCardProperty& p = props[i];
+        if (p.name != u"N")
+            continue;
+        used[i] = true; // N decides nothing but the name, and only without FN
+        if (!texts[VName].isEmpty())
+            continue;
+        const QStringList parts = p.components();
+        const QString family = oneLine(parts.value(0));
+        QStringList given;
+        for (int k : {1, 2})
+            given.append(oneLine(parts.value(k)));
+        given.removeAll(QString());
+        if (!family.isEmpty() && !given.isEmpty())
+            texts[VName] = family + QStringLiteral(", ") + given.join(u' ');
+        else
+            texts[VName] = family.isEmpty() ? given.join(u' ') : family;
+        if (!texts[VName].isEmpty())
+            page.inFields.append(i);
+    }
+
+    // Addresses: the first home (or untyped) and the first work ADR, or a LABEL alone.
+    bool home = false;
+    bool work = false;
+    for (qsizetype i = 0; i < props.size(); ++i) {
+        const VCardProperty& p = props[i];
+        if (p.name != u"ADR")
+            continue;
+        const bool isWork = p.hasType(u"WORK");
+        const bool isHome = p.hasType(u"HOME") || (!isWork && !p.hasType(u"OTHER"));
+        if ((isWork && work) || (!isWork && (!isHome || home)))
+            continue;
+        QString label;
+        const qsizetype labelIndex = pairedLabel(card, p, label, used);
+        QStringList lines = labelLines(label);
+        if (lines.isEmpty())
+            lines = addressLines(p);
+        if (lines.isEmpty())
+            continue;
+        placeAddress(texts, isWork ? VOrgAddr1 : VAddr1, lines);
+        take(i);
+        if (labelIndex >= 0)
+            take(labelIndex);
+        (isWork ? work : home) = true;
+    }
+    for (qsizetype i = 0; i < props.size(); ++i) {
+        const VCardProperty& p = props[i];
+        if (p.name != u"LABEL" || used[i])
+            continue;
+        const bool isWork = p.hasType(u"WORK");
+        if ((isWork && work) || (!isWork && home))
+            continue;
+        const QStringList lines = labelLines(p.text());
+        if (lines.isEmpty())
+            continue;
+        placeAddress(texts, isWork ? VOrgAddr1 : VAddr1, lines);
+        take(i);
+        (isWork ? work : home) = true;
+    }
+
+    // Telephone numbers: the first of each kind.
+    for (qsizetype i = 0; i < props.size(); ++i) {
+        const VCardProperty& p = props[i];
+        if (p.name != u"TEL" || phoneNumber(p).isEmpty())
+            continue;
+        int view = -1;
+        switch (phoneKind(p, groupLabel(card, p.group))) {
+        case PhoneKind::Home:
+            view = VPhone1;
+            break;
+        case PhoneKind::Work:
+            view = VPhone2;
+            break;
+        case PhoneKind::Cell:
+            view = VMobile;
+            break;
+        case PhoneKind::Fax:
+            view = VFax;
+            break;
+        case PhoneKind::Pager:
+            view = VPager;
+            break;
+        case PhoneKind::Other:
+            break;
+        }
+        if (view >= 0 && texts[view].isEmpty()) {
+            texts[view] = phoneNumber(p);
+            take(i);
+        }
+    }
+
+    // E-mail: the first work address, and the home address or else the first other one.
+    const auto placeEmail = [&](int view, const auto& wanted) {
+        for (qsizetype i = 0; i < props.size() && texts[view].isEmpty(); ++i) {
+            const VCardProperty& p = props[i];
+            if (p.name == u"EMAIL" && !used[i] && wanted(p) && !oneLine(p.text()).isEmpty()) {
+                texts[view] = oneLine(p.text());
+                take(i);
+            }
+        }
+    };
+    placeEmail(VOrgEmail, [](const VCardProperty& p) { return p.hasType(u"WORK"); });
+    placeEmail(VEmail, [](const VCardProperty& p) { return p.hasType(u"HOME"); });
+    placeEmail(VEmail, [](const VCardProperty& p) { return !p.hasType(u"WORK"); });
+
+    // Organisation, job title, web address, group.
+    QStringList groups;
+    for (qsizetype i = 0; i < props.size(); ++i) {
+        const VCardProperty& p = props[i];
+        if (p.name == u"ORG" && texts[VOrganisation].isEmpty() && texts[VDepartment].isEmpty()) {
+            const QStringList units = p.components();
+            texts[VOrganisation] = oneLine(units.value(0));
+            QStringList rest = units.mid(1);
+            for (QString& unit : rest)
+                unit = oneLine(unit);
+            rest.removeAll(QString());
+            texts[VDepartment] = rest.join(QStringLiteral(", "));
+            take(i);
+        } else if (p.name == u"TITLE" && texts[VJobTitle].isEmpty()) {
+            texts[VJobTitle] = oneLine(p.text());
+            take(i);
+        } else if (p.name == u"URL" && texts[VOrgWeb].isEmpty()) {
+            texts[VOrgWeb] = oneLine(p.text());
+            take(i);
+        } else if (p.name == u"CATEGORIES") {
+            groups += p.listValues();
+            take(i);
+        }
+    }
+    groups.removeDuplicates();
+    texts[VGroup] = groups.join(QStringLiteral(", "));
+    if (texts[VName].isEmpty())
+        texts[VName] = texts[VOrganisation];
+
+    // Everything else is noted, so nothing is lost; data is left out and named.
+    for (qsizetype i = 0; i < props.size(); ++i) {
+        const VCardProperty& p = props[i];
+        if (used[i] || isTechnical(p.name) || p.name == u"FN")
+            continue;
+        if (isDataProperty(p)) {
+            page.leftOut.append(p.name);
+            continue;
+        }
+        const QString value = readableValue(p);
+        if (!value.isEmpty())
+            page.extraLines.append(labelOf(p, groupLabel(card, p.group)) + QStringLiteral(": ") +
+                                   value);
+    }
+    notes.removeAll(QString());
+    notes += page.extraLines;
+    texts[VNotes] = notes.join(u'\n');
+    return page;
+}
+
+QStringList structuredName(const QString& name) {
+    const QString n = name.trimmed();
+    if (const qsizetype comma = n.indexOf(u','); comma >= 0)
+        return {n.left(comma).trimmed(), n.mid(comma + 1).trimmed()};
+    const qsizetype space = n.lastIndexOf(u' ');
+    if (space < 0)
+        return {n, QString()};
+    return {n.mid(space + 1), n.left(space).trimmed()};
+}
+
+VCard cardFromPage(const PageTexts& texts, const PageCardOptions& options, const VCard* base) {
+    const bool v4 = options.version == VCardVersion::V40;
+    const auto type = [v4](const char* text) {
+        return v4 ? QString::fromLatin1(text).toLower() : QString::fromLatin1(text);
+    };
+    VCard card;
+    card.version = options.version;
+
+    // What the base card keeps: every property no page field holds.
+    QList<VCardProperty> kept;
+    QString notes = texts[VNotes];
+    QString baseFamilyName;
+    if (base) {
+        const CardOnPage mapped = pageFromCard(*base);
+        QStringList droppedGroups;
+        for (qsizetype i = 0; i < base->properties.size(); ++i) {
+            const VCardProperty& p = base->properties[i];
+            if (mapped.inFields.contains(i)) {
+                if (!p.group.isEmpty())
+                    droppedGroups.append(p.group);
+                continue;
+            }
+            if (p.name == u"FN" || p.name == u"REV" || p.name == u"PRODID" ||
+                (p.name == u"UID" && !options.uid.isEmpty()))
+                continue;
+            if (p.name == u"N") {
+                if (base->firstText(u"FN").trimmed() == texts[VName].trimmed())
+                    baseFamilyName = p.value;
+                continue;
+            }
+            kept.append(p);
+        }
+        kept.removeIf([&](const VCardProperty& p) {
+            return p.name == u"X-ABLABEL" && droppedGroups.contains(p.group);
+        });
+        // The lines the kept properties put into Notes go back into those properties only.
+        const QString extra = mapped.extraLines.join(u'\n');
+        if (!extra.isEmpty() && notes.endsWith(extra)) {
+            notes.chop(extra.size());
+            while (notes.endsWith(u'\n'))
+                notes.chop(1);
+        }
+    }
+
+    const QString name = texts[VName].trimmed();
+    card.appendText(QStringLiteral("FN"), name);
+    if (!baseFamilyName.isEmpty()) {
+        card.append({{}, QStringLiteral("N"), {}, baseFamilyName});
+    } else {
+        const QStringList n = structuredName(name);
+        card.appendStructured(QStringLiteral("N"), {n.value(0), n.value(1), {}, {}, {}});
+    }
+
+    const auto address = [&](int firstView, const char* kind) {
+        QStringList lines;
+        for (int i = 0; i < AddressLines; ++i)
+            lines.append(texts[firstView + i].trimmed());
+        while (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        if (lines.isEmpty())
+            return;
+        QStringList street = lines;
+        street.removeAll(QString());
+        const QString label = lines.join(u'\n');
+        card.appendStructured(QStringLiteral("ADR"), {{}, {}, street.join(u'\n'), {}, {}, {}, {}},
+                              {type(kind)});
+        if (v4) // newlines written as \n, as in the examples of the format
+            card.properties.last().parameters.append(
+                {QStringLiteral("LABEL"),
+                 {QString(label)
+                      .replace(u'\\', QStringLiteral("\\\\"))
+                      .replace(u'\n', QStringLiteral("\\n"))}});
+        else
+            card.appendText(QStringLiteral("LABEL"), label, {type(kind)});
+    };
+    address(VAddr1, "HOME");
+    address(VOrgAddr1, "WORK");
+
+    const auto phone = [&](int view, QStringList kinds) {
+        if (texts[view].trimmed().isEmpty())
+            return;
+        for (QString& k : kinds)
+            k = type(k.toLatin1().constData());
+        card.appendText(QStringLiteral("TEL"), texts[view].trimmed(), kinds);
+    };
+    phone(VPhone1, {QStringLiteral("HOME"), QStringLiteral("VOICE")});
+    phone(VPhone2, {QStringLiteral("WORK"), QStringLiteral("VOICE")});
+    phone(VMobile, {QStringLiteral("CELL")});
+    phone(VFax, {QStringLiteral("FAX")});
+    phone(VPager, {QStringLiteral("PAGER")});
+
+    const auto email = [&](int view, const char* kind) {
+        if (texts[view].trimmed().isEmpty())
+            return;
+        QStringList kinds{type(kind)};
+        if (!v4)
+            kinds.prepend(QStringLiteral("INTERNET"));
+        card.appendText(QStringLiteral("EMAIL"), texts[view].trimmed(), kinds);
+    };
+    email(VEmail, "HOME");
+    email(VOrgEmail, "WORK");
+
+    const QString organisation = texts[VOrganisation].trimmed();
+    const QString department = texts[VDepartment].trimmed();
+    if (!department.isEmpty())
+        card.appendStructured(QStringLiteral("ORG"), {organisation, department});
+    else if (!organisation.isEmpty())
+        card.appendStructured(QStringLiteral("ORG"), {organisation});
+    const auto text = [&](const char* property, int view) {
+        if (!texts[view].trimmed().isEmpty())
+            card.appendText(QString::fromLatin1(property), texts[view].trimmed());
+    };
+    text("TITLE", VJobTitle);
+    text("URL", VOrgWeb);
+    text("CATEGORIES", VGroup);
+    if (!notes.trimmed().isEmpty())
+        card.appendText(QStringLiteral("NOTE"), notes);
+
+    card.properties += kept;
+    if (!options.uid.isEmpty())
+        card.append({{}, QStringLiteral("UID"), {}, options.uid});
+    if (options.revision.isValid())
+        card.append({{},
+                     QStringLiteral("REV"),
+                     {},
+                     options.revision.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"))});
+    card.append(
+        {{}, QStringLiteral("PRODID"), {}, QStringLiteral("-//ORVELAN//Secure Address Book//EN")});
+    return card;
+}
+
+QDateTime pageRevision(QStringView date, QStringView time) {
+    const QDate day = QDate::fromString(date.trimmed().toString(), QStringLiteral("dd/MM/yy"));
+    if (!day.isValid())
+        return {};
+    QTime clock = QTime::fromString(time.trimmed().toString(), QStringLiteral("HH:mm"));
+    if (!clock.isValid())
+        clock = QTime(0, 0);
+    // Two-digit years: 70..99 are the last century, the rest this one.
+    const int year = day.year() % 100;
+    const QDate full(year >= 70 ? 1900 + year : 2000 + year, day.month(), day.day());
+    return QDateTime(full, clock);
+}
+
+QString derivedUid(QStringView seed) {
+    static const QUuid space(QStringLiteral("6f7c2a52-3e0b-4d6e-9a51-0b5e8f4a1c3d"));
+    return QStringLiteral("urn:uuid:") +
+           QUuid::createUuidV5(space, seed.toString()).toString(QUuid::WithoutBraces);
+}
+
+QStringList fitToFields(PageTexts& texts) {
+    QStringList cut;
+    for (int i = 0; i < ViewFieldCount; ++i) {
+        QString& text = texts[i];
+        text = trimSpaces(QStringView(text)).toString();
+        const int width = specOf(viewField(i)).width;
+        if (storedLengthOf(i, text) <= width)
+            continue;
+        qsizetype end = 0;
+        qsizetype used = 0;
+        while (end < text.size()) {
+            const qsizetype step = text[end].isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
+            const qsizetype cost = storedLengthOf(i, QStringView(text).sliced(end, step));
+            if (used + cost > width)
+                break;
+            used += cost;
+            end += step;
+        }
+        text.truncate(end);
+        text = trimSpaces(QStringView(text)).toString();
+        cut.append(QString::fromLatin1(specOf(viewField(i)).name));
+    }
+    return cut;
+}
+
+} // namespace orvelan

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "exchange/VCard.h"
+#include "store/PageTexts.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QStringList>
+
+namespace orvelan {
+
+// A card laid onto the 26 texts of a page.
+struct CardOnPage {
+    PageTexts texts;           // Name .. Notes, not yet cut to their fields
+    QStringList leftOut;       // the data properties left out: "PHOTO", "LOGO", "SOUND", "KEY"
+    QList<qsizetype> inFields; // indexes of the card's properties that page fields hold
+    QStringList extraLines;    // "Label: value" lines appended to Notes, in order
+};
+
+// Maps a card onto a page: FN (else N, else ORG) gives Name; the home and work ADR the address
+// lines; the first TEL of each kind (home or voice, work, cell, fax, pager) the five numbers;
+// the home (else first) and the work EMAIL; ORG with its second unit, TITLE, the first URL,
+// CATEGORIES and NOTE. Every other property with something to read is appended to Notes as a
+// "Label: value" line; photos, logos, sounds and keys are left out and named.
+CardOnPage pageFromCard(const VCard& card);
+
+struct PageCardOptions {
+    VCardVersion version = VCardVersion::V30;
+    QString uid;        // empty: the base card's UID, if any
+    QDateTime revision; // the page's save time; invalid: no REV
+};
+
+// A card from the texts of a page. With a `base` card (the one the page came from), every
+// property the page has no field for is kept from it, and the "Label: value" lines that such
+// properties put into Notes are not written into NOTE again.
+VCard cardFromPage(const PageTexts& texts, const PageCardOptions& options,
+                   const VCard* base = nullptr);
+
+// The family and given names of a page name: "Last, First", else the last word is the family
+// name.
+QStringList structuredName(const QString& name);
+
+// The save time of a page from DateModified ("dd/mm/yy") and TimeModified ("hh:mm"), local
+// time; invalid when they hold none.
+QDateTime pageRevision(QStringView date, QStringView time);
+
+// A stable UID ("urn:uuid:...") derived from `seed`: the same seed always gives the same UID.
+QString derivedUid(QStringView seed);
+
+// Cuts each text to what its page field can store (never inside a character) and returns the
+// record names of the fields that were cut ("Notes", "Email" ...).
+QStringList fitToFields(PageTexts& texts);
+
+} // namespace orvelan

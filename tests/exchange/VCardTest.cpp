@@ -1,0 +1,348 @@
+// The card model, reader, writer and the mapping between cards and pages.
+#include "exchange/VCard.h"
+#include "exchange/VCardMapping.h"
+#include "exchange/VCardReader.h"
+#include "exchange/VCardWriter.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace orvelan;
+
+namespace {
+
+QByteArray sample(const char* name) {
+    QFile file(QStringLiteral(VCARD_SAMPLES "/") + QString::fromLatin1(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+    return file.readAll();
+}
+
+QList<VCard> readAll(QByteArrayView bytes, QList<VCardDamage>* damages = nullptr) {
+    VCardReader reader(bytes);
+    QList<VCard> cards;
+    VCard card;
+    VCardDamage damage;
+    while (reader.next(card, &damage)) {
+        cards.append(card);
+        if (damages)
+            damages->append(damage);
+    }
+    return cards;
+}
+
+enum V {
+    Name,
+    Addr1,
+    Addr2,
+    Addr3,
+    Addr4,
+    Addr5,
+    Addr6,
+    Phone1,
+    Phone2,
+    Mobile,
+    Fax,
+    Pager,
+    Email,
+    Group,
+    Organisation,
+    JobTitle,
+    Department,
+    OrgAddr1,
+    OrgAddr2,
+    OrgAddr3,
+    OrgAddr4,
+    OrgAddr5,
+    OrgAddr6,
+    OrgEmail,
+    OrgWeb,
+    Notes
+};
+
+PageTexts fullPage() {
+    PageTexts t;
+    t[Name] = QStringLiteral("Smith, Anna-Maria");
+    t[Addr1] = QStringLiteral("Flat 2; The Old Mill");
+    t[Addr3] = QStringLiteral("12 High Street, Lower End"); // Addr2 left empty on purpose
+    t[Addr4] = QStringLiteral("Ambridge");
+    t[Addr6] = QStringLiteral("AB1 2CD");
+    t[Phone1] = QStringLiteral("01632 960 001");
+    t[Phone2] = QStringLiteral("020 7946 0002");
+    t[Mobile] = QStringLiteral("07700 900003");
+    t[Fax] = QStringLiteral("01632 960 004");
+    t[Pager] = QStringLiteral("07623 000005");
+    t[Email] = QStringLiteral("anna@example.org");
+    t[Group] = QStringLiteral("Family, Friends");
+    t[Organisation] = QStringLiteral("Smith & Co; Ltd");
+    t[JobTitle] = QStringLiteral("Head of \\ Things");
+    t[Department] = QStringLiteral("Accounts");
+    t[OrgAddr1] = QStringLiteral("Unit 4");
+    t[OrgAddr2] = QStringLiteral("Trading Estate");
+    t[OrgEmail] = QStringLiteral("a.smith@smithco.example");
+    t[OrgWeb] = QStringLiteral("https://smithco.example/?a=1;b=2");
+    t[Notes] = QStringLiteral("Line one: with colon\nline two, with comma; and semicolon\n\n"
+                              "after an empty line \\n not a break");
+    return t;
+}
+
+} // namespace
+
+TEST(VCardReader, PhoneStyleQuotedPrintableCards) {
+    const QList<VCard> cards = readAll(sample("phone-2.1.vcf"));
+    ASSERT_EQ(cards.size(), 2);
+    EXPECT_EQ(cards[0].version, VCardVersion::V21);
+    EXPECT_EQ(cards[0].firstText(u"FN"), QStringLiteral("Antonín Dvořák"));
+    const VCardProperty* tel = cards[0].first(u"TEL");
+    ASSERT_NE(tel, nullptr);
+    EXPECT_EQ(tel->types(), (QStringList{QStringLiteral("CELL"), QStringLiteral("PREF")}));
+    // The soft line break joins the country to the address.
+    EXPECT_EQ(cards[0].first(u"ADR")->components().value(6), QStringLiteral("Česká republika"));
+    EXPECT_FALSE(cards[0].first(u"ADR")->hasParameter(u"ENCODING"));
+    EXPECT_TRUE(cards[0].first(u"PHOTO")->isBinary());
+    EXPECT_TRUE(cards[0].first(u"PHOTO")->value.endsWith(u"DAz/"));
+
+    const CardOnPage page = pageFromCard(cards[0]);
+    const PageTexts& t = page.texts;
+    EXPECT_EQ(t[Name], QStringLiteral("Antonín Dvořák"));
+    EXPECT_EQ(t[Mobile], QStringLiteral("+420 601 234 567"));
+    EXPECT_EQ(t[Phone1], QStringLiteral("+420 2 1234 5678"));
+    EXPECT_EQ(t[Phone2], QStringLiteral("+420 2 8765 4321"));
+    EXPECT_EQ(t[Fax], QStringLiteral("+420 2 8765 4300"));
+    EXPECT_EQ(t[Email], QStringLiteral("antonin@example.cz"));
+    EXPECT_EQ(t[Addr1], QStringLiteral("Náměstí Míru 12"));
+    EXPECT_EQ(t[Addr2], QStringLiteral("Brno 602 00"));
+    EXPECT_EQ(t[Addr3], QStringLiteral("Česká republika"));
+    EXPECT_EQ(t[Notes], QStringLiteral("Met at the\nconference\nPhone (cell): +420 777 000 111\n"
+                                       "Birthday: 1980-04-12"));
+    EXPECT_EQ(page.leftOut, QStringList{QStringLiteral("PHOTO")});
+
+    const PageTexts& second = pageFromCard(cards[1]).texts;
+    EXPECT_EQ(second[Name], QStringLiteral("Baker, Ruth")); // from N: there is no FN
+    EXPECT_EQ(second[Phone1], QStringLiteral("01632 960 123"));
+    EXPECT_EQ(second[Pager], QStringLiteral("01632 960 999"));
+    EXPECT_EQ(second[Organisation], QStringLiteral("Baker & Sons"));
+    EXPECT_EQ(second[Department], QStringLiteral("Bakery"));
+}
+
+TEST(VCardReader, WebmailStyleCard) {
+    const QList<VCard> cards = readAll(sample("webmail-3.0.vcf"));
+    ASSERT_EQ(cards.size(), 1);
+    const CardOnPage page = pageFromCard(cards[0]);
+    const PageTexts& t = page.texts;
+    EXPECT_EQ(t[Name], QStringLiteral("Émile Zola"));
+    EXPECT_EQ(t[Email], QStringLiteral("emile@example.fr"));
+    EXPECT_EQ(t[OrgEmail], QStringLiteral("e.zola@aurore.example.fr"));
+    EXPECT_EQ(t[Phone1], QStringLiteral("+33 1 98 76 54 32"));
+    EXPECT_EQ(t[Phone2], QStringLiteral("+33 1 23 45 67 89"));
+    EXPECT_EQ(t[Mobile], QStringLiteral("+33 6 11 22 33 44")); // by its group's label
+    EXPECT_EQ(t[Addr1], QStringLiteral("Appartement 3"));
+    EXPECT_EQ(t[Addr2], QStringLiteral("21 bis, rue de Bruxelles"));
+    EXPECT_EQ(t[Addr3], QStringLiteral("Paris 75009"));
+    EXPECT_EQ(t[Addr4], QStringLiteral("France"));
+    EXPECT_EQ(t[OrgAddr1], QStringLiteral("142 rue Montmartre"));
+    EXPECT_EQ(t[OrgAddr2], QStringLiteral("Paris Île-de-France 75002"));
+    EXPECT_EQ(t[OrgAddr3], QStringLiteral("France"));
+    EXPECT_EQ(t[Organisation], QStringLiteral("L'Aurore"));
+    EXPECT_EQ(t[Department], QStringLiteral("Rédaction, Culture"));
+    EXPECT_EQ(t[JobTitle], QStringLiteral("Journalist"));
+    EXPECT_EQ(t[OrgWeb], QStringLiteral("https://aurore.example.fr/zola"));
+    EXPECT_EQ(t[Group], QStringLiteral("Writers, Paris"));
+    EXPECT_EQ(t[Notes], QStringLiteral("J'accuse\n…letter to the President, 1898\n"
+                                       "E-mail: zola.other@example.org\n"
+                                       "Web: https://zola.example.org\n"
+                                       "Nickname: Le Maître\n"
+                                       "Instant messaging: xmpp:emile@example.fr"));
+    EXPECT_TRUE(page.leftOut.isEmpty());
+}
+
+TEST(VCardReader, DesktopSuiteStyleCard) {
+    const QList<VCard> cards = readAll(sample("desktop-4.0.vcf"));
+    ASSERT_EQ(cards.size(), 1);
+    EXPECT_EQ(cards[0].version, VCardVersion::V40);
+    const CardOnPage page = pageFromCard(cards[0]);
+    const PageTexts& t = page.texts;
+    EXPECT_EQ(t[Name], QStringLiteral("Łukasz Nowak"));
+    EXPECT_EQ(t[Phone1], QStringLiteral("+48-22-123-45-67"));
+    EXPECT_EQ(t[Mobile], QStringLiteral("+48-601-234-567"));
+    EXPECT_EQ(t[Phone2], QStringLiteral("+48-22-765-43-21"));
+    EXPECT_EQ(t[Email], QStringLiteral("lukasz@example.pl"));
+    EXPECT_EQ(t[OrgEmail], QStringLiteral("lukasz.nowak@firma.example.pl"));
+    // The label's lines win over the structured address.
+    EXPECT_EQ(t[Addr1], QStringLiteral("ul. Długa 5 m. 7"));
+    EXPECT_EQ(t[Addr2], QStringLiteral("Długa Kamienica"));
+    EXPECT_EQ(t[Addr3], QStringLiteral("00-238 Warszawa"));
+    EXPECT_EQ(t[Addr4], QStringLiteral("Polska"));
+    EXPECT_EQ(t[OrgAddr1], QStringLiteral("al. Jerozolimskie 100"));
+    EXPECT_EQ(t[OrgAddr2], QStringLiteral("Warszawa 00-807"));
+    EXPECT_EQ(t[Organisation], QStringLiteral("Firma Przykładowa S.A."));
+    EXPECT_EQ(t[Department], QStringLiteral("Dział IT"));
+    EXPECT_EQ(t[JobTitle], QStringLiteral("Kierownik projektu"));
+    EXPECT_EQ(t[Group], QStringLiteral("Work"));
+    EXPECT_EQ(t[Notes], QStringLiteral("Prefers Signal; call after 17:00.\nBirthday: --04-12\n"
+                                       "Anniversary: 2010-06-19\nGender: M\nLanguage: pl"));
+    EXPECT_EQ(page.leftOut, (QStringList{QStringLiteral("PHOTO"), QStringLiteral("KEY")}));
+}
+
+TEST(VCardReader, ParametersInEveryStyle) {
+    const QByteArray text = "BEGIN:VCARD\nVERSION:3.0\nFN:X\n"
+                            "TEL;TYPE=home,voice:1\nTEL;TYPE=HOME;TYPE=VOICE:2\n"
+                            "TEL;HOME;VOICE:3\nTEL;type=\"work,voice\":4\n"
+                            "item7.EMAIL;type=INTERNET:a@b\nEND:VCARD\n";
+    const QList<VCard> cards = readAll(text);
+    ASSERT_EQ(cards.size(), 1);
+    const QStringList homeVoice{QStringLiteral("HOME"), QStringLiteral("VOICE")};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(cards[0].properties[1 + i].types(), homeVoice) << i;
+    EXPECT_EQ(cards[0].properties[4].types(),
+              (QStringList{QStringLiteral("WORK"), QStringLiteral("VOICE")}));
+    EXPECT_EQ(cards[0].properties[5].group, QStringLiteral("item7"));
+    EXPECT_EQ(cards[0].properties[5].name, QStringLiteral("EMAIL"));
+}
+
+TEST(VCardReader, DamagedInputIsReadAsFarAsItGoes) {
+    // A card without END followed by a whole one; a line without colon; a truncated last card.
+    const QByteArray text = "junk before\r\nBEGIN:VCARD\r\nFN:First\r\nno colon here\r\n"
+                            "BEGIN:VCARD\r\nFN:Second\r\nEND:VCARD\r\n"
+                            "BEGIN:VCARD\r\nFN:Third\r\nTEL:1";
+    QList<VCardDamage> damage;
+    const QList<VCard> cards = readAll(text, &damage);
+    ASSERT_EQ(cards.size(), 3);
+    EXPECT_EQ(cards[0].firstText(u"FN"), QStringLiteral("First"));
+    EXPECT_TRUE(damage[0].missingEnd);
+    EXPECT_EQ(damage[0].skippedLines, 1);
+    EXPECT_FALSE(damage[1].any());
+    EXPECT_TRUE(damage[2].missingEnd);
+    EXPECT_EQ(cards[2].firstText(u"TEL"), QStringLiteral("1"));
+
+    // Binary bytes are no card; an agent's card inside a card is passed over.
+    EXPECT_TRUE(readAll(QByteArray("\x00\x01\xff\xfe\x89PNG\r\n\x1a\n", 12)).isEmpty());
+    EXPECT_FALSE(VCardReader::looksLikeVCard(QByteArray("\x89PNG\r\n", 6)));
+    EXPECT_TRUE(VCardReader::looksLikeVCard("\xEF\xBB\xBF\r\n\r\nbegin:vcard\r\n"));
+    const QList<VCard> agent = readAll("BEGIN:VCARD\nVERSION:2.1\nFN:Boss\nAGENT:\n"
+                                       "BEGIN:VCARD\nFN:Assistant\nEND:VCARD\nTEL:9\nEND:VCARD\n");
+    ASSERT_EQ(agent.size(), 1);
+    EXPECT_EQ(agent[0].firstText(u"TEL"), QStringLiteral("9"));
+
+    // An endless line is left out, not kept in memory; what follows is still read.
+    QByteArray endless = "BEGIN:VCARD\nFN:Long\nNOTE:";
+    endless += QByteArray(VCardReader::MaxLineBytes, 'x');
+    endless += "\nTEL:5\nEND:VCARD\n";
+    damage.clear();
+    const QList<VCard> longCards = readAll(endless, &damage);
+    ASSERT_EQ(longCards.size(), 1);
+    EXPECT_EQ(damage[0].overlongLines, 1);
+    EXPECT_EQ(longCards[0].first(u"NOTE"), nullptr);
+    EXPECT_EQ(longCards[0].firstText(u"TEL"), QStringLiteral("5"));
+}
+
+TEST(VCardReader, Utf16AndStrayBytes) {
+    const QString text = QStringLiteral("BEGIN:VCARD\r\nFN:Ångström\r\nEND:VCARD\r\n");
+    QByteArray utf16("\xFF\xFE", 2);
+    utf16.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    EXPECT_TRUE(VCardReader::looksLikeVCard(utf16));
+    ASSERT_EQ(readAll(utf16).size(), 1);
+    EXPECT_EQ(readAll(utf16)[0].firstText(u"FN"), QStringLiteral("Ångström"));
+    // A value that is not UTF-8 and names no character set is Windows-1252.
+    EXPECT_EQ(readAll("BEGIN:VCARD\nFN:Jos\xe9\nEND:VCARD\n")[0].firstText(u"FN"),
+              QStringLiteral("José"));
+}
+
+TEST(VCardWriter, FoldsAt75OctetsWithoutSplittingCharacters) {
+    VCard card;
+    card.appendText(QStringLiteral("FN"), QString(60, QChar(0x0142)) + QStringLiteral("🙂end"));
+    card.appendText(QStringLiteral("NOTE"), QString(200, u'a'));
+    const QByteArray out = writeVCard(card, VCardVersion::V30);
+    EXPECT_TRUE(out.startsWith("BEGIN:VCARD\r\nVERSION:3.0\r\n"));
+    EXPECT_TRUE(out.endsWith("END:VCARD\r\n"));
+    for (const QByteArray& line : out.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        EXPECT_TRUE(line.endsWith('\r'));
+        EXPECT_LE(line.size() - 1, VCardLineOctets);
+        // Every physical line is valid UTF-8 on its own.
+        EXPECT_EQ(QString::fromUtf8(line).toUtf8(), line);
+    }
+    const QList<VCard> back = readAll(out);
+    ASSERT_EQ(back.size(), 1);
+    EXPECT_EQ(back[0].firstText(u"FN"), card.firstText(u"FN"));
+    EXPECT_EQ(back[0].firstText(u"NOTE"), QString(200, u'a'));
+}
+
+TEST(VCardMapping, PageRoundTripsFieldForFieldInBothVersions) {
+    const PageTexts page = fullPage();
+    for (const VCardVersion version : {VCardVersion::V30, VCardVersion::V40}) {
+        const VCard card = cardFromPage(page, {version, derivedUid(u"x"), {}});
+        const QList<VCard> back = readAll(writeVCard(card, version));
+        ASSERT_EQ(back.size(), 1);
+        const CardOnPage mapped = pageFromCard(back[0]);
+        for (int i = 0; i < ViewFieldCount; ++i)
+            EXPECT_EQ(mapped.texts[i], page[i])
+                << "field " << i << " version " << versionText(version).toStdString();
+        EXPECT_TRUE(mapped.extraLines.isEmpty());
+    }
+}
+
+TEST(VCardMapping, PageToCardWritesWhatOtherProgramsRead) {
+    PageTexts page = fullPage();
+    page[Name] = QStringLiteral("Jean de la Fontaine");
+    const VCard card = cardFromPage(page, {VCardVersion::V30, derivedUid(u"x"),
+                                           QDateTime(QDate(2026, 3, 4), QTime(9, 7), Qt::UTC)});
+    EXPECT_EQ(card.first(u"N")->components().mid(0, 2),
+              (QStringList{QStringLiteral("Fontaine"), QStringLiteral("Jean de la")}));
+    EXPECT_EQ(structuredName(QStringLiteral("Smith, Anna")),
+              (QStringList{QStringLiteral("Smith"), QStringLiteral("Anna")}));
+    EXPECT_EQ(card.firstText(u"REV"), QStringLiteral("20260304T090700Z"));
+    const VCardProperty* adr = card.first(u"ADR");
+    ASSERT_NE(adr, nullptr);
+    EXPECT_TRUE(adr->hasType(u"HOME"));
+    EXPECT_EQ(adr->components().value(2), QStringLiteral("Flat 2; The Old Mill\n12 High Street, "
+                                                         "Lower End\nAmbridge\nAB1 2CD"));
+    EXPECT_EQ(
+        card.first(u"LABEL")->text(),
+        QStringLiteral("Flat 2; The Old Mill\n\n12 High Street, Lower End\nAmbridge\n\nAB1 2CD"));
+    EXPECT_EQ(card.first(u"CATEGORIES")->listValues(), QStringList{page[Group]});
+    EXPECT_EQ(card.first(u"ORG")->components(),
+              (QStringList{page[Organisation], page[Department]}));
+    EXPECT_EQ(derivedUid(u"Anna"), derivedUid(u"Anna"));
+    EXPECT_NE(derivedUid(u"Anna"), derivedUid(u"Anna#2"));
+    EXPECT_EQ(pageRevision(u"04/03/26", u"09:07   "), QDateTime(QDate(2026, 3, 4), QTime(9, 7)));
+    EXPECT_FALSE(pageRevision(u"", u"").isValid());
+}
+
+TEST(VCardMapping, CardFromPageKeepsWhatThePageHasNoFieldFor) {
+    const QList<VCard> cards = readAll(sample("desktop-4.0.vcf"));
+    ASSERT_EQ(cards.size(), 1);
+    PageTexts page = pageFromCard(cards[0]).texts;
+    page[Mobile] = QStringLiteral("+48 600 000 000");
+    page[Phone2].clear();
+    const VCard card = cardFromPage(page, {VCardVersion::V40, {}, {}}, &cards[0]);
+    EXPECT_NE(card.first(u"PHOTO"), nullptr);
+    EXPECT_EQ(card.firstText(u"BDAY"), QStringLiteral("--0412"));
+    EXPECT_EQ(card.firstText(u"UID"),
+              QStringLiteral("urn:uuid:0d5b8a44-2f4c-4d0e-8b2e-6d1c3a5f7b90"));
+    EXPECT_EQ(card.firstText(u"NOTE"), QStringLiteral("Prefers Signal; call after 17:00."));
+    QStringList numbers;
+    for (const VCardProperty& p : card.properties) {
+        if (p.name == u"TEL")
+            numbers.append(p.text());
+    }
+    EXPECT_EQ(numbers,
+              (QStringList{QStringLiteral("+48-22-123-45-67"), QStringLiteral("+48 600 000 000")}));
+    // Read back, the page is the page that was written.
+    const CardOnPage again = pageFromCard(readAll(writeVCard(card, VCardVersion::V40))[0]);
+    for (int i = 0; i < ViewFieldCount; ++i)
+        EXPECT_EQ(again.texts[i], page[i]) << i;
+}
+
+TEST(VCardMapping, FitToFieldsCutsAndNamesTheFields) {
+    PageTexts page;
+    page[Name] = QString(40, u'n');
+    page[Email] = QStringLiteral("short@example.org");
+    page[Notes] = QString(820, u'a') + QStringLiteral("\nbbbb");
+    const QStringList cut = fitToFields(page);
+    EXPECT_EQ(cut, (QStringList{QStringLiteral("Name"), QStringLiteral("Notes")}));
+    EXPECT_EQ(page[Name], QString(32, u'n'));
+    EXPECT_EQ(page[Email], QStringLiteral("short@example.org"));
+    EXPECT_EQ(page[Notes], QString(820, u'a') + QStringLiteral("\nbb")); // the break takes two
+}
