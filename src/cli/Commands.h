@@ -20,5 +20,6 @@ int runSearch(CliContext& context, const QStringList& args);
 int runPrint(CliContext& context, const QStringList& args);
 int runImport(CliContext& context, const QStringList& args);
 int runExport(CliContext& context, const QStringList& args);
+int runSync(CliContext& context, const QStringList& args);
 
 } // namespace orvelan::cli
