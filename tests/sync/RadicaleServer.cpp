@@ -2,9 +2,9 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QThread>
 
 namespace orvelan::test {
 
@@ -24,7 +24,20 @@ bool writeText(const QString& path, const QByteArray& text, QIODevice::OpenMode 
 
 } // namespace
 
-RadicaleServer::RadicaleServer(Options options) : m_options(options) {
+namespace {
+
+// Radicale flushes every card it writes to disk; in memory the tests do not wait for that.
+QString scratchTemplate() {
+    const QString shm = QStringLiteral("/dev/shm");
+    return QFileInfo(shm).isWritable() ? shm + QStringLiteral("/orvelan-radicale-XXXXXX")
+                                       : QString();
+}
+
+} // namespace
+
+RadicaleServer::RadicaleServer(Options options)
+    : m_options(options),
+      m_dir(scratchTemplate().isEmpty() ? QTemporaryDir() : QTemporaryDir(scratchTemplate())) {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     writeText(m_dir.filePath(QStringLiteral("users")), {}, QIODevice::WriteOnly);
 }
@@ -108,7 +121,7 @@ bool RadicaleServer::start() {
             socket.connectToHost(QHostAddress::LocalHost, m_port);
             if (socket.waitForConnected(200))
                 return true;
-            QThread::msleep(50);
+            m_process.waitForFinished(50); // notices a server that gave up
         }
         m_error =
             QStringLiteral("radicale did not come up: ") + QString::fromUtf8(m_process.readAll());
