@@ -3,7 +3,7 @@
 // A book folder whose tab A holds 25,000 filled pages, for the page-turn benchmarks.
 
 #include "BenchBook.h"
-#include "app/Session.h"
+#include "store/Session.h"
 
 namespace orvelan::bench {
 

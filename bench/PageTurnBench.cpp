@@ -2,10 +2,10 @@
 // view state after the load, the tab strip and the change tracking.
 
 #include "LargeBook.h"
-#include "app/Session.h"
 #include "book/BookContext.h"
 #include "book/PageEditor.h"
 #include "book/PageNavigator.h"
+#include "store/Session.h"
 
 #include <QCoreApplication>
 

@@ -2,7 +2,7 @@
 // the parts of the window that changed repainted (offscreen).
 
 #include "LargeBook.h"
-#include "book/MainWindow.h"
+#include "book/qt/MainWindow.h"
 
 #include <QApplication>
 

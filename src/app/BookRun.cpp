@@ -1,6 +1,6 @@
 #include "app/BookRun.h"
 
-#include "app/Twips.h"
+#include "platform/Twips.h"
 #include "store/BookMaintenance.h"
 
 namespace orvelan {

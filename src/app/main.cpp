@@ -1,11 +1,11 @@
-#include "app/OpenBook.h"
-#include "app/Program.h"
 #include "app/StartUp.h"
-#include "app/WidgetBookWindow.h"
-#include "book/MainWindow.h"
+#include "app/qt/OpenBook.h"
+#include "app/qt/Program.h"
+#include "book/qt/MainWindow.h"
 #include "platform/qt/QtDesktopLauncher.h"
 #include "platform/qt/QtPrompter.h"
-#include "security/PasswordWindow.h"
+#include "security/qt/PasswordWindow.h"
+#include "ui/WidgetBookWindow.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/BookWindow.h"
-#include "app/Session.h"
+#include "platform/BookWindow.h"
+#include "store/Session.h"
 
 namespace orvelan {
 

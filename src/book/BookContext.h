@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Session.h"
 #include "book/BookViewState.h"
 #include "book/TabStrip.h"
+#include "store/Session.h"
 
 #include <QObject>
 

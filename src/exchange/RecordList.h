@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/SearchResults.h"
+#include "store/SearchResults.h"
 
 #include <QByteArrayView>
 #include <QList>

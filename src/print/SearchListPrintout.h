@@ -2,7 +2,7 @@
 
 #include "platform/Prompt.h"
 #include "print/PrintSurface.h"
-#include "search/SearchResults.h"
+#include "store/SearchResults.h"
 
 #include <QDateTime>
 #include <QLocale>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "search/SearchFields.h"
-#include "search/SearchResults.h"
 #include "store/BookFolder.h"
 #include "store/PageRecord.h"
+#include "store/SearchResults.h"
 
 #include <QList>
 #include <QString>

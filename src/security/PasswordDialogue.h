@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Session.h"
+#include "store/Session.h"
 
 #include <QString>
 

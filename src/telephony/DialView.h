@@ -1,6 +1,6 @@
 #pragma once
 
-#include "book/LabelColour.h"
+#include "platform/LabelColour.h"
 
 #include <QString>
 

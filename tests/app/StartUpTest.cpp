@@ -1,5 +1,5 @@
 #include "app/StartUp.h"
-#include "app/HelpPages.h"
+#include "platform/HelpPages.h"
 #include "support/FakeClock.h"
 #include "support/RecordingLauncher.h"
 #include "support/ScriptedPrompter.h"

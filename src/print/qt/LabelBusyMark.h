@@ -1,7 +1,7 @@
 #pragma once
 
-#include "book/LabelButton.h"
 #include "print/PagePrintout.h"
+#include "ui/LabelButton.h"
 
 namespace orvelan {
 

@@ -1,0 +1,193 @@
+#include "app/qt/OpenBook.h"
+
+#include "exchange/qt/ExportWindow.h"
+#include "exchange/qt/ImportWindow.h"
+#include "print/PagePrintout.h"
+#include "print/qt/LabelBusyMark.h"
+#include "search/qt/FindWindow.h"
+#include "telephony/qt/TapiConsoleWidget.h"
+#include "ui/LabelButton.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+
+namespace orvelan {
+
+OpenBook::OpenBook(Session& session, Program& program, OrVel& window)
+    : m_session(session), m_program(program), m_window(window),
+      m_dialer(session.services().launcher), m_serial(session.folder().configPath()),
+      m_dialView(window.book(), session.settings()),
+      m_dial({m_dialView, session.services().prompter, session.services().clock, session.settings(),
+              session.commandLine().tapiEnabled, m_dialer, m_serial}),
+      m_console(new TapiConsoleWidget),
+      m_printTarget(DefaultPrinterTarget::forBook(session.folder())),
+      m_exchange(
+          session, &window,
+          [this](const QString& page) {
+              m_program.help().openFile(page, m_session.services().launcher);
+          },
+          [] {
+              // The export window puts the store's position back itself; the page view was
+              // never changed, so its edits stay as they are.
+          }) {
+    // The telephony area goes into the panel before the panel goes into the book, so the book
+    // sees the keys of every control in it first.
+    m_console->attach(&m_dial, &m_session.settings());
+    program.optionsPanel().setTapiArea(m_console);
+    connectMainWindow(window, program);
+    connectOptionsPanel();
+    connectDialing();
+    connectSearchAndPrinting();
+    connectExchange();
+}
+
+void OpenBook::connectExchange() {
+    OptionsPanel& panel = m_program.optionsPanel();
+    QObject::connect(&panel, &OptionsPanel::importRequested, &m_exchange, [this] {
+        m_exchange.openImport();
+        // After an import the book shows page 1 of tab 1.
+        if (ImportWindow* window = m_exchange.importWindow())
+            QObject::connect(window, &ImportWindow::closed, &m_window,
+                             [this] { m_window.checkActivation(); });
+    });
+    QObject::connect(&panel, &OptionsPanel::exportRequested, &m_exchange,
+                     &ExchangeWindows::openExport);
+}
+
+OpenBook::~OpenBook() = default;
+
+namespace {
+
+// Turns FindLa grey again when the search window is hidden.
+class HideWatcher final : public QObject {
+public:
+    HideWatcher(QObject* parent, std::function<void()> onHide)
+        : QObject(parent), m_onHide(std::move(onHide)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide)
+            m_onHide();
+        return false;
+    }
+
+private:
+    std::function<void()> m_onHide;
+};
+
+void bringToFront(QWidget& window) {
+    window.showNormal();
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace
+
+void OpenBook::connectSearchAndPrinting() {
+    // Showing a result offers to save edits made since the search window opened.
+    m_navigator.onShowPage = [this](int tab, qint64 page) {
+        m_window.showPage(tab, page);
+        bringToFront(m_window);
+    };
+    m_navigator.onBringBookToFront = [this] { bringToFront(m_window); };
+    m_navigator.frame = [this] { return m_window.frameGeometry(); };
+    m_navigator.onSearchWindowActivated = [this] { m_window.setFindActive(true); };
+    m_navigator.onOpenHelpPage = [this](const QString& page) {
+        m_program.help().openFile(page, m_session.services().launcher);
+    };
+    QObject::connect(&m_window, &OrVel::findRequested, &m_window, [this] { openFindWindow(); });
+    QObject::connect(&m_window, &OrVel::printRequested, &m_window, [this] { printPage(); });
+    // The search window hides while the book is closed and goes with the end of the program.
+    QObject::connect(&m_program.closedBook(), &ClosedBookWindow::activated, &m_window, [this] {
+        if (m_find)
+            m_find->hide();
+    });
+    QObject::connect(&m_program.run(), &BookRun::searchWindowUnloadRequested, &m_window,
+                     [this] { m_find.reset(); });
+}
+
+void OpenBook::openFindWindow() {
+    if (!m_find) {
+        m_find = std::make_unique<FindWindow>(m_session, m_navigator, m_printTarget);
+        m_find->installEventFilter(
+            new HideWatcher(m_find.get(), [this] { m_window.setFindActive(false); }));
+    }
+    m_find->open();
+}
+
+void OpenBook::printPage() {
+    auto* label = m_window.findChild<LabelButton*>(QStringLiteral("PrintLa"));
+    if (!label)
+        return;
+    LabelBusyMark mark(*label);
+    PagePrintAction action(m_printTarget, mark, m_session.services().prompter,
+                           m_session.services().clock);
+    action.setBusyPointer([](bool on) {
+        if (on)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QGuiApplication::restoreOverrideCursor();
+    });
+    action.run(m_window.pageTexts());
+}
+
+void OpenBook::connectOptionsPanel() {
+    OptionsPanel& panel = m_program.optionsPanel();
+    // Closing from the book (PassLa, Esc) stores the panel; its own Ok closes it in the book.
+    QObject::connect(&m_window, &OrVel::optionsClosing, &panel, [&panel] {
+        if (panel.isOpen())
+            panel.closeAndStore();
+    });
+    QObject::connect(&panel, &OptionsPanel::closed, &m_window, [this] {
+        if (m_window.book().view().optionsVisible)
+            m_window.closeOptionsPanel();
+    });
+    QObject::connect(&m_window, &OrVel::helpRequested, &m_window,
+                     [this](const QString&) { m_program.mainWindowHelp(); });
+    DesktopLauncher& launcher = m_session.services().launcher;
+    QObject::connect(&m_window, &OrVel::helpIndexRequested, &m_window,
+                     [this, &launcher] { m_program.help().open(HelpPages::Index, launcher); });
+    QObject::connect(&m_window, &OrVel::makerHomeRequested, &m_window,
+                     [&launcher] { launcher.openUrl(MakerLinks::homePage()); });
+    QObject::connect(&m_window, &OrVel::versionPageRequested, &m_window, [&launcher] {
+        launcher.openUrl(MakerLinks::versionPage(ORVELAN_VERSION_PATCH));
+    });
+    QObject::connect(&m_window, &OrVel::minimiseRequested, &m_window, [this] {
+        if (!m_program.mainWindowMayMinimise())
+            return;
+        m_window.showMinimized();
+        if (m_find)
+            m_find->showMinimized();
+    });
+    QObject::connect(&panel, &OptionsPanel::dialLayoutApplied, m_console,
+                     &TapiConsoleWidget::setConsoleAvailable);
+    m_console->setConsoleAvailable(m_session.settings().dialMethod() == 1);
+    // Closing the book closes the panel as its Ok does, so the next opening starts clean.
+    QObject::connect(&m_window, &OrVel::closeRequested, &m_window, [this] {
+        if (m_window.book().view().optionsVisible)
+            m_window.closeOptionsPanel();
+    });
+}
+
+void OpenBook::connectDialing() {
+    m_window.setDialFieldHandler([this](int field) { m_dial.selectField(field); });
+    QObject::connect(&m_window, &OrVel::dialRequested, &m_dial, [this] { m_dial.dial(); });
+    // Ctrl+H and F12 hang up whether or not the hang-up picture shows: a modem dial waits
+    // for its answer without one.
+    QObject::connect(&m_window, &OrVel::hangUpRequested, &m_dial, [this] { m_dial.hangUp(); });
+    // A dial still waiting for the modem ends with the book and with the program.
+    QObject::connect(&m_window, &OrVel::closeRequested, &m_dial,
+                     [this] { m_dial.cancelRunningDial(); });
+    QObject::connect(&m_program.run(), &BookRun::endRequested, &m_dial,
+                     [this] { m_dial.cancelRunningDial(); });
+    QObject::connect(&m_window.book(), &BookContext::pageLoaded, &m_dial,
+                     [this] { m_dial.pageShown(); });
+}
+
+void OpenBook::firstLoad() {
+    if (m_telephonyStarted)
+        return;
+    m_telephonyStarted = true;
+    if (m_session.commandLine().tapiEnabled)
+        m_dial.InitTapi(*m_console);
+}
+
+} // namespace orvelan

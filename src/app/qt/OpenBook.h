@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/qt/Program.h"
+#include "book/BookDialView.h"
+#include "book/qt/MainWindow.h"
+#include "exchange/qt/ExchangeWindows.h"
+#include "print/qt/QtPrinterSurface.h"
+#include "search/BookNavigator.h"
+#include "telephony/DesktopDialer.h"
+#include "telephony/DialController.h"
+#include "telephony/qt/QtSerialPort.h"
+
+namespace orvelan {
+
+class FindWindow;
+class TapiConsoleWidget;
+
+// The open book with everything it works with: the options panel and the run of the program,
+// dialing by telephony line or modem. Built once per run; the main window outlives openings.
+class OpenBook {
+public:
+    OpenBook(Session& session, Program& program, OrVel& window);
+    ~OpenBook();
+
+    // Once, when the main window first loads: starts the telephony session (unless "-TAPI").
+    void firstLoad();
+
+    DialController& dialing() { return m_dial; }
+    // The search window, once it has been opened in this run.
+    FindWindow* findWindow() const { return m_find.get(); }
+    ExchangeWindows& exchange() { return m_exchange; }
+
+private:
+    void connectOptionsPanel();
+    void connectDialing();
+    void connectSearchAndPrinting();
+    void connectExchange();
+    void openFindWindow();
+    void printPage();
+
+    Session& m_session;
+    Program& m_program;
+    OrVel& m_window;
+    DesktopDialer m_dialer;
+    QtSerialPort m_serial;
+    BookDialView m_dialView;
+    DialController m_dial;
+    TapiConsoleWidget* m_console; // owned by the options panel
+    bool m_telephonyStarted = false;
+    DefaultPrinterTarget m_printTarget;
+    CallbackNavigator m_navigator;
+    std::unique_ptr<FindWindow> m_find;
+    ExchangeWindows m_exchange;
+};
+
+} // namespace orvelan

@@ -1,0 +1,66 @@
+#include "exchange/qt/ExchangeWidgets.h"
+
+#include <QLabel>
+
+#include <QBoxLayout>
+
+#include <QFontDatabase>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QWindow>
+
+namespace orvelan {
+
+void choose(LabelButton* chosen, LabelButton* other) {
+    chosen->setColour(LabelColour::Blue);
+    other->setColour(LabelColour::Grey);
+}
+
+void makeOptionPair(LabelButton* first, LabelButton* second) {
+    QObject::connect(first, &LabelButton::clicked, first, [=] { choose(first, second); });
+    QObject::connect(second, &LabelButton::clicked, second, [=] { choose(second, first); });
+}
+
+void setInfoColour(QLabel* info, bool blue) {
+    QPalette palette = info->palette();
+    palette.setColor(QPalette::WindowText, blue ? QColor(0, 0, 255) : QColor(0, 0, 0));
+    info->setPalette(palette);
+}
+
+QListWidget* makeFixedPitchList(const QString& objectName, QWidget* parent) {
+    auto* list = new QListWidget(parent);
+    list->setObjectName(objectName);
+    QFont font(QStringLiteral("Liberation Mono"));
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    font.setPointSize(9);
+    list->setFont(font);
+    return list;
+}
+
+DraggableWindow::DraggableWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setWindowFlag(Qt::FramelessWindowHint);
+    setWindowModality(Qt::ApplicationModal);
+}
+
+void DraggableWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && windowHandle())
+        windowHandle()->startSystemMove();
+    QWidget::mousePressEvent(event);
+}
+
+QListWidget* addRecordList(QBoxLayout* layout, const QString& objectName, QWidget* parent) {
+    auto* headings =
+        new QLabel(QStringLiteral(" Name                   Organisation                "
+                                  "Date Last-Saved       Tab    Page"),
+                   parent);
+    headings->setFont(QFont(QStringLiteral("Liberation Mono"), 9));
+    layout->addWidget(headings);
+    QListWidget* list = makeFixedPitchList(objectName, parent);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setMinimumSize(640, 260);
+    layout->addWidget(list);
+    return list;
+}
+
+} // namespace orvelan

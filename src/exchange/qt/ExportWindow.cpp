@@ -1,0 +1,239 @@
+#include "exchange/qt/ExportWindow.h"
+
+#include "exchange/ExchangeHost.h"
+#include "exchange/Export.h"
+#include "platform/FileDialogs.h"
+#include "store/Session.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+namespace orvelan {
+
+namespace {
+const QString ExportTitle = QStringLiteral("ORVELAN Expport");
+}
+
+ExportWindow::ExportWindow(Session& session, FileDialogs& dialogs, ExchangeHost& host,
+                           QWidget* parent)
+    : DraggableWindow(parent), m_session(session), m_dialogs(dialogs), m_host(host) {
+    setObjectName(QStringLiteral("frmExport"));
+    setWindowTitle(QStringLiteral("EXPORT Records"));
+    build();
+}
+
+void ExportWindow::build() {
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("EXPORT Records"), this));
+
+    auto* findRow = new QHBoxLayout;
+    m_text2 = new QLineEdit(this);
+    m_text2->setObjectName(QStringLiteral("EXText2"));
+    m_text2->installEventFilter(this);
+    m_findLa = new LabelButton(QStringLiteral("EXFindLa"), QStringLiteral("Find"), this);
+    findRow->addWidget(m_text2);
+    findRow->addWidget(m_findLa);
+    layout->addLayout(findRow);
+
+    m_list1 = addRecordList(layout, QStringLiteral("EXList1"), this);
+
+    m_info = new QLabel(this);
+    m_info->setObjectName(QStringLiteral("EXInfo"));
+    layout->addWidget(m_info);
+
+    auto* options = new QHBoxLayout;
+    m_allFLa = new LabelButton(QStringLiteral("EXAllFLa"), QStringLiteral("All Files"), this);
+    m_selectedLA =
+        new LabelButton(QStringLiteral("EXSelectedLA"), QStringLiteral("Selected"), this);
+    m_csvBy = new LabelButton(QStringLiteral("ExpCSVBy"), QStringLiteral("As CSV"), this);
+    m_ebfBu = new LabelButton(QStringLiteral("ExpEBFBu"), QStringLiteral("As EAB"), this);
+    m_doExportLA = new LabelButton(QStringLiteral("EXDOEXPLA"), QStringLiteral("EXPORT"), this);
+    m_clearLa = new LabelButton(QStringLiteral("EXClearLa"), QStringLiteral("Clear"), this);
+    m_cancelLa = new LabelButton(QStringLiteral("EXCancelLa"), QStringLiteral("Close"), this);
+    makeOptionPair(m_allFLa, m_selectedLA);
+    makeOptionPair(m_csvBy, m_ebfBu);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_allFLa, m_selectedLA, m_csvBy, m_ebfBu,
+                                                      m_doExportLA, m_clearLa, m_cancelLa})
+        options->addWidget(w);
+    layout->addLayout(options);
+
+    connect(m_findLa, &LabelButton::clicked, this, &ExportWindow::find);
+    connect(m_doExportLA, &LabelButton::clicked, this, &ExportWindow::exportFile);
+    connect(m_clearLa, &LabelButton::clicked, this, &ExportWindow::clear);
+    connect(m_cancelLa, &LabelButton::clicked, this, &ExportWindow::closeWindow);
+}
+
+void ExportWindow::open() {
+    PageStore& store = m_session.store();
+    m_saved = {store.currentTab(), store.currentPage()};
+    const QRect frame = m_host.bookFrame();
+    if (frame.isValid())
+        move(frame.left() + 400 / 15, frame.top() + 800 / 15);
+    choose(m_allFLa, m_selectedLA);
+    choose(m_ebfBu, m_csvBy);
+    setInfo(QStringLiteral("EXPORT  Ready"));
+    show();
+    raise();
+    activateWindow();
+}
+
+void ExportWindow::setInfo(const QString& text, bool blue) {
+    m_info->setText(text);
+    setInfoColour(m_info, blue);
+}
+
+void ExportWindow::pause(double seconds) {
+    m_session.services().clock.pause(seconds);
+}
+
+void ExportWindow::tell(const QString& text) {
+    m_session.services().prompter.ask(
+        {ExportTitle, text, PromptIcon::Exclamation, PromptButtons::Ok});
+}
+
+void ExportWindow::find() {
+    if (m_busy)
+        return;
+    m_busy = true;
+    pause(0.05);
+    m_list1->clear();
+    const QString text = m_text2->text().trimmed();
+    m_listed = findPages(m_session.folder(), text, [this](qsizetype listed) {
+        if (listed > BusyNoticeAfter)
+            setInfo(QStringLiteral("Searching..."));
+        QCoreApplication::processEvents();
+    });
+    QStringList lines;
+    lines.reserve(m_listed.size());
+    for (const ListedRecord& entry : m_listed)
+        lines.append(entry.line);
+    m_list1->addItems(lines);
+    publishResults(m_listed, m_session.searchResults());
+    const qsizetype count = m_listed.size();
+    if (count == 0)
+        setInfo({}, true);
+    else if (count == 1)
+        setInfo(QStringLiteral("1  Page Found"));
+    else if (!text.isEmpty())
+        setInfo(QStringLiteral("Found:  %1  Pages").arg(count));
+    else
+        setInfo(QStringLiteral("%1  Pages Listed").arg(count));
+    m_busy = false;
+}
+
+void ExportWindow::exportFile() {
+    if (m_busy)
+        return;
+    if (m_list1->count() == 0) {
+        tell(QStringLiteral("Can't Create EXPORT File:  There are no Files Listed to EXPORT    "));
+        return;
+    }
+    QList<ListedRecord> chosen;
+    if (isChosen(m_selectedLA)) {
+        for (int row = 0; row < m_list1->count() && row < m_listed.size(); ++row) {
+            if (m_list1->item(row)->isSelected())
+                chosen.append(m_listed[row]);
+        }
+        if (chosen.isEmpty()) {
+            tell(QStringLiteral(
+                "Can't Create EXPORT File:  There are no Files Selected to EXPORT    "));
+            return;
+        }
+    } else {
+        chosen = m_listed;
+    }
+    const bool eab = isChosen(m_ebfBu);
+    const QString extension = eab ? QStringLiteral(".eab") : QStringLiteral(".csv");
+    QString path = eab ? m_dialogs.saveFileName(QStringLiteral("Save ORVELAN EXPORT File"),
+                                                QStringLiteral("Save EXPORT File (*.eab)|*.eab"),
+                                                extension, m_session.folder().root())
+                       : m_dialogs.saveFileName(QStringLiteral("Save GENERIC EXPORT File"),
+                                                QStringLiteral("Save EXPORT File (*.csv)|*.csv"),
+                                                extension, m_session.folder().root());
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += extension;
+
+    m_busy = true;
+    const Yield yield = [] { QCoreApplication::processEvents(); };
+    setInfo(QStringLiteral("Removing Old Files"));
+    pause(0.15);
+    if (eab) {
+        removeExportWorkFiles(m_session.folder());
+        setInfo(QStringLiteral("Extracting Export Records"));
+        pause(0.15);
+        setInfo(QStringLiteral("Creating EXPORT File.."));
+        pause(0.4);
+    } else {
+        setInfo(QStringLiteral("Extracting Export Records"));
+        pause(0.3);
+        setInfo(QStringLiteral("Creating EXPORT File.."));
+    }
+    const QString problem =
+        exportToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, m_session.folder(), chosen,
+                     [] { QCoreApplication::processEvents(); });
+    if (eab)
+        removeExportWorkFiles(m_session.folder());
+    m_busy = false;
+    if (!problem.isEmpty()) {
+        // A failed write is reported, never shown as done; an older file there stays whole.
+        setInfo({});
+        tell(QStringLiteral("Can't Create EXPORT File:  ") + problem + QStringLiteral("    "));
+        return;
+    }
+    if (!eab)
+        pause(0.2);
+    setInfo(QStringLiteral("Done"));
+    pause(eab ? 0.4 : 0.3);
+    setInfo(QStringLiteral("EXPORT Ready..."));
+}
+
+void ExportWindow::clear() {
+    m_list1->clear();
+    m_listed.clear();
+}
+
+void ExportWindow::closeWindow() {
+    if (m_busy)
+        return;
+    PageStore& store = m_session.store();
+    store.setCurrentTab(m_saved.tab);
+    store.selectTabFile();
+    store.setCurrentPage(m_saved.page);
+    store.tabLabel();
+    m_host.restorePosition();
+    hide();
+    Q_EMIT closed();
+}
+
+void ExportWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        closeWindow();
+        return;
+    }
+    if (event->key() == Qt::Key_F1) {
+        m_host.openHelpPage(QStringLiteral("useage_exp.htm"));
+        return;
+    }
+    DraggableWindow::keyPressEvent(event);
+}
+
+bool ExportWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_text2 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            find();
+            return true;
+        }
+    }
+    return DraggableWindow::eventFilter(watched, event);
+}
+
+} // namespace orvelan

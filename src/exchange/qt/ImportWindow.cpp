@@ -1,0 +1,488 @@
+#include "exchange/qt/ImportWindow.h"
+
+#include "exchange/CsvImport.h"
+#include "exchange/EabContainer.h"
+#include "exchange/ExchangeHost.h"
+#include "platform/FileDialogs.h"
+#include "store/RuntimeError.h"
+#include "store/Session.h"
+
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orvelan {
+
+namespace {
+
+const QString ImportTitle = QStringLiteral("ORVELAN Import");
+const QString MapTitle = QStringLiteral("ORVLEAN Import");
+const QString ReadingError =
+    QStringLiteral("Error(s) Reading Import-File Record Data, Some or All fields may be lost     ");
+
+// Twips to pixels: 15 twips to the pixel.
+constexpr int MapPanelTop = 435 / 15;
+constexpr int MapPanelAway = 6000 / 15;
+
+QPushButton* button(const QString& name, const QString& caption, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    return b;
+}
+
+QLabel* heading(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    return label;
+}
+
+} // namespace
+
+ImportWindow::ImportWindow(Session& session, FileDialogs& dialogs, ExchangeHost& host,
+                           QWidget* parent)
+    : DraggableWindow(parent), m_session(session), m_dialogs(dialogs), m_host(host),
+      m_staging(session.folder()) {
+    setObjectName(QStringLiteral("frmImport"));
+    setWindowTitle(ImportTitle);
+    build();
+}
+
+void ImportWindow::build() {
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading(ImportTitle, this));
+
+    auto* kind = new QHBoxLayout;
+    m_csvBy = new LabelButton(QStringLiteral("IMPCSVBy"), QStringLiteral("As CSV"), this);
+    m_ebfBu = new LabelButton(QStringLiteral("IMPEBFBu"), QStringLiteral("As EAB"), this);
+    makeOptionPair(m_csvBy, m_ebfBu);
+    m_openF = button(QStringLiteral("IMPOpenF"), QStringLiteral("Import  File"), this);
+    kind->addWidget(m_csvBy);
+    kind->addWidget(m_ebfBu);
+    kind->addWidget(m_openF);
+    kind->addStretch();
+    layout->addLayout(kind);
+
+    m_info = new QLabel(this);
+    m_info->setObjectName(QStringLiteral("IMPInfo"));
+    layout->addWidget(m_info);
+
+    m_list1 = addRecordList(layout, QStringLiteral("IMPList1"), this);
+    m_list1->setToolTip(QStringLiteral("IMPORT Records"));
+
+    auto* selection = new QHBoxLayout;
+    m_allFLa = new LabelButton(QStringLiteral("IMPAllFLa"), QStringLiteral("All Files"), this);
+    m_selectedLA =
+        new LabelButton(QStringLiteral("IMPSelectedLA"), QStringLiteral("Selected"), this);
+    makeOptionPair(m_allFLa, m_selectedLA);
+    m_findTb = new QLineEdit(this);
+    m_findTb->setObjectName(QStringLiteral("IMPFindTb"));
+    m_findTb->setPlaceholderText(QStringLiteral("Import Filter"));
+    m_find = button(QStringLiteral("IMPFind"), QStringLiteral("Select"), this);
+    m_importLA = new LabelButton(QStringLiteral("IMPImportLA"), QStringLiteral("IMPORT"), this);
+    m_clear = button(QStringLiteral("IMPClear"), QStringLiteral("Clear"), this);
+    m_cancelLa = new LabelButton(QStringLiteral("IMPCancelLa"), QStringLiteral("Close"), this);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_allFLa, m_selectedLA, m_findTb, m_find,
+                                                      m_importLA, m_clear, m_cancelLa})
+        selection->addWidget(w);
+    layout->addLayout(selection);
+
+    // The mapping panel floats over the window and is moved out of view when not in use.
+    m_map = new QFrame(this);
+    m_map->setObjectName(QStringLiteral("picMAP"));
+    m_map->setFrameShape(QFrame::Box);
+    m_map->setAutoFillBackground(true);
+    auto* grid = new QGridLayout(m_map);
+    grid->addWidget(heading(QStringLiteral("Map Import Fields as..."), m_map), 0, 0, 1, 3);
+    grid->addWidget(heading(QStringLiteral("Fields Found in csv File"), m_map), 1, 0);
+    grid->addWidget(heading(QStringLiteral("Std. ORVELAN Fields"), m_map), 1, 2);
+    m_srcList = makeFixedPitchList(QStringLiteral("SrcList"), m_map);
+    m_orvelList = makeFixedPitchList(QStringLiteral("OrvelList"), m_map);
+    grid->addWidget(m_srcList, 2, 0, 6, 1);
+    grid->addWidget(m_orvelList, 2, 2, 6, 1);
+    auto* add = button(QStringLiteral("impMapAdd"), QStringLiteral("Add  >"), m_map);
+    auto* remove = button(QStringLiteral("impMapRemove"), QStringLiteral("< Remove"), m_map);
+    auto* autoMapButton = button(QStringLiteral("IMPAutoMap"), QStringLiteral("Auto  >"), m_map);
+    auto* ok = button(QStringLiteral("impMapOk"), QStringLiteral("OK"), m_map);
+    auto* cancel = button(QStringLiteral("impMapCancel"), QStringLiteral("Cancel"), m_map);
+    auto* close = button(QStringLiteral("impMapClose"), QStringLiteral("Close"), m_map);
+    int row = 2;
+    for (QPushButton* b : {add, remove, autoMapButton, ok, cancel, close})
+        grid->addWidget(b, row++, 1);
+    m_map->resize(640, 360);
+    m_map->hide();
+
+    connect(m_openF, &QPushButton::clicked, this, &ImportWindow::openFile);
+    connect(add, &QPushButton::clicked, this, &ImportWindow::addMapping);
+    connect(remove, &QPushButton::clicked, this, &ImportWindow::removeMapping);
+    connect(autoMapButton, &QPushButton::clicked, this, &ImportWindow::autoMap);
+    connect(ok, &QPushButton::clicked, this, &ImportWindow::readData);
+    connect(cancel, &QPushButton::clicked, this, [this] { showMapPanel(false); });
+    connect(close, &QPushButton::clicked, this, [this] { closeWindow(false); });
+    connect(m_find, &QPushButton::clicked, this, &ImportWindow::filter);
+    connect(m_importLA, &LabelButton::clicked, this, &ImportWindow::importRecords);
+    connect(m_clear, &QPushButton::clicked, this, &ImportWindow::clear);
+    connect(m_cancelLa, &LabelButton::clicked, this, [this] { closeWindow(true); });
+
+    choose(m_ebfBu, m_csvBy);
+    choose(m_allFLa, m_selectedLA);
+    setInfo(QStringLiteral("IMPORT  Ready"));
+}
+
+void ImportWindow::open() {
+    const QRect frame = m_host.bookFrame();
+    if (frame.isValid())
+        move(frame.left() + 400 / 15, frame.top() + 800 / 15);
+    showMapPanel(false);
+    setInfo(QStringLiteral("IMPORT  Ready"));
+    show();
+    raise();
+    activateWindow();
+}
+
+bool ImportWindow::mapPanelInView() const {
+    return m_map->isVisibleTo(this) && m_map->y() < MapPanelAway;
+}
+
+void ImportWindow::showMapPanel(bool inView) {
+    m_map->move(0, inView ? MapPanelTop : MapPanelAway);
+    m_map->setVisible(inView);
+    if (inView)
+        m_map->raise();
+}
+
+void ImportWindow::setInfo(const QString& text, bool blue) {
+    m_info->setText(text);
+    setInfoColour(m_info, blue);
+}
+
+void ImportWindow::pause(double seconds) {
+    m_session.services().clock.pause(seconds);
+}
+
+void ImportWindow::tell(const QString& title, const QString& text) {
+    m_session.services().prompter.ask({title, text, PromptIcon::Exclamation, PromptButtons::Ok});
+}
+
+Yield ImportWindow::yielder() {
+    return [] { QCoreApplication::processEvents(); };
+}
+
+TabProgress ImportWindow::progress(const QString& busyText) {
+    return [this, busyText](qsizetype listed) {
+        if (listed > BusyNoticeAfter)
+            setInfo(busyText);
+        QCoreApplication::processEvents();
+    };
+}
+
+void ImportWindow::openFile() {
+    if (m_busy)
+        return;
+    const bool eab = isChosen(m_ebfBu);
+    const QString path =
+        eab ? m_dialogs.openFileName(QStringLiteral("Open ORVELAN Encrypted Adress Book File"),
+                                     QStringLiteral("Open ORVELAN IMPORT File (*.eab)|*.eab"),
+                                     QStringLiteral(".eab"), m_session.folder().root())
+            : m_dialogs.openFileName(QStringLiteral("Open ORVELAN MPORT File"),
+                                     QStringLiteral("Open Generic IMPORT File (*.csv)|*.csv"),
+                                     QStringLiteral(".csv"), m_session.folder().root());
+    if (path.isEmpty())
+        return;
+    m_importFilePath = path;
+    if (eab) {
+        readContainer();
+        return;
+    }
+    showMapPanel(true);
+    readHeader();
+}
+
+void ImportWindow::reloadFieldList() {
+    const int current = m_orvelList->currentRow();
+    m_orvelList->clear();
+    for (const QString& line : m_mapping.lines())
+        m_orvelList->addItem(line);
+    if (current >= 0)
+        m_orvelList->setCurrentRow(current);
+}
+
+void ImportWindow::readHeader() {
+    // A new file starts with empty lists: no columns of an earlier file stay behind.
+    m_mapping.setColumns({});
+    m_srcList->clear();
+    reloadFieldList();
+    if (m_importFilePath.right(3).toUpper() != QStringLiteral("CSV")) {
+        tell(ImportTitle, QStringLiteral("Can't Read Import File - Check that a Valid File has "
+                                         "been Opened    "));
+        showMapPanel(false);
+        return;
+    }
+    m_busy = true;
+    setInfo(QStringLiteral("Reading Header.."));
+    pause(0.7);
+    int error = 0;
+    const QByteArray bytes = readImportFile(m_importFilePath, error);
+    if (error == RuntimeError::BadFileNameOrNumber || error == RuntimeError::FileNotFound) {
+        tell(QStringLiteral("ORVELAN Import OS-12") + QString::number(error),
+             QStringLiteral(
+                 "Import Error:  Can't Find or Open the current Import-Records File      "));
+        setInfo({});
+        m_busy = false;
+        return;
+    }
+    if (error == RuntimeError::PathFileAccessError || error == RuntimeError::PathNotFound ||
+        error == RuntimeError::PermissionDenied) {
+        tell(QStringLiteral("ORVELAN Import OS-14") + QString::number(error),
+             QStringLiteral(
+                 "Import Error: No Access, or Can't Find the Import-File Record Path     "));
+        setInfo({});
+        m_busy = false;
+        return;
+    }
+    if (error)
+        tell(QStringLiteral("ORVELAN Import OS-15") + QString::number(error), ReadingError);
+    m_mapping.setColumns(csvColumns(bytes));
+    m_srcList->addItems(m_mapping.columnNames());
+    reloadFieldList();
+    setInfo(QStringLiteral("Ok"));
+    pause(0.7);
+    setInfo({});
+    m_busy = false;
+}
+
+void ImportWindow::addMapping() {
+    const int column = m_srcList->currentItem() && m_srcList->currentItem()->isSelected()
+                           ? m_srcList->currentRow()
+                           : -1;
+    const int field = m_orvelList->currentItem() && m_orvelList->currentItem()->isSelected()
+                          ? m_orvelList->currentRow()
+                          : -1;
+    const FieldMapping::Outcome outcome = m_mapping.add(column, field);
+    if (outcome != FieldMapping::Outcome::Done) {
+        tell(MapTitle, FieldMapping::messageFor(outcome));
+        return;
+    }
+    reloadFieldList();
+}
+
+void ImportWindow::removeMapping() {
+    const int field = m_orvelList->currentItem() && m_orvelList->currentItem()->isSelected()
+                          ? m_orvelList->currentRow()
+                          : -1;
+    if (!m_mapping.remove(field)) {
+        tell(MapTitle, FieldMapping::removeRefusedMessage());
+        return;
+    }
+    reloadFieldList();
+}
+
+void ImportWindow::autoMap() {
+    if (m_busy)
+        return;
+    m_busy = true;
+    setInfo(QStringLiteral("Wait..."));
+    pause(0.3);
+    m_mapping.autoMap();
+    reloadFieldList();
+    setInfo(QStringLiteral("Ok"));
+    pause(0.4);
+    setInfo(QStringLiteral("IMPORT Ready..."));
+    m_busy = false;
+}
+
+void ImportWindow::readData() {
+    if (m_busy)
+        return;
+    m_busy = true;
+    setInfo(QStringLiteral("Passing File..."));
+    pause(0.2);
+    int error = 0;
+    const QByteArray bytes = readImportFile(m_importFilePath, error);
+    if (error == RuntimeError::BadFileNameOrNumber || error == RuntimeError::FileNotFound) {
+        tell(
+            QStringLiteral("ORVELAN Import OS-22") + QString::number(error),
+            QStringLiteral("Import Error:  Can't Find the Import-File Record Header or Data     "));
+        m_busy = false;
+        return;
+    }
+    const CsvReadOutcome outcome =
+        stageCsv(bytes, m_mapping, m_staging, m_session.services().clock.now(), yielder());
+    if (outcome.refused > 0) {
+        setInfo(QStringLiteral("Bad Record Format Found"));
+        pause(0.5);
+    }
+    if (outcome.overlongLines == 0) {
+        setInfo(QStringLiteral("Import File Read Ok"));
+    } else {
+        setInfo(QStringLiteral("Read Error(s) in File"));
+        pause(0.5);
+    }
+    pause(0.5);
+    if (outcome.replacedLines > 0) {
+        setInfo(QStringLiteral("%1 Record(s) had characters that can't be stored: shown as ?")
+                    .arg(outcome.replacedLines));
+        pause(1.5);
+    }
+    showMapPanel(false);
+    m_recordListLoaded = true;
+    m_busy = false;
+    list();
+}
+
+void ImportWindow::readContainer() {
+    int error = 0;
+    const QByteArray bytes = readImportFile(m_importFilePath, error);
+    const EabRead read = error ? EabRead{EabRead::Status::Refused, {}} : readEab(bytes);
+    if (read.status == EabRead::Status::Refused) {
+        // Nothing is staged from a file that is not an exchange file; the staging stays as it was.
+        tell(ImportTitle, QStringLiteral("Import Error: The file is not an ORVELAN Encrypted "
+                                         "Address Book file, or can't be read     "));
+        return;
+    }
+    m_staging.replaceLetterTabs(read.segments);
+    m_recordListLoaded = true;
+    if (read.status == EabRead::Status::Damaged)
+        tell(ImportTitle, QStringLiteral("Import Warning: The Encrypted Address Book file is "
+                                         "damaged; only its whole records have been read     "));
+    list();
+}
+
+void ImportWindow::showList(const QList<ListedRecord>& listed) {
+    m_listed = listed;
+    m_list1->clear();
+    QStringList lines;
+    lines.reserve(listed.size());
+    for (const ListedRecord& entry : listed)
+        lines.append(entry.line);
+    m_list1->addItems(lines);
+    publishResults(listed, m_session.searchResults());
+}
+
+void ImportWindow::list() {
+    m_busy = true;
+    setInfo(QStringLiteral("Listing..."));
+    pause(0.2);
+    m_list1->clear();
+    showList(m_staging.list({}, progress(QStringLiteral("Loading..."))));
+    const qsizetype count = m_listed.size();
+    if (count == 0) {
+        setInfo(QStringLiteral("Nothing Found to Import"), true);
+        pause(0.6);
+        setInfo({});
+    } else {
+        setInfo(QString::number(count) + (count == 1 ? QStringLiteral(" Page to Import")
+                                                     : QStringLiteral(" Pages to Import")));
+    }
+    m_busy = false;
+}
+
+void ImportWindow::filter() {
+    if (m_busy)
+        return;
+    if (!m_recordListLoaded) {
+        tell(ImportTitle,
+             QStringLiteral("No Record List Found:  Import File has not yet been Opened    "));
+        return;
+    }
+    m_busy = true;
+    setInfo(QStringLiteral("Searching..."));
+    pause(0.2);
+    m_list1->clear();
+    showList(m_staging.list(m_findTb->text(), progress(QStringLiteral("Listing.."))));
+    const qsizetype count = m_listed.size();
+    if (count == 0) {
+        setInfo(QStringLiteral("Nothing  Found"), true);
+        pause(0.6);
+        setInfo({});
+    } else if (count == 1) {
+        setInfo(QStringLiteral("1  Page Listed"));
+    } else {
+        setInfo(QStringLiteral("Listed:  %1  Pages").arg(count));
+    }
+    m_busy = false;
+}
+
+void ImportWindow::importRecords() {
+    if (m_busy)
+        return;
+    if (!m_recordListLoaded || m_list1->count() == 0) {
+        tell(
+            ImportTitle,
+            QStringLiteral("Can't Import:  There is no Import-File currently OPEN or Listed     "));
+        return;
+    }
+    QList<ListedRecord> chosen;
+    if (isChosen(m_selectedLA)) {
+        for (int row = 0; row < m_list1->count() && row < m_listed.size(); ++row) {
+            if (m_list1->item(row)->isSelected())
+                chosen.append(m_listed[row]);
+        }
+        if (chosen.isEmpty()) {
+            tell(ImportTitle,
+                 QStringLiteral("Can't Import:  There are no Listed-Files currently SELECTED    "));
+            return;
+        }
+    } else {
+        chosen = m_listed;
+    }
+    m_busy = true;
+    m_session.showFirstPageOnActivate = true;
+    setInfo(QStringLiteral("Importing Files..."));
+    pause(0.2);
+    importListed(m_session.folder(), chosen, yielder());
+    setInfo(QStringLiteral("Done"));
+    pause(0.2);
+    setInfo({});
+    pause(0.2);
+    setInfo(QStringLiteral("IMPORT  Ready"));
+    m_busy = false;
+}
+
+void ImportWindow::clear() {
+    if (m_busy)
+        return;
+    if (!m_recordListLoaded) {
+        tell(ImportTitle, QStringLiteral("Record-List Already Clear!  There is no Import-File "
+                                         "currently OPEN     "));
+        return;
+    }
+    const PromptAnswer answer = m_session.services().prompter.ask(
+        {QStringLiteral("SORVELAN Import"),
+         QStringLiteral("This will CLOSE the current Import-File and Clear the Records List   "),
+         PromptIcon::Exclamation, PromptButtons::OkCancel});
+    if (answer != PromptAnswer::Ok)
+        return;
+    m_recordListLoaded = false;
+    m_staging.removeLetterTabs();
+    m_listed.clear();
+    m_list1->clear();
+}
+
+void ImportWindow::closeWindow(bool recount) {
+    if (m_busy)
+        return;
+    if (recount)
+        m_session.store().selectTabFile();
+    hide();
+    Q_EMIT closed();
+}
+
+void ImportWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        closeWindow(true);
+        return;
+    }
+    if (event->key() == Qt::Key_F1) {
+        m_host.openHelpPage(QStringLiteral("useage_imp.htm"));
+        return;
+    }
+    DraggableWindow::keyPressEvent(event);
+}
+
+} // namespace orvelan

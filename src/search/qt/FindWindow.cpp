@@ -1,0 +1,331 @@
+#include "search/qt/FindWindow.h"
+
+#include "print/PagePrintout.h"
+#include "print/SearchListPrintout.h"
+#include "search/BookSearch.h"
+#include "search/FindPlacement.h"
+#include "ui/LabelButton.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWindow>
+
+using namespace Qt::StringLiterals;
+
+namespace orvelan {
+
+namespace {
+
+QFont listFont() {
+    QFont font(u"Courier New"_s);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPointSize(9);
+    return font;
+}
+
+const QColor InfoBlue(0, 0, 255);
+const QColor InfoRed(255, 0, 0);
+
+} // namespace
+
+FindWindow::FindWindow(Session& session, BookNavigator& navigator, PrintTarget& printTarget,
+                       QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_session(session),
+      m_navigator(navigator), m_printTarget(printTarget) {
+    setObjectName(u"frmFind"_s);
+    setWindowTitle(u"ORVELAN Search"_s);
+    build();
+}
+
+void FindWindow::build() {
+    auto* layout = new QVBoxLayout(this);
+    auto* caption = new QLabel(u"ORVELAN Search"_s, this);
+    caption->setObjectName(u"CaptionLabel"_s);
+    QFont captionFont = caption->font();
+    captionFont.setBold(true);
+    caption->setFont(captionFont);
+    layout->addWidget(caption);
+
+    auto* lookFor = new QHBoxLayout;
+    lookFor->addWidget(new QLabel(u"Look for:"_s, this));
+    m_text2 = new QLineEdit(this);
+    m_text2->setObjectName(u"Text2"_s);
+    lookFor->addWidget(m_text2, 1);
+    layout->addLayout(lookFor);
+
+    layout->addWidget(new QLabel(u"Look in"_s, this));
+    auto* selectors = new QGridLayout;
+    for (int i = 0; i < SearchSelectorCount; ++i) {
+        const SearchSelector& selector = SearchSelectors[i];
+        auto* label = new LabelButton(QLatin1StringView(selector.objectName),
+                                      QLatin1StringView(selector.caption), this);
+        m_selectors[i] = label;
+        selectors->addWidget(label, i / 5, i % 5);
+        connect(label, &LabelButton::clicked, this, [this, i] { toggleSelector(i); });
+    }
+    layout->addLayout(selectors);
+
+    auto* headings = new QLabel(
+        u" Name                   Organisation                Phone               Tab    Page"_s,
+        this);
+    headings->setObjectName(u"List1Headings"_s);
+    headings->setFont(listFont());
+    layout->addWidget(headings);
+    m_list1 = new QListWidget(this);
+    m_list1->setObjectName(u"List1"_s);
+    m_list1->setFont(listFont());
+    m_list1->setUniformItemSizes(true);
+    m_list1->setMinimumSize(QFontMetrics(listFont()).horizontalAdvance(QString(86, u'0')), 240);
+    m_list1->installEventFilter(this);
+    // The headings stand over the list's text, inside its frame and item margin.
+    headings->setContentsMargins(m_list1->frameWidth() + 3, 0, 0, 0);
+    layout->addWidget(m_list1, 1);
+
+    m_info = new QLabel(this);
+    m_info->setObjectName(u"Info"_s);
+    layout->addWidget(m_info);
+
+    auto* commands = new QHBoxLayout;
+    m_findLa = new LabelButton(u"FindLa"_s, u"Find"_s, this);
+    m_viewLa = new LabelButton(u"ViewLa"_s, u"View"_s, this);
+    m_dialLa = new LabelButton(u"DialLa"_s, u"Clear"_s, this);
+    m_printLa = new LabelButton(u"PrintLa"_s, u"Print"_s, this);
+    m_cancelLa = new LabelButton(u"CancelLa"_s, u"Close"_s, this);
+    for (LabelButton* label : {m_findLa, m_viewLa, m_dialLa, m_printLa, m_cancelLa})
+        commands->addWidget(label);
+    commands->addStretch(1);
+    layout->addLayout(commands);
+
+    connect(m_findLa, &LabelButton::clicked, this, &FindWindow::runSearch);
+    connect(m_viewLa, &LabelButton::clicked, this, &FindWindow::viewSelected);
+    connect(m_dialLa, &LabelButton::clicked, this, &FindWindow::clearList);
+    connect(m_printLa, &LabelButton::clicked, this, &FindWindow::printList);
+    connect(m_cancelLa, &LabelButton::clicked, this, &FindWindow::closeWindow);
+    connect(m_text2, &QLineEdit::returnPressed, this, &FindWindow::runSearch);
+    connect(m_text2, &QLineEdit::textChanged, this, [this] {
+        if (m_outcome == FindStatus::NothingFound)
+            setInfo(FindStatus::Ready);
+    });
+    connect(m_list1, &QListWidget::itemDoubleClicked, this, &FindWindow::viewSelected);
+}
+
+void FindWindow::open() {
+    if (!m_loaded)
+        load();
+    show();
+    raise();
+    activateWindow();
+}
+
+void FindWindow::load() {
+    m_loaded = true;
+    m_session.loadSettings();
+    for (int i = 0; i < SearchSelectorCount; ++i)
+        colourSelector(i);
+    adjustSize();
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
+    move(findWindowPosition(m_navigator.bookFrame(), frameGeometry().size(), area));
+    setInfoColour(InfoBlue);
+    setInfo(FindStatus::Ready);
+}
+
+void FindWindow::setInfo(const QString& text) {
+    m_info->setText(text);
+    m_info->repaint();
+}
+
+void FindWindow::setInfoColour(const QColor& colour) {
+    QPalette palette = m_info->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    m_info->setPalette(palette);
+}
+
+void FindWindow::colourSelector(int index) {
+    const char flag = m_session.settings().searchFlag(SearchSelectors[index].settingsIndex);
+    m_selectors[index]->setColour(flag == '1' ? LabelColour::Blue : LabelColour::Grey);
+}
+
+void FindWindow::toggleSelector(int index) {
+    Settings& settings = m_session.settings();
+    const int slot = SearchSelectors[index].settingsIndex;
+    settings.setSearchFlag(slot, toggledFlag(settings.searchFlag(slot)));
+    colourSelector(index);
+}
+
+void FindWindow::waitCursor(bool on) {
+    if (on) {
+        setCursor(Qt::WaitCursor);
+        m_list1->setCursor(Qt::WaitCursor);
+    } else {
+        unsetCursor();
+        m_list1->unsetCursor();
+    }
+}
+
+void FindWindow::runSearch() {
+    Clock& clock = m_session.services().clock;
+    // The search reads the tab files on its own; the main window's position in the page
+    // store stays as it is.
+    waitCursor(true);
+    clock.pause(0.1);
+    const SelectorFlags flags = selectorFlagsOf(m_session.settings());
+    if (!anySelected(flags)) {
+        setInfoColour(InfoRed);
+        setInfo(FindStatus::SelectionError);
+        m_session.services().prompter.ask({u"ORVELAN Find"_s,
+                                           u" Can't FIND: There is no FIELD selected to look in "_s,
+                                           PromptIcon::Exclamation, PromptButtons::Ok});
+        setInfoColour(InfoBlue);
+        setInfo(FindStatus::Ready);
+        waitCursor(false);
+        return;
+    }
+    m_foundCount = 0;
+    m_list1->clear();
+    const QString query = m_text2->text().trimmed();
+    const SearchOutcome outcome =
+        BookSearch(m_session.folder()).run(flags, query, [this](int, int found) {
+            if (found > SearchingNoticeAfter)
+                setInfo(FindStatus::Searching);
+        });
+    m_foundCount = outcome.found();
+    QStringList lines;
+    lines.reserve(outcome.found());
+    for (const SearchHit& hit : outcome.hits)
+        lines.append(hit.line);
+    m_list1->addItems(lines);
+    storeResults(m_session.searchResults(), outcome);
+
+    setInfoColour(InfoBlue);
+    if (m_foundCount == 0) {
+        for (int i = 0; i < 4; ++i) {
+            setInfo(QString());
+            clock.pause(0.05);
+            setInfo(FindStatus::NothingFound);
+            clock.pause(0.05);
+        }
+        m_outcome = FindStatus::NothingFound;
+    } else {
+        setInfo(FindStatus::found(m_foundCount, query.isEmpty()));
+        m_outcome = FindStatus::Ok;
+    }
+    waitCursor(false);
+}
+
+void FindWindow::viewSelected() {
+    const QListWidgetItem* item = m_list1->currentItem();
+    const QString line = item && item->isSelected() ? item->text() : QString();
+    const std::optional<PagePosition> position =
+        line.trimmed().isEmpty() ? std::nullopt : positionOfLine(line);
+    if (!position) {
+        setInfoColour(InfoRed);
+        setInfo(FindStatus::SelectionError);
+        m_session.services().prompter.ask(
+            {u"ORVELAN Find"_s,
+             u" Can't VIEW an empty Line:  No Text or Page has been SELECTED      "_s,
+             PromptIcon::Exclamation, PromptButtons::Ok});
+        setInfoColour(InfoBlue);
+        setInfo(FindStatus::Ready);
+        return;
+    }
+    m_navigator.showPage(position->tab, position->page);
+}
+
+void FindWindow::clearList() {
+    Clock& clock = m_session.services().clock;
+    m_dialLa->setColour(LabelColour::Blue);
+    m_list1->clear();
+    m_foundCount = 0;
+    setInfo(FindStatus::ClearList);
+    clock.pause(0.7);
+    setInfo(FindStatus::Ok);
+    clock.pause(0.7);
+    setInfo(FindStatus::Ready);
+    m_dialLa->setColour(LabelColour::Grey);
+}
+
+void FindWindow::printList() {
+    if (m_printLa->colour() == LabelColour::Blue)
+        return; // a print is running
+    Clock& clock = m_session.services().clock;
+    Prompter& prompter = m_session.services().prompter;
+    setInfo(FindStatus::PrintingList);
+    m_printLa->setColour(LabelColour::Blue);
+    clock.pause(0.5);
+    const SearchListPrint::Result result =
+        SearchListPrint::run(m_printTarget, m_session.searchResults(), m_foundCount, clock.now());
+    switch (result.outcome) {
+    case SearchListPrint::Outcome::NoList:
+        setInfoColour(InfoRed);
+        setInfo(FindStatus::NoListToPrint);
+        prompter.ask(SearchListPrint::noListPrompt());
+        setInfoColour(InfoBlue);
+        break;
+    case SearchListPrint::Outcome::Failed:
+        prompter.ask(printErrorPrompt(result.error));
+        break;
+    case SearchListPrint::Outcome::SavedToPdf:
+        prompter.ask(savedToPdfPrompt(result.pdfPath));
+        break;
+    case SearchListPrint::Outcome::Printed:
+        break;
+    }
+    setInfo(FindStatus::Ok);
+    clock.pause(0.7);
+    setInfo(FindStatus::Ready);
+    m_printLa->setColour(LabelColour::Grey);
+}
+
+void FindWindow::closeWindow() {
+    m_session.saveSettings(u"ORVELAN Find"_s);
+    hide();
+}
+
+void FindWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        m_navigator.bringBookToFront();
+        return;
+    }
+    if (event->key() == Qt::Key_F1) {
+        m_navigator.openHelpPage(u"orvelanfind.htm"_s);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool FindWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            viewSelected();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FindWindow::mousePressEvent(QMouseEvent* event) {
+    // Dragging the background moves the window, as a title bar would.
+    if (event->button() == Qt::LeftButton && windowHandle()) {
+        windowHandle()->startSystemMove();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void FindWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_navigator.searchWindowActivated();
+    QWidget::changeEvent(event);
+}
+
+} // namespace orvelan

@@ -1,0 +1,227 @@
+#include "app/FakeWindows.h"
+
+#include "app/qt/OpenBook.h"
+#include "app/qt/Program.h"
+#include "book/qt/MainWindow.h"
+#include "book/qt/OptionsPanel.h"
+#include "search/qt/FindWindow.h"
+#include "support/FakeClock.h"
+#include "support/RecordingLauncher.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempBook.h"
+#include "ui/LabelButton.h"
+#include "ui/WidgetBookWindow.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+using namespace orvelan;
+using namespace orvelan::test;
+
+// The program as main() assembles it: the closed book, the real open book with its options
+// panel, telephony area, search window and printing, on a temporary book.
+class OpenBookTest : public QObject {
+    Q_OBJECT
+
+    struct Run {
+        explicit Run(const TempBook& book,
+                     const QString& commandLine = QStringLiteral("orvelan -TAPI"))
+            : session(book.folder(), Services{prompter, clock, launcher},
+                      CommandLine::parse(commandLine)),
+              mainWindow(session), password(session), adapter(mainWindow, [this] {
+                  program->mainWindowLoaded();
+                  openBook->firstLoad();
+              }) {
+            session.loadSettings();
+            mainWindow.setEnder([this] { ended = true; });
+            program = std::make_unique<Program>(session, HelpPages(QStringLiteral("/help")),
+                                                adapter, password);
+            openBook = std::make_unique<OpenBook>(session, *program, mainWindow);
+            program->start();
+        }
+        template <class T = QWidget> T* find(QWidget& in, const char* name) {
+            const QList<T*> all = in.findChildren<T*>(QLatin1StringView(name));
+            if (all.size() != 1)
+                qFatal("expected one control %s, found %d", name, int(all.size()));
+            return all.first();
+        }
+        void click(QWidget& in, const char* name) {
+            QTest::mouseClick(find(in, name), Qt::LeftButton);
+        }
+
+        ScriptedPrompter prompter;
+        FakeClock clock;
+        RecordingLauncher launcher;
+        Session session;
+        OrVel mainWindow;
+        FakePassword password;
+        WidgetBookWindow<OrVel> adapter;
+        std::unique_ptr<Program> program;
+        std::unique_ptr<OpenBook> openBook;
+        bool ended = false;
+    };
+
+private Q_SLOTS:
+    void opensTheRealBookAndClosesBack() {
+        TempBook book;
+        book.writeTab(1, {TempBook::record({{Field::Name, "Ada"}, {Field::Phone1, "0123 456"}})});
+        Run run(book);
+        ClosedBookWindow& cuva = run.program->closedBook();
+        QVERIFY(cuva.isVisible());
+        run.program->run().openBook();
+        QVERIFY(run.mainWindow.isVisible());
+        QVERIFY(!cuva.isVisible());
+        QCOMPARE(run.find<QLineEdit>(run.mainWindow, "SNameTB")->text(), QStringLiteral("Ada"));
+        QCOMPARE(run.find<QLabel>(run.mainWindow, "RecnLa")->text(), QStringLiteral("A  1"));
+
+        run.click(run.mainWindow, "CloseLa");
+        QTRY_VERIFY(cuva.isVisible());
+        QVERIFY(!run.mainWindow.isVisible());
+        QVERIFY(!run.ended);
+    }
+
+    void dialsThroughTheControllerAndKeepsControlNamesUnique() {
+        TempBook book;
+        book.writeTab(1, {TempBook::record({{Field::Name, "Ada"}, {Field::Phone1, "0123 456"}})});
+        Run run(book);
+        run.session.settings().setDialMethod(3);
+        run.program->run().openBook();
+        run.click(run.mainWindow, "P1Lab");
+        auto* dial = run.find<LabelButton>(run.mainWindow, "DialLa");
+        QCOMPARE(dial->colour(), LabelColour::Blue);
+        QVERIFY(run.find(run.mainWindow, "DialMark1")->isVisible());
+        run.click(run.mainWindow, "DialLa");
+        QCOMPARE(run.prompter.last().title, QStringLiteral("ORVELAN Dial"));
+        QCOMPARE(
+            run.prompter.last().text,
+            QStringLiteral("Can't Dial: The Communication Setting has has been turned OFF     "));
+
+        // The options panel holds the telephony area; each control name appears once.
+        run.click(run.mainWindow, "PassLa");
+        auto* panel = run.find<OptionsPanel>(run.mainWindow, "ConfigPBC");
+        QVERIFY(panel->isVisible());
+        for (const char* name : {"ConfShowTAPIBu", "cmdDialProps", "cmdConfigDlg", "cboLineSel",
+                                 "lstLineInfo", "PortSelectCb", "ComSelectCB"})
+            run.find(run.mainWindow, name);
+        run.click(*panel, "ConfCloseBu");
+        QVERIFY(!panel->isVisible());
+        QCOMPARE(run.find<LabelButton>(run.mainWindow, "PassLa")->colour(), LabelColour::Grey);
+    }
+
+    // "Use TAPI" through the desktop's telephone handler: the page's number goes out as a tel:
+    // address and the call states show on the book's own dialing controls.
+    void aTelephoneLineCallShowsOnTheBook() {
+        TempBook book;
+        book.writeTab(1, {TempBook::record({{Field::Name, "Ada"}, {Field::Phone1, "0123 456"}})});
+        {
+            SettingsFile file(book.folder().settingsPath());
+            Settings settings = file.read();
+            settings.setDialMethod(1);
+            QCOMPARE(file.write(settings), 0);
+        }
+        Run run(book, QStringLiteral("orvelan"));
+        run.program->run().openBook();
+        auto* lines = run.find<QComboBox>(run.mainWindow, "cboLineSel");
+        QCOMPARE(lines->count(), 1);
+
+        run.click(run.mainWindow, "P1Lab");
+        run.click(run.mainWindow, "DialLa");
+        QTRY_VERIFY(!run.launcher.opened().isEmpty());
+        QCOMPARE(run.launcher.opened().last().scheme(), QStringLiteral("tel"));
+        QTRY_VERIFY(run.find(run.mainWindow, "cmdHangUp")->isVisible());
+        auto* dial = run.find<LabelButton>(run.mainWindow, "DialLa");
+        QCOMPARE(dial->colour(), LabelColour::Grey);
+
+        run.click(run.mainWindow, "cmdHangUp");
+        QTRY_VERIFY(!run.find(run.mainWindow, "cmdHangUp")->isVisible());
+        QTRY_COMPARE(dial->colour(), LabelColour::Blue);
+    }
+
+    void findOpensTheSearchWindowAndAResultOpensItsPage() {
+        TempBook book;
+        book.writeTab(2, {TempBook::named("Bea"), TempBook::named("Bob")});
+        Run run(book);
+        run.program->run().openBook();
+        run.click(run.mainWindow, "FindLa");
+        FindWindow* find = run.openBook->findWindow();
+        QVERIFY(find && find->isVisible());
+        QCOMPARE(run.find<LabelButton>(run.mainWindow, "FindLa")->colour(), LabelColour::Blue);
+        run.openBook->findWindow();
+        // A result shows its page in the book.
+        run.mainWindow.showPage(2, 2);
+        QCOMPARE(run.find<QLineEdit>(run.mainWindow, "SNameTB")->text(), QStringLiteral("Bob"));
+        find->hide();
+        QCOMPARE(run.find<LabelButton>(run.mainWindow, "FindLa")->colour(), LabelColour::Grey);
+    }
+
+    // Removing blank pages renumbers pages: a changed page is offered for saving first, and
+    // Cancel keeps both the edits and the blank pages.
+    void blankPageRemovalAsksToSaveAChangedPageFirst() {
+        TempBook book;
+        book.writeTab(1, {blankRecord(), TempBook::named("Ada")});
+        Run run(book);
+        run.program->run().openBook();
+        run.mainWindow.showPage(1, 2);
+        auto* phone = run.find<QLineEdit>(run.mainWindow, "SPho1TB");
+        phone->setFocus();
+        QTest::keyClicks(phone, QStringLiteral("0123"));
+        run.click(run.mainWindow, "PassLa");
+        auto* panel = run.find<OptionsPanel>(run.mainWindow, "ConfigPBC");
+
+        run.prompter.answerNext(PromptAnswer::Cancel);
+        run.click(*panel, "DelBlankBu");
+        QCOMPARE(run.prompter.last().text,
+                 QStringLiteral(" This page has changed,  Do you wish to save it?      "));
+        QCOMPARE(book.pageCount(1), 2);
+        QVERIFY(panel->isVisible());
+        QCOMPARE(phone->text(), QStringLiteral("0123"));
+
+        run.prompter.answerNext(PromptAnswer::Yes);
+        run.click(*panel, "DelBlankBu");
+        QCOMPARE(book.pageCount(1), 1);
+        QCOMPARE(book.page(1, 1)[Field::Phone1], QByteArray("0123"));
+        QVERIFY(!panel->isVisible());
+    }
+
+    void helpMarkMakerLabelsAndMinimise() {
+        TempBook book;
+        Run run(book);
+        run.program->run().openBook();
+        QCOMPARE(run.find<LabelButton>(run.mainWindow, "AverLa")->caption(),
+                 QStringLiteral("Build: 1. 00. 0"));
+        run.click(run.mainWindow, "IFCHelpCoverLa");
+        QVERIFY(run.launcher.opened().last().toString().endsWith(QStringLiteral("/index.htm")));
+        run.click(run.mainWindow, "OShomeLa");
+        QCOMPARE(run.launcher.opened().size(), 2);
+
+        run.click(run.mainWindow, "AminoImage");
+        QCOMPARE(run.prompter.last().title, QStringLiteral("Secure Address Book"));
+        QVERIFY(!run.mainWindow.isMinimized());
+        run.session.settings().setFlag(Settings::EnableMinimise, true);
+        const qsizetype boxes = run.prompter.shown().size();
+        run.click(run.mainWindow, "AminoImage");
+        QCOMPARE(run.prompter.shown().size(), boxes);
+    }
+
+    // With ORVELAN_SCREENSHOT_DIR set, renders the open book with its options panel.
+    void screenshotOfTheOptionsPanelInTheBook() {
+        const QString dir = qEnvironmentVariable("ORVELAN_SCREENSHOT_DIR");
+        if (dir.isEmpty())
+            QSKIP("set ORVELAN_SCREENSHOT_DIR to render the screenshot");
+        TempBook book;
+        book.writeTab(1, {TempBook::record({{Field::Name, "Ada Lovelace"},
+                                            {Field::Phone1, "0123 456 789"},
+                                            {Field::Email, "ada@example.org"}})});
+        Run run(book);
+        run.program->run().openBook();
+        run.click(run.mainWindow, "PassLa");
+        QVERIFY(run.mainWindow.grab().save(dir + QStringLiteral("/open-book-options.png")));
+    }
+};
+
+QTEST_MAIN(OpenBookTest)
+#include "OpenBookTest.moc"

@@ -1,0 +1,371 @@
+#include "book/qt/MainWindow.h"
+#include "book/RecordingLauncher.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempBook.h"
+#include "ui/LabelButton.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+using namespace orvelan;
+using namespace orvelan::test;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempBook> folder;
+    std::unique_ptr<ScriptedPrompter> prompter;
+    std::unique_ptr<FakeClock> clock;
+    std::unique_ptr<RecordingLauncher> launcher;
+    std::unique_ptr<Session> session;
+    std::unique_ptr<OrVel> window;
+    int ended = 0;
+
+    template <typename T> T* control(const char* name) {
+        T* found = window->findChild<T*>(QLatin1StringView(name));
+        if (!found)
+            qFatal("control %s not found", name);
+        return found;
+    }
+    LabelButton* label(const char* name) { return control<LabelButton>(name); }
+    QLineEdit* box(const char* name) { return control<QLineEdit>(name); }
+    void click(const char* name) { QTest::mouseClick(control<QWidget>(name), Qt::LeftButton); }
+    QString recn() { return control<QLabel>("RecnLa")->text(); }
+    bool shown(const char* name) { return control<QWidget>(name)->isVisibleTo(window.get()); }
+
+private Q_SLOTS:
+    void init() {
+        folder = std::make_unique<TempBook>();
+        folder->writeTab(1, {TempBook::named("Adams"), TempBook::named("Avery")});
+        folder->writeTab(2, {TempBook::record({{Field::Name, "Baker"},
+                                               {Field::Email, "baker@example.com"},
+                                               {Field::OrgWeb, "www.baker.co.uk"},
+                                               {Field::Notes, "first\r\nsecond"}}),
+                             TempBook::named("Bell")});
+        prompter = std::make_unique<ScriptedPrompter>();
+        clock = std::make_unique<FakeClock>();
+        launcher = std::make_unique<RecordingLauncher>();
+        session =
+            std::make_unique<Session>(folder->folder(), Services{*prompter, *clock, *launcher});
+        window = std::make_unique<OrVel>(*session);
+        ended = 0;
+        window->setEnder([this] { ++ended; });
+        window->showFirstPage();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void cleanup() {
+        window.reset();
+        session.reset();
+        folder.reset();
+    }
+
+    void everyNamedControlExists() {
+        QStringList names;
+        for (const char* name :
+             {"OrVel",     "NextB",       "LastB",       "RecnLa",      "StatusLa",  "EditLa",
+              "UndoLa",    "AddLa",       "DelLa",       "PassLa",      "FindLa",    "PrintLa",
+              "NewNameLa", "Picture1",    "Picture2",    "Picture3",    "Picture4",  "DialLa",
+              "P1Lab",     "P2LAb",       "P3Lab",       "P4Lab",       "P5Lab",     "CloseLa",
+              "Image1",    "LaunchEM1La", "LaunchEM2La", "LaunchWebLa", "StatTABLa", "StatRenLA",
+              "StatMODLa", "StatTIMLa",   "Label19",     "Label20",     "StartLa"})
+            names.append(QLatin1StringView(name));
+        for (int i = 0; i < ViewFieldCount; ++i)
+            names.append(QLatin1StringView(RecordLayout[i + 1].control));
+        for (int k = 1; k <= 25; ++k)
+            names << TabStrip::leftName(k) << TabStrip::rightName(k);
+        for (const QString& name : names) {
+            if (name == QLatin1StringView("OrVel"))
+                QCOMPARE(window->objectName(), name);
+            else
+                QVERIFY2(window->findChild<QWidget*>(name), qPrintable(name));
+        }
+        QVERIFY(window->findChild<QPlainTextEdit*>(QStringLiteral("SNoteTB")));
+        QCOMPARE(window->pageTexts()[0], QStringLiteral("Adams"));
+    }
+
+    void nextAndLastAcrossTabsWithTheLabelStacks() {
+        QCOMPARE(recn(), QStringLiteral("A  1"));
+        QVERIFY(shown("RALa"));
+        QVERIFY(!shown("LALa"));
+        QVERIFY(shown("LBLa"));
+        click("NextB");
+        click("NextB");
+        QCOMPARE(recn(), QStringLiteral("B  1"));
+        QCOMPARE(box("SNameTB")->text(), QStringLiteral("Baker"));
+        QCOMPARE(box("SEmaiTB")->text(), QStringLiteral("baker@example.com"));
+        QCOMPARE(control<QPlainTextEdit>("SNoteTB")->toPlainText(),
+                 QStringLiteral("first\nsecond"));
+        QVERIFY(shown("RBLa"));
+        QVERIFY(!shown("LBLa"));
+        QVERIFY(control<QWidget>("Picture2")->hasFocus());
+        click("LastB");
+        QCOMPARE(recn(), QStringLiteral("A  2"));
+        QVERIFY(!shown("RBLa"));
+        click("LastB");
+        click("LastB");
+        QCOMPARE(recn(), QStringLiteral("*0  1"));
+        QVERIFY(shown("Picture1"));
+        QVERIFY(!shown("RALa"));
+        click("StartLa");
+        QCOMPARE(recn(), QStringLiteral("A  1"));
+        QVERIFY(!shown("Picture1"));
+        // Tab labels: a left label opens its tab, a right label the tab before its letter.
+        click("LMLa");
+        QCOMPARE(recn(), QStringLiteral("M  1"));
+        click("RMLa");
+        QCOMPARE(recn(), QStringLiteral("L  1"));
+        QVERIFY(shown("LMLa"));
+        QVERIFY(shown("RLLa"));
+        // The page panels stand further right the further the book is opened.
+        const int atL = control<QWidget>("Picture2")->x();
+        click("LZLa");
+        QVERIFY(control<QWidget>("Picture2")->x() > atL);
+        QCOMPARE(control<QWidget>("Picture3")->x() - control<QWidget>("Picture2")->x(), 380);
+    }
+
+    void keysTurnPagesAndAltLettersOpenTabs() {
+        box("SAdd1TB")->setFocus();
+        QTest::keyClick(box("SAdd1TB"), Qt::Key_PageDown);
+        QCOMPARE(recn(), QStringLiteral("A  2"));
+        box("SNameTB")->setFocus();
+        QTest::keyClick(box("SNameTB"), Qt::Key_K, Qt::AltModifier);
+        QCOMPARE(recn(), QStringLiteral("K  1"));
+        QCOMPARE(box("SNameTB")->text(), QString()); // the letter went nowhere
+        QTest::keyClick(window.get(), Qt::Key_J, Qt::AltModifier);
+        QCOMPARE(recn(), QStringLiteral("I J  1"));
+        QVERIFY(shown("RJLa"));
+        QVERIFY(!shown("LJLa"));
+        QTest::keyClick(window.get(), Qt::Key_Z, Qt::AltModifier);
+        QCOMPARE(recn(), QStringLiteral("Z  1"));
+        QTest::keyClick(window.get(), Qt::Key_PageDown);
+        QCOMPARE(control<QLabel>("StatusLa")->text(), QString());
+        QCOMPARE(clock->pausedSeconds(), 0.7);
+        QTest::keyClick(window.get(), Qt::Key_F7);
+        QCOMPARE(recn(), QStringLiteral("*0  1"));
+        QTest::keyClick(window.get(), Qt::Key_F4);
+        QCOMPARE(recn(), QStringLiteral("A  1"));
+        // Enter and the arrows move between the page's boxes.
+        box("SNameTB")->setFocus();
+        QTest::keyClick(box("SNameTB"), Qt::Key_Return);
+        QVERIFY(box("SAdd1TB")->hasFocus());
+        QTest::keyClick(box("SAdd1TB"), Qt::Key_Down);
+        QVERIFY(box("SAdd2TB")->hasFocus());
+        QTest::keyClick(box("SAdd2TB"), Qt::Key_Up);
+        QVERIFY(box("SAdd1TB")->hasFocus());
+    }
+
+    void typingMarksThePageAndThePromptsDecide() {
+        QTest::keyClicks(box("SAdd1TB"), QStringLiteral("1 Mill Lane"));
+        QCOMPARE(label("EditLa")->caption(), QStringLiteral("Save"));
+        QCOMPARE(label("EditLa")->colour(), LabelColour::Blue);
+        QCOMPARE(label("UndoLa")->colour(), LabelColour::Blue);
+
+        prompter->answerNext(PromptAnswer::Cancel);
+        click("LCLa");
+        QCOMPARE(recn(), QStringLiteral("A  1"));
+        QCOMPARE(box("SAdd1TB")->text(), QStringLiteral("1 Mill Lane"));
+
+        prompter->answerNext(PromptAnswer::Yes);
+        click("LCLa");
+        QCOMPARE(recn(), QStringLiteral("C  1"));
+        QCOMPARE(folder->page(1, 1)[Field::Addr1], QByteArray("1 Mill Lane"));
+        QCOMPARE(label("EditLa")->caption(), QStringLiteral("Stats"));
+        QCOMPARE(label("EditLa")->colour(), LabelColour::Grey);
+
+        click("RCLa"); // back to B
+        QTest::keyClicks(box("SAdd2TB"), QStringLiteral("x"));
+        prompter->answerNext(PromptAnswer::No);
+        click("NextB");
+        QCOMPARE(box("SNameTB")->text(), QStringLiteral("Bell"));
+        QVERIFY(folder->page(2, 1)[Field::Addr2].isEmpty());
+
+        QTest::keyClicks(box("SAdd2TB"), QStringLiteral("y"));
+        QTest::keyClick(box("SAdd2TB"), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(folder->page(2, 2)[Field::Addr2], QByteArray("y"));
+        QCOMPARE(label("EditLa")->caption(), QStringLiteral("Stats"));
+    }
+
+    void nameRefusalWhileTypingAndPasting() {
+        QTest::keyClick(window.get(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(label("AddLa")->caption(), QStringLiteral("Save"));
+        QVERIFY(shown("NewNameLa"));
+        QVERIFY(box("SNameTB")->hasFocus());
+        QTest::keyClicks(box("SNameTB"), QStringLiteral("1abc"));
+        QCOMPARE(box("SNameTB")->text(), QStringLiteral("abc"));
+        QCOMPARE(prompter->shown().size(), 1);
+        QCOMPARE(prompter->last().text,
+                 QStringLiteral(" Names in this Address Book MUST start with a letter: A through "
+                                "Z      "));
+        box("SNameTB")->clear();
+        box("SNameTB")->insert(QStringLiteral(" 1xyz"));
+        QCOMPARE(box("SNameTB")->text(), QStringLiteral("xyz"));
+        QCOMPARE(prompter->shown().size(), 3);
+        // Ctrl+X and Ctrl+U do nothing in add mode.
+        QTest::keyClick(box("SNameTB"), Qt::Key_X, Qt::ControlModifier);
+        QTest::keyClick(box("SNameTB"), Qt::Key_U, Qt::ControlModifier);
+        QCOMPARE(prompter->shown().size(), 3);
+        click("AddLa");
+        QCOMPARE(prompter->last().text,
+                 QStringLiteral(" New page for the Name: [ xyz ] Entered.    "));
+        QCOMPARE(recn(), QStringLiteral("X  1"));
+        QCOMPARE(folder->page(23, 1)[Field::Name], QByteArray("xyz"));
+        QCOMPARE(label("AddLa")->caption(), QStringLiteral("Add"));
+        QVERIFY(!shown("NewNameLa"));
+        QCOMPARE(label("PassLa")->caption(), QStringLiteral("Options"));
+    }
+
+    void addModeCancelShowsThePageAgain() {
+        click("NextB");
+        click("AddLa");
+        QCOMPARE(label("PassLa")->caption(), QStringLiteral("Cancel"));
+        QCOMPARE(label("PassLa")->colour(), LabelColour::Blue);
+        QTest::keyClicks(box("SNameTB"), QStringLiteral("Zed"));
+        click("PassLa");
+        QCOMPARE(box("SNameTB")->text(), QStringLiteral("Avery"));
+        QCOMPARE(label("PassLa")->caption(), QStringLiteral("Options"));
+        QCOMPARE(label("PassLa")->colour(), LabelColour::Grey);
+    }
+
+    void overLongAndUnstorableTextIsRefused() {
+        const int width = specOf(Field::Phone1).width;
+        box("SPho1TB")->insert(QString(width, u'1'));
+        QTest::keyClicks(box("SPho1TB"), QStringLiteral("2"));
+        QCOMPARE(box("SPho1TB")->text(), QString(width, u'1'));
+        QCOMPARE(prompter->shown().size(), 1);
+        box("SAdd1TB")->insert(QStringLiteral("\u0141\u00f3d\u017a"));
+        QCOMPARE(box("SAdd1TB")->text(), QString());
+        QCOMPARE(prompter->shown().size(), 2);
+    }
+
+    void undoAndDeleteThroughTheLabels() {
+        QTest::keyClicks(box("SAdd3TB"), QStringLiteral("abc"));
+        QTest::keyClicks(box("SGrouTB"), QStringLiteral("Friends"));
+        click("UndoLa");
+        QCOMPARE(box("SAdd3TB")->text(), QString());
+        QCOMPARE(box("SGrouTB")->text(), QString());
+        QCOMPARE(label("UndoLa")->colour(), LabelColour::Grey);
+        prompter->answerNext(PromptAnswer::Ok);
+        click("DelLa");
+        QCOMPARE(prompter->last().title, QStringLiteral("Delete: [ Adams ]"));
+        QCOMPARE(box("SNameTB")->text(), QString());
+        QVERIFY(folder->page(1, 1).isBlank());
+        QCOMPARE(label("DelLa")->colour(), LabelColour::Grey);
+    }
+
+    void statisticsDialAndCommandSignals() {
+        click("EditLa");
+        QVERIFY(!shown("SNoteTB"));
+        QVERIFY(shown("StatTABLa"));
+        QCOMPARE(control<QLabel>("StatTABLa")->text(), QStringLiteral("          TAB: A / 1"));
+        click("EditLa");
+        QVERIFY(shown("SNoteTB"));
+
+        box("SMobiTB")->insert(QStringLiteral("0123 456"));
+        click("P3Lab");
+        QCOMPARE(label("DialLa")->colour(), LabelColour::Blue);
+        QVERIFY(shown("DialMark3"));
+        QTest::keyClicks(box("SMobiTB"), QStringLiteral("7"));
+        QVERIFY(!shown("DialMark3"));
+        QCOMPARE(label("DialLa")->colour(), LabelColour::Grey);
+        QTest::keyClick(box("SMobiTB"), Qt::Key_Backspace);
+        QCOMPARE(box("SMobiTB")->text(), QStringLiteral("0123 456"));
+
+        int finds = 0, prints = 0, dials = 0, options = 0, closes = 0;
+        connect(window.get(), &OrVel::findRequested, this, [&] { ++finds; });
+        connect(window.get(), &OrVel::printRequested, this, [&] { ++prints; });
+        connect(window.get(), &OrVel::dialRequested, this, [&] { ++dials; });
+        connect(window.get(), &OrVel::optionsRequested, this, [&] { ++options; });
+        connect(window.get(), &OrVel::closeRequested, this, [&] { ++closes; });
+        click("PrintLa");
+        click("DialLa");
+        click("FindLa");
+        QCOMPARE(label("FindLa")->colour(), LabelColour::Blue);
+        QWidget panel;
+        window->setOptionsPanel(&panel);
+        click("PassLa");
+        QVERIFY(panel.isVisibleTo(window.get()));
+        QCOMPARE(label("PassLa")->colour(), LabelColour::Blue);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(!panel.isVisibleTo(window.get()));
+        QCOMPARE(label("PassLa")->colour(), LabelColour::Grey);
+        window->setOptionsPanel(nullptr);
+        click("CloseLa");
+        QCOMPARE((QList<int>{finds, prints, dials, options, closes}), (QList<int>{1, 1, 1, 1, 1}));
+    }
+
+    void mailAndWebLaunch() {
+        click("NextB");
+        click("NextB");
+        click("LaunchEM1La");
+        click("LaunchWebLa");
+        click("LaunchEM2La");
+        QCOMPARE(launcher->opened.size(), 2);
+        QCOMPARE(launcher->opened[0].toString(), QStringLiteral("mailto:baker@example.com"));
+        QCOMPARE(launcher->opened[1].toString(), QStringLiteral("http://www.baker.co.uk"));
+        QCOMPARE(
+            prompter->last().text,
+            QStringLiteral(" Nothing to Send: Can't launch E-Mail Client from Empty Field     "));
+        QTest::keyClicks(box("SEmaOTB"), QStringLiteral("two@@example.com"));
+        click("LaunchEM2La");
+        QCOMPARE(launcher->opened.size(), 2);
+    }
+
+    void closingTheWindowRunsTheClosePrompt() {
+        int closes = 0;
+        connect(window.get(), &OrVel::closeRequested, this, [&] { ++closes; });
+        QTest::keyClicks(box("SAdd1TB"), QStringLiteral("x"));
+        prompter->answerNext(PromptAnswer::Cancel);
+        QVERIFY(!window->close());
+        QVERIFY(window->isVisible());
+        QCOMPARE(closes, 0);
+        prompter->answerNext(PromptAnswer::No);
+        QVERIFY(window->close());
+        QCOMPARE(closes, 1);
+        QCOMPARE(prompter->shown().size(), 2);
+        // Shown again, the book asks again; the edits left unsaved are still there to save.
+        window->show();
+        QVERIFY(window->close());
+        QCOMPARE(closes, 2);
+        QCOMPARE(prompter->shown().size(), 3);
+        QCOMPARE(folder->page(1, 1)[Field::Addr1], QByteArray("x"));
+    }
+
+    void importAsksForTheFirstPageOnActivation() {
+        click("LDLa");
+        session->showFirstPageOnActivate = true;
+        window->checkActivation();
+        QCOMPARE(recn(), QStringLiteral("A  1"));
+        QVERIFY(!session->showFirstPageOnActivate);
+        window->showPage(2, 2);
+        QCOMPARE(recn(), QStringLiteral("B  2"));
+        QVERIFY(shown("RBLa"));
+    }
+
+    void screenshot() {
+        click("NextB");
+        click("NextB");
+        const QString dir = qEnvironmentVariable("ORVELAN_SCREENSHOT_DIR");
+        if (dir.isEmpty())
+            QSKIP("set ORVELAN_SCREENSHOT_DIR to write the screenshots");
+        QDir().mkpath(dir);
+        QVERIFY(window->grab().save(dir + QStringLiteral("/main-window.png")));
+        QPixmap twice(window->size() * 2);
+        twice.setDevicePixelRatio(2);
+        twice.fill(Qt::transparent);
+        window->render(&twice);
+        QVERIFY(twice.save(dir + QStringLiteral("/main-window@2x.png")));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

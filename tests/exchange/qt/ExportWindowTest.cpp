@@ -1,0 +1,169 @@
+#include "exchange/qt/WindowFixture.h"
+
+#include "exchange/Export.h"
+#include "exchange/qt/ExchangeWindows.h"
+#include "exchange/qt/ExportWindow.h"
+#include "exchange/qt/ImportWindow.h"
+#include "store/PageRecord.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+
+using namespace orvelan;
+using namespace orvelan::test;
+
+class ExportWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    static void fillBook(WindowFixture& f) {
+        f.book.writeTab(2, {TempBook::record({{Field::Name, "Bea"}, {Field::Notes, "garden"}})});
+        f.book.writeTab(5, {TempBook::named("Ed"), blankRecord(), TempBook::named("Ella"),
+                            TempBook::record({{Field::Name, "Eric"}, {Field::Fax, "Garden 1"}})});
+    }
+
+    static void findText(ExportWindow& w, const QString& text) {
+        auto* edit = control<QLineEdit>(&w, "EXText2");
+        edit->setText(text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+
+    static QByteArray fileBytes(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private Q_SLOTS:
+    void opensReadyAndRefusesWithoutPages() {
+        WindowFixture f;
+        ExportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        QCOMPARE(w.objectName(), QStringLiteral("frmExport"));
+        QCOMPARE(info(&w, "EXInfo"), QStringLiteral("EXPORT  Ready"));
+        QCOMPARE(label(&w, "EXAllFLa")->colour(), LabelColour::Blue);
+        QCOMPARE(label(&w, "ExpEBFBu")->colour(), LabelColour::Blue);
+        QCOMPARE(label(&w, "ExpCSVBy")->colour(), LabelColour::Grey);
+        click(&w, "EXDOEXPLA");
+        QCOMPARE(f.prompter.last(),
+                 (PromptRequest{QStringLiteral("ORVELAN Expport"),
+                                QStringLiteral("Can't Create EXPORT File:  There are no Files "
+                                               "Listed to EXPORT    "),
+                                PromptIcon::Exclamation, PromptButtons::Ok}));
+        QVERIFY(f.dialogs.shown().isEmpty());
+        click(&w, "EXFindLa");
+        QCOMPARE(info(&w, "EXInfo"), QString()); // an empty book lists nothing
+    }
+
+    void findsPages() {
+        WindowFixture f;
+        fillBook(f);
+        ExportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        findText(w, QStringLiteral("  GARDEN "));
+        QCOMPARE(items(&w, "EXList1").size(), 2);
+        QCOMPARE(info(&w, "EXInfo"), QStringLiteral("Found:  2  Pages"));
+        findText(w, QStringLiteral("ella"));
+        QCOMPARE(info(&w, "EXInfo"), QStringLiteral("1  Page Found"));
+        QCOMPARE(items(&w, "EXList1")[0].right(11), QStringLiteral(" E  /     3"));
+        findText(w, {});
+        QCOMPARE(info(&w, "EXInfo"), QStringLiteral("4  Pages Listed"));
+        QCOMPARE(f.session.searchResults().lines, items(&w, "EXList1"));
+        click(&w, "EXClearLa");
+        QVERIFY(items(&w, "EXList1").isEmpty());
+    }
+
+    void exportsExchangeAndCommaSeparatedFiles() {
+        WindowFixture f;
+        fillBook(f);
+        ExportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        click(&w, "EXFindLa");
+
+        click(&w, "EXSelectedLA");
+        click(&w, "EXDOEXPLA");
+        QVERIFY(f.prompter.last().text.contains(QStringLiteral("no Files Selected")));
+        QVERIFY(f.dialogs.shown().isEmpty());
+        click(&w, "EXAllFLa");
+
+        const QString eab = f.book.root() + QStringLiteral("/out");
+        f.dialogs.answerNext(eab);
+        click(&w, "EXDOEXPLA");
+        QCOMPARE(f.dialogs.shown().last(),
+                 (ScriptedFileDialogs::Request{true, QStringLiteral("Save ORVELAN EXPORT File"),
+                                               QStringLiteral("Save EXPORT File (*.eab)|*.eab"),
+                                               QStringLiteral(".eab")}));
+        QCOMPARE(fileBytes(eab + QStringLiteral(".eab")).size(), 45880);
+        QCOMPARE(info(&w, "EXInfo"), QStringLiteral("EXPORT Ready..."));
+
+        // Only the selected lines, as comma-separated text.
+        click(&w, "ExpCSVBy");
+        click(&w, "EXSelectedLA");
+        control<QListWidget>(&w, "EXList1")->item(3)->setSelected(true);
+        const QString csv = f.book.root() + QStringLiteral("/out.csv");
+        f.dialogs.answerNext(csv);
+        click(&w, "EXDOEXPLA");
+        QCOMPARE(f.dialogs.shown().last().title, QStringLiteral("Save GENERIC EXPORT File"));
+        QCOMPARE(fileBytes(csv), QByteArray(CsvExportHeader) + "\r\nEric,,,,,,,,Garden 1" +
+                                     QByteArray(13, ',') + "\r\n");
+
+        // Cancelling the dialog writes nothing.
+        const qsizetype shown = f.dialogs.shown().size();
+        click(&w, "EXDOEXPLA");
+        QCOMPARE(f.dialogs.shown().size(), shown + 1);
+
+        // A failing write is reported and never called done.
+        f.dialogs.answerNext(f.book.root() + QStringLiteral("/missing/dir/x.csv"));
+        click(&w, "EXDOEXPLA");
+        QVERIFY(f.prompter.last().text.startsWith(QStringLiteral("Can't Create EXPORT File:  ")));
+        QVERIFY(info(&w, "EXInfo").isEmpty());
+    }
+
+    void closeRestoresThePosition() {
+        WindowFixture f;
+        fillBook(f);
+        PageStore& store = f.session.store();
+        store.setCurrentTab(5);
+        store.selectTabFile();
+        store.setCurrentPage(3);
+        ExportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        store.setCurrentTab(1);
+        store.setCurrentPage(9);
+        QSignalSpy closed(&w, &ExportWindow::closed);
+        QTest::keyClick(&w, Qt::Key_F1);
+        QCOMPARE(f.host.helpPages, QStringList{QStringLiteral("useage_exp.htm")});
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(store.currentTab(), 5);
+        QCOMPARE(store.currentPage(), 3);
+        QCOMPARE(store.pageCount(), 4);
+        QCOMPARE(store.currentTabFilePath(), f.book.folder().tabFilePath(5));
+        QCOMPARE(f.host.restored, 1);
+    }
+
+    void openedFreshForEachOpeningBesideTheMainWindow() {
+        WindowFixture f;
+        QWidget mainWindow;
+        mainWindow.setGeometry(50, 60, 400, 300);
+        QStringList help;
+        int shown = 0;
+        ExchangeWindows windows(
+            f.session, &mainWindow, [&](const QString& page) { help.append(page); },
+            [&] { ++shown; });
+        windows.openExport();
+        QPointer<ExportWindow> first = windows.exportWindow();
+        QVERIFY(first && first->isVisible());
+        QCOMPARE(first->windowModality(), Qt::ApplicationModal);
+        QTest::keyClick(first, Qt::Key_F1);
+        QCOMPARE(help, QStringList{QStringLiteral("useage_exp.htm")});
+        click(first, "EXCancelLa");
+        QCOMPARE(shown, 1);
+        QTRY_VERIFY(!first);
+        windows.openImport();
+        QVERIFY(windows.importWindow()->isVisible());
+        QCOMPARE(info(windows.importWindow(), "IMPInfo"), QStringLiteral("IMPORT  Ready"));
+    }
+};
+
+QTEST_MAIN(ExportWindowTest)
+#include "ExportWindowTest.moc"

@@ -1,0 +1,238 @@
+#include "exchange/qt/WindowFixture.h"
+
+#include "exchange/EabContainer.h"
+#include "exchange/qt/ImportWindow.h"
+#include "store/TabTable.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+
+using namespace orvelan;
+using namespace orvelan::test;
+
+class ImportWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    const QByteArray m_csv = "Name,Company,Home Phone,Work Phone,Notes\r\n"
+                             "bob,Acme,1,2,first\r\n"
+                             "Bill,,3,4,\r\n"
+                             "_bad,x,,,\r\n"
+                             "7even,,,,\r\n"
+                             "Anna,Widgets,,,likes tea\r\n";
+
+    // Opens the comma-separated test file with Auto mapping and reads it.
+    void readCsv(WindowFixture& f, ImportWindow& w) {
+        click(&w, "IMPCSVBy");
+        f.dialogs.answerNext(f.writeFile(QStringLiteral("people.CSV"), m_csv));
+        click(&w, "IMPOpenF");
+        click(&w, "IMPAutoMap");
+        click(&w, "impMapOk");
+    }
+
+private Q_SLOTS:
+    void opensReadyWithTheDefaultChoices() {
+        WindowFixture f;
+        ImportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        QCOMPARE(w.objectName(), QStringLiteral("frmImport"));
+        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("IMPORT  Ready"));
+        QCOMPARE(label(&w, "IMPEBFBu")->colour(), LabelColour::Blue);
+        QCOMPARE(label(&w, "IMPCSVBy")->colour(), LabelColour::Grey);
+        QCOMPARE(label(&w, "IMPAllFLa")->colour(), LabelColour::Blue);
+        QCOMPARE(label(&w, "IMPSelectedLA")->colour(), LabelColour::Grey);
+        QVERIFY(!w.mapPanelInView());
+        click(&w, "IMPCSVBy");
+        QCOMPARE(label(&w, "IMPCSVBy")->colour(), LabelColour::Blue);
+        QCOMPARE(label(&w, "IMPEBFBu")->colour(), LabelColour::Grey);
+        // Cancelling the dialog does nothing further.
+        click(&w, "IMPOpenF");
+        QCOMPARE(
+            f.dialogs.shown().last(),
+            (ScriptedFileDialogs::Request{false, QStringLiteral("Open ORVELAN MPORT File"),
+                                          QStringLiteral("Open Generic IMPORT File (*.csv)|*.csv"),
+                                          QStringLiteral(".csv")}));
+        QVERIFY(!w.mapPanelInView());
+        click(&w, "IMPEBFBu");
+        click(&w, "IMPOpenF");
+        QCOMPARE(
+            f.dialogs.shown().last(),
+            (ScriptedFileDialogs::Request{
+                false, QStringLiteral("Open ORVELAN Encrypted Adress Book File"),
+                QStringLiteral("Open ORVELAN IMPORT File (*.eab)|*.eab"), QStringLiteral(".eab")}));
+        QTest::keyClick(&w, Qt::Key_F1);
+        QCOMPARE(f.host.helpPages, QStringList{QStringLiteral("useage_imp.htm")});
+    }
+
+    void mapsColumnsByHand() {
+        WindowFixture f;
+        ImportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        click(&w, "IMPCSVBy");
+        f.dialogs.answerNext(f.writeFile(QStringLiteral("a.csv"), "Full Name,,Tel\r\nAnn,x,1\r\n"));
+        click(&w, "IMPOpenF");
+        QVERIFY(w.mapPanelInView());
+        QCOMPARE(items(&w, "SrcList"),
+                 (QStringList{QStringLiteral("Full Name"), QString(), QStringLiteral("Tel")}));
+        QCOMPARE(items(&w, "OrvelList").size(), 26);
+        QCOMPARE(f.clock.pausedSeconds(), 1.4);
+
+        click(&w, "impMapAdd");
+        QCOMPARE(f.prompter.last(),
+                 (PromptRequest{QStringLiteral("ORVLEAN Import"),
+                                QStringLiteral("Can't map field item:  No FILE-LIST field has "
+                                               "been selected    "),
+                                PromptIcon::Exclamation, PromptButtons::Ok}));
+        selectRow(&w, "SrcList", 1);
+        click(&w, "impMapAdd");
+        QVERIFY(f.prompter.last().text.contains(QStringLiteral("No FIELD IDENTITY")));
+        selectRow(&w, "SrcList", 0);
+        click(&w, "impMapAdd");
+        QVERIFY(f.prompter.last().text.contains(QStringLiteral("No ORVELAN field")));
+        selectRow(&w, "OrvelList", 0);
+        click(&w, "impMapAdd");
+        QCOMPARE(items(&w, "OrvelList")[0], QStringLiteral("Name                  =  Full Name"));
+        click(&w, "impMapAdd");
+        QVERIFY(f.prompter.last().text.contains(QStringLiteral("already been assigned")));
+        click(&w, "impMapRemove");
+        QCOMPARE(items(&w, "OrvelList")[0], QStringLiteral("Name                  =  "));
+
+        // A second file replaces the columns of the first.
+        f.dialogs.answerNext(f.writeFile(QStringLiteral("b.csv"), "Name\r\n"));
+        click(&w, "IMPOpenF");
+        QCOMPARE(items(&w, "SrcList"), QStringList{QStringLiteral("Name")});
+        click(&w, "impMapCancel");
+        QVERIFY(!w.mapPanelInView());
+    }
+
+    void refusesAFileNotNamedCsv() {
+        WindowFixture f;
+        ImportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        click(&w, "IMPCSVBy");
+        f.dialogs.answerNext(f.writeFile(QStringLiteral("people.txt"), m_csv));
+        click(&w, "IMPOpenF");
+        QCOMPARE(f.prompter.last().text, QStringLiteral("Can't Read Import File - Check that a "
+                                                        "Valid File has been Opened    "));
+        QCOMPARE(f.prompter.last().title, QStringLiteral("ORVELAN Import"));
+        QVERIFY(!w.mapPanelInView());
+        QVERIFY(items(&w, "SrcList").isEmpty());
+        // A missing file.
+        f.dialogs.answerNext(f.book.root() + QStringLiteral("/gone.csv"));
+        click(&w, "IMPOpenF");
+        QCOMPARE(f.prompter.last().title, QStringLiteral("ORVELAN Import OS-1253"));
+    }
+
+    void readsListsFiltersAndImports() {
+        WindowFixture f;
+        ImportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        readCsv(f, w);
+        QVERIFY(!w.mapPanelInView());
+        QVERIFY(w.recordListLoaded());
+        const QStringList lines = items(&w, "IMPList1");
+        QCOMPARE(lines.size(), 3); // _bad refused, 7even under tab 0
+        QVERIFY(lines[0].startsWith(QStringLiteral(" Anna ")));
+        QCOMPARE(lines[1].right(11), QStringLiteral(" B  /     2"));
+        QCOMPARE(lines[2].right(11), QStringLiteral(" B  /     3"));
+        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("3 Pages to Import"));
+        QCOMPARE(f.session.searchResults().lines, lines);
+        QVERIFY(f.session.searchResults().present);
+
+        control<QLineEdit>(&w, "IMPFindTb")->setText(QStringLiteral(" TEA "));
+        click(&w, "IMPFind");
+        QCOMPARE(items(&w, "IMPList1").size(), 1);
+        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("1  Page Listed"));
+        control<QLineEdit>(&w, "IMPFindTb")->setText(QStringLiteral("zzz"));
+        click(&w, "IMPFind");
+        QCOMPARE(info(&w, "IMPInfo"), QString());
+        QVERIFY(items(&w, "IMPList1").isEmpty());
+        click(&w, "IMPImportLA");
+        QVERIFY(f.prompter.last().text.contains(QStringLiteral("no Import-File currently OPEN")));
+        control<QLineEdit>(&w, "IMPFindTb")->clear();
+        click(&w, "IMPFind");
+        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("Listed:  3  Pages"));
+
+        click(&w, "IMPSelectedLA");
+        click(&w, "IMPImportLA");
+        QCOMPARE(f.prompter.last().text,
+                 QStringLiteral("Can't Import:  There are no Listed-Files currently SELECTED    "));
+        QVERIFY(!f.session.showFirstPageOnActivate);
+        auto* list = control<QListWidget>(&w, "IMPList1");
+        list->item(2)->setSelected(true);
+        list->item(0)->setSelected(true);
+        click(&w, "IMPImportLA");
+        QVERIFY(f.session.showFirstPageOnActivate);
+        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("IMPORT  Ready"));
+        QCOMPARE(f.book.page(1, 1)[Field::Name], QByteArray("Anna"));
+        QCOMPARE(f.book.page(2, 1)[Field::Name], QByteArray("Bill"));
+        QCOMPARE(f.book.pageCount(2), 1);
+        click(&w, "IMPAllFLa");
+        click(&w, "IMPImportLA");
+        QCOMPARE(f.book.pageCount(2), 3); // bob and Bill again, appended
+        QCOMPARE(f.book.page(2, 2)[Field::Name], QByteArray("bob"));
+    }
+
+    void clearAndClose() {
+        WindowFixture f;
+        ImportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        click(&w, "IMPClear");
+        QCOMPARE(f.prompter.last().text, QStringLiteral("Record-List Already Clear!  There is no "
+                                                        "Import-File currently OPEN     "));
+        click(&w, "IMPFind");
+        QVERIFY(f.prompter.last().text.startsWith(QStringLiteral("No Record List Found:")));
+        readCsv(f, w);
+        f.prompter.answerNext(PromptAnswer::Cancel);
+        click(&w, "IMPClear");
+        QCOMPARE(f.prompter.last().title, QStringLiteral("SORVELAN Import"));
+        QCOMPARE(f.prompter.last().buttons, PromptButtons::OkCancel);
+        QCOMPARE(items(&w, "IMPList1").size(), 3);
+        click(&w, "IMPClear");
+        QVERIFY(items(&w, "IMPList1").isEmpty());
+        QVERIFY(!QFile::exists(f.book.folder().tabTempFilePath(2)));
+
+        QSignalSpy closed(&w, &ImportWindow::closed);
+        f.book.writeTab(1, {TempBook::named("A1"), TempBook::named("A2")});
+        click(&w, "IMPCancelLa");
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(f.session.store().pageCount(), 2);
+    }
+
+    void importsExchangeFiles() {
+        WindowFixture f;
+        EabSegmentList segments;
+        segments[1] = TempBook::named("Bea");
+        segments[4] = TempBook::named("Ed") + TempBook::named("Ella") + TempBook::named("Eric");
+        const QByteArray file = buildEab(segments);
+        QCOMPARE(file.size(), 45880);
+        ImportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        f.dialogs.answerNext(f.writeFile(QStringLiteral("x.eab"), file));
+        click(&w, "IMPOpenF");
+        QCOMPARE(items(&w, "IMPList1").size(), 4);
+        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("4 Pages to Import"));
+        click(&w, "IMPImportLA");
+        QCOMPARE(f.book.page(5, 1)[Field::Name], QByteArray("Ed"));
+        QCOMPARE(f.book.pageCount(5), 3);
+
+        // A foreign file is refused and leaves the staged records and the book alone.
+        const QByteArray before = f.book.tabBytes(5);
+        f.dialogs.answerNext(f.writeFile(QStringLiteral("foreign.eab"), QByteArray(4000, 'Q')));
+        click(&w, "IMPOpenF");
+        QVERIFY(f.prompter.last().text.contains(QStringLiteral("not an ORVELAN")));
+        QCOMPARE(items(&w, "IMPList1").size(), 4);
+        QCOMPARE(f.book.tabBytes(5), before);
+
+        // A cut file keeps its whole records and says so.
+        f.dialogs.answerNext(f.writeFile(QStringLiteral("cut.eab"), file.left(250 + 1690 + 1700)));
+        click(&w, "IMPOpenF");
+        QVERIFY(f.prompter.last().text.contains(QStringLiteral("damaged")));
+        QCOMPARE(items(&w, "IMPList1").size(), 1); // Bea; the Es lay beyond the cut
+        QCOMPARE(f.book.tabBytes(5), before);
+    }
+};
+
+QTEST_MAIN(ImportWindowTest)
+#include "ImportWindowTest.moc"

@@ -1,0 +1,237 @@
+#include "search/qt/FindWindow.h"
+
+#include "print/RecordingSurface.h"
+#include "print/SearchListPrintout.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempBook.h"
+#include "ui/LabelButton.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QtTest>
+
+using namespace orvelan;
+using namespace orvelan::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class NoLauncher final : public DesktopLauncher {
+public:
+    bool openUrl(const QUrl&) override { return true; }
+};
+
+class FakeNavigator final : public BookNavigator {
+public:
+    void showPage(int tab, qint64 page) override { shown.append({tab, page}); }
+    void bringBookToFront() override { ++fronts; }
+    QRect bookFrame() const override { return QRect(300, 100, 600, 400); }
+    void searchWindowActivated() override { ++activations; }
+    void openHelpPage(const QString& fileName) override { help.append(fileName); }
+
+    QList<std::pair<int, qint64>> shown;
+    int fronts = 0;
+    int activations = 0;
+    QStringList help;
+};
+
+// A book, a session on it and an open search window.
+struct Fixture {
+    TempBook book;
+    ScriptedPrompter prompter;
+    FakeClock clock;
+    NoLauncher launcher;
+    Session session{book.folder(), Services{prompter, clock, launcher}};
+    FakeNavigator navigator;
+    RecordingTarget printer;
+    FindWindow window{session, navigator, printer};
+
+    explicit Fixture(QByteArray flags = "1000000000") {
+        book.writeTab(9, {TempBook::named("Ivy"), TempBook::named("Jo Smith"), blankRecord(),
+                          TempBook::named("Jill")});
+        book.writeTab(
+            19, {TempBook::record({{Field::Name, "Tom"}, {Field::Organisation, "Smithson"}})});
+        Settings settings;
+        for (int i = 0; i < Settings::SearchFlagCount; ++i)
+            settings.setSearchFlag(i, flags[i]);
+        SettingsFile(book.folder().settingsPath()).write(settings);
+        window.open();
+    }
+
+    template <typename T> T* child(const char* name) {
+        T* widget = window.findChild<T*>(QLatin1StringView(name));
+        if (!widget)
+            qFatal("control %s not found", name);
+        return widget;
+    }
+    LabelButton* label(const char* name) { return child<LabelButton>(name); }
+    QString info() { return child<QLabel>("Info")->text(); }
+    QListWidget* list() { return child<QListWidget>("List1"); }
+    void click(const char* name) { QTest::mouseClick(label(name), Qt::LeftButton); }
+    void search(const QString& text) {
+        QLineEdit* edit = child<QLineEdit>("Text2");
+        edit->setText(text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+};
+
+} // namespace
+
+class FindWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void loadsColoursAndTogglesTheSelectors() {
+        Fixture f(" 1x000000 ");
+        QCOMPARE(f.window.objectName(), u"frmFind"_s);
+        QCOMPARE(f.window.windowTitle(), u"ORVELAN Search"_s);
+        QCOMPARE(f.info(), u"ORVELAN  Ready"_s);
+        QCOMPARE(f.label("FnamLa")->colour(), LabelColour::Grey);
+        QCOMPARE(f.label("FAdrLa")->colour(), LabelColour::Blue);
+        QCOMPARE(f.label("FPhoLa")->colour(), LabelColour::Grey);
+        // An unknown stored value becomes "0" on the first click, "1" on the second.
+        f.click("FnamLa");
+        QCOMPARE(f.session.settings().searchFlag(0), '0');
+        QCOMPARE(f.label("FnamLa")->colour(), LabelColour::Grey);
+        f.click("FnamLa");
+        QCOMPARE(f.session.settings().searchFlag(0), '1');
+        QCOMPARE(f.label("FnamLa")->colour(), LabelColour::Blue);
+        // The work address selector keeps its flag at position 306.
+        f.click("FAdWLa");
+        QCOMPARE(f.session.settings().searchFlag(6), '1');
+        // Nothing is written until Close; Close writes and hides.
+        QCOMPARE(SettingsFile(f.book.folder().settingsPath()).read().searchFlag(0), ' ');
+        f.click("CancelLa");
+        QVERIFY(f.window.isHidden());
+        const Settings written = SettingsFile(f.book.folder().settingsPath()).read();
+        QCOMPARE(written.searchFlag(0), '1');
+        QCOMPARE(written.searchFlag(6), '1');
+        // Reopening shows the window as it was, without reading the settings again.
+        f.session.settings().setSearchFlag(1, '0');
+        f.window.open();
+        QCOMPARE(f.label("FAdrLa")->colour(), LabelColour::Blue);
+    }
+
+    void searchStatusTexts() {
+        Fixture f;
+        f.search(u"SMITH"_s);
+        QCOMPARE(f.list()->count(), 1);
+        QCOMPARE(f.info(), u"1  Page Found"_s);
+        QCOMPARE(f.window.outcomeText(), u"OK"_s);
+        QVERIFY(f.list()->item(0)->text().endsWith(u" IJ /     2"));
+
+        f.search(u"j"_s);
+        QCOMPARE(f.info(), u"Found:  2  Pages"_s); // Jo Smith and Jill
+        f.search(u""_s);
+        QCOMPARE(f.info(), u"4  Pages Listed"_s);
+        QCOMPARE(f.window.foundCount(), 4);
+        QCOMPARE(f.session.searchResults().lines.size(), 4);
+
+        const double paused = f.clock.pausedSeconds();
+        f.search(u"nobody"_s);
+        QCOMPARE(f.info(), u"Nothing  Found"_s);
+        QCOMPARE(f.window.outcomeText(), u"Nothing  Found"_s);
+        QCOMPARE(f.list()->count(), 0);
+        QCOMPARE(f.window.foundCount(), 0);
+        QVERIFY(qAbs(f.clock.pausedSeconds() - paused - 0.5) < 1e-9); // 0.1 + 4 blinks of 0.1
+        // The program-wide results keep the last list that found pages.
+        QCOMPARE(f.session.searchResults().lines.size(), 4);
+        QVERIFY(f.session.searchResults().present);
+        // Editing the query after nothing was found reads Ready again.
+        QTest::keyClick(f.child<QLineEdit>("Text2"), Qt::Key_X);
+        QCOMPARE(f.info(), u"ORVELAN  Ready"_s);
+        QVERIFY(f.prompter.shown().isEmpty());
+    }
+
+    void noSelectorIsASelectionError() {
+        Fixture f("0000000000");
+        f.search(u"smith"_s);
+        QCOMPARE(f.prompter.shown().size(), 1);
+        QCOMPARE(f.prompter.last(),
+                 (PromptRequest{u"ORVELAN Find"_s,
+                                u" Can't FIND: There is no FIELD selected to look in "_s,
+                                PromptIcon::Exclamation, PromptButtons::Ok}));
+        QCOMPARE(f.info(), u"ORVELAN  Ready"_s);
+        QCOMPARE(f.list()->count(), 0);
+    }
+
+    void opensTheSelectedResult() {
+        Fixture f;
+        f.search(u""_s);
+        QListWidget* list = f.list();
+        list->setCurrentRow(1);
+        f.click("ViewLa");
+        list->setCurrentRow(3);
+        QTest::keyClick(list, Qt::Key_Return);
+        list->setCurrentRow(0);
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        const QRect rect = list->visualItemRect(list->item(0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        const QList<std::pair<int, qint64>> expected = {{9, 2}, {19, 1}, {9, 1}};
+        QCOMPARE(f.navigator.shown, expected);
+        QVERIFY(f.prompter.shown().isEmpty());
+    }
+
+    void viewingNoLineIsASelectionError() {
+        Fixture f;
+        f.click("ViewLa");
+        QCOMPARE(f.prompter.shown().size(), 1);
+        QCOMPARE(f.prompter.last().text,
+                 u" Can't VIEW an empty Line:  No Text or Page has been SELECTED      "_s);
+        QCOMPARE(f.prompter.last().icon, PromptIcon::Exclamation);
+        QCOMPARE(f.info(), u"ORVELAN  Ready"_s);
+        QVERIFY(f.navigator.shown.isEmpty());
+    }
+
+    void clearEmptiesTheListOnly() {
+        Fixture f;
+        f.search(u""_s);
+        const double paused = f.clock.pausedSeconds();
+        f.click("DialLa");
+        QCOMPARE(f.list()->count(), 0);
+        QCOMPARE(f.window.foundCount(), 0);
+        QCOMPARE(f.info(), u"ORVELAN  Ready"_s);
+        QCOMPARE(f.label("DialLa")->colour(), LabelColour::Grey);
+        QVERIFY(qAbs(f.clock.pausedSeconds() - paused - 1.4) < 1e-9);
+        QCOMPARE(f.session.searchResults().lines.size(), 4);
+        // After Clear there is no list to print.
+        f.click("PrintLa");
+        QCOMPARE(f.prompter.last(), SearchListPrint::noListPrompt());
+        QVERIFY(f.printer.documents.isEmpty());
+    }
+
+    void printsTheListOnce() {
+        Fixture f;
+        f.click("PrintLa");
+        QCOMPARE(f.prompter.shown().size(), 1); // nothing searched yet
+        f.prompter.clear();
+        f.search(u"smith"_s);
+        f.click("PrintLa");
+        QCOMPARE(f.printer.documents.size(), 1);
+        QVERIFY(f.prompter.shown().isEmpty());
+        QCOMPARE(f.info(), u"ORVELAN  Ready"_s);
+        QCOMPARE(f.label("PrintLa")->colour(), LabelColour::Grey);
+        QCOMPARE(f.window.foundCount(), 0);
+        QCOMPARE(f.list()->count(), 1); // the list stays on screen
+        f.click("PrintLa");
+        QCOMPARE(f.printer.documents.size(), 1);
+        QCOMPARE(f.prompter.last(), SearchListPrint::noListPrompt());
+    }
+
+    void escapeHelpAndActivation() {
+        Fixture f;
+        QTest::keyClick(&f.window, Qt::Key_Escape);
+        QCOMPARE(f.navigator.fronts, 1);
+        QVERIFY(f.window.isVisible());
+        QTest::keyClick(&f.window, Qt::Key_F1);
+        QCOMPARE(f.navigator.help, QStringList{u"orvelanfind.htm"_s});
+        f.window.activateWindow();
+        QTRY_VERIFY(f.navigator.activations > 0);
+    }
+};
+
+QTEST_MAIN(FindWindowTest)
+#include "FindWindowTest.moc"

@@ -1,0 +1,156 @@
+#include "telephony/qt/TapiConsoleWidget.h"
+#include "HookClock.h"
+#include "ScriptedTapi.h"
+#include "TelephonyFakes.h"
+#include "store/Settings.h"
+#include "support/ScriptedPrompter.h"
+#include "telephony/DialController.h"
+#include "ui/LabelButton.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+namespace orvelan {
+
+// The telephony area of the options panel, driven by its controls.
+class TapiConsoleWidgetTest : public QObject {
+    Q_OBJECT
+
+private:
+    test::FakeDialView m_view;
+    test::ScriptedPrompter m_prompter;
+    test::HookClock m_clock;
+    Settings m_settings;
+    test::ScriptedTapi m_tapi;
+    test::FakeSerialPort m_port;
+    std::unique_ptr<DialController> m_controller;
+    std::unique_ptr<TapiConsoleWidget> m_console;
+
+    template <typename T> T* control(const char* name) {
+        T* found = m_console->findChild<T*>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("control %s not found", name);
+        return found;
+    }
+    QStringList listed() {
+        QStringList lines;
+        auto* list = control<QListWidget>("lstLineInfo");
+        for (int i = 0; i < list->count(); ++i)
+            lines << list->item(i)->text();
+        return lines;
+    }
+    void start(bool tapiEnabled) {
+        m_controller = std::make_unique<DialController>(DialController::Context{
+            m_view, m_prompter, m_clock, m_settings, tapiEnabled, m_tapi, m_port});
+        m_console = std::make_unique<TapiConsoleWidget>();
+        m_console->attach(m_controller.get(), &m_settings);
+        m_console->show();
+        m_controller->InitTapi(*m_console);
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_console.reset();
+        m_controller.reset();
+        m_tapi = test::ScriptedTapi();
+        for (const char* name : {"Modem A", "Modem B"}) {
+            test::ScriptedTapi::Line line;
+            const LineDevCaps::Builder caps = test::describedLine(name);
+            line.fillCaps = [caps](QByteArray& buffer) { return caps.fill(buffer); };
+            m_tapi.lines << line;
+        }
+        m_prompter.clear();
+        m_settings = Settings();
+    }
+
+    void foldsAndUnfolds() {
+        start(true);
+        auto* show = control<QPushButton>("ConfShowTAPIBu");
+        auto* list = control<QListWidget>("lstLineInfo");
+        auto* selector = control<QComboBox>("cboLineSel");
+        QCOMPARE(show->text(), QStringLiteral("Show"));
+        QCOMPARE(list->pos(), QPoint(7000 / 15, 3));
+        QCOMPARE(selector->pos(), QPoint(21, 50));
+        QVERIFY(!control<QPushButton>("cmdConfigDlg")->isVisible());
+        QVERIFY(!control<QPushButton>("cmdDialProps")->isVisible());
+        QVERIFY(control<QLabel>("Label23")->isVisible());
+        QVERIFY(!control<QLabel>("Label4")->isVisible());
+
+        QTest::mouseClick(show, Qt::LeftButton);
+        QCOMPARE(show->text(), QStringLiteral("Hide"));
+        QCOMPARE(list->pos(), QPoint(3, 3));
+        QCOMPARE(selector->pos(), QPoint(220, 178));
+        QVERIFY(control<QPushButton>("cmdConfigDlg")->isVisible());
+        QVERIFY(control<QPushButton>("cmdDialProps")->isEnabled());
+        QVERIFY(control<QLabel>("Label4")->isVisible());
+        QVERIFY(!control<QLabel>("Label23")->isVisible());
+        QVERIFY(control<QFrame>("Line3")->isVisible());
+
+        QTest::mouseClick(show, Qt::LeftButton);
+        QCOMPARE(show->text(), QStringLiteral("Show"));
+        QVERIFY(!control<QFrame>("Line1")->isVisible());
+
+        m_console->setConsoleAvailable(false);
+        QVERIFY(!show->isVisible());
+        QVERIFY(!selector->isEnabled());
+        QVERIFY(!control<QLabel>("Label23")->isVisible());
+        m_console->setConsoleAvailable(true);
+        QVERIFY(show->isVisible());
+        QVERIFY(selector->isEnabled());
+    }
+
+    void startListsTheChosenLine() {
+        m_settings.setRaw(Settings::TapiLineChoice, "1");
+        start(true);
+        auto* selector = control<QComboBox>("cboLineSel");
+        QCOMPARE(selector->count(), 2);
+        QCOMPARE(selector->currentText(), QStringLiteral("1"));
+        QStringList lines = listed();
+        QCOMPARE(lines.value(0), QStringLiteral("TAPI LINE: #1"));
+        QCOMPARE(lines.value(1), QStringLiteral("TAPI LINE NAME: Modem B"));
+        QCOMPARE(
+            lines.mid(lines.size() - 2),
+            QStringList({QStringLiteral("Ostrowvale Solutions Secure Address Book"), QString()}));
+        // The start-up messages are replaced by the listing.
+        QVERIFY(!lines.contains(QStringLiteral("Negotiating TAPI version...")));
+
+        selector->setCurrentIndex(0);
+        QCOMPARE(listed().value(1), QStringLiteral("TAPI LINE NAME: Modem A"));
+        QCOMPARE(m_settings.tapiLineChoice(), QByteArray("0"));
+        QCOMPARE(m_controller->tapiline()->CurrentLineID(), 0);
+    }
+
+    void dialogButtonsReportRefusals() {
+        m_tapi.dialogResult = Tapi::LineErrOperationUnavail;
+        start(true);
+        QTest::mouseClick(control<QPushButton>("ConfShowTAPIBu"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("cmdConfigDlg"), Qt::LeftButton);
+        QCOMPARE(m_prompter.last(),
+                 (PromptRequest{QStringLiteral("ORVELAN TAPI Error"),
+                                QStringLiteral(" TAPI Line Error: Operation Unavailable"),
+                                PromptIcon::Critical, PromptButtons::Ok}));
+        QTest::mouseClick(control<QPushButton>("cmdDialProps"), Qt::LeftButton);
+        QCOMPARE(m_prompter.shown().size(), 2);
+    }
+
+    void disabledServiceShowsOnlyThatText() {
+        start(false);
+        QVERIFY(m_tapi.calls.isEmpty());
+        QTest::mouseClick(control<QPushButton>("ConfShowTAPIBu"), Qt::LeftButton);
+        QCOMPARE(listed(), QStringList(QStringLiteral("The TAPI is currentlty disabled ...")));
+        QVERIFY(!control<QPushButton>("cmdConfigDlg")->isEnabled());
+        QVERIFY(!control<QPushButton>("cmdDialProps")->isEnabled());
+        m_console->addLineEntry(QStringLiteral("0"));
+        m_console->selectLineEntry(0);
+        QCOMPARE(listed(), QStringList(QStringLiteral("The TAPI is currentlty disabled ...")));
+    }
+};
+
+} // namespace orvelan
+
+QTEST_MAIN(orvelan::TapiConsoleWidgetTest)
+#include "TapiConsoleWidgetTest.moc"
