@@ -6,7 +6,7 @@ set -euo pipefail
 ORVELAN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
     fonts-liberation poppler-utils python3 time
     clang libclang-rt-14-dev
 )

@@ -26,7 +26,7 @@ bool PageEditor::textEdited(int index, const QString& text) {
     if (m_book.ended() || index < 0 || index >= ViewFieldCount)
         return false;
     BookViewState& view = m_book.view();
-    if (const QString problem = inputProblem(index, text); !problem.isEmpty()) {
+    if (const QString problem = inputProblem(view.texts, index, text); !problem.isEmpty()) {
         m_book.ask({bookTitle(), problem, PromptIcon::Exclamation, PromptButtons::Ok});
         m_book.notify();
         return false;
@@ -60,14 +60,13 @@ bool PageEditor::checkNameFirstLetter() {
         const QStringView trimmedName = trimSpaces(QStringView(name));
         if (trimmedName.isEmpty())
             break;
-        const char16_t first = trimmedName.front().toUpper().unicode();
-        if (first >= u'A' && first <= u'Z')
+        if (tabForName(trimmedName) != 0)
             break;
         m_book.ask({bookTitle(),
                     QStringLiteral(" Names in this Address Book MUST start with a letter: A "
                                    "through Z      "),
                     PromptIcon::Exclamation, PromptButtons::Ok});
-        name.remove(0, 1);
+        name.remove(0, name.front().isHighSurrogate() && name.size() > 1 ? 2 : 1);
         m_book.nameRejected = true;
     }
     return !m_book.nameRejected;
@@ -87,7 +86,7 @@ void PageEditor::checkNameChange() {
     store.tabLabel();
     view.recordCaption = store.recordCaption(store.currentPage());
     const QString name = trimmed(view.texts[0]);
-    const QString letter = name.left(1).toUpper();
+    const QString letter = QString(QLatin1Char(filingLetter(name)));
     if (tabForName(QStringView(name)) != store.currentTab()) {
         const PromptAnswer answer =
             m_book.ask({bookTitle(),

@@ -30,7 +30,7 @@ void scanOrThrow(const BookFolder& folder, int tab,
 }
 
 QString text(const PlainRecord& record, Field field) {
-    return viewFormOf(static_cast<int>(field) - 1, record.field(field));
+    return viewFormOf(static_cast<int>(field) - 1, record.field(field), record.encoding());
 }
 
 } // namespace
@@ -42,7 +42,7 @@ QJsonObject pageJson(int tab, qint64 page, const PageRecord& record) {
     for (int f = static_cast<int>(Field::Name); f <= static_cast<int>(Field::TimeModified); ++f) {
         const int viewIndex = f <= static_cast<int>(Field::Notes) ? f - 1 : -1;
         object.insert(QLatin1StringView(RecordLayout[f].name),
-                      viewFormOf(viewIndex, record[static_cast<Field>(f)]));
+                      viewFormOf(viewIndex, record[static_cast<Field>(f)], record.encoding()));
     }
     return object;
 }

@@ -20,7 +20,7 @@ void throwIfFailed(const StoreResult& result) {
 void applyAssignments(PageTexts& texts, const QStringList& assignments) {
     for (const QString& argument : assignments) {
         auto [viewIndex, value] = fieldAssignment(argument);
-        const QString problem = inputProblem(viewIndex, value);
+        const QString problem = inputProblem(texts, viewIndex, value);
         if (!problem.isEmpty())
             throw CliError{problem};
         texts[viewIndex] = value;
@@ -63,7 +63,7 @@ int runAdd(CliContext& context, const QStringList& args) {
     PageTexts texts;
     applyAssignments(texts, args);
     const QStringView name = trimSpaces(QStringView(texts[0]));
-    if (name.isEmpty() || tabForName(name) == 0)
+    if (tabForName(name) == 0)
         throw CliError{QStringLiteral("Names in this Address Book must start with a letter A "
                                       "through Z.")};
     const auto lock = lockBook(context.folder);

@@ -18,7 +18,7 @@ QList<QByteArray> csvColumns(const QByteArray& fileBytes);
 // What reading the data lines of a comma-separated file did.
 struct CsvReadOutcome {
     qint64 staged = 0;
-    qint64 refused = 0;       // empty names and names beginning with "[\]^_`"
+    qint64 refused = 0;       // names that are empty or do not begin with a letter
     qint64 overlongLines = 0; // lines that reached the field limit
     qint64 replacedLines = 0; // lines in which characters became '?'
     int writeFailures = 0;    // staging files that could not be written

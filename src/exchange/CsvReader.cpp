@@ -179,14 +179,9 @@ bool CsvText::nextLine(QByteArray& line) {
         ++i;
     m_pos = i;
 
+    // Lines are handed on in UTF-8, so every character of any script reaches the page.
     m_lastReplaced = false;
-    if (m_utf8) {
-        qsizetype unmappable = 0;
-        line = toWindows1252(QString::fromUtf8(raw), &unmappable);
-        m_lastReplaced = unmappable > 0;
-    } else {
-        line = raw.toByteArray();
-    }
+    line = m_utf8 ? raw.toByteArray() : fromWindows1252(raw).toUtf8();
     if (m_lastReplaced)
         ++m_replacedLines;
     return true;

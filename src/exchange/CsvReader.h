@@ -27,7 +27,7 @@ SplitLine splitLine(QByteArrayView line);
 // marker (an empty name stays empty). Names are not trimmed.
 QList<QByteArray> readHeaderLine(QByteArrayView line);
 
-// A comma-separated file, its lines already converted to Windows-1252.
+// A comma-separated file, its lines converted to UTF-8.
 class CsvText {
 public:
     // Reads raw file bytes. A UTF-8 byte-order mark, or non-ASCII bytes that form valid UTF-8,
@@ -37,10 +37,11 @@ public:
     bool isUtf8() const { return m_utf8; }
 
     // The next logical line (a quoted field may span several physical lines), converted to
-    // Windows-1252, without its line end. Returns false at the end of the file.
+    // UTF-8, without its line end. Returns false at the end of the file.
     bool nextLine(QByteArray& line);
 
-    // Lines so far in which a character had no Windows-1252 form and became '?'.
+    // Lines so far in which a character could not be read and was replaced (none while every
+    // file is read either as valid UTF-8 or as Windows-1252, which maps every byte).
     qsizetype linesWithReplacements() const { return m_replacedLines; }
     // Whether the last line returned had such a character.
     bool lastLineReplaced() const { return m_lastReplaced; }

@@ -2,7 +2,6 @@
 
 #include "exchange/CsvReader.h"
 #include "store/TabTable.h"
-#include "store/Windows1252.h"
 
 namespace orvelan {
 
@@ -183,7 +182,7 @@ void FieldMapping::setColumns(const QList<QByteArray>& columns) {
     m_columnBytes = columns;
     m_columns.clear();
     for (const QByteArray& name : columns)
-        m_columns.append(fromWindows1252(name));
+        m_columns.append(QString::fromUtf8(name));
     for (int k = 0; k < MappedFieldCount; ++k)
         m_labels[k] = mappingLabel(k);
     m_lines = m_labels;

@@ -12,7 +12,7 @@ namespace orvelan {
 inline constexpr int MappedFieldCount = 26; // Name .. Notes
 inline constexpr int MappingLabelWidth = 25;
 
-// The values of one import record, index 0 (Name) to 25 (Notes), Windows-1252.
+// The values of one import record, index 0 (Name) to 25 (Notes), UTF-8.
 using ImportRecord = std::array<QByteArray, MappedFieldCount>;
 
 // The label of page field k in the mapping list: its title, spaces, "=" and two spaces.

@@ -1,6 +1,6 @@
 #include "exchange/ImportStaging.h"
 
-#include "store/PageRecord.h"
+#include "store/PageTexts.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
 
@@ -59,19 +59,18 @@ int ImportStaging::reset() {
 
 ImportStaging::Outcome ImportStaging::stage(const ImportRecord& record, const QDateTime& now,
                                             int* tabOut) {
-    const QByteArrayView name = trimSpaces(record[0]);
-    if (name.isEmpty())
+    PageTexts texts;
+    for (int k = 0; k < MappedFieldCount; ++k)
+        texts[k] = QString::fromUtf8(normalisedValue(k, record[k]));
+    // A name that does not begin with a letter has no letter tab and is never offered.
+    const int tab = tabForName(QStringView(texts[0]));
+    if (tab == 0)
         return Outcome::Refused;
-    const auto first = static_cast<unsigned char>(name[0]);
-    if (first >= 91 && first <= 96)
-        return Outcome::Refused;
-    const int tab = tabForName(name);
     qint64& count = countOf(tab);
     ++count;
     PageRecord page;
     page[Field::PageNo] = QByteArray::number(count);
-    for (int k = 0; k < MappedFieldCount; ++k)
-        page[viewField(k)] = normalisedValue(k, record[k]);
+    fillRecord(page, texts);
     page[Field::DateModified] = now.toString(QStringLiteral("dd/MM/yy")).toLatin1();
     page[Field::TimeModified] = now.toString(QStringLiteral("HH:mm")).toLatin1();
     m_pending[tab] += page.toStored();

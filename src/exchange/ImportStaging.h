@@ -29,8 +29,9 @@ public:
     int reset();
 
     enum class Outcome { Staged, Refused };
-    // Stages one record under the tab of its name, stamped with `now`. A record whose name is
-    // empty or begins with one of "[\]^_`" is refused. Records are kept in memory until flush().
+    // Stages one record under the tab of its name, stamped with `now`, in Windows-1252 when all
+    // its texts fit, else in UTF-8. A record whose name is empty or does not begin with a
+    // letter is refused. Records are kept in memory until flush().
     Outcome stage(const ImportRecord& record, const QDateTime& now, int* tab = nullptr);
     // Appends the staged records to their files. Returns the number of files that failed.
     int flush();

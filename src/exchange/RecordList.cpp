@@ -2,7 +2,6 @@
 
 #include "store/PageRecord.h"
 #include "store/TabTable.h"
-#include "store/Windows1252.h"
 
 namespace orvelan {
 
@@ -16,13 +15,12 @@ QString listLine(const PlainRecord& record, int tab, qint64 number) {
     QString line;
     line.reserve(84);
     line += u' ';
-    line += fromWindows1252(record.field(Field::Name)).leftJustified(21, u' ', true);
+    line += record.text(Field::Name).leftJustified(21, u' ', true);
     line += QStringLiteral("  ");
-    line += fromWindows1252(record.field(Field::Organisation)).leftJustified(26, u' ', true);
+    line += record.text(Field::Organisation).leftJustified(26, u' ', true);
     line += QStringLiteral("  ");
-    const QString stamp = fromWindows1252(record.field(Field::DateModified)) +
-                          QStringLiteral(" @ ") +
-                          fromWindows1252(record.field(Field::TimeModified));
+    const QString stamp =
+        record.text(Field::DateModified) + QStringLiteral(" @ ") + record.text(Field::TimeModified);
     line += stamp.leftJustified(18, u' ', true);
     line += QStringLiteral("  ");
     line += listTabText(tab);
@@ -53,7 +51,7 @@ bool recordMatches(const PlainRecord& record, const QString& text) {
     joined.reserve(RecordSize);
     for (int k = 0; k < ViewFieldCount; ++k)
         joined += record.field(viewField(k));
-    return fromWindows1252(joined).contains(text, Qt::CaseInsensitive);
+    return decodeText(joined, record.encoding()).contains(text, Qt::CaseInsensitive);
 }
 
 void publishResults(const QList<ListedRecord>& listed, SearchResults& results) {

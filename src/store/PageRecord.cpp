@@ -84,7 +84,7 @@ int fieldByName(QStringView name) {
     return -1;
 }
 
-PlainRecord::PlainRecord(QByteArrayView stored) {
+PlainRecord::PlainRecord(QByteArrayView stored) : m_encoding(encodingOfStored(stored)) {
     std::memcpy(m_bytes.data(), stored.data(), RecordSize);
     cipherRecordInPlace(m_bytes.data());
 }
@@ -109,13 +109,14 @@ QByteArray PageRecord::toStored() const {
     QByteArray record(RecordSize, ' ');
     // Reserved is never read; a page saved from the view carries zero bytes there.
     std::memset(record.data() + ReservedOffset, 0, RecordSize - ReservedOffset);
+    const TextEncoding pageEncoding = encoding();
     for (int f = 0; f < FieldCount; ++f) {
         const FieldSpec& spec = RecordLayout[f];
         const QByteArrayView text =
             f < EncipheredFieldCount ? trimSpaces(m_fields[f]) : QByteArrayView(m_fields[f]);
         if (!text.isEmpty())
             std::memcpy(record.data() + spec.offset, text.data(),
-                        static_cast<std::size_t>(std::min<qsizetype>(text.size(), spec.width)));
+                        static_cast<std::size_t>(fittingLength(text, spec.width, pageEncoding)));
     }
     cipherRecordInPlace(record.data());
     return record;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/PageEncoding.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -74,23 +76,32 @@ public:
     explicit PlainRecord(QByteArrayView stored);
 
     QByteArrayView field(Field f) const;
+    // A field's text, decoded by the page's encoding.
+    QString text(Field f) const { return decodeText(field(f), m_encoding); }
+    TextEncoding encoding() const { return m_encoding; }
     bool isBlank() const { return field(Field::Name).isEmpty(); }
 
 private:
     std::array<char, RecordSize> m_bytes;
+    TextEncoding m_encoding;
 };
 
-// A page in memory: each field as plain Windows-1252 text, already trimmed. Notes keep their
-// line breaks as carriage return + line feed, as on disk.
+// A page in memory: each field as its plain stored bytes, already trimmed, in the encoding its
+// Reserved field announces (Windows-1252, or UTF-8 with the marker). Notes keep their line
+// breaks as carriage return + line feed, as on disk.
 class PageRecord {
 public:
     QByteArray& operator[](Field f) { return m_fields[static_cast<int>(f)]; }
     const QByteArray& operator[](Field f) const { return m_fields[static_cast<int>(f)]; }
 
+    TextEncoding encoding() const { return encodingOfReserved(m_fields[FieldCount - 1]); }
+    QString text(Field f) const { return decodeText((*this)[f], encoding()); }
+
     static PageRecord fromStored(QByteArrayView stored);
     static PageRecord fromPlain(const PlainRecord& plain);
-    // The stored form: every field trimmed, space-padded (cut at its width) and enciphered by
-    // itself. Reserved is written as given (8 zero bytes for a saved page).
+    // The stored form: every field trimmed, space-padded (cut at its width, never inside a
+    // character) and enciphered by itself. Reserved is written as given (empty: 8 zero bytes,
+    // as for a page saved from the view).
     QByteArray toStored() const;
 
     bool isBlank() const;

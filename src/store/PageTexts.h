@@ -14,19 +14,27 @@ using PageTexts = std::array<QString, ViewFieldCount>;
 
 inline constexpr int NotesViewIndex = ViewFieldCount - 1;
 
-// Stored bytes of a view text: Windows-1252, notes with carriage return + line feed.
-QByteArray storedFormOf(int viewIndex, QStringView text);
+// Stored bytes of a view text in the page's encoding, notes with carriage return + line feed.
+QByteArray storedFormOf(int viewIndex, QStringView text,
+                        TextEncoding encoding = TextEncoding::Windows1252);
 // View text of stored bytes.
-QString viewFormOf(int viewIndex, QByteArrayView stored);
+QString viewFormOf(int viewIndex, QByteArrayView stored,
+                   TextEncoding encoding = TextEncoding::Windows1252);
 // How many bytes the text takes in its field on disk (a notes line break takes two).
-qsizetype storedLengthOf(int viewIndex, QStringView text);
+qsizetype storedLengthOf(int viewIndex, QStringView text,
+                         TextEncoding encoding = TextEncoding::Windows1252);
 
-// Why a text cannot go into page text box `viewIndex` (a character Windows-1252 cannot store,
-// or more than the field holds), or an empty string when it can.
-QString inputProblem(int viewIndex, QStringView text);
+// The encoding a page of these texts is stored in: Windows-1252 when every text fits it.
+TextEncoding encodingFor(const PageTexts& texts);
+
+// Why `text` cannot go into page text box `viewIndex` of the page `page` (a character no page
+// can hold, or more bytes than the field holds in the encoding the page would be stored in),
+// or an empty string when it can.
+QString inputProblem(const PageTexts& page, int viewIndex, QStringView text);
 
 PageTexts textsOf(const PageRecord& record);
-// The record fields Name .. Notes from the view texts; the other fields stay as they are.
+// The record fields Name .. Notes from the view texts, and the Reserved field that marks their
+// encoding; the other fields stay as they are.
 void fillRecord(PageRecord& record, const PageTexts& texts);
 
 } // namespace orvelan

@@ -1,5 +1,17 @@
 #include "store/TabTable.h"
 
+#include "store/Windows1252.h"
+
+#include <QList>
+
+#include <unicode/translit.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
 namespace orvelan {
 
 QString tabFileName(int tab) {
@@ -36,10 +48,6 @@ int tabForLetter(char32_t upper) {
     return static_cast<int>(upper - 'A');
 }
 
-char32_t asciiUpper(char32_t c) {
-    return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
-}
-
 } // namespace
 
 QByteArrayView trimSpaces(QByteArrayView text) {
@@ -62,24 +70,106 @@ QStringView trimSpaces(QStringView text) {
     return text.sliced(begin, end - begin);
 }
 
+namespace {
+
+char asciiLetter(char32_t c) {
+    if (c >= 'a' && c <= 'z')
+        return static_cast<char>(c - 'a' + 'A');
+    if (c >= 'A' && c <= 'Z')
+        return static_cast<char>(c);
+    return 0;
+}
+
+// Any letter to its Latin base letter through ICU. The transliterator takes a while to build,
+// so one is built on first use and shared; single letters are remembered.
+class Romaniser {
+public:
+    char letterOf(QStringView text, bool remember) {
+        const std::lock_guard lock(m_mutex);
+        const char32_t first = text.toUcs4().value(0);
+        if (remember) {
+            if (const auto known = m_letters.find(first); known != m_letters.end())
+                return known->second;
+        }
+        char letter = 0;
+        if (transliterator()) {
+            icu::UnicodeString latin(reinterpret_cast<const UChar*>(text.utf16()),
+                                     static_cast<int32_t>(text.size()));
+            m_transliterator->transliterate(latin);
+            for (int32_t i = 0; i < latin.length() && !letter; ++i)
+                letter = asciiLetter(latin.charAt(i));
+        }
+        if (remember)
+            m_letters.emplace(first, letter);
+        return letter;
+    }
+
+private:
+    icu::Transliterator* transliterator() {
+        if (!m_transliterator && !m_failed) {
+            UErrorCode status = U_ZERO_ERROR;
+            m_transliterator.reset(icu::Transliterator::createInstance(
+                "NFKC; Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
+            if (U_FAILURE(status))
+                m_transliterator.reset();
+            m_failed = !m_transliterator;
+        }
+        return m_transliterator.get();
+    }
+
+    std::mutex m_mutex;
+    std::unique_ptr<icu::Transliterator> m_transliterator;
+    bool m_failed = false;
+    std::unordered_map<char32_t, char> m_letters;
+};
+
+Romaniser& romaniser() {
+    static Romaniser instance;
+    return instance;
+}
+
+constexpr qsizetype FirstWordLimit = 8; // UTF-16 units of the first word transliterated
+
+} // namespace
+
+char filingLetter(QStringView name) {
+    const QStringView trimmed = trimSpaces(name);
+    if (trimmed.isEmpty())
+        return 0;
+    if (trimmed[0].unicode() < 0x80)
+        return asciiLetter(trimmed[0].unicode());
+    const qsizetype firstLength =
+        trimmed[0].isHighSurrogate() && trimmed.size() > 1 && trimmed[1].isLowSurrogate() ? 2 : 1;
+    const QStringView first = trimmed.first(firstLength);
+    const char32_t code = first.toUcs4().value(0);
+    if (!u_isalpha(static_cast<UChar32>(code)))
+        return 0;
+    if (const char letter = romaniser().letterOf(first, true))
+        return letter;
+    qsizetype wordEnd = 0;
+    while (wordEnd < trimmed.size() && wordEnd < FirstWordLimit && trimmed[wordEnd] != u' ')
+        ++wordEnd;
+    return romaniser().letterOf(trimmed.first(wordEnd), false);
+}
+
+int tabForName(QStringView name) {
+    return tabForLetter(static_cast<unsigned char>(filingLetter(name)));
+}
+
 int tabForName(QByteArrayView name) {
     const QByteArrayView trimmed = trimSpaces(name);
     if (trimmed.isEmpty())
         return 0;
-    return tabForLetter(asciiUpper(static_cast<unsigned char>(trimmed[0])));
-}
-
-int tabForName(QStringView name) {
-    const QStringView trimmed = trimSpaces(name);
-    if (trimmed.isEmpty())
-        return 0;
-    return tabForLetter(asciiUpper(trimmed[0].unicode()));
+    const auto first = static_cast<unsigned char>(trimmed[0]);
+    if (first < 0x80)
+        return tabForLetter(static_cast<unsigned char>(asciiLetter(first)));
+    return tabForName(QStringView(fromWindows1252(trimmed.first(1))));
 }
 
 int parseTab(QStringView text) {
     const QStringView trimmed = text.trimmed();
     if (trimmed.size() == 1 && trimmed[0].isLetter() && trimmed[0].unicode() < 128)
-        return tabForLetter(asciiUpper(trimmed[0].unicode()));
+        return tabForLetter(static_cast<unsigned char>(asciiLetter(trimmed[0].unicode())));
     bool ok = false;
     const int index = trimmed.toInt(&ok);
     return ok && index >= 0 && index < TabCount ? index : -1;

@@ -16,9 +16,19 @@ QString tabFileName(int tab);     // "OrvelC0.rfx", "Orvel01.raf" ... "Orvel19.r
 QString tabTempFileName(int tab); // the ".ra_" twin
 QByteArray tabLabel(int tab);     // "*0 ", "A " ... "I J " ... "Z "
 
-// The tab a name is filed under: its first character after trimming spaces, upper-cased.
-int tabForName(QByteArrayView name);
+// The Latin letter a name is filed under, 'A'..'Z', or 0 when its first character (after
+// leading spaces) is not a letter. A..Z and a..z stand for themselves; any other letter is
+// transliterated to Latin and then to ASCII (É gives E, Ł L, И I, Π P, 王 W) and the first
+// ASCII letter of the result decides; when the first character alone gives none (Hebrew alef),
+// the first word does.
+char filingLetter(QStringView name);
+
+// The tab a name is filed under: the tab of its filing letter (I and J share tab 9), or 0 for
+// a name that does not begin with a letter, which no letter tab takes. Every place that files
+// a name (the editor, saving, copying, import, the tool) decides through this one function.
 int tabForName(QStringView name);
+// The same for a name stored in Windows-1252.
+int tabForName(QByteArrayView name);
 
 // A tab named by index "0".."25" or by letter ("A".."Z", case-insensitive; I and J both give 9).
 // Returns -1 for anything else.

@@ -33,14 +33,21 @@ TEST_F(EditorTest, ChangeTrackingFollowsTheLoadedCopy) {
 TEST_F(EditorTest, TextsTheFieldCannotStoreAreRefused) {
     type(1, QStringLiteral("Kraków"));
     type(1, QStringLiteral("Łódź"));
-    EXPECT_EQ(book.view().texts[1], QStringLiteral("Kraków"));
+    EXPECT_EQ(book.view().texts[1], QStringLiteral("Łódź")) << "every script can be stored";
+    EXPECT_TRUE(prompter.shown().isEmpty());
+    // 16 Cyrillic letters fill 32 bytes of UTF-8; a 17th is refused.
+    type(1, QString(16, QChar(0x0416)));
+    type(1, QString(17, QChar(0x0416)));
+    EXPECT_EQ(book.view().texts[1], QString(16, QChar(0x0416)));
     ASSERT_EQ(prompter.shown().size(), 1);
-    EXPECT_TRUE(prompter.last().text.contains(QStringLiteral("cannot be stored")));
+    EXPECT_TRUE(prompter.last().text.contains(QStringLiteral("bytes")));
+    type(1, QStringLiteral("Łódź"));
+    prompter.clear();
     const int width = specOf(Field::Phone1).width;
     type(7, QString(width, u'1'));
     type(7, QString(width + 1, u'2'));
     EXPECT_EQ(book.view().texts[7], QString(width, u'1'));
-    EXPECT_EQ(prompter.shown().size(), 2);
+    EXPECT_EQ(prompter.shown().size(), 1);
     // Notes keep their line breaks; each takes two bytes on disk.
     type(NotesViewIndex, QStringLiteral("line one\nline two"));
     navigator.clickEdit();
@@ -64,9 +71,13 @@ TEST_F(EditorTest, FirstLetterIsRefusedWhileTypingAndPasting) {
     EXPECT_EQ(shownName(), QStringLiteral("abc"));
     EXPECT_EQ(texts(), (QStringList{letterMessage, letterMessage}));
     prompter.clear();
-    type(0, QStringLiteral("écu"));
-    EXPECT_EQ(shownName(), QStringLiteral("cu"));
+    type(0, QStringLiteral("écu")); // an accented first letter is a letter
+    EXPECT_EQ(shownName(), QStringLiteral("écu"));
+    EXPECT_FALSE(book.nameRejected);
+    type(0, QStringLiteral("\U0001F600\u738b")); // an emoji is not, and goes whole
+    EXPECT_EQ(shownName(), QStringLiteral("\u738b"));
     EXPECT_TRUE(book.nameRejected);
+    EXPECT_EQ(texts(), QStringList{letterMessage});
 }
 
 TEST_F(EditorTest, AddModeFilesIntoFirstBlankPageOrAppends) {

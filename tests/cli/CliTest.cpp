@@ -132,7 +132,7 @@ TEST(Cli, BadArgumentsChangeNothing) {
         {QStringLiteral("add"), QStringLiteral("Name=1st")},
         {QStringLiteral("add"), QStringLiteral("Phone1=1")},
         {QStringLiteral("add"), QStringLiteral("Name=") + QString(33, u'x')},
-        {QStringLiteral("add"), QStringLiteral("Name=Chen \u9648")},
+        {QStringLiteral("add"), QStringLiteral("Name=\u9648") + QString(30, u'x')},
         {QStringLiteral("add"), QStringLiteral("Name=Cy"), QStringLiteral("Colour=red")},
         {QStringLiteral("add"), QStringLiteral("Name=Cy"), QStringLiteral("PageNo=4")},
         {QStringLiteral("set"), QStringLiteral("C"), QStringLiteral("1"),

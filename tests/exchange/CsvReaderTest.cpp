@@ -96,24 +96,22 @@ TEST(CsvText, EncodingDetection) {
     ASSERT_TRUE(bom.nextLine(line));
     EXPECT_EQ(line, "Name");
     ASSERT_TRUE(bom.nextLine(line));
-    EXPECT_EQ(line, "Jos\xE9");
-    // Valid UTF-8 without a mark is UTF-8 too; the euro sign has a Windows-1252 form.
+    EXPECT_EQ(line, "Jos\xC3\xA9");
+    // Valid UTF-8 without a mark is UTF-8 too, and every character of it is kept.
     CsvText utf8(QByteArray("N\n\xE2\x82\xAC 5\n\xE4\xB8\xAD\xE6\x96\x87,x\n"));
     EXPECT_TRUE(utf8.isUtf8());
     utf8.nextLine(line);
     utf8.nextLine(line);
-    EXPECT_EQ(line, "\x80 5");
-    EXPECT_FALSE(utf8.lastLineReplaced());
+    EXPECT_EQ(line, "\xE2\x82\xAC 5");
     utf8.nextLine(line);
-    EXPECT_EQ(line, "??,x");
-    EXPECT_TRUE(utf8.lastLineReplaced());
-    EXPECT_EQ(utf8.linesWithReplacements(), 1);
-    // Bytes that are not UTF-8 are Windows-1252 as they stand.
-    CsvText latin(QByteArray("N\nJos\xE9 M\xFCller\n"));
+    EXPECT_EQ(line, "\xE4\xB8\xAD\xE6\x96\x87,x");
+    EXPECT_EQ(utf8.linesWithReplacements(), 0);
+    // Bytes that are not UTF-8 are Windows-1252, handed on as UTF-8.
+    CsvText latin(QByteArray("N\nJos\xE9 M\xFCller \x80\n"));
     EXPECT_FALSE(latin.isUtf8());
     latin.nextLine(line);
     latin.nextLine(line);
-    EXPECT_EQ(line, "Jos\xE9 M\xFCller");
+    EXPECT_EQ(line, "Jos\xC3\xA9 M\xC3\xBCller \xE2\x82\xAC");
     // Plain ASCII, overlong forms and surrogates are not taken for UTF-8.
     EXPECT_FALSE(CsvText("a,b\n").isUtf8());
     EXPECT_FALSE(CsvText("\xC0\xAF\n").isUtf8());

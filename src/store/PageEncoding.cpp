@@ -1,0 +1,84 @@
+#include "store/PageEncoding.h"
+
+#include "store/Windows1252.h"
+
+namespace orvelan {
+
+TextEncoding encodingOfReserved(QByteArrayView reserved) {
+    return reserved == Utf8PageMarker ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+}
+
+TextEncoding encodingOfStored(QByteArrayView storedRecord) {
+    constexpr qsizetype ReservedOffset = 1682;
+    if (storedRecord.size() < ReservedOffset + ReservedWidth)
+        return TextEncoding::Windows1252;
+    return encodingOfReserved(storedRecord.sliced(ReservedOffset, ReservedWidth));
+}
+
+QByteArray reservedFor(TextEncoding encoding) {
+    return encoding == TextEncoding::Utf8 ? Utf8PageMarker.toByteArray() : QByteArray();
+}
+
+QString decodeText(QByteArrayView bytes, TextEncoding encoding) {
+    return encoding == TextEncoding::Utf8 ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
+}
+
+QByteArray encodeText(QStringView text, TextEncoding encoding) {
+    return encoding == TextEncoding::Utf8 ? text.toUtf8() : toWindows1252(text);
+}
+
+TextEncoding encodingFor(QStringView text) {
+    return fitsWindows1252(text) ? TextEncoding::Windows1252 : TextEncoding::Utf8;
+}
+
+qsizetype fittingLength(QByteArrayView bytes, qsizetype width, TextEncoding encoding) {
+    if (bytes.size() <= width)
+        return bytes.size();
+    if (encoding == TextEncoding::Windows1252)
+        return width;
+    // Step back over continuation bytes to the start of the character that would be cut.
+    qsizetype end = width;
+    while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
+        --end;
+    return end;
+}
+
+qsizetype encodedLength(QStringView text, TextEncoding encoding) {
+    if (encoding == TextEncoding::Windows1252) {
+        qsizetype length = text.size();
+        for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+            if (text[i].isHighSurrogate() && text[i + 1].isLowSurrogate())
+                --length; // one character, one '?'
+        }
+        return length;
+    }
+    qsizetype length = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80)
+            length += 1;
+        else if (c < 0x800)
+            length += 2;
+        else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            length += 4;
+            ++i;
+        } else
+            length += 3;
+    }
+    return length;
+}
+
+char32_t unstorableCharacter(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate())
+            return c.unicode();
+    }
+    return 0;
+}
+
+} // namespace orvelan

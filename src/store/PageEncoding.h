@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace orvelan {
+
+// How the texts of one page are stored. A page whose texts all fit Windows-1252 is stored in
+// Windows-1252, byte for byte as the Windows program wrote it; any other page is stored in UTF-8
+// and carries Utf8PageMarker in its Reserved field (which the Windows program never reads).
+enum class TextEncoding { Windows1252, Utf8 };
+
+inline constexpr int ReservedWidth = 8;
+// "UTF-8" and three zero bytes, unenciphered.
+inline constexpr char Utf8PageMarkerBytes[ReservedWidth] = {'U', 'T', 'F', '-', '8', 0, 0, 0};
+inline constexpr QByteArrayView Utf8PageMarker(Utf8PageMarkerBytes, ReservedWidth);
+
+// The encoding a Reserved field announces: UTF-8 for the marker, Windows-1252 for anything else.
+TextEncoding encodingOfReserved(QByteArrayView reserved);
+// The encoding of a stored record (RecordSize bytes, as on disk).
+TextEncoding encodingOfStored(QByteArrayView storedRecord);
+// The Reserved field of a page saved in `encoding`: empty means 8 zero bytes.
+QByteArray reservedFor(TextEncoding encoding);
+
+QString decodeText(QByteArrayView bytes, TextEncoding encoding);
+// Windows-1252 turns characters it has no form for into '?': callers choose UTF-8 for such text.
+QByteArray encodeText(QStringView text, TextEncoding encoding);
+// The encoding that keeps `text` whole: Windows-1252 when every character fits, else UTF-8.
+TextEncoding encodingFor(QStringView text);
+
+// How many bytes of `bytes` fit in `width` without cutting a character in two.
+qsizetype fittingLength(QByteArrayView bytes, qsizetype width, TextEncoding encoding);
+// The bytes of `text` in `encoding`.
+qsizetype encodedLength(QStringView text, TextEncoding encoding);
+
+// A character that no page can hold (half of a surrogate pair), or 0.
+char32_t unstorableCharacter(QStringView text);
+
+} // namespace orvelan
