@@ -1,16 +1,19 @@
 #include "store/PageIdentity.h"
 
+#include "store/PageEncoding.h"
 #include "store/PageRecord.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
 
+#include <algorithm>
+
 namespace orvelan {
 
 namespace {
 
-int identityOffset() {
-    return specOf(Field::Reserved).offset + PageId::ReservedOffset;
+int reservedOffset() {
+    return specOf(Field::Reserved).offset;
 }
 
 // Maps any byte onto 1..255 except 0x20, so identity bytes are never zero bytes or spaces.
@@ -52,27 +55,44 @@ QString PageId::toString() const {
     return QStringLiteral("%1").arg(m_value, Size * 2, 16, QLatin1Char('0'));
 }
 
+PageId pageIdOfReserved(QByteArrayView reserved) {
+    if (reserved.size() != ReservedWidth || reserved[0] != PageId::Tag ||
+        (reserved[1] != PageId::Utf8Flag && reserved[1] != PageId::Windows1252Flag))
+        return {};
+    quint64 value = 0;
+    for (int i = 0; i < PageId::Size; ++i) {
+        const auto byte = static_cast<quint8>(reserved[2 + i]);
+        if (byte == 0 || byte == 0x20)
+            return {}; // never part of an identity
+        value = (value << 8) | byte;
+    }
+    return PageId::fromValue(value);
+}
+
 PageId pageIdOf(QByteArrayView storedRecord) {
     if (storedRecord.size() < RecordSize)
         return {};
-    const auto* bytes = reinterpret_cast<const quint8*>(storedRecord.data() + identityOffset());
-    quint64 value = 0;
-    bool zeroOrSpace = false;
-    for (int i = 0; i < PageId::Size; ++i) {
-        zeroOrSpace = zeroOrSpace || bytes[i] == 0 || bytes[i] == 0x20;
-        value = (value << 8) | bytes[i];
-    }
-    // Identities never hold a zero byte or a space: anything else is not one of ours.
-    return zeroOrSpace ? PageId() : PageId::fromValue(value);
+    return pageIdOfReserved(storedRecord.sliced(reservedOffset(), ReservedWidth));
 }
 
 void setPageId(QByteArray& storedRecord, PageId id) {
     if (storedRecord.size() < RecordSize)
         return;
-    char* bytes = storedRecord.data() + identityOffset();
+    const TextEncoding encoding = encodingOfStored(storedRecord);
+    char* reserved = storedRecord.data() + reservedOffset();
+    if (id.isNull()) {
+        if (pageIdOf(storedRecord).isNull())
+            return;
+        const QByteArray plain = reservedFor(encoding);
+        std::fill(reserved, reserved + ReservedWidth, '\0');
+        std::copy(plain.cbegin(), plain.cend(), reserved);
+        return;
+    }
+    reserved[0] = PageId::Tag;
+    reserved[1] = encoding == TextEncoding::Utf8 ? PageId::Utf8Flag : PageId::Windows1252Flag;
     quint64 value = id.value();
     for (int i = PageId::Size - 1; i >= 0; --i) {
-        bytes[i] = static_cast<char>(value & 0xff);
+        reserved[2 + i] = static_cast<char>(value & 0xff);
         value >>= 8;
     }
 }

@@ -8,11 +8,14 @@
 
 namespace orvelan {
 
-// The identity a page keeps while it is synchronised with a contacts server. It lives in bytes
-// 2..7 of the page's Reserved field (plain, never enciphered); bytes 0..1 belong to the marker
-// of the page's text encoding. A page without an identity has zero bytes or spaces there, as
-// every page written before its book was first synchronised does. docs/page-record.md describes
-// the layout.
+// The identity a page keeps while it is synchronised with a contacts server, held in the page's
+// Reserved field (plain, never enciphered) beside the page's text encoding:
+//   byte 0     'I'  (the page has an identity)
+//   byte 1     '8'  (texts in UTF-8) or 'W' (texts in Windows-1252)
+//   bytes 2-7  the identity: six bytes, none of them a zero byte or a space
+// A page without an identity keeps the Reserved field of its encoding (zero bytes, spaces or the
+// UTF-8 marker), as every page written before its book was first synchronised does.
+// docs/page-text-encoding.md describes the layout.
 class PageId {
 public:
     PageId() = default;
@@ -31,8 +34,10 @@ public:
 
     friend bool operator==(PageId, PageId) = default;
 
-    static constexpr int ReservedOffset = 2; // within the Reserved field
     static constexpr int Size = 6;
+    static constexpr char Tag = 'I';
+    static constexpr char Utf8Flag = '8';
+    static constexpr char Windows1252Flag = 'W';
 
 private:
     explicit PageId(quint64 value) : m_value(value) {}
@@ -46,7 +51,10 @@ inline size_t qHash(PageId id, size_t seed = 0) {
 
 // The identity held by a stored record (RecordSize bytes); null when it holds none.
 PageId pageIdOf(QByteArrayView storedRecord);
-// Writes `id` into a stored record; a null id clears the identity bytes to zero.
+PageId pageIdOfReserved(QByteArrayView reserved);
+// Writes `id` into a stored record, keeping the record's text encoding. A null id gives the
+// record the Reserved field of its encoding when it had an identity, and leaves it alone
+// otherwise (a blank page keeps its spaces).
 void setPageId(QByteArray& storedRecord, PageId id);
 
 } // namespace orvelan

@@ -1,5 +1,6 @@
 // The sync rules, without a server: what each combination of changes leads to.
 #include "sync/SyncPlan.h"
+#include "store/PageTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -146,6 +147,23 @@ TEST(SyncPlan, IdentitiesAvoidZeroBytesAndSpacesAndSurviveTheirTextForm) {
             ASSERT_TRUE(record[b] != 0 && record[b] != ' ');
     }
     EXPECT_TRUE(pageIdOf(QByteArray(1690, ' ')).isNull()) << "a blank page has none";
+
+    // The identity sits beside the page's text encoding: a page in UTF-8 still reads as UTF-8.
+    PageTexts texts;
+    texts[0] = QStringLiteral("Łukasz Иванов");
+    PageRecord page;
+    fillRecord(page, texts);
+    QByteArray stored = page.toStored();
+    const PageId id = PageId::random();
+    setPageId(stored, id);
+    EXPECT_EQ(pageIdOf(stored), id);
+    EXPECT_EQ(textsOf(PageRecord::fromStored(stored))[0], texts[0]);
+    EXPECT_EQ(textsOf(PageRecord::fromStored(PageRecord::fromStored(stored).toStored()))[0],
+              texts[0])
+        << "read and written again, the record keeps both";
+    EXPECT_EQ(pageIdOf(PageRecord::fromStored(stored).toStored()), id);
+    setPageId(stored, {});
+    EXPECT_EQ(stored.mid(1682), page.toStored().mid(1682)) << "without it, the plain marker";
     QByteArray saved(1690, 'x');
     saved.replace(1682, 8, QByteArray(8, '\0'));
     EXPECT_TRUE(pageIdOf(saved).isNull()) << "a page saved before any sync has none";

@@ -249,9 +249,14 @@ TEST_F(SyncScenario, ChangesMadeOnTheServerArePulledIn) {
                             vcard("new", "FN:Nina New\r\nEMAIL:nina@example.org\r\n")));
     EXPECT_TRUE(serverWrite("DELETE", bob));
 
+    EXPECT_TRUE(serverWrite("PUT", bookUrl().path() + QStringLiteral("utf8.vcf"),
+                            vcard("u8", "FN:\xc5\x81ucja \xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\r\n")));
+
     const SyncOutcome outcome = syncOk();
-    EXPECT_EQ(outcome.report.received, 2);
+    EXPECT_EQ(outcome.report.received, 3);
     EXPECT_EQ(outcome.report.deletedHere, 1);
+    EXPECT_EQ(findPage(QStringLiteral("Łucja Иван")).tab, tabForName(QStringView(u"L")))
+        << "a name in any script is filed under its Latin base letter";
     EXPECT_EQ(outcome.report.sent, 0);
 
     const Found zoe = findPage(QStringLiteral("Zoe Person"));
@@ -260,7 +265,7 @@ TEST_F(SyncScenario, ChangesMadeOnTheServerArePulledIn) {
     EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).tab, -1) << "moved, not copied";
     EXPECT_EQ(findPage(QStringLiteral("Nina New")).texts[12], QStringLiteral("nina@example.org"));
     EXPECT_EQ(findPage(QStringLiteral("Bperson 1")).tab, -1) << "blanked, as Delete does";
-    EXPECT_EQ(namedPages(), 3);
+    EXPECT_EQ(namedPages(), 4);
     EXPECT_FALSE(syncOk().report.changed()) << "the pulled changes are not sent back";
 }
 
