@@ -5,9 +5,9 @@ set -euo pipefail
 
 ORVELAN_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-serialport-dev libgl-dev
+    qt6-base-dev qt6-serialport-dev libgl-dev qtkeychain-qt6-dev
     libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
-    fonts-liberation poppler-utils python3 time
+    fonts-liberation poppler-utils python3 time radicale openssl
     clang libclang-rt-14-dev
 )
 
