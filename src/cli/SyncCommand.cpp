@@ -135,19 +135,8 @@ int runSync(CliContext& context, const QStringList& args) {
         for (const QString& line : report.changes)
             context.out << line << '\n';
     }
-    context.out << QStringLiteral("%1 %2 sent, %3 received, %4 deleted here, %5 deleted on the "
-                                  "server, %6 conflicts.\n")
-                       .arg(request.dryRun ? QStringLiteral("Would sync:")
-                                           : QStringLiteral("Synced:"))
-                       .arg(report.sent)
-                       .arg(report.received)
-                       .arg(report.deletedHere)
-                       .arg(report.deletedThere)
-                       .arg(report.conflicts);
-    for (const QString& name : report.conflictNames)
-        context.out << QStringLiteral("Changed on both sides: %1 (the server's version is filed as "
-                                      "a conflict copy)\n")
-                           .arg(name);
+    context.out << (request.dryRun ? QStringLiteral("Would sync: ") : QStringLiteral("Synced: "))
+                << syncSummary(report) << '\n';
     if (request.dryRun)
         context.out << "Dry run: nothing was changed.\n";
     return 0;

@@ -48,6 +48,21 @@ QString conflictCopyName(const QString& name) {
     return trimSpaces(QStringView(base)).toString() + ConflictMark;
 }
 
+QString syncSummary(const SyncReport& report) {
+    QString text = QStringLiteral("Sent %1, received %2, deleted here %3, deleted on the server "
+                                  "%4, conflicts %5.")
+                       .arg(report.sent)
+                       .arg(report.received)
+                       .arg(report.deletedHere)
+                       .arg(report.deletedThere)
+                       .arg(report.conflicts);
+    for (const QString& name : report.conflictNames)
+        text += QStringLiteral("\nChanged on both sides: %1 (the server's version is filed as "
+                               "\"%2\")")
+                    .arg(name, conflictCopyName(name));
+    return text;
+}
+
 class Synchroniser::Run {
 public:
     Run(Synchroniser& owner, const QUrl& book, bool dryRun, SyncReport& report)

@@ -26,6 +26,10 @@ struct SyncReport {
     bool changed() const { return sent || received || deletedHere || deletedThere || conflicts; }
 };
 
+// "Sent 2, received 1, deleted here 0, deleted on the server 0, conflicts 1." and, for each
+// conflict, a line naming the page whose server version was filed as a conflict copy.
+QString syncSummary(const SyncReport& report);
+
 // done / total steps, for a progress bar.
 using SyncProgress = std::function<void(int done, int total)>;
 

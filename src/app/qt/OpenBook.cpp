@@ -5,6 +5,8 @@
 #include "print/PagePrintout.h"
 #include "print/qt/LabelBusyMark.h"
 #include "search/qt/FindWindow.h"
+#include "sync/net/KeyringPasswordStore.h"
+#include "sync/qt/SyncWindow.h"
 #include "telephony/qt/TapiConsoleWidget.h"
 #include "ui/LabelButton.h"
 
@@ -52,6 +54,21 @@ void OpenBook::connectExchange() {
     });
     QObject::connect(&panel, &OptionsPanel::exportRequested, &m_exchange,
                      &ExchangeWindows::openExport);
+    QObject::connect(&panel, &OptionsPanel::syncRequested, &m_window, [this] { openSyncWindow(); });
+}
+
+void OpenBook::openSyncWindow() {
+    if (!m_sync) {
+        m_keyring = std::make_unique<KeyringPasswordStore>();
+        m_sync = std::make_unique<SyncWindow>(m_session.folder(), m_session.services().clock,
+                                              m_keyring.get());
+        // The page on view may have changed on the server: show it as it is now.
+        QObject::connect(m_sync.get(), &SyncWindow::synced, &m_window, [this] {
+            const PageStore& store = m_session.store();
+            m_window.showPage(store.currentTab(), store.currentPage());
+        });
+    }
+    m_sync->open();
 }
 
 OpenBook::~OpenBook() = default;
