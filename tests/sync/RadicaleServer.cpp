@@ -6,6 +6,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <unistd.h>
+
 namespace orvelan::test {
 
 namespace {
@@ -58,6 +60,18 @@ QUrl RadicaleServer::baseUrl() const {
     url.setPort(m_port);
     url.setPath(QStringLiteral("/"));
     return url;
+}
+
+double RadicaleServer::cpuSeconds() const {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(m_process.processId()));
+    if (!running() || !stat.open(QIODevice::ReadOnly))
+        return 0;
+    // Fields after the command name: utime and stime are the 12th and 13th.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return 0;
+    return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
 }
 
 bool RadicaleServer::makeCertificate() {

@@ -28,6 +28,8 @@ public:
     void addUser(const QString& user, const QString& password);
 
     QUrl baseUrl() const;
+    // Processor time the server has used so far, in seconds (0 where /proc is missing).
+    double cpuSeconds() const;
     QString certificatePath() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
     QString error() const { return m_error; }
 
