@@ -6,6 +6,7 @@
 #include "print/qt/LabelBusyMark.h"
 #include "search/qt/FindWindow.h"
 #include "sync/net/KeyringPasswordStore.h"
+#include "sync/net/SyncSession.h"
 #include "sync/qt/SyncWindow.h"
 #include "telephony/qt/TapiConsoleWidget.h"
 #include "ui/LabelButton.h"
@@ -57,6 +58,36 @@ void OpenBook::connectExchange() {
     QObject::connect(&panel, &OptionsPanel::syncRequested, &m_window, [this] { openSyncWindow(); });
 }
 
+void OpenBook::syncIfChosen() {
+    SyncAccount account;
+    QString error;
+    if (!SyncAccount::load(m_session.folder(), account, error) || !account.isSet() ||
+        !account.syncOnOpenClose || (m_sync && m_sync->busy()))
+        return;
+    if (!m_keyring)
+        m_keyring = std::make_unique<KeyringPasswordStore>();
+    SyncRequest request;
+    request.account = account;
+    if (findSyncPassword(m_keyring.get(), passwordKey(account.user, account.url), {},
+                         request.password, error)) {
+        m_window.setStatusText(QStringLiteral("Syncing..."));
+        const SyncOutcome outcome =
+            runSync(m_session.folder(), m_session.services().clock, request);
+        if (outcome.ok) {
+            outcome.account.save(m_session.folder());
+            m_window.setStatusText(syncSummary(outcome.report).section(u'\n', 0, 0));
+            const PageStore& store = m_session.store();
+            if (outcome.report.changed() && m_window.isVisible())
+                m_window.showPage(store.currentTab(), store.currentPage());
+            return;
+        }
+        error = outcome.error;
+    }
+    m_window.setStatusText(QString());
+    m_session.services().prompter.ask({QStringLiteral("ORVELAN Sync"), error,
+                                       PromptIcon::Exclamation, PromptButtons::Ok});
+}
+
 void OpenBook::openSyncWindow() {
     if (!m_sync) {
         m_keyring = std::make_unique<KeyringPasswordStore>();
@@ -67,6 +98,8 @@ void OpenBook::openSyncWindow() {
             const PageStore& store = m_session.store();
             m_window.showPage(store.currentTab(), store.currentPage());
         });
+        // Over the book, where the user is looking.
+        m_sync->move(m_window.frameGeometry().center() - m_sync->rect().center());
     }
     m_sync->open();
 }

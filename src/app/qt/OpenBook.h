@@ -26,6 +26,9 @@ public:
 
     // Once, when the main window first loads: starts the telephony session (unless "-TAPI").
     void firstLoad();
+    // When the book opens and when it closes: syncs with the contacts server if the user chose
+    // so in the sync window. A failure is told in a message box; the book stays as it was.
+    void syncIfChosen();
 
     DialController& dialing() { return m_dial; }
     // The search window, once it has been opened in this run.

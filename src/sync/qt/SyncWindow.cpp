@@ -100,6 +100,7 @@ void SyncWindow::open() {
     show();
     raise();
     activateWindow();
+    (account.isSet() ? static_cast<QWidget*>(m_syncNow) : m_url)->setFocus();
 }
 
 bool SyncWindow::gather(SyncAccount& account, QString& password) {
