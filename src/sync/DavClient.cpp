@@ -150,14 +150,19 @@ bool DavClient::discover(const QUrl& start, QList<AddressBook>& books, QUrl& hom
             return at.resolved(QUrl::fromEncoded(principal->hrefs.first().toUtf8()));
         return {};
     };
-    if (error.status == 401)
+    // No answer, or a login refused: the server's well-known address would say the same.
+    if (!found && (error.status == 0 || error.status == 401))
         return false;
     home = found ? homeOf() : QUrl();
     QUrl principal = found ? principalOf() : QUrl();
     if (home.isEmpty() && principal.isEmpty()) {
         const QUrl wellKnown = start.resolved(QUrl(QStringLiteral("/.well-known/carddav")));
-        if (!propfind(wellKnown, 0, props, at, status, error))
+        const DavError first = error;
+        if (!propfind(wellKnown, 0, props, at, status, error)) {
+            if (!found && first.status != 404)
+                error = first; // what the address the user gave answered tells more
             return false;
+        }
         home = homeOf();
         principal = principalOf();
     }

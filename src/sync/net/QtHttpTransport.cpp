@@ -86,6 +86,10 @@ HttpResponse QtHttpTransport::sendOnce(const HttpRequest& request) {
     HttpResponse response;
     response.url = request.url;
     response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    // A connection lost in the middle of an answer leaves a status and half a body: no answer.
+    const int failure = reply->error();
+    if (failure > QNetworkReply::NoError && failure < QNetworkReply::ContentAccessDenied)
+        response.status = 0;
     response.body = reply->readAll();
     for (const auto& [name, value] : reply->rawHeaderPairs())
         response.headers.append({name, value});
