@@ -86,19 +86,26 @@ HttpResponse QtHttpTransport::sendOnce(const HttpRequest& request) {
     HttpResponse response;
     response.url = request.url;
     response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    // A connection lost in the middle of an answer leaves a status and half a body: no answer.
-    const int failure = reply->error();
-    if (failure > QNetworkReply::NoError && failure < QNetworkReply::ContentAccessDenied)
-        response.status = 0;
     response.body = reply->readAll();
     for (const auto& [name, value] : reply->rawHeaderPairs())
         response.headers.append({name, value});
-    if (response.status == 0) {
+    // A connection lost in the middle of an answer leaves a status and half a body: no answer.
+    const QNetworkReply::NetworkError failure = reply->error();
+    bool announced = false;
+    const qint64 length = response.header("Content-Length").toLongLong(&announced);
+    if (failure == QNetworkReply::OperationCanceledError ||
+        failure == QNetworkReply::TimeoutError) {
+        response.status = 0;
         response.error =
-            reply->error() == QNetworkReply::OperationCanceledError ||
-                    reply->error() == QNetworkReply::TimeoutError
-                ? QStringLiteral("no answer within %1 seconds").arg(m_options.timeoutMs / 1000)
-                : reply->errorString();
+            QStringLiteral("no answer within %1 seconds").arg(m_options.timeoutMs / 1000);
+    } else if (failure > QNetworkReply::NoError && failure < QNetworkReply::ContentAccessDenied) {
+        response.status = 0;
+        response.error = reply->errorString();
+    } else if (response.status != 0 && announced && length > response.body.size()) {
+        response.status = 0;
+        response.error = QStringLiteral("the connection was cut in the middle of an answer");
+    } else if (response.status == 0) {
+        response.error = reply->errorString();
     }
     reply->deleteLater();
     return response;
