@@ -19,10 +19,10 @@ done
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVELAN_LOGIC_ONLY=ON -DORVELAN_FUZZ=ON \
     -DORVELAN_BENCH=OFF >/dev/null
-ninja -C "$BUILD" fuzz_csv_reader fuzz_eab_reader
+ninja -C "$BUILD" fuzz_csv_reader fuzz_eab_reader fuzz_vcard_reader
 
 status=0
-for pair in csv_reader:csv eab_reader:eab; do
+for pair in csv_reader:csv eab_reader:eab vcard_reader:vcf; do
     target=${pair%%:*}
     kind=${pair##*:}
     seeds="$ROOT/tests/exchange/corpus/$kind"

@@ -7,7 +7,7 @@ ORVELAN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev qtkeychain-qt6-dev
     libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
-    fonts-liberation poppler-utils python3 time radicale openssl
+    fonts-liberation poppler-utils python3 python3-vobject time radicale openssl
     clang libclang-rt-14-dev
 )
 

@@ -1,6 +1,7 @@
 #include "app/StartUp.h"
 
 #include "store/BookMaintenance.h"
+#include "store/PrivateFiles.h"
 
 #include <QDir>
 
@@ -8,10 +9,7 @@ namespace orvelan {
 
 StartUp::StartUp(BookFolder folder, Services services, const QStringList& arguments)
     : m_folder(std::move(folder)), m_services(services),
-      m_commandLine(CommandLine::parse(wholeCommandLine(arguments))), m_lock(m_folder.lockPath()) {
-    // A running copy holds the lock for days; only a lock whose owner is gone is stale.
-    m_lock.setStaleLockTime(0);
-}
+      m_commandLine(CommandLine::parse(wholeCommandLine(arguments))), m_lock(m_folder) {}
 
 QString StartUp::wholeCommandLine(const QStringList& arguments) {
     return arguments.mid(1).join(u' ');
@@ -24,16 +22,24 @@ PromptRequest StartUp::alreadyRunning() {
 }
 
 bool StartUp::begin() {
-    QDir().mkpath(m_folder.root());
+    makePrivateFolder(m_folder.root());
     QDir::setCurrent(m_folder.root());
-    // Only a lock held by a running copy refuses the start; a folder where no lock can be made
-    // (read-only media) still opens, unguarded.
-    if (!m_lock.tryLock(0) && m_lock.error() == QLockFile::LockFailedError) {
+    // Only a lock held by a running copy refuses the start (a command of the tool is waited for
+    // a few seconds); a folder where no lock can be made (read-only media) still opens,
+    // unguarded.
+    switch (m_lock.take(std::chrono::seconds(5))) {
+    case BookLock::Result::HeldByWindow:
+    case BookLock::Result::HeldByCommand:
         m_services.prompter.ask(alreadyRunning());
         return false;
+    case BookLock::Result::Taken:
+        removeLeftoverTemporaries(m_folder);
+        break;
+    case BookLock::Result::Unavailable:
+        break;
     }
     MaintenanceReport report;
-    if (createBookIfMissing(m_folder, report) && !report.ok()) {
+    if (completeBook(m_folder, report) >= 0 && !report.ok()) {
         // The windows still open (reading what there is); the user learns why pages are missing.
         m_services.prompter.ask({QStringLiteral("ORVELAN Error"),
                                  QStringLiteral(" A new address book could not be created in ") +

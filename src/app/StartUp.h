@@ -2,7 +2,7 @@
 
 #include "store/Session.h"
 
-#include <QLockFile>
+#include "store/BookLock.h"
 #include <QStringList>
 
 #include <memory>
@@ -11,7 +11,9 @@ namespace orvelan {
 
 // The start of a run: the book folder, the command line, one running copy per book folder, the
 // settings. The lock is held for as long as this object lives; a lock left behind by a copy
-// that crashed does not block the next start.
+// that crashed does not block the next start, whatever it holds. With the lock held, the
+// temporaries of interrupted writes are removed and a book whose first run was cut short is
+// completed.
 class StartUp {
 public:
     StartUp(BookFolder folder, Services services, const QStringList& arguments);
@@ -31,7 +33,7 @@ private:
     BookFolder m_folder;
     Services m_services;
     CommandLine m_commandLine;
-    QLockFile m_lock;
+    BookLock m_lock;
     std::unique_ptr<Session> m_session;
 };
 

@@ -9,9 +9,16 @@
 
 #include <QApplication>
 
+#include <csignal>
+#include <sys/stat.h>
+
 using namespace orvelan;
 
 int main(int argc, char* argv[]) {
+    // A file size limit makes a write fail like a full disk, with a message, instead of ending
+    // the program part way through a record; files and folders it creates are private.
+    std::signal(SIGXFSZ, SIG_IGN);
+    ::umask(077);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvelan"));
     // No application display name: Qt would append it to every window and message title.

@@ -82,7 +82,7 @@ int runList(CliContext& context, const QStringList& args) {
         throw CliError{QStringLiteral("list takes at most one tab.")};
     const int first = args.isEmpty() ? 0 : tabArgument(args[0]);
     const int last = args.isEmpty() ? TabCount - 1 : first;
-    QJsonArray rows;
+    JsonArrayWriter rows(context); // each page is written as it is read
     for (int tab = first; tab <= last; ++tab) {
         scanOrThrow(context.folder, tab, [&](qint64 page, QByteArrayView stored) {
             const PlainRecord record(stored);
@@ -107,8 +107,6 @@ int runList(CliContext& context, const QStringList& args) {
             return true;
         });
     }
-    if (context.json)
-        printJson(context, rows);
     return 0;
 }
 

@@ -3,9 +3,10 @@
 #include "store/PageRecord.h"
 #include "store/TabTable.h"
 
+#include "store/BookMaintenance.h"
+#include "store/PrivateFiles.h"
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLockFile>
 
 namespace orvelan::cli {
 
@@ -45,13 +46,42 @@ void printJson(CliContext& context, const QJsonValue& value) {
     context.out << QString::fromUtf8(document.toJson(QJsonDocument::Indented));
 }
 
-std::unique_ptr<QLockFile> lockBook(const BookFolder& folder) {
-    auto lock = std::make_unique<QLockFile>(folder.lockPath());
-    if (lock->tryLock(0))
-        return lock;
-    if (lock->error() == QLockFile::LockFailedError)
-        throw CliError{QStringLiteral("The address book has this book open; finish it first.")};
-    return nullptr; // the folder cannot hold a lock file (read-only): the write will tell
+void JsonArrayWriter::append(const QJsonObject& element) {
+    if (!m_context.json)
+        return;
+    m_context.out << (m_started ? ",\n" : "[\n")
+                  << QString::fromUtf8(QJsonDocument(element).toJson(QJsonDocument::Compact));
+    m_started = true;
+}
+
+JsonArrayWriter::~JsonArrayWriter() {
+    if (m_context.json)
+        m_context.out << (m_started ? "\n]\n" : "[]\n");
+}
+
+std::unique_ptr<BookLock> lockBook(const BookFolder& folder) {
+    makePrivateFolder(folder.root());
+    auto lock = std::make_unique<BookLock>(folder);
+    switch (lock->take(std::chrono::seconds(5))) {
+    case BookLock::Result::Taken:
+        break;
+    case BookLock::Result::HeldByWindow:
+        throw CliError{QStringLiteral("The address book window has this book open; finish it "
+                                      "first.")};
+    case BookLock::Result::HeldByCommand:
+        throw CliError{QStringLiteral("Another orvelan-book command kept this book locked for 5 "
+                                      "seconds; try again.")};
+    case BookLock::Result::Unavailable:
+        lock.reset(); // the folder cannot hold a lock file (read-only): the write will tell
+        break;
+    }
+    if (lock)
+        removeLeftoverTemporaries(folder);
+    MaintenanceReport report;
+    completeBook(folder, report);
+    if (!report.ok())
+        throw CliError{report.failures.join(u' ')};
+    return lock;
 }
 
 } // namespace orvelan::cli

@@ -11,6 +11,7 @@
 #include "exchange/VCardImport.h"
 #include "store/PageRecord.h"
 #include "store/RuntimeError.h"
+#include "store/StoreMessages.h"
 #include "store/TabTable.h"
 
 #include <QDateTime>
@@ -121,8 +122,7 @@ int importVCards(CliContext& context, const ImportArguments& parsed) {
     const VCardImportSummary summary =
         stageVCardFiles(files, staging, QDateTime::currentDateTime());
     if (summary.writeFailures)
-        throw CliError{QStringLiteral("Cannot write the staging files in %1.")
-                           .arg(context.folder.dataBookDir())};
+        throw CliError{stagingFailureText()};
     const QList<ListedRecord> listed = staging.list(parsed.find);
     const ImportOutcome outcome = importListed(context.folder, listed);
 
@@ -140,7 +140,6 @@ int importVCards(CliContext& context, const ImportArguments& parsed) {
                                        {QStringLiteral("refused"), named(summary.refused)},
                                        {QStringLiteral("cut"), named(summary.cut)},
                                        {QStringLiteral("leftOut"), named(summary.leftOut)},
-                                       {QStringLiteral("replaced"), named(summary.replaced)},
                                        {QStringLiteral("damaged"), named(summary.damaged)},
                                        {QStringLiteral("unreadable"),
                                         QJsonArray::fromStringList(summary.unreadable)}});
@@ -150,7 +149,7 @@ int importVCards(CliContext& context, const ImportArguments& parsed) {
         printTabs(context, outcome);
     }
     if (outcome.failures)
-        throw CliError{QStringLiteral("%1 record(s) could not be imported.").arg(outcome.failures)};
+        throw CliError{importFailureText(outcome)};
     if (summary.refused.count)
         throw CliError{QStringLiteral("%1 card(s) refused.").arg(summary.refused.count)};
     if (outcome.written == 0)
@@ -187,7 +186,8 @@ int runImport(CliContext& context, const QStringList& args) {
                                .arg(parsed.file)};
         if (read.status == EabRead::Status::Damaged)
             notes.append(QStringLiteral("The file is damaged; only its whole records were read."));
-        staging.replaceLetterTabs(read.segments);
+        if (staging.replaceLetterTabs(read.segments))
+            throw CliError{stagingFailureText()};
     } else {
         FieldMapping mapping;
         mapping.setColumns(csvColumns(bytes));
@@ -211,8 +211,7 @@ int runImport(CliContext& context, const QStringList& args) {
                                         "became '?'.")
                              .arg(outcome.replacedLines));
         if (outcome.writeFailures)
-            throw CliError{QStringLiteral("Cannot write the staging files in %1.")
-                               .arg(context.folder.dataBookDir())};
+            throw CliError{stagingFailureText()};
     }
     const QList<ListedRecord> listed = staging.list(parsed.find);
     const ImportOutcome outcome = importListed(context.folder, listed);
@@ -229,7 +228,7 @@ int runImport(CliContext& context, const QStringList& args) {
         printTabs(context, outcome);
     }
     if (outcome.failures)
-        throw CliError{QStringLiteral("%1 record(s) could not be imported.").arg(outcome.failures)};
+        throw CliError{importFailureText(outcome)};
     return 0;
 }
 
@@ -265,22 +264,20 @@ int runExport(CliContext& context, const QStringList& args) {
     }
     const bool eab = format == ExportFormat::Eab;
     const QString path = rest[1];
-    const QList<ListedRecord> pages = findPages(context.folder, find);
-    if (pages.isEmpty())
+    if (eab)
+        removeExportWorkFiles(context.folder);
+    // The pages stream from the tabs to the file: memory does not grow with the book.
+    const ExportResult result = exportBookToFile(path, format, context.folder, find);
+    if (!result.ok())
+        throw CliError{QStringLiteral("Cannot export to %1: %2").arg(path, result.problem)};
+    if (result.pages == 0)
         throw CliError{QStringLiteral("No page to export: nothing written.")};
-    if (eab)
-        removeExportWorkFiles(context.folder);
-    const QString problem = exportToFile(path, format, context.folder, pages);
-    if (eab)
-        removeExportWorkFiles(context.folder);
-    if (!problem.isEmpty())
-        throw CliError{QStringLiteral("Cannot write %1: %2").arg(path, problem)};
     if (context.json)
-        printJson(context, QJsonObject{{QStringLiteral("exported"), pages.size()},
+        printJson(context, QJsonObject{{QStringLiteral("exported"), result.pages},
                                        {QStringLiteral("file"), path},
                                        {QStringLiteral("bytes"), QFileInfo(path).size()}});
     else
-        context.out << QStringLiteral("Exported %1 page(s) to %2.\n").arg(pages.size()).arg(path);
+        context.out << QStringLiteral("Exported %1 page(s) to %2.\n").arg(result.pages).arg(path);
     return 0;
 }
 

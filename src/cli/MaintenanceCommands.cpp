@@ -49,6 +49,8 @@ int runCompact(CliContext& context, const QStringList& args) {
 
 int runSettings(CliContext& context, const QStringList& args) {
     const SettingsFile file(context.folder.settingsPath());
+    // A change reads the settings under the lock, so a change made meanwhile is not lost.
+    const auto lock = args.isEmpty() ? nullptr : lockBook(context.folder);
     Settings settings = file.read();
     if (!args.isEmpty()) {
         for (const QString& argument : args) {
@@ -66,10 +68,9 @@ int runSettings(CliContext& context, const QStringList& args) {
                                    .arg(Settings::Layout[id].width)};
             settings.setRaw(static_cast<Settings::Id>(id), value);
         }
-        const auto lock = lockBook(context.folder);
         if (const int error = file.write(settings))
-            throw CliError{QStringLiteral("Cannot write %1: %2")
-                               .arg(file.path(), readErrorMessage(error).trimmed())};
+            throw CliError{
+                QStringLiteral("Cannot write %1: %2").arg(file.path(), writeErrorMessage(error))};
     }
     QJsonObject object;
     for (int id = 0; id < Settings::Count; ++id) {

@@ -36,8 +36,9 @@ SearchRequest searchRequest(const CliContext& context, QStringList& args) {
     return request;
 }
 
-SearchOutcome searchBook(CliContext& context, const SearchRequest& request) {
-    SearchOutcome outcome = BookSearch(context.folder).run(request.flags, request.query);
+SearchOutcome searchBook(CliContext& context, const SearchRequest& request,
+                         const std::function<void(const SearchHit&)>& onHit) {
+    SearchOutcome outcome = BookSearch(context.folder).run(request.flags, request.query, {}, onHit);
     for (const int tab : outcome.unreadTabs)
         context.err << "orvelan-book: cannot read " << context.folder.tabFilePath(tab)
                     << "; its pages were not searched\n";
@@ -46,18 +47,17 @@ SearchOutcome searchBook(CliContext& context, const SearchRequest& request) {
 
 int runSearch(CliContext& context, const QStringList& arguments) {
     QStringList args = arguments;
-    const SearchOutcome outcome = searchBook(context, searchRequest(context, args));
-    if (context.json) {
-        QJsonArray rows;
-        for (const SearchHit& hit : outcome.hits)
+    const SearchRequest request = searchRequest(context, args);
+    // Each line is written as it is found: memory does not grow with the book.
+    JsonArrayWriter rows(context);
+    searchBook(context, request, [&](const SearchHit& hit) {
+        if (context.json)
             rows.append(QJsonObject{{u"tab"_s, hit.position.tab},
                                     {u"page"_s, hit.position.page},
                                     {u"line"_s, hit.line}});
-        printJson(context, rows);
-        return 0;
-    }
-    for (const SearchHit& hit : outcome.hits)
-        context.out << hit.line << '\n';
+        else
+            context.out << hit.line << '\n';
+    });
     return 0;
 }
 

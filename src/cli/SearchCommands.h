@@ -13,7 +13,9 @@ struct SearchRequest {
 };
 SearchRequest searchRequest(const CliContext& context, QStringList& args);
 
-// Runs the search; tab files that exist but cannot be read are named on the error stream.
-SearchOutcome searchBook(CliContext& context, const SearchRequest& request);
+// Runs the search; tab files that exist but cannot be read are named on the error stream. With
+// `onHit`, found pages stream to it rather than into the outcome.
+SearchOutcome searchBook(CliContext& context, const SearchRequest& request,
+                         const std::function<void(const SearchHit&)>& onHit = {});
 
 } // namespace orvelan::cli

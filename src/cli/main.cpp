@@ -1,10 +1,11 @@
 // orvelan-book: inspect and change an address book without a window.
 #include "cli/CliCommand.h"
-#include "store/BookMaintenance.h"
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
+#include <sys/stat.h>
 
 using namespace orvelan;
 using namespace orvelan::cli;
@@ -25,6 +26,11 @@ void printUsage(QTextStream& stream) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // A file size limit makes a write fail like a full disk, with a message, instead of ending
+    // the tool part way through a record.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // Files and folders this tool creates (exports, printouts, the book) are private.
+    ::umask(077);
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -59,11 +65,7 @@ int main(int argc, char* argv[]) {
         CliContext context{BookFolder(home.isEmpty() ? BookFolder::defaultRoot() : home), json, out,
                            err};
         try {
-            // A new book folder starts as an empty book: one blank page per tab.
-            MaintenanceReport created;
-            if (command.changesBook && createBookIfMissing(context.folder, created) &&
-                !created.ok())
-                throw CliError{created.failures.join(u' ')};
+            // Commands that change the book take its lock, which also completes a new book.
             return command.run(context, args);
         } catch (const CliError& error) {
             out.flush();

@@ -11,6 +11,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
 
 #include <memory>
 
@@ -22,19 +25,35 @@ const char CsvExportHeader[] =
     "Business Country/Region,Business Postal Code,Business Web Page,Business Phone,Pager,"
     "Company,Job Title,Department,Notes";
 
+namespace {
+
+bool unreadable(int error) {
+    return error && error != RuntimeError::FileNotFound && error != RuntimeError::PathNotFound;
+}
+
+QString cannotRead(const QString& path, int error) {
+    return QStringLiteral("Cannot read %1: %2 Nothing was exported.")
+        .arg(path, describeRuntimeError(error));
+}
+
+} // namespace
+
 QList<ListedRecord> findPages(const BookFolder& folder, const QString& text,
-                              const TabProgress& progress) {
+                              const TabProgress& progress, QList<int>* unreadTabs) {
     QList<ListedRecord> listed;
     const QString wanted = trimSpaces(QStringView(text)).toString();
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-        TabFile(folder.tabFilePath(tab)).scan([&](qint64 page, QByteArrayView stored) {
-            if (isBlankStored(stored))
+        const int error =
+            TabFile(folder.tabFilePath(tab)).scan([&](qint64 page, QByteArrayView stored) {
+                if (isBlankStored(stored))
+                    return true;
+                const PlainRecord record(stored);
+                if (recordMatches(record, wanted))
+                    listed.append({tab, page, listLine(record, tab, page)});
                 return true;
-            const PlainRecord record(stored);
-            if (recordMatches(record, wanted))
-                listed.append({tab, page, listLine(record, tab, page)});
-            return true;
-        });
+            });
+        if (unreadTabs && unreadable(error))
+            unreadTabs->append(tab);
         if (progress)
             progress(listed.size());
     }
@@ -103,135 +122,280 @@ ListedPages::~ListedPages() = default;
 QByteArrayView ListedPages::stored(const ListedRecord& entry) {
     if (entry.tab < 0 || entry.tab >= TabCount || entry.record < 1)
         return {};
-    if (!m_loaded[entry.tab]) {
-        // Mapped rather than read: a whole book is not copied into memory to be exported.
-        m_loaded[entry.tab] = true;
-        auto file = std::make_unique<QFile>(m_folder.tabFilePath(entry.tab));
-        if (file->open(QIODevice::ReadOnly) && file->size() > 0) {
-            if (uchar* bytes = file->map(0, file->size())) {
-                m_tabs[entry.tab] =
-                    QByteArrayView(reinterpret_cast<const char*>(bytes), file->size());
-                m_files[entry.tab] = std::move(file);
-            } else {
-                m_copies[entry.tab] = file->readAll();
-                m_tabs[entry.tab] = m_copies[entry.tab];
-            }
-        }
+    if (!m_opened[entry.tab]) {
+        m_opened[entry.tab] = true;
+        const QString path = m_folder.tabFilePath(entry.tab);
+        auto file = std::make_unique<QFile>(path);
+        errno = 0;
+        if (file->open(QIODevice::ReadOnly))
+            m_files[entry.tab] = std::move(file);
+        else if (QFileInfo(path).isDir())
+            m_error = m_error ? m_error : RuntimeError::PathFileAccessError;
+        else if (QFileInfo::exists(path) && !m_error)
+            m_error = runtimeErrorFromErrno(errno ? errno : EIO, path);
+        if (m_error && m_failedPath.isEmpty() && !m_files[entry.tab])
+            m_failedPath = path;
     }
-    const QByteArrayView bytes = m_tabs[entry.tab];
-    const qint64 offset = (entry.record - 1) * RecordSize;
-    if (offset + RecordSize > bytes.size())
+    QFile* file = m_files[entry.tab].get();
+    if (!file)
         return {};
-    return bytes.sliced(offset, RecordSize);
-}
-
-bool writeCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                    const ByteSink& sink, const Yield& yield) {
-    ListedPages source(folder);
-    if (!sink(QByteArrayView(CsvExportHeader)) || !sink("\r\n"))
-        return false;
-    QByteArray chunk;
-    chunk.reserve(1 << 16);
-    qint64 done = 0;
-    for (const ListedRecord& entry : pages) {
-        if (yield && (++done % 256) == 0)
-            yield();
-        const QByteArrayView stored = source.stored(entry);
-        if (stored.isEmpty())
-            continue;
-        chunk += csvExportLine(PlainRecord(stored));
-        chunk += "\r\n";
-        if (chunk.size() >= (1 << 16)) {
-            if (!sink(chunk))
-                return false;
-            chunk.clear();
+    const qint64 offset = (entry.record - 1) * RecordSize;
+    if (offset + RecordSize > file->size())
+        return {};
+    m_record.resize(RecordSize);
+    errno = 0;
+    if (!file->seek(offset) || file->read(m_record.data(), RecordSize) != RecordSize) {
+        if (!m_error) {
+            m_error = runtimeErrorFromErrno(errno ? errno : EIO, file->fileName());
+            m_failedPath = file->fileName();
         }
+        return {};
     }
-    return chunk.isEmpty() || sink(chunk);
+    return m_record;
 }
 
-bool writeEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                    const ByteSink& sink, const Yield& yield) {
-    ListedPages source(folder);
-    std::array<QList<QByteArrayView>, EabSegments> records;
-    qint64 done = 0;
-    for (const ListedRecord& entry : pages) {
-        if (yield && (++done % 256) == 0)
-            yield();
-        if (entry.tab < FirstLetterTab || entry.tab > LastTab)
-            continue;
-        const QByteArrayView stored = source.stored(entry);
-        if (!stored.isEmpty())
-            records[entry.tab - 1].append(stored);
-    }
+bool CsvExportWriter::begin(const TabCounts&) {
+    m_chunk.reserve(1 << 16);
+    return m_sink(QByteArrayView(CsvExportHeader)) && m_sink("\r\n");
+}
+
+bool CsvExportWriter::page(int, qint64, QByteArrayView stored) {
+    m_chunk += csvExportLine(PlainRecord(stored));
+    m_chunk += "\r\n";
+    if (m_chunk.size() < (1 << 16))
+        return true;
+    const bool ok = m_sink(m_chunk);
+    m_chunk.clear();
+    return ok;
+}
+
+bool CsvExportWriter::finish() {
+    const bool ok = m_chunk.isEmpty() || m_sink(m_chunk);
+    m_chunk.clear();
+    return ok;
+}
+
+bool EabExportWriter::begin(const TabCounts& counts) {
+    m_counts = counts;
     std::array<qsizetype, EabSegments> lengths;
     for (int t = 0; t < EabSegments; ++t)
-        lengths[t] = std::max<qsizetype>(1, records[t].size()) * RecordSize;
-    if (!sink(eabHeader(lengths)))
-        return false;
-    for (int t = 0; t < EabSegments; ++t) {
-        if (records[t].isEmpty() && !sink(blankRecord()))
+        lengths[t] = std::max<qint64>(1, m_counts[t + 1]) * RecordSize;
+    return m_sink(eabHeader(lengths));
+}
+
+bool EabExportWriter::closeTabsBefore(int tab) {
+    for (; m_nextTab < tab; ++m_nextTab) {
+        if (m_written[m_nextTab] != m_counts[m_nextTab])
+            return false; // the header promised other lengths
+        if (m_counts[m_nextTab] == 0 && !m_sink(blankRecord()))
             return false;
-        for (const QByteArrayView record : records[t]) {
-            if (!sink(record))
-                return false;
-        }
     }
     return true;
 }
 
+bool EabExportWriter::page(int tab, qint64, QByteArrayView stored) {
+    if (tab < m_nextTab || tab > LastTab || m_written[tab] >= m_counts[tab])
+        return false; // pages out of tab order, or more than counted
+    if (!closeTabsBefore(tab))
+        return false;
+    ++m_written[tab];
+    return m_sink(stored);
+}
+
+bool EabExportWriter::finish() {
+    return closeTabsBefore(LastTab + 1);
+}
+
+std::unique_ptr<ExportWriter> exportWriter(ExportFormat format, ByteSink sink) {
+    if (format == ExportFormat::Eab)
+        return std::make_unique<EabExportWriter>(std::move(sink));
+    if (format == ExportFormat::VCard30 || format == ExportFormat::VCard40)
+        return std::make_unique<VCardExportWriter>(std::move(sink), format == ExportFormat::VCard40
+                                                                        ? VCardVersion::V40
+                                                                        : VCardVersion::V30);
+    return std::make_unique<CsvExportWriter>(std::move(sink));
+}
+
 namespace {
 
-bool collectExport(ExportFormat format, const BookFolder& folder, const QList<ListedRecord>& pages,
-                   const Yield& yield, QByteArray& file) {
-    const ByteSink sink = [&](QByteArrayView bytes) {
+const QString& writeFailed() {
+    static const QString text = QStringLiteral("The pages could not be written.");
+    return text;
+}
+
+} // namespace
+
+ExportResult exportListed(const BookFolder& folder, const QList<ListedRecord>& pages,
+                          ExportWriter& writer, const Yield& yield) {
+    ExportResult result;
+    // The exchange file takes its pages tab by tab: the list is walked once per tab that has
+    // any, in list order within the tab.
+    ExportWriter::TabCounts counts{};
+    for (const ListedRecord& entry : pages) {
+        if (entry.tab >= FirstLetterTab && entry.tab <= LastTab)
+            ++counts[entry.tab];
+    }
+    ListedPages source(folder);
+    // Pages that are no longer there are left out: count what can be read first when the
+    // format's header depends on it.
+    if (writer.needsCounts()) {
+        counts.fill(0);
+        for (const ListedRecord& entry : pages) {
+            if (entry.tab >= FirstLetterTab && entry.tab <= LastTab &&
+                !source.stored(entry).isEmpty())
+                ++counts[entry.tab];
+        }
+        if (source.error()) {
+            result.problem = cannotRead(source.failedPath(), source.error());
+            return result;
+        }
+    }
+    if (!writer.begin(counts)) {
+        result.problem = writeFailed();
+        return result;
+    }
+    qint64 done = 0;
+    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+        if (counts[tab] == 0)
+            continue;
+        for (const ListedRecord& entry : pages) {
+            if (entry.tab != tab)
+                continue;
+            if (yield && (++done % 256) == 0)
+                yield();
+            const QByteArrayView stored = source.stored(entry);
+            if (source.error()) {
+                result.problem = cannotRead(source.failedPath(), source.error());
+                return result;
+            }
+            if (stored.isEmpty())
+                continue;
+            if (!writer.page(tab, entry.record, stored)) {
+                result.problem = writeFailed();
+                return result;
+            }
+            ++result.pages;
+        }
+    }
+    if (!writer.finish())
+        result.problem = writeFailed();
+    return result;
+}
+
+ExportResult exportBook(const BookFolder& folder, const QString& text, ExportWriter& writer,
+                        const Yield& yield) {
+    ExportResult result;
+    const QString wanted = trimSpaces(QStringView(text)).toString();
+    const auto matches = [&](QByteArrayView stored) {
+        return !isBlankStored(stored) &&
+               (wanted.isEmpty() || recordMatches(PlainRecord(stored), wanted));
+    };
+    ExportWriter::TabCounts counts{};
+    if (writer.needsCounts()) {
+        for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+            const TabFile file(folder.tabFilePath(tab));
+            const int error = file.scan([&](qint64, QByteArrayView stored) {
+                counts[tab] += matches(stored) ? 1 : 0;
+                return true;
+            });
+            if (unreadable(error)) {
+                result.problem = cannotRead(file.path(), error);
+                return result;
+            }
+        }
+    }
+    if (!writer.begin(counts)) {
+        result.problem = writeFailed();
+        return result;
+    }
+    qint64 done = 0;
+    bool written = true;
+    for (int tab = FirstLetterTab; tab <= LastTab && written; ++tab) {
+        const TabFile file(folder.tabFilePath(tab));
+        const int error = file.scan([&](qint64 page, QByteArrayView stored) {
+            if (yield && (++done % 256) == 0)
+                yield();
+            if (!matches(stored))
+                return true;
+            written = writer.page(tab, page, stored);
+            result.pages += written ? 1 : 0;
+            return written;
+        });
+        if (unreadable(error)) {
+            result.problem = cannotRead(file.path(), error);
+            return result;
+        }
+    }
+    if (!written || !writer.finish())
+        result.problem = writer.needsCounts() && written
+                             ? QStringLiteral("The book changed while it was exported; run the "
+                                              "export again.")
+                             : writeFailed();
+    return result;
+}
+
+namespace {
+
+QByteArray collectExport(ExportFormat format, const BookFolder& folder,
+                         const QList<ListedRecord>& pages, const Yield& yield) {
+    QByteArray file;
+    const auto writer = exportWriter(format, [&](QByteArrayView bytes) {
         file += bytes;
         return true;
-    };
-    return format == ExportFormat::Eab ? writeEabExport(folder, pages, sink, yield)
-                                       : writeCsvExport(folder, pages, sink, yield);
+    });
+    exportListed(folder, pages, *writer, yield);
+    return file;
+}
+
+// Runs an export into a new file that replaces `path` only once it is written whole.
+// With `needPages`, an export that finds no page writes nothing.
+template <typename Run>
+ExportResult writeExportFile(const QString& path, ExportFormat format, bool needPages, Run run) {
+    ExportResult result;
+    AtomicFileWriter file(path);
+    if (const int error = file.open()) {
+        result.problem = describeRuntimeError(error);
+        return result;
+    }
+    const auto writer =
+        exportWriter(format, [&](QByteArrayView bytes) { return file.write(bytes); });
+    result = run(*writer);
+    if (!result.ok()) {
+        if (file.error()) // the sink failed: say why
+            result.problem = describeRuntimeError(file.error());
+        return result; // nothing replaces the old file: the new one is removed with the writer
+    }
+    if (needPages && result.pages == 0)
+        return result;
+    if (const int error = file.commit())
+        result.problem = describeRuntimeError(error);
+    return result;
 }
 
 } // namespace
 
 QByteArray buildCsvExport(const BookFolder& folder, const QList<ListedRecord>& pages,
                           const Yield& yield) {
-    QByteArray file;
-    collectExport(ExportFormat::Csv, folder, pages, yield, file);
-    return file;
+    return collectExport(ExportFormat::Csv, folder, pages, yield);
 }
 
 QByteArray buildEabExport(const BookFolder& folder, const QList<ListedRecord>& pages,
                           const Yield& yield) {
-    QByteArray file;
-    collectExport(ExportFormat::Eab, folder, pages, yield, file);
-    return file;
+    return collectExport(ExportFormat::Eab, folder, pages, yield);
 }
 
 QString exportToFile(const QString& path, ExportFormat format, const BookFolder& folder,
                      const QList<ListedRecord>& pages, const Yield& yield) {
-    // The new file replaces an old one only once it is written whole.
-    AtomicFileWriter file(path);
-    if (const int error = file.open())
-        return describeRuntimeError(error);
-    const ByteSink sink = [&](QByteArrayView bytes) { return file.write(bytes); };
-    bool written = true;
-    if (format == ExportFormat::VCard30 || format == ExportFormat::VCard40) {
-        const VCardExportOutcome outcome = writeVCardExport(
-            folder, pages, format == ExportFormat::VCard40 ? VCardVersion::V40 : VCardVersion::V30,
-            sink, yield);
-        if (outcome.written && outcome.missing)
-            return QStringLiteral("%1 listed page(s) could not be read.").arg(outcome.missing);
-        written = outcome.written;
-    } else {
-        written = format == ExportFormat::Eab ? writeEabExport(folder, pages, sink, yield)
-                                              : writeCsvExport(folder, pages, sink, yield);
-    }
-    if (!written) // nothing replaces the old file: the new one is removed with the writer
-        return QStringLiteral("The pages could not be written.");
-    if (const int error = file.commit())
-        return describeRuntimeError(error);
-    return {};
+    return writeExportFile(
+               path, format, false,
+               [&](ExportWriter& writer) { return exportListed(folder, pages, writer, yield); })
+        .problem;
+}
+
+ExportResult exportBookToFile(const QString& path, ExportFormat format, const BookFolder& folder,
+                              const QString& text) {
+    return writeExportFile(path, format, true,
+                           [&](ExportWriter& writer) { return exportBook(folder, text, writer); });
 }
 
 void removeExportWorkFiles(const BookFolder& folder) {

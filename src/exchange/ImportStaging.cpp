@@ -1,6 +1,8 @@
 #include "exchange/ImportStaging.h"
 
+#include "store/AtomicFile.h"
 #include "store/PageTexts.h"
+#include "store/StoreMessages.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
 
@@ -24,11 +26,10 @@ QByteArray normalisedValue(int k, const QByteArray& value) {
     return text.replace('\n', ' ');
 }
 
-bool writeWhole(const QString& path, QByteArrayView bytes, QIODevice::OpenMode mode) {
-    QFile file(path);
-    if (!file.open(mode))
-        return false;
-    return file.write(bytes.data(), bytes.size()) == bytes.size() && file.flush();
+// Staging files are replaced through a new file renamed into place, or appended to without
+// following a link: a link planted at a staging path never leads a write out of the book.
+bool writeWhole(const QString& path, QByteArrayView bytes) {
+    return replaceFileAtomically(path, bytes) == 0;
 }
 
 } // namespace
@@ -49,8 +50,7 @@ int ImportStaging::reset() {
     for (int tab = 0; tab < TabCount; ++tab) {
         m_pending[tab].clear();
         // Tab 0 is rewritten too, so its never-listed records do not pile up run after run.
-        const bool ok = writeWhole(m_folder.tabTempFilePath(tab), blankRecord(),
-                                   QIODevice::WriteOnly | QIODevice::Truncate);
+        const bool ok = writeWhole(m_folder.tabTempFilePath(tab), blankRecord());
         m_counts[tab] = ok ? 1 : -1;
         failures += ok ? 0 : 1;
     }
@@ -84,8 +84,7 @@ int ImportStaging::flush() {
     for (int tab = 0; tab < TabCount; ++tab) {
         if (m_pending[tab].isEmpty())
             continue;
-        if (!writeWhole(m_folder.tabTempFilePath(tab), m_pending[tab],
-                        QIODevice::WriteOnly | QIODevice::Append)) {
+        if (TabFile(m_folder.tabTempFilePath(tab)).appendPages(m_pending[tab]) != 0) {
             ++failures;
             m_counts[tab] = -1; // count afresh from the file next time
         }
@@ -98,8 +97,7 @@ int ImportStaging::replaceLetterTabs(const std::array<QByteArray, 25>& contents)
     removeLetterTabs();
     int failures = 0;
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-        if (!writeWhole(m_folder.tabTempFilePath(tab), contents[tab - 1],
-                        QIODevice::WriteOnly | QIODevice::Truncate))
+        if (!writeWhole(m_folder.tabTempFilePath(tab), contents[tab - 1]))
             ++failures;
     }
     return failures;
@@ -143,11 +141,25 @@ struct TabCursor {
 
 } // namespace
 
+QString importFailureText(const ImportOutcome& outcome) {
+    QString text = QStringLiteral("%1 record(s) could not be imported; %2 were.")
+                       .arg(outcome.failures)
+                       .arg(outcome.written);
+    if (outcome.error)
+        text += u' ' + writeErrorMessage(outcome.error);
+    return text;
+}
+
+QString stagingFailureText() {
+    return QStringLiteral("The import could not be prepared: its work files in the book "
+                          "folder could not be written (is the disk full?). Nothing was "
+                          "imported.");
+}
+
 ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& records,
                            const Yield& yield) {
     ImportOutcome outcome;
     std::array<TabCursor, 26> cursors;
-    std::array<std::unique_ptr<QFile>, 26> files;
     qint64 done = 0;
     for (const ListedRecord& entry : records) {
         if (yield && (++done % 256) == 0)
@@ -157,9 +169,9 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
             continue;
         }
         TabCursor& cursor = cursors[entry.tab];
+        const TabFile data(folder.tabFilePath(entry.tab));
         if (!cursor.ready) {
             cursor.ready = true;
-            const TabFile data(folder.tabFilePath(entry.tab));
             data.scan([&](qint64 page, QByteArrayView stored) {
                 cursor.count = page;
                 if (isBlankStored(stored))
@@ -169,23 +181,20 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
             QFile staging(folder.tabTempFilePath(entry.tab));
             if (staging.open(QIODevice::ReadOnly))
                 cursor.staged = staging.readAll();
-            files[entry.tab] = std::make_unique<QFile>(folder.tabFilePath(entry.tab));
-            if (!files[entry.tab]->open(QIODevice::ReadWrite))
-                files[entry.tab].reset();
         }
-        QFile* file = files[entry.tab].get();
         const qint64 offset = (entry.record - 1) * RecordSize;
-        if (!file || offset + RecordSize > cursor.staged.size()) {
+        if (offset + RecordSize > cursor.staged.size()) {
             ++outcome.failures;
             continue;
         }
         const bool reuse = !cursor.blanks.empty();
         const qint64 page = reuse ? cursor.blanks.front() : cursor.count + 1;
-        const qint64 oldSize = file->size();
-        if (!file->seek((page - 1) * RecordSize) ||
-            file->write(cursor.staged.constData() + offset, RecordSize) != RecordSize) {
-            if (file->size() > oldSize)
-                file->resize(oldSize); // never leave a part record behind
+        // Each record is written on its own and checked: a record that does not fit is cut
+        // back off, so the count is exactly the pages that are in the book.
+        if (const int error = data.writePage(
+                page, QByteArrayView(cursor.staged.constData() + offset, RecordSize))) {
+            if (!outcome.error)
+                outcome.error = error;
             ++outcome.failures;
             continue;
         }
@@ -195,10 +204,6 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
             ++cursor.count;
         ++outcome.perTab[entry.tab];
         ++outcome.written;
-    }
-    for (auto& file : files) {
-        if (file && !file->flush())
-            ++outcome.failures;
     }
     return outcome;
 }

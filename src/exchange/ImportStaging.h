@@ -58,7 +58,15 @@ struct ImportOutcome {
     std::array<qint64, 26> perTab{}; // pages written to each tab
     qint64 written = 0;
     int failures = 0; // records that could not be read or written
+    int error = 0;    // the runtime error number of the first failed write, 0 when none
+    bool ok() const { return failures == 0; }
 };
+
+// The message for an import that did not write every record: how many failed, and why. The
+// count is exact: the other records are in the book.
+QString importFailureText(const ImportOutcome& outcome);
+// The message for staging files that could not be written: nothing was imported.
+QString stagingFailureText();
 
 // Files each listed staged record into its tab's data file, byte for byte: into the first blank
 // page of the tab, else behind its last page. Records go in list order; within one run a cursor

@@ -3,19 +3,30 @@
 #include "exchange/Export.h"
 #include "exchange/VCard.h"
 
+#include <QDateTime>
+#include <QHash>
+
 namespace orvelan {
 
-struct VCardExportOutcome {
-    bool written = true; // false when the sink refused bytes
-    qint64 cards = 0;    // cards written
-    qint64 missing = 0;  // listed pages that could not be read
-};
+// Writes pages as vCards of one version, one card per page as it comes: what it keeps does not
+// grow with the book. Each card's UID is derived from the page's name
+// and how many pages of that name came before it, so the same page gets the same UID export
+// after export.
+class VCardExportWriter final : public ExportWriter {
+public:
+    VCardExportWriter(ByteSink sink, VCardVersion version)
+        : m_sink(std::move(sink)), m_version(version) {}
+    bool begin(const TabCounts& counts) override;
+    bool page(int tab, qint64 page, QByteArrayView stored) override;
+    bool finish() override;
 
-// Writes the listed pages as vCards of `version`, one card per page, page by page: what is held
-// in memory does not grow with the book. Each card's UID is derived from its name and how many
-// pages of that name came before it, so the same page gets the same UID export after export.
-VCardExportOutcome writeVCardExport(const BookFolder& folder, const QList<ListedRecord>& pages,
-                                    VCardVersion version, const ByteSink& sink,
-                                    const Yield& yield = {});
+private:
+    ByteSink m_sink;
+    VCardVersion m_version;
+    QByteArray m_chunk;
+    int m_tab = -1;             // pages of one name all file under one tab, so the counts
+    QHash<QString, int> m_seen; // of names seen so far are kept for the current tab only
+    QHash<QByteArray, QDateTime> m_revisions; // save stamps already converted to UTC
+};
 
 } // namespace orvelan

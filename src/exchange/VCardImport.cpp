@@ -3,7 +3,6 @@
 #include "exchange/VCardMapping.h"
 #include "exchange/VCardReader.h"
 #include "store/TabTable.h"
-#include "store/Windows1252.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,8 +51,6 @@ QStringList VCardImportSummary::lines() const {
                                   "letter)"));
     named(cut, QStringLiteral("%1 card(s) had values cut to fit their fields"));
     named(leftOut, QStringLiteral("%1 card(s) had photos, logos, sounds or keys left out"));
-    named(replaced, QStringLiteral("%1 card(s) had characters that cannot be stored; they "
-                                   "became '?'"));
     named(damaged, QStringLiteral("%1 card(s) were damaged in the file and read as far as they "
                                   "go"));
     for (const QString& file : unreadable)
@@ -83,15 +80,10 @@ QStringList vcardFiles(const QString& fileOrFolder) {
     return files;
 }
 
-ImportRecord importRecordOf(const PageTexts& texts, qsizetype& replaced) {
+ImportRecord importRecordOf(const PageTexts& texts) {
     ImportRecord record;
-    replaced = 0;
-    for (int i = 0; i < ViewFieldCount; ++i) {
-        qsizetype bad = 0;
-        toWindows1252(texts[i], &bad);
-        replaced += bad;
-        record[i] = storedFormOf(i, texts[i]);
-    }
+    for (int i = 0; i < ViewFieldCount; ++i)
+        record[i] = texts[i].toUtf8();
     return record;
 }
 
@@ -130,8 +122,7 @@ void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& 
             summary.refused.add(name);
             continue;
         }
-        qsizetype replaced = 0;
-        const ImportRecord record = importRecordOf(page.texts, replaced);
+        const ImportRecord record = importRecordOf(page.texts);
         if (staging.stage(record, now) != ImportStaging::Outcome::Staged) {
             summary.refused.add(name);
             continue;
@@ -141,8 +132,6 @@ void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& 
             summary.cut.add(withDetail(name, cut));
         if (!page.leftOut.isEmpty())
             summary.leftOut.add(withDetail(name, page.leftOut));
-        if (replaced)
-            summary.replaced.add(name);
         if (summary.staged % FlushEvery == 0)
             summary.writeFailures += staging.flush();
     }

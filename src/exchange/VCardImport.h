@@ -29,7 +29,6 @@ struct VCardImportSummary {
     NamedCount refused;     // cards without a name, or whose name files under no letter tab
     NamedCount cut;         // "Name (Notes, Email)": values longer than their field
     NamedCount leftOut;     // "Name (PHOTO)": photos, logos, sounds and keys
-    NamedCount replaced;    // cards with characters a page cannot store (they became '?')
     NamedCount damaged;     // "Name (no END)": cards read from damaged text
     QStringList unreadable; // "file: why" for files that could not be read or hold no card
     int writeFailures = 0;  // staging files that could not be written
@@ -55,8 +54,7 @@ void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& 
 VCardImportSummary stageVCardFiles(const QStringList& files, ImportStaging& staging,
                                    const QDateTime& now, const Yield& yield = {});
 
-// The record values of page texts as the staging files store them; `replaced` receives the
-// number of characters a page cannot store.
-ImportRecord importRecordOf(const PageTexts& texts, qsizetype& replaced);
+// The record values of page texts as the staging files take them (UTF-8).
+ImportRecord importRecordOf(const PageTexts& texts);
 
 } // namespace orvelan

@@ -1,7 +1,9 @@
 #include "exchange/VCardMapping.h"
 
+#include "store/PageEncoding.h"
 #include "store/TabTable.h"
 
+#include <QTimeZone>
 #include <QUuid>
 
 #include <algorithm>
@@ -51,6 +53,7 @@ bool isTechnical(const QString& name) {
         QStringLiteral("X-ABSHOWAS"),
         QStringLiteral("X-EVOLUTION-FILE-AS"),
         QStringLiteral("X-MOZILLA-HTML"),
+        QStringLiteral("X-ABADR"),
         QStringLiteral("X-MS-OL-DEFAULT-POSTAL-ADDRESS"),
     };
     return names.contains(name);
@@ -183,6 +186,11 @@ QString labelOf(const VCardProperty& p, const QString& groupLabel) {
         {QStringLiteral("X-SPOUSE"), QStringLiteral("Spouse")},
         {QStringLiteral("X-ASSISTANT"), QStringLiteral("Assistant")},
         {QStringLiteral("X-MANAGER"), QStringLiteral("Manager")},
+        {QStringLiteral("X-ABRELATEDNAMES"), QStringLiteral("Related")},
+        {QStringLiteral("X-ABDATE"), QStringLiteral("Date")},
+        {QStringLiteral("X-SOCIALPROFILE"), QStringLiteral("Social profile")},
+        {QStringLiteral("X-PHONETIC-FIRST-NAME"), QStringLiteral("Phonetic first name")},
+        {QStringLiteral("X-PHONETIC-LAST-NAME"), QStringLiteral("Phonetic last name")},
     };
     QString label;
     for (const auto& [name, text] : labels) {
@@ -600,7 +608,9 @@ QDateTime pageRevision(QStringView date, QStringView time) {
     // Two-digit years: 70..99 are the last century, the rest this one.
     const int year = day.year() % 100;
     const QDate full(year >= 70 ? 1900 + year : 2000 + year, day.month(), day.day());
-    return QDateTime(full, clock);
+    // The zone is read once: converting through the C library looks it up on every call.
+    static const QTimeZone zone = QTimeZone::systemTimeZone();
+    return QDateTime(full, clock, zone);
 }
 
 QString derivedUid(QStringView seed) {
@@ -611,24 +621,20 @@ QString derivedUid(QStringView seed) {
 
 QStringList fitToFields(PageTexts& texts) {
     QStringList cut;
+    for (QString& text : texts)
+        text = trimSpaces(QStringView(text)).toString();
+    // Widths are bytes in the encoding the page will be stored in; a character is never split.
+    const TextEncoding encoding = encodingFor(texts);
     for (int i = 0; i < ViewFieldCount; ++i) {
         QString& text = texts[i];
-        text = trimSpaces(QStringView(text)).toString();
         const int width = specOf(viewField(i)).width;
-        if (storedLengthOf(i, text) <= width)
+        if (storedLengthOf(i, text, encoding) <= width)
             continue;
-        qsizetype end = 0;
-        qsizetype used = 0;
-        while (end < text.size()) {
-            const qsizetype step = text[end].isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
-            const qsizetype cost = storedLengthOf(i, QStringView(text).sliced(end, step));
-            if (used + cost > width)
-                break;
-            used += cost;
-            end += step;
-        }
-        text.truncate(end);
-        text = trimSpaces(QStringView(text)).toString();
+        QByteArray bytes = storedFormOf(i, text, encoding);
+        bytes.truncate(fittingLength(bytes, width, encoding));
+        if (bytes.endsWith('\r')) // half a notes line break
+            bytes.chop(1);
+        text = trimSpaces(QStringView(viewFormOf(i, bytes, encoding))).toString();
         cut.append(QString::fromLatin1(specOf(viewField(i)).name));
     }
     return cut;

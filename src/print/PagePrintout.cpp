@@ -107,7 +107,7 @@ int printPage(PrintSurface& surface, const PageTexts& texts, const QDateTime& no
     if (busyPointer)
         notes.setBusyPointer(busyPointer);
     notes.PrintText(text(texts, Field::Notes));
-    return 0;
+    return notes.documentResult();
 }
 
 QString printErrorMessage(int code) {
@@ -127,14 +127,22 @@ QString printErrorMessage(int code) {
     case PrintError::PrinterError:
     case PrintError::PropertyNotSupported:
         return u"Printer ERROR:  Windows is reproting Printer or Property Error    "_s;
+    case RuntimeError::DiskFull:
+    case RuntimeError::PermissionDenied:
+    case RuntimeError::DeviceIoError:
+        // The printout file could not be written whole: say so, and why.
+        return u"ERROR in PRINT: Can't write the printout file: "_s + describeRuntimeError(code) +
+               u"     "_s;
     default:
         return u"ERROR: Can't Resolve PRINT Code in List "_s + u":40"_s + QString::number(code);
     }
 }
 
-PromptRequest printErrorPrompt(int code) {
-    return {u"ORVELAN Print Error"_s, printErrorMessage(code), PromptIcon::Critical,
-            PromptButtons::Ok};
+PromptRequest printErrorPrompt(int code, const QString& detail) {
+    return {u"ORVELAN Print Error"_s,
+            detail.isEmpty() ? printErrorMessage(code)
+                             : printErrorMessage(code) + u"\r\n"_s + detail,
+            PromptIcon::Critical, PromptButtons::Ok};
 }
 
 PromptRequest savedToPdfPrompt(const QString& path) {
@@ -156,7 +164,7 @@ PagePrintAction::Outcome PagePrintAction::run(const PageTexts& texts) {
     job.surface.reset(); // whatever was sent stays in the job
     Outcome outcome = Outcome::Printed;
     if (error) {
-        m_prompter.ask(printErrorPrompt(error));
+        m_prompter.ask(printErrorPrompt(error, job.refusal));
         outcome = Outcome::Failed;
     } else if (!job.pdfPath.isEmpty()) {
         m_pdfPath = job.pdfPath;

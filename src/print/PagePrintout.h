@@ -38,15 +38,16 @@ QList<PrintoutLine> pageFieldLines(const PageTexts& texts, const QDateTime& now,
 
 // Prints a whole page as one job: the title, the field block, then the notes word-wrapped; the
 // notes printer ends the document. Returns the first failure code of the field block (failures
-// inside the notes are passed over), 0 when it went well. `busyPointer` (when given) is told
-// when the notes printing starts and ends, for the busy mouse pointer.
+// inside the notes are passed over) or of ending the document, 0 when it went well. `busyPointer`
+// (when given) is told when the notes printing starts and ends, for the busy mouse pointer.
 int printPage(PrintSurface& surface, const PageTexts& texts, const QDateTime& now,
               const QLocale& locale = QLocale::system(),
               const std::function<void(bool)>& busyPointer = {});
 
 // The message box text for a printer failure code.
 QString printErrorMessage(int code);
-PromptRequest printErrorPrompt(int code);
+// `detail` (the printer's own reason, when it gave one) follows the message on a line of its own.
+PromptRequest printErrorPrompt(int code, const QString& detail = {});
 // Tells the user that a printout was written to a PDF file because no printer is installed.
 PromptRequest savedToPdfPrompt(const QString& path);
 

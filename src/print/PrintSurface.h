@@ -60,6 +60,7 @@ struct PrintJob {
     std::unique_ptr<PrintSurface> surface;
     QString pdfPath; // set when the job is written to a PDF file instead of a printer
     int error = 0;   // set when no surface could be had
+    QString refusal; // why the printer refused the job (its queue's name and state), if it did
 };
 
 class PrintTarget {

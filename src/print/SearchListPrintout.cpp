@@ -80,6 +80,7 @@ SearchListPrint::Result SearchListPrint::run(PrintTarget& target, SearchResults&
         return result;
     PrintJob job = target.open(u"ORVELAN Search Results List"_s);
     result.error = job.surface ? 0 : (job.error ? job.error : PrintError::PrinterError);
+    result.detail = job.refusal;
     if (!result.error)
         result.error = printSearchList(*job.surface, results, foundCount, now, locale);
     job.surface.reset();

@@ -25,6 +25,7 @@ public:
     struct Result {
         Outcome outcome = Outcome::NoList;
         int error = 0;
+        QString detail; // what the printer said, when it refused the job
         QString pdfPath;
     };
 

@@ -73,7 +73,7 @@ void CWordWrap::PrintText(QStringView sText) {
             ++pos;
         }
     }
-    m_surface.endDocument();
+    m_documentResult = m_surface.endDocument();
     if (m_busy)
         m_busy(false);
 }

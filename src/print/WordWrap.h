@@ -23,6 +23,9 @@ public:
 
     // Prints the text and ends the print job.
     void PrintText(QStringView sText);
+    // What ending the document reported (0 when the job was closed and sent on): a job that
+    // could not be finished is never reported as printed.
+    int documentResult() const { return m_documentResult; }
 
     // Busy pointer hooks: shown for the whole of PrintText.
     void setBusyPointer(std::function<void(bool)> busy) { m_busy = std::move(busy); }
@@ -34,6 +37,7 @@ private:
 
     PrintSurface& m_surface;
     std::function<void(bool)> m_busy;
+    int m_documentResult = 0;
 };
 
 } // namespace orvelan

@@ -161,7 +161,8 @@ std::optional<PagePosition> positionOfLine(QStringView line) {
 }
 
 SearchOutcome BookSearch::run(const SelectorFlags& flags, QStringView query,
-                              const std::function<void(int, int)>& afterTab) const {
+                              const std::function<void(int, int)>& afterTab,
+                              const std::function<void(const SearchHit&)>& onHit) const {
     SearchOutcome outcome;
     qsizetype unmappable = 0;
     QByteArray needle = toWindows1252(trimSpaces(query), &unmappable);
@@ -199,9 +200,13 @@ SearchOutcome BookSearch::run(const SelectorFlags& flags, QStringView query,
                                      stored.read(record, Field::Organisation, organisation.data()));
             const QByteArrayView phone1(phone.data(),
                                         stored.read(record, Field::Phone1, phone.data()));
-            outcome.hits.append(
-                {{tab, page},
-                 resultLine(tab, page, QByteArrayView(name.data(), nameLength), org, phone1)});
+            SearchHit hit{
+                {tab, page},
+                resultLine(tab, page, QByteArrayView(name.data(), nameLength), org, phone1)};
+            if (onHit)
+                onHit(hit);
+            else
+                outcome.hits.append(std::move(hit));
             return true;
         });
         if (error && error != RuntimeError::FileNotFound && error != RuntimeError::PathNotFound)

@@ -41,9 +41,12 @@ class BookSearch {
 public:
     explicit BookSearch(const BookFolder& folder) : m_folder(folder) {}
 
-    // `afterTab(tab, foundSoFar)` runs after each tab file has been read.
+    // `afterTab(tab, foundSoFar)` runs after each tab file has been read. With `onHit`, each
+    // page found goes to it instead of into the outcome's hits, so memory does not grow with
+    // the book.
     SearchOutcome run(const SelectorFlags& flags, QStringView query,
-                      const std::function<void(int, int)>& afterTab = {}) const;
+                      const std::function<void(int, int)>& afterTab = {},
+                      const std::function<void(const SearchHit&)>& onHit = {}) const;
 
 private:
     const BookFolder& m_folder;

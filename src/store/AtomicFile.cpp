@@ -1,8 +1,11 @@
 #include "store/AtomicFile.h"
 
+#include "store/PrivateFiles.h"
 #include "store/RuntimeError.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
@@ -16,10 +19,16 @@ namespace {
 
 constexpr qsizetype BufferSize = 1 << 20;
 
-mode_t currentUmask() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
+// The mode the new file gets: that of the regular file it replaces, else private.
+mode_t modeFor(const QByteArray& target) {
+    struct stat existing {};
+    if (::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+        return existing.st_mode & 07777;
+    return PrivateFileMode;
+}
+
+bool procFdAvailable() {
+    return ::access("/proc/self/fd", X_OK) == 0;
 }
 
 bool writeAll(int fd, QByteArrayView contents) {
@@ -48,22 +57,57 @@ AtomicFileWriter::~AtomicFileWriter() {
     discard();
 }
 
+QByteArray temporaryNameFor(const QByteArray& target) {
+    static constexpr char Letters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray name = target + TemporaryInfix;
+    for (int i = 0; i < 6; ++i)
+        name += Letters[QRandomGenerator::global()->bounded(int(sizeof(Letters) - 1))];
+    return name;
+}
+
 int AtomicFileWriter::open() {
     const QByteArray target = QFile::encodeName(m_path);
-    m_temporary = target + ".XXXXXX";
-    m_fd = ::mkstemp(m_temporary.data());
-    if (m_fd < 0) {
-        m_temporary.clear();
-        fail(errno);
-        return m_error;
+    const QByteArray folder = QFile::encodeName(QFileInfo(m_path).absolutePath());
+    m_fd = -1;
+#ifdef O_TMPFILE
+    if (procFdAvailable()) {
+        m_fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, PrivateFileMode);
+        m_unnamed = m_fd >= 0;
     }
-    // The new file keeps the permissions of the one it replaces.
-    struct stat existing {};
-    const mode_t mode = ::stat(target.constData(), &existing) == 0 ? existing.st_mode & 07777
-                                                                   : 0666 & ~currentUmask();
-    ::fchmod(m_fd, mode);
+#endif
+    if (m_fd < 0) {
+        // No unnamed files here: a named temporary with the recognisable pattern.
+        m_temporary = target + TemporaryInfix + "XXXXXX";
+        m_fd = ::mkstemp(m_temporary.data());
+        if (m_fd < 0) {
+            m_temporary.clear();
+            fail(errno);
+            return m_error;
+        }
+    }
+    ::fchmod(m_fd, modeFor(target));
     m_buffer.reserve(BufferSize);
     return 0;
+}
+
+bool AtomicFileWriter::nameUnnamedFile() {
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+    const QByteArray target = QFile::encodeName(m_path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray name = temporaryNameFor(target);
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) ==
+            0) {
+            m_temporary = std::move(name);
+            return true;
+        }
+        if (errno != EEXIST) {
+            fail(errno);
+            return false;
+        }
+    }
+    fail(EEXIST);
+    return false;
 }
 
 void AtomicFileWriter::fail(int errnoValue) {
@@ -104,6 +148,8 @@ int AtomicFileWriter::commit() {
         return m_error ? m_error : RuntimeError::DeviceIoError;
     if (flushBuffer() && ::fsync(m_fd) != 0)
         fail(errno);
+    if (!m_error && m_unnamed)
+        nameUnnamedFile();
     if (::close(m_fd) != 0)
         fail(errno);
     m_fd = -1;
@@ -133,6 +179,28 @@ int replaceFileAtomically(const QString& path, QByteArrayView contents) {
     if (const int error = writer.open())
         return error;
     writer.write(contents);
+    return writer.commit();
+}
+
+int copyFileAtomically(const QString& source, const QString& target) {
+    QFile from(source);
+    errno = 0;
+    if (!from.open(QIODevice::ReadOnly))
+        return runtimeErrorFromErrno(errno ? errno : EIO, source);
+    AtomicFileWriter writer(target);
+    if (const int error = writer.open())
+        return error;
+    QByteArray chunk(BufferSize, Qt::Uninitialized);
+    for (;;) {
+        errno = 0;
+        const qint64 got = from.read(chunk.data(), chunk.size());
+        if (got < 0)
+            return runtimeErrorFromErrno(errno ? errno : EIO, source);
+        if (got == 0)
+            break;
+        if (!writer.write(QByteArrayView(chunk.constData(), got)))
+            break; // the error is kept for commit()
+    }
     return writer.commit();
 }
 

@@ -2,13 +2,17 @@
 
 #include "store/AtomicFile.h"
 #include "store/PageRecord.h"
-#include "store/StoreMessages.h"
+#include "store/PrivateFiles.h"
+#include "store/RuntimeError.h"
+#include "store/TabFile.h"
 #include "store/TabTable.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
-#include <cstdio>
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace orvelan {
 
@@ -17,36 +21,29 @@ namespace {
 bool writeWhole(const QString& path, QByteArrayView contents, QString& why) {
     const int error = replaceFileAtomically(path, contents);
     if (error)
-        why = readErrorMessage(error).trimmed();
+        why = describeRuntimeError(error);
     return error == 0;
 }
 
-bool readWhole(const QString& path, QByteArray& contents, QString& why) {
-    QFile file(path);
-    if (!file.exists()) {
-        contents.clear();
-        return true; // a missing tab holds no pages
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        why = file.errorString();
-        return false;
-    }
-    contents = file.readAll();
-    if (contents.size() != file.size()) {
-        why = file.errorString();
-        return false;
-    }
-    return true;
+bool createDataBook(const BookFolder& folder, MaintenanceReport& report) {
+    if (makePrivateFolder(folder.dataBookDir()))
+        return true;
+    report.failures << QStringLiteral("Cannot create the folder %1.").arg(folder.dataBookDir());
+    return false;
+}
+
+// Whether a tab file (or anything at its path: a folder, a link) is there.
+bool presentAt(const QString& path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 || errno != ENOENT;
 }
 
 } // namespace
 
 MaintenanceReport resetData(const BookFolder& folder) {
     MaintenanceReport report;
-    if (!QDir().mkpath(folder.dataBookDir())) {
-        report.failures << QStringLiteral("Cannot create the folder %1.").arg(folder.dataBookDir());
+    if (!createDataBook(folder, report))
         return report;
-    }
     for (int tab = 0; tab < TabCount; ++tab) {
         QString why;
         if (!writeWhole(folder.tabFilePath(tab), blankRecord(), why))
@@ -61,6 +58,23 @@ bool createBookIfMissing(const BookFolder& folder, MaintenanceReport& report) {
         return false;
     report = resetData(folder);
     return true;
+}
+
+int completeBook(const BookFolder& folder, MaintenanceReport& report) {
+    if (!createDataBook(folder, report))
+        return 0;
+    int created = 0;
+    for (int tab = 0; tab < TabCount; ++tab) {
+        const QString path = folder.tabFilePath(tab);
+        if (presentAt(path))
+            continue;
+        QString why;
+        if (writeWhole(path, blankRecord(), why))
+            ++created;
+        else
+            report.failures << QStringLiteral("Cannot write %1: %2").arg(path, why);
+    }
+    return created;
 }
 
 QByteArray compactedRecords(QByteArrayView contents, qint64* removed) {
@@ -78,64 +92,106 @@ QByteArray compactedRecords(QByteArrayView contents, qint64* removed) {
     return kept;
 }
 
+namespace {
+
+// Rewrites one tab file without its blank pages, streaming it through a new file that replaces
+// it in one rename. Returns the pages removed, or -1 with `why` set.
+qint64 compactTab(const QString& path, QString& why) {
+    const TabFile file(path);
+    qint64 named = 0;
+    qint64 count = 0;
+    int error = file.scan([&](qint64 page, QByteArrayView record) {
+        count = page;
+        named += isBlankStored(record) ? 0 : 1;
+        return true;
+    });
+    if (error == RuntimeError::FileNotFound || error == RuntimeError::PathNotFound)
+        return 0; // a missing tab holds no pages
+    if (error) {
+        why = describeRuntimeError(error);
+        return -1;
+    }
+    const qint64 keep = named > 0 ? named : std::min<qint64>(count, 1);
+    if (keep == count)
+        return 0; // nothing to drop: the file stays as it is, any part record included
+
+    AtomicFileWriter writer(path); // keeps the tab file's mode
+    if ((error = writer.open())) {
+        why = describeRuntimeError(error);
+        return -1;
+    }
+    qint64 written = 0;
+    error = file.scan([&](qint64 page, QByteArrayView record) {
+        // An all-blank tab keeps its last page.
+        if (named > 0 ? !isBlankStored(record) : page == count) {
+            ++written;
+            return writer.write(record);
+        }
+        return true;
+    });
+    // A part record at the end was never a page; it stays at the end of the file.
+    QFile source(path);
+    const qint64 tail = source.size() % RecordSize;
+    if (!error && tail > 0) {
+        if (!source.open(QIODevice::ReadOnly) || !source.seek(source.size() - tail))
+            error = RuntimeError::DeviceIoError;
+        else
+            writer.write(source.read(tail));
+    }
+    if (!error && writer.error())
+        error = writer.error();
+    if (!error && written != keep)
+        error = RuntimeError::BadRecordLength; // the file changed under us: leave it
+    if (!error)
+        error = writer.commit();
+    if (error) {
+        why = describeRuntimeError(error);
+        return -1;
+    }
+    return count - keep;
+}
+
+} // namespace
+
 MaintenanceReport removeBlankPages(const BookFolder& folder, const StatusReporter& status) {
     MaintenanceReport report;
 
     status(QStringLiteral("Backing up..."), 0.05);
     const QString reserve = folder.reserveDir();
-    if (!QDir().mkpath(reserve))
+    if (!makePrivateFolder(reserve))
         report.failures << QStringLiteral("Cannot create the backup folder %1.").arg(reserve);
+    bool backedUp[TabCount] = {};
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
         const QString source = folder.tabFilePath(tab);
-        if (!QFile::exists(source))
+        if (!QFileInfo(source).isFile()) {
+            backedUp[tab] = !presentAt(source); // nothing to lose
             continue;
+        }
         const QString target = reserve + u'/' + tabFileName(tab);
-        QFile::remove(target);
-        if (!QFile::copy(source, target))
-            report.failures << QStringLiteral("Cannot back up %1 to %2.").arg(source, target);
+        // The older copy stays until the new one is written whole.
+        if (const int error = copyFileAtomically(source, target))
+            report.failures << QStringLiteral("Cannot back up %1 to %2: %3")
+                                   .arg(source, target, describeRuntimeError(error));
+        else
+            backedUp[tab] = true;
     }
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab)
         QFile::remove(folder.tabTempFilePath(tab));
 
     status(QStringLiteral("Removing Blank Pages..."), 0.3);
-    bool compacted[TabCount] = {};
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
         status(QStringLiteral("Processing TAB: ") + QString::fromLatin1(tabLabel(tab)), 0.05);
-        QByteArray contents;
+        if (!backedUp[tab])
+            continue; // without its backup a tab is not rewritten
         QString why;
-        if (!readWhole(folder.tabFilePath(tab), contents, why)) {
+        const qint64 removed = compactTab(folder.tabFilePath(tab), why);
+        if (removed < 0)
             report.failures
-                << QStringLiteral("Cannot read %1: %2").arg(folder.tabFilePath(tab), why);
-            continue;
-        }
-        qint64 removed = 0;
-        const QByteArray kept = compactedRecords(contents, &removed);
-        if (removed == 0)
-            continue; // nothing to drop: the file stays as it is, any part record included
-        // A part record at the end was never a page; it stays at the end of the file.
-        const QByteArray tail = contents.right(contents.size() % RecordSize);
-        if (!writeWhole(folder.tabTempFilePath(tab), kept + tail, why)) {
-            report.failures
-                << QStringLiteral("Cannot write %1: %2").arg(folder.tabTempFilePath(tab), why);
-            QFile::remove(folder.tabTempFilePath(tab));
-            continue;
-        }
-        compacted[tab] = true;
-        report.pagesRemoved += removed;
+                << QStringLiteral("Cannot compact %1: %2").arg(folder.tabFilePath(tab), why);
+        else
+            report.pagesRemoved += removed;
     }
-
     status(QStringLiteral("Removing Temporary Files"), 0.05);
-    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-        if (!compacted[tab])
-            continue;
-        const QByteArray from = QFile::encodeName(folder.tabTempFilePath(tab));
-        const QByteArray to = QFile::encodeName(folder.tabFilePath(tab));
-        if (std::rename(from.constData(), to.constData()) != 0) {
-            report.failures << QStringLiteral("Cannot replace %1 with its compacted copy.")
-                                   .arg(folder.tabFilePath(tab));
-            QFile::remove(folder.tabTempFilePath(tab));
-        }
-    }
     return report;
 }
 

@@ -26,10 +26,16 @@ MaintenanceReport resetData(const BookFolder& folder);
 // created the book.
 bool createBookIfMissing(const BookFolder& folder, MaintenanceReport& report);
 
-// Removes the blank pages of the letter tabs 1..25 after copying them to Reserve/. Each tab file
-// is replaced by its compacted form with one rename, so no tab file is ever missing; a tab whose
-// compaction fails keeps all its pages. Status texts go to `status` up to "Removing Temporary
-// Files"; the caller shows "Done" and returns to page 1 of tab 1.
+// Completes a book whose first run was cut short: each missing tab file is created with one
+// blank page; files that exist are never touched. Returns the number of files created.
+int completeBook(const BookFolder& folder, MaintenanceReport& report);
+
+// Removes the blank pages of the letter tabs 1..25 after copying them to Reserve/. Each backup
+// replaces the older copy only once it is written whole; a tab whose backup fails is left as it
+// is. Each tab file is replaced by its compacted form with one rename and keeps its mode, so no
+// tab file is ever missing; a tab whose compaction fails keeps all its pages. Tab files are read
+// in chunks: memory does not grow with the book. Status texts go to `status` up to "Removing
+// Temporary Files"; the caller shows "Done" and returns to page 1 of tab 1.
 MaintenanceReport removeBlankPages(const BookFolder& folder, const StatusReporter& status);
 
 // The records a compacted tab keeps, in order: named pages, or the last page of an all-blank tab.

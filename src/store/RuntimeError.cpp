@@ -24,6 +24,7 @@ int runtimeErrorFromErrno(int error, const QString& path) {
     case EFBIG:
         return RuntimeError::DiskFull;
     case EISDIR:
+    case ELOOP:
         return RuntimeError::PathFileAccessError;
     case ENXIO:
     case ENODEV:
@@ -47,7 +48,7 @@ QString describeRuntimeError(int error) {
     case RuntimeError::DiskNotReady:
         return QStringLiteral("The device is not available.");
     case RuntimeError::PathFileAccessError:
-        return QStringLiteral("The path cannot be used for this file.");
+        return QStringLiteral("A folder or a link stands where the file should be.");
     default:
         return QStringLiteral("Device input/output error (%1).").arg(error);
     }

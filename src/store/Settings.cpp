@@ -158,6 +158,8 @@ Settings SettingsFile::read() const {
 }
 
 int SettingsFile::write(const Settings& settings, QByteArrayView filler) const {
+    // Only the first SettingsOffset bytes and the block are ever used: those are kept, and
+    // nothing more is read, however large the old file has grown.
     QByteArray contents;
     {
         QFile old(m_path);
@@ -165,13 +167,11 @@ int SettingsFile::write(const Settings& settings, QByteArrayView filler) const {
             errno = 0;
             if (!old.open(QIODevice::ReadOnly))
                 return runtimeErrorFromErrno(errno ? errno : EACCES, m_path);
-            contents = old.readAll();
+            contents = old.read(SettingsOffset);
         }
     }
-    if (contents.size() < SettingsOffset + SettingsBlockSize)
-        contents.resize(SettingsOffset + SettingsBlockSize, '\0');
-    contents.replace(SettingsOffset, SettingsBlockSize, encodeBlock(settings, filler));
-
+    contents.resize(SettingsOffset, '\0');
+    contents += encodeBlock(settings, filler);
     return replaceFileAtomically(m_path, contents);
 }
 

@@ -87,7 +87,8 @@ public:
     Settings read() const;
 
     // Writes the block with random filler (or `filler`, when given: SettingsBlockSize bytes),
-    // keeping every other byte of an existing file. The file is replaced as a whole, so a failed
+    // keeping the bytes before the block of an existing file (anything behind the block, which
+    // no reader uses, is dropped). The file is replaced as a whole, so a failed
     // write leaves the old file. Returns a runtime error number, 0 when it went well.
     int write(const Settings& settings, QByteArrayView filler = {}) const;
 

@@ -1,5 +1,7 @@
 #include "store/StoreMessages.h"
 
+#include "store/RuntimeError.h"
+
 namespace orvelan {
 
 namespace {
@@ -44,6 +46,10 @@ QString knownReadError(int error) {
 
 } // namespace
 
+QString writeErrorMessage(int error) {
+    return QStringLiteral("Could not write the file. ") + describeRuntimeError(error);
+}
+
 QString readErrorMessage(int error) {
     const QString known = knownReadError(error);
     if (!known.isEmpty())
@@ -68,20 +74,12 @@ StoreFailureMessages messagesFor(const StoreFailure& failure) {
                              PromptIcon::Information, PromptButtons::Ok};
         return messages;
     }
-    QString text;
-    switch (failure.operation) {
-    case StoreFailure::Operation::PutPage:
-        text = QStringLiteral("ERROR: Can't Resolve Record page Number Cna't Read File(s): ");
-        break;
-    case StoreFailure::Operation::WriteBlankPage:
-        text = QStringLiteral("ERROR: Can't Resolve Record page Number Corrupted File(s): ");
-        break;
-    default:
-        text = QStringLiteral("ERROR: Can't Resolve Record page Number:  Corrupted File(s): ");
-        break;
-    }
-    messages.first = {QStringLiteral("ORVELAN Error: 06") + number + QStringLiteral(":2011"),
-                      text + failure.fileName, PromptIcon::Critical, PromptButtons::Ok};
+    // A failed write says so, and why (the disk is full, no permission ...); the read texts
+    // stay for reads.
+    const QString text = QStringLiteral("ERROR: Can't Write File(s): ") + failure.fileName +
+                         QStringLiteral("  ") + describeRuntimeError(failure.error);
+    messages.first = {QStringLiteral("ORVELAN Error: 06") + number + QStringLiteral(":2011"), text,
+                      PromptIcon::Critical, PromptButtons::Ok};
     return messages;
 }
 

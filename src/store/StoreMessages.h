@@ -16,5 +16,8 @@ StoreFailureMessages messagesFor(const StoreFailure& failure);
 
 // The text that follows "File Read/Write Error: " for a read error number.
 QString readErrorMessage(int error);
+// What the user is told when a file could not be written: "Could not write the file. The disk
+// is full." and the like.
+QString writeErrorMessage(int error);
 
 } // namespace orvelan

@@ -3,9 +3,15 @@
 #include "store/PageRecord.h"
 #include "store/RuntimeError.h"
 
+#include "store/PrivateFiles.h"
+
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace orvelan {
 
@@ -14,16 +20,55 @@ namespace {
 constexpr qint64 ScanChunkPages = 512;
 
 int openError(const QString& path) {
+    if (QFileInfo(path).isDir())
+        return RuntimeError::PathFileAccessError; // a folder where the tab file should be
     return runtimeErrorFromErrno(errno, path);
+}
+
+// Writes `bytes` at `offset` (-1: at the end) of the file; a write that fails part way is cut
+// back to the old length, so no part record is ever left behind.
+int writeAt(const QString& path, qint64 offset, QByteArrayView bytes) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd =
+        ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, PrivateFileMode);
+    if (fd < 0)
+        return runtimeErrorFromErrno(errno, path);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = errno;
+        ::close(fd);
+        return runtimeErrorFromErrno(error ? error : EIO, path);
+    }
+    const off_t oldSize = info.st_size;
+    off_t at = offset < 0 ? oldSize : offset;
+    const char* data = bytes.data();
+    qsizetype left = bytes.size();
+    int error = 0;
+    while (left > 0) {
+        const ssize_t written = ::pwrite(fd, data, static_cast<size_t>(left), at);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            error = runtimeErrorFromErrno(written == 0 ? ENOSPC : errno, path);
+            break;
+        }
+        data += written;
+        left -= written;
+        at += written;
+    }
+    if (error && ::fstat(fd, &info) == 0 && info.st_size > oldSize)
+        (void)!::ftruncate(fd, oldSize);
+    ::close(fd);
+    return error;
 }
 
 } // namespace
 
 std::optional<qint64> TabFile::pageCount() const {
-    QFile file(m_path);
-    if (!file.exists())
+    const QFileInfo info(m_path);
+    if (!info.isFile())
         return std::nullopt;
-    return file.size() / RecordSize;
+    return info.size() / RecordSize;
 }
 
 TabFile::Read TabFile::readPage(qint64 page) const {
@@ -54,22 +99,13 @@ TabFile::Read TabFile::readPage(qint64 page) const {
 int TabFile::writePage(qint64 page, QByteArrayView record) const {
     if (page < 1 || record.size() != RecordSize)
         return RuntimeError::BadRecordNumber;
-    QFile file(m_path);
-    errno = 0;
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return openError(m_path);
-    const qint64 oldSize = file.size();
-    const qint64 offset = (page - 1) * RecordSize;
-    errno = 0;
-    bool ok = file.seek(offset) && file.write(record.data(), RecordSize) == RecordSize;
-    int error = ok ? 0 : runtimeErrorFromErrno(errno ? errno : EIO, m_path);
-    if (ok && !file.flush()) {
-        ok = false;
-        error = runtimeErrorFromErrno(errno ? errno : EIO, m_path);
-    }
-    if (!ok && file.size() > oldSize)
-        file.resize(oldSize); // never leave a part record behind a good file
-    return error;
+    return writeAt(m_path, (page - 1) * RecordSize, record);
+}
+
+int TabFile::appendPages(QByteArrayView records) const {
+    if (records.size() % RecordSize != 0)
+        return RuntimeError::BadRecordLength;
+    return records.isEmpty() ? 0 : writeAt(m_path, -1, records);
 }
 
 int TabFile::scan(const std::function<bool(qint64, QByteArrayView)>& visit) const {

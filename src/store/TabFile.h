@@ -28,8 +28,11 @@ public:
     Read readPage(qint64 page) const;
 
     // Writes one record at page `page` (the file grows when it lies behind the end). A write
-    // that fails part way leaves the file at its old length.
+    // that fails part way leaves the file at its old length. A new file is private; a link
+    // planted at the path is refused, never followed.
     int writePage(qint64 page, QByteArrayView record) const;
+    // Appends whole records at the end of the file, on the same terms as writePage.
+    int appendPages(QByteArrayView records) const;
 
     // Calls `visit(page, storedRecord)` for each whole record in order, reading in large chunks.
     // `visit` returns false to stop early.

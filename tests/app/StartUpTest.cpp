@@ -115,6 +115,35 @@ TEST(StartUp, ALockLeftByACrashedCopyDoesNotBlockTheNextStart) {
     EXPECT_TRUE(f.prompter.shown().isEmpty());
 }
 
+TEST(StartUp, AnEmptyLockLeftBetweenCreatingAndWritingItIsTakenOver) {
+    Fixture f;
+    TempBook book;
+    {
+        QFile lock(book.folder().lockPath());
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    }
+    const QDateTime twoHoursAgo = QDateTime::currentDateTime().addSecs(-7200);
+    {
+        QFile lock(book.folder().lockPath());
+        ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
+        lock.setFileTime(twoHoursAgo, QFileDevice::FileModificationTime);
+    }
+    // A first run cut short left a book without most of its tab files, and a temporary.
+    QFile::remove(book.folder().tabFilePath(3));
+    QFile::remove(book.folder().tabFilePath(0));
+    const QString leftover = book.folder().settingsPath() + QStringLiteral(".orvelan-tmp-Ab12Cd");
+    {
+        QFile temporary(leftover);
+        ASSERT_TRUE(temporary.open(QIODevice::WriteOnly));
+    }
+    StartUp startUp(book.folder(), f.services, {QStringLiteral("orvelan")});
+    EXPECT_TRUE(startUp.begin());
+    EXPECT_TRUE(f.prompter.shown().isEmpty()) << "no ALREADY RUNNING, no file error";
+    EXPECT_EQ(book.pageCount(3), 1);
+    EXPECT_EQ(book.pageCount(0), 1);
+    EXPECT_FALSE(QFile::exists(leftover));
+}
+
 TEST(HelpPages, EachPageHasItsFileAndOpensAsAFileAddress) {
     const HelpPages pages(QStringLiteral("/usr/share/orvelan/help"));
     const struct {

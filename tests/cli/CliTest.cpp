@@ -1,5 +1,6 @@
 #include "cli/CliCommand.h"
 #include "store/PageRecord.h"
+#include "support/FaultInjection.h"
 #include "support/TempBook.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@
 using namespace orvelan;
 using namespace orvelan::cli;
 using orvelan::test::TempBook;
+using orvelan::test::WindowLockHolder;
 
 namespace {
 
@@ -155,12 +157,12 @@ TEST(Cli, BadArgumentsChangeNothing) {
 
 TEST(Cli, RefusesToChangeABookThatIsOpen) {
     TempBook book;
-    QLockFile program(book.folder().lockPath());
-    ASSERT_TRUE(program.tryLock(0));
+    const WindowLockHolder program(book.folder().lockPath());
+    ASSERT_TRUE(program.held());
     const QByteArray before = wholeBook(book);
     const CommandRun result = run(book, {QStringLiteral("add"), QStringLiteral("Name=Eve")});
     EXPECT_NE(result.status, 0);
-    EXPECT_TRUE(result.err.contains(QStringLiteral("open")));
+    EXPECT_EQ(result.err, u"The address book window has this book open; finish it first.");
     EXPECT_EQ(wholeBook(book), before);
     EXPECT_EQ(run(book, {QStringLiteral("list")}).status, 0) << "reading is still allowed";
 }

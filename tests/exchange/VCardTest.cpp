@@ -31,58 +31,36 @@ QList<VCard> readAll(QByteArrayView bytes, QList<VCardDamage>* damages = nullptr
     return cards;
 }
 
-enum V {
-    Name,
-    Addr1,
-    Addr2,
-    Addr3,
-    Addr4,
-    Addr5,
-    Addr6,
-    Phone1,
-    Phone2,
-    Mobile,
-    Fax,
-    Pager,
-    Email,
-    Group,
-    Organisation,
-    JobTitle,
-    Department,
-    OrgAddr1,
-    OrgAddr2,
-    OrgAddr3,
-    OrgAddr4,
-    OrgAddr5,
-    OrgAddr6,
-    OrgEmail,
-    OrgWeb,
-    Notes
-};
+// The page text of a record field.
+constexpr int at(Field field) {
+    return static_cast<int>(field) - 1;
+}
 
 PageTexts fullPage() {
     PageTexts t;
-    t[Name] = QStringLiteral("Smith, Anna-Maria");
-    t[Addr1] = QStringLiteral("Flat 2; The Old Mill");
-    t[Addr3] = QStringLiteral("12 High Street, Lower End"); // Addr2 left empty on purpose
-    t[Addr4] = QStringLiteral("Ambridge");
-    t[Addr6] = QStringLiteral("AB1 2CD");
-    t[Phone1] = QStringLiteral("01632 960 001");
-    t[Phone2] = QStringLiteral("020 7946 0002");
-    t[Mobile] = QStringLiteral("07700 900003");
-    t[Fax] = QStringLiteral("01632 960 004");
-    t[Pager] = QStringLiteral("07623 000005");
-    t[Email] = QStringLiteral("anna@example.org");
-    t[Group] = QStringLiteral("Family, Friends");
-    t[Organisation] = QStringLiteral("Smith & Co; Ltd");
-    t[JobTitle] = QStringLiteral("Head of \\ Things");
-    t[Department] = QStringLiteral("Accounts");
-    t[OrgAddr1] = QStringLiteral("Unit 4");
-    t[OrgAddr2] = QStringLiteral("Trading Estate");
-    t[OrgEmail] = QStringLiteral("a.smith@smithco.example");
-    t[OrgWeb] = QStringLiteral("https://smithco.example/?a=1;b=2");
-    t[Notes] = QStringLiteral("Line one: with colon\nline two, with comma; and semicolon\n\n"
-                              "after an empty line \\n not a break");
+    t[at(Field::Name)] = QStringLiteral("Smith, Anna-Maria");
+    t[at(Field::Addr1)] = QStringLiteral("Flat 2; The Old Mill");
+    t[at(Field::Addr3)] =
+        QStringLiteral("12 High Street, Lower End"); // Addr2 left empty on purpose
+    t[at(Field::Addr4)] = QStringLiteral("Ambridge");
+    t[at(Field::Addr6)] = QStringLiteral("AB1 2CD");
+    t[at(Field::Phone1)] = QStringLiteral("01632 960 001");
+    t[at(Field::Phone2)] = QStringLiteral("020 7946 0002");
+    t[at(Field::Mobile)] = QStringLiteral("07700 900003");
+    t[at(Field::Fax)] = QStringLiteral("01632 960 004");
+    t[at(Field::Pager)] = QStringLiteral("07623 000005");
+    t[at(Field::Email)] = QStringLiteral("anna@example.org");
+    t[at(Field::Group)] = QStringLiteral("Family, Friends");
+    t[at(Field::Organisation)] = QStringLiteral("Smith & Co; Ltd");
+    t[at(Field::JobTitle)] = QStringLiteral("Head of \\ Things");
+    t[at(Field::Department)] = QStringLiteral("Accounts");
+    t[at(Field::OrgAddr1)] = QStringLiteral("Unit 4");
+    t[at(Field::OrgAddr2)] = QStringLiteral("Trading Estate");
+    t[at(Field::OrgEmail)] = QStringLiteral("a.smith@smithco.example");
+    t[at(Field::OrgWeb)] = QStringLiteral("https://smithco.example/?a=1;b=2");
+    t[at(Field::Notes)] =
+        QStringLiteral("Line one: with colon\nline two, with comma; and semicolon\n\n"
+                       "after an empty line \\n not a break");
     return t;
 }
 
@@ -104,25 +82,26 @@ TEST(VCardReader, PhoneStyleQuotedPrintableCards) {
 
     const CardOnPage page = pageFromCard(cards[0]);
     const PageTexts& t = page.texts;
-    EXPECT_EQ(t[Name], QStringLiteral("Antonín Dvořák"));
-    EXPECT_EQ(t[Mobile], QStringLiteral("+420 601 234 567"));
-    EXPECT_EQ(t[Phone1], QStringLiteral("+420 2 1234 5678"));
-    EXPECT_EQ(t[Phone2], QStringLiteral("+420 2 8765 4321"));
-    EXPECT_EQ(t[Fax], QStringLiteral("+420 2 8765 4300"));
-    EXPECT_EQ(t[Email], QStringLiteral("antonin@example.cz"));
-    EXPECT_EQ(t[Addr1], QStringLiteral("Náměstí Míru 12"));
-    EXPECT_EQ(t[Addr2], QStringLiteral("Brno 602 00"));
-    EXPECT_EQ(t[Addr3], QStringLiteral("Česká republika"));
-    EXPECT_EQ(t[Notes], QStringLiteral("Met at the\nconference\nPhone (cell): +420 777 000 111\n"
-                                       "Birthday: 1980-04-12"));
+    EXPECT_EQ(t[at(Field::Name)], QStringLiteral("Antonín Dvořák"));
+    EXPECT_EQ(t[at(Field::Mobile)], QStringLiteral("+420 601 234 567"));
+    EXPECT_EQ(t[at(Field::Phone1)], QStringLiteral("+420 2 1234 5678"));
+    EXPECT_EQ(t[at(Field::Phone2)], QStringLiteral("+420 2 8765 4321"));
+    EXPECT_EQ(t[at(Field::Fax)], QStringLiteral("+420 2 8765 4300"));
+    EXPECT_EQ(t[at(Field::Email)], QStringLiteral("antonin@example.cz"));
+    EXPECT_EQ(t[at(Field::Addr1)], QStringLiteral("Náměstí Míru 12"));
+    EXPECT_EQ(t[at(Field::Addr2)], QStringLiteral("Brno 602 00"));
+    EXPECT_EQ(t[at(Field::Addr3)], QStringLiteral("Česká republika"));
+    EXPECT_EQ(t[at(Field::Notes)],
+              QStringLiteral("Met at the\nconference\nPhone (cell): +420 777 000 111\n"
+                             "Birthday: 1980-04-12"));
     EXPECT_EQ(page.leftOut, QStringList{QStringLiteral("PHOTO")});
 
     const PageTexts& second = pageFromCard(cards[1]).texts;
-    EXPECT_EQ(second[Name], QStringLiteral("Baker, Ruth")); // from N: there is no FN
-    EXPECT_EQ(second[Phone1], QStringLiteral("01632 960 123"));
-    EXPECT_EQ(second[Pager], QStringLiteral("01632 960 999"));
-    EXPECT_EQ(second[Organisation], QStringLiteral("Baker & Sons"));
-    EXPECT_EQ(second[Department], QStringLiteral("Bakery"));
+    EXPECT_EQ(second[at(Field::Name)], QStringLiteral("Baker, Ruth")); // from N: there is no FN
+    EXPECT_EQ(second[at(Field::Phone1)], QStringLiteral("01632 960 123"));
+    EXPECT_EQ(second[at(Field::Pager)], QStringLiteral("01632 960 999"));
+    EXPECT_EQ(second[at(Field::Organisation)], QStringLiteral("Baker & Sons"));
+    EXPECT_EQ(second[at(Field::Department)], QStringLiteral("Bakery"));
 }
 
 TEST(VCardReader, WebmailStyleCard) {
@@ -130,29 +109,29 @@ TEST(VCardReader, WebmailStyleCard) {
     ASSERT_EQ(cards.size(), 1);
     const CardOnPage page = pageFromCard(cards[0]);
     const PageTexts& t = page.texts;
-    EXPECT_EQ(t[Name], QStringLiteral("Émile Zola"));
-    EXPECT_EQ(t[Email], QStringLiteral("emile@example.fr"));
-    EXPECT_EQ(t[OrgEmail], QStringLiteral("e.zola@aurore.example.fr"));
-    EXPECT_EQ(t[Phone1], QStringLiteral("+33 1 98 76 54 32"));
-    EXPECT_EQ(t[Phone2], QStringLiteral("+33 1 23 45 67 89"));
-    EXPECT_EQ(t[Mobile], QStringLiteral("+33 6 11 22 33 44")); // by its group's label
-    EXPECT_EQ(t[Addr1], QStringLiteral("Appartement 3"));
-    EXPECT_EQ(t[Addr2], QStringLiteral("21 bis, rue de Bruxelles"));
-    EXPECT_EQ(t[Addr3], QStringLiteral("Paris 75009"));
-    EXPECT_EQ(t[Addr4], QStringLiteral("France"));
-    EXPECT_EQ(t[OrgAddr1], QStringLiteral("142 rue Montmartre"));
-    EXPECT_EQ(t[OrgAddr2], QStringLiteral("Paris Île-de-France 75002"));
-    EXPECT_EQ(t[OrgAddr3], QStringLiteral("France"));
-    EXPECT_EQ(t[Organisation], QStringLiteral("L'Aurore"));
-    EXPECT_EQ(t[Department], QStringLiteral("Rédaction, Culture"));
-    EXPECT_EQ(t[JobTitle], QStringLiteral("Journalist"));
-    EXPECT_EQ(t[OrgWeb], QStringLiteral("https://aurore.example.fr/zola"));
-    EXPECT_EQ(t[Group], QStringLiteral("Writers, Paris"));
-    EXPECT_EQ(t[Notes], QStringLiteral("J'accuse\n…letter to the President, 1898\n"
-                                       "E-mail: zola.other@example.org\n"
-                                       "Web: https://zola.example.org\n"
-                                       "Nickname: Le Maître\n"
-                                       "Instant messaging: xmpp:emile@example.fr"));
+    EXPECT_EQ(t[at(Field::Name)], QStringLiteral("Émile Zola"));
+    EXPECT_EQ(t[at(Field::Email)], QStringLiteral("emile@example.fr"));
+    EXPECT_EQ(t[at(Field::OrgEmail)], QStringLiteral("e.zola@aurore.example.fr"));
+    EXPECT_EQ(t[at(Field::Phone1)], QStringLiteral("+33 1 98 76 54 32"));
+    EXPECT_EQ(t[at(Field::Phone2)], QStringLiteral("+33 1 23 45 67 89"));
+    EXPECT_EQ(t[at(Field::Mobile)], QStringLiteral("+33 6 11 22 33 44")); // by its group's label
+    EXPECT_EQ(t[at(Field::Addr1)], QStringLiteral("Appartement 3"));
+    EXPECT_EQ(t[at(Field::Addr2)], QStringLiteral("21 bis, rue de Bruxelles"));
+    EXPECT_EQ(t[at(Field::Addr3)], QStringLiteral("Paris 75009"));
+    EXPECT_EQ(t[at(Field::Addr4)], QStringLiteral("France"));
+    EXPECT_EQ(t[at(Field::OrgAddr1)], QStringLiteral("142 rue Montmartre"));
+    EXPECT_EQ(t[at(Field::OrgAddr2)], QStringLiteral("Paris Île-de-France 75002"));
+    EXPECT_EQ(t[at(Field::OrgAddr3)], QStringLiteral("France"));
+    EXPECT_EQ(t[at(Field::Organisation)], QStringLiteral("L'Aurore"));
+    EXPECT_EQ(t[at(Field::Department)], QStringLiteral("Rédaction, Culture"));
+    EXPECT_EQ(t[at(Field::JobTitle)], QStringLiteral("Journalist"));
+    EXPECT_EQ(t[at(Field::OrgWeb)], QStringLiteral("https://aurore.example.fr/zola"));
+    EXPECT_EQ(t[at(Field::Group)], QStringLiteral("Writers, Paris"));
+    EXPECT_EQ(t[at(Field::Notes)], QStringLiteral("J'accuse\n…letter to the President, 1898\n"
+                                                  "E-mail: zola.other@example.org\n"
+                                                  "Web: https://zola.example.org\n"
+                                                  "Nickname: Le Maître\n"
+                                                  "Instant messaging: xmpp:emile@example.fr"));
     EXPECT_TRUE(page.leftOut.isEmpty());
 }
 
@@ -162,25 +141,26 @@ TEST(VCardReader, DesktopSuiteStyleCard) {
     EXPECT_EQ(cards[0].version, VCardVersion::V40);
     const CardOnPage page = pageFromCard(cards[0]);
     const PageTexts& t = page.texts;
-    EXPECT_EQ(t[Name], QStringLiteral("Łukasz Nowak"));
-    EXPECT_EQ(t[Phone1], QStringLiteral("+48-22-123-45-67"));
-    EXPECT_EQ(t[Mobile], QStringLiteral("+48-601-234-567"));
-    EXPECT_EQ(t[Phone2], QStringLiteral("+48-22-765-43-21"));
-    EXPECT_EQ(t[Email], QStringLiteral("lukasz@example.pl"));
-    EXPECT_EQ(t[OrgEmail], QStringLiteral("lukasz.nowak@firma.example.pl"));
+    EXPECT_EQ(t[at(Field::Name)], QStringLiteral("Łukasz Nowak"));
+    EXPECT_EQ(t[at(Field::Phone1)], QStringLiteral("+48-22-123-45-67"));
+    EXPECT_EQ(t[at(Field::Mobile)], QStringLiteral("+48-601-234-567"));
+    EXPECT_EQ(t[at(Field::Phone2)], QStringLiteral("+48-22-765-43-21"));
+    EXPECT_EQ(t[at(Field::Email)], QStringLiteral("lukasz@example.pl"));
+    EXPECT_EQ(t[at(Field::OrgEmail)], QStringLiteral("lukasz.nowak@firma.example.pl"));
     // The label's lines win over the structured address.
-    EXPECT_EQ(t[Addr1], QStringLiteral("ul. Długa 5 m. 7"));
-    EXPECT_EQ(t[Addr2], QStringLiteral("Długa Kamienica"));
-    EXPECT_EQ(t[Addr3], QStringLiteral("00-238 Warszawa"));
-    EXPECT_EQ(t[Addr4], QStringLiteral("Polska"));
-    EXPECT_EQ(t[OrgAddr1], QStringLiteral("al. Jerozolimskie 100"));
-    EXPECT_EQ(t[OrgAddr2], QStringLiteral("Warszawa 00-807"));
-    EXPECT_EQ(t[Organisation], QStringLiteral("Firma Przykładowa S.A."));
-    EXPECT_EQ(t[Department], QStringLiteral("Dział IT"));
-    EXPECT_EQ(t[JobTitle], QStringLiteral("Kierownik projektu"));
-    EXPECT_EQ(t[Group], QStringLiteral("Work"));
-    EXPECT_EQ(t[Notes], QStringLiteral("Prefers Signal; call after 17:00.\nBirthday: --04-12\n"
-                                       "Anniversary: 2010-06-19\nGender: M\nLanguage: pl"));
+    EXPECT_EQ(t[at(Field::Addr1)], QStringLiteral("ul. Długa 5 m. 7"));
+    EXPECT_EQ(t[at(Field::Addr2)], QStringLiteral("Długa Kamienica"));
+    EXPECT_EQ(t[at(Field::Addr3)], QStringLiteral("00-238 Warszawa"));
+    EXPECT_EQ(t[at(Field::Addr4)], QStringLiteral("Polska"));
+    EXPECT_EQ(t[at(Field::OrgAddr1)], QStringLiteral("al. Jerozolimskie 100"));
+    EXPECT_EQ(t[at(Field::OrgAddr2)], QStringLiteral("Warszawa 00-807"));
+    EXPECT_EQ(t[at(Field::Organisation)], QStringLiteral("Firma Przykładowa S.A."));
+    EXPECT_EQ(t[at(Field::Department)], QStringLiteral("Dział IT"));
+    EXPECT_EQ(t[at(Field::JobTitle)], QStringLiteral("Kierownik projektu"));
+    EXPECT_EQ(t[at(Field::Group)], QStringLiteral("Work"));
+    EXPECT_EQ(t[at(Field::Notes)],
+              QStringLiteral("Prefers Signal; call after 17:00.\nBirthday: --04-12\n"
+                             "Anniversary: 2010-06-19\nGender: M\nLanguage: pl"));
     EXPECT_EQ(page.leftOut, (QStringList{QStringLiteral("PHOTO"), QStringLiteral("KEY")}));
 }
 
@@ -285,7 +265,7 @@ TEST(VCardMapping, PageRoundTripsFieldForFieldInBothVersions) {
 
 TEST(VCardMapping, PageToCardWritesWhatOtherProgramsRead) {
     PageTexts page = fullPage();
-    page[Name] = QStringLiteral("Jean de la Fontaine");
+    page[at(Field::Name)] = QStringLiteral("Jean de la Fontaine");
     const VCard card = cardFromPage(page, {VCardVersion::V30, derivedUid(u"x"),
                                            QDateTime(QDate(2026, 3, 4), QTime(9, 7), Qt::UTC)});
     EXPECT_EQ(card.first(u"N")->components().mid(0, 2),
@@ -301,9 +281,9 @@ TEST(VCardMapping, PageToCardWritesWhatOtherProgramsRead) {
     EXPECT_EQ(
         card.first(u"LABEL")->text(),
         QStringLiteral("Flat 2; The Old Mill\n\n12 High Street, Lower End\nAmbridge\n\nAB1 2CD"));
-    EXPECT_EQ(card.first(u"CATEGORIES")->listValues(), QStringList{page[Group]});
+    EXPECT_EQ(card.first(u"CATEGORIES")->listValues(), QStringList{page[at(Field::Group)]});
     EXPECT_EQ(card.first(u"ORG")->components(),
-              (QStringList{page[Organisation], page[Department]}));
+              (QStringList{page[at(Field::Organisation)], page[at(Field::Department)]}));
     EXPECT_EQ(derivedUid(u"Anna"), derivedUid(u"Anna"));
     EXPECT_NE(derivedUid(u"Anna"), derivedUid(u"Anna#2"));
     EXPECT_EQ(pageRevision(u"04/03/26", u"09:07   "), QDateTime(QDate(2026, 3, 4), QTime(9, 7)));
@@ -314,8 +294,8 @@ TEST(VCardMapping, CardFromPageKeepsWhatThePageHasNoFieldFor) {
     const QList<VCard> cards = readAll(sample("desktop-4.0.vcf"));
     ASSERT_EQ(cards.size(), 1);
     PageTexts page = pageFromCard(cards[0]).texts;
-    page[Mobile] = QStringLiteral("+48 600 000 000");
-    page[Phone2].clear();
+    page[at(Field::Mobile)] = QStringLiteral("+48 600 000 000");
+    page[at(Field::Phone2)].clear();
     const VCard card = cardFromPage(page, {VCardVersion::V40, {}, {}}, &cards[0]);
     EXPECT_NE(card.first(u"PHOTO"), nullptr);
     EXPECT_EQ(card.firstText(u"BDAY"), QStringLiteral("--0412"));
@@ -335,14 +315,45 @@ TEST(VCardMapping, CardFromPageKeepsWhatThePageHasNoFieldFor) {
         EXPECT_EQ(again.texts[i], page[i]) << i;
 }
 
+TEST(VCardMapping, FitToFieldsCutsBytesWithoutSplittingCharacters) {
+    PageTexts page;
+    page[at(Field::Name)] = QString(20, QChar(0x0142)); // 40 bytes in UTF-8
+    page[at(Field::Email)] = QStringLiteral("short@example.org");
+    EXPECT_EQ(fitToFields(page), QStringList{QStringLiteral("Name")});
+    EXPECT_EQ(page[at(Field::Name)], QString(16, QChar(0x0142)));
+    page[at(Field::Name)] = QStringLiteral("王芳");
+    page[at(Field::Notes)] =
+        QStringLiteral("🙂").repeated(206) + QStringLiteral("x"); // 825 bytes
+    EXPECT_EQ(fitToFields(page), QStringList{QStringLiteral("Notes")});
+    EXPECT_EQ(page[at(Field::Notes)], QStringLiteral("🙂").repeated(206));
+}
+
 TEST(VCardMapping, FitToFieldsCutsAndNamesTheFields) {
     PageTexts page;
-    page[Name] = QString(40, u'n');
-    page[Email] = QStringLiteral("short@example.org");
-    page[Notes] = QString(820, u'a') + QStringLiteral("\nbbbb");
+    page[at(Field::Name)] = QString(40, u'n');
+    page[at(Field::Email)] = QStringLiteral("short@example.org");
+    page[at(Field::Notes)] = QString(820, u'a') + QStringLiteral("\nbbbb");
     const QStringList cut = fitToFields(page);
     EXPECT_EQ(cut, (QStringList{QStringLiteral("Name"), QStringLiteral("Notes")}));
-    EXPECT_EQ(page[Name], QString(32, u'n'));
-    EXPECT_EQ(page[Email], QStringLiteral("short@example.org"));
-    EXPECT_EQ(page[Notes], QString(820, u'a') + QStringLiteral("\nbb")); // the break takes two
+    EXPECT_EQ(page[at(Field::Name)], QString(32, u'n'));
+    EXPECT_EQ(page[at(Field::Email)], QStringLiteral("short@example.org"));
+    EXPECT_EQ(page[at(Field::Notes)],
+              QString(820, u'a') + QStringLiteral("\nbb")); // the break takes two
+}
+
+TEST(VCardMapping, GroupLabelsNameWhatTheyGroup) {
+    const QList<VCard> cards = readAll("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Kim Lee\r\n"
+                                       "item1.TEL:020 7946 0000\r\n"
+                                       "item1.X-ABLabel:_$!<Mobile>!$_\r\n"
+                                       "item2.TEL:020 7946 0001\r\nitem2.X-ABLabel:Boat\r\n"
+                                       "item3.X-ABRELATEDNAMES:Jane Lee\r\n"
+                                       "item3.X-ABLabel:_$!<Spouse>!$_\r\n"
+                                       "item4.ADR;type=HOME:;;1 Road;Town;;T1 1AA;UK\r\n"
+                                       "item4.X-ABADR:gb\r\nEND:VCARD\r\n");
+    ASSERT_EQ(cards.size(), 1);
+    const PageTexts t = pageFromCard(cards[0]).texts;
+    EXPECT_EQ(t[at(Field::Mobile)], QStringLiteral("020 7946 0000"));
+    EXPECT_EQ(t[at(Field::Addr2)], QStringLiteral("Town T1 1AA"));
+    EXPECT_EQ(t[at(Field::Notes)],
+              QStringLiteral("Phone (Boat): 020 7946 0001\nRelated (spouse): Jane Lee"));
 }

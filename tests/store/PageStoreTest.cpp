@@ -177,11 +177,13 @@ TEST(StoreMessages, ReadAndWriteFailureTexts) {
     failure = {StoreFailure::Operation::PutPage, 61, u"Orvel01.raf"_s};
     messages = messagesFor(failure);
     EXPECT_EQ(messages.first.title, u"ORVELAN Error: 0661:2011");
-    EXPECT_EQ(messages.first.text,
-              u"ERROR: Can't Resolve Record page Number Cna't Read File(s): Orvel01.raf");
+    // A failed write says it could not write, and why; never that it could not read.
+    EXPECT_EQ(messages.first.text, u"ERROR: Can't Write File(s): Orvel01.raf  The disk is full.");
     failure.operation = StoreFailure::Operation::SaveNewPage;
+    failure.error = 75;
     EXPECT_EQ(messagesFor(failure).first.text,
-              u"ERROR: Can't Resolve Record page Number:  Corrupted File(s): Orvel01.raf");
+              u"ERROR: Can't Write File(s): Orvel01.raf  A folder or a link stands where the "
+              u"file should be.");
 }
 
 TEST(TabFileErrors, MissingFileAndFolderMapToTheirNumbers) {

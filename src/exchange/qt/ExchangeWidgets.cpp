@@ -21,6 +21,16 @@ void makeOptionPair(LabelButton* first, LabelButton* second) {
     QObject::connect(second, &LabelButton::clicked, second, [=] { choose(second, first); });
 }
 
+void chooseOne(LabelButton* chosen, const QList<LabelButton*>& labels) {
+    for (LabelButton* label : labels)
+        label->setColour(label == chosen ? LabelColour::Blue : LabelColour::Grey);
+}
+
+void makeOptionGroup(const QList<LabelButton*>& labels) {
+    for (LabelButton* label : labels)
+        QObject::connect(label, &LabelButton::clicked, label, [=] { chooseOne(label, labels); });
+}
+
 void setInfoColour(QLabel* info, bool blue) {
     QPalette palette = info->palette();
     palette.setColor(QPalette::WindowText, blue ? QColor(0, 0, 255) : QColor(0, 0, 0));

@@ -20,6 +20,9 @@ inline bool isChosen(const LabelButton* label) {
     return label->colour() == LabelColour::Blue;
 }
 void choose(LabelButton* chosen, LabelButton* other);
+// More than two labels acting as option buttons: clicking one makes it blue, the others grey.
+void makeOptionGroup(const QList<LabelButton*>& labels);
+void chooseOne(LabelButton* chosen, const QList<LabelButton*>& labels);
 
 // The status label's text colour: blue for "nothing found", black otherwise.
 void setInfoColour(QLabel* info, bool blue);

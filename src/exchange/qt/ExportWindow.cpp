@@ -4,6 +4,7 @@
 #include "exchange/Export.h"
 #include "platform/FileDialogs.h"
 #include "store/Session.h"
+#include "store/TabTable.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -53,13 +54,14 @@ void ExportWindow::build() {
         new LabelButton(QStringLiteral("EXSelectedLA"), QStringLiteral("Selected"), this);
     m_csvBy = new LabelButton(QStringLiteral("ExpCSVBy"), QStringLiteral("As CSV"), this);
     m_ebfBu = new LabelButton(QStringLiteral("ExpEBFBu"), QStringLiteral("As EAB"), this);
+    m_vcfBy = new LabelButton(QStringLiteral("ExpVCFBy"), QStringLiteral("As vCard"), this);
     m_doExportLA = new LabelButton(QStringLiteral("EXDOEXPLA"), QStringLiteral("EXPORT"), this);
     m_clearLa = new LabelButton(QStringLiteral("EXClearLa"), QStringLiteral("Clear"), this);
     m_cancelLa = new LabelButton(QStringLiteral("EXCancelLa"), QStringLiteral("Close"), this);
     makeOptionPair(m_allFLa, m_selectedLA);
-    makeOptionPair(m_csvBy, m_ebfBu);
+    makeOptionGroup({m_csvBy, m_ebfBu, m_vcfBy});
     for (QWidget* w : std::initializer_list<QWidget*>{m_allFLa, m_selectedLA, m_csvBy, m_ebfBu,
-                                                      m_doExportLA, m_clearLa, m_cancelLa})
+                                                      m_vcfBy, m_doExportLA, m_clearLa, m_cancelLa})
         options->addWidget(w);
     layout->addLayout(options);
 
@@ -76,7 +78,7 @@ void ExportWindow::open() {
     if (frame.isValid())
         move(frame.left() + 400 / 15, frame.top() + 800 / 15);
     choose(m_allFLa, m_selectedLA);
-    choose(m_ebfBu, m_csvBy);
+    chooseOne(m_ebfBu, {m_csvBy, m_ebfBu, m_vcfBy});
     setInfo(QStringLiteral("EXPORT  Ready"));
     show();
     raise();
@@ -104,11 +106,15 @@ void ExportWindow::find() {
     pause(0.05);
     m_list1->clear();
     const QString text = m_text2->text().trimmed();
-    m_listed = findPages(m_session.folder(), text, [this](qsizetype listed) {
-        if (listed > BusyNoticeAfter)
-            setInfo(QStringLiteral("Searching..."));
-        QCoreApplication::processEvents();
-    });
+    m_unreadTabs.clear();
+    m_listed = findPages(
+        m_session.folder(), text,
+        [this](qsizetype listed) {
+            if (listed > BusyNoticeAfter)
+                setInfo(QStringLiteral("Searching..."));
+            QCoreApplication::processEvents();
+        },
+        &m_unreadTabs);
     QStringList lines;
     lines.reserve(m_listed.size());
     for (const ListedRecord& entry : m_listed)
@@ -147,15 +153,28 @@ void ExportWindow::exportFile() {
         }
     } else {
         chosen = m_listed;
+        // All files means the whole book: a tab the listing could not read is not left out.
+        if (!m_unreadTabs.isEmpty()) {
+            tell(QStringLiteral("Can't Create EXPORT File:  Cannot read ") +
+                 tabFileName(m_unreadTabs.first()) +
+                 QStringLiteral("; its pages would be missing. Nothing was exported.    "));
+            return;
+        }
     }
     const bool eab = isChosen(m_ebfBu);
-    const QString extension = eab ? QStringLiteral(".eab") : QStringLiteral(".csv");
-    QString path = eab ? m_dialogs.saveFileName(QStringLiteral("Save ORVELAN EXPORT File"),
-                                                QStringLiteral("Save EXPORT File (*.eab)|*.eab"),
-                                                extension, m_session.folder().root())
-                       : m_dialogs.saveFileName(QStringLiteral("Save GENERIC EXPORT File"),
-                                                QStringLiteral("Save EXPORT File (*.csv)|*.csv"),
-                                                extension, m_session.folder().root());
+    const bool vcard = isChosen(m_vcfBy);
+    const QString extension = eab     ? QStringLiteral(".eab")
+                              : vcard ? QStringLiteral(".vcf")
+                                      : QStringLiteral(".csv");
+    QString path = vcard ? m_dialogs.saveFileName(QStringLiteral("Save vCard EXPORT File"),
+                                                  QStringLiteral("Save EXPORT File (*.vcf)|*.vcf"),
+                                                  extension, m_session.folder().root())
+                   : eab ? m_dialogs.saveFileName(QStringLiteral("Save ORVELAN EXPORT File"),
+                                                  QStringLiteral("Save EXPORT File (*.eab)|*.eab"),
+                                                  extension, m_session.folder().root())
+                         : m_dialogs.saveFileName(QStringLiteral("Save GENERIC EXPORT File"),
+                                                  QStringLiteral("Save EXPORT File (*.csv)|*.csv"),
+                                                  extension, m_session.folder().root());
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -177,8 +196,11 @@ void ExportWindow::exportFile() {
         setInfo(QStringLiteral("Creating EXPORT File.."));
     }
     const QString problem =
-        exportToFile(path, eab ? ExportFormat::Eab : ExportFormat::Csv, m_session.folder(), chosen,
-                     [] { QCoreApplication::processEvents(); });
+        exportToFile(path,
+                     eab     ? ExportFormat::Eab
+                     : vcard ? ExportFormat::VCard30
+                             : ExportFormat::Csv,
+                     m_session.folder(), chosen, [] { QCoreApplication::processEvents(); });
     if (eab)
         removeExportWorkFiles(m_session.folder());
     m_busy = false;

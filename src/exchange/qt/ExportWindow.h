@@ -46,6 +46,7 @@ private:
     FileDialogs& m_dialogs;
     ExchangeHost& m_host;
     QList<ListedRecord> m_listed;
+    QList<int> m_unreadTabs; // tabs the last listing could not read
     bool m_busy = false;
 
     struct Position {
@@ -61,6 +62,7 @@ private:
     LabelButton* m_selectedLA = nullptr;
     LabelButton* m_csvBy = nullptr;
     LabelButton* m_ebfBu = nullptr;
+    LabelButton* m_vcfBy = nullptr;
     LabelButton* m_doExportLA = nullptr;
     LabelButton* m_clearLa = nullptr;
     LabelButton* m_cancelLa = nullptr;

@@ -3,6 +3,7 @@
 #include "exchange/CsvImport.h"
 #include "exchange/EabContainer.h"
 #include "exchange/ExchangeHost.h"
+#include "exchange/VCardImport.h"
 #include "platform/FileDialogs.h"
 #include "store/RuntimeError.h"
 #include "store/Session.h"
@@ -60,10 +61,12 @@ void ImportWindow::build() {
     auto* kind = new QHBoxLayout;
     m_csvBy = new LabelButton(QStringLiteral("IMPCSVBy"), QStringLiteral("As CSV"), this);
     m_ebfBu = new LabelButton(QStringLiteral("IMPEBFBu"), QStringLiteral("As EAB"), this);
-    makeOptionPair(m_csvBy, m_ebfBu);
+    m_vcfBy = new LabelButton(QStringLiteral("IMPVCFBy"), QStringLiteral("As vCard"), this);
+    makeOptionGroup({m_csvBy, m_ebfBu, m_vcfBy});
     m_openF = button(QStringLiteral("IMPOpenF"), QStringLiteral("Import  File"), this);
     kind->addWidget(m_csvBy);
     kind->addWidget(m_ebfBu);
+    kind->addWidget(m_vcfBy);
     kind->addWidget(m_openF);
     kind->addStretch();
     layout->addLayout(kind);
@@ -129,7 +132,7 @@ void ImportWindow::build() {
     connect(m_clear, &QPushButton::clicked, this, &ImportWindow::clear);
     connect(m_cancelLa, &LabelButton::clicked, this, [this] { closeWindow(true); });
 
-    choose(m_ebfBu, m_csvBy);
+    chooseOne(m_ebfBu, {m_csvBy, m_ebfBu, m_vcfBy});
     choose(m_allFLa, m_selectedLA);
     setInfo(QStringLiteral("IMPORT  Ready"));
 }
@@ -184,6 +187,17 @@ TabProgress ImportWindow::progress(const QString& busyText) {
 void ImportWindow::openFile() {
     if (m_busy)
         return;
+    if (isChosen(m_vcfBy)) {
+        const QString path = m_dialogs.openFileName(
+            QStringLiteral("Open vCard File"),
+            QStringLiteral("Open vCard IMPORT File (*.vcf *.vcard)|*.vcf;*.vcard"),
+            QStringLiteral(".vcf"), m_session.folder().root());
+        if (path.isEmpty())
+            return;
+        m_importFilePath = path;
+        readVCards();
+        return;
+    }
     const bool eab = isChosen(m_ebfBu);
     const QString path =
         eab ? m_dialogs.openFileName(QStringLiteral("Open ORVELAN Encrypted Adress Book File"),
@@ -313,6 +327,12 @@ void ImportWindow::readData() {
     }
     const CsvReadOutcome outcome =
         stageCsv(bytes, m_mapping, m_staging, m_session.services().clock.now(), yielder());
+    if (outcome.writeFailures > 0) {
+        setInfo({});
+        m_busy = false;
+        tell(ImportTitle, stagingFailureText());
+        return;
+    }
     if (outcome.refused > 0) {
         setInfo(QStringLiteral("Bad Record Format Found"));
         pause(0.5);
@@ -345,11 +365,34 @@ void ImportWindow::readContainer() {
                                          "Address Book file, or can't be read     "));
         return;
     }
-    m_staging.replaceLetterTabs(read.segments);
+    if (m_staging.replaceLetterTabs(read.segments) > 0) {
+        tell(ImportTitle, stagingFailureText());
+        return;
+    }
     m_recordListLoaded = true;
     if (read.status == EabRead::Status::Damaged)
         tell(ImportTitle, QStringLiteral("Import Warning: The Encrypted Address Book file is "
                                          "damaged; only its whole records have been read     "));
+    list();
+}
+
+void ImportWindow::readVCards() {
+    // Cards need no mapping: each lands on its page fields as the list then shows.
+    m_busy = true;
+    setInfo(QStringLiteral("Reading vCards..."));
+    pause(0.2);
+    const VCardImportSummary summary =
+        stageVCardFiles({m_importFilePath}, m_staging, m_session.services().clock.now(), yielder());
+    m_recordListLoaded = true;
+    m_busy = false;
+    const bool noteworthy = summary.refused.count || summary.cut.count || summary.leftOut.count ||
+                            summary.damaged.count || !summary.unreadable.isEmpty() ||
+                            summary.writeFailures;
+    if (summary.writeFailures)
+        tell(ImportTitle, QStringLiteral("Import Error: The staging files in %1 can't be written")
+                              .arg(m_session.folder().dataBookDir()));
+    else if (noteworthy)
+        tell(ImportTitle, summary.lines().join(u'\n'));
     list();
 }
 
@@ -435,7 +478,13 @@ void ImportWindow::importRecords() {
     m_session.showFirstPageOnActivate = true;
     setInfo(QStringLiteral("Importing Files..."));
     pause(0.2);
-    importListed(m_session.folder(), chosen, yielder());
+    const ImportOutcome outcome = importListed(m_session.folder(), chosen, yielder());
+    if (!outcome.ok()) {
+        setInfo(QStringLiteral("IMPORT  Ready"));
+        m_busy = false;
+        tell(ImportTitle, importFailureText(outcome));
+        return;
+    }
     setInfo(QStringLiteral("Done"));
     pause(0.2);
     setInfo({});

@@ -53,6 +53,7 @@ private:
     void build();
     void readHeader();
     void readContainer();
+    void readVCards();
     void list();
     void showList(const QList<ListedRecord>& listed);
     void reloadFieldList();
@@ -76,6 +77,7 @@ private:
 
     LabelButton* m_csvBy = nullptr;
     LabelButton* m_ebfBu = nullptr;
+    LabelButton* m_vcfBy = nullptr;
     LabelButton* m_allFLa = nullptr;
     LabelButton* m_selectedLA = nullptr;
     LabelButton* m_importLA = nullptr;

@@ -1,11 +1,16 @@
 #include "print/qt/QtPrinterSurface.h"
 
+#include "store/PrivateFiles.h"
+
 #include "store/RuntimeError.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFontMetricsF>
 #include <QPrinterInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStorageInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -99,7 +104,28 @@ int QtPrinterSurface::newPage() {
 int QtPrinterSurface::endDocument() {
     if (!m_painter.isActive())
         return m_failed ? PrintError::PrinterError : 0;
-    return m_painter.end() ? 0 : PrintError::PrinterError;
+    if (!m_painter.end())
+        return PrintError::PrinterError;
+    if (m_printer->outputFormat() == QPrinter::PdfFormat)
+        return checkPdfFile(m_printer->outputFileName());
+    return 0;
+}
+
+int QtPrinterSurface::checkPdfFile(const QString& path) {
+    // The PDF writer does not report a short write: the file must end as a whole PDF does.
+    QFile file(path);
+    bool whole = false;
+    if (file.open(QIODevice::ReadOnly) && file.size() > 16 && file.seek(file.size() - 16))
+        whole = file.read(16).contains("%%EOF");
+    file.close();
+    if (whole) {
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        return 0;
+    }
+    file.remove(); // a part of a printout is no printout
+    const QStorageInfo storage(QFileInfo(path).absolutePath());
+    return storage.isValid() && storage.bytesAvailable() < 64 * 1024 ? RuntimeError::DiskFull
+                                                                     : RuntimeError::DeviceIoError;
 }
 
 DefaultPrinterTarget DefaultPrinterTarget::forBook(const BookFolder& folder) {
@@ -118,9 +144,47 @@ PrintJob DefaultPrinterTarget::pdfJob(const QString& path, const QString& docume
     return job;
 }
 
+QString DefaultPrinterTarget::queueRefusal(const QString& name, bool stopped,
+                                           const QString& accepting) {
+    const bool refusing = accepting.contains(u"not accepting"_s);
+    if (!stopped && !refusing)
+        return {};
+    return u"The printer queue \u201c"_s + name + u"\u201d is "_s +
+           (refusing ? u"not accepting jobs"_s : u"accepting jobs"_s) +
+           (stopped ? u" (stopped)."_s : u" (ready)."_s);
+}
+
+namespace {
+
+// What the print system says of the queue's accepting jobs; empty when it cannot be asked.
+QString acceptingState(const QString& name) {
+    const QString lpstat = QStandardPaths::findExecutable(u"lpstat"_s);
+    if (lpstat.isEmpty())
+        return {};
+    QProcess process;
+    process.start(lpstat, {u"-a"_s, name});
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return {};
+    }
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+} // namespace
+
 PrintJob DefaultPrinterTarget::open(const QString& documentName) {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (!info.isNull()) {
+        // A queue that refuses jobs would swallow the printout without a word: ask it first.
+        const QString refusal = queueRefusal(info.printerName(), info.state() == QPrinter::Error,
+                                             acceptingState(info.printerName()));
+        if (!refusal.isEmpty()) {
+            PrintJob job;
+            job.error = PrintError::PrinterError;
+            job.refusal = refusal;
+            return job;
+        }
         auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
         printer->setDocName(documentName);
         PrintJob job;
@@ -128,7 +192,7 @@ PrintJob DefaultPrinterTarget::open(const QString& documentName) {
         return job;
     }
     PrintJob job;
-    if (!QDir().mkpath(m_printsFolder)) {
+    if (!makePrivateFolder(m_printsFolder)) {
         job.error = RuntimeError::PathNotFound;
         return job;
     }

@@ -36,6 +36,10 @@ public:
     QPrinter& printer() { return *m_printer; }
     static QFont qtFont(const PrintFont& font);
 
+    // 0 when the PDF file at `path` was written whole; otherwise the file is removed and the
+    // runtime error number tells why (61 for a full disk).
+    static int checkPdfFile(const QString& path);
+
 private:
     int open();
 
@@ -61,6 +65,11 @@ public:
     PrintJob open(const QString& documentName) override;
 
     static PrintJob pdfJob(const QString& path, const QString& documentName);
+
+    // Why a printer queue will not take a job ("The printer queue "office" is not accepting
+    // jobs (idle)."), empty when it will. `stopped` is the queue's stopped state; `accepting`
+    // what `lpstat -a` says of it (empty when unknown).
+    static QString queueRefusal(const QString& name, bool stopped, const QString& accepting);
 
 private:
     QString m_printsFolder;

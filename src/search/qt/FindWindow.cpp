@@ -271,7 +271,7 @@ void FindWindow::printList() {
         setInfoColour(InfoBlue);
         break;
     case SearchListPrint::Outcome::Failed:
-        prompter.ask(printErrorPrompt(result.error));
+        prompter.ask(printErrorPrompt(result.error, result.detail));
         break;
     case SearchListPrint::Outcome::SavedToPdf:
         prompter.ask(savedToPdfPrompt(result.pdfPath));

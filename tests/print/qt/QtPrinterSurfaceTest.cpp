@@ -2,6 +2,9 @@
 #include "print/PagePrintout.h"
 #include "print/PdfText.h"
 #include "print/SearchListPrintout.h"
+#include "store/PageTexts.h"
+#include "store/RuntimeError.h"
+#include "support/FaultInjection.h"
 
 #include <QFileInfo>
 #include <QPrinterInfo>
@@ -108,6 +111,63 @@ private Q_SLOTS:
         // A second job in the same second does not overwrite the first.
         PrintJob second = target.open(u"ORVELAN Page"_s);
         QVERIFY(second.pdfPath != first.pdfPath);
+    }
+
+    void aPdfThatCannotBeWrittenWholeIsNeverReportedAsSaved() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"page.pdf"_s);
+        PrintJob job = DefaultPrinterTarget::pdfJob(path, u"page"_s);
+        PageTexts texts;
+        texts[0] = u"Ann Example"_s;
+        int result = 0;
+        {
+            const FileSizeLimit full(300); // the disk fills after 300 bytes
+            result = printPage(*job.surface, texts, Now, English);
+        }
+        QCOMPARE(result, RuntimeError::DeviceIoError);
+        QVERIFY(printErrorMessage(result).contains(u"Can't write the printout file"_s));
+        QVERIFY(!QFileInfo::exists(path));
+        // Written whole, the PDF is private to the user.
+        PrintJob whole = DefaultPrinterTarget::pdfJob(path, u"page"_s);
+        QCOMPARE(printPage(*whole.surface, texts, Now, English), 0);
+        QCOMPARE(modeOf(path), 0600);
+    }
+
+    void aQueueThatRefusesJobsIsNamedWithItsState() {
+        QCOMPARE(DefaultPrinterTarget::queueRefusal(u"office"_s, false,
+                                                    u"office accepting requests since Sun"_s),
+                 QString());
+        QCOMPARE(DefaultPrinterTarget::queueRefusal(u"office"_s, false, {}), QString());
+        QCOMPARE(
+            DefaultPrinterTarget::queueRefusal(
+                u"office"_s, false, u"office not accepting requests since Sun -\n\tRejecting"_s),
+            u"The printer queue \u201coffice\u201d is not accepting jobs (ready)."_s);
+        QCOMPARE(DefaultPrinterTarget::queueRefusal(u"office"_s, true, {}),
+                 u"The printer queue \u201coffice\u201d is accepting jobs (stopped)."_s);
+        // The message box gives the printer's reason after the print error.
+        QCOMPARE(printErrorPrompt(PrintError::PrinterError, u"why"_s).text,
+                 printErrorMessage(PrintError::PrinterError) + u"\r\nwhy"_s);
+    }
+
+    void aRefusedSearchListKeepsItsFoundCount() {
+        struct RefusingTarget : PrintTarget {
+            PrintJob open(const QString&) override {
+                PrintJob job;
+                job.error = PrintError::PrinterError;
+                job.refusal =
+                    u"The printer queue \u201coffice\u201d is not accepting jobs (ready)."_s;
+                return job;
+            }
+        } target;
+        SearchResults results;
+        results.lines = {u"line"_s};
+        results.present = true;
+        int found = 1;
+        const SearchListPrint::Result result = SearchListPrint::run(target, results, found, Now);
+        QCOMPARE(result.outcome, SearchListPrint::Outcome::Failed);
+        QVERIFY(result.detail.contains(u"office"_s));
+        QCOMPARE(found, 1);
+        QVERIFY(results.present);
     }
 
     void unwritablePdfReportsAPrinterFailure() {

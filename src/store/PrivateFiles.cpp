@@ -1,0 +1,45 @@
+#include "store/PrivateFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace orvelan {
+
+bool makePrivateFolder(const QString& path) {
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    if (QFileInfo(clean).isDir())
+        return true;
+    const QString parent = QFileInfo(clean).absolutePath();
+    if (parent != clean && !makePrivateFolder(parent))
+        return false;
+    if (::mkdir(QFile::encodeName(clean).constData(), PrivateFolderMode) == 0)
+        return true;
+    return errno == EEXIST && QFileInfo(clean).isDir();
+}
+
+bool isTemporaryFileName(const QString& fileName) {
+    const qsizetype at = fileName.lastIndexOf(QLatin1StringView(TemporaryInfix));
+    return at > 0 && fileName.size() - at - qsizetype(sizeof(TemporaryInfix) - 1) == 6;
+}
+
+int removeLeftoverTemporaries(const BookFolder& folder) {
+    int removed = 0;
+    const QString folders[] = {folder.root(), folder.dataBookDir(), folder.reserveDir(),
+                               folder.root() + QStringLiteral("/Prints")};
+    for (const QString& path : folders) {
+        QDir dir(path);
+        const QStringList names = dir.entryList({u'*' + QLatin1StringView(TemporaryInfix) + u'*'},
+                                                QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& name : names) {
+            if (isTemporaryFileName(name) && dir.remove(name))
+                ++removed;
+        }
+    }
+    return removed;
+}
+
+} // namespace orvelan

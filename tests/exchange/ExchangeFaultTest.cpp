@@ -1,0 +1,148 @@
+// Import and export under faults: a full disk part way, an unreadable tab, a planted link.
+#include "exchange/CsvImport.h"
+#include "exchange/Export.h"
+#include "exchange/ImportStaging.h"
+#include "store/PageRecord.h"
+#include "store/TabTable.h"
+#include "support/FaultInjection.h"
+#include "support/TempBook.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace orvelan;
+using namespace orvelan::test;
+
+namespace {
+
+const QDateTime Now(QDate(2026, 3, 4), QTime(9, 7));
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A staging of `count` names under tab 1 (A), listed.
+QList<ListedRecord> stageNames(const TempBook& book, int count) {
+    ImportStaging staging(book.folder());
+    staging.reset();
+    for (int i = 0; i < count; ++i) {
+        ImportRecord record;
+        record[0] = "Anna " + QByteArray::number(i);
+        staging.stage(record, Now);
+    }
+    staging.flush();
+    return staging.list();
+}
+
+} // namespace
+
+TEST(ImportOnAFullDisk, CountsExactlyThePagesWrittenAndLeavesNoPartRecord) {
+    TempBook book;
+    const QList<ListedRecord> listed = stageNames(book, 23);
+    ASSERT_EQ(listed.size(), 23);
+    ImportOutcome outcome;
+    {
+        // Room for 13 pages of tab A and part of a fourteenth.
+        const FileSizeLimit limit(13 * RecordSize + 1374);
+        outcome = importListed(book.folder(), listed);
+    }
+    EXPECT_EQ(outcome.written, 13);
+    EXPECT_EQ(outcome.perTab[1], 13);
+    EXPECT_EQ(outcome.failures, 10);
+    EXPECT_EQ(book.tabBytes(1).size(), 13 * RecordSize) << "the part record is undone";
+    EXPECT_EQ(book.page(1, 13)[Field::Name], "Anna 12");
+    EXPECT_EQ(importFailureText(outcome),
+              u"10 record(s) could not be imported; 13 were. Could not write the file. The disk "
+              u"is full.");
+}
+
+TEST(ImportStagingLinks, APlantedLinkNeverLeadsAStagingWriteOutOfTheBook) {
+    TempBook book;
+    const QString outside = book.root() + QStringLiteral("/victim.txt");
+    {
+        QFile file(outside);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("precious");
+    }
+    for (int tab = 0; tab < TabCount; ++tab)
+        ASSERT_TRUE(QFile::link(outside, book.folder().tabTempFilePath(tab)));
+    const QList<ListedRecord> listed = stageNames(book, 3);
+    EXPECT_EQ(listed.size(), 3);
+    EXPECT_EQ(readFile(outside), "precious");
+    EXPECT_FALSE(QFileInfo(book.folder().tabTempFilePath(1)).isSymLink());
+}
+
+TEST(ExportOfAnUnreadableTab, FailsWithItsNameAndWritesNothing) {
+    TempBook book;
+    book.writeTab(1, {TempBook::named("Ann")});
+    book.writeTab(7, {TempBook::named("Gus")});
+    QFile::remove(book.folder().tabFilePath(5));
+    ASSERT_TRUE(QDir().mkdir(book.folder().tabFilePath(5))); // a folder in its place
+    const QString out = book.root() + QStringLiteral("/out.csv");
+    for (const ExportFormat format : {ExportFormat::Csv, ExportFormat::Eab}) {
+        const ExportResult whole = exportBookToFile(out, format, book.folder(), {});
+        EXPECT_FALSE(whole.ok());
+        EXPECT_TRUE(whole.problem.contains(QStringLiteral("Orvel05.raf")))
+            << whole.problem.toStdString();
+        EXPECT_FALSE(QFile::exists(out));
+    }
+    QList<int> unread;
+    EXPECT_EQ(findPages(book.folder(), {}, {}, &unread).size(), 2);
+    EXPECT_EQ(unread, QList<int>{5});
+    // A listed page whose tab cannot be read fails the listed export too.
+    const QList<ListedRecord> listed = {{5, 1, {}}, {7, 1, {}}};
+    EXPECT_FALSE(exportToFile(out, ExportFormat::Csv, book.folder(), listed).isEmpty());
+}
+
+TEST(StreamedExport, WholeBookAndListedExportsWriteTheSameFiles) {
+    TempBook book;
+    book.writeTab(2, {TempBook::named("Bea"), blankRecord(), TempBook::named("Bob")});
+    book.writeTab(25, {TempBook::named("Zoe")});
+    for (const ExportFormat format : {ExportFormat::Csv, ExportFormat::Eab}) {
+        QByteArray streamed;
+        const auto writer = exportWriter(format, [&](QByteArrayView bytes) {
+            streamed += bytes;
+            return true;
+        });
+        const ExportResult result = exportBook(book.folder(), {}, *writer);
+        ASSERT_TRUE(result.ok());
+        EXPECT_EQ(result.pages, 3);
+        const QList<ListedRecord> listed = findPages(book.folder(), {});
+        EXPECT_EQ(streamed, format == ExportFormat::Eab ? buildEabExport(book.folder(), listed)
+                                                        : buildCsvExport(book.folder(), listed));
+    }
+    // A new export file is private to the user.
+    const QString out = book.root() + QStringLiteral("/out.eab");
+    ASSERT_TRUE(exportBookToFile(out, ExportFormat::Eab, book.folder(), {}).ok());
+    EXPECT_EQ(modeOf(out), 0600);
+    // An export that finds nothing leaves an existing file as it was.
+    EXPECT_EQ(
+        exportBookToFile(out, ExportFormat::Csv, book.folder(), QStringLiteral("nobody")).pages, 0);
+    EXPECT_EQ(readFile(out).left(10),
+              buildEabExport(book.folder(), findPages(book.folder(), {})).left(10));
+}
+
+TEST(ExportOnAFullDisk, SaysTheDiskIsFullAndKeepsTheOldFile) {
+    TempBook book;
+    QList<QByteArray> pages;
+    for (int i = 0; i < 20; ++i)
+        pages << TempBook::named("Ann " + QByteArray::number(i));
+    book.writeTab(1, pages);
+    const QString out = book.root() + QStringLiteral("/out.eab");
+    {
+        QFile old(out);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old export");
+    }
+    ExportResult result;
+    {
+        const FileSizeLimit limit(5 * RecordSize);
+        result = exportBookToFile(out, ExportFormat::Eab, book.folder(), {});
+    }
+    EXPECT_EQ(result.problem, u"The disk is full.");
+    EXPECT_EQ(readFile(out), "old export");
+    EXPECT_TRUE(temporariesIn(book.root()).isEmpty());
+}

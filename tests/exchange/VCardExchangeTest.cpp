@@ -1,0 +1,253 @@
+// vCard import and export through the tool: whole books out and back, folders of files, and
+// the summary of what could not come in whole.
+#include "cli/Commands.h"
+#include "exchange/Export.h"
+#include "exchange/VCardReader.h"
+#include "store/PageRecord.h"
+#include "store/PageTexts.h"
+#include "support/TempBook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+using namespace orvelan;
+using namespace orvelan::cli;
+using orvelan::test::TempBook;
+
+namespace {
+
+struct Cli {
+    TempBook book;
+    QString out;
+    QString err;
+    QTextStream outStream{&out};
+    QTextStream errStream{&err};
+    CliContext context{book.folder(), false, outStream, errStream};
+
+    QString write(const QString& name, const QByteArray& bytes) const {
+        const QString path = book.root() + u'/' + name;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+        return path;
+    }
+    // The exit status, or the message of a refusal.
+    QString run(int (*command)(CliContext&, const QStringList&), const QStringList& args) {
+        QString result;
+        try {
+            result = QString::number(command(context, args));
+        } catch (const CliError& error) {
+            result = error.message;
+        }
+        outStream.flush();
+        return result;
+    }
+};
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QList<VCard> cardsOf(const QByteArray& bytes) {
+    VCardReader reader(bytes);
+    QList<VCard> cards;
+    VCard card;
+    while (reader.next(card))
+        cards.append(card);
+    return cards;
+}
+
+QByteArray fullPage(const QByteArray& name) {
+    return TempBook::record({
+        {Field::Name, name},
+        {Field::Addr1, "Flat 2; The Old Mill"},
+        {Field::Addr2, "12 High Street, Lower End"},
+        {Field::Addr4, "Ambridge"},
+        {Field::Addr6, "AB1 2CD"},
+        {Field::Phone1, "01632 960 001"},
+        {Field::Phone2, "020 7946 0002"},
+        {Field::Mobile, "07700 900003"},
+        {Field::Fax, "01632 960 004"},
+        {Field::Pager, "07623 000005"},
+        {Field::Email, "anna@example.org"},
+        {Field::Group, "Family, Friends"},
+        {Field::Organisation, "Smith & Co; Ltd"},
+        {Field::JobTitle, "Head of \\ Things"},
+        {Field::Department, "Accounts"},
+        {Field::OrgAddr1, "Unit 4"},
+        {Field::OrgAddr3, "Trading Estate"},
+        {Field::OrgAddr5, "Caf\xe9 Quarter"},
+        {Field::OrgEmail, "a.smith@smithco.example"},
+        {Field::OrgWeb, "https://smithco.example/?a=1;b=2"},
+        {Field::Notes, "Line one: colon\r\nline two, comma; semicolon\r\n\r\nafter a gap \\n"},
+        {Field::DateModified, "04/03/26"},
+        {Field::TimeModified, "09:07"},
+    });
+}
+
+} // namespace
+
+TEST(VCardExchange, BookToVcfToBookFieldForField) {
+    for (const QString& version : {QStringLiteral("3.0"), QStringLiteral("4.0")}) {
+        Cli from;
+        from.book.writeTab(18, {fullPage("Smith, Anna-Maria"), TempBook::named("Sam Thumb")});
+        const QString path = from.book.root() + QStringLiteral("/out.vcf");
+        ASSERT_EQ(from.run(runExport,
+                           {QStringLiteral("vcf"), path, QStringLiteral("--version"), version}),
+                  QStringLiteral("0"));
+        EXPECT_EQ(from.out, QStringLiteral("Exported 2 page(s) to %1.\n").arg(path));
+
+        Cli to;
+        ASSERT_EQ(to.run(runImport, {path}), QStringLiteral("0")) << to.out.toStdString();
+        EXPECT_TRUE(to.out.startsWith(QStringLiteral("2 card(s) read from 1 file(s), 2 staged.\n")))
+            << to.out.toStdString();
+        ASSERT_EQ(to.book.pageCount(18), 2);
+        const PageRecord before = from.book.page(18, 1);
+        const PageRecord after = to.book.page(18, 1);
+        for (int i = 0; i < ViewFieldCount; ++i)
+            EXPECT_EQ(after[viewField(i)], before[viewField(i)])
+                << specOf(viewField(i)).name << " in " << version.toStdString();
+        EXPECT_EQ(to.book.page(18, 2)[Field::Name], "Sam Thumb");
+    }
+}
+
+TEST(VCardExchange, NamesInEveryScriptComeInAndGoOutWhole) {
+    Cli cli;
+    const QString samples = QStringLiteral(VCARD_SAMPLES);
+    ASSERT_EQ(cli.run(runImport, {samples}), QStringLiteral("0")) << cli.out.toStdString();
+    EXPECT_TRUE(cli.out.startsWith(QStringLiteral("4 card(s) read from 3 file(s), 4 staged.\n")))
+        << cli.out.toStdString();
+    EXPECT_TRUE(cli.out.endsWith(QStringLiteral("A: 1\nB: 1\nE: 1\nL: 1\nImported 4 page(s).\n")))
+        << cli.out.toStdString();
+    const PageTexts zola = textsOf(cli.book.page(5, 1));
+    EXPECT_EQ(zola[0], QStringLiteral("Émile Zola"));
+    EXPECT_EQ(zola[16], QStringLiteral("Rédaction, Culture"));
+    const PageTexts nowak = textsOf(cli.book.page(11, 1));
+    EXPECT_EQ(nowak[0], QStringLiteral("Łukasz Nowak"));
+    EXPECT_EQ(nowak[1], QStringLiteral("ul. Długa 5 m. 7"));
+    EXPECT_EQ(textsOf(cli.book.page(1, 1))[0], QStringLiteral("Antonín Dvořák"));
+
+    // Out again and into a second book: every text as it was.
+    const QString path = cli.book.root() + QStringLiteral("/all.vcf");
+    ASSERT_EQ(cli.run(runExport, {QStringLiteral("vcf"), path}), QStringLiteral("0"));
+    Cli second;
+    ASSERT_EQ(second.run(runImport, {path}), QStringLiteral("0")) << second.out.toStdString();
+    for (const auto& [tab, page] : {std::pair{1, 1}, {2, 1}, {5, 1}, {11, 1}}) {
+        const PageTexts before = textsOf(cli.book.page(tab, page));
+        const PageTexts after = textsOf(second.book.page(tab, page));
+        for (int i = 0; i < ViewFieldCount; ++i)
+            EXPECT_EQ(after[i], before[i]) << "tab " << tab << " field " << i;
+    }
+}
+
+TEST(VCardExchange, ExportedCardsCarryStableUidsAndRevisions) {
+    Cli cli;
+    cli.book.writeTab(1, {fullPage("Anna"), TempBook::named("Bert"), fullPage("Anna")});
+    const QString first = cli.book.root() + QStringLiteral("/1.vcf");
+    const QString second = cli.book.root() + QStringLiteral("/2.vcf");
+    ASSERT_EQ(cli.run(runExport, {QStringLiteral("vcf"), first}), QStringLiteral("0"));
+    ASSERT_EQ(cli.run(runExport, {QStringLiteral("vcf"), second}), QStringLiteral("0"));
+    const QByteArray bytes = readFile(first);
+    EXPECT_EQ(bytes, readFile(second));
+    const QList<VCard> cards = cardsOf(bytes);
+    ASSERT_EQ(cards.size(), 3);
+    QStringList uids;
+    for (const VCard& card : cards)
+        uids.append(card.firstText(u"UID"));
+    uids.removeDuplicates();
+    EXPECT_EQ(uids.size(), 3); // two pages of one name still get two UIDs
+    EXPECT_EQ(cards[0].firstText(u"REV"), QDateTime(QDate(2026, 3, 4), QTime(9, 7))
+                                              .toUTC()
+                                              .toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'")));
+    EXPECT_EQ(cards[1].first(u"REV"), nullptr); // a page never saved has no date
+    EXPECT_TRUE(bytes.startsWith("BEGIN:VCARD\r\nVERSION:3.0\r\n"));
+
+    // --find narrows the export; the version must be one that is written.
+    ASSERT_EQ(cli.run(runExport, {QStringLiteral("vcf"), first, QStringLiteral("--find"),
+                                  QStringLiteral("bert")}),
+              QStringLiteral("0"));
+    EXPECT_EQ(cardsOf(readFile(first)).size(), 1);
+    EXPECT_EQ(cli.run(runExport, {QStringLiteral("vcf"), first, QStringLiteral("--version"),
+                                  QStringLiteral("2.1")}),
+              QStringLiteral("--version takes 3.0 or 4.0."));
+    EXPECT_EQ(cli.run(runExport, {QStringLiteral("csv"), first, QStringLiteral("--version"),
+                                  QStringLiteral("4.0")}),
+              QStringLiteral("--version applies to vcf exports only."));
+}
+
+TEST(VCardExchange, AnUnreadableTabFailsTheExportAndKeepsTheOldFile) {
+    TempBook book;
+    book.writeTab(2, {fullPage("Bob")});
+    const QString path = book.root() + QStringLiteral("/out.vcf");
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old contents");
+    old.close();
+    // A listed page that is no longer there is left out.
+    const QList<ListedRecord> pages{{2, 1, {}}, {2, 7, {}}};
+    EXPECT_EQ(exportToFile(path, ExportFormat::VCard40, book.folder(), pages), QString());
+    EXPECT_EQ(cardsOf(readFile(path)).size(), 1);
+    // A tab that cannot be read fails the whole export.
+    ASSERT_TRUE(QFile::remove(book.folder().tabFilePath(2)));
+    ASSERT_TRUE(QDir().mkdir(book.folder().tabFilePath(2)));
+    const ExportResult result =
+        exportBookToFile(path, ExportFormat::VCard30, book.folder(), QString());
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(cardsOf(readFile(path)).size(), 1);
+}
+
+TEST(VCardExchange, FolderImportAccountsForEveryCard) {
+    Cli cli;
+    cli.write(QStringLiteral("in/a.vcf"),
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Alice Long\r\nEMAIL:" + QByteArray(70, 'a') +
+                  "@example.org\r\nPHOTO;VALUE=uri:https://example.org/a.jpg\r\nEND:VCARD\r\n"
+                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:[Bracket]\r\nEND:VCARD\r\n");
+    cli.write(QStringLiteral("in/b.VCF"), "BEGIN:VCARD\nVERSION:4.0\nFN:Bea\nNOTE:cut off");
+    cli.write(QStringLiteral("in/c.vcf"), QByteArray("\x89PNG\r\n\x1a\n\0\0", 10));
+    cli.write(QStringLiteral("in/notes.txt"), "BEGIN:VCARD\nFN:Not read\nEND:VCARD\n");
+    const QString status = cli.run(runImport, {cli.book.root() + QStringLiteral("/in")});
+    EXPECT_EQ(status, QStringLiteral("1 card(s) refused."));
+    const QStringList lines = cli.out.split(u'\n');
+    EXPECT_EQ(lines.value(0), QStringLiteral("3 card(s) read from 2 file(s), 2 staged."));
+    EXPECT_TRUE(cli.out.contains(QStringLiteral("1 card(s) refused (no name, or a name that "
+                                                "files under no letter): [Bracket]\n")));
+    EXPECT_TRUE(cli.out.contains(
+        QStringLiteral("1 card(s) had values cut to fit their fields: Alice Long (Email)\n")));
+    EXPECT_TRUE(cli.out.contains(QStringLiteral(
+        "1 card(s) had photos, logos, sounds or keys left out: Alice Long (PHOTO)\n")));
+    EXPECT_TRUE(cli.out.contains(QStringLiteral(
+        "1 card(s) were damaged in the file and read as far as they go: Bea (no END)\n")));
+    EXPECT_TRUE(cli.out.contains(QStringLiteral("/in/c.vcf: holds no vCard\n")));
+    EXPECT_FALSE(cli.out.contains(QStringLiteral("Not read: ") + cli.book.root() +
+                                  QStringLiteral("/in/notes.txt")));
+    EXPECT_TRUE(cli.out.endsWith(QStringLiteral("A: 1\nB: 1\nImported 2 page(s).\n")));
+    EXPECT_EQ(cli.book.page(1, 1)[Field::Email], QByteArray(60, 'a'));
+    EXPECT_EQ(cli.book.page(2, 1)[Field::Notes], "cut off");
+}
+
+TEST(VCardExchange, ImportByContentAndAsJson) {
+    Cli cli;
+    const QString path = cli.write(QStringLiteral("contacts.txt"),
+                                   "\xEF\xBB\xBF\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nN:Ng;Kim\r\n"
+                                   "TEL;HOME;VOICE:555\r\nEND:VCARD\r\n");
+    cli.context.json = true;
+    ASSERT_EQ(cli.run(runImport, {path}), QStringLiteral("0"));
+    const QJsonObject json = QJsonDocument::fromJson(cli.out.toUtf8()).object();
+    EXPECT_EQ(json[QStringLiteral("cards")].toInt(), 1);
+    EXPECT_EQ(json[QStringLiteral("imported")].toInt(), 1);
+    EXPECT_EQ(json[QStringLiteral("refused")][QStringLiteral("count")].toInt(), 0);
+    EXPECT_EQ(cli.book.page(13, 1)[Field::Name], "Ng, Kim");
+    EXPECT_EQ(cli.book.page(13, 1)[Field::Phone1], "555");
+
+    EXPECT_EQ(cli.run(runImport, {cli.book.root() + QStringLiteral("/missing.vcf")}),
+              QStringLiteral("Cannot read %1/missing.vcf.").arg(cli.book.root()));
+    QDir().mkpath(cli.book.root() + QStringLiteral("/empty"));
+    EXPECT_EQ(
+        cli.run(runImport, {cli.book.root() + QStringLiteral("/empty")}),
+        QStringLiteral("%1/empty holds no .vcf file; nothing imported.").arg(cli.book.root()));
+}

@@ -1,0 +1,102 @@
+// "As vCard" in the import and export windows, with the files they read and write.
+#include "WindowFixture.h"
+
+#include "exchange/VCardReader.h"
+#include "exchange/qt/ExportWindow.h"
+#include "exchange/qt/ImportWindow.h"
+#include "store/PageRecord.h"
+#include "store/TabFile.h"
+#include "store/TabTable.h"
+
+using namespace orvelan;
+using namespace orvelan::test;
+
+class VCardWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    const QByteArray m_cards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Carol Jones\r\n"
+                               "TEL;TYPE=CELL:07700 900111\r\nORG:Widgets\r\n"
+                               "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQ\r\nEND:VCARD\r\n"
+                               "BEGIN:VCARD\r\nVERSION:3.0\r\nN:;;;;\r\nEND:VCARD\r\n"
+                               "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:adam Smith\r\n"
+                               "EMAIL:adam@example.org\r\nEND:VCARD\r\n";
+
+    static QString fieldOf(const TempBook& book, int tab, qint64 page, Field field) {
+        const TabFile::Read read = TabFile(book.folder().tabFilePath(tab)).readPage(page);
+        return QString::fromLatin1(PageRecord::fromStored(read.record)[field]);
+    }
+
+private Q_SLOTS:
+    void importsCardsWithoutAMappingStep() {
+        WindowFixture f;
+        ImportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        QCOMPARE(label(&w, "IMPVCFBy")->text(), QStringLiteral("As vCard"));
+        QCOMPARE(label(&w, "IMPVCFBy")->colour(), LabelColour::Grey);
+        click(&w, "IMPVCFBy");
+        QCOMPARE(label(&w, "IMPVCFBy")->colour(), LabelColour::Blue);
+        QCOMPARE(label(&w, "IMPEBFBu")->colour(), LabelColour::Grey);
+        QCOMPARE(label(&w, "IMPCSVBy")->colour(), LabelColour::Grey);
+
+        f.dialogs.answerNext(f.writeFile(QStringLiteral("contacts.vcf"), m_cards));
+        click(&w, "IMPOpenF");
+        QCOMPARE(f.dialogs.shown().last().title, QStringLiteral("Open vCard File"));
+        QVERIFY(!w.mapPanelInView());
+        // The summary names the refused card and the left-out photo.
+        const PromptRequest& summary = f.prompter.last();
+        QCOMPARE(summary.title, QStringLiteral("ORVELAN Import"));
+        QVERIFY2(summary.text.contains(QStringLiteral("3 card(s) read from 1 file(s), 2 staged.")),
+                 qPrintable(summary.text));
+        QVERIFY(summary.text.contains(QStringLiteral("1 card(s) refused")));
+        QVERIFY(summary.text.contains(QStringLiteral("card 2: no name")));
+        QVERIFY(summary.text.contains(QStringLiteral("Carol Jones (PHOTO)")));
+        const QStringList listed = items(&w, "IMPList1");
+        QCOMPARE(listed.size(), 2);
+        QVERIFY(listed[0].startsWith(QStringLiteral(" adam Smith")));
+        QVERIFY(listed[1].startsWith(QStringLiteral(" Carol Jones")));
+        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("2 Pages to Import"));
+
+        click(&w, "IMPImportLA");
+        QCOMPARE(fieldOf(f.book, 1, 1, Field::Email), QStringLiteral("adam@example.org"));
+        QCOMPARE(fieldOf(f.book, 3, 1, Field::Mobile), QStringLiteral("07700 900111"));
+        QCOMPARE(fieldOf(f.book, 3, 1, Field::Organisation), QStringLiteral("Widgets"));
+    }
+
+    void exportsTheListedPagesAsCards() {
+        WindowFixture f;
+        PageRecord page;
+        page[Field::Name] = "Dora Hill";
+        page[Field::Phone1] = "01632 960 555";
+        page[Field::Notes] = "two\r\nlines";
+        page[Field::DateModified] = "04/03/26";
+        page[Field::TimeModified] = "09:07";
+        QCOMPARE(TabFile(f.book.folder().tabFilePath(4)).writePage(1, page.toStored()), 0);
+
+        ExportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        click(&w, "ExpVCFBy");
+        QCOMPARE(label(&w, "ExpVCFBy")->colour(), LabelColour::Blue);
+        QCOMPARE(label(&w, "ExpEBFBu")->colour(), LabelColour::Grey);
+        click(&w, "EXFindLa");
+        QCOMPARE(items(&w, "EXList1").size(), 1);
+        const QString path = f.book.root() + QStringLiteral("/out");
+        f.dialogs.answerNext(path);
+        click(&w, "EXDOEXPLA");
+        QCOMPARE(f.dialogs.shown().last().title, QStringLiteral("Save vCard EXPORT File"));
+        QCOMPARE(info(&w, "EXInfo"), QStringLiteral("EXPORT Ready..."));
+        QFile file(path + QStringLiteral(".vcf"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        VCardReader reader(bytes);
+        VCard card;
+        QVERIFY(reader.next(card));
+        QCOMPARE(card.firstText(u"FN"), QStringLiteral("Dora Hill"));
+        QCOMPARE(card.firstText(u"TEL"), QStringLiteral("01632 960 555"));
+        QCOMPARE(card.firstText(u"NOTE"), QStringLiteral("two\nlines"));
+        QVERIFY(!reader.next(card));
+    }
+};
+
+QTEST_MAIN(VCardWindowTest)
+#include "VCardWindowTest.moc"

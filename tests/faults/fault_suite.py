@@ -1,0 +1,356 @@
+#!/usr/bin/env python3
+"""Fault injection against orvelan-book: kill -9 at random instants, a file size limit, a small
+full file system (as root), parallel commands and stale locks. After every fault an independent
+reader checks that every page that existed before is still there, that no part record and no
+file of the wrong mode remains, and that the next command starts cleanly and removes what an
+interrupted write left.
+
+    fault_suite.py TOOL [--seed N] [--runs N]
+"""
+import os
+import random
+import resource
+import shutil
+import signal
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "compat"))
+from reference_book import FIELDS, RECORD, TAB_FILES, cipher, record  # noqa: E402
+
+NAME_OFFSET, NAME_WIDTH = 6, 32
+TEMPORARY = ".orvelan-tmp-"
+LETTERS = "ABCDEFGHIKLMNOPQRSTUVWXYZ"  # one per letter tab, I standing for I and J
+FAILURES = []
+
+
+def fail(case, message):
+    FAILURES.append("%s: %s" % (case, message))
+    print("FAIL %s: %s" % (case, message), flush=True)
+
+
+# ---- an independent reader ------------------------------------------------------------------
+
+def read_names(root):
+    """{tab: [name or '' for blank]} and the tab files whose length is not whole records."""
+    tabs, partial = {}, []
+    for tab, name in enumerate(TAB_FILES):
+        path = os.path.join(root, "DataBook", name)
+        if not os.path.isfile(path):
+            continue
+        with open(path, "rb") as f:
+            data = f.read()
+        if len(data) % RECORD:
+            partial.append(name)
+        names = []
+        for i in range(len(data) // RECORD):
+            field = data[i * RECORD + NAME_OFFSET:i * RECORD + NAME_OFFSET + NAME_WIDTH]
+            names.append(cipher(field).strip(b" ").decode("cp1252"))
+        tabs[tab] = names
+    return tabs, partial
+
+
+def named_pages(tabs):
+    return {(tab, name) for tab, names in tabs.items() for name in names if name}
+
+
+def check_book(case, root, before, created_by_tool=False, order_kept=None):
+    tabs, partial = read_names(root)
+    if partial:
+        fail(case, "part records in %s" % partial)
+    lost = named_pages(before) - named_pages(tabs)
+    if lost:
+        fail(case, "%d page(s) lost, e.g. %s" % (len(lost), sorted(lost)[:3]))
+    if order_kept:
+        for tab, names in before.items():
+            old = [n for n in names if n]
+            new = [n for n in tabs.get(tab, []) if n and n in set(old)]
+            if new[:len(old)] != old:
+                fail(case, "tab %d lost its order" % tab)
+    check_modes(case, root, created_by_tool)
+    return tabs
+
+
+def check_modes(case, root, created_by_tool):
+    for folder, dirs, files in os.walk(root):
+        if created_by_tool and stat.S_IMODE(os.stat(folder).st_mode) & 0o077:
+            fail(case, "folder %s is %o" % (folder, stat.S_IMODE(os.stat(folder).st_mode)))
+        for name in files:
+            mode = stat.S_IMODE(os.lstat(os.path.join(folder, name)).st_mode)
+            if mode & 0o077:
+                fail(case, "%s is %o" % (os.path.join(folder, name), mode))
+
+
+def temporaries(*folders):
+    found = []
+    for folder in folders:
+        for current, _, files in os.walk(folder):
+            found += [os.path.join(current, f) for f in files if TEMPORARY in f]
+    return found
+
+
+# ---- books and the tool --------------------------------------------------------------------
+
+BLANK = record({}, blank=True)
+NAMED = record({"Name": b"x", "Phone1": b"0123"})
+
+
+def named_record(name):
+    return NAMED[:NAME_OFFSET] + cipher(name.encode().ljust(NAME_WIDTH)[:NAME_WIDTH]) + \
+        NAMED[NAME_OFFSET + NAME_WIDTH:]
+
+
+def make_book(root, pages_per_tab, rng, blanks=0.2):
+    os.makedirs(os.path.join(root, "DataBook"), mode=0o700, exist_ok=True)
+    os.chmod(root, 0o700)
+    for tab, name in enumerate(TAB_FILES):
+        path = os.path.join(root, "DataBook", name)
+        with open(os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600), "wb") as f:
+            chunks = []
+            for i in range(pages_per_tab if tab else 1):
+                if tab == 0 or rng.random() < blanks:
+                    chunks.append(BLANK)
+                else:
+                    chunks.append(named_record("%sox %d" % (LETTERS[tab - 1], i)))
+            f.write(b"".join(chunks))
+
+
+def run(tool, root, args, limit=None, timeout=60):
+    def limited():
+        if limit is not None:
+            resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+    return subprocess.run([tool, "--home", root] + args, capture_output=True, text=True,
+                          preexec_fn=limited, timeout=timeout)
+
+
+def write_csv(path, count, prefix="Kim"):
+    with open(path, "w", encoding="cp1252", newline="") as f:
+        f.write("Name,Organisation,Phone\r\n")
+        for i in range(count):
+            f.write("%s %d,Acme %d,555 %d\r\n" % (prefix, i, i, i))
+
+
+# ---- cases ----------------------------------------------------------------------------------
+
+def kill_at_random_instants(tool, work, rng, runs):
+    """kill -9 during each command; the book before the kill is the reference."""
+    csv = os.path.join(work, "in.csv")
+    write_csv(csv, 3000)
+    operations = {
+        "add": lambda: ["add", "Name=Quinn %d" % rng.randrange(10 ** 6), "Notes=x"],
+        "set": lambda: ["set", "C", "1", "Phone1=999"],
+        "settings": lambda: ["settings", "SerialPort=2", "DialMethod=1"],
+        "import": lambda: ["import", csv],
+        "export": lambda: ["export", rng.choice(["csv", "eab"]), os.path.join(work, "out.x")],
+        "compact": lambda: ["compact"],
+        "first run": lambda: ["add", "Name=Una"],
+    }
+    for case, args in operations.items():
+        for attempt in range(runs):
+            root = os.path.join(work, "kill-%s-%d" % (case.replace(" ", ""), attempt))
+            if case != "first run":
+                make_book(root, 400, rng)
+            before, _ = read_names(root) if case != "first run" else ({}, [])
+            process = subprocess.Popen([tool, "--home", root] + args(), stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+            time.sleep(rng.uniform(0, 0.12))
+            process.send_signal(signal.SIGKILL)
+            process.wait()
+            label = "kill -9 during %s (run %d)" % (case, attempt)
+            check_book(label, root, before, created_by_tool=case == "first run",
+                       order_kept=case == "compact")
+            # The next command takes over the lock, completes the book and removes leftovers.
+            after = run(tool, root, ["settings", "SerialPort=1"])
+            if after.returncode != 0:
+                fail(label, "the next command failed: " + after.stderr.strip())
+            left = temporaries(root)
+            if left:
+                fail(label, "temporaries left after the next start: %s" % left[:2])
+            tabs, _ = read_names(root)
+            if len(tabs) != 26:
+                fail(label, "the book was not completed: %d tab files" % len(tabs))
+            out_left = [f for f in os.listdir(work) if f.startswith("out.x" + TEMPORARY)]
+            if out_left:
+                fail(label, "export temporaries left: %s" % out_left)
+            shutil.rmtree(root)
+
+
+def file_size_limit(tool, work, rng):
+    """ulimit -f: every write past the limit is an ordinary, reported write error."""
+    root = os.path.join(work, "ulimit")
+    make_book(root, 30, rng, blanks=0)
+    before, _ = read_names(root)
+    size = os.path.getsize(os.path.join(root, "DataBook", "Orvel01.raf"))
+    result = run(tool, root, ["add", "Name=Ava Limit"], limit=size + 100)
+    if result.returncode == 0 or "The disk is full" not in result.stderr:
+        fail("ulimit -f add", "exit %d, %r" % (result.returncode, result.stderr))
+    check_book("ulimit -f add", root, before)
+    if os.path.getsize(os.path.join(root, "DataBook", "Orvel01.raf")) != size:
+        fail("ulimit -f add", "the tab file changed length")
+
+    csv = os.path.join(work, "limit.csv")
+    write_csv(csv, 23, prefix="Abel")
+    result = run(tool, root, ["import", csv], limit=size + 13 * RECORD + 1374)
+    tabs, _ = read_names(root)
+    added = len(tabs[1]) - len(before[1])
+    if added != 13 or result.returncode == 0 or "10 record(s) could not be imported; 13 were" \
+            not in result.stderr:
+        fail("ulimit -f import", "added %d, exit %d, %r" % (added, result.returncode,
+                                                             result.stderr))
+    check_book("ulimit -f import", root, before)
+
+    for args, text in ((["settings", "SerialPort=4"], "Could not write the file. The disk is full"),
+                       (["export", "csv", os.path.join(work, "big.csv")], "The disk is full"),
+                       (["print", "page", "A", "1", "--pdf", os.path.join(work, "p.pdf")],
+                        "The disk is full")):
+        result = run(tool, root, args, limit=1200)
+        label = "ulimit -f " + args[0]
+        if result.returncode == 0 or text not in result.stderr:
+            fail(label, "exit %d, %r" % (result.returncode, result.stderr))
+        if os.path.exists(os.path.join(work, "big.csv")) or os.path.exists(
+                os.path.join(work, "p.pdf")):
+            fail(label, "a part file was left")
+    if temporaries(root, work):
+        fail("ulimit -f", "temporaries left: %s" % temporaries(root, work)[:2])
+
+
+def small_file_system(tool, work, rng):
+    """A 3 MB file system, filled up: each command fails cleanly or succeeds, exactly."""
+    if os.geteuid() != 0:
+        print("SKIP small file system: needs root to mount a 3 MB tmpfs", flush=True)
+        return
+    mount = os.path.join(work, "small")
+    os.makedirs(mount)
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=3m", "tmpfs", mount],
+                      capture_output=True).returncode != 0:
+        print("SKIP small file system: mounting a tmpfs failed", flush=True)
+        return
+    try:
+        root = os.path.join(mount, "book")
+        make_book(root, 20, rng, blanks=0.3)
+        os.makedirs(os.path.join(root, "Reserve"), mode=0o700)
+        result = run(tool, root, ["compact"])
+        if result.returncode != 0:
+            fail("full disk setup", result.stderr)
+        backups = {n: open(os.path.join(root, "Reserve", n), "rb").read()
+                   for n in os.listdir(os.path.join(root, "Reserve"))}
+        # Fill the disk, leaving a little room.
+        with open(os.path.join(mount, "filler"), "wb") as f:
+            try:
+                while True:
+                    f.write(b"\0" * 65536)
+                    f.flush()
+            except OSError:
+                pass
+        before, _ = read_names(root)
+        for args in (["add", "Name=Ada Full"], ["settings", "SerialPort=3"], ["compact"],
+                     ["export", "eab", os.path.join(mount, "out.eab")]):
+            label = "full disk " + args[0]
+            result = run(tool, root, args)
+            check_book(label, root, before)
+            # A page that fits into a blank page needs no room; everything else must fail, and
+            # say so.
+            if result.returncode != 0 and not result.stderr.strip():
+                fail(label, "failed without a message")
+            if result.returncode == 0 and args[0] != "add":
+                fail(label, "reported success on a full disk: %r" % result.stdout)
+            if args[0] == "compact":
+                for name, data in backups.items():
+                    if open(os.path.join(root, "Reserve", name), "rb").read() != data:
+                        fail(label, "backup %s was replaced by an incomplete one" % name)
+        if temporaries(root) or os.path.exists(os.path.join(mount, "out.eab")):
+            fail("full disk", "part files left")
+        # Room for the staging of the import and some of its pages, not all.
+        with open(os.path.join(mount, "filler"), "r+b") as f:
+            f.truncate(os.path.getsize(os.path.join(mount, "filler")) - 800 * 1024)
+        csv = os.path.join(work, "full.csv")
+        write_csv(csv, 300, prefix="Fay")
+        pages_before = named_pages(read_names(root)[0])
+        result = run(tool, root, ["import", csv])
+        tabs = check_book("full disk import", root, before)
+        added = len(named_pages(tabs) - pages_before)
+        said = result.stdout + result.stderr
+        expected = ("Imported %d page(s)" % added) if result.returncode == 0 else \
+            ("could not be imported; %d were." % added)
+        if added == 0 or added == 300 or expected not in said:
+            fail("full disk import", "added %d pages but said %r" % (added, said))
+        os.remove(os.path.join(mount, "filler"))
+        result = run(tool, root, ["add", "Name=Ada Room"])
+        if result.returncode != 0:
+            fail("full disk, room again", result.stderr)
+    finally:
+        subprocess.run(["umount", mount])
+
+
+def parallel_commands(tool, work, rng):
+    root = os.path.join(work, "parallel")
+    make_book(root, 5, rng, blanks=0)
+    before, _ = read_names(root)
+    adds = [subprocess.Popen([tool, "--home", root, "add", "Name=Pat %d" % i],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+            for i in range(8)]
+    for i, process in enumerate(adds):
+        _, err = process.communicate(timeout=60)
+        if process.returncode != 0:
+            fail("parallel add %d" % i, err.strip())
+    tabs = check_book("parallel add", root, before)
+    if len(named_pages(tabs) - named_pages(before)) != 8:
+        fail("parallel add", "%d pages added" % len(named_pages(tabs) - named_pages(before)))
+    names = ["SerialPort=4", "DialMethod=3", "EnableMinimise=1", "TapiLineChoice=7",
+             "SearchNotes=1", "FinishWithoutPrompting=1"]
+    settings = [subprocess.Popen([tool, "--home", root, "settings", n], stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, text=True) for n in names]
+    for process in settings:
+        process.communicate(timeout=60)
+        if process.returncode != 0:
+            fail("parallel settings", "a command failed")
+    shown = run(tool, root, ["settings"]).stdout
+    for assignment in names:
+        name, value = assignment.split("=")
+        if not any(line.split("=")[0].strip() == name and line.split("=")[1].strip() == value
+                   for line in shown.splitlines()):
+            fail("parallel settings", "the change %s was lost" % assignment)
+
+
+def stale_locks(tool, work, rng):
+    root = os.path.join(work, "stale")
+    make_book(root, 3, rng)
+    for content in (b"", b"\x00garbage", b"999999999\norvelan-book\n\n"):
+        with open(os.path.join(root, "orvelan.lock"), "wb") as f:
+            f.write(content)
+        old = time.time() - 7200
+        os.utime(os.path.join(root, "orvelan.lock"), (old, old))
+        result = run(tool, root, ["add", "Name=Stan"])
+        if result.returncode != 0:
+            fail("stale lock %r" % content, result.stderr.strip())
+
+
+def main():
+    tool = sys.argv[1]
+    seed = int(sys.argv[sys.argv.index("--seed") + 1]) if "--seed" in sys.argv else \
+        int(time.time())
+    runs = int(sys.argv[sys.argv.index("--runs") + 1]) if "--runs" in sys.argv else 6
+    print("fault suite, seed %d" % seed, flush=True)
+    rng = random.Random(seed)
+    start = time.time()
+    work = tempfile.mkdtemp(prefix="orvelan-faults-")
+    try:
+        for case in (stale_locks, parallel_commands, file_size_limit, small_file_system):
+            case(tool, work, rng)
+            print("%-20s done at %.1f s" % (case.__name__, time.time() - start), flush=True)
+        kill_at_random_instants(tool, work, rng, runs)
+        print("kill -9 runs done at %.1f s" % (time.time() - start), flush=True)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    if FAILURES:
+        print("%d failure(s) (seed %d)" % (len(FAILURES), seed))
+        return 1
+    print("all fault cases passed in %.1f s" % (time.time() - start))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

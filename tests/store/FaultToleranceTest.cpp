@@ -1,0 +1,217 @@
+// The book under faults: stale locks, cut-short first runs, full disks, planted links, private
+// files and the temporaries of interrupted writes.
+#include "store/AtomicFile.h"
+#include "store/BookLock.h"
+#include "store/BookMaintenance.h"
+#include "store/PageStore.h"
+#include "store/PrivateFiles.h"
+#include "store/RuntimeError.h"
+#include "store/Settings.h"
+#include "store/StoreMessages.h"
+#include "store/TabFile.h"
+#include "store/TabTable.h"
+#include "support/FaultInjection.h"
+#include "support/TempBook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+using namespace orvelan;
+using namespace orvelan::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+void makeOld(const QString& path) {
+    const time_t twoHoursAgo = ::time(nullptr) - 7200;
+    const utimbuf times{twoHoursAgo, twoHoursAgo};
+    ::utime(QFile::encodeName(path).constData(), &times);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(BookLockTakeover, ALockWhoseOwnerIsGoneIsTakenWhateverItHolds) {
+    TempBook book;
+    const QString lock = book.folder().lockPath();
+    // Empty (a crash between creating the lock and writing it), unreadable text, and the id of
+    // a process that has ended.
+    QProcess ended;
+    ended.start(QStringLiteral("true"), {});
+    ended.waitForFinished();
+    const QByteArray contents[] = {
+        {}, "\x01\x02garbage\n", QByteArray::number(ended.processId()) + "\norvelan\n\n"};
+    for (const QByteArray& content : contents) {
+        writeFile(lock, content);
+        makeOld(lock);
+        BookLock taking(book.folder());
+        EXPECT_EQ(taking.take(0ms), BookLock::Result::Taken) << content.toStdString();
+    }
+    // Even a young empty lock is taken once nobody holds it, after a short grace.
+    writeFile(lock, {});
+    BookLock young(book.folder());
+    EXPECT_EQ(young.take(0ms), BookLock::Result::Taken);
+}
+
+TEST(BookLockTakeover, TellsTheWindowFromACommandAndWaitsOnlyForACommand) {
+    TempBook book;
+    {
+        const WindowLockHolder window(book.folder().lockPath());
+        ASSERT_TRUE(window.held());
+        BookLock taking(book.folder());
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(taking.take(5s), BookLock::Result::HeldByWindow);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s) << "the window is not waited for";
+    }
+    QLockFile command(book.folder().lockPath());
+    ASSERT_TRUE(command.tryLock(0));
+    BookLock taking(book.folder());
+    EXPECT_EQ(taking.take(200ms), BookLock::Result::HeldByCommand);
+    command.unlock();
+    EXPECT_EQ(taking.take(200ms), BookLock::Result::Taken);
+    EXPECT_TRUE(taking.isTaken());
+}
+
+TEST(FirstRun, ACutShortFirstRunIsCompletedWithoutTouchingWhatExists) {
+    TempBook book(false);
+    ASSERT_TRUE(QDir().mkpath(book.folder().dataBookDir()));
+    book.writeTab(1, {TempBook::named("Ann"), TempBook::named("Al")});
+    book.writeTab(2, {});
+    MaintenanceReport report;
+    EXPECT_EQ(completeBook(book.folder(), report), 24);
+    EXPECT_TRUE(report.ok());
+    EXPECT_EQ(book.pageCount(1), 2) << "an existing tab is never touched";
+    EXPECT_EQ(book.pageCount(2), 0) << "an existing empty tab stays empty";
+    for (int tab : {0, 3, 25}) {
+        EXPECT_EQ(book.tabBytes(tab), blankRecord()) << tab;
+        EXPECT_EQ(modeOf(book.folder().tabFilePath(tab)), 0600) << tab;
+    }
+    EXPECT_EQ(completeBook(book.folder(), report), 0) << "a whole book is left alone";
+}
+
+TEST(Backups, AnOldBackupIsReplacedOnlyByAWholeNewOne) {
+    TempBook book;
+    for (int tab = 1; tab <= 25; ++tab)
+        book.writeTab(tab, {TempBook::named("Old"), blankRecord()});
+    ASSERT_TRUE(removeBlankPages(book.folder(), [](const QString&, double) {}).ok());
+    const QString backup = book.folder().reserveDir() + QStringLiteral("/Orvel05.raf");
+    const QByteArray oldBackup = readFile(backup);
+    ASSERT_EQ(oldBackup.size(), 2 * RecordSize);
+
+    // The tabs have grown; the disk takes no file of their new size.
+    QList<QByteArray> grown;
+    for (int i = 0; i < 4; ++i)
+        grown << TempBook::named("New") << blankRecord();
+    for (int tab = 1; tab <= 25; ++tab)
+        book.writeTab(tab, grown);
+    MaintenanceReport report;
+    {
+        const FileSizeLimit limit(3 * RecordSize);
+        report = removeBlankPages(book.folder(), [](const QString&, double) {});
+    }
+    EXPECT_FALSE(report.ok());
+    EXPECT_TRUE(report.failures.first().contains(QStringLiteral("The disk is full.")));
+    for (int tab = 1; tab <= 25; ++tab) {
+        EXPECT_EQ(readFile(book.folder().reserveDir() + u'/' + tabFileName(tab)), oldBackup)
+            << "backup of tab " << tab;
+        EXPECT_EQ(book.pageCount(tab), 8) << "a tab without its new backup is not compacted";
+    }
+    EXPECT_TRUE(temporariesIn(book.folder().reserveDir()).isEmpty());
+}
+
+TEST(PrivateBook, NewFilesArePrivateAndRewrittenFilesKeepTheirMode) {
+    TempBook book(false);
+    MaintenanceReport report;
+    ASSERT_TRUE(completeBook(book.folder(), report) == 26);
+    EXPECT_EQ(modeOf(book.folder().dataBookDir()), 0700);
+    EXPECT_EQ(modeOf(book.folder().tabFilePath(7)), 0600);
+    ASSERT_EQ(SettingsFile(book.folder().settingsPath()).write(Settings()), 0);
+    EXPECT_EQ(modeOf(book.folder().settingsPath()), 0600) << "it holds the master password";
+
+    // A tab the user opened up (or closed further) keeps its mode through compaction.
+    book.writeTab(3, {blankRecord(), TempBook::named("Cy")});
+    ::chmod(QFile::encodeName(book.folder().tabFilePath(3)).constData(), 0640);
+    ASSERT_TRUE(removeBlankPages(book.folder(), [](const QString&, double) {}).ok());
+    EXPECT_EQ(book.pageCount(3), 1);
+    EXPECT_EQ(modeOf(book.folder().tabFilePath(3)), 0640);
+    EXPECT_EQ(modeOf(book.folder().reserveDir()), 0700);
+    EXPECT_EQ(modeOf(book.folder().reserveDir() + QStringLiteral("/Orvel03.raf")), 0600);
+}
+
+TEST(PlantedLinks, WritersReplaceOrRefuseALinkButNeverWriteThroughIt) {
+    TempBook book;
+    const QString outside = book.root() + QStringLiteral("/outside.txt");
+    writeFile(outside, "keep me");
+    const QString planted = book.folder().tabTempFilePath(4);
+    ASSERT_TRUE(QFile::link(outside, planted));
+    EXPECT_NE(TabFile(planted).appendPages(blankRecord()), 0);
+    EXPECT_NE(TabFile(planted).writePage(1, blankRecord()), 0);
+    ASSERT_EQ(replaceFileAtomically(planted, blankRecord()), 0);
+    EXPECT_FALSE(QFileInfo(planted).isSymLink());
+    EXPECT_EQ(readFile(outside), "keep me");
+}
+
+TEST(Temporaries, InterruptedWritesLeaveOnlyRecognisedFilesThatTheNextStartRemoves) {
+    TempBook book;
+    // A write given up before its commit leaves nothing.
+    {
+        AtomicFileWriter writer(book.folder().tabFilePath(1));
+        ASSERT_EQ(writer.open(), 0);
+        writer.write("half");
+    }
+    EXPECT_TRUE(temporariesIn(book.folder().dataBookDir()).isEmpty());
+    // Named temporaries of a crashed write carry the pattern and are removed; others stay.
+    const QByteArray crashed = temporaryNameFor(QFile::encodeName(book.folder().tabFilePath(2)));
+    writeFile(QFile::decodeName(crashed), "partial");
+    writeFile(book.folder().settingsPath() + QStringLiteral(".orvelan-tmp-ab12CD"), "partial");
+    writeFile(book.folder().dataBookDir() + QStringLiteral("/notes.txt"), "mine");
+    EXPECT_TRUE(isTemporaryFileName(QFileInfo(QFile::decodeName(crashed)).fileName()));
+    EXPECT_EQ(removeLeftoverTemporaries(book.folder()), 2);
+    EXPECT_TRUE(QFile::exists(book.folder().dataBookDir() + QStringLiteral("/notes.txt")));
+}
+
+TEST(WriteFailures, AFullDiskIsReportedAsAWriteFailureAndLeavesNoPartRecord) {
+    TempBook book;
+    book.writeTab(1, {TempBook::named("Ann")});
+    SystemClock clock;
+    PageStore store(book.folder(), clock);
+    PageTexts view;
+    view[0] = QStringLiteral("Abe");
+    PageStore::NewPage outcome;
+    {
+        const FileSizeLimit limit(RecordSize + 100);
+        outcome = store.saveNewPage(view);
+    }
+    ASSERT_FALSE(outcome.result.ok);
+    EXPECT_EQ(book.tabBytes(1).size(), RecordSize) << "no part record";
+    const QString text = messagesFor(outcome.result.failure).first.text;
+    EXPECT_TRUE(text.contains(QStringLiteral("Can't Write"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("The disk is full."))) << text.toStdString();
+
+    // A folder where a tab file should be is said to be one, for reads and for writes.
+    QFile::remove(book.folder().tabFilePath(2));
+    ASSERT_TRUE(QDir().mkdir(book.folder().tabFilePath(2)));
+    EXPECT_EQ(TabFile(book.folder().tabFilePath(2)).readPage(1).error,
+              RuntimeError::PathFileAccessError);
+    EXPECT_FALSE(TabFile(book.folder().tabFilePath(2)).pageCount().has_value());
+    EXPECT_EQ(writeErrorMessage(TabFile(book.folder().tabFilePath(2)).writePage(1, blankRecord())),
+              QStringLiteral("Could not write the file. A folder or a link stands where the file "
+                             "should be."));
+}
