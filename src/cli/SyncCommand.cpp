@@ -97,7 +97,7 @@ int runSync(CliContext& context, const QStringList& args) {
                           parsed.passwordFile, request.password, error))
         throw CliError{error};
     // A dry run only reads; a sync changes the book and holds its lock.
-    std::unique_ptr<QLockFile> lock;
+    std::unique_ptr<BookLock> lock;
     if (!request.dryRun)
         lock = lockBook(context.folder);
     SystemClock clock;

@@ -1,6 +1,7 @@
 #include "sync/SyncAccount.h"
 
 #include "store/AtomicFile.h"
+#include "store/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,15 +16,6 @@ QString syncAccountPath(const BookFolder& folder) {
 
 QString syncStatePath(const BookFolder& folder) {
     return folder.syncDir() + QStringLiteral("/state.json");
-}
-
-bool makePrivateFolder(const QString& path) {
-    if (QDir(path).exists())
-        return true;
-    if (!QDir().mkpath(path))
-        return false;
-    return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                           QFileDevice::ExeOwner);
 }
 
 bool SyncAccount::load(const BookFolder& folder, SyncAccount& account, QString& error) {

@@ -27,7 +27,4 @@ struct SyncAccount {
 QString syncAccountPath(const BookFolder& folder);
 QString syncStatePath(const BookFolder& folder);
 
-// Creates a folder (and its parents) readable by its owner only.
-bool makePrivateFolder(const QString& path);
-
 } // namespace orvelan

@@ -1,7 +1,7 @@
 #include "sync/SyncState.h"
 
 #include "store/AtomicFile.h"
-#include "sync/SyncAccount.h"
+#include "store/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
