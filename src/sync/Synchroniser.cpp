@@ -43,8 +43,9 @@ QString uidFor(PageId id) {
 QString conflictCopyName(const QString& name) {
     QString base = trimSpaces(QStringView(name)).toString();
     const int width = specOf(Field::Name).width;
-    while (!base.isEmpty() && storedLengthOf(0, base + ConflictMark) > width)
-        base.chop(1);
+    // Measured as UTF-8, the widest form the page can take; never cut inside a character.
+    while (!base.isEmpty() && storedLengthOf(0, base + ConflictMark, TextEncoding::Utf8) > width)
+        base.chop(base.size() > 1 && base.back().isLowSurrogate() ? 2 : 1);
     return trimSpaces(QStringView(base)).toString() + ConflictMark;
 }
 

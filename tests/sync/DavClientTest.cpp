@@ -16,20 +16,11 @@ QByteArray card(const QByteArray& uid, const QByteArray& name) {
            ";;;;\r\nEND:VCARD\r\n";
 }
 
-class DavClientTest : public ::testing::Test {
+class DavClientTest : public orvelan::test::RadicaleSuite {
 protected:
-    static void SetUpTestSuite() {
-        server = new RadicaleServer();
-        server->addUser(QStringLiteral("ann"), QStringLiteral("secret"));
-        started = server->start();
-    }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
     void SetUp() override {
-        if (!started)
-            GTEST_SKIP() << "Radicale is not available: " << server->error().toStdString();
+        RadicaleSuite::SetUp();
+        server->addUser(QStringLiteral("ann"), QStringLiteral("secret"));
     }
 
     // A fresh address book of `ann` for each test.
@@ -45,14 +36,9 @@ protected:
         return created;
     }
 
-    static RadicaleServer* server;
-    static bool started;
     QtHttpTransport transport{{QStringLiteral("ann"), QStringLiteral("secret"), {}, 10000}};
     DavClient client{transport};
 };
-
-RadicaleServer* DavClientTest::server = nullptr;
-bool DavClientTest::started = false;
 
 TEST_F(DavClientTest, FindsTheUsersAddressBooksFromTheServerAddressAndFromTheirOwnUrl) {
     const QUrl book = makeBook(client, QStringLiteral("Friends"));

@@ -1,6 +1,7 @@
 // The sync rules, without a server: what each combination of changes leads to.
 #include "sync/SyncPlan.h"
 #include "store/PageTexts.h"
+#include "sync/Synchroniser.h"
 
 #include <gtest/gtest.h>
 
@@ -167,6 +168,19 @@ TEST(SyncPlan, IdentitiesAvoidZeroBytesAndSpacesAndSurviveTheirTextForm) {
     QByteArray saved(1690, 'x');
     saved.replace(1682, 8, QByteArray(8, '\0'));
     EXPECT_TRUE(pageIdOf(saved).isNull()) << "a page saved before any sync has none";
+}
+
+TEST(SyncPlan, AConflictCopyNameAlwaysKeepsItsMarkWithinTheNameField) {
+    EXPECT_EQ(conflictCopyName(QStringLiteral("Ann Arbor")),
+              QStringLiteral("Ann Arbor (conflict)"));
+    const QString longName = QStringLiteral("Alexandra Montgomery-Smithson");
+    const QString marked = conflictCopyName(longName);
+    EXPECT_TRUE(marked.endsWith(QStringLiteral(" (conflict)")));
+    EXPECT_LE(marked.toUtf8().size(), 32);
+    const QString greek = conflictCopyName(QStringLiteral("Παπαδόπουλος Αλέξανδρος 😀"));
+    EXPECT_TRUE(greek.endsWith(QStringLiteral(" (conflict)")));
+    EXPECT_LE(greek.toUtf8().size(), 32);
+    EXPECT_FALSE(greek.toUtf8().contains("\xef\xbf\xbd")) << "no character cut in two";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Whole syncs of a book with a real Radicale server: what a person sees on both sides.
 #include "RadicaleServer.h"
 
+#include "cli/CliCommand.h"
 #include "store/BookMaintenance.h"
 #include "store/PageIdentity.h"
 #include "store/PageStore.h"
@@ -15,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
 
 using namespace orvelan;
 using orvelan::test::FakeClock;
@@ -47,19 +50,12 @@ private:
     HttpTransport& m_inner;
 };
 
-class SyncScenario : public ::testing::Test {
+class SyncScenario : public orvelan::test::RadicaleSuite {
 protected:
-    static void SetUpTestSuite() {
-        server = new RadicaleServer();
-        started = server->start();
-    }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
     void SetUp() override {
-        if (!started)
-            GTEST_SKIP() << "Radicale is not available: " << server->error().toStdString();
+        RadicaleSuite::SetUp();
+        if (IsSkipped())
+            return;
         // Each test has a user of its own, so their address books never meet.
         user = QStringLiteral("user%1").arg(++users);
         server->addUser(user, Password);
@@ -187,6 +183,14 @@ protected:
         QString error;
         ASSERT_TRUE(LocalBook(book.folder(), clock).blankPage(found.tab, found.page, error));
     }
+    // One sync through a transport of the test's own.
+    bool syncThrough(HttpTransport& transport, SyncReport& report, QString& error) {
+        DavClient client(transport);
+        LocalBook local(book.folder(), clock);
+        const VCardSyncMapping mapping;
+        Synchroniser synchroniser(client, local, mapping, syncStatePath(book.folder()));
+        return synchroniser.run(bookUrl(), false, report, error);
+    }
     QByteArray allTabs() const {
         QByteArray bytes;
         for (int tab = 0; tab < TabCount; ++tab)
@@ -194,19 +198,13 @@ protected:
         return bytes;
     }
 
-    static RadicaleServer* server;
-    static bool started;
-    static int users;
+    static inline int users = 0;
     QString user;
     SyncAccount account;
     TempBook book;
     FakeClock clock;
     std::unique_ptr<QtHttpTransport> m_http;
 };
-
-RadicaleServer* SyncScenario::server = nullptr;
-bool SyncScenario::started = false;
-int SyncScenario::users = 0;
 
 TEST_F(SyncScenario, AFirstSyncSendsEveryPageAndASecondSyncWithNoChangeWritesNothing) {
     addPages(200);
@@ -369,13 +367,9 @@ TEST_F(SyncScenario, AServerStoppedMidSyncLosesNothingAndTheNextSyncCompletesThe
         if (transport.sent == 6)
             server->stop();
     };
-    DavClient client(transport);
-    LocalBook local(book.folder(), clock);
-    const VCardSyncMapping mapping;
-    Synchroniser synchroniser(client, local, mapping, syncStatePath(book.folder()));
     SyncReport report;
     QString error;
-    EXPECT_FALSE(synchroniser.run(bookUrl(), false, report, error));
+    EXPECT_FALSE(syncThrough(transport, report, error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot reach the server"))) << error.toStdString();
     EXPECT_EQ(namedPages(), 30) << "no page lost";
 
@@ -407,13 +401,9 @@ TEST_F(SyncScenario, ACardChangedBetweenListingAndWritingIsReadAgainAndTheRulesA
                         vcard(uidOf(ann), "FN:Aperson 0\r\nTEL;TYPE=HOME:888 phone\r\n"));
         }
     };
-    DavClient client(transport);
-    LocalBook local(book.folder(), clock);
-    const VCardSyncMapping mapping;
-    Synchroniser synchroniser(client, local, mapping, syncStatePath(book.folder()));
     SyncReport report;
     QString error;
-    ASSERT_TRUE(synchroniser.run(bookUrl(), false, report, error)) << error.toStdString();
+    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
     EXPECT_EQ(report.conflicts, 1) << "the 412 turned the update into a conflict";
     EXPECT_EQ(findPage(QStringLiteral("Aperson 0 (conflict)")).texts[7],
               QStringLiteral("888 phone"));
@@ -450,6 +440,86 @@ TEST_F(SyncScenario, IdentitiesSurviveEditsBlankPageRemovalAndSyncsAfterIt) {
     const SyncOutcome after = syncOk();
     EXPECT_FALSE(after.report.changed()) << "moved, not new";
     EXPECT_EQ(serverCards().size(), 6);
+}
+
+// Runs one command of the tool in this process and catches what it prints.
+struct ToolRun {
+    int status = 0;
+    QString out;
+    QString err;
+};
+ToolRun tool(const TempBook& book, QStringList args) {
+    ToolRun result;
+    QTextStream out(&result.out);
+    QTextStream err(&result.err);
+    const QString name = args.takeFirst();
+    for (const cli::CliCommand& command : cli::commandTable()) {
+        if (name != QLatin1StringView(command.name))
+            continue;
+        cli::CliContext context{book.folder(), false, out, err};
+        try {
+            result.status = command.run(context, args);
+        } catch (const cli::CliError& error) {
+            result.status = error.status;
+            err << error.message;
+        }
+    }
+    out.flush();
+    err.flush();
+    return result;
+}
+
+TEST_F(SyncScenario, TheToolKeepsTheAccountDryRunsAndIdentitiesSurviveAnExchangeFileRoundTrip) {
+    addPages(4);
+    QTemporaryDir scratch;
+    const QString passwordFile = scratch.filePath(QStringLiteral("pw"));
+    QFile file(passwordFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(Password.toUtf8() + "\n");
+    file.close();
+    ToolRun run = tool(book, {QStringLiteral("sync"), QStringLiteral("--url"),
+                              server->baseUrl().toString(), QStringLiteral("--user"), user,
+                              QStringLiteral("--password-file"), passwordFile});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Synced: Sent 4, received 0")))
+        << run.out.toStdString();
+    QFile account(syncAccountPath(book.folder()));
+    ASSERT_TRUE(account.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(account.readAll().contains(Password.toUtf8())) << "never the password";
+    SyncAccount stored;
+    QString error;
+    ASSERT_TRUE(SyncAccount::load(book.folder(), stored, error));
+
+    // A later run needs no options; a dry run tells and changes nothing.
+    qputenv("ORVELAN_SYNC_PASSWORD", Password.toUtf8());
+    this->account = stored;
+    const QString ann = hrefOfCardWith("FN:Aperson 0");
+    ASSERT_TRUE(
+        serverWrite("PUT", ann, vcard(uidOf(ann), "FN:Aperson 0\r\nTEL;TYPE=HOME:777\r\n")));
+    const QByteArray before = allTabs();
+    run = tool(book, {QStringLiteral("sync"), QStringLiteral("--dry-run")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("here: update Aperson 0")))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Dry run: nothing was changed.")));
+    EXPECT_EQ(allTabs(), before);
+    run = tool(book, {QStringLiteral("sync")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("received 1"))) << run.out.toStdString();
+
+    // Exported to an exchange file, the book reset and the file imported: the same pages.
+    const QString eab = scratch.filePath(QStringLiteral("book.eab"));
+    ASSERT_EQ(tool(book, {QStringLiteral("export"), QStringLiteral("eab"), eab}).status, 0);
+    ASSERT_EQ(tool(book, {QStringLiteral("reset"), QStringLiteral("--yes")}).status, 0);
+    run = tool(book, {QStringLiteral("import"), eab});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    run = tool(book, {QStringLiteral("sync")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Synced: Sent 0, received 0, deleted here 0, "
+                                                "deleted on the server 0, conflicts 0.")))
+        << run.out.toStdString();
+    EXPECT_EQ(serverCards().size(), 4);
+    qunsetenv("ORVELAN_SYNC_PASSWORD");
 }
 
 TEST(SyncOverTls, SyncsWithASelfSignedServerWhenItsCertificateIsGiven) {
