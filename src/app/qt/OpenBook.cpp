@@ -71,8 +71,10 @@ void OpenBook::syncIfChosen() {
     if (findSyncPassword(m_keyring.get(), passwordKey(account.user, account.url), {},
                          request.password, error)) {
         m_window.setStatusText(QStringLiteral("Syncing..."));
+        m_window.setEnabled(false);
         const SyncOutcome outcome =
             runSync(m_session.folder(), m_session.services().clock, request);
+        m_window.setEnabled(true);
         if (outcome.ok) {
             outcome.account.save(m_session.folder());
             m_window.setStatusText(syncSummary(outcome.report).section(u'\n', 0, 0));
@@ -84,8 +86,8 @@ void OpenBook::syncIfChosen() {
         error = outcome.error;
     }
     m_window.setStatusText(QString());
-    m_session.services().prompter.ask({QStringLiteral("ORVELAN Sync"), error,
-                                       PromptIcon::Exclamation, PromptButtons::Ok});
+    m_session.services().prompter.ask(
+        {QStringLiteral("ORVELAN Sync"), error, PromptIcon::Exclamation, PromptButtons::Ok});
 }
 
 void OpenBook::openSyncWindow() {
@@ -93,8 +95,12 @@ void OpenBook::openSyncWindow() {
         m_keyring = std::make_unique<KeyringPasswordStore>();
         m_sync = std::make_unique<SyncWindow>(m_session.folder(), m_session.services().clock,
                                               m_keyring.get());
+        // The book takes no edits while the sync writes it (the network keeps events flowing).
+        QObject::connect(m_sync.get(), &SyncWindow::syncStarted, &m_window,
+                         [this] { m_window.setEnabled(false); });
         // The page on view may have changed on the server: show it as it is now.
         QObject::connect(m_sync.get(), &SyncWindow::synced, &m_window, [this] {
+            m_window.setEnabled(true);
             const PageStore& store = m_session.store();
             m_window.showPage(store.currentTab(), store.currentPage());
         });

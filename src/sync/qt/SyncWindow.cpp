@@ -159,6 +159,7 @@ void SyncWindow::syncNow() {
     if (m_busy || !gather(request.account, request.password))
         return;
     m_busy = true;
+    Q_EMIT syncStarted();
     m_syncNow->setEnabled(false);
     m_find->setEnabled(false);
     m_progress->setRange(0, 0); // busy until the steps are known

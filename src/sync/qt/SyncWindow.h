@@ -33,6 +33,8 @@ public:
     bool busy() const { return m_busy; }
 
 Q_SIGNALS:
+    // A sync begins: nothing else may write the book until synced().
+    void syncStarted();
     // The book's pages may have changed: the main window shows its page again.
     void synced();
 
