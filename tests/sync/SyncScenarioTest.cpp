@@ -211,9 +211,14 @@ TEST_F(SyncScenario, AFirstSyncSendsEveryPageAndASecondSyncWithNoChangeWritesNot
     const QByteArray neverSynced = allTabs();
 
     const SyncOutcome dry = sync(true);
-    EXPECT_FALSE(dry.ok) << "a dry run does not create the address book";
+    ASSERT_TRUE(dry.ok) << dry.error.toStdString();
+    EXPECT_EQ(dry.report.sent, 200);
+    EXPECT_EQ(dry.report.changes.first(),
+              QStringLiteral("server: create the address book \"contacts\""));
     EXPECT_EQ(allTabs(), neverSynced) << "a dry run changes nothing";
     EXPECT_FALSE(QFile::exists(syncStatePath(book.folder())));
+    EXPECT_FALSE(sync(true).createdAddressBook);
+    EXPECT_EQ(sync(true).account.addressBookUrl, QString()) << "nor creates the address book";
 
     const SyncOutcome first = syncOk();
     EXPECT_TRUE(first.createdAddressBook);

@@ -87,11 +87,26 @@ SyncOutcome runSync(const BookFolder& folder, const Clock& clock, const SyncRequ
                                 .arg(account.addressBook, names.join(QStringLiteral(", ")));
             return outcome;
         } else if (request.dryRun) {
-            outcome.error =
-                QStringLiteral("The server has no address book%1 yet; a sync would create it.")
-                    .arg(account.addressBook.isEmpty()
-                             ? QString()
-                             : QStringLiteral(" called \"%1\"").arg(account.addressBook));
+            // Nothing to compare with yet: a sync would create the address book and send every
+            // page.
+            outcome.report.changes.append(QStringLiteral("server: create the address book \"%1\"")
+                                              .arg(account.addressBook.isEmpty()
+                                                       ? QStringLiteral("contacts")
+                                                       : account.addressBook));
+            LocalBook book(folder, clock);
+            QList<LocalPage> pages;
+            if (!book.snapshot(pages, outcome.error))
+                return outcome;
+            for (const LocalPage& page : std::as_const(pages)) {
+                PageTexts texts;
+                PageId id;
+                if (!book.readPage(page.tab, page.page, texts, id, outcome.error))
+                    return outcome;
+                outcome.report.changes.append(QStringLiteral("server: add %1").arg(texts[0]));
+            }
+            outcome.report.sent = int(pages.size());
+            outcome.report.requests = client.requestCount();
+            outcome.ok = true;
             return outcome;
         } else {
             QUrl created;

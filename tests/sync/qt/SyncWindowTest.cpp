@@ -93,11 +93,16 @@ void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
         QVERIFY2(!file.readAll().contains("pa55-word"), qPrintable(file.fileName()));
     }
 
+    QTest::mouseClick(control<QCheckBox>(window, "SyncOpenCloseCk"), Qt::LeftButton);
+    QVERIFY(SyncAccount::load(book.folder(), account, error));
+    QVERIFY2(account.syncOnOpenClose, "the choice is kept with the account");
+
     // Opened again, the window shows the account, with the password from the keyring.
     SyncWindow again(book.folder(), clock, &keyring);
     again.open();
     QCOMPARE(control<QLineEdit>(again, "SyncUserTB")->text(), QStringLiteral("wendy"));
     QCOMPARE(control<QLineEdit>(again, "SyncPassTB")->text(), QStringLiteral("pa55-word"));
+    QVERIFY(control<QCheckBox>(again, "SyncOpenCloseCk")->isChecked());
     QTest::mouseClick(control<QPushButton>(again, "SyncFindBu"), Qt::LeftButton);
     QCOMPARE(control<QComboBox>(again, "SyncBookCb")->count(), 1);
     QTest::mouseClick(control<QPushButton>(again, "SyncNowBu"), Qt::LeftButton);
