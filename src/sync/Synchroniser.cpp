@@ -64,6 +64,14 @@ QString syncSummary(const SyncReport& report) {
     return text;
 }
 
+QString syncStatus(const SyncReport& report) {
+    if (report.conflicts)
+        return QStringLiteral("Synced: %1 conflict copies").arg(report.conflicts);
+    return QStringLiteral("Synced: %1 in, %2 out")
+        .arg(report.received + report.deletedHere)
+        .arg(report.sent + report.deletedThere);
+}
+
 class Synchroniser::Run {
 public:
     Run(Synchroniser& owner, const QUrl& book, bool dryRun, SyncReport& report)

@@ -30,6 +30,10 @@ struct SyncReport {
 // conflict, a line naming the page whose server version was filed as a conflict copy.
 QString syncSummary(const SyncReport& report);
 
+// A status line short enough for the book's status label: "Synced: 2 in, 1 out", or the number
+// of conflict copies filed.
+QString syncStatus(const SyncReport& report);
+
 // done / total steps, for a progress bar.
 using SyncProgress = std::function<void(int done, int total)>;
 

@@ -56,6 +56,10 @@ void OpenBook::connectExchange() {
     QObject::connect(&panel, &OptionsPanel::exportRequested, &m_exchange,
                      &ExchangeWindows::openExport);
     QObject::connect(&panel, &OptionsPanel::syncRequested, &m_window, [this] { openSyncWindow(); });
+    // The book closing (its page saved or left as the user chose): after the window is gone.
+    QObject::connect(
+        &m_window, &OrVel::closeRequested, &m_window, [this] { syncIfChosen(); },
+        Qt::QueuedConnection);
 }
 
 void OpenBook::syncIfChosen() {
@@ -77,7 +81,7 @@ void OpenBook::syncIfChosen() {
         m_window.setEnabled(true);
         if (outcome.ok) {
             outcome.account.save(m_session.folder());
-            m_window.setStatusText(syncSummary(outcome.report).section(u'\n', 0, 0));
+            m_window.setStatusText(syncStatus(outcome.report));
             const PageStore& store = m_session.store();
             if (outcome.report.changed() && m_window.isVisible())
                 m_window.showPage(store.currentTab(), store.currentPage());
