@@ -32,6 +32,7 @@ enum class SyncAction {
     Forget,      // deleted on both sides
     Match,       // a page and a card that belong together but have no state (a sync that
                  // stopped between the two writes): compare them
+    Link,        // a new page and a new card that hold the same contact: they become one
 };
 
 struct SyncStep {

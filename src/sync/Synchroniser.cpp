@@ -82,6 +82,8 @@ public:
 
 private:
     bool listRemote(RemoteCards& remote, QString& token);
+    void linkEqualContacts(QList<SyncStep>& steps);
+    bool link(const SyncStep& step);
     bool fetch(const QStringList& hrefs);
     bool step(const SyncStep& step);
     bool send(const LocalPage& page, PageId id);
@@ -148,7 +150,7 @@ bool Synchroniser::Run::run(QString& error, const SyncProgress& progress) {
     for (const CardState& card : m_state.cards())
         m_usedIds.insert(card.id);
 
-    const QList<SyncStep> steps = planSync(m_local, remote, m_state, m_bookPath);
+    QList<SyncStep> steps = planSync(m_local, remote, m_state, m_bookPath);
     QStringList wanted;
     for (const SyncStep& s : steps) {
         switch (s.action) {
@@ -165,6 +167,8 @@ bool Synchroniser::Run::run(QString& error, const SyncProgress& progress) {
         }
     }
     bool ok = fetch(wanted);
+    if (ok)
+        linkEqualContacts(steps);
     int done = 0;
     for (const SyncStep& s : steps) {
         if (!ok)
@@ -242,6 +246,52 @@ bool Synchroniser::Run::fetch(const QStringList& hrefs) {
     return true;
 }
 
+// A page never synchronised and a card this book never saw that hold the same contact (the
+// book and the phone both had it before their first sync) become one, instead of each side
+// getting a second copy.
+void Synchroniser::Run::linkEqualContacts(QList<SyncStep>& steps) {
+    QMultiHash<QByteArray, qsizetype> newPages; // page hash -> Send step
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const SyncStep& s = steps[i];
+        if (s.action == SyncAction::Send && !m_state.find(s.id))
+            newPages.insert(m_local[s.local].hash, i);
+    }
+    if (newPages.isEmpty())
+        return;
+    for (SyncStep& received : steps) {
+        if (received.action != SyncAction::Receive)
+            continue;
+        const DavClient::Card card = m_cards.value(received.href);
+        if (card.data.isEmpty())
+            continue;
+        const QByteArray hash = pageHash(withName(m_owner.m_mapping.pageOf(card.data)));
+        const auto it = newPages.constFind(hash);
+        if (it == newPages.cend())
+            continue;
+        SyncStep& sent = steps[*it];
+        newPages.erase(it);
+        received.action = SyncAction::Link;
+        received.local = sent.local;
+        received.id = sent.id;
+        sent.action = SyncAction::Forget; // nothing more to do for the page
+        sent.id = {};
+    }
+}
+
+bool Synchroniser::Run::link(const SyncStep& s) {
+    const LocalPage& page = m_local[s.local];
+    if (m_dryRun)
+        return true;
+    PageId id = s.id;
+    if (id.isNull()) {
+        id = freshId(PageId::derivedFrom(s.href.toUtf8()));
+        if (!m_owner.m_book.setId(page.tab, page.page, id, m_error))
+            return false;
+    }
+    record(id, s.href, m_cards.value(s.href).etag, page.hash, page.tab, page.page);
+    return true;
+}
+
 bool Synchroniser::Run::readPage(const LocalPage& page, PageTexts& texts) {
     PageId id;
     return m_owner.m_book.readPage(page.tab, page.page, texts, id, m_error);
@@ -277,6 +327,8 @@ bool Synchroniser::Run::step(const SyncStep& s) {
     case SyncAction::Conflict:
     case SyncAction::Match:
         return resolve(page, s.id, s.href, RetriesAfterPrecondition);
+    case SyncAction::Link:
+        return link(s);
     case SyncAction::DeleteHere:
         return deleteHere(page, s.id);
     case SyncAction::DeleteThere:
@@ -284,7 +336,7 @@ bool Synchroniser::Run::step(const SyncStep& s) {
     case SyncAction::Restore:
         return receive(s.href, s.id);
     case SyncAction::Forget:
-        if (!m_dryRun) {
+        if (!m_dryRun && !s.id.isNull()) {
             m_state.remove(s.id);
             m_stateChanged = true;
         }

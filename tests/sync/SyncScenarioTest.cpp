@@ -238,6 +238,29 @@ TEST_F(SyncScenario, AFirstSyncSendsEveryPageAndASecondSyncWithNoChangeWritesNot
     EXPECT_EQ(namedPages(), 200);
 }
 
+TEST_F(SyncScenario, AFirstSyncJoinsAContactBothSidesAlreadyHadInsteadOfDoublingIt) {
+    book.writeTab(12, {TempBook::record({{Field::Name, "Lena Link"}, {Field::Phone1, "555 12"}}),
+                       TempBook::record({{Field::Name, "Lena Link"}, {Field::Phone1, "555 99"}})});
+    DavClient client(http());
+    QList<DavClient::AddressBook> books;
+    QUrl home;
+    QUrl created;
+    DavError error;
+    ASSERT_TRUE(client.discover(server->baseUrl(), books, home, error));
+    ASSERT_TRUE(client.createAddressBook(home, QStringLiteral("phone"), created, error));
+    account.addressBookUrl = created.toString();
+    ASSERT_TRUE(serverWrite("PUT", created.path() + QStringLiteral("lena.vcf"),
+                            vcard("lena", "FN:Lena Link\r\nN:Link;Lena;;;\r\n"
+                                          "TEL;TYPE=HOME,VOICE:555 12\r\n")));
+
+    const SyncOutcome outcome = syncOk();
+    EXPECT_EQ(outcome.report.received, 0) << "the phone's card is the page already here";
+    EXPECT_EQ(outcome.report.sent, 1) << "only the other Lena is new to the server";
+    EXPECT_EQ(serverCards().size(), 2);
+    EXPECT_EQ(namedPages(), 2);
+    EXPECT_FALSE(syncOk().report.changed());
+}
+
 TEST_F(SyncScenario, ChangesMadeOnTheServerArePulledIn) {
     addPages(3);
     syncOk();
