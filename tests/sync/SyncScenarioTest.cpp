@@ -261,6 +261,30 @@ TEST_F(SyncScenario, AFirstSyncJoinsAContactBothSidesAlreadyHadInsteadOfDoubling
     EXPECT_FALSE(syncOk().report.changed());
 }
 
+TEST_F(SyncScenario, TheAddressBookNamedIsChosenAndAnUnknownNameListsTheOthers) {
+    addPages(1);
+    DavClient client(http());
+    QList<DavClient::AddressBook> books;
+    QUrl home;
+    QUrl created;
+    DavError error;
+    ASSERT_TRUE(client.discover(server->baseUrl(), books, home, error));
+    ASSERT_TRUE(client.createAddressBook(home, QStringLiteral("Family"), created, error));
+    ASSERT_TRUE(client.createAddressBook(home, QStringLiteral("Work"), created, error));
+
+    account.addressBook = QStringLiteral("nope");
+    SyncOutcome outcome = sync();
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_TRUE(outcome.error.contains(QStringLiteral("no address book called \"nope\"")));
+    EXPECT_TRUE(outcome.error.contains(QStringLiteral("Family")));
+    EXPECT_TRUE(outcome.error.contains(QStringLiteral("Work"))) << outcome.error.toStdString();
+
+    account.addressBook = QStringLiteral("work");
+    outcome = syncOk();
+    EXPECT_EQ(outcome.account.addressBookUrl, created.toString()) << "names ignore case";
+    EXPECT_EQ(outcome.report.sent, 1);
+}
+
 TEST_F(SyncScenario, ChangesMadeOnTheServerArePulledIn) {
     addPages(3);
     syncOk();
