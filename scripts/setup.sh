@@ -6,7 +6,7 @@ set -euo pipefail
 # What ./run needs to build and start the two programs, orvelan and orvelan-book.
 ORVELAN_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-serialport-dev libgl-dev
+    qt6-base-dev qt6-serialport-dev libgl-dev qtkeychain-qt6-dev
     fonts-liberation libicu-dev
 )
 
@@ -18,6 +18,7 @@ ORVELAN_TEST_PACKAGES=(
     cups-client cups-daemon
     libgtest-dev libgmock-dev libbenchmark-dev
     man-db
+    openssl radicale
     poppler-utils python3 python3-vobject time
     xvfb openbox xdotool
 )

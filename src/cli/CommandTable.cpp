@@ -47,6 +47,10 @@ const std::vector<CliCommand>& commandTable() {
         {"export", "csv|eab|vcf FILE [--find TEXT] [--encoding utf-8] [--version 3.0|4.0]",
          "write the pages (that hold TEXT) to a file; vcf writes vCard 3.0 or 4.0", false,
          runExport},
+        {"sync",
+         "[--url URL] [--user NAME] [--password-file FILE] [--addressbook NAME] [--ca-file PEM] "
+         "[--dry-run]",
+         "two-way sync with a CardDAV server; later runs use the stored account", true, runSync},
     };
     return table;
 }

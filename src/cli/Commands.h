@@ -28,5 +28,6 @@ int runPrint(CliContext& context, const QStringList& args);
 int runImport(CliContext& context, const QStringList& args);
 int runExport(CliContext& context, const QStringList& args);
 int runQuery(CliContext& context, const QStringList& args);
+int runSync(CliContext& context, const QStringList& args);
 
 } // namespace orvelan::cli

@@ -123,7 +123,7 @@ void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& 
             continue;
         }
         const ImportRecord record = importRecordOf(page.texts);
-        if (staging.stage(record, now) != ImportStaging::Outcome::Staged) {
+        if (staging.stage(record, now).outcome != ImportStaging::Staged::Outcome::Staged) {
             summary.refused.add(name);
             continue;
         }

@@ -45,4 +45,8 @@ QString BookFolder::lockPath() const {
     return m_root + QStringLiteral("/orvelan.lock");
 }
 
+QString BookFolder::syncDir() const {
+    return m_root + QStringLiteral("/sync");
+}
+
 } // namespace orvelan

@@ -21,6 +21,7 @@ public:
     QString reserveDir() const;
     QString configPath() const; // orvelan.conf: device paths and other local choices
     QString lockPath() const;   // held while the address book runs on this folder
+    QString syncDir() const;    // sync/: the contacts server account and the sync state
 
 private:
     QString m_root;

@@ -1,5 +1,7 @@
 #include "store/PageEncoding.h"
 
+#include "store/PageIdentity.h"
+
 #include "store/Windows1252.h"
 
 #include <unicode/uchar.h>
@@ -7,7 +9,10 @@
 namespace orvelan {
 
 TextEncoding encodingOfReserved(QByteArrayView reserved) {
-    return reserved == Utf8PageMarker ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    // A synchronised page keeps its encoding beside its identity (see PageIdentity).
+    const bool utf8 = reserved == Utf8PageMarker ||
+                      (!pageIdOfReserved(reserved).isNull() && reserved[1] == PageId::Utf8Flag);
+    return utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
 }
 
 TextEncoding encodingOfStored(QByteArrayView storedRecord) {

@@ -1,5 +1,6 @@
 #include "store/PageStore.h"
 
+#include "store/PageIdentity.h"
 #include "store/RuntimeError.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
@@ -72,7 +73,11 @@ StoreResult PageStore::putPage(const PageTexts& view) {
     fillRecord(record, view);
     record[Field::DateModified] = m_dateModified.toLatin1();
     record[Field::TimeModified] = m_timeModified.toLatin1();
-    const int error = TabFile(m_tabFilePath).writePage(m_currentPage, record.toStored());
+    const TabFile file(m_tabFilePath);
+    QByteArray stored = record.toStored();
+    // The page keeps the identity it has with a contacts server across edits.
+    setPageId(stored, pageIdOf(file.readPage(m_currentPage).record));
+    const int error = file.writePage(m_currentPage, stored);
     if (error)
         return StoreResult::failed(StoreFailure::Operation::PutPage, error, m_tabFilePath);
     refreshLoadedCopy(view);

@@ -66,7 +66,8 @@ public:
     // Loads page n of the current tab into `view` (a page beyond the end shows empty texts),
     // refreshes the loaded copy and clears page changed.
     StoreResult getPage(qint64 page, PageTexts& view);
-    // Writes `view` as the current page, stamped with the date and time now.
+    // Writes `view` as the current page, stamped with the date and time now. The page keeps
+    // the identity its record had (see PageIdentity).
     StoreResult putPage(const PageTexts& view);
     // Writes a blank page as record n of the current tab.
     StoreResult writeBlankPage(qint64 page);

@@ -29,7 +29,7 @@ bool isTemporaryFileName(const QString& fileName) {
 int removeLeftoverTemporaries(const BookFolder& folder) {
     int removed = 0;
     const QString folders[] = {folder.root(), folder.dataBookDir(), folder.reserveDir(),
-                               folder.root() + QStringLiteral("/Prints")};
+                               folder.root() + QStringLiteral("/Prints"), folder.syncDir()};
     for (const QString& path : folders) {
         QDir dir(path);
         const QStringList names = dir.entryList({u'*' + QLatin1StringView(TemporaryInfix) + u'*'},

@@ -5,6 +5,9 @@
 #include "print/PagePrintout.h"
 #include "print/qt/LabelBusyMark.h"
 #include "search/qt/FindWindow.h"
+#include "sync/net/KeyringPasswordStore.h"
+#include "sync/net/SyncSession.h"
+#include "sync/qt/SyncWindow.h"
 #include "telephony/qt/TapiConsoleWidget.h"
 #include "ui/LabelButton.h"
 
@@ -53,6 +56,63 @@ void OpenBook::connectExchange() {
     });
     QObject::connect(&panel, &OptionsPanel::exportRequested, &m_exchange,
                      &ExchangeWindows::openExport);
+    QObject::connect(&panel, &OptionsPanel::syncRequested, &m_window, [this] { openSyncWindow(); });
+    // The book closing (its page saved or left as the user chose): after the window is gone.
+    QObject::connect(
+        &m_window, &OrVel::closeRequested, &m_window, [this] { syncIfChosen(); },
+        Qt::QueuedConnection);
+}
+
+void OpenBook::syncIfChosen() {
+    SyncAccount account;
+    QString error;
+    if (!SyncAccount::load(m_session.folder(), account, error) || !account.isSet() ||
+        !account.syncOnOpenClose || (m_sync && m_sync->busy()))
+        return;
+    if (!m_keyring)
+        m_keyring = std::make_unique<KeyringPasswordStore>();
+    SyncRequest request;
+    request.account = account;
+    if (findSyncPassword(m_keyring.get(), passwordKey(account.user, account.url), {},
+                         request.password, error)) {
+        m_window.setStatusText(QStringLiteral("Syncing..."));
+        m_window.setEnabled(false);
+        const SyncOutcome outcome =
+            runSync(m_session.folder(), m_session.services().clock, request);
+        m_window.setEnabled(true);
+        if (outcome.ok) {
+            outcome.account.save(m_session.folder());
+            m_window.setStatusText(syncStatus(outcome.report));
+            const PageStore& store = m_session.store();
+            if (outcome.report.changed() && m_window.isVisible())
+                m_window.showPage(store.currentTab(), store.currentPage());
+            return;
+        }
+        error = outcome.error;
+    }
+    m_window.setStatusText(QString());
+    m_session.services().prompter.ask(
+        {QStringLiteral("ORVELAN Sync"), error, PromptIcon::Exclamation, PromptButtons::Ok});
+}
+
+void OpenBook::openSyncWindow() {
+    if (!m_sync) {
+        m_keyring = std::make_unique<KeyringPasswordStore>();
+        m_sync = std::make_unique<SyncWindow>(m_session.folder(), m_session.services().clock,
+                                              m_keyring.get());
+        // The book takes no edits while the sync writes it (the network keeps events flowing).
+        QObject::connect(m_sync.get(), &SyncWindow::syncStarted, &m_window,
+                         [this] { m_window.setEnabled(false); });
+        // The page on view may have changed on the server: show it as it is now.
+        QObject::connect(m_sync.get(), &SyncWindow::synced, &m_window, [this] {
+            m_window.setEnabled(true);
+            const PageStore& store = m_session.store();
+            m_window.showPage(store.currentTab(), store.currentPage());
+        });
+        // Over the book, where the user is looking.
+        m_sync->move(m_window.frameGeometry().center() - m_sync->rect().center());
+    }
+    m_sync->open();
 }
 
 OpenBook::~OpenBook() = default;

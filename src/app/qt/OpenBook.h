@@ -13,6 +13,8 @@
 namespace orvelan {
 
 class FindWindow;
+class KeyringPasswordStore;
+class SyncWindow;
 class TapiConsoleWidget;
 
 // The open book with everything it works with: the options panel and the run of the program,
@@ -24,17 +26,23 @@ public:
 
     // Once, when the main window first loads: starts the telephony session (unless "-TAPI").
     void firstLoad();
+    // When the book opens and when it closes: syncs with the contacts server if the user chose
+    // so in the sync window. A failure is told in a message box; the book stays as it was.
+    void syncIfChosen();
 
     DialController& dialing() { return m_dial; }
     // The search window, once it has been opened in this run.
     FindWindow* findWindow() const { return m_find.get(); }
     ExchangeWindows& exchange() { return m_exchange; }
+    // The sync window, once it has been opened in this run.
+    SyncWindow* syncWindow() const { return m_sync.get(); }
 
 private:
     void connectOptionsPanel();
     void connectDialing();
     void connectSearchAndPrinting();
     void connectExchange();
+    void openSyncWindow();
     void openFindWindow();
     void printPage();
 
@@ -51,6 +59,8 @@ private:
     CallbackNavigator m_navigator;
     std::unique_ptr<FindWindow> m_find;
     ExchangeWindows m_exchange;
+    std::unique_ptr<KeyringPasswordStore> m_keyring;
+    std::unique_ptr<SyncWindow> m_sync;
 };
 
 } // namespace orvelan

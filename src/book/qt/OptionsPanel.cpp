@@ -75,6 +75,7 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
                              1);
     recordsLayout->addWidget(button("ImportBu", QStringLiteral("Import..."), records), 1, 0);
     recordsLayout->addWidget(button("ExportBu", QStringLiteral("Export..."), records), 1, 1);
+    recordsLayout->addWidget(button("SyncBu", QStringLiteral("Sync..."), records), 2, 0);
 
     auto* dial = new QGroupBox(QStringLiteral("Dial"), this);
     auto* dialLayout = new QGridLayout(dial);
@@ -128,6 +129,11 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
                 if (!m_book || m_book->mayLeavePage())
                     Q_EMIT exportRequested();
             });
+    // A sync may change any page: a changed page is offered for saving first.
+    connect(findChild<QPushButton*>(QStringLiteral("SyncBu")), &QPushButton::clicked, this, [this] {
+        if (!m_book || m_book->mayLeavePage())
+            Q_EMIT syncRequested();
+    });
     connect(m_showTapi, &QPushButton::clicked, this, &OptionsPanel::tapiShowRequested);
     connect(findChild<QPushButton*>(QStringLiteral("cmdDialProps")), &QPushButton::clicked, this,
             &OptionsPanel::dialPropertiesRequested);

@@ -41,6 +41,7 @@ Q_SIGNALS:
     void closed();
     void importRequested();
     void exportRequested();
+    void syncRequested();
     void tapiShowRequested();
     void dialPropertiesRequested();
     void lineConfigRequested();

@@ -1,0 +1,145 @@
+// The sync command: two-way sync with the user's CardDAV server.
+#include "cli/CliCommand.h"
+#include "cli/Commands.h"
+
+#include "platform/Clock.h"
+#include "sync/PasswordStore.h"
+#include "sync/net/KeyringPasswordStore.h"
+#include "sync/net/SyncSession.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace orvelan::cli {
+
+namespace {
+
+struct SyncArguments {
+    QString url;
+    QString user;
+    QString passwordFile;
+    QString addressBook;
+    QString caFile;
+    bool dryRun = false;
+    bool hasUser = false;
+    bool hasAddressBook = false;
+};
+
+SyncArguments syncArguments(const QStringList& args) {
+    SyncArguments parsed;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == QStringLiteral("--dry-run")) {
+            parsed.dryRun = true;
+            continue;
+        }
+        const QStringList valued = {QStringLiteral("--url"), QStringLiteral("--user"),
+                                    QStringLiteral("--password-file"),
+                                    QStringLiteral("--addressbook"), QStringLiteral("--ca-file")};
+        if (!valued.contains(arg))
+            throw CliError{QStringLiteral("sync: unexpected argument '%1'.").arg(arg)};
+        if (i + 1 >= args.size())
+            throw CliError{arg + QStringLiteral(" needs a value.")};
+        const QString value = args[++i];
+        if (arg == QStringLiteral("--url")) {
+            parsed.url = value;
+        } else if (arg == QStringLiteral("--user")) {
+            parsed.user = value;
+            parsed.hasUser = true;
+        } else if (arg == QStringLiteral("--password-file")) {
+            parsed.passwordFile = value;
+        } else if (arg == QStringLiteral("--addressbook")) {
+            parsed.addressBook = value;
+            parsed.hasAddressBook = true;
+        } else {
+            parsed.caFile = QFileInfo(value).absoluteFilePath();
+        }
+    }
+    return parsed;
+}
+
+// The stored account with what this run gives; a new server, user or address book is found
+// again.
+SyncAccount accountFor(const BookFolder& folder, const SyncArguments& args) {
+    SyncAccount account;
+    QString error;
+    if (!SyncAccount::load(folder, account, error) && args.url.isEmpty())
+        throw CliError{error};
+    const SyncAccount stored = account;
+    if (!args.url.isEmpty())
+        account.url = args.url;
+    if (args.hasUser)
+        account.user = args.user;
+    if (args.hasAddressBook)
+        account.addressBook = args.addressBook;
+    if (!args.caFile.isEmpty())
+        account.caFile = args.caFile;
+    if (account.url != stored.url || account.user != stored.user ||
+        account.addressBook != stored.addressBook)
+        account.addressBookUrl.clear();
+    if (!account.isSet())
+        throw CliError{QStringLiteral("No server to sync with yet: give --url URL (and --user "
+                                      "NAME, --password-file FILE).")};
+    return account;
+}
+
+} // namespace
+
+int runSync(CliContext& context, const QStringList& args) {
+    const SyncArguments parsed = syncArguments(args);
+    SyncRequest request;
+    request.account = accountFor(context.folder, parsed);
+    request.dryRun = parsed.dryRun;
+    KeyringPasswordStore keyring;
+    QString error;
+    if (!findSyncPassword(&keyring, passwordKey(request.account.user, request.account.url),
+                          parsed.passwordFile, request.password, error))
+        throw CliError{error};
+    // A dry run only reads; a sync changes the book and holds its lock.
+    std::unique_ptr<BookLock> lock;
+    if (!request.dryRun)
+        lock = lockBook(context.folder);
+    SystemClock clock;
+    const SyncOutcome outcome = runSync(context.folder, clock, request);
+    if (!request.dryRun && !outcome.account.addressBookUrl.isEmpty()) {
+        if (const int failed = outcome.account.save(context.folder))
+            context.err << QStringLiteral(
+                               "orvelan-book: cannot keep the account in %1 (error %2)\n")
+                               .arg(syncAccountPath(context.folder))
+                               .arg(failed);
+    }
+    if (!outcome.ok)
+        throw CliError{outcome.error};
+    const SyncReport& report = outcome.report;
+    if (context.json) {
+        printJson(
+            context,
+            QJsonObject{{QStringLiteral("addressBook"), outcome.account.addressBookUrl},
+                        {QStringLiteral("dryRun"), request.dryRun},
+                        {QStringLiteral("sent"), report.sent},
+                        {QStringLiteral("received"), report.received},
+                        {QStringLiteral("deletedHere"), report.deletedHere},
+                        {QStringLiteral("deletedOnServer"), report.deletedThere},
+                        {QStringLiteral("conflicts"), report.conflicts},
+                        {QStringLiteral("conflictCopies"),
+                         QJsonArray::fromStringList(report.conflictNames)},
+                        {QStringLiteral("changes"), QJsonArray::fromStringList(report.changes)},
+                        {QStringLiteral("requests"), report.requests}});
+        return 0;
+    }
+    if (outcome.createdAddressBook)
+        context.out
+            << QStringLiteral("Created the address book %1\n").arg(outcome.account.addressBookUrl);
+    if (request.dryRun) {
+        for (const QString& line : report.changes)
+            context.out << line << '\n';
+    }
+    context.out << (request.dryRun ? QStringLiteral("Would sync: ") : QStringLiteral("Synced: "))
+                << syncSummary(report) << '\n';
+    if (request.dryRun)
+        context.out << "Dry run: nothing was changed.\n";
+    return 0;
+}
+
+} // namespace orvelan::cli

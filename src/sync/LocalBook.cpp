@@ -1,0 +1,138 @@
+#include "sync/LocalBook.h"
+
+#include "store/PageRecord.h"
+#include "store/RuntimeError.h"
+#include "store/TabFile.h"
+#include "store/TabTable.h"
+
+#include <QCryptographicHash>
+
+namespace orvelan {
+
+namespace {
+
+QString failure(const QString& what, const QString& path, int error) {
+    return QStringLiteral("Cannot %1 %2: %3").arg(what, path, describeRuntimeError(error));
+}
+
+PageTexts textsOfStored(QByteArrayView stored) {
+    return textsOf(PageRecord::fromStored(stored));
+}
+
+} // namespace
+
+QByteArray pageHash(const PageTexts& texts) {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const QString& text : texts) {
+        hash.addData(text.toUtf8());
+        hash.addData(QByteArrayView("\x1f", 1));
+    }
+    return hash.result().left(16).toHex();
+}
+
+bool LocalBook::snapshot(QList<LocalPage>& pages, QString& error) const {
+    pages.clear();
+    for (int tab = 0; tab < TabCount; ++tab) {
+        const TabFile file(m_folder.tabFilePath(tab));
+        const int failed = file.scan([&](qint64 page, QByteArrayView stored) {
+            if (!isBlankStored(stored))
+                pages.append({pageIdOf(stored), tab, page, pageHash(textsOfStored(stored))});
+            return true;
+        });
+        if (failed && failed != RuntimeError::FileNotFound) {
+            error = failure(QStringLiteral("read"), file.path(), failed);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool LocalBook::readPage(int tab, qint64 page, PageTexts& texts, PageId& id, QString& error) const {
+    const TabFile file(m_folder.tabFilePath(tab));
+    const TabFile::Read read = file.readPage(page);
+    if (read.error || read.record.isEmpty()) {
+        error = failure(QStringLiteral("read"), file.path(),
+                        read.error ? read.error : RuntimeError::BadRecordNumber);
+        return false;
+    }
+    texts = textsOfStored(read.record);
+    id = pageIdOf(read.record);
+    return true;
+}
+
+QByteArray LocalBook::storedPage(qint64 pageNo, const PageTexts& texts, PageId id) const {
+    const QDateTime now = m_clock.now();
+    PageRecord record;
+    record[Field::PageNo] = QByteArray::number(pageNo);
+    fillRecord(record, texts);
+    record[Field::DateModified] = now.toString(QStringLiteral("dd/MM/yy")).toLatin1();
+    record[Field::TimeModified] = now.toString(QStringLiteral("HH:mm")).toLatin1();
+    QByteArray stored = record.toStored();
+    setPageId(stored, id);
+    return stored;
+}
+
+bool LocalBook::write(int tab, qint64 page, const QByteArray& record, QString& error) {
+    const TabFile file(m_folder.tabFilePath(tab));
+    if (const int failed = file.writePage(page, record)) {
+        error = failure(QStringLiteral("write"), file.path(), failed);
+        return false;
+    }
+    return true;
+}
+
+bool LocalBook::writePage(int tab, qint64 page, const PageTexts& texts, PageId id, Placed& placed,
+                          QString& error) {
+    PageTexts old;
+    PageId oldId;
+    if (!readPage(tab, page, old, oldId, error))
+        return false;
+    const int home = tabForName(QStringView(texts[0]));
+    if (trimSpaces(QStringView(old[0])) != trimSpaces(QStringView(texts[0])) && home != tab) {
+        // Filed under its new tab first, so a failure in between leaves two copies, never none.
+        if (!addPage(texts, id, placed, error))
+            return false;
+        return blankPage(tab, page, error);
+    }
+    const QByteArray stored = storedPage(page, texts, id);
+    if (!write(tab, page, stored, error))
+        return false;
+    placed = {tab, page, pageHash(textsOfStored(stored))};
+    return true;
+}
+
+bool LocalBook::addPage(const PageTexts& texts, PageId id, Placed& placed, QString& error) {
+    const int tab = tabForName(QStringView(texts[0]));
+    const TabFile file(m_folder.tabFilePath(tab));
+    qint64 slot = 0;
+    qint64 count = 0;
+    if (const int failed = file.findFirstBlank(slot, count);
+        failed && failed != RuntimeError::FileNotFound) {
+        error = failure(QStringLiteral("read"), file.path(), failed);
+        return false;
+    }
+    const qint64 page = slot > 0 ? slot : count + 1;
+    const QByteArray stored = storedPage(page, texts, id);
+    if (!write(tab, page, stored, error))
+        return false;
+    placed = {tab, page, pageHash(textsOfStored(stored))};
+    return true;
+}
+
+bool LocalBook::blankPage(int tab, qint64 page, QString& error) {
+    return write(tab, page, blankRecord(), error);
+}
+
+bool LocalBook::setId(int tab, qint64 page, PageId id, QString& error) {
+    const TabFile file(m_folder.tabFilePath(tab));
+    TabFile::Read read = file.readPage(page);
+    if (read.error || read.record.isEmpty()) {
+        error = failure(QStringLiteral("read"), file.path(),
+                        read.error ? read.error : RuntimeError::BadRecordNumber);
+        return false;
+    }
+    setPageId(read.record, id);
+    return write(tab, page, read.record, error);
+}
+
+} // namespace orvelan

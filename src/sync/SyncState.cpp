@@ -1,0 +1,107 @@
+#include "sync/SyncState.h"
+
+#include "store/AtomicFile.h"
+#include "store/PrivateFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace orvelan {
+
+namespace {
+
+constexpr int FormatVersion = 1;
+
+} // namespace
+
+const CardState* SyncState::find(PageId id) const {
+    const auto it = m_cards.constFind(id);
+    return it == m_cards.cend() ? nullptr : &*it;
+}
+
+const CardState* SyncState::findByHref(const QString& href) const {
+    const auto it = m_byHref.constFind(href);
+    return it == m_byHref.cend() ? nullptr : find(*it);
+}
+
+void SyncState::put(const CardState& card) {
+    if (const CardState* old = find(card.id); old && old->href != card.href)
+        m_byHref.remove(old->href);
+    m_cards.insert(card.id, card);
+    m_byHref.insert(card.href, card.id);
+}
+
+void SyncState::remove(PageId id) {
+    if (const CardState* old = find(id)) {
+        m_byHref.remove(old->href);
+        m_cards.remove(id);
+    }
+}
+
+void SyncState::clear() {
+    m_cards.clear();
+    m_byHref.clear();
+    syncToken.clear();
+}
+
+bool SyncState::load(const QString& path, SyncState& state, QString& error) {
+    state = SyncState();
+    QFile file(path);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("Cannot read the sync state %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonObject root = document.object();
+    if (parseError.error != QJsonParseError::NoError ||
+        root.value(QStringLiteral("version")).toInt() != FormatVersion) {
+        error = QStringLiteral("The sync state %1 is damaged; move it away to start the sync "
+                               "afresh (every page and card is then compared again).")
+                    .arg(path);
+        return false;
+    }
+    state.addressBookUrl = root.value(QStringLiteral("addressBook")).toString();
+    state.syncToken = root.value(QStringLiteral("syncToken")).toString();
+    const QJsonArray cards = root.value(QStringLiteral("cards")).toArray();
+    for (const QJsonValue& value : cards) {
+        const QJsonObject object = value.toObject();
+        CardState card;
+        card.id = PageId::fromString(object.value(QStringLiteral("id")).toString());
+        card.href = object.value(QStringLiteral("href")).toString();
+        card.etag = object.value(QStringLiteral("etag")).toString().toUtf8();
+        card.hash = object.value(QStringLiteral("hash")).toString().toLatin1();
+        card.tab = object.value(QStringLiteral("tab")).toInt(-1);
+        card.page = object.value(QStringLiteral("page")).toInteger();
+        if (card.id.isNull() || card.href.isEmpty())
+            continue;
+        state.put(card);
+    }
+    return true;
+}
+
+int SyncState::save(const QString& path) const {
+    QJsonArray cards;
+    for (const CardState& card : m_cards) {
+        cards.append(QJsonObject{{QStringLiteral("id"), card.id.toString()},
+                                 {QStringLiteral("href"), card.href},
+                                 {QStringLiteral("etag"), QString::fromUtf8(card.etag)},
+                                 {QStringLiteral("hash"), QString::fromLatin1(card.hash)},
+                                 {QStringLiteral("tab"), card.tab},
+                                 {QStringLiteral("page"), card.page}});
+    }
+    const QJsonObject root{{QStringLiteral("version"), FormatVersion},
+                           {QStringLiteral("addressBook"), addressBookUrl},
+                           {QStringLiteral("syncToken"), syncToken},
+                           {QStringLiteral("cards"), cards}};
+    makePrivateFolder(QFileInfo(path).absolutePath());
+    return replaceFileAtomically(path, QJsonDocument(root).toJson(QJsonDocument::Compact));
+}
+
+} // namespace orvelan

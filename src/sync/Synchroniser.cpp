@@ -1,0 +1,567 @@
+#include "sync/Synchroniser.h"
+
+#include "store/PageRecord.h"
+#include "store/TabTable.h"
+
+#include <QSet>
+
+namespace orvelan {
+
+namespace {
+
+constexpr int FetchBatch = 100;
+constexpr int SaveEvery = 100;
+constexpr int RetriesAfterPrecondition = 3;
+
+const QString ConflictMark = QStringLiteral(" (conflict)");
+
+// The texts as they read back once stored: trimmed and cut to the field widths.
+PageTexts normalised(const PageTexts& texts) {
+    PageRecord record;
+    fillRecord(record, texts);
+    return textsOf(PageRecord::fromStored(record.toStored()));
+}
+
+// A page needs a name: a card without one is filed under its organisation or e-mail address.
+PageTexts withName(PageTexts texts) {
+    for (const int fallback : {0, 15, 12, 24}) {
+        if (!trimSpaces(QStringView(texts[fallback])).isEmpty()) {
+            texts[0] = texts[fallback];
+            return normalised(texts);
+        }
+    }
+    texts[0] = QStringLiteral("No Name");
+    return normalised(texts);
+}
+
+QString uidFor(PageId id) {
+    return QStringLiteral("orvelan-") + id.toString();
+}
+
+} // namespace
+
+QString conflictCopyName(const QString& name) {
+    QString base = trimSpaces(QStringView(name)).toString();
+    const int width = specOf(Field::Name).width;
+    // Measured as UTF-8, the widest form the page can take; never cut inside a character.
+    while (!base.isEmpty() && storedLengthOf(0, base + ConflictMark, TextEncoding::Utf8) > width)
+        base.chop(base.size() > 1 && base.back().isLowSurrogate() ? 2 : 1);
+    return trimSpaces(QStringView(base)).toString() + ConflictMark;
+}
+
+QString syncSummary(const SyncReport& report) {
+    QString text = QStringLiteral("Sent %1, received %2, deleted here %3, deleted on the server "
+                                  "%4, conflicts %5.")
+                       .arg(report.sent)
+                       .arg(report.received)
+                       .arg(report.deletedHere)
+                       .arg(report.deletedThere)
+                       .arg(report.conflicts);
+    for (const QString& name : report.conflictNames)
+        text += QStringLiteral("\nChanged on both sides: %1 (the server's version is filed as "
+                               "\"%2\")")
+                    .arg(name, conflictCopyName(name));
+    return text;
+}
+
+QString syncStatus(const SyncReport& report) {
+    if (report.conflicts)
+        return QStringLiteral("Synced: %1 conflict copies").arg(report.conflicts);
+    return QStringLiteral("Synced: %1 in, %2 out")
+        .arg(report.received + report.deletedHere)
+        .arg(report.sent + report.deletedThere);
+}
+
+class Synchroniser::Run {
+public:
+    Run(Synchroniser& owner, const QUrl& book, bool dryRun, SyncReport& report)
+        : m_owner(owner), m_book(book), m_bookPath(book.path(QUrl::FullyDecoded)), m_dryRun(dryRun),
+          m_report(report) {}
+
+    bool run(QString& error, const SyncProgress& progress);
+
+private:
+    bool listRemote(RemoteCards& remote, QString& token);
+    void linkEqualContacts(QList<SyncStep>& steps);
+    bool link(const SyncStep& step);
+    bool fetch(const QStringList& hrefs);
+    bool step(const SyncStep& step);
+    bool send(const LocalPage& page, PageId id);
+    bool update(const LocalPage& page, const SyncStep& step);
+    bool resolve(const LocalPage& page, PageId id, const QString& href, int retries);
+    bool refresh(const LocalPage& page, PageId id, const QString& href);
+    bool receive(const QString& href, PageId id);
+    bool deleteThere(const SyncStep& step);
+    bool deleteHere(const LocalPage& page, PageId id);
+    bool putLocal(const LocalPage& page, PageId id, const QString& href, const QByteArray& base,
+                  const QByteArray& ifMatch, const QString& uid, int retries);
+    bool settle(const QString& token);
+
+    bool readPage(const LocalPage& page, PageTexts& texts);
+    PageId freshId(PageId preferred = {});
+    void record(PageId id, const QString& href, const QByteArray& etag, const QByteArray& hash,
+                int tab, qint64 page);
+    void note(const QString& line) { m_report.changes.append(line); }
+    bool davFailed(const DavError& error) {
+        m_error = error.message;
+        return false;
+    }
+    bool saveState();
+
+    Synchroniser& m_owner;
+    QUrl m_book;
+    QString m_bookPath;
+    bool m_dryRun;
+    SyncReport& m_report;
+    SyncState m_state;
+    QList<LocalPage> m_local;
+    QSet<PageId> m_usedIds;
+    QHash<QString, DavClient::Card> m_cards; // fetched cards by href
+    bool m_wroteServer = false;
+    bool m_stateChanged = false;
+    QString m_error;
+};
+
+bool Synchroniser::run(const QUrl& addressBook, bool dryRun, SyncReport& report, QString& error,
+                       const SyncProgress& progress) {
+    Run run(*this, addressBook, dryRun, report);
+    const int before = m_client.requestCount();
+    const bool ok = run.run(error, progress);
+    report.requests = m_client.requestCount() - before;
+    return ok;
+}
+
+bool Synchroniser::Run::run(QString& error, const SyncProgress& progress) {
+    if (!SyncState::load(m_owner.m_statePath, m_state, error))
+        return false;
+    if (m_state.addressBookUrl != m_book.toString()) {
+        // Another address book: every page and card is compared afresh.
+        m_state.clear();
+        m_state.addressBookUrl = m_book.toString();
+    }
+    RemoteCards remote;
+    QString token;
+    if (!listRemote(remote, token) || !m_owner.m_book.snapshot(m_local, m_error)) {
+        error = m_error;
+        return false;
+    }
+    for (const LocalPage& page : std::as_const(m_local))
+        m_usedIds.insert(page.id);
+    for (const CardState& card : m_state.cards())
+        m_usedIds.insert(card.id);
+
+    QList<SyncStep> steps = planSync(m_local, remote, m_state, m_bookPath);
+    QStringList wanted;
+    for (const SyncStep& s : steps) {
+        switch (s.action) {
+        case SyncAction::Update:
+        case SyncAction::Receive:
+        case SyncAction::Refresh:
+        case SyncAction::Conflict:
+        case SyncAction::Restore:
+        case SyncAction::Match:
+            wanted.append(s.href);
+            break;
+        default:
+            break;
+        }
+    }
+    bool ok = fetch(wanted);
+    if (ok)
+        linkEqualContacts(steps);
+    int done = 0;
+    for (const SyncStep& s : steps) {
+        if (!ok)
+            break;
+        ok = step(s);
+        if (progress)
+            progress(++done, int(steps.size()));
+        if (ok && !m_dryRun && done % SaveEvery == 0 && m_stateChanged)
+            ok = saveState();
+    }
+    if (ok && !m_dryRun) {
+        if (token != m_state.syncToken) {
+            m_state.syncToken = token;
+            m_stateChanged = true;
+        }
+        if (m_wroteServer)
+            ok = settle(token);
+    }
+    if (!m_dryRun && m_stateChanged && !saveState() && ok)
+        ok = false;
+    if (!ok)
+        error = m_error;
+    return ok;
+}
+
+bool Synchroniser::Run::saveState() {
+    if (const int failed = m_state.save(m_owner.m_statePath)) {
+        m_error = QStringLiteral("Cannot write the sync state %1 (error %2).")
+                      .arg(m_owner.m_statePath)
+                      .arg(failed);
+        return false;
+    }
+    m_stateChanged = false;
+    return true;
+}
+
+bool Synchroniser::Run::listRemote(RemoteCards& remote, QString& token) {
+    DavClient& client = m_owner.m_client;
+    DavClient::Listing listing;
+    DavError error;
+    bool unsupported = false;
+    QString since = m_state.syncToken;
+    bool ok = client.syncChanges(m_book, since, listing, unsupported, error);
+    if (!ok && unsupported && !since.isEmpty()) {
+        since.clear(); // the server no longer knows the token: start from all cards
+        ok = client.syncChanges(m_book, since, listing, unsupported, error);
+    }
+    if (!ok && unsupported)
+        ok = client.listCards(m_book, listing, error);
+    if (!ok)
+        return davFailed(error);
+    token = listing.syncToken;
+    if (listing.complete) {
+        remote = listing.etags;
+        return true;
+    }
+    for (const CardState& card : m_state.cards())
+        remote.insert(card.href, card.etag);
+    for (auto it = listing.etags.cbegin(); it != listing.etags.cend(); ++it)
+        remote.insert(it.key(), it.value());
+    for (const QString& href : std::as_const(listing.removed))
+        remote.remove(href);
+    return true;
+}
+
+bool Synchroniser::Run::fetch(const QStringList& hrefs) {
+    for (qsizetype first = 0; first < hrefs.size(); first += FetchBatch) {
+        QList<DavClient::Card> cards;
+        DavError error;
+        if (!m_owner.m_client.fetchCards(m_book, hrefs.mid(first, FetchBatch), cards, error))
+            return davFailed(error);
+        for (const DavClient::Card& card : std::as_const(cards))
+            m_cards.insert(card.href, card);
+    }
+    return true;
+}
+
+// A page never synchronised and a card this book never saw that hold the same contact (the
+// book and the phone both had it before their first sync) become one, instead of each side
+// getting a second copy.
+void Synchroniser::Run::linkEqualContacts(QList<SyncStep>& steps) {
+    QMultiHash<QByteArray, qsizetype> newPages; // page hash -> Send step
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const SyncStep& s = steps[i];
+        if (s.action == SyncAction::Send && !m_state.find(s.id))
+            newPages.insert(m_local[s.local].hash, i);
+    }
+    if (newPages.isEmpty())
+        return;
+    for (SyncStep& received : steps) {
+        if (received.action != SyncAction::Receive)
+            continue;
+        const DavClient::Card card = m_cards.value(received.href);
+        if (card.data.isEmpty())
+            continue;
+        const QByteArray hash = pageHash(withName(m_owner.m_mapping.pageOf(card.data)));
+        const auto it = newPages.constFind(hash);
+        if (it == newPages.cend())
+            continue;
+        SyncStep& sent = steps[*it];
+        newPages.erase(it);
+        received.action = SyncAction::Link;
+        received.local = sent.local;
+        received.id = sent.id;
+        sent.action = SyncAction::Forget; // nothing more to do for the page
+        sent.id = {};
+    }
+}
+
+bool Synchroniser::Run::link(const SyncStep& s) {
+    const LocalPage& page = m_local[s.local];
+    if (m_dryRun)
+        return true;
+    PageId id = s.id;
+    if (id.isNull()) {
+        id = freshId(PageId::derivedFrom(s.href.toUtf8()));
+        if (!m_owner.m_book.setId(page.tab, page.page, id, m_error))
+            return false;
+    }
+    record(id, s.href, m_cards.value(s.href).etag, page.hash, page.tab, page.page);
+    return true;
+}
+
+bool Synchroniser::Run::readPage(const LocalPage& page, PageTexts& texts) {
+    PageId id;
+    return m_owner.m_book.readPage(page.tab, page.page, texts, id, m_error);
+}
+
+PageId Synchroniser::Run::freshId(PageId preferred) {
+    PageId id = preferred;
+    while (id.isNull() || m_usedIds.contains(id))
+        id = PageId::random();
+    m_usedIds.insert(id);
+    return id;
+}
+
+void Synchroniser::Run::record(PageId id, const QString& href, const QByteArray& etag,
+                               const QByteArray& hash, int tab, qint64 page) {
+    m_state.put({id, href, etag, hash, tab, page});
+    m_stateChanged = true;
+}
+
+bool Synchroniser::Run::step(const SyncStep& s) {
+    const LocalPage none;
+    const LocalPage& page = s.local >= 0 ? m_local[s.local] : none;
+    switch (s.action) {
+    case SyncAction::Send:
+    case SyncAction::Recreate:
+        return send(page, s.id);
+    case SyncAction::Update:
+        return update(page, s);
+    case SyncAction::Receive:
+        return receive(s.href, {});
+    case SyncAction::Refresh:
+        return refresh(page, s.id, s.href);
+    case SyncAction::Conflict:
+    case SyncAction::Match:
+        return resolve(page, s.id, s.href, RetriesAfterPrecondition);
+    case SyncAction::Link:
+        return link(s);
+    case SyncAction::DeleteHere:
+        return deleteHere(page, s.id);
+    case SyncAction::DeleteThere:
+        return deleteThere(s);
+    case SyncAction::Restore:
+        return receive(s.href, s.id);
+    case SyncAction::Forget:
+        if (!m_dryRun && !s.id.isNull()) {
+            m_state.remove(s.id);
+            m_stateChanged = true;
+        }
+        return true;
+    }
+    return true;
+}
+
+bool Synchroniser::Run::send(const LocalPage& page, PageId id) {
+    PageTexts texts;
+    if (!readPage(page, texts))
+        return false;
+    note(QStringLiteral("server: add %1").arg(texts[0]));
+    ++m_report.sent;
+    if (m_dryRun)
+        return true;
+    if (id.isNull()) {
+        id = freshId();
+        if (!m_owner.m_book.setId(page.tab, page.page, id, m_error))
+            return false;
+    }
+    const QString href = cardHrefFor(m_bookPath, id);
+    return putLocal(page, id, href, {}, {}, uidFor(id), RetriesAfterPrecondition);
+}
+
+// Writes the page over the card at `href` (a new card when `ifMatch` is empty) and records
+// both. A card that changed meanwhile (412) is read again and the rules are applied again.
+bool Synchroniser::Run::putLocal(const LocalPage& page, PageId id, const QString& href,
+                                 const QByteArray& base, const QByteArray& ifMatch,
+                                 const QString& uid, int retries) {
+    PageTexts texts;
+    if (!readPage(page, texts))
+        return false;
+    DavClient::Write outcome;
+    QByteArray etag;
+    DavError error;
+    if (!m_owner.m_client.putCard(m_book, href, m_owner.m_mapping.cardOf(texts, base, uid), ifMatch,
+                                  outcome, etag, error))
+        return davFailed(error);
+    m_wroteServer = true;
+    if (outcome == DavClient::Write::PreconditionFailed) {
+        if (retries <= 0) {
+            m_error =
+                QStringLiteral("The card %1 keeps changing on the server; try again.").arg(href);
+            return false;
+        }
+        if (!fetch({href}))
+            return false;
+        return resolve(page, id, href, retries - 1);
+    }
+    record(id, href, etag, pageHash(texts), page.tab, page.page);
+    return true;
+}
+
+bool Synchroniser::Run::update(const LocalPage& page, const SyncStep& s) {
+    const DavClient::Card card = m_cards.value(s.href);
+    if (card.data.isEmpty())
+        return send(page, s.id); // deleted on the server since it was listed
+    if (card.etag != s.etag)
+        return resolve(page, s.id, s.href, RetriesAfterPrecondition);
+    PageTexts texts;
+    if (!readPage(page, texts))
+        return false;
+    note(QStringLiteral("server: update %1").arg(texts[0]));
+    ++m_report.sent;
+    if (m_dryRun)
+        return true;
+    return putLocal(page, s.id, s.href, card.data, card.etag, {}, RetriesAfterPrecondition);
+}
+
+// The page and the card both changed (or met without a record of an earlier sync). Equal
+// texts need nothing but a record; otherwise the page stays and goes to the server, and the
+// server's version is filed here, and on the server, as a conflict copy.
+bool Synchroniser::Run::resolve(const LocalPage& page, PageId id, const QString& href,
+                                int retries) {
+    const DavClient::Card card = m_cards.value(href);
+    if (card.data.isEmpty())
+        return send(page, id); // gone from the server: the changed page wins
+    PageTexts local;
+    if (!readPage(page, local))
+        return false;
+    const PageTexts theirs = withName(m_owner.m_mapping.pageOf(card.data));
+    if (pageHash(theirs) == page.hash) {
+        if (!m_dryRun)
+            record(id, href, card.etag, page.hash, page.tab, page.page);
+        return true;
+    }
+    ++m_report.conflicts;
+    m_report.conflictNames.append(local[0]);
+    note(QStringLiteral("here: conflict copy of %1").arg(local[0]));
+    if (m_dryRun)
+        return true;
+    // The copy's identity follows from the card's version, so a sync that stops after filing
+    // the copy does not file it twice.
+    const PageId copyId = PageId::derivedFrom((href + u'\n').toUtf8() + card.etag);
+    if (!m_usedIds.contains(copyId)) {
+        PageTexts copy = theirs;
+        copy[0] = conflictCopyName(theirs[0]);
+        LocalBook::Placed placed;
+        if (!m_owner.m_book.addPage(copy, copyId, placed, m_error))
+            return false;
+        m_usedIds.insert(copyId);
+        const LocalPage copyPage{copyId, placed.tab, placed.page, placed.hash};
+        if (!putLocal(copyPage, copyId, cardHrefFor(m_bookPath, copyId), card.data, {},
+                      uidFor(copyId), 0))
+            return false;
+    }
+    return putLocal(page, id, href, card.data, card.etag, {}, retries);
+}
+
+bool Synchroniser::Run::refresh(const LocalPage& page, PageId id, const QString& href) {
+    const DavClient::Card card = m_cards.value(href);
+    if (card.data.isEmpty())
+        return deleteHere(page, id);
+    const PageTexts texts = withName(m_owner.m_mapping.pageOf(card.data));
+    if (pageHash(texts) == page.hash) {
+        // A change to properties the page does not show (a photo): nothing to write here.
+        if (!m_dryRun)
+            record(id, href, card.etag, page.hash, page.tab, page.page);
+        return true;
+    }
+    note(QStringLiteral("here: update %1").arg(texts[0]));
+    ++m_report.received;
+    if (m_dryRun)
+        return true;
+    LocalBook::Placed placed;
+    if (!m_owner.m_book.writePage(page.tab, page.page, texts, id, placed, m_error))
+        return false;
+    record(id, href, card.etag, placed.hash, placed.tab, placed.page);
+    return true;
+}
+
+bool Synchroniser::Run::receive(const QString& href, PageId id) {
+    const DavClient::Card card = m_cards.value(href);
+    if (card.data.isEmpty()) {
+        if (!id.isNull() && !m_dryRun) {
+            m_state.remove(id);
+            m_stateChanged = true;
+        }
+        return true;
+    }
+    const PageTexts texts = withName(m_owner.m_mapping.pageOf(card.data));
+    note(QStringLiteral("here: add %1").arg(texts[0]));
+    ++m_report.received;
+    if (m_dryRun)
+        return true;
+    if (id.isNull())
+        id = freshId(PageId::derivedFrom(href.toUtf8()));
+    LocalBook::Placed placed;
+    if (!m_owner.m_book.addPage(texts, id, placed, m_error))
+        return false;
+    record(id, href, card.etag, placed.hash, placed.tab, placed.page);
+    return true;
+}
+
+bool Synchroniser::Run::deleteHere(const LocalPage& page, PageId id) {
+    PageTexts texts;
+    if (!readPage(page, texts))
+        return false;
+    note(QStringLiteral("here: delete %1").arg(texts[0]));
+    ++m_report.deletedHere;
+    if (m_dryRun)
+        return true;
+    if (!m_owner.m_book.blankPage(page.tab, page.page, m_error))
+        return false;
+    m_state.remove(id);
+    m_stateChanged = true;
+    return true;
+}
+
+bool Synchroniser::Run::deleteThere(const SyncStep& s) {
+    const CardState* known = m_state.find(s.id);
+    note(QStringLiteral("server: delete %1").arg(s.href));
+    if (m_dryRun) {
+        ++m_report.deletedThere;
+        return true;
+    }
+    DavClient::Write outcome;
+    DavError error;
+    if (!m_owner.m_client.deleteCard(m_book, s.href, known ? known->etag : s.etag, outcome, error))
+        return davFailed(error);
+    m_wroteServer = true;
+    if (outcome == DavClient::Write::PreconditionFailed) {
+        // Changed on the server after all: the change wins and comes back here.
+        m_report.changes.removeLast();
+        if (!fetch({s.href}))
+            return false;
+        return receive(s.href, s.id);
+    }
+    ++m_report.deletedThere;
+    m_state.remove(s.id);
+    m_stateChanged = true;
+    return true;
+}
+
+// After writing to the server, the token taken at the start lists our own writes as changes.
+// Asks once more, so that the next sync starts from a token that knows them; any change by
+// someone else in between keeps the older token, so it is seen next time.
+bool Synchroniser::Run::settle(const QString& token) {
+    if (token.isEmpty())
+        return true;
+    DavClient::Listing listing;
+    DavError error;
+    bool unsupported = false;
+    if (!m_owner.m_client.syncChanges(m_book, token, listing, unsupported, error))
+        return unsupported ? true : davFailed(error);
+    for (auto it = listing.etags.cbegin(); it != listing.etags.cend(); ++it) {
+        const CardState* known = m_state.findByHref(it.key());
+        if (!known)
+            return true;
+        if (known->etag.isEmpty()) {
+            CardState updated = *known;
+            updated.etag = it.value();
+            m_state.put(updated);
+        } else if (known->etag != it.value()) {
+            return true;
+        }
+    }
+    for (const QString& href : std::as_const(listing.removed)) {
+        if (m_state.findByHref(href))
+            return true;
+    }
+    m_state.syncToken = listing.syncToken;
+    m_stateChanged = true;
+    return true;
+}
+
+} // namespace orvelan

@@ -1,0 +1,39 @@
+#include "sync/VCardSyncMapping.h"
+
+#include "exchange/VCardMapping.h"
+#include "exchange/VCardReader.h"
+#include "exchange/VCardWriter.h"
+
+namespace orvelan {
+
+namespace {
+
+bool readCard(const QByteArray& bytes, VCard& card) {
+    VCardReader reader(bytes);
+    return reader.next(card);
+}
+
+} // namespace
+
+PageTexts VCardSyncMapping::pageOf(const QByteArray& bytes) const {
+    VCard card;
+    if (!readCard(bytes, card))
+        return {};
+    PageTexts texts = pageFromCard(card).texts;
+    fitToFields(texts);
+    return texts;
+}
+
+QByteArray VCardSyncMapping::cardOf(const PageTexts& texts, const QByteArray& base,
+                                    const QString& uid) const {
+    PageCardOptions options;
+    options.uid = uid;
+    VCard baseCard;
+    const bool hasBase = !base.isEmpty() && readCard(base, baseCard);
+    // The server's copy keeps its version: a phone that wrote 4.0 reads 4.0 back.
+    if (hasBase && baseCard.version == VCardVersion::V40)
+        options.version = VCardVersion::V40;
+    return writeVCard(cardFromPage(texts, options, hasBase ? &baseCard : nullptr), options.version);
+}
+
+} // namespace orvelan

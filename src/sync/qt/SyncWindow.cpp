@@ -1,0 +1,193 @@
+#include "sync/qt/SyncWindow.h"
+
+#include "sync/net/SyncSession.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orvelan {
+
+namespace {
+
+template <class W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1StringView(name));
+    return widget;
+}
+
+} // namespace
+
+SyncWindow::SyncWindow(BookFolder folder, Clock& clock, PasswordStore* keyring, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_folder(std::move(folder)), m_clock(clock), m_keyring(keyring) {
+    setObjectName(QStringLiteral("frmSync"));
+    setWindowTitle(QStringLiteral("ORVELAN Sync"));
+    m_url = named(new QLineEdit(this), "SyncUrlTB");
+    m_url->setPlaceholderText(QStringLiteral("https://dav.example.org/"));
+    m_user = named(new QLineEdit(this), "SyncUserTB");
+    m_password = named(new QLineEdit(this), "SyncPassTB");
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setPlaceholderText(QStringLiteral("kept in the desktop keyring"));
+    m_book = named(new QComboBox(this), "SyncBookCb");
+    m_book->setEditable(true);
+    m_book->setToolTip(QStringLiteral("Empty: the only (or first) address book"));
+    m_find = named(new QPushButton(QStringLiteral("Find"), this), "SyncFindBu");
+    m_onOpenClose =
+        named(new QCheckBox(QStringLiteral("Sync when the book opens and closes"), this),
+              "SyncOpenCloseCk");
+    m_syncNow = named(new QPushButton(QStringLiteral("Sync now"), this), "SyncNowBu");
+    m_progress = named(new QProgressBar(this), "SyncProgress");
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
+    m_result = named(new QLabel(this), "SyncResultLa");
+    m_result->setWordWrap(true);
+    m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* close = named(new QPushButton(QStringLiteral("Close"), this), "SyncCloseBu");
+
+    auto* bookRow = new QHBoxLayout;
+    bookRow->addWidget(m_book, 1);
+    bookRow->addWidget(m_find);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Server:"), m_url);
+    form->addRow(QStringLiteral("User:"), m_user);
+    form->addRow(QStringLiteral("Password:"), m_password);
+    form->addRow(QStringLiteral("Address book:"), bookRow);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_syncNow);
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_onOpenClose);
+    layout->addLayout(buttons);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_result);
+    resize(460, sizeHint().height());
+
+    connect(m_find, &QPushButton::clicked, this, &SyncWindow::findAddressBooks);
+    connect(m_syncNow, &QPushButton::clicked, this, &SyncWindow::syncNow);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_onOpenClose, &QCheckBox::toggled, this, [this](bool on) {
+        SyncAccount account;
+        QString error;
+        if (m_busy || !SyncAccount::load(m_folder, account, error) || !account.isSet())
+            return;
+        account.syncOnOpenClose = on;
+        account.save(m_folder);
+    });
+}
+
+void SyncWindow::open() {
+    SyncAccount account;
+    QString error;
+    if (!SyncAccount::load(m_folder, account, error))
+        showResult(error, true);
+    m_busy = true; // filling the fields is no change of the account
+    m_url->setText(account.url);
+    m_user->setText(account.user);
+    m_book->setEditText(account.addressBook);
+    m_onOpenClose->setChecked(account.syncOnOpenClose);
+    m_busy = false;
+    QString password;
+    if (m_keyring && account.isSet() &&
+        m_keyring->read(passwordKey(account.user, account.url), password))
+        m_password->setText(password);
+    show();
+    raise();
+    activateWindow();
+    (account.isSet() ? static_cast<QWidget*>(m_syncNow) : m_url)->setFocus();
+}
+
+bool SyncWindow::gather(SyncAccount& account, QString& password) {
+    QString error;
+    SyncAccount stored;
+    SyncAccount::load(m_folder, stored, error);
+    account = stored;
+    account.url = m_url->text().trimmed();
+    account.user = m_user->text().trimmed();
+    account.addressBook = m_book->currentText().trimmed();
+    account.syncOnOpenClose = m_onOpenClose->isChecked();
+    if (account.url != stored.url || account.user != stored.user ||
+        account.addressBook != stored.addressBook)
+        account.addressBookUrl.clear();
+    if (account.url.isEmpty()) {
+        showResult(QStringLiteral("Give the address of your contacts server."), true);
+        return false;
+    }
+    password = m_password->text();
+    if (!password.isEmpty())
+        return true;
+    if (!findSyncPassword(m_keyring, passwordKey(account.user, account.url), {}, password, error)) {
+        showResult(QStringLiteral("Give the password for this server."), true);
+        return false;
+    }
+    return true;
+}
+
+void SyncWindow::findAddressBooks() {
+    SyncAccount account;
+    QString password;
+    if (m_busy || !gather(account, password))
+        return;
+    m_busy = true;
+    showResult(QStringLiteral("Looking for address books..."), false);
+    QList<DavClient::AddressBook> books;
+    QString error;
+    const bool ok = listAddressBooks(account, password, books, error);
+    m_busy = false;
+    if (!ok) {
+        showResult(error, true);
+        return;
+    }
+    const QString chosen = m_book->currentText();
+    m_book->clear();
+    for (const DavClient::AddressBook& book : std::as_const(books))
+        m_book->addItem(book.name);
+    m_book->setEditText(chosen.isEmpty() && !books.isEmpty() ? books.first().name : chosen);
+    showResult(books.isEmpty() ? QStringLiteral("No address book yet: Sync now creates one.")
+                               : QStringLiteral("%1 address book(s) found.").arg(books.size()),
+               false);
+}
+
+void SyncWindow::syncNow() {
+    SyncRequest request;
+    if (m_busy || !gather(request.account, request.password))
+        return;
+    m_busy = true;
+    Q_EMIT syncStarted();
+    m_syncNow->setEnabled(false);
+    m_find->setEnabled(false);
+    m_progress->setRange(0, 0); // busy until the steps are known
+    showResult(QStringLiteral("Syncing..."), false);
+    const SyncOutcome outcome = runSync(m_folder, m_clock, request, [this](int done, int total) {
+        m_progress->setRange(0, total);
+        m_progress->setValue(done);
+    });
+    if (!outcome.account.addressBookUrl.isEmpty())
+        outcome.account.save(m_folder);
+    m_progress->setRange(0, 1);
+    m_progress->setValue(outcome.ok ? 1 : 0);
+    m_busy = false;
+    m_syncNow->setEnabled(true);
+    m_find->setEnabled(true);
+    // The keyring keeps a password once the server has taken it.
+    if (outcome.ok && m_keyring && !m_password->text().isEmpty())
+        m_keyring->write(passwordKey(request.account.user, request.account.url), request.password);
+    if (outcome.ok)
+        showResult(syncSummary(outcome.report), false);
+    else
+        showResult(outcome.error, true);
+    Q_EMIT synced();
+}
+
+void SyncWindow::showResult(const QString& text, bool failed) {
+    m_result->setText(text);
+    m_result->setStyleSheet(failed ? QStringLiteral("color: rgb(255, 0, 0);") : QString());
+}
+
+} // namespace orvelan

@@ -1,0 +1,201 @@
+// The HTTP side against a scripted server on 127.0.0.1: Digest logins, redirects, time-outs, a
+// connection cut in the middle of an answer, and the messages for refusals.
+#include "sync/DavClient.h"
+#include "sync/net/QtHttpTransport.h"
+
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <functional>
+
+using namespace orvelan;
+
+namespace {
+
+// Answers each request with what `answer` returns for its head (request line and headers);
+// an empty answer leaves the connection open without a word, "CUT" closes it half way.
+class ScriptedServer {
+public:
+    std::function<QByteArray(const QByteArray& head)> answer;
+    QList<QByteArray> heads;
+
+    ScriptedServer() {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [this, socket] { serve(socket); });
+            }
+        });
+    }
+    QUrl url(const QString& path = QStringLiteral("/")) const {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+    }
+
+private:
+    void serve(QTcpSocket* socket) {
+        QByteArray& buffer = m_buffers[socket];
+        buffer += socket->readAll();
+        const qsizetype end = buffer.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        const QByteArray head = buffer.left(end);
+        qsizetype length = 0;
+        for (const QByteArray& line : head.split('\n')) {
+            if (line.toLower().startsWith("content-length:"))
+                length = line.mid(15).trimmed().toLongLong();
+        }
+        if (buffer.size() < end + 4 + length)
+            return;
+        buffer.remove(0, end + 4 + length);
+        heads.append(head);
+        const QByteArray reply = answer(head);
+        if (reply == "CUT") {
+            socket->write("HTTP/1.1 207 Multi-Status\r\nContent-Length: 500\r\n\r\n<d:multi");
+            socket->flush();
+            socket->disconnectFromHost();
+        } else if (!reply.isEmpty()) {
+            socket->write(reply);
+        }
+    }
+
+    QTcpServer m_server;
+    QHash<QTcpSocket*, QByteArray> m_buffers;
+};
+
+QByteArray reply(int status, const QByteArray& headers = {}, const QByteArray& body = {}) {
+    return "HTTP/1.1 " + QByteArray::number(status) + " X\r\n" + headers +
+           "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+const QByteArray AddressBookAnswer =
+    "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\" "
+    "xmlns:c=\"urn:ietf:params:xml:ns:carddav\"><d:response><d:href>/book/</d:href><d:propstat>"
+    "<d:prop><d:resourcetype><d:collection/><c:addressbook/></d:resourcetype></d:prop>"
+    "<d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response></d:multistatus>";
+
+QByteArray md5(const QByteArray& text) {
+    return QCryptographicHash::hash(text, QCryptographicHash::Md5).toHex();
+}
+
+QByteArray digestField(const QByteArray& header, const QByteArray& name) {
+    const qsizetype at = header.indexOf(name + '=');
+    if (at < 0)
+        return {};
+    qsizetype start = at + name.size() + 1;
+    const bool quoted = header[start] == '"';
+    start += quoted ? 1 : 0;
+    const qsizetype end = header.indexOf(quoted ? '"' : ',', start);
+    return header.mid(start, end < 0 ? -1 : end - start);
+}
+
+// The answer a Digest login gives when the password is right (RFC 7616, qop=auth, MD5).
+bool digestIsRight(const QByteArray& head, const QByteArray& password) {
+    QByteArray authorization;
+    for (const QByteArray& line : head.split('\n')) {
+        if (line.toLower().startsWith("authorization: digest"))
+            authorization = line.trimmed();
+    }
+    if (authorization.isEmpty())
+        return false;
+    const QByteArray method = head.left(head.indexOf(' '));
+    const QByteArray ha1 = md5(digestField(authorization, "username") + ":" +
+                               digestField(authorization, "realm") + ":" + password);
+    const QByteArray ha2 = md5(method + ":" + digestField(authorization, "uri"));
+    const QByteArray expected =
+        md5(ha1 + ":" + digestField(authorization, "nonce") + ":" +
+            digestField(authorization, "nc") + ":" + digestField(authorization, "cnonce") + ":" +
+            digestField(authorization, "qop") + ":" + ha2);
+    return digestField(authorization, "response") == expected;
+}
+
+bool discover(HttpTransport& transport, const QUrl& url, DavError& error) {
+    DavClient client(transport);
+    QList<DavClient::AddressBook> books;
+    QUrl home;
+    return client.discover(url, books, home, error);
+}
+
+TEST(HttpTransport, LogsInWithDigestAndTellsAWrongPassword) {
+    ScriptedServer server;
+    server.answer = [](const QByteArray& head) {
+        if (digestIsRight(head, "open sesame"))
+            return reply(207, "Content-Type: application/xml\r\n", AddressBookAnswer);
+        return reply(401, "WWW-Authenticate: Digest realm=\"contacts\", nonce=\"n0nce\", "
+                          "qop=\"auth\", algorithm=MD5\r\n");
+    };
+    QtHttpTransport right({QStringLiteral("ann"), QStringLiteral("open sesame"), {}, 5000});
+    DavError error;
+    EXPECT_TRUE(discover(right, server.url(QStringLiteral("/book/")), error))
+        << error.message.toStdString();
+
+    QtHttpTransport wrong({QStringLiteral("ann"), QStringLiteral("guess"), {}, 5000});
+    EXPECT_FALSE(discover(wrong, server.url(QStringLiteral("/book/")), error));
+    EXPECT_EQ(error.status, 401);
+}
+
+TEST(HttpTransport, FollowsRedirectsOnTheSameServerOnly) {
+    ScriptedServer server;
+    server.answer = [&server](const QByteArray& head) {
+        if (head.startsWith("PROPFIND /old/ "))
+            return reply(301,
+                         "Location: " + server.url(QStringLiteral("/book/")).toEncoded() + "\r\n");
+        if (head.startsWith("PROPFIND /away/ "))
+            return reply(302, "Location: http://elsewhere.example/book/\r\n");
+        return reply(207, "Content-Type: application/xml\r\n", AddressBookAnswer);
+    };
+    QtHttpTransport transport({QStringLiteral("ann"), QStringLiteral("pw"), {}, 5000});
+    DavClient client(transport);
+    QList<DavClient::AddressBook> books;
+    QUrl home;
+    DavError error;
+    ASSERT_TRUE(client.discover(server.url(QStringLiteral("/old/")), books, home, error));
+    ASSERT_EQ(books.size(), 1);
+    EXPECT_EQ(books.first().url.path(), QStringLiteral("/book/")) << "the method is kept";
+    EXPECT_TRUE(server.heads.last().startsWith("PROPFIND /book/ "));
+
+    EXPECT_FALSE(client.discover(server.url(QStringLiteral("/away/")), books, home, error));
+    EXPECT_TRUE(error.message.contains(QStringLiteral("elsewhere.example")))
+        << error.message.toStdString();
+}
+
+TEST(HttpTransport, ATimeOutACutConnectionAndRefusalsGiveClearMessages) {
+    ScriptedServer server;
+    QByteArray next;
+    server.answer = [&next](const QByteArray&) { return next; };
+    QtHttpTransport transport({QStringLiteral("ann"), QStringLiteral("pw"), {}, 1000});
+    DavError error;
+
+    next = {}; // no answer at all
+    EXPECT_FALSE(discover(transport, server.url(QStringLiteral("/book/")), error));
+    EXPECT_EQ(error.status, 0);
+    EXPECT_TRUE(error.message.contains(QStringLiteral("no answer within 1 seconds")))
+        << error.message.toStdString();
+
+    next = "CUT";
+    EXPECT_FALSE(discover(transport, server.url(QStringLiteral("/book/")), error));
+    EXPECT_TRUE(error.message.startsWith(QStringLiteral("Cannot reach the server 127.0.0.1")))
+        << error.message.toStdString();
+
+    DavClient client(transport);
+    DavClient::Write outcome;
+    QByteArray etag;
+    const struct {
+        int status;
+        const char* says;
+    } refusals[] = {{403, "403 Forbidden"}, {507, "no room left"}, {500, "answered 500"}};
+    for (const auto& refusal : refusals) {
+        next = reply(refusal.status);
+        EXPECT_FALSE(client.putCard(server.url(QStringLiteral("/book/")),
+                                    QStringLiteral("/book/a.vcf"), "BEGIN:VCARD", {}, outcome, etag,
+                                    error));
+        EXPECT_EQ(error.status, refusal.status);
+        EXPECT_TRUE(error.message.contains(QLatin1StringView(refusal.says)))
+            << error.message.toStdString();
+    }
+}
+
+} // namespace

@@ -1,0 +1,596 @@
+// Whole syncs of a book with a real Radicale server: what a person sees on both sides.
+#include "RadicaleServer.h"
+
+#include "cli/CliCommand.h"
+#include "store/BookMaintenance.h"
+#include "store/PageIdentity.h"
+#include "store/PageStore.h"
+#include "store/TabTable.h"
+#include "support/FakeClock.h"
+#include "support/TempBook.h"
+#include "sync/LocalBook.h"
+#include "sync/VCardSyncMapping.h"
+#include "sync/net/QtHttpTransport.h"
+#include "sync/net/SyncSession.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+using namespace orvelan;
+using orvelan::test::FakeClock;
+using orvelan::test::RadicaleServer;
+using orvelan::test::TempBook;
+
+namespace {
+
+const QString Password = QStringLiteral("s3cret");
+
+QByteArray vcard(const QByteArray& uid, const QByteArray& body) {
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + uid + "\r\n" + body + "END:VCARD\r\n";
+}
+
+// A transport that lets a test act between the requests of a sync (stop the server, change a
+// card behind the sync's back).
+class InterruptingTransport final : public HttpTransport {
+public:
+    explicit InterruptingTransport(HttpTransport& inner) : m_inner(inner) {}
+    std::function<void(const HttpRequest&)> before;
+    int sent = 0;
+    HttpResponse send(const HttpRequest& request) override {
+        if (before)
+            before(request);
+        ++sent;
+        return m_inner.send(request);
+    }
+
+private:
+    HttpTransport& m_inner;
+};
+
+class SyncScenario : public orvelan::test::RadicaleSuite {
+protected:
+    void SetUp() override {
+        RadicaleSuite::SetUp();
+        if (IsSkipped())
+            return;
+        // Each test has a user of its own, so their address books never meet.
+        user = QStringLiteral("user%1").arg(++users);
+        server->addUser(user, Password);
+        account.url = server->baseUrl().toString();
+        account.user = user;
+    }
+
+    SyncOutcome sync(bool dryRun = false, const QString& password = Password) {
+        SyncOutcome outcome = runSync(book.folder(), clock, {account, password, dryRun, 10000});
+        if (outcome.ok)
+            account = outcome.account;
+        return outcome;
+    }
+    SyncOutcome syncOk() {
+        SyncOutcome outcome = sync();
+        EXPECT_TRUE(outcome.ok) << outcome.error.toStdString();
+        return outcome;
+    }
+
+    // The server side, spoken to by plain HTTP as another device would.
+    QtHttpTransport& http() {
+        if (!m_http)
+            m_http = std::make_unique<QtHttpTransport>(
+                QtHttpTransport::Options{user, Password, {}, 10000});
+        return *m_http;
+    }
+    QUrl bookUrl() const { return QUrl(account.addressBookUrl); }
+    QHash<QString, QByteArray> serverCards() {
+        DavClient client(http());
+        DavClient::Listing listing;
+        DavError error;
+        EXPECT_TRUE(client.listCards(bookUrl(), listing, error)) << error.message.toStdString();
+        QList<DavClient::Card> cards;
+        EXPECT_TRUE(client.fetchCards(bookUrl(), listing.etags.keys(), cards, error));
+        QHash<QString, QByteArray> byHref;
+        for (const DavClient::Card& card : std::as_const(cards))
+            byHref.insert(card.href, card.data);
+        return byHref;
+    }
+    QHash<QString, QByteArray> serverEtags() {
+        DavClient client(http());
+        DavClient::Listing listing;
+        DavError error;
+        EXPECT_TRUE(client.listCards(bookUrl(), listing, error));
+        return listing.etags;
+    }
+    QString hrefOfCardWith(const QByteArray& text) {
+        const QHash<QString, QByteArray> cards = serverCards();
+        for (auto it = cards.cbegin(); it != cards.cend(); ++it) {
+            if (it.value().contains(text))
+                return it.key();
+        }
+        return {};
+    }
+    // A card keeps its UID when another device edits it.
+    static QByteArray uidOf(const QString& href) {
+        return href.section(u'/', -1).chopped(4).toUtf8();
+    }
+    // Writes as another device would; true when the server took it (2xx).
+    bool serverWrite(const QByteArray& method, const QString& href, const QByteArray& body = {}) {
+        HttpHeaders headers;
+        if (method == "PUT")
+            headers.append({QByteArray("Content-Type"), QByteArray("text/vcard")});
+        const int status =
+            http().send({method, DavClient::urlOf(bookUrl(), href), headers, body}).status;
+        return status >= 200 && status < 300;
+    }
+
+    // The book side.
+    void addPages(int count) {
+        QList<QByteArray> tabs[TabCount];
+        for (int i = 0; i < count; ++i) {
+            const char letter = char('A' + i % 26);
+            const QByteArray name = QByteArray(1, letter) + "person " + QByteArray::number(i);
+            tabs[tabForName(QByteArrayView(name))].append(
+                TempBook::record({{Field::Name, name},
+                                  {Field::Phone1, "555 " + QByteArray::number(i)},
+                                  {Field::Email, "p" + QByteArray::number(i) + "@example.org"}}));
+        }
+        for (int tab = 0; tab < TabCount; ++tab) {
+            if (!tabs[tab].isEmpty())
+                book.writeTab(tab, tabs[tab]);
+        }
+    }
+    struct Found {
+        int tab = -1;
+        qint64 page = 0;
+        PageTexts texts;
+        PageId id;
+    };
+    Found findPage(const QString& name) {
+        LocalBook local(book.folder(), clock);
+        QList<LocalPage> pages;
+        QString error;
+        EXPECT_TRUE(local.snapshot(pages, error));
+        for (const LocalPage& page : std::as_const(pages)) {
+            Found found{page.tab, page.page, {}, {}};
+            local.readPage(page.tab, page.page, found.texts, found.id, error);
+            if (found.texts[0] == name)
+                return found;
+        }
+        return {};
+    }
+    int namedPages() {
+        LocalBook local(book.folder(), clock);
+        QList<LocalPage> pages;
+        QString error;
+        EXPECT_TRUE(local.snapshot(pages, error));
+        return int(pages.size());
+    }
+    void editPage(const QString& name, int viewIndex, const QString& text) {
+        const Found found = findPage(name);
+        ASSERT_GE(found.tab, 0) << name.toStdString();
+        PageStore store(book.folder(), clock);
+        store.setCurrentTab(found.tab);
+        store.selectTabFile();
+        store.setCurrentPage(found.page);
+        PageTexts texts = found.texts;
+        texts[viewIndex] = text;
+        ASSERT_TRUE(store.putPage(texts));
+    }
+    void deletePage(const QString& name) {
+        const Found found = findPage(name);
+        ASSERT_GE(found.tab, 0) << name.toStdString();
+        QString error;
+        ASSERT_TRUE(LocalBook(book.folder(), clock).blankPage(found.tab, found.page, error));
+    }
+    // One sync through a transport of the test's own.
+    bool syncThrough(HttpTransport& transport, SyncReport& report, QString& error) {
+        DavClient client(transport);
+        LocalBook local(book.folder(), clock);
+        const VCardSyncMapping mapping;
+        Synchroniser synchroniser(client, local, mapping, syncStatePath(book.folder()));
+        return synchroniser.run(bookUrl(), false, report, error);
+    }
+    QByteArray allTabs() const {
+        QByteArray bytes;
+        for (int tab = 0; tab < TabCount; ++tab)
+            bytes += book.tabBytes(tab);
+        return bytes;
+    }
+
+    static inline int users = 0;
+    QString user;
+    SyncAccount account;
+    TempBook book;
+    FakeClock clock;
+    std::unique_ptr<QtHttpTransport> m_http;
+};
+
+TEST_F(SyncScenario, AFirstSyncSendsEveryPageAndASecondSyncWithNoChangeWritesNothing) {
+    addPages(200);
+    const QByteArray neverSynced = allTabs();
+
+    const SyncOutcome dry = sync(true);
+    ASSERT_TRUE(dry.ok) << dry.error.toStdString();
+    EXPECT_EQ(dry.report.sent, 200);
+    EXPECT_EQ(dry.report.changes.first(),
+              QStringLiteral("server: create the address book \"contacts\""));
+    EXPECT_EQ(allTabs(), neverSynced) << "a dry run changes nothing";
+    EXPECT_FALSE(QFile::exists(syncStatePath(book.folder())));
+    EXPECT_FALSE(sync(true).createdAddressBook);
+    EXPECT_EQ(sync(true).account.addressBookUrl, QString()) << "nor creates the address book";
+
+    const SyncOutcome first = syncOk();
+    EXPECT_TRUE(first.createdAddressBook);
+    EXPECT_EQ(first.report.sent, 200);
+    EXPECT_EQ(first.report.received, 0);
+    EXPECT_EQ(serverCards().size(), 200);
+    EXPECT_TRUE(findPage(QStringLiteral("Cperson 2")).id.isNull() == false)
+        << "a synced page has an identity";
+
+    const QByteArray afterFirst = allTabs();
+    const QHash<QString, QByteArray> etags = serverEtags();
+    const SyncOutcome second = syncOk();
+    EXPECT_FALSE(second.report.changed());
+    EXPECT_EQ(second.report.requests, 1) << "nothing changed: one sync report";
+    EXPECT_EQ(allTabs(), afterFirst) << "no page written";
+    EXPECT_EQ(serverEtags(), etags) << "no card written";
+    EXPECT_EQ(namedPages(), 200);
+}
+
+TEST_F(SyncScenario, AFirstSyncJoinsAContactBothSidesAlreadyHadInsteadOfDoublingIt) {
+    book.writeTab(12, {TempBook::record({{Field::Name, "Lena Link"}, {Field::Phone1, "555 12"}}),
+                       TempBook::record({{Field::Name, "Lena Link"}, {Field::Phone1, "555 99"}})});
+    DavClient client(http());
+    QList<DavClient::AddressBook> books;
+    QUrl home;
+    QUrl created;
+    DavError error;
+    ASSERT_TRUE(client.discover(server->baseUrl(), books, home, error));
+    ASSERT_TRUE(client.createAddressBook(home, QStringLiteral("phone"), created, error));
+    account.addressBookUrl = created.toString();
+    ASSERT_TRUE(serverWrite("PUT", created.path() + QStringLiteral("lena.vcf"),
+                            vcard("lena", "FN:Lena Link\r\nN:Link;Lena;;;\r\n"
+                                          "TEL;TYPE=HOME,VOICE:555 12\r\n")));
+
+    const SyncOutcome outcome = syncOk();
+    EXPECT_EQ(outcome.report.received, 0) << "the phone's card is the page already here";
+    EXPECT_EQ(outcome.report.sent, 1) << "only the other Lena is new to the server";
+    EXPECT_EQ(serverCards().size(), 2);
+    EXPECT_EQ(namedPages(), 2);
+    EXPECT_FALSE(syncOk().report.changed());
+}
+
+TEST_F(SyncScenario, TheAddressBookNamedIsChosenAndAnUnknownNameListsTheOthers) {
+    addPages(1);
+    DavClient client(http());
+    QList<DavClient::AddressBook> books;
+    QUrl home;
+    QUrl created;
+    DavError error;
+    ASSERT_TRUE(client.discover(server->baseUrl(), books, home, error));
+    ASSERT_TRUE(client.createAddressBook(home, QStringLiteral("Family"), created, error));
+    ASSERT_TRUE(client.createAddressBook(home, QStringLiteral("Work"), created, error));
+
+    account.addressBook = QStringLiteral("nope");
+    SyncOutcome outcome = sync();
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_TRUE(outcome.error.contains(QStringLiteral("no address book called \"nope\"")));
+    EXPECT_TRUE(outcome.error.contains(QStringLiteral("Family")));
+    EXPECT_TRUE(outcome.error.contains(QStringLiteral("Work"))) << outcome.error.toStdString();
+
+    account.addressBook = QStringLiteral("work");
+    outcome = syncOk();
+    EXPECT_EQ(outcome.account.addressBookUrl, created.toString()) << "names ignore case";
+    EXPECT_EQ(outcome.report.sent, 1);
+}
+
+TEST_F(SyncScenario, ChangesMadeOnTheServerArePulledIn) {
+    addPages(3);
+    syncOk();
+    const QString ann = hrefOfCardWith("FN:Aperson 0");
+    const QString bob = hrefOfCardWith("FN:Bperson 1");
+    ASSERT_FALSE(ann.isEmpty());
+    // An edit (the name moves the page to another tab), a new card and a deletion.
+    EXPECT_TRUE(serverWrite(
+        "PUT", ann,
+        vcard(uidOf(ann), "FN:Zoe Person\r\nN:Person;Zoe;;;\r\nTEL;TYPE=CELL:0700\r\n")));
+    EXPECT_TRUE(serverWrite("PUT", bookUrl().path() + QStringLiteral("new.vcf"),
+                            vcard("new", "FN:Nina New\r\nEMAIL:nina@example.org\r\n")));
+    EXPECT_TRUE(serverWrite("DELETE", bob));
+
+    EXPECT_TRUE(serverWrite("PUT", bookUrl().path() + QStringLiteral("utf8.vcf"),
+                            vcard("u8", "FN:\xc5\x81ucja \xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\r\n")));
+
+    const SyncOutcome outcome = syncOk();
+    EXPECT_EQ(outcome.report.received, 3);
+    EXPECT_EQ(outcome.report.deletedHere, 1);
+    EXPECT_EQ(findPage(QStringLiteral("Łucja Иван")).tab, tabForName(QStringView(u"L")))
+        << "a name in any script is filed under its Latin base letter";
+    EXPECT_EQ(outcome.report.sent, 0);
+
+    const Found zoe = findPage(QStringLiteral("Zoe Person"));
+    ASSERT_EQ(zoe.tab, tabForName(QStringView(u"Z")));
+    EXPECT_EQ(zoe.texts[9], QStringLiteral("0700"));
+    EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).tab, -1) << "moved, not copied";
+    EXPECT_EQ(findPage(QStringLiteral("Nina New")).texts[12], QStringLiteral("nina@example.org"));
+    EXPECT_EQ(findPage(QStringLiteral("Bperson 1")).tab, -1) << "blanked, as Delete does";
+    EXPECT_EQ(namedPages(), 4);
+    EXPECT_FALSE(syncOk().report.changed()) << "the pulled changes are not sent back";
+}
+
+TEST_F(SyncScenario, ChangesMadeHereArePushedOut) {
+    addPages(3);
+    syncOk();
+    editPage(QStringLiteral("Aperson 0"), 7, QStringLiteral("+44 1 2345"));
+    deletePage(QStringLiteral("Bperson 1"));
+    LocalBook local(book.folder(), clock);
+    PageTexts texts;
+    texts[0] = QStringLiteral("Dora Dell");
+    texts[14] = QStringLiteral("Dell Ltd");
+    LocalBook::Placed placed;
+    QString error;
+    ASSERT_TRUE(local.addPage(texts, {}, placed, error));
+
+    const SyncOutcome outcome = syncOk();
+    EXPECT_EQ(outcome.report.sent, 2);
+    EXPECT_EQ(outcome.report.deletedThere, 1);
+    EXPECT_EQ(outcome.report.received, 0);
+    const QHash<QString, QByteArray> cards = serverCards();
+    EXPECT_EQ(cards.size(), 3);
+    EXPECT_TRUE(hrefOfCardWith("FN:Bperson 1").isEmpty());
+    EXPECT_TRUE(cards.value(hrefOfCardWith("FN:Aperson 0")).contains("+44 1 2345"));
+    EXPECT_TRUE(cards.value(hrefOfCardWith("FN:Dora Dell")).contains("ORG:Dell Ltd"));
+    EXPECT_FALSE(syncOk().report.changed());
+}
+
+TEST_F(SyncScenario, ChangesOnBothSidesKeepThePageAndFileTheServersVersionAsAConflictCopy) {
+    addPages(4);
+    syncOk();
+    const QString ann = hrefOfCardWith("FN:Aperson 0");
+    const QString bob = hrefOfCardWith("FN:Bperson 1");
+    const QString cat = hrefOfCardWith("FN:Cperson 2");
+    const QString dan = hrefOfCardWith("FN:Dperson 3");
+    // Both sides change Ann differently.
+    editPage(QStringLiteral("Aperson 0"), 7, QStringLiteral("111 here"));
+    ASSERT_TRUE(
+        serverWrite("PUT", ann, vcard(uidOf(ann), "FN:Aperson 0\r\nTEL;TYPE=HOME:222 phone\r\n")));
+    // Deleted here, changed there: the change wins and comes back.
+    deletePage(QStringLiteral("Bperson 1"));
+    ASSERT_TRUE(
+        serverWrite("PUT", bob, vcard(uidOf(bob), "FN:Bperson 1\r\nTEL;TYPE=HOME:333 phone\r\n")));
+    // Deleted there, changed here: the change wins and goes back.
+    editPage(QStringLiteral("Cperson 2"), 7, QStringLiteral("444 here"));
+    ASSERT_TRUE(serverWrite("DELETE", cat));
+    // The same change on both sides is no conflict.
+    ASSERT_TRUE(serverWrite("PUT", dan,
+                            vcard(uidOf(dan), "FN:Dperson 3\r\nTEL;TYPE=HOME:555 3\r\n"
+                                              "EMAIL;TYPE=HOME:p3@example.org\r\nNOTE:same\r\n")));
+    editPage(QStringLiteral("Dperson 3"), 25, QStringLiteral("same"));
+
+    const SyncOutcome outcome = syncOk();
+    EXPECT_EQ(outcome.report.conflicts, 1);
+    EXPECT_EQ(outcome.report.conflictNames, QStringList{QStringLiteral("Aperson 0")});
+    EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).texts[7], QStringLiteral("111 here"));
+    EXPECT_EQ(findPage(QStringLiteral("Aperson 0 (conflict)")).texts[7],
+              QStringLiteral("222 phone"));
+    EXPECT_EQ(findPage(QStringLiteral("Bperson 1")).texts[7], QStringLiteral("333 phone"));
+    EXPECT_EQ(findPage(QStringLiteral("Cperson 2")).texts[7], QStringLiteral("444 here"));
+
+    const QHash<QString, QByteArray> cards = serverCards();
+    EXPECT_TRUE(cards.value(ann).contains("111 here")) << "the page goes to the server";
+    EXPECT_TRUE(cards.value(hrefOfCardWith("FN:Aperson 0 (conflict)")).contains("222 phone"));
+    EXPECT_TRUE(cards.value(hrefOfCardWith("FN:Cperson 2")).contains("444 here"));
+    EXPECT_EQ(cards.size(), 5);
+    EXPECT_EQ(namedPages(), 5);
+    EXPECT_FALSE(syncOk().report.changed()) << "both sides agree afterwards";
+}
+
+TEST_F(SyncScenario, EditingAPageKeepsThePhotoAndBirthdayThePhoneStored) {
+    syncOk();
+    const QString href = bookUrl().path() + QStringLiteral("phone-card.vcf");
+    ASSERT_TRUE(serverWrite("PUT", href,
+                            vcard("p1", "FN:Pia Photo\r\nN:Photo;Pia;;;\r\nBDAY:1990-04-01\r\n"
+                                        "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQ==\r\n"
+                                        "TEL;TYPE=CELL:0711\r\nTEL;TYPE=CELL:0722\r\n")));
+    syncOk();
+    editPage(QStringLiteral("Pia Photo"), 14, QStringLiteral("Photo Ltd"));
+    EXPECT_EQ(syncOk().report.sent, 1);
+    const QByteArray card = serverCards().value(href);
+    EXPECT_TRUE(card.contains("ORG:Photo Ltd"));
+    EXPECT_TRUE(card.contains("BDAY:1990-04-01")) << card.toStdString();
+    EXPECT_TRUE(card.contains("/9j/4AAQSkZJRgABAQ==")) << card.toStdString();
+    EXPECT_TRUE(card.contains("0722")) << "a second mobile number stays";
+    EXPECT_EQ(card.count("BDAY"), 1);
+}
+
+TEST_F(SyncScenario, AServerStoppedMidSyncLosesNothingAndTheNextSyncCompletesTheWork) {
+    addPages(30);
+    syncOk();
+    for (int i = 0; i < 10; ++i)
+        editPage(QStringLiteral("%1person %2").arg(QChar(u'A' + i)).arg(i), 25,
+                 QStringLiteral("edited"));
+    ASSERT_TRUE(serverWrite("PUT", bookUrl().path() + QStringLiteral("n.vcf"),
+                            vcard("n", "FN:Ned New\r\n")));
+
+    QtHttpTransport real({user, Password, {}, 5000});
+    InterruptingTransport transport(real);
+    transport.before = [&](const HttpRequest&) {
+        if (transport.sent == 6)
+            server->stop();
+    };
+    SyncReport report;
+    QString error;
+    EXPECT_FALSE(syncThrough(transport, report, error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot reach the server"))) << error.toStdString();
+    EXPECT_EQ(namedPages(), 30) << "no page lost";
+
+    ASSERT_TRUE(server->start()) << server->error().toStdString();
+    syncOk();
+    EXPECT_EQ(namedPages(), 31);
+    const QHash<QString, QByteArray> cards = serverCards();
+    EXPECT_EQ(cards.size(), 31) << "no card sent twice";
+    int edited = 0;
+    for (const QByteArray& card : cards)
+        edited += card.contains("NOTE:edited") ? 1 : 0;
+    EXPECT_EQ(edited, 10);
+    EXPECT_FALSE(syncOk().report.changed());
+}
+
+TEST_F(SyncScenario, ACardChangedBetweenListingAndWritingIsReadAgainAndTheRulesAppliedAgain) {
+    addPages(2);
+    syncOk();
+    const QString ann = hrefOfCardWith("FN:Aperson 0");
+    editPage(QStringLiteral("Aperson 0"), 7, QStringLiteral("999 here"));
+
+    QtHttpTransport real({user, Password, {}, 5000});
+    InterruptingTransport transport(real);
+    bool changed = false;
+    transport.before = [&](const HttpRequest& request) {
+        if (request.method == "PUT" && request.url.path() == ann && !changed) {
+            changed = true;
+            serverWrite("PUT", ann,
+                        vcard(uidOf(ann), "FN:Aperson 0\r\nTEL;TYPE=HOME:888 phone\r\n"));
+        }
+    };
+    SyncReport report;
+    QString error;
+    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    EXPECT_EQ(report.conflicts, 1) << "the 412 turned the update into a conflict";
+    EXPECT_EQ(findPage(QStringLiteral("Aperson 0 (conflict)")).texts[7],
+              QStringLiteral("888 phone"));
+    EXPECT_TRUE(serverCards().value(ann).contains("999 here"));
+}
+
+TEST_F(SyncScenario, AWrongPasswordSaysSoAndChangesNothing) {
+    addPages(5);
+    const QByteArray before = allTabs();
+    const SyncOutcome outcome = sync(false, QStringLiteral("wrong"));
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_TRUE(outcome.error.contains(QStringLiteral("did not accept the user name and password")))
+        << outcome.error.toStdString();
+    EXPECT_EQ(allTabs(), before);
+    EXPECT_FALSE(QFile::exists(syncStatePath(book.folder())));
+}
+
+TEST_F(SyncScenario, IdentitiesSurviveEditsBlankPageRemovalAndSyncsAfterIt) {
+    addPages(6);
+    syncOk();
+    const PageId id = findPage(QStringLiteral("Fperson 5")).id;
+    ASSERT_FALSE(id.isNull());
+    editPage(QStringLiteral("Fperson 5"), 1, QStringLiteral("1 Main Street"));
+    EXPECT_EQ(findPage(QStringLiteral("Fperson 5")).id, id) << "an edit keeps the identity";
+
+    // A blank page in front of it moves it to page 1 when blank pages are removed.
+    const QByteArray tab = book.tabBytes(6);
+    book.writeTab(6, {blankRecord(), tab});
+    syncOk();
+    MaintenanceReport removed = removeBlankPages(book.folder(), [](const QString&, double) {});
+    ASSERT_TRUE(removed.ok());
+    EXPECT_EQ(findPage(QStringLiteral("Fperson 5")).id, id);
+    EXPECT_EQ(findPage(QStringLiteral("Fperson 5")).page, 1);
+    const SyncOutcome after = syncOk();
+    EXPECT_FALSE(after.report.changed()) << "moved, not new";
+    EXPECT_EQ(serverCards().size(), 6);
+}
+
+// Runs one command of the tool in this process and catches what it prints.
+struct ToolRun {
+    int status = 0;
+    QString out;
+    QString err;
+};
+ToolRun tool(const TempBook& book, QStringList args) {
+    ToolRun result;
+    QTextStream out(&result.out);
+    QTextStream err(&result.err);
+    const QString name = args.takeFirst();
+    for (const cli::CliCommand& command : cli::commandTable()) {
+        if (name != QLatin1StringView(command.name))
+            continue;
+        cli::CliContext context{book.folder(), false, out, err};
+        try {
+            result.status = command.run(context, args);
+        } catch (const cli::CliError& error) {
+            result.status = error.status;
+            err << error.message;
+        }
+    }
+    out.flush();
+    err.flush();
+    return result;
+}
+
+TEST_F(SyncScenario, TheToolKeepsTheAccountDryRunsAndIdentitiesSurviveAnExchangeFileRoundTrip) {
+    addPages(4);
+    QTemporaryDir scratch;
+    const QString passwordFile = scratch.filePath(QStringLiteral("pw"));
+    QFile file(passwordFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(Password.toUtf8() + "\n");
+    file.close();
+    ToolRun run = tool(book, {QStringLiteral("sync"), QStringLiteral("--url"),
+                              server->baseUrl().toString(), QStringLiteral("--user"), user,
+                              QStringLiteral("--password-file"), passwordFile});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Synced: Sent 4, received 0")))
+        << run.out.toStdString();
+    QFile account(syncAccountPath(book.folder()));
+    ASSERT_TRUE(account.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(account.readAll().contains(Password.toUtf8())) << "never the password";
+    SyncAccount stored;
+    QString error;
+    ASSERT_TRUE(SyncAccount::load(book.folder(), stored, error));
+
+    // A later run needs no options; a dry run tells and changes nothing.
+    qputenv("ORVELAN_SYNC_PASSWORD", Password.toUtf8());
+    this->account = stored;
+    const QString ann = hrefOfCardWith("FN:Aperson 0");
+    ASSERT_TRUE(
+        serverWrite("PUT", ann, vcard(uidOf(ann), "FN:Aperson 0\r\nTEL;TYPE=HOME:777\r\n")));
+    const QByteArray before = allTabs();
+    run = tool(book, {QStringLiteral("sync"), QStringLiteral("--dry-run")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("here: update Aperson 0")))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Dry run: nothing was changed.")));
+    EXPECT_EQ(allTabs(), before);
+    run = tool(book, {QStringLiteral("sync")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("received 1"))) << run.out.toStdString();
+
+    // Exported to an exchange file, the book reset and the file imported: the same pages.
+    const QString eab = scratch.filePath(QStringLiteral("book.eab"));
+    ASSERT_EQ(tool(book, {QStringLiteral("export"), QStringLiteral("eab"), eab}).status, 0);
+    ASSERT_EQ(tool(book, {QStringLiteral("reset"), QStringLiteral("--yes")}).status, 0);
+    run = tool(book, {QStringLiteral("import"), eab});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    run = tool(book, {QStringLiteral("sync")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Synced: Sent 0, received 0, deleted here 0, "
+                                                "deleted on the server 0, conflicts 0.")))
+        << run.out.toStdString();
+    EXPECT_EQ(serverCards().size(), 4);
+    qunsetenv("ORVELAN_SYNC_PASSWORD");
+}
+
+TEST(SyncOverTls, SyncsWithASelfSignedServerWhenItsCertificateIsGiven) {
+    RadicaleServer server({true});
+    server.addUser(QStringLiteral("tls"), Password);
+    if (!server.start())
+        GTEST_SKIP() << "Radicale with TLS is not available: " << server.error().toStdString();
+    TempBook book;
+    book.writeTab(1, {TempBook::named("Anna Secure")});
+    FakeClock clock;
+    SyncAccount account;
+    account.url = server.baseUrl().toString();
+    account.user = QStringLiteral("tls");
+    SyncOutcome outcome = runSync(book.folder(), clock, {account, Password, false, 10000});
+    EXPECT_FALSE(outcome.ok) << "an unknown certificate is refused";
+    account.caFile = server.certificatePath();
+    outcome = runSync(book.folder(), clock, {account, Password, false, 10000});
+    ASSERT_TRUE(outcome.ok) << outcome.error.toStdString();
+    EXPECT_EQ(outcome.report.sent, 1);
+}
+
+} // namespace

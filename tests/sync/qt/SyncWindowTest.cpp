@@ -1,0 +1,113 @@
+// The sync window against a real Radicale server, on the offscreen platform.
+#include "../RadicaleServer.h"
+
+#include "support/FakeClock.h"
+#include "support/TempBook.h"
+#include "sync/SyncAccount.h"
+#include "sync/qt/SyncWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace orvelan;
+using namespace orvelan::test;
+
+namespace {
+
+class MemoryKeyring final : public PasswordStore {
+public:
+    bool read(const QString& key, QString& password) override {
+        if (!entries.contains(key))
+            return false;
+        password = entries.value(key);
+        return true;
+    }
+    bool write(const QString& key, const QString& password) override {
+        entries.insert(key, password);
+        return true;
+    }
+    QHash<QString, QString> entries;
+};
+
+template <class W> W* control(QWidget& window, const char* name) {
+    W* widget = window.findChild<W*>(QLatin1StringView(name));
+    if (!widget)
+        qFatal("control %s not found", name);
+    return widget;
+}
+
+} // namespace
+
+class SyncWindowTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult();
+};
+
+void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
+    RadicaleServer server;
+    server.addUser(QStringLiteral("wendy"), QStringLiteral("pa55-word"));
+    if (!server.start())
+        QSKIP("Radicale is not available");
+    TempBook book;
+    book.writeTab(1, {TempBook::named("Alma Window"), TempBook::named("Arno Window")});
+    FakeClock clock;
+    MemoryKeyring keyring;
+    SyncWindow window(book.folder(), clock, &keyring);
+    QSignalSpy synced(&window, &SyncWindow::synced);
+    window.open();
+
+    QTest::keyClicks(control<QLineEdit>(window, "SyncUrlTB"), server.baseUrl().toString());
+    QTest::keyClicks(control<QLineEdit>(window, "SyncUserTB"), QStringLiteral("wendy"));
+    QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), QStringLiteral("wrong"));
+    QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
+    QVERIFY(control<QLabel>(window, "SyncResultLa")
+                ->text()
+                .contains(QStringLiteral("did not accept the user name and password")));
+
+    control<QLineEdit>(window, "SyncPassTB")->clear();
+    QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), QStringLiteral("pa55-word"));
+    QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
+    QCOMPARE(control<QLabel>(window, "SyncResultLa")->text(),
+             QStringLiteral("Sent 2, received 0, deleted here 0, deleted on the server 0, "
+                            "conflicts 0."));
+    QCOMPARE(synced.size(), 2);
+    QCOMPARE(keyring.entries.value(QStringLiteral("wendy@") + server.baseUrl().toString()),
+             QStringLiteral("pa55-word"));
+
+    // The account is kept; the password is in no file of the book folder.
+    SyncAccount account;
+    QString error;
+    QVERIFY(SyncAccount::load(book.folder(), account, error));
+    QCOMPARE(account.user, QStringLiteral("wendy"));
+    QVERIFY(!account.addressBookUrl.isEmpty());
+    QDirIterator files(book.root(), QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        QFile file(files.next());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY2(!file.readAll().contains("pa55-word"), qPrintable(file.fileName()));
+    }
+
+    QTest::mouseClick(control<QCheckBox>(window, "SyncOpenCloseCk"), Qt::LeftButton);
+    QVERIFY(SyncAccount::load(book.folder(), account, error));
+    QVERIFY2(account.syncOnOpenClose, "the choice is kept with the account");
+
+    // Opened again, the window shows the account, with the password from the keyring.
+    SyncWindow again(book.folder(), clock, &keyring);
+    again.open();
+    QCOMPARE(control<QLineEdit>(again, "SyncUserTB")->text(), QStringLiteral("wendy"));
+    QCOMPARE(control<QLineEdit>(again, "SyncPassTB")->text(), QStringLiteral("pa55-word"));
+    QVERIFY(control<QCheckBox>(again, "SyncOpenCloseCk")->isChecked());
+    QTest::mouseClick(control<QPushButton>(again, "SyncFindBu"), Qt::LeftButton);
+    QCOMPARE(control<QComboBox>(again, "SyncBookCb")->count(), 1);
+    QTest::mouseClick(control<QPushButton>(again, "SyncNowBu"), Qt::LeftButton);
+    QVERIFY(control<QLabel>(again, "SyncResultLa")->text().startsWith(QStringLiteral("Sent 0,")));
+}
+
+QTEST_MAIN(SyncWindowTest)
+#include "SyncWindowTest.moc"
