@@ -38,15 +38,15 @@ bool PageEditor::textEdited(int index, const QString& text) {
     view.texts[index] = fitted.text;
     if (fitted.cut && fitted.insertedLength > 1) {
         // A paste, not a key: the user is told once what was left out.
-        m_book.ask({bookTitle(),
-                    QStringLiteral(" The pasted text did not fit:  %1 holds at most %2 %3, "
-                                   "the rest was left out.    ")
-                        .arg(pageCaptionOf(index))
-                        .arg(specOf(viewField(index)).width)
-                        .arg(fitted.encoding == TextEncoding::Utf8
-                                 ? QStringLiteral("bytes of UTF-8")
-                                 : QStringLiteral("characters")),
-                    PromptIcon::Information, PromptButtons::Ok});
+        m_book.ask(
+            {bookTitle(),
+             QStringLiteral(" The pasted text did not fit:  %1 holds at most %2 %3, "
+                            "the rest was left out.    ")
+                 .arg(pageCaptionOf(index))
+                 .arg(specOf(viewField(index)).width)
+                 .arg(fitted.encoding == TextEncoding::Utf8 ? QStringLiteral("bytes of UTF-8")
+                                                            : QStringLiteral("characters")),
+             PromptIcon::Information, PromptButtons::Ok});
     }
     if (index == 0)
         checkNameFirstLetter();

@@ -257,8 +257,9 @@ int runExport(CliContext& context, const QStringList& args) {
     const QString version = takeOption(QStringLiteral("--version"));
     const QStringList formats{QStringLiteral("csv"), QStringLiteral("eab"), QStringLiteral("vcf")};
     if (rest.size() != 2 || !formats.contains(rest[0]))
-        throw CliError{QStringLiteral("export takes csv, eab or vcf, a file, optionally --find TEXT, "
-                                      "--encoding for csv and --version 3.0|4.0 for vcf.")};
+        throw CliError{
+            QStringLiteral("export takes csv, eab or vcf, a file, optionally --find TEXT, "
+                           "--encoding for csv and --version 3.0|4.0 for vcf.")};
     ExportFormat format = rest[0] == QStringLiteral("eab")   ? ExportFormat::Eab
                           : rest[0] == QStringLiteral("vcf") ? ExportFormat::VCard30
                                                              : ExportFormat::Csv;
@@ -286,8 +287,8 @@ int runExport(CliContext& context, const QStringList& args) {
     ProgressLine progress(context, QStringLiteral("Reading pages"));
     ExportCounts counts;
     const ExportResult result = exportBookToFile(
-        path, format, context.folder, find,
-        [&](int tab) { progress.show(double(tab) / LastTab); }, encoding, &counts);
+        path, format, context.folder, find, [&](int tab) { progress.show(double(tab) / LastTab); },
+        encoding, &counts);
     if (!result.ok())
         throw CliError{QStringLiteral("Cannot export to %1: %2").arg(path, result.problem)};
     if (result.pages == 0)

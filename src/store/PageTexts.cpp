@@ -89,7 +89,7 @@ bool fitsField(const PageTexts& page, int viewIndex, QStringView text) {
 } // namespace
 
 FittedEdit fitEditToField(const PageTexts& page, int viewIndex, QStringView before,
-                         QStringView after) {
+                          QStringView after) {
     qsizetype prefix = 0;
     while (prefix < before.size() && prefix < after.size() && before[prefix] == after[prefix])
         ++prefix;

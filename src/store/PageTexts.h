@@ -41,7 +41,7 @@ struct FittedEdit {
     TextEncoding encoding = TextEncoding::Windows1252; // of the page with the fitted text
 };
 FittedEdit fitEditToField(const PageTexts& page, int viewIndex, QStringView before,
-                         QStringView after);
+                          QStringView after);
 
 PageTexts textsOf(const PageRecord& record);
 // The record fields Name .. Notes from the view texts, and the Reserved field that marks their

@@ -67,9 +67,9 @@ void ExportWindow::build() {
     makeOptionPair(m_allFLa, m_selectedLA);
     makeOptionGroup({m_csvBy, m_ebfBu, m_vcfBy});
     makeOptionPair(m_ansiBy, m_utf8By);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_allFLa, m_selectedLA, m_csvBy, m_ebfBu,
-                                                      m_vcfBy, m_ansiBy, m_utf8By, m_doExportLA,
-                                                      m_clearLa, m_cancelLa})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_allFLa, m_selectedLA, m_csvBy, m_ebfBu, m_vcfBy,
+                                         m_ansiBy, m_utf8By, m_doExportLA, m_clearLa, m_cancelLa})
         options->addWidget(w);
     layout->addLayout(options);
 
@@ -208,14 +208,13 @@ void ExportWindow::exportFile() {
         setInfo(QStringLiteral("Creating EXPORT File.."));
     }
     ExportCounts counts;
-    const QString problem = exportToFile(path,
-                                         eab     ? ExportFormat::Eab
-                                         : vcard ? ExportFormat::VCard30
-                                                 : ExportFormat::Csv,
-                                         m_session.folder(), chosen, yield,
-                                         isChosen(m_utf8By) ? CsvEncoding::Utf8
-                                                            : CsvEncoding::Windows1252,
-                                         &counts);
+    const QString problem =
+        exportToFile(path,
+                     eab     ? ExportFormat::Eab
+                     : vcard ? ExportFormat::VCard30
+                             : ExportFormat::Csv,
+                     m_session.folder(), chosen, yield,
+                     isChosen(m_utf8By) ? CsvEncoding::Utf8 : CsvEncoding::Windows1252, &counts);
     if (eab)
         removeExportWorkFiles(m_session.folder());
     m_busy = false;
