@@ -14,7 +14,8 @@ enum class TextEncoding { Windows1252, Utf8 };
 inline constexpr int ReservedWidth = 8;
 // "UTF-8" and three zero bytes, unenciphered.
 inline constexpr char Utf8PageMarkerBytes[ReservedWidth] = {'U', 'T', 'F', '-', '8', 0, 0, 0};
-inline constexpr QByteArrayView Utf8PageMarker(Utf8PageMarkerBytes, ReservedWidth);
+// A view of the marker (not constexpr: debug builds of Qt check the pointer at run time).
+inline const QByteArrayView Utf8PageMarker(Utf8PageMarkerBytes, ReservedWidth);
 
 // The encoding a Reserved field announces: UTF-8 for the marker, Windows-1252 for anything else.
 TextEncoding encodingOfReserved(QByteArrayView reserved);

@@ -5,7 +5,7 @@
 #include "book/PageEditor.h"
 #include "book/PageNavigator.h"
 #include "book/QtPrinters.h"
-#include "book/RecordingLauncher.h"
+#include "support/RecordingLauncher.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempBook.h"

@@ -1,6 +1,6 @@
 #include "book/MailWebLaunch.h"
 #include "book/QtPrinters.h"
-#include "book/RecordingLauncher.h"
+#include "support/RecordingLauncher.h"
 #include "support/ScriptedPrompter.h"
 
 #include <gtest/gtest.h>
@@ -72,10 +72,10 @@ TEST(LaunchTest, RefusalIsShownAndNothingOpens) {
     test::ScriptedPrompter prompter;
     test::RecordingLauncher launcher;
     launch(webLaunch(u"abc"), prompter, launcher);
-    EXPECT_TRUE(launcher.opened.isEmpty());
+    EXPECT_TRUE(launcher.opened().isEmpty());
     ASSERT_EQ(prompter.shown().size(), 1);
     launch(mailLaunch(u"x@y.com"), prompter, launcher);
-    ASSERT_EQ(launcher.opened.size(), 1);
+    ASSERT_EQ(launcher.opened().size(), 1);
     EXPECT_EQ(prompter.shown().size(), 1);
 }
 

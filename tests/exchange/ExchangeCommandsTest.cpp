@@ -2,6 +2,7 @@
 #include "exchange/Export.h"
 #include "store/PageRecord.h"
 #include "support/TempBook.h"
+#include "support/ToolHarness.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -17,27 +18,7 @@ using orvelan::test::TempBook;
 
 namespace {
 
-struct Cli {
-    TempBook book;
-    QString out;
-    QString err;
-    QTextStream outStream{&out};
-    QTextStream errStream{&err};
-    CliContext context{book.folder(), false, outStream, errStream};
-
-    QString write(const QString& name, const QByteArray& bytes) const {
-        const QString path = book.root() + u'/' + name;
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-        return path;
-    }
-    int run(int (*command)(CliContext&, const QStringList&), const QStringList& args) {
-        const int status = command(context, args);
-        outStream.flush();
-        return status;
-    }
-};
+using Cli = orvelan::test::ToolHarness;
 
 QString fails(Cli& cli, const QStringList& args) {
     try {

@@ -7,6 +7,7 @@
 #include "search/BookSearch.h"
 #include "store/PageTexts.h"
 #include "support/TempBook.h"
+#include "support/ToolHarness.h"
 
 #include <QFile>
 
@@ -40,19 +41,11 @@ const QList<Person>& people() {
     return list;
 }
 
-struct Tool {
-    TempBook book;
-    QString out;
-    QString err;
-    QTextStream outStream{&out};
-    QTextStream errStream{&err};
-    CliContext context{book.folder(), false, outStream, errStream};
-
-    int run(int (*command)(CliContext&, const QStringList&), const QStringList& args) {
+struct Tool : orvelan::test::ToolHarness {
+    // The command's exit status; only what this command printed stays in `out`.
+    int run(Command command, const QStringList& args) {
         out.clear();
-        const int status = command(context, args);
-        outStream.flush();
-        return status;
+        return ToolHarness::run(command, args);
     }
     void addEveryone() {
         for (const Person& person : people())

@@ -6,6 +6,7 @@
 #include "store/PageRecord.h"
 #include "store/PageTexts.h"
 #include "support/TempBook.h"
+#include "support/ToolHarness.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,34 +20,7 @@ using orvelan::test::TempBook;
 
 namespace {
 
-struct Cli {
-    TempBook book;
-    QString out;
-    QString err;
-    QTextStream outStream{&out};
-    QTextStream errStream{&err};
-    CliContext context{book.folder(), false, outStream, errStream};
-
-    QString write(const QString& name, const QByteArray& bytes) const {
-        const QString path = book.root() + u'/' + name;
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-        return path;
-    }
-    // The exit status, or the message of a refusal.
-    QString run(int (*command)(CliContext&, const QStringList&), const QStringList& args) {
-        QString result;
-        try {
-            result = QString::number(command(context, args));
-        } catch (const CliError& error) {
-            result = error.message;
-        }
-        outStream.flush();
-        return result;
-    }
-};
+using Cli = orvelan::test::ToolHarness;
 
 QByteArray readFile(const QString& path) {
     QFile file(path);
@@ -97,13 +71,13 @@ TEST(VCardExchange, BookToVcfToBookFieldForField) {
         Cli from;
         from.book.writeTab(18, {fullPage("Smith, Anna-Maria"), TempBook::named("Sam Thumb")});
         const QString path = from.book.root() + QStringLiteral("/out.vcf");
-        ASSERT_EQ(from.run(runExport,
+        ASSERT_EQ(from.outcome(runExport,
                            {QStringLiteral("vcf"), path, QStringLiteral("--version"), version}),
                   QStringLiteral("0"));
         EXPECT_EQ(from.out, QStringLiteral("Exported 2 page(s) to %1.\n").arg(path));
 
         Cli to;
-        ASSERT_EQ(to.run(runImport, {path}), QStringLiteral("0")) << to.out.toStdString();
+        ASSERT_EQ(to.outcome(runImport, {path}), QStringLiteral("0")) << to.out.toStdString();
         EXPECT_TRUE(to.out.startsWith(QStringLiteral("2 card(s) read from 1 file(s), 2 staged.\n")))
             << to.out.toStdString();
         ASSERT_EQ(to.book.pageCount(18), 2);
@@ -119,7 +93,7 @@ TEST(VCardExchange, BookToVcfToBookFieldForField) {
 TEST(VCardExchange, NamesInEveryScriptComeInAndGoOutWhole) {
     Cli cli;
     const QString samples = QStringLiteral(VCARD_SAMPLES);
-    ASSERT_EQ(cli.run(runImport, {samples}), QStringLiteral("0")) << cli.out.toStdString();
+    ASSERT_EQ(cli.outcome(runImport, {samples}), QStringLiteral("0")) << cli.out.toStdString();
     EXPECT_TRUE(cli.out.startsWith(QStringLiteral("4 card(s) read from 3 file(s), 4 staged.\n")))
         << cli.out.toStdString();
     EXPECT_TRUE(cli.out.endsWith(QStringLiteral("A: 1\nB: 1\nE: 1\nL: 1\nImported 4 page(s).\n")))
@@ -134,9 +108,9 @@ TEST(VCardExchange, NamesInEveryScriptComeInAndGoOutWhole) {
 
     // Out again and into a second book: every text as it was.
     const QString path = cli.book.root() + QStringLiteral("/all.vcf");
-    ASSERT_EQ(cli.run(runExport, {QStringLiteral("vcf"), path}), QStringLiteral("0"));
+    ASSERT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), path}), QStringLiteral("0"));
     Cli second;
-    ASSERT_EQ(second.run(runImport, {path}), QStringLiteral("0")) << second.out.toStdString();
+    ASSERT_EQ(second.outcome(runImport, {path}), QStringLiteral("0")) << second.out.toStdString();
     for (const auto& [tab, page] : {std::pair{1, 1}, {2, 1}, {5, 1}, {11, 1}}) {
         const PageTexts before = textsOf(cli.book.page(tab, page));
         const PageTexts after = textsOf(second.book.page(tab, page));
@@ -150,8 +124,8 @@ TEST(VCardExchange, ExportedCardsCarryStableUidsAndRevisions) {
     cli.book.writeTab(1, {fullPage("Anna"), TempBook::named("Bert"), fullPage("Anna")});
     const QString first = cli.book.root() + QStringLiteral("/1.vcf");
     const QString second = cli.book.root() + QStringLiteral("/2.vcf");
-    ASSERT_EQ(cli.run(runExport, {QStringLiteral("vcf"), first}), QStringLiteral("0"));
-    ASSERT_EQ(cli.run(runExport, {QStringLiteral("vcf"), second}), QStringLiteral("0"));
+    ASSERT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), first}), QStringLiteral("0"));
+    ASSERT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), second}), QStringLiteral("0"));
     const QByteArray bytes = readFile(first);
     EXPECT_EQ(bytes, readFile(second));
     const QList<VCard> cards = cardsOf(bytes);
@@ -168,14 +142,14 @@ TEST(VCardExchange, ExportedCardsCarryStableUidsAndRevisions) {
     EXPECT_TRUE(bytes.startsWith("BEGIN:VCARD\r\nVERSION:3.0\r\n"));
 
     // --find narrows the export; the version must be one that is written.
-    ASSERT_EQ(cli.run(runExport, {QStringLiteral("vcf"), first, QStringLiteral("--find"),
+    ASSERT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), first, QStringLiteral("--find"),
                                   QStringLiteral("bert")}),
               QStringLiteral("0"));
     EXPECT_EQ(cardsOf(readFile(first)).size(), 1);
-    EXPECT_EQ(cli.run(runExport, {QStringLiteral("vcf"), first, QStringLiteral("--version"),
+    EXPECT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), first, QStringLiteral("--version"),
                                   QStringLiteral("2.1")}),
               QStringLiteral("--version takes 3.0 or 4.0."));
-    EXPECT_EQ(cli.run(runExport, {QStringLiteral("csv"), first, QStringLiteral("--version"),
+    EXPECT_EQ(cli.outcome(runExport, {QStringLiteral("csv"), first, QStringLiteral("--version"),
                                   QStringLiteral("4.0")}),
               QStringLiteral("--version applies to vcf exports only."));
 }
@@ -210,7 +184,7 @@ TEST(VCardExchange, FolderImportAccountsForEveryCard) {
     cli.write(QStringLiteral("in/b.VCF"), "BEGIN:VCARD\nVERSION:4.0\nFN:Bea\nNOTE:cut off");
     cli.write(QStringLiteral("in/c.vcf"), QByteArray("\x89PNG\r\n\x1a\n\0\0", 10));
     cli.write(QStringLiteral("in/notes.txt"), "BEGIN:VCARD\nFN:Not read\nEND:VCARD\n");
-    const QString status = cli.run(runImport, {cli.book.root() + QStringLiteral("/in")});
+    const QString status = cli.outcome(runImport, {cli.book.root() + QStringLiteral("/in")});
     EXPECT_EQ(status, QStringLiteral("1 card(s) refused."));
     const QStringList lines = cli.out.split(u'\n');
     EXPECT_EQ(lines.value(0), QStringLiteral("3 card(s) read from 2 file(s), 2 staged."));
@@ -236,7 +210,7 @@ TEST(VCardExchange, ImportByContentAndAsJson) {
                                    "\xEF\xBB\xBF\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nN:Ng;Kim\r\n"
                                    "TEL;HOME;VOICE:555\r\nEND:VCARD\r\n");
     cli.context.json = true;
-    ASSERT_EQ(cli.run(runImport, {path}), QStringLiteral("0"));
+    ASSERT_EQ(cli.outcome(runImport, {path}), QStringLiteral("0"));
     const QJsonObject json = QJsonDocument::fromJson(cli.out.toUtf8()).object();
     EXPECT_EQ(json[QStringLiteral("cards")].toInt(), 1);
     EXPECT_EQ(json[QStringLiteral("imported")].toInt(), 1);
@@ -244,10 +218,10 @@ TEST(VCardExchange, ImportByContentAndAsJson) {
     EXPECT_EQ(cli.book.page(13, 1)[Field::Name], "Ng, Kim");
     EXPECT_EQ(cli.book.page(13, 1)[Field::Phone1], "555");
 
-    EXPECT_EQ(cli.run(runImport, {cli.book.root() + QStringLiteral("/missing.vcf")}),
+    EXPECT_EQ(cli.outcome(runImport, {cli.book.root() + QStringLiteral("/missing.vcf")}),
               QStringLiteral("Cannot read %1/missing.vcf.").arg(cli.book.root()));
     QDir().mkpath(cli.book.root() + QStringLiteral("/empty"));
     EXPECT_EQ(
-        cli.run(runImport, {cli.book.root() + QStringLiteral("/empty")}),
+        cli.outcome(runImport, {cli.book.root() + QStringLiteral("/empty")}),
         QStringLiteral("%1/empty holds no .vcf file; nothing imported.").arg(cli.book.root()));
 }

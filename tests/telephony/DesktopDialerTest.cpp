@@ -1,5 +1,6 @@
 #include "telephony/DesktopDialer.h"
 #include "platform/DesktopLauncher.h"
+#include "support/RecordingLauncher.h"
 #include "support/ScriptedPrompter.h"
 #include "telephony/CvbTAPILine.h"
 
@@ -11,15 +12,7 @@
 namespace orvelan {
 namespace {
 
-class RecordingLauncher final : public DesktopLauncher {
-public:
-    QList<QUrl> opened;
-    bool succeed = true;
-    bool openUrl(const QUrl& url) override {
-        opened << url;
-        return succeed;
-    }
-};
+using test::RecordingLauncher;
 
 QCoreApplication& application() {
     static int argc = 1;
@@ -80,8 +73,8 @@ TEST_F(DesktopDialerTest, CallHandsTheFirstNumberToTheDesktopAndFreesTheLine) {
     EXPECT_TRUE(events.isEmpty()) << "replies arrive later, on the event loop";
     ASSERT_TRUE(deliverUntil([&] { return events.size() == 2; }));
     EXPECT_EQ(events, QStringList({QStringLiteral("made 0"), QStringLiteral("idle")}));
-    ASSERT_EQ(launcher.opened.size(), 1);
-    EXPECT_EQ(launcher.opened[0].toString(), QStringLiteral("tel:+442079460000"));
+    ASSERT_EQ(launcher.opened().size(), 1);
+    EXPECT_EQ(launcher.opened()[0].toString(), QStringLiteral("tel:+442079460000"));
     EXPECT_FALSE(line.lineIsOpen());
     EXPECT_FALSE(line.hasCall());
     EXPECT_TRUE(prompter.shown().isEmpty());
@@ -89,12 +82,12 @@ TEST_F(DesktopDialerTest, CallHandsTheFirstNumberToTheDesktopAndFreesTheLine) {
     ASSERT_TRUE(line.OpenLine(1, 4));
     ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
     ASSERT_TRUE(deliverUntil([&] { return events.size() == 4; }));
-    EXPECT_EQ(launcher.opened.size(), 2);
+    EXPECT_EQ(launcher.opened().size(), 2);
 }
 
 // No handler took the number: the user is told, the reply fails and no call is left behind.
 TEST_F(DesktopDialerTest, NoHandlerFailsTheCall) {
-    launcher.succeed = false;
+    launcher.handled = false;
     CvbTAPILine line(dialer);
     record(line);
     ASSERT_TRUE(line.Create());

@@ -1,4 +1,4 @@
-#include "book/RecordingLauncher.h"
+#include "support/RecordingLauncher.h"
 #include "book/qt/MainWindow.h"
 #include "exchange/qt/ExchangeWidgets.h"
 #include "support/FakeClock.h"

@@ -1,5 +1,5 @@
 #include "book/qt/MainWindow.h"
-#include "book/RecordingLauncher.h"
+#include "support/RecordingLauncher.h"
 #include "store/PageTexts.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedPrompter.h"
@@ -351,15 +351,15 @@ private Q_SLOTS:
         click("LaunchEM1La");
         click("LaunchWebLa");
         click("LaunchEM2La");
-        QCOMPARE(launcher->opened.size(), 2);
-        QCOMPARE(launcher->opened[0].toString(), QStringLiteral("mailto:baker@example.com"));
-        QCOMPARE(launcher->opened[1].toString(), QStringLiteral("http://www.baker.co.uk"));
+        QCOMPARE(launcher->opened().size(), 2);
+        QCOMPARE(launcher->opened()[0].toString(), QStringLiteral("mailto:baker@example.com"));
+        QCOMPARE(launcher->opened()[1].toString(), QStringLiteral("http://www.baker.co.uk"));
         QCOMPARE(
             prompter->last().text,
             QStringLiteral(" Nothing to Send: Can't launch E-Mail Client from Empty Field     "));
         QTest::keyClicks(box("SEmaOTB"), QStringLiteral("two@@example.com"));
         click("LaunchEM2La");
-        QCOMPARE(launcher->opened.size(), 2);
+        QCOMPARE(launcher->opened().size(), 2);
     }
 
     void closingTheWindowRunsTheClosePrompt() {

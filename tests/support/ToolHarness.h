@@ -1,0 +1,54 @@
+#pragma once
+
+#include "cli/CliCommand.h"
+#include "support/TempBook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+namespace orvelan::test {
+
+// Runs the tool's commands in process on a book of its own, collecting what they print.
+struct ToolHarness {
+    using Command = int (*)(cli::CliContext&, const QStringList&);
+
+    TempBook book;
+    QString out;
+    QString err;
+    QTextStream outStream{&out};
+    QTextStream errStream{&err};
+    cli::CliContext context{book.folder(), false, outStream, errStream};
+
+    // Writes a file inside the book's folder (its folders made as needed); returns its path.
+    QString write(const QString& name, const QByteArray& bytes) const {
+        const QString path = book.root() + u'/' + name;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+        return path;
+    }
+    // The command's exit status; a refusal (CliError) is left to the caller.
+    int run(Command command, const QStringList& args) {
+        const int status = command(context, args);
+        outStream.flush();
+        return status;
+    }
+    // The exit status as text, or the message of a refusal.
+    QString outcome(Command command, const QStringList& args) {
+        QString result;
+        try {
+            result = QString::number(command(context, args));
+        } catch (const cli::CliError& error) {
+            result = error.message;
+        }
+        outStream.flush();
+        return result;
+    }
+};
+
+} // namespace orvelan::test
