@@ -72,7 +72,7 @@ TEST(VCardExchange, BookToVcfToBookFieldForField) {
         from.book.writeTab(18, {fullPage("Smith, Anna-Maria"), TempBook::named("Sam Thumb")});
         const QString path = from.book.root() + QStringLiteral("/out.vcf");
         ASSERT_EQ(from.outcome(runExport,
-                           {QStringLiteral("vcf"), path, QStringLiteral("--version"), version}),
+                               {QStringLiteral("vcf"), path, QStringLiteral("--version"), version}),
                   QStringLiteral("0"));
         EXPECT_EQ(from.out, QStringLiteral("Exported 2 page(s) to %1.\n").arg(path));
 
@@ -143,14 +143,14 @@ TEST(VCardExchange, ExportedCardsCarryStableUidsAndRevisions) {
 
     // --find narrows the export; the version must be one that is written.
     ASSERT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), first, QStringLiteral("--find"),
-                                  QStringLiteral("bert")}),
+                                      QStringLiteral("bert")}),
               QStringLiteral("0"));
     EXPECT_EQ(cardsOf(readFile(first)).size(), 1);
     EXPECT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), first, QStringLiteral("--version"),
-                                  QStringLiteral("2.1")}),
+                                      QStringLiteral("2.1")}),
               QStringLiteral("--version takes 3.0 or 4.0."));
     EXPECT_EQ(cli.outcome(runExport, {QStringLiteral("csv"), first, QStringLiteral("--version"),
-                                  QStringLiteral("4.0")}),
+                                      QStringLiteral("4.0")}),
               QStringLiteral("--version applies to vcf exports only."));
 }
 

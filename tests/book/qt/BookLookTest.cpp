@@ -1,7 +1,7 @@
-#include "support/RecordingLauncher.h"
 #include "book/qt/MainWindow.h"
 #include "exchange/qt/ExchangeWidgets.h"
 #include "support/FakeClock.h"
+#include "support/RecordingLauncher.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempBook.h"
 #include "ui/LabelButton.h"

@@ -1,7 +1,7 @@
 #include "book/qt/MainWindow.h"
-#include "support/RecordingLauncher.h"
 #include "store/PageTexts.h"
 #include "support/FakeClock.h"
+#include "support/RecordingLauncher.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempBook.h"
 #include "ui/LabelButton.h"
