@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "search/BookSearch.h"
 
+#include "support/SmallBookTool.h"
 #include "support/TempBook.h"
 
 #include <QFile>
@@ -18,37 +19,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Tool {
-    TempBook book;
-    QString output;
-    QString errors;
-    QTextStream out{&output};
-    QTextStream err{&errors};
-
-    Tool() {
-        book.writeTab(9, {TempBook::record({{Field::Name, "Jo Smith"},
-                                            {Field::Organisation, "Acme"},
-                                            {Field::Notes, "met at the fair"}}),
-                          TempBook::named("Ivy")});
-        book.writeTab(0, {TempBook::named("1st Smith")});
-    }
-    int run(int (*command)(CliContext&, const QStringList&), const QStringList& args,
-            bool json = false) {
-        output.clear();
-        CliContext context{book.folder(), json, out, err};
-        const int status = command(context, args);
-        out.flush();
-        return status;
-    }
-    QString cliError(int (*command)(CliContext&, const QStringList&), const QStringList& args) {
-        try {
-            run(command, args);
-        } catch (const CliError& error) {
-            return error.message;
-        }
-        return {};
-    }
-};
+using Tool = SmallBookTool;
 
 } // namespace
 
@@ -59,23 +30,23 @@ TEST(SearchCommand, PrintsTheListLinesAndTheirPositions) {
     name[0] = true;
     const SearchOutcome outcome = BookSearch(tool.book.folder()).run(name, u"smith");
     ASSERT_EQ(outcome.found(), 1);
-    EXPECT_EQ(tool.output, outcome.hits[0].line + u'\n');
+    EXPECT_EQ(tool.out, outcome.hits[0].line + u'\n');
 
     // With no flags stored the name is searched: the notes do not match.
     EXPECT_EQ(tool.run(runSearch, {u"fair"_s}), 0);
-    EXPECT_TRUE(tool.output.isEmpty());
+    EXPECT_TRUE(tool.out.isEmpty());
     EXPECT_EQ(tool.run(runSearch, {u"--in"_s, u"notes,name"_s, u"fair"_s}), 0);
-    EXPECT_TRUE(tool.output.contains(u"Jo Smith"));
+    EXPECT_TRUE(tool.out.contains(u"Jo Smith"));
 
     // Stored flags are the default once set.
     Settings settings;
     settings.setSearchFlag(9, '1');
     SettingsFile(tool.book.folder().settingsPath()).write(settings);
     EXPECT_EQ(tool.run(runSearch, {u"fair"_s}), 0);
-    EXPECT_TRUE(tool.output.contains(u"Jo Smith"));
+    EXPECT_TRUE(tool.out.contains(u"Jo Smith"));
 
     ASSERT_EQ(tool.run(runSearch, {u"--in"_s, u"name"_s}, true), 0);
-    const QJsonArray rows = QJsonDocument::fromJson(tool.output.toUtf8()).array();
+    const QJsonArray rows = QJsonDocument::fromJson(tool.out.toUtf8()).array();
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[1].toObject().value(u"tab"_s).toInt(), 9);
     EXPECT_EQ(rows[1].toObject().value(u"page"_s).toInt(), 2);

@@ -78,4 +78,13 @@ QListWidget* addRecordList(QBoxLayout* layout, const QString& objectName, QWidge
     return list;
 }
 
+QList<ListedRecord> selectedRecords(const QListWidget* list, const QList<ListedRecord>& listed) {
+    QList<ListedRecord> selected;
+    for (int row = 0; row < list->count() && row < listed.size(); ++row) {
+        if (list->item(row)->isSelected())
+            selected.append(listed[row]);
+    }
+    return selected;
+}
+
 } // namespace orvelan

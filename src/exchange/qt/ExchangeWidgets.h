@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/RecordList.h"
 #include "ui/LabelButton.h"
 
 #include <QWidget>
@@ -32,6 +33,8 @@ QListWidget* makeFixedPitchList(const QString& objectName, QWidget* parent);
 // The record list of the import and export windows under its column headings, added to
 // `layout`; several records can be selected.
 QListWidget* addRecordList(QBoxLayout* layout, const QString& objectName, QWidget* parent);
+// The records whose lines are selected in `list`, which shows `listed` line for line.
+QList<ListedRecord> selectedRecords(const QListWidget* list, const QList<ListedRecord>& listed);
 
 // A frameless window moved by dragging its surface.
 class DraggableWindow : public QWidget {

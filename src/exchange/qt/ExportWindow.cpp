@@ -153,10 +153,7 @@ void ExportWindow::exportFile() {
     }
     QList<ListedRecord> chosen;
     if (isChosen(m_selectedLA)) {
-        for (int row = 0; row < m_list1->count() && row < m_listed.size(); ++row) {
-            if (m_list1->item(row)->isSelected())
-                chosen.append(m_listed[row]);
-        }
+        chosen = selectedRecords(m_list1, m_listed);
         if (chosen.isEmpty()) {
             tell(QStringLiteral(
                 "Can't Create EXPORT File:  There are no Files Selected to EXPORT    "));

@@ -7,6 +7,7 @@
 #include "print/qt/QtPrinterSurface.h"
 #include "search/BookSearch.h"
 
+#include "support/SmallBookTool.h"
 #include "support/TempBook.h"
 
 #include <QFontDatabase>
@@ -50,36 +51,7 @@ int printPageTo(const QString& path, const PageTexts& texts, const QLocale& loca
 }
 
 // The command-line tool over a small book.
-struct Tool {
-    TempBook book;
-    QString output;
-    QString errors;
-    QTextStream out{&output};
-    QTextStream err{&errors};
-
-    Tool() {
-        book.writeTab(9, {TempBook::record({{Field::Name, "Jo Smith"},
-                                            {Field::Organisation, "Acme"},
-                                            {Field::Notes, "met at the fair"}}),
-                          TempBook::named("Ivy")});
-        book.writeTab(0, {TempBook::named("1st Smith")});
-    }
-    int run(int (*command)(CliContext&, const QStringList&), const QStringList& args) {
-        output.clear();
-        CliContext context{book.folder(), false, out, err};
-        const int status = command(context, args);
-        out.flush();
-        return status;
-    }
-    QString cliError(int (*command)(CliContext&, const QStringList&), const QStringList& args) {
-        try {
-            run(command, args);
-        } catch (const CliError& error) {
-            return error.message;
-        }
-        return {};
-    }
-};
+using Tool = SmallBookTool;
 
 } // namespace
 
