@@ -18,10 +18,6 @@ namespace orvelan::cli {
 
 namespace {
 
-QString label(int tab) {
-    return QString::fromLatin1(tabLabel(tab)).trimmed();
-}
-
 void scanOrThrow(const BookFolder& folder, int tab,
                  const std::function<bool(qint64, QByteArrayView)>& visit) {
     const TabFile file(folder.tabFilePath(tab));
@@ -77,7 +73,7 @@ QJsonObject pageFieldsJson(const PageRecord& record) {
 QJsonObject pageJson(int tab, qint64 page, const PageRecord& record) {
     QJsonObject object = pageFieldsJson(record);
     object.insert(QStringLiteral("tab"), tab);
-    object.insert(QStringLiteral("label"), label(tab));
+    object.insert(QStringLiteral("label"), tabCaption(tab));
     object.insert(QStringLiteral("page"), page);
     const QJsonValue date = isoDate(record.text(Field::DateModified));
     const QJsonValue time = isoTime(record.text(Field::TimeModified));
@@ -104,13 +100,13 @@ int runTabs(CliContext& context, const QStringList& args) {
         });
         if (context.json) {
             rows.append(QJsonObject{{QStringLiteral("tab"), tab},
-                                    {QStringLiteral("label"), label(tab)},
+                                    {QStringLiteral("label"), tabCaption(tab)},
                                     {QStringLiteral("pages"), pages},
                                     {QStringLiteral("blankPages"), blank}});
         } else {
             context.out << QStringLiteral("%1  %2  %3 pages, %4 blank\n")
                                .arg(tab, 2)
-                               .arg(label(tab), -3)
+                               .arg(tabCaption(tab), -3)
                                .arg(pages, 6)
                                .arg(blank);
         }
@@ -132,17 +128,18 @@ int runList(CliContext& context, const QStringList& args) {
             if (context.json) {
                 rows.append(
                     QJsonObject{{QStringLiteral("tab"), tab},
-                                {QStringLiteral("label"), label(tab)},
+                                {QStringLiteral("label"), tabCaption(tab)},
                                 {QStringLiteral("page"), page},
                                 {QStringLiteral("blank"), record.isBlank()},
                                 {QStringLiteral("Name"), text(record, Field::Name)},
                                 {QStringLiteral("Organisation"), text(record, Field::Organisation)},
                                 {QStringLiteral("Phone1"), text(record, Field::Phone1)}});
             } else if (record.isBlank()) {
-                context.out << QStringLiteral("%1 %2  (blank)\n").arg(label(tab), -3).arg(page, 6);
+                context.out
+                    << QStringLiteral("%1 %2  (blank)\n").arg(tabCaption(tab), -3).arg(page, 6);
             } else {
                 context.out << QStringLiteral("%1 %2  %3  %4  %5\n")
-                                   .arg(label(tab), -3)
+                                   .arg(tabCaption(tab), -3)
                                    .arg(page, 6)
                                    .arg(text(record, Field::Name), -32)
                                    .arg(text(record, Field::Organisation), -32)
@@ -166,7 +163,7 @@ int runShow(CliContext& context, const QStringList& args) {
                            .arg(file.path(), readErrorMessage(read.error).trimmed())};
     if (read.record.isEmpty())
         throw CliError{QStringLiteral("Tab %1 has %2 pages; there is no page %3.")
-                           .arg(label(tab))
+                           .arg(tabCaption(tab))
                            .arg(file.pageCount().value_or(0))
                            .arg(page)};
     const PageRecord record = PageRecord::fromStored(read.record);
@@ -175,7 +172,7 @@ int runShow(CliContext& context, const QStringList& args) {
         printJson(context, object);
         return 0;
     }
-    context.out << QStringLiteral("Tab %1, page %2\n").arg(label(tab)).arg(page);
+    context.out << QStringLiteral("Tab %1, page %2\n").arg(tabCaption(tab)).arg(page);
     for (int f = static_cast<int>(Field::Name); f <= static_cast<int>(Field::TimeModified); ++f) {
         const QString name = QLatin1StringView(RecordLayout[f].name);
         const int viewIndex = f <= static_cast<int>(Field::Notes) ? f - 1 : -1;

@@ -30,7 +30,7 @@ void applyAssignments(PageTexts& texts, const QStringList& assignments) {
 void checkPageExists(const PageStore& store, qint64 page) {
     if (page > store.pageCount())
         throw CliError{QStringLiteral("Tab %1 has %2 pages; there is no page %3.")
-                           .arg(QString::fromLatin1(tabLabel(store.currentTab())).trimmed())
+                           .arg(tabCaption(store.currentTab()))
                            .arg(store.pageCount())
                            .arg(page)};
 }
@@ -43,7 +43,7 @@ PageStore openAt(CliContext& context, int tab, SystemClock& clock) {
 }
 
 void report(CliContext& context, const PageStore& store, const QString& what) {
-    const QString label = QString::fromLatin1(tabLabel(store.currentTab())).trimmed();
+    const QString label = tabCaption(store.currentTab());
     if (context.json) {
         printJson(context, QJsonObject{{QStringLiteral("tab"), store.currentTab()},
                                        {QStringLiteral("label"), label},
@@ -93,8 +93,7 @@ int runSet(CliContext& context, const QStringList& args) {
         throw CliError{
             QStringLiteral("The name \u201c%1\u201d belongs under tab %2, not %3; add it "
                            "as a new page instead.")
-                .arg(name.toString(), QString::fromLatin1(tabLabel(tabForName(name))).trimmed(),
-                     QString::fromLatin1(tabLabel(tab)).trimmed())};
+                .arg(name.toString(), tabCaption(tabForName(name)), tabCaption(tab))};
     throwIfFailed(store.putPage(texts));
     report(context, store, QStringLiteral("Saved"));
     return 0;

@@ -96,16 +96,12 @@ void applyMap(FieldMapping& mapping, const QString& assignment) {
         throw CliError{FieldMapping::messageFor(outcome).trimmed()};
 }
 
-QString tabName(int tab) {
-    return QString::fromLatin1(tabLabel(tab)).trimmed();
-}
-
 QJsonArray tabsJson(const ImportOutcome& outcome) {
     QJsonArray tabs;
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
         if (outcome.perTab[tab])
             tabs.append(QJsonObject{{QStringLiteral("tab"), tab},
-                                    {QStringLiteral("label"), tabName(tab)},
+                                    {QStringLiteral("label"), tabCaption(tab)},
                                     {QStringLiteral("pages"), outcome.perTab[tab]}});
     }
     return tabs;
@@ -114,7 +110,7 @@ QJsonArray tabsJson(const ImportOutcome& outcome) {
 void printTabs(CliContext& context, const ImportOutcome& outcome) {
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
         if (outcome.perTab[tab])
-            context.out << QStringLiteral("%1: %2\n").arg(tabName(tab)).arg(outcome.perTab[tab]);
+            context.out << QStringLiteral("%1: %2\n").arg(tabCaption(tab)).arg(outcome.perTab[tab]);
     }
     context.out << QStringLiteral("Imported %1 page(s).\n").arg(outcome.written);
 }

@@ -67,13 +67,12 @@ int runQuery(CliContext& context, const QStringList& args) {
     if (context.json) {
         QJsonArray rows;
         for (const Address& a : addresses)
-            rows.append(
-                QJsonObject{{u"address"_s, a.address},
-                            {u"name"_s, a.name},
-                            {u"note"_s, a.note},
-                            {u"tab"_s, a.position.tab},
-                            {u"label"_s, QString::fromLatin1(tabLabel(a.position.tab)).trimmed()},
-                            {u"page"_s, a.position.page}});
+            rows.append(QJsonObject{{u"address"_s, a.address},
+                                    {u"name"_s, a.name},
+                                    {u"note"_s, a.note},
+                                    {u"tab"_s, a.position.tab},
+                                    {u"label"_s, tabCaption(a.position.tab)},
+                                    {u"page"_s, a.position.page}});
         printJson(context, rows);
     } else if (addresses.isEmpty()) {
         context.out << u"No e-mail address found for \u201c%1\u201d.\n"_s.arg(text);

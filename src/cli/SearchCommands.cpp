@@ -85,12 +85,11 @@ int runSearch(CliContext& context, const QStringList& arguments) {
             context.out << hit.line << '\n';
             return;
         }
-        rows.append(
-            QJsonObject{{u"tab"_s, hit.position.tab},
-                        {u"label"_s, QString::fromLatin1(tabLabel(hit.position.tab)).trimmed()},
-                        {u"page"_s, hit.position.page},
-                        {u"line"_s, hit.line},
-                        {u"fields"_s, pageFieldsJson(PageRecord::fromStored(stored))}});
+        rows.append(QJsonObject{{u"tab"_s, hit.position.tab},
+                                {u"label"_s, tabCaption(hit.position.tab)},
+                                {u"page"_s, hit.position.page},
+                                {u"line"_s, hit.line},
+                                {u"fields"_s, pageFieldsJson(PageRecord::fromStored(stored))}});
     });
     return 0;
 }

@@ -8,10 +8,6 @@ namespace orvelan {
 
 namespace {
 
-QString tabName(int tab) {
-    return QString::fromLatin1(tabLabel(tab)).trimmed();
-}
-
 QString describe(const ImportSummary::RefusedRecord& record) {
     QString text = !record.name.isEmpty() ? u'"' + record.name + u'"'
                    : record.detail.isEmpty()
@@ -105,7 +101,7 @@ QStringList ImportSummary::lines() const {
         QStringList tabs;
         for (int tab = 0; tab < int(importedPerTab.size()); ++tab) {
             if (importedPerTab[tab])
-                tabs.append(QStringLiteral("%1 %2").arg(tabName(tab)).arg(importedPerTab[tab]));
+                tabs.append(QStringLiteral("%1 %2").arg(tabCaption(tab)).arg(importedPerTab[tab]));
         }
         QString line = QStringLiteral("Imported %1 page(s).").arg(imported);
         if (!tabs.isEmpty())
@@ -180,7 +176,7 @@ QJsonObject ImportSummary::toJson() const {
     for (int tab = 0; tab < int(importedPerTab.size()); ++tab) {
         if (importedPerTab[tab])
             tabs.append(QJsonObject{{QStringLiteral("tab"), tab},
-                                    {QStringLiteral("label"), tabName(tab)},
+                                    {QStringLiteral("label"), tabCaption(tab)},
                                     {QStringLiteral("pages"), importedPerTab[tab]}});
     }
     QJsonObject refusedCounts;

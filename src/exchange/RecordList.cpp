@@ -8,7 +8,7 @@ namespace orvelan {
 QString listTabText(int tab) {
     if (tab == 9)
         return QStringLiteral(" IJ");
-    return u' ' + QString::fromLatin1(tabLabel(tab)).trimmed() + u' ';
+    return u' ' + tabCaption(tab) + u' ';
 }
 
 QString listLine(const PlainRecord& record, int tab, qint64 number) {

@@ -109,7 +109,7 @@ char foldCase(char c) {
 QString resultTabText(int tab) {
     if (tab == 9)
         return u" IJ"_s;
-    return QString::fromLatin1(tabLabel(tab)).trimmed().prepend(u' ').leftJustified(3, u' ');
+    return tabCaption(tab).prepend(u' ').leftJustified(3, u' ');
 }
 
 QString resultLine(int tab, qint64 page, const PlainRecord& record) {

@@ -36,6 +36,10 @@ QByteArray tabLabel(int tab) {
     return QByteArray(1, letter) + ' ';
 }
 
+QString tabCaption(int tab) {
+    return QString::fromLatin1(tabLabel(tab)).trimmed();
+}
+
 namespace {
 
 int tabForLetter(char32_t upper) {

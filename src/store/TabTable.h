@@ -15,6 +15,7 @@ inline constexpr int LastTab = 25;
 QString tabFileName(int tab);     // "OrvelC0.rfx", "Orvel01.raf" ... "Orvel19.raf"
 QString tabTempFileName(int tab); // the ".ra_" twin
 QByteArray tabLabel(int tab);     // "*0 ", "A " ... "I J " ... "Z "
+QString tabCaption(int tab);      // the label without its trailing space: "*0", "A" ... "I J"
 
 // The Latin letter a name is filed under, 'A'..'Z', or 0 when its first character (after
 // leading spaces) is not a letter. A..Z and a..z stand for themselves; any other letter is
