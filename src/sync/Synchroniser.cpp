@@ -5,12 +5,17 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace orvelan {
 
 namespace {
 
 constexpr int FetchBatch = 100;
-constexpr int SaveEvery = 100;
+// The state is saved after this many steps, or after a quarter of the cards it holds when that
+// is more: a sync cut short keeps most of its work, and a big book is not written out again
+// for every hundred cards.
+constexpr qsizetype SaveEvery = 100;
 constexpr int RetriesAfterPrecondition = 3;
 
 const QString ConflictMark = QStringLiteral(" (conflict)");
@@ -93,8 +98,9 @@ private:
     bool receive(const QString& href, PageId id);
     bool deleteThere(const SyncStep& step);
     bool deleteHere(const LocalPage& page, PageId id);
-    bool putLocal(const LocalPage& page, PageId id, const QString& href, const QByteArray& base,
-                  const QByteArray& ifMatch, const QString& uid, int retries);
+    bool putLocal(const LocalPage& page, const PageTexts& texts, PageId id, const QString& href,
+                  const QByteArray& base, const QByteArray& ifMatch, const QString& uid,
+                  int retries);
     bool settle(const QString& token);
 
     bool readPage(const LocalPage& page, PageTexts& texts);
@@ -170,14 +176,18 @@ bool Synchroniser::Run::run(QString& error, const SyncProgress& progress) {
     if (ok)
         linkEqualContacts(steps);
     int done = 0;
+    int savedAt = 0;
     for (const SyncStep& s : steps) {
         if (!ok)
             break;
         ok = step(s);
         if (progress)
             progress(++done, int(steps.size()));
-        if (ok && !m_dryRun && done % SaveEvery == 0 && m_stateChanged)
+        const qsizetype saveAfter = std::max(SaveEvery, m_state.cards().size() / 4);
+        if (ok && !m_dryRun && m_stateChanged && done - savedAt >= saveAfter) {
             ok = saveState();
+            savedAt = done;
+        }
     }
     if (ok && !m_dryRun) {
         if (token != m_state.syncToken) {
@@ -359,17 +369,15 @@ bool Synchroniser::Run::send(const LocalPage& page, PageId id) {
             return false;
     }
     const QString href = cardHrefFor(m_bookPath, id);
-    return putLocal(page, id, href, {}, {}, uidFor(id), RetriesAfterPrecondition);
+    return putLocal(page, texts, id, href, {}, {}, uidFor(id), RetriesAfterPrecondition);
 }
 
-// Writes the page over the card at `href` (a new card when `ifMatch` is empty) and records
-// both. A card that changed meanwhile (412) is read again and the rules are applied again.
-bool Synchroniser::Run::putLocal(const LocalPage& page, PageId id, const QString& href,
-                                 const QByteArray& base, const QByteArray& ifMatch,
-                                 const QString& uid, int retries) {
-    PageTexts texts;
-    if (!readPage(page, texts))
-        return false;
+// Writes the page, whose stored texts are `texts`, over the card at `href` (a new card when
+// `ifMatch` is empty) and records both. A card that changed meanwhile (412) is read again and
+// the rules are applied again.
+bool Synchroniser::Run::putLocal(const LocalPage& page, const PageTexts& texts, PageId id,
+                                 const QString& href, const QByteArray& base,
+                                 const QByteArray& ifMatch, const QString& uid, int retries) {
     DavClient::Write outcome;
     QByteArray etag;
     DavError error;
@@ -404,7 +412,7 @@ bool Synchroniser::Run::update(const LocalPage& page, const SyncStep& s) {
     ++m_report.sent;
     if (m_dryRun)
         return true;
-    return putLocal(page, s.id, s.href, card.data, card.etag, {}, RetriesAfterPrecondition);
+    return putLocal(page, texts, s.id, s.href, card.data, card.etag, {}, RetriesAfterPrecondition);
 }
 
 // The page and the card both changed (or met without a record of an earlier sync). Equal
@@ -440,11 +448,13 @@ bool Synchroniser::Run::resolve(const LocalPage& page, PageId id, const QString&
             return false;
         m_usedIds.insert(copyId);
         const LocalPage copyPage{copyId, placed.tab, placed.page, placed.hash};
-        if (!putLocal(copyPage, copyId, cardHrefFor(m_bookPath, copyId), card.data, {},
+        PageTexts stored; // as filed: cut to the field widths
+        if (!readPage(copyPage, stored) ||
+            !putLocal(copyPage, stored, copyId, cardHrefFor(m_bookPath, copyId), card.data, {},
                       uidFor(copyId), 0))
             return false;
     }
-    return putLocal(page, id, href, card.data, card.etag, {}, retries);
+    return putLocal(page, local, id, href, card.data, card.etag, {}, retries);
 }
 
 bool Synchroniser::Run::refresh(const LocalPage& page, PageId id, const QString& href) {
