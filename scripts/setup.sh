@@ -6,7 +6,7 @@ set -euo pipefail
 # What ./run needs to build and start the two programs, orvelan and orvelan-book.
 ORVELAN_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-serialport-dev libgl-dev qtkeychain-qt6-dev
+    qt6-base-dev qt6-serialport-dev libgl-dev qtkeychain-qt6-dev libsecret-1-0
     fonts-liberation libicu-dev
 )
 
@@ -16,6 +16,7 @@ ORVELAN_TEST_PACKAGES=(
     appstream dpkg-dev
     clang libclang-rt-14-dev
     cups-client cups-daemon
+    dbus-daemon gnome-keyring
     libgtest-dev libgmock-dev libbenchmark-dev
     man-db
     openssl radicale
