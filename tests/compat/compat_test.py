@@ -89,6 +89,28 @@ with tempfile.TemporaryDirectory() as home:
     check(tool(home, "settings", "--show-password")["MasterPassword"] == "secret".ljust(64),
           "password survives a write")
 
+    # A synchronised page keeps its identity through an exchange file, an edit, a change of
+    # encoding and the removal of the blank page before it.
+    sync_page, sync_utf8 = ref.PAGES[18][1], ref.PAGES[18][2]
+    check(read_record(home, 18, 2) in eab and read_record(home, 18, 3) in eab,
+          "an exchange file carries synchronised pages with their identities")
+    tool(home, "set", "18", "2", "Phone1=0999")
+    stored = read_record(home, 18, 2)
+    values = dict(sync_page, Phone1=b"0999", DateModified=ref.cipher(stored[1666:1674]),
+                  TimeModified=ref.cipher(stored[1674:1682]))
+    check(stored == ref.record(values, identity=sync_page["identity"]),
+          "an edited page with an identity matches the reference bytes")
+    tool(home, "set", "18", "2", "Notes=Иванов")
+    stored = read_record(home, 18, 2)
+    check(ref.is_utf8(stored) and stored[1682:1684] == b"I8"
+          and ref.identity_of(stored) == sync_page["identity"],
+          "a page that becomes UTF-8 keeps its identity: %r" % stored[1682:1690])
+    tool(home, "compact")
+    moved = [read_record(home, 18, page) for page in (1, 2)]
+    check([ref.identity_of(record) for record in moved]
+          == [sync_page["identity"], sync_utf8["identity"]],
+          "compacting keeps each identity with its page: %r" % [r[1682:1690] for r in moved])
+
 with tempfile.TemporaryDirectory() as home:
     tool(home, "reset", "--yes")
     blank = bytes.fromhex(subprocess.run([sys.executable, ref.__file__, "blank"],

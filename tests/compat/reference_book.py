@@ -9,6 +9,8 @@ used to check that the program reads what it did not write and writes what this 
 
 Texts are Windows-1252, one byte per character, unless the page holds a character Windows-1252
 has not got: then every text of the page is UTF-8 and Reserved holds b"UTF-8\\0\\0\\0".
+A page of a synchronised book holds its identity in Reserved instead: b"I", then b"8" (UTF-8)
+or b"W" (Windows-1252), then six identity bytes, none of them a zero byte or a space.
     reference_book.py keystream N        print the first N keystream bytes in hex
 """
 import json
@@ -93,10 +95,18 @@ def field_bytes(value, width, utf8=False):
     return value.ljust(width, b" ")[:width]
 
 
-def record(values, blank=False, utf8=False):
+def identity_reserved(identity, utf8):
+    assert len(identity) == 6 and b"\x00" not in identity and b" " not in identity
+    return b"I" + (b"8" if utf8 else b"W") + identity
+
+
+def record(values, blank=False, utf8=False, identity=None):
     out = b""
     for name, width in FIELDS:
         if name == "Reserved":
+            if identity is not None:
+                out += identity_reserved(identity, utf8)
+                continue
             out += b" " * 8 if blank else UTF8_MARKER if utf8 else b"\x00" * 8
         else:
             out += cipher(field_bytes(values.get(name, b""), width, utf8))
@@ -104,7 +114,14 @@ def record(values, blank=False, utf8=False):
 
 
 def is_utf8(stored):
-    return stored[1682:1690] == UTF8_MARKER
+    reserved = stored[1682:1690]
+    return reserved == UTF8_MARKER or reserved[:2] == b"I8"
+
+
+def identity_of(stored):
+    """The six identity bytes of a stored record, or None."""
+    reserved = stored[1682:1690]
+    return reserved[2:] if reserved[:1] == b"I" and reserved[1:2] in (b"8", b"W") else None
 
 
 TAB_FILES = ["OrvelC0.rfx"] + ["Orvel%02X.raf" % t for t in range(1, 26)]
@@ -125,6 +142,13 @@ PAGES = {
           "Organisation": "Zoë Café".encode(), "DateModified": b"02/03/26", "TimeModified": b"11:12"},
          {"utf8": True, "PageNo": b"2", "Name": "Łęczycka-Żółkiewska Maria Łucja".encode(),
           "DateModified": b"02/03/26", "TimeModified": b"11:13"}],
+    # Pages of a synchronised book, each with its identity, after a blank page.
+    18: [None,
+         {"identity": b"\x01s\xfe9Q\x7f", "PageNo": b"2", "Name": b"Sync Person",
+          "Phone1": b"0123", "DateModified": b"05/12/26", "TimeModified": b"08:00"},
+         {"identity": b"K\x80\xff\t2z", "utf8": True, "PageNo": b"3",
+          "Name": "Syncé Ωmega".encode(), "Notes": "Πρώτη".encode(),
+          "DateModified": b"05/12/26", "TimeModified": b"08:01"}],
 }
 
 
@@ -135,7 +159,8 @@ def write_book(root):
             pages = PAGES.get(tab, [None])
             for page in pages:
                 f.write(record({}, blank=True) if page is None
-                        else record(page, utf8=page.get("utf8", False)))
+                        else record(page, utf8=page.get("utf8", False),
+                                    identity=page.get("identity")))
     block = bytearray(b"\x00" * 3839)
     for pos, value in ((88, b"1"), (89, b"3"), (90, b"1"), (91, b"02"), (100, b"secret".ljust(64)),
                        (165, b"1"), (166, b"0"), (200, b"1234".ljust(6)), (210, b"567".ljust(6)),
