@@ -7,6 +7,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -188,6 +189,11 @@ void SyncWindow::syncNow() {
 void SyncWindow::showResult(const QString& text, bool failed) {
     m_result->setText(text);
     m_result->setStyleSheet(failed ? QStringLiteral("color: rgb(255, 0, 0);") : QString());
+    // A longer result (a list of conflicts) makes the window taller, never the fields smaller.
+    const int forWidth = layout()->totalHeightForWidth(width());
+    const int needed = forWidth > 0 ? forWidth : layout()->totalSizeHint().height();
+    if (needed > height())
+        resize(width(), needed);
 }
 
 } // namespace orvelan

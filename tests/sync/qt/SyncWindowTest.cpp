@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDirIterator>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -41,6 +42,17 @@ template <class W> W* control(QWidget& window, const char* name) {
     return widget;
 }
 
+// Whether every text box still has its full height once the window has laid out its result.
+bool fieldsKeepTheirHeight(QWidget& window) {
+    window.layout()->activate();
+    for (const char* name : {"SyncUrlTB", "SyncUserTB", "SyncPassTB"}) {
+        const QLineEdit* field = control<QLineEdit>(window, name);
+        if (field->height() < field->sizeHint().height())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 class SyncWindowTest : public QObject {
@@ -69,6 +81,7 @@ void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
     QVERIFY(control<QLabel>(window, "SyncResultLa")
                 ->text()
                 .contains(QStringLiteral("did not accept the user name and password")));
+    QVERIFY2(fieldsKeepTheirHeight(window), "a long message makes the window taller instead");
 
     control<QLineEdit>(window, "SyncPassTB")->clear();
     QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), QStringLiteral("pa55-word"));
