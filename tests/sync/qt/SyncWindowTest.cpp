@@ -1,6 +1,11 @@
 // The sync window against a real Radicale server, on the offscreen platform.
 #include "../RadicaleServer.h"
 
+#include "app/qt/AssembledBook.h"
+#include "sync/DavClient.h"
+#include "sync/net/QtHttpTransport.h"
+#include "sync/net/SyncSession.h"
+
 #include "support/FakeClock.h"
 #include "support/TempBook.h"
 #include "sync/SyncAccount.h"
@@ -59,6 +64,7 @@ class SyncWindowTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult();
+    void theTickedBoxSyncsWhenTheBookOpensAndCloses();
 };
 
 void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
@@ -120,6 +126,60 @@ void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
     QCOMPARE(control<QComboBox>(again, "SyncBookCb")->count(), 1);
     QTest::mouseClick(control<QPushButton>(again, "SyncNowBu"), Qt::LeftButton);
     QVERIFY(control<QLabel>(again, "SyncResultLa")->text().startsWith(QStringLiteral("Sent 0,")));
+}
+
+// A card added on the phone is in the book when it opens; a page edited in the book is on the
+// server once the book has closed.
+void SyncWindowTest::theTickedBoxSyncsWhenTheBookOpensAndCloses() {
+    RadicaleServer server;
+    server.addUser(QStringLiteral("olga"), QStringLiteral("open-close"));
+    if (!server.start())
+        QSKIP("Radicale is not available");
+    TempBook book;
+    book.writeTab(1, {TempBook::named("Alma Open")});
+    FakeClock clock;
+    SyncRequest request;
+    request.account.url = server.baseUrl().toString();
+    request.account.user = QStringLiteral("olga");
+    request.password = QStringLiteral("open-close");
+    SyncOutcome first = runSync(book.folder(), clock, request);
+    QVERIFY2(first.ok, qPrintable(first.error));
+    first.account.syncOnOpenClose = true;
+    QCOMPARE(first.account.save(book.folder()), 0);
+
+    QtHttpTransport phone({QStringLiteral("olga"), QStringLiteral("open-close"), {}, 10000});
+    DavClient phoneClient(phone);
+    const QUrl addressBook(first.account.addressBookUrl);
+    DavClient::Write written;
+    QByteArray etag;
+    DavError error;
+    QVERIFY(phoneClient.putCard(addressBook, addressBook.path() + QStringLiteral("phone-1.vcf"),
+                                "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:phone-1\r\nFN:Anna Phone\r\n"
+                                "N:Phone;Anna;;;\r\nEND:VCARD\r\n",
+                                {}, written, etag, error));
+
+    qputenv("ORVELAN_SYNC_PASSWORD", "open-close");
+    AssembledBook run(book);
+    run.program->run().openBook();
+    QCOMPARE(book.pageCount(1), 2);
+    QCOMPARE(run.mainWindow.statusLabel()->text(), QStringLiteral("Synced: 1 in, 0 out"));
+
+    QTest::keyClicks(run.find<QLineEdit>("SAdd1TB"), QStringLiteral("1 Mill Lane"));
+    run.prompter.answerNext(PromptAnswer::Yes); // save the changed page before closing
+    run.click("Image1");
+    QTRY_VERIFY(!run.mainWindow.isVisible());
+    QTRY_COMPARE(run.mainWindow.statusLabel()->text(), QStringLiteral("Synced: 0 in, 1 out"));
+    qunsetenv("ORVELAN_SYNC_PASSWORD");
+    DavClient::Listing listing;
+    QList<DavClient::Card> cards;
+    QVERIFY(phoneClient.listCards(addressBook, listing, error));
+    QVERIFY(phoneClient.fetchCards(addressBook, listing.etags.keys(), cards, error));
+    QCOMPARE(cards.size(), 2);
+    const auto alma = std::find_if(cards.cbegin(), cards.cend(), [](const DavClient::Card& card) {
+        return card.data.contains("FN:Alma Open");
+    });
+    QVERIFY(alma != cards.cend());
+    QVERIFY2(alma->data.contains("1 Mill Lane"), alma->data.constData());
 }
 
 QTEST_MAIN(SyncWindowTest)
