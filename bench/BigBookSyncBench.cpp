@@ -3,6 +3,7 @@
 // and is sent), then a sync with nothing changed. The figures leave out any server's time.
 #include "BenchBook.h"
 #include "MemoryCardServer.h"
+#include "QtBenchmarkMain.h"
 
 #include "platform/Clock.h"
 #include "sync/Synchroniser.h"
@@ -96,9 +97,5 @@ BENCHMARK(BM_NoChangeSyncBookSide)
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvelan::bench::runQtBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -1,6 +1,7 @@
 // The search window listing a quarter of a million pages: the search, the list filled and the
 // window repainted (offscreen), then scrolling the list by pages.
 #include "BenchBook.h"
+#include "QtBenchmarkMain.h"
 
 #include "print/PrintSurface.h"
 #include "search/qt/FindWindow.h"
@@ -95,10 +96,5 @@ BENCHMARK(BM_ScrollOnePage)->Unit(benchmark::kMicrosecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvelan::bench::runQtBenchmarks<QApplication>(argc, argv);
 }

@@ -2,6 +2,7 @@
 // view state after the load, the tab strip and the change tracking.
 
 #include "LargeBook.h"
+#include "QtBenchmarkMain.h"
 #include "book/BookContext.h"
 #include "book/PageEditor.h"
 #include "book/PageNavigator.h"
@@ -65,9 +66,5 @@ BENCHMARK(BM_LastPageAtTheEnd)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvelan::bench::runQtBenchmarks<QCoreApplication>(argc, argv);
 }

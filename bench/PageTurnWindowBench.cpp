@@ -2,6 +2,7 @@
 // the parts of the window that changed repainted (offscreen).
 
 #include "LargeBook.h"
+#include "QtBenchmarkMain.h"
 #include "book/qt/MainWindow.h"
 
 #include <QApplication>
@@ -35,10 +36,5 @@ BENCHMARK(BM_WindowNextPage)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvelan::bench::runQtBenchmarks<QApplication>(argc, argv);
 }

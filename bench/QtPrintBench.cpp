@@ -1,5 +1,6 @@
 // The search list printout of 25,000 lines through the painter surface into a PDF file: the
 // path the tool takes, and the address book when no printer is installed.
+#include "QtBenchmarkMain.h"
 #include "print/SearchListPrintout.h"
 #include "print/qt/QtPrinterSurface.h"
 
@@ -34,11 +35,5 @@ BENCHMARK(QtPrintSearchList25000ToPdf)->Unit(benchmark::kMillisecond)->Iteration
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvelan::bench::runQtBenchmarks<QGuiApplication>(argc, argv);
 }

@@ -2,6 +2,7 @@
 // nothing changed. Beside them, the same 1,000 cards written by nothing but PUT requests: what
 // the server alone needs for them, which no client can go below.
 #include "BenchBook.h"
+#include "QtBenchmarkMain.h"
 #include "sync/RadicaleServer.h"
 
 #include "platform/Clock.h"
@@ -139,9 +140,5 @@ BENCHMARK(BM_ServerAlone1000Cards)->Unit(benchmark::kSecond)->Iterations(1)->Use
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvelan::bench::runQtBenchmarks<QCoreApplication>(argc, argv);
 }
