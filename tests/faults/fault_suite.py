@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Fault injection against orvelan-book: kill -9 at random instants, a file size limit, a small
-full file system (as root), parallel commands and stale locks. After every fault an independent
+full file system (as root), parallel commands, stale locks, and syncs with a local Radicale
+server killed half-way (when Radicale is installed). After every fault an independent
 reader checks that every page that existed before is still there, that no part record and no
 file of the wrong mode remains, and that the next command starts cleanly and removes what an
 interrupted write left.
 
     fault_suite.py TOOL [--seed N] [--runs N]
 """
+import base64
 import os
 import random
 import resource
@@ -17,6 +19,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.request
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "compat"))
 from reference_book import FIELDS, RECORD, TAB_FILES, cipher, record  # noqa: E402
@@ -336,6 +339,113 @@ def stale_locks(tool, work, rng):
             fail("stale lock %r" % content, result.stderr.strip())
 
 
+class Radicale:
+    """A Radicale server on 127.0.0.1 with one user, in a folder of its own."""
+
+    USER, PASSWORD = "faults", "fault-pass"
+
+    def __init__(self, work):
+        self.folder = os.path.join(work, "radicale")
+        os.makedirs(self.folder)
+        with open(os.path.join(self.folder, "users"), "w") as f:
+            f.write("%s:%s\n" % (self.USER, self.PASSWORD))
+        import socket
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            self.port = probe.getsockname()[1]
+        with open(os.path.join(self.folder, "config"), "w") as f:
+            f.write("[server]\nhosts = 127.0.0.1:%d\n[auth]\ntype = htpasswd\n"
+                    "htpasswd_filename = %s/users\nhtpasswd_encryption = plain\ndelay = 0\n"
+                    "[rights]\ntype = owner_only\n[storage]\nfilesystem_folder = %s/data\n"
+                    "[web]\ntype = none\n[logging]\nlevel = warning\n"
+                    % (self.port, self.folder, self.folder))
+        self.process = subprocess.Popen(["radicale", "--config", os.path.join(self.folder, "config")],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.url = "http://127.0.0.1:%d/" % self.port
+        for _ in range(100):
+            try:
+                self.request("PROPFIND", "", headers={"Depth": "0"})
+                return
+            except OSError:
+                time.sleep(0.1)
+        raise OSError("Radicale does not start")
+
+    def request(self, method, path, body=None, headers=None):
+        auth = base64.b64encode(("%s:%s" % (self.USER, self.PASSWORD)).encode()).decode()
+        request = urllib.request.Request(self.url + path, data=body, method=method,
+                                         headers=dict(headers or {}, Authorization="Basic " + auth))
+        with urllib.request.urlopen(request, timeout=30) as answer:
+            return answer.read()
+
+    def make_address_book(self, name):
+        self.request("MKCOL", "%s/%s/" % (self.USER, name), body=(
+            b'<?xml version="1.0"?><mkcol xmlns="DAV:" xmlns:CR="urn:ietf:params:xml:ns:carddav">'
+            b'<set><prop><resourcetype><collection/><CR:addressbook/></resourcetype></prop></set>'
+            b'</mkcol>'))
+
+    def card_names(self, name):
+        """The FN of every card in the address book, read by plain HTTP as another device would."""
+        folder = os.path.join(self.folder, "data", "collection-root", self.USER, name)
+        names = []
+        for file in sorted(os.listdir(folder)):
+            if file.endswith(".vcf"):
+                card = self.request("GET", "%s/%s/%s" % (self.USER, name, file)).decode("utf-8")
+                names += [line[3:] for line in card.splitlines() if line.startswith("FN:")]
+        return names
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait()
+
+
+def killed_syncs(tool, work, rng):
+    """kill -9 during syncs until one completes, sending a book out and then into an empty one:
+    no page is lost or doubled, the server holds each page once and no conflict copy appears."""
+    if shutil.which("radicale") is None:
+        print("killed syncs: skipped, Radicale is not installed", flush=True)
+        return
+    server = Radicale(work)
+    env = dict(os.environ, ORVELAN_SYNC_PASSWORD=Radicale.PASSWORD)
+    try:
+        server.make_address_book("kills")
+        account = ["sync", "--url", server.url, "--user", Radicale.USER, "--addressbook", "kills"]
+        sender = os.path.join(work, "sync-sender")
+        make_book(sender, 10, rng)
+        receiver = os.path.join(work, "sync-receiver")
+        os.makedirs(receiver, mode=0o700)
+        # Receiving is quicker than sending, whose server work grows with every card.
+        for label, root, latest in (("sending", sender, 1.5), ("receiving", receiver, 0.3)):
+            before, _ = read_names(root)
+            landed = 0
+            for attempt in range(12):
+                process = subprocess.Popen([tool, "--home", root] + account, env=env,
+                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                time.sleep(rng.uniform(0.01, latest))
+                process.send_signal(signal.SIGKILL)
+                if process.wait() != -signal.SIGKILL:
+                    break
+                landed += 1
+                check_book("kill -9 during a sync %s (run %d)" % (label, attempt), root, before)
+            done = subprocess.run([tool, "--home", root] + account, env=env, capture_output=True,
+                                  text=True, timeout=120)
+            case = "the sync %s after %d kill(s)" % (label, landed)
+            if done.returncode != 0:
+                fail(case, done.stderr.strip())
+            tabs = check_book(case, root, before)
+            names = sorted(name for pages in tabs.values() for name in pages if name)
+            expected = sorted(name for pages in read_names(sender)[0].values()
+                              for name in pages if name)
+            if names != expected:
+                fail(case, "the book holds %d pages, %d expected" % (len(names), len(expected)))
+            cards = sorted(server.card_names("kills"))
+            if cards != expected:
+                fail(case, "the server holds %d cards, %d expected (%d distinct)"
+                     % (len(cards), len(expected), len(set(cards))))
+            print("killed syncs %s: %d kill(s) landed" % (label, landed), flush=True)
+    finally:
+        server.stop()
+
+
 def main():
     tool = sys.argv[1]
     seed = int(sys.argv[sys.argv.index("--seed") + 1]) if "--seed" in sys.argv else \
@@ -351,6 +461,8 @@ def main():
             print("%-20s done at %.1f s" % (case.__name__, time.time() - start), flush=True)
         kill_at_random_instants(tool, work, rng, runs)
         print("kill -9 runs done at %.1f s" % (time.time() - start), flush=True)
+        killed_syncs(tool, work, rng)
+        print("killed syncs done at %.1f s" % (time.time() - start), flush=True)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     if FAILURES:
