@@ -17,12 +17,17 @@ ORVELAN_TEST_PACKAGES=(
     clang libclang-rt-14-dev
     cups-client cups-daemon
     dbus-daemon gnome-keyring
+    lighttpd lighttpd-mod-webdav
     libgtest-dev libgmock-dev libbenchmark-dev
     man-db
     openssl radicale
     poppler-utils python3 python3-vobject time
     xvfb openbox xdotool
 )
+
+# Servers that the tests start on their own, in temporary folders: when this script installs one
+# of them, the system-wide service Debian enables with it is stopped and disabled again.
+ORVELAN_TEST_ONLY_SERVICES=(lighttpd)
 
 # orvelan_install_packages PACKAGE...
 orvelan_install_packages() {
@@ -41,6 +46,12 @@ orvelan_install_packages() {
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+    for service in "${ORVELAN_TEST_ONLY_SERVICES[@]}"; do
+        [[ " ${missing[*]} " == *" $service "* ]] || continue
+        if command -v systemctl >/dev/null && systemctl is-enabled --quiet "$service" 2>/dev/null; then
+            "${sudo[@]}" systemctl disable --now "$service" || true
+        fi
+    done
 }
 
 # orvelan_build DIR [cmake options...]: every target, or only those in ORVELAN_TARGETS.
