@@ -95,6 +95,26 @@ void OpenBook::syncIfChosen() {
         {QStringLiteral("ORVELAN Sync"), error, PromptIcon::Exclamation, PromptButtons::Ok});
 }
 
+namespace {
+
+// Calls back when the watched object gets an event of one type; the event goes on as usual.
+class EventWatcher final : public QObject {
+public:
+    EventWatcher(QObject* parent, QEvent::Type type, std::function<void()> onEvent)
+        : QObject(parent), m_type(type), m_onEvent(std::move(onEvent)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == m_type)
+            m_onEvent();
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    std::function<void()> m_onEvent;
+};
+
+} // namespace
+
 void OpenBook::openSyncWindow() {
     if (!m_sync) {
         m_keyring = std::make_unique<KeyringPasswordStore>();
@@ -111,6 +131,14 @@ void OpenBook::openSyncWindow() {
         });
         // Over the book, where the user is looking.
         m_sync->move(m_window.frameGeometry().center() - m_sync->rect().center());
+        // The book waits, disabled, while a sync runs: a click on it brings the sync window,
+        // which shows the progress, back to the front instead of burying it.
+        m_window.installEventFilter(new EventWatcher(m_sync.get(), QEvent::WindowActivate, [this] {
+            if (m_sync->busy()) {
+                m_sync->raise();
+                m_sync->activateWindow();
+            }
+        }));
     }
     m_sync->open();
 }
@@ -118,21 +146,6 @@ void OpenBook::openSyncWindow() {
 OpenBook::~OpenBook() = default;
 
 namespace {
-
-// Turns FindLa grey again when the search window is hidden.
-class HideWatcher final : public QObject {
-public:
-    HideWatcher(QObject* parent, std::function<void()> onHide)
-        : QObject(parent), m_onHide(std::move(onHide)) {}
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Hide)
-            m_onHide();
-        return false;
-    }
-
-private:
-    std::function<void()> m_onHide;
-};
 
 void bringToFront(QWidget& window) {
     window.showNormal();
@@ -170,7 +183,9 @@ void OpenBook::openFindWindow() {
     if (!m_find) {
         m_find = std::make_unique<FindWindow>(m_session, m_navigator, m_printTarget);
         m_find->installEventFilter(
-            new HideWatcher(m_find.get(), [this] { m_window.setFindActive(false); }));
+            // FindLa turns grey again when the search window is hidden.
+            new EventWatcher(m_find.get(), QEvent::Hide,
+                             [this] { m_window.setFindActive(false); }));
     }
     m_find->open();
 }
