@@ -22,12 +22,14 @@ PageTexts textsOfStored(QByteArrayView stored) {
 } // namespace
 
 QByteArray pageHash(const PageTexts& texts) {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    // The texts in UTF-8, each followed by a unit separator, hashed in one piece.
+    QByteArray joined;
+    joined.reserve(512);
     for (const QString& text : texts) {
-        hash.addData(text.toUtf8());
-        hash.addData(QByteArrayView("\x1f", 1));
+        joined += text.toUtf8();
+        joined += '\x1f';
     }
-    return hash.result().left(16).toHex();
+    return QCryptographicHash::hash(joined, QCryptographicHash::Sha256).left(16).toHex();
 }
 
 bool LocalBook::snapshot(QList<LocalPage>& pages, QString& error) const {

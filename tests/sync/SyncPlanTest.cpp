@@ -184,3 +184,12 @@ TEST(SyncPlan, AConflictCopyNameAlwaysKeepsItsMarkWithinTheNameField) {
 }
 
 } // namespace
+
+// The hash is kept in the state file of every synchronised book: a different one would make
+// every page look changed after an update.
+TEST(SyncPlan, ThePageHashStaysWhatStateFilesHold) {
+    PageTexts texts;
+    texts[0] = QStringLiteral("Ann \u0141");
+    texts[25] = QStringLiteral("note");
+    EXPECT_EQ(pageHash(texts), QByteArray("48761db0bcb4c45b6b84d975207f83e2"));
+}
