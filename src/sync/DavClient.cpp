@@ -260,8 +260,11 @@ bool DavClient::syncChanges(const QUrl& book, const QString& token, Listing& lis
     const QString bookPath = book.path(QUrl::FullyDecoded);
     for (const DavResponse& entry : status.responses) {
         const QString href = hrefOf(response.url, entry.href);
-        if (href == bookPath || href.endsWith(u'/'))
+        if (href == bookPath || href.endsWith(u'/')) {
+            if (entry.status == 507)
+                listing.truncated = true;
             continue;
+        }
         if (entry.status == 404) {
             listing.removed.append(href);
         } else if (const DavProperty* etag = entry.property(QStringLiteral("getetag"))) {

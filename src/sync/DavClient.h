@@ -40,6 +40,9 @@ public:
         QStringList removed;              // hrefs gone since the token (sync reports only)
         QString syncToken;
         bool complete = true; // a full listing of the book, not a list of changes
+        // Only a part of the changes: the server says so (507 on the address book itself) and
+        // its token goes on from where the part ends.
+        bool truncated = false;
     };
     // Every card of the book with its ETag.
     bool listCards(const QUrl& book, Listing& listing, DavError& error);

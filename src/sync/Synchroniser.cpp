@@ -17,6 +17,7 @@ constexpr int FetchBatch = 100;
 // for every hundred cards.
 constexpr qsizetype SaveEvery = 100;
 constexpr int RetriesAfterPrecondition = 3;
+constexpr int MaxListingParts = 1000;
 
 const QString ConflictMark = QStringLiteral(" (conflict)");
 
@@ -96,6 +97,7 @@ private:
     bool resolve(const LocalPage& page, PageId id, const QString& href, int retries);
     bool refresh(const LocalPage& page, PageId id, const QString& href);
     bool receive(const QString& href, PageId id);
+    bool restore(const SyncStep& step);
     bool deleteThere(const SyncStep& step);
     bool deleteHere(const LocalPage& page, PageId id);
     bool putLocal(const LocalPage& page, const PageTexts& texts, PageId id, const QString& href,
@@ -230,16 +232,46 @@ bool Synchroniser::Run::listRemote(RemoteCards& remote, QString& token) {
         ok = client.listCards(m_book, listing, error);
     if (!ok)
         return davFailed(error);
+    QHash<QString, QByteArray> etags = listing.etags;
+    QStringList removed = listing.removed;
+    // A server that sends its changes in parts goes on from the token of each part. A card left
+    // out of a part is not known to be gone, so a listing that came in parts never counts as
+    // complete: cards it did not name keep what the state knows of them.
+    bool complete = listing.complete && !listing.truncated;
+    for (int part = 1; listing.truncated; ++part) {
+        if (part >= MaxListingParts) {
+            m_error = QStringLiteral("The server %1 keeps sending only part of the address "
+                                     "book's changes; try again later.")
+                          .arg(m_book.host());
+            return false;
+        }
+        const QString partToken = listing.syncToken; // the call starts a fresh listing
+        if (!client.syncChanges(m_book, partToken, listing, unsupported, error)) {
+            if (error.message.isEmpty())
+                error.message = QStringLiteral("The server %1 stopped sending the address "
+                                               "book's changes half-way; try again later.")
+                                    .arg(m_book.host());
+            return davFailed(error);
+        }
+        for (auto it = listing.etags.cbegin(); it != listing.etags.cend(); ++it) {
+            etags.insert(it.key(), it.value());
+            removed.removeAll(it.key());
+        }
+        for (const QString& href : std::as_const(listing.removed)) {
+            etags.remove(href);
+            removed.append(href);
+        }
+    }
     token = listing.syncToken;
-    if (listing.complete) {
-        remote = listing.etags;
+    if (complete) {
+        remote = etags;
         return true;
     }
     for (const CardState& card : m_state.cards())
         remote.insert(card.href, card.etag);
-    for (auto it = listing.etags.cbegin(); it != listing.etags.cend(); ++it)
+    for (auto it = etags.cbegin(); it != etags.cend(); ++it)
         remote.insert(it.key(), it.value());
-    for (const QString& href : std::as_const(listing.removed))
+    for (const QString& href : std::as_const(removed))
         remote.remove(href);
     return true;
 }
@@ -344,7 +376,7 @@ bool Synchroniser::Run::step(const SyncStep& s) {
     case SyncAction::DeleteThere:
         return deleteThere(s);
     case SyncAction::Restore:
-        return receive(s.href, s.id);
+        return restore(s);
     case SyncAction::Forget:
         if (!m_dryRun && !s.id.isNull()) {
             m_state.remove(s.id);
@@ -427,10 +459,20 @@ bool Synchroniser::Run::resolve(const LocalPage& page, PageId id, const QString&
     if (!readPage(page, local))
         return false;
     const PageTexts theirs = withName(m_owner.m_mapping.pageOf(card.data));
-    if (pageHash(theirs) == page.hash) {
+    const QByteArray theirHash = pageHash(theirs);
+    if (theirHash == page.hash) {
         if (!m_dryRun)
             record(id, href, card.etag, page.hash, page.tab, page.page);
         return true;
+    }
+    if (const CardState* known = m_state.find(id); known && known->hash == theirHash) {
+        // The card changed nothing the page shows (a photo was added, or only an ETag the
+        // server never told is new): the page's change goes out over it, keeping the rest.
+        note(QStringLiteral("server: update %1").arg(local[0]));
+        ++m_report.sent;
+        if (m_dryRun)
+            return true;
+        return putLocal(page, local, id, href, card.data, card.etag, {}, retries);
     }
     ++m_report.conflicts;
     m_report.conflictNames.append(local[0]);
@@ -477,6 +519,24 @@ bool Synchroniser::Run::refresh(const LocalPage& page, PageId id, const QString&
         return false;
     record(id, href, card.etag, placed.hash, placed.tab, placed.page);
     return true;
+}
+
+// Deleted here, and the card differs from the version last synced. A card that still reads as
+// the page did then, with an ETag the server never gave for it, is the one this book wrote: the
+// deletion goes out. Any other change on the server wins, and the card comes back as a page.
+bool Synchroniser::Run::restore(const SyncStep& s) {
+    const DavClient::Card card = m_cards.value(s.href);
+    const CardState* known = m_state.find(s.id);
+    if (known && known->etag.isEmpty() && !card.data.isEmpty() &&
+        pageHash(withName(m_owner.m_mapping.pageOf(card.data))) == known->hash) {
+        if (!m_dryRun) {
+            CardState written = *known;
+            written.etag = card.etag;
+            m_state.put(written);
+        }
+        return deleteThere(s);
+    }
+    return receive(s.href, s.id);
 }
 
 bool Synchroniser::Run::receive(const QString& href, PageId id) {

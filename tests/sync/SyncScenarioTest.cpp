@@ -33,17 +33,21 @@ QByteArray vcard(const QByteArray& uid, const QByteArray& body) {
 }
 
 // A transport that lets a test act between the requests of a sync (stop the server, change a
-// card behind the sync's back).
+// card behind the sync's back) and change the answers, as servers that answer otherwise would.
 class InterruptingTransport final : public HttpTransport {
 public:
     explicit InterruptingTransport(HttpTransport& inner) : m_inner(inner) {}
     std::function<void(const HttpRequest&)> before;
+    std::function<void(const HttpRequest&, HttpResponse&)> after;
     int sent = 0;
     HttpResponse send(const HttpRequest& request) override {
         if (before)
             before(request);
         ++sent;
-        return m_inner.send(request);
+        HttpResponse response = m_inner.send(request);
+        if (after)
+            after(request, response);
+        return response;
     }
 
 private:
@@ -594,3 +598,100 @@ TEST(SyncOverTls, SyncsWithASelfSignedServerWhenItsCertificateIsGiven) {
 }
 
 } // namespace
+
+// A server may send the changes in parts (507 on the address book itself). A card a part leaves
+// out is not gone: its page stays.
+TEST_F(SyncScenario, AListingThatComesInPartsNeverBlanksThePagesItLeftOut) {
+    addPages(5);
+    syncOk();
+    QtHttpTransport real({user, Password, {}, 10000});
+    InterruptingTransport transport(real);
+    bool tokenRefused = false;
+    const QByteArray bookPath = bookUrl().path().toUtf8();
+    transport.after = [&](const HttpRequest& request, HttpResponse& response) {
+        if (request.method != "REPORT" || !request.body.contains("sync-collection"))
+            return;
+        const bool fromScratch = request.body.contains("<d:sync-token></d:sync-token>");
+        if (!fromScratch && !tokenRefused) { // the server has forgotten the token
+            tokenRefused = true;
+            response.status = 403;
+            response.body = "<?xml version=\"1.0\"?><error xmlns=\"DAV:\"><valid-sync-token/>"
+                            "</error>";
+        } else if (fromScratch) { // two cards, then "more to follow"
+            qsizetype third = response.body.indexOf("<response>");
+            for (int i = 0; i < 2 && third >= 0; ++i)
+                third = response.body.indexOf("<response>", third + 1);
+            ASSERT_GT(third, 0);
+            response.body = response.body.left(third) + "<response><href>" + bookPath +
+                            "</href><status>HTTP/1.1 507 Insufficient Storage</status>"
+                            "</response></multistatus>";
+        }
+    };
+    SyncReport report;
+    QString error;
+    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    EXPECT_TRUE(tokenRefused);
+    EXPECT_EQ(report.deletedHere, 0);
+    EXPECT_EQ(namedPages(), 5);
+    EXPECT_EQ(serverCards().size(), 5);
+    EXPECT_FALSE(syncOk().report.changed());
+}
+
+// Servers that give no ETag for a write (and offer no sync reports): the sync learns the ETag
+// later and neither files a conflict copy nor brings back a page deleted here.
+TEST_F(SyncScenario, AServerThatGivesNoETagForAWriteGetsNoFalseConflictsAndKeepsDeletions) {
+    syncOk(); // finds the address book
+    addPages(3);
+    QtHttpTransport real({user, Password, {}, 10000});
+    InterruptingTransport transport(real);
+    transport.after = [](const HttpRequest& request, HttpResponse& response) {
+        if (request.method == "PUT")
+            response.headers.removeIf([](const auto& header) {
+                return QByteArrayView(header.first).compare("ETag", Qt::CaseInsensitive) == 0;
+            });
+        if (request.method == "REPORT" && request.body.contains("sync-collection")) {
+            response.status = 501;
+            response.body.clear();
+        }
+    };
+    SyncReport report;
+    QString error;
+    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    EXPECT_EQ(report.sent, 3);
+
+    editPage(QStringLiteral("Aperson 0"), 25, QStringLiteral("edited"));
+    deletePage(QStringLiteral("Bperson 1"));
+    report = {};
+    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    EXPECT_EQ(report.conflicts, 0);
+    EXPECT_EQ(report.sent, 1);
+    EXPECT_EQ(report.deletedThere, 1);
+    EXPECT_EQ(report.received, 0);
+    EXPECT_EQ(namedPages(), 2);
+    const QHash<QString, QByteArray> cards = serverCards();
+    EXPECT_EQ(cards.size(), 2);
+    EXPECT_FALSE(hrefOfCardWith("NOTE:edited").isEmpty());
+    report = {};
+    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    EXPECT_FALSE(report.changed());
+    EXPECT_EQ(namedPages(), 2);
+}
+
+// The phone added a photo (nothing a page shows) while the page was edited here: both are kept,
+// and no conflict copy is filed.
+TEST_F(SyncScenario, APhotoAddedOnThePhoneAndAnEditHereMeetWithoutAConflictCopy) {
+    addPages(1);
+    syncOk();
+    const QString href = hrefOfCardWith("FN:Aperson 0");
+    QByteArray card = serverCards().value(href);
+    card.replace("END:VCARD", "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQ==\r\nEND:VCARD");
+    ASSERT_TRUE(serverWrite("PUT", href, card));
+    editPage(QStringLiteral("Aperson 0"), 25, QStringLiteral("edited here"));
+    const SyncOutcome outcome = syncOk();
+    EXPECT_EQ(outcome.report.conflicts, 0);
+    EXPECT_EQ(outcome.report.sent, 1);
+    EXPECT_EQ(namedPages(), 1);
+    const QByteArray now = serverCards().value(href);
+    EXPECT_TRUE(now.contains("NOTE:edited here")) << now.toStdString();
+    EXPECT_TRUE(now.contains("/9j/4AAQSkZJRgABAQ==")) << now.toStdString();
+}
