@@ -6,6 +6,13 @@
 #include "store/TabTable.h"
 
 #include <QCryptographicHash>
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace orvelan {
 
@@ -79,6 +86,23 @@ bool LocalBook::write(int tab, qint64 page, const QByteArray& record, QString& e
     if (const int failed = file.writePage(page, record)) {
         error = failure(QStringLiteral("write"), file.path(), failed);
         return false;
+    }
+    m_unflushed.insert(tab);
+    return true;
+}
+
+bool LocalBook::flush(QString& error) {
+    for (auto it = m_unflushed.begin(); it != m_unflushed.end(); it = m_unflushed.erase(it)) {
+        const QString path = m_folder.tabFilePath(*it);
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || ::fsync(fd) != 0) {
+            error = QStringLiteral("Cannot make %1 safe on disk: %2")
+                        .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+            if (fd >= 0)
+                ::close(fd);
+            return false;
+        }
+        ::close(fd);
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include "sync/SyncPlan.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 
 namespace orvelan {
@@ -43,12 +44,17 @@ public:
 
     const BookFolder& folder() const { return m_folder; }
 
+    // Makes the pages written since the last call durable (fsync), so that a sync state saved
+    // after it never records a page the book could lose to a crash of the machine.
+    bool flush(QString& error);
+
 private:
     QByteArray storedPage(qint64 pageNo, const PageTexts& texts, PageId id) const;
     bool write(int tab, qint64 page, const QByteArray& record, QString& error);
 
     BookFolder m_folder;
     const Clock& m_clock;
+    QSet<int> m_unflushed; // tabs written since the last flush
 };
 
 } // namespace orvelan

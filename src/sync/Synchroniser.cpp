@@ -207,6 +207,9 @@ bool Synchroniser::Run::run(QString& error, const SyncProgress& progress) {
 }
 
 bool Synchroniser::Run::saveState() {
+    // The pages first: the state must never record a page the book could still lose.
+    if (!m_owner.m_book.flush(m_error))
+        return false;
     if (const int failed = m_state.save(m_owner.m_statePath)) {
         m_error = QStringLiteral("Cannot write the sync state %1 (error %2).")
                       .arg(m_owner.m_statePath)
