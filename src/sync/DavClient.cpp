@@ -240,8 +240,9 @@ bool DavClient::syncChanges(const QUrl& book, const QString& token, Listing& lis
                             "<d:prop><d:getetag/></d:prop></d:sync-collection>";
     const HttpResponse response = send("REPORT", book, body, {{"Depth", "0"}});
     if (response.status == 403 || response.status == 409 || response.status == 400 ||
-        response.status == 405 || response.status == 501 || response.status == 415) {
-        // No sync reports here, or the token is no longer valid.
+        response.status == 405 || response.status == 501 || response.status == 415 ||
+        response.status == 410) {
+        // No sync reports here, or the token is no longer valid (some servers say 410 Gone).
         unsupported = response.status != 403 || response.body.contains("valid-sync-token");
         if (unsupported)
             return false;

@@ -98,6 +98,7 @@ private:
     bool refresh(const LocalPage& page, PageId id, const QString& href);
     bool receive(const QString& href, PageId id);
     bool restore(const SyncStep& step);
+    bool leaveForNextSync(const QString& href);
     bool deleteThere(const SyncStep& step);
     bool deleteHere(const LocalPage& page, PageId id);
     bool putLocal(const LocalPage& page, const PageTexts& texts, PageId id, const QString& href,
@@ -127,6 +128,7 @@ private:
     QHash<QString, DavClient::Card> m_cards; // fetched cards by href
     bool m_wroteServer = false;
     bool m_stateChanged = false;
+    bool m_leftForNextSync = false; // a card to read again: the sync token stays as it was
     QString m_error;
 };
 
@@ -191,7 +193,7 @@ bool Synchroniser::Run::run(QString& error, const SyncProgress& progress) {
             savedAt = done;
         }
     }
-    if (ok && !m_dryRun) {
+    if (ok && !m_dryRun && !m_leftForNextSync) {
         if (token != m_state.syncToken) {
             m_state.syncToken = token;
             m_stateChanged = true;
@@ -437,7 +439,7 @@ bool Synchroniser::Run::putLocal(const LocalPage& page, const PageTexts& texts, 
 bool Synchroniser::Run::update(const LocalPage& page, const SyncStep& s) {
     const DavClient::Card card = m_cards.value(s.href);
     if (card.data.isEmpty())
-        return send(page, s.id); // deleted on the server since it was listed
+        return leaveForNextSync(s.href);
     if (card.etag != s.etag)
         return resolve(page, s.id, s.href, RetriesAfterPrecondition);
     PageTexts texts;
@@ -457,7 +459,7 @@ bool Synchroniser::Run::resolve(const LocalPage& page, PageId id, const QString&
                                 int retries) {
     const DavClient::Card card = m_cards.value(href);
     if (card.data.isEmpty())
-        return send(page, id); // gone from the server: the changed page wins
+        return leaveForNextSync(href);
     PageTexts local;
     if (!readPage(page, local))
         return false;
@@ -505,7 +507,7 @@ bool Synchroniser::Run::resolve(const LocalPage& page, PageId id, const QString&
 bool Synchroniser::Run::refresh(const LocalPage& page, PageId id, const QString& href) {
     const DavClient::Card card = m_cards.value(href);
     if (card.data.isEmpty())
-        return deleteHere(page, id);
+        return leaveForNextSync(href);
     const PageTexts texts = withName(m_owner.m_mapping.pageOf(card.data));
     if (pageHash(texts) == page.hash) {
         // A change to properties the page does not show (a photo): nothing to write here.
@@ -542,15 +544,19 @@ bool Synchroniser::Run::restore(const SyncStep& s) {
     return receive(s.href, s.id);
 }
 
+// A card listed as changed that the server then did not send (deleted meanwhile, or an answer
+// that left it out) proves nothing: page and card stay as they are, and the sync token is kept,
+// so the next sync lists the card again and applies the rules to what it finds then.
+bool Synchroniser::Run::leaveForNextSync(const QString& href) {
+    note(QStringLiteral("server: %1 could not be read; left for the next sync").arg(href));
+    m_leftForNextSync = true;
+    return true;
+}
+
 bool Synchroniser::Run::receive(const QString& href, PageId id) {
     const DavClient::Card card = m_cards.value(href);
-    if (card.data.isEmpty()) {
-        if (!id.isNull() && !m_dryRun) {
-            m_state.remove(id);
-            m_stateChanged = true;
-        }
-        return true;
-    }
+    if (card.data.isEmpty())
+        return leaveForNextSync(href);
     const PageTexts texts = withName(m_owner.m_mapping.pageOf(card.data));
     note(QStringLiteral("here: add %1").arg(texts[0]));
     ++m_report.received;

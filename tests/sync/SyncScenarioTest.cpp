@@ -695,3 +695,56 @@ TEST_F(SyncScenario, APhotoAddedOnThePhoneAndAnEditHereMeetWithoutAConflictCopy)
     EXPECT_TRUE(now.contains("NOTE:edited here")) << now.toStdString();
     EXPECT_TRUE(now.contains("/9j/4AAQSkZJRgABAQ==")) << now.toStdString();
 }
+
+// A changed card the server leaves out of its answer proves nothing: the page stays, and the
+// next sync reads the card again and brings the change in.
+TEST_F(SyncScenario, AChangedCardTheServerDoesNotSendIsLeftForTheNextSync) {
+    addPages(2);
+    syncOk();
+    const QString href = hrefOfCardWith("FN:Aperson 0");
+    QByteArray card = serverCards().value(href);
+    card.replace("TEL;TYPE=HOME,VOICE:555 0", "TEL;TYPE=HOME,VOICE:555 777");
+    ASSERT_TRUE(card.contains("555 777"));
+    ASSERT_TRUE(serverWrite("PUT", href, card));
+
+    QtHttpTransport real({user, Password, {}, 10000});
+    InterruptingTransport transport(real);
+    transport.after = [](const HttpRequest& request, HttpResponse& response) {
+        if (request.method == "REPORT" && request.body.contains("addressbook-multiget"))
+            response.body = "<?xml version=\"1.0\"?><multistatus xmlns=\"DAV:\"/>";
+    };
+    SyncReport report;
+    QString error;
+    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    EXPECT_EQ(report.deletedHere, 0);
+    EXPECT_EQ(namedPages(), 2);
+
+    const SyncOutcome next = syncOk();
+    EXPECT_EQ(next.report.received, 1);
+    EXPECT_EQ(next.report.deletedThere, 0);
+    EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).texts[7], QStringLiteral("555 777"));
+    EXPECT_EQ(serverCards().size(), 2);
+}
+
+// Some servers say 410 Gone for a sync token they no longer keep: the sync lists afresh.
+TEST_F(SyncScenario, ATokenTheServerCallsGoneStartsAFreshListing) {
+    addPages(2);
+    syncOk();
+    QtHttpTransport real({user, Password, {}, 10000});
+    InterruptingTransport transport(real);
+    int refused = 0;
+    transport.after = [&](const HttpRequest& request, HttpResponse& response) {
+        if (request.method == "REPORT" && request.body.contains("sync-collection") &&
+            !request.body.contains("<d:sync-token></d:sync-token>")) {
+            ++refused;
+            response.status = 410;
+            response.body.clear();
+        }
+    };
+    SyncReport report;
+    QString error;
+    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    EXPECT_EQ(refused, 1);
+    EXPECT_FALSE(report.changed());
+    EXPECT_EQ(namedPages(), 2);
+}
