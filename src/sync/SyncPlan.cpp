@@ -15,7 +15,16 @@ QList<SyncStep> planSync(const QList<LocalPage>& local, const RemoteCards& remot
                          const SyncState& state, const QString& bookPath) {
     QList<SyncStep> steps;
 
-    // Which page holds each identity; copies of a record lose theirs.
+    // Which page holds each identity; copies of a record lose theirs. Of pages that share one,
+    // the page still as last synced keeps it (a renamed copy must not overwrite the card), then
+    // the page where the last sync left it, then the first.
+    const auto claim = [&state](const LocalPage& page) {
+        const CardState* known = state.find(page.id);
+        if (!known)
+            return 0;
+        return (page.hash == known->hash ? 2 : 0) +
+               (known->tab == page.tab && known->page == page.page ? 1 : 0);
+    };
     QHash<PageId, int> byId;
     QList<int> withoutId;
     for (int i = 0; i < local.size(); ++i) {
@@ -27,11 +36,7 @@ QList<SyncStep> planSync(const QList<LocalPage>& local, const RemoteCards& remot
         const auto it = byId.find(page.id);
         if (it == byId.end()) {
             byId.insert(page.id, i);
-            continue;
-        }
-        const CardState* known = state.find(page.id);
-        const bool thisIsHome = known && known->tab == page.tab && known->page == page.page;
-        if (thisIsHome) {
+        } else if (claim(page) > claim(local[*it])) {
             withoutId.append(*it);
             *it = i;
         } else {

@@ -118,6 +118,21 @@ TEST(SyncPlan, ACopiedRecordKeepsTheIdentityOnlyWhereTheStateRemembersIt) {
     EXPECT_TRUE(steps.first().id.isNull()) << "the copy becomes a new card";
 }
 
+TEST(SyncPlan, OfTwoPagesSharingAnIdentityTheOneStillAsSyncedKeepsIt) {
+    // A copy of the record was renamed; blank-page removal moved both from where the last sync
+    // left the page, and the renamed copy now comes first.
+    Fixture f;
+    f.synced(1, 3, 7);
+    f.local.clear();
+    f.local.append({id(1), 3, 2, "renamed"});
+    f.local.append({id(1), 3, 5, "h1"});
+    const QList<SyncStep> steps = f.plan();
+    ASSERT_EQ(steps.size(), 1) << "the card is left alone";
+    EXPECT_EQ(steps.first().action, SyncAction::Send);
+    EXPECT_EQ(steps.first().local, 0);
+    EXPECT_TRUE(steps.first().id.isNull()) << "the renamed copy becomes a new card";
+}
+
 TEST(SyncPlan, APageAndACardLeftUnrecordedByAnInterruptedSyncAreMatched) {
     Fixture f;
     // Sent, but the sync stopped before it recorded the card.
