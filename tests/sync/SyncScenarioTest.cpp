@@ -114,6 +114,16 @@ protected:
         }
         return {};
     }
+    // Another device changes a text of the card named `name`; returns the card's path.
+    QString changeCardOnThePhone(const QByteArray& name, const QByteArray& from,
+                                 const QByteArray& to) {
+        const QString href = hrefOfCardWith("FN:" + name);
+        QByteArray card = serverCards().value(href);
+        EXPECT_TRUE(card.contains(from)) << card.toStdString();
+        card.replace(from, to);
+        EXPECT_TRUE(serverWrite("PUT", href, card));
+        return href;
+    }
     // A card keeps its UID when another device edits it.
     static QByteArray uidOf(const QString& href) {
         return href.section(u'/', -1).chopped(4).toUtf8();
@@ -682,10 +692,8 @@ TEST_F(SyncScenario, AServerThatGivesNoETagForAWriteGetsNoFalseConflictsAndKeeps
 TEST_F(SyncScenario, APhotoAddedOnThePhoneAndAnEditHereMeetWithoutAConflictCopy) {
     addPages(1);
     syncOk();
-    const QString href = hrefOfCardWith("FN:Aperson 0");
-    QByteArray card = serverCards().value(href);
-    card.replace("END:VCARD", "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQ==\r\nEND:VCARD");
-    ASSERT_TRUE(serverWrite("PUT", href, card));
+    const QString href = changeCardOnThePhone(
+        "Aperson 0", "END:VCARD", "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQ==\r\nEND:VCARD");
     editPage(QStringLiteral("Aperson 0"), 25, QStringLiteral("edited here"));
     const SyncOutcome outcome = syncOk();
     EXPECT_EQ(outcome.report.conflicts, 0);
@@ -701,11 +709,7 @@ TEST_F(SyncScenario, APhotoAddedOnThePhoneAndAnEditHereMeetWithoutAConflictCopy)
 TEST_F(SyncScenario, AChangedCardTheServerDoesNotSendIsLeftForTheNextSync) {
     addPages(2);
     syncOk();
-    const QString href = hrefOfCardWith("FN:Aperson 0");
-    QByteArray card = serverCards().value(href);
-    card.replace("TEL;TYPE=HOME,VOICE:555 0", "TEL;TYPE=HOME,VOICE:555 777");
-    ASSERT_TRUE(card.contains("555 777"));
-    ASSERT_TRUE(serverWrite("PUT", href, card));
+    changeCardOnThePhone("Aperson 0", "TEL;TYPE=HOME,VOICE:555 0", "TEL;TYPE=HOME,VOICE:555 777");
 
     QtHttpTransport real({user, Password, {}, 10000});
     InterruptingTransport transport(real);
