@@ -2,6 +2,7 @@
 #include "store/PageRecord.h"
 #include "support/FaultInjection.h"
 #include "support/TempBook.h"
+#include "support/ToolHarness.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -18,36 +19,10 @@ using orvelan::test::WindowLockHolder;
 
 namespace {
 
-struct CommandRun {
-    int status = 0;
-    QString out;
-    QString err;
-    QJsonValue json() const {
-        const QJsonDocument document = QJsonDocument::fromJson(out.toUtf8());
-        return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
-    }
-};
+using CommandRun = orvelan::test::ToolRun;
 
-// Runs one command in process, as main() does, and catches what it prints.
-CommandRun run(const TempBook& book, QStringList args, bool json = false) {
-    CommandRun result;
-    QTextStream out(&result.out);
-    QTextStream err(&result.err);
-    const QString name = args.takeFirst();
-    for (const CliCommand& command : commandTable()) {
-        if (name != QLatin1StringView(command.name))
-            continue;
-        CliContext context{book.folder(), json, out, err};
-        try {
-            result.status = command.run(context, args);
-        } catch (const CliError& error) {
-            result.status = error.status;
-            err << error.message;
-        }
-    }
-    out.flush();
-    err.flush();
-    return result;
+CommandRun run(const TempBook& book, const QStringList& args, bool json = false) {
+    return orvelan::test::runCommand(book.folder(), args, json);
 }
 
 QByteArray wholeBook(const TempBook& book) {

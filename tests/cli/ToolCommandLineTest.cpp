@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "store/Settings.h"
 #include "support/TempBook.h"
+#include "support/ToolHarness.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -17,15 +18,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct ToolRun {
-    int status = 0;
-    QString out;
-    QString err;
-    QJsonValue json() const {
-        const QJsonDocument document = QJsonDocument::fromJson(out.toUtf8());
-        return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
-    }
-};
+using orvelan::test::ToolRun;
 
 // The whole tool, command line and all, as main() runs it.
 ToolRun tool(const QStringList& arguments, bool progress = false) {

@@ -6,6 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -50,5 +54,39 @@ struct ToolHarness {
         return result;
     }
 };
+
+// What one run of the tool returned and printed.
+struct ToolRun {
+    int status = 0;
+    QString out;
+    QString err;
+    QJsonValue json() const {
+        const QJsonDocument document = QJsonDocument::fromJson(out.toUtf8());
+        return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
+    }
+};
+
+// Runs one command of the tool (by its name, the first of `args`) in process on the book in
+// `folder`, as main() does after reading the command line, and catches what it prints.
+inline ToolRun runCommand(const BookFolder& folder, QStringList args, bool json = false) {
+    ToolRun result;
+    QTextStream out(&result.out);
+    QTextStream err(&result.err);
+    const QString name = args.takeFirst();
+    for (const cli::CliCommand& command : cli::commandTable()) {
+        if (name != QLatin1StringView(command.name))
+            continue;
+        cli::CliContext context{folder, json, out, err};
+        try {
+            result.status = command.run(context, args);
+        } catch (const cli::CliError& error) {
+            result.status = error.status;
+            err << error.message;
+        }
+    }
+    out.flush();
+    err.flush();
+    return result;
+}
 
 } // namespace orvelan::test

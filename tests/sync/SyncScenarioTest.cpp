@@ -8,6 +8,7 @@
 #include "store/TabTable.h"
 #include "support/FakeClock.h"
 #include "support/TempBook.h"
+#include "support/ToolHarness.h"
 #include "sync/LocalBook.h"
 #include "sync/VCardSyncMapping.h"
 #include "sync/net/QtHttpTransport.h"
@@ -508,31 +509,9 @@ TEST_F(SyncScenario, IdentitiesSurviveEditsBlankPageRemovalAndSyncsAfterIt) {
     EXPECT_EQ(serverCards().size(), 6);
 }
 
-// Runs one command of the tool in this process and catches what it prints.
-struct ToolRun {
-    int status = 0;
-    QString out;
-    QString err;
-};
-ToolRun tool(const TempBook& book, QStringList args) {
-    ToolRun result;
-    QTextStream out(&result.out);
-    QTextStream err(&result.err);
-    const QString name = args.takeFirst();
-    for (const cli::CliCommand& command : cli::commandTable()) {
-        if (name != QLatin1StringView(command.name))
-            continue;
-        cli::CliContext context{book.folder(), false, out, err};
-        try {
-            result.status = command.run(context, args);
-        } catch (const cli::CliError& error) {
-            result.status = error.status;
-            err << error.message;
-        }
-    }
-    out.flush();
-    err.flush();
-    return result;
+using orvelan::test::ToolRun;
+ToolRun tool(const TempBook& book, const QStringList& args) {
+    return orvelan::test::runCommand(book.folder(), args);
 }
 
 TEST_F(SyncScenario, TheToolKeepsTheAccountDryRunsAndIdentitiesSurviveAnExchangeFileRoundTrip) {
