@@ -115,6 +115,19 @@ protected:
         }
         return {};
     }
+    // Another device makes an address book of the user's called `name`.
+    QUrl makeAddressBook(const QString& name) {
+        DavClient client(http());
+        QList<DavClient::AddressBook> books;
+        QUrl home;
+        QUrl created;
+        DavError error;
+        EXPECT_TRUE(client.discover(server->baseUrl(), books, home, error))
+            << error.message.toStdString();
+        EXPECT_TRUE(client.createAddressBook(home, name, created, error))
+            << error.message.toStdString();
+        return created;
+    }
     // Another device changes a text of the card named `name`; returns the card's path.
     QString changeCardOnThePhone(const QByteArray& name, const QByteArray& from,
                                  const QByteArray& to) {
@@ -256,13 +269,7 @@ TEST_F(SyncScenario, AFirstSyncSendsEveryPageAndASecondSyncWithNoChangeWritesNot
 TEST_F(SyncScenario, AFirstSyncJoinsAContactBothSidesAlreadyHadInsteadOfDoublingIt) {
     book.writeTab(12, {TempBook::record({{Field::Name, "Lena Link"}, {Field::Phone1, "555 12"}}),
                        TempBook::record({{Field::Name, "Lena Link"}, {Field::Phone1, "555 99"}})});
-    DavClient client(http());
-    QList<DavClient::AddressBook> books;
-    QUrl home;
-    QUrl created;
-    DavError error;
-    ASSERT_TRUE(client.discover(server->baseUrl(), books, home, error));
-    ASSERT_TRUE(client.createAddressBook(home, QStringLiteral("phone"), created, error));
+    const QUrl created = makeAddressBook(QStringLiteral("phone"));
     account.addressBookUrl = created.toString();
     ASSERT_TRUE(serverWrite("PUT", created.path() + QStringLiteral("lena.vcf"),
                             vcard("lena", "FN:Lena Link\r\nN:Link;Lena;;;\r\n"
@@ -278,14 +285,8 @@ TEST_F(SyncScenario, AFirstSyncJoinsAContactBothSidesAlreadyHadInsteadOfDoubling
 
 TEST_F(SyncScenario, TheAddressBookNamedIsChosenAndAnUnknownNameListsTheOthers) {
     addPages(1);
-    DavClient client(http());
-    QList<DavClient::AddressBook> books;
-    QUrl home;
-    QUrl created;
-    DavError error;
-    ASSERT_TRUE(client.discover(server->baseUrl(), books, home, error));
-    ASSERT_TRUE(client.createAddressBook(home, QStringLiteral("Family"), created, error));
-    ASSERT_TRUE(client.createAddressBook(home, QStringLiteral("Work"), created, error));
+    makeAddressBook(QStringLiteral("Family"));
+    const QUrl created = makeAddressBook(QStringLiteral("Work"));
 
     account.addressBook = QStringLiteral("nope");
     SyncOutcome outcome = sync();
