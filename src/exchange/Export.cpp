@@ -173,27 +173,22 @@ QByteArrayView ListedPages::stored(const ListedRecord& entry) {
 }
 
 bool CsvExportWriter::begin(const TabCounts&) {
-    m_chunk.reserve(1 << 16);
-    if (m_encoding == CsvEncoding::Utf8 && !m_sink("\xEF\xBB\xBF"))
+    m_out.chunk().reserve(ChunkedSink::ChunkBytes);
+    if (m_encoding == CsvEncoding::Utf8 && !m_out.direct("\xEF\xBB\xBF"))
         return false;
-    return m_sink(QByteArrayView(CsvExportHeader)) && m_sink("\r\n");
+    return m_out.direct(QByteArrayView(CsvExportHeader)) && m_out.direct("\r\n");
 }
 
 bool CsvExportWriter::page(int, qint64, QByteArrayView stored) {
-    m_chunk +=
+    QByteArray& chunk = m_out.chunk();
+    chunk +=
         csvExportLine(PlainRecord(stored), m_encoding, m_counts ? &m_counts->unmappable : nullptr);
-    m_chunk += "\r\n";
-    if (m_chunk.size() < (1 << 16))
-        return true;
-    const bool ok = m_sink(m_chunk);
-    m_chunk.clear();
-    return ok;
+    chunk += "\r\n";
+    return m_out.pass();
 }
 
 bool CsvExportWriter::finish() {
-    const bool ok = m_chunk.isEmpty() || m_sink(m_chunk);
-    m_chunk.clear();
-    return ok;
+    return m_out.flush();
 }
 
 bool EabExportWriter::begin(const TabCounts& counts) {

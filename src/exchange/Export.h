@@ -59,6 +59,31 @@ private:
 // Receives the bytes of an export file in order; false stops the export.
 using ByteSink = std::function<bool(QByteArrayView)>;
 
+// Gathers what a writer appends into chunks of about 64 KB before handing them to a sink, so a
+// whole-book export makes few writes and holds little.
+class ChunkedSink {
+public:
+    static constexpr qsizetype ChunkBytes = 1 << 16;
+    explicit ChunkedSink(ByteSink sink) : m_sink(std::move(sink)) {}
+
+    // Bytes that go to the sink at once, ahead of anything gathered.
+    bool direct(QByteArrayView bytes) { return m_sink(bytes); }
+    // Where the writer appends.
+    QByteArray& chunk() { return m_chunk; }
+    // Hands the chunk on once it is full; false when the sink failed.
+    bool pass() { return m_chunk.size() < ChunkBytes || flush(); }
+    // Hands on whatever is gathered.
+    bool flush() {
+        const bool ok = m_chunk.isEmpty() || m_sink(m_chunk);
+        m_chunk.clear();
+        return ok;
+    }
+
+private:
+    ByteSink m_sink;
+    QByteArray m_chunk;
+};
+
 // What an export wrote besides its pages.
 struct ExportCounts {
     qsizetype unmappable = 0; // characters a Windows-1252 export wrote as '?'
@@ -83,16 +108,15 @@ class CsvExportWriter final : public ExportWriter {
 public:
     explicit CsvExportWriter(ByteSink sink, CsvEncoding encoding = CsvEncoding::Windows1252,
                              ExportCounts* counts = nullptr)
-        : m_sink(std::move(sink)), m_encoding(encoding), m_counts(counts) {}
+        : m_out(std::move(sink)), m_encoding(encoding), m_counts(counts) {}
     bool begin(const TabCounts& counts) override;
     bool page(int tab, qint64 page, QByteArrayView stored) override;
     bool finish() override;
 
 private:
-    ByteSink m_sink;
+    ChunkedSink m_out;
     CsvEncoding m_encoding;
     ExportCounts* m_counts;
-    QByteArray m_chunk;
 };
 
 // The exchange file: the header of segment lengths, then the pages of tabs 1..25 in order, an

@@ -7,14 +7,8 @@
 
 namespace orvelan {
 
-namespace {
-
-constexpr qsizetype ChunkBytes = 1 << 16;
-
-} // namespace
-
 bool VCardExportWriter::begin(const TabCounts&) {
-    m_chunk.reserve(ChunkBytes + 4096);
+    m_out.chunk().reserve(ChunkedSink::ChunkBytes + 4096);
     return true;
 }
 
@@ -40,18 +34,12 @@ bool VCardExportWriter::page(int tab, qint64, QByteArrayView stored) {
                                                    QString::fromLatin1(record[Field::TimeModified]))
                                           .toUTC());
     options.revision = *revision;
-    appendVCard(m_chunk, cardFromPage(texts, options), m_version);
-    if (m_chunk.size() < ChunkBytes)
-        return true;
-    const bool ok = m_sink(m_chunk);
-    m_chunk.clear();
-    return ok;
+    appendVCard(m_out.chunk(), cardFromPage(texts, options), m_version);
+    return m_out.pass();
 }
 
 bool VCardExportWriter::finish() {
-    const bool ok = m_chunk.isEmpty() || m_sink(m_chunk);
-    m_chunk.clear();
-    return ok;
+    return m_out.flush();
 }
 
 } // namespace orvelan

@@ -15,15 +15,14 @@ namespace orvelan {
 class VCardExportWriter final : public ExportWriter {
 public:
     VCardExportWriter(ByteSink sink, VCardVersion version)
-        : m_sink(std::move(sink)), m_version(version) {}
+        : m_out(std::move(sink)), m_version(version) {}
     bool begin(const TabCounts& counts) override;
     bool page(int tab, qint64 page, QByteArrayView stored) override;
     bool finish() override;
 
 private:
-    ByteSink m_sink;
+    ChunkedSink m_out;
     VCardVersion m_version;
-    QByteArray m_chunk;
     int m_tab = -1;             // pages of one name all file under one tab, so the counts
     QHash<QString, int> m_seen; // of names seen so far are kept for the current tab only
     QHash<QByteArray, QDateTime> m_revisions; // save stamps already converted to UTC
