@@ -9,7 +9,6 @@
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -96,8 +95,7 @@ bool LocalBook::flush(QString& error) {
         const QString path = m_folder.tabFilePath(*it);
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0 || ::fsync(fd) != 0) {
-            error = QStringLiteral("Cannot make %1 safe on disk: %2")
-                        .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+            error = failure(QStringLiteral("write"), path, runtimeErrorFromErrno(errno, path));
             if (fd >= 0)
                 ::close(fd);
             return false;
