@@ -237,12 +237,24 @@ bool Synchroniser::Run::listRemote(RemoteCards& remote, QString& token) {
         ok = client.listCards(m_book, listing, error);
     if (!ok)
         return davFailed(error);
-    QHash<QString, QByteArray> etags = listing.etags;
-    QStringList removed = listing.removed;
+    // What the listing says, part by part: a later part overrides an earlier one.
+    QHash<QString, QByteArray> etags;
+    QStringList removed;
+    const auto absorb = [&etags, &removed](const DavClient::Listing& part) {
+        for (auto it = part.etags.cbegin(); it != part.etags.cend(); ++it) {
+            etags.insert(it.key(), it.value());
+            removed.removeAll(it.key());
+        }
+        for (const QString& href : part.removed) {
+            etags.remove(href);
+            removed.append(href);
+        }
+    };
+    absorb(listing);
     // A server that sends its changes in parts goes on from the token of each part. A card left
     // out of a part is not known to be gone, so a listing that came in parts never counts as
     // complete: cards it did not name keep what the state knows of them.
-    bool complete = listing.complete && !listing.truncated;
+    const bool complete = listing.complete && !listing.truncated;
     for (int part = 1; listing.truncated; ++part) {
         if (part >= MaxListingParts) {
             m_error = QStringLiteral("The server %1 keeps sending only part of the address "
@@ -258,14 +270,7 @@ bool Synchroniser::Run::listRemote(RemoteCards& remote, QString& token) {
                                     .arg(m_book.host());
             return davFailed(error);
         }
-        for (auto it = listing.etags.cbegin(); it != listing.etags.cend(); ++it) {
-            etags.insert(it.key(), it.value());
-            removed.removeAll(it.key());
-        }
-        for (const QString& href : std::as_const(listing.removed)) {
-            etags.remove(href);
-            removed.append(href);
-        }
+        absorb(listing);
     }
     token = listing.syncToken;
     if (complete) {
