@@ -1,18 +1,17 @@
 // The WebDAV requests of a sync behind a Digest login on a real server: lighttpd with WebDAV and
 // an htdigest password file, started on 127.0.0.1 by the test and stopped after it.
+#include "RadicaleServer.h"
+
 #include "sync/DavClient.h"
 #include "sync/net/QtHttpTransport.h"
 
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 
 using namespace orvelan;
@@ -28,9 +27,7 @@ class DigestWebDavServer {
 public:
     DigestWebDavServer() {
         QDir(m_dir.path()).mkpath(QStringLiteral("root/dav"));
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        m_port = probe.serverPort();
+        m_port = test::freePort();
     }
     ~DigestWebDavServer() {
         m_process.terminate();
@@ -80,14 +77,8 @@ public:
             why = QStringLiteral("lighttpd does not start: ") + m_process.errorString();
             return false;
         }
-        const QDeadlineTimer deadline(10000);
-        while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, m_port);
-            if (socket.waitForConnected(200))
-                return true;
-            m_process.waitForFinished(50);
-        }
+        if (test::waitUntilListening(m_process, m_port, 10000))
+            return true;
         why = QStringLiteral("lighttpd did not come up: ") + QString::fromUtf8(m_process.readAll());
         return false;
     }

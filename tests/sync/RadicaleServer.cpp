@@ -10,14 +10,26 @@
 
 namespace orvelan::test {
 
-namespace {
-
 quint16 freePort() {
     QTcpServer server;
     if (!server.listen(QHostAddress::LocalHost, 0))
         return 0;
     return server.serverPort();
 }
+
+bool waitUntilListening(QProcess& process, quint16 port, int milliseconds) {
+    const QDeadlineTimer deadline(milliseconds);
+    while (!deadline.hasExpired() && process.state() == QProcess::Running) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (socket.waitForConnected(200))
+            return true;
+        process.waitForFinished(50); // notices a server that gave up
+    }
+    return false;
+}
+
+namespace {
 
 bool writeText(const QString& path, const QByteArray& text, QIODevice::OpenMode mode) {
     QFile file(path);
@@ -129,14 +141,8 @@ bool RadicaleServer::start() {
             m_error = QStringLiteral("radicale does not start: ") + m_process.errorString();
             return false;
         }
-        const QDeadlineTimer deadline(15000);
-        while (!deadline.hasExpired() && running()) {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, m_port);
-            if (socket.waitForConnected(200))
-                return true;
-            m_process.waitForFinished(50); // notices a server that gave up
-        }
+        if (waitUntilListening(m_process, m_port, 15000))
+            return true;
         m_error =
             QStringLiteral("radicale did not come up: ") + QString::fromUtf8(m_process.readAll());
         stop();

@@ -9,6 +9,11 @@
 
 namespace orvelan::test {
 
+// A TCP port on 127.0.0.1 that nothing listens on now (0 when none could be found).
+quint16 freePort();
+// Waits until `process` listens on `port` of 127.0.0.1; false when it ended or the time ran out.
+bool waitUntilListening(QProcess& process, quint16 port, int milliseconds);
+
 // Debian's Radicale on 127.0.0.1 at a free port, with htpasswd users in a temporary folder.
 // Started by the tests that need a real CardDAV server and stopped with them.
 class RadicaleServer {
