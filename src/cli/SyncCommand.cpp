@@ -124,6 +124,7 @@ int runSync(CliContext& context, const QStringList& args) {
                         {QStringLiteral("conflicts"), report.conflicts},
                         {QStringLiteral("conflictCopies"),
                          QJsonArray::fromStringList(report.conflictNames)},
+                        {QStringLiteral("cut"), QJsonArray::fromStringList(report.cut)},
                         {QStringLiteral("changes"), QJsonArray::fromStringList(report.changes)},
                         {QStringLiteral("requests"), report.requests}});
         return 0;

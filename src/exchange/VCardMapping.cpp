@@ -286,9 +286,11 @@ CardOnPage pageFromCard(const VCard& card) {
     PageTexts& texts = page.texts;
     const QList<VCardProperty>& props = card.properties;
     QList<bool> used(props.size(), false);
-    const auto take = [&](qsizetype i) {
+    page.placedIn = QList<int>(props.size(), -1);
+    const auto take = [&](qsizetype i, int view) {
         used[i] = true;
         page.inFields.append(i);
+        page.placedIn[i] = view;
     };
 
     // Name: FN, else N, else the organisation.
@@ -297,10 +299,10 @@ CardOnPage pageFromCard(const VCard& card) {
         const VCardProperty& p = props[i];
         if (p.name == u"FN" && texts[VName].isEmpty() && !oneLine(p.text()).isEmpty()) {
             texts[VName] = oneLine(p.text());
-            take(i);
+            take(i, VName);
         } else if (p.name == u"NOTE") {
             notes.append(p.text().trimmed());
-            take(i);
+            take(i, VNotes);
         }
     }
     for (qsizetype i = 0; i < props.size(); ++i) {
@@ -320,8 +322,10 @@ CardOnPage pageFromCard(const VCard& card) {
             texts[VName] = family + QStringLiteral(", ") + given.join(u' ');
         else
             texts[VName] = family.isEmpty() ? given.join(u' ') : family;
-        if (!texts[VName].isEmpty())
+        if (!texts[VName].isEmpty()) {
             page.inFields.append(i);
+            page.placedIn[i] = VName;
+        }
     }
 
     // Addresses: the first home (or untyped) and the first work ADR, or a LABEL alone.
@@ -343,9 +347,9 @@ CardOnPage pageFromCard(const VCard& card) {
         if (lines.isEmpty())
             continue;
         placeAddress(texts, isWork ? VOrgAddr1 : VAddr1, lines);
-        take(i);
+        take(i, isWork ? VOrgAddr1 : VAddr1);
         if (labelIndex >= 0)
-            take(labelIndex);
+            take(labelIndex, isWork ? VOrgAddr1 : VAddr1);
         (isWork ? work : home) = true;
     }
     for (qsizetype i = 0; i < props.size(); ++i) {
@@ -359,7 +363,7 @@ CardOnPage pageFromCard(const VCard& card) {
         if (lines.isEmpty())
             continue;
         placeAddress(texts, isWork ? VOrgAddr1 : VAddr1, lines);
-        take(i);
+        take(i, isWork ? VOrgAddr1 : VAddr1);
         (isWork ? work : home) = true;
     }
 
@@ -390,7 +394,7 @@ CardOnPage pageFromCard(const VCard& card) {
         }
         if (view >= 0 && texts[view].isEmpty()) {
             texts[view] = phoneNumber(p);
-            take(i);
+            take(i, view);
         }
     }
 
@@ -400,7 +404,7 @@ CardOnPage pageFromCard(const VCard& card) {
             const VCardProperty& p = props[i];
             if (p.name == u"EMAIL" && !used[i] && wanted(p) && !oneLine(p.text()).isEmpty()) {
                 texts[view] = oneLine(p.text());
-                take(i);
+                take(i, view);
             }
         }
     };
@@ -420,16 +424,16 @@ CardOnPage pageFromCard(const VCard& card) {
                 unit = oneLine(unit);
             rest.removeAll(QString());
             texts[VDepartment] = rest.join(QStringLiteral(", "));
-            take(i);
+            take(i, VOrganisation);
         } else if (p.name == u"TITLE" && texts[VJobTitle].isEmpty()) {
             texts[VJobTitle] = oneLine(p.text());
-            take(i);
+            take(i, VJobTitle);
         } else if (p.name == u"URL" && texts[VOrgWeb].isEmpty()) {
             texts[VOrgWeb] = oneLine(p.text());
-            take(i);
+            take(i, VOrgWeb);
         } else if (p.name == u"CATEGORIES") {
             groups += p.listValues();
-            take(i);
+            take(i, VGroup);
         }
     }
     groups.removeDuplicates();
@@ -619,6 +623,18 @@ QString derivedUid(QStringView seed) {
            QUuid::createUuidV5(space, seed.toString()).toString(QUuid::WithoutBraces);
 }
 
+QString fittedToField(int viewIndex, const QString& text, TextEncoding encoding) {
+    const QString trimmed = trimSpaces(QStringView(text)).toString();
+    const int width = specOf(viewField(viewIndex)).width;
+    if (storedLengthOf(viewIndex, trimmed, encoding) <= width)
+        return trimmed;
+    QByteArray bytes = storedFormOf(viewIndex, trimmed, encoding);
+    bytes.truncate(fittingLength(bytes, width, encoding));
+    if (bytes.endsWith('\r')) // half a notes line break
+        bytes.chop(1);
+    return trimSpaces(QStringView(viewFormOf(viewIndex, bytes, encoding))).toString();
+}
+
 QStringList fitToFields(PageTexts& texts) {
     QStringList cut;
     for (QString& text : texts)
@@ -627,14 +643,9 @@ QStringList fitToFields(PageTexts& texts) {
     const TextEncoding encoding = encodingFor(texts);
     for (int i = 0; i < ViewFieldCount; ++i) {
         QString& text = texts[i];
-        const int width = specOf(viewField(i)).width;
-        if (storedLengthOf(i, text, encoding) <= width)
+        if (storedLengthOf(i, text, encoding) <= specOf(viewField(i)).width)
             continue;
-        QByteArray bytes = storedFormOf(i, text, encoding);
-        bytes.truncate(fittingLength(bytes, width, encoding));
-        if (bytes.endsWith('\r')) // half a notes line break
-            bytes.chop(1);
-        text = trimSpaces(QStringView(viewFormOf(i, bytes, encoding))).toString();
+        text = fittedToField(i, text, encoding);
         cut.append(QString::fromLatin1(specOf(viewField(i)).name));
     }
     return cut;

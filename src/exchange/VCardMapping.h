@@ -14,7 +14,10 @@ struct CardOnPage {
     PageTexts texts;           // Name .. Notes, not yet cut to their fields
     QStringList leftOut;       // the data properties left out: "PHOTO", "LOGO", "SOUND", "KEY"
     QList<qsizetype> inFields; // indexes of the card's properties that page fields hold
-    QStringList extraLines;    // "Label: value" lines appended to Notes, in order
+    // For each property of the card, the first view index of the fields it fills (Addr1 or
+    // OrgAddr1 for an address, Organisation for ORG with its units), or -1.
+    QList<int> placedIn;
+    QStringList extraLines; // "Label: value" lines appended to Notes, in order
 };
 
 // Maps a card onto a page: FN (else N, else ORG) gives Name; the home and work ADR the address
@@ -50,5 +53,8 @@ QString derivedUid(QStringView seed);
 // Cuts each text to what its page field can store (never inside a character) and returns the
 // record names of the fields that were cut ("Notes", "Email" ...).
 QStringList fitToFields(PageTexts& texts);
+// `text`, trimmed, cut to what page field `viewIndex` stores in `encoding` (never inside a
+// character), as fitToFields cuts it.
+QString fittedToField(int viewIndex, const QString& text, TextEncoding encoding);
 
 } // namespace orvelan

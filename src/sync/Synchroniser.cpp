@@ -2,6 +2,7 @@
 
 #include "store/PageRecord.h"
 #include "store/TabTable.h"
+#include "sync/CardMerge.h"
 
 #include <QSet>
 
@@ -30,13 +31,8 @@ PageTexts normalised(const PageTexts& texts) {
 
 // A page needs a name: a card without one is filed under its organisation or e-mail address.
 PageTexts withName(PageTexts texts) {
-    for (const int fallback : {0, 15, 12, 24}) {
-        if (!trimSpaces(QStringView(texts[fallback])).isEmpty()) {
-            texts[0] = texts[fallback];
-            return normalised(texts);
-        }
-    }
-    texts[0] = QStringLiteral("No Name");
+    if (trimSpaces(QStringView(texts[0])).isEmpty())
+        texts[0] = nameForUnnamed(texts);
     return normalised(texts);
 }
 
@@ -67,6 +63,11 @@ QString syncSummary(const SyncReport& report) {
         text += QStringLiteral("\nChanged on both sides: %1 (the server's version is filed as "
                                "\"%2\")")
                     .arg(name, conflictCopyName(name));
+    if (!report.cut.isEmpty())
+        text += QStringLiteral("\nValues cut to fit their fields here, kept whole on the server: "
+                               "%1 page(s): %2")
+                    .arg(report.cut.size())
+                    .arg(report.cut.join(QStringLiteral("; ")));
     return text;
 }
 
@@ -107,6 +108,8 @@ private:
     bool settle(const QString& token);
 
     bool readPage(const LocalPage& page, PageTexts& texts);
+    // The page a card gives, as it is filed here; cut values are counted and named.
+    PageTexts filedPage(const QByteArray& card);
     PageId freshId(PageId preferred = {});
     void record(PageId id, const QString& href, const QByteArray& etag, const QByteArray& hash,
                 int tab, qint64 page);
@@ -344,6 +347,15 @@ bool Synchroniser::Run::link(const SyncStep& s) {
     return true;
 }
 
+PageTexts Synchroniser::Run::filedPage(const QByteArray& card) {
+    QStringList cut;
+    const PageTexts texts = withName(m_owner.m_mapping.pageOf(card, &cut));
+    if (!cut.isEmpty())
+        m_report.cut.append(
+            QStringLiteral("%1 (%2)").arg(texts[0], cut.join(QStringLiteral(", "))));
+    return texts;
+}
+
 bool Synchroniser::Run::readPage(const LocalPage& page, PageTexts& texts) {
     PageId id;
     return m_owner.m_book.readPage(page.tab, page.page, texts, id, m_error);
@@ -486,6 +498,7 @@ bool Synchroniser::Run::resolve(const LocalPage& page, PageId id, const QString&
     }
     ++m_report.conflicts;
     m_report.conflictNames.append(local[0]);
+    filedPage(card.data); // the conflict copy
     note(QStringLiteral("here: conflict copy of %1").arg(local[0]));
     if (m_dryRun)
         return true;
@@ -513,13 +526,14 @@ bool Synchroniser::Run::refresh(const LocalPage& page, PageId id, const QString&
     const DavClient::Card card = m_cards.value(href);
     if (card.data.isEmpty())
         return leaveForNextSync(href);
-    const PageTexts texts = withName(m_owner.m_mapping.pageOf(card.data));
+    PageTexts texts = withName(m_owner.m_mapping.pageOf(card.data));
     if (pageHash(texts) == page.hash) {
         // A change to properties the page does not show (a photo): nothing to write here.
         if (!m_dryRun)
             record(id, href, card.etag, page.hash, page.tab, page.page);
         return true;
     }
+    texts = filedPage(card.data);
     note(QStringLiteral("here: update %1").arg(texts[0]));
     ++m_report.received;
     if (m_dryRun)
@@ -562,7 +576,7 @@ bool Synchroniser::Run::receive(const QString& href, PageId id) {
     const DavClient::Card card = m_cards.value(href);
     if (card.data.isEmpty())
         return leaveForNextSync(href);
-    const PageTexts texts = withName(m_owner.m_mapping.pageOf(card.data));
+    const PageTexts texts = filedPage(card.data);
     note(QStringLiteral("here: add %1").arg(texts[0]));
     ++m_report.received;
     if (m_dryRun)

@@ -21,13 +21,17 @@ struct SyncReport {
     int deletedThere = 0; // cards deleted because their pages were
     int conflicts = 0;    // pages changed on both sides: the server's version filed as a copy
     QStringList conflictNames;
+    // Pages filed or updated here with values cut to fit their fields: "Name (Notes, Email)".
+    // The server keeps the whole values; a cut value is never sent back.
+    QStringList cut;
     QStringList changes; // one line per change, "here: ..." or "server: ..."
     int requests = 0;    // HTTP requests made
     bool changed() const { return sent || received || deletedHere || deletedThere || conflicts; }
 };
 
 // "Sent 2, received 1, deleted here 0, deleted on the server 0, conflicts 1." and, for each
-// conflict, a line naming the page whose server version was filed as a conflict copy.
+// conflict, a line naming the page whose server version was filed as a conflict copy; then a
+// line naming the pages that hold values cut to fit their fields.
 QString syncSummary(const SyncReport& report);
 
 // A status line short enough for the book's status label: "Synced: 2 in, 1 out", or the number

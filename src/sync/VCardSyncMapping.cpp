@@ -3,6 +3,7 @@
 #include "exchange/VCardMapping.h"
 #include "exchange/VCardReader.h"
 #include "exchange/VCardWriter.h"
+#include "sync/CardMerge.h"
 
 namespace orvelan {
 
@@ -15,12 +16,14 @@ bool readCard(const QByteArray& bytes, VCard& card) {
 
 } // namespace
 
-PageTexts VCardSyncMapping::pageOf(const QByteArray& bytes) const {
+PageTexts VCardSyncMapping::pageOf(const QByteArray& bytes, QStringList* cut) const {
     VCard card;
     if (!readCard(bytes, card))
         return {};
     PageTexts texts = pageFromCard(card).texts;
-    fitToFields(texts);
+    const QStringList fields = fitToFields(texts);
+    if (cut)
+        *cut = fields;
     return texts;
 }
 
@@ -33,7 +36,9 @@ QByteArray VCardSyncMapping::cardOf(const PageTexts& texts, const QByteArray& ba
     // The server's copy keeps its version: a phone that wrote 4.0 reads 4.0 back.
     if (hasBase && baseCard.version == VCardVersion::V40)
         options.version = VCardVersion::V40;
-    return writeVCard(cardFromPage(texts, options, hasBase ? &baseCard : nullptr), options.version);
+    if (hasBase)
+        return writeVCard(mergePageIntoCard(texts, baseCard, options), options.version);
+    return writeVCard(cardFromPage(texts, options), options.version);
 }
 
 } // namespace orvelan

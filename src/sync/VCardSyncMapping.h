@@ -8,7 +8,7 @@ namespace orvelan {
 // mapping; written back over the server's copy so that what the page has no field for stays.
 class VCardSyncMapping final : public CardMapping {
 public:
-    PageTexts pageOf(const QByteArray& card) const override;
+    PageTexts pageOf(const QByteArray& card, QStringList* cut = nullptr) const override;
     QByteArray cardOf(const PageTexts& texts, const QByteArray& base,
                       const QString& uid) const override;
 };

@@ -160,4 +160,51 @@ void RadicaleServer::stop() {
     }
 }
 
+XandikosServer::XandikosServer()
+    : m_dir(scratchTemplate().isEmpty() ? QTemporaryDir() : QTemporaryDir(scratchTemplate())) {
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+XandikosServer::~XandikosServer() {
+    stop();
+}
+
+QUrl XandikosServer::baseUrl() const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(m_port));
+}
+
+bool XandikosServer::start() {
+    if (running())
+        return true;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (m_port == 0 || attempt > 0)
+            m_port = freePort();
+        m_process.start(QStringLiteral("xandikos"),
+                        {QStringLiteral("--directory"), m_dir.filePath(QStringLiteral("data")),
+                         QStringLiteral("--autocreate"), QStringLiteral("--listen-address"),
+                         QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+                         QString::number(m_port)});
+        if (!m_process.waitForStarted(10000)) {
+            m_error = QStringLiteral("xandikos does not start: ") + m_process.errorString();
+            return false;
+        }
+        if (waitUntilListening(m_process, m_port, 20000))
+            return true;
+        m_error =
+            QStringLiteral("xandikos did not come up: ") + QString::fromUtf8(m_process.readAll());
+        stop();
+    }
+    return false;
+}
+
+void XandikosServer::stop() {
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
 } // namespace orvelan::test

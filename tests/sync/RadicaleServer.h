@@ -14,9 +14,25 @@ quint16 freePort();
 // Waits until `process` listens on `port` of 127.0.0.1; false when it ended or the time ran out.
 bool waitUntilListening(QProcess& process, quint16 port, int milliseconds);
 
-// Debian's Radicale on 127.0.0.1 at a free port, with htpasswd users in a temporary folder.
-// Started by the tests that need a real CardDAV server and stopped with them.
-class RadicaleServer {
+// A real CardDAV server on 127.0.0.1 at a free port with its data in a temporary folder,
+// started by the tests that need it and stopped with them.
+class DavTestServer {
+public:
+    virtual ~DavTestServer() = default;
+    // False (with the reason in error()) when the server is missing or does not come up.
+    virtual bool start() = 0;
+    // Stops the server; its data stays for a later start().
+    virtual void stop() = 0;
+    virtual bool running() const = 0;
+    // Adds a user; a server without logins takes anyone.
+    virtual void addUser(const QString& user, const QString& password) = 0;
+    virtual bool hasLogins() const = 0;
+    virtual QUrl baseUrl() const = 0;
+    virtual QString error() const = 0;
+};
+
+// Debian's Radicale with htpasswd users.
+class RadicaleServer final : public DavTestServer {
 public:
     struct Options {
         bool tls = false; // HTTPS with a self-signed certificate (certificatePath())
@@ -25,26 +41,46 @@ public:
     explicit RadicaleServer(Options options);
     ~RadicaleServer();
 
-    // False (with the reason in error()) when Radicale is missing or does not come up.
-    bool start();
-    // Stops the server; its data stays for a later start().
-    void stop();
-    bool running() const { return m_process.state() == QProcess::Running; }
+    bool start() override;
+    void stop() override;
+    bool running() const override { return m_process.state() == QProcess::Running; }
 
-    // Adds a user (plain htpasswd entry; Radicale rereads the file on each login).
-    void addUser(const QString& user, const QString& password);
+    // A plain htpasswd entry; Radicale rereads the file on each login.
+    void addUser(const QString& user, const QString& password) override;
+    bool hasLogins() const override { return true; }
 
-    QUrl baseUrl() const;
+    QUrl baseUrl() const override;
     // Processor time the server has used so far, in seconds (0 where /proc is missing).
     double cpuSeconds() const;
     QString certificatePath() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
-    QString error() const { return m_error; }
+    QString error() const override { return m_error; }
 
 private:
     bool writeConfig();
     bool makeCertificate();
 
     Options m_options;
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+    QString m_error;
+};
+
+// Debian's Xandikos, which has no logins (anyone may read and write) and answers for one
+// principal, /user/, whose address books live under /user/contacts/.
+class XandikosServer final : public DavTestServer {
+public:
+    XandikosServer();
+    ~XandikosServer() override;
+    bool start() override;
+    void stop() override;
+    bool running() const override { return m_process.state() == QProcess::Running; }
+    void addUser(const QString&, const QString&) override {}
+    bool hasLogins() const override { return false; }
+    QUrl baseUrl() const override;
+    QString error() const override { return m_error; }
+
+private:
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;
