@@ -20,7 +20,7 @@ ORVELAN_TEST_PACKAGES=(
     lighttpd lighttpd-mod-webdav
     libgtest-dev libgmock-dev libbenchmark-dev
     man-db
-    openssl radicale
+    openssl radicale xandikos vdirsyncer
     poppler-utils python3 python3-vobject time
     xvfb openbox xdotool
 )
