@@ -242,10 +242,11 @@ bool DavClient::syncChanges(const QUrl& book, const QString& token, Listing& lis
     if (response.status == 403 || response.status == 409 || response.status == 400 ||
         response.status == 405 || response.status == 501 || response.status == 415 ||
         response.status == 410) {
-        // No sync reports here, or the token is no longer valid (some servers say 410 Gone).
-        unsupported = response.status != 403 || response.body.contains("valid-sync-token");
-        if (unsupported)
-            return false;
+        // No sync reports here (some servers forbid them, with or without a supported-report
+        // error), or the token is no longer valid (some servers say 410 Gone): list in full. A
+        // 403 that means no access at all is said again by the full listing.
+        unsupported = true;
+        return false;
     }
     if (response.status != 207) {
         error = davErrorOf(response, book);

@@ -545,13 +545,14 @@ bool Synchroniser::Run::refresh(const LocalPage& page, PageId id, const QString&
     return true;
 }
 
-// Deleted here, and the card differs from the version last synced. A card that still reads as
-// the page did then, with an ETag the server never gave for it, is the one this book wrote: the
-// deletion goes out. Any other change on the server wins, and the card comes back as a page.
+// Deleted here, and the card's ETag differs from the one last synced. A card that still reads as
+// the page did then is the one this book wrote (a server that gave no ETag for the write, or
+// lists another than it gave): nothing changed on the server, and the deletion goes out. Any
+// other change on the server wins, and the card comes back as a page.
 bool Synchroniser::Run::restore(const SyncStep& s) {
     const DavClient::Card card = m_cards.value(s.href);
     const CardState* known = m_state.find(s.id);
-    if (known && known->etag.isEmpty() && !card.data.isEmpty() &&
+    if (known && !card.data.isEmpty() &&
         pageHash(withName(m_owner.m_mapping.pageOf(card.data))) == known->hash) {
         if (!m_dryRun) {
             CardState written = *known;

@@ -871,3 +871,74 @@ INSTANTIATE_TEST_SUITE_P(Servers, SyncScenario,
                          [](const ::testing::TestParamInfo<ServerKind>& info) {
                              return info.param == ServerKind::Radicale ? "Radicale" : "Xandikos";
                          });
+
+// Servers that refuse sync reports with 403 (with a supported-report error, or no body at all)
+// are listed with PROPFIND, as those that answer 405 or 501 are.
+TEST_P(SyncScenario, AServerThatForbidsSyncReportsIsListedInFull) {
+    syncOk(); // finds the address book
+    addPages(2);
+    QtHttpTransport real({user, Password, {}, 10000});
+    InterruptingTransport transport(real);
+    const QByteArray bodies[] = {
+        "<?xml version=\"1.0\"?><D:error xmlns:D=\"DAV:\"><D:supported-report/></D:error>",
+        QByteArray()};
+    int refused = 0;
+    transport.after = [&](const HttpRequest& request, HttpResponse& response) {
+        if (request.method == "REPORT" && request.body.contains("sync-collection")) {
+            response.status = 403;
+            response.body = bodies[refused++ % 2];
+        }
+    };
+    SyncReport report;
+    QString error;
+    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    EXPECT_EQ(report.sent, 2);
+    ASSERT_EQ(serverCards().size(), 2);
+    changeCardOnThePhone("Aperson 0", "END:VCARD", "NOTE:from the phone\r\nEND:VCARD");
+    for (int round = 0; round < 2; ++round) { // one refusal of each kind
+        report = {};
+        ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+        EXPECT_EQ(report.received, round == 0 ? 1 : 0);
+        EXPECT_EQ(report.deletedHere + report.deletedThere + report.sent, 0);
+    }
+    EXPECT_GE(refused, 3);
+    EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).texts[25], QStringLiteral("from the phone"));
+}
+
+// A server that gives one ETag for a write and lists another later: a page deleted here is
+// deleted on the server, not brought back as if the card had changed there.
+TEST_P(SyncScenario, AnETagThatDiffersBetweenWriteAndListingKeepsADeletionHere) {
+    syncOk();
+    addPages(3);
+    QtHttpTransport real({user, Password, {}, 10000});
+    InterruptingTransport transport(real);
+    int puts = 0;
+    transport.after = [&puts](const HttpRequest& request, HttpResponse& response) {
+        if (request.method != "PUT")
+            return;
+        for (auto& [name, value] : response.headers) {
+            if (QByteArrayView(name).compare("ETag", Qt::CaseInsensitive) == 0)
+                value = "\"written-" + QByteArray::number(++puts) + "\"";
+        }
+    };
+    SyncReport report;
+    QString error;
+    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    ASSERT_EQ(report.sent, 3);
+    ASSERT_GT(puts, 0);
+
+    deletePage(QStringLiteral("Bperson 1"));
+    report = {};
+    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    EXPECT_EQ(report.received, 0) << "nothing changed on the server";
+    EXPECT_EQ(report.deletedThere, 1);
+    EXPECT_EQ(namedPages(), 2);
+    EXPECT_TRUE(hrefOfCardWith("FN:Bperson 1").isEmpty());
+    // A real change on the server still wins over a deletion here.
+    changeCardOnThePhone("Cperson 2", "END:VCARD", "NOTE:changed\r\nEND:VCARD");
+    deletePage(QStringLiteral("Cperson 2"));
+    report = {};
+    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    EXPECT_EQ(report.received, 1);
+    EXPECT_EQ(findPage(QStringLiteral("Cperson 2")).texts[25], QStringLiteral("changed"));
+}
