@@ -2,7 +2,7 @@
 // comma-separated file (in the layout of a widespread mail program and of a webmail export whose
 // names are joined from two columns and hold several scripts), importing 10,000 records into a
 // book of 25,000 pages, and exporting 25,000 pages in both formats.
-#include "exchange/CsvImport.h"
+#include "exchange/csv/CsvImport.h"
 #include "exchange/Export.h"
 #include "exchange/ImportStaging.h"
 #include "store/BookFolder.h"

@@ -5,7 +5,7 @@
 
 #include "exchange/Export.h"
 #include "exchange/ImportStaging.h"
-#include "exchange/VCardImport.h"
+#include "exchange/vcard/VCardImport.h"
 
 #include <QDateTime>
 #include <QFile>

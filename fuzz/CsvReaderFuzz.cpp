@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the comma-separated reader: encoding detection, the separator, logical
 // lines with quoted fields and damaged records, the header, splitting with the field limit, Auto
 // mapping and picking values.
-#include "exchange/CsvReader.h"
+#include "exchange/csv/CsvReader.h"
 #include "exchange/FieldMapping.h"
 
 #include <cstddef>

@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the exchange file reader and lists what it keeps.
-#include "exchange/EabContainer.h"
+#include "exchange/eab/EabContainer.h"
 #include "exchange/RecordList.h"
 #include "store/PageRecord.h"
 

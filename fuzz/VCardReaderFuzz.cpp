@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the vCard reader, maps every card onto a page and writes it back.
-#include "exchange/VCardMapping.h"
-#include "exchange/VCardReader.h"
-#include "exchange/VCardWriter.h"
+#include "exchange/vcard/VCardMapping.h"
+#include "exchange/vcard/VCardReader.h"
+#include "exchange/vcard/VCardWriter.h"
 #include "store/PageEncoding.h"
 #include "store/PageTexts.h"
 

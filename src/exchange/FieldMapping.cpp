@@ -1,6 +1,6 @@
 #include "exchange/FieldMapping.h"
 
-#include "exchange/CsvReader.h"
+#include "exchange/csv/CsvReader.h"
 #include "store/TabTable.h"
 
 namespace orvelan {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "exchange/VCard.h"
-#include "exchange/VCardMapping.h"
+#include "exchange/vcard/VCard.h"
+#include "exchange/vcard/VCardMapping.h"
 #include "store/PageTexts.h"
 
 namespace orvelan {

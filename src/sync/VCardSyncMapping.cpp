@@ -1,8 +1,8 @@
 #include "sync/VCardSyncMapping.h"
 
-#include "exchange/VCardMapping.h"
-#include "exchange/VCardReader.h"
-#include "exchange/VCardWriter.h"
+#include "exchange/vcard/VCardMapping.h"
+#include "exchange/vcard/VCardReader.h"
+#include "exchange/vcard/VCardWriter.h"
 #include "sync/CardMerge.h"
 
 namespace orvelan {

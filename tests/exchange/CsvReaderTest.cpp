@@ -1,5 +1,5 @@
-#include "exchange/CsvReader.h"
-#include "exchange/CsvImport.h"
+#include "exchange/csv/CsvReader.h"
+#include "exchange/csv/CsvImport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Import and export under faults: a full disk part way, an unreadable tab, a planted link.
-#include "exchange/CsvImport.h"
+#include "exchange/csv/CsvImport.h"
 #include "exchange/Export.h"
 #include "exchange/ImportStaging.h"
 #include "store/PageRecord.h"

@@ -1,6 +1,6 @@
 #include "exchange/Export.h"
-#include "exchange/CsvImport.h"
-#include "exchange/EabContainer.h"
+#include "exchange/csv/CsvImport.h"
+#include "exchange/eab/EabContainer.h"
 #include "store/PageRecord.h"
 #include "store/TabTable.h"
 #include "support/TempBook.h"

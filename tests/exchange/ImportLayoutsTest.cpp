@@ -1,7 +1,7 @@
 // Whole files in the layouts that address programs write, read as a new user would: every
 // record is imported or refused with its reason and name.
-#include "exchange/CsvImport.h"
-#include "exchange/CsvReader.h"
+#include "exchange/csv/CsvImport.h"
+#include "exchange/csv/CsvReader.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/ImportSummary.h"
 #include "store/PageRecord.h"

@@ -1,4 +1,4 @@
-#include "exchange/CsvImport.h"
+#include "exchange/csv/CsvImport.h"
 #include "exchange/ImportStaging.h"
 #include "store/PageRecord.h"
 #include "support/TempBook.h"

@@ -2,7 +2,7 @@
 // the summary of what could not come in whole.
 #include "cli/Commands.h"
 #include "exchange/Export.h"
-#include "exchange/VCardReader.h"
+#include "exchange/vcard/VCardReader.h"
 #include "store/PageRecord.h"
 #include "store/PageTexts.h"
 #include "support/TempBook.h"

@@ -1,8 +1,8 @@
 // The card model, reader, writer and the mapping between cards and pages.
-#include "exchange/VCard.h"
-#include "exchange/VCardMapping.h"
-#include "exchange/VCardReader.h"
-#include "exchange/VCardWriter.h"
+#include "exchange/vcard/VCard.h"
+#include "exchange/vcard/VCardMapping.h"
+#include "exchange/vcard/VCardReader.h"
+#include "exchange/vcard/VCardWriter.h"
 
 #include <QFile>
 

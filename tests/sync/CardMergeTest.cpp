@@ -1,5 +1,5 @@
 // A page edited here and written back over the server's card: what the phone reads afterwards.
-#include "exchange/VCardMapping.h"
+#include "exchange/vcard/VCardMapping.h"
 #include "store/PageEncoding.h"
 #include "sync/VCardSyncMapping.h"
 

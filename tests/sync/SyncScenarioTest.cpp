@@ -2,7 +2,7 @@
 #include "RadicaleServer.h"
 
 #include "cli/CliCommand.h"
-#include "exchange/VCardReader.h"
+#include "exchange/vcard/VCardReader.h"
 #include "store/BookMaintenance.h"
 #include "store/PageIdentity.h"
 #include "store/PageStore.h"

@@ -1,9 +1,9 @@
 #include "exchange/qt/ImportWindow.h"
 
-#include "exchange/CsvImport.h"
-#include "exchange/EabContainer.h"
+#include "exchange/csv/CsvImport.h"
+#include "exchange/eab/EabContainer.h"
 #include "exchange/ExchangeHost.h"
-#include "exchange/VCardImport.h"
+#include "exchange/vcard/VCardImport.h"
 #include "platform/FileDialogs.h"
 #include "store/RuntimeError.h"
 #include "store/Session.h"

@@ -1,6 +1,6 @@
 #include "exchange/qt/WindowFixture.h"
 
-#include "exchange/EabContainer.h"
+#include "exchange/eab/EabContainer.h"
 #include "exchange/qt/ImportWindow.h"
 #include "store/TabTable.h"
 #include "support/FaultInjection.h"

@@ -1,7 +1,7 @@
 // "As vCard" in the import and export windows, with the files they read and write.
 #include "WindowFixture.h"
 
-#include "exchange/VCardReader.h"
+#include "exchange/vcard/VCardReader.h"
 #include "exchange/qt/ExportWindow.h"
 #include "exchange/qt/ImportWindow.h"
 #include "store/PageRecord.h"

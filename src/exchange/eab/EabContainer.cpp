@@ -1,4 +1,4 @@
-#include "exchange/EabContainer.h"
+#include "exchange/eab/EabContainer.h"
 
 #include "store/PageRecord.h"
 

@@ -1,4 +1,4 @@
-#include "exchange/CsvReader.h"
+#include "exchange/csv/CsvReader.h"
 
 #include "store/Windows1252.h"
 

@@ -1,6 +1,6 @@
-#include "exchange/CsvImport.h"
+#include "exchange/csv/CsvImport.h"
 
-#include "exchange/CsvReader.h"
+#include "exchange/csv/CsvReader.h"
 #include "store/PageRecord.h"
 #include "store/RuntimeError.h"
 #include "store/TabTable.h"

@@ -1,4 +1,4 @@
-#include "exchange/VCardMapping.h"
+#include "exchange/vcard/VCardMapping.h"
 
 #include "store/PageEncoding.h"
 #include "store/TabTable.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "exchange/Export.h"
-#include "exchange/VCard.h"
+#include "exchange/vcard/VCard.h"
 
 #include <QDateTime>
 #include <QHash>

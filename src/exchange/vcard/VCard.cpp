@@ -1,4 +1,4 @@
-#include "exchange/VCard.h"
+#include "exchange/vcard/VCard.h"
 
 namespace orvelan {
 

@@ -1,7 +1,7 @@
-#include "exchange/VCardExport.h"
+#include "exchange/vcard/VCardExport.h"
 
-#include "exchange/VCardMapping.h"
-#include "exchange/VCardWriter.h"
+#include "exchange/vcard/VCardMapping.h"
+#include "exchange/vcard/VCardWriter.h"
 #include "store/PageRecord.h"
 #include "store/PageTexts.h"
 

@@ -1,4 +1,4 @@
-#include "exchange/VCardReader.h"
+#include "exchange/vcard/VCardReader.h"
 
 #include "store/Windows1252.h"
 

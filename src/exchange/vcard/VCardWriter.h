@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange/VCard.h"
+#include "exchange/vcard/VCard.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,7 +1,7 @@
-#include "exchange/VCardImport.h"
+#include "exchange/vcard/VCardImport.h"
 
-#include "exchange/VCardMapping.h"
-#include "exchange/VCardReader.h"
+#include "exchange/vcard/VCardMapping.h"
+#include "exchange/vcard/VCardReader.h"
 #include "store/TabTable.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "exchange/VCardWriter.h"
+#include "exchange/vcard/VCardWriter.h"
 
 namespace orvelan {
 

@@ -1,0 +1,107 @@
+#include "exchange/csv/CsvExport.h"
+
+#include "store/PageRecord.h"
+#include "store/Windows1252.h"
+
+namespace orvelan {
+
+const char CsvExportHeader[] =
+    "Name,E-mail Address,Home Street,Home City,Home State,Home Country/Region,Home Postal Code,"
+    "Home Phone,Home Fax,Mobile Phone,Business Street,Business City,Business State,"
+    "Business Country/Region,Business Postal Code,Business Web Page,Business Phone,Pager,"
+    "Company,Job Title,Department,Notes";
+
+namespace {
+
+// A stored value in the export's encoding. Pages stored in the export's own encoding are copied
+// byte for byte.
+QByteArray recoded(QByteArrayView value, TextEncoding stored, CsvEncoding wanted,
+                   qsizetype* unmappable) {
+    if (stored == TextEncoding::Windows1252) {
+        if (wanted == CsvEncoding::Windows1252)
+            return value.toByteArray();
+        return fromWindows1252(value).toUtf8();
+    }
+    if (wanted == CsvEncoding::Utf8)
+        return value.toByteArray();
+    qsizetype bad = 0;
+    QByteArray bytes = toWindows1252(QString::fromUtf8(value), &bad);
+    if (unmappable)
+        *unmappable += bad;
+    return bytes;
+}
+
+void appendValue(QByteArray& line, QByteArray text) {
+    text.replace(',', '.');
+    if (text.contains('"') || text.contains('\r') || text.contains('\n')) {
+        text.replace("\"", "\"\"");
+        line += '"' + text + '"';
+    } else {
+        line += text;
+    }
+}
+
+QByteArrayView either(const PlainRecord& record, Field first, Field fallback) {
+    const QByteArrayView value = record.field(first);
+    return value.isEmpty() ? record.field(fallback) : value;
+}
+
+} // namespace
+
+QByteArray csvExportLine(const PlainRecord& r, CsvEncoding encoding, qsizetype* unmappable) {
+    const QByteArrayView values[] = {
+        r.field(Field::Name),
+        either(r, Field::Email, Field::OrgEmail),
+        r.field(Field::Addr1),
+        r.field(Field::Addr2),
+        r.field(Field::Addr3),
+        r.field(Field::Addr4),
+        either(r, Field::Addr5, Field::Addr6),
+        r.field(Field::Phone1),
+        r.field(Field::Fax),
+        r.field(Field::Mobile),
+        r.field(Field::OrgAddr1),
+        r.field(Field::OrgAddr2),
+        r.field(Field::OrgAddr3),
+        r.field(Field::OrgAddr4),
+        either(r, Field::OrgAddr5, Field::OrgAddr6),
+        r.field(Field::OrgWeb),
+        r.field(Field::Phone2),
+        r.field(Field::Pager),
+        r.field(Field::Organisation),
+        r.field(Field::JobTitle),
+        r.field(Field::Department),
+        r.field(Field::Notes),
+    };
+    QByteArray line;
+    line.reserve(256);
+    bool first = true;
+    for (const QByteArrayView value : values) {
+        if (!first)
+            line += ',';
+        first = false;
+        appendValue(line, recoded(value, r.encoding(), encoding, unmappable));
+    }
+    return line;
+}
+
+bool CsvExportWriter::begin(const TabCounts&) {
+    m_out.chunk().reserve(ChunkedSink::ChunkBytes);
+    if (m_encoding == CsvEncoding::Utf8 && !m_out.direct("\xEF\xBB\xBF"))
+        return false;
+    return m_out.direct(QByteArrayView(CsvExportHeader)) && m_out.direct("\r\n");
+}
+
+bool CsvExportWriter::page(int, qint64, QByteArrayView stored) {
+    QByteArray& chunk = m_out.chunk();
+    chunk +=
+        csvExportLine(PlainRecord(stored), m_encoding, m_counts ? &m_counts->unmappable : nullptr);
+    chunk += "\r\n";
+    return m_out.pass();
+}
+
+bool CsvExportWriter::finish() {
+    return m_out.flush();
+}
+
+} // namespace orvelan
