@@ -49,7 +49,7 @@ const std::vector<CliCommand>& commandTable() {
          runExport},
         {"sync",
          "[--url URL] [--user NAME] [--password-file FILE] [--addressbook NAME] [--ca-file PEM] "
-         "[--dry-run]",
+         "[--allow-plain-http] [--dry-run]",
          "two-way sync with a CardDAV server; later runs use the stored account", true, runSync},
     };
     return table;

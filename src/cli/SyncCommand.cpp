@@ -22,6 +22,7 @@ struct SyncArguments {
     QString addressBook;
     QString caFile;
     bool dryRun = false;
+    bool allowPlainHttp = false;
     bool hasUser = false;
     bool hasAddressBook = false;
 };
@@ -32,6 +33,10 @@ SyncArguments syncArguments(const QStringList& args) {
         const QString& arg = args[i];
         if (arg == QStringLiteral("--dry-run")) {
             parsed.dryRun = true;
+            continue;
+        }
+        if (arg == QStringLiteral("--allow-plain-http")) {
+            parsed.allowPlainHttp = true;
             continue;
         }
         const QStringList valued = {QStringLiteral("--url"), QStringLiteral("--user"),
@@ -78,6 +83,11 @@ SyncAccount accountFor(const BookFolder& folder, const SyncArguments& args) {
     if (account.url != stored.url || account.user != stored.user ||
         account.addressBook != stored.addressBook)
         account.addressBookUrl.clear();
+    // Leave to send in the clear holds for the server it was given for.
+    if (account.url != stored.url)
+        account.allowPlainHttp = false;
+    if (args.allowPlainHttp)
+        account.allowPlainHttp = true;
     if (!account.isSet())
         throw CliError{QStringLiteral("No server to sync with yet: give --url URL (and --user "
                                       "NAME, --password-file FILE).")};
@@ -93,7 +103,9 @@ int runSync(CliContext& context, const QStringList& args) {
     request.dryRun = parsed.dryRun;
     KeyringPasswordStore keyring;
     QString error;
-    if (!findSyncPassword(&keyring, passwordKey(request.account.user, request.account.url),
+    // A server without logins (no user given) needs no password.
+    if ((!request.account.user.isEmpty() || !parsed.passwordFile.isEmpty()) &&
+        !findSyncPassword(&keyring, passwordKey(request.account.user, request.account.url),
                           parsed.passwordFile, request.password, error))
         throw CliError{error};
     // A dry run only reads; a sync changes the book and holds its lock.
@@ -109,6 +121,8 @@ int runSync(CliContext& context, const QStringList& args) {
                                .arg(syncAccountPath(context.folder))
                                .arg(failed);
     }
+    if (!outcome.warning.isEmpty())
+        context.err << QStringLiteral("orvelan-book: warning: %1\n").arg(outcome.warning);
     if (!outcome.ok)
         throw CliError{outcome.error};
     const SyncReport& report = outcome.report;

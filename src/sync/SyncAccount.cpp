@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUrl>
 
 namespace orvelan {
 
@@ -16,6 +17,46 @@ QString syncAccountPath(const BookFolder& folder) {
 
 QString syncStatePath(const BookFolder& folder) {
     return folder.syncDir() + QStringLiteral("/state.json");
+}
+
+bool isLoopbackHost(const QString& host) {
+    const QString h = host.toLower();
+    if (h == u"localhost" || h.endsWith(u".localhost") || h == u"::1" || h == u"[::1]")
+        return true;
+    const QStringList parts = h.split(u'.');
+    if (parts.size() != 4)
+        return false;
+    for (const QString& part : parts) {
+        bool number = false;
+        const int value = part.toInt(&number);
+        if (!number || value < 0 || value > 255)
+            return false;
+    }
+    return parts[0] == u"127";
+}
+
+QString plainHttpRefusal(const SyncAccount& account, QString& warning) {
+    warning.clear();
+    for (const QString& text : {account.url, account.addressBookUrl}) {
+        const QUrl url = QUrl::fromUserInput(text);
+        if (text.isEmpty() || url.scheme().compare(u"http", Qt::CaseInsensitive) != 0)
+            continue;
+        if (isLoopbackHost(url.host())) {
+            warning = QStringLiteral("The server %1 is reached without encryption (http://); "
+                                     "it is this machine, so nothing crosses the network.")
+                          .arg(url.host());
+            continue;
+        }
+        if (account.allowPlainHttp)
+            continue;
+        return QStringLiteral("The server %1 is reached without encryption (http://): the "
+                              "password and every contact would cross the network readable. "
+                              "Use its https:// address, or allow unencrypted http:// "
+                              "(--allow-plain-http; in the sync window, the tick box) if you "
+                              "accept that.")
+            .arg(url.host());
+    }
+    return {};
 }
 
 bool SyncAccount::load(const BookFolder& folder, SyncAccount& account, QString& error) {
@@ -41,6 +82,7 @@ bool SyncAccount::load(const BookFolder& folder, SyncAccount& account, QString& 
     account.addressBookUrl = root.value(QStringLiteral("addressBookUrl")).toString();
     account.caFile = root.value(QStringLiteral("caFile")).toString();
     account.syncOnOpenClose = root.value(QStringLiteral("syncOnOpenClose")).toBool();
+    account.allowPlainHttp = root.value(QStringLiteral("allowPlainHttp")).toBool();
     return true;
 }
 
@@ -50,7 +92,8 @@ int SyncAccount::save(const BookFolder& folder) const {
                            {QStringLiteral("addressBookName"), addressBook},
                            {QStringLiteral("addressBookUrl"), addressBookUrl},
                            {QStringLiteral("caFile"), caFile},
-                           {QStringLiteral("syncOnOpenClose"), syncOnOpenClose}};
+                           {QStringLiteral("syncOnOpenClose"), syncOnOpenClose},
+                           {QStringLiteral("allowPlainHttp"), allowPlainHttp}};
     makePrivateFolder(folder.syncDir());
     return replaceFileAtomically(syncAccountPath(folder),
                                  QJsonDocument(root).toJson(QJsonDocument::Indented));

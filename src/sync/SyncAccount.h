@@ -15,6 +15,9 @@ struct SyncAccount {
     QString addressBookUrl; // the address book found on the server by the last sync
     QString caFile;         // an extra certificate authority (PEM) to trust
     bool syncOnOpenClose = false;
+    // The user accepts http:// to another machine: the password and the contacts cross the
+    // network readable.
+    bool allowPlainHttp = false;
 
     bool isSet() const { return !url.isEmpty(); }
 
@@ -23,6 +26,12 @@ struct SyncAccount {
     // 0 when written; else a runtime error number.
     int save(const BookFolder& folder) const;
 };
+
+// Why the account's server may not be used: an http:// address of another machine, unless the
+// user allowed it; else empty. `warning` is set for an http:// address of this machine.
+QString plainHttpRefusal(const SyncAccount& account, QString& warning);
+// Whether the host is this machine: localhost, 127.0.0.0/8 or ::1.
+bool isLoopbackHost(const QString& host);
 
 QString syncAccountPath(const BookFolder& folder);
 QString syncStatePath(const BookFolder& folder);

@@ -139,12 +139,23 @@ TEST(HttpTransport, LogsInWithDigestAndTellsAWrongPassword) {
 
 TEST(HttpTransport, FollowsRedirectsOnTheSameServerOnly) {
     ScriptedServer server;
-    server.answer = [&server](const QByteArray& head) {
+    ScriptedServer otherPort; // the same host: the credentials must not go there either
+    otherPort.answer = [](const QByteArray&) {
+        return reply(207, "Content-Type: application/xml\r\n", AddressBookAnswer);
+    };
+    QUrl otherScheme = server.url(QStringLiteral("/book/"));
+    otherScheme.setScheme(QStringLiteral("https"));
+    server.answer = [&](const QByteArray& head) {
         if (head.startsWith("PROPFIND /old/ "))
             return reply(301,
                          "Location: " + server.url(QStringLiteral("/book/")).toEncoded() + "\r\n");
         if (head.startsWith("PROPFIND /away/ "))
             return reply(302, "Location: http://elsewhere.example/book/\r\n");
+        if (head.startsWith("PROPFIND /port/ "))
+            return reply(307, "Location: " + otherPort.url(QStringLiteral("/book/")).toEncoded() +
+                                  "\r\n");
+        if (head.startsWith("PROPFIND /scheme/ "))
+            return reply(308, "Location: " + otherScheme.toEncoded() + "\r\n");
         return reply(207, "Content-Type: application/xml\r\n", AddressBookAnswer);
     };
     QtHttpTransport transport({QStringLiteral("ann"), QStringLiteral("pw"), {}, 5000});
@@ -157,9 +168,13 @@ TEST(HttpTransport, FollowsRedirectsOnTheSameServerOnly) {
     EXPECT_EQ(books.first().url.path(), QStringLiteral("/book/")) << "the method is kept";
     EXPECT_TRUE(server.heads.last().startsWith("PROPFIND /book/ "));
 
-    EXPECT_FALSE(client.discover(server.url(QStringLiteral("/away/")), books, home, error));
-    EXPECT_TRUE(error.message.contains(QStringLiteral("elsewhere.example")))
-        << error.message.toStdString();
+    for (const char* path : {"/away/", "/port/", "/scheme/"}) {
+        EXPECT_FALSE(client.discover(server.url(QString::fromLatin1(path)), books, home, error))
+            << path;
+        EXPECT_TRUE(error.message.contains(QStringLiteral("which is not followed")))
+            << error.message.toStdString();
+    }
+    EXPECT_TRUE(otherPort.heads.isEmpty()) << "nothing went to another port";
 }
 
 TEST(HttpTransport, ATimeOutACutConnectionAndRefusalsGiveClearMessages) {

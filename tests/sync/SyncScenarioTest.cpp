@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -941,4 +942,95 @@ TEST_P(SyncScenario, AnETagThatDiffersBetweenWriteAndListingKeepsADeletionHere) 
     ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
     EXPECT_EQ(report.received, 1);
     EXPECT_EQ(findPage(QStringLiteral("Cperson 2")).texts[25], QStringLiteral("changed"));
+}
+
+// A server without logins (Xandikos) is synced with no user and no password; http:// on this
+// machine is used with a warning on stderr.
+TEST_P(SyncScenario, AServerWithoutLoginsNeedsNoPasswordAndPlainHttpHereIsAWarning) {
+    if (hasLogins())
+        GTEST_SKIP() << "this server asks for a login";
+    addPages(2);
+    qunsetenv("ORVELAN_SYNC_PASSWORD");
+    const ToolRun run =
+        orvelan::test::runCommand(book.folder(), {QStringLiteral("sync"), QStringLiteral("--url"),
+                                                  server->baseUrl().toString()});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Synced: Sent 2"))) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("warning: The server 127.0.0.1 is reached "
+                                                "without encryption")))
+        << run.err.toStdString();
+}
+
+// http:// to another machine is refused before any request is made, and allowed with leave.
+TEST(SyncTool, RefusesAnUnencryptedServerElsewhereUnlessAllowed) {
+    TempBook book;
+    book.writeTab(1, {TempBook::named("Anna Plain")});
+    const ToolRun run = orvelan::test::runCommand(
+        book.folder(), {QStringLiteral("sync"), QStringLiteral("--url"),
+                        QStringLiteral("http://dav.example.org/"), QStringLiteral("--dry-run")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("without encryption (http://)")))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("--allow-plain-http")));
+}
+
+// A change listing in parts: a card one part calls removed and a later part lists again is
+// there; its page stays.
+TEST_P(SyncScenario, ACardALaterPartListsAgainIsNotRemoved) {
+    addPages(3);
+    syncOk();
+    const QString ann = hrefOfCardWith("FN:Aperson 0");
+    const QByteArray etag = serverEtags().value(ann);
+    ASSERT_FALSE(etag.isEmpty());
+    QtHttpTransport real({user, Password, {}, 10000});
+    InterruptingTransport transport(real);
+    QByteArray token;
+    int parts = 0;
+    const QByteArray bookPath = bookUrl().path().toUtf8();
+    transport.after = [&](const HttpRequest& request, HttpResponse& response) {
+        if (request.method != "REPORT" || !request.body.contains("sync-collection") ||
+            request.body.contains("<d:sync-token></d:sync-token>"))
+            return;
+        const QByteArray head = "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\">";
+        if (++parts == 1) {
+            const QRegularExpression tokenText(QStringLiteral("sync-token>([^<]+)</"));
+            token = tokenText.match(QString::fromUtf8(response.body)).captured(1).toUtf8();
+            response.status = 207;
+            response.body = head + "<d:response><d:href>" + ann.toUtf8() +
+                            "</d:href><d:status>HTTP/1.1 404 Not Found</d:status></d:response>"
+                            "<d:response><d:href>" +
+                            bookPath +
+                            "</d:href><d:status>HTTP/1.1 507 Insufficient Storage</d:status>"
+                            "</d:response><d:sync-token>part-2</d:sync-token></d:multistatus>";
+        } else if (request.body.contains("part-2")) {
+            response.status = 207;
+            response.body = head + "<d:response><d:href>" + ann.toUtf8() +
+                            "</d:href><d:propstat><d:prop><d:getetag>" + etag +
+                            "</d:getetag></d:prop><d:status>HTTP/1.1 200 OK</d:status>"
+                            "</d:propstat></d:response><d:sync-token>" +
+                            token + "</d:sync-token></d:multistatus>";
+        }
+    };
+    SyncReport report;
+    QString error;
+    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    EXPECT_EQ(parts, 2);
+    EXPECT_EQ(report.deletedHere, 0);
+    EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).texts[7], QStringLiteral("555 0"));
+    EXPECT_EQ(serverCards().size(), 3);
+}
+
+// A Windows-1252 page that the sync has given an identity is still read in its own letters.
+TEST_P(SyncScenario, AWindows1252PageWithAnIdentityGoesOutInItsOwnLetters) {
+    book.writeTab(tabForName(QStringView(u"Z")),
+                  {TempBook::record({{Field::Name, "Zo\xeb Wei\xdf"}, {Field::Phone1, "1"}})});
+    syncOk();
+    ASSERT_FALSE(findPage(QStringLiteral("Zoë Weiß")).id.isNull());
+    editPage(QStringLiteral("Zoë Weiß"), 7, QStringLiteral("2"));
+    EXPECT_EQ(syncOk().report.sent, 1);
+    const QByteArray card = serverCards().values().value(0);
+    VCard written;
+    ASSERT_TRUE(VCardReader(card).next(written));
+    EXPECT_EQ(written.firstText(u"FN"), QStringLiteral("Zoë Weiß")) << card.toStdString();
+    EXPECT_EQ(findPage(QStringLiteral("Zoë Weiß")).texts[7], QStringLiteral("2"));
 }

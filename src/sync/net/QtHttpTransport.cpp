@@ -11,11 +11,13 @@ namespace {
 
 constexpr int MaxRedirects = 5;
 
+// The credentials go along, so only to the same scheme (never down from https to http), host
+// and port.
 bool sameServer(const QUrl& from, const QUrl& to) {
-    if (to.host().compare(from.host(), Qt::CaseInsensitive) != 0)
-        return false;
-    // Never from HTTPS down to HTTP.
-    return !(from.scheme() == QStringLiteral("https") && to.scheme() != QStringLiteral("https"));
+    const int defaultPort = from.scheme() == u"https" ? 443 : 80;
+    return to.scheme().compare(from.scheme(), Qt::CaseInsensitive) == 0 &&
+           to.host().compare(from.host(), Qt::CaseInsensitive) == 0 &&
+           to.port(defaultPort) == from.port(defaultPort);
 }
 
 } // namespace
@@ -60,9 +62,11 @@ HttpResponse QtHttpTransport::send(const HttpRequest& request) {
         const QUrl target = current.url.resolved(QUrl::fromEncoded(response.header("Location")));
         if (hop >= MaxRedirects || !target.isValid() || !sameServer(current.url, target)) {
             response.status = 0;
-            response.error = QStringLiteral("it sends the request on to %1, which is not followed "
-                                            "(only addresses on the same server are)")
-                                 .arg(target.toDisplayString());
+            response.error =
+                QStringLiteral(
+                    "it sends the request on to %1, which is not followed "
+                    "(only addresses on the same server and port, with the same scheme, are)")
+                    .arg(target.toDisplayString());
             return response;
         }
         current.url = target;

@@ -44,6 +44,10 @@ const DavClient::AddressBook* chooseAddressBook(const QList<DavClient::AddressBo
 
 bool listAddressBooks(const SyncAccount& account, const QString& password,
                       QList<DavClient::AddressBook>& books, QString& error) {
+    QString warning;
+    error = plainHttpRefusal(account, warning);
+    if (!error.isEmpty())
+        return false;
     SyncRequest request{account, password};
     std::unique_ptr<QtHttpTransport> transport;
     if (!makeTransport(request, transport, error))
@@ -62,6 +66,9 @@ SyncOutcome runSync(const BookFolder& folder, const Clock& clock, const SyncRequ
                     const SyncProgress& progress) {
     SyncOutcome outcome;
     outcome.account = request.account;
+    outcome.error = plainHttpRefusal(request.account, outcome.warning);
+    if (!outcome.error.isEmpty())
+        return outcome;
     std::unique_ptr<QtHttpTransport> transport;
     if (!makeTransport(request, transport, outcome.error))
         return outcome;

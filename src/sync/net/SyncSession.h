@@ -20,6 +20,7 @@ struct SyncOutcome {
     QString error;
     SyncReport report;
     SyncAccount account; // with the address book the sync found
+    QString warning;     // said beside the result (a server reached without encryption)
     bool createdAddressBook = false;
 };
 

@@ -41,6 +41,12 @@ SyncWindow::SyncWindow(BookFolder folder, Clock& clock, PasswordStore* keyring, 
     m_onOpenClose =
         named(new QCheckBox(QStringLiteral("Sync when the book opens and closes"), this),
               "SyncOpenCloseCk");
+    m_plainHttp = named(
+        new QCheckBox(QStringLiteral("Allow unencrypted http:// (readable on the network)"), this),
+        "SyncPlainHttpCk");
+    m_plainHttp->setToolTip(QStringLiteral("With http:// the password and every contact cross the "
+                                           "network unencrypted: only for a network you trust. "
+                                           "https:// needs no leave."));
     m_syncNow = named(new QPushButton(QStringLiteral("Sync now"), this), "SyncNowBu");
     m_progress = named(new QProgressBar(this), "SyncProgress");
     m_progress->setRange(0, 1);
@@ -65,6 +71,7 @@ SyncWindow::SyncWindow(BookFolder folder, Clock& clock, PasswordStore* keyring, 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(m_onOpenClose);
+    layout->addWidget(m_plainHttp);
     layout->addLayout(buttons);
     layout->addWidget(m_progress);
     layout->addWidget(m_result);
@@ -93,6 +100,7 @@ void SyncWindow::open() {
     m_user->setText(account.user);
     m_book->setEditText(account.addressBook);
     m_onOpenClose->setChecked(account.syncOnOpenClose);
+    m_plainHttp->setChecked(account.allowPlainHttp);
     m_busy = false;
     QString password;
     if (m_keyring && account.isSet() &&
@@ -113,6 +121,7 @@ bool SyncWindow::gather(SyncAccount& account, QString& password) {
     account.user = m_user->text().trimmed();
     account.addressBook = m_book->currentText().trimmed();
     account.syncOnOpenClose = m_onOpenClose->isChecked();
+    account.allowPlainHttp = m_plainHttp->isChecked();
     if (account.url != stored.url || account.user != stored.user ||
         account.addressBook != stored.addressBook)
         account.addressBookUrl.clear();
@@ -121,7 +130,7 @@ bool SyncWindow::gather(SyncAccount& account, QString& password) {
         return false;
     }
     password = m_password->text();
-    if (!password.isEmpty())
+    if (!password.isEmpty() || account.user.isEmpty()) // no user: a server without logins
         return true;
     if (!findSyncPassword(m_keyring, passwordKey(account.user, account.url), {}, password, error)) {
         showResult(QStringLiteral("Give the password for this server."), true);

@@ -52,6 +52,7 @@ private:
     QLineEdit* m_password = nullptr;
     QComboBox* m_book = nullptr;
     QCheckBox* m_onOpenClose = nullptr;
+    QCheckBox* m_plainHttp = nullptr;
     QPushButton* m_find = nullptr;
     QPushButton* m_syncNow = nullptr;
     QProgressBar* m_progress = nullptr;

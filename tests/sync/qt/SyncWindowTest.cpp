@@ -65,6 +65,7 @@ class SyncWindowTest : public QObject {
 private Q_SLOTS:
     void syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult();
     void theTickedBoxSyncsWhenTheBookOpensAndCloses();
+    void anUnencryptedServerElsewhereNeedsTheTickBox();
 };
 
 void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
@@ -180,6 +181,38 @@ void SyncWindowTest::theTickedBoxSyncsWhenTheBookOpensAndCloses() {
     });
     QVERIFY(alma != cards.cend());
     QVERIFY2(alma->data.contains("1 Mill Lane"), alma->data.constData());
+}
+
+// http:// to another machine is refused before any request, with a message that names the
+// tick box; the leave, once given, is kept with the account.
+void SyncWindowTest::anUnencryptedServerElsewhereNeedsTheTickBox() {
+    TempBook book;
+    FakeClock clock;
+    MemoryKeyring keyring;
+    SyncWindow window(book.folder(), clock, &keyring);
+    window.open();
+    QCheckBox* plain = control<QCheckBox>(window, "SyncPlainHttpCk");
+    QVERIFY(plain->text().contains(QStringLiteral("readable on the network")));
+    QVERIFY(!plain->isChecked());
+    QTest::keyClicks(control<QLineEdit>(window, "SyncUrlTB"),
+                     QStringLiteral("http://dav.example.org/"));
+    QTest::keyClicks(control<QLineEdit>(window, "SyncUserTB"), QStringLiteral("ann"));
+    QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), QStringLiteral("pw"));
+    QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
+    QVERIFY2(control<QLabel>(window, "SyncResultLa")
+                 ->text()
+                 .contains(QStringLiteral("without encryption (http://)")),
+             qPrintable(control<QLabel>(window, "SyncResultLa")->text()));
+    QTest::mouseClick(control<QPushButton>(window, "SyncFindBu"), Qt::LeftButton);
+    QVERIFY(control<QLabel>(window, "SyncResultLa")->text().contains(QStringLiteral("tick box")));
+
+    SyncAccount account;
+    account.url = QStringLiteral("http://dav.example.org/");
+    account.allowPlainHttp = true;
+    QCOMPARE(account.save(book.folder()), 0);
+    SyncWindow again(book.folder(), clock, &keyring);
+    again.open();
+    QVERIFY(control<QCheckBox>(again, "SyncPlainHttpCk")->isChecked());
 }
 
 QTEST_MAIN(SyncWindowTest)

@@ -1,0 +1,56 @@
+// Which server addresses the sync uses as they are, which with a warning, and which it refuses.
+#include "sync/SyncAccount.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvelan;
+
+namespace {
+
+struct PlainHttpCase {
+    const char* url;
+    bool allowed; // the user gave leave to send in the clear
+    bool refused;
+    bool warned;
+};
+
+class PlainHttp : public ::testing::TestWithParam<PlainHttpCase> {};
+
+TEST_P(PlainHttp, IsRefusedToOtherMachinesUnlessAllowedAndWarnedAboutForThisOne) {
+    const PlainHttpCase& c = GetParam();
+    SyncAccount account;
+    account.url = QString::fromUtf8(c.url);
+    account.allowPlainHttp = c.allowed;
+    QString warning;
+    const QString refusal = plainHttpRefusal(account, warning);
+    EXPECT_EQ(!refusal.isEmpty(), c.refused) << refusal.toStdString();
+    EXPECT_EQ(!warning.isEmpty(), c.warned) << warning.toStdString();
+    if (c.refused) {
+        EXPECT_TRUE(refusal.contains(QStringLiteral("--allow-plain-http")));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Addresses, PlainHttp,
+    ::testing::Values(PlainHttpCase{"https://dav.example.org/", false, false, false},
+                      PlainHttpCase{"dav.example.org", false, true, false}, // taken as http://
+                      PlainHttpCase{"http://dav.example.org/", false, true, false},
+                      PlainHttpCase{"HTTP://dav.example.org/", false, true, false},
+                      PlainHttpCase{"http://dav.example.org/", true, false, false},
+                      PlainHttpCase{"http://192.168.1.20:5232/", false, true, false},
+                      PlainHttpCase{"http://127.0.0.1:5232/", false, false, true},
+                      PlainHttpCase{"http://127.8.9.10/", false, false, true},
+                      PlainHttpCase{"http://localhost:5232/", false, false, true},
+                      PlainHttpCase{"http://[::1]:5232/", false, false, true},
+                      PlainHttpCase{"http://127.0.0.1.example.org/", false, true, false},
+                      PlainHttpCase{"http://localhost.example.org/", false, true, false}));
+
+TEST(PlainHttp, TheAddressBookFoundCountsAsMuchAsTheAddressGiven) {
+    SyncAccount account;
+    account.url = QStringLiteral("https://dav.example.org/");
+    account.addressBookUrl = QStringLiteral("http://dav.example.org/ann/contacts/");
+    QString warning;
+    EXPECT_FALSE(plainHttpRefusal(account, warning).isEmpty());
+}
+
+} // namespace
