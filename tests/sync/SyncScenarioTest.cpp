@@ -17,9 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -1033,4 +1036,177 @@ TEST_P(SyncScenario, AWindows1252PageWithAnIdentityGoesOutInItsOwnLetters) {
     ASSERT_TRUE(VCardReader(card).next(written));
     EXPECT_EQ(written.firstText(u"FN"), QStringLiteral("Zoë Weiß")) << card.toStdString();
     EXPECT_EQ(findPage(QStringLiteral("Zoë Weiß")).texts[7], QStringLiteral("2"));
+}
+
+// A second real client: vdirsyncer keeps a folder of .vcf files (the phone) in step with the
+// same address book.
+class Phone {
+public:
+    Phone(const QUrl& addressBook, const QString& user, const QString& password) {
+        QDir(m_dir.path()).mkpath(QStringLiteral("cards"));
+        QDir(m_dir.path()).mkpath(QStringLiteral("status"));
+        QByteArray config = "[general]\nstatus_path = \"" +
+                            m_dir.filePath(QStringLiteral("status")).toUtf8() +
+                            "/\"\n\n[pair phone]\na = \"phone_cards\"\nb = \"phone_server\"\n"
+                            "collections = null\n\n[storage phone_cards]\ntype = "
+                            "\"filesystem\"\npath = \"" +
+                            folder().toUtf8() +
+                            "/\"\nfileext = \".vcf\"\n\n[storage phone_server]\ntype = "
+                            "\"carddav\"\nurl = \"" +
+                            addressBook.toEncoded() + "\"\n";
+        if (!user.isEmpty())
+            config +=
+                "username = \"" + user.toUtf8() + "\"\npassword = \"" + password.toUtf8() + "\"\n";
+        QFile file(m_dir.filePath(QStringLiteral("config")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(config);
+    }
+    QString folder() const { return m_dir.filePath(QStringLiteral("cards")); }
+
+    // One vdirsyncer run; its output when it failed.
+    bool sync(QString& output) {
+        for (const char* verb : {"discover", "sync"}) {
+            QProcess process;
+            process.setProcessChannelMode(QProcess::MergedChannels);
+            process.start(QStringLiteral("vdirsyncer"),
+                          {QStringLiteral("-c"), m_dir.filePath(QStringLiteral("config")),
+                           QString::fromLatin1(verb)});
+            process.closeWriteChannel();
+            if (!process.waitForFinished(120000) || process.exitCode() != 0) {
+                output = QString::fromLatin1(verb) + QStringLiteral(": ") +
+                         QString::fromUtf8(process.readAll()) + process.errorString();
+                return false;
+            }
+        }
+        return true;
+    }
+    // The phone's cards by their FN, with the file each is in.
+    QHash<QString, std::pair<QString, VCard>> cards() const {
+        QHash<QString, std::pair<QString, VCard>> byName;
+        const QDir dir(folder());
+        for (const QString& name : dir.entryList({QStringLiteral("*.vcf")}, QDir::Files)) {
+            QFile file(dir.filePath(name));
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray bytes = file.readAll();
+            VCard card;
+            if (VCardReader(bytes).next(card))
+                byName.insert(card.firstText(u"FN"), {dir.filePath(name), card});
+        }
+        return byName;
+    }
+    // The phone rewrites a card's file (a new file replaces it, as phones save).
+    static bool rewrite(const QString& path, const std::function<void(QByteArray&)>& edit) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        QByteArray bytes = file.readAll();
+        file.close();
+        edit(bytes);
+        QFile::remove(path);
+        QFile out(path);
+        return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QStringList texts(const VCard& card, QStringView name) {
+    QStringList values;
+    for (const VCardProperty& p : card.properties) {
+        if (p.name == name)
+            values.append(p.text());
+    }
+    return values;
+}
+
+TEST_P(SyncScenario, ABookAndAPhoneKeptInStepByVdirsyncerAgreeFieldByField) {
+    if (QStandardPaths::findExecutable(QStringLiteral("vdirsyncer")).isEmpty())
+        GTEST_SKIP() << "vdirsyncer is not installed";
+    addPages(6);
+    syncOk();
+    Phone phone(bookUrl(), account.user, Password);
+    QString output;
+    ASSERT_TRUE(phone.sync(output)) << output.toStdString();
+
+    // Book to phone: every page, field by field.
+    auto cards = phone.cards();
+    ASSERT_EQ(cards.size(), 6);
+    for (int i = 0; i < 6; ++i) {
+        const QString name = QStringLiteral("%1person %2").arg(QChar(u'A' + i)).arg(i);
+        ASSERT_TRUE(cards.contains(name)) << name.toStdString();
+        const VCard& card = cards.value(name).second;
+        EXPECT_EQ(texts(card, u"TEL"), QStringList{QStringLiteral("555 %1").arg(i)});
+        EXPECT_EQ(texts(card, u"EMAIL"), QStringList{QStringLiteral("p%1@example.org").arg(i)});
+    }
+
+    // The phone changes a number, adds a photo and a birthday, a second e-mail address,
+    // deletes two contacts and makes a new one.
+    ASSERT_TRUE(Phone::rewrite(cards.value(QStringLiteral("Aperson 0")).first,
+                               [](QByteArray& b) { b.replace("555 0", "+48 600 100 200"); }));
+    ASSERT_TRUE(Phone::rewrite(cards.value(QStringLiteral("Bperson 1")).first, [](QByteArray& b) {
+        b.replace("END:VCARD", "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQ==\r\n"
+                               "BDAY:1985-06-15\r\nEND:VCARD");
+    }));
+    ASSERT_TRUE(Phone::rewrite(cards.value(QStringLiteral("Cperson 2")).first, [](QByteArray& b) {
+        b.replace("END:VCARD", "EMAIL;TYPE=WORK:cat@work.example\r\nEND:VCARD");
+    }));
+    ASSERT_TRUE(QFile::remove(cards.value(QStringLiteral("Dperson 3")).first));
+    ASSERT_TRUE(QFile::remove(cards.value(QStringLiteral("Eperson 4")).first));
+    {
+        QFile file(QDir(phone.folder()).filePath(QStringLiteral("nora.vcf")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(vcard("nora-phone", "FN:Nora Nowak\r\nN:Nowak;Nora;;;\r\n"
+                                       "TEL;TYPE=CELL:+48 501 000 111\r\n"));
+    }
+    ASSERT_TRUE(phone.sync(output)) << output.toStdString();
+
+    // Phone to book.
+    SyncOutcome in = syncOk();
+    EXPECT_EQ(in.report.received, 4);
+    EXPECT_EQ(in.report.deletedHere, 2);
+    EXPECT_EQ(in.report.sent, 0);
+    EXPECT_EQ(namedPages(), 5);
+    EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).texts[7], QStringLiteral("+48 600 100 200"));
+    EXPECT_TRUE(findPage(QStringLiteral("Bperson 1"))
+                    .texts[25]
+                    .contains(QStringLiteral("Birthday: 1985-06-15")));
+    EXPECT_EQ(findPage(QStringLiteral("Cperson 2")).texts[23], QStringLiteral("cat@work.example"));
+    EXPECT_EQ(findPage(QStringLiteral("Cperson 2")).texts[12], QStringLiteral("p2@example.org"));
+    EXPECT_EQ(findPage(QStringLiteral("Dperson 3")).tab, -1);
+    EXPECT_EQ(findPage(QStringLiteral("Eperson 4")).tab, -1);
+    EXPECT_EQ(findPage(QStringLiteral("Nora Nowak")).texts[9], QStringLiteral("+48 501 000 111"));
+
+    // Book edits back to the phone, which keeps what the book has no field for.
+    editPage(QStringLiteral("Aperson 0"), 8, QStringLiteral("22 333 44 55"));
+    editPage(QStringLiteral("Bperson 1"), 11, QStringLiteral("0700 PAGE"));
+    editPage(QStringLiteral("Nora Nowak"), 12, QStringLiteral("nora@example.pl"));
+    deletePage(QStringLiteral("Fperson 5"));
+    const SyncOutcome out = syncOk();
+    EXPECT_EQ(out.report.sent, 3);
+    EXPECT_EQ(out.report.deletedThere, 1);
+    ASSERT_TRUE(phone.sync(output)) << output.toStdString();
+    cards = phone.cards();
+    EXPECT_EQ(cards.size(), 4);
+    EXPECT_FALSE(cards.contains(QStringLiteral("Fperson 5")));
+    const VCard ann = cards.value(QStringLiteral("Aperson 0")).second;
+    EXPECT_EQ(texts(ann, u"TEL"),
+              (QStringList{QStringLiteral("+48 600 100 200"), QStringLiteral("22 333 44 55")}));
+    const VCard bob = cards.value(QStringLiteral("Bperson 1")).second;
+    EXPECT_EQ(texts(bob, u"BDAY"), QStringList{QStringLiteral("1985-06-15")});
+    ASSERT_NE(bob.first(u"PHOTO"), nullptr);
+    EXPECT_EQ(QString(bob.first(u"PHOTO")->value).remove(u' '),
+              QStringLiteral("/9j/4AAQSkZJRgABAQ=="));
+    EXPECT_TRUE(texts(bob, u"TEL").contains(QStringLiteral("0700 PAGE")));
+    EXPECT_TRUE(texts(bob, u"NOTE").isEmpty()) << "the birthday is not copied into the note";
+    const VCard cat = cards.value(QStringLiteral("Cperson 2")).second;
+    EXPECT_EQ(texts(cat, u"EMAIL").size(), 2);
+    const VCard nora = cards.value(QStringLiteral("Nora Nowak")).second;
+    EXPECT_EQ(texts(nora, u"TEL"), QStringList{QStringLiteral("+48 501 000 111")});
+    EXPECT_TRUE(texts(nora, u"EMAIL").contains(QStringLiteral("nora@example.pl")));
+    EXPECT_EQ(nora.firstText(u"UID"), QStringLiteral("nora-phone")) << "the phone's own card";
+
+    // Both sides agree: neither has anything more to send.
+    EXPECT_FALSE(syncOk().report.changed());
 }
