@@ -414,9 +414,10 @@ bool Synchroniser::Run::send(const LocalPage& page, PageId id) {
     if (!readPage(page, texts))
         return false;
     note(QStringLiteral("server: add %1").arg(texts[0]));
-    ++m_report.sent;
-    if (m_dryRun)
+    if (m_dryRun) {
+        ++m_report.sent; // a real write counts once the server took it
         return true;
+    }
     if (id.isNull()) {
         id = freshId();
         if (!m_owner.m_book.setId(page.tab, page.page, id, m_error))
@@ -449,6 +450,7 @@ bool Synchroniser::Run::putLocal(const LocalPage& page, const PageTexts& texts, 
             return false;
         return resolve(page, id, href, retries - 1);
     }
+    ++m_report.sent;
     record(id, href, etag, pageHash(texts), page.tab, page.page);
     return true;
 }
@@ -463,9 +465,10 @@ bool Synchroniser::Run::update(const LocalPage& page, const SyncStep& s) {
     if (!readPage(page, texts))
         return false;
     note(QStringLiteral("server: update %1").arg(texts[0]));
-    ++m_report.sent;
-    if (m_dryRun)
+    if (m_dryRun) {
+        ++m_report.sent; // a real write counts once the server took it
         return true;
+    }
     return putLocal(page, texts, s.id, s.href, card.data, card.etag, {}, RetriesAfterPrecondition);
 }
 
@@ -491,17 +494,21 @@ bool Synchroniser::Run::resolve(const LocalPage& page, PageId id, const QString&
         // The card changed nothing the page shows (a photo was added, or only an ETag the
         // server never told is new): the page's change goes out over it, keeping the rest.
         note(QStringLiteral("server: update %1").arg(local[0]));
-        ++m_report.sent;
-        if (m_dryRun)
+        if (m_dryRun) {
+            ++m_report.sent; // a real write counts once the server took it
             return true;
+        }
         return putLocal(page, local, id, href, card.data, card.etag, {}, retries);
     }
     ++m_report.conflicts;
     m_report.conflictNames.append(local[0]);
     filedPage(card.data); // the conflict copy
     note(QStringLiteral("here: conflict copy of %1").arg(local[0]));
-    if (m_dryRun)
+    if (m_dryRun) {
+        // Both versions go to the server: the page over its card, the copy as a card of its own.
+        m_report.sent += 2;
         return true;
+    }
     // The copy's identity follows from the card's version, so a sync that stops after filing
     // the copy does not file it twice.
     const PageId copyId = PageId::derivedFrom((href + u'\n').toUtf8() + card.etag);

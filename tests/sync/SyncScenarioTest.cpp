@@ -422,6 +422,8 @@ TEST_P(SyncScenario, ChangesOnBothSidesKeepThePageAndFileTheServersVersionAsACon
     const SyncOutcome outcome = syncOk();
     EXPECT_EQ(outcome.report.conflicts, 1);
     EXPECT_EQ(outcome.report.conflictNames, QStringList{QStringLiteral("Aperson 0")});
+    EXPECT_EQ(outcome.report.sent, 3) << "Cperson 2, and both versions of Aperson 0";
+    EXPECT_EQ(outcome.report.received, 1) << "Bperson 1 only";
     EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).texts[7], QStringLiteral("111 here"));
     EXPECT_EQ(findPage(QStringLiteral("Aperson 0 (conflict)")).texts[7],
               QStringLiteral("222 phone"));
@@ -602,6 +604,8 @@ TEST_P(SyncScenario, ACardChangedBetweenListingAndWritingIsReadAgainAndTheRulesA
     QString error;
     ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
     EXPECT_EQ(report.conflicts, 1) << "the 412 turned the update into a conflict";
+    EXPECT_EQ(report.sent, 2) << "both versions, once each";
+    EXPECT_EQ(report.received, 0);
     EXPECT_EQ(findPage(QStringLiteral("Aperson 0 (conflict)")).texts[7],
               QStringLiteral("888 phone"));
     EXPECT_TRUE(serverCards().value(ann).contains("999 here"));
