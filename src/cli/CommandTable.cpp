@@ -41,7 +41,9 @@ const std::vector<CliCommand>& commandTable() {
          "query %s\").\nExit status 1 when nothing matches."},
         {"print", "page TAB PAGE --pdf FILE | search [--in FIELDS] TEXT --pdf FILE",
          "the page printout or the search list printout, into a PDF file", false, runPrint},
-        {"import", "FILE|DIR [--map auto | --map COLUMN[+COLUMN]=FIELD ...] [--find TEXT]",
+        {"import",
+         "FILE|DIR [--map auto | --map COLUMN[+COLUMN]=FIELD ...] [--find TEXT] [--encoding "
+         "CHARSET]",
          "file the records of a .csv, .eab or .vcf file (or a folder of .vcf files) into the tabs",
          true, runImport},
         {"export", "csv|eab|vcf FILE [--find TEXT] [--encoding utf-8] [--version 3.0|4.0]",

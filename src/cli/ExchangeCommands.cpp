@@ -2,12 +2,13 @@
 #include "cli/CliCommand.h"
 #include "cli/Commands.h"
 
-#include "exchange/csv/CsvImport.h"
-#include "exchange/eab/EabContainer.h"
+#include "exchange/Charsets.h"
 #include "exchange/Export.h"
 #include "exchange/FieldMapping.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/ImportSummary.h"
+#include "exchange/csv/CsvImport.h"
+#include "exchange/eab/EabContainer.h"
 #include "exchange/vcard/VCard.h"
 #include "exchange/vcard/VCardImport.h"
 #include "store/PageRecord.h"
@@ -28,18 +29,22 @@ struct ImportArguments {
     bool autoMap = false;
     QStringList maps; // COLUMN=FIELD
     QString find;
+    QString charset; // --encoding: the character set of a comma-separated file
 };
 
 ImportArguments importArguments(const QStringList& args) {
     ImportArguments parsed;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
-        if (arg == QStringLiteral("--map") || arg == QStringLiteral("--find")) {
+        if (arg == QStringLiteral("--map") || arg == QStringLiteral("--find") ||
+            arg == QStringLiteral("--encoding")) {
             if (i + 1 >= args.size())
                 throw CliError{arg + QStringLiteral(" needs a value.")};
             const QString value = args[++i];
             if (arg == QStringLiteral("--find"))
                 parsed.find = value;
+            else if (arg == QStringLiteral("--encoding"))
+                parsed.charset = value;
             else if (value == QStringLiteral("auto"))
                 parsed.autoMap = true;
             else
@@ -117,8 +122,10 @@ void printTabs(CliContext& context, const ImportOutcome& outcome) {
 
 // Imports the cards of a vCard file or of a folder's .vcf files.
 int importVCards(CliContext& context, const ImportArguments& parsed) {
-    if (!parsed.maps.isEmpty())
-        throw CliError{QStringLiteral("--map applies to comma-separated files only.")};
+    if (!parsed.maps.isEmpty() || !parsed.charset.isEmpty())
+        throw CliError{QStringLiteral("%1 applies to comma-separated files only.")
+                           .arg(parsed.maps.isEmpty() ? QStringLiteral("--encoding")
+                                                      : QStringLiteral("--map"))};
     const QStringList files = vcardFiles(parsed.file);
     if (files.isEmpty())
         throw CliError{QStringLiteral("%1 holds no .vcf file; nothing imported.").arg(parsed.file)};
@@ -132,6 +139,7 @@ int importVCards(CliContext& context, const ImportArguments& parsed) {
         throw CliError{stagingFailureText()};
     const QList<ListedRecord> listed = staging.list(parsed.find);
     const ImportOutcome outcome = importListed(context.folder, listed);
+    staging.removeLetterTabs();
 
     if (context.json) {
         const auto named = [](const NamedCount& n) {
@@ -182,6 +190,11 @@ int runImport(CliContext& context, const QStringList& args) {
             QStringLiteral("Can't Read Import File - the file must end in .csv or .eab.")};
     if (eab && (!parsed.maps.isEmpty()))
         throw CliError{QStringLiteral("--map applies to comma-separated files only.")};
+    if (eab && !parsed.charset.isEmpty())
+        throw CliError{QStringLiteral("--encoding applies to comma-separated files only.")};
+    if (!parsed.charset.isEmpty() && !isKnownCharset(parsed.charset))
+        throw CliError{QStringLiteral("No character set is named '%1'; nothing imported.")
+                           .arg(parsed.charset)};
     const QByteArray bytes = readOrThrow(parsed.file);
     const auto lock = lockBook(context.folder);
     ImportStaging staging(context.folder);
@@ -196,7 +209,7 @@ int runImport(CliContext& context, const QStringList& args) {
         summary.read = summary.staged = staging.list().size();
     } else {
         FieldMapping mapping;
-        mapping.setColumns(csvColumns(bytes));
+        mapping.setColumns(csvColumns(bytes, parsed.charset));
         if (parsed.autoMap)
             mapping.autoMap();
         for (const QString& map : parsed.maps)
@@ -206,7 +219,8 @@ int runImport(CliContext& context, const QStringList& args) {
                                           "refused; nothing imported. Map one with --map "
                                           "COLUMN=Name. The file's columns are: %1.")
                                .arg(mapping.columnNames().join(QStringLiteral(", ")))};
-        summary = stageCsv(bytes, mapping, staging, QDateTime::currentDateTime());
+        summary =
+            stageCsv(bytes, mapping, staging, QDateTime::currentDateTime(), {}, parsed.charset);
         if (summary.stagingWriteFailures)
             throw CliError{stagingFailureText()};
     }
@@ -216,6 +230,7 @@ int runImport(CliContext& context, const QStringList& args) {
     const QList<ListedRecord> listed =
         staging.list(parsed.find, [&](qsizetype) { progress.show(++tabsListed / 25.0); });
     const ImportOutcome outcome = importListed(context.folder, listed);
+    staging.removeLetterTabs(); // the work files do not stay at the size of the file read
     summary.recordImport(outcome.perTab, outcome.written, outcome.failures);
     if (outcome.error)
         summary.writeProblem = writeErrorMessage(outcome.error);

@@ -1,5 +1,7 @@
 #include "exchange/ImportStaging.h"
 
+#include "exchange/HiddenCharacters.h"
+
 #include "store/AtomicFile.h"
 #include "store/PageRecord.h"
 #include "store/PageTexts.h"
@@ -61,9 +63,11 @@ int ImportStaging::reset() {
 ImportStaging::Staged ImportStaging::stage(const ImportRecord& record, const QDateTime& now) {
     Staged result;
     PageTexts texts;
-    for (int k = 0; k < MappedFieldCount; ++k)
-        texts[k] =
-            trimSpaces(QStringView(QString::fromUtf8(normalisedValue(k, record[k])))).toString();
+    for (int k = 0; k < MappedFieldCount; ++k) {
+        QString text = QString::fromUtf8(normalisedValue(k, record[k]));
+        result.hiddenRemoved += removeHiddenCharacters(text, k == MappedFieldCount - 1);
+        texts[k] = trimSpaces(QStringView(text)).toString();
+    }
     result.name = texts[0];
     if (result.name.isEmpty()) {
         result.outcome = Staged::Outcome::NoName;

@@ -36,6 +36,7 @@ public:
         QString name;                     // trimmed, as read
         qsizetype replacedCharacters = 0; // characters the page cannot hold, stored as '?'
         QList<int> cutFields;             // fields (0 = Name .. 25 = Notes) cut to their width
+        qsizetype hiddenRemoved = 0;      // control and direction characters removed
     };
     // Stages one record (UTF-8 values) under the tab of its name, stamped with `now`, in
     // Windows-1252 when all its texts fit, else in UTF-8. A record whose name is empty, or does

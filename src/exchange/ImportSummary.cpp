@@ -134,6 +134,9 @@ QStringList ImportSummary::lines() const {
                                   "record(s)")
                        .arg(charactersReplaced)
                        .arg(recordsWithReplacements));
+    if (hiddenRemoved)
+        out.append(QStringLiteral("Hidden control or direction characters removed: %1")
+                       .arg(hiddenRemoved));
     if (m_valuesCut) {
         QStringList fields;
         for (auto it = m_cutByField.cbegin(); it != m_cutByField.cend(); ++it)
@@ -208,6 +211,7 @@ QJsonObject ImportSummary::toJson() const {
         {QStringLiteral("refusedRecords"), refusedList},
         {QStringLiteral("charactersReplaced"), charactersReplaced},
         {QStringLiteral("recordsWithReplacements"), recordsWithReplacements},
+        {QStringLiteral("hiddenRemoved"), hiddenRemoved},
         {QStringLiteral("valuesCut"), m_valuesCut},
         {QStringLiteral("cutByField"), cutFields},
         {QStringLiteral("cutValues"), cutList},

@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 #include "exchange/Export.h"
 #include "store/PageRecord.h"
+#include "store/PageTexts.h"
 #include "support/TempBook.h"
 #include "support/ToolHarness.h"
 
@@ -170,4 +171,30 @@ TEST(ExportCommand, Utf8OnRequest) {
     EXPECT_THROW(cli.run(runExport, {QStringLiteral("csv"), utf8, QStringLiteral("--encoding"),
                                      QStringLiteral("ebcdic")}),
                  CliError);
+}
+
+TEST(ImportCommand, ACharacterSetNamedByTheUser) {
+    Cli cli;
+    const QString path = QStringLiteral(ORVELAN_EXCHANGE_DATA "/phone-suite-shift-jis.csv");
+    const QStringList maps{QStringLiteral("--map"), QStringLiteral("名前=Name"),
+                           QStringLiteral("--map"), QStringLiteral("電話番号=Phone1"),
+                           QStringLiteral("--map"), QStringLiteral("メールアドレス=Email")};
+    EXPECT_EQ(
+        fails(cli,
+              QStringList{path, QStringLiteral("--encoding"), QStringLiteral("shift_jis")} + maps),
+        QString())
+        << cli.out.toStdString();
+    EXPECT_TRUE(cli.out.startsWith(
+        QStringLiteral("File: phone-suite-shift-jis.csv (shift_jis, separated by commas)\n")))
+        << cli.out.toStdString();
+    EXPECT_EQ(textsOf(cli.book.page(1, 1))[0], QStringLiteral("安藤ロイド"));
+    EXPECT_EQ(cli.book.page(1, 1)[Field::Email], "ando@example.jp");
+    // The work files shrink back when the import ends.
+    EXPECT_FALSE(QFile::exists(cli.book.folder().tabTempFilePath(1)));
+
+    // A character set no converter knows is named, and nothing is imported.
+    Cli other;
+    EXPECT_EQ(fails(other, {path, QStringLiteral("--encoding"), QStringLiteral("x-made-up")}),
+              QStringLiteral("No character set is named 'x-made-up'; nothing imported."));
+    EXPECT_EQ(other.book.pageCount(1), 1);
 }

@@ -1,7 +1,7 @@
 // Import and export under faults: a full disk part way, an unreadable tab, a planted link.
-#include "exchange/csv/CsvImport.h"
 #include "exchange/Export.h"
 #include "exchange/ImportStaging.h"
+#include "exchange/csv/CsvImport.h"
 #include "store/PageRecord.h"
 #include "store/TabTable.h"
 #include "support/FaultInjection.h"

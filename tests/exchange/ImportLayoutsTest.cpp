@@ -1,9 +1,9 @@
 // Whole files in the layouts that address programs write, read as a new user would: every
 // record is imported or refused with its reason and name.
-#include "exchange/csv/CsvImport.h"
-#include "exchange/csv/CsvReader.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/ImportSummary.h"
+#include "exchange/csv/CsvImport.h"
+#include "exchange/csv/CsvReader.h"
 #include "store/PageRecord.h"
 #include "store/TabTable.h"
 #include "store/Windows1252.h"

@@ -1,9 +1,9 @@
 // Names and notes in every script, added with the tool, found by search, and carried through
 // exchange files and comma-separated files without loss.
 #include "cli/Commands.h"
+#include "exchange/Export.h"
 #include "exchange/csv/CsvImport.h"
 #include "exchange/eab/EabContainer.h"
-#include "exchange/Export.h"
 #include "search/BookSearch.h"
 #include "store/PageTexts.h"
 #include "support/TempBook.h"

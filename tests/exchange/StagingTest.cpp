@@ -1,5 +1,5 @@
-#include "exchange/csv/CsvImport.h"
 #include "exchange/ImportStaging.h"
+#include "exchange/csv/CsvImport.h"
 #include "store/PageRecord.h"
 #include "support/TempBook.h"
 

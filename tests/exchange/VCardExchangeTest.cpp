@@ -192,8 +192,8 @@ TEST(VCardExchange, FolderImportAccountsForEveryCard) {
                                                 "files under no letter): [Bracket]\n")));
     EXPECT_TRUE(cli.out.contains(
         QStringLiteral("1 card(s) had values cut to fit their fields: Alice Long (Email)\n")));
-    EXPECT_TRUE(cli.out.contains(QStringLiteral(
-        "1 card(s) had photos, logos, sounds or keys left out: Alice Long (PHOTO)\n")));
+    EXPECT_TRUE(cli.out.contains(QStringLiteral("1 card(s) had photos, logos, sounds, keys or "
+                                                "program data left out: Alice Long (PHOTO)\n")));
     EXPECT_TRUE(cli.out.contains(QStringLiteral(
         "1 card(s) were damaged in the file and read as far as they go: Bea (no END)\n")));
     EXPECT_TRUE(cli.out.contains(QStringLiteral("/in/c.vcf: holds no vCard\n")));
@@ -224,4 +224,38 @@ TEST(VCardExchange, ImportByContentAndAsJson) {
     EXPECT_EQ(
         cli.outcome(runImport, {cli.book.root() + QStringLiteral("/empty")}),
         QStringLiteral("%1/empty holds no .vcf file; nothing imported.").arg(cli.book.root()));
+}
+
+TEST(VCardExchange, GroupCardsBecomeTheirMembersGroupValues) {
+    // A server's 3.0 group card in one file, a 4.0 group card in another, members in a third.
+    Cli cli;
+    cli.write(QStringLiteral("in/group-family.vcf"),
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Apple Inc.//AddressBook 6.1//EN\r\n"
+              "N:Family\r\nFN:Family\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"
+              "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:0A1B2C3D-0000-4000-8000-000000000001\r\n"
+              "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:0A1B2C3D-0000-4000-8000-000000000002\r\n"
+              "UID:group-1\r\nEND:VCARD\r\n");
+    cli.write(QStringLiteral("in/group-club.vcf"),
+              "BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:Chess\r\n"
+              "MEMBER:urn:uuid:0a1b2c3d-0000-4000-8000-000000000002\r\nEND:VCARD\r\n");
+    cli.write(QStringLiteral("in/members.vcf"),
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Jane Doe\r\n"
+              "UID:0A1B2C3D-0000-4000-8000-000000000001\r\nEND:VCARD\r\n"
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:John Doe\r\nCATEGORIES:Friends\r\n"
+              "UID:0A1B2C3D-0000-4000-8000-000000000002\r\nEND:VCARD\r\n");
+    cli.outcome(runImport, {cli.book.root() + QStringLiteral("/in")});
+    EXPECT_TRUE(cli.out.contains(QStringLiteral("2 group card(s) read")));
+    EXPECT_TRUE(cli.out.endsWith(QStringLiteral("J: 2\nImported 2 page(s).\n")))
+        << cli.out.toStdString();
+    EXPECT_EQ(cli.book.page(9, 1)[Field::Group], "Family");
+    EXPECT_EQ(cli.book.page(9, 2)[Field::Group], "Friends, Chess, Family");
+
+    // Several groups go out as several categories.
+    const QString out = cli.book.root() + QStringLiteral("/out.vcf");
+    cli.outcome(runExport, {QStringLiteral("vcf"), out});
+    const QList<VCard> cards = cardsOf(readFile(out));
+    ASSERT_EQ(cards.size(), 2);
+    EXPECT_EQ(cards[1].first(u"CATEGORIES")->listValues(),
+              (QStringList{QStringLiteral("Friends"), QStringLiteral("Chess"),
+                           QStringLiteral("Family")}));
 }

@@ -268,8 +268,9 @@ TEST(VCardMapping, PageToCardWritesWhatOtherProgramsRead) {
     page[at(Field::Name)] = QStringLiteral("Jean de la Fontaine");
     const VCard card = cardFromPage(page, {VCardVersion::V30, derivedUid(u"x"),
                                            QDateTime(QDate(2026, 3, 4), QTime(9, 7), Qt::UTC)});
+    // Without a comma the whole name is the given name: no rule finds "de la Fontaine".
     EXPECT_EQ(card.first(u"N")->components().mid(0, 2),
-              (QStringList{QStringLiteral("Fontaine"), QStringLiteral("Jean de la")}));
+              (QStringList{QString(), QStringLiteral("Jean de la Fontaine")}));
     EXPECT_EQ(structuredName(QStringLiteral("Smith, Anna")),
               (QStringList{QStringLiteral("Smith"), QStringLiteral("Anna")}));
     EXPECT_EQ(card.firstText(u"REV"), QStringLiteral("20260304T090700Z"));
@@ -281,7 +282,8 @@ TEST(VCardMapping, PageToCardWritesWhatOtherProgramsRead) {
     EXPECT_EQ(
         card.first(u"LABEL")->text(),
         QStringLiteral("Flat 2; The Old Mill\n\n12 High Street, Lower End\nAmbridge\n\nAB1 2CD"));
-    EXPECT_EQ(card.first(u"CATEGORIES")->listValues(), QStringList{page[at(Field::Group)]});
+    EXPECT_EQ(card.first(u"CATEGORIES")->listValues(),
+              (QStringList{QStringLiteral("Family"), QStringLiteral("Friends")}));
     EXPECT_EQ(card.first(u"ORG")->components(),
               (QStringList{page[at(Field::Organisation)], page[at(Field::Department)]}));
     EXPECT_EQ(derivedUid(u"Anna"), derivedUid(u"Anna"));
@@ -353,7 +355,7 @@ TEST(VCardMapping, GroupLabelsNameWhatTheyGroup) {
     ASSERT_EQ(cards.size(), 1);
     const PageTexts t = pageFromCard(cards[0]).texts;
     EXPECT_EQ(t[at(Field::Mobile)], QStringLiteral("020 7946 0000"));
+    EXPECT_EQ(t[at(Field::Phone1)], QStringLiteral("020 7946 0001")); // a label of its own
     EXPECT_EQ(t[at(Field::Addr2)], QStringLiteral("Town T1 1AA"));
-    EXPECT_EQ(t[at(Field::Notes)],
-              QStringLiteral("Phone (Boat): 020 7946 0001\nRelated (spouse): Jane Lee"));
+    EXPECT_EQ(t[at(Field::Notes)], QStringLiteral("Related (spouse): Jane Lee"));
 }

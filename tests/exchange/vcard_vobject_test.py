@@ -67,8 +67,8 @@ def check(card, page, version, problems):
     expect("VERSION", card.version.value, version)
     expect("FN", card.fn.value, page["Name"])
     family, _, given = page["Name"].partition(", ")
-    if not given:
-        given, _, family = page["Name"].rpartition(" ")
+    if not given:  # without a comma the whole name is the given name
+        family, given = "", page["Name"]
     expect("N family", card.n.value.family, family)
     expect("N given", card.n.value.given, given)
 
@@ -124,7 +124,7 @@ def check(card, page, version, problems):
         expect(name.upper(), line[0].value if line else None, page.get(field))
     categories = card.contents.get("categories")
     expect("CATEGORIES", categories[0].value if categories else None,
-           [page["Group"]] if page.get("Group") else None)
+           [g.strip() for g in page["Group"].split(",")] if page.get("Group") else None)
     if not card.contents.get("uid") or not card.uid.value.startswith("urn:uuid:"):
         problems.append(f"{version} {page['Name']}: no UID")
     if not card.contents.get("rev"):

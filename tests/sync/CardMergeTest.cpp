@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
                   card30("FN:Ann Lee\r\nEMAIL;TYPE=WORK;TYPE=PREF:ann@work.example\r\n"),
                   set(Field::Name, QStringLiteral("Ann Lee-Smith")),
                   {"EMAIL;TYPE=WORK;TYPE=PREF:ann@work.example", "FN:Ann Lee-Smith",
-                   "N:Lee-Smith;Ann;;;"},
+                   "N:;Ann Lee-Smith;;;"},
                   {"INTERNET"}},
         MergeCase{"AChangedEmailKeepsItsParameters",
                   card30("FN:Ann Lee\r\nEMAIL;TYPE=WORK;TYPE=PREF:ann@work.example\r\n"),

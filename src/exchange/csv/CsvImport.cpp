@@ -44,8 +44,8 @@ QString firstValue(const ImportRecord& record) {
 
 } // namespace
 
-QList<QByteArray> csvColumns(const QByteArray& fileBytes) {
-    CsvText text(fileBytes);
+QList<QByteArray> csvColumns(const QByteArray& fileBytes, const QString& charset) {
+    CsvText text(fileBytes, charset);
     QByteArray header;
     if (!text.nextLine(header))
         return {};
@@ -53,12 +53,13 @@ QList<QByteArray> csvColumns(const QByteArray& fileBytes) {
 }
 
 ImportSummary stageCsv(const QByteArray& fileBytes, const FieldMapping& mapping,
-                       ImportStaging& staging, const QDateTime& now, const Yield& yield) {
+                       ImportStaging& staging, const QDateTime& now, const Yield& yield,
+                       const QString& charset) {
     ImportSummary summary;
     summary.stagingWriteFailures = staging.reset();
     const FieldSources sources = mapping.fieldSources();
-    CsvText text(fileBytes);
-    summary.encoding = encodingName(text.encoding());
+    CsvText text(fileBytes, charset);
+    summary.encoding = text.encodingText();
     summary.separator = separatorName(text.separator());
     QByteArray line;
     text.nextLine(line); // the header
@@ -93,6 +94,7 @@ ImportSummary stageCsv(const QByteArray& fileBytes, const FieldMapping& mapping,
             break;
         }
         ++summary.staged;
+        summary.hiddenRemoved += staged.hiddenRemoved;
         if (staged.replacedCharacters) {
             summary.charactersReplaced += staged.replacedCharacters;
             ++summary.recordsWithReplacements;

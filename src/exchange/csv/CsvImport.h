@@ -14,12 +14,14 @@ namespace orvelan {
 QByteArray readImportFile(const QString& path, int& error);
 
 // The column names of a comma-separated file's first line (UTF-8).
-QList<QByteArray> csvColumns(const QByteArray& fileBytes);
+// `charset` names the file's character set when it is not found by looking (Shift_JIS ...).
+QList<QByteArray> csvColumns(const QByteArray& fileBytes, const QString& charset = {});
 
 // Stages every non-empty data line (the header is skipped) with the mapping's values, after
 // resetting the staging files. The summary accounts for every record read: staged, or refused
 // with its reason and name; it also counts replaced characters, cut values and damaged lines.
 ImportSummary stageCsv(const QByteArray& fileBytes, const FieldMapping& mapping,
-                       ImportStaging& staging, const QDateTime& now, const Yield& yield = {});
+                       ImportStaging& staging, const QDateTime& now, const Yield& yield = {},
+                       const QString& charset = {});
 
 } // namespace orvelan

@@ -1,5 +1,7 @@
 #include "exchange/csv/CsvReader.h"
 
+#include "exchange/Charsets.h"
+
 #include "store/Windows1252.h"
 
 #include <QString>
@@ -103,8 +105,14 @@ QString encodingName(FileEncoding encoding) {
         return QStringLiteral("UTF-16 LE");
     case FileEncoding::Utf16BE:
         return QStringLiteral("UTF-16 BE");
+    case FileEncoding::Named:
+        return QStringLiteral("a named character set");
     }
     return {};
+}
+
+QString CsvText::encodingText() const {
+    return m_encoding == FileEncoding::Named ? m_charset : encodingName(m_encoding);
 }
 
 QString separatorName(char separator) {
@@ -202,8 +210,17 @@ FileEncoding guessUtf16(QByteArrayView bytes) {
 
 } // namespace
 
-CsvText::CsvText(QByteArray bytes) {
-    decode(std::move(bytes));
+CsvText::CsvText(QByteArray bytes, const QString& charset) {
+    QString text;
+    if (!charset.trimmed().isEmpty() && decodeNamedCharset(bytes, charset, text)) {
+        m_encoding = FileEncoding::Named;
+        m_charset = charset.trimmed();
+        if (text.startsWith(QChar::ByteOrderMark))
+            text.remove(0, 1);
+        m_text = text.toUtf8();
+    } else {
+        decode(std::move(bytes));
+    }
     // The separator: a comma, unless the header line holds none but semicolons or tabs.
     qsizetype end = 0;
     while (end < m_text.size() && m_text[end] != '\n' && m_text[end] != '\r')

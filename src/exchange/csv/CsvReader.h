@@ -30,7 +30,7 @@ SplitLine splitLine(QByteArrayView line, char separator = ',');
 QList<QByteArray> readHeaderLine(QByteArrayView line, char separator = ',');
 
 // How the bytes of an import file were read.
-enum class FileEncoding { Ascii, Utf8, Windows1252, Utf16LE, Utf16BE };
+enum class FileEncoding { Ascii, Utf8, Windows1252, Utf16LE, Utf16BE, Named };
 QString encodingName(FileEncoding encoding);
 // "comma", "semicolon", "tab".
 QString separatorName(char separator);
@@ -43,9 +43,12 @@ QString separatorName(char separator);
 // or tabs, that character separates the fields.
 class CsvText {
 public:
-    explicit CsvText(QByteArray bytes);
+    // With a `charset` a converter knows, the file is read in that character set.
+    explicit CsvText(QByteArray bytes, const QString& charset = {});
 
     FileEncoding encoding() const { return m_encoding; }
+    // The encoding's name for a summary: encodingName(), or the character set given.
+    QString encodingText() const;
     char separator() const { return m_separator; }
     // Lines of a UTF-8 file that were not UTF-8 and were read as Windows-1252.
     qsizetype windows1252Lines() const { return m_windows1252Lines; }
@@ -74,6 +77,7 @@ private:
     qint64 m_lastLineNumber = 0;
     FileEncoding m_encoding = FileEncoding::Ascii;
     char m_separator = ',';
+    QString m_charset;
     qsizetype m_windows1252Lines = 0;
     bool m_lastDamaged = false;
 };

@@ -1,8 +1,8 @@
 #include "exchange/qt/ImportWindow.h"
 
+#include "exchange/ExchangeHost.h"
 #include "exchange/csv/CsvImport.h"
 #include "exchange/eab/EabContainer.h"
-#include "exchange/ExchangeHost.h"
 #include "exchange/vcard/VCardImport.h"
 #include "platform/FileDialogs.h"
 #include "store/RuntimeError.h"
@@ -430,6 +430,7 @@ void ImportWindow::readData() {
     }
     showMapPanel(false);
     m_recordListLoaded = true;
+    m_imported.clear();
     m_busy = false;
     list();
     // When nothing can be imported the user hears now why, not after an empty import.
@@ -452,6 +453,7 @@ void ImportWindow::readContainer() {
     m_summary.fileDamaged = read.status == EabRead::Status::Damaged;
     m_summary.stagingWriteFailures = m_staging.replaceLetterTabs(read.segments);
     m_recordListLoaded = true;
+    m_imported.clear();
     if (read.status == EabRead::Status::Damaged)
         tell(ImportTitle, QStringLiteral("Import Warning: The Encrypted Address Book file is "
                                          "damaged; only its whole records have been read     "));
@@ -467,6 +469,7 @@ void ImportWindow::readVCards() {
     const VCardImportSummary summary =
         stageVCardFiles({m_importFilePath}, m_staging, m_session.services().clock.now(), yielder());
     m_recordListLoaded = true;
+    m_imported.clear();
     m_busy = false;
     const bool noteworthy = summary.refused.count || summary.cut.count || summary.leftOut.count ||
                             summary.damaged.count || !summary.unreadable.isEmpty() ||
@@ -479,15 +482,18 @@ void ImportWindow::readVCards() {
     list();
 }
 
-void ImportWindow::showList(const QList<ListedRecord>& listed) {
-    m_listed = listed;
+void ImportWindow::showList(QList<ListedRecord> listed) {
+    // A record already imported is not offered again.
+    listed.removeIf([&](const ListedRecord& r) { return m_imported.contains(stagedKey(r)); });
+    m_listed = std::move(listed);
+    const QList<ListedRecord>& shown = m_listed;
     m_list1->clear();
     QStringList lines;
-    lines.reserve(listed.size());
-    for (const ListedRecord& entry : listed)
+    lines.reserve(shown.size());
+    for (const ListedRecord& entry : shown)
         lines.append(entry.line);
     m_list1->addItems(lines);
-    publishResults(listed, m_session.searchResults());
+    publishResults(shown, m_session.searchResults());
 }
 
 void ImportWindow::list() {
@@ -569,6 +575,7 @@ void ImportWindow::importRecords() {
         showSummary();
         return;
     }
+    forgetImported(chosen);
     setInfo(QStringLiteral("Done"));
     pause(0.2);
     setInfo({});
@@ -576,6 +583,26 @@ void ImportWindow::importRecords() {
     setInfo(QStringLiteral("IMPORT  Ready"));
     m_busy = false;
     showSummary();
+}
+
+qint64 ImportWindow::stagedKey(const ListedRecord& record) {
+    return (qint64(record.tab) << 48) | record.record;
+}
+
+void ImportWindow::forgetImported(const QList<ListedRecord>& imported) {
+    // Imported records leave the list, so a second IMPORT cannot file them again; once every
+    // staged record is in the book the staging files go and the list is clear.
+    for (const ListedRecord& r : imported)
+        m_imported.insert(stagedKey(r));
+    QList<ListedRecord> rest = m_listed;
+    showList(std::move(rest));
+    QList<ListedRecord> staged = m_staging.list();
+    staged.removeIf([&](const ListedRecord& r) { return m_imported.contains(stagedKey(r)); });
+    if (staged.isEmpty()) {
+        m_recordListLoaded = false;
+        m_staging.removeLetterTabs();
+        m_imported.clear();
+    }
 }
 
 void ImportWindow::clear() {
@@ -594,6 +621,7 @@ void ImportWindow::clear() {
         return;
     m_recordListLoaded = false;
     m_staging.removeLetterTabs();
+    m_imported.clear();
     m_listed.clear();
     m_list1->clear();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QSet>
+
 #include "exchange/FieldMapping.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/ImportSummary.h"
@@ -58,7 +60,9 @@ private:
     void readContainer();
     void readVCards();
     void list();
-    void showList(const QList<ListedRecord>& listed);
+    void showList(QList<ListedRecord> listed);
+    static qint64 stagedKey(const ListedRecord& record);
+    void forgetImported(const QList<ListedRecord>& imported);
     void reloadFieldList();
     void setInfo(const QString& text, bool blue = false);
     void pause(double seconds);
@@ -82,6 +86,7 @@ private:
     bool m_recordListLoaded = false;
     bool m_busy = false;
     QList<ListedRecord> m_listed;
+    QSet<qint64> m_imported; // staged records already imported (stagedKey)
     ImportSummary m_summary;
 
     LabelButton* m_csvBy = nullptr;

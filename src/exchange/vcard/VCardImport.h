@@ -1,10 +1,12 @@
 #pragma once
 
 #include "exchange/ImportStaging.h"
+#include "exchange/vcard/VCard.h"
 #include "store/PageTexts.h"
 
 #include <QByteArrayView>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -26,10 +28,12 @@ struct VCardImportSummary {
     qint64 files = 0;       // files read
     qint64 cards = 0;       // cards read
     qint64 staged = 0;      // cards staged as pages
+    qint64 groups = 0;      // group cards: no page, their names in their members' Group field
     NamedCount refused;     // cards without a name, or whose name files under no letter tab
     NamedCount cut;         // "Name (Notes, Email)": values longer than their field
     NamedCount leftOut;     // "Name (PHOTO)": photos, logos, sounds and keys
     NamedCount damaged;     // "Name (no END)": cards read from damaged text
+    NamedCount hidden;      // "Name (3)": control and direction characters removed
     QStringList unreadable; // "file: why" for files that could not be read or hold no card
     int writeFailures = 0;  // staging files that could not be written
 
@@ -46,9 +50,25 @@ QStringList vcardFiles(const QString& fileOrFolder);
 // Files larger than this are refused rather than read.
 inline constexpr qint64 MaxVCardFileBytes = qint64(1) << 30;
 
-// Maps the cards of one file onto pages and stages them, adding to `summary`.
+// The groups of the group cards read (KIND:group, or X-ADDRESSBOOKSERVER-KIND:group): the
+// names of the groups each member belongs to, by the member's UID.
+class CardGroups {
+public:
+    // Notes the group cards of a file.
+    void collect(QByteArrayView bytes);
+    static bool isGroup(const VCard& card);
+    // The groups of the card with this UID, in the order read.
+    QStringList groupsOf(const QString& uid) const;
+
+private:
+    QHash<QString, QStringList> m_groups;
+};
+
+// Maps the cards of one file onto pages and stages them, adding to `summary`. Group cards file
+// no page: their names go into their members' Group field (`groups`, or those of this file).
 void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& now,
-                 VCardImportSummary& summary, const Yield& yield = {});
+                 VCardImportSummary& summary, const Yield& yield = {},
+                 const CardGroups* groups = nullptr);
 
 // Resets the staging files and stages the cards of every file in `files`.
 VCardImportSummary stageVCardFiles(const QStringList& files, ImportStaging& staging,

@@ -1,5 +1,6 @@
 #include "exchange/vcard/VCardMapping.h"
 
+#include "exchange/HiddenCharacters.h"
 #include "store/PageEncoding.h"
 #include "store/TabTable.h"
 
@@ -40,7 +41,6 @@ bool isTechnical(const QString& name) {
         QStringLiteral("UID"),
         QStringLiteral("REV"),
         QStringLiteral("CLASS"),
-        QStringLiteral("SORT-STRING"),
         QStringLiteral("NAME"),
         QStringLiteral("PROFILE"),
         QStringLiteral("SOURCE"),
@@ -59,16 +59,37 @@ bool isTechnical(const QString& name) {
     return names.contains(name);
 }
 
+// A reading of the name (a phone's SOUND;X-IRMC-N) rather than a sound.
+bool isPhoneticName(const VCardProperty& p) {
+    return p.name == u"SOUND" && (p.hasType(u"X-IRMC-N") || p.hasParameter(u"X-IRMC-N"));
+}
+
+// Properties that carry a program's layout or private data rather than the contact's facts.
+bool isProgramData(const VCardProperty& p) {
+    static const QStringList names = {
+        QStringLiteral("X-MS-OL-DESIGN"),
+        QStringLiteral("X-MS-CARDPICTURE"),
+    };
+    if (names.contains(p.name))
+        return true;
+    const QStringView value = QStringView(p.value).trimmed();
+    return p.name.startsWith(u"X-") && (value.startsWith(u"<?xml", Qt::CaseInsensitive) ||
+                                        value.startsWith(u"<card ", Qt::CaseInsensitive));
+}
+
 bool isDataProperty(const VCardProperty& p) {
+    if (isPhoneticName(p))
+        return false;
     return p.name == u"PHOTO" || p.name == u"LOGO" || p.name == u"SOUND" || p.name == u"KEY" ||
-           p.isBinary();
+           p.isBinary() || isProgramData(p);
 }
 
 QString groupLabel(const VCard& card, const QString& group);
 
 enum class PhoneKind { Home, Work, Cell, Fax, Pager, Other };
 
-// The kind of a number by its types, or by the label of its group ("mobile", "work fax" ...).
+// The kind of a number by its standard types, or by the label of its group ("mobile", "work
+// fax" ...). Types and label words no standard knows (X-USELESS, "Summer house") decide nothing.
 PhoneKind phoneKind(const VCardProperty& p, const QString& label) {
     QStringList types = p.types();
     for (const QString& word : label.toUpper().split(u' ', Qt::SkipEmptyParts))
@@ -81,10 +102,11 @@ PhoneKind phoneKind(const VCardProperty& p, const QString& label) {
         return PhoneKind::Cell;
     if (types.contains(u"WORK"))
         return PhoneKind::Work;
-    const bool untyped = std::all_of(types.begin(), types.end(), [](const QString& t) {
-        return t == u"PREF" || t == u"VOICE" || t == u"HOME" || t == u"MAIN" || t == u"INTERNET";
+    const bool other = std::any_of(types.begin(), types.end(), [](const QString& t) {
+        return t == u"OTHER" || t == u"CAR" || t == u"ISDN" || t == u"MODEM" || t == u"BBS" ||
+               t == u"VIDEO" || t == u"PCS" || t == u"TEXTPHONE";
     });
-    return untyped ? PhoneKind::Home : PhoneKind::Other;
+    return other ? PhoneKind::Other : PhoneKind::Home;
 }
 
 QString oneLine(QString text) {
@@ -135,6 +157,48 @@ QStringList labelLines(const QString& label) {
         lines.removeLast();
     while (!lines.isEmpty() && lines.first().isEmpty())
         lines.removeFirst();
+    return lines;
+}
+
+// Whether `part` stands in `text` as whole words (both folded to one case and one spacing).
+bool holdsWords(const QString& text, const QString& part) {
+    if (part.isEmpty())
+        return true;
+    for (qsizetype at = text.indexOf(part); at >= 0; at = text.indexOf(part, at + 1)) {
+        const qsizetype end = at + part.size();
+        const bool startsWord = at == 0 || !text[at - 1].isLetterOrNumber();
+        const bool endsWord = end == text.size() || !text[end].isLetterOrNumber();
+        if (startsWord && endsWord)
+            return true;
+    }
+    return false;
+}
+
+// The lines of a label with every part of its ADR the label lacks added: the post office box,
+// extended address and street lines, then the place and the country.
+QStringList labelWithAddress(const QStringList& label, const VCardProperty& adr) {
+    const QString text = label.join(u' ').simplified().toCaseFolded();
+    const auto missing = [&](const QString& part) {
+        return !holdsWords(text, part.simplified().toCaseFolded());
+    };
+    const QStringList parts = adr.components();
+    QStringList lines = label;
+    for (int i : {0, 1, 2}) {
+        for (const QString& line : parts.value(i).split(u'\n')) {
+            if (!line.trimmed().isEmpty() && missing(line))
+                lines.append(line.trimmed());
+        }
+    }
+    QStringList place;
+    for (int i : {3, 4, 5}) {
+        if (missing(parts.value(i)))
+            place.append(parts.value(i).trimmed());
+    }
+    place.removeAll(QString());
+    if (!place.isEmpty())
+        lines.append(place.join(u' '));
+    if (missing(parts.value(6)))
+        lines.append(parts.value(6).trimmed());
     return lines;
 }
 
@@ -191,6 +255,15 @@ QString labelOf(const VCardProperty& p, const QString& groupLabel) {
         {QStringLiteral("X-SOCIALPROFILE"), QStringLiteral("Social profile")},
         {QStringLiteral("X-PHONETIC-FIRST-NAME"), QStringLiteral("Phonetic first name")},
         {QStringLiteral("X-PHONETIC-LAST-NAME"), QStringLiteral("Phonetic last name")},
+        {QStringLiteral("X-PHONETIC-MIDDLE-NAME"), QStringLiteral("Phonetic middle name")},
+        {QStringLiteral("X-PHONETIC-ORG"), QStringLiteral("Phonetic organisation")},
+        {QStringLiteral("SOUND"), QStringLiteral("Phonetic name")},
+        {QStringLiteral("SORT-STRING"), QStringLiteral("Sort as")},
+        {QStringLiteral("X-MS-MANAGER"), QStringLiteral("Manager")},
+        {QStringLiteral("X-MS-ASSISTANT"), QStringLiteral("Assistant")},
+        {QStringLiteral("X-MS-SPOUSE"), QStringLiteral("Spouse")},
+        {QStringLiteral("X-MS-CHILD"), QStringLiteral("Child")},
+        {QStringLiteral("FBURL"), QStringLiteral("Free/busy")},
     };
     QString label;
     for (const auto& [name, text] : labels) {
@@ -210,7 +283,8 @@ QString labelOf(const VCardProperty& p, const QString& groupLabel) {
         kinds.append(groupLabel);
     } else {
         for (const QString& t : p.types()) {
-            if (t != u"PREF" && t != u"INTERNET" && t != u"VOICE" && t != u"X400")
+            if (t != u"PREF" && t != u"INTERNET" && t != u"VOICE" && t != u"X400" &&
+                t != u"X-IRMC-N")
                 kinds.append(t.toLower());
         }
     }
@@ -222,6 +296,13 @@ QString readableValue(const VCardProperty& p) {
         return addressLines(p).join(QStringLiteral(", "));
     if (p.name == u"BDAY" || p.name == u"ANNIVERSARY" || p.name == u"X-ANNIVERSARY")
         return readableDate(p.text());
+    if (isPhoneticName(p)) {
+        QStringList parts = p.components();
+        for (QString& part : parts)
+            part = oneLine(part);
+        parts.removeAll(QString());
+        return parts.join(u' ');
+    }
     if (p.name == u"N" || p.name == u"ORG" || p.name == u"GEO" || p.name.startsWith(u"X-")) {
         QStringList parts = p.components();
         for (QString& part : parts)
@@ -342,8 +423,7 @@ CardOnPage pageFromCard(const VCard& card) {
         QString label;
         const qsizetype labelIndex = pairedLabel(card, p, label, used);
         QStringList lines = labelLines(label);
-        if (lines.isEmpty())
-            lines = addressLines(p);
+        lines = lines.isEmpty() ? addressLines(p) : labelWithAddress(lines, p);
         if (lines.isEmpty())
             continue;
         placeAddress(texts, isWork ? VOrgAddr1 : VAddr1, lines);
@@ -458,6 +538,8 @@ CardOnPage pageFromCard(const VCard& card) {
     notes.removeAll(QString());
     notes += page.extraLines;
     texts[VNotes] = notes.join(u'\n');
+    for (int i = 0; i < ViewFieldCount; ++i)
+        page.hiddenRemoved += removeHiddenCharacters(texts[i], i == VNotes);
     return page;
 }
 
@@ -465,10 +547,9 @@ QStringList structuredName(const QString& name) {
     const QString n = name.trimmed();
     if (const qsizetype comma = n.indexOf(u','); comma >= 0)
         return {n.left(comma).trimmed(), n.mid(comma + 1).trimmed()};
-    const qsizetype space = n.lastIndexOf(u' ');
-    if (space < 0)
-        return {n, QString()};
-    return {n.mid(space + 1), n.left(space).trimmed()};
+    // Without a comma no rule tells the family name ("Dr. Anna Schmidt", "Nguyen Van An"): the
+    // whole name is the given name.
+    return {QString(), n};
 }
 
 VCard cardFromPage(const PageTexts& texts, const PageCardOptions& options, const VCard* base) {
@@ -585,7 +666,13 @@ VCard cardFromPage(const PageTexts& texts, const PageCardOptions& options, const
     };
     text("TITLE", VJobTitle);
     text("URL", VOrgWeb);
-    text("CATEGORIES", VGroup);
+    QStringList categories;
+    for (const QString& group : texts[VGroup].split(u',')) {
+        if (!group.trimmed().isEmpty())
+            categories.append(escapeText(group.trimmed()));
+    }
+    if (!categories.isEmpty())
+        card.append({{}, QStringLiteral("CATEGORIES"), {}, categories.join(u',')});
     if (!notes.trimmed().isEmpty())
         card.appendText(QStringLiteral("NOTE"), notes);
 

@@ -17,7 +17,8 @@ struct CardOnPage {
     // For each property of the card, the first view index of the fields it fills (Addr1 or
     // OrgAddr1 for an address, Organisation for ORG with its units), or -1.
     QList<int> placedIn;
-    QStringList extraLines; // "Label: value" lines appended to Notes, in order
+    QStringList extraLines;      // "Label: value" lines appended to Notes, in order
+    qsizetype hiddenRemoved = 0; // control and direction characters removed from the texts
 };
 
 // Maps a card onto a page: FN (else N, else ORG) gives Name; the home and work ADR the address
@@ -39,7 +40,7 @@ struct PageCardOptions {
 VCard cardFromPage(const PageTexts& texts, const PageCardOptions& options,
                    const VCard* base = nullptr);
 
-// The family and given names of a page name: "Last, First", else the last word is the family
+// The family and given names of a page name: "Last, First", else the whole name is the given
 // name.
 QStringList structuredName(const QString& name);
 

@@ -1,5 +1,6 @@
 #include "exchange/vcard/VCardReader.h"
 
+#include "exchange/Charsets.h"
 #include "store/Windows1252.h"
 
 #include <QStringDecoder>
@@ -31,22 +32,9 @@ qsizetype findOutsideQuotes(QByteArrayView text, char wanted) {
     return -1;
 }
 
-QList<QByteArrayView> splitOutsideQuotes(QByteArrayView text, char separator) {
-    QList<QByteArrayView> parts;
-    while (true) {
-        const qsizetype at = findOutsideQuotes(text, separator);
-        if (at < 0) {
-            parts.append(text);
-            return parts;
-        }
-        parts.append(text.first(at));
-        text = text.sliced(at + 1);
-    }
-}
-
 bool isNameCharacter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '_';
+           c == '_' || c == '/';
 }
 
 bool isName(QByteArrayView text) {
@@ -98,6 +86,33 @@ bool headIsQuotedPrintable(QByteArrayView line) {
     return QByteArray(head.data(), head.size()).toUpper().contains("QUOTED-PRINTABLE");
 }
 
+// Whether a line begins a card, ends one or begins a property any program writes: a value that
+// ends in "=" does not continue onto such a line.
+bool startsOwnLine(QByteArrayView line) {
+    if (equalsIgnoringCase(line, "END:VCARD") || equalsIgnoringCase(line, "BEGIN:VCARD"))
+        return true;
+    qsizetype end = 0;
+    while (end < line.size() && (isNameCharacter(line[end]) || line[end] == '.'))
+        ++end;
+    if (end == 0 || end >= line.size() || (line[end] != ':' && line[end] != ';'))
+        return false;
+    QByteArrayView name = line.first(end);
+    if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0)
+        name = name.sliced(dot + 1);
+    if (name.size() > 2 && (name[0] == 'X' || name[0] == 'x') && name[1] == '-')
+        return true;
+    static const char* const known[] = {
+        "VERSION", "N",           "FN",    "TEL",      "EMAIL",      "ADR",   "LABEL", "NOTE",
+        "ORG",     "TITLE",       "ROLE",  "URL",      "BDAY",       "PHOTO", "LOGO",  "SOUND",
+        "KEY",     "UID",         "REV",   "NICKNAME", "CATEGORIES", "AGENT", "GEO",   "TZ",
+        "MAILER",  "SORT-STRING", "CLASS", "PRODID",   "IMPP",       "KIND"};
+    for (const char* k : known) {
+        if (name.compare(QByteArrayView(k), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 int hexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -139,7 +154,7 @@ QByteArray decodeQuotedPrintable(QByteArrayView text) {
     return out;
 }
 
-QString decodeCharset(QByteArrayView bytes, QStringView charset) {
+QString decodeCharset(QByteArrayView bytes, QStringView charset, bool* known) {
     const QString name = charset.trimmed().toString().toLower();
     if (name.isEmpty() || name == u"utf-8" || name == u"utf8") {
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -148,14 +163,16 @@ QString decodeCharset(QByteArrayView bytes, QStringView charset) {
             return text;
         return fromWindows1252(bytes);
     }
+    // Latin-1 labels mostly stand for what Windows wrote, whose extra letters Latin-1 lacks.
     if (name == u"iso-8859-1" || name == u"latin1" || name == u"windows-1252" ||
-        name == u"cp1252" || name == u"us-ascii" || name == u"ascii" || name == u"iso-8859-15")
+        name == u"cp1252" || name == u"us-ascii" || name == u"ascii")
         return fromWindows1252(bytes);
-    if (const auto encoding = QStringConverter::encodingForName(name.toLatin1().constData())) {
-        QStringDecoder decoder(*encoding);
-        return decoder.decode(bytes);
-    }
-    return decodeCharset(bytes, {});
+    QString text;
+    if (decodeNamedCharset(bytes, charset.trimmed().toString(), text))
+        return text;
+    if (known)
+        *known = false;
+    return fromWindows1252(bytes);
 }
 
 VCardReader::VCardReader(QByteArrayView bytes) : m_bytes(bytes) {
@@ -167,6 +184,7 @@ VCardReader::VCardReader(QByteArrayView bytes) : m_bytes(bytes) {
     } else if (bytes.startsWith("\xEF\xBB\xBF")) {
         m_pos = 3;
     }
+    m_lineFeeds = m_bytes.contains('\n');
 }
 
 bool VCardReader::looksLikeVCard(QByteArrayView head) {
@@ -196,14 +214,16 @@ bool VCardReader::nextPhysical(QByteArrayView& line) {
     const qsizetype left = size - m_pos;
     const void* lf = std::memchr(start, '\n', static_cast<size_t>(left));
     qsizetype end = lf ? static_cast<const char*>(lf) - data : size;
-    // A lone carriage return also ends a line.
-    if (const void* cr = std::memchr(start, '\r', static_cast<size_t>(end - m_pos)))
-        end = static_cast<const char*>(cr) - data;
-    line = QByteArrayView(start, end - m_pos);
-    if (end < size && data[end] == '\r' && end + 1 < size && data[end + 1] == '\n')
-        m_pos = end + 2;
-    else
-        m_pos = end + 1;
+    if (!m_lineFeeds) {
+        // A file without line feeds ends its lines with a lone carriage return.
+        if (const void* cr = std::memchr(start, '\r', static_cast<size_t>(end - m_pos)))
+            end = static_cast<const char*>(cr) - data;
+    }
+    m_pos = end + 1;
+    // CR LF, and the CR CR LF some phones write.
+    while (end > start - data && data[end - 1] == '\r' && m_lineFeeds)
+        --end;
+    line = QByteArrayView(start, end - (start - data));
     return true;
 }
 
@@ -220,7 +240,8 @@ bool VCardReader::nextLogical(Line& line) {
         nextPhysical(next);
         const QByteArrayView current = joined ? QByteArrayView(m_joined) : line.bytes;
         const bool folded = isFoldContinuation(next);
-        const bool softBreak = quotedPrintable && current.endsWith('=') && !next.isEmpty();
+        const bool softBreak =
+            quotedPrintable && current.endsWith('=') && !next.isEmpty() && !startsOwnLine(next);
         if (!folded && !softBreak) {
             m_pos = mark;
             break;
@@ -249,13 +270,15 @@ bool VCardReader::nextLogical(Line& line) {
     return true;
 }
 
-bool VCardReader::parseProperty(QByteArrayView line, VCardVersion version,
-                                VCardProperty& property) const {
+bool VCardReader::parseProperty(QByteArrayView line, VCardVersion version, VCardProperty& property,
+                                ParameterBudget& budget) const {
     const qsizetype colon = findOutsideQuotes(line, ':');
     if (colon <= 0)
         return false;
-    const QList<QByteArrayView> head = splitOutsideQuotes(line.first(colon), ';');
-    QByteArrayView name = head[0].trimmed();
+    QByteArrayView head = line.first(colon);
+    const qsizetype firstSemicolon = findOutsideQuotes(head, ';');
+    QByteArrayView name = (firstSemicolon < 0 ? head : head.first(firstSemicolon)).trimmed();
+    head = firstSemicolon < 0 ? QByteArrayView() : head.sliced(firstSemicolon + 1);
     property = {};
     if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0) {
         if (!isName(name.first(dot)))
@@ -269,23 +292,46 @@ bool VCardReader::parseProperty(QByteArrayView line, VCardVersion version,
 
     QString charset;
     bool quotedPrintable = false;
-    for (qsizetype i = 1; i < head.size(); ++i) {
-        const QByteArrayView parameter = head[i].trimmed();
+    // The parameters one by one: a line of millions of them is walked, never held.
+    for (bool more = firstSemicolon >= 0; more;) {
+        const qsizetype end = findOutsideQuotes(head, ';');
+        const QByteArrayView parameter = (end < 0 ? head : head.first(end)).trimmed();
+        more = end >= 0;
+        if (more)
+            head = head.sliced(end + 1);
         if (parameter.isEmpty())
             continue;
         const qsizetype equals = parameter.indexOf('=');
-        VCardParameter p;
-        QByteArrayView values;
-        if (equals < 0) {
-            p.name =
-                isBareEncoding(parameter) ? QStringLiteral("ENCODING") : QStringLiteral("TYPE");
-            values = parameter;
-        } else {
-            p.name = QString::fromUtf8(parameter.first(equals).trimmed()).toUpper();
-            values = parameter.sliced(equals + 1);
+        const QByteArrayView parameterName =
+            equals < 0 ? QByteArrayView() : parameter.first(equals).trimmed();
+        const QByteArrayView values = equals < 0 ? parameter : parameter.sliced(equals + 1);
+        const bool isCharset = parameterName.compare("CHARSET", Qt::CaseInsensitive) == 0;
+        const bool isEncoding = equals < 0
+                                    ? isBareEncoding(parameter)
+                                    : parameterName.compare("ENCODING", Qt::CaseInsensitive) == 0;
+        // How the value is written is always heeded; other parameters only within the limits.
+        if (isCharset)
+            charset = QString::fromLatin1(values.trimmed()).remove(u'"');
+        if (isEncoding && values.trimmed().compare("QUOTED-PRINTABLE", Qt::CaseInsensitive) == 0)
+            quotedPrintable = true;
+        if (property.parameters.size() >= MaxParameters || budget.left <= 0) {
+            ++budget.dropped;
+            continue;
         }
-        for (QByteArrayView v : splitOutsideQuotes(values, ',')) {
-            v = v.trimmed();
+        --budget.left;
+        VCardParameter p;
+        if (equals < 0)
+            p.name = isEncoding ? QStringLiteral("ENCODING") : QStringLiteral("TYPE");
+        else
+            p.name = QString::fromUtf8(parameterName).toUpper();
+        for (QByteArrayView rest = values, v; !rest.isNull();) {
+            const qsizetype comma = findOutsideQuotes(rest, ',');
+            v = (comma < 0 ? rest : rest.first(comma)).trimmed();
+            rest = comma < 0 ? QByteArrayView() : rest.sliced(comma + 1);
+            if (p.values.size() >= MaxParameters) {
+                ++budget.dropped;
+                continue;
+            }
             if (v.size() >= 2 && v.startsWith('"') && v.endsWith('"'))
                 v = v.sliced(1, v.size() - 2);
             QString text = QString::fromUtf8(v);
@@ -296,38 +342,80 @@ bool VCardReader::parseProperty(QByteArrayView line, VCardVersion version,
             else
                 p.values.append(text);
         }
-        if (p.name == u"CHARSET" && !p.values.isEmpty())
-            charset = p.values.first();
-        if (p.name == u"ENCODING" &&
-            p.values.contains(QStringLiteral("QUOTED-PRINTABLE"), Qt::CaseInsensitive))
-            quotedPrintable = true;
         property.parameters.append(std::move(p));
     }
 
     const QByteArrayView raw = line.sliced(colon + 1);
+    bool known = true;
     if (quotedPrintable) {
         // The value is decoded here, so its encoding and character set no longer apply.
-        property.value = decodeCharset(decodeQuotedPrintable(raw), charset);
+        property.value = decodeCharset(decodeQuotedPrintable(raw), charset, &known);
         property.value.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         property.value.replace(u'\r', u'\n');
         property.parameters.removeIf(
             [](const VCardParameter& p) { return p.name == u"ENCODING" || p.name == u"CHARSET"; });
     } else {
-        property.value = decodeCharset(raw, charset);
+        property.value = decodeCharset(raw, charset, &known);
         property.parameters.removeIf([](const VCardParameter& p) { return p.name == u"CHARSET"; });
     }
+    if (!known && !budget.unknownCharsets.contains(charset, Qt::CaseInsensitive))
+        budget.unknownCharsets.append(charset);
     return true;
 }
 
-void VCardReader::skipNestedCard() {
+namespace {
+
+bool isAgentOpening(const VCardProperty& p) {
+    if (p.name != u"AGENT")
+        return false;
+    const QString value = p.value.trimmed();
+    return value.isEmpty() || value.compare(u"BEGIN:VCARD", Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+bool VCardReader::readNestedCard(QString& name) {
     int depth = 1;
+    bool agentBefore = false; // the line before opened an agent of the agent
+    QString family;
     Line line;
-    while (depth > 0 && nextLogical(line)) {
-        if (equalsIgnoringCase(line.bytes, "BEGIN:VCARD"))
-            ++depth;
-        else if (equalsIgnoringCase(line.bytes, "END:VCARD"))
+    while (depth > 0) {
+        const qsizetype lineStart = m_pos;
+        if (!nextLogical(line))
+            return true;
+        if (equalsIgnoringCase(line.bytes, "END:VCARD")) {
             --depth;
+            agentBefore = false;
+            continue;
+        }
+        if (equalsIgnoringCase(line.bytes, "BEGIN:VCARD")) {
+            if (!agentBefore) {
+                m_pos = lineStart; // a new card: the agent and its holder lost their END
+                return false;
+            }
+            ++depth;
+            agentBefore = false;
+            continue;
+        }
+        VCardProperty p;
+        ParameterBudget budget;
+        agentBefore = false;
+        if (line.overlong || !parseProperty(line.bytes, VCardVersion::V21, p, budget))
+            continue;
+        if (depth == 1 && p.name == u"FN" && name.isEmpty())
+            name = p.text().trimmed();
+        else if (depth == 1 && p.name == u"N" && family.isEmpty())
+            family = p.components().join(u' ').simplified();
+        if (isAgentOpening(p)) {
+            if (!p.value.trimmed().isEmpty())
+                ++depth; // AGENT:BEGIN:VCARD opens it on the same line
+            else
+                agentBefore = true;
+        }
     }
+    if (name.isEmpty())
+        name = family;
+    return true;
 }
 
 bool VCardReader::next(VCard& card, VCardDamage* damage) {
@@ -346,6 +434,14 @@ bool VCardReader::next(VCard& card, VCardDamage* damage) {
     }
     VCardVersion version = VCardVersion::V30;
     bool sawVersion = false;
+    bool agentBefore = false; // the last property was an AGENT whose card follows
+    ParameterBudget budget;
+    const auto readAgent = [&](VCardProperty& agent) {
+        QString name;
+        const bool closed = readNestedCard(name);
+        agent.value = escapeText(name);
+        return closed;
+    };
     while (true) {
         const qsizetype lineStart = m_pos;
         if (!nextLogical(line)) {
@@ -354,6 +450,7 @@ bool VCardReader::next(VCard& card, VCardDamage* damage) {
         }
         if (line.overlong) {
             ++d.overlongLines;
+            agentBefore = false;
             continue;
         }
         if (line.bytes.trimmed().isEmpty())
@@ -361,18 +458,20 @@ bool VCardReader::next(VCard& card, VCardDamage* damage) {
         if (equalsIgnoringCase(line.bytes, "END:VCARD"))
             break;
         if (equalsIgnoringCase(line.bytes, "BEGIN:VCARD")) {
-            const VCardProperty* last =
-                card.properties.isEmpty() ? nullptr : &card.properties.last();
-            if (last && last->name == u"AGENT" && last->value.trimmed().isEmpty()) {
-                skipNestedCard(); // a 2.1 agent's card inside this one
-                continue;
+            if (agentBefore) {
+                agentBefore = false;
+                if (readAgent(card.properties.last()))
+                    continue;
+                d.missingEnd = true;
+                break;
             }
             m_pos = lineStart; // the next card begins: this one has lost its END
             d.missingEnd = true;
             break;
         }
+        agentBefore = false;
         VCardProperty property;
-        if (!parseProperty(line.bytes, version, property)) {
+        if (!parseProperty(line.bytes, version, property, budget)) {
             ++d.skippedLines;
             continue;
         }
@@ -387,8 +486,20 @@ bool VCardReader::next(VCard& card, VCardDamage* damage) {
             ++d.droppedProperties;
             continue;
         }
+        const bool agent = isAgentOpening(property);
+        const bool inline_ = agent && !property.value.trimmed().isEmpty();
         card.properties.append(std::move(property));
+        if (inline_) {
+            if (!readAgent(card.properties.last())) {
+                d.missingEnd = true;
+                break;
+            }
+        } else {
+            agentBefore = agent;
+        }
     }
+    d.droppedParameters = budget.dropped;
+    d.unknownCharsets = budget.unknownCharsets;
     return true;
 }
 

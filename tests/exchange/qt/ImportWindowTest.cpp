@@ -169,10 +169,18 @@ private Q_SLOTS:
         QCOMPARE(f.book.page(1, 1)[Field::Name], QByteArray("Anna"));
         QCOMPARE(f.book.page(2, 1)[Field::Name], QByteArray("Bill"));
         QCOMPARE(f.book.pageCount(2), 1);
+        // Imported records leave the list: "All Files" now imports bob alone.
+        QCOMPARE(items(&w, "IMPList1").size(), 1);
         click(&w, "IMPAllFLa");
         click(&w, "IMPImportLA");
-        QCOMPARE(f.book.pageCount(2), 3); // bob and Bill again, appended
+        QCOMPARE(f.book.pageCount(2), 2);
         QCOMPARE(f.book.page(2, 2)[Field::Name], QByteArray("bob"));
+        // Everything is in the book: the list is clear and a further IMPORT files nothing.
+        QVERIFY(items(&w, "IMPList1").isEmpty());
+        QVERIFY(!w.recordListLoaded());
+        click(&w, "IMPImportLA");
+        QVERIFY(f.prompter.last().text.contains(QStringLiteral("no Import-File currently OPEN")));
+        QCOMPARE(f.book.pageCount(2), 2);
     }
 
     void aFailedImportIsReportedWithItsExactCountNotAsDone() {
@@ -241,7 +249,12 @@ private Q_SLOTS:
         QCOMPARE(f.book.page(5, 1)[Field::Name], QByteArray("Ed"));
         QCOMPARE(f.book.pageCount(5), 3);
 
+        QVERIFY(items(&w, "IMPList1").isEmpty()); // imported: nothing is offered twice
+
         // A foreign file is refused and leaves the staged records and the book alone.
+        f.dialogs.answerNext(f.writeFile(QStringLiteral("again.eab"), file));
+        click(&w, "IMPOpenF");
+        QCOMPARE(items(&w, "IMPList1").size(), 4);
         const QByteArray before = f.book.tabBytes(5);
         f.dialogs.answerNext(f.writeFile(QStringLiteral("foreign.eab"), QByteArray(4000, 'Q')));
         click(&w, "IMPOpenF");

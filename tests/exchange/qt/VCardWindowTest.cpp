@@ -1,9 +1,9 @@
 // "As vCard" in the import and export windows, with the files they read and write.
 #include "WindowFixture.h"
 
-#include "exchange/vcard/VCardReader.h"
 #include "exchange/qt/ExportWindow.h"
 #include "exchange/qt/ImportWindow.h"
+#include "exchange/vcard/VCardReader.h"
 #include "store/PageRecord.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
@@ -61,6 +61,11 @@ private Q_SLOTS:
         QCOMPARE(fieldOf(f.book, 1, 1, Field::Email), QStringLiteral("adam@example.org"));
         QCOMPARE(fieldOf(f.book, 3, 1, Field::Mobile), QStringLiteral("07700 900111"));
         QCOMPARE(fieldOf(f.book, 3, 1, Field::Organisation), QStringLiteral("Widgets"));
+        // A second IMPORT files nothing twice, and the staging files are gone.
+        click(&w, "IMPImportLA");
+        QVERIFY(f.prompter.last().text.contains(QStringLiteral("no Import-File currently OPEN")));
+        QCOMPARE(f.book.pageCount(1), 1);
+        QVERIFY(!QFile::exists(f.book.folder().tabTempFilePath(1)));
     }
 
     void exportsTheListedPagesAsCards() {

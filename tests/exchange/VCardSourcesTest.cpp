@@ -1,0 +1,236 @@
+// Cards as other programs write them, read and laid onto pages: every card of a file arrives,
+// with every fact in its field or in Notes.
+#include "exchange/HiddenCharacters.h"
+#include "exchange/vcard/VCardMapping.h"
+#include "exchange/vcard/VCardReader.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <string_view>
+#include <vector>
+
+using namespace orvelan;
+using namespace std::string_view_literals;
+
+namespace {
+
+struct ReadCard {
+    VCard card;
+    VCardDamage damage;
+    CardOnPage page;
+};
+
+QList<ReadCard> readFile(const QString& name) {
+    QFile file(QStringLiteral(VCARD_SAMPLES "/sources/") + name);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+    const QByteArray bytes = file.readAll();
+    VCardReader reader(bytes);
+    QList<ReadCard> cards;
+    ReadCard read;
+    while (reader.next(read.card, &read.damage)) {
+        read.page = pageFromCard(read.card);
+        cards.append(read);
+    }
+    return cards;
+}
+
+constexpr int at(Field field) {
+    return static_cast<int>(field) - 1;
+}
+
+struct Expect {
+    int card;
+    Field field;
+    const char* text; // UTF-8; for Notes a line it must hold
+};
+
+struct SourceCase {
+    const char* file;
+    int cards;
+    std::vector<Expect> expects;
+    std::vector<int> damagedCards; // every other card reads cleanly
+};
+
+void PrintTo(const SourceCase& c, std::ostream* os) {
+    *os << c.file;
+}
+
+class VCardSources : public testing::TestWithParam<SourceCase> {};
+
+TEST_P(VCardSources, EveryCardArrivesWithItsFacts) {
+    const SourceCase& c = GetParam();
+    const QList<ReadCard> cards = readFile(QString::fromLatin1(c.file));
+    ASSERT_EQ(cards.size(), c.cards);
+    for (const Expect& e : c.expects) {
+        const QString want = QString::fromUtf8(e.text);
+        const QString& got = cards[e.card].page.texts[at(e.field)];
+        if (e.field == Field::Notes)
+            EXPECT_TRUE(got.split(u'\n').contains(want))
+                << "card " << e.card << " notes: " << got.toStdString();
+        else
+            EXPECT_EQ(got, want) << "card " << e.card << " field " << static_cast<int>(e.field);
+    }
+    for (int i = 0; i < cards.size(); ++i) {
+        const bool damaged =
+            std::find(c.damagedCards.begin(), c.damagedCards.end(), i) != c.damagedCards.end();
+        EXPECT_EQ(cards[i].damage.any(), damaged) << "card " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, VCardSources,
+    testing::Values(
+        // An assistant's card without END inside its boss's card swallows no later card; the
+        // agent's name is kept; a 2.1 agent written on the AGENT line itself is no page either.
+        SourceCase{"phone-agent-no-end-2.1.vcf",
+                   4,
+                   {{0, Field::Name, "Big Boss"},
+                    {0, Field::Notes, "Agent: Fred Friday"},
+                    {1, Field::Name, "Sam Second"},
+                    {1, Field::Phone1, "+1-213-555-0002"},
+                    {2, Field::Name, "Tina Third"},
+                    {3, Field::Name, "Anna Agent"},
+                    {3, Field::Phone1, "+1-213-555-0004"},
+                    {3, Field::Notes, "Agent: Nested Helper"}},
+                   {0}},
+        // A quoted-printable value that ends in "=" does not swallow the END after it.
+        SourceCase{"phone-qp-trailing-equals-2.1.vcf",
+                   2,
+                   {{0, Field::Name, "Müller, Pia"},
+                    {1, Field::Name, "Weber, Jonas"},
+                    {1, Field::Notes, "second line"}},
+                   {}},
+        // Every character set ICU knows; an unknown one is read as Windows-1252 and reported.
+        SourceCase{"phone-charsets-2.1.vcf",
+                   6,
+                   {{0, Field::Name, "Łukasz Żółć"},
+                    {1, Field::Name, "安藤ロイド"},
+                    {2, Field::Name, "安藤ロイド"},
+                    {3, Field::Name, "Иван Иванов"},
+                    {4, Field::Notes, "€ 5"},
+                    {5, Field::Name, "José"}},
+                   {5}},
+        // Lines ending in CR CR LF still fold.
+        SourceCase{"phone-crcrlf-2.1.vcf",
+                   1,
+                   {{0, Field::Name, "Carla Crlf"},
+                    {0, Field::Notes, "the first half and the second half"},
+                    {0, Field::Mobile, "+44 7700 900123"}},
+                   {}},
+        // Standard types decide a number's field; unknown extra types and custom labels do not.
+        SourceCase{"webmail-tel-types-3.0.vcf",
+                   2,
+                   {{0, Field::Phone1, "+1 555 0100"},
+                    {0, Field::Mobile, "+1 555 0101"},
+                    {1, Field::Phone1, "+1 555 0200"}},
+                   {}},
+        // A label keeps its lines and gains the parts of its address it lacks; a program's
+        // layout data is left out, so the facts after it fit.
+        SourceCase{"desktop-outlook-2.1.vcf",
+                   1,
+                   {{0, Field::OrgAddr1, "120 Broadway"},
+                    {0, Field::OrgAddr2, "New York, NY"},
+                    {0, Field::OrgAddr3, "Suite 400"},
+                    {0, Field::OrgAddr4, "10038"},
+                    {0, Field::OrgAddr5, "United States of America"},
+                    {0, Field::Notes, "Manager: Max Manager"},
+                    {0, Field::Notes, "Assistant: Alice Assistant"},
+                    {0, Field::Notes, "Spouse: Sam Schmidt"},
+                    {0, Field::Notes, "Free/busy: http://free.example.com/anna.vfb"}},
+                   {}},
+        // Readings of a name are kept as labelled lines.
+        SourceCase{"phone-phonetic-2.1.vcf",
+                   2,
+                   {{0, Field::Name, "山田, 太郎"},
+                    {0, Field::Notes, "Phonetic name: ﾔﾏﾀﾞ ﾀﾛｳ"},
+                    {1, Field::Notes, "Sort as: Cruz"}},
+                   {}},
+        // Control characters, direction overrides and zero-width spaces do not reach a page;
+        // the joiners an emoji needs stay.
+        SourceCase{"webmail-hidden-3.0.vcf",
+                   1,
+                   {{0, Field::Name, "Bob Hidden"},
+                    {0, Field::Email, "a@b.evil"},
+                    {0, Field::Phone1, "+1 555 0100"},
+                    {0, Field::Notes, "first"},
+                    {0, Field::Notes, "second line \U0001F468\u200D\U0001F469\u200D\U0001F467"}},
+                   {}}));
+
+struct HiddenCase {
+    std::u16string_view text;
+    bool notes;
+    std::u16string_view kept;
+    int removed;
+};
+
+void PrintTo(const HiddenCase& c, std::ostream* os) {
+    *os << QStringView(c.text).toString().toStdString();
+}
+
+class HiddenCharacters : public testing::TestWithParam<HiddenCase> {};
+
+TEST_P(HiddenCharacters, AreRemovedAndCounted) {
+    QString text = QStringView(GetParam().text).toString();
+    EXPECT_EQ(removeHiddenCharacters(text, GetParam().notes), GetParam().removed);
+    EXPECT_EQ(text, QStringView(GetParam().kept).toString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, HiddenCharacters,
+    testing::Values(HiddenCase{u"plain"sv, false, u"plain"sv, 0},
+                    HiddenCase{u"a@b\u0000.evil"sv, false, u"a@b.evil"sv, 1},
+                    HiddenCase{u"\u202e+1 555 0100\u202c"sv, false, u"+1 555 0100"sv, 2},
+                    HiddenCase{u"\u2066x\u2069\u2067y\u2068"sv, false, u"xy"sv, 4},
+                    HiddenCase{u"B\u200bob\ufeff"sv, false, u"Bob"sv, 2},
+                    HiddenCase{u"one\ttwo"sv, false, u"one two"sv, 1},
+                    HiddenCase{u"line\r\nnext\u0007"sv, true, u"line\r\nnext"sv, 1},
+                    HiddenCase{u"line\nnext"sv, false, u"line next"sv, 1},
+                    HiddenCase{u"\u0915\u094d\u200d\u0937 \u200c"sv, false,
+                               u"\u0915\u094d\u200d\u0937 \u200c"sv, 0}));
+
+TEST(VCardSources, ProgramDataIsLeftOutAndNamed) {
+    const QList<ReadCard> cards = readFile(QStringLiteral("desktop-outlook-2.1.vcf"));
+    ASSERT_EQ(cards.size(), 1);
+    EXPECT_EQ(cards[0].page.leftOut, QStringList{QStringLiteral("X-MS-OL-DESIGN")});
+    EXPECT_FALSE(cards[0].page.texts[at(Field::Notes)].contains(u"<card"));
+}
+
+TEST(VCardHostile, UnknownCharsetIsNamed) {
+    const QList<ReadCard> cards = readFile(QStringLiteral("phone-charsets-2.1.vcf"));
+    ASSERT_EQ(cards.size(), 6);
+    EXPECT_EQ(cards[5].damage.unknownCharsets, QStringList{QStringLiteral("X-MADE-UP")});
+}
+
+TEST(VCardHostile, ParameterBombsCostBoundedMemoryAndAreReported) {
+    // Millions of parameters on one property, and many properties of many parameters.
+    QByteArray bomb = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bomb\r\nTEL";
+    for (int i = 0; i < 2'000'000; ++i)
+        bomb += ";X";
+    bomb += ":+1 555 0100\r\n";
+    for (int p = 0; p < 200; ++p) {
+        bomb += "EMAIL";
+        for (int i = 0; i < 50; ++i)
+            bomb += ";TYPE=X" + QByteArray::number(i);
+        bomb += ":a" + QByteArray::number(p) + "@example.org\r\n";
+    }
+    bomb += "END:VCARD\r\nBEGIN:VCARD\r\nFN:After\r\nEND:VCARD\r\n";
+    VCardReader reader(bomb);
+    VCard card;
+    VCardDamage damage;
+    ASSERT_TRUE(reader.next(card, &damage));
+    EXPECT_EQ(card.firstText(u"TEL"), QStringLiteral("+1 555 0100"));
+    qsizetype kept = 0;
+    for (const VCardProperty& p : card.properties) {
+        EXPECT_LE(p.parameters.size(), VCardReader::MaxParameters);
+        kept += p.parameters.size();
+    }
+    EXPECT_LE(kept, VCardReader::MaxCardParameters);
+    EXPECT_EQ(card.properties.size(), 202); // every value kept
+    EXPECT_EQ(damage.droppedParameters, 2'000'000 + 200 * 50 - kept);
+    ASSERT_TRUE(reader.next(card, &damage));
+    EXPECT_EQ(card.firstText(u"FN"), QStringLiteral("After"));
+}
+
+} // namespace
