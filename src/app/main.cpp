@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
     WidgetBookWindow<OrVel> book(mainWindow, [&program, &openBook] {
         program->mainWindowLoaded();
         openBook->firstLoad();
-        openBook->syncIfChosen();
+        openBook->syncWhenOpen();
     });
     PasswordWindowPrompt password(session, help);
     Program run(session, help, book, password);

@@ -13,6 +13,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QTimer>
 
 namespace orvelan {
 
@@ -63,6 +64,44 @@ void OpenBook::connectExchange() {
         Qt::QueuedConnection);
 }
 
+namespace {
+
+// Calls back when the watched object gets an event of one type; the event goes on as usual.
+class EventWatcher final : public QObject {
+public:
+    EventWatcher(QObject* parent, QEvent::Type type, std::function<void()> onEvent)
+        : QObject(parent), m_type(type), m_onEvent(std::move(onEvent)) {}
+    void setCallback(std::function<void()> onEvent) { m_onEvent = std::move(onEvent); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == m_type)
+            m_onEvent();
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    std::function<void()> m_onEvent;
+};
+
+} // namespace
+
+void OpenBook::syncWhenOpen() {
+    if (m_syncOnShow)
+        return;
+    m_syncOnShow = true;
+    // Once the book shows (after its master password, if it has one), and after it is drawn.
+    auto* watcher = new EventWatcher(&m_window, QEvent::Show, [] {});
+    m_window.installEventFilter(watcher);
+    watcher->setCallback([this, watcher] {
+        watcher->deleteLater();
+        m_window.removeEventFilter(watcher);
+        QTimer::singleShot(0, &m_window, [this] {
+            m_syncOnShow = false;
+            syncIfChosen();
+        });
+    });
+}
+
 void OpenBook::syncIfChosen() {
     SyncAccount account;
     QString error;
@@ -73,8 +112,22 @@ void OpenBook::syncIfChosen() {
         m_keyring = std::make_unique<KeyringPasswordStore>();
     SyncRequest request;
     request.account = account;
-    if (findSyncPassword(m_keyring.get(), passwordKey(account.user, account.url), {},
-                         request.password, error)) {
+    // A server without logins needs no password; one typed into the sync window in this run
+    // serves when no keyring keeps it.
+    bool havePassword = account.user.isEmpty() ||
+                        findSyncPassword(m_keyring.get(), passwordKey(account.user, account.url),
+                                         {}, request.password, error);
+    if (!havePassword && m_sync && !m_sync->password().isEmpty()) {
+        request.password = m_sync->password();
+        havePassword = true;
+    }
+    if (!havePassword)
+        error = QStringLiteral("The sync when the book opens and closes needs the password of "
+                               "%1 at %2, and no desktop keyring keeps it. Open Sync... on the "
+                               "options panel, give the password there and choose Sync now; "
+                               "without a keyring it is asked for once in each run.")
+                    .arg(account.user, account.url);
+    if (havePassword) {
         m_window.setStatusText(QStringLiteral("Syncing..."));
         m_window.setEnabled(false);
         const SyncOutcome outcome =
@@ -94,26 +147,6 @@ void OpenBook::syncIfChosen() {
     m_session.services().prompter.ask(
         {QStringLiteral("ORVELAN Sync"), error, PromptIcon::Exclamation, PromptButtons::Ok});
 }
-
-namespace {
-
-// Calls back when the watched object gets an event of one type; the event goes on as usual.
-class EventWatcher final : public QObject {
-public:
-    EventWatcher(QObject* parent, QEvent::Type type, std::function<void()> onEvent)
-        : QObject(parent), m_type(type), m_onEvent(std::move(onEvent)) {}
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == m_type)
-            m_onEvent();
-        return false;
-    }
-
-private:
-    QEvent::Type m_type;
-    std::function<void()> m_onEvent;
-};
-
-} // namespace
 
 void OpenBook::openSyncWindow() {
     if (!m_sync) {

@@ -26,6 +26,9 @@ public:
 
     // Once, when the main window first loads: starts the telephony session (unless "-TAPI").
     void firstLoad();
+    // When the main window loads: syncIfChosen runs once the book shows, so a book locked by
+    // its master password asks for it first.
+    void syncWhenOpen();
     // When the book opens and when it closes: syncs with the contacts server if the user chose
     // so in the sync window. A failure is told in a message box; the book stays as it was.
     void syncIfChosen();
@@ -61,6 +64,7 @@ private:
     ExchangeWindows m_exchange;
     std::unique_ptr<KeyringPasswordStore> m_keyring;
     std::unique_ptr<SyncWindow> m_sync;
+    bool m_syncOnShow = false; // a sync waits for the book to show
 };
 
 } // namespace orvelan

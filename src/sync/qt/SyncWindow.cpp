@@ -139,6 +139,10 @@ bool SyncWindow::gather(SyncAccount& account, QString& password) {
     return true;
 }
 
+QString SyncWindow::password() const {
+    return m_password->text();
+}
+
 void SyncWindow::findAddressBooks() {
     SyncAccount account;
     QString password;
@@ -185,11 +189,20 @@ void SyncWindow::syncNow() {
     m_busy = false;
     m_syncNow->setEnabled(true);
     m_find->setEnabled(true);
-    // The keyring keeps a password once the server has taken it.
-    if (outcome.ok && m_keyring && !m_password->text().isEmpty())
-        m_keyring->write(passwordKey(request.account.user, request.account.url), request.password);
-    if (outcome.ok)
+    // The keyring keeps a password once the server has taken it; without one, the user is told
+    // it is kept for this run only.
+    bool kept = true;
+    if (outcome.ok && !m_password->text().isEmpty())
+        kept = m_keyring && m_keyring->write(passwordKey(request.account.user, request.account.url),
+                                             request.password);
+    if (outcome.ok && kept)
         showResult(syncSummary(outcome.report), false);
+    else if (outcome.ok)
+        showResult(syncSummary(outcome.report) +
+                       QStringLiteral("\nThe password could not be kept: no desktop keyring "
+                                      "answers. It is used until the program ends and asked for "
+                                      "again after that."),
+                   false);
     else
         showResult(outcome.error, true);
     Q_EMIT synced();

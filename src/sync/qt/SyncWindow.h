@@ -31,6 +31,8 @@ public:
     // One whole sync with what the fields hold; the result goes into SyncResultLa.
     void syncNow();
     bool busy() const { return m_busy; }
+    // The password typed into the window in this run (empty when none was).
+    QString password() const;
 
 Q_SIGNALS:
     // A sync begins: nothing else may write the book until synced().

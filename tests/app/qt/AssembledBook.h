@@ -27,7 +27,7 @@ struct AssembledBook {
           mainWindow(session), password(session), adapter(mainWindow, [this] {
               program->mainWindowLoaded();
               openBook->firstLoad();
-              openBook->syncIfChosen();
+              openBook->syncWhenOpen();
           }) {
         session.loadSettings();
         mainWindow.setEnder([this] { ended = true; });

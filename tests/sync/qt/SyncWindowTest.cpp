@@ -66,6 +66,7 @@ private Q_SLOTS:
     void syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult();
     void theTickedBoxSyncsWhenTheBookOpensAndCloses();
     void anUnencryptedServerElsewhereNeedsTheTickBox();
+    void withoutAKeyringTheWindowSaysSoAndSyncOnOpenNeedsNoCommandLine();
 };
 
 void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
@@ -162,8 +163,8 @@ void SyncWindowTest::theTickedBoxSyncsWhenTheBookOpensAndCloses() {
     qputenv("ORVELAN_SYNC_PASSWORD", "open-close");
     AssembledBook run(book);
     run.program->run().openBook();
-    QCOMPARE(book.pageCount(1), 2);
-    QCOMPARE(run.mainWindow.statusLabel()->text(), QStringLiteral("Synced: 1 in, 0 out"));
+    QTRY_COMPARE(book.pageCount(1), 2); // once the book shows
+    QTRY_COMPARE(run.mainWindow.statusLabel()->text(), QStringLiteral("Synced: 1 in, 0 out"));
 
     QTest::keyClicks(run.find<QLineEdit>("SAdd1TB"), QStringLiteral("1 Mill Lane"));
     run.prompter.answerNext(PromptAnswer::Yes); // save the changed page before closing
@@ -213,6 +214,45 @@ void SyncWindowTest::anUnencryptedServerElsewhereNeedsTheTickBox() {
     SyncWindow again(book.folder(), clock, &keyring);
     again.open();
     QVERIFY(control<QCheckBox>(again, "SyncPlainHttpCk")->isChecked());
+}
+
+class NoKeyring final : public PasswordStore {
+public:
+    bool read(const QString&, QString&) override { return false; }
+    bool write(const QString&, const QString&) override { return false; }
+};
+
+// Without a desktop keyring the window says the password is kept for this run only, and the
+// sync when the book opens asks, in the window's words, for the password once the book shows.
+void SyncWindowTest::withoutAKeyringTheWindowSaysSoAndSyncOnOpenNeedsNoCommandLine() {
+    RadicaleServer server;
+    server.addUser(QStringLiteral("kim"), QStringLiteral("no-ring"));
+    if (!server.start())
+        QSKIP("Radicale is not available");
+    TempBook book;
+    book.writeTab(1, {TempBook::named("Alma Ring")});
+    FakeClock clock;
+    NoKeyring keyring;
+    SyncWindow window(book.folder(), clock, &keyring);
+    window.open();
+    QTest::keyClicks(control<QLineEdit>(window, "SyncUrlTB"), server.baseUrl().toString());
+    QTest::keyClicks(control<QLineEdit>(window, "SyncUserTB"), QStringLiteral("kim"));
+    QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), QStringLiteral("no-ring"));
+    QTest::mouseClick(control<QCheckBox>(window, "SyncOpenCloseCk"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
+    const QString result = control<QLabel>(window, "SyncResultLa")->text();
+    QVERIFY2(result.startsWith(QStringLiteral("Sent 1,")), qPrintable(result));
+    QVERIFY2(result.contains(QStringLiteral("The password could not be kept")), qPrintable(result));
+
+    qunsetenv("ORVELAN_SYNC_PASSWORD");
+    AssembledBook run(book);
+    run.program->run().openBook();
+    QTRY_COMPARE(run.prompter.shown().size(), 1);
+    const PromptRequest asked = run.prompter.shown().first();
+    QCOMPARE(asked.title, QStringLiteral("ORVELAN Sync"));
+    QVERIFY2(asked.text.contains(QStringLiteral("Open Sync... on the options panel")),
+             qPrintable(asked.text));
+    QVERIFY2(!asked.text.contains(QStringLiteral("--password-file")), qPrintable(asked.text));
 }
 
 QTEST_MAIN(SyncWindowTest)
