@@ -2,6 +2,7 @@
 
 #include "store/BookMaintenance.h"
 #include "store/PrivateFiles.h"
+#include "store/Trash.h"
 
 #include <QDir>
 
@@ -34,6 +35,7 @@ bool StartUp::begin() {
         return false;
     case BookLock::Result::Taken:
         removeLeftoverTemporaries(m_folder);
+        removeExpiredTrash(m_folder, m_services.clock.now());
         break;
     case BookLock::Result::Unavailable:
         break;

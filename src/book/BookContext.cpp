@@ -62,6 +62,18 @@ bool BookContext::writeBlankPage(qint64 page) {
     return true;
 }
 
+bool BookContext::deletePage(qint64 page) {
+    if (m_ended)
+        return false;
+    if (page < 1)
+        return true;
+    if (const StoreResult result = store().deletePage(page); !result) {
+        reportFatal(result.failure);
+        return false;
+    }
+    return true;
+}
+
 bool BookContext::saveNewPage() {
     if (m_ended)
         return false;

@@ -44,6 +44,8 @@ public:
     // Writes the view at the current position; a tab without pages gets it as page 1.
     bool putPage();
     bool writeBlankPage(qint64 page);
+    // Delete: the page goes to the book's trash, then it is blanked.
+    bool deletePage(qint64 page);
     // Files the name in the view as a new page, opens its tab on the strip and tells the user.
     bool saveNewPage();
 

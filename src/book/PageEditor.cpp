@@ -327,7 +327,7 @@ void PageEditor::deletePage() {
         m_book.ask({QStringLiteral("Delete: [ ") + view.texts[0] + QStringLiteral(" ]"),
                     QStringLiteral(" This will Permanently DELETE all contents on this Page      "),
                     PromptIcon::Exclamation, PromptButtons::OkCancel});
-    if (answer == PromptAnswer::Ok && m_book.writeBlankPage(m_book.store().currentPage()))
+    if (answer == PromptAnswer::Ok && m_book.deletePage(m_book.store().currentPage()))
         m_book.reloadCurrentPage();
     view.del.colour = LabelColour::Grey;
     m_book.notify();

@@ -10,6 +10,7 @@
 #include "store/TabTable.h"
 
 #include <QDate>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QRegularExpression>
 #include <QTime>
@@ -18,14 +19,23 @@ namespace orvelan::cli {
 
 namespace {
 
-void scanOrThrow(const BookFolder& folder, int tab,
-                 const std::function<bool(qint64, QByteArrayView)>& visit) {
-    const TabFile file(folder.tabFilePath(tab));
+// Returns the bytes of a part record at the end of the file (0 for a whole file), and says on
+// the error stream that they are there: a cut tab must never pass for a shorter one.
+qint64 scanOrThrow(CliContext& context, int tab,
+                   const std::function<bool(qint64, QByteArrayView)>& visit) {
+    const TabFile file(context.folder.tabFilePath(tab));
     const int error = file.scan(visit);
     // A missing file or folder holds no pages: a book not yet created reads as empty.
     if (error && error != RuntimeError::FileNotFound && error != RuntimeError::PathNotFound)
         throw CliError{QStringLiteral("Cannot read %1: %2")
                            .arg(file.path(), readErrorMessage(error).trimmed())};
+    const qint64 part = error ? 0 : QFileInfo(file.path()).size() % RecordSize;
+    if (part)
+        context.err << QStringLiteral("orvelan-book: %1 ends in %2 bytes of a damaged page after "
+                                      "its last whole page; run 'orvelan-book check'.\n")
+                           .arg(file.path())
+                           .arg(part);
+    return part;
 }
 
 QString text(const PlainRecord& record, Field field) {
@@ -93,7 +103,7 @@ int runTabs(CliContext& context, const QStringList& args) {
     for (int tab = 0; tab < TabCount; ++tab) {
         qint64 pages = 0;
         qint64 blank = 0;
-        scanOrThrow(context.folder, tab, [&](qint64, QByteArrayView record) {
+        const qint64 damaged = scanOrThrow(context, tab, [&](qint64, QByteArrayView record) {
             ++pages;
             blank += isBlankStored(record) ? 1 : 0;
             return true;
@@ -102,13 +112,17 @@ int runTabs(CliContext& context, const QStringList& args) {
             rows.append(QJsonObject{{QStringLiteral("tab"), tab},
                                     {QStringLiteral("label"), tabCaption(tab)},
                                     {QStringLiteral("pages"), pages},
-                                    {QStringLiteral("blankPages"), blank}});
+                                    {QStringLiteral("blankPages"), blank},
+                                    {QStringLiteral("damagedBytes"), damaged}});
         } else {
-            context.out << QStringLiteral("%1  %2  %3 pages, %4 blank\n")
+            context.out << QStringLiteral("%1  %2  %3 pages, %4 blank%5\n")
                                .arg(tab, 2)
                                .arg(tabCaption(tab), -3)
                                .arg(pages, 6)
-                               .arg(blank);
+                               .arg(blank)
+                               .arg(damaged ? QStringLiteral(", and %1 bytes of a damaged page")
+                                                  .arg(damaged)
+                                            : QString());
         }
     }
     if (context.json)
@@ -123,7 +137,7 @@ int runList(CliContext& context, const QStringList& args) {
     const int last = args.isEmpty() ? TabCount - 1 : first;
     JsonArrayWriter rows(context); // each page is written as it is read
     for (int tab = first; tab <= last; ++tab) {
-        scanOrThrow(context.folder, tab, [&](qint64 page, QByteArrayView stored) {
+        scanOrThrow(context, tab, [&](qint64 page, QByteArrayView stored) {
             const PlainRecord record(stored);
             if (context.json) {
                 rows.append(

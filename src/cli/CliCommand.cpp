@@ -5,6 +5,7 @@
 
 #include "store/BookMaintenance.h"
 #include "store/PrivateFiles.h"
+#include "store/Trash.h"
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -77,8 +78,10 @@ std::unique_ptr<BookLock> lockBook(const BookFolder& folder) {
         lock.reset(); // the folder cannot hold a lock file (read-only): the write will tell
         break;
     }
-    if (lock)
+    if (lock) {
         removeLeftoverTemporaries(folder);
+        removeExpiredTrash(folder, QDateTime::currentDateTimeUtc());
+    }
     MaintenanceReport report;
     completeBook(folder, report);
     if (!report.ok())

@@ -16,12 +16,34 @@ const std::vector<CliCommand>& commandTable() {
          "JSON: {tab, label, page, result}."},
         {"set", "TAB PAGE FIELD=VALUE ...", "change fields of a page and save it", true, runSet,
          "A new Name must belong under the same tab. JSON: {tab, label, page, result}."},
-        {"delete", "TAB PAGE", "blank a page", true, runDelete,
-         "The page stays as a blank page; 'compact' removes blank pages."},
+        {"delete", "TAB PAGE", "move a page to the trash (it stays as a blank page)", true,
+         runDelete,
+         "The page goes to the book's trash first ('trash' lists it, 'trash restore' puts it\n"
+         "back); it stays as a blank page, and 'compact' removes blank pages."},
         {"reset", "--yes", "one new blank page for every tab (all pages are lost)", true, runReset,
          "Without --yes nothing changes."},
         {"compact", "", "remove blank pages of the letter tabs, backing them up to Reserve/", true,
          runCompact, "JSON: {removed, backup}."},
+        {"check", "[--repair]",
+         "read every page of every tab and name what is damaged; --repair sets it aside", false,
+         runCheck,
+         "Names part records, pages that do not decode, links, missing files, wrong sizes and\n"
+         "pages that share a sync identity; exit status 1 when it finds any. --repair moves\n"
+         "each damaged record's bytes into Reserve/damaged/ (named after its file and place),\n"
+         "cuts a part record off, sets a damaged encoding mark right and creates a missing tab\n"
+         "file with one blank page; it blanks nothing it cannot read and deletes nothing.\n"
+         "JSON: {pages, problems: [{kind, tab, label, page, file, message}], repaired, left}."},
+        {"trash", "[restore N ... | empty [--older-than DAYS]]",
+         "list the pages and cards that left the book, put them back, or empty the trash", false,
+         runTrash,
+         "Every page deleted here or by a sync, and every card a sync deletes on the server\n"
+         "(as the server last had it, photo and all), goes to the trash first; entries older\n"
+         "than 30 days are removed when the book is next changed. The list is newest first:\n"
+         "number, name, when, why, from where. 'restore N ...' puts entries back (the first\n"
+         "blank page of the name's tab, else a new page at its end; a page whose card was\n"
+         "deleted goes back to the server as a new card with what the card held).\n"
+         "JSON: [{number, name, deleted, why, from, page, card}]; restore: [{number, name, tab,\n"
+         "page}]; empty: {removed, left}."},
         {"settings", "[--show-password] [NAME=VALUE ...]",
          "show, or change and write, the settings", true, runSettings,
          "The master password is left out unless --show-password is given.\n"
@@ -51,8 +73,11 @@ const std::vector<CliCommand>& commandTable() {
          runExport},
         {"sync",
          "[--url URL] [--user NAME] [--password-file FILE] [--addressbook NAME] [--ca-file PEM] "
-         "[--allow-plain-http] [--dry-run]",
-         "two-way sync with a CardDAV server; later runs use the stored account", true, runSync},
+         "[--allow-plain-http] [--dry-run] [--allow-deletions]",
+         "two-way sync with a CardDAV server; later runs use the stored account", true, runSync,
+         "A sync that would delete more than 10 cards (or pages) and more than a quarter of\n"
+         "those on that side stops before changing anything and says how many;\n"
+         "--allow-deletions lets it go on. --dry-run shows the same count."},
     };
     return table;
 }

@@ -29,5 +29,7 @@ int runImport(CliContext& context, const QStringList& args);
 int runExport(CliContext& context, const QStringList& args);
 int runQuery(CliContext& context, const QStringList& args);
 int runSync(CliContext& context, const QStringList& args);
+int runCheck(CliContext& context, const QStringList& args);
+int runTrash(CliContext& context, const QStringList& args);
 
 } // namespace orvelan::cli

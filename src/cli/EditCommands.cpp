@@ -6,6 +6,7 @@
 #include "store/StoreMessages.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
+#include "store/Trash.h"
 
 namespace orvelan::cli {
 
@@ -109,7 +110,14 @@ int runDelete(CliContext& context, const QStringList& args) {
     PageStore store = openAt(context, tab, clock);
     checkPageExists(store, page);
     store.setCurrentPage(page);
-    throwIfFailed(store.writeBlankPage(page));
+    QString why;
+    if (const int error =
+            deletePageToTrash(context.folder, clock, tab, page, TrashReason::Deleted, why)) {
+        if (!why.isEmpty())
+            throw CliError{why + QStringLiteral(" The page was not deleted.")};
+        throwIfFailed(StoreResult::failed(StoreFailure::Operation::WriteBlankPage, error,
+                                          store.currentTabFilePath()));
+    }
     report(context, store, QStringLiteral("Deleted"));
     return 0;
 }

@@ -23,6 +23,7 @@ struct SyncArguments {
     QString caFile;
     bool dryRun = false;
     bool allowPlainHttp = false;
+    bool allowDeletions = false;
     bool hasUser = false;
     bool hasAddressBook = false;
 };
@@ -37,6 +38,10 @@ SyncArguments syncArguments(const QStringList& args) {
         }
         if (arg == QStringLiteral("--allow-plain-http")) {
             parsed.allowPlainHttp = true;
+            continue;
+        }
+        if (arg == QStringLiteral("--allow-deletions")) {
+            parsed.allowDeletions = true;
             continue;
         }
         const QStringList valued = {QStringLiteral("--url"), QStringLiteral("--user"),
@@ -101,6 +106,7 @@ int runSync(CliContext& context, const QStringList& args) {
     SyncRequest request;
     request.account = accountFor(context.folder, parsed);
     request.dryRun = parsed.dryRun;
+    request.allowDeletions = parsed.allowDeletions;
     KeyringPasswordStore keyring;
     QString error;
     // A server without logins (no user given) needs no password.
@@ -124,7 +130,11 @@ int runSync(CliContext& context, const QStringList& args) {
     if (!outcome.warning.isEmpty())
         context.err << QStringLiteral("orvelan-book: warning: %1\n").arg(outcome.warning);
     if (!outcome.ok)
-        throw CliError{outcome.error};
+        throw CliError{outcome.report.deletionsHeld()
+                           ? outcome.error +
+                                 QStringLiteral(" Run 'orvelan-book sync --allow-deletions' to "
+                                                "go on (deleted cards are kept in the trash).")
+                           : outcome.error};
     const SyncReport& report = outcome.report;
     if (context.json) {
         printJson(
@@ -140,7 +150,9 @@ int runSync(CliContext& context, const QStringList& args) {
                          QJsonArray::fromStringList(report.conflictNames)},
                         {QStringLiteral("cut"), QJsonArray::fromStringList(report.cut)},
                         {QStringLiteral("changes"), QJsonArray::fromStringList(report.changes)},
-                        {QStringLiteral("requests"), report.requests}});
+                        {QStringLiteral("requests"), report.requests},
+                        {QStringLiteral("heldDeletionsHere"), report.heldDeletionsHere},
+                        {QStringLiteral("heldDeletionsOnServer"), report.heldDeletionsThere}});
         return 0;
     }
     if (outcome.createdAddressBook)
@@ -152,6 +164,9 @@ int runSync(CliContext& context, const QStringList& args) {
     }
     context.out << (request.dryRun ? QStringLiteral("Would sync: ") : QStringLiteral("Synced: "))
                 << syncSummary(report) << '\n';
+    if (request.dryRun && report.deletionsHeld())
+        context.out << heldDeletionsText(report)
+                    << " A sync will stop before deleting unless given --allow-deletions.\n";
     if (request.dryRun)
         context.out << "Dry run: nothing was changed.\n";
     return 0;

@@ -63,6 +63,10 @@ bool createBookIfMissing(const BookFolder& folder, MaintenanceReport& report) {
 int completeBook(const BookFolder& folder, MaintenanceReport& report) {
     if (!createDataBook(folder, report))
         return 0;
+    // A book that has been synced is no first run: a tab file missing there was lost, and an
+    // empty one in its place would tell the next sync that its pages were deleted.
+    if (QFileInfo::exists(folder.syncDir() + QStringLiteral("/state.json")))
+        return 0;
     int created = 0;
     for (int tab = 0; tab < TabCount; ++tab) {
         const QString path = folder.tabFilePath(tab);

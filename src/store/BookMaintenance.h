@@ -27,7 +27,9 @@ MaintenanceReport resetData(const BookFolder& folder);
 bool createBookIfMissing(const BookFolder& folder, MaintenanceReport& report);
 
 // Completes a book whose first run was cut short: each missing tab file is created with one
-// blank page; files that exist are never touched. Returns the number of files created.
+// blank page; files that exist are never touched. Returns the number of files created. A book
+// that has been synced (it has a sync state) is never completed: a missing tab file there is
+// damage for the user to mend ('check' names it), not a first run.
 int completeBook(const BookFolder& folder, MaintenanceReport& report);
 
 // Removes the blank pages of the letter tabs 1..25 after copying them to Reserve/. Each backup

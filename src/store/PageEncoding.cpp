@@ -6,6 +6,8 @@
 
 #include <unicode/uchar.h>
 
+#include <algorithm>
+
 namespace orvelan {
 
 TextEncoding encodingOfReserved(QByteArrayView reserved) {
@@ -13,6 +15,16 @@ TextEncoding encodingOfReserved(QByteArrayView reserved) {
     const bool utf8 = reserved == Utf8PageMarker ||
                       (!pageIdOfReserved(reserved).isNull() && reserved[1] == PageId::Utf8Flag);
     return utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+}
+
+bool isKnownReserved(QByteArrayView reserved) {
+    if (reserved.size() != ReservedWidth)
+        return false;
+    const auto all = [reserved](char c) {
+        return std::all_of(reserved.begin(), reserved.end(), [c](char b) { return b == c; });
+    };
+    return all('\0') || all(' ') || reserved == Utf8PageMarker ||
+           !pageIdOfReserved(reserved).isNull();
 }
 
 TextEncoding encodingOfStored(QByteArrayView storedRecord) {

@@ -19,6 +19,10 @@ inline const QByteArrayView Utf8PageMarker(Utf8PageMarkerBytes, ReservedWidth);
 
 // The encoding a Reserved field announces: UTF-8 for the marker, Windows-1252 for anything else.
 TextEncoding encodingOfReserved(QByteArrayView reserved);
+// Whether a Reserved field holds a form this program writes: 8 zero bytes (a saved page), 8
+// spaces (a blank page), an encoding marker or a page identity. Anything else is damage, and a
+// page carrying it is not trusted. A new marker must be known here too.
+bool isKnownReserved(QByteArrayView reserved);
 // The encoding of a stored record (RecordSize bytes, as on disk).
 TextEncoding encodingOfStored(QByteArrayView storedRecord);
 // The Reserved field of a page saved in `encoding`: empty means 8 zero bytes.

@@ -4,6 +4,7 @@
 #include "store/RuntimeError.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
+#include "store/Trash.h"
 #include "store/Windows1252.h"
 
 #include <QFileInfo>
@@ -87,6 +88,15 @@ StoreResult PageStore::putPage(const PageTexts& view) {
 
 StoreResult PageStore::writeBlankPage(qint64 page) {
     const int error = TabFile(m_tabFilePath).writePage(page, blankRecord());
+    if (error)
+        return StoreResult::failed(StoreFailure::Operation::WriteBlankPage, error, m_tabFilePath);
+    return {};
+}
+
+StoreResult PageStore::deletePage(qint64 page) {
+    QString why;
+    const int error =
+        deletePageToTrash(m_folder, m_clock, m_currentTab, page, TrashReason::Deleted, why);
     if (error)
         return StoreResult::failed(StoreFailure::Operation::WriteBlankPage, error, m_tabFilePath);
     return {};

@@ -71,6 +71,9 @@ public:
     StoreResult putPage(const PageTexts& view);
     // Writes a blank page as record n of the current tab.
     StoreResult writeBlankPage(qint64 page);
+    // Delete: puts page n of the current tab into the book's trash, then blanks it. Nothing is
+    // blanked unless the trash was written.
+    StoreResult deletePage(qint64 page);
 
     struct NewPage {
         StoreResult result;

@@ -68,6 +68,18 @@ bool LocalBook::readPage(int tab, qint64 page, PageTexts& texts, PageId& id, QSt
     return true;
 }
 
+bool LocalBook::readStored(int tab, qint64 page, QByteArray& stored, QString& error) const {
+    const TabFile file(m_folder.tabFilePath(tab));
+    TabFile::Read read = file.readPage(page);
+    if (read.error || read.record.isEmpty()) {
+        error = failure(QStringLiteral("read"), file.path(),
+                        read.error ? read.error : RuntimeError::BadRecordNumber);
+        return false;
+    }
+    stored = std::move(read.record);
+    return true;
+}
+
 QByteArray LocalBook::storedPage(qint64 pageNo, const PageTexts& texts, PageId id) const {
     const QDateTime now = m_clock.now();
     PageRecord record;

@@ -25,6 +25,8 @@ public:
     // Every named page of the 26 tabs.
     bool snapshot(QList<LocalPage>& pages, QString& error) const;
     bool readPage(int tab, qint64 page, PageTexts& texts, PageId& id, QString& error) const;
+    // The page's record as it is stored, for the trash.
+    bool readStored(int tab, qint64 page, QByteArray& stored, QString& error) const;
 
     struct Placed {
         int tab = 0;
@@ -43,6 +45,7 @@ public:
     bool setId(int tab, qint64 page, PageId id, QString& error);
 
     const BookFolder& folder() const { return m_folder; }
+    const Clock& clock() const { return m_clock; }
 
     // Makes the pages written since the last call durable (fsync), so that a sync state saved
     // after it never records a page the book could lose to a crash of the machine.

@@ -1,7 +1,10 @@
 #include "sync/Synchroniser.h"
 
+#include "store/BookCheck.h"
 #include "store/PageRecord.h"
+#include "store/TabFile.h"
 #include "store/TabTable.h"
+#include "store/Trash.h"
 #include "sync/CardMerge.h"
 
 #include <QSet>
@@ -71,6 +74,25 @@ QString syncSummary(const SyncReport& report) {
     return text;
 }
 
+bool overDeleteLimit(int deletions, int total) {
+    return deletions > DeleteLimit && deletions * 4 > total;
+}
+
+QString heldDeletionsText(const SyncReport& report) {
+    QStringList parts;
+    if (report.heldDeletionsThere)
+        parts << QStringLiteral("%1 of the %2 cards on the server")
+                     .arg(report.heldDeletionsThere)
+                     .arg(report.cardsThere);
+    if (report.heldDeletionsHere)
+        parts << QStringLiteral("%1 of the %2 pages here")
+                     .arg(report.heldDeletionsHere)
+                     .arg(report.pagesHere);
+    return QStringLiteral("The sync would delete %1, more than %2 and more than a quarter.")
+        .arg(parts.join(QStringLiteral(" and ")))
+        .arg(DeleteLimit);
+}
+
 QString syncStatus(const SyncReport& report) {
     if (report.conflicts)
         return QStringLiteral("Synced: %1 conflict copies").arg(report.conflicts);
@@ -106,6 +128,10 @@ private:
                   const QByteArray& base, const QByteArray& ifMatch, const QString& uid,
                   int retries);
     bool settle(const QString& token);
+    bool bookCanBeVouchedFor();
+    bool saveTrash();
+    bool keepCardInTrash(const SyncStep& step);
+    bool withinDeleteLimit(const QList<SyncStep>& steps, int cards);
 
     bool readPage(const LocalPage& page, PageTexts& texts);
     // The page a card gives, as it is filed here; cut values are counted and named.
@@ -126,6 +152,7 @@ private:
     bool m_dryRun;
     SyncReport& m_report;
     SyncState m_state;
+    Trash m_trash{m_owner.m_book.folder()};
     QList<LocalPage> m_local;
     QSet<PageId> m_usedIds;
     QHash<QString, DavClient::Card> m_cards; // fetched cards by href
@@ -152,6 +179,10 @@ bool Synchroniser::Run::run(QString& error, const SyncProgress& progress) {
         m_state.clear();
         m_state.addressBookUrl = m_book.toString();
     }
+    if (!bookCanBeVouchedFor() || (!m_dryRun && !m_trash.load(m_error))) {
+        error = m_error;
+        return false;
+    }
     RemoteCards remote;
     QString token;
     if (!listRemote(remote, token) || !m_owner.m_book.snapshot(m_local, m_error)) {
@@ -164,6 +195,10 @@ bool Synchroniser::Run::run(QString& error, const SyncProgress& progress) {
         m_usedIds.insert(card.id);
 
     QList<SyncStep> steps = planSync(m_local, remote, m_state, m_bookPath);
+    if (!withinDeleteLimit(steps, int(remote.size()))) {
+        error = m_error;
+        return false;
+    }
     QStringList wanted;
     for (const SyncStep& s : steps) {
         switch (s.action) {
@@ -173,6 +208,7 @@ bool Synchroniser::Run::run(QString& error, const SyncProgress& progress) {
         case SyncAction::Conflict:
         case SyncAction::Restore:
         case SyncAction::Match:
+        case SyncAction::DeleteThere: // kept in the trash as the server last had it
             wanted.append(s.href);
             break;
         default:
@@ -209,6 +245,96 @@ bool Synchroniser::Run::run(QString& error, const SyncProgress& progress) {
     if (!ok)
         error = m_error;
     return ok;
+}
+
+// Every tab file is read whole before anything is planned: a page that cannot be read is
+// never taken as deleted, so damage here stops the sync before it changes either side. A tab
+// file that is empty while the last sync saw pages in it was cut, not emptied by the user:
+// deleting a page blanks it and blank-page removal keeps one page in every tab.
+bool Synchroniser::Run::bookCanBeVouchedFor() {
+    BookCheckResult found = checkBook(m_owner.m_book.folder());
+    QSet<int> emptied;
+    for (const CardState& card : m_state.cards()) {
+        if (card.tab < 0 || card.tab >= TabCount || emptied.contains(card.tab))
+            continue;
+        const TabFile file(m_owner.m_book.folder().tabFilePath(card.tab));
+        if (file.pageCount().value_or(-1) == 0) {
+            emptied.insert(card.tab);
+            BookProblem problem;
+            problem.kind = BookProblem::Kind::Unreadable;
+            problem.tab = card.tab;
+            problem.path = file.path();
+            problem.detail = QStringLiteral("it is empty, but the last sync saw pages in it");
+            found.problems.append(problem);
+        }
+    }
+    if (!found.stopsSync())
+        return true;
+    m_error = syncStopMessage(found);
+    return false;
+}
+
+// A sync that would delete many contacts at once is more likely an accident (a damaged or
+// emptied book, the wrong address book on the server) than the user's wish: it stops before
+// changing anything and says how many, unless the user allowed it. A dry run only tells.
+bool Synchroniser::Run::withinDeleteLimit(const QList<SyncStep>& steps, int cards) {
+    int here = 0;
+    int there = 0;
+    for (const SyncStep& s : steps) {
+        here += s.action == SyncAction::DeleteHere ? 1 : 0;
+        there += s.action == SyncAction::DeleteThere ? 1 : 0;
+    }
+    const int pages = int(m_local.size());
+    m_report.pagesHere = pages;
+    m_report.cardsThere = cards;
+    m_report.heldDeletionsHere = overDeleteLimit(here, pages) ? here : 0;
+    m_report.heldDeletionsThere = overDeleteLimit(there, cards) ? there : 0;
+    if (!m_report.deletionsHeld() || m_owner.m_allowDeletions) {
+        if (m_owner.m_allowDeletions) {
+            m_report.heldDeletionsHere = 0;
+            m_report.heldDeletionsThere = 0;
+        }
+        return true;
+    }
+    if (m_dryRun)
+        return true;
+    m_error = heldDeletionsText(m_report) +
+              QStringLiteral(" It stopped before changing anything on either side. If the "
+                             "deletions are what you want, allow them and sync again.");
+    return false;
+}
+
+bool Synchroniser::Run::saveTrash() {
+    if (const int failed = m_trash.save()) {
+        m_error = QStringLiteral("Cannot write the trash %1 (error %2); nothing more was deleted.")
+                      .arg(m_trash.path())
+                      .arg(failed);
+        return false;
+    }
+    return true;
+}
+
+// A card deleted on the server is kept in the trash first, as the server last had it: with the
+// page the user deleted here when the trash has it, else on its own.
+bool Synchroniser::Run::keepCardInTrash(const SyncStep& s) {
+    const DavClient::Card card = m_cards.value(s.href);
+    if (card.data.isEmpty())
+        return true; // gone from the server already: the delete finds nothing to delete
+    if (TrashEntry* deleted = m_trash.findWithoutCard(s.id)) {
+        deleted->card = card.data;
+        deleted->href = s.href;
+        return saveTrash();
+    }
+    TrashEntry entry;
+    entry.name = withName(m_owner.m_mapping.pageOf(card.data))[0];
+    entry.deletedAt = m_owner.m_book.clock().now().toUTC();
+    entry.why = TrashReason::DeletedBySync;
+    entry.from = QStringLiteral("the server");
+    entry.id = s.id;
+    entry.card = card.data;
+    entry.href = s.href;
+    m_trash.add(entry);
+    return saveTrash();
 }
 
 bool Synchroniser::Run::saveState() {
@@ -424,7 +550,11 @@ bool Synchroniser::Run::send(const LocalPage& page, PageId id) {
             return false;
     }
     const QString href = cardHrefFor(m_bookPath, id);
-    return putLocal(page, texts, id, href, {}, {}, uidFor(id), RetriesAfterPrecondition);
+    // A page restored from the trash takes the card it had back to the server, photo and all.
+    const QByteArray kept = m_trash.cardToSendBack(id);
+    if (!putLocal(page, texts, id, href, kept, {}, uidFor(id), RetriesAfterPrecondition))
+        return false;
+    return kept.isEmpty() || !m_trash.forgetCardToSendBack(id) || saveTrash();
 }
 
 // Writes the page, whose stored texts are `texts`, over the card at `href` (a new card when
@@ -606,7 +736,17 @@ bool Synchroniser::Run::deleteHere(const LocalPage& page, PageId id) {
     ++m_report.deletedHere;
     if (m_dryRun)
         return true;
-    if (!m_owner.m_book.blankPage(page.tab, page.page, m_error))
+    // The page goes to the trash before it is blanked.
+    TrashEntry entry;
+    if (!m_owner.m_book.readStored(page.tab, page.page, entry.record, m_error))
+        return false;
+    entry.name = texts[0];
+    entry.deletedAt = m_owner.m_book.clock().now().toUTC();
+    entry.why = TrashReason::DeletedOnServer;
+    entry.from = trashPlace(page.tab, page.page);
+    entry.id = id;
+    m_trash.add(entry);
+    if (!saveTrash() || !m_owner.m_book.blankPage(page.tab, page.page, m_error))
         return false;
     m_state.remove(id);
     m_stateChanged = true;
@@ -620,6 +760,8 @@ bool Synchroniser::Run::deleteThere(const SyncStep& s) {
         ++m_report.deletedThere;
         return true;
     }
+    if (!keepCardInTrash(s))
+        return false;
     DavClient::Write outcome;
     DavError error;
     if (!m_owner.m_client.deleteCard(m_book, s.href, known ? known->etag : s.etag, outcome, error))

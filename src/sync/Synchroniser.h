@@ -26,6 +26,13 @@ struct SyncReport {
     QStringList cut;
     QStringList changes; // one line per change, "here: ..." or "server: ..."
     int requests = 0;    // HTTP requests made
+    // Deletions the delete limit held back (the sync stopped before changing anything), or
+    // that a dry run found over the limit.
+    int heldDeletionsHere = 0;  // of `pagesHere` named pages
+    int heldDeletionsThere = 0; // of `cardsThere` cards
+    int pagesHere = 0;
+    int cardsThere = 0;
+    bool deletionsHeld() const { return heldDeletionsHere || heldDeletionsThere; }
     bool changed() const { return sent || received || deletedHere || deletedThere || conflicts; }
 };
 
@@ -37,6 +44,13 @@ QString syncSummary(const SyncReport& report);
 // A status line short enough for the book's status label: "Synced: 2 in, 1 out", or the number
 // of conflict copies filed.
 QString syncStatus(const SyncReport& report);
+
+// The delete limit: a sync that would delete more than this many cards (or pages) and more
+// than a quarter of those on that side stops before changing anything, unless allowed.
+inline constexpr int DeleteLimit = 10;
+bool overDeleteLimit(int deletions, int total);
+// "The sync would delete 12 of the 20 cards on the server ..." for the deletions held back.
+QString heldDeletionsText(const SyncReport& report);
 
 // done / total steps, for a progress bar.
 using SyncProgress = std::function<void(int done, int total)>;
@@ -51,6 +65,8 @@ public:
 
     bool run(const QUrl& addressBook, bool dryRun, SyncReport& report, QString& error,
              const SyncProgress& progress = {});
+    // Lets a sync delete more than the delete limit allows.
+    void allowDeletions(bool allow) { m_allowDeletions = allow; }
 
 private:
     class Run;
@@ -58,6 +74,7 @@ private:
     LocalBook& m_book;
     const CardMapping& m_mapping;
     QString m_statePath;
+    bool m_allowDeletions = false;
 };
 
 // The name a conflict copy gets: the page's name with " (conflict)" after it, cut so the mark

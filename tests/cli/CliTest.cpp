@@ -163,3 +163,52 @@ TEST(Cli, SettingsShowAndChange) {
     EXPECT_EQ(settings[QStringLiteral("SearchNotes")].toString(), QStringLiteral("1"));
     EXPECT_EQ(settings[QStringLiteral("SerialPort")].toString(), QStringLiteral("1"));
 }
+
+// A cut tab never passes for a shorter one; check names it, exits 1, and its repair sets the
+// part aside without deleting a page.
+TEST(Cli, ACutTabIsToldByTabsListAndCheckAndRepairSetsThePartAside) {
+    TempBook book;
+    QList<QByteArray> m;
+    for (int i = 1; i <= 12; ++i)
+        m << TempBook::named("Mira " + QByteArray::number(i));
+    book.writeTab(12, m);
+    QFile tab(book.folder().tabFilePath(12));
+    ASSERT_TRUE(tab.resize(5 * RecordSize + 700));
+
+    struct Case {
+        QStringList args;
+        bool json;
+        int status;
+        const char* out; // text the output holds
+        const char* err;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("tabs")}, false, 0, "5 pages, 0 blank, and 700 bytes of a damaged page",
+         "Orvel0C.raf ends in 700 bytes of a damaged page"},
+        {{QStringLiteral("list"), QStringLiteral("M")}, false, 0, "Mira 5",
+         "run 'orvelan-book check'"},
+        {{QStringLiteral("check")}, false, 1,
+         "ends in part of a page: it is 9150 bytes, 5 whole pages and 700 bytes of page 6", ""},
+        {{QStringLiteral("check")}, true, 1, "\"kind\": \"partialRecord\"", ""},
+        {{QStringLiteral("check"), QStringLiteral("--repair")}, false, 1,
+         "Repaired: ", ""},
+        {{QStringLiteral("check")}, false, 0, "no problems", ""},
+        {{QStringLiteral("check"), QStringLiteral("--fix")}, false, -1, "", ""},
+    };
+    for (const Case& c : cases) {
+        const CommandRun result = run(book, c.args, c.json);
+        const std::string what = c.args.join(u' ').toStdString();
+        if (c.status < 0) {
+            EXPECT_NE(result.status, 0) << what;
+            continue;
+        }
+        EXPECT_EQ(result.status, c.status) << what << result.err.toStdString();
+        EXPECT_TRUE(result.out.contains(QLatin1StringView(c.out)))
+            << what << ": " << result.out.toStdString();
+        EXPECT_TRUE(result.err.contains(QLatin1StringView(c.err)))
+            << what << ": " << result.err.toStdString();
+    }
+    EXPECT_EQ(book.pageCount(12), 5);
+    QFile aside(book.folder().reserveDir() + QStringLiteral("/damaged/Orvel0C.raf.at-8450"));
+    EXPECT_EQ(aside.size(), 700);
+}

@@ -235,3 +235,18 @@ TEST(SyncPlan, ThePageHashStaysWhatStateFilesHold) {
     texts[25] = QStringLiteral("note");
     EXPECT_EQ(pageHash(texts), QByteArray("48761db0bcb4c45b6b84d975207f83e2"));
 }
+
+TEST(DeleteLimit, StopsOnlyPastTenAndAQuarterOfTheSide) {
+    struct Case {
+        int deletions;
+        int total;
+        bool over;
+    };
+    const Case cases[] = {
+        {0, 0, false},   {10, 10, false},   {11, 44, false}, {11, 43, true},
+        {12, 20, true},  {11, 100, false},  {26, 100, true}, {25, 100, false},
+        {7, 20, false},  {1000, 1000, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(overDeleteLimit(c.deletions, c.total), c.over) << c.deletions << " of " << c.total;
+}

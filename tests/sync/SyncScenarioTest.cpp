@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -1214,3 +1216,163 @@ TEST_P(SyncScenario, ABookAndAPhoneKeptInStepByVdirsyncerAgreeFieldByField) {
     // Both sides agree: neither has anything more to send.
     EXPECT_FALSE(syncOk().report.changed());
 }
+namespace {
+
+// What can happen to a tab file between two syncs, and the words the stop must use.
+struct TabDamage {
+    const char* name;
+    std::function<void(const QString& tabFile, const QString& scratch)> apply;
+    const char* says;
+};
+
+void resizeFile(const QString& path, qint64 size) {
+    QFile file(path);
+    ASSERT_TRUE(file.resize(size));
+}
+
+// Flips one byte of the Reserved field of page `page` of the file.
+void setReservedByte(const QString& path, qint64 page, int index, char value) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.seek((page - 1) * RecordSize + specOf(Field::Reserved).offset + index));
+    ASSERT_EQ(file.write(&value, 1), 1);
+}
+
+const TabDamage TabDamages[] = {
+    {"cut inside a page", [](const QString& f, const QString&) { resizeFile(f, 5 * 1690 + 700); },
+     "ends in part of a page: it is 9150 bytes, 5 whole pages and 700 bytes of page 6"},
+    {"cut to 100 bytes", [](const QString& f, const QString&) { resizeFile(f, 100); },
+     "ends in part of a page"},
+    {"emptied", [](const QString& f, const QString&) { resizeFile(f, 0); },
+     "it is empty, but the last sync saw pages in it"},
+    {"missing", [](const QString& f, const QString&) { ASSERT_TRUE(QFile::remove(f)); },
+     "is missing"},
+    {"a link",
+     [](const QString& f, const QString& scratch) {
+         ASSERT_TRUE(QFile::rename(f, scratch + QStringLiteral("/elsewhere.raf")));
+         ASSERT_TRUE(QFile::link(scratch + QStringLiteral("/elsewhere.raf"), f));
+     },
+     "is a link, not the tab file"},
+    {"a folder",
+     [](const QString& f, const QString&) {
+         ASSERT_TRUE(QFile::remove(f));
+         ASSERT_TRUE(QDir().mkdir(f));
+     },
+     "is a folder or a device"},
+    {"an identity tag flipped",
+     [](const QString& f, const QString&) { setReservedByte(f, 3, 0, 'J'); }, "Page 3 of tab M"},
+};
+
+// 20 pages, 12 of them under M, synced; then the tab file of M is damaged in each way in turn.
+// Nothing changes on either side, the tool does not fill the gap, and the message names the file.
+TEST_P(SyncScenario, ADamagedTabFileStopsTheSyncBeforeAnyChangeOnEitherSide) {
+    QList<QByteArray> m;
+    for (int i = 1; i <= 12; ++i)
+        m << TempBook::record({{Field::Name, "Mira " + QByteArray::number(i)},
+                               {Field::Phone1, "555 " + QByteArray::number(i)}});
+    book.writeTab(12, m);
+    for (int i = 0; i < 8; ++i)
+        book.writeTab(1 + i, {TempBook::named(QByteArray(1, char('A' + i)) + "nne")});
+    syncOk();
+    ASSERT_EQ(serverCards().size(), 20);
+    const QHash<QString, QByteArray> etags = serverEtags();
+    const QString tabFile = book.folder().tabFilePath(12);
+    const QByteArray whole = book.tabBytes(12);
+    for (const TabDamage& damage : TabDamages) {
+        SCOPED_TRACE(damage.name);
+        QTemporaryDir scratch;
+        damage.apply(tabFile, scratch.path());
+        const QByteArray damaged = allTabs();
+
+        MaintenanceReport completed; // as every command of the tool does when it takes the lock
+        EXPECT_EQ(completeBook(book.folder(), completed), 0) << "a lost tab is not made afresh";
+        for (const bool dryRun : {true, false}) {
+            const SyncOutcome outcome = sync(dryRun);
+            EXPECT_FALSE(outcome.ok);
+            EXPECT_TRUE(outcome.error.contains(QStringLiteral("Orvel0C.raf")))
+                << outcome.error.toStdString();
+            EXPECT_TRUE(outcome.error.contains(QLatin1StringView(damage.says)))
+                << outcome.error.toStdString();
+            EXPECT_TRUE(outcome.error.contains(QStringLiteral("check --repair")));
+            EXPECT_EQ(outcome.report.deletedThere, 0);
+        }
+        EXPECT_EQ(serverEtags(), etags) << "no card deleted or written";
+        EXPECT_EQ(allTabs(), damaged) << "no page written";
+
+        // Mended for the next damage.
+        QFile::remove(tabFile);
+        QDir(tabFile).removeRecursively();
+        QFile file(tabFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(whole);
+    }
+    EXPECT_FALSE(syncOk().report.changed()) << "mended, the book syncs as before";
+}
+
+// A page whose encoding mark was flipped reads as mojibake ("Иванов" as "Ð˜Ð²Ð°Ð½"); the sync
+// stops instead of sending it over the good card.
+TEST_P(SyncScenario, APageWhoseEncodingMarkFlippedStopsTheSyncInsteadOfSendingMojibake) {
+    PageTexts texts;
+    texts[0] = QStringLiteral("Иванов Иван");
+    texts[7] = QStringLiteral("555 1");
+    LocalBook local(book.folder(), clock);
+    LocalBook::Placed placed;
+    QString error;
+    ASSERT_TRUE(local.addPage(texts, {}, placed, error)) << error.toStdString();
+    syncOk();
+    const QHash<QString, QByteArray> cards = serverCards();
+    setReservedByte(book.folder().tabFilePath(placed.tab), placed.page, 1, 'W');
+
+    const SyncOutcome outcome = sync();
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_TRUE(outcome.error.contains(QStringLiteral("Page %1 of tab I J").arg(placed.page)))
+        << outcome.error.toStdString();
+    EXPECT_TRUE(outcome.error.contains(QStringLiteral("UTF-8 in a page marked Windows-1252")));
+    EXPECT_EQ(serverCards(), cards);
+}
+
+} // namespace
+
+namespace {
+
+// Many deletions at once stop the sync before it changes anything, on either side, until the
+// user allows them; a dry run shows the same count.
+TEST_P(SyncScenario, ASyncThatWouldDeleteManyStopsSaysHowManyAndGoesOnOnlyWhenAllowed) {
+    addPages(24);
+    syncOk();
+    for (int i = 0; i < 12; ++i)
+        deletePage(QStringLiteral("%1person %2").arg(QChar(u'A' + i)).arg(i));
+    const QHash<QString, QByteArray> etags = serverEtags();
+
+    const SyncOutcome dry = sync(true);
+    ASSERT_TRUE(dry.ok) << dry.error.toStdString();
+    EXPECT_EQ(dry.report.deletedThere, 12);
+    EXPECT_EQ(heldDeletionsText(dry.report),
+              QStringLiteral("The sync would delete 12 of the 24 cards on the server, more than "
+                             "10 and more than a quarter."));
+    const SyncOutcome held = sync();
+    EXPECT_FALSE(held.ok);
+    EXPECT_TRUE(held.error.contains(QStringLiteral("12 of the 24 cards on the server")))
+        << held.error.toStdString();
+    EXPECT_TRUE(held.error.contains(QStringLiteral("stopped before changing anything")));
+    EXPECT_EQ(serverEtags(), etags);
+
+    SyncOutcome allowed = runSync(book.folder(), clock, {account, Password, false, 10000, true});
+    ASSERT_TRUE(allowed.ok) << allowed.error.toStdString();
+    EXPECT_EQ(allowed.report.deletedThere, 12);
+    EXPECT_EQ(serverCards().size(), 12);
+
+    // The phone deletes 11 of the 12 cards left.
+    int deleted = 0;
+    for (const QString& href : serverCards().keys()) {
+        if (deleted < 11 && serverWrite("DELETE", href))
+            ++deleted;
+    }
+    const SyncOutcome phoneHeld = sync();
+    EXPECT_FALSE(phoneHeld.ok);
+    EXPECT_TRUE(phoneHeld.error.contains(QStringLiteral("11 of the 12 pages here")))
+        << phoneHeld.error.toStdString();
+    EXPECT_EQ(namedPages(), 12);
+}
+
+} // namespace

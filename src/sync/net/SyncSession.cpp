@@ -1,5 +1,6 @@
 #include "sync/net/SyncSession.h"
 
+#include "store/BookCheck.h"
 #include "sync/LocalBook.h"
 #include "sync/VCardSyncMapping.h"
 #include "sync/net/QtHttpTransport.h"
@@ -75,6 +76,11 @@ SyncOutcome runSync(const BookFolder& folder, const Clock& clock, const SyncRequ
     DavClient client(*transport);
     SyncAccount& account = outcome.account;
     if (account.addressBookUrl.isEmpty()) {
+        // Nothing goes to the server, not even a new address book, from a damaged book.
+        if (const BookCheckResult found = checkBook(folder); found.stopsSync()) {
+            outcome.error = syncStopMessage(found);
+            return outcome;
+        }
         QList<DavClient::AddressBook> books;
         QUrl home;
         DavError error;
@@ -128,6 +134,7 @@ SyncOutcome runSync(const BookFolder& folder, const Clock& clock, const SyncRequ
     LocalBook book(folder, clock);
     const VCardSyncMapping mapping;
     Synchroniser synchroniser(client, book, mapping, syncStatePath(folder));
+    synchroniser.allowDeletions(request.allowDeletions);
     outcome.ok = synchroniser.run(QUrl(account.addressBookUrl), request.dryRun, outcome.report,
                                   outcome.error, progress);
     return outcome;

@@ -13,6 +13,7 @@ struct SyncRequest {
     QString password;
     bool dryRun = false;
     int timeoutMs = 30000;
+    bool allowDeletions = false; // past the delete limit
 };
 
 struct SyncOutcome {
