@@ -2,6 +2,7 @@
 #include "BenchBook.h"
 
 #include "platform/Clock.h"
+#include "store/BookCheck.h"
 #include "store/BookMaintenance.h"
 #include "store/FieldCipher.h"
 #include "store/PageRecord.h"
@@ -39,6 +40,19 @@ void readAndDecipherWholeBook(benchmark::State& state) {
     }
 }
 BENCHMARK(readAndDecipherWholeBook)->Unit(benchmark::kMillisecond);
+
+// What every sync reads before it plans: every record of every tab, each named page's texts
+// checked as they decode, and the identities for copies.
+void checkWholeBookBeforeASync(benchmark::State& state) {
+    const BenchBook& book = sharedBook();
+    for (auto _ : state) {
+        const BookCheckResult result = checkBook(book.folder());
+        benchmark::DoNotOptimize(result.pages);
+        if (!result.ok())
+            state.SkipWithError("the generated book should check clean");
+    }
+}
+BENCHMARK(checkWholeBookBeforeASync)->Unit(benchmark::kMillisecond);
 
 void saveNewPageOnA25000PageTab(benchmark::State& state) {
     BenchBook& book = sharedBook();

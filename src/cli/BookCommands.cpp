@@ -115,14 +115,15 @@ int runTabs(CliContext& context, const QStringList& args) {
                                     {QStringLiteral("blankPages"), blank},
                                     {QStringLiteral("damagedBytes"), damaged}});
         } else {
-            context.out << QStringLiteral("%1  %2  %3 pages, %4 blank%5\n")
-                               .arg(tab, 2)
-                               .arg(tabCaption(tab), -3)
-                               .arg(pages, 6)
-                               .arg(blank)
-                               .arg(damaged ? QStringLiteral(", and %1 bytes of a damaged page")
-                                                  .arg(damaged)
-                                            : QString());
+            context.out
+                << QStringLiteral("%1  %2  %3 pages, %4 blank%5\n")
+                       .arg(tab, 2)
+                       .arg(tabCaption(tab), -3)
+                       .arg(pages, 6)
+                       .arg(blank)
+                       .arg(damaged
+                                ? QStringLiteral(", and %1 bytes of a damaged page").arg(damaged)
+                                : QString());
         }
     }
     if (context.json)

@@ -42,14 +42,7 @@ int listTrash(CliContext& context) {
         return 0;
     }
     for (const TrashEntry& entry : entries)
-        context.out << QStringLiteral("%1  %2  %3  %4, from %5%6\n")
-                           .arg(entry.number, 4)
-                           .arg(textColumn(entry.name, 32))
-                           .arg(entry.deletedAt.toLocalTime().toString(
-                               QStringLiteral("yyyy-MM-dd HH:mm")))
-                           .arg(entry.why, entry.from)
-                           .arg(entry.card.isEmpty() ? QString()
-                                                     : QStringLiteral(" (with its card)"));
+        context.out << trashLine(entry) << '\n';
     return 0;
 }
 
@@ -69,8 +62,8 @@ int restore(CliContext& context, const QStringList& numbers) {
     const Trash trash = loadTrash(context.folder);
     for (const int number : std::as_const(chosen)) {
         if (!trash.find(number))
-            throw CliError{QStringLiteral("The trash holds no entry %1; nothing was restored.")
-                               .arg(number)};
+            throw CliError{
+                QStringLiteral("The trash holds no entry %1; nothing was restored.").arg(number)};
     }
     SystemClock clock;
     const VCardSyncMapping mapping;
@@ -111,8 +104,7 @@ int empty(CliContext& context, const QStringList& args) {
     Trash trash = loadTrash(context.folder);
     const int before = int(trash.entries().size());
     const int removed =
-        days < 0 ? before
-                 : trash.removeOlderThan(QDateTime::currentDateTimeUtc().addDays(-days));
+        days < 0 ? before : trash.removeOlderThan(QDateTime::currentDateTimeUtc().addDays(-days));
     if (days < 0) {
         for (const TrashEntry& entry : trash.newestFirst())
             trash.remove(entry.number);

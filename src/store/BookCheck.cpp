@@ -86,8 +86,8 @@ FileState examine(const QString& path) {
     struct stat info {};
     if (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
         state.error = errno;
-        state.kind = errno == ENOENT ? BookProblem::Kind::MissingFile
-                                     : BookProblem::Kind::Unreadable;
+        state.kind =
+            errno == ENOENT ? BookProblem::Kind::MissingFile : BookProblem::Kind::Unreadable;
         state.detail = describeRuntimeError(runtimeErrorFromErrno(errno, path));
         return state;
     }
@@ -181,8 +181,8 @@ BookCheckResult checkBook(const BookFolder& folder) {
             result.problems.append(problem);
             continue;
         }
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW |
-                                                                       O_CLOEXEC);
+        const int fd =
+            ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) {
             problem.kind = BookProblem::Kind::Unreadable;
             problem.detail = describeRuntimeError(runtimeErrorFromErrno(errno, path));
@@ -207,8 +207,8 @@ BookCheckResult checkBook(const BookFolder& folder) {
             }
             if (got != chunk.size()) {
                 problem.kind = BookProblem::Kind::Unreadable;
-                problem.detail = describeRuntimeError(
-                    runtimeErrorFromErrno(errno ? errno : EIO, path));
+                problem.detail =
+                    describeRuntimeError(runtimeErrorFromErrno(errno ? errno : EIO, path));
                 result.problems.append(problem);
                 readFailed = true;
                 break;
@@ -371,9 +371,9 @@ RepairReport repairBook(const BookFolder& folder, const BookCheckResult& found) 
             }
             const int fd = ::open(QFile::encodeName(problem.path).constData(),
                                   O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-            const bool written = fd >= 0 && ::pwrite(fd, record.constData(), RecordSize,
-                                                     off_t((problem.page - 1) * RecordSize)) ==
-                                                RecordSize;
+            const bool written =
+                fd >= 0 && ::pwrite(fd, record.constData(), RecordSize,
+                                    off_t((problem.page - 1) * RecordSize)) == RecordSize;
             if (fd >= 0)
                 ::close(fd);
             if (!written) {

@@ -26,8 +26,8 @@ struct BookProblem {
                           // the part would have been
     qint64 otherPage = 0; // DuplicateIdentity: the earlier page with the same identity
     int otherTab = 0;
-    QString path;   // the tab file
-    QString detail; // what exactly is wrong, in words
+    QString path;    // the tab file
+    QString detail;  // what exactly is wrong, in words
     qint64 size = 0; // PartialRecord: the file's size in bytes
 
     // One sentence naming the file or page and what is wrong.
@@ -58,8 +58,8 @@ BookCheckResult checkBook(const BookFolder& folder);
 QString syncStopMessage(const BookCheckResult& result);
 
 struct RepairReport {
-    QStringList done;    // one line per damaged record or file set aside or fixed
-    QStringList left;    // problems a repair cannot solve (a link, a folder, an unreadable file)
+    QStringList done; // one line per damaged record or file set aside or fixed
+    QStringList left; // problems a repair cannot solve (a link, a folder, an unreadable file)
 };
 
 // Sets damaged records aside and makes the tab files whole again, deleting nothing:

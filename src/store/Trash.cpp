@@ -46,7 +46,8 @@ bool fromJson(const QJsonObject& object, TrashEntry& entry) {
     entry.why = object.value(QStringLiteral("why")).toString();
     entry.from = object.value(QStringLiteral("from")).toString();
     entry.id = PageId::fromString(object.value(QStringLiteral("id")).toString());
-    entry.record = QByteArray::fromBase64(object.value(QStringLiteral("record")).toString().toLatin1());
+    entry.record =
+        QByteArray::fromBase64(object.value(QStringLiteral("record")).toString().toLatin1());
     entry.card = object.value(QStringLiteral("card")).toString().toUtf8();
     entry.href = object.value(QStringLiteral("href")).toString();
     return entry.number > 0 && entry.deletedAt.isValid() &&
@@ -175,6 +176,15 @@ QString trashPlace(int tab, qint64 page) {
     return QStringLiteral("tab %1, page %2").arg(tabCaption(tab)).arg(page);
 }
 
+QString trashLine(const TrashEntry& entry) {
+    return QStringLiteral("%1  %2  %3  %4, from %5%6")
+        .arg(entry.number, 4)
+        .arg(textColumn(entry.name, 32))
+        .arg(entry.deletedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+        .arg(entry.why, entry.from)
+        .arg(entry.card.isEmpty() ? QString() : QStringLiteral(" (with its card)"));
+}
+
 int deletePageToTrash(const BookFolder& folder, const Clock& clock, int tab, qint64 page,
                       const QString& why, QString& error) {
     const TabFile file(folder.tabFilePath(tab));
@@ -255,7 +265,8 @@ bool restoreFromTrash(const BookFolder& folder, const Clock& clock, int number,
     }
     restored.page = slot > 0 ? slot : count + 1;
     if (const int failed = file.writePage(restored.page, stored)) {
-        error = QStringLiteral("Cannot write %1: %2").arg(file.path(), describeRuntimeError(failed));
+        error =
+            QStringLiteral("Cannot write %1: %2").arg(file.path(), describeRuntimeError(failed));
         return false;
     }
     // The page is back before the entry leaves: a crash in between keeps both, never neither.

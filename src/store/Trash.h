@@ -82,6 +82,8 @@ private:
 
 // "tab M, page 3".
 QString trashPlace(int tab, qint64 page);
+// One line of the trash list: number, name, when (local time), why, from where.
+QString trashLine(const TrashEntry& entry);
 
 // Puts page `page` of tab `tab` into the trash and then blanks it; a blank page is only
 // blanked. Nothing is blanked unless the trash was written. 0 when done, else a runtime error

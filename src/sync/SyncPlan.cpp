@@ -71,8 +71,20 @@ QList<SyncStep> planSync(const QList<LocalPage>& local, const RemoteCards& remot
                 step.action = SyncAction::Refresh;
             else
                 continue;
+        } else if (here && changedHere) {
+            // The page goes back as a new card at the path its identity gives. When that card
+            // is there already, a sync that sent it stopped before recording it: compare them.
+            const QString sent = cardHrefFor(bookPath, known.id);
+            if (sent != known.href && remote.contains(sent) && !state.findByHref(sent)) {
+                step.action = SyncAction::Match;
+                step.href = sent;
+                step.etag = remote.value(sent);
+                remoteSeen.insert(sent);
+            } else {
+                step.action = SyncAction::Recreate;
+            }
         } else if (here) {
-            step.action = changedHere ? SyncAction::Recreate : SyncAction::DeleteHere;
+            step.action = SyncAction::DeleteHere;
         } else if (there) {
             step.action = changedThere ? SyncAction::Restore : SyncAction::DeleteThere;
         } else {

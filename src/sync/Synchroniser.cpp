@@ -224,8 +224,9 @@ bool Synchroniser::Run::run(QString& error, const SyncProgress& progress) {
         if (!ok)
             break;
         ok = step(s);
+        ++done; // counted with or without a progress bar: the state is saved part-way
         if (progress)
-            progress(++done, int(steps.size()));
+            progress(done, int(steps.size()));
         const qsizetype saveAfter = std::max(SaveEvery, m_state.cards().size() / 4);
         if (ok && !m_dryRun && m_stateChanged && done - savedAt >= saveAfter) {
             ok = saveState();

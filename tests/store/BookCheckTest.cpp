@@ -101,9 +101,9 @@ TEST(BookCheck, EveryPageTheStoreWritesIsTrusted) {
     TempBook book;
     FakeClock clock;
     PageStore store(book.folder(), clock);
-    const QString names[] = {QStringLiteral("Anna"), QStringLiteral("Zoë Weiß"),
+    const QString names[] = {QStringLiteral("Anna"),        QStringLiteral("Zoë Weiß"),
                              QStringLiteral("Иванов Иван"), QStringLiteral("Παπαδόπουλος"),
-                             QStringLiteral("王芳"), QStringLiteral("Émile 😀")};
+                             QStringLiteral("王芳"),        QStringLiteral("Émile 😀")};
     for (const QString& name : names) {
         PageTexts texts;
         texts[0] = name;

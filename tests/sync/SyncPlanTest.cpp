@@ -178,6 +178,22 @@ TEST(SyncPlan, APageAndACardLeftUnrecordedByAnInterruptedSyncAreMatched) {
     }
 }
 
+// Deleted on the phone and changed here: the page went back as a new card, but the sync stopped
+// before it recorded it. The next sync finds that card by the page's identity; it is not a new
+// card from the phone, and no second page is filed for it.
+TEST(SyncPlan, ACardRecreatedByAnInterruptedSyncIsMatchedNotReceivedAgain) {
+    Fixture f;
+    f.synced(1, 1, 1);
+    f.remote.clear(); // deleted on the phone
+    f.local[0].hash = "changed here";
+    f.remote.insert(cardHrefFor(Book, id(1)), "\"r\"");
+    const QList<SyncStep> steps = f.plan();
+    ASSERT_EQ(steps.size(), 1);
+    EXPECT_EQ(steps[0].action, SyncAction::Match);
+    EXPECT_EQ(steps[0].href, cardHrefFor(Book, id(1)));
+    EXPECT_EQ(steps[0].id, id(1));
+}
+
 TEST(SyncPlan, IdentitiesAvoidZeroBytesAndSpacesAndSurviveTheirTextForm) {
     for (int i = 0; i < 200; ++i) {
         const PageId fresh = PageId::random();
@@ -243,10 +259,10 @@ TEST(DeleteLimit, StopsOnlyPastTenAndAQuarterOfTheSide) {
         bool over;
     };
     const Case cases[] = {
-        {0, 0, false},   {10, 10, false},   {11, 44, false}, {11, 43, true},
-        {12, 20, true},  {11, 100, false},  {26, 100, true}, {25, 100, false},
-        {7, 20, false},  {1000, 1000, true},
+        {0, 0, false},    {10, 10, false}, {11, 44, false},  {11, 43, true}, {12, 20, true},
+        {11, 100, false}, {26, 100, true}, {25, 100, false}, {7, 20, false}, {1000, 1000, true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(overDeleteLimit(c.deletions, c.total), c.over) << c.deletions << " of " << c.total;
+        EXPECT_EQ(overDeleteLimit(c.deletions, c.total), c.over)
+            << c.deletions << " of " << c.total;
 }

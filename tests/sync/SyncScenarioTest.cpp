@@ -1376,3 +1376,162 @@ TEST_P(SyncScenario, ASyncThatWouldDeleteManyStopsSaysHowManyAndGoesOnOnlyWhenAl
 }
 
 } // namespace
+
+namespace {
+
+// Every page that leaves the book, and every card a sync deletes, is kept in the trash;
+// restored, a page syncs back as a card with what the server's card held, photo included.
+TEST_P(SyncScenario, TheTrashKeepsWhatLeavesEitherSideAndRestoresTheWholeCard) {
+    addPages(2);
+    syncOk();
+    const QString pia = bookUrl().path() + QStringLiteral("phone-card.vcf");
+    const QByteArray photo = "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQ==\r\n";
+    ASSERT_TRUE(serverWrite("PUT", pia,
+                            vcard("p1", "FN:Pia Photo\r\nN:Photo;Pia;;;\r\nBDAY:1990-04-01\r\n" +
+                                            photo + "TEL;TYPE=CELL:0711\r\n")));
+    syncOk();
+
+    // Delete in the window; the phone deletes another card.
+    const Found found = findPage(QStringLiteral("Pia Photo"));
+    PageStore store(book.folder(), clock);
+    store.setCurrentTab(found.tab);
+    store.selectTabFile();
+    ASSERT_TRUE(store.deletePage(found.page));
+    clock.advance(60);
+    ASSERT_TRUE(serverWrite("DELETE", hrefOfCardWith("FN:Bperson 1")));
+    const SyncOutcome synced = syncOk();
+    EXPECT_EQ(synced.report.deletedThere, 1);
+    EXPECT_EQ(synced.report.deletedHere, 1);
+    EXPECT_FALSE(serverCards().contains(pia));
+
+    ToolRun listed = orvelan::test::runCommand(book.folder(), {QStringLiteral("trash")}, true);
+    ASSERT_EQ(listed.status, 0) << listed.err.toStdString();
+    const QJsonArray entries = listed.json().toArray();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0][QStringLiteral("name")].toString(), QStringLiteral("Bperson 1"))
+        << "newest first";
+    EXPECT_EQ(entries[0][QStringLiteral("why")].toString(),
+              QStringLiteral("Deleted on the server"));
+    EXPECT_EQ(entries[1][QStringLiteral("name")].toString(), QStringLiteral("Pia Photo"));
+    EXPECT_EQ(entries[1][QStringLiteral("why")].toString(), QStringLiteral("Deleted"));
+    EXPECT_TRUE(entries[1][QStringLiteral("card")].toBool()) << "the card the sync deleted";
+
+    const ToolRun restored =
+        tool(book, {QStringLiteral("trash"), QStringLiteral("restore"),
+                    QString::number(entries[0][QStringLiteral("number")].toInt()),
+                    QString::number(entries[1][QStringLiteral("number")].toInt())});
+    ASSERT_EQ(restored.status, 0) << restored.err.toStdString();
+    EXPECT_TRUE(restored.out.contains(QStringLiteral("Pia Photo to tab P, page")))
+        << restored.out.toStdString();
+    EXPECT_EQ(findPage(QStringLiteral("Bperson 1")).texts[7], QStringLiteral("555 1"));
+
+    const SyncOutcome back = syncOk();
+    EXPECT_EQ(back.report.sent, 2) << "each goes back as a new card";
+    const QByteArray card = serverCards().value(hrefOfCardWith("FN:Pia Photo"));
+    EXPECT_TRUE(card.contains("/9j/4AAQSkZJRgABAQ==")) << card.toStdString();
+    EXPECT_TRUE(card.contains("BDAY:1990-04-01")) << card.toStdString();
+    EXPECT_EQ(serverCards().size(), 3);
+    EXPECT_FALSE(syncOk().report.changed());
+    EXPECT_TRUE(tool(book, {QStringLiteral("trash")}).out.contains(QStringLiteral("empty")));
+}
+
+} // namespace
+
+namespace {
+
+// The phone deletes a card while the page is edited here; the sync that sends the page back as
+// a new card stops before it saves its state (as a kill would). The next sync finds that card:
+// one page, one card, and later edits go out.
+TEST_P(SyncScenario, ASyncStoppedBeforeSavingARecreatedCardLeavesNoDuplicate) {
+    syncOk();
+    const QString phoneCard = bookUrl().path() + QStringLiteral("phone-ann.vcf");
+    ASSERT_TRUE(serverWrite("PUT", phoneCard, vcard("pa", "FN:Anna Phone\r\nTEL:111\r\n")));
+    syncOk();
+    editPage(QStringLiteral("Anna Phone"), 7, QStringLiteral("222"));
+    ASSERT_TRUE(serverWrite("DELETE", phoneCard));
+
+    // The state cannot be written once the card is sent: a folder stands in its place.
+    const QString statePath = syncStatePath(book.folder());
+    QFile stateFile(statePath);
+    ASSERT_TRUE(stateFile.open(QIODevice::ReadOnly));
+    const QByteArray savedState = stateFile.readAll();
+    stateFile.close();
+    QtHttpTransport real({user, Password, {}, 10000});
+    InterruptingTransport transport(real);
+    transport.after = [&](const HttpRequest& request, HttpResponse&) {
+        if (request.method == "PUT" && QFile::remove(statePath))
+            QDir().mkpath(statePath + QStringLiteral("/blocked"));
+    };
+    SyncReport report;
+    QString error;
+    EXPECT_FALSE(syncThrough(transport, report, error));
+    EXPECT_TRUE(error.contains(QStringLiteral("Cannot write the sync state")))
+        << error.toStdString();
+    ASSERT_TRUE(QDir(statePath).removeRecursively());
+    ASSERT_TRUE(stateFile.open(QIODevice::WriteOnly));
+    stateFile.write(savedState);
+    stateFile.close();
+    ASSERT_EQ(serverCards().size(), 1) << "the page went back as a new card";
+
+    const SyncOutcome again = syncOk();
+    EXPECT_EQ(again.report.received, 0) << "its own card is no new card from the phone";
+    EXPECT_EQ(namedPages(), 1);
+    EXPECT_EQ(serverCards().size(), 1);
+    EXPECT_FALSE(syncOk().report.changed());
+
+    editPage(QStringLiteral("Anna Phone"), 7, QStringLiteral("333"));
+    const SyncOutcome edited = syncOk();
+    EXPECT_EQ(edited.report.sent, 1);
+    EXPECT_TRUE(edited.report.changes.filter(QStringLiteral("could not be read")).isEmpty())
+        << edited.report.changes.join(u'\n').toStdString();
+    EXPECT_TRUE(serverCards().begin().value().contains("333"));
+}
+
+} // namespace
+
+namespace {
+
+// A first sync keeps its progress as it goes, with or without a progress bar: the account as
+// soon as the address book is found, the state every hundred steps.
+TEST_P(SyncScenario, AFirstSyncKeepsTheAccountAtOnceAndItsStatePartWay) {
+    addPages(130);
+    bool accountKept = false;
+    const SyncOutcome first =
+        runSync(book.folder(), clock, {account, Password, false, 10000}, [&](int done, int) {
+            if (done == 1) {
+                SyncAccount stored;
+                QString error;
+                accountKept = SyncAccount::load(book.folder(), stored, error) &&
+                              !stored.addressBookUrl.isEmpty();
+            }
+        });
+    ASSERT_TRUE(first.ok) << first.error.toStdString();
+    EXPECT_TRUE(accountKept) << "kept before the first card went out";
+    account = first.account;
+
+    // Without a progress bar, a sync whose server goes away after 110 cards keeps 100 of them.
+    TempBook other;
+    QList<QByteArray> pages;
+    for (int i = 0; i < 130; ++i)
+        pages << TempBook::named("Other " + QByteArray::number(i));
+    other.writeTab(15, pages);
+    QtHttpTransport real({user, Password, {}, 10000});
+    InterruptingTransport transport(real);
+    int puts = 0;
+    transport.after = [&](const HttpRequest& request, HttpResponse& response) {
+        if (request.method == "PUT" && ++puts > 110)
+            response.status = 503;
+    };
+    DavClient client(transport);
+    LocalBook local(other.folder(), clock);
+    const VCardSyncMapping mapping;
+    Synchroniser synchroniser(client, local, mapping, syncStatePath(other.folder()));
+    SyncReport report;
+    QString error;
+    EXPECT_FALSE(synchroniser.run(bookUrl(), false, report, error));
+    SyncState state;
+    ASSERT_TRUE(SyncState::load(syncStatePath(other.folder()), state, error));
+    EXPECT_GE(state.cards().size(), 100);
+}
+
+} // namespace

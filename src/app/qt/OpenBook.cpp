@@ -1,5 +1,6 @@
 #include "app/qt/OpenBook.h"
 
+#include "book/qt/TrashWindow.h"
 #include "exchange/qt/ExportWindow.h"
 #include "exchange/qt/ImportWindow.h"
 #include "print/PagePrintout.h"
@@ -58,6 +59,8 @@ void OpenBook::connectExchange() {
     QObject::connect(&panel, &OptionsPanel::exportRequested, &m_exchange,
                      &ExchangeWindows::openExport);
     QObject::connect(&panel, &OptionsPanel::syncRequested, &m_window, [this] { openSyncWindow(); });
+    QObject::connect(&panel, &OptionsPanel::trashRequested, &m_window,
+                     [this] { openTrashWindow(); });
     // The book closing (its page saved or left as the user chose): after the window is gone.
     QObject::connect(
         &m_window, &OrVel::closeRequested, &m_window, [this] { syncIfChosen(); },
@@ -174,6 +177,19 @@ void OpenBook::openSyncWindow() {
         }));
     }
     m_sync->open();
+}
+
+void OpenBook::openTrashWindow() {
+    if (!m_trash) {
+        m_trash = std::make_unique<TrashWindow>(m_session.folder(), m_session.services().clock);
+        // A page put back may be the blank page on view: show it as it is now.
+        QObject::connect(m_trash.get(), &TrashWindow::restored, &m_window, [this] {
+            const PageStore& store = m_session.store();
+            m_window.showPage(store.currentTab(), store.currentPage());
+        });
+        m_trash->move(m_window.frameGeometry().center() - m_trash->rect().center());
+    }
+    m_trash->open();
 }
 
 OpenBook::~OpenBook() = default;

@@ -15,6 +15,7 @@ namespace orvelan {
 class FindWindow;
 class KeyringPasswordStore;
 class SyncWindow;
+class TrashWindow;
 class TapiConsoleWidget;
 
 // The open book with everything it works with: the options panel and the run of the program,
@@ -39,6 +40,8 @@ public:
     ExchangeWindows& exchange() { return m_exchange; }
     // The sync window, once it has been opened in this run.
     SyncWindow* syncWindow() const { return m_sync.get(); }
+    // The trash window, once it has been opened in this run.
+    TrashWindow* trashWindow() const { return m_trash.get(); }
 
 private:
     void connectOptionsPanel();
@@ -46,6 +49,7 @@ private:
     void connectSearchAndPrinting();
     void connectExchange();
     void openSyncWindow();
+    void openTrashWindow();
     void openFindWindow();
     void printPage();
 
@@ -64,6 +68,7 @@ private:
     ExchangeWindows m_exchange;
     std::unique_ptr<KeyringPasswordStore> m_keyring;
     std::unique_ptr<SyncWindow> m_sync;
+    std::unique_ptr<TrashWindow> m_trash;
     bool m_syncOnShow = false; // a sync waits for the book to show
 };
 

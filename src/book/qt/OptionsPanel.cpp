@@ -76,6 +76,7 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
     recordsLayout->addWidget(button("ImportBu", QStringLiteral("Import..."), records), 1, 0);
     recordsLayout->addWidget(button("ExportBu", QStringLiteral("Export..."), records), 1, 1);
     recordsLayout->addWidget(button("SyncBu", QStringLiteral("Sync..."), records), 2, 0);
+    recordsLayout->addWidget(button("TrashBu", QStringLiteral("Trash..."), records), 2, 1);
 
     auto* dial = new QGroupBox(QStringLiteral("Dial"), this);
     auto* dialLayout = new QGridLayout(dial);
@@ -134,6 +135,12 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
         if (!m_book || m_book->mayLeavePage())
             Q_EMIT syncRequested();
     });
+    // Restoring writes a page into its tab: a changed page is offered for saving first.
+    connect(findChild<QPushButton*>(QStringLiteral("TrashBu")), &QPushButton::clicked, this,
+            [this] {
+                if (!m_book || m_book->mayLeavePage())
+                    Q_EMIT trashRequested();
+            });
     connect(m_showTapi, &QPushButton::clicked, this, &OptionsPanel::tapiShowRequested);
     connect(findChild<QPushButton*>(QStringLiteral("cmdDialProps")), &QPushButton::clicked, this,
             &OptionsPanel::dialPropertiesRequested);

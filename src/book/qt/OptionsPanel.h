@@ -42,6 +42,7 @@ Q_SIGNALS:
     void importRequested();
     void exportRequested();
     void syncRequested();
+    void trashRequested();
     void tapiShowRequested();
     void dialPropertiesRequested();
     void lineConfigRequested();

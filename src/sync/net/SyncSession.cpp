@@ -131,6 +131,10 @@ SyncOutcome runSync(const BookFolder& folder, const Clock& clock, const SyncRequ
             outcome.createdAddressBook = true;
         }
     }
+    // The account is kept as soon as its address book is known, so a sync cut short (a kill,
+    // the machine going down) leaves an account the next sync starts from.
+    if (!request.dryRun)
+        account.save(folder);
     LocalBook book(folder, clock);
     const VCardSyncMapping mapping;
     Synchroniser synchroniser(client, book, mapping, syncStatePath(folder));

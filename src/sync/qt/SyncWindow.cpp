@@ -1,5 +1,6 @@
 #include "sync/qt/SyncWindow.h"
 
+#include "store/Trash.h"
 #include "sync/net/SyncSession.h"
 
 #include <QCheckBox>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -77,6 +79,11 @@ SyncWindow::SyncWindow(BookFolder folder, Clock& clock, PasswordStore* keyring, 
     layout->addWidget(m_result);
     resize(460, sizeHint().height());
 
+    confirmDeletions = [this](const QString& question) {
+        return QMessageBox::question(this, QStringLiteral("ORVELAN Sync"), question,
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    };
     connect(m_find, &QPushButton::clicked, this, &SyncWindow::findAddressBooks);
     connect(m_syncNow, &QPushButton::clicked, this, &SyncWindow::syncNow);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
@@ -178,10 +185,21 @@ void SyncWindow::syncNow() {
     m_find->setEnabled(false);
     m_progress->setRange(0, 0); // busy until the steps are known
     showResult(QStringLiteral("Syncing..."), false);
-    const SyncOutcome outcome = runSync(m_folder, m_clock, request, [this](int done, int total) {
+    const auto progress = [this](int done, int total) {
         m_progress->setRange(0, total);
         m_progress->setValue(done);
-    });
+    };
+    SyncOutcome outcome = runSync(m_folder, m_clock, request, progress);
+    // Past the delete limit the sync changed nothing and asks whether the deletions are meant.
+    if (!outcome.ok && outcome.report.deletionsHeld() && confirmDeletions &&
+        confirmDeletions(heldDeletionsText(outcome.report) +
+                         QStringLiteral("\n\nDelete them? Deleted pages and cards are kept in the "
+                                        "trash for %1 days.")
+                             .arg(Trash::KeepDays))) {
+        request.account = outcome.account;
+        request.allowDeletions = true;
+        outcome = runSync(m_folder, m_clock, request, progress);
+    }
     if (!outcome.account.addressBookUrl.isEmpty())
         outcome.account.save(m_folder);
     m_progress->setRange(0, 1);

@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -33,6 +35,9 @@ public:
     bool busy() const { return m_busy; }
     // The password typed into the window in this run (empty when none was).
     QString password() const;
+
+    // Asks whether a sync past the delete limit may go on (a question box unless replaced).
+    std::function<bool(const QString& question)> confirmDeletions;
 
 Q_SIGNALS:
     // A sync begins: nothing else may write the book until synced().

@@ -1,6 +1,7 @@
 #include "app/qt/AssembledBook.h"
 
 #include "book/qt/OptionsPanel.h"
+#include "book/qt/TrashWindow.h"
 #include "search/qt/FindWindow.h"
 #include "ui/LabelButton.h"
 
@@ -248,6 +249,40 @@ private Q_SLOTS:
         run.click(*find, "CancelLa");
         QVERIFY(!find->isVisible());
         QCOMPARE(run.find<LabelButton>("FindLa")->colour(), LabelColour::Grey);
+    }
+
+    // Delete puts the page into the trash; the options panel's "Trash..." lists it and puts it
+    // back, and the book shows it again.
+    void aDeletedPageComesBackFromTheTrashWindow() {
+        TempBook book;
+        writeBook(book);
+        AssembledBook run(book);
+        run.program->run().openBook();
+        run.mainWindow.showPage(2, 2);
+        run.click("DelLa");
+        QVERIFY(book.page(2, 2).isBlank());
+        run.clock.advance(60);
+        run.mainWindow.showPage(1, 1);
+        run.click("DelLa");
+
+        run.click("PassLa");
+        run.click(*run.find<OptionsPanel>("ConfigPBC"), "TrashBu");
+        TrashWindow* trash = run.openBook->trashWindow();
+        QVERIFY(trash && trash->isVisible());
+        auto* list = run.find<QListWidget>(*trash, "TrashList");
+        QCOMPARE(list->count(), 2);
+        QVERIFY(list->item(0)->text().contains(QStringLiteral("Adams")));
+        QVERIFY(list->item(1)->text().contains(QStringLiteral("Bell")));
+        QVERIFY(list->item(1)->text().contains(QStringLiteral("Deleted, from tab B, page 2")));
+        QVERIFY(!run.find(*trash, "TrashRestoreBu")->isEnabled());
+        list->item(1)->setSelected(true);
+        run.click(*trash, "TrashRestoreBu");
+        QCOMPARE(run.find<QLabel>(*trash, "TrashResultLa")->text(),
+                 QStringLiteral("Restored Bell to tab B, page 2."));
+        QCOMPARE(list->count(), 1);
+        QCOMPARE(book.page(2, 2).text(Field::Name), QStringLiteral("Bell"));
+        run.mainWindow.showPage(2, 2);
+        QCOMPARE(run.find<QLineEdit>("SNameTB")->text(), QStringLiteral("Bell"));
     }
 };
 
