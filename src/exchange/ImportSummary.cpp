@@ -134,6 +134,9 @@ QStringList ImportSummary::lines() const {
                                   "record(s)")
                        .arg(charactersReplaced)
                        .arg(recordsWithReplacements));
+    if (valuesNoted)
+        out.append(QStringLiteral("Values of columns mapped to no field, added to Notes: %1")
+                       .arg(valuesNoted));
     if (hiddenRemoved)
         out.append(QStringLiteral("Hidden control or direction characters removed: %1")
                        .arg(hiddenRemoved));
@@ -212,6 +215,7 @@ QJsonObject ImportSummary::toJson() const {
         {QStringLiteral("charactersReplaced"), charactersReplaced},
         {QStringLiteral("recordsWithReplacements"), recordsWithReplacements},
         {QStringLiteral("hiddenRemoved"), hiddenRemoved},
+        {QStringLiteral("valuesNoted"), valuesNoted},
         {QStringLiteral("valuesCut"), m_valuesCut},
         {QStringLiteral("cutByField"), cutFields},
         {QStringLiteral("cutValues"), cutList},

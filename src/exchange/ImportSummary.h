@@ -44,6 +44,7 @@ public:
     qint64 charactersReplaced = 0; // bytes of the file that were not text, replaced
     qint64 recordsWithReplacements = 0;
     qint64 hiddenRemoved = 0;    // control and direction characters removed from the values
+    qint64 valuesNoted = 0;      // values of columns mapped to no field, added to Notes
     qint64 windows1252Lines = 0; // lines of a UTF-8 file that were not UTF-8
     qint64 overlongLines = 0;    // lines of 200 fields or more: later fields lost
     bool fileDamaged = false;    // an exchange file of which only the whole records were read

@@ -198,3 +198,28 @@ TEST(ImportCommand, ACharacterSetNamedByTheUser) {
               QStringLiteral("No character set is named 'x-made-up'; nothing imported."));
     EXPECT_EQ(other.book.pageCount(1), 1);
 }
+
+TEST(ImportCommand, WebmailTypedColumnsAndEveryOtherColumnArrive) {
+    Cli cli;
+    const QString path = QStringLiteral(ORVELAN_EXCHANGE_DATA "/webmail-typed-columns.csv");
+    EXPECT_EQ(fails(cli, {path}), QString()) << cli.out.toStdString();
+    const PageRecord pia = cli.book.page(15, 1);
+    EXPECT_EQ(pia[Field::Name], "Pia Weber");
+    // The type columns choose the field, and " ::: " separates several values.
+    EXPECT_EQ(pia[Field::Mobile], "+49 151 1234567");
+    EXPECT_EQ(pia[Field::Phone1], "+49 30 1234567");
+    EXPECT_EQ(pia[Field::Phone2], "+49 30 7654321");
+    EXPECT_EQ(pia[Field::Email], "pia@example.org");
+    EXPECT_EQ(pia[Field::Group], "Family");
+    EXPECT_EQ(pia[Field::OrgWeb], "https://pia.example");
+    // Every other value is in Notes, labelled by its column.
+    const QList<QByteArray> notes = pia[Field::Notes].split('\n');
+    for (const QByteArray line :
+         {"E-mail (Home): pia.weber@home.example\r", "Given Name: Pia\r", "Family Name: Weber\r",
+          "Nickname: Pip\r", "Birthday: 1985-04-12\r", "Website 1 - Type: Blog"})
+        EXPECT_TRUE(notes.contains(line)) << line.constData() << "\n"
+                                          << pia[Field::Notes].constData();
+    EXPECT_TRUE(cli.out.contains(
+        QStringLiteral("Values of columns mapped to no field, added to Notes: 6\n")))
+        << cli.out.toStdString();
+}

@@ -111,7 +111,9 @@ TEST_P(ImportLayouts, EveryRecordIsImportedOrRefusedByName) {
     const QString carl = lastFirst ? QStringLiteral("Clark, Carl") : QStringLiteral("Carl Clark");
     EXPECT_EQ(pageNamed(book, carl)[Field::Organisation], "Clark, Sons & Co");
     const QString ben = lastFirst ? QStringLiteral("Baker, Ben") : QStringLiteral("Ben Baker");
-    EXPECT_EQ(pageNamed(book, ben)[Field::Notes], "Met at the fair, 2019\r\nLikes tea");
+    // The notes column first, then the columns mapped to no field.
+    EXPECT_TRUE(pageNamed(book, ben)[Field::Notes].startsWith("Met at the fair, 2019\r\nLikes tea"))
+        << pageNamed(book, ben)[Field::Notes].constData();
     // An address too long for its field is cut, and the summary says which.
     EXPECT_EQ(summary.cutByField().value(QStringLiteral("Email")), 1);
     EXPECT_TRUE(

@@ -1,5 +1,6 @@
 #include "exchange/csv/CsvImport.h"
 
+#include "exchange/csv/CsvColumns.h"
 #include "exchange/csv/CsvReader.h"
 #include "store/PageRecord.h"
 #include "store/RuntimeError.h"
@@ -57,7 +58,8 @@ ImportSummary stageCsv(const QByteArray& fileBytes, const FieldMapping& mapping,
                        const QString& charset) {
     ImportSummary summary;
     summary.stagingWriteFailures = staging.reset();
-    const FieldSources sources = mapping.fieldSources();
+    FieldSources sources = mapping.fieldSources();
+    const CsvColumns columns(mapping.columnNames(), sources);
     CsvText text(fileBytes, charset);
     summary.encoding = text.encodingText();
     summary.separator = separatorName(text.separator());
@@ -73,6 +75,7 @@ ImportSummary stageCsv(const QByteArray& fileBytes, const FieldMapping& mapping,
         ++summary.read;
         const SplitLine split = splitLine(line, text.separator());
         FieldMapping::pick(sources, split.fields, record);
+        const int noted = columns.apply(split.fields, record);
         if (text.lastLineDamaged()) {
             summary.refuse(ImportSummary::Refusal::Damaged,
                            trimSpaces(QStringView(QString::fromUtf8(record[0]))).toString(),
@@ -95,6 +98,7 @@ ImportSummary stageCsv(const QByteArray& fileBytes, const FieldMapping& mapping,
         }
         ++summary.staged;
         summary.hiddenRemoved += staged.hiddenRemoved;
+        summary.valuesNoted += noted;
         if (staged.replacedCharacters) {
             summary.charactersReplaced += staged.replacedCharacters;
             ++summary.recordsWithReplacements;
