@@ -162,7 +162,9 @@ void RadicaleServer::stop() {
 
 XandikosServer::XandikosServer()
     : m_dir(scratchTemplate().isEmpty() ? QTemporaryDir() : QTemporaryDir(scratchTemplate())) {
+    // Xandikos logs every request: into a file, so that no pipe fills up and stops it.
     m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.setStandardOutputFile(m_dir.filePath(QStringLiteral("log")));
 }
 
 XandikosServer::~XandikosServer() {
@@ -190,8 +192,9 @@ bool XandikosServer::start() {
         }
         if (waitUntilListening(m_process, m_port, 20000))
             return true;
-        m_error =
-            QStringLiteral("xandikos did not come up: ") + QString::fromUtf8(m_process.readAll());
+        QFile log(m_dir.filePath(QStringLiteral("log")));
+        m_error = QStringLiteral("xandikos did not come up: ") +
+                  (log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString());
         stop();
     }
     return false;
