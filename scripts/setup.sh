@@ -13,7 +13,7 @@ ORVELAN_RUN_PACKAGES=(
 # What ./test adds: the test and benchmark libraries, the tools the tests call, the fuzzers'
 # compiler, and what the package check uses.
 ORVELAN_TEST_PACKAGES=(
-    appstream dpkg-dev
+    appstream ccache dpkg-dev
     clang libclang-rt-14-dev
     cups-client cups-daemon
     dbus-daemon gnome-keyring
@@ -67,6 +67,15 @@ orvelan_build() {
     fi
     cmake -S "$ORVELAN_ROOT" -B "$ORVELAN_ROOT/$dir" -G Ninja "$@" >/dev/null
     cmake --build "$ORVELAN_ROOT/$dir" "${targets[@]}"
+}
+
+# orvelan_ctest DIR: every test of a built tree, two at a time.
+orvelan_ctest() {
+    if [ -n "${ORVELAN_DRY_RUN:-}" ]; then
+        echo "would test: ctest --test-dir $ORVELAN_ROOT/$1 --output-on-failure -j2"
+        return 0
+    fi
+    ctest --test-dir "$ORVELAN_ROOT/$1" --output-on-failure -j2
 }
 
 ORVELAN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -1,6 +1,7 @@
 #include "search/FindPlacement.h"
 
 #include "platform/ScreenArea.h"
+#include "platform/Twips.h"
 
 using namespace Qt::StringLiterals;
 
@@ -8,7 +9,6 @@ namespace orvelan {
 
 namespace {
 
-constexpr int TwipsPerPixel = 15;
 constexpr int LeftOffset = 1200 / TwipsPerPixel;
 constexpr int TopOffset = 800 / TwipsPerPixel;
 

@@ -17,7 +17,7 @@ const QString DialTitle = QStringLiteral("ORVELAN Dial");
 const QString TapiErrorTitle = QStringLiteral("ORVELAN TAPI Error");
 const QString DialCaption = QStringLiteral("Dial");
 const QString ClearCaption = QStringLiteral("Clear");
-constexpr int FieldCount = 5;
+constexpr int DialledFieldCount = 5;
 
 } // namespace
 
@@ -44,18 +44,18 @@ void DialController::showDialMessage(const QString& text) {
 
 void DialController::unselectAll() {
     DialView& view = m_context.view;
-    for (int field = 1; field <= FieldCount; ++field)
+    for (int field = 1; field <= DialledFieldCount; ++field)
         view.setMarkerVisible(field, false);
     m_dialField = 0;
     view.setCallPictureVisible(false);
 }
 
 void DialController::selectField(int field) {
-    if (field < 1 || field > FieldCount)
+    if (field < 1 || field > DialledFieldCount)
         return;
     DialView& view = m_context.view;
     view.setDialColour(LabelColour::Blue);
-    for (int other = 1; other <= FieldCount; ++other)
+    for (int other = 1; other <= DialledFieldCount; ++other)
         view.setMarkerVisible(other, other == field);
     m_dialField = field;
     m_dialNumber = view.fieldText(field);
@@ -64,7 +64,7 @@ void DialController::selectField(int field) {
 
 void DialController::pageShown() {
     DialView& view = m_context.view;
-    for (int field = 1; field <= FieldCount; ++field)
+    for (int field = 1; field <= DialledFieldCount; ++field)
         view.setMarkerVisible(field, false);
     if (m_dialField == 0 || !m_context.settings.flag(Settings::DialFieldFollowsPageTurn)) {
         view.setDialColour(LabelColour::Grey);
@@ -78,7 +78,7 @@ void DialController::pageShown() {
 }
 
 void DialController::clearDialMark() {
-    for (int field = 1; field <= FieldCount; ++field)
+    for (int field = 1; field <= DialledFieldCount; ++field)
         m_context.view.setMarkerVisible(field, false);
     m_context.view.setDialColour(LabelColour::Grey);
 }
@@ -95,7 +95,7 @@ bool DialController::CheckDialNumber() {
 void DialController::dial() {
     DialView& view = m_context.view;
     bool anyMarker = false;
-    for (int field = 1; field <= FieldCount; ++field)
+    for (int field = 1; field <= DialledFieldCount; ++field)
         anyMarker = anyMarker || view.markerVisible(field);
     if (!anyMarker) {
         showDialMessage(
@@ -157,7 +157,7 @@ void DialController::dialSerial() {
     } catch (const SerialFailure&) {
     }
     view.setDialCaption(ClearCaption);
-    if (m_dialField >= 1 && m_dialField <= FieldCount) {
+    if (m_dialField >= 1 && m_dialField <= DialledFieldCount) {
         // A hang-up left over from an earlier dial must not end this one at its first check.
         m_hangUpRequested = false;
         m_modem.SerialDial(m_dialNumber,
@@ -182,7 +182,7 @@ void DialController::TapiDial() {
     if (view.dialColour() != LabelColour::Blue)
         return; // a call is being placed
     view.setDialColour(LabelColour::Grey);
-    if (m_dialField < 1 || m_dialField > FieldCount) {
+    if (m_dialField < 1 || m_dialField > DialledFieldCount) {
         showDialMessage(
             QStringLiteral("No Telephone Number Field Selected.  Click on Phone/Fax/Mobile    "));
         unselectAll();

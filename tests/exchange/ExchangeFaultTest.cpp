@@ -1,4 +1,5 @@
 // Import and export under faults: a full disk part way, an unreadable tab, a planted link.
+#include "StagingTime.h"
 #include "exchange/Export.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/csv/CsvImport.h"
@@ -16,8 +17,6 @@ using namespace orvelan;
 using namespace orvelan::test;
 
 namespace {
-
-const QDateTime Now(QDate(2026, 3, 4), QTime(9, 7));
 
 QByteArray readFile(const QString& path) {
     QFile file(path);

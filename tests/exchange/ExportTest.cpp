@@ -1,4 +1,5 @@
 #include "exchange/Export.h"
+#include "StagingTime.h"
 #include "exchange/csv/CsvImport.h"
 #include "exchange/eab/EabContainer.h"
 #include "store/PageRecord.h"
@@ -14,8 +15,6 @@ using namespace orvelan;
 using orvelan::test::TempBook;
 
 namespace {
-
-const QDateTime Now(QDate(2026, 3, 4), QTime(9, 7));
 
 QByteArray page(std::initializer_list<std::pair<Field, QByteArray>> fields) {
     return TempBook::record(fields);

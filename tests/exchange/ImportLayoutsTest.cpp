@@ -1,5 +1,6 @@
 // Whole files in the layouts that address programs write, read as a new user would: every
 // record is imported or refused with its reason and name.
+#include "StagingTime.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/ImportSummary.h"
 #include "exchange/csv/CsvImport.h"
@@ -17,8 +18,6 @@ using namespace orvelan;
 using orvelan::test::TempBook;
 
 namespace {
-
-const QDateTime Now(QDate(2026, 3, 4), QTime(9, 7));
 
 QByteArray dataFile(const char* name) {
     QFile file(QStringLiteral(ORVELAN_EXCHANGE_DATA "/") + QString::fromLatin1(name));

@@ -1,5 +1,6 @@
 // Names and notes in every script, added with the tool, found by search, and carried through
 // exchange files and comma-separated files without loss.
+#include "StagingTime.h"
 #include "cli/Commands.h"
 #include "exchange/Export.h"
 #include "exchange/csv/CsvImport.h"
@@ -18,8 +19,6 @@ using namespace orvelan::cli;
 using orvelan::test::TempBook;
 
 namespace {
-
-const QDateTime Now(QDate(2026, 3, 4), QTime(9, 7));
 
 struct Person {
     QString name;

@@ -1,3 +1,4 @@
+#include "StagingTime.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/csv/CsvImport.h"
 #include "store/PageRecord.h"
@@ -11,8 +12,6 @@ using namespace orvelan;
 using orvelan::test::TempBook;
 
 namespace {
-
-const QDateTime Now(QDate(2026, 3, 4), QTime(9, 7));
 
 ImportRecord named(const QByteArray& name, const QByteArray& org = {}) {
     ImportRecord record;

@@ -10,8 +10,8 @@ using Op = RecordingSurface::Op;
 
 namespace {
 
-const QDateTime Now(QDate(2026, 12, 6), QTime(9, 7, 59));
-const QLocale English(QLocale::English, QLocale::UnitedKingdom);
+const QDateTime ListPrintedAt(QDate(2026, 12, 6), QTime(9, 7, 59));
+const QLocale BritishEnglish(QLocale::English, QLocale::UnitedKingdom);
 const QString Headings =
     u" Name                   Organisation                Phone               Tab    Page"_s;
 
@@ -39,14 +39,15 @@ QStringList textsOnPage(const RecordingSurface& surface, int page) {
 TEST(SearchListPrintout, HeaderLinesAndEnd) {
     RecordingSurface surface;
     const SearchResults results = resultsOf(2);
-    ASSERT_EQ(printSearchList(surface, results, 2, Now, English), 0);
+    ASSERT_EQ(printSearchList(surface, results, 2, ListPrintedAt, BritishEnglish), 0);
     const auto prints = surface.prints();
     ASSERT_GE(prints.size(), 10);
     EXPECT_EQ(surface.calls().front().op, Op::EndLine); // the document starts with an empty line
     EXPECT_EQ(prints[0].text, u"ORVELAN Search Results List");
     EXPECT_EQ(prints[0].y, 600);
-    EXPECT_EQ(prints[1].text, u"Date: "_s + English.toString(Now.date(), QLocale::LongFormat) +
-                                  u"    Time: 09:07    2 Pages Found"_s);
+    EXPECT_EQ(prints[1].text,
+              u"Date: "_s + BritishEnglish.toString(ListPrintedAt.date(), QLocale::LongFormat) +
+                  u"    Time: 09:07    2 Pages Found"_s);
     EXPECT_EQ(prints[3].text, Headings);
     EXPECT_EQ(prints[4].text, u" "_s + QString(82, u'-'));
     EXPECT_EQ(prints[6].text, u" Line 1");
@@ -62,7 +63,7 @@ TEST(SearchListPrintout, HeaderLinesAndEnd) {
 TEST(SearchListPrintout, FiftySevenLinesFillThePage) {
     RecordingSurface exact;
     const SearchResults fiftySeven = resultsOf(57);
-    ASSERT_EQ(printSearchList(exact, fiftySeven, 57, Now, English), 0);
+    ASSERT_EQ(printSearchList(exact, fiftySeven, 57, ListPrintedAt, BritishEnglish), 0);
     EXPECT_EQ(exact.count(Op::NewPage), 1);
     const QStringList second = textsOnPage(exact, 2);
     EXPECT_EQ(second, (QStringList{u"ORVELAN Search Results List  page: 2"_s,
@@ -76,7 +77,7 @@ TEST(SearchListPrintout, FiftySevenLinesFillThePage) {
 
     RecordingSurface over;
     const SearchResults fiftyEight = resultsOf(58);
-    ASSERT_EQ(printSearchList(over, fiftyEight, 58, Now, English), 0);
+    ASSERT_EQ(printSearchList(over, fiftyEight, 58, ListPrintedAt, BritishEnglish), 0);
     EXPECT_EQ(over.count(Op::NewPage), 1);
     EXPECT_FALSE(textsOnPage(over, 1).contains(u" Line 58"));
     EXPECT_TRUE(textsOnPage(over, 2).contains(u" Line 58"));
@@ -84,7 +85,7 @@ TEST(SearchListPrintout, FiftySevenLinesFillThePage) {
     // Each full page after the first holds 57 lines as well: 114 lines end on a third page.
     RecordingSurface twoFull;
     const SearchResults many = resultsOf(114);
-    ASSERT_EQ(printSearchList(twoFull, many, 114, Now, English), 0);
+    ASSERT_EQ(printSearchList(twoFull, many, 114, ListPrintedAt, BritishEnglish), 0);
     EXPECT_EQ(twoFull.count(Op::NewPage), 2);
     EXPECT_EQ(textsOnPage(twoFull, 3).first(), u"ORVELAN Search Results List  page: 3");
 }
@@ -93,7 +94,7 @@ TEST(SearchListPrint, PrintsOnceAndStopsAtTheEndOfTheList) {
     RecordingTarget target;
     SearchResults results = resultsOf(3);
     int found = 5; // an import listing made the list shorter since the search
-    auto first = SearchListPrint::run(target, results, found, Now, English);
+    auto first = SearchListPrint::run(target, results, found, ListPrintedAt, BritishEnglish);
     EXPECT_EQ(first.outcome, SearchListPrint::Outcome::Printed);
     EXPECT_EQ(found, 0);
     EXPECT_FALSE(results.present);
@@ -104,7 +105,7 @@ TEST(SearchListPrint, PrintsOnceAndStopsAtTheEndOfTheList) {
     EXPECT_TRUE(printed.contains(u" Line 3"));
     EXPECT_TRUE(printed[1].endsWith(u"5 Pages Found"));
 
-    auto second = SearchListPrint::run(target, results, found, Now, English);
+    auto second = SearchListPrint::run(target, results, found, ListPrintedAt, BritishEnglish);
     EXPECT_EQ(second.outcome, SearchListPrint::Outcome::NoList);
     EXPECT_EQ(target.documents.size(), 1); // nothing more was printed
     EXPECT_EQ(SearchListPrint::noListPrompt(),
@@ -119,7 +120,7 @@ TEST(SearchListPrint, AFailedPrintKeepsTheList) {
     target.failCode = PrintError::PrinterError;
     SearchResults results = resultsOf(4);
     int found = 4;
-    const auto result = SearchListPrint::run(target, results, found, Now, English);
+    const auto result = SearchListPrint::run(target, results, found, ListPrintedAt, BritishEnglish);
     EXPECT_EQ(result.outcome, SearchListPrint::Outcome::Failed);
     EXPECT_EQ(result.error, PrintError::PrinterError);
     EXPECT_EQ(found, 4);

@@ -18,8 +18,8 @@ using namespace orvelan;
 
 namespace {
 
-const QString User = QStringLiteral("dana");
-const QString Password = QStringLiteral("digest-s3cret");
+const QString DigestUser = QStringLiteral("dana");
+const QString DigestPassword = QStringLiteral("digest-s3cret");
 const QByteArray Realm = "contacts";
 
 // lighttpd serving a WebDAV folder, every request behind Digest authentication.
@@ -44,11 +44,11 @@ public:
             why = QStringLiteral("lighttpd is not installed");
             return false;
         }
-        const QByteArray hash =
-            QCryptographicHash::hash(User.toUtf8() + ':' + Realm + ':' + Password.toUtf8(),
-                                     QCryptographicHash::Md5)
-                .toHex();
-        write(QStringLiteral("users"), User.toUtf8() + ':' + Realm + ':' + hash + '\n');
+        const QByteArray hash = QCryptographicHash::hash(DigestUser.toUtf8() + ':' + Realm + ':' +
+                                                             DigestPassword.toUtf8(),
+                                                         QCryptographicHash::Md5)
+                                    .toHex();
+        write(QStringLiteral("users"), DigestUser.toUtf8() + ':' + Realm + ':' + hash + '\n');
         const QByteArray dir = m_dir.path().toUtf8();
         write(QStringLiteral("lighttpd.conf"),
               "server.document-root = \"" + dir +
@@ -106,7 +106,7 @@ TEST(DigestServer, WritesListsAndDeletesCardsUnderTheirPreconditionsBehindADiges
     QString why;
     if (!server.start(why))
         GTEST_SKIP() << why.toStdString();
-    QtHttpTransport transport({User, Password, {}, 10000});
+    QtHttpTransport transport({DigestUser, DigestPassword, {}, 10000});
     DavClient client(transport);
     const QUrl folder = server.folderUrl();
     const QString href = folder.path() + QStringLiteral("ann.vcf");
@@ -138,7 +138,7 @@ TEST(DigestServer, WritesListsAndDeletesCardsUnderTheirPreconditionsBehindADiges
     ASSERT_TRUE(client.listCards(folder, listing, error));
     EXPECT_TRUE(listing.etags.isEmpty());
 
-    QtHttpTransport wrong({User, QStringLiteral("not it"), {}, 10000});
+    QtHttpTransport wrong({DigestUser, QStringLiteral("not it"), {}, 10000});
     DavClient refused(wrong);
     EXPECT_FALSE(refused.listCards(folder, listing, error));
     EXPECT_TRUE(error.message.contains(QStringLiteral("did not accept the user name and password")))

@@ -1,5 +1,6 @@
 #include "telephony/qt/TapiConsoleWidget.h"
 
+#include "platform/Twips.h"
 #include "store/Settings.h"
 #include "telephony/DialController.h"
 #include "telephony/LineInfoListing.h"
@@ -13,8 +14,6 @@
 namespace orvelan {
 
 namespace {
-
-constexpr int TwipsPerPixel = 15;
 
 QSize twipSize(int width, int height) {
     return {width / TwipsPerPixel, height / TwipsPerPixel};

@@ -1,4 +1,5 @@
 #include "app/FakeWindows.h"
+#include "support/QtTestMain.h"
 
 #include "app/qt/Program.h"
 #include "app/qt/StandInBook.h"
@@ -207,5 +208,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(ClosedBookWindowTest)
+ORVELAN_QT_TEST(ClosedBookWindowTest)
 #include "ClosedBookWindowTest.moc"

@@ -1,4 +1,5 @@
 #include "app/qt/AssembledBook.h"
+#include "support/QtTestMain.h"
 
 #include "book/qt/OptionsPanel.h"
 #include "telephony/CvbTAPILine.h"
@@ -163,5 +164,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(DialAndOptionsFlowsTest)
+ORVELAN_QT_TEST(DialAndOptionsFlowsTest)
 #include "DialAndOptionsFlowsTest.moc"

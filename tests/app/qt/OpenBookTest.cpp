@@ -1,4 +1,5 @@
 #include "app/qt/AssembledBook.h"
+#include "support/QtTestMain.h"
 
 #include "book/qt/OptionsPanel.h"
 #include "search/qt/FindWindow.h"
@@ -147,5 +148,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(OpenBookTest)
+ORVELAN_QT_TEST(OpenBookTest)
 #include "OpenBookTest.moc"

@@ -1,4 +1,5 @@
 #include "app/qt/AssembledBook.h"
+#include "support/QtTestMain.h"
 
 #include "book/qt/OptionsPanel.h"
 #include "book/qt/TrashWindow.h"
@@ -286,5 +287,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(PageFlowsTest)
+ORVELAN_QT_TEST(PageFlowsTest)
 #include "PageFlowsTest.moc"

@@ -1,5 +1,6 @@
 #include "app/qt/ProgramIdentity.h"
 #include "app/qt/RunningCopy.h"
+#include "support/QtTestMain.h"
 #include "ui/Pictures.h"
 
 #include <QApplication>
@@ -89,5 +90,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(ProgramIdentityTest)
+ORVELAN_QT_TEST(ProgramIdentityTest)
 #include "ProgramIdentityTest.moc"

@@ -1,6 +1,7 @@
 #include "book/qt/MainWindow.h"
 #include "exchange/qt/ExchangeWidgets.h"
 #include "support/FakeClock.h"
+#include "support/QtTestMain.h"
 #include "support/RecordingLauncher.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempBook.h"
@@ -177,5 +178,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(BookLookTest)
+ORVELAN_QT_TEST(BookLookTest)
 #include "BookLookTest.moc"

@@ -1,6 +1,7 @@
 #include "book/qt/MainWindow.h"
 #include "store/PageTexts.h"
 #include "support/FakeClock.h"
+#include "support/QtTestMain.h"
 #include "support/RecordingLauncher.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempBook.h"
@@ -409,5 +410,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(MainWindowTest)
+ORVELAN_QT_TEST(MainWindowTest)
 #include "MainWindowTest.moc"

@@ -1,5 +1,6 @@
 #include "book/qt/OptionsPanel.h"
 #include "support/FakeClock.h"
+#include "support/QtTestMain.h"
 #include "support/RecordingLauncher.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempBook.h"
@@ -220,5 +221,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(OptionsPanelTest)
+ORVELAN_QT_TEST(OptionsPanelTest)
 #include "OptionsPanelTest.moc"

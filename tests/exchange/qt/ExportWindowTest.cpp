@@ -1,4 +1,5 @@
 #include "exchange/qt/WindowFixture.h"
+#include "support/QtTestMain.h"
 
 #include "exchange/Export.h"
 #include "exchange/qt/ExchangeWindows.h"
@@ -211,5 +212,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(ExportWindowTest)
+ORVELAN_QT_TEST(ExportWindowTest)
 #include "ExportWindowTest.moc"

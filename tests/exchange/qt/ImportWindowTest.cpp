@@ -1,4 +1,5 @@
 #include "exchange/qt/WindowFixture.h"
+#include "support/QtTestMain.h"
 
 #include "exchange/eab/EabContainer.h"
 #include "exchange/qt/ImportWindow.h"
@@ -387,5 +388,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(ImportWindowTest)
+ORVELAN_QT_TEST(ImportWindowTest)
 #include "ImportWindowTest.moc"

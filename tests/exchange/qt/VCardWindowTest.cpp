@@ -1,5 +1,6 @@
 // "As vCard" in the import and export windows, with the files they read and write.
 #include "WindowFixture.h"
+#include "support/QtTestMain.h"
 
 #include "exchange/qt/ExportWindow.h"
 #include "exchange/qt/ImportWindow.h"
@@ -103,5 +104,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(VCardWindowTest)
+ORVELAN_QT_TEST(VCardWindowTest)
 #include "VCardWindowTest.moc"

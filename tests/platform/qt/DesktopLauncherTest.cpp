@@ -1,5 +1,6 @@
 #include "platform/HelpPages.h"
 #include "platform/qt/QtDesktopLauncher.h"
+#include "support/QtTestMain.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QFile>
@@ -87,5 +88,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(DesktopLauncherTest)
+ORVELAN_QT_TEST(DesktopLauncherTest)
 #include "DesktopLauncherTest.moc"

@@ -1,4 +1,5 @@
 #include "platform/qt/QtFileDialogs.h"
+#include "support/QtTestMain.h"
 
 #include <QTest>
 
@@ -46,5 +47,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(FileDialogPlaceTest)
+ORVELAN_QT_TEST(FileDialogPlaceTest)
 #include "FileDialogPlaceTest.moc"

@@ -3,6 +3,7 @@
 #include "print/PagePrintout.h"
 #include "print/SearchListPrintout.h"
 #include "print/qt/DefaultPrinterTarget.h"
+#include "support/QtTestMain.h"
 
 #include <QPrinterInfo>
 #include <QProcess>
@@ -109,5 +110,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(CupsQueueTest)
+ORVELAN_QT_TEST(CupsQueueTest)
 #include "CupsQueueTest.moc"

@@ -10,6 +10,7 @@
 #include "store/PageTexts.h"
 #include "store/RuntimeError.h"
 #include "support/FaultInjection.h"
+#include "support/QtTestMain.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempBook.h"
 
@@ -235,5 +236,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(QtPrinterSurfaceTest)
+ORVELAN_QT_TEST(QtPrinterSurfaceTest)
 #include "QtPrinterSurfaceTest.moc"

@@ -1,4 +1,5 @@
 #include "search/qt/FindWindow.h"
+#include "support/QtTestMain.h"
 
 #include "print/RecordingSurface.h"
 #include "print/SearchListPrintout.h"
@@ -319,5 +320,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(FindWindowTest)
+ORVELAN_QT_TEST(FindWindowTest)
 #include "FindWindowTest.moc"

@@ -1,5 +1,6 @@
 #include "security/qt/PasswordWindow.h"
 #include "support/FakeClock.h"
+#include "support/QtTestMain.h"
 #include "support/RecordingLauncher.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempBook.h"
@@ -185,5 +186,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(PasswordWindowTest)
+ORVELAN_QT_TEST(PasswordWindowTest)
 #include "PasswordWindowTest.moc"

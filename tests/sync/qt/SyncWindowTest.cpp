@@ -1,5 +1,6 @@
 // The sync window against a real Radicale server, on the offscreen platform.
 #include "../RadicaleServer.h"
+#include "support/QtTestMain.h"
 
 #include "app/qt/AssembledBook.h"
 #include "sync/DavClient.h"
@@ -255,5 +256,5 @@ void SyncWindowTest::withoutAKeyringTheWindowSaysSoAndSyncOnOpenNeedsNoCommandLi
     QVERIFY2(!asked.text.contains(QStringLiteral("--password-file")), qPrintable(asked.text));
 }
 
-QTEST_MAIN(SyncWindowTest)
+ORVELAN_QT_TEST(SyncWindowTest)
 #include "SyncWindowTest.moc"

@@ -2,6 +2,7 @@
 #include "ScriptedTapi.h"
 #include "TelephonyFakes.h"
 #include "store/Settings.h"
+#include "support/QtTestMain.h"
 #include "support/ScriptedPrompter.h"
 #include "telephony/DialController.h"
 #include "telephony/qt/QtSerialPort.h"
@@ -268,5 +269,5 @@ private Q_SLOTS:
 
 } // namespace orvelan
 
-QTEST_GUILESS_MAIN(orvelan::SerialDialTest)
+ORVELAN_QT_TEST(orvelan::SerialDialTest)
 #include "SerialDialTest.moc"

@@ -3,6 +3,7 @@
 #include "ScriptedTapi.h"
 #include "TelephonyFakes.h"
 #include "store/Settings.h"
+#include "support/QtTestMain.h"
 #include "support/ScriptedPrompter.h"
 #include "telephony/DialController.h"
 #include "ui/LabelButton.h"
@@ -152,5 +153,5 @@ private Q_SLOTS:
 
 } // namespace orvelan
 
-QTEST_MAIN(orvelan::TapiConsoleWidgetTest)
+ORVELAN_QT_TEST(orvelan::TapiConsoleWidgetTest)
 #include "TapiConsoleWidgetTest.moc"

@@ -1,0 +1,1 @@
+// Carries the precompiled headers that every window test program reuses.
