@@ -20,17 +20,19 @@ set(ORVELAN_PCH_CORE
 set(ORVELAN_PCH_WIDGETS ${ORVELAN_PCH_CORE}
     <QApplication> <QKeyEvent> <QLabel> <QLineEdit> <QPainter> <QPushButton> <QWidget>)
 
-# orvelan_fast_build(TARGET [UNITY_BATCH N] [PCH core|widgets|REUSE other-target])
+# orvelan_fast_build(TARGET [NO_UNITY] [UNITY_BATCH N] [PCH core|widgets|REUSE other-target])
 function(orvelan_fast_build target)
     if(NOT ORVELAN_FAST_BUILD)
         return()
     endif()
-    cmake_parse_arguments(ARG "" "UNITY_BATCH;PCH;REUSE" "" ${ARGN})
+    cmake_parse_arguments(ARG "NO_UNITY" "UNITY_BATCH;PCH;REUSE" "" ${ARGN})
     if(NOT ARG_UNITY_BATCH)
         set(ARG_UNITY_BATCH 8)
     endif()
-    set_target_properties(${target} PROPERTIES UNITY_BUILD ON
-        UNITY_BUILD_BATCH_SIZE ${ARG_UNITY_BATCH} UNITY_BUILD_MODE BATCH)
+    if(NOT ARG_NO_UNITY)
+        set_target_properties(${target} PROPERTIES UNITY_BUILD ON
+            UNITY_BUILD_BATCH_SIZE ${ARG_UNITY_BATCH} UNITY_BUILD_MODE BATCH)
+    endif()
     if(ARG_REUSE)
         target_precompile_headers(${target} REUSE_FROM ${ARG_REUSE})
     elseif(ARG_PCH STREQUAL "widgets")

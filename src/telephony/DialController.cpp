@@ -121,25 +121,39 @@ void DialController::dial() {
     }
 }
 
-void DialController::resetModem() {
-    DialView& view = m_context.view;
+bool DialController::resetAndClosePort(double secondsBeforeClose) {
     try {
-        if (m_context.port.isOpen()) {
-            m_context.port.write(QByteArrayLiteral("AT&F\r"));
+        if (!m_context.port.isOpen())
+            return false;
+        m_context.port.write(QByteArrayLiteral("AT&F\r"));
+        if (secondsBeforeClose > 0)
+            m_context.clock.pause(secondsBeforeClose);
+        if (m_context.port.isOpen())
             m_context.port.close();
-            view.setStatusText(QStringLiteral("Reset Modem - Ok"));
-            m_context.clock.pause(0.3);
-        }
+        return true;
     } catch (const SerialFailure&) {
         // The port is going away either way; the running dial reports what it meets.
         if (m_context.port.isOpen())
             m_context.port.close();
+        return false;
     }
+}
+
+void DialController::showHungUp() {
+    DialView& view = m_context.view;
     view.setDialColour(LabelColour::Blue);
     m_hangUpRequested = true;
     view.setCallPictureVisible(false);
     view.setDialCaption(DialCaption);
     ShowReady();
+}
+
+void DialController::resetModem() {
+    if (resetAndClosePort(0)) {
+        m_context.view.setStatusText(QStringLiteral("Reset Modem - Ok"));
+        m_context.clock.pause(0.3);
+    }
+    showHungUp();
 }
 
 void DialController::dialSerial() {
@@ -237,22 +251,8 @@ void DialController::hangUp() {
     if (method == u"2") {
         view.setStatusText(QStringLiteral("Hang Up..."));
         m_context.clock.pause(0.5);
-        try {
-            if (m_context.port.isOpen()) {
-                m_context.port.write(QByteArrayLiteral("AT&F\r"));
-                m_context.clock.pause(0.2);
-                if (m_context.port.isOpen())
-                    m_context.port.close();
-            }
-        } catch (const SerialFailure&) {
-            if (m_context.port.isOpen())
-                m_context.port.close();
-        }
-        view.setDialColour(LabelColour::Blue);
-        m_hangUpRequested = true;
-        view.setCallPictureVisible(false);
-        view.setDialCaption(DialCaption);
-        ShowReady();
+        resetAndClosePort(0.2);
+        showHungUp();
     } else if (method == u"1") {
         view.setStatusText(QStringLiteral("Requesting Hang Up..."));
         m_context.clock.pause(0.3);

@@ -75,6 +75,11 @@ private:
     void TapiDial();
     void dialSerial();
     void resetModem();
+    // Sends the modem's factory reset and closes the port, waiting the given time in between;
+    // false when the port was not open or failed on the way (it is closed all the same).
+    bool resetAndClosePort(double secondsBeforeClose);
+    // The dial controls as they stand once a call is over.
+    void showHungUp();
     void unselectAll();
     void showDialMessage(const QString& text);
     // Runs the reaction to a call event. One that arrives while another is still showing its
