@@ -68,6 +68,7 @@ private Q_SLOTS:
     void theTickedBoxSyncsWhenTheBookOpensAndCloses();
     void anUnencryptedServerElsewhereNeedsTheTickBox();
     void withoutAKeyringTheWindowSaysSoAndSyncOnOpenNeedsNoCommandLine();
+    void aLockedBookSyncsOnlyOnceItsMasterPasswordIsGiven();
 };
 
 void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
@@ -254,6 +255,32 @@ void SyncWindowTest::withoutAKeyringTheWindowSaysSoAndSyncOnOpenNeedsNoCommandLi
     QVERIFY2(asked.text.contains(QStringLiteral("Open Sync... on the options panel")),
              qPrintable(asked.text));
     QVERIFY2(!asked.text.contains(QStringLiteral("--password-file")), qPrintable(asked.text));
+}
+
+// The sync when the book opens waits for the book: a user who gives up at the master password
+// window sees nothing of the sync.
+void SyncWindowTest::aLockedBookSyncsOnlyOnceItsMasterPasswordIsGiven() {
+    TempBook book;
+    storeSettings(book, [](Settings& s) { s.setFlag(Settings::UsePasswordOnStartUp, true); });
+    SyncAccount account;
+    account.url = QStringLiteral("http://127.0.0.1:9/");
+    account.user = QStringLiteral("kim"); // no password anywhere: the sync would say so
+    account.syncOnOpenClose = true;
+    QCOMPARE(account.save(book.folder()), 0);
+    qunsetenv("ORVELAN_SYNC_PASSWORD");
+    for (const bool accept : {false, true}) {
+        AssembledBook run(book);
+        run.password.accept = accept;
+        run.program->run().openBook();
+        QCOMPARE(run.password.modes.size(), 1);
+        if (accept) {
+            QTRY_COMPARE(run.prompter.shown().size(), 1);
+            QCOMPARE(run.prompter.shown().first().title, QStringLiteral("ORVELAN Sync"));
+        } else {
+            QTest::qWait(50);
+            QVERIFY(run.prompter.shown().isEmpty());
+        }
+    }
 }
 
 ORVELAN_QT_TEST(SyncWindowTest)
