@@ -76,7 +76,7 @@ void import25000CardsIntoTheBook(benchmark::State& state) {
     qint64 imported = 0;
     for (auto _ : state) {
         ImportStaging staging(book.folder());
-        const VCardImportSummary summary = stageVCardFiles({cardsPath}, staging, now);
+        const ImportSummary summary = stageVCardFiles({cardsPath}, staging, now);
         const ImportOutcome outcome = importListed(book.folder(), staging.list());
         imported = outcome.written;
         benchmark::DoNotOptimize(summary.staged);

@@ -70,6 +70,18 @@ QByteArray readOrThrow(const QString& path) {
     return bytes;
 }
 
+// The column names of a file for a message: each cut to the summary's length, the first 20.
+QString shownColumns(const FieldMapping& mapping) {
+    const QStringList& names = mapping.columnNames();
+    QStringList shown;
+    for (qsizetype i = 0; i < names.size() && i < ImportSummary::NamedLimit; ++i)
+        shown.append(ImportSummary::shown(names[i]));
+    QString text = shown.join(QStringLiteral(", "));
+    if (names.size() > shown.size())
+        text += QStringLiteral(" and %1 more").arg(names.size() - shown.size());
+    return text;
+}
+
 // Applies COLUMN=FIELD: the column by its name (spaces around it ignored), the field by its
 // record name (Name, Addr1 ... Notes). "FIRST+LAST=FIELD" joins two columns as "Last, First".
 void applyMap(FieldMapping& mapping, const QString& assignment) {
@@ -90,9 +102,8 @@ void applyMap(FieldMapping& mapping, const QString& assignment) {
             last = first < 0 ? -1 : mapping.columnNamed(QStringView(column).mid(plus + 1));
         }
         if (last < 0)
-            throw CliError{
-                QStringLiteral("The file has no column '%1'; its columns are: %2.")
-                    .arg(column.trimmed(), mapping.columnNames().join(QStringLiteral(", ")))};
+            throw CliError{QStringLiteral("The file has no column '%1'; its columns are: %2.")
+                               .arg(ImportSummary::shown(column.trimmed()), shownColumns(mapping))};
     }
     mapping.remove(field - 1);
     const FieldMapping::Outcome outcome =
@@ -101,23 +112,26 @@ void applyMap(FieldMapping& mapping, const QString& assignment) {
         throw CliError{FieldMapping::messageFor(outcome).trimmed()};
 }
 
-QJsonArray tabsJson(const ImportOutcome& outcome) {
-    QJsonArray tabs;
-    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-        if (outcome.perTab[tab])
-            tabs.append(QJsonObject{{QStringLiteral("tab"), tab},
-                                    {QStringLiteral("label"), tabCaption(tab)},
-                                    {QStringLiteral("pages"), outcome.perTab[tab]}});
+// Prints the summary of an import (text or JSON, the same for every kind of file) and fails
+// when a record could not be written, was refused, or nothing was imported.
+int reportImport(CliContext& context, ImportSummary& summary, const ImportOutcome& outcome) {
+    summary.recordImport(outcome.perTab, outcome.written, outcome.failures);
+    if (outcome.error)
+        summary.writeProblem = writeErrorMessage(outcome.error);
+    if (context.json) {
+        printJson(context, summary.toJson());
+    } else {
+        for (const QString& line : summary.lines())
+            context.out << line << "\n";
     }
-    return tabs;
-}
-
-void printTabs(CliContext& context, const ImportOutcome& outcome) {
-    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-        if (outcome.perTab[tab])
-            context.out << QStringLiteral("%1: %2\n").arg(tabCaption(tab)).arg(outcome.perTab[tab]);
-    }
-    context.out << QStringLiteral("Imported %1 page(s).\n").arg(outcome.written);
+    if (outcome.failures)
+        throw CliError{importFailureText(outcome)};
+    if (summary.refusedTotal())
+        throw CliError{
+            QStringLiteral("%1 record(s) refused; see the summary.").arg(summary.refusedTotal())};
+    if (summary.imported == 0)
+        throw CliError{QStringLiteral("Nothing imported.")};
+    return 0;
 }
 
 // Imports the cards of a vCard file or of a folder's .vcf files.
@@ -133,43 +147,15 @@ int importVCards(CliContext& context, const ImportArguments& parsed) {
         throw CliError{QStringLiteral("Cannot read %1.").arg(files[0])};
     const auto lock = lockBook(context.folder);
     ImportStaging staging(context.folder);
-    const VCardImportSummary summary =
-        stageVCardFiles(files, staging, QDateTime::currentDateTime());
-    if (summary.writeFailures)
+    ImportSummary summary = stageVCardFiles(files, staging, QDateTime::currentDateTime());
+    if (files.size() > 1 || QFileInfo(parsed.file).isDir())
+        summary.fileName = QFileInfo(parsed.file).fileName();
+    if (summary.stagingWriteFailures)
         throw CliError{stagingFailureText()};
     const QList<ListedRecord> listed = staging.list(parsed.find);
     const ImportOutcome outcome = importListed(context.folder, listed);
     staging.removeLetterTabs();
-
-    if (context.json) {
-        const auto named = [](const NamedCount& n) {
-            return QJsonObject{{QStringLiteral("count"), n.count},
-                               {QStringLiteral("names"), QJsonArray::fromStringList(n.names)}};
-        };
-        printJson(context, QJsonObject{{QStringLiteral("files"), summary.files},
-                                       {QStringLiteral("cards"), summary.cards},
-                                       {QStringLiteral("staged"), summary.staged},
-                                       {QStringLiteral("imported"), outcome.written},
-                                       {QStringLiteral("failed"), outcome.failures},
-                                       {QStringLiteral("tabs"), tabsJson(outcome)},
-                                       {QStringLiteral("refused"), named(summary.refused)},
-                                       {QStringLiteral("cut"), named(summary.cut)},
-                                       {QStringLiteral("leftOut"), named(summary.leftOut)},
-                                       {QStringLiteral("damaged"), named(summary.damaged)},
-                                       {QStringLiteral("unreadable"),
-                                        QJsonArray::fromStringList(summary.unreadable)}});
-    } else {
-        for (const QString& line : summary.lines())
-            context.out << line << "\n";
-        printTabs(context, outcome);
-    }
-    if (outcome.failures)
-        throw CliError{importFailureText(outcome)};
-    if (summary.refused.count)
-        throw CliError{QStringLiteral("%1 card(s) refused.").arg(summary.refused.count)};
-    if (outcome.written == 0)
-        throw CliError{QStringLiteral("Nothing imported.")};
-    return 0;
+    return reportImport(context, summary, outcome);
 }
 
 } // namespace
@@ -218,7 +204,7 @@ int runImport(CliContext& context, const QStringList& args) {
             throw CliError{QStringLiteral("No column is mapped to Name, so every record would be "
                                           "refused; nothing imported. Map one with --map "
                                           "COLUMN=Name. The file's columns are: %1.")
-                               .arg(mapping.columnNames().join(QStringLiteral(", ")))};
+                               .arg(shownColumns(mapping))};
         summary =
             stageCsv(bytes, mapping, staging, QDateTime::currentDateTime(), {}, parsed.charset);
         if (summary.stagingWriteFailures)
@@ -231,24 +217,7 @@ int runImport(CliContext& context, const QStringList& args) {
         staging.list(parsed.find, [&](qsizetype) { progress.show(++tabsListed / 25.0); });
     const ImportOutcome outcome = importListed(context.folder, listed);
     staging.removeLetterTabs(); // the work files do not stay at the size of the file read
-    summary.recordImport(outcome.perTab, outcome.written, outcome.failures);
-    if (outcome.error)
-        summary.writeProblem = writeErrorMessage(outcome.error);
-
-    if (context.json) {
-        printJson(context, summary.toJson());
-    } else {
-        for (const QString& line : summary.lines())
-            context.out << line << "\n";
-    }
-    if (outcome.failures)
-        throw CliError{importFailureText(outcome)};
-    if (summary.refusedTotal())
-        throw CliError{
-            QStringLiteral("%1 record(s) refused; see the summary.").arg(summary.refusedTotal())};
-    if (summary.imported == 0)
-        throw CliError{QStringLiteral("Nothing imported.")};
-    return 0;
+    return reportImport(context, summary, outcome);
 }
 
 int runExport(CliContext& context, const QStringList& args) {

@@ -9,13 +9,26 @@ namespace orvelan {
 namespace {
 
 QString describe(const ImportSummary::RefusedRecord& record) {
-    QString text = !record.name.isEmpty() ? u'"' + record.name + u'"'
+    const auto shown = &ImportSummary::shown;
+    QString text = !record.name.isEmpty() ? u'"' + shown(record.name) + u'"'
                    : record.detail.isEmpty()
                        ? QStringLiteral("(no name)")
-                       : QStringLiteral("(no name; \"%1\")").arg(record.detail);
+                       : QStringLiteral("(no name; \"%1\")").arg(shown(record.detail));
+    QStringList where;
+    if (!record.file.isEmpty())
+        where.append(shown(record.file));
+    if (record.card > 0)
+        where.append(QStringLiteral("card %1").arg(record.card));
     if (record.line > 0)
-        text += QStringLiteral(" (line %1)").arg(record.line);
+        where.append(QStringLiteral("line %1").arg(record.line));
+    if (!where.isEmpty())
+        text += QStringLiteral(" (") + where.join(QStringLiteral(", ")) + u')';
     return text;
+}
+
+QJsonObject namedJson(const ImportSummary::Named& named) {
+    return {{QStringLiteral("count"), named.count},
+            {QStringLiteral("names"), QJsonArray::fromStringList(named.names)}};
 }
 
 const char* reasonKey(ImportSummary::Refusal reason) {
@@ -44,19 +57,44 @@ QString ImportSummary::reasonText(Refusal reason) {
     return {};
 }
 
+QString ImportSummary::shown(const QString& value) {
+    QString text = value.simplified();
+    if (text.size() > ShownLength) {
+        qsizetype cut = ShownLength - 1;
+        if (text[cut - 1].isHighSurrogate())
+            --cut;
+        text = text.left(cut) + QChar(0x2026);
+    }
+    return text;
+}
+
+void ImportSummary::Named::add(const QString& name) {
+    ++count;
+    if (names.size() < NamedLimit)
+        names.append(shown(name));
+}
+
 void ImportSummary::refuse(Refusal reason, const QString& name, qint64 line,
                            const QString& detail) {
     qint64& count = m_refused[static_cast<int>(reason)];
     ++count;
     if (count <= NamedLimit)
-        m_refusedRecords.append({reason, name, line, detail});
+        m_refusedRecords.append({reason, shown(name), line, shown(detail), {}, 0});
+}
+
+void ImportSummary::refuseCard(Refusal reason, const QString& name, const QString& file,
+                               qint64 card, const QString& detail) {
+    qint64& count = m_refused[static_cast<int>(reason)];
+    ++count;
+    if (count <= NamedLimit)
+        m_refusedRecords.append({reason, shown(name), 0, shown(detail), shown(file), card});
 }
 
 void ImportSummary::cut(const QString& name, const QString& field) {
     ++m_valuesCut;
     ++m_cutByField[field];
     if (m_cutValues.size() < NamedLimit)
-        m_cutValues.append({name, field});
+        m_cutValues.append({shown(name), field});
 }
 
 void ImportSummary::recordImport(const std::array<qint64, 26>& perTab, qint64 written,
@@ -84,7 +122,7 @@ bool ImportSummary::complete() const {
 
 QStringList ImportSummary::lines() const {
     QStringList out;
-    QString source = fileName;
+    QString source = shown(fileName);
     QStringList how;
     if (!encoding.isEmpty())
         how.append(encoding);
@@ -96,7 +134,13 @@ QStringList ImportSummary::lines() const {
         out.append(QStringLiteral("File: ") + source);
     else if (!how.isEmpty())
         out.append(QStringLiteral("Read as ") + how.join(QStringLiteral(", ")));
+    if (files > 1)
+        out.append(QStringLiteral("Files read: %1").arg(files));
     out.append(QStringLiteral("Records read: %1").arg(read));
+    if (groups)
+        out.append(QStringLiteral("Group cards read: %1 (no pages; their names are in their "
+                                  "members' Group field)")
+                       .arg(groups));
     if (importRan) {
         QStringList tabs;
         for (int tab = 0; tab < int(importedPerTab.size()); ++tab) {
@@ -155,6 +199,18 @@ QStringList ImportSummary::lines() const {
             line += QStringLiteral(" and %1 more").arg(m_valuesCut - named.size());
         out.append(line);
     }
+    const auto named = [&](const Named& n, const QString& what) {
+        if (!n.count)
+            return;
+        QString line = what.arg(n.count) + n.names.join(QStringLiteral(", "));
+        if (n.count > n.names.size())
+            line += QStringLiteral(" and %1 more").arg(n.count - n.names.size());
+        out.append(line);
+    };
+    named(leftOut, QStringLiteral("Photos, sounds, keys or program data left out: %1 - "));
+    named(damaged, QStringLiteral("Cards damaged in the file, read as far as they go: %1 - "));
+    for (const QString& file : unreadable)
+        out.append(QStringLiteral("Not read: ") + shown(file));
     if (const qint64 damaged = refusedCount(Refusal::Damaged))
         out.append(QStringLiteral("Lines skipped as damaged: %1").arg(damaged));
     if (windows1252Lines)
@@ -194,7 +250,10 @@ QJsonObject ImportSummary::toJson() const {
         refusedList.append(
             QJsonObject{{QStringLiteral("reason"), QLatin1StringView(reasonKey(record.reason))},
                         {QStringLiteral("name"), record.name},
-                        {QStringLiteral("line"), record.line}});
+                        {QStringLiteral("line"), record.line},
+                        {QStringLiteral("file"), record.file},
+                        {QStringLiteral("card"), record.card},
+                        {QStringLiteral("detail"), record.detail}});
     QJsonObject cutFields;
     for (auto it = m_cutByField.cbegin(); it != m_cutByField.cend(); ++it)
         cutFields.insert(it.key(), it.value());
@@ -203,7 +262,13 @@ QJsonObject ImportSummary::toJson() const {
         cutList.append(QJsonObject{{QStringLiteral("name"), value.name},
                                    {QStringLiteral("field"), value.field}});
     return QJsonObject{
-        {QStringLiteral("file"), fileName},
+        {QStringLiteral("file"), shown(fileName)},
+        {QStringLiteral("files"), files},
+        {QStringLiteral("groups"), groups},
+        {QStringLiteral("staged"), staged},
+        {QStringLiteral("leftOut"), namedJson(leftOut)},
+        {QStringLiteral("damaged"), namedJson(damaged)},
+        {QStringLiteral("unreadable"), QJsonArray::fromStringList(unreadable)},
         {QStringLiteral("encoding"), encoding},
         {QStringLiteral("separator"), separator},
         {QStringLiteral("read"), read},

@@ -10,9 +10,11 @@
 
 namespace orvelan {
 
-// What one import did, from reading the file to writing the pages, so that every record read
-// is accounted for: imported, refused (and why), or left in the list. The command-line tool
-// prints it and the import window shows it, in the same words.
+// What one import did, from reading the file (a .csv, an .eab, a vCard file or a folder of
+// them) to writing the pages, so that every record read is accounted for: imported, refused (and
+// why), or left in the list. The command-line tool prints it and the import window shows it, in
+// the same words; its JSON form is the one schema of every import. Every value it shows is cut
+// to ShownLength characters.
 class ImportSummary {
 public:
     enum class Refusal {
@@ -23,12 +25,21 @@ public:
     static constexpr int RefusalKinds = 3;
     // How many records of each kind, and how many cut values, are named.
     static constexpr int NamedLimit = 20;
+    static constexpr int ShownLength = 80;
 
     struct RefusedRecord {
         Refusal reason = Refusal::NoName;
         QString name;    // as read from the file; may be empty
         qint64 line = 0; // physical line of the file (1 = the header); 0 when unknown
         QString detail;  // for a record without a name: its first value, to find it by
+        QString file;    // the file of a card read from a folder; empty otherwise
+        qint64 card = 0; // the card's number in its file; 0 for other records
+    };
+    // A count of records with the first NamedLimit of them named: "Name (PHOTO)".
+    struct Named {
+        qint64 count = 0;
+        QStringList names;
+        void add(const QString& name);
     };
     struct CutValue {
         QString name;  // the record's name
@@ -37,6 +48,8 @@ public:
 
     // Reading.
     QString fileName;              // without its folder
+    qint64 files = 0;              // vCard files read (a folder gives several)
+    qint64 groups = 0;             // group cards: no page, their names in the members' Group
     QString encoding;              // "UTF-8", "UTF-16 LE" ...
     QString separator;             // "comma", "semicolon", "tab"; empty for an exchange file
     qint64 read = 0;               // records found in the file
@@ -49,6 +62,9 @@ public:
     qint64 overlongLines = 0;    // lines of 200 fields or more: later fields lost
     bool fileDamaged = false;    // an exchange file of which only the whole records were read
     int stagingWriteFailures = 0;
+    Named leftOut;          // "Name (PHOTO)": data and program layout left out of staged cards
+    Named damaged;          // "Name (no END)": cards read from damaged text, as far as they go
+    QStringList unreadable; // "file: why" for files that could not be read or hold no card
 
     // Writing (filled by the import).
     bool importRan = false;
@@ -58,6 +74,8 @@ public:
     QString writeProblem; // why records could not be written, when some could not
 
     void refuse(Refusal reason, const QString& name, qint64 line, const QString& detail = {});
+    void refuseCard(Refusal reason, const QString& name, const QString& file, qint64 card,
+                    const QString& detail = {});
     void cut(const QString& name, const QString& field);
     void recordImport(const std::array<qint64, 26>& perTab, qint64 written, qint64 failures);
 
@@ -78,6 +96,8 @@ public:
     QJsonObject toJson() const;
 
     static QString reasonText(Refusal reason);
+    // A value as the summary shows it: on one line, cut to ShownLength characters.
+    static QString shown(const QString& value);
 
 private:
     std::array<qint64, RefusalKinds> m_refused{};

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "exchange/Export.h"
+#include "exchange/ImportSummary.h"
 #include "store/PageRecord.h"
 #include "store/PageTexts.h"
 #include "support/TempBook.h"
@@ -222,4 +223,33 @@ TEST(ImportCommand, WebmailTypedColumnsAndEveryOtherColumnArrive) {
     EXPECT_TRUE(cli.out.contains(
         QStringLiteral("Values of columns mapped to no field, added to Notes: 6\n")))
         << cli.out.toStdString();
+}
+
+TEST(ImportSummaryText, CountsAreExactAndValuesAreCut) {
+    ImportSummary summary;
+    summary.fileName = QString(200, u'f') + QStringLiteral(".csv");
+    summary.read = 30;
+    for (int i = 0; i < 25; ++i)
+        summary.refuse(ImportSummary::Refusal::NotFileable,
+                       QStringLiteral("_") + QString(500, u'x'), i + 2);
+    for (int i = 0; i < 5; ++i)
+        summary.refuseCard(ImportSummary::Refusal::NoName, {}, QStringLiteral("b.vcf"), i + 1,
+                           QStringLiteral("someone@example.org"));
+    const QStringList lines = summary.lines();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Refused 30 record(s):")));
+    const QString notFileable = lines.filter(QStringLiteral("  name not fileable: 25 - ")).value(0);
+    EXPECT_TRUE(notFileable.endsWith(QStringLiteral(" and 5 more"))) << notFileable.toStdString();
+    EXPECT_EQ(notFileable.count(u'"'), 2 * ImportSummary::NamedLimit);
+    EXPECT_TRUE(notFileable.contains(u'"' + QStringLiteral("_") + QString(78, u'x') +
+                                     QChar(0x2026) + QStringLiteral("\" (line 2)")));
+    EXPECT_TRUE(lines.contains(QStringLiteral(
+        "  no name: 5 - (no name; \"someone@example.org\") (b.vcf, card 1), (no name; "
+        "\"someone@example.org\") (b.vcf, card 2), (no name; \"someone@example.org\") (b.vcf, "
+        "card 3), (no name; \"someone@example.org\") (b.vcf, card 4), (no name; "
+        "\"someone@example.org\") (b.vcf, card 5)")));
+    EXPECT_EQ(lines.value(0).size(), QStringLiteral("File: ").size() + ImportSummary::ShownLength);
+    const QJsonObject json = summary.toJson();
+    EXPECT_EQ(json[QStringLiteral("refused")].toInt(), 30);
+    EXPECT_EQ(json[QStringLiteral("refusedRecords")].toArray().size(), 25);
+    EXPECT_EQ(json[QStringLiteral("refusedRecords")][24][QStringLiteral("card")].toInt(), 5);
 }

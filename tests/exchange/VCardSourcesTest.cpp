@@ -235,4 +235,17 @@ TEST(VCardHostile, ParameterBombsCostBoundedMemoryAndAreReported) {
     EXPECT_EQ(card.firstText(u"FN"), QStringLiteral("After"));
 }
 
+TEST(VCardHostile, APhotoTooLargeToReadIsLeftOutNotDamage) {
+    QByteArray bytes = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Big Photo\r\nPHOTO;ENCODING=b;TYPE=JPEG:";
+    bytes += QByteArray(VCardReader::MaxLineBytes + 1024, 'A');
+    bytes += "\r\nTEL:1\r\nEND:VCARD\r\n";
+    VCardReader reader(bytes);
+    VCard card;
+    VCardDamage damage;
+    ASSERT_TRUE(reader.next(card, &damage));
+    EXPECT_FALSE(damage.any());
+    EXPECT_EQ(damage.leftOut, QStringList{QStringLiteral("PHOTO")});
+    EXPECT_EQ(card.firstText(u"TEL"), QStringLiteral("1"));
+}
+
 } // namespace

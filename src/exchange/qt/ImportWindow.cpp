@@ -466,19 +466,20 @@ void ImportWindow::readVCards() {
     m_busy = true;
     setInfo(QStringLiteral("Reading vCards..."));
     pause(0.2);
-    const VCardImportSummary summary =
+    m_summary =
         stageVCardFiles({m_importFilePath}, m_staging, m_session.services().clock.now(), yielder());
     m_recordListLoaded = true;
     m_imported.clear();
     m_busy = false;
-    const bool noteworthy = summary.refused.count || summary.cut.count || summary.leftOut.count ||
-                            summary.damaged.count || !summary.unreadable.isEmpty() ||
-                            summary.writeFailures;
-    if (summary.writeFailures)
+    const bool noteworthy = m_summary.refusedTotal() || m_summary.valuesCut() ||
+                            m_summary.leftOut.count || m_summary.damaged.count ||
+                            m_summary.groups || m_summary.hiddenRemoved ||
+                            !m_summary.unreadable.isEmpty();
+    if (m_summary.stagingWriteFailures)
         tell(ImportTitle, QStringLiteral("Import Error: The staging files in %1 can't be written")
                               .arg(m_session.folder().dataBookDir()));
     else if (noteworthy)
-        tell(ImportTitle, summary.lines().join(u'\n'));
+        tell(ImportTitle, m_summary.text());
     list();
 }
 

@@ -39,45 +39,6 @@ constexpr qint64 FlushEvery = 2000;
 
 } // namespace
 
-void NamedCount::add(const QString& name) {
-    ++count;
-    if (names.size() < Shown)
-        names.append(name);
-}
-
-QStringList VCardImportSummary::lines() const {
-    QStringList out;
-    const auto named = [&](const NamedCount& n, const QString& what) {
-        if (!n.count)
-            return;
-        QString line =
-            what.arg(n.count) + QStringLiteral(": ") + n.names.join(QStringLiteral("; "));
-        if (n.count > n.names.size())
-            line += QStringLiteral("; and %1 more").arg(n.count - n.names.size());
-        out.append(line);
-    };
-    out.append(QStringLiteral("%1 card(s) read from %2 file(s), %3 staged.")
-                   .arg(cards)
-                   .arg(files)
-                   .arg(staged));
-    if (groups)
-        out.append(QStringLiteral("%1 group card(s) read: no pages, their names are in their "
-                                  "members' Group field.")
-                       .arg(groups));
-    named(refused, QStringLiteral("%1 card(s) refused (no name, or a name that files under no "
-                                  "letter)"));
-    named(cut, QStringLiteral("%1 card(s) had values cut to fit their fields"));
-    named(leftOut,
-          QStringLiteral("%1 card(s) had photos, logos, sounds, keys or program data left out"));
-    named(hidden, QStringLiteral("%1 card(s) had hidden control or direction characters "
-                                 "removed"));
-    named(damaged, QStringLiteral("%1 card(s) were damaged in the file and read as far as they "
-                                  "go"));
-    for (const QString& file : unreadable)
-        out.append(QStringLiteral("Not read: ") + file);
-    return out;
-}
-
 bool isVCardSource(const QString& path) {
     const QFileInfo info(path);
     if (info.isDir() || hasVCardExtension(path))
@@ -144,7 +105,8 @@ QStringList CardGroups::groupsOf(const QString& uid) const {
 }
 
 void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& now,
-                 VCardImportSummary& summary, const Yield& yield, const CardGroups* groups) {
+                 ImportSummary& summary, const Yield& yield, const CardGroups* groups,
+                 const QString& file) {
     CardGroups ownGroups;
     if (!groups) {
         ownGroups.collect(bytes);
@@ -153,9 +115,11 @@ void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& 
     VCardReader reader(bytes);
     VCard card;
     VCardDamage damage;
+    qint64 number = 0; // the card's number in this file
     while (reader.next(card, &damage)) {
-        ++summary.cards;
-        if (yield && summary.cards % 256 == 0)
+        ++summary.read;
+        ++number;
+        if (yield && summary.read % 256 == 0)
             yield();
         if (CardGroups::isGroup(card)) {
             ++summary.groups;
@@ -171,7 +135,11 @@ void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& 
         }
         const QStringList cut = fitToFields(page.texts);
         const QString& name = page.texts[0];
-        const QString shown = name.isEmpty() ? QStringLiteral("card %1").arg(summary.cards) : name;
+        // A card without a name is found by its e-mail address, else its number.
+        const QString email = page.texts[12].isEmpty() ? page.texts[23] : page.texts[12];
+        const QString shown =
+            name.isEmpty() ? (email.isEmpty() ? QStringLiteral("card %1").arg(number) : email)
+                           : name;
         if (damage.any()) {
             QStringList what;
             if (damage.missingEnd)
@@ -190,38 +158,42 @@ void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& 
             for (const QString& charset : damage.unknownCharsets)
                 what.append(
                     QStringLiteral("unknown character set %1 read as Windows-1252").arg(charset));
-            summary.damaged.add(withDetail(shown, what));
+            summary.damaged.add(withDetail(ImportSummary::shown(shown), what));
         }
         if (name.isEmpty()) {
-            summary.refused.add(QStringLiteral("card %1: no name").arg(summary.cards));
+            summary.refuseCard(ImportSummary::Refusal::NoName, {}, file, number, email);
             continue;
         }
         if (tabForName(QStringView(name)) == 0) {
-            summary.refused.add(name);
+            summary.refuseCard(ImportSummary::Refusal::NotFileable, name, file, number);
             continue;
         }
         const ImportRecord record = importRecordOf(page.texts);
-        if (staging.stage(record, now).outcome != ImportStaging::Staged::Outcome::Staged) {
-            summary.refused.add(name);
+        const ImportStaging::Staged staged = staging.stage(record, now);
+        if (staged.outcome != ImportStaging::Staged::Outcome::Staged) {
+            summary.refuseCard(ImportSummary::Refusal::NotFileable, name, file, number);
             continue;
         }
         ++summary.staged;
-        if (!cut.isEmpty())
-            summary.cut.add(withDetail(name, cut));
-        if (!page.leftOut.isEmpty())
-            summary.leftOut.add(withDetail(name, page.leftOut));
-        if (page.hiddenRemoved)
-            summary.hidden.add(withDetail(name, {QString::number(page.hiddenRemoved)}));
+        for (const QString& field : cut)
+            summary.cut(name, field);
+        QStringList leftOut = page.leftOut + damage.leftOut;
+        if (!leftOut.isEmpty())
+            summary.leftOut.add(withDetail(ImportSummary::shown(name), leftOut));
+        summary.hiddenRemoved += page.hiddenRemoved + staged.hiddenRemoved;
         if (summary.staged % FlushEvery == 0)
-            summary.writeFailures += staging.flush();
+            summary.stagingWriteFailures += staging.flush();
     }
-    summary.writeFailures += staging.flush();
+    summary.stagingWriteFailures += staging.flush();
 }
 
-VCardImportSummary stageVCardFiles(const QStringList& files, ImportStaging& staging,
-                                   const QDateTime& now, const Yield& yield) {
-    VCardImportSummary summary;
-    summary.writeFailures = staging.reset();
+ImportSummary stageVCardFiles(const QStringList& files, ImportStaging& staging,
+                              const QDateTime& now, const Yield& yield) {
+    ImportSummary summary;
+    summary.encoding = QStringLiteral("vCard");
+    if (files.size() == 1)
+        summary.fileName = QFileInfo(files[0]).fileName();
+    summary.stagingWriteFailures = staging.reset();
     // Group cards may stand in another file of a folder than their members.
     CardGroups groups;
     for (const QString& path : files) {
@@ -254,9 +226,10 @@ VCardImportSummary stageVCardFiles(const QStringList& files, ImportStaging& stag
                 bytes = copy;
             }
         }
-        const qint64 before = summary.cards;
-        stageVCards(bytes, staging, now, summary, yield, &groups);
-        if (summary.cards == before)
+        const qint64 before = summary.read;
+        stageVCards(bytes, staging, now, summary, yield, &groups,
+                    files.size() > 1 ? QFileInfo(path).fileName() : QString());
+        if (summary.read == before)
             summary.unreadable.append(path + QStringLiteral(": holds no vCard"));
         else
             ++summary.files;

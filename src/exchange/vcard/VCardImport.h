@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exchange/ImportStaging.h"
+#include "exchange/ImportSummary.h"
 #include "exchange/vcard/VCard.h"
 #include "store/PageTexts.h"
 
@@ -11,35 +12,6 @@
 #include <QStringList>
 
 namespace orvelan {
-
-// A count with the first names it counts, for a summary the user can act on.
-struct NamedCount {
-    static constexpr int Shown = 20;
-    qint64 count = 0;
-    QStringList names; // the first Shown of them
-
-    void add(const QString& name);
-};
-
-// What reading vCards into the staging files did. Every card read is staged or refused; what a
-// staged card lost on the way (cut values, left-out data, characters a page cannot store,
-// damage in the file) is counted and named.
-struct VCardImportSummary {
-    qint64 files = 0;       // files read
-    qint64 cards = 0;       // cards read
-    qint64 staged = 0;      // cards staged as pages
-    qint64 groups = 0;      // group cards: no page, their names in their members' Group field
-    NamedCount refused;     // cards without a name, or whose name files under no letter tab
-    NamedCount cut;         // "Name (Notes, Email)": values longer than their field
-    NamedCount leftOut;     // "Name (PHOTO)": photos, logos, sounds and keys
-    NamedCount damaged;     // "Name (no END)": cards read from damaged text
-    NamedCount hidden;      // "Name (3)": control and direction characters removed
-    QStringList unreadable; // "file: why" for files that could not be read or hold no card
-    int writeFailures = 0;  // staging files that could not be written
-
-    // The summary as lines for the user (nothing for counts of zero).
-    QStringList lines() const;
-};
 
 // Whether `path` is to be read as vCards: a folder, a .vcf or .vcard file, or a file whose
 // first line is BEGIN:VCARD.
@@ -64,15 +36,16 @@ private:
     QHash<QString, QStringList> m_groups;
 };
 
-// Maps the cards of one file onto pages and stages them, adding to `summary`. Group cards file
-// no page: their names go into their members' Group field (`groups`, or those of this file).
+// Maps the cards of one file onto pages and stages them, adding to `summary`; refused cards are
+// named with `file` (when given) and their number in it. Group cards file no page: their names
+// go into their members' Group field (`groups`, or those of this file).
 void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& now,
-                 VCardImportSummary& summary, const Yield& yield = {},
-                 const CardGroups* groups = nullptr);
+                 ImportSummary& summary, const Yield& yield = {},
+                 const CardGroups* groups = nullptr, const QString& file = {});
 
 // Resets the staging files and stages the cards of every file in `files`.
-VCardImportSummary stageVCardFiles(const QStringList& files, ImportStaging& staging,
-                                   const QDateTime& now, const Yield& yield = {});
+ImportSummary stageVCardFiles(const QStringList& files, ImportStaging& staging,
+                              const QDateTime& now, const Yield& yield = {});
 
 // The record values of page texts as the staging files take them (UTF-8).
 ImportRecord importRecordOf(const PageTexts& texts);

@@ -113,6 +113,17 @@ bool startsOwnLine(QByteArrayView line) {
     return false;
 }
 
+// The property name at the head of a line too long to read whole (without its group).
+QString overlongName(QByteArrayView head) {
+    qsizetype end = 0;
+    while (end < head.size() && head[end] != ';' && head[end] != ':')
+        ++end;
+    QByteArrayView name = head.first(end).trimmed();
+    if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0)
+        name = name.sliced(dot + 1);
+    return QString::fromLatin1(name).toUpper();
+}
+
 int hexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -260,7 +271,7 @@ bool VCardReader::nextLogical(Line& line) {
         }
         if (m_joined.size() > MaxLineBytes) {
             line.overlong = true;
-            m_joined.clear();
+            m_joined.truncate(HeadBytes); // enough to name the property
         }
     }
     if (joined)
@@ -449,8 +460,15 @@ bool VCardReader::next(VCard& card, VCardDamage* damage) {
             break;
         }
         if (line.overlong) {
-            ++d.overlongLines;
             agentBefore = false;
+            // A photo, sound or key too large to read is left out like any other; a text that
+            // long is damage.
+            const QString name =
+                overlongName(line.bytes.first(std::min(line.bytes.size(), HeadBytes)));
+            if (name == u"PHOTO" || name == u"LOGO" || name == u"SOUND" || name == u"KEY")
+                d.leftOut.append(name);
+            else
+                ++d.overlongLines;
             continue;
         }
         if (line.bytes.trimmed().isEmpty())

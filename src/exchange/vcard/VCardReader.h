@@ -15,6 +15,7 @@ struct VCardDamage {
     int droppedProperties = 0;    // properties beyond VCardReader::MaxProperties, left out
     qint64 droppedParameters = 0; // parameters beyond VCardReader's limits, left out
     QStringList unknownCharsets;  // character sets no converter knows, read as Windows-1252
+    QStringList leftOut;          // photos, sounds, keys too large to read: left out, no damage
 
     bool any() const {
         return missingEnd || skippedLines || overlongLines || droppedProperties ||
@@ -37,6 +38,7 @@ public:
     // A property keeps at most this many parameters, and a card this many in all.
     static constexpr int MaxParameters = 64;
     static constexpr int MaxCardParameters = 1000;
+    static constexpr qsizetype HeadBytes = 1024; // kept of a line too long to read
 
     // `bytes` must stay valid while the reader is used (unless it is UTF-16, which is copied).
     explicit VCardReader(QByteArrayView bytes);
