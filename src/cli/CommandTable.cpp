@@ -67,7 +67,14 @@ const std::vector<CliCommand>& commandTable() {
          "FILE|DIR [--map auto | --map COLUMN[+COLUMN]=FIELD ...] [--find TEXT] [--encoding "
          "CHARSET]",
          "file the records of a .csv, .eab or .vcf file (or a folder of .vcf files) into the tabs",
-         true, runImport},
+         true, runImport,
+         "--encoding names the character set of a .csv file (shift_jis, iso-8859-2 ...).\n"
+         "JSON (every kind of file): {file, files, encoding, separator, read, staged, groups,\n"
+         "imported, failed, notImported, refused, tabs: [{tab, label, pages}], refusedByReason:\n"
+         "{noName, notFileable, damaged}, refusedRecords: [{reason, name, line, file, card,\n"
+         "detail}], valuesCut, cutByField, cutValues: [{name, field}], leftOut: {count, names},\n"
+         "damaged: {count, names}, unreadable, charactersReplaced, recordsWithReplacements,\n"
+         "hiddenRemoved, valuesNoted, windows1252Lines, overlongLines, fileDamaged, summary}."},
         {"export", "csv|eab|vcf FILE [--find TEXT] [--encoding utf-8] [--version 3.0|4.0]",
          "write the pages (that hold TEXT) to a file; vcf writes vCard 3.0 or 4.0", false,
          runExport},
