@@ -18,22 +18,14 @@ const QString Ready = QStringLiteral("ORVELAN Ready...");
 class DialControllerTest : public ::testing::Test {
 protected:
     DialControllerTest() {
-        ScriptedTapiLines();
+        for (int i = 0; i < 3; ++i)
+            tapi.lines << test::scriptedLine(QByteArrayLiteral("Line ") + QByteArray::number(i));
         view.fields = {QString(),
                        QStringLiteral("0123"),
                        QStringLiteral("0456 789"),
                        QStringLiteral("07"),
                        QStringLiteral("abc"),
                        QStringLiteral("#31#0123")};
-    }
-    void ScriptedTapiLines() {
-        for (int i = 0; i < 3; ++i) {
-            test::ScriptedTapi::Line line;
-            const LineDevCaps::Builder caps =
-                test::describedLine(QByteArrayLiteral("Line ") + QByteArray::number(i));
-            line.fillCaps = [caps](QByteArray& buffer) { return caps.fill(buffer); };
-            tapi.lines << line;
-        }
     }
     DialController& make(bool tapiEnabled = true) {
         controller = std::make_unique<DialController>(

@@ -14,12 +14,7 @@ class LineInfoListingTest : public ::testing::Test {
 protected:
     // Line 0 is described by `caps`; line 1 is plain.
     QStringList listLine(Builder caps, const QString& entry = QStringLiteral("0")) {
-        tapi.lines.clear();
-        for (const Builder& builder : {caps, test::describedLine("Other")}) {
-            test::ScriptedTapi::Line line;
-            line.fillCaps = [builder](QByteArray& buffer) { return builder.fill(buffer); };
-            tapi.lines << line;
-        }
+        tapi.lines = {test::scriptedLine(caps), test::scriptedLine("Other")};
         line = std::make_unique<CvbTAPILine>(tapi);
         EXPECT_TRUE(line->Create());
         line->setCurrentLineID(1);

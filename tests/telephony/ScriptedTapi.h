@@ -1,5 +1,6 @@
 #pragma once
 
+#include "telephony/CvbTAPILine.h"
 #include "telephony/LineDevCaps.h"
 #include "telephony/TapiLineFunctions.h"
 
@@ -98,5 +99,37 @@ private:
 // A line described the usual way: name, provider, switch texts and the numeric capabilities.
 LineDevCaps::Builder describedLine(const QByteArray& name, std::uint32_t bearerModes = 0x1,
                                    std::uint32_t mediaModes = 0x4);
+
+// A line whose capability load fills in `caps`.
+inline ScriptedTapi::Line scriptedLine(const LineDevCaps::Builder& caps) {
+    ScriptedTapi::Line line;
+    line.fillCaps = [caps](QByteArray& buffer) { return caps.fill(buffer); };
+    return line;
+}
+inline ScriptedTapi::Line scriptedLine(const QByteArray& name) {
+    return scriptedLine(describedLine(name));
+}
+
+// Records the five events in the order they are raised, with the line state at that moment.
+struct EventLog {
+    QStringList events;
+    explicit EventLog(CvbTAPILine& line) {
+        QObject::connect(&line, &CvbTAPILine::MakeCallResult, &line, [this, &line](int code) {
+            events << QStringLiteral("MakeCallResult %1 open=%2").arg(code).arg(line.lineIsOpen());
+        });
+        QObject::connect(&line, &CvbTAPILine::DropCallResult, &line, [this](int code) {
+            events << QStringLiteral("DropCallResult %1").arg(code);
+        });
+        QObject::connect(&line, &CvbTAPILine::Connected, &line,
+                         [this] { events << QStringLiteral("Connected"); });
+        QObject::connect(&line, &CvbTAPILine::Idle, &line, [this, &line] {
+            events << QStringLiteral("Idle open=%1 call=%2")
+                          .arg(line.lineIsOpen())
+                          .arg(line.hasCall());
+        });
+        QObject::connect(&line, &CvbTAPILine::Disconnected, &line,
+                         [this] { events << QStringLiteral("Disconnected"); });
+    }
+};
 
 } // namespace orvelan::test

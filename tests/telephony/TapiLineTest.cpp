@@ -6,41 +6,14 @@
 namespace orvelan {
 namespace {
 
+using test::EventLog;
 using test::ScriptedTapi;
-
-ScriptedTapi::Line lineNamed(const QByteArray& name, std::uint32_t bearer = 0x1) {
-    ScriptedTapi::Line line;
-    const LineDevCaps::Builder caps = test::describedLine(name, bearer);
-    line.fillCaps = [caps](QByteArray& buffer) { return caps.fill(buffer); };
-    return line;
-}
-
-// Records the five events in the order they are raised, with the line state at that moment.
-struct EventLog {
-    QStringList events;
-    explicit EventLog(CvbTAPILine& line) {
-        QObject::connect(&line, &CvbTAPILine::MakeCallResult, &line, [this, &line](int code) {
-            events << QStringLiteral("MakeCallResult %1 open=%2").arg(code).arg(line.lineIsOpen());
-        });
-        QObject::connect(&line, &CvbTAPILine::DropCallResult, &line, [this](int code) {
-            events << QStringLiteral("DropCallResult %1").arg(code);
-        });
-        QObject::connect(&line, &CvbTAPILine::Connected, &line,
-                         [this] { events << QStringLiteral("Connected"); });
-        QObject::connect(&line, &CvbTAPILine::Idle, &line, [this, &line] {
-            events << QStringLiteral("Idle open=%1 call=%2")
-                          .arg(line.lineIsOpen())
-                          .arg(line.hasCall());
-        });
-        QObject::connect(&line, &CvbTAPILine::Disconnected, &line,
-                         [this] { events << QStringLiteral("Disconnected"); });
-    }
-};
 
 class TapiLineTest : public ::testing::Test {
 protected:
     TapiLineTest() {
-        tapi.lines = {lineNamed("Line zero"), lineNamed("Line one"), lineNamed("Line two")};
+        tapi.lines = {test::scriptedLine("Line zero"), test::scriptedLine("Line one"),
+                      test::scriptedLine("Line two")};
         tapi.lines[0].version = 0x00020000;
         tapi.lines[0].extensionId = {1, 2, 3, 4};
         tapi.lines[1].negotiates = false;
@@ -61,11 +34,6 @@ TEST_F(TapiLineTest, CreateNegotiatesEveryLineAndLoadsTheCurrentOne) {
     EXPECT_EQ(line.ExtAPI_ID0(), 1u);
     EXPECT_EQ(line.ExtAPI_ID3(), 4u);
     EXPECT_EQ(line.LineName(), QStringLiteral("Line zero"));
-    EXPECT_EQ(line.ProviderInfo(), QStringLiteral("Scripted provider"));
-    EXPECT_EQ(line.SwitchInfo(), QStringLiteral("Switch"));
-    EXPECT_EQ(line.PermanentLineID(), 4711u);
-    EXPECT_EQ(line.maxDataRate(), 9600u);
-    EXPECT_EQ(line.numTerminals(), 2u);
     EXPECT_TRUE(line.LineSupportsVoiceCalls());
 
     // A line whose negotiation failed is not usable and has no extension id.

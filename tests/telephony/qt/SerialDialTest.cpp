@@ -204,31 +204,6 @@ private Q_SLOTS:
         QVERIFY(!m_device->isOpen());
     }
 
-    void clearEndsTheWait() {
-        duringWait([&] {
-            if (m_received.endsWith("ATDT0123;\r") && m_view.caption == u"Clear")
-                m_controller->dial();
-        });
-        selectAndDial();
-        QCOMPARE(m_received, QByteArray("ATDT0123;\rAT&F\r"));
-        QCOMPARE(m_prompter.last().text, dialError("Dial Process interrupted on port [ Closed ]"));
-        QVERIFY(m_view.statusHistory.contains(QStringLiteral("Reset Modem - Ok")));
-        QCOMPARE(m_view.caption, QStringLiteral("Dial"));
-
-        // And the next dial runs to the modem's answer.
-        m_received.clear();
-        m_prompter.clear();
-        duringWait([&] {
-            if (m_received == "ATDT0123;\r") {
-                modemSays("OK\r\n");
-                m_received += '.';
-            }
-        });
-        selectAndDial();
-        QCOMPARE(m_received, QByteArray("ATDT0123;\r.ATH\r"));
-        QCOMPARE(m_prompter.shown().size(), 1);
-    }
-
     void portThatCannotBeOpened() {
         writeConfig("COM1=" + m_folder.filePath(QStringLiteral("no-such-tty")).toLocal8Bit());
         selectAndDial();

@@ -58,12 +58,7 @@ private Q_SLOTS:
         m_console.reset();
         m_controller.reset();
         m_tapi = test::ScriptedTapi();
-        for (const char* name : {"Modem A", "Modem B"}) {
-            test::ScriptedTapi::Line line;
-            const LineDevCaps::Builder caps = test::describedLine(name);
-            line.fillCaps = [caps](QByteArray& buffer) { return caps.fill(buffer); };
-            m_tapi.lines << line;
-        }
+        m_tapi.lines = {test::scriptedLine("Modem A"), test::scriptedLine("Modem B")};
         m_prompter.clear();
         m_settings = Settings();
     }
