@@ -45,6 +45,7 @@ QList<QStringList> printList(const QString& path, int count) {
 
 int printPageTo(const QString& path, const PageTexts& texts, const QLocale& locale = English) {
     PrintJob job = pdfPrintJob(path, u"page"_s);
+    EXPECT_EQ(job.pdfPath, path);
     const int error = printPage(*job.surface, texts, Now, locale);
     job.surface.reset();
     return error;

@@ -37,10 +37,6 @@ private:
     bool m_busy = false;
 };
 
-int columnOf(const QString& line, const QString& text) {
-    return static_cast<int>(line.indexOf(text)) + 1;
-}
-
 } // namespace
 
 class QtPrinterSurfaceTest : public QObject {
@@ -67,51 +63,6 @@ private Q_SLOTS:
         QVERIFY(surface.y() - y > 200 && surface.y() - y < 260);
         QCOMPARE(surface.x(), 0.0);
         QCOMPARE(surface.endDocument(), 0);
-    }
-
-    void pagePrintoutColumnsInAPdf() {
-        if (!havePdfToText())
-            QSKIP("pdftotext is not installed");
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"page.pdf"_s);
-        PageTexts t;
-        t[static_cast<int>(Field::Name) - 1] = u"Jo Smith"_s;
-        t[static_cast<int>(Field::Addr1) - 1] = u"1 Road"_s;
-        t[static_cast<int>(Field::Organisation) - 1] = u"Acme"_s;
-        t[static_cast<int>(Field::Phone1) - 1] = u"0113 496 0000"_s;
-        t[static_cast<int>(Field::Notes) - 1] = u"A note"_s;
-        PrintJob job = pdfPrintJob(path, u"page"_s);
-        QCOMPARE(job.pdfPath, path);
-        QCOMPARE(printPage(*job.surface, t, Now, English), 0);
-        job.surface.reset();
-        const QList<QStringList> pages = pdfPages(path);
-        QCOMPARE(pages.size(), 1);
-        const QStringList& page = pages[0];
-        // The printable area's origin lies inside the sheet's edge, so columns are compared
-        // with each other: the title at x 600, the organisation column 47 characters on.
-        const int title = columnOf(lineWith(page, u"ORVELAN Secure"_s), u"ORVELAN"_s);
-        QVERIFY(title > 0);
-        QCOMPARE(columnOf(lineWith(page, u"Address:"_s), u"Acme"_s), title + 47);
-        QCOMPARE(columnOf(lineWith(page, u"Telepnone:"_s), u"Job Title:"_s), title + 47);
-        QCOMPARE(columnOf(lineWith(page, u"A note"_s), u"A note"_s), title + 7);
-    }
-
-    void searchListPagesInAPdf() {
-        if (!havePdfToText())
-            QSKIP("pdftotext is not installed");
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"list.pdf"_s);
-        SearchResults results;
-        for (int i = 1; i <= 58; ++i)
-            results.lines.append(u" Entry "_s + QString::number(i));
-        PrintJob job = pdfPrintJob(path, u"list"_s);
-        QCOMPARE(printSearchList(*job.surface, results, 58, Now, English), 0);
-        job.surface.reset();
-        const QList<QStringList> pages = pdfPages(path);
-        QCOMPARE(pages.size(), 2);
-        QVERIFY(!lineWith(pages[0], u"Entry 57"_s).isEmpty());
-        QVERIFY(!lineWith(pages[1], u"Entry 58"_s).isEmpty());
-        QVERIFY(!lineWith(pages[1], u"page: 2"_s).isEmpty());
     }
 
     void withoutAPrinterTheJobGoesToAPdfInTheBookFolder() {
