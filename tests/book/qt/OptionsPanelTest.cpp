@@ -195,16 +195,6 @@ private Q_SLOTS:
         QCOMPARE(f.book.page(3, 1)[Field::Name].trimmed(), QByteArray("CLARK"));
     }
 
-    void importAndExportAreRequested() {
-        Fixture f;
-        QSignalSpy import(&f.panel, &OptionsPanel::importRequested);
-        QSignalSpy exportSpy(&f.panel, &OptionsPanel::exportRequested);
-        f.find<QPushButton>("ImportBu")->click();
-        f.find<QPushButton>("ExportBu")->click();
-        QCOMPARE(import.count(), 1);
-        QCOMPARE(exportSpy.count(), 1);
-    }
-
     // The import shows page 1 of tab A when it is done: edits of the page shown must be saved or
     // dropped by the user's choice before the import window opens, never lost unasked.
     void importAsksAboutAChangedPageFirst() {
@@ -218,6 +208,9 @@ private Q_SLOTS:
         f.find<QPushButton>("ImportBu")->click();
         QCOMPARE(f.mainWindow.leaveAsked, 2);
         QCOMPARE(import.count(), 1);
+        QSignalSpy exportSpy(&f.panel, &OptionsPanel::exportRequested);
+        f.find<QPushButton>("ExportBu")->click();
+        QCOMPARE(exportSpy.count(), 1);
     }
 };
 
