@@ -165,18 +165,24 @@ TEST(HelpPages, EachPageHasItsFileAndOpensAsAFileAddress) {
     EXPECT_EQ(launcher.opened()[0].fileName(), QStringLiteral("overview.htm"));
 }
 
-TEST(HelpPages, AProgramLooksBesideItselfOnly) {
+TEST(HelpPages, AProgramLooksBesideItselfOrInItsShareFolderOnly) {
     // No build or source folder is compiled in: a program without pages knows where they
     // would be installed, and nothing else.
     EXPECT_EQ(HelpPages::forProgram(QStringLiteral("/nonexistent/bin")).folder(),
               QStringLiteral("/nonexistent/share/orvelan/help"));
-    // A build puts a copy beside the program.
-    QTemporaryDir build;
-    QDir(build.path()).mkpath(QStringLiteral("help"));
-    QFile page(build.path() + QStringLiteral("/help/index.htm"));
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.close();
-    EXPECT_EQ(HelpPages::forProgram(build.path()).folder(), build.path() + QStringLiteral("/help"));
+    // A build puts a copy beside the program; an installed program finds its share folder.
+    for (const char* pages : {"help", "share/orvelan/help"}) {
+        QTemporaryDir prefix;
+        const QString folder = prefix.path() + u'/' + QLatin1StringView(pages);
+        QDir().mkpath(folder);
+        QDir().mkpath(prefix.path() + QStringLiteral("/bin"));
+        QFile page(folder + QStringLiteral("/index.htm"));
+        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+        page.close();
+        const QString program =
+            *pages == 'h' ? prefix.path() : prefix.path() + QStringLiteral("/bin");
+        EXPECT_EQ(HelpPages::forProgram(program).folder(), folder) << pages;
+    }
 }
 
 TEST(HelpPages, WithNoBrowserTheUserLearnsWhereThePageIs) {
@@ -196,17 +202,6 @@ TEST(HelpPages, WithNoBrowserTheUserLearnsWhereThePageIs) {
     RecordingLauncher launcher;
     EXPECT_TRUE(pages.open(HelpPages::Find, launcher, prompter));
     EXPECT_EQ(prompter.shown().size(), 1);
-}
-
-TEST(HelpPages, AnInstalledProgramUsesItsShareFolder) {
-    QTemporaryDir prefix;
-    QDir(prefix.path()).mkpath(QStringLiteral("bin"));
-    QDir(prefix.path()).mkpath(QStringLiteral("share/orvelan/help"));
-    QFile page(prefix.path() + QStringLiteral("/share/orvelan/help/index.htm"));
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.close();
-    const HelpPages pages = HelpPages::forProgram(prefix.path() + QStringLiteral("/bin"));
-    EXPECT_EQ(pages.folder(), prefix.path() + QStringLiteral("/share/orvelan/help"));
 }
 
 } // namespace

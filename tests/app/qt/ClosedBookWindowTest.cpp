@@ -1,15 +1,8 @@
-#include "app/FakeWindows.h"
+#include "app/qt/AssembledBook.h"
 #include "support/QtTestMain.h"
 
-#include "app/qt/Program.h"
-#include "app/qt/StandInBook.h"
 #include "security/qt/PasswordWindow.h"
-#include "support/FakeClock.h"
-#include "support/RecordingLauncher.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TempBook.h"
 #include "ui/LabelButton.h"
-#include "ui/WidgetBookWindow.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -17,84 +10,49 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <memory>
-
 using namespace orvelan;
 using namespace orvelan::test;
 
-// The run of the program with its windows: the closed book, the stand-in open book and the
-// options panel, on a temporary book.
+// The closed book in the assembled program: opening, closing back to its place, finishing,
+// minimising, help and the options panel.
 class ClosedBookWindowTest : public QObject {
     Q_OBJECT
 
-    struct Run {
-        explicit Run(const TempBook& book, const QString& commandLine = {})
-            : session(book.folder(), Services{prompter, clock, launcher},
-                      CommandLine::parse(commandLine)),
-              mainWindow(session), password(session),
-              adapter(mainWindow, [this] { program->mainWindowLoaded(); }) {
-            session.loadSettings();
-            program = std::make_unique<Program>(session, HelpPages(QStringLiteral("/help")),
-                                                adapter, password);
-            connectMainWindow(mainWindow, *program);
-            QObject::connect(&mainWindow, &StandInBook::escapePressed, &mainWindow, [this] {
-                if (program->optionsPanel().isOpen())
-                    program->optionsPanel().closeAndStore();
-            });
-            program->start();
-        }
+    struct Run : AssembledBook {
+        using AssembledBook::AssembledBook;
         ClosedBookWindow& cuva() { return program->closedBook(); }
-        template <class T = QWidget> T* find(QWidget& in, const char* name) {
-            T* child = in.findChild<T*>(QLatin1StringView(name));
-            if (!child)
-                qFatal("control %s not found", name);
-            return child;
-        }
-
-        ScriptedPrompter prompter;
-        FakeClock clock;
-        RecordingLauncher launcher;
-        Session session;
-        StandInBook mainWindow;
-        FakePassword password;
-        WidgetBookWindow<StandInBook> adapter;
-        std::unique_ptr<Program> program;
     };
-
-    static void storeSettings(const TempBook& book, const std::function<void(Settings&)>& change) {
-        SettingsFile file(book.folder().settingsPath());
-        Settings settings = file.read();
-        change(settings);
-        QCOMPARE(file.write(settings), 0);
-    }
 
 private Q_SLOTS:
     void opensByKeysAndClosesBackToTheSamePlace() {
         TempBook book;
-        storeSettings(book, [](Settings& s) { s.setCuvaPosition(9010, 1500); });
+        storeSettings(book, [](Settings& s) { s.setCuvaPosition(3380, 0); });
         Run run(book);
         ClosedBookWindow& cuva = run.cuva();
         QVERIFY(cuva.isVisible());
         QVERIFY(cuva.windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(cuva.caption(), QStringLiteral("ORVELAN [UN-LOCKED]"));
-        QCOMPARE(cuva.pos(), QPoint(601, 100));
+        // The open book stands 3380 twips to the left of the closed book: here at the screen's
+        // corner, where the whole book fits on the small test screen.
+        const QPoint place = cuva.pos();
 
         const QList<Qt::Key> openKeys = {Qt::Key_PageDown, Qt::Key_F4, Qt::Key_F7};
         for (Qt::Key key : openKeys) {
             QTest::keyClick(&cuva, key);
             QVERIFY(!cuva.isVisible());
             QVERIFY(run.mainWindow.isVisible());
-            QCOMPARE(run.adapter.leftTwips(), 9010 - 3380);
-            QCOMPARE(run.adapter.topTwips(), 1500);
-            QCOMPARE(run.find<QLabel>(run.mainWindow, "RecnLa")->text(), QStringLiteral("A  1"));
-            run.find<LabelButton>(run.mainWindow, "CloseLa")->clicked();
-            QVERIFY(cuva.isVisible());
+            QCOMPARE(run.adapter.leftTwips(), 0);
+            QCOMPARE(run.adapter.topTwips(), 0);
+            // Each opening shows page 1 of tab A, wherever the book was closed.
+            QCOMPARE(run.find<QLabel>("RecnLa")->text(), QStringLiteral("A  1"));
+            run.click("LCLa");
+            run.click("CloseLa");
+            QTRY_VERIFY(cuva.isVisible());
             QVERIFY(!run.mainWindow.isVisible());
-            QCOMPARE(cuva.leftTwips(), 9010);
-            QCOMPARE(cuva.pos(), QPoint(601, 100));
+            QVERIFY(!run.ended);
+            QCOMPARE(cuva.leftTwips(), 3380);
+            QCOMPARE(cuva.pos(), place);
         }
-        QCOMPARE(run.mainWindow.firstPageShown(), 3); // each opening loads page 1 of tab 1
-
         QTest::mouseClick(run.find(cuva, "Image1"), Qt::LeftButton);
         QVERIFY(run.mainWindow.isVisible());
         QVERIFY(run.prompter.shown().isEmpty());
@@ -172,7 +130,7 @@ private Q_SLOTS:
         QVERIFY(!panel.isVisible());
         run.program->mainWindowHelp();
         QCOMPARE(run.launcher.opened().last().fileName(), QStringLiteral("useage1.htm"));
-        run.find<LabelButton>(run.mainWindow, "PassLa")->clicked();
+        run.click("PassLa");
         QVERIFY(panel.isVisible());
         run.program->mainWindowHelp();
         QCOMPARE(run.launcher.opened().last().fileName(), QStringLiteral("useage_opt.htm"));

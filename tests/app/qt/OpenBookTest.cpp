@@ -20,24 +20,6 @@ class OpenBookTest : public QObject {
     using Run = AssembledBook;
 
 private Q_SLOTS:
-    void opensTheRealBookAndClosesBack() {
-        TempBook book;
-        book.writeTab(1, {TempBook::record({{Field::Name, "Ada"}, {Field::Phone1, "0123 456"}})});
-        Run run(book);
-        ClosedBookWindow& cuva = run.program->closedBook();
-        QVERIFY(cuva.isVisible());
-        run.program->run().openBook();
-        QVERIFY(run.mainWindow.isVisible());
-        QVERIFY(!cuva.isVisible());
-        QCOMPARE(run.find<QLineEdit>(run.mainWindow, "SNameTB")->text(), QStringLiteral("Ada"));
-        QCOMPARE(run.find<QLabel>(run.mainWindow, "RecnLa")->text(), QStringLiteral("A  1"));
-
-        run.click(run.mainWindow, "CloseLa");
-        QTRY_VERIFY(cuva.isVisible());
-        QVERIFY(!run.mainWindow.isVisible());
-        QVERIFY(!run.ended);
-    }
-
     void dialsThroughTheControllerAndKeepsControlNamesUnique() {
         TempBook book;
         book.writeTab(1, {TempBook::record({{Field::Name, "Ada"}, {Field::Phone1, "0123 456"}})});
