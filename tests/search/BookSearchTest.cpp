@@ -81,37 +81,15 @@ TEST(BookSearch, SelectedFieldsAreJoinedWithoutSeparatorsInTableOrder) {
     EXPECT_EQ(found(book, only({Internet}), u"home.examplekim@acme"_s), 1);
 }
 
-TEST(BookSearch, CaseIsIgnoredAndTheQueryIsTrimmed) {
+// Western letters beyond Latin-1 fold their case too; a character no page can hold matches
+// nothing (it is not read as '?').
+TEST(BookSearch, WesternLettersFoldAndUnstorableOnesMatchNothing) {
     TempBook book;
-    book.writeTab(10, {TempBook::record({{Field::Name, "Jo Smith"}})});
     book.writeTab(5, {TempBook::record({{Field::Name, toWindows1252(u"\u00c9cole \u0160koda")}})});
-    EXPECT_EQ(found(book, only({Name}), u"SMITH"_s), 1);
-    EXPECT_EQ(found(book, only({Name}), u"  smith  "_s), 1);
     EXPECT_EQ(found(book, only({Name}), u"\u00e9COLE \u0161KODA"_s), 1);
-    EXPECT_EQ(found(book, only({Name}), u"smith jo"_s), 0);
-    // A character no page can hold matches nothing (it is not read as '?').
     book.writeTab(17, {TempBook::record({{Field::Name, "Quiz?"}})});
     EXPECT_EQ(found(book, only({Name}), u"z\u4e2d"_s), 0);
     EXPECT_EQ(found(book, only({Name}), u"z?"_s), 1);
-}
-
-TEST(BookSearch, EmptyQueryListsNamedPagesOfTheLetterTabsOnly) {
-    TempBook book;
-    book.writeTab(0, {TempBook::named("1st Choice"), TempBook::named("#hash")});
-    book.writeTab(1, {TempBook::named("Abel"), blankRecord(), TempBook::named("Amos")});
-    book.writeTab(25, {blankRecord(), TempBook::named("Zed")});
-    // A blank name with other fields filled in is still a blank page.
-    book.writeTab(3, {TempBook::record({{Field::Organisation, "Nameless Ltd"}})});
-    const SearchOutcome outcome = BookSearch(book.folder()).run(only({Name, Organisation}), u"");
-    ASSERT_EQ(outcome.found(), 3);
-    EXPECT_EQ(outcome.hits[0].position, (PagePosition{1, 1}));
-    EXPECT_EQ(outcome.hits[1].position, (PagePosition{1, 3}));
-    EXPECT_EQ(outcome.hits[2].position, (PagePosition{25, 2}));
-    EXPECT_EQ(found(book, only({Organisation}), u"nameless"_s), 0);
-    EXPECT_EQ(found(book, only({Name}), u"choice"_s), 0);
-    EXPECT_EQ(FindStatus::found(3, true), u"3  Pages Listed");
-    EXPECT_EQ(FindStatus::found(3, false), u"Found:  3  Pages");
-    EXPECT_EQ(FindStatus::found(1, true), u"1  Page Found");
 }
 
 TEST(BookSearch, MissingAndUnreadableTabFiles) {
@@ -203,8 +181,6 @@ TEST(SearchSelectors, StoredFlagsAndTheirToggle) {
     settings.setSearchFlag(0, 'x'); // unknown: off
     const SelectorFlags flags = selectorFlagsOf(settings);
     EXPECT_EQ(flags, only({WAddress, JobTitle}));
-    EXPECT_EQ(QLatin1StringView(SearchSelectors[WAddress].objectName), u"FAdWLa");
-    EXPECT_EQ(QLatin1StringView(SearchSelectors[JobTitle].caption), u"JobTitle");
 
     EXPECT_EQ(toggledFlag('0'), '1');
     EXPECT_EQ(toggledFlag('1'), '0');

@@ -145,14 +145,6 @@ TEST_F(PasswordDialogueTest, ChangeAsksForTheExistingPasswordThenANewOne) {
     EXPECT_EQ(storedPassword(), QByteArray("new-one"));
 }
 
-TEST_F(PasswordDialogueTest, CancelLeavesWithTheCancelledFlag) {
-    dialogue.start(2);
-    dialogue.cancel();
-    EXPECT_TRUE(session.passwordCancelled);
-    EXPECT_FALSE(session.passwordAccepted);
-    EXPECT_TRUE(view.unloaded);
-}
-
 TEST_F(PasswordDialogueTest, TypingRulesRefuseAndEmptyTheEntry) {
     dialogue.start(2);
     const QString prefix = QStringLiteral("Ostrowvale Solutions");
