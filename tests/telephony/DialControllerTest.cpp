@@ -43,6 +43,9 @@ protected:
         view.statusHistory.clear();
         return dial;
     }
+    static PromptRequest tapiError(const QString& text, PromptIcon icon = PromptIcon::Critical) {
+        return {QStringLiteral("ORVELAN TAPI Error"), text, icon, PromptButtons::Ok};
+    }
     PromptRequest dialBox(const char* text) const {
         return {QStringLiteral("ORVELAN Dial"), QString::fromLatin1(text), PromptIcon::Exclamation,
                 PromptButtons::Ok};
@@ -214,9 +217,8 @@ TEST_F(DialControllerTest, RefusedRequestsAreReported) {
     dial.dial();
     // The description starts with its own space: three spaces before "TAPI".
     EXPECT_EQ(prompter.last(),
-              (PromptRequest{QStringLiteral("ORVELAN TAPI Error"),
-                             QStringLiteral("Error #-2147483643   TAPI Line Error: Call UnAvail"),
-                             PromptIcon::Information, PromptButtons::Ok}));
+              tapiError(QStringLiteral("Error #-2147483643   TAPI Line Error: Call UnAvail"),
+                        PromptIcon::Information));
     EXPECT_EQ(tapi.calls.last(), QStringLiteral("lineClose"));
     EXPECT_TRUE(view.hangUp);
 
@@ -224,10 +226,8 @@ TEST_F(DialControllerTest, RefusedRequestsAreReported) {
     tapi.openResult = Tapi::LineErrAllocated;
     dial.dial();
     EXPECT_EQ(prompter.last(),
-              (PromptRequest{QStringLiteral("ORVELAN TAPI Error"),
-                             QStringLiteral("A TAPI Return Error was Received Attempting to Open "
-                                            "the Line    \r\n\r\n TAPI Line Error: Allocated"),
-                             PromptIcon::Critical, PromptButtons::Ok}));
+              tapiError(QStringLiteral("A TAPI Return Error was Received Attempting to Open "
+                                       "the Line    \r\n\r\n TAPI Line Error: Allocated")));
     EXPECT_EQ(view.colour, LabelColour::Grey);
 
     // A hang-up with no call on the line has nothing to report.
@@ -244,10 +244,8 @@ TEST_F(DialControllerTest, RefusedRequestsAreReported) {
     tapi.dropResult = Tapi::LineErrInvalCallHandle;
     dial.hangUp();
     EXPECT_EQ(prompter.last(),
-              (PromptRequest{QStringLiteral("ORVELAN TAPI Error"),
-                             QStringLiteral("Error #-2147483624   TAPI Line Error: Invalid Call "
-                                            "Handle"),
-                             PromptIcon::Critical, PromptButtons::Ok}));
+              tapiError(QStringLiteral("Error #-2147483624   TAPI Line Error: Invalid Call "
+                                       "Handle")));
 }
 
 TEST_F(DialControllerTest, LineDialogs) {
@@ -255,9 +253,7 @@ TEST_F(DialControllerTest, LineDialogs) {
     tapi.dialogResult = Tapi::LineErrOperationUnavail;
     dial.configDialog();
     EXPECT_EQ(prompter.last(),
-              (PromptRequest{QStringLiteral("ORVELAN TAPI Error"),
-                             QStringLiteral(" TAPI Line Error: Operation Unavailable"),
-                             PromptIcon::Critical, PromptButtons::Ok}));
+              tapiError(QStringLiteral(" TAPI Line Error: Operation Unavailable")));
     EXPECT_FALSE(tapi.lastDialogText.has_value());
     dial.selectField(1);
     tapi.dialogResult = 0;
