@@ -57,14 +57,13 @@ TEST_F(DesktopDialerTest, OneVoiceLine) {
 TEST_F(DesktopDialerTest, CallHandsTheFirstNumberToTheDesktopAndFreesTheLine) {
     CvbTAPILine line(dialer);
     test::EventLog log(line);
-    const QStringList& events = log.events;
     ASSERT_TRUE(line.Create());
     ASSERT_TRUE(line.OpenLine(1, 4));
     ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("+44 (20) 7946-0000 ext 12")));
-    EXPECT_TRUE(events.isEmpty()) << "replies arrive later, on the event loop";
-    ASSERT_TRUE(deliverUntil([&] { return events.size() == 2; }));
-    EXPECT_EQ(events, QStringList({QStringLiteral("MakeCallResult 0 open=1"),
-                                   QStringLiteral("Idle open=0 call=0")}));
+    EXPECT_TRUE(log.events.isEmpty()) << "replies arrive later, on the event loop";
+    ASSERT_TRUE(deliverUntil([&] { return log.events.size() == 2; }));
+    EXPECT_EQ(log.events, QStringList({QStringLiteral("MakeCallResult 0 open=1"),
+                                       QStringLiteral("Idle open=0 call=0")}));
     ASSERT_EQ(launcher.opened().size(), 1);
     EXPECT_EQ(launcher.opened()[0].toString(), QStringLiteral("tel:+442079460000"));
     EXPECT_FALSE(line.lineIsOpen());
@@ -73,7 +72,7 @@ TEST_F(DesktopDialerTest, CallHandsTheFirstNumberToTheDesktopAndFreesTheLine) {
 
     ASSERT_TRUE(line.OpenLine(1, 4));
     ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
-    ASSERT_TRUE(deliverUntil([&] { return events.size() == 4; }));
+    ASSERT_TRUE(deliverUntil([&] { return log.events.size() == 4; }));
     EXPECT_EQ(launcher.opened().size(), 2);
 }
 
@@ -82,13 +81,12 @@ TEST_F(DesktopDialerTest, NoHandlerFailsTheCall) {
     launcher.handled = false;
     CvbTAPILine line(dialer);
     test::EventLog log(line);
-    const QStringList& events = log.events;
     ASSERT_TRUE(line.Create());
     ASSERT_TRUE(line.OpenLine(1, 4));
     ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
-    ASSERT_TRUE(deliverUntil([&] { return !events.isEmpty(); }));
+    ASSERT_TRUE(deliverUntil([&] { return !log.events.isEmpty(); }));
     EXPECT_EQ(
-        events,
+        log.events,
         QStringList(QStringLiteral("MakeCallResult %1 open=0").arg(Tapi::LineErrOperationFailed)));
     ASSERT_EQ(prompter.shown().size(), 1);
     EXPECT_TRUE(prompter.last().text.contains(QStringLiteral("no handler for telephone")));

@@ -8,9 +8,7 @@
 #include "ui/LabelButton.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
@@ -367,21 +365,6 @@ private Q_SLOTS:
         window->showPage(2, 2);
         QCOMPARE(recn(), QStringLiteral("B  2"));
         QVERIFY(shown("RBLa"));
-    }
-
-    void screenshot() {
-        click("NextB");
-        click("NextB");
-        const QString dir = qEnvironmentVariable("ORVELAN_SCREENSHOT_DIR");
-        if (dir.isEmpty())
-            QSKIP("set ORVELAN_SCREENSHOT_DIR to write the screenshots");
-        QDir().mkpath(dir);
-        QVERIFY(window->grab().save(dir + QStringLiteral("/main-window.png")));
-        QPixmap twice(window->size() * 2);
-        twice.setDevicePixelRatio(2);
-        twice.fill(Qt::transparent);
-        window->render(&twice);
-        QVERIFY(twice.save(dir + QStringLiteral("/main-window@2x.png")));
     }
 };
 
