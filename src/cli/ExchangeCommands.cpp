@@ -152,7 +152,7 @@ int importVCards(CliContext& context, const ImportArguments& parsed) {
         summary.fileName = QFileInfo(parsed.file).fileName();
     if (summary.stagingWriteFailures)
         throw CliError{stagingFailureText()};
-    const QList<ListedRecord> listed = staging.list(parsed.find);
+    const QList<ListedRecord> listed = staging.list(parsed.find, {}, false);
     const ImportOutcome outcome = importListed(context.folder, listed);
     staging.removeLetterTabs();
     return reportImport(context, summary, outcome);
@@ -213,8 +213,8 @@ int runImport(CliContext& context, const QStringList& args) {
     summary.fileName = QFileInfo(parsed.file).fileName();
     ProgressLine progress(context, QStringLiteral("Importing"));
     int tabsListed = 0;
-    const QList<ListedRecord> listed =
-        staging.list(parsed.find, [&](qsizetype) { progress.show(++tabsListed / 25.0); });
+    const QList<ListedRecord> listed = staging.list(
+        parsed.find, [&](qsizetype) { progress.show(++tabsListed / 25.0); }, false);
     const ImportOutcome outcome = importListed(context.folder, listed);
     staging.removeLetterTabs(); // the work files do not stay at the size of the file read
     return reportImport(context, summary, outcome);

@@ -131,16 +131,21 @@ void ImportStaging::removeLetterTabs() {
     }
 }
 
-QList<ListedRecord> ImportStaging::list(const QString& filter, const TabProgress& progress) const {
+QList<ListedRecord> ImportStaging::list(const QString& filter, const TabProgress& progress,
+                                        bool withLines) const {
     QList<ListedRecord> listed;
     const QString text = trimSpaces(QStringView(filter)).toString();
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
         TabFile(m_folder.tabTempFilePath(tab)).scan([&](qint64 number, QByteArrayView stored) {
             if (isBlankStored(stored))
                 return true;
+            if (text.isEmpty() && !withLines) {
+                listed.append({tab, number, {}});
+                return true;
+            }
             const PlainRecord record(stored);
             if (recordMatches(record, text))
-                listed.append({tab, number, listLine(record, tab, number)});
+                listed.append({tab, number, withLines ? listLine(record, tab, number) : QString()});
             return true;
         });
         if (progress)
@@ -156,7 +161,6 @@ struct TabCursor {
     bool ready = false;
     qint64 count = 0;
     std::deque<qint64> blanks;
-    QByteArray staged; // the tab's staging file
 };
 
 } // namespace
@@ -180,6 +184,11 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
                            const Yield& yield) {
     ImportOutcome outcome;
     std::array<TabCursor, 26> cursors;
+    // The staging file of the tab being imported, read a record at a time: an import of any size
+    // holds one record of it.
+    QFile staging;
+    int stagingTab = -1;
+    QByteArray record(RecordSize, '\0');
     qint64 done = 0;
     for (const ListedRecord& entry : records) {
         if (yield && (++done % 256) == 0)
@@ -198,12 +207,15 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
                     cursor.blanks.push_back(page);
                 return true;
             });
-            QFile staging(folder.tabTempFilePath(entry.tab));
-            if (staging.open(QIODevice::ReadOnly))
-                cursor.staged = staging.readAll();
+        }
+        if (stagingTab != entry.tab) {
+            staging.close();
+            staging.setFileName(folder.tabTempFilePath(entry.tab));
+            stagingTab = staging.open(QIODevice::ReadOnly) ? entry.tab : -1;
         }
         const qint64 offset = (entry.record - 1) * RecordSize;
-        if (offset + RecordSize > cursor.staged.size()) {
+        if (stagingTab < 0 || offset + RecordSize > staging.size() || !staging.seek(offset) ||
+            staging.read(record.data(), RecordSize) != RecordSize) {
             ++outcome.failures;
             continue;
         }
@@ -211,8 +223,7 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
         const qint64 page = reuse ? cursor.blanks.front() : cursor.count + 1;
         // Each record is written on its own and checked: a record that does not fit is cut
         // back off, so the count is exactly the pages that are in the book.
-        if (const int error = data.writePage(
-                page, QByteArrayView(cursor.staged.constData() + offset, RecordSize))) {
+        if (const int error = data.writePage(page, record)) {
             if (!outcome.error)
                 outcome.error = error;
             ++outcome.failures;

@@ -53,7 +53,9 @@ public:
 
     // The named records of the staging files of tabs 1..25 in tab and record order that hold
     // `filter` (see recordMatches).
-    QList<ListedRecord> list(const QString& filter = {}, const TabProgress& progress = {}) const;
+    // Without `withLines` the entries carry no list line (an import that shows no list).
+    QList<ListedRecord> list(const QString& filter = {}, const TabProgress& progress = {},
+                             bool withLines = true) const;
 
 private:
     qint64& countOf(int tab);

@@ -28,6 +28,8 @@ QByteArray readImportFile(const QString& path, int& error) {
 
 namespace {
 
+constexpr qint64 FlushEvery = 2000;
+
 // A value that tells the user which record it was when it has no name: its e-mail address,
 // organisation or telephone number, else its first value.
 QString firstValue(const ImportRecord& record) {
@@ -105,6 +107,8 @@ ImportSummary stageCsv(const QByteArray& fileBytes, const FieldMapping& mapping,
         }
         for (const int k : staged.cutFields)
             summary.cut(staged.name, QString::fromLatin1(specOf(viewField(k)).name));
+        if (summary.staged % FlushEvery == 0) // staged pages are written in batches
+            summary.stagingWriteFailures += staging.flush();
     }
     summary.windows1252Lines = text.windows1252Lines();
     summary.stagingWriteFailures += staging.flush();

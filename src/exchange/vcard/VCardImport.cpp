@@ -8,6 +8,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace orvelan {
 
 namespace {
@@ -32,6 +37,40 @@ QString memberKey(QString text) {
 // Whether a file may hold group cards: only then is it read twice.
 bool mayHoldGroups(QByteArrayView bytes) {
     return bytes.contains("KIND:") || bytes.contains("kind:") || bytes.contains("Kind:");
+}
+
+// Gives the pages of a mapped file that reading has passed back to the system, so a large file
+// does not stay in memory whole.
+void releaseRead(QByteArrayView bytes, qsizetype position) {
+#ifdef Q_OS_UNIX
+    if (position <= 0)
+        return;
+    const auto page = static_cast<quintptr>(sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<quintptr>(bytes.data());
+    const quintptr first = (start + page - 1) / page * page;
+    const quintptr end = (start + static_cast<quintptr>(position)) / page * page;
+    if (end > first)
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED);
+#else
+    Q_UNUSED(bytes);
+    Q_UNUSED(position);
+#endif
+}
+
+// mayHoldGroups over a file read in pieces, so that looking holds little of it.
+bool fileMayHoldGroups(QFile& file) {
+    constexpr qint64 Piece = 1 << 20;
+    QByteArray piece;
+    QByteArray carry;
+    while (!file.atEnd()) {
+        piece = carry + file.read(Piece);
+        if (mayHoldGroups(piece))
+            return file.seek(0);
+        carry = piece.right(8);
+        if (piece.size() <= carry.size())
+            break;
+    }
+    return false;
 }
 
 // The staging files are written in batches, so a large file does not wait in memory whole.
@@ -106,7 +145,7 @@ QStringList CardGroups::groupsOf(const QString& uid) const {
 
 void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& now,
                  ImportSummary& summary, const Yield& yield, const CardGroups* groups,
-                 const QString& file) {
+                 const QString& file, bool mapped) {
     CardGroups ownGroups;
     if (!groups) {
         ownGroups.collect(bytes);
@@ -181,8 +220,11 @@ void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& 
         if (!leftOut.isEmpty())
             summary.leftOut.add(withDetail(ImportSummary::shown(name), leftOut));
         summary.hiddenRemoved += page.hiddenRemoved + staged.hiddenRemoved;
-        if (summary.staged % FlushEvery == 0)
+        if (summary.staged % FlushEvery == 0) {
             summary.stagingWriteFailures += staging.flush();
+            if (mapped)
+                releaseRead(bytes, reader.position());
+        }
     }
     summary.stagingWriteFailures += staging.flush();
 }
@@ -198,7 +240,8 @@ ImportSummary stageVCardFiles(const QStringList& files, ImportStaging& staging,
     CardGroups groups;
     for (const QString& path : files) {
         QFile file(path);
-        if (file.open(QIODevice::ReadOnly) && file.size() <= MaxVCardFileBytes) {
+        if (file.open(QIODevice::ReadOnly) && file.size() <= MaxVCardFileBytes &&
+            fileMayHoldGroups(file)) {
             if (uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
                 groups.collect(QByteArrayView(reinterpret_cast<const char*>(mapped), file.size()));
             else
@@ -218,9 +261,11 @@ ImportSummary stageVCardFiles(const QStringList& files, ImportStaging& staging,
         // Mapped rather than read whole where the system allows it.
         QByteArray copy;
         QByteArrayView bytes;
+        bool isMapped = false;
         if (file.size() > 0) {
             if (uchar* mapped = file.map(0, file.size())) {
                 bytes = QByteArrayView(reinterpret_cast<const char*>(mapped), file.size());
+                isMapped = true;
             } else {
                 copy = file.readAll();
                 bytes = copy;
@@ -228,7 +273,7 @@ ImportSummary stageVCardFiles(const QStringList& files, ImportStaging& staging,
         }
         const qint64 before = summary.read;
         stageVCards(bytes, staging, now, summary, yield, &groups,
-                    files.size() > 1 ? QFileInfo(path).fileName() : QString());
+                    files.size() > 1 ? QFileInfo(path).fileName() : QString(), isMapped);
         if (summary.read == before)
             summary.unreadable.append(path + QStringLiteral(": holds no vCard"));
         else

@@ -41,7 +41,8 @@ private:
 // go into their members' Group field (`groups`, or those of this file).
 void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& now,
                  ImportSummary& summary, const Yield& yield = {},
-                 const CardGroups* groups = nullptr, const QString& file = {});
+                 const CardGroups* groups = nullptr, const QString& file = {},
+                 bool mapped = false); // `bytes` is a file mapped read-only
 
 // Resets the staging files and stages the cards of every file in `files`.
 ImportSummary stageVCardFiles(const QStringList& files, ImportStaging& staging,

@@ -50,6 +50,9 @@ public:
     // The next card; false when the file holds no further card.
     bool next(VCard& card, VCardDamage* damage = nullptr);
 
+    // How far into the bytes given reading has come; -1 when it reads a converted copy.
+    qsizetype position() const { return m_converted.isEmpty() ? m_pos : -1; }
+
     // Lines that were not blank and stood outside any card.
     qint64 linesOutsideCards() const { return m_outside; }
 
