@@ -1,5 +1,6 @@
 #include "app/StartUp.h"
 #include "platform/HelpPages.h"
+#include "support/BookSession.h"
 #include "support/FakeClock.h"
 #include "support/RecordingLauncher.h"
 #include "support/ScriptedPrompter.h"
@@ -206,13 +207,10 @@ TEST(HelpPages, WithNoBrowserTheUserLearnsWhereThePageIs) {
 
 } // namespace
 
+struct SessionSettings : ::testing::Test, BookSession {};
+
 // A settings file that cannot be written is reported, never passed over as saved.
-TEST(SessionSettings, AFailedWriteIsReported) {
-    TempBook book;
-    ScriptedPrompter prompter;
-    FakeClock clock;
-    RecordingLauncher launcher;
-    Session session(book.folder(), Services{prompter, clock, launcher});
+TEST_F(SessionSettings, AFailedWriteIsReported) {
     EXPECT_TRUE(session.saveSettings());
     EXPECT_TRUE(prompter.shown().isEmpty());
 

@@ -2,10 +2,7 @@
 
 #include "book/BlankPageRemoval.h"
 #include "book/OptionsLogic.h"
-#include "support/FakeClock.h"
-#include "support/RecordingLauncher.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TempBook.h"
+#include "support/BookSession.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -117,16 +114,13 @@ TEST(OptionsLogic, ChoosingADialingMethodActsAtOnceAndRearrangesThePanel) {
     EXPECT_EQ(settings.raw(Settings::DialMethod), QByteArray("1"));
 }
 
-TEST(BlankPageRemoval, ShowsItsStatusTextsAndReturnsToPageOneOfTabOne) {
-    TempBook book;
+struct BlankPageRemoval : ::testing::Test, BookSession {};
+
+TEST_F(BlankPageRemoval, ShowsItsStatusTextsAndReturnsToPageOneOfTabOne) {
     QDir(book.root()).mkpath(QStringLiteral("Reserve"));
     const QByteArray blank = TempBook::named("");
     book.writeTab(2, {TempBook::named("BAKER"), blank, TempBook::named("BROWN"), blank});
     book.writeTab(0, {blank, blank});
-    ScriptedPrompter prompter;
-    FakeClock clock;
-    RecordingLauncher launcher;
-    Session session(book.folder(), Services{prompter, clock, launcher});
     session.store().setCurrentTab(7);
     session.store().setCurrentPage(3);
     FakeBook mainWindow;

@@ -1,9 +1,6 @@
 #include "security/PasswordDialogue.h"
 #include "store/Windows1252.h"
-#include "support/FakeClock.h"
-#include "support/RecordingLauncher.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TempBook.h"
+#include "support/BookSession.h"
 
 #include <gtest/gtest.h>
 
@@ -35,18 +32,12 @@ struct RecordingView final : PasswordView {
     bool unloaded = false;
 };
 
-class PasswordDialogueTest : public ::testing::Test {
+class PasswordDialogueTest : public ::testing::Test, protected BookSession {
 protected:
-    PasswordDialogueTest() : session(book.folder(), Services{prompter, clock, launcher}) {}
     QByteArray storedPassword() const {
         return SettingsFile(book.folder().settingsPath()).read().masterPassword().trimmed();
     }
 
-    TempBook book;
-    ScriptedPrompter prompter;
-    FakeClock clock;
-    RecordingLauncher launcher;
-    Session session;
     RecordingView view;
     PasswordDialogue dialogue{session, view};
 };

@@ -1,9 +1,6 @@
 #include "book/qt/OptionsPanel.h"
-#include "support/FakeClock.h"
+#include "support/BookSession.h"
 #include "support/QtTestMain.h"
-#include "support/RecordingLauncher.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TempBook.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -47,10 +44,8 @@ struct WatchingBook final : BookWindow {
 class OptionsPanelTest : public QObject {
     Q_OBJECT
 
-    struct Fixture {
-        Fixture() : session(book.folder(), Services{prompter, clock, launcher}) {
-            session.loadSettings();
-        }
+    struct Fixture : BookSession {
+        Fixture() { session.loadSettings(); }
         template <class T> T* find(const char* name) {
             T* child = panel.findChild<T*>(QLatin1StringView(name));
             if (!child)
@@ -59,11 +54,6 @@ class OptionsPanelTest : public QObject {
         }
         Settings stored() const { return SettingsFile(book.folder().settingsPath()).read(); }
 
-        TempBook book;
-        ScriptedPrompter prompter;
-        FakeClock clock;
-        RecordingLauncher launcher;
-        Session session;
         WatchingBook mainWindow;
         OptionsPanel panel{session, &mainWindow};
     };

@@ -3,9 +3,7 @@
 
 #include "print/RecordingSurface.h"
 #include "print/SearchListPrintout.h"
-#include "support/FakeClock.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TempBook.h"
+#include "support/BookSession.h"
 #include "ui/LabelButton.h"
 
 #include <QAccessible>
@@ -19,11 +17,6 @@ using namespace orvelan::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class NoLauncher final : public DesktopLauncher {
-public:
-    bool openUrl(const QUrl&) override { return true; }
-};
 
 class FakeNavigator final : public BookNavigator {
 public:
@@ -40,12 +33,7 @@ public:
 };
 
 // A book, a session on it and an open search window.
-struct Fixture {
-    TempBook book;
-    ScriptedPrompter prompter;
-    FakeClock clock;
-    NoLauncher launcher;
-    Session session{book.folder(), Services{prompter, clock, launcher}};
+struct Fixture : BookSession {
     FakeNavigator navigator;
     RecordingTarget printer;
     FindWindow window{session, navigator, printer};

@@ -1,9 +1,6 @@
 #include "security/qt/PasswordWindow.h"
-#include "support/FakeClock.h"
+#include "support/BookSession.h"
 #include "support/QtTestMain.h"
-#include "support/RecordingLauncher.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TempBook.h"
 #include "ui/LabelButton.h"
 
 #include <QApplication>
@@ -20,14 +17,7 @@ using namespace orvelan::test;
 class PasswordWindowTest : public QObject {
     Q_OBJECT
 
-    struct Fixture {
-        Fixture() : session(book.folder(), Services{prompter, clock, launcher}) {}
-        TempBook book;
-        ScriptedPrompter prompter;
-        FakeClock clock;
-        RecordingLauncher launcher;
-        Session session;
-    };
+    using Fixture = BookSession;
 
     static QLineEdit* entry(QWidget& window) {
         auto* box = window.findChild<QLineEdit*>(QStringLiteral("MPassWordTb"));
