@@ -1,10 +1,7 @@
 #include "book/qt/MainWindow.h"
 #include "exchange/qt/ExchangeWidgets.h"
-#include "support/FakeClock.h"
+#include "support/BookSession.h"
 #include "support/QtTestMain.h"
-#include "support/RecordingLauncher.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TempBook.h"
 #include "ui/LabelButton.h"
 
 #include <QAccessible>
@@ -25,16 +22,11 @@ using namespace Qt::StringLiterals;
 class BookLookTest : public QObject {
     Q_OBJECT
 
-    struct Book {
-        TempBook folder;
-        ScriptedPrompter prompter;
-        FakeClock clock;
-        RecordingLauncher launcher;
-        Session session{folder.folder(), Services{prompter, clock, launcher}};
+    struct Book : BookSession {
         std::unique_ptr<OrVel> window;
 
         Book() {
-            folder.writeTab(1, {TempBook::named("Adams"), TempBook::named("Avery")});
+            book.writeTab(1, {TempBook::named("Adams"), TempBook::named("Avery")});
             window = std::make_unique<OrVel>(session);
             window->showFirstPage();
             window->show();

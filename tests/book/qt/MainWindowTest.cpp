@@ -1,10 +1,7 @@
 #include "book/qt/MainWindow.h"
 #include "store/PageTexts.h"
-#include "support/FakeClock.h"
+#include "support/BookSession.h"
 #include "support/QtTestMain.h"
-#include "support/RecordingLauncher.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TempBook.h"
 #include "ui/LabelButton.h"
 
 #include <QApplication>
@@ -21,11 +18,7 @@ using namespace orvelan::test;
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempBook> folder;
-    std::unique_ptr<ScriptedPrompter> prompter;
-    std::unique_ptr<FakeClock> clock;
-    std::unique_ptr<RecordingLauncher> launcher;
-    std::unique_ptr<Session> session;
+    std::unique_ptr<BookSession> s;
     std::unique_ptr<OrVel> window;
     int ended = 0;
 
@@ -43,19 +36,14 @@ class MainWindowTest : public QObject {
 
 private Q_SLOTS:
     void init() {
-        folder = std::make_unique<TempBook>();
-        folder->writeTab(1, {TempBook::named("Adams"), TempBook::named("Avery")});
-        folder->writeTab(2, {TempBook::record({{Field::Name, "Baker"},
+        s = std::make_unique<BookSession>();
+        s->book.writeTab(1, {TempBook::named("Adams"), TempBook::named("Avery")});
+        s->book.writeTab(2, {TempBook::record({{Field::Name, "Baker"},
                                                {Field::Email, "baker@example.com"},
                                                {Field::OrgWeb, "www.baker.co.uk"},
                                                {Field::Notes, "first\r\nsecond"}}),
                              TempBook::named("Bell")});
-        prompter = std::make_unique<ScriptedPrompter>();
-        clock = std::make_unique<FakeClock>();
-        launcher = std::make_unique<RecordingLauncher>();
-        session =
-            std::make_unique<Session>(folder->folder(), Services{*prompter, *clock, *launcher});
-        window = std::make_unique<OrVel>(*session);
+        window = std::make_unique<OrVel>(s->session);
         ended = 0;
         window->setEnder([this] { ++ended; });
         window->showFirstPage();
@@ -65,8 +53,7 @@ private Q_SLOTS:
 
     void cleanup() {
         window.reset();
-        session.reset();
-        folder.reset();
+        s.reset();
     }
 
     void everyNamedControlExists() {
@@ -149,7 +136,7 @@ private Q_SLOTS:
         QCOMPARE(recn(), QStringLiteral("Z  1"));
         QTest::keyClick(window.get(), Qt::Key_PageDown);
         QCOMPARE(control<QLabel>("StatusLa")->text(), QString());
-        QCOMPARE(clock->pausedSeconds(), 0.7);
+        QCOMPARE(s->clock.pausedSeconds(), 0.7);
         QTest::keyClick(window.get(), Qt::Key_F7);
         QCOMPARE(recn(), QStringLiteral("*0  1"));
         QTest::keyClick(window.get(), Qt::Key_F4);
@@ -162,15 +149,15 @@ private Q_SLOTS:
         QCOMPARE(label("EditLa")->colour(), LabelColour::Blue);
         QCOMPARE(label("UndoLa")->colour(), LabelColour::Blue);
 
-        prompter->answerNext(PromptAnswer::Cancel);
+        s->prompter.answerNext(PromptAnswer::Cancel);
         click("LCLa");
         QCOMPARE(recn(), QStringLiteral("A  1"));
         QCOMPARE(box("SAdd1TB")->text(), QStringLiteral("1 Mill Lane"));
 
-        prompter->answerNext(PromptAnswer::Yes);
+        s->prompter.answerNext(PromptAnswer::Yes);
         click("LCLa");
         QCOMPARE(recn(), QStringLiteral("C  1"));
-        QCOMPARE(folder->page(1, 1)[Field::Addr1], QByteArray("1 Mill Lane"));
+        QCOMPARE(s->book.page(1, 1)[Field::Addr1], QByteArray("1 Mill Lane"));
         QCOMPARE(label("EditLa")->caption(), QStringLiteral("Stats"));
         QCOMPARE(label("EditLa")->colour(), LabelColour::Grey);
 
@@ -178,7 +165,7 @@ private Q_SLOTS:
         click("NextB");
         QTest::keyClicks(box("SAdd2TB"), QStringLiteral("y"));
         QTest::keyClick(box("SAdd2TB"), Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(folder->page(2, 2)[Field::Addr2], QByteArray("y"));
+        QCOMPARE(s->book.page(2, 2)[Field::Addr2], QByteArray("y"));
         QCOMPARE(label("EditLa")->caption(), QStringLiteral("Stats"));
     }
 
@@ -189,23 +176,23 @@ private Q_SLOTS:
         QVERIFY(box("SNameTB")->hasFocus());
         QTest::keyClicks(box("SNameTB"), QStringLiteral("1abc"));
         QCOMPARE(box("SNameTB")->text(), QStringLiteral("abc"));
-        QCOMPARE(prompter->shown().size(), 1);
-        QCOMPARE(prompter->last().text,
+        QCOMPARE(s->prompter.shown().size(), 1);
+        QCOMPARE(s->prompter.last().text,
                  QStringLiteral(" Names in this Address Book MUST start with a letter: A through "
                                 "Z      "));
         box("SNameTB")->clear();
         box("SNameTB")->insert(QStringLiteral(" 1xyz"));
         QCOMPARE(box("SNameTB")->text(), QStringLiteral("xyz"));
-        QCOMPARE(prompter->shown().size(), 3);
+        QCOMPARE(s->prompter.shown().size(), 3);
         // Ctrl+X and Ctrl+U do nothing in add mode.
         QTest::keyClick(box("SNameTB"), Qt::Key_X, Qt::ControlModifier);
         QTest::keyClick(box("SNameTB"), Qt::Key_U, Qt::ControlModifier);
-        QCOMPARE(prompter->shown().size(), 3);
+        QCOMPARE(s->prompter.shown().size(), 3);
         click("AddLa");
-        QCOMPARE(prompter->last().text,
+        QCOMPARE(s->prompter.last().text,
                  QStringLiteral(" New page for the Name: [ xyz ] Entered.    "));
         QCOMPARE(recn(), QStringLiteral("X  1"));
-        QCOMPARE(folder->page(23, 1)[Field::Name], QByteArray("xyz"));
+        QCOMPARE(s->book.page(23, 1)[Field::Name], QByteArray("xyz"));
         QCOMPARE(label("AddLa")->caption(), QStringLiteral("Add"));
         QVERIFY(!shown("NewNameLa"));
         QCOMPARE(label("PassLa")->caption(), QStringLiteral("Options"));
@@ -231,23 +218,23 @@ private Q_SLOTS:
             QCOMPARE(box("SNameTB")->text(), name);
             control<QPlainTextEdit>("SNoteTB")->setPlainText(notes);
             click("AddLa");
-            QVERIFY(prompter->last().text.contains(name));
+            QVERIFY(s->prompter.last().text.contains(name));
             QCOMPARE(recn(), caption);
             QCOMPARE(box("SNameTB")->text(), name);
             QCOMPARE(control<QPlainTextEdit>("SNoteTB")->toPlainText(), notes);
         }
-        QCOMPARE(textsOf(folder->page(22, 1))[0], QStringLiteral("\u738b\u82b3"));
+        QCOMPARE(textsOf(s->book.page(22, 1))[0], QStringLiteral("\u738b\u82b3"));
 
         // The Polish page renamed to a Greek name: a copy is offered under P.
         click("StartLa");
         QTest::keyClick(window.get(), Qt::Key_L, Qt::AltModifier);
-        prompter->answerNext(PromptAnswer::No);
+        s->prompter.answerNext(PromptAnswer::No);
         box("SNameTB")->selectAll();
         box("SNameTB")->insert(QStringLiteral("\u03a9\u03bc\u03ad\u03b3\u03b1"));
         QTest::keyClick(box("SNameTB"), Qt::Key_S, Qt::ControlModifier);
         const QString offer =
             QStringLiteral(" Do you wish make a COPY of this NEW NAME under the [ O ] Tab    ");
-        QVERIFY(std::any_of(prompter->shown().begin(), prompter->shown().end(),
+        QVERIFY(std::any_of(s->prompter.shown().begin(), s->prompter.shown().end(),
                             [&](const PromptRequest& shown) { return shown.text == offer; }));
     }
 
@@ -270,11 +257,11 @@ private Q_SLOTS:
         QCOMPARE(box("SAdd3TB")->text(), QString());
         QCOMPARE(box("SGrouTB")->text(), QString());
         QCOMPARE(label("UndoLa")->colour(), LabelColour::Grey);
-        prompter->answerNext(PromptAnswer::Ok);
+        s->prompter.answerNext(PromptAnswer::Ok);
         click("DelLa");
-        QCOMPARE(prompter->last().title, QStringLiteral("Delete: [ Adams ]"));
+        QCOMPARE(s->prompter.last().title, QStringLiteral("Delete: [ Adams ]"));
         QCOMPARE(box("SNameTB")->text(), QString());
-        QVERIFY(folder->page(1, 1).isBlank());
+        QVERIFY(s->book.page(1, 1).isBlank());
         QCOMPARE(label("DelLa")->colour(), LabelColour::Grey);
     }
 
@@ -325,43 +312,43 @@ private Q_SLOTS:
         click("LaunchEM1La");
         click("LaunchWebLa");
         click("LaunchEM2La");
-        QCOMPARE(launcher->opened().size(), 2);
-        QCOMPARE(launcher->opened()[0].toString(), QStringLiteral("mailto:baker@example.com"));
-        QCOMPARE(launcher->opened()[1].toString(), QStringLiteral("http://www.baker.co.uk"));
+        QCOMPARE(s->launcher.opened().size(), 2);
+        QCOMPARE(s->launcher.opened()[0].toString(), QStringLiteral("mailto:baker@example.com"));
+        QCOMPARE(s->launcher.opened()[1].toString(), QStringLiteral("http://www.baker.co.uk"));
         QCOMPARE(
-            prompter->last().text,
+            s->prompter.last().text,
             QStringLiteral(" Nothing to Send: Can't launch E-Mail Client from Empty Field     "));
         QTest::keyClicks(box("SEmaOTB"), QStringLiteral("two@@example.com"));
         click("LaunchEM2La");
-        QCOMPARE(launcher->opened().size(), 2);
+        QCOMPARE(s->launcher.opened().size(), 2);
     }
 
     void closingTheWindowRunsTheClosePrompt() {
         int closes = 0;
         connect(window.get(), &OrVel::closeRequested, this, [&] { ++closes; });
         QTest::keyClicks(box("SAdd1TB"), QStringLiteral("x"));
-        prompter->answerNext(PromptAnswer::Cancel);
+        s->prompter.answerNext(PromptAnswer::Cancel);
         QVERIFY(!window->close());
         QVERIFY(window->isVisible());
         QCOMPARE(closes, 0);
-        prompter->answerNext(PromptAnswer::No);
+        s->prompter.answerNext(PromptAnswer::No);
         QVERIFY(window->close());
         QCOMPARE(closes, 1);
-        QCOMPARE(prompter->shown().size(), 2);
+        QCOMPARE(s->prompter.shown().size(), 2);
         // Shown again, the book asks again; the edits left unsaved are still there to save.
         window->show();
         QVERIFY(window->close());
         QCOMPARE(closes, 2);
-        QCOMPARE(prompter->shown().size(), 3);
-        QCOMPARE(folder->page(1, 1)[Field::Addr1], QByteArray("x"));
+        QCOMPARE(s->prompter.shown().size(), 3);
+        QCOMPARE(s->book.page(1, 1)[Field::Addr1], QByteArray("x"));
     }
 
     void importAsksForTheFirstPageOnActivation() {
         click("LDLa");
-        session->showFirstPageOnActivate = true;
+        s->session.showFirstPageOnActivate = true;
         window->checkActivation();
         QCOMPARE(recn(), QStringLiteral("A  1"));
-        QVERIFY(!session->showFirstPageOnActivate);
+        QVERIFY(!s->session.showFirstPageOnActivate);
         window->showPage(2, 2);
         QCOMPARE(recn(), QStringLiteral("B  2"));
         QVERIFY(shown("RBLa"));
