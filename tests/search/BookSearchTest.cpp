@@ -181,6 +181,8 @@ TEST(SearchSelectors, StoredFlagsAndTheirToggle) {
     settings.setSearchFlag(0, 'x'); // unknown: off
     const SelectorFlags flags = selectorFlagsOf(settings);
     EXPECT_EQ(flags, only({WAddress, JobTitle}));
+    // The one caption written without its space, as the search window shows it.
+    EXPECT_EQ(QLatin1StringView(SearchSelectors[JobTitle].caption), u"JobTitle");
 
     EXPECT_EQ(toggledFlag('0'), '1');
     EXPECT_EQ(toggledFlag('1'), '0');
