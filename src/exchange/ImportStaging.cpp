@@ -60,7 +60,8 @@ int ImportStaging::reset() {
     return failures;
 }
 
-ImportStaging::Staged ImportStaging::stage(const ImportRecord& record, const QDateTime& now) {
+ImportStaging::Staged ImportStaging::stage(const ImportRecord& record, const QDateTime& now,
+                                           PageId id) {
     Staged result;
     PageTexts texts;
     for (int k = 0; k < MappedFieldCount; ++k) {
@@ -95,7 +96,10 @@ ImportStaging::Staged ImportStaging::stage(const ImportRecord& record, const QDa
     fillRecord(page, texts);
     page[Field::DateModified] = now.toString(QStringLiteral("dd/MM/yy")).toLatin1();
     page[Field::TimeModified] = now.toString(QStringLiteral("HH:mm")).toLatin1();
-    m_pending[tab] += page.toStored();
+    QByteArray stored = page.toStored();
+    if (!id.isNull())
+        setPageId(stored, id);
+    m_pending[tab] += stored;
     return result;
 }
 

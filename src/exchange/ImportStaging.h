@@ -3,6 +3,7 @@
 #include "exchange/FieldMapping.h"
 #include "exchange/RecordList.h"
 #include "store/BookFolder.h"
+#include "store/PageIdentity.h"
 
 #include <QDateTime>
 
@@ -42,7 +43,9 @@ public:
     // Windows-1252 when all its texts fit, else in UTF-8. A record whose name is empty, or does
     // not begin with a letter, is refused: nothing is staged where it would never be offered.
     // Records are kept in memory until flush().
-    Staged stage(const ImportRecord& record, const QDateTime& now);
+    // A non-null `id` becomes the staged page's identity (a card's UID, so the same card is
+    // known when it comes again).
+    Staged stage(const ImportRecord& record, const QDateTime& now, PageId id = {});
     // Appends the staged records to their files. Returns the number of files that failed.
     int flush();
 

@@ -209,6 +209,8 @@ QStringList ImportSummary::lines() const {
     };
     named(leftOut, QStringLiteral("Photos, sounds, keys or program data left out: %1 - "));
     named(damaged, QStringLiteral("Cards damaged in the file, read as far as they go: %1 - "));
+    named(alreadyInBook, QStringLiteral("Already in the book (the same UID), not imported again: "
+                                        "%1 - "));
     for (const QString& file : unreadable)
         out.append(QStringLiteral("Not read: ") + shown(file));
     if (const qint64 damaged = refusedCount(Refusal::Damaged))
@@ -268,6 +270,7 @@ QJsonObject ImportSummary::toJson() const {
         {QStringLiteral("staged"), staged},
         {QStringLiteral("leftOut"), namedJson(leftOut)},
         {QStringLiteral("damaged"), namedJson(damaged)},
+        {QStringLiteral("alreadyInBook"), namedJson(alreadyInBook)},
         {QStringLiteral("unreadable"), QJsonArray::fromStringList(unreadable)},
         {QStringLiteral("encoding"), encoding},
         {QStringLiteral("separator"), separator},

@@ -64,6 +64,7 @@ public:
     int stagingWriteFailures = 0;
     Named leftOut;          // "Name (PHOTO)": data and program layout left out of staged cards
     Named damaged;          // "Name (no END)": cards read from damaged text, as far as they go
+    Named alreadyInBook;    // cards whose UID a page of the book already has: not staged
     QStringList unreadable; // "file: why" for files that could not be read or hold no card
 
     // Writing (filled by the import).

@@ -2,6 +2,7 @@
 
 #include "exchange/vcard/VCardMapping.h"
 #include "exchange/vcard/VCardReader.h"
+#include "store/TabFile.h"
 #include "store/TabTable.h"
 
 #include <QDir>
@@ -107,6 +108,23 @@ ImportRecord importRecordOf(const PageTexts& texts) {
     return record;
 }
 
+PageId pageIdOfUid(const QString& uid) {
+    const QString key = memberKey(uid);
+    return key.isEmpty() ? PageId() : PageId::derivedFrom(QByteArray("uid:") + key.toUtf8());
+}
+
+QSet<PageId> pageIdsOfBook(const BookFolder& folder) {
+    QSet<PageId> ids;
+    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+        TabFile(folder.tabFilePath(tab)).scan([&](qint64, QByteArrayView stored) {
+            if (const PageId id = pageIdOf(stored); !id.isNull())
+                ids.insert(id);
+            return true;
+        });
+    }
+    return ids;
+}
+
 bool CardGroups::isGroup(const VCard& card) {
     for (const VCardProperty& p : card.properties) {
         if ((p.name == u"KIND" || p.name == u"X-ADDRESSBOOKSERVER-KIND") &&
@@ -145,7 +163,7 @@ QStringList CardGroups::groupsOf(const QString& uid) const {
 
 void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& now,
                  ImportSummary& summary, const Yield& yield, const CardGroups* groups,
-                 const QString& file, bool mapped) {
+                 const QString& file, bool mapped, QSet<PageId>* known) {
     CardGroups ownGroups;
     if (!groups) {
         ownGroups.collect(bytes);
@@ -207,13 +225,21 @@ void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& 
             summary.refuseCard(ImportSummary::Refusal::NotFileable, name, file, number);
             continue;
         }
+        // A card whose UID a page already has is in the book: importing it again files nothing.
+        const PageId id = pageIdOfUid(card.firstText(u"UID"));
+        if (known && !id.isNull() && known->contains(id)) {
+            summary.alreadyInBook.add(name);
+            continue;
+        }
         const ImportRecord record = importRecordOf(page.texts);
-        const ImportStaging::Staged staged = staging.stage(record, now);
+        const ImportStaging::Staged staged = staging.stage(record, now, id);
         if (staged.outcome != ImportStaging::Staged::Outcome::Staged) {
             summary.refuseCard(ImportSummary::Refusal::NotFileable, name, file, number);
             continue;
         }
         ++summary.staged;
+        if (known && !id.isNull())
+            known->insert(id);
         for (const QString& field : cut)
             summary.cut(name, field);
         QStringList leftOut = page.leftOut + damage.leftOut;
@@ -236,6 +262,7 @@ ImportSummary stageVCardFiles(const QStringList& files, ImportStaging& staging,
     if (files.size() == 1)
         summary.fileName = QFileInfo(files[0]).fileName();
     summary.stagingWriteFailures = staging.reset();
+    QSet<PageId> known = pageIdsOfBook(staging.folder());
     // Group cards may stand in another file of a folder than their members.
     CardGroups groups;
     for (const QString& path : files) {
@@ -273,7 +300,7 @@ ImportSummary stageVCardFiles(const QStringList& files, ImportStaging& staging,
         }
         const qint64 before = summary.read;
         stageVCards(bytes, staging, now, summary, yield, &groups,
-                    files.size() > 1 ? QFileInfo(path).fileName() : QString(), isMapped);
+                    files.size() > 1 ? QFileInfo(path).fileName() : QString(), isMapped, &known);
         if (summary.read == before)
             summary.unreadable.append(path + QStringLiteral(": holds no vCard"));
         else

@@ -8,6 +8,7 @@
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -36,13 +37,20 @@ private:
     QHash<QString, QStringList> m_groups;
 };
 
+// The identity a card's UID gives its page; null for a card without a UID.
+PageId pageIdOfUid(const QString& uid);
+
+// The identities the pages of a book's letter tabs hold.
+QSet<PageId> pageIdsOfBook(const BookFolder& folder);
+
 // Maps the cards of one file onto pages and stages them, adding to `summary`; refused cards are
 // named with `file` (when given) and their number in it. Group cards file no page: their names
 // go into their members' Group field (`groups`, or those of this file).
 void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& now,
                  ImportSummary& summary, const Yield& yield = {},
                  const CardGroups* groups = nullptr, const QString& file = {},
-                 bool mapped = false); // `bytes` is a file mapped read-only
+                 bool mapped = false,            // `bytes` is a file mapped read-only
+                 QSet<PageId>* known = nullptr); // identities in the book (and staged so far)
 
 // Resets the staging files and stages the cards of every file in `files`.
 ImportSummary stageVCardFiles(const QStringList& files, ImportStaging& staging,
