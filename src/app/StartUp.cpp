@@ -8,12 +8,21 @@
 
 namespace orvelan {
 
-StartUp::StartUp(BookFolder folder, Services services, const QStringList& arguments)
+StartUp::StartUp(BookFolder folder, Services services, const QStringList& arguments,
+                 std::chrono::milliseconds commandWait)
     : m_folder(std::move(folder)), m_services(services),
-      m_commandLine(CommandLine::parse(wholeCommandLine(arguments))), m_lock(m_folder) {}
+      m_commandLine(CommandLine::parse(wholeCommandLine(arguments))), m_lock(m_folder),
+      m_commandWait(commandWait) {}
 
 QString StartUp::wholeCommandLine(const QStringList& arguments) {
     return arguments.mid(1).join(u' ');
+}
+
+PromptRequest StartUp::commandWorking() {
+    return {QStringLiteral("Ostrowvale Solutions"),
+            QStringLiteral(" A command of orvelan-book is working on this address book.\r\n"
+                           " Retry waits for it to finish; Cancel ends the program.    "),
+            PromptIcon::Information, PromptButtons::RetryCancel};
 }
 
 PromptRequest StartUp::alreadyRunning() {
@@ -25,13 +34,21 @@ PromptRequest StartUp::alreadyRunning() {
 bool StartUp::begin() {
     makePrivateFolder(m_folder.root());
     QDir::setCurrent(m_folder.root());
-    // Only a lock held by a running copy refuses the start (a command of the tool is waited for
-    // a few seconds); a folder where no lock can be made (read-only media) still opens,
-    // unguarded.
-    switch (m_lock.take(std::chrono::seconds(5))) {
+    // Only a lock held by a running copy refuses the start; a command of the tool is waited for
+    // a few seconds, then the user chooses to wait longer or to end. A folder where no lock can
+    // be made (read-only media) still opens, unguarded.
+    BookLock::Result taken = m_lock.take(m_commandWait);
+    while (taken == BookLock::Result::HeldByCommand) {
+        if (m_services.prompter.ask(commandWorking()) != PromptAnswer::Retry)
+            return false;
+        taken = m_lock.take(m_commandWait);
+    }
+    switch (taken) {
     case BookLock::Result::HeldByWindow:
-    case BookLock::Result::HeldByCommand:
+        m_otherWindow = true;
         m_services.prompter.ask(alreadyRunning());
+        return false;
+    case BookLock::Result::HeldByCommand:
         return false;
     case BookLock::Result::Taken:
         removeLeftoverTemporaries(m_folder);

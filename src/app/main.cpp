@@ -41,7 +41,8 @@ int main(int argc, char* argv[]) {
     StartUp startUp(folder, {prompter, clock, launcher}, QCoreApplication::arguments());
     if (!startUp.begin()) {
         // After the message: the running copy comes to the front.
-        RunningCopy::askToRaise(folder.root());
+        if (startUp.otherWindowRuns())
+            RunningCopy::askToRaise(folder.root());
         return 0;
     }
     RunningCopy runningCopy(folder.root());

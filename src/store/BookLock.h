@@ -6,13 +6,16 @@
 #include <QString>
 
 #include <chrono>
+#include <optional>
+#include <utility>
 
 namespace orvelan {
 
 // The book's lock (orvelan.lock in the book folder), held by the address book window for its
 // whole run and by each command of orvelan-book that changes the book, from before it reads what
-// it changes until it has written. A lock whose owner is not running is stale whatever its age
-// and content (empty, unreadable, or the id of a process that is gone) and is taken over.
+// it changes until it has written. Only a lock held by a running process counts: anything else
+// named like the lock (a file nobody holds, whatever its date and content, a folder, a link) is
+// taken over.
 class BookLock {
 public:
     enum class Result {
@@ -37,11 +40,13 @@ public:
     static constexpr char WindowProgram[] = "orvelan";
 
 private:
-    // Removes a lock file that holds no valid owner and that no running process holds.
-    bool removeOwnerlessLock();
+    // Clears away what stands at the lock's name when no running process holds it and it was
+    // seen so at the previous look. True when the lock may be tried again at once.
+    bool removeUnheldLock();
 
     QString m_path;
     QLockFile m_lock;
+    std::optional<std::pair<quint64, quint64>> m_unheldSeen; // device and inode
 };
 
 } // namespace orvelan

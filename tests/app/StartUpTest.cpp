@@ -2,6 +2,7 @@
 #include "platform/HelpPages.h"
 #include "support/BookSession.h"
 #include "support/FakeClock.h"
+#include "support/FaultInjection.h"
 #include "support/RecordingLauncher.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempBook.h"
@@ -9,12 +10,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace orvelan;
 using namespace orvelan::test;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -77,12 +80,13 @@ TEST(StartUp, ASecondCopyOnTheSameBookIsToldAndEndsWhileTheFirstRuns) {
     Fixture first;
     Fixture second;
     TempBook book;
-    auto running = std::make_unique<StartUp>(book.folder(), first.services,
-                                             QStringList{QStringLiteral("orvelan")});
-    ASSERT_TRUE(running->begin());
+    // The first copy's lock, as the address book program holds it.
+    auto running = std::make_unique<WindowLockHolder>(book.folder().lockPath());
+    ASSERT_TRUE(running->held());
 
     StartUp again(book.folder(), second.services, {QStringLiteral("orvelan")});
     EXPECT_FALSE(again.begin());
+    EXPECT_TRUE(again.otherWindowRuns());
     ASSERT_EQ(second.prompter.shown().size(), 1);
     const PromptRequest& told = second.prompter.last();
     EXPECT_EQ(told.title, QStringLiteral("Ostrowvale Solutions"));
@@ -100,6 +104,51 @@ TEST(StartUp, ASecondCopyOnTheSameBookIsToldAndEndsWhileTheFirstRuns) {
     running.reset();
     StartUp afterwards(book.folder(), second.services, {QStringLiteral("orvelan")});
     EXPECT_TRUE(afterwards.begin());
+}
+
+// A prompter that answers through a function, to act while the box is open.
+class AnsweringPrompter final : public Prompter {
+public:
+    explicit AnsweringPrompter(std::function<PromptAnswer(const PromptRequest&)> answer)
+        : m_answer(std::move(answer)) {}
+    PromptAnswer ask(const PromptRequest& request) override { return m_answer(request); }
+
+private:
+    std::function<PromptAnswer(const PromptRequest&)> m_answer;
+};
+
+// A command of the tool holding the book is not another copy of the program: the user is told
+// that a command works on the book and may wait for it (Retry) or end (Cancel).
+TEST(StartUp, ACommandHoldingTheBookIsWaitedForWhileTheUserWishes) {
+    TempBook book;
+    QLockFile command(book.folder().lockPath());
+    ASSERT_TRUE(command.tryLock(0));
+    QList<PromptRequest> shown;
+    int retries = 2;
+    AnsweringPrompter prompter([&](const PromptRequest& request) {
+        shown.append(request);
+        if (--retries == 0)
+            command.unlock(); // the command ends while the box is open
+        return PromptAnswer::Retry;
+    });
+    FakeClock clock;
+    RecordingLauncher launcher;
+    const Services services{prompter, clock, launcher};
+    {
+        StartUp waiting(book.folder(), services, {QStringLiteral("orvelan")}, 100ms);
+        EXPECT_TRUE(waiting.begin());
+        EXPECT_EQ(shown,
+                  (QList<PromptRequest>{StartUp::commandWorking(), StartUp::commandWorking()}));
+        EXPECT_EQ(StartUp::commandWorking().buttons, PromptButtons::RetryCancel);
+        EXPECT_TRUE(StartUp::commandWorking().text.contains(QStringLiteral("orvelan-book")));
+    }
+    ASSERT_TRUE(command.tryLock(0));
+    Fixture f;
+    f.prompter.answerNext(PromptAnswer::Cancel);
+    StartUp ending(book.folder(), f.services, {QStringLiteral("orvelan")}, 100ms);
+    EXPECT_FALSE(ending.begin());
+    EXPECT_FALSE(ending.otherWindowRuns());
+    EXPECT_EQ(f.prompter.shown(), (QList<PromptRequest>{StartUp::commandWorking()}));
 }
 
 TEST(StartUp, ALockLeftByACrashedCopyDoesNotBlockTheNextStart) {

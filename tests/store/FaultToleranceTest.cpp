@@ -15,10 +15,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <cctype>
+#include <functional>
 
 #include <sys/stat.h>
 #include <utime.h>
@@ -48,29 +52,104 @@ QByteArray readFile(const QString& path) {
 
 } // namespace
 
-TEST(BookLockTakeover, ALockWhoseOwnerIsGoneIsTakenWhateverItHolds) {
-    TempBook book;
-    const QString lock = book.folder().lockPath();
-    // Empty (a crash between creating the lock and writing it), unreadable text, and the id of
-    // a process that has ended.
+// What a crash, a copy or a hand left at the lock's name, made by `plant` in the book folder.
+struct LeftLock {
+    const char* what;
+    std::function<void(const QString& lock, const QString& elsewhere)> plant;
+};
+
+class BookLockTakeover : public testing::TestWithParam<LeftLock> {};
+
+static void dated(const QString& path, qint64 secondsFromNow) {
+    const time_t when = ::time(nullptr) + secondsFromNow;
+    const utimbuf times{when, when};
+    ::utime(QFile::encodeName(path).constData(), &times);
+}
+
+static QByteArray endedProcessLock() {
     QProcess ended;
     ended.start(QStringLiteral("true"), {});
     ended.waitForFinished();
-    const QByteArray contents[] = {
-        {}, "\x01\x02garbage\n", QByteArray::number(ended.processId()) + "\norvelan\n\n"};
-    for (const QByteArray& content : contents) {
-        writeFile(lock, content);
-        makeOld(lock);
-        BookLock taking(book.folder());
-        EXPECT_EQ(taking.take(0ms), BookLock::Result::Taken) << content.toStdString();
-    }
-    // Even a young empty lock is taken once nobody holds it, after a short grace.
-    writeFile(lock, {});
-    BookLock young(book.folder());
-    EXPECT_EQ(young.take(0ms), BookLock::Result::Taken);
+    return QByteArray::number(ended.processId()) + "\norvelan\n\n";
 }
 
-TEST(BookLockTakeover, TellsTheWindowFromACommandAndWaitsOnlyForACommand) {
+// Nothing but a lock held by a running process counts: the rest is taken over at once,
+// whatever its date, kind or content, and what a link points to is left alone.
+TEST_P(BookLockTakeover, ALockNoRunningProcessHoldsIsTakenOver) {
+    TempBook book;
+    const QString lock = book.folder().lockPath();
+    const QString elsewhere = book.root() + QStringLiteral("/elsewhere");
+    writeFile(elsewhere, "12\norvelan\n\n");
+    GetParam().plant(lock, elsewhere);
+    BookLock taking(book.folder());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(taking.take(0ms), BookLock::Result::Taken);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(readFile(elsewhere), QByteArray("12\norvelan\n\n"));
+    const QFileInfo now(lock);
+    EXPECT_TRUE(now.isFile() && !now.isSymLink()) << "the lock is ours now";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Leftovers, BookLockTakeover,
+    testing::Values(
+        LeftLock{"empty, old",
+                 [](const QString& lock, auto) {
+                     writeFile(lock, {});
+                     makeOld(lock);
+                 }},
+        LeftLock{"empty, just written", [](const QString& lock, auto) { writeFile(lock, {}); }},
+        LeftLock{"empty, dated a day ahead",
+                 [](const QString& lock, auto) {
+                     writeFile(lock, {});
+                     dated(lock, 86400);
+                 }},
+        LeftLock{"garbage",
+                 [](const QString& lock, auto) { writeFile(lock, "\x01\x02garbage\n"); }},
+        LeftLock{"an ended process",
+                 [](const QString& lock, auto) { writeFile(lock, endedProcessLock()); }},
+        LeftLock{"a running process that does not hold it, dated ahead",
+                 [](const QString& lock, auto) {
+                     writeFile(lock, QByteArray::number(::getpid()) + "\norvelan\n" +
+                                         QSysInfo::machineHostName().toUtf8() + '\n');
+                     dated(lock, 86400);
+                 }},
+        LeftLock{"an empty folder", [](const QString& lock, auto) { QDir().mkpath(lock); }},
+        LeftLock{"a folder with a file",
+                 [](const QString& lock, auto) {
+                     QDir().mkpath(lock);
+                     writeFile(lock + QStringLiteral("/kept"), "kept");
+                 }},
+        LeftLock{
+            "a link to a file elsewhere",
+            [](const QString& lock, const QString& elsewhere) { QFile::link(elsewhere, lock); }},
+        LeftLock{"a link to nowhere",
+                 [](const QString& lock, auto) {
+                     QFile::link(QStringLiteral("/nonexistent/orvelan.lock"), lock);
+                 }},
+        LeftLock{"a pipe", [](const QString& lock,
+                              auto) { ::mkfifo(QFile::encodeName(lock).constData(), 0600); }}),
+    [](const testing::TestParamInfo<LeftLock>& info) {
+        std::string name;
+        for (const char* c = info.param.what; *c; ++c)
+            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        return name;
+    });
+
+TEST(BookLockFolder, AFolderWithContentsAtTheLockIsMovedAsideWhole) {
+    TempBook book;
+    const QString lock = book.folder().lockPath();
+    QDir().mkpath(lock);
+    writeFile(lock + QStringLiteral("/kept"), "kept");
+    BookLock taking(book.folder());
+    ASSERT_EQ(taking.take(0ms), BookLock::Result::Taken);
+    const QStringList aside =
+        QDir(book.root()).entryList({QStringLiteral("orvelan.lock.moved-*")}, QDir::Dirs);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(readFile(book.root() + u'/' + aside[0] + QStringLiteral("/kept")), "kept");
+}
+
+TEST(BookLockHolders, TellsTheWindowFromACommandAndWaitsOnlyForACommand) {
     TempBook book;
     {
         const WindowLockHolder window(book.folder().lockPath());
