@@ -2,7 +2,7 @@
 
 namespace orvelan {
 
-bool KeyRouter::keyPress(int key, Qt::KeyboardModifiers modifiers, QChar text) {
+bool KeyRouter::keyPress(int key, Qt::KeyboardModifiers modifiers, QChar text, KeyFocus focus) {
     if (m_book.ended())
         return false;
     switch (key) {
@@ -28,14 +28,18 @@ bool KeyRouter::keyPress(int key, Qt::KeyboardModifiers modifiers, QChar text) {
         return true;
     }
     if (modifiers & Qt::ControlModifier)
-        return controlKey(key);
+        return controlKey(key, focus);
     return functionKey(key);
 }
 
-bool KeyRouter::controlKey(int key) {
+bool KeyRouter::controlKey(int key, KeyFocus focus) {
     BookViewState& view = m_book.view();
     switch (key) {
     case Qt::Key_A:
+        if (focus.inTextBox)
+            return false; // selects the box's text
+        [[fallthrough]];
+    case Qt::Key_N:
         if (view.add.caption == QLatin1StringView("Add"))
             m_editor.startNewPage();
         return true;
@@ -65,6 +69,8 @@ bool KeyRouter::controlKey(int key) {
         m_editor.undo();
         return true;
     case Qt::Key_X:
+        if (focus.inTextBox && focus.hasSelection)
+            return false; // cuts the selected text
         m_editor.deletePage();
         return true;
     default:

@@ -44,8 +44,8 @@ bool PageEditor::textEdited(int index, const QString& text) {
                             "the rest was left out.    ")
                  .arg(pageCaptionOf(index))
                  .arg(specOf(viewField(index)).width)
-                 .arg(fitted.encoding == TextEncoding::Utf8 ? QStringLiteral("bytes of UTF-8")
-                                                            : QStringLiteral("characters")),
+                 .arg(fitted.encoding == TextEncoding::Windows1252 ? QStringLiteral("characters")
+                                                                   : QStringLiteral("bytes")),
              PromptIcon::Information, PromptButtons::Ok});
     }
     if (index == 0)
@@ -69,6 +69,13 @@ void PageEditor::refreshEditState() {
     }
 }
 
+PromptRequest PageEditor::nameStartRefused() {
+    return {bookTitle(),
+            QStringLiteral(" A Name in this Address Book cannot begin with a space, a control "
+                           "character or a combining mark      "),
+            PromptIcon::Exclamation, PromptButtons::Ok};
+}
+
 bool PageEditor::checkNameFirstLetter() {
     m_book.nameRejected = false;
     QString& name = m_book.view().texts[0];
@@ -76,12 +83,9 @@ bool PageEditor::checkNameFirstLetter() {
         const QStringView trimmedName = trimSpaces(QStringView(name));
         if (trimmedName.isEmpty())
             break;
-        if (tabForName(trimmedName) != 0)
+        if (nameStartAllowed(trimmedName))
             break;
-        m_book.ask({bookTitle(),
-                    QStringLiteral(" Names in this Address Book MUST start with a letter: A "
-                                   "through Z      "),
-                    PromptIcon::Exclamation, PromptButtons::Ok});
+        m_book.ask(nameStartRefused());
         name.remove(0, name.front().isHighSurrogate() && name.size() > 1 ? 2 : 1);
         m_book.nameRejected = true;
     }

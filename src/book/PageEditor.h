@@ -19,8 +19,11 @@ public:
     bool textEdited(int index, const QString& text);
 
     void refreshEditState();
-    // Refuses a name whose first character is not A..Z, removing leading characters one by one.
+    // Refuses a name that begins (after its leading spaces, which saving drops) with a space of
+    // another kind, a control character or a combining mark, removing leading characters one by
+    // one. Names that begin with a digit or a sign go to the first tab.
     bool checkNameFirstLetter();
+    static PromptRequest nameStartRefused();
     // Before an existing page is written: empty name, a name of another tab, a changed name.
     void checkNameChange();
     // What every "save it?" answer Yes runs: the name checks, then the write unless a copy was
@@ -39,11 +42,11 @@ public:
     bool settleNewPage();
 
     void saveEditedPage(); // EditLa "Save", Ctrl+S
-    void startNewPage();   // AddLa "Add", Ctrl+A
+    void startNewPage();   // AddLa "Add", Ctrl+N (Ctrl+A outside a text box)
     bool fileNewPage();    // AddLa "Save"; false when the page stays in add mode
     void cancelNewPage();  // PassLa "Cancel", Esc
     void undo();           // UndoLa, Ctrl+U
-    void deletePage();     // DelLa, Ctrl+X
+    void deletePage();     // DelLa, Ctrl+X with no text selected
     // FindLa, Ctrl+F: the save prompt; true when the search window may open.
     bool prepareFind();
 

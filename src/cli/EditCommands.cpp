@@ -64,8 +64,11 @@ int runAdd(CliContext& context, const QStringList& args) {
     PageTexts texts;
     applyAssignments(texts, args);
     const QStringView name = trimSpaces(QStringView(texts[0]));
-    if (tabForName(name) == 0)
-        throw CliError{QStringLiteral("Names in this Address Book must start with a letter.")};
+    if (name.isEmpty())
+        throw CliError{QStringLiteral("add needs a Name that is not empty.")};
+    if (!nameStartAllowed(name))
+        throw CliError{QStringLiteral("A name in this Address Book cannot begin with a space, a "
+                                      "control character or a combining mark.")};
     const auto lock = lockBook(context.folder);
     SystemClock clock;
     PageStore store(context.folder, clock);

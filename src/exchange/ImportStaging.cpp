@@ -74,10 +74,10 @@ ImportStaging::Staged ImportStaging::stage(const ImportRecord& record, const QDa
         result.outcome = Staged::Outcome::NoName;
         return result;
     }
-    // A name that does not begin with a letter has no letter tab: it is refused and named,
-    // never staged where it would not be offered.
+    // A name that begins with a digit or a sign goes to the first tab; one that begins with a
+    // control character or a combining mark is refused and named.
     const int tab = tabForName(QStringView(result.name));
-    if (tab == 0) {
+    if (!nameStartAllowed(QStringView(result.name))) {
         result.outcome = Staged::Outcome::NotFileable;
         return result;
     }

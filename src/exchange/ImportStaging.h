@@ -40,8 +40,8 @@ public:
         qsizetype hiddenRemoved = 0;      // control and direction characters removed
     };
     // Stages one record (UTF-8 values) under the tab of its name, stamped with `now`, in
-    // Windows-1252 when all its texts fit, else in UTF-8. A record whose name is empty, or does
-    // not begin with a letter, is refused: nothing is staged where it would never be offered.
+    // Windows-1252 when all its texts fit, else in SCSU. A record whose name is empty, or
+    // begins with a control character or a combining mark, is refused.
     // Records are kept in memory until flush().
     // A non-null `id` becomes the staged page's identity (a card's UID, so the same card is
     // known when it comes again).

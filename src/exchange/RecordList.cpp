@@ -47,6 +47,14 @@ bool recordMatches(const PlainRecord& record, const QString& text) {
         return false;
     if (text.isEmpty())
         return true;
+    if (record.encoding() == TextEncoding::Scsu) {
+        // Each field is a stream of its own: decoded one by one.
+        for (int k = 0; k < ViewFieldCount; ++k) {
+            if (record.text(viewField(k)).contains(text, Qt::CaseInsensitive))
+                return true;
+        }
+        return false;
+    }
     QByteArray joined;
     joined.reserve(RecordSize);
     for (int k = 0; k < ViewFieldCount; ++k)

@@ -97,7 +97,7 @@ QString columnText(QByteArrayView field, int width, TextEncoding encoding) {
     if (encoding == TextEncoding::Windows1252)
         return fromWindows1252(field.first(std::min<qsizetype>(field.size(), width)))
             .leftJustified(width, u' ');
-    return textColumn(QString::fromUtf8(field), width);
+    return textColumn(decodeText(field, encoding), width);
 }
 
 } // namespace
@@ -192,21 +192,29 @@ BookSearch::run(const SelectorFlags& flags, QStringView query,
             if (isBlankStored(record))
                 return true;
             const TextEncoding encoding = encodingOfStored(record);
-            const bool utf8 = encoding == TextEncoding::Utf8;
-            if (!utf8 && !westernQuery)
+            const bool unicode = encoding != TextEncoding::Windows1252;
+            if (!unicode && !westernQuery)
                 return true;
             qsizetype length = 0;
+            QString decoded; // an SCSU field is a stream of its own, decoded alone
             for (int s = 0; s < SearchSelectorCount; ++s) {
                 if (!flags[s])
                     continue;
                 const SearchSelector& selector = SearchSelectors[s];
-                for (int f = 0; f < selector.fieldCount; ++f)
-                    length += stored.read(record, selector.fields[f], text.data() + length,
-                                          utf8 ? nullptr : &fold);
+                for (int f = 0; f < selector.fieldCount; ++f) {
+                    const qsizetype read =
+                        stored.read(record, selector.fields[f], text.data() + length,
+                                    unicode ? nullptr : &fold);
+                    if (encoding == TextEncoding::Scsu)
+                        decoded += decodeText(QByteArrayView(text.data() + length, read), encoding);
+                    length += read;
+                }
             }
             const QByteArrayView joined(text.data(), length);
-            if (utf8 ? !QString::fromUtf8(joined).toCaseFolded().contains(foldedQuery)
-                     : joined.indexOf(needle) < 0)
+            if (encoding == TextEncoding::Utf8)
+                decoded = QString::fromUtf8(joined);
+            if (unicode ? !decoded.toCaseFolded().contains(foldedQuery)
+                        : joined.indexOf(needle) < 0)
                 return true;
             const qsizetype nameLength = stored.read(record, Field::Name, name.data());
             if (nameLength == 0)

@@ -56,6 +56,20 @@ QString reasonForFields(const PlainRecord& plain) {
         const Field field = static_cast<Field>(f);
         const QByteArrayView bytes = plain.field(field);
         const QString name = QLatin1StringView(specOf(field).name);
+        if (encoding == TextEncoding::Scsu) {
+            // The stream's tags are bytes below 0x20: its characters are checked once decoded.
+            const QString text = decodeText(bytes, encoding);
+            if (text.contains(QChar::ReplacementCharacter))
+                return QStringLiteral("its %1 is not valid SCSU (a damaged mark or record)")
+                    .arg(name);
+            for (const QChar c : text) {
+                if (c.unicode() < 0x80 && isControl(uchar(c.unicode()), field == Field::Notes))
+                    return QStringLiteral(
+                               "its %1 holds control characters (the record is damaged)")
+                        .arg(name);
+            }
+            continue;
+        }
         for (const char c : bytes) {
             if (isControl(static_cast<uchar>(c), field == Field::Notes))
                 return QStringLiteral("its %1 holds control characters (the record is damaged)")

@@ -5,16 +5,121 @@
 #include "store/Windows1252.h"
 
 #include <unicode/uchar.h>
+#include <unicode/ucnv.h>
+
+#include <QList>
+
+#include <memory>
 
 #include <algorithm>
 
 namespace orvelan {
 
+namespace {
+
+struct ConverterCloser {
+    void operator()(UConverter* converter) const { ucnv_close(converter); }
+};
+
+// ICU's SCSU converter, one per thread, reset before every use so each field starts in the
+// initial state.
+UConverter* scsu() {
+    thread_local std::unique_ptr<UConverter, ConverterCloser> converter = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<UConverter, ConverterCloser> opened(ucnv_open("SCSU", &status));
+        if (U_FAILURE(status))
+            qFatal("ICU has no SCSU converter");
+        return opened;
+    }();
+    ucnv_reset(converter.get());
+    return converter.get();
+}
+
+QString fromScsu(QByteArrayView bytes) {
+    UErrorCode status = U_ZERO_ERROR;
+    QString text(bytes.size() * 2 + 2, Qt::Uninitialized);
+    const int32_t length =
+        ucnv_toUChars(scsu(), reinterpret_cast<UChar*>(text.data()), int32_t(text.size()),
+                      bytes.data(), int32_t(bytes.size()), &status);
+    if (U_FAILURE(status))
+        return QString(bytes.size(), QChar::ReplacementCharacter);
+    text.truncate(length);
+    return text;
+}
+
+QByteArray rawScsu(QStringView text) {
+    UErrorCode status = U_ZERO_ERROR;
+    QByteArray bytes(text.size() * 3 + 4, Qt::Uninitialized);
+    const int32_t length = ucnv_fromUChars(scsu(), bytes.data(), int32_t(bytes.size()),
+                                           reinterpret_cast<const UChar*>(text.utf16()),
+                                           int32_t(text.size()), &status);
+    if (U_FAILURE(status))
+        return {};
+    bytes.truncate(length);
+    return bytes;
+}
+
+// Tags that change the decoder's state without a character: SC0 (single-byte mode, window 0)
+// and UC0 (from Unicode mode back to single-byte mode, window 0).
+constexpr char SelectWindow0 = '\x10';
+constexpr char UnicodeToWindow0 = '\xE0';
+
+QByteArrayView withoutTrailingSpaces(QByteArrayView bytes) {
+    while (!bytes.isEmpty() && bytes.back() == ' ')
+        bytes.chop(1);
+    return bytes;
+}
+
+QStringView withoutTrailingSpaces(QStringView text) {
+    while (!text.isEmpty() && text.back() == u' ')
+        text.chop(1);
+    return text;
+}
+
+QByteArray toScsu(QStringView text) {
+    QByteArray bytes = rawScsu(text);
+    // A stream that ends in Unicode mode or in a quoted character can end in 0x20 as half of a
+    // character; a closing state change keeps it from being trimmed as padding.
+    if (!bytes.endsWith(' ') ||
+        fromScsu(withoutTrailingSpaces(QByteArrayView(bytes))) == withoutTrailingSpaces(text))
+        return bytes;
+    for (const char closing : {SelectWindow0, UnicodeToWindow0}) {
+        QByteArray closed = bytes + closing;
+        if (fromScsu(closed) == text)
+            return closed;
+    }
+    return bytes;
+}
+
+// The ends of the whole characters of `text` (a surrogate pair and a CR LF are one each).
+QList<qsizetype> characterEnds(QStringView text) {
+    QList<qsizetype> ends;
+    for (qsizetype i = 0; i < text.size();) {
+        qsizetype step = 1;
+        if ((text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ||
+            (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n'))
+            step = 2;
+        i += step;
+        ends.append(i);
+    }
+    return ends;
+}
+
+} // namespace
+
 TextEncoding encodingOfReserved(QByteArrayView reserved) {
+    if (reserved == ScsuPageMarker)
+        return TextEncoding::Scsu;
+    if (reserved == Utf8PageMarker)
+        return TextEncoding::Utf8;
     // A synchronised page keeps its encoding beside its identity (see PageIdentity).
-    const bool utf8 = reserved == Utf8PageMarker ||
-                      (!pageIdOfReserved(reserved).isNull() && reserved[1] == PageId::Utf8Flag);
-    return utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    if (!pageIdOfReserved(reserved).isNull()) {
+        if (reserved[1] == PageId::ScsuFlag)
+            return TextEncoding::Scsu;
+        if (reserved[1] == PageId::Utf8Flag)
+            return TextEncoding::Utf8;
+    }
+    return TextEncoding::Windows1252;
 }
 
 bool isKnownReserved(QByteArrayView reserved) {
@@ -35,21 +140,71 @@ TextEncoding encodingOfStored(QByteArrayView storedRecord) {
 }
 
 QByteArray reservedFor(TextEncoding encoding) {
-    return encoding == TextEncoding::Utf8 ? Utf8PageMarker.toByteArray() : QByteArray();
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return Utf8PageMarker.toByteArray();
+    case TextEncoding::Scsu:
+        return ScsuPageMarker.toByteArray();
+    case TextEncoding::Windows1252:
+        break;
+    }
+    return {};
 }
 
 QString decodeText(QByteArrayView bytes, TextEncoding encoding) {
     if (bytes.isEmpty())
         return {};
-    return encoding == TextEncoding::Utf8 ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return QString::fromUtf8(bytes);
+    case TextEncoding::Scsu:
+        return fromScsu(bytes);
+    case TextEncoding::Windows1252:
+        break;
+    }
+    return fromWindows1252(bytes);
 }
 
 QByteArray encodeText(QStringView text, TextEncoding encoding) {
-    return encoding == TextEncoding::Utf8 ? text.toUtf8() : toWindows1252(text);
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return text.toUtf8();
+    case TextEncoding::Scsu:
+        return toScsu(text);
+    case TextEncoding::Windows1252:
+        break;
+    }
+    return toWindows1252(text);
 }
 
 TextEncoding encodingFor(QStringView text) {
-    return fitsWindows1252(text) ? TextEncoding::Windows1252 : TextEncoding::Utf8;
+    return fitsWindows1252(text) ? TextEncoding::Windows1252 : TextEncoding::Scsu;
+}
+
+QByteArray fittedBytes(QByteArrayView bytes, qsizetype width, TextEncoding encoding) {
+    if (bytes.size() <= width)
+        return bytes.toByteArray();
+    if (encoding != TextEncoding::Scsu)
+        return bytes.first(fittingLength(bytes, width, encoding)).toByteArray();
+    // The start of the text whose own SCSU form fits: found by halving, then grown while the
+    // next character still fits (the encoder looks ahead, so lengths are not strictly additive).
+    const QString text = fromScsu(bytes);
+    const QList<qsizetype> ends = characterEnds(text);
+    qsizetype low = 0; // characters known to fit
+    qsizetype high = ends.size();
+    while (low < high) {
+        const qsizetype middle = (low + high + 1) / 2;
+        if (toScsu(QStringView(text).first(ends[middle - 1])).size() <= width)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    while (low < ends.size() && toScsu(QStringView(text).first(ends[low])).size() <= width)
+        ++low;
+    QByteArray fitted = low == 0 ? QByteArray() : toScsu(QStringView(text).first(ends[low - 1]));
+    while (fitted.size() > width && low > 1) // never more than the width
+        fitted = toScsu(QStringView(text).first(ends[--low - 1]));
+    return fitted.size() <= width ? fitted : QByteArray();
 }
 
 qsizetype fittingLength(QByteArrayView bytes, qsizetype width, TextEncoding encoding) {
@@ -57,6 +212,8 @@ qsizetype fittingLength(QByteArrayView bytes, qsizetype width, TextEncoding enco
         return bytes.size();
     if (encoding == TextEncoding::Windows1252)
         return width;
+    if (encoding == TextEncoding::Scsu)
+        return fittedBytes(bytes, width, encoding).size();
     // Step back over continuation bytes to the start of the character that would be cut.
     qsizetype end = width;
     while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
@@ -65,6 +222,8 @@ qsizetype fittingLength(QByteArrayView bytes, qsizetype width, TextEncoding enco
 }
 
 qsizetype encodedLength(QStringView text, TextEncoding encoding) {
+    if (encoding == TextEncoding::Scsu)
+        return toScsu(text).size();
     if (encoding == TextEncoding::Windows1252) {
         qsizetype length = text.size();
         for (qsizetype i = 0; i + 1 < text.size(); ++i) {

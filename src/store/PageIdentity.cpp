@@ -57,7 +57,8 @@ QString PageId::toString() const {
 
 PageId pageIdOfReserved(QByteArrayView reserved) {
     if (reserved.size() != ReservedWidth || reserved[0] != PageId::Tag ||
-        (reserved[1] != PageId::Utf8Flag && reserved[1] != PageId::Windows1252Flag))
+        (reserved[1] != PageId::Utf8Flag && reserved[1] != PageId::ScsuFlag &&
+         reserved[1] != PageId::Windows1252Flag))
         return {};
     quint64 value = 0;
     for (int i = 0; i < PageId::Size; ++i) {
@@ -89,7 +90,9 @@ void setPageId(QByteArray& storedRecord, PageId id) {
         return;
     }
     reserved[0] = PageId::Tag;
-    reserved[1] = encoding == TextEncoding::Utf8 ? PageId::Utf8Flag : PageId::Windows1252Flag;
+    reserved[1] = encoding == TextEncoding::Utf8   ? PageId::Utf8Flag
+                  : encoding == TextEncoding::Scsu ? PageId::ScsuFlag
+                                                   : PageId::Windows1252Flag;
     quint64 value = id.value();
     for (int i = PageId::Size - 1; i >= 0; --i) {
         reserved[2 + i] = static_cast<char>(value & 0xff);

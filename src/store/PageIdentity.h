@@ -11,10 +11,10 @@ namespace orvelan {
 // The identity a page keeps while it is synchronised with a contacts server, held in the page's
 // Reserved field (plain, never enciphered) beside the page's text encoding:
 //   byte 0     'I'  (the page has an identity)
-//   byte 1     '8'  (texts in UTF-8) or 'W' (texts in Windows-1252)
+//   byte 1     'S'  (texts in SCSU), '8' (texts in UTF-8) or 'W' (texts in Windows-1252)
 //   bytes 2-7  the identity: six bytes, none of them a zero byte or a space
 // A page without an identity keeps the Reserved field of its encoding (zero bytes, spaces or the
-// UTF-8 marker), as every page written before its book was first synchronised does.
+// SCSU or UTF-8 marker), as every page written before its book was first synchronised does.
 // docs/page-text-encoding.md describes the layout.
 class PageId {
 public:
@@ -37,6 +37,7 @@ public:
     static constexpr int Size = 6;
     static constexpr char Tag = 'I';
     static constexpr char Utf8Flag = '8';
+    static constexpr char ScsuFlag = 'S';
     static constexpr char Windows1252Flag = 'W';
 
 private:

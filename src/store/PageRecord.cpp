@@ -114,9 +114,17 @@ QByteArray PageRecord::toStored() const {
         const FieldSpec& spec = RecordLayout[f];
         const QByteArrayView text =
             f < EncipheredFieldCount ? trimSpaces(m_fields[f]) : QByteArrayView(m_fields[f]);
-        if (!text.isEmpty())
+        if (text.isEmpty())
+            continue;
+        if (pageEncoding == TextEncoding::Scsu && text.size() > spec.width &&
+            f < EncipheredFieldCount) {
+            const QByteArray fitted = fittedBytes(text, spec.width, pageEncoding);
+            std::memcpy(record.data() + spec.offset, fitted.data(),
+                        static_cast<std::size_t>(fitted.size()));
+        } else {
             std::memcpy(record.data() + spec.offset, text.data(),
                         static_cast<std::size_t>(fittingLength(text, spec.width, pageEncoding)));
+        }
     }
     cipherRecordInPlace(record.data());
     return record;

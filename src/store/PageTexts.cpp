@@ -5,13 +5,15 @@
 namespace orvelan {
 
 QByteArray storedFormOf(int viewIndex, QStringView text, TextEncoding encoding) {
-    QByteArray bytes = encodeText(text, encoding);
-    if (viewIndex == NotesViewIndex) {
-        bytes.replace("\r\n", "\n");
-        bytes.replace('\r', "\n");
-        bytes.replace("\n", "\r\n");
-    }
-    return bytes;
+    if (viewIndex != NotesViewIndex)
+        return encodeText(text, encoding);
+    // Line breaks are carriage return + line feed on disk, put in before encoding: an SCSU
+    // stream holds those bytes inside other characters too.
+    QString lines = text.toString();
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(u'\r', u'\n');
+    lines.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return encodeText(lines, encoding);
 }
 
 QString viewFormOf(int viewIndex, QByteArrayView stored, TextEncoding encoding) {
@@ -22,6 +24,8 @@ QString viewFormOf(int viewIndex, QByteArrayView stored, TextEncoding encoding) 
 }
 
 qsizetype storedLengthOf(int viewIndex, QStringView text, TextEncoding encoding) {
+    if (encoding == TextEncoding::Scsu)
+        return storedFormOf(viewIndex, text, encoding).size();
     qsizetype length = encodedLength(text, encoding);
     if (viewIndex == NotesViewIndex)
         length += text.count(u'\n') + text.count(u'\r') - 2 * text.count(u"\r\n");
@@ -30,8 +34,8 @@ qsizetype storedLengthOf(int viewIndex, QStringView text, TextEncoding encoding)
 
 TextEncoding encodingFor(const PageTexts& texts) {
     for (const QString& text : texts) {
-        if (encodingFor(QStringView(text)) == TextEncoding::Utf8)
-            return TextEncoding::Utf8;
+        if (encodingFor(QStringView(text)) != TextEncoding::Windows1252)
+            return TextEncoding::Scsu;
     }
     return TextEncoding::Windows1252;
 }
@@ -44,8 +48,8 @@ QString tooLong(int viewIndex, TextEncoding encoding) {
         return QStringLiteral("%1 holds at most %2 characters.")
             .arg(QLatin1StringView(spec.name))
             .arg(spec.width);
-    return QStringLiteral("%1 holds at most %2 bytes of UTF-8 (letters outside Western Europe "
-                          "take two to four bytes each).")
+    return QStringLiteral("%1 holds at most %2 bytes (a letter outside Western Europe takes "
+                          "about one byte, a Chinese, Japanese or Korean character two).")
         .arg(QLatin1StringView(spec.name))
         .arg(spec.width);
 }
@@ -70,7 +74,7 @@ QString inputProblem(const PageTexts& page, int viewIndex, QStringView text) {
     // A text that turns the page to UTF-8 must not push another field past its width.
     for (int k = 0; k < ViewFieldCount; ++k) {
         if (k != viewIndex && !fits(k, after[k], encoding))
-            return QStringLiteral("With this text the page is stored in UTF-8, and %1")
+            return QStringLiteral("With this text the page is stored in Unicode, and %1")
                 .arg(tooLong(k, encoding));
     }
     return {};

@@ -160,6 +160,27 @@ int tabForName(QStringView name) {
     return tabForLetter(static_cast<unsigned char>(filingLetter(name)));
 }
 
+bool nameStartAllowed(QStringView name) {
+    if (name.isEmpty())
+        return true;
+    const char32_t first = name.first(qMin<qsizetype>(2, name.size())).toUcs4().value(0);
+    if (first == 0xFFFD && name[0].isSurrogate())
+        return false; // half of a pair
+    if (u_isUWhiteSpace(static_cast<UChar32>(first)))
+        return false;
+    switch (u_charType(static_cast<UChar32>(first))) {
+    case U_CONTROL_CHAR:
+    case U_FORMAT_CHAR:
+    case U_NON_SPACING_MARK:
+    case U_COMBINING_SPACING_MARK:
+    case U_ENCLOSING_MARK:
+    case U_SURROGATE:
+        return false;
+    default:
+        return true;
+    }
+}
+
 int tabForName(QByteArrayView name) {
     const QByteArrayView trimmed = trimSpaces(name);
     if (trimmed.isEmpty())

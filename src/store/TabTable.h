@@ -6,8 +6,8 @@
 
 namespace orvelan {
 
-// Tab 0 holds names that do not begin with a letter A to Z; tabs 1..25 are the letter tabs
-// (I and J share tab 9).
+// Tab 0 holds names that begin with anything but a letter (a digit, a sign: "3M", "7-Eleven");
+// tabs 1..25 are the letter tabs (I and J share tab 9).
 inline constexpr int TabCount = 26;
 inline constexpr int FirstLetterTab = 1;
 inline constexpr int LastTab = 25;
@@ -25,11 +25,17 @@ QString tabCaption(int tab);      // the label without its trailing space: "*0",
 char filingLetter(QStringView name);
 
 // The tab a name is filed under: the tab of its filing letter (I and J share tab 9), or 0 for
-// a name that does not begin with a letter, which no letter tab takes. Every place that files
-// a name (the editor, saving, copying, import, the tool) decides through this one function.
+// a name that begins with anything else. Every place that files a name (the editor, saving,
+// copying, import, sync, the tool) decides through this one function.
 int tabForName(QStringView name);
 // The same for a name stored in Windows-1252.
 int tabForName(QByteArrayView name);
+
+// Whether a name may begin as `name` does: anything but a space (of any kind), a control or
+// format character or a combining mark, taken as the first whole character (a letter beyond
+// the Basic Multilingual Plane is one character). An empty name is allowed here; the callers
+// decide what an empty name means.
+bool nameStartAllowed(QStringView name);
 
 // A tab named by index "0".."25" or by letter ("A".."Z", case-insensitive; I and J both give 9).
 // Returns -1 for anything else.

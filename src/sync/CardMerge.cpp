@@ -61,7 +61,8 @@ bool sameAsReceived(int view, const QString& page, const QString& received,
     const QString r = comparable(received);
     if (p == r || p == comparable(fittedNow))
         return true;
-    for (const TextEncoding encoding : {TextEncoding::Windows1252, TextEncoding::Utf8}) {
+    for (const TextEncoding encoding :
+         {TextEncoding::Windows1252, TextEncoding::Utf8, TextEncoding::Scsu}) {
         if (p == fittedToField(view, r, encoding))
             return true;
     }

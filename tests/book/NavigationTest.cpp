@@ -216,17 +216,21 @@ TEST_F(NavigationTest, SavePromptBeforeLeavingAChangedPage) {
 }
 
 TEST_F(NavigationTest, RefusedNameStopsTheMoveAndKeepsTheEdits) {
-    navigator.showPage(0, 1);
+    folder.writeTab(0, {TempBook::named("#1 Club"), TempBook::named("\xa0\xa0"
+                                                                    "Club")});
+    navigator.showPage(0, 2);
     type(1, QStringLiteral("The clubhouse"));
     prompter.answerNext(PromptAnswer::Yes);
     navigator.clickLeftLabel(5);
     EXPECT_EQ(tab(), 0);
     EXPECT_TRUE(book.store().leaveCancelled);
     EXPECT_EQ(book.view().texts[1], QStringLiteral("The clubhouse"));
-    // '#' and '1' went one by one, each with the letter message.
-    EXPECT_EQ(shownName(), QStringLiteral(" Club"));
+    // The two no-break spaces went one by one, each with the message.
+    EXPECT_EQ(shownName(), QStringLiteral("Club"));
     EXPECT_EQ(prompter.shown().size(), 3);
-    EXPECT_EQ(folder.page(0, 1)[Field::Name], QByteArray("#1 Club"));
+    EXPECT_EQ(prompter.last().text, PageEditor::nameStartRefused().text);
+    EXPECT_EQ(folder.page(0, 2)[Field::Name], QByteArray("\xa0\xa0"
+                                                         "Club"));
 }
 
 TEST_F(NavigationTest, EmptyTabShowsAnEmptyViewAndSavesAsPageOne) {

@@ -63,11 +63,16 @@ with tempfile.TemporaryDirectory() as home:
             value = as_json(name, value)
             check(shown[name] == value, "tab %d page %d %s: %r != %r"
                   % (page["tab"], page["page"], name, shown[name], value))
-    # UTF-8 pages are found in any letter case; reading, searching and exporting change no byte.
+    # UTF-8 and SCSU pages are found in any letter case, field by field; reading, searching and
+    # exporting change no byte.
     found = tool(home, "search", "--in", "name,notes", "ŁUKASZ")
     check([(r["tab"], r["page"]) for r in found] == [(11, 1)], "search by an upper-case Ł: %r" % found)
     found = tool(home, "search", "--in", "notes", "παπαδόπουλος")
-    check([(r["tab"], r["page"]) for r in found] == [(11, 1)], "search in Greek: %r" % found)
+    check([(r["tab"], r["page"]) for r in found] == [(11, 1), (19, 1)], "search in Greek: %r" % found)
+    found = tool(home, "search", "--in", "name,organisation", "ΓΙΏΡΓΟΣ")
+    check([(r["tab"], r["page"]) for r in found] == [(16, 1)], "search an SCSU name: %r" % found)
+    found = tool(home, "search", "--in", "name,organisation", "المنصوري")
+    check([(r["tab"], r["page"]) for r in found] == [(16, 1)], "search in Arabic: %r" % found)
     tool(home, "export", "eab", os.path.join(home, "all.eab"))
     check(book_bytes(home) == untouched, "reading the book leaves every tab file byte-identical")
     with open(os.path.join(home, "all.eab"), "rb") as f:
@@ -102,9 +107,18 @@ with tempfile.TemporaryDirectory() as home:
           "an edited page with an identity matches the reference bytes")
     tool(home, "set", "18", "2", "Notes=Иванов")
     stored = read_record(home, 18, 2)
-    check(ref.is_utf8(stored) and stored[1682:1684] == b"I8"
-          and ref.identity_of(stored) == sync_page["identity"],
-          "a page that becomes UTF-8 keeps its identity: %r" % stored[1682:1690])
+    check(ref.is_scsu(stored) and stored[1682:1684] == b"IS"
+          and ref.identity_of(stored) == sync_page["identity"]
+          and ref.field_text(stored, "Notes") == "Иванов",
+          "a page that becomes SCSU keeps its identity: %r" % stored[1682:1690])
+
+    # A UTF-8 page stays as it is until it is saved; then it is written in SCSU, texts unchanged.
+    before = {name: ref.field_text(read_record(home, 11, 1), name) for name, _ in ref.FIELDS[1:-3]}
+    tool(home, "set", "11", "1", "Phone1=0800")
+    stored = read_record(home, 11, 1)
+    check(stored[1682:1690] == ref.SCSU_MARKER, "a saved UTF-8 page is written in SCSU")
+    after = {name: ref.field_text(stored, name) for name, _ in ref.FIELDS[1:-3]}
+    check(after == dict(before, Phone1="0800"), "its texts are unchanged: %r" % after)
     tool(home, "compact")
     moved = [read_record(home, 18, page) for page in (1, 2)]
     check([ref.identity_of(record) for record in moved]
@@ -131,15 +145,23 @@ with tempfile.TemporaryDirectory() as home:
     check(stored == ref.record(expected), "a page added by the tool matches the reference bytes")
     check(added["tab"] == 25 and added["page"] == 1, "Zoë files under Z as page 1")
 
-    # A page with a character Windows-1252 has not got is written in UTF-8 with its marker.
-    values = {"Name": "Émile Żółw", "Notes": "Иванов\n王芳 😀", "Organisation": "Zoë"}
-    added = tool(home, "add", *["%s=%s" % item for item in values.items()])
-    check(added["tab"] == 5, "Émile files under E")
-    stored = read_record(home, added["tab"], added["page"])
-    expected = {name: value.replace("\n", "\r\n").encode("utf-8") for name, value in values.items()}
-    expected.update({"PageNo": str(added["page"]).encode(), "DateModified": ref.cipher(stored[1666:1674]),
-                     "TimeModified": ref.cipher(stored[1674:1682])})
-    check(stored == ref.record(expected, utf8=True), "a UTF-8 page added by the tool matches the reference")
+    # A page with a character Windows-1252 has not got is written in SCSU with its marker; names
+    # of 30 letters in Cyrillic, Greek or Arabic are stored whole, each field decodes alone.
+    for values, tab in (
+            ({"Name": "Émile Żółw", "Notes": "Иванов\n王芳 😀 丠", "Organisation": "Zoë",
+              "Addr1": "丠"}, 5),
+            ({"Name": "Смирнова-Кузнецова Екатерина А", "Addr1": "ул. Тверская 7"}, 18),
+            ({"Name": "Παπαδόπουλος-Οικονόμου Γιώργος", "Phone1": "+30 210"}, 16),
+            ({"Name": "عبد الرحمن بن خالد المنصوري الك"}, 1),
+            ({"Name": "3M Polska 丠", "Department": "Продажи"}, 0)):
+        added = tool(home, "add", *["%s=%s" % item for item in values.items()])
+        check(added["tab"] == tab, "%s files under tab %d, not %d" % (values["Name"], tab, added["tab"]))
+        stored = read_record(home, added["tab"], added["page"])
+        check(stored[1682:1690] == ref.SCSU_MARKER, "SCSU marker of %s" % values["Name"])
+        for name, value in values.items():
+            check(ref.field_text(stored, name) == value.replace("\n", "\r\n"),
+                  "%s of %s: %r" % (name, values["Name"], ref.field_text(stored, name)))
+        check(ref.field_text(stored, "PageNo") == str(added["page"]), "page number as ASCII")
 
 if failures:
     print("\n".join(failures))

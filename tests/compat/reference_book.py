@@ -8,9 +8,11 @@ used to check that the program reads what it did not write and writes what this 
     reference_book.py utf8-record FIELD=VALUE...   the same as a UTF-8 page, with its marker
 
 Texts are Windows-1252, one byte per character, unless the page holds a character Windows-1252
-has not got: then every text of the page is UTF-8 and Reserved holds b"UTF-8\\0\\0\\0".
-A page of a synchronised book holds its identity in Reserved instead: b"I", then b"8" (UTF-8)
-or b"W" (Windows-1252), then six identity bytes, none of them a zero byte or a space.
+has not got: then every text of the page is SCSU (the Standard Compression Scheme for Unicode,
+Unicode Technical Standard #6), each field a stream of its own from the initial state, and
+Reserved holds b"SCSU\\0\\0\\0\\0". Pages written earlier hold UTF-8 with b"UTF-8\\0\\0\\0".
+A page of a synchronised book holds its identity in Reserved instead: b"I", then b"S" (SCSU),
+b"8" (UTF-8) or b"W" (Windows-1252), then six identity bytes, none of them a zero byte or a space.
     reference_book.py keystream N        print the first N keystream bytes in hex
 """
 import json
@@ -83,45 +85,185 @@ def cipher(data):
 
 
 UTF8_MARKER = b"UTF-8\x00\x00\x00"
+SCSU_MARKER = b"SCSU\x00\x00\x00\x00"
+
+# SCSU, from Unicode Technical Standard #6.
+SCSU_STATIC = [0x0000, 0x0080, 0x0100, 0x0300, 0x2000, 0x2080, 0x2100, 0x3000]
+SCSU_DYNAMIC = [0x0080, 0x00C0, 0x0400, 0x0600, 0x0900, 0x3040, 0x30A0, 0xFF00]
+SCSU_FIXED = {0xF9: 0x00C0, 0xFA: 0x0250, 0xFB: 0x0370, 0xFC: 0x0530, 0xFD: 0x3040,
+              0xFE: 0x30A0, 0xFF: 0xFF60}
 
 
-def field_bytes(value, width, utf8=False):
-    value = value.strip(b" ")
-    if len(value) > width and utf8:
-        cut = width
-        while cut > 0 and (value[cut] & 0xC0) == 0x80:  # never inside a character
+def scsu_window_offset(x):
+    if 0x01 <= x <= 0x67:
+        return x * 0x80
+    if 0x68 <= x <= 0xA7:
+        return x * 0x80 + 0xAC00
+    if x in SCSU_FIXED:
+        return SCSU_FIXED[x]
+    raise ValueError("reserved window offset %#x" % x)
+
+
+def scsu_decode(data):
+    """Decodes one SCSU stream that starts in the initial state."""
+    units = bytearray()  # UTF-16BE
+
+    def put(cp):
+        units.extend(chr(cp).encode("utf-16-be") if cp > 0xFFFF
+                     else cp.to_bytes(2, "big"))
+
+    dynamic = list(SCSU_DYNAMIC)
+    active, unicode_mode, i = 0, False, 0
+    while i < len(data):
+        b = data[i]
+        i += 1
+        if unicode_mode:
+            if 0xE0 <= b <= 0xE7:
+                active, unicode_mode = b - 0xE0, False
+            elif 0xE8 <= b <= 0xEF:
+                active, unicode_mode = b - 0xE8, False
+                dynamic[active] = scsu_window_offset(data[i])
+                i += 1
+            elif b == 0xF0:
+                units.extend(data[i:i + 2])
+                i += 2
+            elif b == 0xF1:
+                h, l = data[i], data[i + 1]
+                i += 2
+                active, unicode_mode = h >> 5, False
+                dynamic[active] = 0x10000 + 0x80 * (((h & 0x1F) << 8) | l)
+            elif b == 0xF2:
+                raise ValueError("reserved tag")
+            else:
+                units.extend(bytes([b, data[i]]))
+                i += 1
+            continue
+        if b in (0x00, 0x09, 0x0A, 0x0D) or 0x20 <= b <= 0x7F:
+            put(b)
+        elif b >= 0x80:
+            put(dynamic[active] + b - 0x80)
+        elif 0x01 <= b <= 0x08:
+            n, c = b - 0x01, data[i]
+            i += 1
+            put(SCSU_STATIC[n] + c if c < 0x80 else dynamic[n] + c - 0x80)
+        elif b == 0x0B:
+            h, l = data[i], data[i + 1]
+            i += 2
+            active = h >> 5
+            dynamic[active] = 0x10000 + 0x80 * (((h & 0x1F) << 8) | l)
+        elif b == 0x0E:
+            units.extend(data[i:i + 2])
+            i += 2
+        elif b == 0x0F:
+            unicode_mode = True
+        elif 0x10 <= b <= 0x17:
+            active = b - 0x10
+        elif 0x18 <= b <= 0x1F:
+            active = b - 0x18
+            dynamic[active] = scsu_window_offset(data[i])
+            i += 1
+        else:
+            raise ValueError("reserved tag %#x" % b)
+    return bytes(units).decode("utf-16-be", "surrogatepass")
+
+
+def scsu_encode(text):
+    """A plain SCSU writer (not ICU's): ASCII as itself, letters of the small alphabets through
+    dynamic window 0, defined on the way with SD0, everything else quoted with SQU."""
+    out = bytearray()
+    window = SCSU_DYNAMIC[0]
+    for ch in text:
+        cp = ord(ch)
+        if cp in (0x00, 0x09, 0x0A, 0x0D) or 0x20 <= cp <= 0x7F:
+            out.append(cp)
+        elif window <= cp < window + 0x80:
+            out.append(0x80 + cp - window)
+        elif 0x80 <= cp < 0x3380:
+            window = (cp // 0x80) * 0x80
+            out += bytes([0x18, window // 0x80, 0x80 + cp - window])
+        else:
+            for unit in range(0, len(ch.encode("utf-16-be")), 2):
+                out.append(0x0E)
+                out += ch.encode("utf-16-be")[unit:unit + 2]
+    if out.endswith(b" ") and not text.endswith(" "):
+        out.append(0x10)  # SC0: the last 0x20 is half of a quoted character
+    return bytes(out)
+
+
+def field_bytes(value, width, encoding="cp1252"):
+    """A field's bytes: `value` is bytes (Windows-1252, UTF-8 or ASCII), or a text of an SCSU
+    page, written as the longest start whose own stream fits."""
+    if isinstance(value, str):
+        value = value.strip(" ")
+        cut = len(value)
+        while len(scsu_encode(value[:cut])) > width:
             cut -= 1
-        value = value[:cut]
+        if 0 < cut < len(value) and value[cut - 1:cut + 1] == "\r\n":
+            cut -= 1
+        value = scsu_encode(value[:cut])
+    else:
+        value = value.strip(b" ")
+        if len(value) > width and encoding == "utf8":
+            cut = width
+            while cut > 0 and (value[cut] & 0xC0) == 0x80:  # never inside a character
+                cut -= 1
+            value = value[:cut]
     return value.ljust(width, b" ")[:width]
 
 
-def identity_reserved(identity, utf8):
+def identity_reserved(identity, encoding):
     assert len(identity) == 6 and b"\x00" not in identity and b" " not in identity
-    return b"I" + (b"8" if utf8 else b"W") + identity
+    return b"I" + {"utf8": b"8", "scsu": b"S"}.get(encoding, b"W") + identity
 
 
-def record(values, blank=False, utf8=False, identity=None):
+def record(values, blank=False, encoding="cp1252", identity=None):
     out = b""
     for name, width in FIELDS:
         if name == "Reserved":
             if identity is not None:
-                out += identity_reserved(identity, utf8)
+                out += identity_reserved(identity, encoding)
                 continue
-            out += b" " * 8 if blank else UTF8_MARKER if utf8 else b"\x00" * 8
+            out += b" " * 8 if blank else {"utf8": UTF8_MARKER, "scsu": SCSU_MARKER}.get(
+                encoding, b"\x00" * 8)
         else:
-            out += cipher(field_bytes(values.get(name, b""), width, utf8))
+            out += cipher(field_bytes(values.get(name, b""), width, encoding))
     return out
 
 
-def is_utf8(stored):
+def encoding_of(stored):
     reserved = stored[1682:1690]
-    return reserved == UTF8_MARKER or reserved[:2] == b"I8"
+    if reserved == SCSU_MARKER or reserved[:2] == b"IS":
+        return "scsu"
+    if reserved == UTF8_MARKER or reserved[:2] == b"I8":
+        return "utf8"
+    return "cp1252"
+
+
+def is_utf8(stored):
+    return encoding_of(stored) == "utf8"
+
+
+def is_scsu(stored):
+    return encoding_of(stored) == "scsu"
+
+
+def field_text(stored, name):
+    """A field of a stored record as text, decoded by the page's marker."""
+    offset = 0
+    for field, width in FIELDS:
+        if field == name:
+            break
+        offset += width
+    raw = cipher(stored[offset:offset + width]).strip(b" ")
+    encoding = encoding_of(stored)
+    return scsu_decode(raw) if encoding == "scsu" else raw.decode(
+        "utf-8" if encoding == "utf8" else "cp1252")
 
 
 def identity_of(stored):
     """The six identity bytes of a stored record, or None."""
     reserved = stored[1682:1690]
-    return reserved[2:] if reserved[:1] == b"I" and reserved[1:2] in (b"8", b"W") else None
+    return reserved[2:] if reserved[:1] == b"I" and reserved[1:2] in (b"S", b"8", b"W") else None
 
 
 TAB_FILES = ["OrvelC0.rfx"] + ["Orvel%02X.raf" % t for t in range(1, 26)]
@@ -136,20 +278,33 @@ PAGES = {
          "DateModified": b"15/06/25", "TimeModified": b"09:30"}],
     0: [{"PageNo": b"1", "Name": b"3M Company", "Department": b"R\x96D",
          "DateModified": b"10/10/10", "TimeModified": b"10:10"}],
-    # UTF-8 pages, marked in Reserved; the Polish name is cut at 32 bytes between two letters.
-    11: [{"utf8": True, "PageNo": b"1", "Name": "Łukasz Nowak".encode(),
+    # UTF-8 pages, marked in Reserved, as earlier versions wrote them; the Polish name is cut at
+    # 32 bytes between two letters.
+    11: [{"encoding": "utf8", "PageNo": b"1", "Name": "Łukasz Nowak".encode(),
           "Addr1": "ul. Łódź 5".encode(), "Notes": "Иванов\r\n王芳 😀 Παπαδόπουλος".encode(),
           "Organisation": "Zoë Café".encode(), "DateModified": b"02/03/26", "TimeModified": b"11:12"},
-         {"utf8": True, "PageNo": b"2", "Name": "Łęczycka-Żółkiewska Maria Łucja".encode(),
+         {"encoding": "utf8", "PageNo": b"2", "Name": "Łęczycka-Żółkiewska Maria Łucja".encode(),
           "DateModified": b"02/03/26", "TimeModified": b"11:13"}],
     # Pages of a synchronised book, each with its identity, after a blank page.
     18: [None,
          {"identity": b"\x01s\xfe9Q\x7f", "PageNo": b"2", "Name": b"Sync Person",
           "Phone1": b"0123", "DateModified": b"05/12/26", "TimeModified": b"08:00"},
-         {"identity": b"K\x80\xff\t2z", "utf8": True, "PageNo": b"3",
+         {"identity": b"K\x80\xff\t2z", "encoding": "utf8", "PageNo": b"3",
           "Name": "Syncé Ωmega".encode(), "Notes": "Πρώτη".encode(),
           "DateModified": b"05/12/26", "TimeModified": b"08:01"}],
 }
+
+
+# SCSU pages written by this plain writer, not by ICU: Cyrillic, Greek and Arabic names of about
+# 30 letters whole in Name, Chinese and an emoji quoted, a notes line break between two windows.
+PAGES[19] = [{"encoding": "scsu", "PageNo": b"1", "Name": "Смирнова Екатерина Алексеевна",
+              "Addr1": "ул. Тверская 7", "Notes": "Иванов\r\n王芳 😀 Παπαδόπουλος 丠",
+              "DateModified": b"03/03/26", "TimeModified": b"10:00"}]
+PAGES[16] = [{"encoding": "scsu", "PageNo": b"1", "Name": "Παπαδόπουλος, Γιώργος",
+              "Organisation": "عبد الرحمن بن خالد المنصوري", "Phone1": "+30 210 1234567",
+              "DateModified": b"03/03/26", "TimeModified": b"10:01"},
+             {"identity": b"Q\x01\x02\x03\x04\x05", "encoding": "scsu", "PageNo": b"2",
+              "Name": "Ρόδος 丠", "DateModified": b"03/03/26", "TimeModified": b"10:02"}]
 
 
 def write_book(root):
@@ -159,7 +314,7 @@ def write_book(root):
             pages = PAGES.get(tab, [None])
             for page in pages:
                 f.write(record({}, blank=True) if page is None
-                        else record(page, utf8=page.get("utf8", False),
+                        else record(page, encoding=page.get("encoding", "cp1252"),
                                     identity=page.get("identity")))
     block = bytearray(b"\x00" * 3839)
     for pos, value in ((88, b"1"), (89, b"3"), (90, b"1"), (91, b"02"), (100, b"secret".ljust(64)),
@@ -175,10 +330,11 @@ def expected():
     for tab, pages in sorted(PAGES.items()):
         for number, page in enumerate(pages, start=1):
             fields = {}
-            utf8 = (page or {}).get("utf8", False)
+            encoding = (page or {}).get("encoding", "cp1252")
             for name, width in FIELDS[1:-1]:
-                value = field_bytes((page or {}).get(name, b""), width, utf8).strip(b" ")
-                text = value.decode("utf-8" if utf8 else "cp1252")
+                value = field_bytes((page or {}).get(name, b""), width, encoding).strip(b" ")
+                text = (scsu_decode(value) if encoding == "scsu"
+                        else value.decode("utf-8" if encoding == "utf8" else "cp1252"))
                 if name == "Notes":
                     text = text.replace("\r\n", "\n")
                 fields[name] = text
@@ -198,7 +354,7 @@ def main():
         for arg in sys.argv[2:]:
             name, _, value = arg.partition("=")
             values[name] = value.encode("utf-8" if utf8 else "cp1252").replace(b"\\n", b"\r\n")
-        print(record(values, utf8=utf8).hex())
+        print(record(values, encoding="utf8" if utf8 else "cp1252").hex())
     elif command == "blank":
         print(record({}, blank=True).hex())
     elif command == "keystream":

@@ -92,14 +92,14 @@ TEST(Scripts, TheToolFilesEveryNameWholeAndSearchFindsItInAnyCase) {
     EXPECT_TRUE(tool.out.contains(QStringLiteral("\u738b\u82b3")));
 }
 
-TEST(Scripts, ExchangeFilesCarryUtf8PagesWithTheirMarker) {
+TEST(Scripts, ExchangeFilesCarryScsuPagesWithTheirMarker) {
     Tool source;
     source.addEveryone();
     const QByteArray file =
         buildEabExport(source.book.folder(), findPages(source.book.folder(), {}));
     const EabRead read = readEab(file);
     ASSERT_EQ(read.status, EabRead::Status::Ok);
-    EXPECT_EQ(encodingOfStored(read.segments[11 - 1].first(RecordSize)), TextEncoding::Utf8);
+    EXPECT_EQ(encodingOfStored(read.segments[11 - 1].first(RecordSize)), TextEncoding::Scsu);
     EXPECT_EQ(encodingOfStored(read.segments[5 - 1].first(RecordSize)), TextEncoding::Windows1252);
 
     TempBook target;

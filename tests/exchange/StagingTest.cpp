@@ -50,8 +50,14 @@ TEST(Staging, RecordsGoUnderTheTabOfTheirName) {
     EXPECT_EQ(staging.stage(named("\xE7\x8E\x8B\xE8\x8A\xB3"), Now).tab, 22);
     for (const char* empty : {"", "   "})
         EXPECT_EQ(staging.stage(named(empty), Now).outcome, Outcome::NoName) << empty;
-    // A name no letter tab takes is refused, never staged under tab 0 to be forgotten.
-    for (const char* refused : {"7 Up", "_x", "^x", "[x", "`x", "\\x", "]x", "-x"})
+    // A name that begins with a digit or a sign goes to the first tab; one that begins with a
+    // combining mark or an invisible character is refused.
+    for (const char* first : {"7 Up", "_x", "^x", "[x", "`x", "\\x", "]x", "-x"}) {
+        const ImportStaging::Staged staged = staging.stage(named(first), Now);
+        EXPECT_EQ(staged.outcome, Outcome::Staged) << first;
+        EXPECT_EQ(staged.tab, 0) << first;
+    }
+    for (const char* refused : {"\xCC\x81x", "\xE2\x80\x8Bx", "\xC2\xA0x"})
         EXPECT_EQ(staging.stage(named(refused), Now).outcome, Outcome::NotFileable) << refused;
     EXPECT_EQ(staging.stage(named("Zed"), Now).outcome, Outcome::Staged);
     ASSERT_EQ(staging.flush(), 0);
@@ -60,7 +66,7 @@ TEST(Staging, RecordsGoUnderTheTabOfTheirName) {
     EXPECT_EQ(stagingBytes(book, 12).size(), 2 * RecordSize);
     EXPECT_EQ(stagingBytes(book, 12).first(RecordSize), blankRecord());
     EXPECT_EQ(stagingBytes(book, 3).size(), RecordSize);
-    EXPECT_EQ(stagingBytes(book, 0).size(), RecordSize);
+    EXPECT_EQ(stagingBytes(book, 0).size(), 9 * RecordSize);
     const PageRecord maryPage = stagedPage(book, 12, 2);
     EXPECT_EQ(maryPage[Field::Name], "mary");
     EXPECT_EQ(maryPage[Field::PageNo], "2");
@@ -196,8 +202,9 @@ TEST(CsvStaging, QuotedUtf8FileWithOverlongLine) {
     ImportStaging staging(book.folder());
     const ImportSummary outcome = stageCsv(file, mapping, staging, Now);
     EXPECT_EQ(outcome.read, 5);
-    EXPECT_EQ(outcome.staged, 4);
-    EXPECT_EQ(outcome.refusedCount(ImportSummary::Refusal::NotFileable), 1);
+    EXPECT_EQ(outcome.staged, 5);
+    EXPECT_EQ(outcome.refusedCount(ImportSummary::Refusal::NotFileable), 0);
+    EXPECT_EQ(stagedPage(book, 0, 2)[Field::Name], "_under");
     EXPECT_EQ(outcome.overlongLines, 1);           // reported though it is not the last line
     EXPECT_EQ(outcome.recordsWithReplacements, 0); // every character reaches the page
     const PageRecord smith = stagedPage(book, 18, 2);
@@ -205,12 +212,12 @@ TEST(CsvStaging, QuotedUtf8FileWithOverlongLine) {
     EXPECT_EQ(smith[Field::Organisation], "Acme, Inc.");
     EXPECT_EQ(smith[Field::Notes], "two\r\nlines");
     const PageRecord zoe = stagedPage(book, 25, 2);
-    EXPECT_EQ(zoe.encoding(), TextEncoding::Utf8) << "a Chinese company name keeps the page UTF-8";
+    EXPECT_EQ(zoe.encoding(), TextEncoding::Scsu) << "a Chinese company name makes the page SCSU";
     EXPECT_EQ(zoe.text(Field::Name), QStringLiteral("Zo\u00eb"));
     EXPECT_EQ(zoe.text(Field::Organisation), QStringLiteral("\u4e2d"));
     EXPECT_EQ(zoe[Field::Notes], "");
     EXPECT_EQ(stagedPage(book, 1, 2)[Field::Organisation], ""); // the marker is stored empty
-    EXPECT_EQ(staging.list().size(), 4);
+    EXPECT_EQ(staging.list().size(), 5);
 }
 
 TEST(CsvStaging, SecondReadReplacesTheLetterTabs) {

@@ -48,6 +48,8 @@ TEST(Filing, EveryScriptFilesUnderTheLatinBaseLetterOfItsFirstLetter) {
         {u"\u00dfler", 'S'},
         {u"\u05d0\u05d1\u05e8\u05d4\u05dd", 'B'}, // alef alone gives no letter: the word decides
         {u"\uff21cme", 'A'},                      // a full-width letter
+        {u"\U0001D400lpha", 'A'}, // a letter beyond the Basic Multilingual Plane, taken whole
+        {u"\U0001D6A9\u03b1", 'B'},
     };
     for (const auto& [name, letter] : cases) {
         const QString text = QString::fromUtf16(name);
@@ -61,13 +63,39 @@ TEST(Filing, EveryScriptFilesUnderTheLatinBaseLetterOfItsFirstLetter) {
     EXPECT_EQ(tabForName(QStringView(u"jan")), 9);
 }
 
-TEST(Filing, ANameThatDoesNotBeginWithALetterHasNoTab) {
-    for (const char16_t* name : {u"", u"   ", u"1st Choice", u"-dash", u"\U0001F600 smile",
-                                 u"\u00bfQu\u00e9?", u"\u0301accent"}) {
+// A name that begins with a digit or a sign goes to the first tab; only a name that begins with
+// a space, a control or format character or a combining mark cannot be filed at all.
+TEST(Filing, ANameThatDoesNotBeginWithALetterGoesToTheFirstTab) {
+    const std::pair<const char16_t*, bool> cases[] = {
+        {u"", true},
+        {u"3M Polska", true},
+        {u"7-Eleven", true},
+        {u"1&1", true},
+        {u"-dash", true},
+        {u"\U0001F600 smile", true},
+        {u"\u00bfQu\u00e9?", true},
+        {u"\u0301accent", false},
+        {u"\u20dd ring", false},
+        {u"\u0903x", false}, // a combining mark that takes room
+        {u"\u00a0x", false},
+        {u"\u3000x", false},
+        {u" x", false},
+        {u"\u0001x", false},
+        {u"\u200bx", false},
+    };
+    for (const auto& [name, allowed] : cases) {
         const QString text = QString::fromUtf16(name);
+        EXPECT_EQ(nameStartAllowed(text), allowed) << text.toStdString();
+        if (!allowed)
+            continue;
         EXPECT_EQ(filingLetter(text), 0) << text.toStdString();
         EXPECT_EQ(tabForName(QStringView(text)), 0) << text.toStdString();
     }
+    EXPECT_FALSE(nameStartAllowed(QString(QChar(0xd800)) + u'x')) << "half of a pair";
+    for (const char16_t* name : {u"\U0001D400lpha", u"\U00020BB7\u7530", u"\u00c9mile"})
+        EXPECT_TRUE(nameStartAllowed(QString::fromUtf16(name)));
+    EXPECT_NE(tabForName(QStringView(u"\U00020BB7\u7530")), 0)
+        << "a letter beyond the Basic Multilingual Plane files under a letter tab";
 }
 
 TEST(PageEncoding, APageThatFitsWindows1252IsStoredAsBefore) {
@@ -82,17 +110,18 @@ TEST(PageEncoding, APageThatFitsWindows1252IsStoredAsBefore) {
     EXPECT_EQ(textsOf(PageRecord::fromStored(bytes)), texts);
 }
 
-TEST(PageEncoding, APageWithAnyOtherCharacterIsStoredInUtf8WithItsMarker) {
+TEST(PageEncoding, APageWithAnyOtherCharacterIsStoredInScsuWithItsMarker) {
     const PageTexts texts =
         page({{0, QStringLiteral("\u0141ukasz Nowak")},
-              {1, QStringLiteral("Zo\u00eb Stra\u00dfe")}, // fits Windows-1252, stored in UTF-8
+              {1, QStringLiteral("Zo\u00eb Stra\u00dfe")}, // fits Windows-1252, stored in SCSU
               {15, QStringLiteral("\u738b\u82b3 \U0001F600")},
               {NotesViewIndex, QStringLiteral("\u0418\u0432\u0430\u043d\u043e\u0432\n\u03a0")}});
     const QByteArray bytes = stored(texts);
-    EXPECT_EQ(reservedOf(bytes), QByteArray("UTF-8\0\0\0", 8));
+    EXPECT_EQ(reservedOf(bytes), QByteArray("SCSU\0\0\0\0", 8));
     const PlainRecord plain(bytes);
-    EXPECT_EQ(plain.encoding(), TextEncoding::Utf8);
-    EXPECT_EQ(plain.field(Field::Addr1), QByteArray("Zo\xc3\xab Stra\xc3\x9f"
+    EXPECT_EQ(plain.encoding(), TextEncoding::Scsu);
+    // Latin-1 letters through SCSU's first window: one byte each, as in Windows-1252.
+    EXPECT_EQ(plain.field(Field::Addr1), QByteArray("Zo\xeb Stra\xdf"
                                                     "e"));
     EXPECT_EQ(plain.field(Field::Notes).count("\r\n"), 1);
     EXPECT_EQ(textsOf(PageRecord::fromStored(bytes)), texts);
@@ -105,18 +134,84 @@ TEST(PageEncoding, APageWithAnyOtherCharacterIsStoredInUtf8WithItsMarker) {
     EXPECT_EQ(reservedOf(stored(western)), QByteArray(8, '\0'));
 }
 
+// Pages written in UTF-8 by earlier versions read as they are; saved, they become SCSU.
+TEST(PageEncoding, AUtf8PageIsReadAndWrittenAgainInScsu) {
+    PageRecord earlier;
+    earlier[Field::Name] = QStringLiteral("\u0418\u0432\u0430\u043d\u043e\u0432").toUtf8();
+    earlier[Field::Notes] = QStringLiteral("\u738b\r\n\U0001F600").toUtf8();
+    earlier[Field::Reserved] = QByteArray("UTF-8\0\0\0", 8);
+    const PageRecord read = PageRecord::fromStored(earlier.toStored());
+    EXPECT_EQ(read.encoding(), TextEncoding::Utf8);
+    const PageTexts texts = textsOf(read);
+    EXPECT_EQ(texts[0], QStringLiteral("\u0418\u0432\u0430\u043d\u043e\u0432"));
+    EXPECT_EQ(texts[NotesViewIndex], QStringLiteral("\u738b\n\U0001F600"));
+    const QByteArray again = stored(texts);
+    EXPECT_EQ(reservedOf(again), QByteArray("SCSU\0\0\0\0", 8));
+    EXPECT_EQ(textsOf(PageRecord::fromStored(again)), texts);
+}
+
+// A field holds as many whole characters as their SCSU stream lets it, never a cut one; a
+// stream never ends in a 0x20 byte that the space padding would take away.
 TEST(PageEncoding, WidthsAreBytesAndNeverSplitACharacter) {
-    const QString cyrillic(40, QChar(0x0416));                  // 2 bytes each
-    const QString oddStart = u'a' + QString(20, QChar(0x0416)); // 1 + 2n bytes
-    const QString emoji = u'x' + QString::fromUtf16(u"\U0001F600").repeated(9);
-    const QString chinese = QString(20, QChar(0x738b)); // 3 bytes each
-    const PageRecord back = PageRecord::fromStored(
-        stored(page({{0, cyrillic}, {1, oddStart}, {2, emoji}, {3, chinese}})));
-    EXPECT_EQ(back.text(Field::Name), QString(16, QChar(0x0416)));
-    EXPECT_EQ(back.text(Field::Addr1), u'a' + QString(15, QChar(0x0416)));
-    EXPECT_EQ(back.text(Field::Addr2), u'x' + QString::fromUtf16(u"\U0001F600").repeated(7));
-    EXPECT_EQ(back.text(Field::Addr3), QString(10, QChar(0x738b)));
-    EXPECT_EQ(back[Field::Addr3].size(), 30);
+    const struct {
+        const char* what;
+        Field field;
+        QString text;
+        bool whole;
+    } cases[] = {
+        {"a Cyrillic name of 29 letters", Field::Name,
+         QStringLiteral("\u0421\u043c\u0438\u0440\u043d\u043e\u0432\u0430 "
+                        "\u0415\u043a\u0430\u0442\u0435\u0440\u0438\u043d\u0430 "
+                        "\u0410\u043b\u0435\u043a\u0441\u0435\u0435\u0432\u043d\u0430"),
+         true},
+        {"a Greek name with a comma", Field::Name,
+         QStringLiteral("\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2, "
+                        "\u0393\u03b9\u03ce\u03c1\u03b3\u03bf\u03c2"),
+         true},
+        {"30 Cyrillic letters", Field::Name, QString(30, QChar(0x0416)), true},
+        {"30 Greek letters", Field::Name, QString(15, QChar(0x03ce)) + QString(15, QChar(0x03a3)),
+         true},
+        {"30 Arabic letters", Field::Name, QString(30, QChar(0x0645)), true},
+        {"40 Cyrillic letters", Field::Name, QString(40, QChar(0x0416)), false},
+        {"Chinese, two bytes each", Field::Addr3, QString(20, QChar(0x738b)), false},
+        {"emoji", Field::Addr2, u'x' + QString::fromUtf16(u"\U0001F600\U0001F680").repeated(12),
+         false},
+        {"a quoted character whose last byte is 0x20", Field::Addr4, QStringLiteral("a\u4e20"),
+         true},
+        {"0x20 at the end of Unicode mode", Field::Addr5, QStringLiteral("\u4e00\u4e01\u4e20"),
+         true},
+        {"scripts mixed", Field::Addr6,
+         QStringLiteral(
+             "\u0416 \u03a9 \u4e20 \u0645 \u00e9 \U0001F600 \u0416 \u03a9 \u4e20 \u0645"),
+         false},
+        {"notes of 900 Cyrillic letters", Field::Notes, QString(900, QChar(0x0436)), false},
+        {"notes whose line break falls at the width", Field::Notes,
+         QString(820, QChar(0x0436)) + QStringLiteral("\n\u0436\u0436"), false},
+    };
+    for (const auto& row : cases) {
+        const int index = static_cast<int>(row.field) - 1;
+        PageRecord record;
+        fillRecord(record, page({{index, row.text}}));
+        const PageRecord back = PageRecord::fromStored(record.toStored());
+        const QString kept = textsOf(back)[index];
+        const int width = specOf(row.field).width;
+        EXPECT_EQ(back.encoding(), TextEncoding::Scsu) << row.what;
+        EXPECT_LE(back[row.field].size(), width) << row.what;
+        EXPECT_TRUE(row.text.startsWith(kept)) << row.what;
+        EXPECT_FALSE(kept.endsWith(u'\r') || (!kept.isEmpty() && kept.back().isHighSurrogate()))
+            << row.what;
+        if (row.whole) {
+            EXPECT_EQ(kept, row.text) << row.what;
+        } else {
+            // Cut after the last character that fits: one more does not.
+            ASSERT_LT(kept.size(), row.text.size()) << row.what;
+            const qsizetype next = row.text.at(kept.size()).isHighSurrogate() ? 2 : 1;
+            EXPECT_GT(storedLengthOf(index, row.text.first(kept.size() + next), TextEncoding::Scsu),
+                      width)
+                << row.what;
+            EXPECT_GT(kept.size(), row.text.size() / 3) << row.what;
+        }
+    }
 }
 
 TEST(PageEncoding, ColumnsCountWideCharactersTwiceAndNeverSplitOne) {
@@ -126,15 +221,15 @@ TEST(PageEncoding, ColumnsCountWideCharactersTwiceAndNeverSplitOne) {
     EXPECT_EQ(textColumn(u"a\U0001F600", 2), QStringLiteral("a "));
 }
 
-TEST(PageEncoding, TextBoxesLimitUtf8TextByBytes) {
+TEST(PageEncoding, TextBoxesLimitScsuTextByBytes) {
     const PageTexts empty;
-    EXPECT_TRUE(inputProblem(empty, 0, QString(16, QChar(0x0416))).isEmpty());
-    EXPECT_FALSE(inputProblem(empty, 0, u'a' + QString(16, QChar(0x0416))).isEmpty());
+    EXPECT_TRUE(inputProblem(empty, 0, QString(31, QChar(0x0416))).isEmpty());
+    EXPECT_FALSE(inputProblem(empty, 0, QString(32, QChar(0x0416))).isEmpty());
     EXPECT_TRUE(inputProblem(empty, 0, QString::fromUtf16(u"\U0001F600").repeated(8)).isEmpty());
     EXPECT_TRUE(inputProblem(empty, 0, QStringLiteral("\u738b\u82b3")).isEmpty());
-    // A name of 32 Western letters fits Windows-1252, but not UTF-8: a Cyrillic note would
-    // turn the page to UTF-8 and cut the name, so it is refused.
-    const PageTexts western = page({{0, QString(32, QChar(0x00e9))}});
+    // A name of 32 Western letters fits Windows-1252, but not SCSU: a Cyrillic note would
+    // turn the page to SCSU and cut the name, so it is refused.
+    const PageTexts western = page({{0, QStringLiteral("\u00e9\u0161") + QString(30, u'a')}});
     EXPECT_TRUE(inputProblem(western, NotesViewIndex, QStringLiteral("note")).isEmpty());
     const QString problem = inputProblem(western, NotesViewIndex, QStringLiteral("\u0416"));
     EXPECT_TRUE(problem.contains(QStringLiteral("Name"))) << problem.toStdString();

@@ -523,6 +523,9 @@ void OrVel::refreshView() {
     m_optionsArea->setVisible(view.optionsVisible);
     if (view.optionsVisible)
         m_optionsArea->raise();
+    // Nothing under the options panel takes the keyboard while it lies over the page.
+    for (QWidget* page : {static_cast<QWidget*>(m_leftPage), static_cast<QWidget*>(m_rightPage)})
+        page->setEnabled(!view.optionsVisible);
     renderLabel(m_add, view.add);
     renderLabel(m_edit, view.edit);
     renderLabel(m_undo, view.undo);
@@ -582,11 +585,19 @@ bool OrVel::textBoxKey(QWidget* box, int key) {
     return false;
 }
 
+KeyFocus OrVel::keyFocus(QObject* watched) const {
+    if (auto* line = qobject_cast<QLineEdit*>(watched))
+        return {true, line->hasSelectedText()};
+    if (auto* text = qobject_cast<QPlainTextEdit*>(watched))
+        return {true, text->textCursor().hasSelection()};
+    return {};
+}
+
 bool OrVel::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const QChar text = key->text().isEmpty() ? QChar() : key->text().front();
-        if (m_keys.keyPress(key->key(), key->modifiers(), text))
+        if (m_keys.keyPress(key->key(), key->modifiers(), text, keyFocus(watched)))
             return true;
         if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
             if (textBoxKey(qobject_cast<QWidget*>(watched), key->key()))

@@ -101,6 +101,7 @@ private:
     void layoutPages();
     void focus(BookContext::Focus target);
     bool textBoxKey(QWidget* box, int key);
+    KeyFocus keyFocus(QObject* watched) const;
 
     Session& m_session;
     BookContext m_book;

@@ -23,9 +23,10 @@ QByteArray recoded(QByteArrayView value, TextEncoding stored, CsvEncoding wanted
         return fromWindows1252(value).toUtf8();
     }
     if (wanted == CsvEncoding::Utf8)
-        return value.toByteArray();
+        return stored == TextEncoding::Utf8 ? value.toByteArray()
+                                            : decodeText(value, stored).toUtf8();
     qsizetype bad = 0;
-    QByteArray bytes = toWindows1252(QString::fromUtf8(value), &bad);
+    QByteArray bytes = toWindows1252(decodeText(value, stored), &bad);
     if (unmappable)
         *unmappable += bad;
     return bytes;

@@ -221,7 +221,7 @@ void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& 
             summary.refuseCard(ImportSummary::Refusal::NoName, {}, file, number, email);
             continue;
         }
-        if (tabForName(QStringView(name)) == 0) {
+        if (!nameStartAllowed(QStringView(name))) {
             summary.refuseCard(ImportSummary::Refusal::NotFileable, name, file, number);
             continue;
         }

@@ -716,7 +716,7 @@ QString fittedToField(int viewIndex, const QString& text, TextEncoding encoding)
     if (storedLengthOf(viewIndex, trimmed, encoding) <= width)
         return trimmed;
     QByteArray bytes = storedFormOf(viewIndex, trimmed, encoding);
-    bytes.truncate(fittingLength(bytes, width, encoding));
+    bytes = fittedBytes(bytes, width, encoding);
     if (bytes.endsWith('\r')) // half a notes line break
         bytes.chop(1);
     return trimSpaces(QStringView(viewFormOf(viewIndex, bytes, encoding))).toString();

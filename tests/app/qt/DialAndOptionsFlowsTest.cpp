@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -135,6 +136,40 @@ private Q_SLOTS:
 
     // The TAPI area shows its dialog buttons only while unfolded, and its line box keeps its
     // "TAPI Line#" label.
+    // With the options panel over the page, Tab goes round the panel and the window's labels;
+    // nothing on the hidden page takes the keyboard, so typing cannot change it.
+    void nothingUnderTheOptionsPanelTakesTheKeyboard() {
+        TempBook book;
+        book.writeTab(1, {TempBook::named("Adams")});
+        AssembledBook run(book, QStringLiteral("orvelan"));
+        run.program->run().openBook();
+        run.mainWindow.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&run.mainWindow));
+        run.key(Qt::Key_O, Qt::ControlModifier);
+        QWidget* panel = run.find("ConfigPBC");
+        QVERIFY(panel->isVisible());
+        const QWidget* pages[] = {run.find("Picture2"), run.find("Picture3")};
+        for (int i = 0; i < 150; ++i) {
+            for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+                if (key == Qt::Key_Backtab && i % 7 != 0)
+                    continue;
+                run.key(key);
+                QWidget* focused = QApplication::focusWidget();
+                for (const QWidget* page : pages)
+                    QVERIFY2(!focused || (focused != page && !page->isAncestorOf(focused)),
+                             qPrintable(focused->objectName()));
+            }
+        }
+        run.key(Qt::Key_Q, Qt::ShiftModifier);
+        run.key(Qt::Key_Q, Qt::ShiftModifier);
+        QCOMPARE(run.find<QLineEdit>("SNameTB")->text(), QStringLiteral("Adams"));
+        QTest::keyClick(&run.mainWindow, Qt::Key_Escape);
+        QVERIFY(!panel->isVisible());
+        run.key(Qt::Key_PageDown);
+        QCOMPARE(run.prompter.shown().size(), 0);
+        QVERIFY(run.find("SNameTB")->isEnabled());
+    }
+
     void theFoldedTelephonyAreaHidesItsDialogButtons() {
         TempBook book;
         storeSettings(book, [](Settings& s) { s.setDialMethod(1); });

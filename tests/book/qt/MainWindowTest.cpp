@@ -174,17 +174,16 @@ private Q_SLOTS:
         QCOMPARE(label("AddLa")->caption(), QStringLiteral("Save"));
         QVERIFY(shown("NewNameLa"));
         QVERIFY(box("SNameTB")->hasFocus());
-        QTest::keyClicks(box("SNameTB"), QStringLiteral("1abc"));
-        QCOMPARE(box("SNameTB")->text(), QStringLiteral("abc"));
+        box("SNameTB")->insert(QStringLiteral("\u0301xyz"));
+        QCOMPARE(box("SNameTB")->text(), QStringLiteral("xyz"));
         QCOMPARE(s->prompter.shown().size(), 1);
-        QCOMPARE(s->prompter.last().text,
-                 QStringLiteral(" Names in this Address Book MUST start with a letter: A through "
-                                "Z      "));
+        QCOMPARE(s->prompter.last().text, PageEditor::nameStartRefused().text);
         box("SNameTB")->clear();
-        box("SNameTB")->insert(QStringLiteral(" 1xyz"));
+        box("SNameTB")->insert(QStringLiteral("\u00a0\u0001xyz"));
         QCOMPARE(box("SNameTB")->text(), QStringLiteral("xyz"));
         QCOMPARE(s->prompter.shown().size(), 3);
-        // Ctrl+X and Ctrl+U do nothing in add mode.
+        // Ctrl+X with nothing selected and Ctrl+U do nothing in add mode.
+        box("SNameTB")->deselect();
         QTest::keyClick(box("SNameTB"), Qt::Key_X, Qt::ControlModifier);
         QTest::keyClick(box("SNameTB"), Qt::Key_U, Qt::ControlModifier);
         QCOMPARE(s->prompter.shown().size(), 3);
@@ -236,6 +235,109 @@ private Q_SLOTS:
             QStringLiteral(" Do you wish make a COPY of this NEW NAME under the [ O ] Tab    ");
         QVERIFY(std::any_of(s->prompter.shown().begin(), s->prompter.shown().end(),
                             [&](const PromptRequest& shown) { return shown.text == offer; }));
+    }
+
+    // The editing keys edit the text of the box that has the keyboard; the page commands keep
+    // Ctrl+N everywhere, Ctrl+A outside the boxes and Ctrl+X when no text is selected. A script
+    // is a list of steps: "sel" selects the box's text with Home, Shift+End; "^K" is Ctrl+K;
+    // "end" is the End key; anything else is typed.
+    void editingKeysEditTheBoxText_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("nameShown");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("promptTitle");
+        QTest::addColumn<QString>("addCaption");
+        QTest::newRow("Ctrl+X cuts the selected name") << "SNameTB"
+                                                       << "sel ^X"
+                                                       << ""
+                                                       << ""
+                                                       << ""
+                                                       << "Add";
+        QTest::newRow("Ctrl+X with nothing selected asks to delete") << "SNameTB"
+                                                                     << "^X"
+                                                                     << "Adams"
+                                                                     << ""
+                                                                     << "Delete: [ Adams ]"
+                                                                     << "Add";
+        QTest::newRow("Ctrl+X in the notes with nothing selected asks to delete")
+            << "SNoteTB"
+            << "^X"
+            << "Adams"
+            << ""
+            << "Delete: [ Adams ]"
+            << "Add";
+        QTest::newRow("Ctrl+A selects the box's text") << "SNameTB"
+                                                       << "^A"
+                                                       << "Adams"
+                                                       << "Adams"
+                                                       << ""
+                                                       << "Add";
+        QTest::newRow("Ctrl+C and Ctrl+V copy and paste") << "SNameTB"
+                                                          << "sel ^C end ^V"
+                                                          << "AdamsAdams"
+                                                          << ""
+                                                          << ""
+                                                          << "Add";
+        QTest::newRow("Ctrl+Z undoes typing") << "SNameTB"
+                                              << "end x y ^Z"
+                                              << "Adams"
+                                              << ""
+                                              << ""
+                                              << "Add";
+        QTest::newRow("Ctrl+N in a box starts a new page") << "SNameTB"
+                                                           << "^N"
+                                                           << ""
+                                                           << ""
+                                                           << ""
+                                                           << "Save";
+        QTest::newRow("Ctrl+N outside the boxes starts a new page") << "Picture2"
+                                                                    << "^N"
+                                                                    << ""
+                                                                    << ""
+                                                                    << ""
+                                                                    << "Save";
+        QTest::newRow("Ctrl+A outside the boxes starts a new page") << "Picture2"
+                                                                    << "^A"
+                                                                    << ""
+                                                                    << ""
+                                                                    << ""
+                                                                    << "Save";
+        QTest::newRow("Ctrl+X outside the boxes asks to delete") << "Picture2"
+                                                                 << "^X"
+                                                                 << "Adams"
+                                                                 << ""
+                                                                 << "Delete: [ Adams ]"
+                                                                 << "Add";
+    }
+
+    void editingKeysEditTheBoxText() {
+        QFETCH(QString, target);
+        QFETCH(QString, script);
+        QFETCH(QString, nameShown);
+        QFETCH(QString, selected);
+        QFETCH(QString, promptTitle);
+        QFETCH(QString, addCaption);
+        QWidget* focused = control<QWidget>(qPrintable(target));
+        focused->setFocus();
+        s->prompter.answerNext(PromptAnswer::Cancel);
+        for (const QString& step : script.split(u' ')) {
+            if (step == QLatin1StringView("sel")) {
+                QTest::keyClick(focused, Qt::Key_Home);
+                QTest::keyClick(focused, Qt::Key_End, Qt::ShiftModifier);
+            } else if (step == QLatin1StringView("end")) {
+                QTest::keyClick(focused, Qt::Key_End);
+            } else if (step.startsWith(u'^')) {
+                QTest::keyClick(focused, step.at(1).toLatin1(), Qt::ControlModifier);
+            } else {
+                QTest::keyClicks(focused, step);
+            }
+        }
+        QCOMPARE(box("SNameTB")->text(), nameShown);
+        QCOMPARE(box("SNameTB")->selectedText(), selected);
+        QCOMPARE(s->prompter.shown().isEmpty() ? QString() : s->prompter.last().title, promptTitle);
+        QCOMPARE(label("AddLa")->caption(), addCaption);
+        QCOMPARE(s->book.page(1, 1)[Field::Name], QByteArray("Adams")); // nothing deleted
     }
 
     void addModeCancelShowsThePageAgain() {
