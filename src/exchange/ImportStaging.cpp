@@ -128,7 +128,8 @@ int ImportStaging::replaceLetterTabs(const std::array<QByteArray, 25>& contents)
 }
 
 void ImportStaging::removeLetterTabs() {
-    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+    // The first tab's records of an earlier read go too: an exchange file has none.
+    for (int tab = 0; tab <= LastTab; ++tab) {
         QFile::remove(m_folder.tabTempFilePath(tab));
         m_pending[tab].clear();
         m_counts[tab] = -1;
@@ -139,7 +140,7 @@ QList<ListedRecord> ImportStaging::list(const QString& filter, const TabProgress
                                         bool withLines) const {
     QList<ListedRecord> listed;
     const QString text = trimSpaces(QStringView(filter)).toString();
-    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+    for (int tab = 0; tab <= LastTab; ++tab) {
         TabFile(m_folder.tabTempFilePath(tab)).scan([&](qint64 number, QByteArrayView stored) {
             if (isBlankStored(stored))
                 return true;
@@ -197,7 +198,7 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
     for (const ListedRecord& entry : records) {
         if (yield && (++done % 256) == 0)
             yield();
-        if (entry.tab < FirstLetterTab || entry.tab > LastTab || entry.record < 1) {
+        if (entry.tab < 0 || entry.tab > LastTab || entry.record < 1) {
             ++outcome.failures;
             continue;
         }

@@ -50,7 +50,7 @@ QString ImportSummary::reasonText(Refusal reason) {
     case Refusal::NoName:
         return QStringLiteral("no name");
     case Refusal::NotFileable:
-        return QStringLiteral("name not fileable");
+        return QStringLiteral("name begins with a control character or a combining mark");
     case Refusal::Damaged:
         return QStringLiteral("bad record (a quotation mark that is never closed)");
     }

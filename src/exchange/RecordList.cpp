@@ -8,6 +8,8 @@ namespace orvelan {
 QString listTabText(int tab) {
     if (tab == 9)
         return QStringLiteral(" IJ");
+    if (tab == 0)
+        return QStringLiteral(" *0");
     return u' ' + tabCaption(tab) + u' ';
 }
 
@@ -35,11 +37,13 @@ bool parseListLine(QStringView line, int& tab, qint64& number) {
     const QStringView end = line.last(10);
     QString letters = end.first(3).toString();
     letters.remove(u' ');
-    tab = letters == QStringLiteral("IJ") ? 9 : parseTab(letters);
+    tab = letters == QStringLiteral("IJ")   ? 9
+          : letters == QStringLiteral("*0") ? 0
+                                            : parseTab(letters);
     bool ok = false;
     number = end.last(5).trimmed().toLongLong(&ok);
-    return ok && number > 0 && tab >= FirstLetterTab && tab <= LastTab &&
-           (letters.size() == 1 || tab == 9);
+    return ok && number > 0 && tab >= 0 && tab <= LastTab &&
+           (letters.size() == 1 || tab == 9 || tab == 0);
 }
 
 bool recordMatches(const PlainRecord& record, const QString& text) {

@@ -106,7 +106,7 @@ TEST(Cli, BadArgumentsChangeNothing) {
         {QStringLiteral("show"), QStringLiteral("27"), QStringLiteral("1")},
         {QStringLiteral("show"), QStringLiteral("C"), QStringLiteral("2")},
         {QStringLiteral("show"), QStringLiteral("C"), QStringLiteral("zero")},
-        {QStringLiteral("add"), QStringLiteral("Name=1st")},
+        {QStringLiteral("add"), QStringLiteral("Name=\u0301st")},
         {QStringLiteral("add"), QStringLiteral("Phone1=1")},
         {QStringLiteral("add"), QStringLiteral("Name=") + QString(33, u'x')},
         {QStringLiteral("add"), QStringLiteral("Name=\u9648") + QString(30, u'x')},

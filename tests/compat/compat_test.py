@@ -70,9 +70,9 @@ with tempfile.TemporaryDirectory() as home:
     found = tool(home, "search", "--in", "notes", "παπαδόπουλος")
     check([(r["tab"], r["page"]) for r in found] == [(11, 1), (19, 1)], "search in Greek: %r" % found)
     found = tool(home, "search", "--in", "name,organisation", "ΓΙΏΡΓΟΣ")
-    check([(r["tab"], r["page"]) for r in found] == [(16, 1)], "search an SCSU name: %r" % found)
+    check([(r["tab"], r["page"]) for r in found] == [(15, 1)], "search an SCSU name: %r" % found)
     found = tool(home, "search", "--in", "name,organisation", "المنصوري")
-    check([(r["tab"], r["page"]) for r in found] == [(16, 1)], "search in Arabic: %r" % found)
+    check([(r["tab"], r["page"]) for r in found] == [(15, 1)], "search in Arabic: %r" % found)
     tool(home, "export", "eab", os.path.join(home, "all.eab"))
     check(book_bytes(home) == untouched, "reading the book leaves every tab file byte-identical")
     with open(os.path.join(home, "all.eab"), "rb") as f:
@@ -151,8 +151,8 @@ with tempfile.TemporaryDirectory() as home:
             ({"Name": "Émile Żółw", "Notes": "Иванов\n王芳 😀 丠", "Organisation": "Zoë",
               "Addr1": "丠"}, 5),
             ({"Name": "Смирнова-Кузнецова Екатерина А", "Addr1": "ул. Тверская 7"}, 18),
-            ({"Name": "Παπαδόπουλος-Οικονόμου Γιώργος", "Phone1": "+30 210"}, 16),
-            ({"Name": "عبد الرحمن بن خالد المنصوري الك"}, 1),
+            ({"Name": "Παπαδόπουλος-Οικονόμου Γιώργος", "Phone1": "+30 210"}, 15),
+            ({"Name": "عبد الرحمن بن خالد المنصوري الك"}, 2),
             ({"Name": "3M Polska 丠", "Department": "Продажи"}, 0)):
         added = tool(home, "add", *["%s=%s" % item for item in values.items()])
         check(added["tab"] == tab, "%s files under tab %d, not %d" % (values["Name"], tab, added["tab"]))

@@ -300,7 +300,7 @@ PAGES = {
 PAGES[19] = [{"encoding": "scsu", "PageNo": b"1", "Name": "Смирнова Екатерина Алексеевна",
               "Addr1": "ул. Тверская 7", "Notes": "Иванов\r\n王芳 😀 Παπαδόπουλος 丠",
               "DateModified": b"03/03/26", "TimeModified": b"10:00"}]
-PAGES[16] = [{"encoding": "scsu", "PageNo": b"1", "Name": "Παπαδόπουλος, Γιώργος",
+PAGES[15] = [{"encoding": "scsu", "PageNo": b"1", "Name": "Παπαδόπουλος, Γιώργος",
               "Organisation": "عبد الرحمن بن خالد المنصوري", "Phone1": "+30 210 1234567",
               "DateModified": b"03/03/26", "TimeModified": b"10:01"},
              {"identity": b"Q\x01\x02\x03\x04\x05", "encoding": "scsu", "PageNo": b"2",

@@ -74,8 +74,16 @@ TEST(Staging, RecordsGoUnderTheTabOfTheirName) {
     EXPECT_EQ(maryPage[Field::TimeModified], "09:07");
     EXPECT_EQ(stagingBytes(book, 12).sliced(2 * RecordSize - 8), QByteArray(8, '\0'));
 
-    const QList<ListedRecord> listed = staging.list();
-    ASSERT_EQ(listed.size(), 4);
+    QList<ListedRecord> listed = staging.list();
+    ASSERT_EQ(listed.size(), 12);
+    // The first tab's records come first and say so.
+    EXPECT_EQ(listed[0].tab, 0);
+    EXPECT_EQ(listed[0].line.right(11), QStringLiteral(" *0 /     2"));
+    int tab = -1;
+    qint64 number = 0;
+    ASSERT_TRUE(parseListLine(listed[7].line, tab, number));
+    EXPECT_EQ(std::make_pair(tab, number), std::make_pair(0, qint64(9)));
+    listed.remove(0, 8);
     EXPECT_EQ(listed[0].line.left(8), QStringLiteral(" \u00c9mile  "));
     EXPECT_EQ(listed[2].line.size(), 81) << "two wide characters fill four columns";
     EXPECT_EQ(listed[2].line.left(5), QStringLiteral(" \u738b\u82b3  "));

@@ -180,7 +180,8 @@ TEST(VCardExchange, FolderImportAccountsForEveryCard) {
     cli.write(QStringLiteral("in/a.vcf"),
               "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Alice Long\r\nEMAIL:" + QByteArray(70, 'a') +
                   "@example.org\r\nPHOTO;VALUE=uri:https://example.org/a.jpg\r\nEND:VCARD\r\n"
-                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:[Bracket]\r\nEND:VCARD\r\n");
+                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\xCC\x81"
+                  "Accent\r\nEND:VCARD\r\n");
     cli.write(QStringLiteral("in/b.VCF"), "BEGIN:VCARD\nVERSION:4.0\nFN:Bea\nNOTE:cut off");
     cli.write(QStringLiteral("in/c.vcf"), QByteArray("\x89PNG\r\n\x1a\n\0\0", 10));
     cli.write(QStringLiteral("in/notes.txt"), "BEGIN:VCARD\nFN:Not read\nEND:VCARD\n");
@@ -191,7 +192,9 @@ TEST(VCardExchange, FolderImportAccountsForEveryCard) {
          {QStringLiteral("File: in (vCard)"), QStringLiteral("Files read: 2"),
           QStringLiteral("Records read: 3"), QStringLiteral("Imported 2 page(s). By tab: A 1, B 1"),
           QStringLiteral("Refused 1 record(s):"),
-          QStringLiteral("  name not fileable: 1 - \"[Bracket]\" (a.vcf, card 2)"),
+          QStringLiteral("  name begins with a control character or a combining mark: 1 - "
+                         "\"\u0301"
+                         "Accent\" (a.vcf, card 2)"),
           QStringLiteral("Values cut to fit their field: 1 (Email 1) - \"Alice Long\" Email"),
           QStringLiteral("Photos, sounds, keys or program data left out: 1 - Alice Long (PHOTO)"),
           QStringLiteral("Cards damaged in the file, read as far as they go: 1 - Bea (no END)"),

@@ -319,15 +319,16 @@ TEST(VCardMapping, CardFromPageKeepsWhatThePageHasNoFieldFor) {
 
 TEST(VCardMapping, FitToFieldsCutsBytesWithoutSplittingCharacters) {
     PageTexts page;
-    page[at(Field::Name)] = QString(20, QChar(0x0142)); // 40 bytes in UTF-8
+    page[at(Field::Name)] = QString(20, QChar(0x0142)); // 40 bytes: each is quoted
     page[at(Field::Email)] = QStringLiteral("short@example.org");
     EXPECT_EQ(fitToFields(page), QStringList{QStringLiteral("Name")});
     EXPECT_EQ(page[at(Field::Name)], QString(16, QChar(0x0142)));
     page[at(Field::Name)] = QStringLiteral("王芳");
+    // A window for the emoji (three bytes), then one byte each.
     page[at(Field::Notes)] =
-        QStringLiteral("🙂").repeated(206) + QStringLiteral("x"); // 825 bytes
+        QStringLiteral("🙂").repeated(821) + QStringLiteral("x"); // 825 bytes
     EXPECT_EQ(fitToFields(page), QStringList{QStringLiteral("Notes")});
-    EXPECT_EQ(page[at(Field::Notes)], QStringLiteral("🙂").repeated(206));
+    EXPECT_EQ(page[at(Field::Notes)], QStringLiteral("🙂").repeated(821));
 }
 
 TEST(VCardMapping, FitToFieldsCutsAndNamesTheFields) {

@@ -293,16 +293,16 @@ TEST(BookSearch, EveryScriptInAnyCaseWithWesternPagesComparedByByte) {
     EXPECT_EQ(found(book, flags, u"Zo\u00eb \u0141"_s), 1);
 }
 
-TEST(ResultLine, Utf8ColumnsCountCharactersAndNeverSplitOne) {
+TEST(ResultLine, UnicodeColumnsCountCharactersAndNeverSplitOne) {
     PageTexts texts;
     texts[0] = u"\u738b"_s + QString::fromUtf16(u"\U0001F600").repeated(9);
-    texts[14] = QString(30, QChar(0x0416)); // Organisation
+    texts[14] = QString(24, QChar(0x0416)); // Organisation
     PageRecord record;
     fillRecord(record, texts);
     const QString line = resultLine(22, 3, PlainRecord(record.toStored()));
-    // Name holds the Chinese letter and seven emoji in its 32 bytes; each takes two columns.
-    EXPECT_TRUE(line.startsWith(u" \u738b"_s + QString::fromUtf16(u"\U0001F600").repeated(7) +
-                                QString(5, u' ') + u"  "_s + QChar(0x0416)));
-    EXPECT_TRUE(line.contains(QString(16, QChar(0x0416)) + QString(10, u' ') + u"  "_s));
+    // Each wide character takes two columns: the Chinese letter and nine emoji fill 20 of 21.
+    EXPECT_TRUE(line.startsWith(u" \u738b"_s + QString::fromUtf16(u"\U0001F600").repeated(9) +
+                                QString(1, u' ') + u"  "_s + QChar(0x0416)));
+    EXPECT_TRUE(line.contains(QString(24, QChar(0x0416)) + QString(2, u' ') + u"  "_s));
     EXPECT_EQ(positionOfLine(line), (PagePosition{22, 3}));
 }
