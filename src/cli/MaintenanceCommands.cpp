@@ -4,6 +4,7 @@
 #include "store/BookMaintenance.h"
 #include "store/Settings.h"
 #include "store/StoreMessages.h"
+#include "store/TabTable.h"
 
 namespace orvelan::cli {
 
@@ -94,7 +95,10 @@ int runSettings(CliContext& context, const QStringList& arguments) {
             continue;
         }
         if (context.json)
-            object.insert(name, value);
+            // The password is what the user types, without the padding of its field.
+            object.insert(name, id == Settings::MasterPassword
+                                    ? trimSpaces(QStringView(value)).toString()
+                                    : value);
         else
             context.out << QStringLiteral("%1 = %2\n").arg(name, -26).arg(value.trimmed());
     }

@@ -15,6 +15,9 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -241,11 +244,54 @@ QByteArray collectExport(ExportFormat format, const BookFolder& folder,
     return file;
 }
 
+// Whether `path` names something that is not a regular file (a pipe, a terminal, a device,
+// /dev/stdout): such a target is written into as it is, never replaced by a file.
+bool streamTarget(const QString& path) {
+    struct stat target {};
+    return ::stat(QFile::encodeName(path).constData(), &target) == 0 && !S_ISREG(target.st_mode) &&
+           !S_ISDIR(target.st_mode);
+}
+
+// Runs an export straight into a pipe or a device.
+template <typename Run>
+ExportResult writeExportStream(const QString& path, ExportFormat format, CsvEncoding encoding,
+                               ExportCounts* counts, Run run) {
+    ExportResult result;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.problem = describeRuntimeError(runtimeErrorFromErrno(errno, path));
+        return result;
+    }
+    int error = 0;
+    const auto writer = exportWriter(
+        format,
+        [&](QByteArrayView bytes) {
+            qsizetype done = 0;
+            while (!error && done < bytes.size()) {
+                const ssize_t written =
+                    ::write(fd, bytes.data() + done, size_t(bytes.size() - done));
+                if (written < 0 && errno != EINTR)
+                    error = runtimeErrorFromErrno(errno, path);
+                else if (written > 0)
+                    done += written;
+            }
+            return !error;
+        },
+        encoding, counts);
+    result = run(*writer);
+    ::close(fd);
+    if (error)
+        result.problem = describeRuntimeError(error);
+    return result;
+}
+
 // Runs an export into a new file that replaces `path` only once it is written whole.
 // With `needPages`, an export that finds no page writes nothing.
 template <typename Run>
 ExportResult writeExportFile(const QString& path, ExportFormat format, bool needPages,
                              CsvEncoding encoding, ExportCounts* counts, Run run) {
+    if (streamTarget(path))
+        return writeExportStream(path, format, encoding, counts, std::move(run));
     ExportResult result;
     AtomicFileWriter file(path);
     if (const int error = file.open()) {

@@ -64,8 +64,7 @@ QString reasonForFields(const PlainRecord& plain) {
                     .arg(name);
             for (const QChar c : text) {
                 if (c.unicode() < 0x80 && isControl(uchar(c.unicode()), field == Field::Notes))
-                    return QStringLiteral(
-                               "its %1 holds control characters (the record is damaged)")
+                    return QStringLiteral("its %1 holds control characters (the record is damaged)")
                         .arg(name);
             }
             continue;

@@ -5,6 +5,7 @@
 #include "exchange/vcard/VCardReader.h"
 #include "store/PageRecord.h"
 #include "store/PageTexts.h"
+#include "support/FaultInjection.h"
 #include "support/TempBook.h"
 #include "support/ToolHarness.h"
 
@@ -13,6 +14,9 @@
 #include <QJsonDocument>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <thread>
 
 using namespace orvelan;
 using namespace orvelan::cli;
@@ -173,6 +177,29 @@ TEST(VCardExchange, AnUnreadableTabFailsTheExportAndKeepsTheOldFile) {
         exportBookToFile(path, ExportFormat::VCard30, book.folder(), QString());
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(cardsOf(readFile(path)).size(), 1);
+}
+
+// A pipe (or a device, or /dev/stdout) is written into as it is; it never becomes a file.
+TEST(VCardExchange, AnExportOntoAPipeWritesIntoIt) {
+    TempBook book;
+    book.writeTab(2, {fullPage("Baker")});
+    const QString path = book.root() + QStringLiteral("/pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    QByteArray received;
+    std::thread reader([&] {
+        QFile pipe(path);
+        if (pipe.open(QIODevice::ReadOnly))
+            received = pipe.readAll();
+    });
+    const ExportResult result =
+        exportBookToFile(path, ExportFormat::VCard30, book.folder(), QString());
+    reader.join();
+    EXPECT_TRUE(result.ok()) << result.problem.toStdString();
+    EXPECT_EQ(cardsOf(received).size(), 1);
+    struct stat after {};
+    ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &after), 0);
+    EXPECT_TRUE(S_ISFIFO(after.st_mode)) << "the pipe is still a pipe";
+    EXPECT_TRUE(orvelan::test::temporariesIn(book.root()).isEmpty());
 }
 
 TEST(VCardExchange, FolderImportAccountsForEveryCard) {

@@ -1,5 +1,6 @@
 #include "print/qt/QtPrinterSurface.h"
 
+#include "store/AtomicFile.h"
 #include "store/RuntimeError.h"
 
 #include <QFile>
@@ -7,6 +8,9 @@
 #include <QFontMetricsF>
 #include <QPdfWriter>
 #include <QStorageInfo>
+
+#include <cerrno>
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -30,6 +34,9 @@ QtPrinterSurface::QtPrinterSurface(std::unique_ptr<QPagedPaintDevice> device)
 QtPrinterSurface::~QtPrinterSurface() {
     if (m_painter.isActive())
         m_painter.end(); // what was printed stays in the job
+    // A PDF that was never ended whole never takes the place of the file it was to become.
+    if (!m_finalPath.isEmpty() && !m_pdfPath.isEmpty())
+        QFile::remove(m_pdfPath);
 }
 
 QFont QtPrinterSurface::qtFont(const PrintFont& font) {
@@ -105,7 +112,22 @@ int QtPrinterSurface::endDocument() {
         return m_failed ? PrintError::PrinterError : 0;
     if (!m_painter.end())
         return PrintError::PrinterError;
-    return m_pdfPath.isEmpty() ? 0 : checkPdfFile(m_pdfPath);
+    if (m_pdfPath.isEmpty())
+        return 0;
+    if (const int error = checkPdfFile(m_pdfPath))
+        return error;
+    if (m_finalPath.isEmpty())
+        return 0;
+    // Written whole beside its place, the PDF replaces the file there in one step.
+    const QByteArray from = QFile::encodeName(m_pdfPath);
+    const QByteArray to = QFile::encodeName(m_finalPath);
+    if (::rename(from.constData(), to.constData()) != 0) {
+        const int error = errno;
+        QFile::remove(m_pdfPath);
+        return runtimeErrorFromErrno(error, m_finalPath);
+    }
+    m_finalPath.clear();
+    return 0;
 }
 
 int QtPrinterSurface::checkPdfFile(const QString& path) {
@@ -131,14 +153,17 @@ QPageLayout pdfPageLayout() {
 }
 
 PrintJob pdfPrintJob(const QString& path, const QString& documentName) {
-    auto writer = std::make_unique<QPdfWriter>(path);
+    // The PDF is written under a temporary name beside its place and renamed there once whole,
+    // so a printout cut short never leaves part of a file over a good one.
+    const QString temporary = QFile::decodeName(temporaryNameFor(QFile::encodeName(path)));
+    auto writer = std::make_unique<QPdfWriter>(temporary);
     writer->setResolution(PdfResolution);
     writer->setTitle(documentName);
     writer->setCreator(u"ORVELAN Secure Address Book"_s);
     writer->setPageLayout(pdfPageLayout());
     PrintJob job;
     auto surface = std::make_unique<QtPrinterSurface>(std::move(writer));
-    surface->setPdfPath(path);
+    surface->setPdfPath(temporary, path);
     job.surface = std::move(surface);
     job.pdfPath = path;
     return job;

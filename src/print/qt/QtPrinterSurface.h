@@ -41,8 +41,12 @@ public:
     // "Courier New" is Liberation Mono where Courier New is not installed: the same metrics.
     static QFont qtFont(const PrintFont& font);
 
-    // A PDF surface checks its file at the end of the document.
-    void setPdfPath(QString path) { m_pdfPath = std::move(path); }
+    // A PDF surface checks its file at the end of the document; written under a temporary
+    // name, it is then renamed to `finalPath` (and removed if the document never ends).
+    void setPdfPath(QString path, QString finalPath = {}) {
+        m_pdfPath = std::move(path);
+        m_finalPath = std::move(finalPath);
+    }
     // 0 when the PDF file at `path` was written whole; otherwise the file is removed and the
     // runtime error number tells why (61 for a full disk).
     static int checkPdfFile(const QString& path);
@@ -62,6 +66,7 @@ private:
     int m_pages = 0;
     bool m_failed = false;
     QString m_pdfPath;
+    QString m_finalPath;
 };
 
 // The sheet every PDF printout is laid out on: A4 upright, with the margins of a typical

@@ -7,6 +7,7 @@
 #include "print/qt/QtPrinterSurface.h"
 #include "search/BookSearch.h"
 
+#include "support/FaultInjection.h"
 #include "support/SmallBookTool.h"
 #include "support/TempBook.h"
 
@@ -170,6 +171,37 @@ TEST(PdfPrintout, EveryScriptAndTheLocalesDatePrintAsTheyAre) {
 TEST(PdfPrintout, AFileThatCannotBeWrittenIsAPrinterFailure) {
     PrintJob job = pdfPrintJob(u"/nonexistent-folder/x/page.pdf"_s, u"page"_s);
     EXPECT_EQ(job.surface->print(u"text"), PrintError::PrinterError);
+}
+
+// A printout is written whole beside its file and takes its place only then: one cut short
+// (the program killed, the document never ended) leaves the old file and no part of a new one.
+TEST(PdfPrintout, APrintoutReplacesTheFileOnlyOnceWhole) {
+    TempBook book;
+    const QString path = book.root() + u"/page.pdf"_s;
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("the good printout");
+    old.close();
+    {
+        PrintJob job = pdfPrintJob(path, u"page"_s);
+        ASSERT_EQ(job.surface->print(u"half"), 0);
+        ASSERT_EQ(job.surface->newPage(), 0);
+        QFile during(path);
+        ASSERT_TRUE(during.open(QIODevice::ReadOnly));
+        EXPECT_EQ(during.readAll(), "the good printout") << "nothing is written over it yet";
+    }
+    QFile after(path);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), "the good printout");
+    after.close();
+    EXPECT_TRUE(temporariesIn(book.root()).isEmpty());
+
+    PageTexts texts;
+    texts[0] = u"Whole"_s;
+    ASSERT_EQ(printPageTo(path, texts), 0);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(after.readAll().startsWith("%PDF"));
+    EXPECT_TRUE(temporariesIn(book.root()).isEmpty());
 }
 
 TEST(PrintCommand, WritesPdfsAndRefusesWhatCannotBePrinted) {
