@@ -12,6 +12,8 @@
 #include <QHash>
 #include <QUtf8StringView>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -50,6 +52,24 @@ bool looksLikeUtf8(QByteArrayView field) {
     return high && QUtf8StringView(field.data(), field.size()).isValidUtf8();
 }
 
+// A field of a Windows-1252 page that is a whole SCSU stream with SCSU's tags in it (bytes below
+// 0x20 that Windows-1252 text never holds) and characters beyond ASCII: SCSU text whose page
+// lost its mark.
+bool looksLikeScsu(QByteArrayView field) {
+    const bool tagged = std::any_of(field.begin(), field.end(), [](char c) {
+        return static_cast<uchar>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n';
+    });
+    if (!tagged)
+        return false;
+    const QString text = decodeText(field, TextEncoding::Scsu);
+    if (text.contains(QChar::ReplacementCharacter) ||
+        std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x80; }))
+        return false;
+    return std::none_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() < 0x20 && c != u'\t' && c != u'\r' && c != u'\n';
+    });
+}
+
 QString reasonForFields(const PlainRecord& plain) {
     const TextEncoding encoding = plain.encoding();
     for (int f = static_cast<int>(Field::Name); f <= static_cast<int>(Field::Notes); ++f) {
@@ -69,6 +89,10 @@ QString reasonForFields(const PlainRecord& plain) {
             }
             continue;
         }
+        if (encoding == TextEncoding::Windows1252 && looksLikeScsu(bytes))
+            return QStringLiteral("its %1 is SCSU in a page marked Windows-1252 (its mark is "
+                                  "damaged; it would read as \"%2\")")
+                .arg(name, decodeText(bytes, TextEncoding::Scsu).left(24));
         for (const char c : bytes) {
             if (isControl(static_cast<uchar>(c), field == Field::Notes))
                 return QStringLiteral("its %1 holds control characters (the record is damaged)")
@@ -313,8 +337,18 @@ QByteArray withMarkSetRight(QByteArrayView storedRecord) {
     QByteArray fixed(storedRecord.toByteArray());
     std::memcpy(fixed.data() + offset, Utf8PageMarkerBytes, ReservedWidth);
     const PlainRecord asUtf8(fixed);
-    if (!reasonForFields(asUtf8).isEmpty())
-        return {};
+    if (!reasonForFields(asUtf8).isEmpty()) {
+        // Not UTF-8: an SCSU page whose mark was lost reads whole as SCSU.
+        std::memcpy(fixed.data() + offset, ScsuPageMarkerBytes, ReservedWidth);
+        bool tagged = false;
+        const PlainRecord asScsu(fixed);
+        for (int f = static_cast<int>(Field::Name); f <= static_cast<int>(Field::Notes); ++f)
+            tagged = tagged || looksLikeScsu(asScsu.field(static_cast<Field>(f)));
+        if (!tagged || !reasonForFields(asScsu).isEmpty())
+            return {};
+        setPageId(fixed, id);
+        return fixed;
+    }
     bool high = false;
     for (int f = static_cast<int>(Field::Name); f <= static_cast<int>(Field::Notes); ++f) {
         for (const char c : asUtf8.field(static_cast<Field>(f)))

@@ -128,7 +128,7 @@ bool isKnownReserved(QByteArrayView reserved) {
     const auto all = [reserved](char c) {
         return std::all_of(reserved.begin(), reserved.end(), [c](char b) { return b == c; });
     };
-    return all('\0') || all(' ') || reserved == Utf8PageMarker ||
+    return all('\0') || all(' ') || reserved == Utf8PageMarker || reserved == ScsuPageMarker ||
            !pageIdOfReserved(reserved).isNull();
 }
 

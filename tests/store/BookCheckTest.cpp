@@ -34,6 +34,14 @@ void setReserved(QByteArray& stored, QByteArrayView reserved) {
     std::memcpy(stored.data() + specOf(Field::Reserved).offset, reserved.data(), ReservedWidth);
 }
 
+// A page as earlier versions wrote it in UTF-8, with its marker.
+QByteArray utf8Page(const QString& name) {
+    PageRecord record;
+    record[Field::Name] = name.toUtf8();
+    record[Field::Reserved] = Utf8PageMarker.toByteArray();
+    return record.toStored();
+}
+
 struct DecodeCase {
     const char* what;
     QString name;
@@ -45,10 +53,12 @@ const PageId SomeId = PageId::derivedFrom("card");
 
 const DecodeCase DecodeCases[] = {
     {"a Windows-1252 page", QStringLiteral("Zoë Weiß"), {}, ""},
-    {"a UTF-8 page", QStringLiteral("Иванов Иван"), {}, ""},
+    {"an SCSU page", QStringLiteral("Иванов Иван"), {}, ""},
+    {"a UTF-8 page", QStringLiteral("Иванов Иван"),
+     [](QByteArray& s) { s = utf8Page(QStringLiteral("Иванов Иван")); }, ""},
     {"a Windows-1252 page with an identity", QStringLiteral("Zoë Weiß"),
      [](QByteArray& s) { setPageId(s, SomeId); }, ""},
-    {"a UTF-8 page with an identity", QStringLiteral("王芳"),
+    {"an SCSU page with an identity", QStringLiteral("王芳"),
      [](QByteArray& s) { setPageId(s, SomeId); }, ""},
     {"notes with line breaks", QStringLiteral("Ann"),
      [](QByteArray& s) { s = storedPage(QStringLiteral("Ann"), QStringLiteral("a\nb\tc")); }, ""},
@@ -60,14 +70,20 @@ const DecodeCase DecodeCases[] = {
          s[specOf(Field::Reserved).offset] = 'J';
      },
      "unknown mark"},
-    {"a UTF-8 flag flipped to Windows-1252", QStringLiteral("Иванов Иван"),
+    {"an SCSU flag flipped to Windows-1252", QStringLiteral("Иванов Иван"),
      [](QByteArray& s) {
          setPageId(s, SomeId);
          s[specOf(Field::Reserved).offset + 1] = PageId::Windows1252Flag;
      },
-     "its Name is UTF-8 in a page marked Windows-1252"},
+     "its Name is SCSU in a page marked Windows-1252"},
+    {"the SCSU marker lost", QStringLiteral("Łucja"),
+     [](QByteArray& s) { setReserved(s, QByteArray(8, '\0')); }, "SCSU in a page marked"},
     {"the UTF-8 marker lost", QStringLiteral("Łucja"),
-     [](QByteArray& s) { setReserved(s, QByteArray(8, '\0')); }, "UTF-8 in a page marked"},
+     [](QByteArray& s) {
+         s = utf8Page(QStringLiteral("Łucja"));
+         setReserved(s, QByteArray(8, '\0'));
+     },
+     "UTF-8 in a page marked"},
     {"a Windows-1252 flag flipped to UTF-8", QStringLiteral("Zoë Weiß"),
      [](QByteArray& s) {
          setPageId(s, SomeId);
@@ -120,7 +136,7 @@ TEST(BookCheck, EveryPageTheStoreWritesIsTrusted) {
 
 TEST(BookCheck, NamesEveryDamagedFileAndPageWithItsPlace) {
     TempBook book;
-    QByteArray mojibake = storedPage(QStringLiteral("Иванов"));
+    QByteArray mojibake = utf8Page(QStringLiteral("Иванов"));
     setReserved(mojibake, QByteArray(8, '\0'));
     book.writeTab(1, {storedPage(QStringLiteral("Ann")), storedPage(QStringLiteral("Al")),
                       QByteArray(700, 'x')});
