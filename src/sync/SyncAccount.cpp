@@ -2,9 +2,11 @@
 
 #include "store/AtomicFile.h"
 #include "store/PrivateFiles.h"
+#include "store/RuntimeError.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrl>
@@ -94,6 +96,8 @@ int SyncAccount::save(const BookFolder& folder) const {
                            {QStringLiteral("caFile"), caFile},
                            {QStringLiteral("syncOnOpenClose"), syncOnOpenClose},
                            {QStringLiteral("allowPlainHttp"), allowPlainHttp}};
+    if (QFileInfo(folder.syncDir()).isSymLink())
+        return RuntimeError::PathFileAccessError; // never written through a link
     makePrivateFolder(folder.syncDir());
     return replaceFileAtomically(syncAccountPath(folder),
                                  QJsonDocument(root).toJson(QJsonDocument::Indented));

@@ -50,6 +50,14 @@ void SyncState::clear() {
 
 bool SyncState::load(const QString& path, SyncState& state, QString& error) {
     state = SyncState();
+    // A sync folder that is a link would take the sync's writes outside the book folder.
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    if (folder.isSymLink()) {
+        error = QStringLiteral("The sync folder %1 is a link; the sync writes only inside the "
+                               "book folder. Put a folder in its place.")
+                    .arg(folder.filePath());
+        return false;
+    }
     QFile file(path);
     if (!file.exists())
         return true;

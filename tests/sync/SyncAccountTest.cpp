@@ -1,5 +1,12 @@
 // Which server addresses the sync uses as they are, which with a warning, and which it refuses.
 #include "sync/SyncAccount.h"
+#include "store/RuntimeError.h"
+#include "support/TempBook.h"
+#include "sync/SyncState.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -54,3 +61,19 @@ TEST(PlainHttp, TheAddressBookFoundCountsAsMuchAsTheAddressGiven) {
 }
 
 } // namespace
+
+// A sync folder that is a link is refused, as tab-file links are: nothing is read or written
+// through it, and nothing outside the book folder changes.
+TEST(SyncFolder, ALinkInItsPlaceIsRefused) {
+    orvelan::test::TempBook book;
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QFile::link(elsewhere.path(), book.folder().syncDir()));
+    SyncState state;
+    QString error;
+    EXPECT_FALSE(SyncState::load(syncStatePath(book.folder()), state, error));
+    EXPECT_TRUE(error.contains(QStringLiteral("is a link"))) << error.toStdString();
+    SyncAccount account;
+    account.url = QStringLiteral("https://dav.example.org/");
+    EXPECT_EQ(account.save(book.folder()), RuntimeError::PathFileAccessError);
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty()) << "nothing written outside the book";
+}
