@@ -11,6 +11,7 @@
 #include "support/TempBook.h"
 #include "sync/SyncAccount.h"
 #include "sync/qt/SyncWindow.h"
+#include "store/PageRecord.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -69,7 +70,56 @@ private Q_SLOTS:
     void anUnencryptedServerElsewhereNeedsTheTickBox();
     void withoutAKeyringTheWindowSaysSoAndSyncOnOpenNeedsNoCommandLine();
     void aLockedBookSyncsOnlyOnceItsMasterPasswordIsGiven();
+    void pastTheDeleteLimitTheWindowAsksAndGoesOnOnlyOnYes();
 };
+
+// Twelve of twenty pages deleted here: the window says how many and deletes only on Yes.
+void SyncWindowTest::pastTheDeleteLimitTheWindowAsksAndGoesOnOnlyOnYes() {
+    RadicaleServer server;
+    server.addUser(QStringLiteral("dora"), QStringLiteral("del-limit"));
+    if (!server.start())
+        QSKIP("Radicale is not available");
+    TempBook book;
+    QList<QByteArray> pages;
+    for (int i = 0; i < 20; ++i)
+        pages << TempBook::named("Mira " + QByteArray::number(i));
+    book.writeTab(12, pages);
+    FakeClock clock;
+    MemoryKeyring keyring;
+    SyncWindow window(book.folder(), clock, &keyring);
+    QStringList asked;
+    bool answer = false;
+    window.confirmDeletions = [&](const QString& question) {
+        asked << question;
+        return answer;
+    };
+    window.open();
+    QTest::keyClicks(control<QLineEdit>(window, "SyncUrlTB"), server.baseUrl().toString());
+    QTest::keyClicks(control<QLineEdit>(window, "SyncUserTB"), QStringLiteral("dora"));
+    QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), QStringLiteral("del-limit"));
+    QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
+    QVERIFY(asked.isEmpty());
+    QByteArray blanked = book.tabBytes(12); // as synced: each page with its identity
+    for (int i = 0; i < 12; ++i)
+        blanked.replace(i * RecordSize, RecordSize, blankRecord());
+    QFile tab(book.folder().tabFilePath(12));
+    QVERIFY(tab.open(QIODevice::WriteOnly));
+    tab.write(blanked);
+    tab.close();
+
+    for (const bool yes : {false, true}) {
+        answer = yes;
+        QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
+        QCOMPARE(asked.size(), yes ? 2 : 1);
+        QVERIFY2(asked.last().startsWith(QStringLiteral(
+                     "The sync would delete 12 of the 20 cards on the server")),
+                 qPrintable(asked.last()));
+        const QString result = control<QLabel>(window, "SyncResultLa")->text();
+        QVERIFY2(result.contains(yes ? QStringLiteral("deleted on the server 12")
+                                     : QStringLiteral("stopped before changing anything")),
+                 qPrintable(result));
+    }
+}
 
 void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
     RadicaleServer server;
