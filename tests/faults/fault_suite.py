@@ -7,7 +7,10 @@ file of the wrong mode remains, and that the next command starts cleanly and rem
 interrupted write left.
 
     fault_suite.py TOOL [--seed N] [--runs N]
+    fault_suite.py TOOL --two-sided ROUNDS [--seed N]
 """
+import json
+import re
 import base64
 import os
 import random
@@ -446,6 +449,178 @@ def killed_syncs(tool, work, rng):
         server.stop()
 
 
+class TwoSided:
+    """A model of the contacts both sides should hold (name -> phone), the book changed through
+    the tool and the server over plain HTTP as a phone would."""
+
+    def __init__(self, tool, work, server, rng):
+        self.tool, self.server, self.rng = tool, server, rng
+        self.root = os.path.join(work, "two-sided")
+        os.makedirs(self.root, mode=0o700)
+        self.env = dict(os.environ, ORVELAN_SYNC_PASSWORD=Radicale.PASSWORD)
+        self.account = ["sync", "--url", server.url, "--user", Radicale.USER,
+                        "--addressbook", "model"]
+        self.model = {}
+        self.serial = 0
+
+    def fresh(self):
+        self.serial += 1
+        name = "%s%s %d" % (self.rng.choice(LETTERS), self.rng.choice("aeiou"), self.serial)
+        return name, "555 %04d" % self.rng.randrange(10000)
+
+    def tool_json(self, *args):
+        done = subprocess.run([self.tool, "--home", self.root, "--json"] + list(args),
+                              capture_output=True, text=True, env=self.env, timeout=120)
+        if done.returncode != 0:
+            raise RuntimeError("%s: %s" % (" ".join(args), done.stderr.strip()))
+        return json.loads(done.stdout) if done.stdout.strip() else None
+
+    def book(self):
+        return {row["Name"]: (row["tab"], row["page"], row["Phone1"])
+                for row in self.tool_json("list") if not row["blank"]}
+
+    def cards(self):
+        """{href file: card text} of the address book."""
+        folder = os.path.join(self.server.folder, "data", "collection-root", Radicale.USER, "model")
+        return {file: self.server.request("GET", "%s/model/%s" % (Radicale.USER, file)).decode()
+                for file in sorted(os.listdir(folder)) if file.endswith(".vcf")}
+
+    @staticmethod
+    def fn(card):
+        return next((line[3:] for line in card.splitlines() if line.startswith("FN:")), "")
+
+    def card_of(self, name):
+        return next((f for f, card in self.cards().items() if self.fn(card) == name), None)
+
+    def put(self, file, card):
+        self.server.request("PUT", "%s/model/%s" % (Radicale.USER, file), body=card.encode(),
+                            headers={"Content-Type": "text/vcard"})
+
+    # One side's changes.
+    def book_add(self, name, phone):
+        self.tool_json("add", "Name=" + name, "Phone1=" + phone)
+
+    def book_edit(self, name, phone):
+        tab, page, _ = self.book()[name]
+        self.tool_json("set", str(tab), str(page), "Phone1=" + phone)
+
+    def book_delete(self, name):
+        tab, page, _ = self.book()[name]
+        self.tool_json("delete", str(tab), str(page))
+
+    def server_add(self, name, phone):
+        self.put("phone-%d.vcf" % self.serial, "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:phone-%d\r\n"
+                 "FN:%s\r\nTEL;TYPE=HOME,VOICE:%s\r\nEND:VCARD\r\n" % (self.serial, name, phone))
+
+    def server_edit(self, name, phone):
+        file = self.card_of(name)
+        self.put(file, self.cards()[file].replace(self.model[name], phone))
+
+    def server_delete(self, name):
+        self.server.request("DELETE", "%s/model/%s" % (Radicale.USER, self.card_of(name)))
+
+    def round(self):
+        """Random changes on both sides; returns what they were, for a failure's message."""
+        done = []
+        names = sorted(self.model)  # a contact added in this round is on one side only
+        for _ in range(self.rng.randint(0, 2)):
+            name, phone = self.fresh()
+            side = self.rng.choice(("book", "server"))
+            (self.book_add if side == "book" else self.server_add)(name, phone)
+            self.model[name] = phone
+            done.append("%s adds %s" % (side, name))
+        for name in self.rng.sample(names, min(len(names), self.rng.randint(0, 3))):
+            _, phone = self.fresh()
+            op = self.rng.choice(("book edit", "server edit", "book delete", "server delete",
+                                  "book delete, server edit", "server delete, book edit"))
+            if op == "book edit":
+                self.book_edit(name, phone)
+            elif op == "server edit":
+                self.server_edit(name, phone)
+            elif op == "book delete":
+                self.book_delete(name)
+            elif op == "server delete":
+                self.server_delete(name)
+            elif op == "book delete, server edit":
+                self.server_edit(name, phone)
+                self.book_delete(name)
+            else:
+                self.book_edit(name, phone)
+                self.server_delete(name)
+            # A deletion loses to a change on the other side.
+            if op.endswith("delete"):
+                del self.model[name]
+            else:
+                self.model[name] = phone
+            done.append("%s: %s" % (name, op))
+        return done
+
+    def sync(self, kill_after=None):
+        if kill_after is not None:
+            process = subprocess.Popen([self.tool, "--home", self.root] + self.account,
+                                       env=self.env, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+            time.sleep(kill_after)
+            process.send_signal(signal.SIGKILL)
+            process.wait()
+        return self.tool_json(*self.account)
+
+    def check(self, case):
+        book = self.book()
+        found = {name: phone for name, (_, _, phone) in book.items()}
+        if len(book) != sum(1 for _ in self.tool_json("list") if not _["blank"]):
+            fail(case, "a name is on more than one page")
+        if found != self.model:
+            fail(case, "the book holds %s, expected %s" % (sorted(found.items()),
+                                                           sorted(self.model.items())))
+        cards = [self.fn(card) for card in self.cards().values()]
+        if sorted(cards) != sorted(self.model):
+            fail(case, "the server holds %s, expected %s" % (sorted(cards), sorted(self.model)))
+        for file, card in self.cards().items():
+            name = self.fn(card)
+            if name in self.model and self.model[name] not in card:
+                fail(case, "the card of %s lacks %s" % (name, self.model[name]))
+        quiet = self.tool_json(*self.account)
+        moved = {k: quiet[k] for k in ("sent", "received", "deletedHere", "deletedOnServer",
+                                       "conflicts")}
+        if any(moved.values()):
+            fail(case, "a second sync still changed %s" % moved)
+
+
+def two_sided(tool, work, rng, rounds):
+    """Seeded rounds of random changes on both sides, a sync killed with kill -9 at a random
+    instant in about a third of them, then a sync that completes: every contact that should exist
+    is on both sides exactly once with its latest number, deletions follow the rules (a change on
+    the other side wins), and a second sync changes nothing."""
+    if shutil.which("radicale") is None:
+        print("two-sided sync: skipped, Radicale is not installed", flush=True)
+        return
+    server = Radicale(work)
+    try:
+        server.make_address_book("model")
+        model = TwoSided(tool, work, server, rng)
+        for _ in range(6):
+            name, phone = model.fresh()
+            model.book_add(name, phone)
+            model.model[name] = phone
+        model.sync()
+        model.check("the first sync")
+        kills = 0
+        for number in range(rounds):
+            done = model.round()
+            kill = rng.random() < 1 / 3
+            kills += kill
+            model.sync(rng.uniform(0.02, 0.6) if kill else None)
+            model.check("round %d (%s%s)" % (number + 1, "; ".join(done) or "no change",
+                                              ", a sync killed first" if kill else ""))
+            if FAILURES:
+                break
+        print("two-sided sync: %d rounds, %d with a killed sync" % (number + 1, kills),
+              flush=True)
+    finally:
+        server.stop()
+
+
 def main():
     tool = sys.argv[1]
     seed = int(sys.argv[sys.argv.index("--seed") + 1]) if "--seed" in sys.argv else \
@@ -455,6 +630,16 @@ def main():
     rng = random.Random(seed)
     start = time.time()
     work = tempfile.mkdtemp(prefix="orvelan-faults-")
+    if "--two-sided" in sys.argv:
+        try:
+            two_sided(tool, work, rng, int(sys.argv[sys.argv.index("--two-sided") + 1]))
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+        if FAILURES:
+            print("%d failure(s) (seed %d)" % (len(FAILURES), seed))
+            return 1
+        print("two-sided sync passed in %.1f s (seed %d)" % (time.time() - start, seed))
+        return 0
     try:
         for case in (stale_locks, parallel_commands, file_size_limit, small_file_system):
             case(tool, work, rng)
