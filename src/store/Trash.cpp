@@ -67,6 +67,13 @@ bool identityInUse(const BookFolder& folder, PageId id) {
     return found;
 }
 
+// Nothing is deleted while the trash cannot keep it.
+QString damagedTrash(const QString& path) {
+    return QStringLiteral("The trash %1 is damaged; it is left as it is, and nothing is deleted "
+                          "until it is moved aside.")
+        .arg(path);
+}
+
 QString pageName(QByteArrayView stored) {
     return PageRecord::fromStored(stored).text(Field::Name);
 }
@@ -94,13 +101,13 @@ bool Trash::load(QString& error) {
     if (parsed.error != QJsonParseError::NoError ||
         root.value(QStringLiteral("format")).toString() != Format ||
         root.value(QStringLiteral("version")).toInt() != Version) {
-        error = QStringLiteral("The trash %1 is damaged; it is left as it is.").arg(path());
+        error = damagedTrash(path());
         return false;
     }
     for (const QJsonValue& value : root.value(QStringLiteral("entries")).toArray()) {
         TrashEntry entry;
         if (!fromJson(value.toObject(), entry)) {
-            error = QStringLiteral("The trash %1 is damaged; it is left as it is.").arg(path());
+            error = damagedTrash(path());
             return false;
         }
         m_next = std::max(m_next, entry.number + 1);
