@@ -2,6 +2,7 @@
 #include "cli/CliCommand.h"
 #include "cli/Commands.h"
 
+#include "store/BookCheck.h"
 #include "store/PageRecord.h"
 #include "store/PageTexts.h"
 #include "store/RuntimeError.h"
@@ -140,6 +141,8 @@ int runList(CliContext& context, const QStringList& args) {
     for (int tab = first; tab <= last; ++tab) {
         scanOrThrow(context, tab, [&](qint64 page, QByteArrayView stored) {
             const PlainRecord record(stored);
+            // A page that does not decode is shown as it reads, and said to be damaged.
+            const bool damaged = !record.isBlank() && !undecodableReason(stored).isEmpty();
             if (context.json) {
                 rows.append(
                     QJsonObject{{QStringLiteral("tab"), tab},
@@ -148,17 +151,21 @@ int runList(CliContext& context, const QStringList& args) {
                                 {QStringLiteral("blank"), record.isBlank()},
                                 {QStringLiteral("Name"), text(record, Field::Name)},
                                 {QStringLiteral("Organisation"), text(record, Field::Organisation)},
-                                {QStringLiteral("Phone1"), text(record, Field::Phone1)}});
+                                {QStringLiteral("Phone1"), text(record, Field::Phone1)},
+                                {QStringLiteral("damaged"), damaged}});
             } else if (record.isBlank()) {
                 context.out
                     << QStringLiteral("%1 %2  (blank)\n").arg(tabCaption(tab), -3).arg(page, 6);
             } else {
-                context.out << QStringLiteral("%1 %2  %3  %4  %5\n")
+                context.out << QStringLiteral("%1 %2  %3  %4  %5%6\n")
                                    .arg(tabCaption(tab), -3)
                                    .arg(page, 6)
                                    .arg(text(record, Field::Name), -32)
                                    .arg(text(record, Field::Organisation), -32)
-                                   .arg(text(record, Field::Phone1));
+                                   .arg(text(record, Field::Phone1),
+                                        damaged ? QStringLiteral("  (damaged: see 'orvelan-book "
+                                                                 "check')")
+                                                : QString());
             }
             return true;
         });

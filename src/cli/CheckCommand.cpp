@@ -69,9 +69,11 @@ int runCheck(CliContext& context, const QStringList& args) {
                            .arg(TabCount);
         return 0;
     }
-    context.out << QStringLiteral("Checked %1 pages: %2 problem(s).\n")
+    context.out << QStringLiteral("Checked %1 pages: %2 %3.\n")
                        .arg(found.pages)
-                       .arg(found.problems.size());
+                       .arg(found.problems.size())
+                       .arg(found.problems.size() == 1 ? QStringLiteral("problem")
+                                                       : QStringLiteral("problems"));
     if (!repair) {
         context.out << "'orvelan-book check --repair' sets damaged records aside in "
                        "Reserve/damaged/; it deletes nothing.\n";

@@ -7,7 +7,9 @@ const std::vector<CliCommand>& commandTable() {
         {"tabs", "", "each tab: index, label, pages and blank pages", false, runTabs,
          "JSON: [{tab, label, pages, blankPages}]."},
         {"list", "[TAB]", "one line per page: tab, page, Name, Organisation, Phone1", false,
-         runList, "JSON: [{tab, label, page, blank, Name, Organisation, Phone1}]."},
+         runList,
+         "A page that does not decode is marked damaged ('check' says why).\n"
+         "JSON: [{tab, label, page, blank, Name, Organisation, Phone1, damaged}]."},
         {"show", "TAB PAGE", "every field of one page", false, runShow,
          "JSON: {tab, label, page, Name ... Notes, DateModified, TimeModified, modified};\n"
          "dates are YYYY-MM-DD, times hh:mm, modified YYYY-MM-DDThh:mm (null when unset)."},

@@ -119,8 +119,9 @@ int empty(CliContext& context, const QStringList& args) {
         printJson(context, QJsonObject{{QStringLiteral("removed"), removed},
                                        {QStringLiteral("left"), before - removed}});
     else
-        context.out << QStringLiteral("Removed %1 entries from the trash; %2 left.\n")
+        context.out << QStringLiteral("Removed %1 %2 from the trash; %3 left.\n")
                            .arg(removed)
+                           .arg(removed == 1 ? QStringLiteral("entry") : QStringLiteral("entries"))
                            .arg(before - removed);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "app/StartUp.h"
 #include "platform/HelpPages.h"
+#include "store/Trash.h"
 #include "support/BookSession.h"
 #include "support/FakeClock.h"
 #include "support/FaultInjection.h"
@@ -149,6 +150,32 @@ TEST(StartUp, ACommandHoldingTheBookIsWaitedForWhileTheUserWishes) {
     EXPECT_FALSE(ending.begin());
     EXPECT_FALSE(ending.otherWindowRuns());
     EXPECT_EQ(f.prompter.shown(), (QList<PromptRequest>{StartUp::commandWorking()}));
+}
+
+// The program lets the trash forget what is older than 30 days when it starts.
+TEST(StartUp, TheTrashForgetsWhatIsOlderThanThirtyDays) {
+    Fixture f;
+    TempBook book;
+    Trash trash(book.folder());
+    for (const int days : {31, 2}) {
+        TrashEntry entry;
+        entry.name = QStringLiteral("%1 days").arg(days);
+        entry.deletedAt = f.clock.now().addDays(-days);
+        entry.record = TempBook::named("x");
+        trash.add(entry);
+    }
+    ASSERT_EQ(trash.save(), 0);
+    const auto left = [&book] {
+        Trash now(book.folder());
+        QString error;
+        EXPECT_TRUE(now.load(error));
+        return now.entries().size();
+    };
+    {
+        StartUp startUp(book.folder(), f.services, {QStringLiteral("orvelan")});
+        ASSERT_TRUE(startUp.begin());
+    }
+    EXPECT_EQ(left(), 1);
 }
 
 TEST(StartUp, ALockLeftByACrashedCopyDoesNotBlockTheNextStart) {

@@ -1,5 +1,6 @@
 #include "cli/CliCommand.h"
 #include "store/PageRecord.h"
+#include "store/Trash.h"
 #include "support/FaultInjection.h"
 #include "support/TempBook.h"
 #include "support/ToolHarness.h"
@@ -171,6 +172,8 @@ TEST(Cli, ACutTabIsToldByTabsListAndCheckAndRepairSetsThePartAside) {
     QList<QByteArray> m;
     for (int i = 1; i <= 12; ++i)
         m << TempBook::named("Mira " + QByteArray::number(i));
+    m[2].replace(specOf(Field::Reserved).offset, ReservedWidth,
+                 QByteArray("UTF-9\0\0\0", ReservedWidth)); // a damaged mark
     book.writeTab(12, m);
     QFile tab(book.folder().tabFilePath(12));
     ASSERT_TRUE(tab.resize(5 * RecordSize + 700));
@@ -191,7 +194,7 @@ TEST(Cli, ACutTabIsToldByTabsListAndCheckAndRepairSetsThePartAside) {
         {{QStringLiteral("list"), QStringLiteral("M")},
          false,
          0,
-         "Mira 5",
+         "(damaged: see 'orvelan-book check')",
          "run 'orvelan-book check'"},
         {{QStringLiteral("check")},
          false,
@@ -219,4 +222,39 @@ TEST(Cli, ACutTabIsToldByTabsListAndCheckAndRepairSetsThePartAside) {
     EXPECT_EQ(book.pageCount(12), 5);
     QFile aside(book.folder().reserveDir() + QStringLiteral("/damaged/Orvel0C.raf.at-8450"));
     EXPECT_EQ(aside.size(), 700);
+}
+
+// A command that changes the book first lets the trash forget what is older than 30 days;
+// 'trash empty --older-than' removes what is older than it is told.
+TEST(Cli, TheTrashListsNewestFirstForgetsAfterThirtyDaysAndEmpties) {
+    TempBook book;
+    book.writeTab(1, {TempBook::named("Ann"), TempBook::named("Abe")});
+    Trash trash(book.folder());
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (const int days : {31, 20}) {
+        TrashEntry entry;
+        entry.name = QStringLiteral("%1 days").arg(days);
+        entry.deletedAt = now.addDays(-days);
+        entry.record = TempBook::named("x");
+        trash.add(entry);
+    }
+    ASSERT_EQ(trash.save(), 0);
+    ASSERT_EQ(
+        run(book, {QStringLiteral("delete"), QStringLiteral("A"), QStringLiteral("2")}).status, 0);
+    const CommandRun listed = run(book, {QStringLiteral("trash")}, true);
+    QStringList names;
+    for (const QJsonValue& entry : listed.json().toArray())
+        names << entry[QStringLiteral("name")].toString();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Abe"), QStringLiteral("20 days")}));
+    EXPECT_TRUE(run(book, {QStringLiteral("trash")})
+                    .out.contains(QStringLiteral("Deleted, from tab A, page 2")));
+
+    const CommandRun emptied = run(book, {QStringLiteral("trash"), QStringLiteral("empty"),
+                                          QStringLiteral("--older-than"), QStringLiteral("10")});
+    EXPECT_EQ(emptied.out, QStringLiteral("Removed 1 entry from the trash; 1 left.\n"));
+    EXPECT_EQ(run(book, {QStringLiteral("trash"), QStringLiteral("restore"), QStringLiteral("9")})
+                  .err.trimmed(),
+              QStringLiteral("The trash holds no entry 9; nothing was restored."));
+    EXPECT_EQ(run(book, {QStringLiteral("trash"), QStringLiteral("empty")}).out,
+              QStringLiteral("Removed 1 entry from the trash; 0 left.\n"));
 }
