@@ -1327,7 +1327,10 @@ TEST_P(SyncScenario, APageWhoseEncodingMarkFlippedStopsTheSyncInsteadOfSendingMo
     EXPECT_FALSE(outcome.ok);
     EXPECT_TRUE(outcome.error.contains(QStringLiteral("Page %1 of tab I J").arg(placed.page)))
         << outcome.error.toStdString();
-    EXPECT_TRUE(outcome.error.contains(QStringLiteral("UTF-8 in a page marked Windows-1252")));
+    // Stored in SCSU (or UTF-8 by an earlier version), read as Windows-1252 it would be mojibake.
+    EXPECT_TRUE(outcome.error.contains(QStringLiteral("does not decode")) &&
+                outcome.error.contains(QStringLiteral("in a page marked Windows-1252")))
+        << outcome.error.toStdString();
     EXPECT_EQ(serverCards(), cards);
 }
 
