@@ -160,15 +160,11 @@ bool LocalBook::blankPage(int tab, qint64 page, QString& error) {
 }
 
 bool LocalBook::setId(int tab, qint64 page, PageId id, QString& error) {
-    const TabFile file(m_folder.tabFilePath(tab));
-    TabFile::Read read = file.readPage(page);
-    if (read.error || read.record.isEmpty()) {
-        error = failure(QStringLiteral("read"), file.path(),
-                        read.error ? read.error : RuntimeError::BadRecordNumber);
+    QByteArray record;
+    if (!readStored(tab, page, record, error))
         return false;
-    }
-    setPageId(read.record, id);
-    return write(tab, page, read.record, error);
+    setPageId(record, id);
+    return write(tab, page, record, error);
 }
 
 } // namespace orvelan

@@ -31,6 +31,17 @@ bool waitUntilListening(QProcess& process, quint16 port, int milliseconds) {
 
 namespace {
 
+// Asks a server to end, and ends it when it does not within five seconds.
+void stopServerProcess(QProcess& process) {
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
 bool writeText(const QString& path, const QByteArray& text, QIODevice::OpenMode mode) {
     QFile file(path);
     return file.open(mode) && file.write(text) == text.size();
@@ -151,13 +162,7 @@ bool RadicaleServer::start() {
 }
 
 void RadicaleServer::stop() {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    stopServerProcess(m_process);
 }
 
 XandikosServer::XandikosServer()
@@ -201,13 +206,7 @@ bool XandikosServer::start() {
 }
 
 void XandikosServer::stop() {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    stopServerProcess(m_process);
 }
 
 } // namespace orvelan::test
