@@ -7,7 +7,7 @@ set -euo pipefail
 ORVELAN_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev qtkeychain-qt6-dev libsecret-1-0
-    fonts-liberation libicu-dev
+    fonts-liberation libicu-dev libsodium-dev
 )
 
 # What ./test adds: the test and benchmark libraries, the tools the tests call, the fuzzers'
@@ -21,7 +21,7 @@ ORVELAN_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     man-db
     openssl radicale xandikos vdirsyncer
-    poppler-utils python3 python3-vobject time
+    poppler-utils python3 python3-nacl python3-vobject time
     xvfb openbox xdotool
 )
 

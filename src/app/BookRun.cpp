@@ -85,14 +85,19 @@ BookRun::Outcome BookRun::openBook() {
         return Outcome::Ended;
     m_book.placeAt(m_closedBook.leftTwips() - OpenBookOffsetTwips, m_closedBook.topTwips());
 
-    if (!m_session.settings().flag(Settings::UsePasswordOnStartUp)) {
+    // An encrypted book opens only with its password, whatever the option says.
+    const bool locked =
+        m_session.folder().sealing().state() == BookSealing::State::Locked;
+    if (!m_session.settings().flag(Settings::UsePasswordOnStartUp) && !locked) {
         if (!m_session.firstOpeningDone) {
             m_session.firstOpeningDone = true;
             if (!runDataResetOnce())
                 return Outcome::Ended;
         }
     } else if (!m_session.passwordAccepted) {
-        const bool noPasswordStored = m_session.settings().masterPassword().trimmed().isEmpty();
+        const bool noPasswordStored =
+            m_session.settings().masterPassword().trimmed().isEmpty() &&
+            !m_session.folder().sealing().encrypted();
         m_session.passwordCancelled = false;
         m_password.run(noPasswordStored ? 1 : 2);
         if (m_session.passwordCancelled || !m_session.passwordAccepted) {

@@ -21,16 +21,20 @@ namespace orvelan::cli {
 namespace {
 
 // Returns the bytes of a part record at the end of the file (0 for a whole file), and says on
-// the error stream that they are there: a cut tab must never pass for a shorter one.
+// the error stream that they are there: a cut tab must never pass for a shorter one. A damaged
+// page of an encrypted book is passed over and named there too.
 qint64 scanOrThrow(CliContext& context, int tab,
                    const std::function<bool(qint64, QByteArrayView)>& visit) {
-    const TabFile file(context.folder.tabFilePath(tab));
-    const int error = file.scan(visit);
+    const TabFile file = context.folder.tabFile(tab);
+    const int error = file.scan(visit, [&](qint64 page) {
+        context.err << "orvelan-book: " << damagedPageText(tab, page) << '
+';
+    });
     // A missing file or folder holds no pages: a book not yet created reads as empty.
     if (error && error != RuntimeError::FileNotFound && error != RuntimeError::PathNotFound)
         throw CliError{QStringLiteral("Cannot read %1: %2")
                            .arg(file.path(), readErrorMessage(error).trimmed())};
-    const qint64 part = error ? 0 : QFileInfo(file.path()).size() % RecordSize;
+    const qint64 part = error ? 0 : QFileInfo(file.path()).size() % file.storedRecordSize();
     if (part)
         context.err << QStringLiteral("orvelan-book: %1 ends in %2 bytes of a damaged page after "
                                       "its last whole page; run 'orvelan-book check'.\n")
@@ -178,8 +182,10 @@ int runShow(CliContext& context, const QStringList& args) {
         throw CliError{QStringLiteral("show takes a tab and a page.")};
     const int tab = tabArgument(args[0]);
     const qint64 page = pageArgument(args[1]);
-    const TabFile file(context.folder.tabFilePath(tab));
+    const TabFile file = context.folder.tabFile(tab);
     const TabFile::Read read = file.readPage(page);
+    if (read.damaged())
+        throw CliError{damagedPageText(tab, page)};
     if (read.error)
         throw CliError{QStringLiteral("Cannot read %1: %2")
                            .arg(file.path(), readErrorMessage(read.error).trimmed())};

@@ -26,6 +26,8 @@ QString kindName(BookProblem::Kind kind) {
         return QStringLiteral("partialRecord");
     case BookProblem::Kind::UndecodablePage:
         return QStringLiteral("undecodable");
+    case BookProblem::Kind::DamagedPage:
+        return QStringLiteral("damaged");
     case BookProblem::Kind::DuplicateIdentity:
         return QStringLiteral("duplicateIdentity");
     }

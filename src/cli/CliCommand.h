@@ -10,9 +10,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace orvelan::cli {
+
+// Asks for a password on the terminal without echo; empty when there is no terminal.
+using PasswordAsker = std::function<std::optional<QString>(const QString& prompt)>;
 
 // What every command gets: the book folder, the output mode and the two streams.
 struct CliContext {
@@ -22,6 +26,11 @@ struct CliContext {
     QTextStream& err;
     // Long commands draw a progress line on `err` (only when it is a terminal).
     bool progress = false;
+    // The master password of an encrypted book: --password-file FILE, else the terminal.
+    QString passwordFile = {};
+    PasswordAsker askPassword = {};
+    // The password that unlocked the book in this run (empty when the keyring's key did).
+    QString password = {};
 };
 
 // Thrown for a bad argument or a failed file operation; main prints it as one line on stderr.
@@ -37,6 +46,8 @@ struct CliCommand {
     bool changesBook; // takes the book's lock (which completes a new book); others only read
     std::function<int(CliContext&, const QStringList&)> run;
     const char* help = nullptr; // what 'help COMMAND' adds below the usage line
+    // Reads or writes pages: an encrypted book is unlocked before it runs.
+    bool readsPages = true;
 };
 
 const std::vector<CliCommand>& commandTable();

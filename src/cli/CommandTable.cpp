@@ -49,7 +49,10 @@ const std::vector<CliCommand>& commandTable() {
         {"settings", "[--show-password] [NAME=VALUE ...]",
          "show, or change and write, the settings", true, runSettings,
          "The master password is left out unless --show-password is given.\n"
-         "JSON: {NAME: VALUE, ..., passwordSet} (and MasterPassword with --show-password)."},
+         "In an encrypted book MasterPassword=NEW asks for the present password (or reads it\n"
+         "from --password-file) and rewraps the book key; ossabusr.dat holds no password.\n"
+         "JSON: {NAME: VALUE, ..., passwordSet} (and MasterPassword with --show-password).",
+         false},
         {"search", "[--in FIELDS] TEXT",
          "one result line per page found; FIELDS from "
          "name,address,phone,internet,group,organisation,jobtitle,department,workaddress,notes",
@@ -86,7 +89,18 @@ const std::vector<CliCommand>& commandTable() {
          "two-way sync with a CardDAV server; later runs use the stored account", true, runSync,
          "A sync that would delete more than 10 cards (or pages) and more than a quarter of\n"
          "those on that side stops before changing anything and says how many;\n"
-         "--allow-deletions lets it go on. --dry-run shows the same count."},
+         "--allow-deletions lets it go on. --dry-run shows the same count.\n"
+         "Its --password-file is the server's password; an encrypted book's master password\n"
+         "is given with --password-file before the command."},
+        {"encrypt", "[--recovery-key]",
+         "encrypt the book with the master password (asked twice, or --password-file)", true,
+         runEncrypt,
+         "Every page is sealed with a key that only the master password opens; a forgotten\n"
+         "password cannot be recovered. --recovery-key also prints a recovery key, shown once.\n"
+         "JSON: {pages, recoveryKey}.",
+         false},
+        {"decrypt", "", "turn an encrypted book back into a plain one", true, runDecrypt,
+         "JSON: {pages}."},
     };
     return table;
 }

@@ -31,5 +31,9 @@ int runQuery(CliContext& context, const QStringList& args);
 int runSync(CliContext& context, const QStringList& args);
 int runCheck(CliContext& context, const QStringList& args);
 int runTrash(CliContext& context, const QStringList& args);
+int runEncrypt(CliContext& context, const QStringList& args);
+int runDecrypt(CliContext& context, const QStringList& args);
+// settings MasterPassword=NEW in an encrypted book: asks for the present password, rewraps.
+void changeEncryptedPassword(CliContext& context, const QString& newPassword);
 
 } // namespace orvelan::cli

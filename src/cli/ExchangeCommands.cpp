@@ -282,6 +282,8 @@ int runExport(CliContext& context, const QStringList& args) {
         context.out << QStringLiteral("Exported %1 page(s) to %2.\n").arg(result.pages).arg(path);
     if (!context.json && counts.unmappable)
         context.out << unmappableNotice(counts) << u'\n';
+    if (!context.json && context.folder.sealing().encrypted())
+        context.out << plainCopyNotice() << u'\n';
     return 0;
 }
 

@@ -68,6 +68,12 @@ int runSettings(CliContext& context, const QStringList& arguments) {
                 throw CliError{QStringLiteral("'%1' is not NAME=VALUE with a settings name (run "
                                               "'settings' to see them).")
                                    .arg(argument)};
+            if (id == Settings::MasterPassword && context.folder.sealing().encrypted()) {
+                // An encrypted book keeps no password in ossabusr.dat: the book key is
+                // rewrapped under the new one, after the present one is given.
+                changeEncryptedPassword(context, argument.mid(equals + 1));
+                continue;
+            }
             const QByteArray value = argument.mid(equals + 1).toLatin1();
             if (value.size() > Settings::Layout[id].width)
                 throw CliError{QStringLiteral("%1 holds at most %2 characters.")

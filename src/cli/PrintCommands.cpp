@@ -47,8 +47,10 @@ int printPageCommand(CliContext& context, QStringList args, const QString& pdf) 
         throw CliError{u"print page takes a tab and a page."_s};
     const int tab = tabArgument(args[0]);
     const qint64 page = pageArgument(args[1]);
-    const TabFile file(context.folder.tabFilePath(tab));
+    const TabFile file = context.folder.tabFile(tab);
     const TabFile::Read read = file.readPage(page);
+    if (read.damaged())
+        throw CliError{damagedPageText(tab, page)};
     if (read.error)
         throw CliError{u"Cannot read "_s + file.path() + u": "_s +
                        readErrorMessage(read.error).trimmed()};
@@ -63,6 +65,8 @@ int printPageCommand(CliContext& context, QStringList args, const QString& pdf) 
     PrintJob job = pdfJob(pdf, u"ORVELAN Page"_s);
     checkPrinted(printPage(*job.surface, texts, QDateTime::currentDateTime()), pdf);
     context.out << "Printed page " << page << " of tab " << tab << " to " << pdf << '\n';
+    if (context.folder.sealing().encrypted())
+        context.out << plainCopyNotice() << '\n';
     return 0;
 }
 
@@ -78,6 +82,8 @@ int printSearchCommand(CliContext& context, QStringList args, const QString& pdf
                  pdf);
     context.out << "Printed " << outcome.found() << " result lines in " << surface.pagesStarted()
                 << " pages to " << pdf << '\n';
+    if (context.folder.sealing().encrypted())
+        context.out << plainCopyNotice() << '\n';
     return 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include "cli/Commands.h"
 #include "store/Settings.h"
+#include "store/StoreMessages.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
 
@@ -51,6 +52,9 @@ SearchOutcome searchBook(CliContext& context, const SearchRequest& request,
     for (const int tab : outcome.unreadTabs)
         context.err << "orvelan-book: cannot read " << context.folder.tabFilePath(tab)
                     << "; its pages were not searched\n";
+    for (const PagePosition& damaged : outcome.damaged)
+        context.err << "orvelan-book: " << damagedPageText(damaged.tab, damaged.page)
+                    << "; it was not searched\n";
     return outcome;
 }
 
@@ -60,7 +64,7 @@ QList<PageRecord> pagesOf(CliContext& context, const SearchOutcome& outcome) {
     qsizetype next = 0;
     while (next < outcome.hits.size()) {
         const int tab = outcome.hits[next].position.tab;
-        const TabFile file(context.folder.tabFilePath(tab));
+        const TabFile file = context.folder.tabFile(tab);
         ProgressLine progress(context, u"Reading tab "_s + resultTabText(tab).trimmed());
         file.scan([&](qint64 page, QByteArrayView record) {
             while (next < outcome.hits.size() && outcome.hits[next].position.tab == tab &&

@@ -1,7 +1,9 @@
 #include "cli/ToolCommandLine.h"
 
+#include "cli/BookPassword.h"
 #include "cli/CliCommand.h"
 #include "store/BookLock.h"
+#include "store/ConversionJournal.h"
 #include "store/PrivateFiles.h"
 
 #include <QCommandLineParser>
@@ -24,13 +26,17 @@ const CliCommand* commandNamed(const QString& name) {
 }
 
 void printUsage(QTextStream& stream) {
-    stream << "usage: orvelan-book [--home DIR] [--json] COMMAND [ARGUMENTS]\n"
+    stream << "usage: orvelan-book [--home DIR] [--json] [--password-file FILE] COMMAND "
+              "[ARGUMENTS]\n"
               "       orvelan-book help [COMMAND] | --help | --version\n\n"
               "The book folder is --home DIR, else $ORVELAN_HOME, else ~/.local/share/orvelan.\n"
               "Tabs are 0 to 25 or a letter A to Z (I and J are both tab 9).\n\n"
               "Options:\n"
               "  --home DIR, --home=DIR  the book folder (it must exist)\n"
               "  --json                  print JSON instead of text (before or after COMMAND)\n"
+              "  --password-file FILE    the master password of an encrypted book: the file's\n"
+              "                          first line (before or after COMMAND; without it the\n"
+              "                          tool asks on the terminal)\n"
               "  -h, --help              this text; 'help COMMAND' describes one command\n"
               "  -v, --version           the version\n\nCommands:\n";
     for (const CliCommand& command : commandTable()) {
@@ -50,6 +56,24 @@ void printCommandHelp(QTextStream& stream, const CliCommand& command) {
         stream << '\n' << QLatin1StringView(command.help) << '\n';
 }
 
+// Removes "--password-file FILE" (or "--password-file=FILE") from the command's arguments.
+QString takePasswordFile(QStringList& args, QString file) {
+    for (qsizetype i = 0; i < args.size();) {
+        if (args[i] == u"--password-file"_s) {
+            if (i + 1 >= args.size())
+                throw CliError{u"--password-file needs a FILE"_s, UsageError};
+            file = args[i + 1];
+            args.remove(i, 2);
+        } else if (args[i].startsWith(u"--password-file="_s)) {
+            file = args[i].mid(16);
+            args.remove(i);
+        } else {
+            ++i;
+        }
+    }
+    return file;
+}
+
 int usageError(QTextStream& err, const QString& message) {
     err << "orvelan-book: " << message << " (see orvelan-book --help)\n";
     return UsageError;
@@ -63,15 +87,18 @@ QString toolVersionText() {
         .arg(ORVELAN_VERSION_PATCH);
 }
 
-int runTool(const QStringList& arguments, QTextStream& out, QTextStream& err, bool progress) {
+int runTool(const QStringList& arguments, QTextStream& out, QTextStream& err, bool progress,
+            const PasswordAsker& askPassword) {
     QCommandLineParser parser;
     // Options after the command belong to the command (search --in, reset --yes ...).
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption homeOption(u"home"_s, u"The book folder."_s, u"DIR"_s);
     const QCommandLineOption jsonOption(u"json"_s, u"Print JSON."_s);
+    const QCommandLineOption passwordFileOption(u"password-file"_s, u"The master password."_s,
+                                                u"FILE"_s);
     const QCommandLineOption helpOption({u"h"_s, u"help"_s}, u"Show the usage."_s);
     const QCommandLineOption versionOption({u"v"_s, u"version"_s}, u"Show the version."_s);
-    parser.addOptions({homeOption, jsonOption, helpOption, versionOption});
+    parser.addOptions({homeOption, jsonOption, passwordFileOption, helpOption, versionOption});
     if (!parser.parse(QStringList{u"orvelan-book"_s} + arguments))
         return usageError(err, parser.errorText());
     if (parser.isSet(helpOption)) {
@@ -121,7 +148,26 @@ int runTool(const QStringList& arguments, QTextStream& out, QTextStream& err, bo
         }
     }
     CliContext context{BookFolder(home), json, out, err, progress};
+    context.askPassword = askPassword;
+    if (parser.isSet(passwordFileOption))
+        context.passwordFile = parser.value(passwordFileOption);
     try {
+        // After the command, --password-file is the book's too, except for sync, whose own
+        // --password-file gives the server's password.
+        if (name != u"sync"_s)
+            context.passwordFile = takePasswordFile(args, context.passwordFile);
+        // A conversion between plain and encrypted that was cut short is completed (or undone)
+        // before anything reads the book; never while another command is converting it.
+        if (conversionPending(context.folder)) {
+            BookLock lock(context.folder);
+            if (lock.take(std::chrono::seconds(5)) == BookLock::Result::Taken)
+                removeLeftoverTemporaries(context.folder);
+            else if (conversionPending(context.folder))
+                throw CliError{u"The book is being encrypted or decrypted by another command; "
+                               u"try again when it is done."_s};
+        }
+        if (command->readsPages)
+            unlockForCommand(context);
         // Commands that change the book take its lock, which also completes a new book and
         // removes what interrupted writes left; the others do that cleaning in passing when
         // nobody holds the lock.

@@ -1,4 +1,5 @@
 // orvelan-book: inspect and change an address book without a window.
+#include "cli/BookPassword.h"
 #include "cli/ToolCommandLine.h"
 
 #include <QCoreApplication>
@@ -38,5 +39,5 @@ int main(int argc, char* argv[]) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     return orvelan::cli::runTool(QCoreApplication::arguments().mid(1), out, err,
-                                 isatty(STDERR_FILENO) == 1);
+                                 isatty(STDERR_FILENO) == 1, orvelan::cli::askOnTerminal);
 }

@@ -41,15 +41,14 @@ QList<ListedRecord> findPages(const BookFolder& folder, const QString& text,
     QList<ListedRecord> listed;
     const QString wanted = trimSpaces(QStringView(text)).toString();
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-        const int error =
-            TabFile(folder.tabFilePath(tab)).scan([&](qint64 page, QByteArrayView stored) {
-                if (isBlankStored(stored))
-                    return true;
-                const PlainRecord record(stored);
-                if (recordMatches(record, wanted))
-                    listed.append({tab, page, listLine(record, tab, page)});
+        const int error = folder.tabFile(tab).scan([&](qint64 page, QByteArrayView stored) {
+            if (isBlankStored(stored))
                 return true;
-            });
+            const PlainRecord record(stored);
+            if (recordMatches(record, wanted))
+                listed.append({tab, page, listLine(record, tab, page)});
+            return true;
+        });
         if (unreadTabs && unreadable(error))
             unreadTabs->append(tab);
         if (progress)
@@ -63,35 +62,17 @@ ListedPages::~ListedPages() = default;
 QByteArrayView ListedPages::stored(const ListedRecord& entry) {
     if (entry.tab < 0 || entry.tab >= TabCount || entry.record < 1)
         return {};
-    if (!m_opened[entry.tab]) {
-        m_opened[entry.tab] = true;
-        const QString path = m_folder.tabFilePath(entry.tab);
-        auto file = std::make_unique<QFile>(path);
-        errno = 0;
-        if (file->open(QIODevice::ReadOnly))
-            m_files[entry.tab] = std::move(file);
-        else if (QFileInfo(path).isDir())
-            m_error = m_error ? m_error : RuntimeError::PathFileAccessError;
-        else if (QFileInfo::exists(path) && !m_error)
-            m_error = runtimeErrorFromErrno(errno ? errno : EIO, path);
-        if (m_error && m_failedPath.isEmpty() && !m_files[entry.tab])
-            m_failedPath = path;
-    }
-    QFile* file = m_files[entry.tab].get();
-    if (!file)
-        return {};
-    const qint64 offset = (entry.record - 1) * RecordSize;
-    if (offset + RecordSize > file->size())
-        return {};
-    m_record.resize(RecordSize);
-    errno = 0;
-    if (!file->seek(offset) || file->read(m_record.data(), RecordSize) != RecordSize) {
+    const TabFile file = m_folder.tabFile(entry.tab);
+    TabFile::Read read = file.readPage(entry.record);
+    // A missing tab holds no pages; a damaged page is passed over like one no longer there.
+    if (read.error && !read.damaged() && read.error != RuntimeError::FileNotFound) {
         if (!m_error) {
-            m_error = runtimeErrorFromErrno(errno ? errno : EIO, file->fileName());
-            m_failedPath = file->fileName();
+            m_error = read.error;
+            m_failedPath = file.path();
         }
         return {};
     }
+    m_record = std::move(read.record);
     return m_record;
 }
 
@@ -183,7 +164,7 @@ ExportResult exportBook(const BookFolder& folder, const QString& text, ExportWri
     ExportWriter::TabCounts counts{};
     if (writer.needsCounts()) {
         for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-            const TabFile file(folder.tabFilePath(tab));
+            const TabFile file = folder.tabFile(tab);
             const int error = file.scan([&](qint64, QByteArrayView stored) {
                 counts[tab] += matches(stored) ? 1 : 0;
                 return true;
@@ -201,7 +182,7 @@ ExportResult exportBook(const BookFolder& folder, const QString& text, ExportWri
     qint64 done = 0;
     bool written = true;
     for (int tab = FirstLetterTab; tab <= LastTab && written; ++tab) {
-        const TabFile file(folder.tabFilePath(tab));
+        const TabFile file = folder.tabFile(tab);
         const int error = file.scan([&](qint64 page, QByteArrayView stored) {
             if (yield && (++done % 256) == 0)
                 yield();

@@ -39,8 +39,6 @@ public:
 
 private:
     const BookFolder& m_folder;
-    std::array<std::unique_ptr<QFile>, 26> m_files;
-    std::array<bool, 26> m_opened{};
     QByteArray m_record;
     int m_error = 0;
     QString m_failedPath;

@@ -31,8 +31,10 @@ QByteArray normalisedValue(int k, const QByteArray& value) {
 
 // Staging files are replaced through a new file renamed into place, or appended to without
 // following a link: a link planted at a staging path never leads a write out of the book.
-bool writeWhole(const QString& path, QByteArrayView bytes) {
-    return replaceFileAtomically(path, bytes) == 0;
+bool writeWhole(const TabFile& file, QByteArrayView records) {
+    const QByteArray stored = file.storedForm(1, records);
+    return (records.isEmpty() || !stored.isEmpty()) &&
+           replaceFileAtomically(file.path(), stored) == 0;
 }
 
 } // namespace
@@ -44,7 +46,7 @@ ImportStaging::ImportStaging(BookFolder folder) : m_folder(std::move(folder)) {
 qint64& ImportStaging::countOf(int tab) {
     qint64& count = m_counts[tab];
     if (count < 0)
-        count = TabFile(m_folder.tabTempFilePath(tab)).pageCount().value_or(0);
+        count = m_folder.tabTempFile(tab).pageCount().value_or(0);
     return count;
 }
 
@@ -53,7 +55,7 @@ int ImportStaging::reset() {
     for (int tab = 0; tab < TabCount; ++tab) {
         m_pending[tab].clear();
         // Tab 0 is rewritten too, so its never-listed records do not pile up run after run.
-        const bool ok = writeWhole(m_folder.tabTempFilePath(tab), blankRecord());
+        const bool ok = writeWhole(m_folder.tabTempFile(tab), blankRecord());
         m_counts[tab] = ok ? 1 : -1;
         failures += ok ? 0 : 1;
     }
@@ -108,7 +110,7 @@ int ImportStaging::flush() {
     for (int tab = 0; tab < TabCount; ++tab) {
         if (m_pending[tab].isEmpty())
             continue;
-        if (TabFile(m_folder.tabTempFilePath(tab)).appendPages(m_pending[tab]) != 0) {
+        if (m_folder.tabTempFile(tab).appendPages(m_pending[tab]) != 0) {
             ++failures;
             m_counts[tab] = -1; // count afresh from the file next time
         }
@@ -121,7 +123,7 @@ int ImportStaging::replaceLetterTabs(const std::array<QByteArray, 25>& contents)
     removeLetterTabs();
     int failures = 0;
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-        if (!writeWhole(m_folder.tabTempFilePath(tab), contents[tab - 1]))
+        if (!writeWhole(m_folder.tabTempFile(tab), contents[tab - 1]))
             ++failures;
     }
     return failures;
@@ -141,7 +143,7 @@ QList<ListedRecord> ImportStaging::list(const QString& filter, const TabProgress
     QList<ListedRecord> listed;
     const QString text = trimSpaces(QStringView(filter)).toString();
     for (int tab = 0; tab <= LastTab; ++tab) {
-        TabFile(m_folder.tabTempFilePath(tab)).scan([&](qint64 number, QByteArrayView stored) {
+        m_folder.tabTempFile(tab).scan([&](qint64 number, QByteArrayView stored) {
             if (isBlankStored(stored))
                 return true;
             if (text.isEmpty() && !withLines) {
@@ -203,24 +205,36 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
             continue;
         }
         TabCursor& cursor = cursors[entry.tab];
-        const TabFile data(folder.tabFilePath(entry.tab));
+        const TabFile data = folder.tabFile(entry.tab);
         if (!cursor.ready) {
             cursor.ready = true;
             data.scan([&](qint64 page, QByteArrayView stored) {
-                cursor.count = page;
                 if (isBlankStored(stored))
                     cursor.blanks.push_back(page);
                 return true;
             });
+            // Counted from the file: a damaged last page is neither blank nor written over.
+            cursor.count = data.pageCount().value_or(0);
         }
-        if (stagingTab != entry.tab) {
-            staging.close();
-            staging.setFileName(folder.tabTempFilePath(entry.tab));
-            stagingTab = staging.open(QIODevice::ReadOnly) ? entry.tab : -1;
+        const TabFile staged = folder.tabTempFile(entry.tab);
+        bool read = false;
+        if (staged.sealed()) {
+            // A sealed staged record is opened on its own; one that fails its tag is not filed.
+            const TabFile::Read sealed = staged.readPage(entry.record);
+            read = !sealed.error && sealed.record.size() == RecordSize;
+            if (read)
+                record = sealed.record;
+        } else {
+            if (stagingTab != entry.tab) {
+                staging.close();
+                staging.setFileName(staged.path());
+                stagingTab = staging.open(QIODevice::ReadOnly) ? entry.tab : -1;
+            }
+            const qint64 offset = (entry.record - 1) * RecordSize;
+            read = stagingTab >= 0 && offset + RecordSize <= staging.size() &&
+                   staging.seek(offset) && staging.read(record.data(), RecordSize) == RecordSize;
         }
-        const qint64 offset = (entry.record - 1) * RecordSize;
-        if (stagingTab < 0 || offset + RecordSize > staging.size() || !staging.seek(offset) ||
-            staging.read(record.data(), RecordSize) != RecordSize) {
+        if (!read) {
             ++outcome.failures;
             continue;
         }

@@ -164,7 +164,7 @@ std::optional<PagePosition> positionOfLine(QStringView line) {
 
 bool BookSearch::pageExists(const PagePosition& position) const {
     return position.page >= 1 &&
-           position.page <= TabFile(m_folder.tabFilePath(position.tab)).pageCount().value_or(0);
+           position.page <= m_folder.tabFile(position.tab).pageCount().value_or(0);
 }
 
 SearchOutcome
@@ -187,51 +187,57 @@ BookSearch::run(const SelectorFlags& flags, QStringView query,
     std::array<char, RecordSize> phone{};
 
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-        const TabFile file(m_folder.tabFilePath(tab));
-        const int error = file.scan([&](qint64 page, QByteArrayView record) {
-            if (isBlankStored(record))
-                return true;
-            const TextEncoding encoding = encodingOfStored(record);
-            const bool unicode = encoding != TextEncoding::Windows1252;
-            if (!unicode && !westernQuery)
-                return true;
-            qsizetype length = 0;
-            QString decoded; // an SCSU field is a stream of its own, decoded alone
-            for (int s = 0; s < SearchSelectorCount; ++s) {
-                if (!flags[s])
-                    continue;
-                const SearchSelector& selector = SearchSelectors[s];
-                for (int f = 0; f < selector.fieldCount; ++f) {
-                    const qsizetype read =
-                        stored.read(record, selector.fields[f], text.data() + length,
-                                    unicode ? nullptr : &fold);
-                    if (encoding == TextEncoding::Scsu)
-                        decoded += decodeText(QByteArrayView(text.data() + length, read), encoding);
-                    length += read;
+        const TabFile file = m_folder.tabFile(tab);
+        const int error = file.scan(
+            [&](qint64 page, QByteArrayView record) {
+                if (isBlankStored(record))
+                    return true;
+                const TextEncoding encoding = encodingOfStored(record);
+                const bool unicode = encoding != TextEncoding::Windows1252;
+                if (!unicode && !westernQuery)
+                    return true;
+                qsizetype length = 0;
+                QString decoded; // an SCSU field is a stream of its own, decoded alone
+                for (int s = 0; s < SearchSelectorCount; ++s) {
+                    if (!flags[s])
+                        continue;
+                    const SearchSelector& selector = SearchSelectors[s];
+                    for (int f = 0; f < selector.fieldCount; ++f) {
+                        const qsizetype read =
+                            stored.read(record, selector.fields[f], text.data() + length,
+                                        unicode ? nullptr : &fold);
+                        if (encoding == TextEncoding::Scsu)
+                            decoded +=
+                                decodeText(QByteArrayView(text.data() + length, read), encoding);
+                        length += read;
+                    }
                 }
-            }
-            const QByteArrayView joined(text.data(), length);
-            if (encoding == TextEncoding::Utf8)
-                decoded = QString::fromUtf8(joined);
-            if (unicode ? !decoded.toCaseFolded().contains(foldedQuery)
-                        : joined.indexOf(needle) < 0)
+                const QByteArrayView joined(text.data(), length);
+                if (encoding == TextEncoding::Utf8)
+                    decoded = QString::fromUtf8(joined);
+                if (unicode ? !decoded.toCaseFolded().contains(foldedQuery)
+                            : joined.indexOf(needle) < 0)
+                    return true;
+                const qsizetype nameLength = stored.read(record, Field::Name, name.data());
+                if (nameLength == 0)
+                    return true; // a name of spaces only is a blank page too
+                const QByteArrayView org(
+                    organisation.data(),
+                    stored.read(record, Field::Organisation, organisation.data()));
+                const QByteArrayView phone1(phone.data(),
+                                            stored.read(record, Field::Phone1, phone.data()));
+                SearchHit hit{{tab, page},
+                              resultLine(tab, page, QByteArrayView(name.data(), nameLength), org,
+                                         phone1, encoding)};
+                if (onHit)
+                    onHit(hit, record);
+                else
+                    outcome.hits.append(std::move(hit));
                 return true;
-            const qsizetype nameLength = stored.read(record, Field::Name, name.data());
-            if (nameLength == 0)
-                return true; // a name of spaces only is a blank page too
-            const QByteArrayView org(organisation.data(),
-                                     stored.read(record, Field::Organisation, organisation.data()));
-            const QByteArrayView phone1(phone.data(),
-                                        stored.read(record, Field::Phone1, phone.data()));
-            SearchHit hit{{tab, page},
-                          resultLine(tab, page, QByteArrayView(name.data(), nameLength), org,
-                                     phone1, encoding)};
-            if (onHit)
-                onHit(hit, record);
-            else
-                outcome.hits.append(std::move(hit));
-            return true;
-        });
+            },
+            [&](qint64 page) {
+                outcome.damaged.append({tab, page});
+            });
         if (error && error != RuntimeError::FileNotFound && error != RuntimeError::PathNotFound)
             outcome.unreadTabs.append(tab);
         if (afterTab)

@@ -29,7 +29,8 @@ struct SearchHit {
 
 struct SearchOutcome {
     QList<SearchHit> hits;
-    QList<int> unreadTabs; // tab files that exist but could not be read
+    QList<int> unreadTabs;       // tab files that exist but could not be read
+    QList<PagePosition> damaged; // pages of an encrypted book that fail their tag: skipped
     int found() const { return static_cast<int>(hits.size()); }
 };
 

@@ -1,5 +1,7 @@
 #include "security/PasswordDialogue.h"
 
+#include "security/BookEncryption.h"
+
 #include "store/Windows1252.h"
 
 namespace orvelan {
@@ -53,7 +55,22 @@ void PasswordDialogue::prepare() {
     m_view.clearEntry();
 }
 
-bool PasswordDialogue::matchesStored(const QString& typed) const {
+bool PasswordDialogue::matchesStored(const QString& typed) {
+    const BookFolder& folder = m_session.folder();
+    if (folder.sealing().encrypted()) {
+        // An encrypted book: the password must open book.key (which unlocks a locked book).
+        bool opens = false;
+        if (folder.sealing().state() == BookSealing::State::Locked) {
+            opens = unlockBook(folder, typed).ok;
+        } else {
+            QString why;
+            const auto keyFile = readBookKey(folder, why);
+            opens = keyFile && keyFile->unlockWithPassword(typed);
+        }
+        if (opens)
+            m_givenPassword = typed;
+        return opens;
+    }
     const QString stored = fromWindows1252(m_session.settings().masterPassword());
     return trimPasswordSpaces(stored) == trimPasswordSpaces(typed);
 }
@@ -131,8 +148,17 @@ void PasswordDialogue::ok(const QString& typed) {
             m_mode = Enter;
             m_view.setInstructionColour(InstructionColour::Green);
             blink(QStringLiteral("New Password Set Ok"));
-            m_session.settings().setRaw(Settings::MasterPassword,
-                                        toWindows1252(m_confirmation.left(MaxLength)));
+            if (m_session.folder().sealing().encrypted()) {
+                // The book key is rewrapped under the new password; no page is rewritten.
+                const ConversionOutcome changed =
+                    changeBookPassword(m_session.folder(), m_givenPassword, m_confirmation);
+                if (!changed.ok)
+                    prompter.ask({QStringLiteral("ORVELAN Error"), changed.error,
+                                  PromptIcon::Critical, PromptButtons::Ok});
+            } else {
+                m_session.settings().setRaw(Settings::MasterPassword,
+                                            toWindows1252(m_confirmation.left(MaxLength)));
+            }
             m_session.passwordAccepted = true;
             m_session.saveSettings();
             close();

@@ -51,7 +51,8 @@ public:
     static constexpr int MaxLength = 64;
 
 private:
-    bool matchesStored(const QString& typed) const;
+    // In an encrypted book the password must open book.key; a locked book is unlocked by it.
+    bool matchesStored(const QString& typed);
     void blink(const QString& text, bool acceptAfterBlinks = false);
     void refuse(const QString& text);
     void close();
@@ -63,6 +64,7 @@ private:
     bool m_closed = false;
     QString m_firstEntry;
     QString m_confirmation;
+    QString m_givenPassword; // the password that opened an encrypted book's key, for a change
 };
 
 // Leading and trailing spaces removed (only spaces, as the stored field pads with them).

@@ -1,5 +1,7 @@
 #include "store/BookCheck.h"
 
+#include "store/StoreMessages.h"
+
 #include "store/AtomicFile.h"
 #include "store/PageEncoding.h"
 #include "store/PageRecord.h"
@@ -164,6 +166,9 @@ QString BookProblem::describe() const {
             .arg(size / RecordSize)
             .arg(size % RecordSize)
             .arg(page);
+    case Kind::DamagedPage:
+        return damagedPageText(tab, page) + QStringLiteral(" (%1 fails its authentication).")
+                                                .arg(path);
     case Kind::UndecodablePage:
         return QStringLiteral("Page %1 of %2 (%3) does not decode: %4.")
             .arg(page)
@@ -226,16 +231,28 @@ BookCheckResult checkBook(const BookFolder& folder) {
             result.problems.append(problem);
             continue;
         }
-        const qint64 count = state.size / RecordSize;
+        // An encrypted book's records are sealed: each is opened before it is looked at.
+        const TabFile sealedFile = folder.tabFile(tab);
+        const auto sealer = folder.sealing().sealer();
+        const qint64 storedSize = sealedFile.storedRecordSize();
+        QByteArray opened(RecordSize, Qt::Uninitialized);
+        const qint64 count = state.size / storedSize;
         qint64 page = 1;
         bool readFailed = false;
+        if (folder.sealing().state() == BookSealing::State::Locked) {
+            problem.kind = BookProblem::Kind::Unreadable;
+            problem.detail = describeRuntimeError(RuntimeError::BookLocked);
+            result.problems.append(problem);
+            readFailed = true;
+            page = count + 1;
+        }
         while (page <= count) {
             const qint64 pages = std::min(ChunkPages, count - page + 1);
-            chunk.resize(pages * RecordSize);
+            chunk.resize(pages * storedSize);
             qint64 got = 0;
             while (got < chunk.size()) {
                 const ssize_t n = ::pread(fd, chunk.data() + got, size_t(chunk.size() - got),
-                                          off_t((page - 1) * RecordSize + got));
+                                          off_t((page - 1) * storedSize + got));
                 if (n < 0 && errno == EINTR)
                     continue;
                 if (n <= 0)
@@ -251,8 +268,18 @@ BookCheckResult checkBook(const BookFolder& folder) {
                 break;
             }
             for (qint64 i = 0; i < pages; ++i, ++page) {
-                const QByteArrayView record(chunk.constData() + i * RecordSize, RecordSize);
+                QByteArrayView record(chunk.constData() + i * storedSize, storedSize);
                 ++result.pages;
+                if (sealer) {
+                    if (!sealer->openRecord(tab, page, record, opened.data())) {
+                        BookProblem damaged = problem;
+                        damaged.kind = BookProblem::Kind::DamagedPage;
+                        damaged.page = page;
+                        result.problems.append(damaged);
+                        continue;
+                    }
+                    record = opened;
+                }
                 if (isBlankStored(record))
                     continue;
                 const QString reason = undecodableReason(record);
@@ -282,7 +309,7 @@ BookCheckResult checkBook(const BookFolder& folder) {
             }
         }
         ::close(fd);
-        if (!readFailed && state.size % RecordSize != 0) {
+        if (!readFailed && state.size % storedSize != 0) {
             problem.kind = BookProblem::Kind::PartialRecord;
             problem.page = count + 1;
             problem.size = state.size;
@@ -368,8 +395,9 @@ RepairReport repairBook(const BookFolder& folder, const BookCheckResult& found) 
         const QString file = tabFileName(problem.tab);
         switch (problem.kind) {
         case BookProblem::Kind::MissingFile: {
-            if (!makePrivateFolder(folder.dataBookDir()) ||
-                replaceFileAtomically(problem.path, blankRecord()) != 0) {
+            const QByteArray blank = folder.tabFile(problem.tab).storedForm(1, blankRecord());
+            if (blank.isEmpty() || !makePrivateFolder(folder.dataBookDir()) ||
+                replaceFileAtomically(problem.path, blank) != 0) {
                 report.left << problem.describe();
                 break;
             }
@@ -377,7 +405,8 @@ RepairReport repairBook(const BookFolder& folder, const BookCheckResult& found) 
             break;
         }
         case BookProblem::Kind::PartialRecord: {
-            const qint64 whole = problem.size / RecordSize * RecordSize;
+            const qint64 recordSize = folder.tabFile(problem.tab).storedRecordSize();
+            const qint64 whole = problem.size / recordSize * recordSize;
             QFile tab(problem.path);
             QByteArray tail;
             if (tab.open(QIODevice::ReadOnly) && tab.seek(whole))
@@ -393,11 +422,35 @@ RepairReport repairBook(const BookFolder& folder, const BookCheckResult& found) 
                                           "%4/%5; the file now ends at page %3.")
                                .arg(problem.path)
                                .arg(tail.size())
-                               .arg(whole / RecordSize)
+                               .arg(whole / recordSize)
                                .arg(damagedDir(folder), aside);
             break;
         }
+        case BookProblem::Kind::DamagedPage: {
+            // The sealed bytes are set aside; the page is never written over.
+            QFile tab(problem.path);
+            QByteArray sealed;
+            const qint64 size = RecordSealer::SealedRecordSize;
+            if (tab.open(QIODevice::ReadOnly) && tab.seek((problem.page - 1) * size))
+                sealed = tab.read(size);
+            const QString aside = QStringLiteral("%1.page-%2").arg(file).arg(problem.page);
+            if (sealed.size() != size || setAside(folder, aside, sealed) != 0) {
+                report.left << problem.describe();
+                break;
+            }
+            report.left << problem.describe() +
+                               QStringLiteral(" Its sealed bytes are in %1/%2; the page stays as "
+                                              "it is: put back the tab file from a backup, or "
+                                              "delete the page.")
+                                   .arg(damagedDir(folder), aside);
+            break;
+        }
         case BookProblem::Kind::UndecodablePage: {
+            if (folder.sealing().encrypted()) {
+                // Setting the mark right would write a plain record into a sealed file.
+                report.left << problem.describe();
+                break;
+            }
             QFile tab(problem.path);
             QByteArray record;
             if (tab.open(QIODevice::ReadOnly) && tab.seek((problem.page - 1) * RecordSize))

@@ -18,6 +18,7 @@ struct BookProblem {
         Unreadable,       // the file cannot be opened or read
         PartialRecord,    // the file ends in part of a record: it is not a whole number of pages
         UndecodablePage,  // a named page whose texts cannot be read as they were written
+        DamagedPage,      // an encrypted book's page that fails its authentication
         DuplicateIdentity // two pages carry the same sync identity (a copied record)
     };
     Kind kind = Kind::MissingFile;

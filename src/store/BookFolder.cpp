@@ -3,11 +3,17 @@
 #include "store/TabTable.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace orvelan {
 
-BookFolder::BookFolder(QString root) : m_root(QDir::cleanPath(std::move(root))) {}
+BookFolder::BookFolder(QString root)
+    : m_root(QDir::cleanPath(std::move(root))),
+      m_sealing(std::make_shared<BookSealing>(QFileInfo::exists(bookKeyPath()) ||
+                                                      QFileInfo::exists(sealedMarkerPath())
+                                                  ? BookSealing::State::Locked
+                                                  : BookSealing::State::Plain)) {}
 
 QString BookFolder::defaultRoot() {
     const QString home = qEnvironmentVariable("ORVELAN_HOME");
@@ -47,6 +53,26 @@ QString BookFolder::lockPath() const {
 
 QString BookFolder::syncDir() const {
     return m_root + QStringLiteral("/sync");
+}
+
+} // namespace orvelan
+
+namespace orvelan {
+
+QString BookFolder::bookKeyPath() const {
+    return m_root + QStringLiteral("/book.key");
+}
+
+QString BookFolder::sealedMarkerPath() const {
+    return dataBookDir() + QStringLiteral("/book.sealed");
+}
+
+TabFile BookFolder::tabFile(int tab) const {
+    return TabFile(tabFilePath(tab), tab, *m_sealing);
+}
+
+TabFile BookFolder::tabTempFile(int tab) const {
+    return TabFile(tabTempFilePath(tab), tab, *m_sealing);
 }
 
 } // namespace orvelan

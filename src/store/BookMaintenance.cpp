@@ -18,8 +18,11 @@ namespace orvelan {
 
 namespace {
 
-bool writeWhole(const QString& path, QByteArrayView contents, QString& why) {
-    const int error = replaceFileAtomically(path, contents);
+// Replaces a tab file with one blank page, plain or sealed as the book is.
+bool writeBlankTab(const TabFile& file, QString& why) {
+    const int error = file.sealed() && !file.storedForm(1, blankRecord()).size()
+                          ? RuntimeError::BookLocked
+                          : replaceFileAtomically(file.path(), file.storedForm(1, blankRecord()));
     if (error)
         why = describeRuntimeError(error);
     return error == 0;
@@ -46,7 +49,7 @@ MaintenanceReport resetData(const BookFolder& folder) {
         return report;
     for (int tab = 0; tab < TabCount; ++tab) {
         QString why;
-        if (!writeWhole(folder.tabFilePath(tab), blankRecord(), why))
+        if (!writeBlankTab(folder.tabFile(tab), why))
             report.failures
                 << QStringLiteral("Cannot write %1: %2").arg(folder.tabFilePath(tab), why);
     }
@@ -73,7 +76,7 @@ int completeBook(const BookFolder& folder, MaintenanceReport& report) {
         if (presentAt(path))
             continue;
         QString why;
-        if (writeWhole(path, blankRecord(), why))
+        if (writeBlankTab(folder.tabFile(tab), why))
             ++created;
         else
             report.failures << QStringLiteral("Cannot write %1: %2").arg(path, why);
@@ -100,15 +103,27 @@ namespace {
 
 // Rewrites one tab file without its blank pages, streaming it through a new file that replaces
 // it in one rename. Returns the pages removed, or -1 with `why` set.
-qint64 compactTab(const QString& path, QString& why) {
-    const TabFile file(path);
+qint64 compactTab(const TabFile& file, QString& why) {
+    const QString& path = file.path();
     qint64 named = 0;
     qint64 count = 0;
-    int error = file.scan([&](qint64 page, QByteArrayView record) {
-        count = page;
-        named += isBlankStored(record) ? 0 : 1;
-        return true;
-    });
+    qint64 damaged = 0;
+    int error = file.scan(
+        [&](qint64 page, QByteArrayView record) {
+            count = page;
+            named += isBlankStored(record) ? 0 : 1;
+            return true;
+        },
+        [&](qint64 page) {
+            count = page;
+            damaged = damaged ? damaged : page;
+        });
+    if (damaged) {
+        // Moving the pages behind a damaged page would lose it for good.
+        why = QStringLiteral("page %1 is damaged and cannot be read; the tab is left as it is.")
+                  .arg(damaged);
+        return -1;
+    }
     if (error == RuntimeError::FileNotFound || error == RuntimeError::PathNotFound)
         return 0; // a missing tab holds no pages
     if (error) {
@@ -129,13 +144,13 @@ qint64 compactTab(const QString& path, QString& why) {
         // An all-blank tab keeps its last page.
         if (named > 0 ? !isBlankStored(record) : page == count) {
             ++written;
-            return writer.write(record);
+            return writer.write(file.storedForm(written, record));
         }
         return true;
     });
     // A part record at the end was never a page; it stays at the end of the file.
     QFile source(path);
-    const qint64 tail = source.size() % RecordSize;
+    const qint64 tail = source.size() % file.storedRecordSize();
     if (!error && tail > 0) {
         if (!source.open(QIODevice::ReadOnly) || !source.seek(source.size() - tail))
             error = RuntimeError::DeviceIoError;
@@ -188,7 +203,7 @@ MaintenanceReport removeBlankPages(const BookFolder& folder, const StatusReporte
         if (!backedUp[tab])
             continue; // without its backup a tab is not rewritten
         QString why;
-        const qint64 removed = compactTab(folder.tabFilePath(tab), why);
+        const qint64 removed = compactTab(folder.tabFile(tab), why);
         if (removed < 0)
             report.failures
                 << QStringLiteral("Cannot compact %1: %2").arg(folder.tabFilePath(tab), why);

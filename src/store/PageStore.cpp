@@ -26,11 +26,16 @@ PageStore::PageStore(BookFolder folder, const Clock& clock)
 
 void PageStore::selectTabFile() {
     tabFilePath();
-    m_pageCount = TabFile(m_tabFilePath).pageCount().value_or(0);
+    m_pageCount = currentTabFile().pageCount().value_or(0);
 }
 
 void PageStore::tabFilePath() {
+    m_fileTab = m_currentTab;
     m_tabFilePath = m_folder.tabFilePath(m_currentTab);
+}
+
+TabFile PageStore::currentTabFile() const {
+    return m_folder.tabFile(m_fileTab);
 }
 
 QString PageStore::tempFilePath() const {
@@ -51,9 +56,14 @@ QString PageStore::recordCaption(qint64 page) const {
 
 StoreResult PageStore::getPage(qint64 page, PageTexts& view) {
     tabLabel();
-    const TabFile::Read read = TabFile(m_tabFilePath).readPage(page);
-    if (read.error)
-        return StoreResult::failed(StoreFailure::Operation::GetPage, read.error, m_tabFilePath);
+    const TabFile::Read read = currentTabFile().readPage(page);
+    if (read.error) {
+        StoreResult failed =
+            StoreResult::failed(StoreFailure::Operation::GetPage, read.error, m_tabFilePath);
+        failed.failure.tab = m_fileTab;
+        failed.failure.page = page;
+        return failed;
+    }
     PageRecord record;
     if (!read.record.isEmpty())
         record = PageRecord::fromStored(read.record);
@@ -74,7 +84,7 @@ StoreResult PageStore::putPage(const PageTexts& view) {
     fillRecord(record, view);
     record[Field::DateModified] = m_dateModified.toLatin1();
     record[Field::TimeModified] = m_timeModified.toLatin1();
-    const TabFile file(m_tabFilePath);
+    const TabFile file = currentTabFile();
     QByteArray stored = record.toStored();
     // The page keeps the identity it has with a contacts server across edits.
     setPageId(stored, pageIdOf(file.readPage(m_currentPage).record));
@@ -87,7 +97,7 @@ StoreResult PageStore::putPage(const PageTexts& view) {
 }
 
 StoreResult PageStore::writeBlankPage(qint64 page) {
-    const int error = TabFile(m_tabFilePath).writePage(page, blankRecord());
+    const int error = currentTabFile().writePage(page, blankRecord());
     if (error)
         return StoreResult::failed(StoreFailure::Operation::WriteBlankPage, error, m_tabFilePath);
     return {};
@@ -110,7 +120,7 @@ PageStore::NewPage PageStore::saveNewPage(PageTexts& view) {
     }
     qint64 slot = 0;
     qint64 count = 0;
-    const TabFile file(m_tabFilePath);
+    const TabFile file = currentTabFile();
     if (const int error = file.findFirstBlank(slot, count);
         error && error != RuntimeError::FileNotFound) {
         outcome.result =

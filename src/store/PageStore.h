@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "store/BookFolder.h"
 #include "store/PageTexts.h"
+#include "store/TabFile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,6 +17,8 @@ struct StoreFailure {
     Operation operation = Operation::GetPage;
     int error = 0;
     QString fileName; // the tab file's name, "Orvel01.raf"
+    int tab = 0;      // where a read failed: a damaged page is reported by its place
+    qint64 page = 0;
 };
 
 // The outcome of an operation: ok, or the failure to report.
@@ -56,6 +59,8 @@ public:
     // Sets the file path from the current tab and counts its pages. A missing file counts 0.
     void selectTabFile();
     void tabFilePath();
+    // The file of the tab selected last, plain or sealed as the book is.
+    TabFile currentTabFile() const;
     QString tempFilePath() const;
     void tabLabel();
     void tabForName(QStringView name);
@@ -98,6 +103,7 @@ private:
     qint64 m_currentPage = 1;
     qint64 m_pageCount = 0;
     QString m_tabFilePath;
+    int m_fileTab = 1;
     QByteArray m_tabLabel;
     QString m_dateModified;
     QString m_timeModified;

@@ -1,5 +1,7 @@
 #include "store/PrivateFiles.h"
 
+#include "store/ConversionJournal.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,6 +29,8 @@ bool isTemporaryFileName(const QString& fileName) {
 }
 
 int removeLeftoverTemporaries(const BookFolder& folder) {
+    // A conversion between plain and encrypted that was cut short is completed or undone first.
+    completeInterruptedConversion(folder);
     int removed = 0;
     const QString folders[] = {folder.root(), folder.dataBookDir(), folder.reserveDir(),
                                folder.root() + QStringLiteral("/Prints"), folder.syncDir()};

@@ -21,7 +21,8 @@ inline constexpr char TemporaryInfix[] = ".orvelan-tmp-";
 bool isTemporaryFileName(const QString& fileName);
 
 // Removes the temporaries that interrupted writes left in the book folder, DataBook/, Reserve/
-// Prints/ and sync/. Call it only while holding the book's lock. Returns how many were removed.
+// Prints/ and sync/, and completes or undoes an interrupted conversion (ConversionJournal.h). Call
+// it only while holding the book's lock. Returns how many were removed.
 int removeLeftoverTemporaries(const BookFolder& folder);
 
 } // namespace orvelan

@@ -49,6 +49,10 @@ QString describeRuntimeError(int error) {
         return QStringLiteral("The device is not available.");
     case RuntimeError::PathFileAccessError:
         return QStringLiteral("A folder or a link stands where the file should be.");
+    case RuntimeError::PageDamaged:
+        return QStringLiteral("The page is damaged and cannot be read.");
+    case RuntimeError::BookLocked:
+        return QStringLiteral("The book is encrypted and not unlocked.");
     default:
         return QStringLiteral("Device input/output error (%1).").arg(error);
     }

@@ -20,6 +20,10 @@ inline constexpr int PermissionDenied = 70;
 inline constexpr int DiskNotReady = 71;
 inline constexpr int PathFileAccessError = 75;
 inline constexpr int PathNotFound = 76;
+// An encrypted book's page that fails its authentication: damaged, or moved from another place.
+inline constexpr int PageDamaged = 1001;
+// An encrypted book read or written before its key is at hand.
+inline constexpr int BookLocked = 1002;
 } // namespace RuntimeError
 
 // A short plain description of a runtime error number, for messages of our own.

@@ -21,7 +21,12 @@ void Session::loadSettings() {
 }
 
 int Session::writeSettings() {
-    return SettingsFile(m_folder.settingsPath()).write(m_settings);
+    if (!m_folder.sealing().encrypted())
+        return SettingsFile(m_folder.settingsPath()).write(m_settings);
+    // An encrypted book keeps its password in book.key only: the field holds spaces.
+    Settings settings = m_settings;
+    settings.setRaw(Settings::MasterPassword, QByteArray());
+    return SettingsFile(m_folder.settingsPath()).write(settings);
 }
 
 bool Session::saveSettings(const QString& title) {

@@ -1,6 +1,7 @@
 #include "store/StoreMessages.h"
 
 #include "store/RuntimeError.h"
+#include "store/TabTable.h"
 
 namespace orvelan {
 
@@ -46,6 +47,17 @@ QString knownReadError(int error) {
 
 } // namespace
 
+QString damagedPageText(int tab, qint64 page) {
+    return QStringLiteral("page %1 of tab %2 is damaged and cannot be read")
+        .arg(page)
+        .arg(QString::fromLatin1(tabLabel(tab)).trimmed());
+}
+
+QString plainCopyNotice() {
+    return QStringLiteral("The book is encrypted, but this copy is not: anyone who gets it can "
+                          "read it.");
+}
+
 QString writeErrorMessage(int error) {
     return QStringLiteral("Could not write the file. ") + describeRuntimeError(error);
 }
@@ -61,6 +73,16 @@ QString readErrorMessage(int error) {
 StoreFailureMessages messagesFor(const StoreFailure& failure) {
     StoreFailureMessages messages;
     const QString number = QString::number(failure.error);
+    if (failure.operation == StoreFailure::Operation::GetPage &&
+        failure.error == RuntimeError::PageDamaged) {
+        messages.continuable = true;
+        messages.first = {QStringLiteral("ORVELAN Error: ") + failure.fileName,
+                          damagedPageText(failure.tab, failure.page), PromptIcon::Critical,
+                          PromptButtons::OkCancel};
+        messages.onCancel = {QStringLiteral("ORVELAN Error"), missingFilesText(),
+                             PromptIcon::Information, PromptButtons::Ok};
+        return messages;
+    }
     if (failure.operation == StoreFailure::Operation::GetPage) {
         const QString known = knownReadError(failure.error);
         messages.continuable = !known.isEmpty();

@@ -16,6 +16,11 @@ StoreFailureMessages messagesFor(const StoreFailure& failure);
 
 // The text that follows "File Read/Write Error: " for a read error number.
 QString readErrorMessage(int error);
+// Where an encrypted book's page failed its authentication: "page 3 of tab M is damaged and
+// cannot be read".
+QString damagedPageText(int tab, qint64 page);
+// Said after an export or a printout of an encrypted book: the copy is plain.
+QString plainCopyNotice();
 // What the user is told when a file could not be written: "Could not write the file. The disk
 // is full." and the like.
 QString writeErrorMessage(int error);

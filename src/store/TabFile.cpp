@@ -64,11 +64,23 @@ int writeAt(const QString& path, qint64 offset, QByteArrayView bytes) {
 
 } // namespace
 
+TabFile::TabFile(QString path, int tab, const BookSealing& sealing)
+    : m_path(std::move(path)), m_tab(tab), m_locked(sealing.state() == BookSealing::State::Locked),
+      m_sealer(sealing.sealer()) {}
+
+qint64 TabFile::storedRecordSize() const {
+    return sealed() ? RecordSealer::SealedRecordSize : RecordSize;
+}
+
+bool TabFile::Read::damaged() const {
+    return error == RuntimeError::PageDamaged;
+}
+
 std::optional<qint64> TabFile::pageCount() const {
     const QFileInfo info(m_path);
     if (!info.isFile())
         return std::nullopt;
-    return info.size() / RecordSize;
+    return info.size() / storedRecordSize();
 }
 
 TabFile::Read TabFile::readPage(qint64 page) const {
@@ -77,57 +89,107 @@ TabFile::Read TabFile::readPage(qint64 page) const {
         result.error = RuntimeError::BadRecordNumber;
         return result;
     }
+    if (m_locked) {
+        result.error = RuntimeError::BookLocked;
+        return result;
+    }
     QFile file(m_path);
     errno = 0;
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         result.error = openError(m_path);
         return result;
     }
-    const qint64 offset = (page - 1) * RecordSize;
-    if (offset + RecordSize > file.size())
+    const qint64 size = storedRecordSize();
+    const qint64 offset = (page - 1) * size;
+    if (offset + size > file.size())
         return result; // beyond the last whole page: nothing to show
-    QByteArray record(RecordSize, Qt::Uninitialized);
+    QByteArray stored(size, Qt::Uninitialized);
     errno = 0;
-    if (!file.seek(offset) || file.read(record.data(), RecordSize) != RecordSize) {
+    if (!file.seek(offset) || file.read(stored.data(), size) != size) {
         result.error = runtimeErrorFromErrno(errno ? errno : EIO, m_path);
         return result;
     }
-    result.record = std::move(record);
+    if (!m_sealer) {
+        result.record = std::move(stored);
+        return result;
+    }
+    QByteArray record(RecordSize, Qt::Uninitialized);
+    if (!m_sealer->openRecord(m_tab, page, stored, record.data()))
+        result.error = RuntimeError::PageDamaged;
+    else
+        result.record = std::move(record);
     return result;
+}
+
+QByteArray TabFile::storedForm(qint64 firstPage, QByteArrayView records) const {
+    if (m_locked)
+        return {};
+    if (!m_sealer)
+        return records.toByteArray();
+    const qint64 count = records.size() / RecordSize;
+    QByteArray sealed(count * RecordSealer::SealedRecordSize, Qt::Uninitialized);
+    for (qint64 i = 0; i < count; ++i)
+        m_sealer->sealRecord(m_tab, firstPage + i, records.sliced(i * RecordSize, RecordSize),
+                             sealed.data() + i * RecordSealer::SealedRecordSize);
+    return sealed;
+}
+
+int TabFile::writeRecords(qint64 page, QByteArrayView records) const {
+    if (m_locked)
+        return RuntimeError::BookLocked;
+    return writeAt(m_path, (page - 1) * storedRecordSize(), storedForm(page, records));
 }
 
 int TabFile::writePage(qint64 page, QByteArrayView record) const {
     if (page < 1 || record.size() != RecordSize)
         return RuntimeError::BadRecordNumber;
     // Behind the end plus one, the records skipped would read back as pages of zero bytes.
-    if (page - 1 > QFileInfo(m_path).size() / RecordSize)
+    if (page - 1 > QFileInfo(m_path).size() / storedRecordSize())
         return RuntimeError::BadRecordNumber;
-    return writeAt(m_path, (page - 1) * RecordSize, record);
+    return writeRecords(page, record);
 }
 
 int TabFile::appendPages(QByteArrayView records) const {
     if (records.size() % RecordSize != 0)
         return RuntimeError::BadRecordLength;
-    return records.isEmpty() ? 0 : writeAt(m_path, -1, records);
+    if (records.isEmpty())
+        return 0;
+    if (!sealed())
+        return writeAt(m_path, -1, records);
+    // Sealed records are bound to their numbers: they go behind the last whole record.
+    return writeRecords(pageCount().value_or(0) + 1, records);
 }
 
-int TabFile::scan(const std::function<bool(qint64, QByteArrayView)>& visit) const {
+int TabFile::scan(const std::function<bool(qint64, QByteArrayView)>& visit,
+                  const std::function<void(qint64)>& damaged) const {
+    if (m_locked)
+        return RuntimeError::BookLocked;
     QFile file(m_path);
     errno = 0;
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return openError(m_path);
-    const qint64 count = file.size() / RecordSize;
+    const qint64 size = storedRecordSize();
+    const qint64 count = file.size() / size;
     QByteArray chunk;
+    QByteArray record(m_sealer ? RecordSize : 0, Qt::Uninitialized);
     qint64 page = 1;
     while (page <= count) {
         const qint64 pages = std::min(ScanChunkPages, count - page + 1);
-        chunk.resize(pages * RecordSize);
+        chunk.resize(pages * size);
         errno = 0;
         if (file.read(chunk.data(), chunk.size()) != chunk.size())
             return runtimeErrorFromErrno(errno ? errno : EIO, m_path);
         for (qint64 i = 0; i < pages; ++i, ++page) {
-            if (!visit(page, QByteArrayView(chunk.constData() + i * RecordSize, RecordSize)))
+            const QByteArrayView stored(chunk.constData() + i * size, size);
+            if (!m_sealer) {
+                if (!visit(page, stored))
+                    return 0;
+            } else if (!m_sealer->openRecord(m_tab, page, stored, record.data())) {
+                if (damaged)
+                    damaged(page);
+            } else if (!visit(page, record)) {
                 return 0;
+            }
         }
     }
     return 0;

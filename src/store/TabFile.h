@@ -3,19 +3,30 @@
 #include <QByteArray>
 #include <QString>
 
+#include "store/RecordSealer.h"
+
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace orvelan {
 
 // One tab data file: a header-less run of 1690-byte records, page n at offset (n - 1) * 1690.
+// In an encrypted book each record is sealed on its own (RecordSealer): 1730 bytes, bound to its
+// tab and page number; every call here takes and gives plain 1690-byte records either way.
 // Every call opens the file, does its one read or write and closes it again. Results carry a
-// runtime error number (0 when it went well).
+// runtime error number (0 when it went well); a sealed page that fails its tag reads as
+// RuntimeError::PageDamaged, and every call on a book not yet unlocked fails with BookLocked.
 class TabFile {
 public:
+    // A plain file of records.
     explicit TabFile(QString path) : m_path(std::move(path)) {}
+    // A file of `tab`'s records, read and written as `sealing` says (BookFolder::tabFile).
+    TabFile(QString path, int tab, const BookSealing& sealing);
 
     const QString& path() const { return m_path; }
+    bool sealed() const { return m_locked || m_sealer; }
+    qint64 storedRecordSize() const;
 
     // Whole records in the file; a trailing part record is never counted. Empty when the file
     // cannot be examined (missing, unreadable).
@@ -24,6 +35,7 @@ public:
     struct Read {
         int error = 0;
         QByteArray record; // RecordSize bytes; empty when page lies beyond the end
+        bool damaged() const;
     };
     Read readPage(qint64 page) const;
 
@@ -35,15 +47,26 @@ public:
     int appendPages(QByteArrayView records) const;
 
     // Calls `visit(page, storedRecord)` for each whole record in order, reading in large chunks.
-    // `visit` returns false to stop early.
-    int scan(const std::function<bool(qint64, QByteArrayView)>& visit) const;
+    // `visit` returns false to stop early. A sealed page that fails its tag is not visited; it
+    // goes to `damaged` instead (when given).
+    int scan(const std::function<bool(qint64, QByteArrayView)>& visit,
+             const std::function<void(qint64)>& damaged = {}) const;
+
+    // The bytes `records` (whole 1690-byte records, the first of them page `firstPage`) take in
+    // this file: themselves, or sealed. Empty when the book is locked.
+    QByteArray storedForm(qint64 firstPage, QByteArrayView records) const;
 
     // `slot` receives the first page whose Name is blank (0 when there is none), `count` the
     // pages of the file.
     int findFirstBlank(qint64& slot, qint64& count) const;
 
 private:
+    int writeRecords(qint64 page, QByteArrayView records) const;
+
     QString m_path;
+    int m_tab = 0;
+    bool m_locked = false;
+    std::shared_ptr<const RecordSealer> m_sealer;
 };
 
 } // namespace orvelan

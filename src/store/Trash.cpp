@@ -4,6 +4,7 @@
 #include "store/PageRecord.h"
 #include "store/PrivateFiles.h"
 #include "store/RuntimeError.h"
+#include "store/SealedFiles.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
 
@@ -59,7 +60,7 @@ bool fromJson(const QJsonObject& object, TrashEntry& entry) {
 bool identityInUse(const BookFolder& folder, PageId id) {
     bool found = false;
     for (int tab = 0; tab < TabCount && !found; ++tab) {
-        TabFile(folder.tabFilePath(tab)).scan([&](qint64, QByteArrayView record) {
+        folder.tabFile(tab).scan([&](qint64, QByteArrayView record) {
             found = pageIdOf(record) == id && !isBlankStored(record);
             return !found;
         });
@@ -88,17 +89,19 @@ bool Trash::load(QString& error) {
     m_entries.clear();
     m_sendBack.clear();
     m_next = 1;
-    QFile file(path());
-    if (!file.exists())
+    // In an encrypted book the trash is sealed whole, as every file that holds pages is.
+    const WholeFileRead read = readWholeFile(path(), SealLabel, m_folder.sealing());
+    if (read.missing)
         return true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("Cannot read the trash %1: %2").arg(path(), file.errorString());
+    if (read.error && read.error != RuntimeError::PageDamaged) {
+        error = QStringLiteral("Cannot read the trash %1: %2")
+                    .arg(path(), describeRuntimeError(read.error));
         return false;
     }
     QJsonParseError parsed;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parsed);
+    const QJsonDocument document = QJsonDocument::fromJson(read.contents, &parsed);
     const QJsonObject root = document.object();
-    if (parsed.error != QJsonParseError::NoError ||
+    if (read.error || parsed.error != QJsonParseError::NoError ||
         root.value(QStringLiteral("format")).toString() != Format ||
         root.value(QStringLiteral("version")).toInt() != Version) {
         error = damagedTrash(path());
@@ -138,7 +141,8 @@ int Trash::save() const {
                            {QStringLiteral("sendBack"), sendBack}};
     if (!makePrivateFolder(m_folder.root()))
         return RuntimeError::PathNotFound;
-    return replaceFileAtomically(path(), QJsonDocument(root).toJson(QJsonDocument::Indented));
+    return writeWholeFile(path(), SealLabel, m_folder.sealing(),
+                          QJsonDocument(root).toJson(QJsonDocument::Indented));
 }
 
 QList<TrashEntry> Trash::newestFirst() const {
@@ -194,7 +198,7 @@ QString trashLine(const TrashEntry& entry) {
 
 int deletePageToTrash(const BookFolder& folder, const Clock& clock, int tab, qint64 page,
                       const QString& why, QString& error) {
-    const TabFile file(folder.tabFilePath(tab));
+    const TabFile file = folder.tabFile(tab);
     const TabFile::Read read = file.readPage(page);
     if (read.error)
         return read.error;
@@ -262,7 +266,7 @@ bool restoreFromTrash(const BookFolder& folder, const Clock& clock, int number,
 
     restored.name = pageName(stored);
     restored.tab = tabForName(QStringView(restored.name));
-    const TabFile file(folder.tabFilePath(restored.tab));
+    const TabFile file = folder.tabFile(restored.tab);
     qint64 slot = 0;
     qint64 count = 0;
     if (const int failed = file.findFirstBlank(slot, count);

@@ -43,6 +43,7 @@ inline const QString Merged = QStringLiteral("Merged into another page");
 class Trash {
 public:
     static constexpr int KeepDays = 30;
+    static constexpr char SealLabel[] = "orvelan-trash-v1";
 
     explicit Trash(BookFolder folder) : m_folder(std::move(folder)) {}
 

@@ -2,6 +2,7 @@
 
 #include "store/PageRecord.h"
 #include "store/RuntimeError.h"
+#include "store/StoreMessages.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
 
@@ -41,12 +42,22 @@ QByteArray pageHash(const PageTexts& texts) {
 bool LocalBook::snapshot(QList<LocalPage>& pages, QString& error) const {
     pages.clear();
     for (int tab = 0; tab < TabCount; ++tab) {
-        const TabFile file(m_folder.tabFilePath(tab));
-        const int failed = file.scan([&](qint64 page, QByteArrayView stored) {
-            if (!isBlankStored(stored))
-                pages.append({pageIdOf(stored), tab, page, pageHash(textsOfStored(stored))});
-            return true;
-        });
+        const TabFile file = m_folder.tabFile(tab);
+        qint64 damaged = 0;
+        const int failed = file.scan(
+            [&](qint64 page, QByteArrayView stored) {
+                if (!isBlankStored(stored))
+                    pages.append({pageIdOf(stored), tab, page, pageHash(textsOfStored(stored))});
+                return true;
+            },
+            [&](qint64 page) { damaged = damaged ? damaged : page; });
+        // A page that cannot be read must not look deleted to the server: the sync stops.
+        if (damaged) {
+            error = damagedPageText(tab, damaged) +
+                    QStringLiteral("; the sync stops until it is repaired ('orvelan-book check' "
+                                   "lists the damaged pages).");
+            return false;
+        }
         if (failed && failed != RuntimeError::FileNotFound) {
             error = failure(QStringLiteral("read"), file.path(), failed);
             return false;
@@ -56,8 +67,12 @@ bool LocalBook::snapshot(QList<LocalPage>& pages, QString& error) const {
 }
 
 bool LocalBook::readPage(int tab, qint64 page, PageTexts& texts, PageId& id, QString& error) const {
-    const TabFile file(m_folder.tabFilePath(tab));
+    const TabFile file = m_folder.tabFile(tab);
     const TabFile::Read read = file.readPage(page);
+    if (read.damaged()) {
+        error = damagedPageText(tab, page);
+        return false;
+    }
     if (read.error || read.record.isEmpty()) {
         error = failure(QStringLiteral("read"), file.path(),
                         read.error ? read.error : RuntimeError::BadRecordNumber);
@@ -69,7 +84,7 @@ bool LocalBook::readPage(int tab, qint64 page, PageTexts& texts, PageId& id, QSt
 }
 
 bool LocalBook::readStored(int tab, qint64 page, QByteArray& stored, QString& error) const {
-    const TabFile file(m_folder.tabFilePath(tab));
+    const TabFile file = m_folder.tabFile(tab);
     TabFile::Read read = file.readPage(page);
     if (read.error || read.record.isEmpty()) {
         error = failure(QStringLiteral("read"), file.path(),
@@ -93,7 +108,7 @@ QByteArray LocalBook::storedPage(qint64 pageNo, const PageTexts& texts, PageId i
 }
 
 bool LocalBook::write(int tab, qint64 page, const QByteArray& record, QString& error) {
-    const TabFile file(m_folder.tabFilePath(tab));
+    const TabFile file = m_folder.tabFile(tab);
     if (const int failed = file.writePage(page, record)) {
         error = failure(QStringLiteral("write"), file.path(), failed);
         return false;
@@ -139,7 +154,7 @@ bool LocalBook::writePage(int tab, qint64 page, const PageTexts& texts, PageId i
 
 bool LocalBook::addPage(const PageTexts& texts, PageId id, Placed& placed, QString& error) {
     const int tab = tabForName(QStringView(texts[0]));
-    const TabFile file(m_folder.tabFilePath(tab));
+    const TabFile file = m_folder.tabFile(tab);
     qint64 slot = 0;
     qint64 count = 0;
     if (const int failed = file.findFirstBlank(slot, count);

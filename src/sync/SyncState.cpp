@@ -2,6 +2,8 @@
 
 #include "store/AtomicFile.h"
 #include "store/PrivateFiles.h"
+#include "store/RuntimeError.h"
+#include "store/SealedFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,7 +50,8 @@ void SyncState::clear() {
     syncToken.clear();
 }
 
-bool SyncState::load(const QString& path, SyncState& state, QString& error) {
+bool SyncState::load(const QString& path, SyncState& state, QString& error,
+                     const BookSealing* sealing) {
     state = SyncState();
     // A sync folder that is a link would take the sync's writes outside the book folder.
     const QFileInfo folder(QFileInfo(path).absolutePath());
@@ -58,17 +61,19 @@ bool SyncState::load(const QString& path, SyncState& state, QString& error) {
                     .arg(folder.filePath());
         return false;
     }
-    QFile file(path);
-    if (!file.exists())
+    const BookSealing plain(BookSealing::State::Plain);
+    const WholeFileRead read = readWholeFile(path, SealLabel, sealing ? *sealing : plain);
+    if (read.missing)
         return true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("Cannot read the sync state %1: %2").arg(path, file.errorString());
+    if (read.error && read.error != RuntimeError::PageDamaged) {
+        error = QStringLiteral("Cannot read the sync state %1: %2")
+                    .arg(path, describeRuntimeError(read.error));
         return false;
     }
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(read.contents, &parseError);
     const QJsonObject root = document.object();
-    if (parseError.error != QJsonParseError::NoError ||
+    if (read.error || parseError.error != QJsonParseError::NoError ||
         root.value(QStringLiteral("version")).toInt() != FormatVersion) {
         error = QStringLiteral("The sync state %1 is damaged; move it away to start the sync "
                                "afresh (every page and card is then compared again).")
@@ -94,7 +99,7 @@ bool SyncState::load(const QString& path, SyncState& state, QString& error) {
     return true;
 }
 
-int SyncState::save(const QString& path) const {
+int SyncState::save(const QString& path, const BookSealing* sealing) const {
     QJsonArray cards;
     for (const CardState& card : m_cards) {
         cards.append(QJsonObject{{QStringLiteral("id"), card.id.toString()},
@@ -109,7 +114,9 @@ int SyncState::save(const QString& path) const {
                            {QStringLiteral("syncToken"), syncToken},
                            {QStringLiteral("cards"), cards}};
     makePrivateFolder(QFileInfo(path).absolutePath());
-    return replaceFileAtomically(path, QJsonDocument(root).toJson(QJsonDocument::Compact));
+    const BookSealing plain(BookSealing::State::Plain);
+    return writeWholeFile(path, SealLabel, sealing ? *sealing : plain,
+                          QJsonDocument(root).toJson(QJsonDocument::Compact));
 }
 
 } // namespace orvelan

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/RecordSealer.h"
+
 #include "store/PageIdentity.h"
 
 #include <QByteArray>
@@ -36,9 +38,12 @@ public:
     void clear();
 
     // Empty state for a missing file; false with `error` set for a damaged one.
-    static bool load(const QString& path, SyncState& state, QString& error);
+    // In an encrypted book (`sealing`) the file is sealed whole; without one it is plain.
+    static bool load(const QString& path, SyncState& state, QString& error,
+                     const BookSealing* sealing = nullptr);
     // 0 when written; else a runtime error number.
-    int save(const QString& path) const;
+    int save(const QString& path, const BookSealing* sealing = nullptr) const;
+    static constexpr char SealLabel[] = "orvelan-sync-state-v1";
 
 private:
     QHash<PageId, CardState> m_cards;

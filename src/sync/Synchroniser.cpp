@@ -172,7 +172,7 @@ bool Synchroniser::run(const QUrl& addressBook, bool dryRun, SyncReport& report,
 }
 
 bool Synchroniser::Run::run(QString& error, const SyncProgress& progress) {
-    if (!SyncState::load(m_owner.m_statePath, m_state, error))
+    if (!SyncState::load(m_owner.m_statePath, m_state, error, &m_owner.m_book.folder().sealing()))
         return false;
     if (m_state.addressBookUrl != m_book.toString()) {
         // Another address book: every page and card is compared afresh.
@@ -258,7 +258,7 @@ bool Synchroniser::Run::bookCanBeVouchedFor() {
     for (const CardState& card : m_state.cards()) {
         if (card.tab < 0 || card.tab >= TabCount || emptied.contains(card.tab))
             continue;
-        const TabFile file(m_owner.m_book.folder().tabFilePath(card.tab));
+        const TabFile file = m_owner.m_book.folder().tabFile(card.tab);
         if (file.pageCount().value_or(-1) == 0) {
             emptied.insert(card.tab);
             BookProblem problem;
@@ -342,7 +342,7 @@ bool Synchroniser::Run::saveState() {
     // The pages first: the state must never record a page the book could still lose.
     if (!m_owner.m_book.flush(m_error))
         return false;
-    if (const int failed = m_state.save(m_owner.m_statePath)) {
+    if (const int failed = m_state.save(m_owner.m_statePath, &m_owner.m_book.folder().sealing())) {
         m_error = QStringLiteral("Cannot write the sync state %1 (error %2).")
                       .arg(m_owner.m_statePath)
                       .arg(failed);

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Fault injection against orvelan-book: kill -9 at random instants, a file size limit, a small
-full file system (as root), parallel commands, stale locks, and syncs with a local Radicale
-server killed half-way (when Radicale is installed). After every fault an independent
+full file system (as root), parallel commands, stale locks, encrypting, decrypting and changing
+the password of a book killed half-way (with PyNaCl to read the sealed form), and syncs with a
+local Radicale server killed half-way (when Radicale is installed). After every fault an independent
 reader checks that every page that existed before is still there, that no part record and no
 file of the wrong mode remains, and that the next command starts cleanly and removes what an
 interrupted write left.
@@ -26,6 +27,8 @@ import urllib.request
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "compat"))
 from reference_book import FIELDS, RECORD, TAB_FILES, cipher, record  # noqa: E402
+
+# Encrypted books are read with PyNaCl through sealed_book.py, beside reference_book.py.
 
 NAME_OFFSET, NAME_WIDTH = 6, 32
 TEMPORARY = ".orvelan-tmp-"
@@ -401,6 +404,99 @@ class Radicale:
         self.process.wait()
 
 
+def read_any_names(root, passwords):
+    """read_names for a book in either form: a sealed one is opened with PyNaCl (sealed_book.py)
+    under whichever of `passwords` opens it. A record that fails its tag reads as None."""
+    if not os.path.exists(os.path.join(root, "book.key")):
+        return read_names(root)
+    import sealed_book
+    opened = None
+    for password in passwords:
+        try:
+            opened = sealed_book.book_key(root, password)
+            break
+        except Exception:  # the wrong password of the two
+            continue
+    if opened is None:
+        return None, ["book.key opens with none of the passwords"]
+    tabs, partial = {}, []
+    for tab, name in enumerate(TAB_FILES):
+        path = os.path.join(root, "DataBook", name)
+        if not os.path.isfile(path):
+            continue
+        if os.path.getsize(path) % sealed_book.SEALED:
+            partial.append(name)
+        tabs[tab] = [None if plain is None else
+                     cipher(plain[NAME_OFFSET:NAME_OFFSET + NAME_WIDTH]).strip(b" ").decode("cp1252")
+                     for plain in sealed_book.records(path, *opened, tab)]
+    return tabs, partial
+
+
+def killed_conversions(tool, work, rng, runs):
+    """kill -9 during encrypt, decrypt, a password change and writing commands on an encrypted
+    book: the next command finds a whole book in one form, every page in it, nothing mixed."""
+    try:
+        import nacl  # noqa: F401
+    except ImportError:
+        print("killed conversions: skipped, python3-nacl is not installed", flush=True)
+        return
+    password, changed = "S3cret!pw", "n3w-Phrase"
+    pw = os.path.join(work, "pw")
+    with open(pw, "w") as f:
+        f.write(password + "\n")
+    operations = {
+        "encrypt": (False, ["encrypt"]),
+        "decrypt": (True, ["decrypt"]),
+        "password change": (True, ["settings", "MasterPassword=" + changed]),
+        "add to an encrypted book": (True, ["add", "Name=Quinn Sealed"]),
+        "compact of an encrypted book": (True, ["compact"]),
+    }
+    landed = total = 0
+    for case, (encrypted, args) in operations.items():
+        for attempt in range(max(2, runs // 2)):
+            root = os.path.join(work, "conv-%s-%d" % (case.replace(" ", ""), attempt))
+            make_book(root, 1000, rng)
+            before, _ = read_names(root)
+            if encrypted and run(tool, root, ["--password-file", pw, "encrypt"]).returncode:
+                fail(case, "could not encrypt the book first")
+                continue
+            process = subprocess.Popen([tool, "--home", root, "--password-file", pw] + args,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            time.sleep(rng.uniform(0.2, 1.8))
+            process.send_signal(signal.SIGKILL)
+            total += 1
+            landed += process.wait() == -signal.SIGKILL
+            label = "kill -9 during %s (run %d)" % (case, attempt)
+            # The next command completes or undoes the conversion before it reads anything.
+            after = None
+            for given in (password, changed):
+                with open(pw + ".next", "w") as f:
+                    f.write(given + "\n")
+                after = run(tool, root, ["--password-file", pw + ".next", "check"])
+                if after.returncode == 0:
+                    break
+            if after.returncode != 0:
+                fail(label, "the next command failed: " + (after.stdout + after.stderr).strip())
+            left = [f for _, _, files in os.walk(root) for f in files
+                    if f.endswith(".convert") or f in ("book.conversion", "book.key.new")]
+            if left:
+                fail(label, "conversion files left: %s" % left[:3])
+            tabs, partial = read_any_names(root, (password, changed))
+            if tabs is None or partial:
+                fail(label, "mixed or part records: %s" % partial[:3])
+                continue
+            damaged = [(tab, i + 1) for tab, names in tabs.items()
+                       for i, name in enumerate(names) if name is None]
+            if damaged:
+                fail(label, "records that fail their tag: %s" % damaged[:3])
+            lost = named_pages(before) - named_pages(tabs)
+            if lost:
+                fail(label, "%d page(s) lost, e.g. %s" % (len(lost), sorted(lost)[:3]))
+            check_modes(label, root, False)
+            shutil.rmtree(root, ignore_errors=True)
+    print("killed conversions: kill -9 landed in %d of %d runs" % (landed, total), flush=True)
+
+
 def killed_syncs(tool, work, rng):
     """kill -9 during syncs until one completes, sending a book out and then into an empty one:
     no page is lost or doubled, the server holds each page once and no conflict copy appears."""
@@ -646,6 +742,8 @@ def main():
             print("%-20s done at %.1f s" % (case.__name__, time.time() - start), flush=True)
         kill_at_random_instants(tool, work, rng, runs)
         print("kill -9 runs done at %.1f s" % (time.time() - start), flush=True)
+        killed_conversions(tool, work, rng, runs)
+        print("killed conversions done at %.1f s" % (time.time() - start), flush=True)
         killed_syncs(tool, work, rng)
         print("killed syncs done at %.1f s" % (time.time() - start), flush=True)
     finally:

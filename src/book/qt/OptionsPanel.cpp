@@ -1,13 +1,17 @@
 #include "book/qt/OptionsPanel.h"
 
 #include "book/BlankPageRemoval.h"
+#include "security/EncryptionChoice.h"
 #include "security/PasswordDialogue.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -59,13 +63,14 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
     m_clearPassword =
         checkBox("ClearExistingPWCk", QStringLiteral("Clear Existing Password"), security);
     m_defaultEncryption = checkBox("Check6", QStringLiteral("Use Default Encryption"), security);
+    m_encryptBook = checkBox("EncryptBookCk", EncryptionChoice::caption(), security);
     m_enableMinimise =
         checkBox("DelBoECk", QStringLiteral("Enable ORVELAN to Minimise "), security);
     m_finishWithoutPrompting =
         checkBox("DelDNaCk", QStringLiteral("Finish Program without Prompting"), security);
     auto* securityLayout = new QVBoxLayout(security);
-    for (QWidget* w : {m_usePassword, m_allowExt, m_clearPassword, m_defaultEncryption,
-                       m_enableMinimise, m_finishWithoutPrompting})
+    for (QWidget* w : {m_usePassword, m_allowExt, m_clearPassword, m_encryptBook,
+                       m_defaultEncryption, m_enableMinimise, m_finishWithoutPrompting})
         securityLayout->addWidget(w);
 
     auto* records = new QGroupBox(QStringLiteral("Records"), this);
@@ -151,6 +156,7 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
     });
     connect(m_usePassword, &QCheckBox::toggled, this, &OptionsPanel::usePasswordToggled);
     connect(m_clearPassword, &QCheckBox::toggled, this, &OptionsPanel::clearPasswordToggled);
+    connect(m_encryptBook, &QCheckBox::toggled, this, &OptionsPanel::encryptBookToggled);
     hide();
 }
 
@@ -183,6 +189,8 @@ void OptionsPanel::display(const OptionsState& state) {
 
 void OptionsPanel::fillFromSettings() {
     display(fillOptions(m_session.settings()));
+    const QSignalBlocker blocker(m_encryptBook);
+    m_encryptBook->setChecked(m_session.folder().sealing().encrypted());
     applyDialLayout(dialLayoutFor(m_session.settings().dialMethod()));
 }
 
@@ -264,6 +272,40 @@ void OptionsPanel::usePasswordToggled(bool on) {
     if (on && !m_filling) {
         const QSignalBlocker blocker(m_clearPassword);
         m_clearPassword->setChecked(false);
+    }
+}
+
+void OptionsPanel::encryptBookToggled(bool on) {
+    if (m_filling)
+        return;
+    // A changed page is offered for saving first: converting rewrites every file.
+    bool encrypted = m_session.folder().sealing().encrypted();
+    if (!m_book || m_book->mayLeavePage()) {
+        QProgressDialog progress(on ? QStringLiteral("Encrypting the book...")
+                                    : QStringLiteral("Decrypting the book..."),
+                                 QString(), 0, 100, this);
+        progress.setObjectName(QStringLiteral("EncryptProgress"));
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(500);
+        const auto ask = [this](const QString& title,
+                                const QString& text) -> std::optional<QString> {
+            bool ok = false;
+            const QString typed =
+                QInputDialog::getText(this, title, text, QLineEdit::Password, QString(), &ok);
+            return ok ? std::optional<QString>(typed) : std::nullopt;
+        };
+        const auto advance = [&progress](double fraction) {
+            progress.setValue(int(fraction * 100));
+        };
+        EncryptionChoice choice(m_session, ask, advance);
+        encrypted = on ? choice.encrypt() : choice.decrypt();
+        progress.setValue(100);
+    }
+    const QSignalBlocker blocker(m_encryptBook);
+    m_encryptBook->setChecked(encrypted);
+    if (encrypted) {
+        const QSignalBlocker passwordBlocker(m_usePassword);
+        m_usePassword->setChecked(true);
     }
 }
 

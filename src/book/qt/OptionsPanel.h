@@ -56,6 +56,8 @@ private:
     void applyDialLayout(const DialLayout& layout);
     void usePasswordToggled(bool on);
     void clearPasswordToggled(bool on);
+    // "Encrypt the book with the master password": encrypts or decrypts the open book.
+    void encryptBookToggled(bool on);
     void removeBlankPages();
 
     Session& m_session;
@@ -67,6 +69,7 @@ private:
     QCheckBox* m_finishWithoutPrompting;
     QCheckBox* m_clearPassword;
     QCheckBox* m_defaultEncryption;
+    QCheckBox* m_encryptBook;
     QComboBox* m_dialMethod;
     QComboBox* m_port;
     QPointer<QPushButton> m_showTapi;

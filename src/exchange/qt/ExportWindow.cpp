@@ -1,5 +1,7 @@
 #include "exchange/qt/ExportWindow.h"
 
+#include "store/StoreMessages.h"
+
 #include "exchange/ExchangeHost.h"
 #include "exchange/Export.h"
 #include "platform/FileDialogs.h"
@@ -233,6 +235,8 @@ void ExportWindow::exportFile() {
     const QString notice = unmappableNotice(counts);
     if (!notice.isEmpty())
         told += u'\n' + notice;
+    if (m_session.folder().sealing().encrypted())
+        told += u'\n' + plainCopyNotice();
     m_session.services().prompter.ask(
         {ExportTitle, told, notice.isEmpty() ? PromptIcon::Information : PromptIcon::Exclamation,
          PromptButtons::Ok});

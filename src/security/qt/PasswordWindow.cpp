@@ -1,9 +1,12 @@
 #include "security/qt/PasswordWindow.h"
 
 #include "platform/Twips.h"
+#include "security/BookKeyring.h"
+#include "sync/net/KeyringPasswordStore.h"
 #include "ui/BookLook.h"
 #include "ui/LabelButton.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -74,6 +77,18 @@ PasswordWindow::PasswordWindow(Session& session, HelpPages help, QWidget* parent
         m_commands[i]->installEventFilter(this);
     }
     showPictures(-1, ButtonState::Normal);
+
+    // An encrypted book's key may be kept in the desktop keyring, so it opens without asking.
+    m_remember = new QCheckBox(QStringLiteral("Remember on this computer"), this);
+    m_remember->setObjectName(QStringLiteral("RememberCk"));
+    m_remember->setGeometry(12, 118, 276, 20);
+    m_remember->setVisible(session.folder().sealing().encrypted());
+    if (session.folder().sealing().encrypted())
+        setFixedSize(300, 146);
+}
+
+bool PasswordWindow::rememberChosen() const {
+    return m_remember->isVisible() && m_remember->isChecked();
 }
 
 void PasswordWindow::setInstruction(const QString& text) {
@@ -236,9 +251,21 @@ void PasswordWindow::mousePressEvent(QMouseEvent* event) {
 }
 
 void PasswordWindowPrompt::run(int mode) {
+    const BookFolder& folder = m_session.folder();
+    if (folder.sealing().state() == BookSealing::State::Locked) {
+        KeyringPasswordStore keyring;
+        if (unlockFromKeyring(folder, keyring)) {
+            m_session.passwordAccepted = true;
+            return;
+        }
+    }
     PasswordWindow window(m_session, m_help);
     window.dialogue().start(mode);
     window.exec();
+    if (m_session.passwordAccepted && window.rememberChosen()) {
+        KeyringPasswordStore keyring;
+        rememberBookKey(folder, keyring);
+    }
 }
 
 } // namespace orvelan

@@ -9,6 +9,7 @@
 
 #include <array>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 
@@ -24,6 +25,8 @@ public:
 
     PasswordDialogue& dialogue() { return m_dialogue; }
     ButtonState pictureState(int index) const { return m_states.at(index); }
+    // "Remember on this computer" is ticked (shown for an encrypted book only).
+    bool rememberChosen() const;
 
     // PasswordView
     void setInstruction(const QString& text) override;
@@ -52,6 +55,7 @@ private:
     PasswordDialogue m_dialogue;
     QLabel* m_instruction;
     QLineEdit* m_entry;
+    QCheckBox* m_remember = nullptr;
     std::array<LabelButton*, 3> m_commands{};
     std::array<QLabel*, 3> m_pictures{};
     std::array<ButtonState, 3> m_states{ButtonState::Normal, ButtonState::Normal,

@@ -1,0 +1,155 @@
+// The master password window and the options panel's tick box on an encrypted book, driven
+// through their logic as a person moves: encrypt from the panel, reopen, unlock, change the
+// password, decrypt again.
+#include "security/EncryptionChoice.h"
+#include "security/PasswordDialogue.h"
+#include "store/Settings.h"
+#include "support/FakeClock.h"
+#include "support/RecordingLauncher.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempBook.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace orvelan;
+using namespace orvelan::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct SilentView final : PasswordView {
+    void setInstruction(const QString& text) override { instructions.append(text); }
+    void setInstructionColour(InstructionColour) override {}
+    void setOkCaption(const QString&) override {}
+    void setChangeEnabled(bool) override {}
+    void clearEntry() override {}
+    void hideWindow() override {}
+    void unloadWindow() override { unloaded = true; }
+    QStringList instructions;
+    bool unloaded = false;
+};
+
+class EncryptedBookFlows : public testing::Test {
+protected:
+    EncryptedBookFlows() {
+        book.writeTab(25, {TempBook::record({{Field::Name, "Zebediah Quill"}})});
+        Settings settings;
+        settings.setRaw(Settings::MasterPassword, "S3cret!pw");
+        settings.setFlag(Settings::UsePasswordOnStartUp, true);
+        SettingsFile(book.folder().settingsPath()).write(settings);
+    }
+    std::unique_ptr<Session> run() {
+        auto session = std::make_unique<Session>(BookFolder(book.root()),
+                                                 Services{prompter, clock, launcher});
+        session->loadSettings();
+        return session;
+    }
+    // Answers the password boxes in order; nothing left means Cancel.
+    PasswordQuestion answers(QStringList typed) {
+        return [this, typed](const QString&, const QString& text) mutable
+                   -> std::optional<QString> {
+            asked.append(text);
+            if (typed.isEmpty())
+                return std::nullopt;
+            return typed.takeFirst();
+        };
+    }
+    QByteArray storedPassword() const {
+        return SettingsFile(book.folder().settingsPath()).read().masterPassword();
+    }
+
+    TempBook book;
+    ScriptedPrompter prompter;
+    FakeClock clock;
+    RecordingLauncher launcher;
+    QStringList asked;
+};
+
+} // namespace
+
+TEST_F(EncryptedBookFlows, EncryptFromThePanelThenUnlockChangeAndDecrypt) {
+    auto first = run();
+    // The warning first: Cancel leaves the book as it was.
+    prompter.answerNext(PromptAnswer::Cancel);
+    EXPECT_FALSE(EncryptionChoice(*first, answers({}), {}).encrypt());
+    EXPECT_FALSE(QFile::exists(book.folder().bookKeyPath()));
+    EXPECT_TRUE(prompter.last().text.contains(u"cannot be recovered"_s));
+
+    prompter.answerNext(PromptAnswer::Ok);  // the warning
+    prompter.answerNext(PromptAnswer::Yes); // a recovery key
+    prompter.answerNext(PromptAnswer::Ok);  // what was done
+    QList<double> progress;
+    ASSERT_TRUE(EncryptionChoice(*first, answers({}), [&](double f) { progress << f; }).encrypt());
+    EXPECT_TRUE(prompter.last().text.contains(u"Recovery key"_s));
+    EXPECT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.last(), 1.0);
+    EXPECT_EQ(storedPassword(), QByteArray(64, ' '));
+    // Settings written later in the run keep the field empty.
+    first->settings().setRaw(Settings::MasterPassword, "S3cret!pw");
+    first->saveSettings();
+    EXPECT_EQ(storedPassword(), QByteArray(64, ' '));
+
+    // The next run: the window unlocks the book; a wrong password changes nothing.
+    auto second = run();
+    ASSERT_EQ(second->folder().sealing().state(), BookSealing::State::Locked);
+    SilentView view;
+    PasswordDialogue dialogue(*second, view);
+    dialogue.start(PasswordDialogue::Enter);
+    dialogue.ok(u"S3cret!pW"_s);
+    EXPECT_TRUE(view.instructions.contains(u"Incorrect Password"_s));
+    EXPECT_EQ(second->folder().sealing().state(), BookSealing::State::Locked);
+    dialogue.change();
+    dialogue.ok(u"S3cret!pw"_s); // the present password
+    EXPECT_EQ(second->folder().sealing().state(), BookSealing::State::Open);
+    dialogue.ok(u"n3w-phrase"_s);
+    dialogue.ok(u"n3w-phrase"_s);
+    EXPECT_TRUE(second->passwordAccepted);
+    EXPECT_EQ(storedPassword(), QByteArray(64, ' '));
+    EXPECT_EQ(PageRecord::fromStored(second->folder().tabFile(25).readPage(1).record)
+                  .text(Field::Name),
+              u"Zebediah Quill"_s);
+
+    // The third run opens with the new password only, and decrypts from the panel.
+    auto third = run();
+    SilentView again;
+    PasswordDialogue unlock(*third, again);
+    unlock.start(PasswordDialogue::Enter);
+    unlock.ok(u"S3cret!pw"_s);
+    EXPECT_FALSE(third->passwordAccepted);
+    unlock.ok(u"n3w-phrase"_s);
+    ASSERT_TRUE(third->passwordAccepted);
+    prompter.answerNext(PromptAnswer::Ok); // "Incorrect Password"
+    EXPECT_TRUE(EncryptionChoice(*third, answers({u"wrong"_s}), {}).decrypt());
+    EXPECT_EQ(prompter.last().text, u"Incorrect Password"_s);
+    prompter.answerNext(PromptAnswer::Ok);
+    EXPECT_FALSE(EncryptionChoice(*third, answers({u"n3w-phrase"_s}), {}).decrypt());
+    EXPECT_FALSE(QFile::exists(book.folder().bookKeyPath()));
+    EXPECT_EQ(storedPassword().trimmed(), "n3w-phrase");
+    EXPECT_EQ(book.page(25, 1).text(Field::Name), u"Zebediah Quill"_s);
+}
+
+TEST_F(EncryptedBookFlows, WithoutAStoredPasswordOneIsSetFirst) {
+    Settings settings;
+    SettingsFile(book.folder().settingsPath()).write(settings);
+    auto session = run();
+    // Too short, then two that differ: nothing is encrypted, and the user is told why.
+    EXPECT_FALSE(EncryptionChoice(*session, answers({u"ab"_s}), {}).encrypt());
+    EXPECT_EQ(prompter.last().text, u"Passwords of less than 3 characters are not Permitted   "_s);
+    EXPECT_FALSE(EncryptionChoice(*session, answers({u"abcd"_s, u"abce"_s}), {}).encrypt());
+    EXPECT_FALSE(QFile::exists(book.folder().bookKeyPath()));
+    prompter.answerNext(PromptAnswer::Ok);
+    prompter.answerNext(PromptAnswer::No);
+    prompter.answerNext(PromptAnswer::Ok);
+    ASSERT_TRUE(EncryptionChoice(*session, answers({u"abcd"_s, u"abcd "_s}), {}).encrypt());
+    EXPECT_FALSE(prompter.last().text.contains(u"Recovery key"_s));
+    auto next = run();
+    EXPECT_TRUE(SettingsFile(book.folder().settingsPath()).read().flag(
+        Settings::UsePasswordOnStartUp));
+    SilentView view;
+    PasswordDialogue dialogue(*next, view);
+    dialogue.start(PasswordDialogue::Enter);
+    dialogue.ok(u"abcd"_s);
+    EXPECT_TRUE(next->passwordAccepted);
+}
