@@ -27,8 +27,7 @@ qint64 scanOrThrow(CliContext& context, int tab,
                    const std::function<bool(qint64, QByteArrayView)>& visit) {
     const TabFile file = context.folder.tabFile(tab);
     const int error = file.scan(visit, [&](qint64 page) {
-        context.err << "orvelan-book: " << damagedPageText(tab, page) << '
-';
+        context.err << "orvelan-book: " << damagedPageText(tab, page) << '\n';
     });
     // A missing file or folder holds no pages: a book not yet created reads as empty.
     if (error && error != RuntimeError::FileNotFound && error != RuntimeError::PathNotFound)

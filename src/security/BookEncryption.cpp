@@ -8,6 +8,7 @@
 #include "store/StoreMessages.h"
 #include "store/Windows1252.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -262,6 +263,17 @@ ConversionOutcome encryptBook(const BookFolder& folder, QStringView password, bo
     if (passwordBytes(password).size() < 3) {
         outcome.error = QStringLiteral("A master password of at least 3 characters is needed to "
                                        "encrypt the book.");
+        return outcome;
+    }
+    // Records set aside by 'check --repair' are plain copies: they are looked at (and removed)
+    // before the book is sealed, or they would stay readable beside it.
+    if (!QDir(folder.reserveDir() + QStringLiteral("/damaged"))
+             .entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden)
+             .isEmpty()) {
+        outcome.error = QStringLiteral("%1/damaged holds pages set aside by 'check --repair', "
+                                       "which encrypting would leave readable: look at them and "
+                                       "remove them first.")
+                            .arg(folder.reserveDir());
         return outcome;
     }
     completeInterruptedConversion(folder);

@@ -167,8 +167,8 @@ QString BookProblem::describe() const {
             .arg(size % RecordSize)
             .arg(page);
     case Kind::DamagedPage:
-        return damagedPageText(tab, page) + QStringLiteral(" (%1 fails its authentication).")
-                                                .arg(path);
+        return damagedPageText(tab, page) +
+               QStringLiteral(" (%1 fails its authentication).").arg(path);
     case Kind::UndecodablePage:
         return QStringLiteral("Page %1 of %2 (%3) does not decode: %4.")
             .arg(page)

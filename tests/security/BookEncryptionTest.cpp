@@ -526,11 +526,15 @@ TEST(BookEncryption, EveryWritingCommandKeepsTheBookSealed) {
         ASSERT_EQ(run.status, 0) << command.join(u' ').toStdString() << run.err.toStdString();
     }
     for (const auto& [name, bytes] : snapshot(book.root()).asKeyValueRange()) {
-        for (const char* text : {"Nadia", "owes a visit", "555-0142", "Zebediah"})
+        // The page deleted went to the trash, which is sealed too.
+        for (const char* text : {"Nadia", "owes a visit", "555-0142", "Zebediah", "Alma Wirth"})
             EXPECT_FALSE(bytes.contains(text)) << name.toStdString() << " " << text;
     }
     const ToolRun check = tool(book, {u"--password-file"_s, pw, u"check"_s});
     EXPECT_EQ(check.status, 0) << check.out.toStdString();
+    EXPECT_TRUE(QFile::exists(book.root() + u"/trash.json"_s));
+    const ToolRun trash = tool(book, {u"--password-file"_s, pw, u"trash"_s});
+    EXPECT_TRUE(trash.out.contains(u"Alma Wirth"_s)) << trash.out.toStdString();
     const ToolRun list = tool(book, {u"--password-file"_s, pw, u"list"_s});
     EXPECT_TRUE(list.out.contains(u"Nadia Quill"_s)) << list.out.toStdString();
     EXPECT_TRUE(list.out.contains(u"555-0142"_s)) << list.out.toStdString();
