@@ -137,7 +137,7 @@ bool convertSettings(const BookFolder& folder, const QByteArray& password, bool 
 
 // Writes every twin in the other form, then the marker, then completes. On a failure before
 // the marker the twins are removed and the book stays as it was.
-ConversionOutcome convert(const BookFolder& folder, const Forms& forms, const char* target,
+ConversionOutcome convertBook(const BookFolder& folder, const Forms& forms, const char* target,
                           const QByteArray& settingsPassword, const ConversionProgress& progress) {
     ConversionOutcome outcome;
     const auto files = recordFiles(folder);
@@ -288,7 +288,7 @@ ConversionOutcome encryptBook(const BookFolder& folder, QStringView password, bo
         return outcome;
     }
     const QString recovery = outcome.recoveryKey;
-    outcome = convert(folder, {nullptr, key.get()}, Conversion::ToSealed, QByteArray(), progress);
+    outcome = convertBook(folder, {nullptr, key.get()}, Conversion::ToSealed, QByteArray(), progress);
     if (outcome.ok) {
         outcome.recoveryKey = recovery;
         folder.sealing().open(key);
@@ -311,7 +311,7 @@ ConversionOutcome decryptBook(const BookFolder& folder, QStringView password,
     QByteArray stored = toWindows1252(QString::fromUtf8(passwordBytes(password)), &unmappable);
     if (unmappable || stored.size() > 64)
         stored.clear();
-    outcome = convert(folder, {sealer.get(), nullptr}, Conversion::ToPlain, stored, progress);
+    outcome = convertBook(folder, {sealer.get(), nullptr}, Conversion::ToPlain, stored, progress);
     if (outcome.ok)
         folder.sealing().setPlain();
     return outcome;

@@ -11,9 +11,9 @@ namespace orvelan {
 
 namespace {
 
-constexpr std::size_t NonceSize = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
-constexpr std::size_t TagSize = crypto_aead_xchacha20poly1305_ietf_ABYTES;
-static_assert(NonceSize + TagSize == RecordSealer::RecordOverhead);
+constexpr std::size_t SealNonceSize = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
+constexpr std::size_t SealTagSize = crypto_aead_xchacha20poly1305_ietf_ABYTES;
+static_assert(SealNonceSize + SealTagSize == RecordSealer::RecordOverhead);
 static_assert(RecordSize + RecordSealer::RecordOverhead == RecordSealer::SealedRecordSize);
 
 using RecordAd = std::array<unsigned char, BookKey::BookIdSize + 1 + 8>;
@@ -28,7 +28,7 @@ RecordAd recordAd(const QByteArray& bookId, int tab, qint64 record) {
     return ad;
 }
 
-const unsigned char* bytes(QByteArrayView view) {
+const unsigned char* asBytes(QByteArrayView view) {
     return reinterpret_cast<const unsigned char*>(view.data());
 }
 
@@ -46,9 +46,9 @@ std::shared_ptr<BookKey> BookKey::generate() {
 
 void BookKey::sealRecord(int tab, qint64 record, QByteArrayView plain, char* out) const {
     auto* nonce = reinterpret_cast<unsigned char*>(out);
-    randombytes_buf(nonce, NonceSize);
+    randombytes_buf(nonce, SealNonceSize);
     const RecordAd ad = recordAd(m_bookId, tab, record);
-    crypto_aead_xchacha20poly1305_ietf_encrypt(nonce + NonceSize, nullptr, bytes(plain),
+    crypto_aead_xchacha20poly1305_ietf_encrypt(nonce + SealNonceSize, nullptr, asBytes(plain),
                                                static_cast<unsigned long long>(plain.size()),
                                                ad.data(), ad.size(), nullptr, nonce, m_key->data());
 }
@@ -58,31 +58,31 @@ bool BookKey::openRecord(int tab, qint64 record, QByteArrayView sealed, char* ou
         return false;
     const RecordAd ad = recordAd(m_bookId, tab, record);
     return crypto_aead_xchacha20poly1305_ietf_decrypt(
-               reinterpret_cast<unsigned char*>(out), nullptr, nullptr, bytes(sealed) + NonceSize,
-               static_cast<unsigned long long>(sealed.size()) - NonceSize, ad.data(), ad.size(),
-               bytes(sealed), m_key->data()) == 0;
+               reinterpret_cast<unsigned char*>(out), nullptr, nullptr, asBytes(sealed) + SealNonceSize,
+               static_cast<unsigned long long>(sealed.size()) - SealNonceSize, ad.data(), ad.size(),
+               asBytes(sealed), m_key->data()) == 0;
 }
 
 QByteArray BookKey::sealFile(QByteArrayView label, QByteArrayView plain) const {
     const QByteArray ad = label.toByteArray() + m_bookId;
-    QByteArray sealed(qsizetype(NonceSize + TagSize) + plain.size(), Qt::Uninitialized);
+    QByteArray sealed(qsizetype(SealNonceSize + SealTagSize) + plain.size(), Qt::Uninitialized);
     auto* nonce = reinterpret_cast<unsigned char*>(sealed.data());
-    randombytes_buf(nonce, NonceSize);
+    randombytes_buf(nonce, SealNonceSize);
     crypto_aead_xchacha20poly1305_ietf_encrypt(
-        nonce + NonceSize, nullptr, bytes(plain), static_cast<unsigned long long>(plain.size()),
-        bytes(ad), static_cast<unsigned long long>(ad.size()), nullptr, nonce, m_key->data());
+        nonce + SealNonceSize, nullptr, asBytes(plain), static_cast<unsigned long long>(plain.size()),
+        asBytes(ad), static_cast<unsigned long long>(ad.size()), nullptr, nonce, m_key->data());
     return sealed;
 }
 
 std::optional<QByteArray> BookKey::openFile(QByteArrayView label, QByteArrayView sealed) const {
-    if (sealed.size() < qsizetype(NonceSize + TagSize))
+    if (sealed.size() < qsizetype(SealNonceSize + SealTagSize))
         return std::nullopt;
     const QByteArray ad = label.toByteArray() + m_bookId;
-    QByteArray plain(sealed.size() - qsizetype(NonceSize + TagSize), Qt::Uninitialized);
+    QByteArray plain(sealed.size() - qsizetype(SealNonceSize + SealTagSize), Qt::Uninitialized);
     if (crypto_aead_xchacha20poly1305_ietf_decrypt(
             reinterpret_cast<unsigned char*>(plain.data()), nullptr, nullptr,
-            bytes(sealed) + NonceSize, static_cast<unsigned long long>(sealed.size()) - NonceSize,
-            bytes(ad), static_cast<unsigned long long>(ad.size()), bytes(sealed),
+            asBytes(sealed) + SealNonceSize, static_cast<unsigned long long>(sealed.size()) - SealNonceSize,
+            asBytes(ad), static_cast<unsigned long long>(ad.size()), asBytes(sealed),
             m_key->data()) != 0)
         return std::nullopt;
     return plain;

@@ -13,10 +13,10 @@ namespace orvelan {
 
 namespace {
 
-constexpr char Format[] = "orvelan-book-key";
+constexpr char KeyFileFormat[] = "orvelan-book-key";
 constexpr char WrapLabel[] = "orvelan-book-key-v1";
-constexpr qsizetype SaltSize = crypto_pwhash_SALTBYTES;
-constexpr qsizetype NonceSize = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
+constexpr qsizetype KeySaltSize = crypto_pwhash_SALTBYTES;
+constexpr qsizetype WrapNonceSize = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
 constexpr qsizetype WrappedSize = GuardedKey::Size + crypto_aead_xchacha20poly1305_ietf_ABYTES;
 // A damaged or planted file must not make unlocking take hours or all the memory.
 constexpr quint64 MaxOpslimit = 64;
@@ -44,8 +44,8 @@ const unsigned char* u(const QByteArray& bytes) {
 
 // Wraps the book key under `kek` into `slot` (nonce, wrappedKey).
 void wrapInto(QJsonObject& slot, const BookKey& key, const GuardedKey& kek) {
-    QByteArray nonce(NonceSize, Qt::Uninitialized);
-    randombytes_buf(nonce.data(), NonceSize);
+    QByteArray nonce(WrapNonceSize, Qt::Uninitialized);
+    randombytes_buf(nonce.data(), WrapNonceSize);
     QByteArray wrapped(WrappedSize, Qt::Uninitialized);
     const QByteArray ad = wrapAd(key.bookId());
     crypto_aead_xchacha20poly1305_ietf_encrypt(reinterpret_cast<unsigned char*>(wrapped.data()),
@@ -57,7 +57,7 @@ void wrapInto(QJsonObject& slot, const BookKey& key, const GuardedKey& kek) {
 
 std::shared_ptr<BookKey> unwrapFrom(const QJsonObject& slot, const QByteArray& bookId,
                                     const GuardedKey& kek) {
-    const auto nonce = fromB64(slot.value(QStringLiteral("nonce")), NonceSize);
+    const auto nonce = fromB64(slot.value(QStringLiteral("nonce")), WrapNonceSize);
     const auto wrapped = fromB64(slot.value(QStringLiteral("wrappedKey")), WrappedSize);
     if (!nonce || !wrapped)
         return nullptr;
@@ -138,7 +138,7 @@ std::optional<BookKeyFile> BookKeyFile::parse(QByteArrayView json, QString& why)
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     const QJsonObject root = document.object();
-    if (root.value(QStringLiteral("format")).toString() != QLatin1StringView(Format))
+    if (root.value(QStringLiteral("format")).toString() != QLatin1StringView(KeyFileFormat))
         return std::nullopt;
     if (root.value(QStringLiteral("version")).toInt() != 1) {
         why = QStringLiteral("book.key was written by a newer version of this program.");
@@ -162,7 +162,7 @@ QByteArray BookKeyFile::toJson() const {
     QJsonArray array;
     for (const QJsonObject& slot : slots)
         array.append(slot);
-    const QJsonObject root{{QStringLiteral("format"), QLatin1StringView(Format)},
+    const QJsonObject root{{QStringLiteral("format"), QLatin1StringView(KeyFileFormat)},
                            {QStringLiteral("version"), 1},
                            {QStringLiteral("bookId"), b64(bookId)},
                            {QStringLiteral("slots"), array}};
@@ -177,8 +177,8 @@ BookKeyFile BookKeyFile::withPassword(const BookKey& key, QStringView password, 
 }
 
 void BookKeyFile::setPassword(const BookKey& key, QStringView password, KdfLimits limits) {
-    QByteArray salt(SaltSize, Qt::Uninitialized);
-    randombytes_buf(salt.data(), SaltSize);
+    QByteArray salt(KeySaltSize, Qt::Uninitialized);
+    randombytes_buf(salt.data(), KeySaltSize);
     const auto kek = deriveKek(password, salt, limits.opslimit, limits.memlimit);
     if (!kek)
         throw std::bad_alloc(); // Argon2id could not have its memory
@@ -211,7 +211,7 @@ std::shared_ptr<BookKey> BookKeyFile::unlockWithPassword(QStringView password) c
         if (!isKind(slot, "password") ||
             slot.value(QStringLiteral("kdf")).toString() != QStringLiteral("argon2id13"))
             continue;
-        const auto salt = fromB64(slot.value(QStringLiteral("salt")), SaltSize);
+        const auto salt = fromB64(slot.value(QStringLiteral("salt")), KeySaltSize);
         const qint64 ops = slot.value(QStringLiteral("opslimit")).toInteger(-1);
         const qint64 mem = slot.value(QStringLiteral("memlimit")).toInteger(-1);
         if (!salt || ops < qint64(crypto_pwhash_OPSLIMIT_MIN) || quint64(ops) > MaxOpslimit ||

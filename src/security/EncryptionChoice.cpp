@@ -7,7 +7,7 @@ namespace orvelan {
 
 namespace {
 
-const QString Title = QStringLiteral("ORVELAN Secure Address Book");
+const QString ChoiceTitle = QStringLiteral("ORVELAN Secure Address Book");
 
 } // namespace
 
@@ -17,11 +17,11 @@ const QString& EncryptionChoice::caption() {
 }
 
 void EncryptionChoice::tell(const QString& text, PromptIcon icon) {
-    m_session.services().prompter.ask({Title, text, icon, PromptButtons::Ok});
+    m_session.services().prompter.ask({ChoiceTitle, text, icon, PromptButtons::Ok});
 }
 
 std::optional<QString> EncryptionChoice::newPassword() {
-    const auto first = m_ask(Title, QStringLiteral("Set a master password for the book (at "
+    const auto first = m_ask(ChoiceTitle, QStringLiteral("Set a master password for the book (at "
                                                    "least 3 characters):"));
     if (!first)
         return std::nullopt;
@@ -30,7 +30,7 @@ std::optional<QString> EncryptionChoice::newPassword() {
              PromptIcon::Exclamation);
         return std::nullopt;
     }
-    const auto again = m_ask(Title, QStringLiteral("Confirm the master password:"));
+    const auto again = m_ask(ChoiceTitle, QStringLiteral("Confirm the master password:"));
     if (!again)
         return std::nullopt;
     if (trimPasswordSpaces(*again) != trimPasswordSpaces(*first)) {
@@ -54,7 +54,7 @@ bool EncryptionChoice::encrypt() {
         password = *chosen;
     }
     Prompter& prompter = m_session.services().prompter;
-    if (prompter.ask({Title,
+    if (prompter.ask({ChoiceTitle,
                       QStringLiteral("Encrypting seals every page with your master password. A "
                                      "forgotten master password cannot be recovered: nobody, "
                                      "not even ORVELAN, can open the book without it.\r\n\r\n"
@@ -62,7 +62,7 @@ bool EncryptionChoice::encrypt() {
                       PromptIcon::Exclamation, PromptButtons::OkCancel}) != PromptAnswer::Ok)
         return false;
     const bool recovery =
-        prompter.ask({Title,
+        prompter.ask({ChoiceTitle,
                       QStringLiteral("Make a recovery key as well? It opens the book if the "
                                      "password is forgotten; it is shown only once, so write it "
                                      "down and keep it apart from the computer."),
@@ -90,7 +90,7 @@ bool EncryptionChoice::decrypt() {
     const BookFolder& folder = m_session.folder();
     if (!folder.sealing().encrypted())
         return false;
-    const auto password = m_ask(Title, QStringLiteral("Enter the master password to decrypt the "
+    const auto password = m_ask(ChoiceTitle, QStringLiteral("Enter the master password to decrypt the "
                                                       "book:"));
     if (!password)
         return true;
