@@ -116,7 +116,7 @@ PageId pageIdOfUid(const QString& uid) {
 QSet<PageId> pageIdsOfBook(const BookFolder& folder) {
     QSet<PageId> ids;
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-        TabFile(folder.tabFilePath(tab)).scan([&](qint64, QByteArrayView stored) {
+        folder.tabFile(tab).scan([&](qint64, QByteArrayView stored) {
             if (const PageId id = pageIdOf(stored); !id.isNull())
                 ids.insert(id);
             return true;
