@@ -5,6 +5,10 @@
 
 #include "store/BookCheck.h"
 #include "store/TabTable.h"
+#include "sync/SyncAccount.h"
+#include "sync/SyncState.h"
+
+#include <QFileInfo>
 
 #include <QJsonArray>
 
@@ -34,6 +38,34 @@ QString kindName(BookProblem::Kind kind) {
     return {};
 }
 
+// A repair that could not keep some pages of a synced book makes the sync state forget them, so
+// the next sync brings them back from the server instead of deleting their cards there.
+void forgetLostPages(const BookFolder& folder, RepairReport& repaired) {
+    const QString path = syncStatePath(folder);
+    if (repaired.lost.isEmpty() || !QFileInfo::exists(path))
+        return;
+    SyncState state;
+    QString error;
+    if (!SyncState::load(path, state, error)) {
+        repaired.left << QStringLiteral("The sync state could not be read (%1): put the lost "
+                                        "pages back from a backup before the next sync.")
+                             .arg(error);
+        return;
+    }
+    int forgotten = 0;
+    for (const RepairReport::LostPages& lost : std::as_const(repaired.lost))
+        forgotten += state.forgetPagesAfter(lost.tab, lost.keptPages);
+    if (forgotten == 0)
+        return;
+    if (state.save(path) != 0)
+        repaired.left << QStringLiteral("The sync state could not be written: put the lost "
+                                        "pages back from a backup before the next sync.");
+    else
+        repaired.done << QStringLiteral("The next sync brings %1 lost page(s) back from the "
+                                        "server instead of deleting their cards there.")
+                             .arg(forgotten);
+}
+
 } // namespace
 
 int runCheck(CliContext& context, const QStringList& args) {
@@ -43,8 +75,10 @@ int runCheck(CliContext& context, const QStringList& args) {
     const auto lock = repair ? lockBook(context.folder) : nullptr;
     const BookCheckResult found = checkBook(context.folder);
     RepairReport repaired;
-    if (repair)
+    if (repair) {
         repaired = repairBook(context.folder, found);
+        forgetLostPages(context.folder, repaired);
+    }
     if (context.json) {
         QJsonArray problems;
         for (const BookProblem& problem : found.problems)

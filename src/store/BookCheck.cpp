@@ -402,6 +402,7 @@ RepairReport repairBook(const BookFolder& folder, const BookCheckResult& found) 
                 break;
             }
             report.done << QStringLiteral("%1: created with one blank page.").arg(problem.path);
+            report.lost.append({problem.tab, 0});
             break;
         }
         case BookProblem::Kind::PartialRecord: {
@@ -424,6 +425,7 @@ RepairReport repairBook(const BookFolder& folder, const BookCheckResult& found) 
                                .arg(tail.size())
                                .arg(whole / recordSize)
                                .arg(damagedDir(folder), aside);
+            report.lost.append({problem.tab, whole / RecordSize});
             break;
         }
         case BookProblem::Kind::DamagedPage: {

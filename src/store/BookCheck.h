@@ -61,6 +61,12 @@ QString syncStopMessage(const BookCheckResult& result);
 struct RepairReport {
     QStringList done; // one line per damaged record or file set aside or fixed
     QStringList left; // problems a repair cannot solve (a link, a folder, an unreadable file)
+    // Pages the repair could not keep: those of `tab` after its first `keptPages`.
+    struct LostPages {
+        int tab = 0;
+        qint64 keptPages = 0;
+    };
+    QList<LostPages> lost;
 };
 
 // Sets damaged records aside and makes the tab files whole again, deleting nothing:

@@ -44,6 +44,18 @@ void SyncState::remove(PageId id) {
     }
 }
 
+int SyncState::forgetPagesAfter(int tab, qint64 keptPages) {
+    QList<PageId> lost;
+    for (const CardState& card : std::as_const(m_cards))
+        if (card.tab == tab && card.page > keptPages)
+            lost.append(card.id);
+    for (const PageId& id : std::as_const(lost))
+        remove(id);
+    if (!lost.isEmpty())
+        syncToken.clear(); // the server lists every card again, the forgotten ones among them
+    return int(lost.size());
+}
+
 void SyncState::clear() {
     m_cards.clear();
     m_byHref.clear();

@@ -36,6 +36,10 @@ public:
     void put(const CardState& card);
     void remove(PageId id);
     void clear();
+    // Forgets the pages the last sync saw in `tab` after its first `keptPages`: pages the book
+    // lost to damage, which the next sync brings back from the server instead of deleting their
+    // cards. Returns how many it forgot.
+    int forgetPagesAfter(int tab, qint64 keptPages);
 
     // Empty state for a missing file; false with `error` set for a damaged one.
     // In an encrypted book (`sealing`) the file is sealed whole; without one it is plain.

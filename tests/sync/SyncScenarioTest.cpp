@@ -1307,6 +1307,17 @@ TEST_P(SyncScenario, ADamagedTabFileStopsTheSyncBeforeAnyChangeOnEitherSide) {
         file.write(whole);
     }
     EXPECT_FALSE(syncOk().report.changed()) << "mended, the book syncs as before";
+
+    // Repaired instead of mended, the pages the cut took come back from the server, whose
+    // cards stay as they were.
+    resizeFile(tabFile, 5 * 1690 + 700);
+    const ToolRun repaired = tool(book, {QStringLiteral("check"), QStringLiteral("--repair")});
+    EXPECT_TRUE(repaired.out.contains(QStringLiteral("brings 7 lost page(s) back")))
+        << repaired.out.toStdString();
+    const SyncOutcome after = syncOk();
+    EXPECT_EQ(after.report.deletedThere, 0);
+    EXPECT_EQ(serverEtags(), etags);
+    EXPECT_EQ(book.pageCount(12), 12);
 }
 
 // A page whose encoding mark was flipped reads as mojibake ("Иванов" as "Ð˜Ð²Ð°Ð½"); the sync
