@@ -46,7 +46,7 @@ void forgetLostPages(const BookFolder& folder, RepairReport& repaired) {
         return;
     SyncState state;
     QString error;
-    if (!SyncState::load(path, state, error)) {
+    if (!SyncState::load(path, state, error, &folder.sealing())) {
         repaired.left << QStringLiteral("The sync state could not be read (%1): put the lost "
                                         "pages back from a backup before the next sync.")
                              .arg(error);
@@ -57,7 +57,7 @@ void forgetLostPages(const BookFolder& folder, RepairReport& repaired) {
         forgotten += state.forgetPagesAfter(lost.tab, lost.keptPages);
     if (forgotten == 0)
         return;
-    if (state.save(path) != 0)
+    if (state.save(path, &folder.sealing()) != 0)
         repaired.left << QStringLiteral("The sync state could not be written: put the lost "
                                         "pages back from a backup before the next sync.");
     else
