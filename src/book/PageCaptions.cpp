@@ -1,6 +1,7 @@
 #include "book/PageCaptions.h"
 
 #include "store/PageTexts.h"
+#include "store/PageViewIndex.h"
 
 #include <array>
 
@@ -18,10 +19,9 @@ constexpr std::array<const char*, ViewFieldCount> Titles = {
     "",          "",           "",        "E-Mail",  "Web",
     "Notes"};
 
-constexpr int HomeAddressFirst = 1;
-constexpr int WorkAddressFirst = 17;
-constexpr int AddressLines = 6;
-constexpr int WorkEmail = 23;
+constexpr int HomeAddressFirst = VAddr1;
+constexpr int WorkAddressFirst = VOrgAddr1;
+constexpr int WorkEmail = VOrgEmail;
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "sync/CardMerge.h"
 
 #include "store/PageEncoding.h"
+#include "store/PageViewIndex.h"
 #include "store/TabTable.h"
 
 #include <QHash>
@@ -9,20 +10,6 @@
 namespace orvelan {
 
 namespace {
-
-// View indexes of the page texts that start a group of fields.
-enum View {
-    VName = 0,
-    VAddr1 = 1,
-    VEmail = 12,
-    VJobTitle = 15,
-    VOrganisation = 14,
-    VDepartment = 16,
-    VOrgAddr1 = 17,
-    VOrgWeb = 24,
-    VNotes = 25,
-};
-constexpr int AddressLines = 6;
 
 // The first field of every group of fields one property fills.
 constexpr int Groups[] = {0, 1, 7, 8, 9, 10, 11, 12, 13, 14, 15, 17, 23, 24, 25};

@@ -2,6 +2,7 @@
 
 #include "exchange/HiddenCharacters.h"
 #include "store/PageEncoding.h"
+#include "store/PageViewIndex.h"
 #include "store/TabTable.h"
 
 #include <QTimeZone>
@@ -12,27 +13,6 @@
 namespace orvelan {
 
 namespace {
-
-// View indexes of the page texts.
-enum View {
-    VName = 0,
-    VAddr1 = 1,
-    VPhone1 = 7,
-    VPhone2 = 8,
-    VMobile = 9,
-    VFax = 10,
-    VPager = 11,
-    VEmail = 12,
-    VGroup = 13,
-    VOrganisation = 14,
-    VJobTitle = 15,
-    VDepartment = 16,
-    VOrgAddr1 = 17,
-    VOrgEmail = 23,
-    VOrgWeb = 24,
-    VNotes = 25,
-};
-constexpr int AddressLines = 6;
 
 // Properties that hold nothing a person reads: they are neither placed nor noted.
 bool isTechnical(const QString& name) {
