@@ -269,14 +269,7 @@ TEST(BookSearch, AgreesWithAPlainReadingOfTheRulesOnARandomBook) {
 
 TEST(BookSearch, EveryScriptInAnyCaseWithWesternPagesComparedByByte) {
     TempBook book;
-    const auto stored = [](const QString& name, const QString& notes) {
-        PageTexts texts;
-        texts[0] = name;
-        texts[NotesViewIndex] = notes;
-        PageRecord record;
-        fillRecord(record, texts);
-        return record.toStored();
-    };
+    const auto stored = &TempBook::textPage;
     book.writeTab(25, {stored(u"Zo\u00eb Western"_s, u"caf\u00e9"_s),
                        stored(u"Zo\u00eb \u0141ukasz"_s, u"\u0414\u043e\u043c"_s)});
     book.writeTab(22, {stored(u"\u738b\u82b3"_s, u"\u03a3\u03bf\u03c6\u03af\u03b1\u03c2"_s)});

@@ -21,15 +21,6 @@ using orvelan::test::TempBook;
 
 namespace {
 
-QByteArray storedPage(const QString& name, const QString& notes = {}) {
-    PageTexts texts;
-    texts[0] = name;
-    texts[NotesViewIndex] = notes;
-    PageRecord record;
-    fillRecord(record, texts);
-    return record.toStored();
-}
-
 void setReserved(QByteArray& stored, QByteArrayView reserved) {
     std::memcpy(stored.data() + specOf(Field::Reserved).offset, reserved.data(), ReservedWidth);
 }
@@ -61,7 +52,10 @@ const DecodeCase DecodeCases[] = {
     {"an SCSU page with an identity", QStringLiteral("王芳"),
      [](QByteArray& s) { setPageId(s, SomeId); }, ""},
     {"notes with line breaks", QStringLiteral("Ann"),
-     [](QByteArray& s) { s = storedPage(QStringLiteral("Ann"), QStringLiteral("a\nb\tc")); }, ""},
+     [](QByteArray& s) {
+         s = TempBook::textPage(QStringLiteral("Ann"), QStringLiteral("a\nb\tc"));
+     },
+     ""},
     {"an unknown mark", QStringLiteral("Иванов"),
      [](QByteArray& s) { setReserved(s, QByteArrayView("UTF-9\0\0\0", 8)); }, "unknown mark"},
     {"an identity whose tag flipped", QStringLiteral("Ann"),
@@ -98,7 +92,7 @@ const DecodeCase DecodeCases[] = {
 class PageDecoding : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(PageDecoding, NamesWhyAPageCannotBeReadAsItWasWritten) {
-    QByteArray stored = storedPage(GetParam().name);
+    QByteArray stored = TempBook::textPage(GetParam().name);
     if (GetParam().damage)
         GetParam().damage(stored);
     const QString reason = undecodableReason(stored);
@@ -138,12 +132,12 @@ TEST(BookCheck, NamesEveryDamagedFileAndPageWithItsPlace) {
     TempBook book;
     QByteArray mojibake = utf8Page(QStringLiteral("Иванов"));
     setReserved(mojibake, QByteArray(8, '\0'));
-    book.writeTab(1, {storedPage(QStringLiteral("Ann")), storedPage(QStringLiteral("Al")),
-                      QByteArray(700, 'x')});
-    book.writeTab(9, {storedPage(QStringLiteral("Ivy")), mojibake});
-    QByteArray first = storedPage(QStringLiteral("Kim"));
+    book.writeTab(1, {TempBook::textPage(QStringLiteral("Ann")),
+                      TempBook::textPage(QStringLiteral("Al")), QByteArray(700, 'x')});
+    book.writeTab(9, {TempBook::textPage(QStringLiteral("Ivy")), mojibake});
+    QByteArray first = TempBook::textPage(QStringLiteral("Kim"));
     setPageId(first, SomeId);
-    QByteArray copy = storedPage(QStringLiteral("Kim"));
+    QByteArray copy = TempBook::textPage(QStringLiteral("Kim"));
     setPageId(copy, SomeId);
     book.writeTab(10, {first, copy});
     ASSERT_TRUE(QFile::remove(book.folder().tabFilePath(12)));
@@ -179,13 +173,13 @@ TEST(BookCheck, NamesEveryDamagedFileAndPageWithItsPlace) {
 
 TEST(BookCheck, RepairSetsDamagedBytesAsideFixesMarksAndDeletesNothing) {
     TempBook book;
-    QByteArray flipped = storedPage(QStringLiteral("Иванов Иван"));
+    QByteArray flipped = TempBook::textPage(QStringLiteral("Иванов Иван"));
     setPageId(flipped, SomeId);
     flipped[specOf(Field::Reserved).offset + 1] = PageId::Windows1252Flag;
-    QByteArray garbled = storedPage(QStringLiteral("Ann"));
+    QByteArray garbled = TempBook::textPage(QStringLiteral("Ann"));
     garbled[specOf(Field::Name).offset + 1] ^= 0x7f; // deciphers to a control character
     const QByteArray tail(700, 'x');
-    book.writeTab(1, {storedPage(QStringLiteral("Al")), garbled, tail});
+    book.writeTab(1, {TempBook::textPage(QStringLiteral("Al")), garbled, tail});
     book.writeTab(9, {flipped});
     ASSERT_TRUE(QFile::remove(book.folder().tabFilePath(12)));
 

@@ -1,6 +1,7 @@
 #include "support/TempBook.h"
 
 #include "store/BookMaintenance.h"
+#include "store/PageTexts.h"
 
 #include <QFile>
 #include <stdexcept>
@@ -37,6 +38,15 @@ qint64 TempBook::pageCount(int tab) const {
 
 PageRecord TempBook::page(int tab, qint64 page) const {
     return PageRecord::fromStored(tabBytes(tab).mid((page - 1) * RecordSize, RecordSize));
+}
+
+QByteArray TempBook::textPage(const QString& name, const QString& notes) {
+    PageTexts texts;
+    texts[0] = name;
+    texts[NotesViewIndex] = notes;
+    PageRecord record;
+    fillRecord(record, texts);
+    return record.toStored();
 }
 
 QByteArray TempBook::record(std::initializer_list<std::pair<Field, QByteArray>> fields) {

@@ -29,6 +29,8 @@ public:
     // A stored page with the given fields (others empty, Reserved zero bytes).
     static QByteArray record(std::initializer_list<std::pair<Field, QByteArray>> fields);
     static QByteArray named(const QByteArray& name) { return record({{Field::Name, name}}); }
+    // A stored page of Unicode texts, in the encoding the store chooses for them.
+    static QByteArray textPage(const QString& name, const QString& notes = {});
 
 private:
     QTemporaryDir m_dir;
