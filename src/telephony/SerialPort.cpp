@@ -51,27 +51,13 @@ QString serialErrorText(int code) {
 
 } // namespace orvelan
 
-#include <QFile>
+#include "store/LocalConfig.h"
 
 namespace orvelan {
 
 QString serialDevicePath(int port, const QString& configPath) {
-    QFile config(configPath);
-    if (config.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        const QByteArray key = "COM" + QByteArray::number(port);
-        while (!config.atEnd()) {
-            const QByteArray line = config.readLine().trimmed();
-            if (line.isEmpty() || line.startsWith('#'))
-                continue;
-            const qsizetype equals = line.indexOf('=');
-            if (equals < 0 || line.left(equals).trimmed().toUpper() != key)
-                continue;
-            const QString path = QString::fromUtf8(line.mid(equals + 1).trimmed());
-            if (!path.isEmpty())
-                return path;
-        }
-    }
-    return QStringLiteral("/dev/ttyS") + QString::number(port - 1);
+    const QString path = LocalConfig(configPath).value(QStringLiteral("COM%1").arg(port));
+    return path.isEmpty() ? QStringLiteral("/dev/ttyS") + QString::number(port - 1) : path;
 }
 
 } // namespace orvelan
