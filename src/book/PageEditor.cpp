@@ -1,6 +1,7 @@
 #include "book/PageEditor.h"
 
 #include "book/PageCaptions.h"
+#include "store/HiddenCharacters.h"
 #include "store/TabTable.h"
 
 #include <algorithm>
@@ -25,10 +26,13 @@ bool isDialIndex(int index) {
 
 } // namespace
 
-bool PageEditor::textEdited(int index, const QString& text) {
+bool PageEditor::textEdited(int index, const QString& typed) {
     if (m_book.ended() || index < 0 || index >= ViewFieldCount)
         return false;
     BookViewState& view = m_book.view();
+    // Control and direction characters never reach a page, typed or pasted, as on import.
+    QString text = typed;
+    removeHiddenCharacters(text, index == NotesViewIndex);
     const FittedEdit fitted = fitEditToField(view.texts, index, view.texts[index], text);
     if (const QString problem = inputProblem(view.texts, index, fitted.text); !problem.isEmpty()) {
         m_book.ask({bookTitle(), problem, PromptIcon::Exclamation, PromptButtons::Ok});

@@ -1,6 +1,7 @@
 // Commands that change pages: add, set, delete.
 #include "cli/Commands.h"
 
+#include "store/HiddenCharacters.h"
 #include "store/PageStore.h"
 #include "store/PageTexts.h"
 #include "store/StoreMessages.h"
@@ -17,10 +18,12 @@ void throwIfFailed(const StoreResult& result) {
         throw CliError{messagesFor(result.failure).first.text.trimmed()};
 }
 
-// Applies FIELD=VALUE arguments to the view texts, refusing what a page cannot store.
+// Applies FIELD=VALUE arguments to the view texts, refusing what a page cannot store. Control
+// and direction characters are removed, as typing and import remove them.
 void applyAssignments(PageTexts& texts, const QStringList& assignments) {
     for (const QString& argument : assignments) {
         auto [viewIndex, value] = fieldAssignment(argument);
+        removeHiddenCharacters(value, viewIndex == NotesViewIndex);
         const QString problem = inputProblem(texts, viewIndex, value);
         if (!problem.isEmpty())
             throw CliError{problem};

@@ -1,6 +1,6 @@
 #include "exchange/ImportStaging.h"
 
-#include "exchange/HiddenCharacters.h"
+#include "store/HiddenCharacters.h"
 
 #include "store/AtomicFile.h"
 #include "store/PageRecord.h"

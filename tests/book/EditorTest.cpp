@@ -1,4 +1,5 @@
 #include "book/BookFixture.h"
+#include "support/HostileTexts.h"
 
 namespace orvelan::test {
 namespace {
@@ -82,8 +83,9 @@ TEST_F(EditorTest, OnlyASpaceAControlOrACombiningMarkIsRefusedAtTheStart) {
         {u"\u0301accent", u"accent", 1},
         {u"\u0301\u0302ab", u"ab", 2},
         {u"\u00a0x", u"x", 1},
-        {u"\u200bx", u"x", 1},
-        {u"\u0001x", u"x", 1},
+        {u"\u0085x", u"x", 1},
+        {u"\u200bx", u"x", 0}, // hidden characters are removed before the check
+        {u"\u0001x", u"x", 0},
     };
     editor.startNewPage();
     for (const auto& row : cases) {
@@ -304,6 +306,21 @@ TEST_F(EditorTest, DialSelectionFollowsPageTurnsWhenTheOptionIsOn) {
     EXPECT_EQ(book.view().dialMarks, (std::array<bool, 5>{}));
     EXPECT_EQ(book.view().dial.colour, LabelColour::Grey);
 }
+
+// Typed or pasted, a control or direction character never reaches the view nor the page.
+class EditorHiddenCharacters : public EditorTest,
+                               public testing::WithParamInterface<HostileText> {};
+
+TEST_P(EditorHiddenCharacters, AreRemovedFromWhatIsTypedAndSaved) {
+    const HostileText& row = GetParam();
+    type(row.viewIndex, row.givenText());
+    EXPECT_EQ(book.view().texts[row.viewIndex], row.keptText());
+    navigator.clickEdit();
+    EXPECT_EQ(textsOf(folder.page(2, 1))[row.viewIndex], row.keptText());
+    EXPECT_TRUE(prompter.shown().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Pasted, EditorHiddenCharacters, testing::ValuesIn(HostileTexts));
 
 } // namespace
 } // namespace orvelan::test

@@ -1,7 +1,9 @@
 #include "cli/CliCommand.h"
 #include "store/PageRecord.h"
+#include "store/PageTexts.h"
 #include "store/Trash.h"
 #include "support/FaultInjection.h"
+#include "support/HostileTexts.h"
 #include "support/TempBook.h"
 #include "support/ToolHarness.h"
 
@@ -59,6 +61,27 @@ TEST(Cli, AddFilesByNameAndShowsEveryField) {
     EXPECT_EQ(second.status, 0);
     EXPECT_TRUE(second.out.startsWith(QStringLiteral("Created: tab I J, page 2")));
 }
+
+// add and set remove control and direction characters from every field, as typing does.
+class CliHiddenCharacters : public testing::TestWithParam<orvelan::test::HostileText> {};
+
+TEST_P(CliHiddenCharacters, AreRemovedByAddAndSet) {
+    const auto& row = GetParam();
+    const QString assignment =
+        QLatin1StringView(specOf(viewField(row.viewIndex)).name) + u'=' + row.givenText();
+    TempBook book;
+    ASSERT_EQ(run(book, {QStringLiteral("add"), QStringLiteral("Name=Ann"), assignment}).status, 0);
+    ASSERT_EQ(run(book, {QStringLiteral("add"), QStringLiteral("Name=Amy")}).status, 0);
+    ASSERT_EQ(
+        run(book, {QStringLiteral("set"), QStringLiteral("A"), QStringLiteral("2"), assignment})
+            .status,
+        0);
+    for (const qint64 page : {1, 2})
+        EXPECT_EQ(textsOf(book.page(1, page))[row.viewIndex], row.keptText()) << page;
+}
+
+INSTANTIATE_TEST_SUITE_P(Given, CliHiddenCharacters,
+                         testing::ValuesIn(orvelan::test::HostileTexts));
 
 TEST(Cli, ListsTabsAndPages) {
     TempBook book;

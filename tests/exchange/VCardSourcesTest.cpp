@@ -1,6 +1,6 @@
 // Cards as other programs write them, read and laid onto pages: every card of a file arrives,
 // with every fact in its field or in Notes.
-#include "exchange/HiddenCharacters.h"
+#include "store/HiddenCharacters.h"
 #include "exchange/vcard/VCardMapping.h"
 #include "exchange/vcard/VCardReader.h"
 

@@ -1,6 +1,6 @@
 #include "exchange/vcard/VCardMapping.h"
 
-#include "exchange/HiddenCharacters.h"
+#include "store/HiddenCharacters.h"
 #include "store/PageEncoding.h"
 #include "store/PageViewIndex.h"
 #include "store/TabTable.h"

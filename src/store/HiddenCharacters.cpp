@@ -1,4 +1,4 @@
-#include "exchange/HiddenCharacters.h"
+#include "store/HiddenCharacters.h"
 
 namespace orvelan {
 
