@@ -3,6 +3,7 @@
 #include "store/HiddenCharacters.h"
 #include "exchange/vcard/VCardMapping.h"
 #include "exchange/vcard/VCardReader.h"
+#include "exchange/vcard/VCardWriter.h"
 
 #include <QFile>
 
@@ -76,6 +77,17 @@ TEST_P(VCardSources, EveryCardArrivesWithItsFacts) {
         const bool damaged =
             std::find(c.damagedCards.begin(), c.damagedCards.end(), i) != c.damagedCards.end();
         EXPECT_EQ(cards[i].damage.any(), damaged) << "card " << i;
+        // Exported and read back, the page is the same: labelled lines in Notes included.
+        for (const VCardVersion version : {VCardVersion::V30, VCardVersion::V40}) {
+            PageTexts page = cards[i].page.texts;
+            fitToFields(page);
+            VCardReader back(writeVCard(cardFromPage(page, {version, {}, {}}), version));
+            VCard card;
+            ASSERT_TRUE(back.next(card));
+            PageTexts again = pageFromCard(card).texts;
+            fitToFields(again);
+            EXPECT_EQ(again, page) << "card " << i << " version " << static_cast<int>(version);
+        }
     }
 }
 
@@ -127,6 +139,16 @@ INSTANTIATE_TEST_SUITE_P(
                    {{0, Field::Phone1, "+1 555 0100"},
                     {0, Field::Mobile, "+1 555 0101"},
                     {1, Field::Phone1, "+1 555 0200"}},
+                   {}},
+        // A number with a label of its own and no standard kind keeps its label in Notes;
+        // Apple's own labels ("HomeFAX", "Main", "iPhone") choose the field.
+        SourceCase{"apple-tel-labels-3.0.vcf",
+                   1,
+                   {{0, Field::Notes, "Phone (Boat): +1 555 0300"},
+                    {0, Field::Notes, "Phone (boat): +1 555 0301"},
+                    {0, Field::Fax, "+1 555 0302"},
+                    {0, Field::Phone1, "+1 555 0303"},
+                    {0, Field::Mobile, "+1 555 0304"}},
                    {}},
         // A label keeps its lines and gains the parts of its address it lacks; a program's
         // layout data is left out, so the facts after it fit.

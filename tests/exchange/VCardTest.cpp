@@ -356,7 +356,8 @@ TEST(VCardMapping, GroupLabelsNameWhatTheyGroup) {
     ASSERT_EQ(cards.size(), 1);
     const PageTexts t = pageFromCard(cards[0]).texts;
     EXPECT_EQ(t[at(Field::Mobile)], QStringLiteral("020 7946 0000"));
-    EXPECT_EQ(t[at(Field::Phone1)], QStringLiteral("020 7946 0001")); // a label of its own
+    EXPECT_EQ(t[at(Field::Phone1)], QString()); // a label of its own stays with its number
     EXPECT_EQ(t[at(Field::Addr2)], QStringLiteral("Town T1 1AA"));
-    EXPECT_EQ(t[at(Field::Notes)], QStringLiteral("Related (spouse): Jane Lee"));
+    EXPECT_EQ(t[at(Field::Notes)],
+              QStringLiteral("Phone (Boat): 020 7946 0001\nRelated (spouse): Jane Lee"));
 }

@@ -68,12 +68,35 @@ QString groupLabel(const VCard& card, const QString& group);
 
 enum class PhoneKind { Home, Work, Cell, Fax, Pager, Other };
 
+// The words of types and labels that say what a number is; any other word (X-BOAT, "Boat",
+// "Summer house") is a label of the number's own.
+bool isPhoneWord(const QString& word) {
+    static const QStringList words = {
+        QStringLiteral("HOME"),      QStringLiteral("WORK"),     QStringLiteral("CELL"),
+        QStringLiteral("MOBILE"),    QStringLiteral("FAX"),      QStringLiteral("PAGER"),
+        QStringLiteral("MAIN"),      QStringLiteral("VOICE"),    QStringLiteral("PREF"),
+        QStringLiteral("MSG"),       QStringLiteral("TEXT"),     QStringLiteral("OTHER"),
+        QStringLiteral("CAR"),       QStringLiteral("ISDN"),     QStringLiteral("MODEM"),
+        QStringLiteral("BBS"),       QStringLiteral("VIDEO"),    QStringLiteral("PCS"),
+        QStringLiteral("TEXTPHONE"), QStringLiteral("INTERNET"),
+    };
+    return words.contains(word);
+}
+
 // The kind of a number by its standard types, or by the label of its group ("mobile", "work
-// fax" ...). Types and label words no standard knows (X-USELESS, "Summer house") decide nothing.
+// fax" ...). Words no standard knows (X-USELESS) do not decide the field beside a standard kind
+// (HOME); a number with a label of its own and no standard kind is Other, so it is noted with
+// its label ("Phone (Boat): ...") rather than filed as a home number without it.
 PhoneKind phoneKind(const VCardProperty& p, const QString& label) {
     QStringList types = p.types();
-    for (const QString& word : label.toUpper().split(u' ', Qt::SkipEmptyParts))
-        types.append(word == u"IPHONE" ? QStringLiteral("CELL") : word);
+    for (const QString& word : label.toUpper().split(u' ', Qt::SkipEmptyParts)) {
+        if (word == u"IPHONE")
+            types.append(QStringLiteral("CELL"));
+        else if (word.endsWith(u"FAX") && word.size() > 3) // Apple's "HomeFAX", "WorkFAX"
+            types << QStringLiteral("FAX") << word.chopped(3);
+        else
+            types.append(word);
+    }
     if (types.contains(u"FAX"))
         return PhoneKind::Fax;
     if (types.contains(u"PAGER"))
@@ -84,9 +107,9 @@ PhoneKind phoneKind(const VCardProperty& p, const QString& label) {
         return PhoneKind::Work;
     const bool other = std::any_of(types.begin(), types.end(), [](const QString& t) {
         return t == u"OTHER" || t == u"CAR" || t == u"ISDN" || t == u"MODEM" || t == u"BBS" ||
-               t == u"VIDEO" || t == u"PCS" || t == u"TEXTPHONE";
+               t == u"VIDEO" || t == u"PCS" || t == u"TEXTPHONE" || !isPhoneWord(t);
     });
-    return other ? PhoneKind::Other : PhoneKind::Home;
+    return other && !types.contains(u"HOME") ? PhoneKind::Other : PhoneKind::Home;
 }
 
 QString oneLine(QString text) {
@@ -265,7 +288,7 @@ QString labelOf(const VCardProperty& p, const QString& groupLabel) {
         for (const QString& t : p.types()) {
             if (t != u"PREF" && t != u"INTERNET" && t != u"VOICE" && t != u"X400" &&
                 t != u"X-IRMC-N")
-                kinds.append(t.toLower());
+                kinds.append(t.startsWith(u"X-") ? t.mid(2).toLower() : t.toLower());
         }
     }
     return kinds.isEmpty() ? label : label + QStringLiteral(" (") + kinds.join(u", ") + u')';
