@@ -59,6 +59,17 @@ const std::vector<CliCommand>& commandTable() {
          false, runSearch,
          "Without --in, the fields chosen in the search window are searched (Name in a new "
          "book).\nJSON: [{tab, label, page, line, fields: {Name ... Notes}}]."},
+        {"duplicates", "",
+         "groups of pages that hold the same person or organisation, with the reason", false,
+         runDuplicates,
+         "Pages go together when they share a telephone number, an e-mail address (in any\n"
+         "letter case) or a name (in any script, letter case and word order: \"Ivanov, Ivan\"\n"
+         "is \"IVAN IVANOV\" is the same name in Cyrillic). A group found by name alone is\n"
+         "marked possible unless its pages also share the organisation, the first address\n"
+         "line, the fax, the work e-mail or the web address. 'merge' joins a group.\n"
+         "JSON: {pagesRead, groups: [{group, reasons: [telephone, email, name], possible,\n"
+         "agreeing, pages: [{tab, label, page, line, Name, Organisation, Phone1, Mobile,\n"
+         "Email}]}], damaged}."},
         {"query", "TEXT",
          "e-mail addresses of the pages whose name, organisation or e-mail "
          "holds TEXT, for mail programs",

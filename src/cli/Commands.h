@@ -33,6 +33,8 @@ int runCheck(CliContext& context, const QStringList& args);
 int runTrash(CliContext& context, const QStringList& args);
 int runEncrypt(CliContext& context, const QStringList& args);
 int runDecrypt(CliContext& context, const QStringList& args);
+int runDuplicates(CliContext& context, const QStringList& args);
+int runMerge(CliContext& context, const QStringList& args);
 // settings MasterPassword=NEW in an encrypted book: asks for the present password, rewraps.
 void changeEncryptedPassword(CliContext& context, const QString& newPassword);
 

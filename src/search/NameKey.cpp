@@ -1,0 +1,149 @@
+#include "search/NameKey.h"
+
+#include "store/Windows1252.h"
+
+#include <unicode/translit.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/uscript.h>
+
+#include <algorithm>
+
+namespace orvelan {
+
+namespace {
+
+bool isApostrophe(char32_t c) {
+    return c == U'\'' || c == U'\u2019' || c == U'\u02bc' || c == U'`';
+}
+
+bool isWordCharacter(char32_t c) {
+    return u_isalnum(static_cast<UChar32>(c)) || u_getCombiningClass(static_cast<UChar32>(c)) ||
+           u_charType(static_cast<UChar32>(c)) == U_NON_SPACING_MARK ||
+           u_charType(static_cast<UChar32>(c)) == U_COMBINING_SPACING_MARK;
+}
+
+// A family name and a given name written together without a space, as Chinese, Japanese and
+// Korean names are.
+bool isWrittenTogether(QStringView word) {
+    const QList<uint> characters = word.toUcs4();
+    if (characters.size() < 2 || characters.size() > 4)
+        return false;
+    return std::all_of(characters.begin(), characters.end(), [](uint c) {
+        UErrorCode status = U_ZERO_ERROR;
+        const UScriptCode code = uscript_getScript(static_cast<UChar32>(c), &status);
+        return U_SUCCESS(status) && (code == USCRIPT_HAN || code == USCRIPT_HANGUL);
+    });
+}
+
+// Lower-case ASCII letters and digits of `text`, in order.
+QString asciiLettersOf(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= u'A' && u <= u'Z')
+            out += QChar(u + 32);
+        else if ((u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9'))
+            out += c;
+    }
+    return out;
+}
+
+QString sortedKey(QStringList& words) {
+    words.removeAll(QString());
+    std::sort(words.begin(), words.end());
+    return words.join(u' ');
+}
+
+} // namespace
+
+struct NameKeys::Transliterator {
+    std::unique_ptr<icu::Transliterator> icu;
+};
+
+NameKeys::NameKeys() : m_transliterator(std::make_unique<Transliterator>()) {
+    UErrorCode status = U_ZERO_ERROR;
+    m_transliterator->icu.reset(icu::Transliterator::createInstance("NFKC; Any-Latin; Latin-ASCII",
+                                                                    UTRANS_FORWARD, status));
+    if (U_FAILURE(status))
+        m_transliterator->icu.reset();
+}
+
+NameKeys::~NameKeys() = default;
+
+QString NameKeys::latinWord(QStringView word) {
+    bool ascii = true;
+    for (const QChar c : word)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+        return asciiLettersOf(word);
+    const QString original = word.toString();
+    if (const auto known = m_words.constFind(original); known != m_words.cend())
+        return known.value();
+    QString latin = original;
+    if (m_transliterator->icu) {
+        icu::UnicodeString text(reinterpret_cast<const UChar*>(original.utf16()),
+                                static_cast<int32_t>(original.size()));
+        m_transliterator->icu->transliterate(text);
+        latin = QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
+    }
+    // What has no Latin form (a sign ICU leaves alone) is kept as it is, case folded.
+    QString key = asciiLettersOf(latin);
+    if (key.isEmpty())
+        key = original.toCaseFolded();
+    m_words.insert(original, key);
+    return key;
+}
+
+QString NameKeys::keyOf(QStringView name) {
+    QStringList words;
+    QString word;
+    const auto endWord = [&] {
+        if (!word.isEmpty())
+            words.append(word);
+        word.clear();
+    };
+    for (const char32_t c : name.toUcs4()) {
+        if (isApostrophe(c))
+            continue;
+        if (isWordCharacter(c))
+            word += QString::fromUcs4(&c, 1);
+        else
+            endWord();
+    }
+    endWord();
+    if (words.size() == 1 && isWrittenTogether(words[0])) {
+        const qsizetype first = words[0].front().isHighSurrogate() ? 2 : 1;
+        words = {words[0].left(first), words[0].mid(first)};
+    }
+    for (QString& w : words)
+        w = latinWord(w);
+    return sortedKey(words);
+}
+
+QString NameKeys::keyOfWindows1252(QByteArrayView name) {
+    const bool ascii =
+        std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
+    if (!ascii)
+        return keyOf(fromWindows1252(name));
+    QStringList words;
+    QString word;
+    for (const char c : name) {
+        if (c == '\'' || c == '`')
+            continue;
+        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+            word += QLatin1Char(c);
+        } else if (c >= 'A' && c <= 'Z') {
+            word += QLatin1Char(static_cast<char>(c + 32));
+        } else if (!word.isEmpty()) {
+            words.append(word);
+            word.clear();
+        }
+    }
+    if (!word.isEmpty())
+        words.append(word);
+    return sortedKey(words);
+}
+
+} // namespace orvelan

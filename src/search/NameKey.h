@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QHash>
+#include <QString>
+#include <QStringView>
+
+#include <memory>
+
+namespace orvelan {
+
+// The key under which the same name written in any script, case or word order files together:
+// each word transliterated to plain Latin letters (ICU: Any-Latin, then Latin-ASCII), case
+// folded, apostrophes dropped, other punctuation taken as a space, and the words sorted.
+// "Иванов Иван", "Ivanov, Ivan" and "IVAN IVANOV" all give "ivan ivanov". A name written in Han
+// or Hangul without spaces ("王小明") is read as family name and given name ("wang xiaoming"),
+// so it meets "Xiaoming Wang". The transliterator is built once per object and every word it
+// turned is remembered, so a book of many pages transliterates each distinct word once.
+class NameKeys {
+public:
+    NameKeys();
+    ~NameKeys();
+    NameKeys(const NameKeys&) = delete;
+    NameKeys& operator=(const NameKeys&) = delete;
+
+    QString keyOf(QStringView name);
+    // The same for a Windows-1252 name as stored; plain ASCII names never reach ICU.
+    QString keyOfWindows1252(QByteArrayView name);
+
+private:
+    QString latinWord(QStringView word);
+
+    struct Transliterator; // ICU's, kept out of this header
+    std::unique_ptr<Transliterator> m_transliterator;
+    QHash<QString, QString> m_words;
+};
+
+} // namespace orvelan
