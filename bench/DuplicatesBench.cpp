@@ -94,7 +94,8 @@ void findDuplicates(benchmark::State& state) {
     const DuplicatesBook& generated = book(int(state.range(0)));
     qsizetype groups = 0;
     for (auto _ : state) {
-        const DuplicateOutcome outcome = DuplicateFinder(generated.folder()).run();
+        const PhoneNumbers phones(QStringLiteral("GB"));
+        const DuplicateOutcome outcome = DuplicateFinder(generated.folder(), phones).run();
         groups = outcome.groups.size();
         benchmark::DoNotOptimize(outcome);
     }

@@ -33,7 +33,8 @@ QJsonObject groupPageJson(const BookFolder& folder, const PagePosition& position
 int runDuplicates(CliContext& context, const QStringList& args) {
     if (!args.isEmpty())
         throw CliError{QStringLiteral("duplicates takes no arguments.")};
-    const DuplicateOutcome outcome = DuplicateFinder(context.folder).run();
+    const PhoneNumbers phones(phoneRegionSetting(context.folder.configPath()));
+    const DuplicateOutcome outcome = DuplicateFinder(context.folder, phones).run();
     for (const PagePosition& damaged : outcome.damaged)
         context.err << QStringLiteral("Page %1 of tab %2 is damaged and was left out ('check' "
                                       "says more).\n")

@@ -19,6 +19,13 @@ namespace orvelan {
 
 namespace {
 
+// Fewer digits make a short code or an extension, nobody's own number.
+constexpr int MinimumDigits = 6;
+// Numbers written in different countries' forms still end alike.
+constexpr int TailDigits = 7;
+// Numbers ending alike with more grouping keys than this are not compared pair by pair.
+constexpr qsizetype MaxKeysCompared = 8;
+
 // One key of one page. The key itself is kept as a 64-bit hash: a million keys take 16 MB.
 struct PageKey {
     std::uint64_t hash;
@@ -26,6 +33,45 @@ struct PageKey {
     std::uint8_t kind;  // DuplicateReason
     bool operator<(const PageKey& o) const {
         return kind != o.kind ? kind < o.kind : hash != o.hash ? hash < o.hash : page < o.page;
+    }
+};
+
+// A telephone number of a page: its last digits as a number (`tail`), and where its dialable
+// form ("+" and digits) starts in the book's list of numbers. 12 bytes a number.
+struct NumberTail {
+    std::uint32_t tail;
+    std::uint32_t page;
+    std::uint32_t text; // offset into Numbers::texts, ended by a zero byte
+};
+
+// Every number of the book, kept small: libphonenumber reads only those whose last digits some
+// other number shares, so most numbers are never parsed.
+struct Numbers {
+    std::vector<NumberTail> tails;
+    QByteArray texts;
+
+    void add(QStringView written, std::uint32_t page) {
+        QByteArray dialable;
+        for (const QChar c : written) {
+            if (c.isDigit())
+                dialable += char('0' + c.digitValue());
+            else if (c == u'+' && dialable.isEmpty())
+                dialable += '+';
+        }
+        const qsizetype digits = dialable.size() - (dialable.startsWith('+') ? 1 : 0);
+        if (digits < MinimumDigits)
+            return; // a short code (112, an extension) is nobody's own number
+        const QByteArrayView last =
+            QByteArrayView(dialable).last(std::min<qsizetype>(digits, TailDigits));
+        std::uint32_t tail = last.size() < TailDigits ? 10'000'000u : 0u; // six digits apart
+        for (const char c : last)
+            tail = tail * 10 + std::uint32_t(c - '0');
+        tails.push_back({tail, page, std::uint32_t(texts.size())});
+        texts += dialable;
+        texts += '\0';
+    }
+    QString text(const NumberTail& number) const {
+        return QString::fromLatin1(texts.constData() + number.text);
     }
 };
 
@@ -69,28 +115,64 @@ QString comparable(const QString& text) {
     return text.simplified().toCaseFolded();
 }
 
-} // namespace
-
-QString digitsPhoneKey(QStringView number) {
-    QString digits;
-    digits.reserve(number.size());
-    for (const QChar c : number) {
-        if (c.isDigit())
-            digits += QChar(u'0' + c.digitValue());
+// Numbers that end alike are read by libphonenumber: those with the same grouping key are the
+// same number, and a few distinct keys are compared pair by pair (one written in another
+// country's national form: "8 (495) 123-45-67" in a British book).
+void joinSameNumbers(const PhoneNumbers& phones, Numbers& numbers, Groups& groups,
+                     std::vector<std::pair<std::uint32_t, int>>& links) {
+    std::vector<NumberTail>& tails = numbers.tails;
+    std::sort(tails.begin(), tails.end(), [](const NumberTail& a, const NumberTail& b) {
+        return a.tail != b.tail ? a.tail < b.tail : a.page < b.page;
+    });
+    for (std::size_t begin = 0; begin < tails.size();) {
+        std::size_t end = begin + 1;
+        bool otherPage = false;
+        while (end < tails.size() && tails[end].tail == tails[begin].tail) {
+            otherPage = otherPage || tails[end].page != tails[begin].page;
+            ++end;
+        }
+        if (otherPage) {
+            // Each grouping key with the first page that has it and one of its numbers.
+            QHash<QString, std::pair<std::uint32_t, QString>> keys;
+            for (std::size_t i = begin; i < end; ++i) {
+                const QString text = numbers.text(tails[i]);
+                const QString key = phones.groupingKey(text);
+                const auto known = keys.constFind(key);
+                if (known == keys.cend()) {
+                    keys.insert(key, {tails[i].page, text});
+                } else if (known->first != tails[i].page) {
+                    groups.join(known->first, tails[i].page);
+                    links.emplace_back(tails[i].page, DuplicateReason::Telephone);
+                }
+            }
+            if (keys.size() > 1 && keys.size() <= MaxKeysCompared) {
+                const QList<std::pair<std::uint32_t, QString>> firsts = keys.values();
+                for (qsizetype i = 0; i < firsts.size(); ++i) {
+                    for (qsizetype j = i + 1; j < firsts.size(); ++j) {
+                        if (firsts[i].first != firsts[j].first &&
+                            phones.sameNumber(firsts[i].second, firsts[j].second)) {
+                            groups.join(firsts[i].first, firsts[j].first);
+                            links.emplace_back(firsts[j].first, DuplicateReason::Telephone);
+                        }
+                    }
+                }
+            }
+        }
+        begin = end;
     }
-    if (digits.size() < 6)
-        return {};
-    return digits.right(9);
 }
+
+} // namespace
 
 DuplicateOutcome DuplicateFinder::run() const {
     DuplicateOutcome outcome;
     NameKeys names;
     std::vector<PagePosition> positions;
     std::vector<PageKey> keys;
-    const auto addKey = [&](const QString& key, int kind) {
+    Numbers numbers;
+    const auto addKey = [&](std::vector<PageKey>& list, const QString& key, int kind) {
         if (!key.isEmpty())
-            keys.push_back({qHash(key, std::size_t(0x5eed) + kind), std::uint32_t(positions.size()),
+            list.push_back({qHash(key, std::size_t(0x5eed) + kind), std::uint32_t(positions.size()),
                             std::uint8_t(kind)});
     };
     for (int tab = 0; tab < TabCount; ++tab) {
@@ -100,17 +182,18 @@ DuplicateOutcome DuplicateFinder::run() const {
                 if (record.isBlank())
                     return true;
                 const bool windows1252 = record.encoding() == TextEncoding::Windows1252;
-                addKey(windows1252 ? names.keyOfWindows1252(record.field(Field::Name))
+                addKey(keys,
+                       windows1252 ? names.keyOfWindows1252(record.field(Field::Name))
                                    : names.keyOf(record.text(Field::Name)),
                        DuplicateReason::Name);
                 for (const Field field : PhoneFields) {
                     if (!record.field(field).isEmpty())
-                        addKey(m_phoneKey(fieldText(record, field)), DuplicateReason::Telephone);
+                        numbers.add(fieldText(record, field), std::uint32_t(positions.size()));
                 }
                 if (!record.field(Field::Email).isEmpty()) {
                     const QString email = fieldText(record, Field::Email).trimmed().toCaseFolded();
                     if (email.contains(u'@'))
-                        addKey(email, DuplicateReason::Email);
+                        addKey(keys, email, DuplicateReason::Email);
                 }
                 positions.push_back({tab, page});
                 return true;
@@ -123,28 +206,31 @@ DuplicateOutcome DuplicateFinder::run() const {
     }
     outcome.pagesRead = qint64(positions.size());
 
+    // Each link: a page and the reason that joined it to the page before it.
+    std::vector<std::pair<std::uint32_t, int>> links;
     std::sort(keys.begin(), keys.end());
     Groups groups(positions.size());
     for (std::size_t i = 1; i < keys.size(); ++i) {
-        if (keys[i].kind == keys[i - 1].kind && keys[i].hash == keys[i - 1].hash)
+        if (keys[i].kind == keys[i - 1].kind && keys[i].hash == keys[i - 1].hash &&
+            keys[i].page != keys[i - 1].page) {
             groups.join(keys[i - 1].page, keys[i].page);
+            links.emplace_back(keys[i].page, keys[i].kind);
+        }
     }
-    // Each group's reasons: the kinds of the keys its pages share.
-    QHash<std::uint32_t, int> reasons;
-    for (std::size_t i = 1; i < keys.size(); ++i) {
-        if (keys[i].kind == keys[i - 1].kind && keys[i].hash == keys[i - 1].hash)
-            reasons[groups.root(keys[i].page)] |= keys[i].kind;
-    }
+    joinSameNumbers(m_phones, numbers, groups, links);
+    std::vector<int> reasons(positions.size(), 0);
+    for (const auto& [page, kind] : links)
+        reasons[groups.root(page)] |= kind;
+
     QHash<std::uint32_t, qsizetype> groupOf;
     for (std::uint32_t page = 0; page < positions.size(); ++page) {
         const std::uint32_t root = groups.root(page);
-        const auto found = reasons.constFind(root);
-        if (found == reasons.cend())
+        if (!reasons[root])
             continue;
         auto index = groupOf.constFind(root);
         if (index == groupOf.cend()) {
             index = groupOf.insert(root, outcome.groups.size());
-            outcome.groups.append(DuplicateGroup{{}, found.value(), false, {}});
+            outcome.groups.append(DuplicateGroup{{}, reasons[root], false, {}});
         }
         outcome.groups[index.value()].pages.append(positions[page]);
     }

@@ -2,12 +2,11 @@
 
 #include "search/BookSearch.h"
 #include "store/BookFolder.h"
+#include "telephony/PhoneNumbers.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 namespace orvelan {
 
@@ -34,23 +33,19 @@ struct DuplicateOutcome {
     QList<PagePosition> damaged; // pages of an encrypted book that fail their tag: skipped
 };
 
-// The key under which two ways of writing a telephone number meet; empty for a text too short to
-// be a number.
-using PhoneKey = std::function<QString(QStringView number)>;
-// The key used while no other is given: the last nine digits ("+7 495 123-45-67" and
-// "8 (495) 123 45 67" meet), or all of them when there are fewer; under six digits, none.
-QString digitsPhoneKey(QStringView number);
-
 // Finds the pages of the book (every tab) that hold the same person or organisation. No page is
-// compared with every other: each page puts its keys (its numbers, its e-mail address, its name
-// key) into one list, the list is sorted, and the pages that share a key are joined (union-find),
-// so the time grows with the book, not with its square. A group found by name alone is certain
+// compared with every other: each page puts its keys (its numbers' grouping keys, its e-mail
+// address, its name key) into one list, the list is sorted, and the pages that share a key are
+// joined (union-find), so the time grows with the book, not with its square. Numbers whose keys
+// differ only because one was written in another country's national form ("8 (495) 123-45-67"
+// in a British book) meet by their last seven digits, and only those few are compared
+// (PhoneNumbers::sameNumber). A group found by name alone is certain
 // only when one more fact agrees (organisation, first address line, fax, work e-mail or web
 // address); else it is "possible".
 class DuplicateFinder {
 public:
-    explicit DuplicateFinder(const BookFolder& folder, PhoneKey phoneKey = digitsPhoneKey)
-        : m_folder(folder), m_phoneKey(std::move(phoneKey)) {}
+    DuplicateFinder(const BookFolder& folder, const PhoneNumbers& phones)
+        : m_folder(folder), m_phones(phones) {}
 
     DuplicateOutcome run() const;
 
@@ -58,7 +53,7 @@ private:
     bool confirmed(const DuplicateGroup& group, QString& agreeingField) const;
 
     const BookFolder& m_folder;
-    PhoneKey m_phoneKey;
+    const PhoneNumbers& m_phones;
 };
 
 // "same telephone number, same e-mail address, same name".

@@ -69,7 +69,8 @@ class DuplicateFinderTest : public testing::TestWithParam<FinderCase> {};
 TEST_P(DuplicateFinderTest, GroupsAndReasons) {
     TempBook book;
     book.writeTab(1, GetParam().pages);
-    const DuplicateOutcome outcome = DuplicateFinder(book.folder()).run();
+    const PhoneNumbers phones(QStringLiteral("GB"));
+    const DuplicateOutcome outcome = DuplicateFinder(book.folder(), phones).run();
     std::vector<std::string> groups;
     for (const DuplicateGroup& group : outcome.groups) {
         QString line = (group.possible ? QStringLiteral("possible ") : QString()) +
@@ -101,9 +102,11 @@ INSTANTIATE_TEST_SUITE_P(
                     page("Eva Falk", {{VAddr1, "1 High St"}}),
                     page("Falk Eva", {{VAddr1, "2 High St"}})},
                    {"possible name: 1 2", "name: 3 4", "possible name: 5 6"}},
-        FinderCase{"a shared fax, short numbers and blank pages join nothing",
+        FinderCase{"a shared fax, short numbers, one page's number twice and blank pages join "
+                   "nothing",
                    {page("Gus Hale", {{VFax, "020 7946 0000"}, {VPhone1, "112"}}),
                     page("Ida Jones", {{VFax, "020 7946 0000"}, {VPhone1, "112"}}),
+                    page("Kim Lund", {{VPhone1, "+44 20 7946 0001"}, {VMobile, "020 7946 0001"}}),
                     TempBook::named({}), TempBook::named({})},
                    {}}));
 
