@@ -1,6 +1,7 @@
 // Read-only commands: tabs, list, show.
 #include "cli/CliCommand.h"
 #include "cli/Commands.h"
+#include "cli/ToolFaults.h"
 
 #include "store/BookCheck.h"
 #include "store/PageRecord.h"
@@ -16,24 +17,28 @@
 #include <QRegularExpression>
 #include <QTime>
 
+#include <optional>
+
 namespace orvelan::cli {
 
 namespace {
 
 // Returns the bytes of a part record at the end of the file (0 for a whole file), and says on
 // the error stream that they are there: a cut tab must never pass for a shorter one. A damaged
-// page of an encrypted book is passed over and named there too.
+// page of an encrypted book is passed over and named there too. Either sets `damaged`.
 qint64 scanOrThrow(CliContext& context, int tab,
-                   const std::function<bool(qint64, QByteArrayView)>& visit) {
+                   const std::function<bool(qint64, QByteArrayView)>& visit, bool& damaged) {
     const TabFile file = context.folder.tabFile(tab);
     const int error = file.scan(visit, [&](qint64 page) {
         context.err << "orvelan-book: " << damagedPageText(tab, page) << '\n';
+        damaged = true;
     });
-    // A missing file or folder holds no pages: a book not yet created reads as empty.
-    if (error && error != RuntimeError::FileNotFound && error != RuntimeError::PathNotFound)
-        throw CliError{QStringLiteral("Cannot read %1: %2")
-                           .arg(file.path(), readErrorMessage(error).trimmed())};
+    // A missing folder holds no pages: a book not yet created reads as empty (a missing tab file
+    // of a created book was refused before the command started).
+    if (error && error != RuntimeError::PathNotFound)
+        throw fileFault(FileAccess::Read, file.path(), error);
     const qint64 part = error ? 0 : QFileInfo(file.path()).size() % file.storedRecordSize();
+    damaged = damaged || part;
     if (part)
         context.err << QStringLiteral("orvelan-book: %1 ends in %2 bytes of a damaged page after "
                                       "its last whole page; run 'orvelan-book check'.\n")
@@ -104,14 +109,18 @@ int runTabs(CliContext& context, const QStringList& args) {
     if (!args.isEmpty())
         throw CliError{QStringLiteral("tabs takes no arguments.")};
     QJsonArray rows;
+    bool anyDamaged = false;
     for (int tab = 0; tab < TabCount; ++tab) {
         qint64 pages = 0;
         qint64 blank = 0;
-        const qint64 damaged = scanOrThrow(context, tab, [&](qint64, QByteArrayView record) {
-            ++pages;
-            blank += isBlankStored(record) ? 1 : 0;
-            return true;
-        });
+        const qint64 damaged = scanOrThrow(
+            context, tab,
+            [&](qint64, QByteArrayView record) {
+                ++pages;
+                blank += isBlankStored(record) ? 1 : 0;
+                return true;
+            },
+            anyDamaged);
         if (context.json) {
             rows.append(QJsonObject{{QStringLiteral("tab"), tab},
                                     {QStringLiteral("label"), tabCaption(tab)},
@@ -132,7 +141,7 @@ int runTabs(CliContext& context, const QStringList& args) {
     }
     if (context.json)
         printJson(context, rows);
-    return 0;
+    return anyDamaged ? exitStatus(Fault::BookDamaged) : 0;
 }
 
 int runList(CliContext& context, const QStringList& args) {
@@ -140,40 +149,47 @@ int runList(CliContext& context, const QStringList& args) {
         throw CliError{QStringLiteral("list takes at most one tab.")};
     const int first = args.isEmpty() ? 0 : tabArgument(args[0]);
     const int last = args.isEmpty() ? TabCount - 1 : first;
-    JsonArrayWriter rows(context); // each page is written as it is read
+    std::optional<JsonArrayWriter> rows(std::in_place, context); // each page as it is read
+    bool anyDamaged = false;
     for (int tab = first; tab <= last; ++tab) {
-        scanOrThrow(context, tab, [&](qint64 page, QByteArrayView stored) {
-            const PlainRecord record(stored);
-            // A page that does not decode is shown as it reads, and said to be damaged.
-            const bool damaged = !record.isBlank() && !undecodableReason(stored).isEmpty();
-            if (context.json) {
-                rows.append(
-                    QJsonObject{{QStringLiteral("tab"), tab},
-                                {QStringLiteral("label"), tabCaption(tab)},
-                                {QStringLiteral("page"), page},
-                                {QStringLiteral("blank"), record.isBlank()},
-                                {QStringLiteral("Name"), text(record, Field::Name)},
-                                {QStringLiteral("Organisation"), text(record, Field::Organisation)},
-                                {QStringLiteral("Phone1"), text(record, Field::Phone1)},
-                                {QStringLiteral("damaged"), damaged}});
-            } else if (record.isBlank()) {
-                context.out
-                    << QStringLiteral("%1 %2  (blank)\n").arg(tabCaption(tab), -3).arg(page, 6);
-            } else {
-                context.out << QStringLiteral("%1 %2  %3  %4  %5%6\n")
-                                   .arg(tabCaption(tab), -3)
-                                   .arg(page, 6)
-                                   .arg(text(record, Field::Name), -32)
-                                   .arg(text(record, Field::Organisation), -32)
-                                   .arg(text(record, Field::Phone1),
-                                        damaged ? QStringLiteral("  (damaged: see 'orvelan-book "
+        scanOrThrow(
+            context, tab,
+            [&](qint64 page, QByteArrayView stored) {
+                const PlainRecord record(stored);
+                // A page that does not decode is shown as it reads, and said to be damaged.
+                const bool damaged = !record.isBlank() && !undecodableReason(stored).isEmpty();
+                anyDamaged = anyDamaged || damaged;
+                if (context.json) {
+                    rows->append(QJsonObject{
+                        {QStringLiteral("tab"), tab},
+                        {QStringLiteral("label"), tabCaption(tab)},
+                        {QStringLiteral("page"), page},
+                        {QStringLiteral("blank"), record.isBlank()},
+                        {QStringLiteral("Name"), text(record, Field::Name)},
+                        {QStringLiteral("Organisation"), text(record, Field::Organisation)},
+                        {QStringLiteral("Phone1"), text(record, Field::Phone1)},
+                        {QStringLiteral("damaged"), damaged}});
+                } else if (record.isBlank()) {
+                    context.out
+                        << QStringLiteral("%1 %2  (blank)\n").arg(tabCaption(tab), -3).arg(page, 6);
+                } else {
+                    context.out << QStringLiteral("%1 %2  %3  %4  %5%6\n")
+                                       .arg(tabCaption(tab), -3)
+                                       .arg(page, 6)
+                                       .arg(text(record, Field::Name), -32)
+                                       .arg(text(record, Field::Organisation), -32)
+                                       .arg(text(record, Field::Phone1),
+                                            damaged
+                                                ? QStringLiteral("  (damaged: see 'orvelan-book "
                                                                  "check')")
                                                 : QString());
-            }
-            return true;
-        });
+                }
+                return true;
+            },
+            anyDamaged);
     }
-    return 0;
+    rows.reset();
+    return anyDamaged ? exitStatus(Fault::BookDamaged) : 0;
 }
 
 int runShow(CliContext& context, const QStringList& args) {
@@ -184,10 +200,9 @@ int runShow(CliContext& context, const QStringList& args) {
     const TabFile file = context.folder.tabFile(tab);
     const TabFile::Read read = file.readPage(page);
     if (read.damaged())
-        throw CliError{damagedPageText(tab, page)};
+        throw toolError(Fault::BookDamaged, damagedPageText(tab, page));
     if (read.error)
-        throw CliError{QStringLiteral("Cannot read %1: %2")
-                           .arg(file.path(), readErrorMessage(read.error).trimmed())};
+        throw fileFault(FileAccess::Read, file.path(), read.error);
     if (read.record.isEmpty())
         throw CliError{QStringLiteral("Tab %1 has %2 pages; there is no page %3.")
                            .arg(tabCaption(tab))

@@ -1,4 +1,5 @@
 #include "cli/BookPassword.h"
+#include "cli/ToolFaults.h"
 
 #include "security/BookEncryption.h"
 #include "security/BookKeyring.h"
@@ -18,20 +19,22 @@ QString masterPassword(CliContext& context, const QString& prompt) {
         QString password;
         QString error;
         if (!readPasswordFile(context.passwordFile, password, error))
-            throw CliError{error};
+            throw toolError(Fault::Password, error);
         if (passwordBytes(password).isEmpty())
-            throw CliError{QStringLiteral("The password file %1 is empty: its first line must "
-                                          "hold the master password.")
-                               .arg(context.passwordFile)};
+            throw toolError(Fault::Password,
+                            QStringLiteral("The password file %1 is empty: its first line must "
+                                           "hold the master password.")
+                                .arg(context.passwordFile));
         return password;
     }
     if (context.askPassword) {
         if (const std::optional<QString> typed = context.askPassword(prompt))
             return *typed;
     }
-    throw CliError{QStringLiteral("This book is encrypted and there is no terminal to ask for its "
-                                  "master password: give it with --password-file FILE (the "
-                                  "file's first line).")};
+    throw toolError(Fault::Password,
+                    QStringLiteral("This book is encrypted and there is no terminal to ask for "
+                                   "its master password: give it with --password-file FILE (the "
+                                   "file's first line)."));
 }
 
 void unlockForCommand(CliContext& context) {
@@ -45,7 +48,8 @@ void unlockForCommand(CliContext& context) {
     context.password = masterPassword(context, QStringLiteral("Master password: "));
     const Unlocking unlocked = unlockBook(context.folder, context.password);
     if (!unlocked.ok)
-        throw CliError{unlocked.error};
+        throw toolError(unlocked.wrongPassword ? Fault::Password : Fault::BookDamaged,
+                        unlocked.error);
 }
 
 std::optional<QString> askOnTerminal(const QString& prompt) {

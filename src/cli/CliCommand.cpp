@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/ToolFaults.h"
 
 #include "store/PageRecord.h"
 #include "store/TabTable.h"
@@ -69,11 +70,11 @@ std::unique_ptr<BookLock> lockBook(const BookFolder& folder) {
     case BookLock::Result::Taken:
         break;
     case BookLock::Result::HeldByWindow:
-        throw CliError{QStringLiteral("The address book window has this book open; finish it "
-                                      "first.")};
+        throw toolError(Fault::BookBusy, QStringLiteral("The address book window has this book "
+                                                        "open; finish it first."));
     case BookLock::Result::HeldByCommand:
-        throw CliError{QStringLiteral("Another orvelan-book command kept this book locked for 5 "
-                                      "seconds; try again.")};
+        throw toolError(Fault::BookBusy, QStringLiteral("Another orvelan-book command kept this "
+                                                        "book locked for 5 seconds; try again."));
     case BookLock::Result::Unavailable:
         lock.reset(); // the folder cannot hold a lock file (read-only): the write will tell
         break;

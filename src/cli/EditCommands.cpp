@@ -1,9 +1,11 @@
 // Commands that change pages: add, set, delete.
 #include "cli/Commands.h"
+#include "cli/ToolFaults.h"
 
 #include "store/HiddenCharacters.h"
 #include "store/PageStore.h"
 #include "store/PageTexts.h"
+#include "store/RuntimeError.h"
 #include "store/StoreMessages.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
@@ -14,8 +16,14 @@ namespace orvelan::cli {
 namespace {
 
 void throwIfFailed(const StoreResult& result) {
-    if (!result)
-        throw CliError{messagesFor(result.failure).first.text.trimmed()};
+    if (result)
+        return;
+    const StoreFailure& failure = result.failure;
+    if (failure.error == RuntimeError::PageDamaged)
+        throw toolError(Fault::BookDamaged, damagedPageText(failure.tab, failure.page));
+    throw fileFault(failure.operation == StoreFailure::Operation::GetPage ? FileAccess::Read
+                                                                          : FileAccess::Write,
+                    failure.fileName, failure.error);
 }
 
 // Applies FIELD=VALUE arguments to the view texts, refusing what a page cannot store. Control

@@ -1,6 +1,7 @@
 // encrypt, decrypt and the master password of an encrypted book.
 #include "cli/BookPassword.h"
 #include "cli/Commands.h"
+#include "cli/ToolFaults.h"
 #include "security/BookEncryption.h"
 #include "security/BookKeyring.h"
 #include "store/RuntimeError.h"
@@ -99,7 +100,8 @@ void changeEncryptedPassword(CliContext& context, const QString& newPassword) {
     const ConversionOutcome outcome =
         changeBookPassword(context.folder, context.password, newPassword);
     if (!outcome.ok)
-        throw CliError{outcome.error};
+        throw outcome.wrongPassword ? toolError(Fault::Password, outcome.error)
+                                    : CliError{outcome.error};
 }
 
 } // namespace orvelan::cli

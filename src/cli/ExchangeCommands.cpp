@@ -1,6 +1,7 @@
 // Commands that bring pages in from files and write them out: import, export.
 #include "cli/CliCommand.h"
 #include "cli/Commands.h"
+#include "cli/ToolFaults.h"
 
 #include "exchange/Charsets.h"
 #include "exchange/Export.h"
@@ -269,6 +270,8 @@ int runExport(CliContext& context, const QStringList& args) {
     const ExportResult result = exportBookToFile(
         path, format, context.folder, find, [&](int tab) { progress.show(double(tab) / LastTab); },
         encoding, &counts);
+    if (result.writeError)
+        throw fileFault(FileAccess::Write, path, result.writeError);
     if (!result.ok())
         throw CliError{QStringLiteral("Cannot export to %1: %2").arg(path, result.problem)};
     if (result.pages == 0)

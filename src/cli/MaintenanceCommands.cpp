@@ -1,5 +1,6 @@
 // Whole-book commands: reset, compact, settings.
 #include "cli/Commands.h"
+#include "cli/ToolFaults.h"
 
 #include "store/BookMaintenance.h"
 #include "store/Settings.h"
@@ -82,8 +83,7 @@ int runSettings(CliContext& context, const QStringList& arguments) {
             settings.setRaw(static_cast<Settings::Id>(id), value);
         }
         if (const int error = file.write(settings))
-            throw CliError{
-                QStringLiteral("Cannot write %1: %2").arg(file.path(), writeErrorMessage(error))};
+            throw fileFault(FileAccess::Write, file.path(), error);
     }
     QJsonObject object;
     for (int id = 0; id < Settings::Count; ++id) {

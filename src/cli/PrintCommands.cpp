@@ -1,6 +1,7 @@
 // print: the page printout and the search list printout, into PDF files.
 #include "cli/Commands.h"
 #include "cli/SearchCommands.h"
+#include "cli/ToolFaults.h"
 
 #include "print/PagePrintout.h"
 #include "print/SearchListPrintout.h"
@@ -39,7 +40,7 @@ PrintJob pdfJob(const QString& path, const QString& documentName) {
 
 void checkPrinted(int error, const QString& path) {
     if (error)
-        throw CliError{u"Cannot write "_s + path + u": "_s + printErrorMessage(error).trimmed()};
+        throw fileFault(FileAccess::Write, path, error);
 }
 
 int printPageCommand(CliContext& context, QStringList args, const QString& pdf) {
@@ -50,10 +51,9 @@ int printPageCommand(CliContext& context, QStringList args, const QString& pdf) 
     const TabFile file = context.folder.tabFile(tab);
     const TabFile::Read read = file.readPage(page);
     if (read.damaged())
-        throw CliError{damagedPageText(tab, page)};
+        throw toolError(Fault::BookDamaged, damagedPageText(tab, page));
     if (read.error)
-        throw CliError{u"Cannot read "_s + file.path() + u": "_s +
-                       readErrorMessage(read.error).trimmed()};
+        throw fileFault(FileAccess::Read, file.path(), read.error);
     if (read.record.isEmpty())
         throw CliError{u"Tab %1 has %2 pages; there is no page %3."_s.arg(tab)
                            .arg(file.pageCount().value_or(0))
@@ -84,7 +84,7 @@ int printSearchCommand(CliContext& context, QStringList args, const QString& pdf
                 << " pages to " << pdf << '\n';
     if (context.folder.sealing().encrypted())
         context.out << plainCopyNotice() << '\n';
-    return 0;
+    return searchStatus(outcome);
 }
 
 } // namespace

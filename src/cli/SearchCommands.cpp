@@ -2,12 +2,15 @@
 #include "cli/SearchCommands.h"
 
 #include "cli/Commands.h"
+#include "cli/ToolFaults.h"
 #include "store/Settings.h"
 #include "store/StoreMessages.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
 
 #include <QJsonArray>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -58,6 +61,12 @@ SearchOutcome searchBook(CliContext& context, const SearchRequest& request,
     return outcome;
 }
 
+int searchStatus(const SearchOutcome& outcome) {
+    return outcome.unreadTabs.isEmpty() && outcome.damaged.isEmpty()
+               ? 0
+               : exitStatus(Fault::BookDamaged);
+}
+
 QList<PageRecord> pagesOf(CliContext& context, const SearchOutcome& outcome) {
     QList<PageRecord> pages(outcome.hits.size());
     // Hits come tab by tab in page order: one scan of each tab file reads them all.
@@ -83,19 +92,23 @@ int runSearch(CliContext& context, const QStringList& arguments) {
     QStringList args = arguments;
     const SearchRequest request = searchRequest(context, args);
     // Each page found is written as it is found: memory does not grow with the book.
-    JsonArrayWriter rows(context);
-    searchBook(context, request, [&](const SearchHit& hit, QByteArrayView stored) {
-        if (!context.json) {
-            context.out << hit.line << '\n';
-            return;
-        }
-        rows.append(QJsonObject{{u"tab"_s, hit.position.tab},
-                                {u"label"_s, tabCaption(hit.position.tab)},
-                                {u"page"_s, hit.position.page},
-                                {u"line"_s, hit.line},
-                                {u"fields"_s, pageFieldsJson(PageRecord::fromStored(stored))}});
-    });
-    return 0;
+    std::optional<JsonArrayWriter> rows(std::in_place, context);
+    const SearchOutcome outcome =
+        searchBook(context, request, [&](const SearchHit& hit, QByteArrayView stored) {
+            if (!context.json) {
+                context.out << hit.line << '\n';
+                return;
+            }
+            rows->append(
+                QJsonObject{{u"tab"_s, hit.position.tab},
+                            {u"label"_s, tabCaption(hit.position.tab)},
+                            {u"page"_s, hit.position.page},
+                            {u"line"_s, hit.line},
+                            {u"fields"_s, pageFieldsJson(PageRecord::fromStored(stored))}});
+        });
+    rows.reset();
+    // Pages that were not searched may hold the text: the result is not the whole answer.
+    return searchStatus(outcome);
 }
 
 } // namespace orvelan::cli

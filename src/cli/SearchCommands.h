@@ -18,6 +18,9 @@ SearchRequest searchRequest(const CliContext& context, QStringList& args);
 SearchOutcome searchBook(CliContext& context, const SearchRequest& request,
                          const std::function<void(const SearchHit&, QByteArrayView)>& onHit = {});
 
+// 0 when every page was searched; the status of a damaged book when some were not.
+int searchStatus(const SearchOutcome& outcome);
+
 // The records of the pages found, in the order of the hits.
 QList<PageRecord> pagesOf(CliContext& context, const SearchOutcome& outcome);
 

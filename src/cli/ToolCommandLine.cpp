@@ -2,6 +2,7 @@
 
 #include "cli/BookPassword.h"
 #include "cli/CliCommand.h"
+#include "cli/ToolFaults.h"
 #include "store/BookLock.h"
 #include "store/ConversionJournal.h"
 #include "store/PrivateFiles.h"
@@ -163,9 +164,14 @@ int runTool(const QStringList& arguments, QTextStream& out, QTextStream& err, bo
             if (lock.take(std::chrono::seconds(5)) == BookLock::Result::Taken)
                 removeLeftoverTemporaries(context.folder);
             else if (conversionPending(context.folder))
-                throw CliError{u"The book is being encrypted or decrypted by another command; "
-                               u"try again when it is done."_s};
+                throw toolError(Fault::BookBusy,
+                                u"The book is being encrypted or decrypted by another command; "
+                                u"try again when it is done."_s);
         }
+        // A file of the book that is missing, damaged or not a file gets the same message and
+        // status whatever the command; 'check' is the one that looks into such a book.
+        if (name != u"check"_s)
+            checkBookFiles(context.folder, !command->changesBook);
         if (command->readsPages)
             unlockForCommand(context);
         // Commands that change the book take its lock, which also completes a new book and

@@ -240,7 +240,8 @@ ExportResult writeExportStream(const QString& path, ExportFormat format, CsvEnco
     ExportResult result;
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
-        result.problem = describeRuntimeError(runtimeErrorFromErrno(errno, path));
+        result.writeError = runtimeErrorFromErrno(errno, path);
+        result.problem = describeRuntimeError(result.writeError);
         return result;
     }
     int error = 0;
@@ -261,8 +262,10 @@ ExportResult writeExportStream(const QString& path, ExportFormat format, CsvEnco
         encoding, counts);
     result = run(*writer);
     ::close(fd);
-    if (error)
+    if (error) {
+        result.writeError = error;
         result.problem = describeRuntimeError(error);
+    }
     return result;
 }
 
@@ -276,6 +279,7 @@ ExportResult writeExportFile(const QString& path, ExportFormat format, bool need
     ExportResult result;
     AtomicFileWriter file(path);
     if (const int error = file.open()) {
+        result.writeError = error;
         result.problem = describeRuntimeError(error);
         return result;
     }
@@ -283,14 +287,18 @@ ExportResult writeExportFile(const QString& path, ExportFormat format, bool need
         format, [&](QByteArrayView bytes) { return file.write(bytes); }, encoding, counts);
     result = run(*writer);
     if (!result.ok()) {
-        if (file.error()) // the sink failed: say why
+        if (file.error()) { // the sink failed: say why
+            result.writeError = file.error();
             result.problem = describeRuntimeError(file.error());
+        }
         return result; // nothing replaces the old file: the new one is removed with the writer
     }
     if (needPages && result.pages == 0)
         return result;
-    if (const int error = file.commit())
+    if (const int error = file.commit()) {
+        result.writeError = error;
         result.problem = describeRuntimeError(error);
+    }
     return result;
 }
 

@@ -54,6 +54,7 @@ std::unique_ptr<ExportWriter> exportWriter(ExportFormat format, ByteSink sink,
 struct ExportResult {
     qint64 pages = 0;
     QString problem;
+    int writeError = 0; // the runtime error of a target file that could not be written
     bool ok() const { return problem.isEmpty(); }
 };
 

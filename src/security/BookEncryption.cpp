@@ -333,6 +333,7 @@ ConversionOutcome changeBookPassword(const BookFolder& folder, QStringView oldPa
     const auto key = file->unlockWithPassword(oldPassword);
     if (!key) {
         outcome.error = wrongPassword().error;
+        outcome.wrongPassword = true;
         return outcome;
     }
     file->setPassword(*key, newPassword, limits);
@@ -357,6 +358,7 @@ ConversionOutcome addRecoveryKey(const BookFolder& folder, QStringView password)
     const auto key = file->unlockWithPassword(password);
     if (!key) {
         outcome.error = wrongPassword().error;
+        outcome.wrongPassword = true;
         return outcome;
     }
     outcome.recoveryKey = file->setRecoveryKey(*key);

@@ -29,8 +29,9 @@ using ConversionProgress = std::function<void(double)>;
 struct ConversionOutcome {
     bool ok = false;
     QString error;
-    QString recoveryKey; // shown once, when one was asked for
-    qint64 pages = 0;    // records converted in the tab files
+    bool wrongPassword = false; // the password opens no slot of book.key
+    QString recoveryKey;        // shown once, when one was asked for
+    qint64 pages = 0;           // records converted in the tab files
 };
 
 // Encrypts a plain book with `password` (every record file, the files sealed whole, the

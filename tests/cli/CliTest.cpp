@@ -211,12 +211,12 @@ TEST(Cli, ACutTabIsToldByTabsListAndCheckAndRepairSetsThePartAside) {
     const Case cases[] = {
         {{QStringLiteral("tabs")},
          false,
-         0,
+         4, // the status of a damaged book
          "5 pages, 0 blank, and 700 bytes of a damaged page",
          "Orvel0C.raf ends in 700 bytes of a damaged page"},
         {{QStringLiteral("list"), QStringLiteral("M")},
          false,
-         0,
+         4,
          "(damaged: see 'orvelan-book check')",
          "run 'orvelan-book check'"},
         {{QStringLiteral("check")},

@@ -1,0 +1,216 @@
+// Every command meets a fault with the same message and exit status.
+#include "cli/ToolCommandLine.h"
+#include "security/BookEncryption.h"
+#include "security/BookKeyFile.h"
+#include "support/FaultInjection.h"
+#include "support/TempBook.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+using namespace orvelan;
+using orvelan::test::TempBook;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+enum Applies { Every, Reading, Changing };
+
+struct ToolFaultCase {
+    const char* name;
+    Applies applies;
+    int status;
+    // Plants the fault; returns what the command must say on stderr.
+    std::function<QString(const TempBook&)> plant;
+    bool limitFileSize = false;
+};
+
+const QString Password = u"S3cret!pw"_s;
+
+QString writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
+
+QString notAFile(const QString& path) {
+    return u"Cannot read "_s + path +
+           u": A folder or a link stands where the file should be. 'orvelan-book check' names "
+           u"what is wrong with the book."_s;
+}
+
+const ToolFaultCase Faults[] = {
+    {"TabIsAFolder", Every, 4,
+     [](const TempBook& book) {
+         const QString path = book.folder().tabFilePath(2);
+         QFile::remove(path);
+         QDir().mkdir(path);
+         return notAFile(path);
+     }},
+    {"TabIsALink", Every, 4,
+     [](const TempBook& book) {
+         const QString path = book.folder().tabFilePath(2);
+         QFile::rename(path, path + u".real"_s);
+         QFile::link(path + u".real"_s, path);
+         return notAFile(path);
+     }},
+    {"SettingsAreAFolder", Every, 4,
+     [](const TempBook& book) {
+         const QString path = book.folder().settingsPath();
+         QFile::remove(path);
+         QDir().mkdir(path);
+         return notAFile(path);
+     }},
+    {"TabIsMissing", Reading, 4,
+     [](const TempBook& book) {
+         const QString path = book.folder().tabFilePath(2);
+         QFile::remove(path);
+         return u"Cannot read "_s + path +
+                u": The file was not found. 'orvelan-book check' names what is wrong with the "
+                u"book."_s;
+     }},
+    {"WindowHoldsTheBook", Changing, 3,
+     [](const TempBook&) {
+         return u"The address book window has this book open; finish it first."_s;
+     }},
+    {"DiskFull", Changing, 5,
+     [](const TempBook& book) {
+         book.writeTab(1, {TempBook::named("Ann"), TempBook::named("Amy")});
+         return u": The disk is full."_s;
+     },
+     true},
+    {"WrongPassword", Every, 6,
+     [](const TempBook& book) {
+         encryptBook(book.folder(), Password, false, {}, KdfLimits{1, 8192});
+         return u"The password does not open this book"_s;
+     }},
+};
+
+struct ToolCommandCase {
+    const char* name;
+    bool reads;       // only reads the book: meets a missing tab file
+    bool writes;      // writes a file: meets a lock and a full disk
+    QStringList args; // "@" stands for the book folder
+};
+
+const ToolCommandCase Commands[] = {
+    {"tabs", true, false, {u"tabs"_s}},
+    {"list", true, false, {u"list"_s}},
+    {"show", true, false, {u"show"_s, u"A"_s, u"1"_s}},
+    {"search", true, false, {u"search"_s, u"--in"_s, u"name"_s, u"x"_s}},
+    {"printPage", true, false, {u"print"_s, u"page"_s, u"A"_s, u"1"_s, u"--pdf"_s, u"@/p.pdf"_s}},
+    {"export", false, false, {u"export"_s, u"csv"_s, u"@/all.csv"_s}},
+    {"sync", false, false, {u"sync"_s}},
+    {"add", false, true, {u"add"_s, u"Name=Ann Lee"_s, u"Notes=a note long enough to grow"_s}},
+    {"set", false, true, {u"set"_s, u"A"_s, u"1"_s, u"Phone1=0123"_s}},
+    {"settings", false, true, {u"settings"_s, u"MasterPassword=n3w-phrase"_s}},
+};
+
+void PrintTo(const ToolFaultCase& fault, std::ostream* os) {
+    *os << fault.name;
+}
+void PrintTo(const ToolCommandCase& command, std::ostream* os) {
+    *os << command.name;
+}
+
+using Case = std::tuple<ToolFaultCase, ToolCommandCase>;
+
+// Each fault with each command that meets it.
+std::vector<Case> faultsMeetingCommands() {
+    std::vector<Case> cases;
+    for (const ToolFaultCase& fault : Faults) {
+        for (const ToolCommandCase& command : Commands) {
+            if ((fault.applies != Changing || command.writes) &&
+                (fault.applies != Reading || command.reads))
+                cases.emplace_back(fault, command);
+        }
+    }
+    return cases;
+}
+class ToolFaultTable : public testing::TestWithParam<Case> {};
+
+TEST_P(ToolFaultTable, OneMessageAndStatusWhateverTheCommand) {
+    const auto& [fault, command] = GetParam();
+    TempBook book;
+    book.writeTab(1, {TempBook::named("Ann")});
+    const QString said = fault.plant(book);
+    std::optional<test::WindowLockHolder> window;
+    if (fault.status == 3)
+        window.emplace(book.folder().lockPath());
+    QStringList args{u"--home"_s, book.root(), u"--password-file"_s,
+                     writeFile(book.root() + u"/pw"_s, "S3cret!pW\n")};
+    for (const QString& arg : command.args)
+        args << QString(arg).replace(u"@"_s, book.root());
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    int status = 0;
+    {
+        std::optional<test::FileSizeLimit> limit;
+        if (fault.limitFileSize)
+            limit.emplace(64);
+        status = cli::runTool(args, outStream, errStream, false);
+    }
+    errStream.flush();
+    EXPECT_EQ(status, fault.status) << err.toStdString();
+    EXPECT_TRUE(err.startsWith(u"orvelan-book: "_s)) << err.toStdString();
+    EXPECT_TRUE(err.contains(said)) << err.toStdString() << "\nwanted: " << said.toStdString();
+    EXPECT_EQ(err.count(u'\n'), 1) << "one line: " << err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(, ToolFaultTable, testing::ValuesIn(faultsMeetingCommands()),
+                         [](const testing::TestParamInfo<Case>& info) {
+                             return std::string(std::get<0>(info.param).name) + '_' +
+                                    std::get<1>(info.param).name;
+                         });
+
+// A folder that does not exist is a wrong command line, for every command.
+TEST(ToolFaults, MissingBookFolderIsAWrongCommandLine) {
+    for (const ToolCommandCase& command : Commands) {
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        const int status =
+            cli::runTool(QStringList{u"--home"_s, u"/nonexistent/book"_s} + command.args, outStream,
+                         errStream, false);
+        errStream.flush();
+        EXPECT_EQ(status, 2) << command.name;
+        EXPECT_EQ(err, u"orvelan-book: the book folder /nonexistent/book does not exist; give an "
+                       u"existing folder with --home.\n"_s);
+    }
+}
+
+TEST(ToolFaults, SearchThatPassedOverADamagedPageSaysSo) {
+    TempBook book;
+    book.writeTab(1, {TempBook::named("Ann"), TempBook::named("Amy")});
+    ASSERT_TRUE(encryptBook(book.folder(), Password, false, {}, KdfLimits{1, 8192}).ok);
+    QByteArray sealed = book.tabBytes(1);
+    sealed[100] = char(sealed[100] ^ 1);
+    writeFile(book.folder().tabFilePath(1), sealed);
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    const int status = cli::runTool({u"--home"_s, book.root(), u"--password-file"_s,
+                                     writeFile(book.root() + u"/pw"_s, Password.toUtf8()),
+                                     u"search"_s, u"--in"_s, u"name"_s, u"A"_s},
+                                    outStream, errStream, false);
+    outStream.flush();
+    errStream.flush();
+    EXPECT_EQ(status, 4) << err.toStdString();
+    EXPECT_TRUE(out.contains(u"Amy"_s));
+    EXPECT_TRUE(
+        err.contains(u"page 1 of tab A is damaged and cannot be read; it was not searched"_s))
+        << err.toStdString();
+}
+
+} // namespace
