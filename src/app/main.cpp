@@ -1,4 +1,5 @@
 #include "app/StartUp.h"
+#include "app/qt/EndSignals.h"
 #include "app/qt/OpenBook.h"
 #include "app/qt/Program.h"
 #include "app/qt/ProgramIdentity.h"
@@ -33,6 +34,14 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     applyProgramIdentity();
     QApplication::setQuitOnLastWindowClosed(false);
+    // Ended by a signal (a logout, kill), the program leaves through its event loop like a quit,
+    // so the lock and the socket below are let go.
+    EndSignals endSignals;
+    int endedBy = 0; // a signal that came while a start-up message was open ends after it
+    QObject::connect(&endSignals, &EndSignals::received, &app, [&endedBy](int signal) {
+        endedBy = 128 + signal;
+        QCoreApplication::exit(endedBy);
+    });
 
     QtPrompter prompter;
     SystemClock clock;
@@ -45,6 +54,8 @@ int main(int argc, char* argv[]) {
             RunningCopy::askToRaise(folder.root());
         return 0;
     }
+    if (endedBy)
+        return endedBy;
     RunningCopy runningCopy(folder.root());
     runningCopy.listen();
     QObject::connect(&runningCopy, &RunningCopy::raiseRequested, &app, raiseProgramWindows);

@@ -4,9 +4,13 @@
 #include "ui/Pictures.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 using namespace orvelan;
 using namespace Qt::StringLiterals;
@@ -87,6 +91,45 @@ private Q_SLOTS:
         QVERIFY(!behind.isMinimized());
         QVERIFY(hidden.isHidden());
         QTRY_VERIFY(QApplication::activeWindow() != nullptr);
+    }
+
+    // The program ended by a signal lets its socket go; one killed outright leaves it behind,
+    // and the next start listens all the same.
+    void theProgramEndedBySignalLeavesNoSocket_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<bool>("socketLeft");
+        QTest::newRow("SIGTERM") << SIGTERM << false;
+        QTest::newRow("SIGINT") << SIGINT << false;
+        QTest::newRow("SIGHUP") << SIGHUP << false;
+        QTest::newRow("SIGKILL") << SIGKILL << true;
+    }
+    void theProgramEndedBySignalLeavesNoSocket() {
+        QFETCH(int, signal);
+        QFETCH(bool, socketLeft);
+        QTemporaryDir book;
+        const QString socket = QDir::temp().filePath(RunningCopy::serverName(book.path()));
+        const auto start = [&book](QProcess& program) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"ORVELAN_HOME"_s, book.path());
+            environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+            program.setProcessEnvironment(environment);
+            program.start(QStringLiteral(ORVELAN_PROGRAM), {});
+            QVERIFY(program.waitForStarted());
+            QTRY_VERIFY_WITH_TIMEOUT(RunningCopy::askToRaise(book.path(), 200), 15000);
+        };
+        QProcess first;
+        start(first);
+        ::kill(pid_t(first.processId()), signal);
+        QVERIFY(first.waitForFinished(10000));
+        QCOMPARE(QFile::exists(socket), socketLeft);
+        if (!socketLeft)
+            QCOMPARE(first.exitCode(), 128 + signal);
+
+        QProcess second;
+        start(second);
+        second.terminate();
+        QVERIFY(second.waitForFinished(10000));
+        QVERIFY(!QFile::exists(socket));
     }
 };
 
