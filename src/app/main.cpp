@@ -8,6 +8,7 @@
 #include "platform/qt/QtDesktopLauncher.h"
 #include "platform/qt/QtPrompter.h"
 #include "security/qt/PasswordWindow.h"
+#include "sync/net/KeyringPasswordStore.h"
 #include "ui/WidgetBookWindow.h"
 
 #include <QApplication>
@@ -70,7 +71,8 @@ int main(int argc, char* argv[]) {
         openBook->firstLoad();
         openBook->syncWhenOpen();
     });
-    PasswordWindowPrompt password(session, help);
+    KeyringPasswordStore keyring;
+    PasswordWindowPrompt password(session, help, keyring);
     Program run(session, help, book, password);
     program = &run;
     OpenBook open(session, run, mainWindow);

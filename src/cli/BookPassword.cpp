@@ -40,6 +40,16 @@ QString masterPassword(CliContext& context, const QString& prompt) {
 void unlockForCommand(CliContext& context) {
     if (context.folder.sealing().state() != BookSealing::State::Locked)
         return;
+    if (!context.recoveryKeyFile.isEmpty()) {
+        QString error;
+        if (!readPasswordFile(context.recoveryKeyFile, context.recoveryKey, error))
+            throw toolError(Fault::Password, error);
+        const Unlocking unlocked = unlockBookWithRecoveryKey(context.folder, context.recoveryKey);
+        if (!unlocked.ok)
+            throw toolError(unlocked.wrongPassword ? Fault::Password : Fault::BookDamaged,
+                            unlocked.error);
+        return;
+    }
     if (context.passwordFile.isEmpty()) {
         KeyringPasswordStore keyring;
         if (unlockFromKeyring(context.folder, keyring))

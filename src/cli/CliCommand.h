@@ -31,6 +31,10 @@ struct CliContext {
     PasswordAsker askPassword = {};
     // The password that unlocked the book in this run (empty when the keyring's key did).
     QString password = {};
+    // --recovery-key-file FILE: the book is unlocked with the recovery key on its first line,
+    // for a forgotten password (settings MasterPassword=NEW then sets a new one with it).
+    QString recoveryKeyFile = {};
+    QString recoveryKey = {};
 };
 
 // Thrown for a bad argument or a failed file operation; main prints it as one line on stderr.

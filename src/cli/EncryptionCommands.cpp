@@ -7,6 +7,7 @@
 #include "store/RuntimeError.h"
 #include "store/StoreMessages.h"
 #include "store/TabTable.h"
+#include "sync/PasswordStore.h"
 #include "sync/net/KeyringPasswordStore.h"
 
 #include <QJsonArray>
@@ -95,6 +96,18 @@ int runDecrypt(CliContext& context, const QStringList& args) {
 }
 
 void changeEncryptedPassword(CliContext& context, const QString& newPassword) {
+    QString error;
+    if (context.recoveryKey.isEmpty() && !context.recoveryKeyFile.isEmpty() &&
+        !readPasswordFile(context.recoveryKeyFile, context.recoveryKey, error))
+        throw toolError(Fault::Password, error);
+    if (!context.recoveryKey.isEmpty()) {
+        const ConversionOutcome outcome =
+            changeBookPasswordWithRecoveryKey(context.folder, context.recoveryKey, newPassword);
+        if (!outcome.ok)
+            throw outcome.wrongPassword ? toolError(Fault::Password, outcome.error)
+                                        : CliError{outcome.error};
+        return;
+    }
     if (context.password.isEmpty())
         context.password = masterPassword(context, QStringLiteral("Present master password: "));
     const ConversionOutcome outcome =

@@ -38,6 +38,9 @@ void printUsage(QTextStream& stream) {
               "  --password-file FILE    the master password of an encrypted book: the file's\n"
               "                          first line (before or after COMMAND; without it the\n"
               "                          tool asks on the terminal)\n"
+              "  --recovery-key-file FILE  unlock an encrypted book with its recovery key (the\n"
+              "                          file's first line) instead of the master password;\n"
+              "                          'settings MasterPassword=NEW' then sets a new password\n"
               "  -h, --help              this text; 'help COMMAND' describes one command\n"
               "  -v, --version           the version\n\nCommands:\n";
     for (const CliCommand& command : commandTable()) {
@@ -57,16 +60,17 @@ void printCommandHelp(QTextStream& stream, const CliCommand& command) {
         stream << '\n' << QLatin1StringView(command.help) << '\n';
 }
 
-// Removes "--password-file FILE" (or "--password-file=FILE") from the command's arguments.
-QString takePasswordFile(QStringList& args, QString file) {
+// Removes "--OPTION FILE" (or "--OPTION=FILE") from the command's arguments.
+QString takeFileOption(QStringList& args, const QString& option, QString file) {
+    const QString flag = u"--"_s + option;
     for (qsizetype i = 0; i < args.size();) {
-        if (args[i] == u"--password-file"_s) {
+        if (args[i] == flag) {
             if (i + 1 >= args.size())
-                throw CliError{u"--password-file needs a FILE"_s, UsageError};
+                throw CliError{flag + u" needs a FILE"_s, UsageError};
             file = args[i + 1];
             args.remove(i, 2);
-        } else if (args[i].startsWith(u"--password-file="_s)) {
-            file = args[i].mid(16);
+        } else if (args[i].startsWith(flag + u'=')) {
+            file = args[i].mid(flag.size() + 1);
             args.remove(i);
         } else {
             ++i;
@@ -97,9 +101,12 @@ int runTool(const QStringList& arguments, QTextStream& out, QTextStream& err, bo
     const QCommandLineOption jsonOption(u"json"_s, u"Print JSON."_s);
     const QCommandLineOption passwordFileOption(u"password-file"_s, u"The master password."_s,
                                                 u"FILE"_s);
+    const QCommandLineOption recoveryKeyFileOption(u"recovery-key-file"_s, u"The recovery key."_s,
+                                                   u"FILE"_s);
     const QCommandLineOption helpOption({u"h"_s, u"help"_s}, u"Show the usage."_s);
     const QCommandLineOption versionOption({u"v"_s, u"version"_s}, u"Show the version."_s);
-    parser.addOptions({homeOption, jsonOption, passwordFileOption, helpOption, versionOption});
+    parser.addOptions({homeOption, jsonOption, passwordFileOption, recoveryKeyFileOption,
+                       helpOption, versionOption});
     if (!parser.parse(QStringList{u"orvelan-book"_s} + arguments))
         return usageError(err, parser.errorText());
     if (parser.isSet(helpOption)) {
@@ -152,11 +159,15 @@ int runTool(const QStringList& arguments, QTextStream& out, QTextStream& err, bo
     context.askPassword = askPassword;
     if (parser.isSet(passwordFileOption))
         context.passwordFile = parser.value(passwordFileOption);
+    if (parser.isSet(recoveryKeyFileOption))
+        context.recoveryKeyFile = parser.value(recoveryKeyFileOption);
     try {
         // After the command, --password-file is the book's too, except for sync, whose own
         // --password-file gives the server's password.
         if (name != u"sync"_s)
-            context.passwordFile = takePasswordFile(args, context.passwordFile);
+            context.passwordFile = takeFileOption(args, u"password-file"_s, context.passwordFile);
+        context.recoveryKeyFile =
+            takeFileOption(args, u"recovery-key-file"_s, context.recoveryKeyFile);
         // A conversion between plain and encrypted that was cut short is completed (or undone)
         // before anything reads the book; never while another command is converting it.
         if (conversionPending(context.folder)) {

@@ -138,7 +138,8 @@ bool convertSettings(const BookFolder& folder, const QByteArray& password, bool 
 // Writes every twin in the other form, then the marker, then completes. On a failure before
 // the marker the twins are removed and the book stays as it was.
 ConversionOutcome convertBook(const BookFolder& folder, const Forms& forms, const char* target,
-                          const QByteArray& settingsPassword, const ConversionProgress& progress) {
+                              const QByteArray& settingsPassword,
+                              const ConversionProgress& progress) {
     ConversionOutcome outcome;
     const auto files = recordFiles(folder);
     qint64 total = 0;
@@ -288,7 +289,8 @@ ConversionOutcome encryptBook(const BookFolder& folder, QStringView password, bo
         return outcome;
     }
     const QString recovery = outcome.recoveryKey;
-    outcome = convertBook(folder, {nullptr, key.get()}, Conversion::ToSealed, QByteArray(), progress);
+    outcome =
+        convertBook(folder, {nullptr, key.get()}, Conversion::ToSealed, QByteArray(), progress);
     if (outcome.ok) {
         outcome.recoveryKey = recovery;
         folder.sealing().open(key);
@@ -317,8 +319,13 @@ ConversionOutcome decryptBook(const BookFolder& folder, QStringView password,
     return outcome;
 }
 
-ConversionOutcome changeBookPassword(const BookFolder& folder, QStringView oldPassword,
-                                     QStringView newPassword, KdfLimits limits) {
+namespace {
+
+// Rewraps the book key, opened from book.key by `unlock`, under `newPassword`.
+ConversionOutcome
+rewrapBookKey(const BookFolder& folder, QStringView newPassword, KdfLimits limits,
+              const std::function<std::shared_ptr<BookKey>(const BookKeyFile&)>& unlock,
+              const QString& refused) {
     ConversionOutcome outcome;
     QString why;
     auto file = readBookKey(folder, why);
@@ -330,9 +337,9 @@ ConversionOutcome changeBookPassword(const BookFolder& folder, QStringView oldPa
         outcome.error = QStringLiteral("Passwords of less than 3 characters are not permitted.");
         return outcome;
     }
-    const auto key = file->unlockWithPassword(oldPassword);
+    const auto key = unlock(*file);
     if (!key) {
-        outcome.error = wrongPassword().error;
+        outcome.error = refused;
         outcome.wrongPassword = true;
         return outcome;
     }
@@ -345,6 +352,25 @@ ConversionOutcome changeBookPassword(const BookFolder& folder, QStringView oldPa
     folder.sealing().open(key);
     outcome.ok = true;
     return outcome;
+}
+
+} // namespace
+
+ConversionOutcome changeBookPassword(const BookFolder& folder, QStringView oldPassword,
+                                     QStringView newPassword, KdfLimits limits) {
+    return rewrapBookKey(
+        folder, newPassword, limits,
+        [&](const BookKeyFile& file) { return file.unlockWithPassword(oldPassword); },
+        wrongPassword().error);
+}
+
+ConversionOutcome changeBookPasswordWithRecoveryKey(const BookFolder& folder,
+                                                    QStringView recoveryKey,
+                                                    QStringView newPassword, KdfLimits limits) {
+    return rewrapBookKey(
+        folder, newPassword, limits,
+        [&](const BookKeyFile& file) { return file.unlockWithRecoveryKey(recoveryKey); },
+        QStringLiteral("The recovery key does not open this book."));
 }
 
 ConversionOutcome addRecoveryKey(const BookFolder& folder, QStringView password) {

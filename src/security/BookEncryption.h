@@ -49,6 +49,12 @@ ConversionOutcome decryptBook(const BookFolder& folder, QStringView password,
 ConversionOutcome changeBookPassword(const BookFolder& folder, QStringView oldPassword,
                                      QStringView newPassword,
                                      KdfLimits limits = KdfLimits::standard());
+// Sets a new password with the recovery key, for a forgotten one: the book key is rewrapped
+// under `newPassword`, the recovery slot stays.
+ConversionOutcome changeBookPasswordWithRecoveryKey(const BookFolder& folder,
+                                                    QStringView recoveryKey,
+                                                    QStringView newPassword,
+                                                    KdfLimits limits = KdfLimits::standard());
 // Adds a recovery slot to an open book; its text is in recoveryKey.
 ConversionOutcome addRecoveryKey(const BookFolder& folder, QStringView password);
 

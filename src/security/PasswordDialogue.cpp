@@ -52,7 +52,42 @@ void PasswordDialogue::prepare() {
         m_view.setInstruction(QStringLiteral("Enter Password"));
         break;
     }
+    m_view.setRecoveryKeyOffered(m_mode == Enter && recoveryKeyOffered());
+    if (m_mode == Enter && m_useRecoveryKey)
+        m_view.setInstruction(QStringLiteral("Enter the Recovery Key"));
     m_view.clearEntry();
+}
+
+bool PasswordDialogue::recoveryKeyOffered() const {
+    return m_session.folder().sealing().state() == BookSealing::State::Locked;
+}
+
+void PasswordDialogue::useRecoveryKey(bool use) {
+    if (m_closed || m_mode != Enter || m_changePending)
+        return;
+    m_useRecoveryKey = use && recoveryKeyOffered();
+    prepare();
+}
+
+void PasswordDialogue::enterRecoveryKey(const QString& typed) {
+    const Unlocking unlocked = unlockBookWithRecoveryKey(m_session.folder(), typed);
+    if (!unlocked.ok) {
+        m_view.setInstructionColour(InstructionColour::Red);
+        blink(unlocked.wrongPassword ? QStringLiteral("Incorrect Recovery Key")
+                                     : QStringLiteral("The Book Key cannot be Read"));
+        if (!unlocked.wrongPassword)
+            m_session.services().prompter.ask({QStringLiteral("ORVELAN Error"), unlocked.error,
+                                               PromptIcon::Critical, PromptButtons::Ok});
+        prepare();
+        return;
+    }
+    // The password is lost: a new one is set, and the book key rewrapped under it.
+    m_givenRecoveryKey = typed;
+    m_useRecoveryKey = false;
+    m_view.setInstructionColour(InstructionColour::Green);
+    blink(QStringLiteral("Recovery Key Accepted"));
+    m_mode = Confirm;
+    prepare();
 }
 
 bool PasswordDialogue::matchesStored(const QString& typed) {
@@ -151,7 +186,10 @@ void PasswordDialogue::ok(const QString& typed) {
             if (m_session.folder().sealing().encrypted()) {
                 // The book key is rewrapped under the new password; no page is rewritten.
                 const ConversionOutcome changed =
-                    changeBookPassword(m_session.folder(), m_givenPassword, m_confirmation);
+                    m_givenRecoveryKey.isEmpty()
+                        ? changeBookPassword(m_session.folder(), m_givenPassword, m_confirmation)
+                        : changeBookPasswordWithRecoveryKey(m_session.folder(), m_givenRecoveryKey,
+                                                            m_confirmation);
                 if (!changed.ok)
                     prompter.ask({QStringLiteral("ORVELAN Error"), changed.error,
                                   PromptIcon::Critical, PromptButtons::Ok});
@@ -165,7 +203,9 @@ void PasswordDialogue::ok(const QString& typed) {
         }
         break;
     case Enter:
-        if (matchesStored(typed)) {
+        if (m_useRecoveryKey) {
+            enterRecoveryKey(typed);
+        } else if (matchesStored(typed)) {
             m_view.setInstructionColour(InstructionColour::Green);
             blink(QStringLiteral("Password Accepted"), true);
             close();
@@ -182,7 +222,7 @@ void PasswordDialogue::ok(const QString& typed) {
 }
 
 void PasswordDialogue::change() {
-    if (m_closed || m_mode != Enter)
+    if (m_closed || m_mode != Enter || m_useRecoveryKey)
         return;
     m_view.setInstruction(QStringLiteral("Enter Existing Password"));
     m_view.setOkCaption(QStringLiteral("Enter"));

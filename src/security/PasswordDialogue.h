@@ -20,6 +20,8 @@ public:
     virtual void clearEntry() = 0;
     virtual void hideWindow() = 0;
     virtual void unloadWindow() = 0;
+    // The choice of unlocking with the recovery key instead (a locked encrypted book only).
+    virtual void setRecoveryKeyOffered(bool /*offered*/) {}
 };
 
 // The master password dialogue: setting, confirming, entering and changing the password. It
@@ -43,6 +45,11 @@ public:
     // method): every character meets the typing rules. False when one was refused (the entry
     // is emptied and the user told, once).
     bool takeText(QStringView text);
+    // A locked encrypted book may be opened with its recovery key instead of the password; a
+    // password is then set anew. `use` switches what Enter takes.
+    bool recoveryKeyOffered() const;
+    void useRecoveryKey(bool use);
+    bool usingRecoveryKey() const { return m_useRecoveryKey; }
 
     int mode() const { return m_mode; }
     bool changePending() const { return m_changePending; }
@@ -53,6 +60,7 @@ public:
 private:
     // In an encrypted book the password must open book.key; a locked book is unlocked by it.
     bool matchesStored(const QString& typed);
+    void enterRecoveryKey(const QString& typed);
     void blink(const QString& text, bool acceptAfterBlinks = false);
     void refuse(const QString& text);
     void close();
@@ -64,7 +72,9 @@ private:
     bool m_closed = false;
     QString m_firstEntry;
     QString m_confirmation;
-    QString m_givenPassword; // the password that opened an encrypted book's key, for a change
+    QString m_givenPassword;    // the password that opened an encrypted book's key, for a change
+    QString m_givenRecoveryKey; // the recovery key that opened it, when the password was lost
+    bool m_useRecoveryKey = false;
 };
 
 // Leading and trailing spaces removed (only spaces, as the stored field pads with them).

@@ -7,8 +7,8 @@
 #include "store/RuntimeError.h"
 #include "store/Settings.h"
 #include "store/TabTable.h"
+#include "support/MemoryKeyring.h"
 #include "support/TempBook.h"
-#include "sync/PasswordStore.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -413,20 +413,25 @@ TEST(BookEncryption, RecoveryKeyAndKeyringOpenTheBook) {
     ASSERT_TRUE(unlockBookWithRecoveryKey(viaRecovery, recovery.toLower()).ok);
     EXPECT_FALSE(page(viaRecovery, 25, 1).isEmpty());
 
-    struct MemoryKeyring : PasswordStore {
-        QMap<QString, QString> entries;
-        bool read(const QString& key, QString& value) override {
-            value = entries.value(key);
-            return entries.contains(key);
-        }
-        bool write(const QString& key, const QString& value) override {
-            entries.insert(key, value);
-            return true;
-        }
-    } keyring;
+    // The tool: --recovery-key-file opens the book, and a forgotten password is set anew.
+    const ToolRun refused =
+        tool(book, {u"--recovery-key-file"_s, passwordFile(book, wrong.toUtf8()), u"list"_s});
+    EXPECT_EQ(refused.status, 6);
+    EXPECT_TRUE(refused.err.contains(u"recovery key does not open"_s)) << refused.err.toStdString();
+    const QString key = passwordFile(book, recovery.replace(u' ', u'-').toUtf8());
+    const ToolRun listed = tool(book, {u"list"_s, u"--recovery-key-file"_s, key});
+    EXPECT_TRUE(listed.out.contains(u"Zebediah Quill"_s)) << listed.err.toStdString();
+    const ToolRun reset =
+        tool(book, {u"--recovery-key-file"_s, key, u"settings"_s, u"MasterPassword=n3w-phrase"_s});
+    ASSERT_EQ(reset.status, 0) << reset.err.toStdString();
+    EXPECT_FALSE(unlockBook(reopened(book), Password).ok);
+    EXPECT_TRUE(unlockBook(reopened(book), u"n3w-phrase"_s).ok);
+    EXPECT_TRUE(unlockBookWithRecoveryKey(reopened(book), recovery).ok); // it stays
+
+    test::MemoryKeyring keyring;
     ASSERT_TRUE(rememberBookKey(book.folder(), keyring));
     ASSERT_EQ(keyring.entries.size(), 1);
-    EXPECT_FALSE(keyring.entries.first().contains(Password));
+    EXPECT_FALSE(keyring.entries.begin().value().contains(Password));
     const BookFolder remembered = reopened(book);
     ASSERT_TRUE(unlockFromKeyring(remembered, keyring));
     EXPECT_EQ(page(remembered, 25, 1), page(viaRecovery, 25, 1));
@@ -520,8 +525,11 @@ TEST(BookEncryption, EveryWritingCommandKeepsTheBookSealed) {
     fill(book);
     encrypt(book);
     const QString pw = passwordFile(book, Password.toUtf8());
+    const QString csv = book.root() + u"/../"_s + QFileInfo(book.root()).fileName() + u".csv"_s;
+    writeAll(csv, "Name,Phone1,Notes\r\nIlse Kovac,555-0177,keeps bees\r\n");
     for (const QStringList& command :
-         {QStringList{u"add"_s, u"Name=Nadia Quill"_s, u"Notes=owes a visit"_s},
+         {QStringList{u"import"_s, csv},
+          QStringList{u"add"_s, u"Name=Nadia Quill"_s, u"Notes=owes a visit"_s},
           QStringList{u"set"_s, u"Z"_s, u"3"_s, u"Phone1=555-0142"_s},
           QStringList{u"delete"_s, u"A"_s, u"1"_s}, QStringList{u"compact"_s}}) {
         const ToolRun run = tool(book, QStringList{u"--password-file"_s, pw} + command);
@@ -529,7 +537,8 @@ TEST(BookEncryption, EveryWritingCommandKeepsTheBookSealed) {
     }
     for (const auto& [name, bytes] : snapshot(book.root()).asKeyValueRange()) {
         // The page deleted went to the trash, which is sealed too.
-        for (const char* text : {"Nadia", "owes a visit", "555-0142", "Zebediah", "Alma Wirth"})
+        for (const char* text :
+             {"Nadia", "owes a visit", "555-0142", "Zebediah", "Alma Wirth", "Kovac", "keeps bees"})
             EXPECT_FALSE(bytes.contains(text)) << name.toStdString() << " " << text;
     }
     const ToolRun check = tool(book, {u"--password-file"_s, pw, u"check"_s});
@@ -539,6 +548,7 @@ TEST(BookEncryption, EveryWritingCommandKeepsTheBookSealed) {
     EXPECT_TRUE(trash.out.contains(u"Alma Wirth"_s)) << trash.out.toStdString();
     const ToolRun list = tool(book, {u"--password-file"_s, pw, u"list"_s});
     EXPECT_TRUE(list.out.contains(u"Nadia Quill"_s)) << list.out.toStdString();
+    EXPECT_TRUE(list.out.contains(u"Ilse Kovac"_s)) << list.out.toStdString();
     EXPECT_TRUE(list.out.contains(u"555-0142"_s)) << list.out.toStdString();
     EXPECT_FALSE(list.out.contains(u"Alma Wirth"_s));
 }

@@ -2,7 +2,6 @@
 
 #include "platform/Twips.h"
 #include "security/BookKeyring.h"
-#include "sync/net/KeyringPasswordStore.h"
 #include "ui/BookLook.h"
 #include "ui/LabelButton.h"
 
@@ -11,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QWindow>
 
 namespace orvelan {
@@ -85,10 +85,33 @@ PasswordWindow::PasswordWindow(Session& session, HelpPages help, QWidget* parent
     m_remember->setVisible(session.folder().sealing().encrypted());
     if (session.folder().sealing().encrypted())
         setFixedSize(300, 146);
+    // A forgotten password: the recovery key opens the book, and a new password is set.
+    m_recovery = new QCheckBox(QStringLiteral("Use the recovery key"), this);
+    m_recovery->setObjectName(QStringLiteral("RecoveryCk"));
+    m_recovery->setGeometry(12, 138, 276, 20);
+    m_recovery->setVisible(false);
+    connect(m_recovery, &QCheckBox::toggled, this, [this](bool use) {
+        // 64 hexadecimal digits, in groups of four when copied as shown.
+        m_entry->setMaxLength(use ? 96 : PasswordDialogue::MaxLength);
+        m_dialogue.useRecoveryKey(use);
+    });
+}
+
+void PasswordWindow::setRecoveryKeyOffered(bool offered) {
+    if (!offered && m_recovery->isChecked()) {
+        const QSignalBlocker quiet(m_recovery);
+        m_recovery->setChecked(false);
+        m_entry->setMaxLength(PasswordDialogue::MaxLength);
+    }
+    if (offered == !m_recovery->isHidden())
+        return;
+    m_recovery->setVisible(offered);
+    setFixedSize(300, offered ? 166 : (m_remember->isHidden() ? 130 : 146));
 }
 
 bool PasswordWindow::rememberChosen() const {
-    return m_remember->isVisible() && m_remember->isChecked();
+    // Asked after the window closed: whether the box was offered, not whether it shows now.
+    return !m_remember->isHidden() && m_remember->isChecked();
 }
 
 void PasswordWindow::setInstruction(const QString& text) {
@@ -253,8 +276,7 @@ void PasswordWindow::mousePressEvent(QMouseEvent* event) {
 void PasswordWindowPrompt::run(int mode) {
     const BookFolder& folder = m_session.folder();
     if (folder.sealing().state() == BookSealing::State::Locked) {
-        KeyringPasswordStore keyring;
-        if (unlockFromKeyring(folder, keyring)) {
+        if (unlockFromKeyring(folder, m_keyring)) {
             m_session.passwordAccepted = true;
             return;
         }
@@ -262,10 +284,8 @@ void PasswordWindowPrompt::run(int mode) {
     PasswordWindow window(m_session, m_help);
     window.dialogue().start(mode);
     window.exec();
-    if (m_session.passwordAccepted && window.rememberChosen()) {
-        KeyringPasswordStore keyring;
-        rememberBookKey(folder, keyring);
-    }
+    if (m_session.passwordAccepted && window.rememberChosen())
+        rememberBookKey(folder, m_keyring);
 }
 
 } // namespace orvelan

@@ -16,6 +16,7 @@ class QLineEdit;
 namespace orvelan {
 
 class LabelButton;
+class PasswordStore;
 
 // The password window `frmMPass`: shows the dialogue's state and passes the user's actions on.
 class PasswordWindow : public QDialog, public PasswordView {
@@ -36,6 +37,7 @@ public:
     void clearEntry() override;
     void hideWindow() override;
     void unloadWindow() override;
+    void setRecoveryKeyOffered(bool offered) override;
 
     void reject() override; // Esc never leaves this window
 
@@ -56,6 +58,7 @@ private:
     QLabel* m_instruction;
     QLineEdit* m_entry;
     QCheckBox* m_remember = nullptr;
+    QCheckBox* m_recovery = nullptr;
     std::array<LabelButton*, 3> m_commands{};
     std::array<QLabel*, 3> m_pictures{};
     std::array<ButtonState, 3> m_states{ButtonState::Normal, ButtonState::Normal,
@@ -63,15 +66,19 @@ private:
     bool m_unloading = false;
 };
 
-// Runs the password window modally for the password gate.
+// Runs the password window modally for the password gate. A locked encrypted book opens with
+// the key remembered in `keyring` without showing the window; "Remember on this computer" keeps
+// it there.
 class PasswordWindowPrompt final : public PasswordPrompt {
 public:
-    PasswordWindowPrompt(Session& session, HelpPages help) : m_session(session), m_help(help) {}
+    PasswordWindowPrompt(Session& session, HelpPages help, PasswordStore& keyring)
+        : m_session(session), m_help(help), m_keyring(keyring) {}
     void run(int mode) override;
 
 private:
     Session& m_session;
     HelpPages m_help;
+    PasswordStore& m_keyring;
 };
 
 } // namespace orvelan

@@ -1,15 +1,22 @@
 #include "security/qt/PasswordWindow.h"
+#include "security/BookEncryption.h"
+#include "store/PageRecord.h"
 #include "support/BookSession.h"
+#include "support/MemoryKeyring.h"
 #include "support/QtTestMain.h"
 #include "ui/LabelButton.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+
+#include <functional>
+#include <memory>
 
 using namespace orvelan;
 using namespace orvelan::test;
@@ -33,6 +40,38 @@ class PasswordWindowTest : public QObject {
     }
     static QString instruction(QWidget& window) {
         return window.findChild<QLabel*>(QStringLiteral("MPassInstructLa"))->text();
+    }
+    // An encrypted book (Argon2id at its least), and a session of its next start: locked.
+    struct Encrypted : BookSession {
+        explicit Encrypted(bool recovery = false) {
+            book.writeTab(25, {TempBook::record({{Field::Name, "Zebediah Quill"}})});
+            const ConversionOutcome outcome =
+                encryptBook(book.folder(), QStringLiteral("S3cret!pw"), recovery, {}, {1, 8192});
+            if (!outcome.ok)
+                qFatal("cannot encrypt the test book");
+            recoveryKey = outcome.recoveryKey;
+        }
+        std::unique_ptr<Session> nextStart() {
+            return std::make_unique<Session>(BookFolder(book.root()),
+                                             Services{prompter, clock, launcher});
+        }
+        QString recoveryKey;
+    };
+    // Runs the prompt; `answer` acts in the window when it shows. False when it never showed.
+    static bool runPrompt(Session& session, PasswordStore& keyring,
+                          const std::function<void(PasswordWindow&)>& answer) {
+        bool shown = false;
+        QTimer later; // dies with this call, so it never fires into another test
+        later.setSingleShot(true);
+        QObject::connect(&later, &QTimer::timeout, [&] {
+            if (auto* window = qobject_cast<PasswordWindow*>(QApplication::activeModalWidget())) {
+                shown = true;
+                answer(*window);
+            }
+        });
+        later.start(0);
+        PasswordWindowPrompt(session, HelpPages(QStringLiteral("/help")), keyring).run(2);
+        return shown;
     }
     static void typeText(QWidget* target, const QString& text) {
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
@@ -159,7 +198,8 @@ private Q_SLOTS:
     void thePromptRunsTheWindowModally() {
         Fixture f;
         f.session.settings().setRaw(Settings::MasterPassword, "open sesame");
-        PasswordWindowPrompt prompt(f.session, HelpPages(QStringLiteral("/help")));
+        MemoryKeyring keyring;
+        PasswordWindowPrompt prompt(f.session, HelpPages(QStringLiteral("/help")), keyring);
         QString seen;
         QTimer::singleShot(0, [&] {
             auto* window = qobject_cast<PasswordWindow*>(QApplication::activeModalWidget());
@@ -173,6 +213,75 @@ private Q_SLOTS:
         QCOMPARE(seen, QStringLiteral("Enter Password"));
         QVERIFY(f.session.passwordAccepted);
         QVERIFY(!f.session.passwordCancelled);
+    }
+
+    // "Remember on this computer" keeps the book key in the keyring (never the password), so
+    // the next start opens the book without the window; unticked, nothing is kept.
+    void rememberOnThisComputer_data() {
+        QTest::addColumn<bool>("ticked");
+        QTest::newRow("ticked") << true;
+        QTest::newRow("not ticked") << false;
+    }
+    void rememberOnThisComputer() {
+        QFETCH(bool, ticked);
+        Encrypted f;
+        MemoryKeyring keyring;
+        auto first = f.nextStart();
+        QVERIFY(runPrompt(*first, keyring, [&](PasswordWindow& window) {
+            auto* remember = window.findChild<QCheckBox*>(QStringLiteral("RememberCk"));
+            QVERIFY(remember && remember->isVisible());
+            remember->setChecked(ticked);
+            QTest::keyClicks(entry(window), QStringLiteral("S3cret!pw"));
+            QTest::keyClick(entry(window), Qt::Key_Return);
+        }));
+        QVERIFY(first->passwordAccepted);
+        QCOMPARE(keyring.entries.size(), ticked ? 1 : 0);
+        for (const QString& kept : keyring.entries)
+            QVERIFY(!kept.isEmpty() && !kept.contains(QStringLiteral("S3cret")));
+
+        auto second = f.nextStart();
+        const bool shown = runPrompt(*second, keyring, [](PasswordWindow& window) {
+            QTest::keyClicks(entry(window), QStringLiteral("S3cret!pw"));
+            QTest::keyClick(entry(window), Qt::Key_Return);
+        });
+        QCOMPARE(shown, !ticked);
+        QVERIFY(second->passwordAccepted);
+        QCOMPARE(PageRecord::fromStored(second->folder().tabFile(25).readPage(1).record)
+                     .text(Field::Name),
+                 QStringLiteral("Zebediah Quill"));
+    }
+
+    // A forgotten password: the recovery key opens the locked book, then a new password is set
+    // and the old one no longer opens it.
+    void theRecoveryKeyOpensTheBookAndANewPasswordIsSet() {
+        Encrypted f(true);
+        auto locked = f.nextStart();
+        PasswordWindow window(*locked, HelpPages(QStringLiteral("/help")));
+        window.dialogue().start(2);
+        window.show();
+        auto* recovery = window.findChild<QCheckBox*>(QStringLiteral("RecoveryCk"));
+        QVERIFY(recovery && recovery->isVisible());
+        recovery->setChecked(true);
+        QCOMPARE(instruction(window), QStringLiteral("Enter the Recovery Key"));
+        QString wrong = f.recoveryKey;
+        wrong[0] = wrong[0] == u'A' ? u'B' : u'A';
+        QTest::keyClicks(entry(window), wrong);
+        QTest::keyClick(entry(window), Qt::Key_Return);
+        QCOMPARE(locked->folder().sealing().state(), BookSealing::State::Locked);
+        QCOMPARE(instruction(window), QStringLiteral("Enter the Recovery Key"));
+
+        QTest::keyClicks(entry(window), f.recoveryKey); // 79 characters, as shown
+        QTest::keyClick(entry(window), Qt::Key_Return);
+        QCOMPARE(instruction(window), QStringLiteral("Enter a New Password"));
+        QVERIFY(!recovery->isVisible());
+        QVERIFY(!locked->passwordAccepted);
+        for (int i = 0; i < 2; ++i) {
+            QTest::keyClicks(entry(window), QStringLiteral("n3w-phrase"));
+            QTest::keyClick(entry(window), Qt::Key_Return);
+        }
+        QVERIFY(locked->passwordAccepted);
+        QVERIFY(!unlockBook(BookFolder(f.book.root()), QStringLiteral("S3cret!pw")).ok);
+        QVERIFY(unlockBook(BookFolder(f.book.root()), QStringLiteral("n3w-phrase")).ok);
     }
 };
 

@@ -7,11 +7,12 @@
 #include "sync/net/QtHttpTransport.h"
 #include "sync/net/SyncSession.h"
 
+#include "store/PageRecord.h"
 #include "support/FakeClock.h"
+#include "support/MemoryKeyring.h"
 #include "support/TempBook.h"
 #include "sync/SyncAccount.h"
 #include "sync/qt/SyncWindow.h"
-#include "store/PageRecord.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,21 +27,6 @@ using namespace orvelan;
 using namespace orvelan::test;
 
 namespace {
-
-class MemoryKeyring final : public PasswordStore {
-public:
-    bool read(const QString& key, QString& password) override {
-        if (!entries.contains(key))
-            return false;
-        password = entries.value(key);
-        return true;
-    }
-    bool write(const QString& key, const QString& password) override {
-        entries.insert(key, password);
-        return true;
-    }
-    QHash<QString, QString> entries;
-};
 
 template <class W> W* control(QWidget& window, const char* name) {
     W* widget = window.findChild<W*>(QLatin1StringView(name));
@@ -111,8 +97,8 @@ void SyncWindowTest::pastTheDeleteLimitTheWindowAsksAndGoesOnOnlyOnYes() {
         answer = yes;
         QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
         QCOMPARE(asked.size(), yes ? 2 : 1);
-        QVERIFY2(asked.last().startsWith(QStringLiteral(
-                     "The sync would delete 12 of the 20 cards on the server")),
+        QVERIFY2(asked.last().startsWith(
+                     QStringLiteral("The sync would delete 12 of the 20 cards on the server")),
                  qPrintable(asked.last()));
         const QString result = control<QLabel>(window, "SyncResultLa")->text();
         QVERIFY2(result.contains(yes ? QStringLiteral("deleted on the server 12")
