@@ -70,6 +70,16 @@ const std::vector<CliCommand>& commandTable() {
          "JSON: {pagesRead, groups: [{group, reasons: [telephone, email, name], possible,\n"
          "agreeing, pages: [{tab, label, page, line, Name, Organisation, Phone1, Mobile,\n"
          "Email}]}], damaged}."},
+        {"merge", "TAB PAGE TAB PAGE [...] [--into N]",
+         "merge pages of the same person into one; the others go to the trash", true, runMerge,
+         "The page kept (the first given, or the N-th with --into) keeps its place and gains\n"
+         "every distinct value of the others: an empty field is filled, a second number goes\n"
+         "to Phone 2 when it is free, and a value with no free field (or too long for it) goes\n"
+         "to Notes as \"Label: value\"; the others' notes follow. When Notes cannot hold it\n"
+         "all, nothing is merged. The kept page as it was and the pages merged away go to the\n"
+         "trash ('trash restore' puts them back); in a synced book the next sync updates the\n"
+         "kept page's card and deletes the others' cards (kept in the trash too).\n"
+         "JSON: {tab, label, page, merged: [{tab, label, page}], noted, trash}."},
         {"query", "TEXT",
          "e-mail addresses of the pages whose name, organisation or e-mail "
          "holds TEXT, for mail programs",

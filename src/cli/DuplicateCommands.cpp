@@ -2,10 +2,13 @@
 #include "cli/CliCommand.h"
 #include "cli/Commands.h"
 
+#include "book/PageMerge.h"
+#include "platform/Clock.h"
 #include "search/DuplicateFinder.h"
 #include "store/PageRecord.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
+#include "store/Trash.h"
 
 #include <QJsonArray>
 
@@ -90,6 +93,68 @@ int runDuplicates(CliContext& context, const QStringList& args) {
                            .arg(possible)
                            .arg(pages)
                            .arg(outcome.pagesRead);
+    return 0;
+}
+
+int runMerge(CliContext& context, const QStringList& args) {
+    QList<PagePosition> pages;
+    int into = 1;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QStringLiteral("--into")) {
+            bool ok = false;
+            into = i + 1 < args.size() ? args[i + 1].toInt(&ok) : 0;
+            if (!ok || into < 1)
+                throw CliError{QStringLiteral("--into takes the number of a page given (1 for the "
+                                              "first)."),
+                               2};
+            ++i;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            throw CliError{QStringLiteral("merge takes pages as TAB PAGE pairs."), 2};
+        pages.append({tabArgument(args[i]), pageArgument(args[i + 1])});
+        ++i;
+    }
+    if (pages.size() < 2)
+        throw CliError{QStringLiteral("merge needs two pages or more: TAB PAGE TAB PAGE ..."), 2};
+    if (into > pages.size())
+        throw CliError{
+            QStringLiteral("--into %1: only %2 pages are given.").arg(into).arg(pages.size()), 2};
+    const auto lock = lockBook(context.folder);
+    const PhoneNumbers phones(phoneRegionSetting(context.folder.configPath()));
+    SystemClock clock;
+    MergeOutcome outcome;
+    QString error;
+    if (!mergePages(context.folder, clock, phones, pages, into - 1, outcome, error))
+        throw CliError{error};
+    const auto place = [](const PagePosition& position) {
+        return QJsonObject{{QStringLiteral("tab"), position.tab},
+                           {QStringLiteral("label"), tabCaption(position.tab)},
+                           {QStringLiteral("page"), position.page}};
+    };
+    if (context.json) {
+        QJsonArray trashed;
+        for (const PagePosition& position : std::as_const(outcome.trashed))
+            trashed.append(place(position));
+        QJsonArray entries;
+        for (const int number : std::as_const(outcome.trashEntries))
+            entries.append(number);
+        QJsonObject object = place(outcome.kept);
+        object.insert(QStringLiteral("merged"), trashed);
+        object.insert(QStringLiteral("noted"), QJsonArray::fromStringList(outcome.noted));
+        object.insert(QStringLiteral("trash"), entries);
+        printJson(context, object);
+        return 0;
+    }
+    QStringList numbers;
+    for (const int number : std::as_const(outcome.trashEntries))
+        numbers << QString::number(number);
+    context.out << QStringLiteral("Merged %1 pages into %2. The page as it was and the pages "
+                                  "merged away are in the trash (entries %3).\n")
+                       .arg(pages.size())
+                       .arg(trashPlace(outcome.kept.tab, outcome.kept.page), numbers.join(u", "));
+    for (const QString& line : std::as_const(outcome.noted))
+        context.out << QStringLiteral("Added to Notes: %1\n").arg(line);
     return 0;
 }
 

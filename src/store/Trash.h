@@ -35,6 +35,7 @@ inline const QString DeletedOnServer = QStringLiteral("Deleted on the server");
 inline const QString DeletedBySync = QStringLiteral("Deleted by the sync");
 inline const QString Overwritten = QStringLiteral("Overwritten by a conflict");
 inline const QString Merged = QStringLiteral("Merged into another page");
+inline const QString BeforeMerge = QStringLiteral("As it was before a merge");
 } // namespace TrashReason
 
 // The book's trash: the file trash.json in the book folder, private and replaced whole on every

@@ -75,7 +75,7 @@ bool fileMayHoldGroups(QFile& file) {
 }
 
 // The staging files are written in batches, so a large file does not wait in memory whole.
-constexpr qint64 FlushEvery = 2000;
+constexpr qint64 CardsFlushEvery = 2000;
 
 } // namespace
 
@@ -246,7 +246,7 @@ void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& 
         if (!leftOut.isEmpty())
             summary.leftOut.add(withDetail(ImportSummary::shown(name), leftOut));
         summary.hiddenRemoved += page.hiddenRemoved + staged.hiddenRemoved;
-        if (summary.staged % FlushEvery == 0) {
+        if (summary.staged % CardsFlushEvery == 0) {
             summary.stagingWriteFailures += staging.flush();
             if (mapped)
                 releaseRead(bytes, reader.position());

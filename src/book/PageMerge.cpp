@@ -1,0 +1,303 @@
+#include "book/PageMerge.h"
+
+#include "book/PageCaptions.h"
+#include "search/NameKey.h"
+#include "store/PageIdentity.h"
+#include "store/PageRecord.h"
+#include "store/PageViewIndex.h"
+#include "store/RuntimeError.h"
+#include "store/TabFile.h"
+#include "store/Trash.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace orvelan {
+
+namespace {
+
+constexpr int NumberFields[] = {VPhone1, VPhone2, VMobile, VFax, VPager};
+
+bool isNumber(int viewIndex) {
+    return viewIndex >= VPhone1 && viewIndex <= VPager;
+}
+bool isAddressLine(int viewIndex) {
+    return (viewIndex >= VAddr1 && viewIndex < VAddr1 + AddressLines) ||
+           (viewIndex >= VOrgAddr1 && viewIndex < VOrgAddr1 + AddressLines);
+}
+
+bool isLatin1(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x100; });
+}
+
+// Letter case and runs of spaces do not make two values differ.
+QString comparable(QStringView text) {
+    return text.toString().simplified().toCaseFolded();
+}
+
+int widthOf(int viewIndex) {
+    return specOf(viewField(viewIndex)).width;
+}
+
+// An address as one line: its lines joined by ", ".
+QString addressLine(const PageTexts& texts, int first) {
+    QStringList lines;
+    for (int i = first; i < first + AddressLines; ++i) {
+        const QString line = texts[i].trimmed();
+        if (!line.isEmpty())
+            lines << line;
+    }
+    return lines.join(QStringLiteral(", "));
+}
+
+class Merger {
+public:
+    Merger(const PageTexts& kept, const PhoneNumbers& phones) : m_phones(phones) {
+        m_merged.texts = kept;
+    }
+
+    void add(const PageTexts& other) {
+        for (int i = 0; i < NotesViewIndex; ++i) {
+            if (!isAddressLine(i))
+                addValue(i, other[i].trimmed());
+        }
+        addAddress(other, VAddr1, QStringLiteral("Address"));
+        addAddress(other, VOrgAddr1, QStringLiteral("Work address"));
+        const QString notes = other[NotesViewIndex].trimmed();
+        if (!notes.isEmpty() &&
+            !comparable(m_merged.texts[NotesViewIndex]).contains(comparable(notes)))
+            m_otherNotes << notes;
+    }
+
+    MergedTexts finish() {
+        PageTexts& texts = m_merged.texts;
+        // What its field cannot hold whole in the merged page's encoding (the notes added
+        // count: a name in Cyrillic makes an SCSU page) goes to Notes instead.
+        const TextEncoding encoding = encodingFor(withNotes());
+        for (const int first : {int(VAddr1), int(VOrgAddr1)}) {
+            bool fits = true;
+            for (int i = first; i < first + AddressLines; ++i)
+                fits = fits && storedLengthOf(i, texts[i], encoding) <= widthOf(i);
+            if (!fits) {
+                m_noted << QStringLiteral("%1: %2").arg(
+                    first == VAddr1 ? QStringLiteral("Address") : QStringLiteral("Work address"),
+                    addressLine(texts, first));
+                for (int i = first; i < first + AddressLines; ++i)
+                    texts[i].clear();
+            }
+        }
+        for (int i = 0; i < NotesViewIndex; ++i) {
+            if (!isAddressLine(i) && storedLengthOf(i, texts[i], encoding) > widthOf(i)) {
+                m_noted << QStringLiteral("%1: %2").arg(pageCaptionOf(i), texts[i]);
+                texts[i].clear();
+            }
+        }
+        if (texts[VName].trimmed().isEmpty()) {
+            m_merged.problem = QStringLiteral("The merged page would have no name.");
+            return m_merged;
+        }
+        texts = withNotes();
+        const qsizetype length =
+            storedLengthOf(NotesViewIndex, texts[NotesViewIndex], encodingFor(texts));
+        if (length > widthOf(NotesViewIndex))
+            m_merged.problem =
+                QStringLiteral("The merged page's notes would need %1 bytes, and Notes hold %2. "
+                               "Nothing was merged: shorten the notes of these pages first.")
+                    .arg(length)
+                    .arg(widthOf(NotesViewIndex));
+        m_merged.noted = m_noted;
+        return m_merged;
+    }
+
+private:
+    // The texts with Notes as they will be: the kept page's notes, the values noted, then the
+    // others' notes.
+    PageTexts withNotes() const {
+        PageTexts texts = m_merged.texts;
+        QStringList notes;
+        if (!texts[NotesViewIndex].trimmed().isEmpty())
+            notes << texts[NotesViewIndex];
+        notes << m_noted << m_otherNotes;
+        texts[NotesViewIndex] = notes.join(u'\n');
+        return texts;
+    }
+
+    bool alreadyHeld(int viewIndex, const QString& value) const {
+        const PageTexts& texts = m_merged.texts;
+        const QString wanted = comparable(value);
+        if (isNumber(viewIndex)) {
+            for (const int n : NumberFields) {
+                if (!texts[n].isEmpty() &&
+                    (comparable(texts[n]) == wanted || m_phones.sameNumber(texts[n], value)))
+                    return true;
+            }
+        } else if (comparable(texts[viewIndex]) == wanted) {
+            return true;
+        } else if (viewIndex == VName && isLatin1(value) &&
+                   m_names.keyOf(texts[VName]) == m_names.keyOf(value)) {
+            return true; // "IVAN IVANOV" for "Ivanov, Ivan"; a spelling in another script stays
+        }
+        // A short value ("12") is not taken for one the notes hold somewhere in their words.
+        if (wanted.size() >= 4 && comparable(texts[NotesViewIndex]).contains(wanted))
+            return true;
+        for (const QString& line : m_noted) {
+            if (comparable(line).endsWith(wanted))
+                return true;
+        }
+        return false;
+    }
+
+    void addValue(int i, const QString& value) {
+        PageTexts& texts = m_merged.texts;
+        if (value.isEmpty() || alreadyHeld(i, value))
+            return;
+        if (texts[i].trimmed().isEmpty()) {
+            texts[i] = value;
+            return;
+        }
+        // Phone and Phone 2 take either's second number.
+        if ((i == VPhone1 || i == VPhone2) && texts[VPhone2].trimmed().isEmpty()) {
+            texts[VPhone2] = value;
+            return;
+        }
+        // A page belongs to several groups as "Friends, Work" when the field holds them.
+        if (i == VGroup) {
+            const QString joined = texts[i] + QStringLiteral(", ") + value;
+            if (storedLengthOf(i, joined, encodingFor(QStringView(joined))) <= widthOf(i)) {
+                texts[i] = joined;
+                return;
+            }
+        }
+        m_noted << QStringLiteral("%1: %2").arg(pageCaptionOf(i), value);
+    }
+
+    void addAddress(const PageTexts& other, int first, const QString& label) {
+        const QString line = addressLine(other, first);
+        PageTexts& texts = m_merged.texts;
+        const QString kept = addressLine(texts, first);
+        if (line.isEmpty() || comparable(kept) == comparable(line) ||
+            comparable(texts[NotesViewIndex]).contains(comparable(line)))
+            return;
+        if (kept.isEmpty()) {
+            for (int i = first; i < first + AddressLines; ++i)
+                texts[i] = other[i].trimmed();
+            return;
+        }
+        m_noted << QStringLiteral("%1: %2").arg(label, line);
+    }
+
+    const PhoneNumbers& m_phones;
+    mutable NameKeys m_names;
+    MergedTexts m_merged;
+    QStringList m_noted;
+    QStringList m_otherNotes;
+};
+
+QString placeOf(const PagePosition& position) {
+    return trashPlace(position.tab, position.page);
+}
+
+} // namespace
+
+MergedTexts mergeTexts(const QList<PageTexts>& pages, const PhoneNumbers& phones) {
+    if (pages.isEmpty())
+        return {};
+    Merger merger(pages.first(), phones);
+    for (qsizetype i = 1; i < pages.size(); ++i)
+        merger.add(pages[i]);
+    return merger.finish();
+}
+
+bool mergePages(const BookFolder& folder, const Clock& clock, const PhoneNumbers& phones,
+                const QList<PagePosition>& pages, int into, MergeOutcome& outcome, QString& error) {
+    if (pages.size() < 2 || into < 0 || into >= pages.size()) {
+        error = QStringLiteral("A merge needs two pages or more, and one of them to keep.");
+        return false;
+    }
+    QList<PagePosition> order{pages[into]};
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        if (i != into)
+            order << pages[i];
+    }
+    QSet<QString> seen;
+    QList<QByteArray> stored;
+    QList<PageTexts> texts;
+    for (const PagePosition& position : std::as_const(order)) {
+        if (seen.contains(placeOf(position))) {
+            error = QStringLiteral("%1 is given twice; nothing was merged.").arg(placeOf(position));
+            return false;
+        }
+        seen.insert(placeOf(position));
+        const TabFile::Read read = folder.tabFile(position.tab).readPage(position.page);
+        if (read.error) {
+            error = QStringLiteral("Cannot read %1: %2; nothing was merged.")
+                        .arg(placeOf(position), describeRuntimeError(read.error));
+            return false;
+        }
+        if (read.record.isEmpty() || isBlankStored(read.record)) {
+            error = QStringLiteral("%1 is %2; nothing was merged.")
+                        .arg(placeOf(position), read.record.isEmpty()
+                                                    ? QStringLiteral("not in the book")
+                                                    : QStringLiteral("a blank page"));
+            return false;
+        }
+        stored << read.record;
+        texts << textsOf(PageRecord::fromStored(read.record));
+    }
+    const MergedTexts merged = mergeTexts(texts, phones);
+    if (!merged.problem.isEmpty()) {
+        error = merged.problem;
+        return false;
+    }
+
+    Trash trash(folder);
+    if (!trash.load(error))
+        return false;
+    const QDateTime now = clock.now();
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        TrashEntry entry;
+        entry.name = texts[i][VName];
+        entry.deletedAt = now.toUTC();
+        entry.why = i == 0 ? TrashReason::BeforeMerge : TrashReason::Merged;
+        entry.from = placeOf(order[i]);
+        entry.record = stored[i];
+        entry.id = pageIdOf(stored[i]);
+        outcome.trashEntries << trash.add(entry);
+    }
+    if (const int failed = trash.save()) {
+        error = QStringLiteral("Cannot write the trash %1: %2; nothing was merged.")
+                    .arg(trash.path(), describeRuntimeError(failed));
+        return false;
+    }
+
+    PageRecord record = PageRecord::fromStored(stored[0]);
+    fillRecord(record, merged.texts);
+    record[Field::DateModified] = now.toString(QStringLiteral("dd/MM/yy")).toLatin1();
+    record[Field::TimeModified] = now.toString(QStringLiteral("HH:mm")).toLatin1();
+    QByteArray written = record.toStored();
+    setPageId(written, pageIdOf(stored[0])); // an updated card, not a new one
+    if (const int failed = folder.tabFile(order[0].tab).writePage(order[0].page, written)) {
+        for (const int number : std::as_const(outcome.trashEntries))
+            trash.remove(number);
+        trash.save();
+        error = QStringLiteral("Cannot write %1: %2; nothing was merged.")
+                    .arg(placeOf(order[0]), describeRuntimeError(failed));
+        return false;
+    }
+    outcome.kept = order[0];
+    outcome.noted = merged.noted;
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        if (const int failed =
+                folder.tabFile(order[i].tab).writePage(order[i].page, blankRecord())) {
+            error = QStringLiteral("The pages were merged into %1, but %2 could not be blanked "
+                                   "(%3); it is in the trash too, and can be deleted by hand.")
+                        .arg(placeOf(order[0]), placeOf(order[i]), describeRuntimeError(failed));
+            return false;
+        }
+        outcome.trashed << order[i];
+    }
+    return true;
+}
+
+} // namespace orvelan
