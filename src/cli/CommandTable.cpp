@@ -53,12 +53,16 @@ const std::vector<CliCommand>& commandTable() {
          "from --password-file) and rewraps the book key; ossabusr.dat holds no password.\n"
          "JSON: {NAME: VALUE, ..., passwordSet} (and MasterPassword with --show-password).",
          false},
-        {"search", "[--in FIELDS] TEXT",
+        {"search", "[--in FIELDS | --all-fields] TEXT",
          "one result line per page found; FIELDS from "
          "name,address,phone,internet,group,organisation,jobtitle,department,workaddress,notes",
          false, runSearch,
          "Without --in, the fields chosen in the search window are searched (Name in a new "
-         "book).\nJSON: [{tab, label, page, line, fields: {Name ... Notes}}]."},
+         "book).\nWith --all-fields, every field of every page (tab 0 too) is searched as the "
+         "find box\nsearches: pages in name order, each line showing the field that matched, "
+         "and a\nnumber found by its digits (\"01234 567890\" finds \"+44 1234 567890\" with "
+         "PhoneRegion=GB\nin orvelan.conf).\nJSON: [{tab, label, page, line, fields: {Name ... "
+         "Notes}}]; with --all-fields\n[{tab, label, page, line, field, text}]."},
         {"duplicates", "",
          "groups of pages that hold the same person or organisation, with the reason", false,
          runDuplicates,

@@ -3,6 +3,8 @@
 
 #include "cli/Commands.h"
 #include "cli/ToolFaults.h"
+#include "search/FindIndex.h"
+#include "store/PageViewIndex.h"
 #include "store/Settings.h"
 #include "store/StoreMessages.h"
 #include "store/TabFile.h"
@@ -88,8 +90,53 @@ QList<PageRecord> pagesOf(CliContext& context, const SearchOutcome& outcome) {
     return pages;
 }
 
+namespace {
+
+// search --all-fields: the find box's search, every field of every page, numbers by their digits.
+int runFindEverywhere(CliContext& context, QStringList args) {
+    for (const QString& arg : args) {
+        if (arg.startsWith(u"--"_s))
+            throw CliError{arg == u"--in"_s ? u"--all-fields and --in exclude each other"_s
+                                            : u"unknown option "_s + arg};
+    }
+    FindIndex index(context.folder);
+    {
+        ProgressLine progress(context, u"Reading the book"_s);
+        index.refresh();
+    }
+    const FindQuery query(args.join(u' '),
+                          PhoneNumbers(phoneRegionSetting(context.folder.configPath())));
+    JsonArrayWriter rows(context);
+    for (int from = 0; from < index.size();) {
+        const FindIndex::Batch batch = index.find(query, from, 1000);
+        for (const FindHit& hit : batch.hits) {
+            const QString line = index.line(hit);
+            if (!context.json) {
+                context.out << line << '\n';
+                continue;
+            }
+            const PagePosition where = index.position(hit.row);
+            QJsonObject row{{u"tab"_s, where.tab},
+                            {u"label"_s, tabCaption(where.tab)},
+                            {u"page"_s, where.page},
+                            {u"line"_s, line}};
+            if (hit.field >= 0) {
+                row.insert(u"field"_s, QLatin1StringView(specOf(viewField(hit.field)).name));
+                row.insert(u"text"_s, index.text(hit.row, hit.field));
+            }
+            rows.append(row);
+        }
+        from = batch.next;
+    }
+    return 0;
+}
+
+} // namespace
+
 int runSearch(CliContext& context, const QStringList& arguments) {
     QStringList args = arguments;
+    if (args.removeAll(u"--all-fields"_s) > 0)
+        return runFindEverywhere(context, args);
     const SearchRequest request = searchRequest(context, args);
     // Each page found is written as it is found: memory does not grow with the book.
     std::optional<JsonArrayWriter> rows(std::in_place, context);

@@ -1,5 +1,7 @@
 #include "search/BookSearch.h"
 
+#include "search/PhoneQuery.h"
+
 #include "store/RuntimeError.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
@@ -100,6 +102,30 @@ QString columnText(QByteArrayView field, int width, TextEncoding encoding) {
     return textColumn(decodeText(field, encoding), width);
 }
 
+// Whether one of the page's number fields holds the number asked for.
+bool anyNumberMatches(QByteArrayView record, TextEncoding encoding, const PhoneQuery& query) {
+    std::array<char, RecordSize> text{};
+    std::string digits;
+    for (const Field field :
+         {Field::Phone1, Field::Phone2, Field::Mobile, Field::Fax, Field::Pager}) {
+        const qsizetype length = storedFields().read(record, field, text.data());
+        const QByteArrayView stored(text.data(), length);
+        if (encoding != TextEncoding::Windows1252) {
+            if (query.matches(decodeText(stored, encoding)))
+                return true;
+            continue;
+        }
+        digits.clear();
+        for (const char c : stored) {
+            if (c >= '0' && c <= '9')
+                digits += c;
+        }
+        if (query.matchesDigits(digits))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 char foldCase(char c) {
@@ -179,6 +205,11 @@ BookSearch::run(const SelectorFlags& flags, QStringView query,
     for (char& c : needle)
         c = foldCase(c);
     const QString foldedQuery = wanted.toString().toCaseFolded();
+    // With the numbers selected, a query written like a number is also compared by its digits.
+    constexpr int PhoneSelector = 2;
+    const PhoneQuery phoneQuery(
+        flags[PhoneSelector] ? wanted : QStringView(),
+        PhoneNumbers(flags[PhoneSelector] ? phoneRegionSetting(m_folder.configPath()) : QString()));
     const StoredFields& stored = storedFields();
     const auto& fold = foldTable().map;
     std::array<char, RecordSize> text{};
@@ -215,8 +246,9 @@ BookSearch::run(const SelectorFlags& flags, QStringView query,
                 const QByteArrayView joined(text.data(), length);
                 if (encoding == TextEncoding::Utf8)
                     decoded = QString::fromUtf8(joined);
-                if (unicode ? !decoded.toCaseFolded().contains(foldedQuery)
-                            : joined.indexOf(needle) < 0)
+                if ((unicode ? !decoded.toCaseFolded().contains(foldedQuery)
+                             : joined.indexOf(needle) < 0) &&
+                    !(phoneQuery.isActive() && anyNumberMatches(record, encoding, phoneQuery)))
                     return true;
                 const qsizetype nameLength = stored.read(record, Field::Name, name.data());
                 if (nameLength == 0)

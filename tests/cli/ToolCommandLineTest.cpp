@@ -66,7 +66,7 @@ TEST(ToolCommandLine, HelpForOneCommand) {
     const ToolRun search = tool({u"help"_s, u"search"_s});
     EXPECT_EQ(search.status, 0);
     EXPECT_TRUE(search.out.startsWith(u"usage: orvelan-book [--home DIR] [--json] search "_s
-                                      u"[--in FIELDS] TEXT\n"_s));
+                                      u"[--in FIELDS | --all-fields] TEXT\n"_s));
     EXPECT_TRUE(search.out.contains(u"fields: {Name ... Notes}"_s));
     EXPECT_EQ(tool({u"query"_s, u"--help"_s}).out, tool({u"help"_s, u"query"_s}).out);
 

@@ -2,9 +2,11 @@
 #include "search/FindPlacement.h"
 
 #include "store/PageTexts.h"
+#include "store/PageViewIndex.h"
 #include "store/TabTable.h"
 #include "store/Windows1252.h"
 #include "support/TempBook.h"
+#include "telephony/PhoneNumbers.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -298,4 +300,42 @@ TEST(ResultLine, UnicodeColumnsCountCharactersAndNeverSplitOne) {
                                 QString(1, u' ') + u"  "_s + QChar(0x0416)));
     EXPECT_TRUE(line.contains(QString(24, QChar(0x0416)) + QString(2, u' ') + u"  "_s));
     EXPECT_EQ(positionOfLine(line), (PagePosition{22, 3}));
+}
+
+// With the numbers selected, a query written like a number is compared by its digits and by its
+// national significant number in the book's home region; a query with letters stays text.
+TEST(BookSearch, NumbersAreFoundHoweverTheyAreWritten) {
+    TempBook book;
+    ASSERT_EQ(setPhoneRegionSetting(book.folder().configPath(), u"GB"_s), 0);
+    PageTexts cyrillic; // a page stored in SCSU
+    cyrillic[VName] = u"\u0418\u0432\u0430\u043d\u043e\u0432"_s;
+    cyrillic[VPager] = u"8 (495) 765-43-21"_s;
+    PageRecord scsu;
+    fillRecord(scsu, cyrillic);
+    book.writeTab(9, {TempBook::record({{Field::Name, "Ivanov, Ivan"},
+                                        {Field::Mobile, "+7 495 123-45-67"},
+                                        {Field::Notes, "Flat 2"}}),
+                      scsu.toStored()});
+    book.writeTab(
+        2, {TempBook::record({{Field::Name, "Bell, Ann"}, {Field::Fax, "+44 1234 567890"}})});
+    const struct {
+        const char16_t* query;
+        int found;
+    } rows[] = {
+        {u"4567", 2},
+        {u"495 123 45 67", 1},
+        {u"(495) 123-4567", 1},
+        {u"01234 567890", 1},
+        {u"+44 1234 567890", 1},
+        {u"0044 1234 567890", 1},
+        {u"765 43", 1},
+        {u"495", 2},
+        {u"Flat 2", 0},
+        {u"+7 (999)", 0},
+        {u"", 3},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(found(book, only({Phone}), QString::fromUtf16(row.query)), row.found)
+            << QString::fromUtf16(row.query).toStdString();
+    EXPECT_EQ(found(book, only({Name}), u"4567"_s), 0); // only the number fields compare digits
 }

@@ -1,6 +1,7 @@
 #include "cli/CliCommand.h"
 #include "cli/Commands.h"
 #include "search/BookSearch.h"
+#include "telephony/PhoneNumbers.h"
 
 #include "support/SmallBookTool.h"
 #include "support/TempBook.h"
@@ -55,4 +56,26 @@ TEST(SearchCommand, PrintsTheListLinesAndTheirPositions) {
     EXPECT_TRUE(tool.cliError(runSearch, {u"--in"_s, u"name,fax"_s, u"x"_s}).contains(u"fax"));
     EXPECT_FALSE(tool.cliError(runSearch, {u"--in"_s}).isEmpty());
     EXPECT_FALSE(tool.cliError(runSearch, {u"--whole"_s, u"x"_s}).isEmpty());
+}
+
+// --all-fields: every field of every tab, in name order, each line naming the field found.
+TEST(SearchCommand, AllFieldsFindsInAnyFieldAndNumbersByTheirDigits) {
+    Tool tool;
+    ASSERT_EQ(setPhoneRegionSetting(tool.book.folder().configPath(), u"GB"_s), 0);
+    tool.book.writeTab(
+        2, {TempBook::record({{Field::Name, "Bell"}, {Field::Mobile, "+44 1234 567890"}})});
+    ASSERT_EQ(tool.run(runSearch, {u"--all-fields"_s, u"smith"_s}), 0);
+    const QStringList lines = tool.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2); // tab 0 first
+    EXPECT_TRUE(lines[0].startsWith(u" 1st Smith  ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains(u"Name: Jo Smith"));
+    ASSERT_EQ(tool.run(runSearch, {u"--all-fields"_s, u"01234"_s, u"567890"_s}, true), 0);
+    const QJsonArray rows = QJsonDocument::fromJson(tool.out.toUtf8()).array();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].toObject().value(u"field"_s).toString(), u"Mobile");
+    EXPECT_EQ(rows[0].toObject().value(u"text"_s).toString(), u"+44 1234 567890");
+    EXPECT_TRUE(
+        rows[0].toObject().value(u"line"_s).toString().contains(u"Mobile: +44 1234 567890"));
+    EXPECT_FALSE(
+        tool.cliError(runSearch, {u"--all-fields"_s, u"--in"_s, u"name"_s, u"x"_s}).isEmpty());
 }
