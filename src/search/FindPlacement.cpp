@@ -29,4 +29,8 @@ QString FindStatus::found(int count, bool emptyQuery) {
     return QString::number(count) + u"  Pages Listed"_s;
 }
 
+QString FindStatus::foundAtLeast(int count) {
+    return u"Found:  "_s + QString::number(count) + u"+  Pages"_s;
+}
+
 } // namespace orvelan

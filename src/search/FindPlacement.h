@@ -24,6 +24,8 @@ inline const QString PrintingList = QStringLiteral("Printing Search List..");
 inline const QString NoListToPrint = QStringLiteral("No List to Print");
 // After a search that found pages: "1  Page Found", "Found:  12  Pages", "40  Pages Listed".
 QString found(int count, bool emptyQuery);
+// The find box's first pages when more may follow: "Found:  200+  Pages".
+QString foundAtLeast(int count);
 } // namespace FindStatus
 
 // More pages than this found so far shows "Searching..." after each tab.

@@ -18,8 +18,10 @@ PhoneQuery::PhoneQuery(QStringView query, const PhoneNumbers& phones) {
         return;
     const QString text = query.toString();
     m_digits = PhoneNumbers::digits(text).toStdString();
+    // Without its trunk prefix or country code, once it has enough digits to tell ("01234"
+    // then also looks for "1234", which "+44 1234 567890" holds).
     const std::string national = phones.nationalDigits(text).toStdString();
-    if (national != m_digits)
+    if (national != m_digits && national.size() >= 3)
         m_national = national;
 }
 

@@ -12,7 +12,8 @@ namespace orvelan {
 // A query that is a telephone number or part of one ("4567", "01234 567890", "+7 (495)"): only
 // digits and the signs numbers are written with. It finds a number field when the field's digits
 // hold the query's digits, or the query's national significant number, so "01234 567890" finds
-// "+44 1234 567890" in a British book and "4567" finds "+7 495 123-45-67".
+// "+44 1234 567890" in a British book and "4567" finds "+7 495 123-45-67". A number being typed
+// finds as it grows: "01234" finds "+44 1234 567890" already.
 class PhoneQuery {
 public:
     PhoneQuery(QStringView query, const PhoneNumbers& phones);

@@ -97,10 +97,18 @@ QString PhoneNumbers::groupingKey(const QString& text) const {
 
 QString PhoneNumbers::nationalDigits(const QString& text) const {
     const auto number = parse(text, m_region.toStdString());
-    if (!number || !util().IsPossibleNumber(*number))
+    if (!number)
         return digits(text);
     std::string significant;
     util().GetNationalSignificantNumber(*number, &significant);
+    // libphonenumber keeps the trunk prefix of a number too short to tell ("01234"): the start
+    // of a national number loses it all the same.
+    if (!hasOwnCountryCode(*number) && !util().IsValidNumber(*number)) {
+        std::string trunk;
+        util().GetNddPrefixForRegion(m_region.toStdString(), true, &trunk);
+        if (!trunk.empty() && significant.starts_with(trunk))
+            significant.erase(0, trunk.size());
+    }
     return fromStd(significant);
 }
 

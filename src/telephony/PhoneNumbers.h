@@ -32,7 +32,8 @@ public:
     QString groupingKey(const QString& text) const;
 
     // The national significant number ("1234567890" for "01234 567890" in GB or for
-    // "+44 1234 567890") when the text reads as a possible number; otherwise its digits.
+    // "+44 1234 567890"), of the start of one too ("1234" for "01234"), when the text reads as
+    // a number; otherwise its digits.
     QString nationalDigits(const QString& text) const;
 
     // The digits of a text in ASCII (other scripts' digits converted), everything else dropped.

@@ -98,6 +98,11 @@ TEST(PhoneNumberForms, WhatDoesNotReadKeepsItsDigits) {
     EXPECT_EQ(gb.groupingKey(QStringLiteral("999")), QStringLiteral("999"));
     EXPECT_EQ(gb.groupingKey(QStringLiteral("+44 20 7946 0018 ext 5")), u"+442079460018");
     EXPECT_EQ(gb.groupingKey(QStringLiteral("Reception")), QString());
+    // The start of a number being typed, without its trunk prefix or country code.
+    EXPECT_EQ(gb.nationalDigits(QStringLiteral("01234 5")), u"12345");
+    EXPECT_EQ(gb.nationalDigits(QStringLiteral("0044 1234")), u"1234");
+    EXPECT_EQ(PhoneNumbers(QStringLiteral("RU")).nationalDigits(QStringLiteral("8 (495) 12")),
+              u"49512");
     EXPECT_EQ(PhoneNumbers::digits(QStringLiteral("+7 (495) １２３-45-67")), u"74951234567");
     EXPECT_EQ(PhoneNumbers(QStringLiteral("XX")).homeRegion(), PhoneNumbers::localeRegion());
 }

@@ -4,6 +4,7 @@
 #include "print/SearchListPrintout.h"
 #include "search/BookSearch.h"
 #include "search/FindPlacement.h"
+#include "search/qt/FindListModel.h"
 #include "ui/BookLook.h"
 #include "ui/LabelButton.h"
 
@@ -12,9 +13,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QShortcut>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -32,6 +36,11 @@ QFont listFont() {
     return font;
 }
 
+const QString ListHeadings =
+    u" Name                   Organisation                Phone               Tab    Page"_s;
+const QString FindHeadings =
+    u" Name                   Found in                                        Tab    Page"_s;
+
 const QColor InfoBlue(0, 0, 255);
 const QColor InfoRed(255, 0, 0);
 
@@ -40,7 +49,7 @@ const QColor InfoRed(255, 0, 0);
 FindWindow::FindWindow(Session& session, BookNavigator& navigator, PrintTarget& printTarget,
                        QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_session(session),
-      m_navigator(navigator), m_printTarget(printTarget) {
+      m_navigator(navigator), m_printTarget(printTarget), m_index(session.folder()) {
     setObjectName(u"frmFind"_s);
     setWindowTitle(u"ORVELAN Search"_s);
     // The book's paper and ink: the selectors' blue, grey and red read on any desktop theme.
@@ -81,12 +90,22 @@ void FindWindow::build() {
     }
     layout->addLayout(selectors);
 
-    auto* headings = new QLabel(
-        u" Name                   Organisation                Phone               Tab    Page"_s,
-        this);
-    headings->setObjectName(u"List1Headings"_s);
-    headings->setFont(listFont());
-    layout->addWidget(headings);
+    auto* find = new QHBoxLayout;
+    auto* findLabel = new QLabel(u"Find:"_s, this);
+    find->addWidget(findLabel);
+    m_findBox = new QLineEdit(this);
+    m_findBox->setObjectName(u"FindBox"_s);
+    m_findBox->setAccessibleName(u"Find as you type"_s);
+    m_findBox->setPlaceholderText(u"a name, a number, any text on a page (Ctrl+F)"_s);
+    m_findBox->setClearButtonEnabled(true);
+    findLabel->setBuddy(m_findBox);
+    find->addWidget(m_findBox, 1);
+    layout->addLayout(find);
+
+    m_headings = new QLabel(ListHeadings, this);
+    m_headings->setObjectName(u"List1Headings"_s);
+    m_headings->setFont(listFont());
+    layout->addWidget(m_headings);
     m_list1 = new QListWidget(this);
     m_list1->setObjectName(u"List1"_s);
     m_list1->setAccessibleName(u"Pages found"_s);
@@ -94,9 +113,24 @@ void FindWindow::build() {
     m_list1->setUniformItemSizes(true);
     m_list1->setMinimumSize(QFontMetrics(listFont()).horizontalAdvance(QString(86, u'0')), 240);
     m_list1->installEventFilter(this);
+    // The find box's list: lines are made only for the rows on screen, so a book of any size
+    // scrolls at once.
+    m_findModel = new FindListModel(m_index, this);
+    m_findList = new QListView(this);
+    m_findList->setObjectName(u"FindList"_s);
+    m_findList->setAccessibleName(u"Pages"_s);
+    m_findList->setFont(listFont());
+    m_findList->setUniformItemSizes(true);
+    m_findList->setLayoutMode(QListView::Batched);
+    m_findList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_findList->setModel(m_findModel);
+    m_findList->installEventFilter(this);
+    m_lists = new QStackedWidget(this);
+    m_lists->addWidget(m_list1);
+    m_lists->addWidget(m_findList);
     // The headings stand over the list's text, inside its frame and item margin.
-    headings->setContentsMargins(m_list1->frameWidth() + 3, 0, 0, 0);
-    layout->addWidget(m_list1, 1);
+    m_headings->setContentsMargins(m_list1->frameWidth() + 3, 0, 0, 0);
+    layout->addWidget(m_lists, 1);
 
     m_info = new QLabel(this);
     m_info->setObjectName(u"Info"_s);
@@ -124,6 +158,15 @@ void FindWindow::build() {
             setInfo(FindStatus::Ready);
     });
     connect(m_list1, &QListWidget::itemDoubleClicked, this, &FindWindow::viewSelected);
+    connect(m_findBox, &QLineEdit::textChanged, this, &FindWindow::findAsYouType);
+    connect(m_findBox, &QLineEdit::returnPressed, this, [this] {
+        const QModelIndex current = m_findList->currentIndex();
+        viewFindRow(current.isValid() ? current.row() : 0);
+    });
+    connect(m_findList, &QListView::clicked, this,
+            [this](const QModelIndex& index) { viewFindRow(index.row()); });
+    auto* findKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(findKey, &QShortcut::activated, this, &FindWindow::focusFindBox);
 }
 
 void FindWindow::open() {
@@ -134,6 +177,60 @@ void FindWindow::open() {
     show();
     raise();
     activateWindow();
+    if (m_list1->count() == 0)
+        fillFindList(); // a contact list of every page until a search is run
+    focusFindBox();
+}
+
+void FindWindow::focusFindBox() {
+    m_findBox->setFocus(Qt::ShortcutFocusReason);
+    m_findBox->selectAll();
+}
+
+void FindWindow::showFindList(bool on) {
+    m_lists->setCurrentWidget(on ? static_cast<QWidget*>(m_findList) : m_list1);
+    m_headings->setText(on && !m_findBox->text().trimmed().isEmpty() ? FindHeadings : ListHeadings);
+}
+
+void FindWindow::fillFindList() {
+    if (m_index.size() == 0)
+        waitCursor(true); // the first reading of the book
+    m_index.refresh();
+    m_findModel->setQuery(FindQuery(
+        m_findBox->text(), PhoneNumbers(phoneRegionSetting(m_session.folder().configPath()))));
+    waitCursor(false);
+    showFindList(true);
+}
+
+void FindWindow::findAsYouType() {
+    fillFindList();
+    const int listed = m_findModel->rowCount();
+    const bool everyPage = m_findBox->text().trimmed().isEmpty();
+    setInfoColour(InfoBlue);
+    if (listed == 0)
+        setInfo(FindStatus::NothingFound);
+    else if (m_findModel->complete())
+        setInfo(FindStatus::found(listed, everyPage));
+    else
+        setInfo(FindStatus::foundAtLeast(listed));
+}
+
+void FindWindow::viewFindRow(int row) {
+    const std::optional<PagePosition> position = m_findModel->positionAt(row);
+    if (!position)
+        return;
+    if (!BookSearch(m_session.folder()).pageExists(*position)) {
+        setInfoColour(InfoRed);
+        setInfo(FindStatus::SelectionError);
+        m_session.services().prompter.ask(
+            {u"ORVELAN Find"_s,
+             u" Can't VIEW this Line:  Its Page is no longer in the Book, Search again      "_s,
+             PromptIcon::Exclamation, PromptButtons::Ok});
+        setInfoColour(InfoBlue);
+        findAsYouType();
+        return;
+    }
+    m_navigator.showPage(position->tab, position->page);
 }
 
 void FindWindow::load() {
@@ -202,6 +299,7 @@ void FindWindow::runSearch() {
     }
     m_foundCount = 0;
     m_list1->clear();
+    showFindList(false);
     const QString query = m_text2->text().trimmed();
     const SearchOutcome outcome =
         BookSearch(m_session.folder()).run(flags, query, [this](int, int found) {
@@ -233,6 +331,10 @@ void FindWindow::runSearch() {
 }
 
 void FindWindow::viewSelected() {
+    if (m_lists->currentWidget() == m_findList && m_findList->selectionModel()->hasSelection()) {
+        viewFindRow(m_findList->currentIndex().row());
+        return;
+    }
     const QListWidgetItem* item = m_list1->currentItem();
     const QString line = item && item->isSelected() ? item->text() : QString();
     const std::optional<PagePosition> position =
@@ -260,6 +362,7 @@ void FindWindow::clearList() {
     Clock& clock = m_session.services().clock;
     m_dialLa->setColour(LabelColour::Blue);
     m_list1->clear();
+    showFindList(false);
     m_foundCount = 0;
     setInfo(FindStatus::ClearList);
     clock.pause(0.7);
@@ -319,7 +422,7 @@ void FindWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 bool FindWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_list1 && event->type() == QEvent::KeyPress) {
+    if ((watched == m_list1 || watched == m_findList) && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             viewSelected();

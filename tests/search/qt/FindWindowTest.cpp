@@ -4,11 +4,13 @@
 #include "print/RecordingSurface.h"
 #include "print/SearchListPrintout.h"
 #include "support/BookSession.h"
+#include "telephony/PhoneNumbers.h"
 #include "ui/LabelButton.h"
 
 #include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QtTest>
 
@@ -243,15 +245,15 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&f.window));
         f.child<QLineEdit>("Text2")->setFocus();
         QStringList order;
-        for (int i = 0; i < 18; ++i) {
+        for (int i = 0; i < 19; ++i) {
             order.append(QApplication::focusWidget()->objectName());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         QCOMPARE(order,
                  (QStringList{u"Text2"_s, u"FnamLa"_s, u"FAdrLa"_s, u"FPhoLa"_s, u"FInetLa"_s,
                               u"FGropLa"_s, u"FOrgLa"_s, u"FJobLa"_s, u"FDeptLa"_s, u"FAdWLa"_s,
-                              u"FnoteLa"_s, u"List1"_s, u"FindLa"_s, u"ViewLa"_s, u"DialLa"_s,
-                              u"PrintLa"_s, u"CancelLa"_s, u"Text2"_s}));
+                              u"FnoteLa"_s, u"FindBox"_s, u"FindList"_s, u"FindLa"_s, u"ViewLa"_s,
+                              u"DialLa"_s, u"PrintLa"_s, u"CancelLa"_s, u"Text2"_s}));
     }
 
     void spaceAndEnterPressTheFocusedLabel() {
@@ -292,6 +294,75 @@ private Q_SLOTS:
         QVERIFY(press);
         press->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(f.label("FPhoLa")->colour(), LabelColour::Blue);
+    }
+
+    // The find box, typed into one key at a time: after each key the list shows the pages found
+    // so far with the field that matched.
+    void findBoxListsTheMatchedFieldAfterEachKey_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("lastLines"); // the text after the name, once all is typed
+        QTest::addColumn<QList<int>>("countAfterEachKey");
+        QTest::newRow("part of a number")
+            << u"4567"_s << QStringList{u"Mobile: +7 495 123-45-67"_s} << QList<int>{2, 1, 1, 1};
+        QTest::newRow("national form") << u"01234 89"_s << QStringList{u"Fax: +44 1234 890000"_s}
+                                       << QList<int>{1, 0, 0, 2, 2, 2, 1, 1};
+        QTest::newRow("any field, any case")
+            << u"SMI"_s << QStringList{u"Name: Jo Smith"_s, u"Organisation: Smithson"_s}
+            << QList<int>{2, 2, 2};
+    }
+    void findBoxListsTheMatchedFieldAfterEachKey() {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, lastLines);
+        QFETCH(QList<int>, countAfterEachKey);
+        Fixture f;
+        QVERIFY(setPhoneRegionSetting(f.book.folder().configPath(), u"GB"_s) == 0);
+        f.book.writeTab(2,
+                        {TempBook::record({{Field::Name, "Bell"}, {Field::Fax, "+44 1234 890000"}}),
+                         TempBook::record({{Field::Name, "Ivanov"},
+                                           {Field::Phone1, "none"},
+                                           {Field::Mobile, "+7 495 123-45-67"}})});
+        auto* box = f.child<QLineEdit>("FindBox");
+        auto* list = f.child<QListView>("FindList");
+        QCOMPARE(list->model()->rowCount(), 4); // the book as it was when the window opened
+        QList<int> counts;
+        for (const QChar key : typed) {
+            QTest::keyClicks(box, QString(key));
+            counts += list->model()->rowCount();
+        }
+        QCOMPARE(counts, countAfterEachKey);
+        QVERIFY(list->isVisible());
+        QStringList found;
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            found += list->model()->index(row, 0).data().toString().mid(24, 46).trimmed();
+        QCOMPARE(found, lastLines);
+        QCOMPARE(f.child<QLabel>("List1Headings")->text().mid(24, 8), u"Found in"_s);
+    }
+
+    // With the box empty the list holds every page by name; a click opens one; Ctrl+F comes
+    // back to the box; a classic search shows its own list again.
+    void anEmptyBoxListsEveryPageAndAClickOpensIt() {
+        Fixture f;
+        auto* list = f.child<QListView>("FindList");
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        QCOMPARE(list->model()->rowCount(), 4);
+        QVERIFY(list->model()->index(0, 0).data().toString().startsWith(u" Ivy "));
+        QVERIFY(list->model()->index(2, 0).data().toString().startsWith(u" Jo Smith "));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(2, 0)).center());
+        QCOMPARE(f.navigator.shown, (QList<std::pair<int, qint64>>{{9, 2}}));
+
+        QApplication::setActiveWindow(&f.window);
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        f.child<QLineEdit>("Text2")->setFocus();
+        QTest::keyClick(&f.window, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), f.child<QLineEdit>("FindBox"));
+        QTest::keyClicks(f.child<QLineEdit>("FindBox"), u"tom"_s);
+        QTest::keyClick(f.child<QLineEdit>("FindBox"), Qt::Key_Return);
+        QCOMPARE(f.navigator.shown.last(), (std::pair<int, qint64>{19, 1}));
+
+        f.search(u"smith"_s);
+        QVERIFY(f.list()->isVisible());
+        QVERIFY(!list->isVisible());
     }
 
     void theSelectorsReadOnPaperUnderADarkTheme() {
