@@ -1,5 +1,6 @@
 #include "app/qt/OpenBook.h"
 
+#include "book/qt/DuplicatesWindow.h"
 #include "book/qt/TrashWindow.h"
 #include "exchange/qt/ExportWindow.h"
 #include "exchange/qt/ImportWindow.h"
@@ -61,6 +62,8 @@ void OpenBook::connectExchange() {
     QObject::connect(&panel, &OptionsPanel::syncRequested, &m_window, [this] { openSyncWindow(); });
     QObject::connect(&panel, &OptionsPanel::trashRequested, &m_window,
                      [this] { openTrashWindow(); });
+    QObject::connect(&panel, &OptionsPanel::duplicatesRequested, &m_window,
+                     [this] { openDuplicatesWindow(); });
     // The book closing (its page saved or left as the user chose): after the window is gone.
     QObject::connect(
         &m_window, &OrVel::closeRequested, &m_window, [this] { syncIfChosen(); },
@@ -190,6 +193,20 @@ void OpenBook::openTrashWindow() {
         m_trash->move(m_window.frameGeometry().center() - m_trash->rect().center());
     }
     m_trash->open();
+}
+
+void OpenBook::openDuplicatesWindow() {
+    if (!m_duplicates) {
+        m_duplicates =
+            std::make_unique<DuplicatesWindow>(m_session.folder(), m_session.services().clock);
+        // The page on view may have been merged away or into: show it as it is now.
+        QObject::connect(m_duplicates.get(), &DuplicatesWindow::merged, &m_window, [this] {
+            const PageStore& store = m_session.store();
+            m_window.showPage(store.currentTab(), store.currentPage());
+        });
+        m_duplicates->move(m_window.frameGeometry().center() - m_duplicates->rect().center());
+    }
+    m_duplicates->open();
 }
 
 OpenBook::~OpenBook() = default;

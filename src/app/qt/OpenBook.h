@@ -15,6 +15,7 @@ namespace orvelan {
 class FindWindow;
 class KeyringPasswordStore;
 class SyncWindow;
+class DuplicatesWindow;
 class TrashWindow;
 class TapiConsoleWidget;
 
@@ -42,6 +43,7 @@ public:
     SyncWindow* syncWindow() const { return m_sync.get(); }
     // The trash window, once it has been opened in this run.
     TrashWindow* trashWindow() const { return m_trash.get(); }
+    DuplicatesWindow* duplicatesWindow() const { return m_duplicates.get(); }
 
 private:
     void connectOptionsPanel();
@@ -50,6 +52,7 @@ private:
     void connectExchange();
     void openSyncWindow();
     void openTrashWindow();
+    void openDuplicatesWindow();
     void openFindWindow();
     void printPage();
 
@@ -69,6 +72,7 @@ private:
     std::unique_ptr<KeyringPasswordStore> m_keyring;
     std::unique_ptr<SyncWindow> m_sync;
     std::unique_ptr<TrashWindow> m_trash;
+    std::unique_ptr<DuplicatesWindow> m_duplicates;
     bool m_syncOnShow = false; // a sync waits for the book to show
 };
 

@@ -82,6 +82,7 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
     recordsLayout->addWidget(button("ExportBu", QStringLiteral("Export..."), records), 1, 1);
     recordsLayout->addWidget(button("SyncBu", QStringLiteral("Sync..."), records), 2, 0);
     recordsLayout->addWidget(button("TrashBu", QStringLiteral("Trash..."), records), 2, 1);
+    recordsLayout->addWidget(button("DupesBu", QStringLiteral("Duplicates..."), records), 3, 0);
 
     auto* dial = new QGroupBox(QStringLiteral("Dial"), this);
     auto* dialLayout = new QGridLayout(dial);
@@ -145,6 +146,12 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
             [this] {
                 if (!m_book || m_book->mayLeavePage())
                     Q_EMIT trashRequested();
+            });
+    // A merge rewrites pages: a changed page is offered for saving first.
+    connect(findChild<QPushButton*>(QStringLiteral("DupesBu")), &QPushButton::clicked, this,
+            [this] {
+                if (!m_book || m_book->mayLeavePage())
+                    Q_EMIT duplicatesRequested();
             });
     connect(m_showTapi, &QPushButton::clicked, this, &OptionsPanel::tapiShowRequested);
     connect(findChild<QPushButton*>(QStringLiteral("cmdDialProps")), &QPushButton::clicked, this,

@@ -43,6 +43,7 @@ Q_SIGNALS:
     void exportRequested();
     void syncRequested();
     void trashRequested();
+    void duplicatesRequested();
     void tapiShowRequested();
     void dialPropertiesRequested();
     void lineConfigRequested();
