@@ -5,6 +5,7 @@
 #include "store/Windows1252.h"
 #include "telephony/DialNumber.h"
 #include "telephony/LineDevCaps.h"
+#include "telephony/PhoneNumbers.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -12,8 +13,10 @@
 
 namespace orvelan {
 
-DesktopDialer::DesktopDialer(DesktopLauncher& launcher, Prompter& prompter, QObject* parent)
-    : QObject(parent), m_launcher(launcher), m_prompter(prompter) {}
+DesktopDialer::DesktopDialer(DesktopLauncher& launcher, Prompter& prompter, QString configPath,
+                             QObject* parent)
+    : QObject(parent), m_launcher(launcher), m_prompter(prompter),
+      m_configPath(std::move(configPath)) {}
 
 void DesktopDialer::post(std::uint32_t device, std::uint32_t message, std::uint32_t param1,
                          std::uint32_t param2, std::function<void()> before) {
@@ -102,9 +105,14 @@ std::int32_t DesktopDialer::lineMakeCall(std::uint32_t lineHandle, std::uint32_t
         return Tapi::LineErrCallUnavail;
     if (!destAddress || destAddress->trimmed().isEmpty())
         return Tapi::LineErrInvalAddress;
-    const QString number = firstTelephoneNumber(fromWindows1252(*destAddress));
+    QString number = firstTelephoneNumber(fromWindows1252(*destAddress));
     if (number.isEmpty())
         return Tapi::LineErrInvalAddress;
+    if (!m_configPath.isEmpty()) {
+        const QString international = PhoneNumbers(phoneRegionSetting(m_configPath)).e164(number);
+        if (!international.isEmpty())
+            number = international;
+    }
     const std::int32_t request = m_nextRequest++;
     m_callHandle = m_nextHandle++;
     if (callHandle)

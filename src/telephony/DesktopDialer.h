@@ -3,6 +3,7 @@
 #include "telephony/TapiLineFunctions.h"
 
 #include <QObject>
+#include <QString>
 
 #include <functional>
 
@@ -15,6 +16,9 @@ class Prompter;
 // "tel:NUMBER" (the first number of the dialed text) to the desktop, a softphone or a phone
 // paired with the computer. Once the desktop has taken it, the reply succeeds and the call goes
 // idle at once: the handler owns the call from then on, and the line is free for the next one.
+// With the book's orvelan.conf, a number that reads as a valid one in the home region
+// (PhoneRegion) is handed on in its international form ("tel:+441234567890" for "01234 567890"
+// in GB), so the handler dials it from anywhere; others go as they are written.
 // When no handler takes it, the user is told so and the reply fails. The line has no
 // configuration or dialing-properties dialog: both answer LINEERR_OPERATIONUNAVAIL. Messages
 // are posted to the event loop of the thread that owns this object.
@@ -22,7 +26,8 @@ class DesktopDialer : public QObject, public TapiLineFunctions {
     Q_OBJECT
 
 public:
-    DesktopDialer(DesktopLauncher& launcher, Prompter& prompter, QObject* parent = nullptr);
+    DesktopDialer(DesktopLauncher& launcher, Prompter& prompter, QString configPath = {},
+                  QObject* parent = nullptr);
 
     std::int32_t lineInitializeEx(std::uint32_t& appHandle, TapiMessageHandler handler,
                                   const QByteArray& friendlyName, std::uint32_t& numDevs,
@@ -59,6 +64,7 @@ private:
 
     DesktopLauncher& m_launcher;
     Prompter& m_prompter;
+    QString m_configPath; // orvelan.conf, for the home region; empty: numbers go as written
     TapiMessageHandler m_handler;
     std::uint32_t m_appHandle = 0;
     std::uint32_t m_lineHandle = 0;

@@ -21,7 +21,8 @@ namespace orvelan {
 
 OpenBook::OpenBook(Session& session, Program& program, OrVel& window)
     : m_session(session), m_program(program), m_window(window),
-      m_dialer(session.services().launcher, session.services().prompter),
+      m_dialer(session.services().launcher, session.services().prompter,
+               session.folder().configPath()),
       m_serial(session.folder().configPath()), m_dialView(window.book(), session.settings()),
       m_dial({m_dialView, session.services().prompter, session.services().clock, session.settings(),
               session.commandLine().tapiEnabled, m_dialer, m_serial}),

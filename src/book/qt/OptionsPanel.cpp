@@ -3,6 +3,8 @@
 #include "book/BlankPageRemoval.h"
 #include "security/EncryptionChoice.h"
 #include "security/PasswordDialogue.h"
+#include "store/RuntimeError.h"
+#include "telephony/PhoneNumbers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +13,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -102,6 +105,18 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
     dialLayout->addWidget(m_port, 2, 1);
     dialLayout->addWidget(button("cmdDialProps", QStringLiteral("Properties"), dial), 3, 0);
     dialLayout->addWidget(button("cmdConfigDlg", QStringLiteral("Config"), dial), 3, 1);
+    // Numbers written without "+country" are read as numbers of this country.
+    m_phoneRegion = new QComboBox(dial);
+    m_phoneRegion->setObjectName(QStringLiteral("PhoneRegionCb"));
+    m_phoneRegion->setAccessibleName(QStringLiteral("Home region of telephone numbers"));
+    for (const QString& region : PhoneNumbers::knownRegions()) {
+        const QString name = QLocale::territoryToString(QLocale::codeToTerritory(region));
+        m_phoneRegion->addItem(region + QStringLiteral("  ") + name, region);
+    }
+    auto* regionLabel = new QLabel(QStringLiteral("Home region:"), dial);
+    regionLabel->setBuddy(m_phoneRegion);
+    dialLayout->addWidget(regionLabel, 4, 0);
+    dialLayout->addWidget(m_phoneRegion, 4, 1, 1, 2);
 
     m_tapiHolder = new QWidget(this);
     m_tapiHolder->setObjectName(QStringLiteral("TapiArea"));
@@ -199,6 +214,22 @@ void OptionsPanel::fillFromSettings() {
     const QSignalBlocker blocker(m_encryptBook);
     m_encryptBook->setChecked(m_session.folder().sealing().encrypted());
     applyDialLayout(dialLayoutFor(m_session.settings().dialMethod()));
+    m_phoneRegion->setCurrentIndex(
+        m_phoneRegion->findData(phoneRegionSetting(m_session.folder().configPath())));
+}
+
+void OptionsPanel::storePhoneRegion() {
+    const QString path = m_session.folder().configPath();
+    const QString chosen = m_phoneRegion->currentData().toString();
+    if (chosen.isEmpty() || chosen == phoneRegionSetting(path))
+        return;
+    const int error = setPhoneRegionSetting(path, chosen);
+    if (error != 0)
+        m_session.services().prompter.ask(
+            {QStringLiteral("ORVELAN Error"),
+             QStringLiteral(" The home region could not be written to ") + path +
+                 QStringLiteral(": ") + describeRuntimeError(error) + QStringLiteral(" "),
+             PromptIcon::Exclamation, PromptButtons::Ok});
 }
 
 void OptionsPanel::open() {
@@ -212,6 +243,7 @@ void OptionsPanel::closeAndStore() {
     storeOptions(current, m_session.settings());
     display(current);
     m_session.saveSettings();
+    storePhoneRegion();
     setVisible(false);
     Q_EMIT closed();
 }

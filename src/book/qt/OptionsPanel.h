@@ -60,6 +60,8 @@ private:
     // "Encrypt the book with the master password": encrypts or decrypts the open book.
     void encryptBookToggled(bool on);
     void removeBlankPages();
+    // The home region of telephone numbers lives in orvelan.conf, not in the settings file.
+    void storePhoneRegion();
 
     Session& m_session;
     BookWindow* m_book;
@@ -73,6 +75,7 @@ private:
     QCheckBox* m_encryptBook;
     QComboBox* m_dialMethod;
     QComboBox* m_port;
+    QComboBox* m_phoneRegion;
     QPointer<QPushButton> m_showTapi;
     QWidget* m_tapiHolder;
     QVBoxLayout* m_tapiLayout;

@@ -1,6 +1,8 @@
 #include "book/qt/OptionsPanel.h"
+#include "store/LocalConfig.h"
 #include "support/BookSession.h"
 #include "support/QtTestMain.h"
+#include "telephony/PhoneNumbers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +13,7 @@
 
 using namespace orvelan;
 using namespace orvelan::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -92,6 +95,19 @@ private Q_SLOTS:
         QCOMPARE(stored.raw(Settings::EnableMinimise), QByteArray("1"));
         QCOMPARE(stored.raw(Settings::FinishWithoutPrompting), QByteArray("0"));
         QCOMPARE(stored.raw(Settings::DialFieldFollowsPageTurn), QByteArray("0"));
+
+        // The home region of telephone numbers: shown from orvelan.conf, written back on Ok
+        // beside the other local choices there.
+        QVERIFY(setPhoneRegionSetting(f.book.folder().configPath(), u"RU"_s) == 0);
+        f.panel.fillFromSettings();
+        auto* region = f.find<QComboBox>("PhoneRegionCb");
+        QCOMPARE(region->currentData().toString(), u"RU"_s);
+        QVERIFY(region->currentText().startsWith(u"RU  Russia"_s));
+        f.panel.open();
+        region->setCurrentIndex(region->findData(u"GB"_s));
+        f.find<QPushButton>("ConfCloseBu")->click();
+        QCOMPARE(phoneRegionSetting(f.book.folder().configPath()), u"GB"_s);
+        QCOMPARE(LocalConfig(f.book.folder().configPath()).value(u"PhoneRegion"), u"GB"_s);
 
         // "Use Default Encryption" is neither stored nor shown again.
         Fixture again;
