@@ -1,6 +1,7 @@
 #include "app/qt/ClosedBookWindow.h"
 
 #include "platform/Twips.h"
+#include "ui/BackgroundMove.h"
 #include "ui/BookLook.h"
 #include "ui/LabelButton.h"
 #include "ui/Pictures.h"
@@ -23,6 +24,7 @@ constexpr QSize BookSize(170, 205);
 ClosedBookWindow::ClosedBookWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("Cuva"));
+    new BackgroundMove(this);
     setFixedSize(WindowSize);
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
@@ -167,8 +169,8 @@ void ClosedBookWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void ClosedBookWindow::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && windowHandle()) {
-        windowHandle()->startSystemMove();
+    if (event->button() == Qt::LeftButton) { // a move by the background (BackgroundMove)
+        event->accept();
         return;
     }
     QWidget::mousePressEvent(event);

@@ -4,6 +4,7 @@
 #include "book/PageCaptions.h"
 #include "book/qt/BookPanels.h"
 #include "store/TabTable.h"
+#include "ui/BackgroundMove.h"
 #include "ui/BookLook.h"
 #include "ui/LabelButton.h"
 #include "ui/Pictures.h"
@@ -69,6 +70,7 @@ OrVel::OrVel(Session& session, QWidget* parent)
     : QWidget(parent), m_session(session), m_book(session), m_editor(m_book),
       m_navigator(m_book, m_editor), m_keys(m_book, m_editor, m_navigator) {
     setObjectName(QStringLiteral("OrVel"));
+    new BackgroundMove(this);
     setWindowTitle(QStringLiteral("ORVELAN Secure Address Book"));
     setWindowFlag(Qt::FramelessWindowHint);
     setFixedSize(WindowWidth, WindowHeight);
@@ -452,9 +454,9 @@ void OrVel::setDialFieldHandler(std::function<void(int)> handler) {
 }
 
 void OrVel::mousePressEvent(QMouseEvent* event) {
-    // The window has no title bar: dragging its background moves it.
-    if (event->button() == Qt::LeftButton && windowHandle()) {
-        windowHandle()->startSystemMove();
+    // The window has no title bar: dragging its background moves it (BackgroundMove).
+    if (event->button() == Qt::LeftButton) {
+        event->accept();
         return;
     }
     QWidget::mousePressEvent(event);

@@ -1,5 +1,6 @@
 #include "exchange/qt/ExchangeWidgets.h"
 
+#include "ui/BackgroundMove.h"
 #include "ui/BookLook.h"
 
 #include <QLabel>
@@ -53,14 +54,14 @@ QListWidget* makeFixedPitchList(const QString& objectName, QWidget* parent) {
 DraggableWindow::DraggableWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowFlag(Qt::FramelessWindowHint);
     setWindowModality(Qt::ApplicationModal);
+    new BackgroundMove(this);
     // The book's paper and ink: the choices' blue and grey read on any desktop theme.
     setPalette(booklook::paperPalette());
     setAutoFillBackground(true);
 }
 
 void DraggableWindow::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && windowHandle())
-        windowHandle()->startSystemMove();
+    // A press on the background moves the window (BackgroundMove).
     QWidget::mousePressEvent(event);
 }
 

@@ -5,6 +5,7 @@
 #include "search/BookSearch.h"
 #include "search/FindPlacement.h"
 #include "search/qt/FindListModel.h"
+#include "ui/BackgroundMove.h"
 #include "ui/BookLook.h"
 #include "ui/LabelButton.h"
 
@@ -51,6 +52,7 @@ FindWindow::FindWindow(Session& session, BookNavigator& navigator, PrintTarget& 
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_session(session),
       m_navigator(navigator), m_printTarget(printTarget), m_index(session.folder()) {
     setObjectName(u"frmFind"_s);
+    new BackgroundMove(this);
     setWindowTitle(u"ORVELAN Search"_s);
     // The book's paper and ink: the selectors' blue, grey and red read on any desktop theme.
     setPalette(booklook::paperPalette());
@@ -433,9 +435,9 @@ bool FindWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void FindWindow::mousePressEvent(QMouseEvent* event) {
-    // Dragging the background moves the window, as a title bar would.
-    if (event->button() == Qt::LeftButton && windowHandle()) {
-        windowHandle()->startSystemMove();
+    // Dragging the background moves the window, as a title bar would (BackgroundMove).
+    if (event->button() == Qt::LeftButton) {
+        event->accept();
         return;
     }
     QWidget::mousePressEvent(event);

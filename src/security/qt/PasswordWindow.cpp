@@ -2,6 +2,7 @@
 
 #include "platform/Twips.h"
 #include "security/BookKeyring.h"
+#include "ui/BackgroundMove.h"
 #include "ui/BookLook.h"
 #include "ui/LabelButton.h"
 
@@ -26,6 +27,7 @@ PasswordWindow::PasswordWindow(Session& session, HelpPages help, QWidget* parent
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_session(session),
       m_help(std::move(help)), m_dialogue(session, *this) {
     setObjectName(QStringLiteral("frmMPass"));
+    new BackgroundMove(this);
     setWindowTitle(QStringLiteral("ORVELAN Password"));
     setModal(true);
     setFixedSize(300, 130);
@@ -266,8 +268,8 @@ void PasswordWindow::keyPressEvent(QKeyEvent* event) {
 
 void PasswordWindow::mousePressEvent(QMouseEvent* event) {
     showPictures(-1, ButtonState::Normal);
-    if (event->button() == Qt::LeftButton && windowHandle()) {
-        windowHandle()->startSystemMove();
+    if (event->button() == Qt::LeftButton) { // a move by the background (BackgroundMove)
+        event->accept();
         return;
     }
     QDialog::mousePressEvent(event);

@@ -119,6 +119,28 @@ void clickOn(const QWidget* widget) {
     xdotool({QStringLiteral("click"), QStringLiteral("1")});
     QTest::qWait(300);
 }
+// The X window id of the program's first window whose name matches `pattern`, once it shows.
+QString windowNamed(const QString& pattern) {
+    QProcess search;
+    search.start(QStringLiteral("xdotool"),
+                 {QStringLiteral("search"), QStringLiteral("--sync"),
+                  QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern});
+    if (!search.waitForFinished(15000))
+        return {};
+    return QString::fromLatin1(search.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
+}
+// Where the window manager has put an X window, as xdotool reads it.
+QRect windowGeometry(const QString& window) {
+    QProcess get;
+    get.start(QStringLiteral("xdotool"),
+              {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
+    get.waitForFinished();
+    QMap<QString, int> values;
+    for (const QString& line : QString::fromLatin1(get.readAllStandardOutput()).split(u'\n'))
+        values.insert(line.section(u'=', 0, 0), line.section(u'=', 1).toInt());
+    return {values[QStringLiteral("X")], values[QStringLiteral("Y")],
+            values[QStringLiteral("WIDTH")], values[QStringLiteral("HEIGHT")]};
+}
 void pointerBy(int dx, int dy) {
     xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(dx),
              QString::number(dy)});
@@ -164,6 +186,47 @@ private Q_SLOTS:
         QTRY_COMPARE(run.mainWindow.frameGeometry().topLeft(), before + QPoint(60, 40));
         pointerBy(30, 30);
         QCOMPARE(run.mainWindow.frameGeometry().topLeft(), before + QPoint(60, 40));
+    }
+
+    // The program itself: a click on the options panel's background the moment the pointer
+    // gets there (as after the import window was closed with Esc) starts no move that outlives
+    // the click, so the book stays put as the pointer goes on.
+    void aQuickClickOnTheBackgroundMovesNothing() {
+        QTemporaryDir home;
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("ORVELAN_HOME"), home.path());
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(ORVELAN_PROGRAM), {});
+        QVERIFY(program.waitForStarted());
+        const QString closedBook = windowNamed(QStringLiteral("ORVELAN \\["));
+        QVERIFY(!closedBook.isEmpty());
+        const QRect closed = windowGeometry(closedBook);
+        xdotool({QStringLiteral("mousemove"), QString::number(closed.center().x()),
+                 QString::number(closed.center().y()), QStringLiteral("click"),
+                 QStringLiteral("1")});
+        const QString book = windowNamed(QStringLiteral("Secure Address Book"));
+        QVERIFY(!book.isEmpty());
+        QTest::qWait(500);
+        xdotool({QStringLiteral("key"), QStringLiteral("ctrl+o")});
+        QTest::qWait(500);
+        const QRect before = windowGeometry(book);
+        const QPoint panel = before.topLeft() + QPoint(316, 433); // below the group boxes
+        for (int round = 0; round < 3; ++round) {
+            xdotool({QStringLiteral("mousemove"), QString::number(before.right() + 100),
+                     QString::number(before.bottom() + 100)});
+            QTest::qWait(300);
+            xdotool({QStringLiteral("mousemove"), QString::number(panel.x()),
+                     QString::number(panel.y()), QStringLiteral("click"), QStringLiteral("1")});
+            QTest::qWait(300);
+            pointerBy(80, 50);
+            pointerBy(40, 20);
+            const QRect after = windowGeometry(book);
+            xdotool({QStringLiteral("click"), QStringLiteral("1")}); // ends a move gone astray
+            QCOMPARE(after.topLeft(), before.topLeft());
+        }
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
     }
 
     // Minimised with the book, the search window is a window again when it is next opened;
