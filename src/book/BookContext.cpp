@@ -1,5 +1,6 @@
 #include "book/BookContext.h"
 
+#include "store/RuntimeError.h"
 #include "store/StoreMessages.h"
 #include "store/TabTable.h"
 #include "telephony/DialNumber.h"
@@ -21,6 +22,7 @@ bool BookContext::load(qint64 page) {
         return false;
     PageStore& st = store();
     m_view.recordCaption = st.recordCaption(page);
+    m_view.damagedMark.clear();
     if (page < 1) {
         m_view.texts = {};
         st.refreshLoadedCopy(m_view.texts);
@@ -28,6 +30,8 @@ bool BookContext::load(qint64 page) {
     } else if (const StoreResult result = st.getPage(page, m_view.texts); !result) {
         if (!continueAfterReadFailure(result.failure))
             return false;
+        if (result.failure.error == RuntimeError::PageDamaged)
+            m_view.damagedMark = damagedPageText(result.failure.tab, result.failure.page);
         // Nothing of the page shown before may stay in the view: a save would copy it here.
         m_view.texts = {};
         st.refreshLoadedCopy(m_view.texts);
@@ -43,10 +47,17 @@ bool BookContext::putPage() {
         return false;
     if (store().currentPage() < 1)
         store().setCurrentPage(1);
+    if (!m_view.damagedMark.isEmpty() &&
+        ask({QStringLiteral("ORVELAN Address Book"),
+             m_view.damagedMark + QStringLiteral(". Saving writes this page over it, and what it "
+                                                 "held is lost for good. Write over it?"),
+             PromptIcon::Exclamation, PromptButtons::YesNo}) != PromptAnswer::Yes)
+        return false;
     if (const StoreResult result = store().putPage(m_view.texts); !result) {
         reportFatal(result.failure);
         return false;
     }
+    m_view.damagedMark.clear();
     return true;
 }
 
@@ -68,6 +79,15 @@ bool BookContext::deletePage(qint64 page) {
     if (page < 1)
         return true;
     if (const StoreResult result = store().deletePage(page); !result) {
+        // A damaged page is not deleted: what it held cannot be kept in the trash.
+        if (result.failure.error == RuntimeError::PageDamaged) {
+            ask({QStringLiteral("ORVELAN Address Book"),
+                 damagedPageText(store().currentTab(), page) +
+                     QStringLiteral(": it is not deleted. 'orvelan-book check --repair' sets "
+                                    "it aside."),
+                 PromptIcon::Exclamation, PromptButtons::Ok});
+            return false;
+        }
         reportFatal(result.failure);
         return false;
     }

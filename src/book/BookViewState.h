@@ -26,6 +26,10 @@ struct BookViewState {
     PageTexts texts;
     QString recordCaption; // RecnLa
     QString statusText;    // StatusLa
+    // While the page shown is damaged (an encrypted page that fails its authentication):
+    // "page 3 of tab M is damaged and cannot be read". Its texts are not shown, and it is
+    // never written over or deleted without the user's word.
+    QString damagedMark;
 
     LabelState add{QStringLiteral("Add")};
     LabelState edit{QStringLiteral("Stats")};

@@ -274,20 +274,26 @@ int runExport(CliContext& context, const QStringList& args) {
         throw fileFault(FileAccess::Write, path, result.writeError);
     if (!result.ok())
         throw CliError{QStringLiteral("Cannot export to %1: %2").arg(path, result.problem)};
+    for (const QString& place : result.damaged)
+        context.err << "orvelan-book: " << place << '\n';
     if (result.pages == 0)
         throw CliError{QStringLiteral("No page to export: nothing written.")};
     if (context.json)
         printJson(context, QJsonObject{{QStringLiteral("exported"), result.pages},
                                        {QStringLiteral("file"), path},
                                        {QStringLiteral("bytes"), QFileInfo(path).size()},
-                                       {QStringLiteral("unmappable"), counts.unmappable}});
+                                       {QStringLiteral("unmappable"), counts.unmappable},
+                                       {QStringLiteral("damaged"), result.damaged.size()}});
     else
         context.out << QStringLiteral("Exported %1 page(s) to %2.\n").arg(result.pages).arg(path);
+    if (!context.json && !result.damaged.isEmpty())
+        context.out << damagedLeftOutNotice(result.damaged.size()) << u'\n';
     if (!context.json && counts.unmappable)
         context.out << unmappableNotice(counts) << u'\n';
     if (!context.json && context.folder.sealing().encrypted())
         context.out << plainCopyNotice() << u'\n';
-    return 0;
+    // Like a listing, an export that passed over damaged pages does not end as a clean one.
+    return result.damaged.isEmpty() ? 0 : exitStatus(Fault::BookDamaged);
 }
 
 } // namespace orvelan::cli

@@ -2,6 +2,7 @@
 
 #include "store/AtomicFile.h"
 #include "store/RuntimeError.h"
+#include "store/StoreMessages.h"
 
 #include "exchange/eab/EabContainer.h"
 #include "exchange/vcard/VCardExport.h"
@@ -37,18 +38,24 @@ QString cannotRead(const QString& path, int error) {
 } // namespace
 
 QList<ListedRecord> findPages(const BookFolder& folder, const QString& text,
-                              const TabProgress& progress, QList<int>* unreadTabs) {
+                              const TabProgress& progress, QList<int>* unreadTabs,
+                              qint64* damaged) {
     QList<ListedRecord> listed;
     const QString wanted = trimSpaces(QStringView(text)).toString();
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-        const int error = folder.tabFile(tab).scan([&](qint64 page, QByteArrayView stored) {
-            if (isBlankStored(stored))
+        const int error = folder.tabFile(tab).scan(
+            [&](qint64 page, QByteArrayView stored) {
+                if (isBlankStored(stored))
+                    return true;
+                const PlainRecord record(stored);
+                if (recordMatches(record, wanted))
+                    listed.append({tab, page, listLine(record, tab, page)});
                 return true;
-            const PlainRecord record(stored);
-            if (recordMatches(record, wanted))
-                listed.append({tab, page, listLine(record, tab, page)});
-            return true;
-        });
+            },
+            [&](qint64) {
+                if (damaged)
+                    ++*damaged;
+            });
         if (unreadTabs && unreadable(error))
             unreadTabs->append(tab);
         if (progress)
@@ -64,6 +71,7 @@ QByteArrayView ListedPages::stored(const ListedRecord& entry) {
         return {};
     const TabFile file = m_folder.tabFile(entry.tab);
     TabFile::Read read = file.readPage(entry.record);
+    m_lastDamaged = read.damaged();
     // A missing tab holds no pages; a damaged page is passed over like one no longer there.
     if (read.error && !read.damaged() && read.error != RuntimeError::FileNotFound) {
         if (!m_error) {
@@ -139,8 +147,11 @@ ExportResult exportListed(const BookFolder& folder, const QList<ListedRecord>& p
                 result.problem = cannotRead(source.failedPath(), source.error());
                 return result;
             }
-            if (stored.isEmpty())
+            if (stored.isEmpty()) {
+                if (source.lastDamaged())
+                    result.damaged.append(damagedPageText(entry.tab, entry.record));
                 continue;
+            }
             if (!writer.page(tab, entry.record, stored)) {
                 result.problem = writeFailed();
                 return result;
@@ -183,15 +194,17 @@ ExportResult exportBook(const BookFolder& folder, const QString& text, ExportWri
     bool written = true;
     for (int tab = FirstLetterTab; tab <= LastTab && written; ++tab) {
         const TabFile file = folder.tabFile(tab);
-        const int error = file.scan([&](qint64 page, QByteArrayView stored) {
-            if (yield && (++done % 256) == 0)
-                yield();
-            if (!matches(stored))
-                return true;
-            written = writer.page(tab, page, stored);
-            result.pages += written ? 1 : 0;
-            return written;
-        });
+        const int error = file.scan(
+            [&](qint64 page, QByteArrayView stored) {
+                if (yield && (++done % 256) == 0)
+                    yield();
+                if (!matches(stored))
+                    return true;
+                written = writer.page(tab, page, stored);
+                result.pages += written ? 1 : 0;
+                return written;
+            },
+            [&](qint64 page) { result.damaged.append(damagedPageText(tab, page)); });
         if (unreadable(error)) {
             result.problem = cannotRead(file.path(), error);
             return result;
@@ -261,6 +274,8 @@ ExportResult writeExportStream(const QString& path, ExportFormat format, CsvEnco
         },
         encoding, counts);
     result = run(*writer);
+    if (counts)
+        counts->damaged = result.damaged.size();
     ::close(fd);
     if (error) {
         result.writeError = error;
@@ -329,6 +344,14 @@ ExportResult exportBookToFile(const QString& path, ExportFormat format, const Bo
     return writeExportFile(path, format, true, encoding, counts, [&](ExportWriter& writer) {
         return exportBook(folder, text, writer, {}, afterTab);
     });
+}
+
+QString damagedLeftOutNotice(qint64 damaged) {
+    if (damaged == 0)
+        return {};
+    return damaged == 1 ? QStringLiteral("1 damaged page could not be read and was left out.")
+                        : QStringLiteral("%1 damaged pages could not be read and were left out.")
+                              .arg(damaged);
 }
 
 QString unmappableNotice(const ExportCounts& counts) {

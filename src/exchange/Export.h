@@ -20,9 +20,11 @@ namespace orvelan {
 
 // The pages of the letter tabs 1..25 that hold `text` (see recordMatches), in tab and page
 // order.
-// Tab files that exist but cannot be read are added to `unreadTabs` when given.
+// Tab files that exist but cannot be read are added to `unreadTabs` when given; damaged pages
+// (which cannot be searched) are counted in `damaged`.
 QList<ListedRecord> findPages(const BookFolder& folder, const QString& text,
-                              const TabProgress& progress = {}, QList<int>* unreadTabs = nullptr);
+                              const TabProgress& progress = {}, QList<int>* unreadTabs = nullptr,
+                              qint64* damaged = nullptr);
 
 // Reads the listed pages as they are stored, one record at a time: memory does not grow with
 // the book. A tab file that exists but cannot be read is an error, never a page left out.
@@ -36,12 +38,15 @@ public:
     // The runtime error number of the first tab that could not be read, and its path.
     int error() const { return m_error; }
     const QString& failedPath() const { return m_failedPath; }
+    // The last page asked for is damaged (stored() gave nothing for it).
+    bool lastDamaged() const { return m_lastDamaged; }
 
 private:
     const BookFolder& m_folder;
     QByteArray m_record;
     int m_error = 0;
     QString m_failedPath;
+    bool m_lastDamaged = false;
 };
 
 enum class ExportFormat { Csv, Eab, VCard30, VCard40 };
@@ -53,6 +58,9 @@ std::unique_ptr<ExportWriter> exportWriter(ExportFormat format, ByteSink sink,
 // What an export did: the pages written, or what went wrong (nothing is then written).
 struct ExportResult {
     qint64 pages = 0;
+    // The pages left out because they are damaged (an encrypted page that fails its
+    // authentication), each as "page 3 of tab M is damaged and cannot be read".
+    QStringList damaged;
     QString problem;
     int writeError = 0; // the runtime error of a target file that could not be written
     bool ok() const { return problem.isEmpty(); }
@@ -86,6 +94,8 @@ ExportResult exportBookToFile(const QString& path, ExportFormat format, const Bo
                               const QString& text, const std::function<void(int)>& afterTab = {},
                               CsvEncoding encoding = CsvEncoding::Windows1252,
                               ExportCounts* counts = nullptr);
+// What the user is told when damaged pages were left out; empty for none.
+QString damagedLeftOutNotice(qint64 damaged);
 // What the user is told when a Windows-1252 export wrote characters as '?'; empty for none.
 QString unmappableNotice(const ExportCounts& counts);
 

@@ -39,6 +39,7 @@ private:
 // What an export wrote besides its pages.
 struct ExportCounts {
     qsizetype unmappable = 0; // characters a Windows-1252 export wrote as '?'
+    qint64 damaged = 0;       // pages left out because they are damaged
 };
 
 // Writes one export format. The pages come one at a time, in tab and page order, exactly as

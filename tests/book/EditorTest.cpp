@@ -1,4 +1,5 @@
 #include "book/BookFixture.h"
+#include "security/BookEncryption.h"
 #include "support/HostileTexts.h"
 
 namespace orvelan::test {
@@ -263,6 +264,38 @@ TEST_F(EditorTest, DeleteBlanksThePageAfterConfirmation) {
     EXPECT_EQ(page(), 1);
     EXPECT_TRUE(shownName().isEmpty());
     EXPECT_EQ(book.view().del.colour, LabelColour::Grey);
+}
+
+// A page of an encrypted book that fails its authentication is marked by its place, shows no
+// text, and is neither deleted nor written over without the user's word.
+TEST_F(EditorTest, ADamagedPageIsMarkedAndNeverDeletedOrWrittenOverUnasked) {
+    ASSERT_TRUE(
+        encryptBook(session.folder(), QStringLiteral("S3cret!pw"), false, {}, {1, 8192}).ok);
+    QByteArray sealed = folder.tabBytes(2);
+    sealed[100] = char(sealed[100] ^ 0x10);
+    folder.writeTab(2, {sealed});
+    const QString mark = QStringLiteral("page 1 of tab B is damaged and cannot be read");
+    ASSERT_TRUE(book.reloadCurrentPage());
+    EXPECT_EQ(prompter.last().text, mark);
+    EXPECT_EQ(book.view().damagedMark, mark);
+    EXPECT_TRUE(shownName().isEmpty());
+
+    prompter.answerNext(PromptAnswer::Ok); // "This will Permanently DELETE ..."
+    editor.deletePage();
+    EXPECT_TRUE(prompter.last().text.startsWith(mark + QStringLiteral(": it is not deleted")));
+    prompter.answerNext(PromptAnswer::No);
+    EXPECT_FALSE(book.putPage());
+    EXPECT_TRUE(prompter.last().text.contains(QStringLiteral("Write over it?")));
+    EXPECT_EQ(folder.tabBytes(2), sealed);
+    EXPECT_EQ(ended, 0);
+
+    prompter.answerNext(PromptAnswer::Yes);
+    type(0, QStringLiteral("Brandt"));
+    EXPECT_TRUE(book.putPage());
+    EXPECT_TRUE(book.view().damagedMark.isEmpty());
+    EXPECT_TRUE(book.reloadCurrentPage());
+    EXPECT_EQ(shownName(), QStringLiteral("Brandt"));
+    EXPECT_TRUE(book.view().damagedMark.isEmpty());
 }
 
 TEST_F(EditorTest, FindAsksToSaveFirst) {

@@ -189,6 +189,7 @@ struct Tampering {
     std::function<void(const TempBook&)> change;
     int tab;
     qint64 page;
+    int damaged = 1; // pages damaged in all
 };
 
 class DamagedRecords : public testing::TestWithParam<Tampering> {};
@@ -212,6 +213,17 @@ TEST_P(DamagedRecords, AreReportedByPlaceAndNeverShown) {
     EXPECT_EQ(show.status, 4);
     EXPECT_TRUE(show.err.contains(where)) << show.err.toStdString();
     EXPECT_FALSE(show.out.contains(u"Z"_s)) << show.out.toStdString();
+
+    // An export leaves damaged pages out, names them and counts them exactly.
+    const ToolRun exported =
+        tool(book, {u"--password-file"_s, pw, u"export"_s, u"csv"_s, book.root() + u"/out.csv"_s});
+    EXPECT_EQ(exported.status, 4);
+    EXPECT_TRUE(exported.err.contains(where)) << exported.err.toStdString();
+    EXPECT_TRUE(exported.out.contains(
+        GetParam().damaged == 1
+            ? u"1 damaged page could not be read and was left out."_s
+            : u"%1 damaged pages could not be read and were left out."_s.arg(GetParam().damaged)))
+        << exported.out.toStdString();
 
     // Compaction leaves a tab with a damaged page as it is.
     const QByteArray tab = book.tabBytes(GetParam().tab);
@@ -259,7 +271,19 @@ INSTANTIATE_TEST_SUITE_P(
                       putSealed(b, 25, 1, sealedRecord(b, 25, 3));
                       putSealed(b, 25, 3, first);
                   },
-                  25, 1},
+                  25, 1, 2},
+        // Deep in a tab long enough to be opened by two threads.
+        Tampering{"DeepInALongTab",
+                  [](const TempBook& b) {
+                      const BookFolder open = reopened(b);
+                      ASSERT_TRUE(unlockBook(open, Password).ok);
+                      QByteArray pages;
+                      for (int i = 0; i < 700; ++i)
+                          pages += TempBook::record({{Field::Name, "Dora Long"}});
+                      ASSERT_EQ(open.tabFile(4).appendPages(pages), 0);
+                      flipBit(b.folder().tabFilePath(4), 599 * 1730 + 100);
+                  },
+                  4, 600},
         Tampering{"RecordMovedToAnotherTab",
                   [](const TempBook& b) { putSealed(b, 12, 1, sealedRecord(b, 25, 1)); }, 12, 1},
         Tampering{"RecordFromAnotherBook",

@@ -514,6 +514,16 @@ void OrVel::refreshView() {
         }
     }
     m_syncing = false;
+    // A damaged page is marked, and takes no typing that a save would write over it.
+    const bool damaged = !view.damagedMark.isEmpty();
+    for (QWidget* box : m_boxes) {
+        if (auto* line = qobject_cast<QLineEdit*>(box))
+            line->setReadOnly(damaged);
+        else if (auto* notes = qobject_cast<QPlainTextEdit*>(box))
+            notes->setReadOnly(damaged);
+    }
+    if (auto* name = qobject_cast<QLineEdit*>(m_boxes[0]))
+        name->setPlaceholderText(view.damagedMark);
     for (int k = FirstLetterTab; k <= LastTab; ++k) {
         m_leftTabs[k]->setVisible(strip.leftVisible(k));
         m_rightTabs[k]->setVisible(strip.rightVisible(k));
@@ -547,7 +557,7 @@ void OrVel::refreshView() {
     m_callPicture->setVisible(view.callPictureVisible);
     m_hangUp->setVisible(view.hangUpVisible);
     m_recn->setText(view.recordCaption);
-    m_status->setText(view.statusText);
+    m_status->setText(view.statusText.isEmpty() ? view.damagedMark : view.statusText);
     // The desk and the thumb tabs behind the labels change only with the strip.
     const auto stripNow = std::tuple(strip.leftPanelLeft(), strip.coverTop(), tabsShown());
     if (stripNow != m_paintedStrip) {

@@ -120,6 +120,7 @@ void ExportWindow::find() {
     m_list1->clear();
     const QString text = m_text2->text().trimmed();
     m_unreadTabs.clear();
+    m_damagedFound = 0;
     m_listed = findPages(
         m_session.folder(), text,
         [this](qsizetype listed) {
@@ -127,7 +128,7 @@ void ExportWindow::find() {
                 setInfo(QStringLiteral("Searching..."));
             QCoreApplication::processEvents();
         },
-        &m_unreadTabs);
+        &m_unreadTabs, &m_damagedFound);
     QStringList lines;
     lines.reserve(m_listed.size());
     for (const ListedRecord& entry : m_listed)
@@ -235,10 +236,15 @@ void ExportWindow::exportFile() {
     const QString notice = unmappableNotice(counts);
     if (!notice.isEmpty())
         told += u'\n' + notice;
+    // Damaged pages were passed over by the search, or found damaged while exporting.
+    const QString damaged = damagedLeftOutNotice(m_damagedFound + counts.damaged);
+    if (!damaged.isEmpty())
+        told += u'\n' + damaged;
     if (m_session.folder().sealing().encrypted())
         told += u'\n' + plainCopyNotice();
     m_session.services().prompter.ask(
-        {ExportTitle, told, notice.isEmpty() ? PromptIcon::Information : PromptIcon::Exclamation,
+        {ExportTitle, told,
+         notice.isEmpty() && damaged.isEmpty() ? PromptIcon::Information : PromptIcon::Exclamation,
          PromptButtons::Ok});
 }
 

@@ -46,7 +46,8 @@ private:
     FileDialogs& m_dialogs;
     ExchangeHost& m_host;
     QList<ListedRecord> m_listed;
-    QList<int> m_unreadTabs; // tabs the last listing could not read
+    QList<int> m_unreadTabs;   // tabs the last listing could not read
+    qint64 m_damagedFound = 0; // damaged pages the last search passed over
     bool m_busy = false;
 
     struct Position {
