@@ -113,12 +113,16 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
         const QString name = QLocale::territoryToString(QLocale::codeToTerritory(region));
         m_phoneRegion->addItem(region + QStringLiteral("  ") + name, region);
     }
+    // As wide as the other choices: long country names scroll in the list.
+    m_phoneRegion->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_phoneRegion->setMinimumContentsLength(12);
     auto* regionLabel = new QLabel(QStringLiteral("Home region:"), dial);
     regionLabel->setBuddy(m_phoneRegion);
     dialLayout->addWidget(regionLabel, 4, 0);
     dialLayout->addWidget(m_phoneRegion, 4, 1, 1, 2);
 
-    m_tapiHolder = new QWidget(this);
+    // The telephony line's selector and console belong to the Dial box, beside its choices.
+    m_tapiHolder = new QWidget(dial);
     m_tapiHolder->setObjectName(QStringLiteral("TapiArea"));
     m_tapiLayout = new QVBoxLayout(m_tapiHolder);
     m_tapiLayout->setContentsMargins(0, 0, 0, 0);
@@ -131,11 +135,14 @@ OptionsPanel::OptionsPanel(Session& session, BookWindow* book, QWidget* parent)
 
     auto* ok = button("ConfCloseBu", QStringLiteral("Ok"), this);
     auto* grid = new QGridLayout(this);
-    grid->addWidget(security, 0, 0, 2, 1);
-    grid->addWidget(records, 0, 1);
-    grid->addWidget(dial, 1, 1);
-    grid->addWidget(m_tapiHolder, 2, 0, 1, 2);
-    grid->addWidget(ok, 3, 1, Qt::AlignRight);
+    dialLayout->addWidget(m_tapiHolder, 0, 3, 6, 1, Qt::AlignTop);
+    dialLayout->setRowStretch(5, 1); // the choices keep together at the top
+    dialLayout->setContentsMargins(6, 4, 6, 4);
+    grid->addWidget(security, 0, 0);
+    grid->addWidget(records, 0, 1, Qt::AlignTop);
+    grid->addWidget(dial, 1, 0, 1, 2);
+    // Ok under the Records box leaves the Dial box the room of the whole console.
+    grid->addWidget(ok, 0, 1, Qt::AlignRight | Qt::AlignBottom);
 
     connect(ok, &QPushButton::clicked, this, &OptionsPanel::closeAndStore);
     connect(findChild<QPushButton*>(QStringLiteral("DelBlankBu")), &QPushButton::clicked, this,

@@ -7,6 +7,8 @@
 
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -184,10 +186,28 @@ private Q_SLOTS:
         auto* lineLabel = run.find<QLabel>(*panel, "TapiLineLa");
         QCOMPARE(lineLabel->text(), QStringLiteral("TAPI Line#"));
         QVERIFY(lineLabel->isVisible());
+        // The line's controls sit whole inside the Dial box, folded and unfolded.
+        QGroupBox* dialBox = nullptr;
+        for (QGroupBox* box : panel->findChildren<QGroupBox*>())
+            dialBox = box->title() == QStringLiteral("Dial") ? box : dialBox;
+        QVERIFY(dialBox);
+        const auto insideTheDialBox = [&](const QStringList& names) {
+            for (const QString& name : names) {
+                QWidget* control = panel->findChild<QWidget*>(name);
+                QVERIFY2(control && control->isVisible(), qPrintable(name));
+                QVERIFY2(dialBox->isAncestorOf(control), qPrintable(name));
+                QVERIFY2(control->visibleRegion().boundingRect() == control->rect(),
+                         qPrintable(name + QStringLiteral(" is cut by the box or the panel")));
+            }
+        };
+        insideTheDialBox({QStringLiteral("TapiLineLa"), QStringLiteral("cboLineSel"),
+                          QStringLiteral("ConfShowTAPIBu")});
 
         show->click();
         QVERIFY(run.find(*panel, "cmdConfigDlg")->isVisible());
         QVERIFY(run.find(*panel, "cmdDialProps")->isVisible());
+        insideTheDialBox({QStringLiteral("cmdConfigDlg"), QStringLiteral("cmdDialProps"),
+                          QStringLiteral("lstLineInfo"), QStringLiteral("ConfShowTAPIBu")});
 
         auto* method = run.find<QComboBox>(*panel, "ComSelectCB");
         Q_EMIT method->textActivated(QStringLiteral("Use Serial"));
