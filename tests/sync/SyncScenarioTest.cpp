@@ -244,13 +244,29 @@ protected:
         QString error;
         ASSERT_TRUE(LocalBook(book.folder(), clock).blankPage(found.tab, found.page, error));
     }
-    // One sync through a transport of the test's own.
-    bool syncThrough(HttpTransport& transport, SyncReport& report, QString& error) {
-        DavClient client(transport);
+    // The server as the sync meets it, with hooks a test sets to act between the requests.
+    InterruptingTransport& between() {
+        if (!m_between) {
+            m_real = std::make_unique<QtHttpTransport>(
+                QtHttpTransport::Options{user, Password, {}, 10000});
+            m_between = std::make_unique<InterruptingTransport>(*m_real);
+        }
+        return *m_between;
+    }
+    // One sync through between(): its report, and `error` when it failed.
+    SyncReport syncBetween(QString* error = nullptr) {
+        DavClient client(between());
         LocalBook local(book.folder(), clock);
         const VCardSyncMapping mapping;
         Synchroniser synchroniser(client, local, mapping, syncStatePath(book.folder()));
-        return synchroniser.run(bookUrl(), false, report, error);
+        SyncReport report;
+        QString failed;
+        const bool ok = synchroniser.run(bookUrl(), false, report, failed);
+        if (error)
+            *error = failed;
+        else
+            EXPECT_TRUE(ok) << failed.toStdString();
+        return report;
     }
     QByteArray allTabs() const {
         QByteArray bytes;
@@ -269,6 +285,8 @@ protected:
     TempBook book;
     FakeClock clock;
     std::unique_ptr<QtHttpTransport> m_http;
+    std::unique_ptr<QtHttpTransport> m_real;
+    std::unique_ptr<InterruptingTransport> m_between;
 };
 
 TEST_P(SyncScenario, AFirstSyncSendsEveryPageAndASecondSyncWithNoChangeWritesNothing) {
@@ -562,15 +580,14 @@ TEST_P(SyncScenario, AServerStoppedMidSyncLosesNothingAndTheNextSyncCompletesThe
     ASSERT_TRUE(serverWrite("PUT", bookUrl().path() + QStringLiteral("n.vcf"),
                             vcard("n", "FN:Ned New\r\n")));
 
-    QtHttpTransport real({user, Password, {}, 5000});
-    InterruptingTransport transport(real);
+    InterruptingTransport& transport = between();
     transport.before = [&](const HttpRequest&) {
         if (transport.sent == 6)
             server->stop();
     };
-    SyncReport report;
     QString error;
-    EXPECT_FALSE(syncThrough(transport, report, error));
+    syncBetween(&error);
+    EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot reach the server"))) << error.toStdString();
     EXPECT_EQ(namedPages(), 30) << "no page lost";
 
@@ -592,8 +609,7 @@ TEST_P(SyncScenario, ACardChangedBetweenListingAndWritingIsReadAgainAndTheRulesA
     const QString ann = hrefOfCardWith("FN:Aperson 0");
     editPage(QStringLiteral("Aperson 0"), 7, QStringLiteral("999 here"));
 
-    QtHttpTransport real({user, Password, {}, 5000});
-    InterruptingTransport transport(real);
+    InterruptingTransport& transport = between();
     bool changed = false;
     transport.before = [&](const HttpRequest& request) {
         if (request.method == "PUT" && request.url.path() == ann && !changed) {
@@ -602,9 +618,7 @@ TEST_P(SyncScenario, ACardChangedBetweenListingAndWritingIsReadAgainAndTheRulesA
                         vcard(uidOf(ann), "FN:Aperson 0\r\nTEL;TYPE=HOME:888 phone\r\n"));
         }
     };
-    SyncReport report;
-    QString error;
-    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    SyncReport report = syncBetween();
     EXPECT_EQ(report.conflicts, 1) << "the 412 turned the update into a conflict";
     EXPECT_EQ(report.sent, 2) << "both versions, once each";
     EXPECT_EQ(report.received, 0);
@@ -731,8 +745,7 @@ TEST(SyncOverTls, SyncsWithASelfSignedServerWhenItsCertificateIsGiven) {
 TEST_P(SyncScenario, AListingThatComesInPartsNeverBlanksThePagesItLeftOut) {
     addPages(5);
     syncOk();
-    QtHttpTransport real({user, Password, {}, 10000});
-    InterruptingTransport transport(real);
+    InterruptingTransport& transport = between();
     bool tokenRefused = false;
     const QByteArray bookPath = bookUrl().path().toUtf8();
     transport.after = [&](const HttpRequest& request, HttpResponse& response) {
@@ -760,9 +773,7 @@ TEST_P(SyncScenario, AListingThatComesInPartsNeverBlanksThePagesItLeftOut) {
                             "status></" + p + "response></" + p + "multistatus>";
         }
     };
-    SyncReport report;
-    QString error;
-    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    SyncReport report = syncBetween();
     EXPECT_TRUE(tokenRefused);
     EXPECT_EQ(report.deletedHere, 0);
     EXPECT_EQ(namedPages(), 5);
@@ -775,8 +786,7 @@ TEST_P(SyncScenario, AListingThatComesInPartsNeverBlanksThePagesItLeftOut) {
 TEST_P(SyncScenario, AServerThatGivesNoETagForAWriteGetsNoFalseConflictsAndKeepsDeletions) {
     syncOk(); // finds the address book
     addPages(3);
-    QtHttpTransport real({user, Password, {}, 10000});
-    InterruptingTransport transport(real);
+    InterruptingTransport& transport = between();
     transport.after = [](const HttpRequest& request, HttpResponse& response) {
         if (request.method == "PUT")
             response.headers.removeIf([](const auto& header) {
@@ -787,15 +797,12 @@ TEST_P(SyncScenario, AServerThatGivesNoETagForAWriteGetsNoFalseConflictsAndKeeps
             response.body.clear();
         }
     };
-    SyncReport report;
-    QString error;
-    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    SyncReport report = syncBetween();
     EXPECT_EQ(report.sent, 3);
 
     editPage(QStringLiteral("Aperson 0"), 25, QStringLiteral("edited"));
     deletePage(QStringLiteral("Bperson 1"));
-    report = {};
-    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    report = syncBetween();
     EXPECT_EQ(report.conflicts, 0);
     EXPECT_EQ(report.sent, 1);
     EXPECT_EQ(report.deletedThere, 1);
@@ -804,8 +811,7 @@ TEST_P(SyncScenario, AServerThatGivesNoETagForAWriteGetsNoFalseConflictsAndKeeps
     const QHash<QString, QByteArray> cards = serverCards();
     EXPECT_EQ(cards.size(), 2);
     EXPECT_FALSE(hrefOfCardWith("NOTE:edited").isEmpty());
-    report = {};
-    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    report = syncBetween();
     EXPECT_FALSE(report.changed());
     EXPECT_EQ(namedPages(), 2);
 }
@@ -834,15 +840,12 @@ TEST_P(SyncScenario, AChangedCardTheServerDoesNotSendIsLeftForTheNextSync) {
     syncOk();
     changeCardOnThePhone("Aperson 0", "TEL;TYPE=HOME,VOICE:555 0", "TEL;TYPE=HOME,VOICE:555 777");
 
-    QtHttpTransport real({user, Password, {}, 10000});
-    InterruptingTransport transport(real);
+    InterruptingTransport& transport = between();
     transport.after = [](const HttpRequest& request, HttpResponse& response) {
         if (request.method == "REPORT" && request.body.contains("addressbook-multiget"))
             response.body = "<?xml version=\"1.0\"?><multistatus xmlns=\"DAV:\"/>";
     };
-    SyncReport report;
-    QString error;
-    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    SyncReport report = syncBetween();
     EXPECT_EQ(report.deletedHere, 0);
     EXPECT_EQ(namedPages(), 2);
 
@@ -857,8 +860,7 @@ TEST_P(SyncScenario, AChangedCardTheServerDoesNotSendIsLeftForTheNextSync) {
 TEST_P(SyncScenario, ATokenTheServerCallsGoneStartsAFreshListing) {
     addPages(2);
     syncOk();
-    QtHttpTransport real({user, Password, {}, 10000});
-    InterruptingTransport transport(real);
+    InterruptingTransport& transport = between();
     int refused = 0;
     transport.after = [&](const HttpRequest& request, HttpResponse& response) {
         if (request.method == "REPORT" && request.body.contains("sync-collection") &&
@@ -868,9 +870,7 @@ TEST_P(SyncScenario, ATokenTheServerCallsGoneStartsAFreshListing) {
             response.body.clear();
         }
     };
-    SyncReport report;
-    QString error;
-    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    SyncReport report = syncBetween();
     EXPECT_EQ(refused, 1);
     EXPECT_FALSE(report.changed());
     EXPECT_EQ(namedPages(), 2);
@@ -887,8 +887,7 @@ INSTANTIATE_TEST_SUITE_P(Servers, SyncScenario,
 TEST_P(SyncScenario, AServerThatForbidsSyncReportsIsListedInFull) {
     syncOk(); // finds the address book
     addPages(2);
-    QtHttpTransport real({user, Password, {}, 10000});
-    InterruptingTransport transport(real);
+    InterruptingTransport& transport = between();
     const QByteArray bodies[] = {
         "<?xml version=\"1.0\"?><D:error xmlns:D=\"DAV:\"><D:supported-report/></D:error>",
         QByteArray()};
@@ -899,15 +898,12 @@ TEST_P(SyncScenario, AServerThatForbidsSyncReportsIsListedInFull) {
             response.body = bodies[refused++ % 2];
         }
     };
-    SyncReport report;
-    QString error;
-    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    SyncReport report = syncBetween();
     EXPECT_EQ(report.sent, 2);
     ASSERT_EQ(serverCards().size(), 2);
     changeCardOnThePhone("Aperson 0", "END:VCARD", "NOTE:from the phone\r\nEND:VCARD");
     for (int round = 0; round < 2; ++round) { // one refusal of each kind
-        report = {};
-        ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+        report = syncBetween();
         EXPECT_EQ(report.received, round == 0 ? 1 : 0);
         EXPECT_EQ(report.deletedHere + report.deletedThere + report.sent, 0);
     }
@@ -920,8 +916,7 @@ TEST_P(SyncScenario, AServerThatForbidsSyncReportsIsListedInFull) {
 TEST_P(SyncScenario, AnETagThatDiffersBetweenWriteAndListingKeepsADeletionHere) {
     syncOk();
     addPages(3);
-    QtHttpTransport real({user, Password, {}, 10000});
-    InterruptingTransport transport(real);
+    InterruptingTransport& transport = between();
     int puts = 0;
     transport.after = [&puts](const HttpRequest& request, HttpResponse& response) {
         if (request.method != "PUT")
@@ -931,15 +926,12 @@ TEST_P(SyncScenario, AnETagThatDiffersBetweenWriteAndListingKeepsADeletionHere) 
                 value = "\"written-" + QByteArray::number(++puts) + "\"";
         }
     };
-    SyncReport report;
-    QString error;
-    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    SyncReport report = syncBetween();
     ASSERT_EQ(report.sent, 3);
     ASSERT_GT(puts, 0);
 
     deletePage(QStringLiteral("Bperson 1"));
-    report = {};
-    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    report = syncBetween();
     EXPECT_EQ(report.received, 0) << "nothing changed on the server";
     EXPECT_EQ(report.deletedThere, 1);
     EXPECT_EQ(namedPages(), 2);
@@ -947,8 +939,7 @@ TEST_P(SyncScenario, AnETagThatDiffersBetweenWriteAndListingKeepsADeletionHere) 
     // A real change on the server still wins over a deletion here.
     changeCardOnThePhone("Cperson 2", "END:VCARD", "NOTE:changed\r\nEND:VCARD");
     deletePage(QStringLiteral("Cperson 2"));
-    report = {};
-    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    report = syncBetween();
     EXPECT_EQ(report.received, 1);
     EXPECT_EQ(findPage(QStringLiteral("Cperson 2")).texts[25], QStringLiteral("changed"));
 }
@@ -991,8 +982,7 @@ TEST_P(SyncScenario, ACardALaterPartListsAgainIsNotRemoved) {
     const QString ann = hrefOfCardWith("FN:Aperson 0");
     const QByteArray etag = serverEtags().value(ann);
     ASSERT_FALSE(etag.isEmpty());
-    QtHttpTransport real({user, Password, {}, 10000});
-    InterruptingTransport transport(real);
+    InterruptingTransport& transport = between();
     QByteArray token;
     int parts = 0;
     const QByteArray bookPath = bookUrl().path().toUtf8();
@@ -1020,9 +1010,7 @@ TEST_P(SyncScenario, ACardALaterPartListsAgainIsNotRemoved) {
                             token + "</d:sync-token></d:multistatus>";
         }
     };
-    SyncReport report;
-    QString error;
-    ASSERT_TRUE(syncThrough(transport, report, error)) << error.toStdString();
+    SyncReport report = syncBetween();
     EXPECT_EQ(parts, 2);
     EXPECT_EQ(report.deletedHere, 0);
     EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).texts[7], QStringLiteral("555 0"));
@@ -1470,15 +1458,14 @@ TEST_P(SyncScenario, ASyncStoppedBeforeSavingARecreatedCardLeavesNoDuplicate) {
     ASSERT_TRUE(stateFile.open(QIODevice::ReadOnly));
     const QByteArray savedState = stateFile.readAll();
     stateFile.close();
-    QtHttpTransport real({user, Password, {}, 10000});
-    InterruptingTransport transport(real);
+    InterruptingTransport& transport = between();
     transport.after = [&](const HttpRequest& request, HttpResponse&) {
         if (request.method == "PUT" && QFile::remove(statePath))
             QDir().mkpath(statePath + QStringLiteral("/blocked"));
     };
-    SyncReport report;
     QString error;
-    EXPECT_FALSE(syncThrough(transport, report, error));
+    syncBetween(&error);
+    EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(error.contains(QStringLiteral("Cannot write the sync state")))
         << error.toStdString();
     ASSERT_TRUE(QDir(statePath).removeRecursively());
@@ -1530,8 +1517,7 @@ TEST_P(SyncScenario, AFirstSyncKeepsTheAccountAtOnceAndItsStatePartWay) {
     for (int i = 0; i < 130; ++i)
         pages << TempBook::named("Other " + QByteArray::number(i));
     other.writeTab(15, pages);
-    QtHttpTransport real({user, Password, {}, 10000});
-    InterruptingTransport transport(real);
+    InterruptingTransport& transport = between();
     int puts = 0;
     struct Killed {};
     transport.after = [&](const HttpRequest& request, HttpResponse&) {

@@ -1,11 +1,9 @@
 #include "app/qt/AssembledBook.h"
 #include "support/QtTestMain.h"
 
-#include "security/qt/PasswordWindow.h"
 #include "ui/LabelButton.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -140,29 +138,6 @@ private Q_SLOTS:
         QTest::keyClick(&run.mainWindow, Qt::Key_Escape);
         QVERIFY(!panel.isVisible());
         QVERIFY(SettingsFile(book.folder().settingsPath()).read().flag(Settings::EnableMinimise));
-    }
-
-    void screenshots() {
-        const QString folder = qEnvironmentVariable("ORVELAN_SCREENSHOTS");
-        if (folder.isEmpty())
-            QSKIP("set ORVELAN_SCREENSHOTS to a folder to write the screenshots");
-        QDir().mkpath(folder);
-        TempBook book;
-        storeSettings(book, [](Settings& s) { s.setFlag(Settings::UsePasswordOnStartUp, true); });
-        Run run(book);
-        QVERIFY(run.cuva().grab().save(folder + QStringLiteral("/closed-book.png")));
-
-        PasswordWindow password(run.session, HelpPages(QStringLiteral("/help")));
-        password.dialogue().start(1);
-        password.show();
-        QVERIFY(password.grab().save(folder + QStringLiteral("/password.png")));
-
-        run.program->mainWindowLoaded();
-        OptionsPanel& panel = run.program->optionsPanel();
-        panel.setParent(nullptr);
-        panel.resize(panel.sizeHint());
-        panel.show();
-        QVERIFY(panel.grab().save(folder + QStringLiteral("/options.png")));
     }
 };
 

@@ -113,21 +113,6 @@ private Q_SLOTS:
         run.click(run.mainWindow, "AminoImage");
         QCOMPARE(run.prompter.shown().size(), boxes);
     }
-
-    // With ORVELAN_SCREENSHOT_DIR set, renders the open book with its options panel.
-    void screenshotOfTheOptionsPanelInTheBook() {
-        const QString dir = qEnvironmentVariable("ORVELAN_SCREENSHOT_DIR");
-        if (dir.isEmpty())
-            QSKIP("set ORVELAN_SCREENSHOT_DIR to render the screenshot");
-        TempBook book;
-        book.writeTab(1, {TempBook::record({{Field::Name, "Ada Lovelace"},
-                                            {Field::Phone1, "0123 456 789"},
-                                            {Field::Email, "ada@example.org"}})});
-        Run run(book);
-        run.program->run().openBook();
-        run.click(run.mainWindow, "PassLa");
-        QVERIFY(run.mainWindow.grab().save(dir + QStringLiteral("/open-book-options.png")));
-    }
 };
 
 ORVELAN_QT_TEST(OpenBookTest)

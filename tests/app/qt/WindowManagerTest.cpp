@@ -294,19 +294,6 @@ private Q_SLOTS:
         run.program->run().showClosedBookAtStart();
         QTest::qWait(300);
         QVERIFY(area.contains(run.program->closedBook().frameGeometry()));
-
-        // With ORVELAN_SCREENSHOT_DIR set, the whole screen with the options panel open.
-        const QString dir = qEnvironmentVariable("ORVELAN_SCREENSHOT_DIR");
-        if (!dir.isEmpty()) {
-            run.session.settings().setDialMethod(1);
-            run.program->run().openBook();
-            run.mainWindow.setStatusText(QStringLiteral("Removing Blank Pages..."));
-            run.click("PassLa");
-            QTest::qWait(500);
-            QProcess::execute(QStringLiteral("import"),
-                              {QStringLiteral("-window"), QStringLiteral("root"),
-                               dir + QStringLiteral("/book-under-openbox.png")});
-        }
     }
 };
 
