@@ -444,25 +444,37 @@ def killed_conversions(tool, work, rng, runs):
     pw = os.path.join(work, "pw")
     with open(pw, "w") as f:
         f.write(password + "\n")
+    csv = os.path.join(work, "sealed-in.csv")
+    write_csv(csv, 2000, prefix="Ulla")
     operations = {
         "encrypt": (False, ["encrypt"]),
         "decrypt": (True, ["decrypt"]),
         "password change": (True, ["settings", "MasterPassword=" + changed]),
         "add to an encrypted book": (True, ["add", "Name=Quinn Sealed"]),
         "compact of an encrypted book": (True, ["compact"]),
+        # Killed once the book is unlocked, while the command writes.
+        "import into an encrypted book": ("writing", ["import", csv]),
+        "set on an encrypted book": ("writing", ["set", "B", "1", "Phone1=555-0100"]),
+        "delete on an encrypted book": ("writing", ["delete", "B", "1"]),
     }
     landed = total = 0
     for case, (encrypted, args) in operations.items():
         for attempt in range(max(2, runs // 2)):
             root = os.path.join(work, "conv-%s-%d" % (case.replace(" ", ""), attempt))
-            make_book(root, 1000, rng)
+            make_book(root, 1000 if encrypted != "writing" else 200, rng)
             before, _ = read_names(root)
             if encrypted and run(tool, root, ["--password-file", pw, "encrypt"]).returncode:
                 fail(case, "could not encrypt the book first")
                 continue
+            pause = rng.uniform(0.2, 1.8)
+            if encrypted == "writing":
+                # Unlocking (Argon2id) takes most of a command's time: the kill comes after it.
+                started = time.time()
+                run(tool, root, ["--password-file", pw, "list", "A"])
+                pause = (time.time() - started) * rng.uniform(0.9, 1.1) + rng.uniform(0, 0.1)
             process = subprocess.Popen([tool, "--home", root, "--password-file", pw] + args,
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            time.sleep(rng.uniform(0.2, 1.8))
+            time.sleep(pause)
             process.send_signal(signal.SIGKILL)
             total += 1
             landed += process.wait() == -signal.SIGKILL
@@ -490,11 +502,33 @@ def killed_conversions(tool, work, rng, runs):
             if damaged:
                 fail(label, "records that fail their tag: %s" % damaged[:3])
             lost = named_pages(before) - named_pages(tabs)
+            if lost and args[0] == "delete":
+                # A deleted page is in the (sealed) trash, which the tool reads.
+                trash = run(tool, root, ["--password-file", pw + ".next", "trash"]).stdout
+                lost = {page for page in lost if page != (2, before[2][0]) or
+                        before[2][0] not in trash}
             if lost:
                 fail(label, "%d page(s) lost, e.g. %s" % (len(lost), sorted(lost)[:3]))
+            if encrypted == "writing":
+                # As typed, and as the field cipher of a plain book holds a name.
+                plain = plain_texts_in(root, [b"Ulla ", b"Acme ", cipher(b"Ulla 1"),
+                                              cipher(b"Box 1")])
+                if plain:
+                    fail(label, "readable texts in %s" % plain[:3])
             check_modes(label, root, False)
             shutil.rmtree(root, ignore_errors=True)
     print("killed conversions: kill -9 landed in %d of %d runs" % (landed, total), flush=True)
+
+
+def plain_texts_in(root, texts):
+    """The files of the book folder that hold any of `texts` as they are."""
+    found = []
+    for folder, _, files in os.walk(root):
+        for name in files:
+            with open(os.path.join(folder, name), "rb") as f:
+                data = f.read()
+            found += [name for text in texts if text in data]
+    return found
 
 
 def killed_syncs(tool, work, rng):

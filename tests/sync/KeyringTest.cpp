@@ -3,6 +3,10 @@
 #include "RadicaleServer.h"
 
 #include "cli/Commands.h"
+#include "cli/ToolCommandLine.h"
+#include "security/BookEncryption.h"
+#include "security/BookKeyring.h"
+#include "support/TempBook.h"
 #include "support/ToolHarness.h"
 #include "sync/PasswordStore.h"
 #include "sync/net/KeyringPasswordStore.h"
@@ -85,4 +89,31 @@ TEST(Keyring, TheToolKeepsThePasswordGivenOnceAndNeverInTheBookFolder) {
     EXPECT_EQ(tool.outcome(cli::runSync, {}), QStringLiteral("0")) << tool.err.toStdString();
     EXPECT_TRUE(tool.out.contains(QStringLiteral("Sent 0, received 0"))) << tool.out.toStdString();
     EXPECT_FALSE(anyFileHolds(tool.book.root(), password.toUtf8()));
+}
+
+// "Remember on this computer" for an encrypted book: the tool opens it from the keyring without
+// asking; once forgotten, it asks again (and, with no terminal, says how to give the password).
+TEST(Keyring, TheBookKeyIsRememberedAndForgotten) {
+    if (keyringMissing())
+        GTEST_SKIP() << "no keyring to test against";
+    test::TempBook book;
+    book.writeTab(25, {test::TempBook::record({{Field::Name, "Zebediah Quill"}})});
+    ASSERT_TRUE(encryptBook(book.folder(), QStringLiteral("S3cret!pw"), false, {}, {1, 8192}).ok);
+    KeyringPasswordStore keyring;
+    ASSERT_TRUE(rememberBookKey(book.folder(), keyring));
+    EXPECT_FALSE(anyFileHolds(book.root(), "S3cret!pw"));
+    const auto list = [&](QString& out) {
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        return cli::runTool({QStringLiteral("--home"), book.root(), QStringLiteral("list")},
+                            outStream, errStream);
+    };
+    QString out;
+    EXPECT_EQ(list(out), 0);
+    EXPECT_TRUE(out.contains(QStringLiteral("Zebediah Quill"))) << out.toStdString();
+    ASSERT_TRUE(forgetBookKey(book.folder(), keyring));
+    out.clear();
+    EXPECT_EQ(list(out), 6);
+    EXPECT_FALSE(out.contains(QStringLiteral("Zebediah")));
 }
