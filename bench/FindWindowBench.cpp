@@ -93,6 +93,38 @@ void BM_ScrollOnePage(benchmark::State& state) {
 }
 BENCHMARK(BM_ScrollOnePage)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
+// The find box: one key typed (the list refilled from the find index and repainted), and
+// scrolling the list of every page by pages.
+void BM_FindBoxKey(benchmark::State& state) {
+    Fixture& f = fixture();
+    auto* box = f.window.findChild<QLineEdit*>(QStringLiteral("FindBox"));
+    const QString typed = QStringLiteral("needle works");
+    qsizetype key = 0;
+    for (auto _ : state) {
+        key = key % typed.size() + 1;
+        box->setText(typed.left(key));
+        f.window.repaint();
+        QCoreApplication::processEvents();
+    }
+    box->clear();
+}
+BENCHMARK(BM_FindBoxKey)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ScrollEveryPageList(benchmark::State& state) {
+    Fixture& f = fixture();
+    f.window.findChild<QLineEdit*>(QStringLiteral("FindBox"))->clear();
+    auto* list = f.window.findChild<QListView*>(QStringLiteral("FindList"));
+    QScrollBar* bar = list->verticalScrollBar();
+    for (auto _ : state) {
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        if (bar->value() == bar->maximum())
+            bar->setValue(0);
+        list->viewport()->repaint();
+    }
+    state.counters["rows"] = list->model()->rowCount();
+}
+BENCHMARK(BM_ScrollEveryPageList)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
 } // namespace
 
 int main(int argc, char** argv) {
