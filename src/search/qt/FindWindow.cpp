@@ -179,8 +179,9 @@ void FindWindow::open() {
     show();
     raise();
     activateWindow();
-    if (m_list1->count() == 0)
-        fillFindList(); // a contact list of every page until a search is run
+    // A contact list of every page until a search is run; pages changed meanwhile show.
+    if (m_list1->count() == 0 || m_lists->currentWidget() == m_findList)
+        fillFindList();
     focusFindBox();
 }
 
