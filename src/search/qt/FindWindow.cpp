@@ -20,8 +20,11 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <QWindow>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -35,6 +38,21 @@ QFont listFont() {
     font.setFixedPitch(true);
     font.setPointSize(9);
     return font;
+}
+
+// Makes `list` wide enough for `lines` (and a line of 86 digits) beside its scroll bar, so no
+// line is cut to "…" before its tab and page: names in other scripts can be wider than their
+// count of letters.
+void fitListToLines(QListWidget* list, const QStringList& lines) {
+    const QFontMetrics metrics(list->font());
+    int widest = metrics.horizontalAdvance(QString(86, u'0'));
+    for (const QString& line : lines)
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const QStyle* style = list->style();
+    const int textMargins =
+        2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    list->setMinimumWidth(widest + textMargins + 2 * list->frameWidth() +
+                          style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list));
 }
 
 const QString ListHeadings =
@@ -113,7 +131,8 @@ void FindWindow::build() {
     m_list1->setAccessibleName(u"Pages found"_s);
     m_list1->setFont(listFont());
     m_list1->setUniformItemSizes(true);
-    m_list1->setMinimumSize(QFontMetrics(listFont()).horizontalAdvance(QString(86, u'0')), 240);
+    m_list1->setMinimumHeight(240);
+    fitListToLines(m_list1, {});
     m_list1->installEventFilter(this);
     // The find box's list: lines are made only for the rows on screen, so a book of any size
     // scrolls at once.
@@ -314,6 +333,7 @@ void FindWindow::runSearch() {
     lines.reserve(outcome.found());
     for (const SearchHit& hit : outcome.hits)
         lines.append(hit.line);
+    fitListToLines(m_list1, lines);
     m_list1->addItems(lines);
     storeResults(m_session.searchResults(), outcome);
 
