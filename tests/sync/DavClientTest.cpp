@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
-using orvelan::test::RadicaleServer;
 
 namespace {
 
@@ -121,48 +120,6 @@ TEST_F(DavClientTest, WritesUnderPreconditionsListsChangesAndFetchesInBatches) {
         else
             EXPECT_TRUE(fetched.data.isEmpty()) << "a card that is gone comes back empty";
     }
-}
-
-TEST_F(DavClientTest, AWrongPasswordAndAServerThatIsDownGiveClearMessages) {
-    QtHttpTransport wrong({QStringLiteral("ann"), QStringLiteral("guess"), {}, 10000});
-    DavClient refused(wrong);
-    QList<DavClient::AddressBook> books;
-    QUrl home;
-    DavError error;
-    EXPECT_FALSE(refused.discover(server->baseUrl(), books, home, error));
-    EXPECT_EQ(error.status, 401);
-    EXPECT_TRUE(error.message.contains(QStringLiteral("did not accept the user name and password")))
-        << error.message.toStdString();
-
-    QUrl nowhere = server->baseUrl();
-    nowhere.setPort(1); // nothing listens there
-    EXPECT_FALSE(client.discover(nowhere, books, home, error));
-    EXPECT_EQ(error.status, 0);
-    EXPECT_TRUE(error.message.startsWith(QStringLiteral("Cannot reach the server 127.0.0.1")))
-        << error.message.toStdString();
-}
-
-TEST(DavClientTls, TrustsASelfSignedServerOnlyWithItsCertificateGiven) {
-    RadicaleServer server({true});
-    server.addUser(QStringLiteral("ann"), QStringLiteral("secret"));
-    if (!server.start())
-        GTEST_SKIP() << "Radicale with TLS is not available: " << server.error().toStdString();
-    QList<DavClient::AddressBook> books;
-    QUrl home;
-    DavError error;
-
-    QtHttpTransport untrusted({QStringLiteral("ann"), QStringLiteral("secret"), {}, 10000});
-    DavClient refused(untrusted);
-    EXPECT_FALSE(refused.discover(server.baseUrl(), books, home, error));
-    EXPECT_EQ(error.status, 0) << "an unknown certificate is never accepted";
-
-    QtHttpTransport trusted(
-        {QStringLiteral("ann"), QStringLiteral("secret"), server.certificatePath(), 10000});
-    QString caError;
-    ASSERT_TRUE(trusted.loadCaFile(caError)) << caError.toStdString();
-    DavClient client(trusted);
-    EXPECT_TRUE(client.discover(server.baseUrl(), books, home, error))
-        << error.message.toStdString();
 }
 
 } // namespace

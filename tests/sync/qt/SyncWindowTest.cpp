@@ -46,11 +46,24 @@ bool fieldsKeepTheirHeight(QWidget& window) {
     return true;
 }
 
+// Types the server's address, the user and the password into the window.
+void typeAccount(QWidget& window, const QString& url, const QString& user,
+                 const QString& password) {
+    QTest::keyClicks(control<QLineEdit>(window, "SyncUrlTB"), url);
+    QTest::keyClicks(control<QLineEdit>(window, "SyncUserTB"), user);
+    QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), password);
+}
+
 } // namespace
 
 class SyncWindowTest : public QObject {
     Q_OBJECT
+    // One Radicale for every test, a user of its own for each.
+    RadicaleServer server;
+    bool serverUp = false;
+
 private Q_SLOTS:
+    void initTestCase() { serverUp = server.start(); }
     void syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult();
     void theTickedBoxSyncsWhenTheBookOpensAndCloses();
     void anUnencryptedServerElsewhereNeedsTheTickBox();
@@ -61,10 +74,9 @@ private Q_SLOTS:
 
 // Twelve of twenty pages deleted here: the window says how many and deletes only on Yes.
 void SyncWindowTest::pastTheDeleteLimitTheWindowAsksAndGoesOnOnlyOnYes() {
-    RadicaleServer server;
-    server.addUser(QStringLiteral("dora"), QStringLiteral("del-limit"));
-    if (!server.start())
+    if (!serverUp)
         QSKIP("Radicale is not available");
+    server.addUser(QStringLiteral("dora"), QStringLiteral("del-limit"));
     TempBook book;
     QList<QByteArray> pages;
     for (int i = 0; i < 20; ++i)
@@ -80,9 +92,8 @@ void SyncWindowTest::pastTheDeleteLimitTheWindowAsksAndGoesOnOnlyOnYes() {
         return answer;
     };
     window.open();
-    QTest::keyClicks(control<QLineEdit>(window, "SyncUrlTB"), server.baseUrl().toString());
-    QTest::keyClicks(control<QLineEdit>(window, "SyncUserTB"), QStringLiteral("dora"));
-    QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), QStringLiteral("del-limit"));
+    typeAccount(window, server.baseUrl().toString(), QStringLiteral("dora"),
+                QStringLiteral("del-limit"));
     QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
     QVERIFY(asked.isEmpty());
     QByteArray blanked = book.tabBytes(12); // as synced: each page with its identity
@@ -108,10 +119,9 @@ void SyncWindowTest::pastTheDeleteLimitTheWindowAsksAndGoesOnOnlyOnYes() {
 }
 
 void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
-    RadicaleServer server;
-    server.addUser(QStringLiteral("wendy"), QStringLiteral("pa55-word"));
-    if (!server.start())
+    if (!serverUp)
         QSKIP("Radicale is not available");
+    server.addUser(QStringLiteral("wendy"), QStringLiteral("pa55-word"));
     TempBook book;
     book.writeTab(1, {TempBook::named("Alma Window"), TempBook::named("Arno Window")});
     FakeClock clock;
@@ -120,9 +130,8 @@ void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
     QSignalSpy synced(&window, &SyncWindow::synced);
     window.open();
 
-    QTest::keyClicks(control<QLineEdit>(window, "SyncUrlTB"), server.baseUrl().toString());
-    QTest::keyClicks(control<QLineEdit>(window, "SyncUserTB"), QStringLiteral("wendy"));
-    QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), QStringLiteral("wrong"));
+    typeAccount(window, server.baseUrl().toString(), QStringLiteral("wendy"),
+                QStringLiteral("wrong"));
     QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
     QVERIFY(control<QLabel>(window, "SyncResultLa")
                 ->text()
@@ -171,10 +180,9 @@ void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
 // A card added on the phone is in the book when it opens; a page edited in the book is on the
 // server once the book has closed.
 void SyncWindowTest::theTickedBoxSyncsWhenTheBookOpensAndCloses() {
-    RadicaleServer server;
-    server.addUser(QStringLiteral("olga"), QStringLiteral("open-close"));
-    if (!server.start())
+    if (!serverUp)
         QSKIP("Radicale is not available");
+    server.addUser(QStringLiteral("olga"), QStringLiteral("open-close"));
     TempBook book;
     book.writeTab(1, {TempBook::named("Alma Open")});
     FakeClock clock;
@@ -263,19 +271,17 @@ public:
 // Without a desktop keyring the window says the password is kept for this run only, and the
 // sync when the book opens asks, in the window's words, for the password once the book shows.
 void SyncWindowTest::withoutAKeyringTheWindowSaysSoAndSyncOnOpenNeedsNoCommandLine() {
-    RadicaleServer server;
-    server.addUser(QStringLiteral("kim"), QStringLiteral("no-ring"));
-    if (!server.start())
+    if (!serverUp)
         QSKIP("Radicale is not available");
+    server.addUser(QStringLiteral("kim"), QStringLiteral("no-ring"));
     TempBook book;
     book.writeTab(1, {TempBook::named("Alma Ring")});
     FakeClock clock;
     NoKeyring keyring;
     SyncWindow window(book.folder(), clock, &keyring);
     window.open();
-    QTest::keyClicks(control<QLineEdit>(window, "SyncUrlTB"), server.baseUrl().toString());
-    QTest::keyClicks(control<QLineEdit>(window, "SyncUserTB"), QStringLiteral("kim"));
-    QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), QStringLiteral("no-ring"));
+    typeAccount(window, server.baseUrl().toString(), QStringLiteral("kim"),
+                QStringLiteral("no-ring"));
     QTest::mouseClick(control<QCheckBox>(window, "SyncOpenCloseCk"), Qt::LeftButton);
     QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
     const QString result = control<QLabel>(window, "SyncResultLa")->text();
