@@ -12,21 +12,20 @@
 #include <QFile>
 
 #include <deque>
+#include <optional>
 
 namespace orvelan {
 
 namespace {
 
-// Line breaks stay in the notes as carriage return + line feed; a one-line field gets a space.
-QByteArray normalisedValue(int k, const QByteArray& value) {
-    if (!value.contains('\r') && !value.contains('\n'))
-        return value;
-    QByteArray text = value;
-    text.replace("\r\n", "\n");
-    text.replace('\r', '\n');
-    if (k == MappedFieldCount - 1)
-        return text.replace("\n", "\r\n");
-    return text.replace('\n', ' ');
+// A line break in a one-line field becomes a space; the notes keep theirs (stored as carriage
+// return + line feed).
+void normaliseLineBreaks(int k, QString& text) {
+    if (k == MappedFieldCount - 1 || (!text.contains(u'\r') && !text.contains(u'\n')))
+        return;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
 }
 
 // Staging files are replaced through a new file renamed into place, or appended to without
@@ -64,12 +63,21 @@ int ImportStaging::reset() {
 
 ImportStaging::Staged ImportStaging::stage(const ImportRecord& record, const QDateTime& now,
                                            PageId id) {
-    Staged result;
     PageTexts texts;
+    for (int k = 0; k < MappedFieldCount; ++k)
+        texts[k] = QString::fromUtf8(record[k]);
+    return stageTexts(std::move(texts), now, id);
+}
+
+ImportStaging::Staged ImportStaging::stageTexts(PageTexts texts, const QDateTime& now, PageId id) {
+    Staged result;
     for (int k = 0; k < MappedFieldCount; ++k) {
-        QString text = QString::fromUtf8(normalisedValue(k, record[k]));
+        QString& text = texts[k];
+        normaliseLineBreaks(k, text);
         result.hiddenRemoved += removeHiddenCharacters(text, k == MappedFieldCount - 1);
-        texts[k] = trimSpaces(QStringView(text)).toString();
+        if (const QStringView trimmed = trimSpaces(QStringView(text));
+            trimmed.size() != text.size())
+            text = trimmed.toString();
     }
     result.name = texts[0];
     if (result.name.isEmpty()) {
@@ -85,19 +93,27 @@ ImportStaging::Staged ImportStaging::stage(const ImportRecord& record, const QDa
     }
     result.tab = tab;
     const TextEncoding encoding = encodingFor(texts);
+    PageRecord page;
     for (int k = 0; k < MappedFieldCount; ++k) {
         // Bytes the file did not hold as text came in as replacement characters.
         result.replacedCharacters += texts[k].count(QChar::ReplacementCharacter);
-        if (storedLengthOf(k, texts[k], encoding) > specOf(viewField(k)).width)
+        QByteArray stored = storedFormOf(k, texts[k], encoding);
+        if (stored.size() > specOf(viewField(k)).width)
             result.cutFields.append(k);
+        page[viewField(k)] = std::move(stored);
     }
+    page[Field::Reserved] = reservedFor(encoding);
     qint64& count = countOf(tab);
     ++count;
-    PageRecord page;
     page[Field::PageNo] = QByteArray::number(count);
-    fillRecord(page, texts);
-    page[Field::DateModified] = now.toString(QStringLiteral("dd/MM/yy")).toLatin1();
-    page[Field::TimeModified] = now.toString(QStringLiteral("HH:mm")).toLatin1();
+    // Every record of a run carries the same time: it is written out once.
+    if (now != m_stampedAt) {
+        m_stampedAt = now;
+        m_stampDate = now.toString(QStringLiteral("dd/MM/yy")).toLatin1();
+        m_stampTime = now.toString(QStringLiteral("HH:mm")).toLatin1();
+    }
+    page[Field::DateModified] = m_stampDate;
+    page[Field::TimeModified] = m_stampTime;
     QByteArray stored = page.toStored();
     if (!id.isNull())
         setPageId(stored, id);
@@ -191,12 +207,51 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
                            const Yield& yield) {
     ImportOutcome outcome;
     std::array<TabCursor, 26> cursors;
+    std::array<std::optional<TabFile>, 26> dataFiles;
+    std::array<std::optional<TabFile>, 26> stagingFiles;
     // The staging file of the tab being imported, read a record at a time: an import of any size
     // holds one record of it.
     QFile staging;
     int stagingTab = -1;
     QByteArray record(RecordSize, '\0');
     qint64 done = 0;
+
+    // Records that go behind the last page of their tab are written a batch at a time. A batch
+    // that does not fit is written again record by record, each checked: a record that does not
+    // fit is cut back off, so the count is exactly the pages that are in the book.
+    constexpr qsizetype BatchRecords = 256;
+    int batchTab = -1;
+    QByteArray batch;
+    const auto writeOne = [&](int tab, qint64 page, QByteArrayView one) {
+        if (const int error = dataFiles[tab]->writePage(page, one)) {
+            if (!outcome.error)
+                outcome.error = error;
+            ++outcome.failures;
+            return false;
+        }
+        ++outcome.perTab[tab];
+        ++outcome.written;
+        return true;
+    };
+    const auto writeBatch = [&] {
+        if (batch.isEmpty())
+            return;
+        TabCursor& cursor = cursors[batchTab];
+        const qint64 count = batch.size() / RecordSize;
+        if (dataFiles[batchTab]->writePages(cursor.count + 1, batch) == 0) {
+            cursor.count += count;
+            outcome.perTab[batchTab] += count;
+            outcome.written += count;
+        } else {
+            for (qint64 i = 0; i < count; ++i) {
+                if (writeOne(batchTab, cursor.count + 1,
+                             QByteArrayView(batch).sliced(i * RecordSize, RecordSize)))
+                    ++cursor.count;
+            }
+        }
+        batch.clear();
+    };
+
     for (const ListedRecord& entry : records) {
         if (yield && (++done % 256) == 0)
             yield();
@@ -205,7 +260,11 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
             continue;
         }
         TabCursor& cursor = cursors[entry.tab];
-        const TabFile data = folder.tabFile(entry.tab);
+        if (!dataFiles[entry.tab]) {
+            dataFiles[entry.tab] = folder.tabFile(entry.tab);
+            stagingFiles[entry.tab] = folder.tabTempFile(entry.tab);
+        }
+        const TabFile& data = *dataFiles[entry.tab];
         if (!cursor.ready) {
             cursor.ready = true;
             data.scan([&](qint64 page, QByteArrayView stored) {
@@ -216,7 +275,7 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
             // Counted from the file: a damaged last page is neither blank nor written over.
             cursor.count = data.pageCount().value_or(0);
         }
-        const TabFile staged = folder.tabTempFile(entry.tab);
+        const TabFile& staged = *stagingFiles[entry.tab];
         bool read = false;
         if (staged.sealed()) {
             // A sealed staged record is opened on its own; one that fails its tag is not filed.
@@ -238,23 +297,21 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
             ++outcome.failures;
             continue;
         }
-        const bool reuse = !cursor.blanks.empty();
-        const qint64 page = reuse ? cursor.blanks.front() : cursor.count + 1;
-        // Each record is written on its own and checked: a record that does not fit is cut
-        // back off, so the count is exactly the pages that are in the book.
-        if (const int error = data.writePage(page, record)) {
-            if (!outcome.error)
-                outcome.error = error;
-            ++outcome.failures;
+        if (!cursor.blanks.empty()) {
+            // Into the first blank page still free.
+            if (writeOne(entry.tab, cursor.blanks.front(), record))
+                cursor.blanks.pop_front();
             continue;
         }
-        if (reuse)
-            cursor.blanks.pop_front();
-        else
-            ++cursor.count;
-        ++outcome.perTab[entry.tab];
-        ++outcome.written;
+        if (batchTab != entry.tab) {
+            writeBatch();
+            batchTab = entry.tab;
+        }
+        batch += record;
+        if (batch.size() >= BatchRecords * RecordSize)
+            writeBatch();
     }
+    writeBatch();
     return outcome;
 }
 

@@ -4,6 +4,7 @@
 #include "exchange/RecordList.h"
 #include "store/BookFolder.h"
 #include "store/PageIdentity.h"
+#include "store/PageTexts.h"
 
 #include <QDateTime>
 
@@ -46,6 +47,8 @@ public:
     // A non-null `id` becomes the staged page's identity (a card's UID, so the same card is
     // known when it comes again).
     Staged stage(const ImportRecord& record, const QDateTime& now, PageId id = {});
+    // Stages the texts of a page (Unicode) as stage() stages a record's values.
+    Staged stageTexts(PageTexts texts, const QDateTime& now, PageId id = {});
     // Appends the staged records to their files. Returns the number of files that failed.
     int flush();
 
@@ -66,6 +69,9 @@ private:
     BookFolder m_folder;
     std::array<qint64, 26> m_counts;
     std::array<QByteArray, 26> m_pending;
+    QDateTime m_stampedAt; // the time of the last record staged, and its stamp
+    QByteArray m_stampDate;
+    QByteArray m_stampTime;
 };
 
 // What an import run did.

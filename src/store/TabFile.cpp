@@ -188,12 +188,18 @@ int TabFile::writeRecords(qint64 page, QByteArrayView records) const {
 }
 
 int TabFile::writePage(qint64 page, QByteArrayView record) const {
-    if (page < 1 || record.size() != RecordSize)
+    if (record.size() != RecordSize)
+        return RuntimeError::BadRecordNumber;
+    return writePages(page, record);
+}
+
+int TabFile::writePages(qint64 firstPage, QByteArrayView records) const {
+    if (firstPage < 1 || records.isEmpty() || records.size() % RecordSize != 0)
         return RuntimeError::BadRecordNumber;
     // Behind the end plus one, the records skipped would read back as pages of zero bytes.
-    if (page - 1 > QFileInfo(m_path).size() / storedRecordSize())
+    if (firstPage - 1 > QFileInfo(m_path).size() / storedRecordSize())
         return RuntimeError::BadRecordNumber;
-    return writeRecords(page, record);
+    return writeRecords(firstPage, records);
 }
 
 int TabFile::appendPages(QByteArrayView records) const {

@@ -43,6 +43,8 @@ public:
     // that fails part way leaves the file at its old length. A new file is private; a link
     // planted at the path is refused, never followed.
     int writePage(qint64 page, QByteArrayView record) const;
+    // Writes whole records from page `firstPage` on, on the same terms as writePage.
+    int writePages(qint64 firstPage, QByteArrayView records) const;
     // Appends whole records at the end of the file, on the same terms as writePage.
     int appendPages(QByteArrayView records) const;
 

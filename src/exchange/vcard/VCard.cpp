@@ -71,20 +71,22 @@ void VCardProperty::setParameter(const QString& name, const QStringList& values)
 }
 
 QString VCardProperty::text() const {
-    return unescapeText(value);
+    return value.contains(u'\\') ? unescapeText(value) : value;
 }
 
 QStringList VCardProperty::components() const {
     QStringList parts = splitEscaped(value, u';');
-    for (QString& part : parts)
-        part = unescapeText(part);
+    for (QString& part : parts) {
+        if (part.contains(u'\\'))
+            part = unescapeText(part);
+    }
     return parts;
 }
 
 QStringList VCardProperty::listValues() const {
     QStringList parts = splitEscaped(value, u',');
     for (QString& part : parts)
-        part = unescapeText(part).trimmed();
+        part = (part.contains(u'\\') ? unescapeText(part) : part).trimmed();
     parts.removeAll(QString());
     return parts;
 }

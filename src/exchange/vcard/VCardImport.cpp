@@ -101,13 +101,6 @@ QStringList vcardFiles(const QString& fileOrFolder) {
     return files;
 }
 
-ImportRecord importRecordOf(const PageTexts& texts) {
-    ImportRecord record;
-    for (int i = 0; i < ViewFieldCount; ++i)
-        record[i] = texts[i].toUtf8();
-    return record;
-}
-
 PageId pageIdOfUid(const QString& uid) {
     const QString key = memberKey(uid);
     return key.isEmpty() ? PageId() : PageId::derivedFrom(QByteArray("uid:") + key.toUtf8());
@@ -191,7 +184,7 @@ void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& 
             page.texts[13] = all.join(QStringLiteral(", "));
         }
         const QStringList cut = fitToFields(page.texts);
-        const QString& name = page.texts[0];
+        const QString name = page.texts[0];
         // A card without a name is found by its e-mail address, else its number.
         const QString email = page.texts[12].isEmpty() ? page.texts[23] : page.texts[12];
         const QString shown =
@@ -231,8 +224,7 @@ void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& 
             summary.alreadyInBook.add(name);
             continue;
         }
-        const ImportRecord record = importRecordOf(page.texts);
-        const ImportStaging::Staged staged = staging.stage(record, now, id);
+        const ImportStaging::Staged staged = staging.stageTexts(std::move(page.texts), now, id);
         if (staged.outcome != ImportStaging::Staged::Outcome::Staged) {
             summary.refuseCard(ImportSummary::Refusal::NotFileable, name, file, number);
             continue;

@@ -56,7 +56,4 @@ void stageVCards(QByteArrayView bytes, ImportStaging& staging, const QDateTime& 
 ImportSummary stageVCardFiles(const QStringList& files, ImportStaging& staging,
                               const QDateTime& now, const Yield& yield = {});
 
-// The record values of page texts as the staging files take them (UTF-8).
-ImportRecord importRecordOf(const PageTexts& texts);
-
 } // namespace orvelan

@@ -113,6 +113,8 @@ PhoneKind phoneKind(const VCardProperty& p, const QString& label) {
 }
 
 QString oneLine(QString text) {
+    if (!text.contains(u'\n') && !text.contains(u'\r'))
+        return std::move(text).trimmed();
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
     QStringList lines = text.split(u'\n');
@@ -136,7 +138,12 @@ QStringList addressLines(const VCardProperty& adr) {
     const auto part = [&](int i) { return parts.value(i).trimmed(); };
     QStringList lines;
     for (int i : {0, 1, 2}) {
-        for (const QString& line : part(i).split(u'\n'))
+        const QString text = part(i);
+        if (!text.contains(u'\n')) {
+            lines.append(text);
+            continue;
+        }
+        for (const QString& line : text.split(u'\n'))
             lines.append(line.trimmed());
     }
     QStringList place;

@@ -5,6 +5,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 
 namespace orvelan {
@@ -83,7 +84,13 @@ bool isBareEncoding(QByteArrayView value) {
 bool headIsQuotedPrintable(QByteArrayView line) {
     const qsizetype colon = findOutsideQuotes(line, ':');
     const QByteArrayView head = colon < 0 ? line : line.first(colon);
-    return QByteArray(head.data(), head.size()).toUpper().contains("QUOTED-PRINTABLE");
+    constexpr QByteArrayView wanted("QUOTED-PRINTABLE");
+    for (qsizetype at = 0; at + wanted.size() <= head.size(); ++at) {
+        if ((head[at] == 'Q' || head[at] == 'q') &&
+            head.sliced(at, wanted.size()).compare(wanted, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 // Whether a line begins a card, ends one or begins a property any program writes: a value that
@@ -166,6 +173,9 @@ QByteArray decodeQuotedPrintable(QByteArrayView text) {
 }
 
 QString decodeCharset(QByteArrayView bytes, QStringView charset, bool* known) {
+    // Most values are plain ASCII in UTF-8 files: nothing to look up.
+    if (charset.isEmpty() && std::all_of(bytes.begin(), bytes.end(), [](char c) { return c > 0; }))
+        return QString::fromLatin1(bytes);
     const QString name = charset.trimmed().toString().toLower();
     if (name.isEmpty() || name == u"utf-8" || name == u"utf8") {
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -299,7 +309,9 @@ bool VCardReader::parseProperty(QByteArrayView line, VCardVersion version, VCard
     }
     if (!isName(name))
         return false;
-    property.name = QString::fromLatin1(name).toUpper();
+    property.name = QString::fromLatin1(name);
+    if (std::any_of(name.begin(), name.end(), [](char c) { return c >= 'a' && c <= 'z'; }))
+        property.name = std::move(property.name).toUpper();
 
     QString charset;
     bool quotedPrintable = false;
@@ -433,7 +445,8 @@ bool VCardReader::next(VCard& card, VCardDamage* damage) {
     VCardDamage local;
     VCardDamage& d = damage ? *damage : local;
     d = {};
-    card = VCard();
+    card.version = VCardVersion::V30;
+    card.properties.clear(); // keeps its room for the next card
     Line line;
     while (true) {
         if (!nextLogical(line))
