@@ -73,6 +73,8 @@ ImportStaging::Staged ImportStaging::stageTexts(PageTexts texts, const QDateTime
     Staged result;
     for (int k = 0; k < MappedFieldCount; ++k) {
         QString& text = texts[k];
+        if (text.isEmpty())
+            continue;
         normaliseLineBreaks(k, text);
         result.hiddenRemoved += removeHiddenCharacters(text, k == MappedFieldCount - 1);
         if (const QStringView trimmed = trimSpaces(QStringView(text));
@@ -95,6 +97,8 @@ ImportStaging::Staged ImportStaging::stageTexts(PageTexts texts, const QDateTime
     const TextEncoding encoding = encodingFor(texts);
     PageRecord page;
     for (int k = 0; k < MappedFieldCount; ++k) {
+        if (texts[k].isEmpty())
+            continue;
         // Bytes the file did not hold as text came in as replacement characters.
         result.replacedCharacters += texts[k].count(QChar::ReplacementCharacter);
         QByteArray stored = storedFormOf(k, texts[k], encoding);

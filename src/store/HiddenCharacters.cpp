@@ -5,6 +5,8 @@ namespace orvelan {
 namespace {
 
 bool isHidden(char16_t c, bool keepLineBreaks) {
+    if (c >= 0x20 && c < 0x7f)
+        return false;
     if (c == u'\n' || c == u'\r')
         return !keepLineBreaks;
     if (c < 0x20 || c == 0x7f)

@@ -5,7 +5,7 @@
 namespace orvelan {
 
 QByteArray storedFormOf(int viewIndex, QStringView text, TextEncoding encoding) {
-    if (viewIndex != NotesViewIndex)
+    if (viewIndex != NotesViewIndex || (!text.contains(u'\r') && !text.contains(u'\n')))
         return encodeText(text, encoding);
     // Line breaks are carriage return + line feed on disk, put in before encoding: an SCSU
     // stream holds those bytes inside other characters too.

@@ -35,21 +35,25 @@ QString fromWindows1252(QByteArrayView bytes) {
 }
 
 QByteArray toWindows1252(QStringView text, qsizetype* unmappable) {
-    QByteArray bytes;
-    bytes.reserve(text.size());
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char* out = bytes.data();
     qsizetype bad = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    qsizetype i = 0;
+    for (; i < text.size() && text[i].unicode() < 0x80; ++i) // the usual plain ASCII, at once
+        *out++ = static_cast<char>(text[i].unicode());
+    for (; i < text.size(); ++i) {
         const QChar ch = text[i];
         if (ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i; // one character outside the basic plane, one '?'
         const int b = byteFor(ch.unicode());
         if (b < 0) {
-            bytes.append('?');
+            *out++ = '?';
             ++bad;
         } else {
-            bytes.append(static_cast<char>(b));
+            *out++ = static_cast<char>(b);
         }
     }
+    bytes.truncate(out - bytes.data());
     if (unmappable)
         *unmappable = bad;
     return bytes;
@@ -61,7 +65,7 @@ bool fitsWindows1252(char32_t ch) {
 
 bool fitsWindows1252(QStringView text) {
     for (const QChar ch : text) {
-        if (byteFor(ch.unicode()) < 0)
+        if (ch.unicode() >= 0x80 && byteFor(ch.unicode()) < 0)
             return false;
     }
     return true;

@@ -188,6 +188,7 @@ QString unescapeText(QStringView value) {
 
 QStringList splitEscaped(QStringView value, QChar separator) {
     QStringList parts;
+    parts.reserve(value.count(separator) + 1);
     qsizetype start = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
         if (value[i] == u'\\') {

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
+#include <cstring>
+
 #include <sys/mman.h>
 #include <unistd.h>
 #endif
@@ -35,9 +37,20 @@ QString memberKey(QString text) {
     return text;
 }
 
-// Whether a file may hold group cards: only then is it read twice.
+// Whether a file may hold group cards (a KIND property, in any case): only then is it read
+// twice. One pass from colon to colon.
 bool mayHoldGroups(QByteArrayView bytes) {
-    return bytes.contains("KIND:") || bytes.contains("kind:") || bytes.contains("Kind:");
+    const char* const begin = bytes.data();
+    const char* const end = begin + bytes.size();
+    for (const char* at = begin; at < end; ++at) {
+        at = static_cast<const char*>(std::memchr(at, ':', static_cast<size_t>(end - at)));
+        if (!at)
+            return false;
+        if (at - begin >= 4 &&
+            QByteArrayView(at - 4, 4).compare(QByteArrayView("KIND"), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 // Gives the pages of a mapped file that reading has passed back to the system, so a large file

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace orvelan {
 
 namespace {
@@ -41,7 +43,7 @@ bool isTechnical(const QString& name) {
 
 // A reading of the name (a phone's SOUND;X-IRMC-N) rather than a sound.
 bool isPhoneticName(const VCardProperty& p) {
-    return p.name == u"SOUND" && (p.hasType(u"X-IRMC-N") || p.hasParameter(u"X-IRMC-N"));
+    return p.name == u"SOUND"_s && (p.hasType(u"X-IRMC-N") || p.hasParameter(u"X-IRMC-N"));
 }
 
 // Properties that carry a program's layout or private data rather than the contact's facts.
@@ -60,56 +62,69 @@ bool isProgramData(const VCardProperty& p) {
 bool isDataProperty(const VCardProperty& p) {
     if (isPhoneticName(p))
         return false;
-    return p.name == u"PHOTO" || p.name == u"LOGO" || p.name == u"SOUND" || p.name == u"KEY" ||
-           p.isBinary() || isProgramData(p);
+    return p.name == u"PHOTO"_s || p.name == u"LOGO"_s || p.name == u"SOUND"_s ||
+           p.name == u"KEY"_s || p.isBinary() || isProgramData(p);
 }
 
 QString groupLabel(const VCard& card, const QString& group);
 
 enum class PhoneKind { Home, Work, Cell, Fax, Pager, Other };
 
-// The words of types and labels that say what a number is; any other word (X-BOAT, "Boat",
-// "Summer house") is a label of the number's own.
-bool isPhoneWord(const QString& word) {
-    static const QStringList words = {
-        QStringLiteral("HOME"),      QStringLiteral("WORK"),     QStringLiteral("CELL"),
-        QStringLiteral("MOBILE"),    QStringLiteral("FAX"),      QStringLiteral("PAGER"),
-        QStringLiteral("MAIN"),      QStringLiteral("VOICE"),    QStringLiteral("PREF"),
-        QStringLiteral("MSG"),       QStringLiteral("TEXT"),     QStringLiteral("OTHER"),
-        QStringLiteral("CAR"),       QStringLiteral("ISDN"),     QStringLiteral("MODEM"),
-        QStringLiteral("BBS"),       QStringLiteral("VIDEO"),    QStringLiteral("PCS"),
-        QStringLiteral("TEXTPHONE"), QStringLiteral("INTERNET"),
-    };
-    return words.contains(word);
-}
+// What the words of a number's types and label say of it.
+struct PhoneWords {
+    bool fax = false, pager = false, cell = false, work = false, home = false, other = false;
+
+    // One word: a standard type or an Apple label word ("iPhone", "HomeFAX"), else a label of
+    // the number's own (X-BOAT, "Boat", "Summer house"), which says Other.
+    void see(QStringView word) {
+        const auto is = [&](const char* known) {
+            return word.compare(QLatin1StringView(known), Qt::CaseInsensitive) == 0;
+        };
+        if (word.isEmpty())
+            return;
+        if (is("IPHONE") || is("CELL") || is("MOBILE")) {
+            cell = true;
+        } else if (is("FAX")) {
+            fax = true;
+        } else if (word.size() > 3 && word.endsWith(u"FAX", Qt::CaseInsensitive)) {
+            fax = true;
+            see(word.chopped(3));
+        } else if (is("PAGER")) {
+            pager = true;
+        } else if (is("WORK")) {
+            work = true;
+        } else if (is("HOME")) {
+            home = true;
+        } else if (!(is("MAIN") || is("VOICE") || is("PREF") || is("MSG") || is("TEXT") ||
+                     is("INTERNET"))) {
+            other = true; // OTHER, CAR, ISDN, MODEM, BBS, VIDEO, PCS, TEXTPHONE, or its own
+        }
+    }
+};
 
 // The kind of a number by its standard types, or by the label of its group ("mobile", "work
 // fax" ...). Words no standard knows (X-USELESS) do not decide the field beside a standard kind
 // (HOME); a number with a label of its own and no standard kind is Other, so it is noted with
 // its label ("Phone (Boat): ...") rather than filed as a home number without it.
 PhoneKind phoneKind(const VCardProperty& p, const QString& label) {
-    QStringList types = p.types();
-    for (const QString& word : label.toUpper().split(u' ', Qt::SkipEmptyParts)) {
-        if (word == u"IPHONE")
-            types.append(QStringLiteral("CELL"));
-        else if (word.endsWith(u"FAX") && word.size() > 3) // Apple's "HomeFAX", "WorkFAX"
-            types << QStringLiteral("FAX") << word.chopped(3);
-        else
-            types.append(word);
+    PhoneWords words;
+    for (const VCardParameter& parameter : p.parameters) {
+        if (parameter.name.compare(u"TYPE", Qt::CaseInsensitive) != 0)
+            continue;
+        for (const QString& value : parameter.values)
+            words.see(QStringView(value).trimmed());
     }
-    if (types.contains(u"FAX"))
+    for (const QStringView word : QStringView(label).tokenize(u' ', Qt::SkipEmptyParts))
+        words.see(word);
+    if (words.fax)
         return PhoneKind::Fax;
-    if (types.contains(u"PAGER"))
+    if (words.pager)
         return PhoneKind::Pager;
-    if (types.contains(u"CELL") || types.contains(u"MOBILE"))
+    if (words.cell)
         return PhoneKind::Cell;
-    if (types.contains(u"WORK"))
+    if (words.work)
         return PhoneKind::Work;
-    const bool other = std::any_of(types.begin(), types.end(), [](const QString& t) {
-        return t == u"OTHER" || t == u"CAR" || t == u"ISDN" || t == u"MODEM" || t == u"BBS" ||
-               t == u"VIDEO" || t == u"PCS" || t == u"TEXTPHONE" || !isPhoneWord(t);
-    });
-    return other && !types.contains(u"HOME") ? PhoneKind::Other : PhoneKind::Home;
+    return words.other && !words.home ? PhoneKind::Other : PhoneKind::Home;
 }
 
 QString oneLine(QString text) {
@@ -137,6 +152,7 @@ QStringList addressLines(const VCardProperty& adr) {
     const QStringList parts = adr.components();
     const auto part = [&](int i) { return parts.value(i).trimmed(); };
     QStringList lines;
+    lines.reserve(9);
     for (int i : {0, 1, 2}) {
         const QString text = part(i);
         if (!text.contains(u'\n')) {
@@ -293,8 +309,8 @@ QString labelOf(const VCardProperty& p, const QString& groupLabel) {
         kinds.append(groupLabel);
     } else {
         for (const QString& t : p.types()) {
-            if (t != u"PREF" && t != u"INTERNET" && t != u"VOICE" && t != u"X400" &&
-                t != u"X-IRMC-N")
+            if (t != u"PREF"_s && t != u"INTERNET"_s && t != u"VOICE"_s && t != u"X400"_s &&
+                t != u"X-IRMC-N"_s)
                 kinds.append(t.startsWith(u"X-") ? t.mid(2).toLower() : t.toLower());
         }
     }
@@ -302,9 +318,9 @@ QString labelOf(const VCardProperty& p, const QString& groupLabel) {
 }
 
 QString readableValue(const VCardProperty& p) {
-    if (p.name == u"ADR")
+    if (p.name == u"ADR"_s)
         return addressLines(p).join(QStringLiteral(", "));
-    if (p.name == u"BDAY" || p.name == u"ANNIVERSARY" || p.name == u"X-ANNIVERSARY")
+    if (p.name == u"BDAY"_s || p.name == u"ANNIVERSARY"_s || p.name == u"X-ANNIVERSARY"_s)
         return readableDate(p.text());
     if (isPhoneticName(p)) {
         QStringList parts = p.components();
@@ -313,17 +329,17 @@ QString readableValue(const VCardProperty& p) {
         parts.removeAll(QString());
         return parts.join(u' ');
     }
-    if (p.name == u"N" || p.name == u"ORG" || p.name == u"GEO" || p.name.startsWith(u"X-")) {
+    if (p.name == u"N"_s || p.name == u"ORG"_s || p.name == u"GEO"_s || p.name.startsWith(u"X-")) {
         QStringList parts = p.components();
         for (QString& part : parts)
             part = oneLine(part);
         parts.removeAll(QString());
         return parts.join(QStringLiteral(", "));
     }
-    if (p.name == u"NICKNAME" || p.name == u"CATEGORIES")
+    if (p.name == u"NICKNAME"_s || p.name == u"CATEGORIES"_s)
         return p.listValues().join(QStringLiteral(", "));
     QString text = p.text().trimmed();
-    if (p.name == u"TEL")
+    if (p.name == u"TEL"_s)
         return phoneNumber(p);
     return oneLine(text);
 }
@@ -333,7 +349,7 @@ QString groupLabel(const VCard& card, const QString& group) {
     if (group.isEmpty())
         return {};
     for (const VCardProperty& p : card.properties) {
-        if (p.group == group && p.name == u"X-ABLABEL") {
+        if (p.group == group && p.name == u"X-ABLABEL"_s) {
             QString text = p.text().trimmed();
             if (text.startsWith(u"_$!<") && text.endsWith(u">!$_"))
                 text = text.mid(4, text.size() - 8).toLower();
@@ -356,7 +372,7 @@ qsizetype pairedLabel(const VCard& card, const VCardProperty& adr, QString& text
     qsizetype byType = -1;
     for (qsizetype i = 0; i < card.properties.size(); ++i) {
         const VCardProperty& p = card.properties[i];
-        if (p.name != u"LABEL" || used[i])
+        if (p.name != u"LABEL"_s || used[i])
             continue;
         if (!adr.group.isEmpty() && p.group == adr.group) {
             text = p.text();
@@ -378,6 +394,7 @@ CardOnPage pageFromCard(const VCard& card) {
     const QList<VCardProperty>& props = card.properties;
     QList<bool> used(props.size(), false);
     page.placedIn = QList<int>(props.size(), -1);
+    page.inFields.reserve(props.size());
     const auto take = [&](qsizetype i, int view) {
         used[i] = true;
         page.inFields.append(i);
@@ -388,17 +405,17 @@ CardOnPage pageFromCard(const VCard& card) {
     QStringList notes;
     for (qsizetype i = 0; i < props.size(); ++i) {
         const VCardProperty& p = props[i];
-        if (p.name == u"FN" && texts[VName].isEmpty() && !oneLine(p.text()).isEmpty()) {
+        if (p.name == u"FN"_s && texts[VName].isEmpty() && !oneLine(p.text()).isEmpty()) {
             texts[VName] = oneLine(p.text());
             take(i, VName);
-        } else if (p.name == u"NOTE") {
+        } else if (p.name == u"NOTE"_s) {
             notes.append(p.text().trimmed());
             take(i, VNotes);
         }
     }
     for (qsizetype i = 0; i < props.size(); ++i) {
         const VCardProperty& p = props[i];
-        if (p.name != u"N")
+        if (p.name != u"N"_s)
             continue;
         used[i] = true; // N decides nothing but the name, and only without FN
         if (!texts[VName].isEmpty())
@@ -424,7 +441,7 @@ CardOnPage pageFromCard(const VCard& card) {
     bool work = false;
     for (qsizetype i = 0; i < props.size(); ++i) {
         const VCardProperty& p = props[i];
-        if (p.name != u"ADR")
+        if (p.name != u"ADR"_s)
             continue;
         const bool isWork = p.hasType(u"WORK");
         const bool isHome = p.hasType(u"HOME") || (!isWork && !p.hasType(u"OTHER"));
@@ -444,7 +461,7 @@ CardOnPage pageFromCard(const VCard& card) {
     }
     for (qsizetype i = 0; i < props.size(); ++i) {
         const VCardProperty& p = props[i];
-        if (p.name != u"LABEL" || used[i])
+        if (p.name != u"LABEL"_s || used[i])
             continue;
         const bool isWork = p.hasType(u"WORK");
         if ((isWork && work) || (!isWork && home))
@@ -460,7 +477,7 @@ CardOnPage pageFromCard(const VCard& card) {
     // Telephone numbers: the first of each kind.
     for (qsizetype i = 0; i < props.size(); ++i) {
         const VCardProperty& p = props[i];
-        if (p.name != u"TEL" || phoneNumber(p).isEmpty())
+        if (p.name != u"TEL"_s || phoneNumber(p).isEmpty())
             continue;
         int view = -1;
         switch (phoneKind(p, groupLabel(card, p.group))) {
@@ -492,7 +509,7 @@ CardOnPage pageFromCard(const VCard& card) {
     const auto placeEmail = [&](int view, const auto& wanted) {
         for (qsizetype i = 0; i < props.size() && texts[view].isEmpty(); ++i) {
             const VCardProperty& p = props[i];
-            if (p.name == u"EMAIL" && !used[i] && wanted(p) && !oneLine(p.text()).isEmpty()) {
+            if (p.name == u"EMAIL"_s && !used[i] && wanted(p) && !oneLine(p.text()).isEmpty()) {
                 texts[view] = oneLine(p.text());
                 take(i, view);
             }
@@ -506,7 +523,7 @@ CardOnPage pageFromCard(const VCard& card) {
     QStringList groups;
     for (qsizetype i = 0; i < props.size(); ++i) {
         const VCardProperty& p = props[i];
-        if (p.name == u"ORG" && texts[VOrganisation].isEmpty() && texts[VDepartment].isEmpty()) {
+        if (p.name == u"ORG"_s && texts[VOrganisation].isEmpty() && texts[VDepartment].isEmpty()) {
             const QStringList units = p.components();
             texts[VOrganisation] = oneLine(units.value(0));
             QStringList rest = units.mid(1);
@@ -515,13 +532,13 @@ CardOnPage pageFromCard(const VCard& card) {
             rest.removeAll(QString());
             texts[VDepartment] = rest.join(QStringLiteral(", "));
             take(i, VOrganisation);
-        } else if (p.name == u"TITLE" && texts[VJobTitle].isEmpty()) {
+        } else if (p.name == u"TITLE"_s && texts[VJobTitle].isEmpty()) {
             texts[VJobTitle] = oneLine(p.text());
             take(i, VJobTitle);
-        } else if (p.name == u"URL" && texts[VOrgWeb].isEmpty()) {
+        } else if (p.name == u"URL"_s && texts[VOrgWeb].isEmpty()) {
             texts[VOrgWeb] = oneLine(p.text());
             take(i, VOrgWeb);
-        } else if (p.name == u"CATEGORIES") {
+        } else if (p.name == u"CATEGORIES"_s) {
             groups += p.listValues();
             take(i, VGroup);
         }
@@ -534,7 +551,7 @@ CardOnPage pageFromCard(const VCard& card) {
     // Everything else is noted, so nothing is lost; data is left out and named.
     for (qsizetype i = 0; i < props.size(); ++i) {
         const VCardProperty& p = props[i];
-        if (used[i] || isTechnical(p.name) || p.name == u"FN")
+        if (used[i] || isTechnical(p.name) || p.name == u"FN"_s)
             continue;
         if (isDataProperty(p)) {
             page.leftOut.append(p.name);
@@ -584,10 +601,10 @@ VCard cardFromPage(const PageTexts& texts, const PageCardOptions& options, const
                     droppedGroups.append(p.group);
                 continue;
             }
-            if (p.name == u"FN" || p.name == u"REV" || p.name == u"PRODID" ||
-                (p.name == u"UID" && !options.uid.isEmpty()))
+            if (p.name == u"FN"_s || p.name == u"REV"_s || p.name == u"PRODID"_s ||
+                (p.name == u"UID"_s && !options.uid.isEmpty()))
                 continue;
-            if (p.name == u"N") {
+            if (p.name == u"N"_s) {
                 if (base->firstText(u"FN").trimmed() == texts[VName].trimmed())
                     baseFamilyName = p.value;
                 continue;
@@ -595,7 +612,7 @@ VCard cardFromPage(const PageTexts& texts, const PageCardOptions& options, const
             kept.append(p);
         }
         kept.removeIf([&](const VCardProperty& p) {
-            return p.name == u"X-ABLABEL" && droppedGroups.contains(p.group);
+            return p.name == u"X-ABLABEL"_s && droppedGroups.contains(p.group);
         });
         // The lines the kept properties put into Notes go back into those properties only.
         const QString extra = mapped.extraLines.join(u'\n');
@@ -734,8 +751,11 @@ QString fittedToField(int viewIndex, const QString& text, TextEncoding encoding)
 
 QStringList fitToFields(PageTexts& texts) {
     QStringList cut;
-    for (QString& text : texts)
-        text = trimSpaces(QStringView(text)).toString();
+    for (QString& text : texts) {
+        if (const QStringView trimmed = trimSpaces(QStringView(text));
+            trimmed.size() != text.size())
+            text = trimmed.toString();
+    }
     // Widths are bytes in the encoding the page will be stored in; a character is never split.
     const TextEncoding encoding = encodingFor(texts);
     for (int i = 0; i < ViewFieldCount; ++i) {

@@ -6,7 +6,10 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+
+using namespace Qt::StringLiterals;
 
 namespace orvelan {
 
@@ -31,6 +34,48 @@ qsizetype findOutsideQuotes(QByteArrayView text, char wanted) {
             return i;
     }
     return -1;
+}
+
+// The names and parameter values most cards are made of, as shared texts: reading one takes no
+// allocation. Names match in any case (they are kept in upper case); values only as written.
+const QString* sharedText(QByteArrayView bytes, bool anyCase) {
+    static const QString texts[] = {
+        u"VERSION"_s,  u"FN"_s,        u"N"_s,          u"TEL"_s,      u"EMAIL"_s, u"ADR"_s,
+        u"ORG"_s,      u"TITLE"_s,     u"NOTE"_s,       u"UID"_s,      u"REV"_s,   u"URL"_s,
+        u"BDAY"_s,     u"LABEL"_s,     u"CATEGORIES"_s, u"NICKNAME"_s, u"PHOTO"_s, u"PRODID"_s,
+        u"ROLE"_s,     u"X-ABLABEL"_s, u"TYPE"_s,       u"VALUE"_s,    u"PREF"_s,  u"CHARSET"_s,
+        u"ENCODING"_s, u"HOME"_s,      u"WORK"_s,       u"CELL"_s,     u"VOICE"_s, u"FAX"_s,
+        u"INTERNET"_s, u"home"_s,      u"work"_s,       u"cell"_s,     u"voice"_s, u"fax"_s,
+        u"internet"_s, u"pref"_s,      u"text"_s,       u"uri"_s,
+    };
+    // The texts of each length, looked up by the length read.
+    constexpr qsizetype Longest = 10;
+    static const auto byLength = [] {
+        std::array<QList<const QString*>, Longest + 1> lists;
+        for (const QString& text : texts)
+            lists[text.size()].append(&text);
+        return lists;
+    }();
+    if (bytes.isEmpty() || bytes.size() > Longest)
+        return nullptr;
+    for (const QString* text : byLength[bytes.size()]) {
+        qsizetype i = 0;
+        for (; i < bytes.size(); ++i) {
+            const char16_t wanted = (*text)[i].unicode();
+            const char c = bytes[i];
+            if (c != wanted && !(anyCase && c >= 'a' && c <= 'z' && c - ('a' - 'A') == wanted))
+                break;
+        }
+        if (i == bytes.size())
+            return text;
+    }
+    return nullptr;
+}
+
+QString upperName(QByteArrayView name) {
+    if (const QString* shared = sharedText(name, true))
+        return *shared;
+    return QString::fromLatin1(name).toUpper();
 }
 
 bool isNameCharacter(char c) {
@@ -309,9 +354,7 @@ bool VCardReader::parseProperty(QByteArrayView line, VCardVersion version, VCard
     }
     if (!isName(name))
         return false;
-    property.name = QString::fromLatin1(name);
-    if (std::any_of(name.begin(), name.end(), [](char c) { return c >= 'a' && c <= 'z'; }))
-        property.name = std::move(property.name).toUpper();
+    property.name = upperName(name);
 
     QString charset;
     bool quotedPrintable = false;
@@ -346,7 +389,8 @@ bool VCardReader::parseProperty(QByteArrayView line, VCardVersion version, VCard
         if (equals < 0)
             p.name = isEncoding ? QStringLiteral("ENCODING") : QStringLiteral("TYPE");
         else
-            p.name = QString::fromUtf8(parameterName).toUpper();
+            p.name = sharedText(parameterName, true) ? *sharedText(parameterName, true)
+                                                     : QString::fromUtf8(parameterName).toUpper();
         for (QByteArrayView rest = values, v; !rest.isNull();) {
             const qsizetype comma = findOutsideQuotes(rest, ',');
             v = (comma < 0 ? rest : rest.first(comma)).trimmed();
@@ -357,7 +401,8 @@ bool VCardReader::parseProperty(QByteArrayView line, VCardVersion version, VCard
             }
             if (v.size() >= 2 && v.startsWith('"') && v.endsWith('"'))
                 v = v.sliced(1, v.size() - 2);
-            QString text = QString::fromUtf8(v);
+            const QString* shared = sharedText(v, false);
+            QString text = shared ? *shared : QString::fromUtf8(v);
             if (version == VCardVersion::V40)
                 text = decodeCarets(std::move(text));
             if (p.name == u"TYPE" && text.contains(u',')) // TYPE="work,voice"
