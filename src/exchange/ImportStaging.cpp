@@ -121,7 +121,10 @@ ImportStaging::Staged ImportStaging::stageTexts(PageTexts texts, const QDateTime
     QByteArray stored = page.toStored();
     if (!id.isNull())
         setPageId(stored, id);
-    m_pending[tab] += stored;
+    QByteArray& pending = m_pending[tab];
+    if (pending.capacity() < pending.size() + stored.size())
+        pending.reserve(std::max<qsizetype>(2 * pending.capacity(), 16 * RecordSize));
+    pending += stored;
     return result;
 }
 
@@ -226,6 +229,7 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
     constexpr qsizetype BatchRecords = 256;
     int batchTab = -1;
     QByteArray batch;
+    batch.reserve(BatchRecords * RecordSize);
     const auto writeOne = [&](int tab, qint64 page, QByteArrayView one) {
         if (const int error = dataFiles[tab]->writePage(page, one)) {
             if (!outcome.error)
@@ -253,7 +257,7 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
                     ++cursor.count;
             }
         }
-        batch.clear();
+        batch.truncate(0); // keeps its room
     };
 
     for (const ListedRecord& entry : records) {
