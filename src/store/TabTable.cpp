@@ -8,6 +8,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -59,6 +60,15 @@ QByteArrayView trimSpaces(QByteArrayView text) {
     qsizetype end = text.size();
     while (begin < end && text[begin] == ' ')
         ++begin;
+    // A stored field is padded with spaces to its width: eight at a time.
+    constexpr quint64 EightSpaces = 0x2020202020202020ULL;
+    while (end - begin >= 8) {
+        quint64 word;
+        std::memcpy(&word, text.data() + end - 8, sizeof word);
+        if (word != EightSpaces)
+            break;
+        end -= 8;
+    }
     while (end > begin && text[end - 1] == ' ')
         --end;
     return text.sliced(begin, end - begin);

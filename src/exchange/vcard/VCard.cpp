@@ -92,10 +92,14 @@ QStringList VCardProperty::listValues() const {
 }
 
 bool VCardProperty::isBinary() const {
-    for (const QString& encoding : parameterValues(u"ENCODING")) {
-        if (encoding.compare(u"b", Qt::CaseInsensitive) == 0 ||
-            encoding.compare(u"BASE64", Qt::CaseInsensitive) == 0)
-            return true;
+    for (const VCardParameter& p : parameters) {
+        if (p.name.compare(u"ENCODING", Qt::CaseInsensitive) != 0)
+            continue;
+        for (const QString& encoding : p.values) {
+            if (encoding.compare(u"b", Qt::CaseInsensitive) == 0 ||
+                encoding.compare(u"BASE64", Qt::CaseInsensitive) == 0)
+                return true;
+        }
     }
     return value.startsWith(u"data:", Qt::CaseInsensitive) && value.contains(u";base64,");
 }
@@ -122,11 +126,13 @@ void VCard::appendText(const QString& name, const QString& text, const QStringLi
 
 void VCard::appendStructured(const QString& name, const QStringList& components,
                              const QStringList& types) {
-    QStringList escaped;
-    escaped.reserve(components.size());
-    for (const QString& c : components)
-        escaped.append(escapeText(c));
-    VCardProperty p{{}, name, {}, escaped.join(u';')};
+    QString value;
+    for (qsizetype i = 0; i < components.size(); ++i) {
+        if (i)
+            value += u';';
+        value += escapeText(components[i]);
+    }
+    VCardProperty p{{}, name, {}, value};
     if (!types.isEmpty())
         p.parameters.append({QStringLiteral("TYPE"), types});
     properties.append(std::move(p));
@@ -137,9 +143,18 @@ void VCard::removeAll(QStringView name) {
 }
 
 QString escapeText(QStringView text) {
+    // Most texts hold nothing to escape: they are copied whole, and the rest from the first
+    // character that needs it.
+    qsizetype plain = 0;
+    while (plain < text.size() && text[plain] != u'\\' && text[plain] != u',' &&
+           text[plain] != u';' && text[plain] != u'\r' && text[plain] != u'\n')
+        ++plain;
+    if (plain == text.size())
+        return text.toString();
     QString out;
     out.reserve(text.size() + 8);
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    out.append(text.first(plain));
+    for (qsizetype i = plain; i < text.size(); ++i) {
         const QChar c = text[i];
         switch (c.unicode()) {
         case u'\\':

@@ -68,7 +68,10 @@ VCardProperty binaryFor(const VCardProperty& property, VCardVersion version) {
 }
 
 void appendProperty(QByteArray& out, const VCardProperty& property, VCardVersion version) {
-    const VCardProperty p = binaryFor(property, version);
+    // Only data is written in another form; a text property is written as it is.
+    const bool data = property.isBinary();
+    const VCardProperty converted = data ? binaryFor(property, version) : VCardProperty();
+    const VCardProperty& p = data ? converted : property;
     QString line;
     line.reserve(p.value.size() + 32);
     if (!p.group.isEmpty())
