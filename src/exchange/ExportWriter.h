@@ -27,7 +27,7 @@ public:
     // Hands on whatever is gathered.
     bool flush() {
         const bool ok = m_chunk.isEmpty() || m_sink(m_chunk);
-        m_chunk.clear();
+        m_chunk.truncate(0); // keeps its room for the next chunk
         return ok;
     }
 

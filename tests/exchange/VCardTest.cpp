@@ -1,5 +1,6 @@
 // The card model, reader, writer and the mapping between cards and pages.
 #include "exchange/vcard/VCard.h"
+#include "exchange/vcard/VCardExport.h"
 #include "exchange/vcard/VCardMapping.h"
 #include "exchange/vcard/VCardReader.h"
 #include "exchange/vcard/VCardWriter.h"
@@ -260,6 +261,41 @@ TEST(VCardMapping, PageRoundTripsFieldForFieldInBothVersions) {
             EXPECT_EQ(mapped.texts[i], page[i])
                 << "field " << i << " version " << versionText(version).toStdString();
         EXPECT_TRUE(mapped.extraLines.isEmpty());
+    }
+}
+
+// The export writes each page's card straight from its texts: byte for byte the card the
+// mapping builds and the writer writes, in both versions and with every text that needs care.
+TEST(VCardMapping, TheExportWritesTheCardTheMappingBuilds) {
+    const auto with = [](std::initializer_list<std::pair<Field, QString>> fields) {
+        PageTexts page;
+        for (const auto& [field, text] : fields)
+            page[at(field)] = text;
+        return page;
+    };
+    const PageTexts pages[] = {
+        fullPage(),
+        with({{Field::Name, QStringLiteral("Solo")}}),
+        with({{Field::Name, QStringLiteral(" Ng, Van An ")},
+              {Field::Department, QStringLiteral("R&D")},
+              {Field::Group, QStringLiteral(" , Friends,, Work ,")},
+              {Field::Notes, QStringLiteral("  ")}}),
+        with({{Field::Name, QStringLiteral("\u738b\u82b3 \U0001F600")},
+              {Field::Addr2, QStringLiteral("\"Quoted\" ^caret^: x")},
+              {Field::Addr5, QStringLiteral("back\\slash\rcr")},
+              {Field::OrgAddr6, QStringLiteral("\u0416").repeated(30)},
+              {Field::Notes, QStringLiteral("one\r\ntwo\n\nthree ").repeated(20)},
+              {Field::OrgWeb, QStringLiteral("https://example.org/?a=1;b=2,c")}}),
+    };
+    const QDateTime revision(QDate(2026, 3, 4), QTime(9, 7), Qt::UTC);
+    for (const VCardVersion version : {VCardVersion::V30, VCardVersion::V40}) {
+        for (const PageTexts& page : pages) {
+            const PageCardOptions options{version, derivedUid(page[0]), revision};
+            QByteArray direct;
+            appendPageCard(direct, page, options);
+            EXPECT_EQ(direct, writeVCard(cardFromPage(page, options), version))
+                << page[0].toStdString() << " " << versionText(version).toStdString();
+        }
     }
 }
 

@@ -4,8 +4,211 @@
 #include "exchange/vcard/VCardWriter.h"
 #include "store/PageRecord.h"
 #include "store/PageTexts.h"
+#include "store/PageViewIndex.h"
+
+#include <initializer_list>
+#include <utility>
 
 namespace orvelan {
+
+namespace {
+
+// `text` as UTF-8 with the text escapes of a value: backslash, comma, semicolon, line breaks.
+void appendEscaped(QByteArray& line, QStringView text) {
+    const QByteArray utf8 = text.toUtf8();
+    const char* const end = utf8.constData() + utf8.size();
+    const char* run = utf8.constData(); // the plain bytes not yet appended
+    for (const char* at = run; at < end; ++at) {
+        const char c = *at;
+        if (c != '\\' && c != ',' && c != ';' && c != '\r' && c != '\n')
+            continue;
+        line.append(run, at - run);
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && at + 1 < end && at[1] == '\n')
+                ++at;
+            line += "\\n";
+        } else {
+            line += '\\';
+            line += c;
+        }
+        run = at + 1;
+    }
+    line.append(run, end - run);
+}
+
+// Writes one property line of the card, folded, and starts the next.
+class CardLines {
+public:
+    CardLines(QByteArray& out, QByteArray& line, bool v4) : m_out(out), m_line(line), m_v4(v4) {}
+
+    // "NAME" or "NAME;TYPE=a,b" and the colon; types in lower case for 4.0.
+    QByteArray& start(const char* name, std::initializer_list<const char*> types = {}) {
+        m_line.truncate(0);
+        m_line += name;
+        bool first = true;
+        for (const char* type : types) {
+            m_line += first ? ";TYPE=" : ",";
+            first = false;
+            const qsizetype at = m_line.size();
+            m_line += type;
+            if (m_v4) {
+                for (char* c = m_line.data() + at; c < m_line.data() + m_line.size(); ++c)
+                    *c = static_cast<char>(*c >= 'A' && *c <= 'Z' ? *c - 'A' + 'a' : *c);
+            }
+        }
+        return m_line;
+    }
+    QByteArray& colon() {
+        m_line += ':';
+        return m_line;
+    }
+    void end() { appendFolded(m_out, m_line); }
+    void text(const char* name, QStringView value, std::initializer_list<const char*> types = {}) {
+        start(name, types);
+        colon();
+        appendEscaped(m_line, value);
+        end();
+    }
+
+private:
+    QByteArray& m_out;
+    QByteArray& m_line;
+    bool m_v4;
+};
+
+void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts,
+                    const PageCardOptions& options) {
+    const bool v4 = options.version == VCardVersion::V40;
+    CardLines card(out, line, v4);
+    out += "BEGIN:VCARD\r\nVERSION:";
+    out += versionText(options.version).toLatin1();
+    out += "\r\n";
+
+    const QString name = texts[VName].trimmed();
+    card.text("FN", name);
+    const QStringList n = structuredName(name);
+    card.start("N");
+    card.colon();
+    appendEscaped(line, n.value(0));
+    line += ';';
+    appendEscaped(line, n.value(1));
+    line += ";;;";
+    card.end();
+
+    const auto address = [&](int firstView, const char* kind) {
+        QStringList lines;
+        for (int i = 0; i < AddressLines; ++i)
+            lines.append(texts[firstView + i].trimmed());
+        while (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        if (lines.isEmpty())
+            return;
+        const QString label = lines.join(u'\n');
+        lines.removeAll(QString());
+        const QString street = lines.join(u'\n');
+        card.start("ADR", {kind});
+        if (v4) {
+            // The label as a parameter value: text escapes, then the parameter's own.
+            QString value = label;
+            value.replace(u'\\', QStringLiteral("\\\\")).replace(u'\n', QStringLiteral("\\n"));
+            value.replace(u'^', QStringLiteral("^^"))
+                .replace(u'\r', QStringLiteral("^n"))
+                .replace(u'"', QStringLiteral("^'"));
+            const bool quote = value.contains(u':') || value.contains(u';') ||
+                               value.contains(u',') || value.contains(u' ') || value.isEmpty();
+            line += ";LABEL=";
+            line += quote ? (u'"' + value + u'"').toUtf8() : value.toUtf8();
+        }
+        card.colon();
+        line += ";;";
+        appendEscaped(line, street);
+        line += ";;;;";
+        card.end();
+        if (!v4)
+            card.text("LABEL", label, {kind});
+    };
+    address(VAddr1, "HOME");
+    address(VOrgAddr1, "WORK");
+
+    const auto phone = [&](int view, std::initializer_list<const char*> kinds) {
+        const QString number = texts[view].trimmed();
+        if (!number.isEmpty())
+            card.text("TEL", number, kinds);
+    };
+    phone(VPhone1, {"HOME", "VOICE"});
+    phone(VPhone2, {"WORK", "VOICE"});
+    phone(VMobile, {"CELL"});
+    phone(VFax, {"FAX"});
+    phone(VPager, {"PAGER"});
+
+    const auto email = [&](int view, const char* kind) {
+        const QString address = texts[view].trimmed();
+        if (address.isEmpty())
+            return;
+        if (v4)
+            card.text("EMAIL", address, {kind});
+        else
+            card.text("EMAIL", address, {"INTERNET", kind});
+    };
+    email(VEmail, "HOME");
+    email(VOrgEmail, "WORK");
+
+    const QString organisation = texts[VOrganisation].trimmed();
+    const QString department = texts[VDepartment].trimmed();
+    if (!organisation.isEmpty() || !department.isEmpty()) {
+        card.start("ORG");
+        card.colon();
+        appendEscaped(line, organisation);
+        if (!department.isEmpty()) {
+            line += ';';
+            appendEscaped(line, department);
+        }
+        card.end();
+    }
+    for (const auto& [property, view] :
+         {std::pair{"TITLE", int(VJobTitle)}, {"URL", int(VOrgWeb)}}) {
+        if (const QString value = texts[view].trimmed(); !value.isEmpty())
+            card.text(property, value);
+    }
+    bool categories = false;
+    for (const QStringView group : QStringView(texts[VGroup]).tokenize(u',')) {
+        const QStringView category = group.trimmed();
+        if (category.isEmpty())
+            continue;
+        if (!categories) {
+            card.start("CATEGORIES");
+            card.colon();
+        } else {
+            line += ',';
+        }
+        categories = true;
+        appendEscaped(line, category);
+    }
+    if (categories)
+        card.end();
+    if (!QStringView(texts[VNotes]).trimmed().isEmpty())
+        card.text("NOTE", texts[VNotes]);
+    if (!options.uid.isEmpty()) {
+        card.start("UID");
+        card.colon();
+        line += options.uid.toUtf8();
+        card.end();
+    }
+    if (options.revision.isValid()) {
+        card.start("REV");
+        card.colon();
+        line += revisionText(options.revision).toLatin1();
+        card.end();
+    }
+    out += "PRODID:-//ORVELAN//Secure Address Book//EN\r\nEND:VCARD\r\n";
+}
+
+} // namespace
+
+void appendPageCard(QByteArray& out, const PageTexts& texts, const PageCardOptions& options) {
+    QByteArray line;
+    appendPageCard(out, line, texts, options);
+}
 
 bool VCardExportWriter::begin(const TabCounts&) {
     m_out.chunk().reserve(ChunkedSink::ChunkBytes + 4096);
@@ -13,28 +216,30 @@ bool VCardExportWriter::begin(const TabCounts&) {
 }
 
 bool VCardExportWriter::page(int tab, qint64, QByteArrayView stored) {
-    const PageRecord record = PageRecord::fromStored(stored);
+    const PlainRecord record(stored);
     if (record.isBlank())
         return true;
     if (tab != m_tab) {
         m_tab = tab;
         m_seen.clear();
     }
-    const PageTexts texts = textsOf(record);
+    PageTexts texts;
+    for (int i = 0; i < ViewFieldCount; ++i)
+        texts[i] = viewFormOf(i, record.field(viewField(i)), record.encoding());
     const QString name = texts[0].trimmed();
     const int occurrence = ++m_seen[name];
     PageCardOptions options;
     options.version = m_version;
     options.uid = derivedUid(occurrence == 1 ? name : name + u'#' + QString::number(occurrence));
-    const QByteArray stamp = record[Field::DateModified] + ' ' + record[Field::TimeModified];
+    const QByteArrayView date = record.field(Field::DateModified);
+    const QByteArrayView time = record.field(Field::TimeModified);
+    const QByteArray stamp = date.toByteArray() + ' ' + time.toByteArray();
     auto revision = m_revisions.constFind(stamp);
     if (revision == m_revisions.cend())
-        revision =
-            m_revisions.insert(stamp, pageRevision(QString::fromLatin1(record[Field::DateModified]),
-                                                   QString::fromLatin1(record[Field::TimeModified]))
-                                          .toUTC());
+        revision = m_revisions.insert(
+            stamp, pageRevision(QString::fromLatin1(date), QString::fromLatin1(time)).toUTC());
     options.revision = *revision;
-    appendVCard(m_out.chunk(), cardFromPage(texts, options), m_version);
+    appendPageCard(m_out.chunk(), m_line, texts, options);
     return m_out.pass();
 }
 

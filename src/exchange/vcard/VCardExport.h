@@ -2,6 +2,7 @@
 
 #include "exchange/Export.h"
 #include "exchange/vcard/VCard.h"
+#include "exchange/vcard/VCardMapping.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -12,6 +13,10 @@ namespace orvelan {
 // grow with the book. Each card's UID is derived from the page's name
 // and how many pages of that name came before it, so the same page gets the same UID export
 // after export.
+// The card of a page, byte for byte as appendVCard(out, cardFromPage(texts, options), version)
+// writes it, written straight from the texts: an export of a whole book builds no card.
+void appendPageCard(QByteArray& out, const PageTexts& texts, const PageCardOptions& options);
+
 class VCardExportWriter final : public ExportWriter {
 public:
     VCardExportWriter(ByteSink sink, VCardVersion version)
@@ -26,6 +31,7 @@ private:
     int m_tab = -1;             // pages of one name all file under one tab, so the counts
     QHash<QString, int> m_seen; // of names seen so far are kept for the current tab only
     QHash<QByteArray, QDateTime> m_revisions; // save stamps already converted to UTC
+    QByteArray m_line;                        // the line being written, kept for its room
 };
 
 } // namespace orvelan

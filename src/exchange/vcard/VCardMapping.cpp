@@ -708,28 +708,32 @@ VCard cardFromPage(const PageTexts& texts, const PageCardOptions& options, const
     if (!options.uid.isEmpty())
         card.append({{}, QStringLiteral("UID"), {}, options.uid});
     if (options.revision.isValid()) {
-        // Written digit by digit: a date format goes through the locale on every card.
-        const QDateTime utc = options.revision.toUTC();
-        const QDate day = utc.date();
-        const QTime time = utc.time();
-        char stamp[16];
-        const auto put = [&stamp](int at, int value, int digits) {
-            for (int i = digits - 1; i >= 0; --i, value /= 10)
-                stamp[at + i] = static_cast<char>('0' + value % 10);
-        };
-        put(0, day.year(), 4);
-        put(4, day.month(), 2);
-        put(6, day.day(), 2);
-        stamp[8] = 'T';
-        put(9, time.hour(), 2);
-        put(11, time.minute(), 2);
-        put(13, time.second(), 2);
-        stamp[15] = 'Z';
-        card.append({{}, QStringLiteral("REV"), {}, QString::fromLatin1(stamp, sizeof stamp)});
+        card.append({{}, QStringLiteral("REV"), {}, revisionText(options.revision)});
     }
     card.append(
         {{}, QStringLiteral("PRODID"), {}, QStringLiteral("-//ORVELAN//Secure Address Book//EN")});
     return card;
+}
+
+QString revisionText(const QDateTime& revision) {
+    // Written digit by digit: a date format goes through the locale on every card.
+    const QDateTime utc = revision.toUTC();
+    const QDate day = utc.date();
+    const QTime time = utc.time();
+    char stamp[16];
+    const auto put = [&stamp](int at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            stamp[at + i] = static_cast<char>('0' + value % 10);
+    };
+    put(0, day.year(), 4);
+    put(4, day.month(), 2);
+    put(6, day.day(), 2);
+    stamp[8] = 'T';
+    put(9, time.hour(), 2);
+    put(11, time.minute(), 2);
+    put(13, time.second(), 2);
+    stamp[15] = 'Z';
+    return QString::fromLatin1(stamp, sizeof stamp);
 }
 
 QDateTime pageRevision(QStringView date, QStringView time) {

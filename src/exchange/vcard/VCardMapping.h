@@ -48,6 +48,9 @@ QStringList structuredName(const QString& name);
 // time; invalid when they hold none.
 QDateTime pageRevision(QStringView date, QStringView time);
 
+// A card's REV: `revision` in UTC as "yyyyMMddTHHmmssZ".
+QString revisionText(const QDateTime& revision);
+
 // A stable UID ("urn:uuid:...") derived from `seed`: the same seed always gives the same UID.
 QString derivedUid(QStringView seed);
 
