@@ -551,26 +551,6 @@ TEST_P(SyncScenario, CutValuesAreNamedAndAnEditHereSendsBackOnlyTheFieldEdited) 
     EXPECT_FALSE(syncOk().report.changed());
 }
 
-// A name that fitted its field is cut when the phone adds a character Windows-1252 lacks to
-// the notes; the next edit here sends the whole name, not the cut one.
-TEST_P(SyncScenario, ANameCutWhenThePhoneChangedTheNotesIsNotSentBackCut) {
-    syncOk();
-    const QString href = bookUrl().path() + QStringLiteral("zoe.vcf");
-    ASSERT_TRUE(serverWrite("PUT", href, vcard("zoe", "FN:Åström-Müller\\, Zoë Åsa Björkå\r\n")));
-    syncOk();
-    ASSERT_TRUE(serverWrite(
-        "PUT", href, vcard("zoe", "FN:Åström-Müller\\, Zoë Åsa Björkå\r\nNOTE:Met in 王府井\r\n")));
-    syncOk();
-    const QString name = VCardSyncMapping().pageOf(serverCards().value(href))[0]; // cut or whole
-    editPage(name, 11, QStringLiteral("999"));
-    syncOk();
-    const QByteArray card = serverCards().value(href);
-    VCard written;
-    ASSERT_TRUE(VCardReader(card).next(written));
-    EXPECT_EQ(written.firstText(u"FN"), QStringLiteral("Åström-Müller, Zoë Åsa Björkå"))
-        << card.toStdString();
-}
-
 TEST_P(SyncScenario, AServerStoppedMidSyncLosesNothingAndTheNextSyncCompletesTheWork) {
     addPages(30);
     syncOk();
