@@ -3,7 +3,10 @@
 #include "exchange/qt/ExportWindow.h"
 #include "exchange/qt/ImportWindow.h"
 
+#include "store/LocalConfig.h"
+
 #include <QDir>
+#include <QFileInfo>
 
 namespace orvelan {
 
@@ -12,7 +15,17 @@ ExchangeWindows::ExchangeWindows(Session& session, QWidget* mainWindow,
                                  std::function<void()> showStorePosition, QObject* parent)
     : QObject(parent), m_session(session), m_mainWindow(mainWindow),
       m_openHelp(std::move(openHelp)), m_showStorePosition(std::move(showStorePosition)),
-      m_dialogs(mainWindow), m_exchangeFolder(QDir::homePath()) {}
+      m_dialogs(mainWindow) {}
+
+QString ExchangeWindows::exchangeFolder() const {
+    const QString kept = LocalConfig(m_session.folder().configPath()).value(u"ExchangeFolder");
+    return !kept.isEmpty() && QFileInfo(kept).isDir() ? kept : QDir::homePath();
+}
+
+void ExchangeWindows::setExchangeFolder(const QString& folder) {
+    // Not kept (a read-only book folder): the dialogs open at home next time, nothing worse.
+    LocalConfig(m_session.folder().configPath()).setValue(u"ExchangeFolder", folder);
+}
 
 ExchangeWindows::~ExchangeWindows() {
     delete m_import.data();

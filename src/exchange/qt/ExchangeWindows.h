@@ -34,8 +34,10 @@ public:
     QRect bookFrame() const override;
     void openHelpPage(const QString& fileName) override;
     void restorePosition() override;
-    QString exchangeFolder() const override { return m_exchangeFolder; }
-    void setExchangeFolder(const QString& folder) override { m_exchangeFolder = folder; }
+    // The folder of the last file imported or exported, kept in orvelan.conf from one run to the
+    // next ("ExchangeFolder="); the home folder at first, or when that folder is gone.
+    QString exchangeFolder() const override;
+    void setExchangeFolder(const QString& folder) override;
 
 private:
     Session& m_session;
@@ -43,7 +45,6 @@ private:
     std::function<void(const QString&)> m_openHelp;
     std::function<void()> m_showStorePosition;
     QtFileDialogs m_dialogs;
-    QString m_exchangeFolder;
     QPointer<ImportWindow> m_import;
     QPointer<ExportWindow> m_export;
 };

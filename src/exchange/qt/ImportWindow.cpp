@@ -238,9 +238,10 @@ void ImportWindow::openFile() {
         const QString path = m_dialogs.openFileName(
             QStringLiteral("Open vCard File"),
             QStringLiteral("Open vCard IMPORT File (*.vcf *.vcard)|*.vcf;*.vcard"),
-            QStringLiteral(".vcf"), m_session.folder().root());
+            QStringLiteral(".vcf"), m_host.exchangeFolder());
         if (path.isEmpty())
             return;
+        rememberFolder(path);
         m_importFilePath = path;
         readVCards();
         return;

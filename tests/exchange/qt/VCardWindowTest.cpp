@@ -2,12 +2,16 @@
 #include "WindowFixture.h"
 #include "support/QtTestMain.h"
 
+#include "exchange/qt/ExchangeWindows.h"
 #include "exchange/qt/ExportWindow.h"
 #include "exchange/qt/ImportWindow.h"
 #include "exchange/vcard/VCardReader.h"
 #include "store/PageRecord.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 using namespace orvelan;
 using namespace orvelan::test;
@@ -43,6 +47,10 @@ private Q_SLOTS:
         f.dialogs.answerNext(f.writeFile(QStringLiteral("contacts.vcf"), m_cards));
         click(&w, "IMPOpenF");
         QCOMPARE(f.dialogs.shown().last().title, QStringLiteral("Open vCard File"));
+        // The dialog opens in the last folder used, and the next one where this file was.
+        QCOMPARE(f.dialogs.folders().last(), QStringLiteral("/home/someone"));
+        QCOMPARE(f.host.folder,
+                 QFileInfo(f.writeFile(QStringLiteral("contacts.vcf"), m_cards)).absolutePath());
         QVERIFY(!w.mapPanelInView());
         // The summary names the refused card and the left-out photo.
         const PromptRequest& summary = f.prompter.last();
@@ -72,6 +80,17 @@ private Q_SLOTS:
         QVERIFY(f.prompter.last().text.contains(QStringLiteral("no Import-File currently OPEN")));
         QCOMPARE(f.book.pageCount(1), 1);
         QVERIFY(!QFile::exists(f.book.folder().tabTempFilePath(1)));
+    }
+
+    // The folder of the last exchange file is kept for the next run, while it exists.
+    void theNextRunsDialogsOpenInTheLastFolder() {
+        WindowFixture f;
+        const QString cards = f.book.root() + QStringLiteral("/cards");
+        QVERIFY(QDir().mkdir(cards));
+        ExchangeWindows(f.session, nullptr, {}, {}).setExchangeFolder(cards);
+        QCOMPARE(ExchangeWindows(f.session, nullptr, {}, {}).exchangeFolder(), cards);
+        QVERIFY(QDir(cards).removeRecursively());
+        QCOMPARE(ExchangeWindows(f.session, nullptr, {}, {}).exchangeFolder(), QDir::homePath());
     }
 
     void exportsTheListedPagesAsCards() {
