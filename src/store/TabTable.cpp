@@ -205,6 +205,12 @@ int parseTab(QStringView text) {
     const QStringView trimmed = text.trimmed();
     if (trimmed.size() == 1 && trimmed[0].isLetter() && trimmed[0].unicode() < 128)
         return tabForLetter(static_cast<unsigned char>(asciiLetter(trimmed[0].unicode())));
+    // The tab as listings print it: "*0", "I J", or "IJ" in a result line.
+    const QString squeezed = trimmed.toString().remove(u' ');
+    if (squeezed.compare(u"IJ", Qt::CaseInsensitive) == 0)
+        return 9;
+    if (squeezed == u"*0")
+        return 0;
     bool ok = false;
     const int index = trimmed.toInt(&ok);
     return ok && index >= 0 && index < TabCount ? index : -1;

@@ -37,8 +37,8 @@ int tabForName(QByteArrayView name);
 // decide what an empty name means.
 bool nameStartAllowed(QStringView name);
 
-// A tab named by index "0".."25" or by letter ("A".."Z", case-insensitive; I and J both give 9).
-// Returns -1 for anything else.
+// A tab named by index "0".."25", by letter ("A".."Z", case-insensitive; I and J both give 9),
+// or as listings print it ("*0", "I J", "IJ"). Returns -1 for anything else.
 int parseTab(QStringView text);
 
 // Trim leading and trailing spaces only, as the stored fields are trimmed.

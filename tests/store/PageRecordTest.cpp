@@ -34,6 +34,8 @@ TEST(TabTable, FilesAndLabels) {
     EXPECT_EQ(parseTab(u"25"), 25);
     EXPECT_EQ(parseTab(u"26"), -1);
     EXPECT_EQ(parseTab(u"AB"), -1);
+    EXPECT_EQ(parseTab(u"IJ"), 9) << "as a result line prints it";
+    EXPECT_EQ(parseTab(u"*0"), 0);
 }
 
 TEST(PageRecord, LayoutCoversTheRecordWithoutGaps) {
