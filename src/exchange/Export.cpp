@@ -301,6 +301,8 @@ ExportResult writeExportFile(const QString& path, ExportFormat format, bool need
     const auto writer = exportWriter(
         format, [&](QByteArrayView bytes) { return file.write(bytes); }, encoding, counts);
     result = run(*writer);
+    if (counts)
+        counts->damaged = result.damaged.size();
     if (!result.ok()) {
         if (file.error()) { // the sink failed: say why
             result.writeError = file.error();

@@ -231,7 +231,7 @@ void ExportWindow::exportFile() {
     setInfo(QStringLiteral("EXPORT Ready..."));
     // The count and the path, and any character Windows-1252 could not hold.
     QString told = QStringLiteral("Exported %1 page(s) to %2")
-                       .arg(chosen.size())
+                       .arg(chosen.size() - counts.damaged)
                        .arg(QDir::toNativeSeparators(path));
     const QString notice = unmappableNotice(counts);
     if (!notice.isEmpty())

@@ -5,6 +5,7 @@
 #include "exchange/qt/ExchangeWindows.h"
 #include "exchange/qt/ExportWindow.h"
 #include "exchange/qt/ImportWindow.h"
+#include "security/BookEncryption.h"
 #include "store/PageRecord.h"
 
 #include <QDir>
@@ -163,6 +164,35 @@ private Q_SLOTS:
         // The next dialog opens where the file went.
         click(&w, "EXDOEXPLA");
         QCOMPARE(f.dialogs.folders().last(), f.book.root());
+    }
+
+    // In an encrypted book, pages that fail their authentication are left out and counted
+    // exactly, whether the search passed over them or they were damaged after it listed them.
+    void countsTheDamagedPagesItLeftOut() {
+        WindowFixture f;
+        fillBook(f);
+        QVERIFY(encryptBook(f.book.folder(), QStringLiteral("S3cret!pw"), false, {}, {1, 8192}).ok);
+        const auto damage = [&](int tab, qint64 page) {
+            QByteArray bytes = f.book.tabBytes(tab);
+            bytes[(page - 1) * 1730 + 100] = char(bytes[(page - 1) * 1730 + 100] ^ 0x10);
+            f.book.writeTab(tab, {bytes});
+        };
+        damage(5, 1); // Ed
+        ExportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        click(&w, "EXFindLa");
+        damage(5, 3); // Ella, listed
+        click(&w, "ExpCSVBy");
+        const QString path = f.book.root() + QStringLiteral("/out.csv");
+        f.dialogs.answerNext(path);
+        click(&w, "EXDOEXPLA");
+        const QString told = f.prompter.last().text;
+        QVERIFY2(told.startsWith(QStringLiteral("Exported 2 page(s) to ") + path +
+                                 QStringLiteral("\n2 damaged pages could not be read and were "
+                                                "left out.\n")),
+                 qPrintable(told));
+        QCOMPARE(f.prompter.last().icon, PromptIcon::Exclamation);
+        QVERIFY(!fileBytes(path).contains("Ella"));
     }
 
     void closeRestoresThePosition() {
