@@ -22,7 +22,7 @@ namespace {
 
 constexpr qint64 ScanChunkPages = 512;
 // Sealed files are read in chunks big enough to share their opening between two threads.
-constexpr qint64 SealedScanChunkPages = 2048;
+constexpr qint64 SealedScanChunkPages = 1024;
 constexpr qint64 ParallelOpenPages = 256;
 
 int openError(const QString& path) {
