@@ -198,6 +198,30 @@ QString placeOf(const PagePosition& position) {
     return trashPlace(position.tab, position.page);
 }
 
+TrashEntry entryOf(const QByteArray& stored, const QString& name, const QDateTime& now,
+                   const QString& why, const PagePosition& from) {
+    TrashEntry entry;
+    entry.name = name;
+    entry.deletedAt = now.toUTC();
+    entry.why = why;
+    entry.from = placeOf(from);
+    entry.record = stored;
+    entry.id = pageIdOf(stored);
+    return entry;
+}
+
+// The page `stored` rewritten with `texts`, stamped now, keeping its identity (so a synced book
+// sends it as an updated card, not a new one).
+QByteArray rewritten(const QByteArray& stored, const PageTexts& texts, const QDateTime& now) {
+    PageRecord record = PageRecord::fromStored(stored);
+    fillRecord(record, texts);
+    record[Field::DateModified] = now.toString(QStringLiteral("dd/MM/yy")).toLatin1();
+    record[Field::TimeModified] = now.toString(QStringLiteral("HH:mm")).toLatin1();
+    QByteArray written = record.toStored();
+    setPageId(written, pageIdOf(stored));
+    return written;
+}
+
 } // namespace
 
 MergedTexts mergeTexts(const QList<PageTexts>& pages, const PhoneNumbers& phones) {
@@ -255,28 +279,17 @@ bool mergePages(const BookFolder& folder, const Clock& clock, const PhoneNumbers
     if (!trash.load(error))
         return false;
     const QDateTime now = clock.now();
-    for (qsizetype i = 0; i < order.size(); ++i) {
-        TrashEntry entry;
-        entry.name = texts[i][VName];
-        entry.deletedAt = now.toUTC();
-        entry.why = i == 0 ? TrashReason::BeforeMerge : TrashReason::Merged;
-        entry.from = placeOf(order[i]);
-        entry.record = stored[i];
-        entry.id = pageIdOf(stored[i]);
-        outcome.trashEntries << trash.add(entry);
-    }
+    for (qsizetype i = 0; i < order.size(); ++i)
+        outcome.trashEntries << trash.add(
+            entryOf(stored[i], texts[i][VName], now,
+                    i == 0 ? TrashReason::BeforeMerge : TrashReason::Merged, order[i]));
     if (const int failed = trash.save()) {
         error = QStringLiteral("Cannot write the trash %1: %2; nothing was merged.")
                     .arg(trash.path(), describeRuntimeError(failed));
         return false;
     }
 
-    PageRecord record = PageRecord::fromStored(stored[0]);
-    fillRecord(record, merged.texts);
-    record[Field::DateModified] = now.toString(QStringLiteral("dd/MM/yy")).toLatin1();
-    record[Field::TimeModified] = now.toString(QStringLiteral("HH:mm")).toLatin1();
-    QByteArray written = record.toStored();
-    setPageId(written, pageIdOf(stored[0])); // an updated card, not a new one
+    const QByteArray written = rewritten(stored[0], merged.texts, now);
     if (const int failed = folder.tabFile(order[0].tab).writePage(order[0].page, written)) {
         for (const int number : std::as_const(outcome.trashEntries))
             trash.remove(number);
@@ -296,6 +309,41 @@ bool mergePages(const BookFolder& folder, const Clock& clock, const PhoneNumbers
             return false;
         }
         outcome.trashed << order[i];
+    }
+    return true;
+}
+
+bool mergeIntoPage(const BookFolder& folder, const Clock& clock, const PhoneNumbers& phones,
+                   const PagePosition& page, const PageTexts& incoming, QString& error) {
+    const TabFile file = folder.tabFile(page.tab);
+    const TabFile::Read read = file.readPage(page.page);
+    if (read.error || read.record.isEmpty() || isBlankStored(read.record)) {
+        error = QStringLiteral("%1 cannot be read.").arg(placeOf(page));
+        return false;
+    }
+    const PageTexts texts = textsOf(PageRecord::fromStored(read.record));
+    const MergedTexts merged = mergeTexts({texts, incoming}, phones);
+    if (!merged.problem.isEmpty()) {
+        error = merged.problem;
+        return false;
+    }
+    Trash trash(folder);
+    if (!trash.load(error))
+        return false;
+    const QDateTime now = clock.now();
+    const int number =
+        trash.add(entryOf(read.record, texts[VName], now, TrashReason::BeforeMerge, page));
+    if (const int failed = trash.save()) {
+        error = QStringLiteral("Cannot write the trash %1: %2.")
+                    .arg(trash.path(), describeRuntimeError(failed));
+        return false;
+    }
+    if (const int failed = file.writePage(page.page, rewritten(read.record, merged.texts, now))) {
+        trash.remove(number);
+        trash.save();
+        error =
+            QStringLiteral("Cannot write %1: %2.").arg(placeOf(page), describeRuntimeError(failed));
+        return false;
     }
     return true;
 }

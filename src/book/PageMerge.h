@@ -43,4 +43,10 @@ struct MergeOutcome {
 bool mergePages(const BookFolder& folder, const Clock& clock, const PhoneNumbers& phones,
                 const QList<PagePosition>& pages, int into, MergeOutcome& outcome, QString& error);
 
+// Merges `incoming` (an imported record's texts) into the book's page at `page`, which keeps its
+// place and identity; the page as it was goes to the trash first. Nothing is written when Notes
+// could not hold it all. False with `error` when refused or a write failed.
+bool mergeIntoPage(const BookFolder& folder, const Clock& clock, const PhoneNumbers& phones,
+                   const PagePosition& page, const PageTexts& incoming, QString& error);
+
 } // namespace orvelan

@@ -95,12 +95,17 @@ const std::vector<CliCommand>& commandTable() {
          "the page printout or the search list printout, into a PDF file", false, runPrint},
         {"import",
          "FILE|DIR [--map auto | --map COLUMN[+COLUMN]=FIELD ...] [--find TEXT] [--encoding "
-         "CHARSET]",
+         "CHARSET] [--duplicates skip|merge|keep]",
          "file the records of a .csv, .eab or .vcf file (or a folder of .vcf files) into the tabs",
          true, runImport,
          "--encoding names the character set of a .csv file (shift_jis, iso-8859-2 ...).\n"
+         "A record already in the book (a page that looks like it, to which it adds nothing)\n"
+         "is not imported again; one that looks like a page (the same number, e-mail address\n"
+         "or name) is imported and counted, or with --duplicates merge merged into that page\n"
+         "(the page as it was goes to the trash); --duplicates keep imports every record.\n"
          "JSON (every kind of file): {file, files, encoding, separator, read, staged, groups,\n"
-         "imported, failed, notImported, refused, tabs: [{tab, label, pages}], refusedByReason:\n"
+         "imported, failed, notImported, refused, alreadyInBook, looksLikeBook, mergedIntoBook\n"
+         "(each {count, names}), tabs: [{tab, label, pages}], refusedByReason:\n"
          "{noName, notFileable, damaged}, refusedRecords: [{reason, name, line, file, card,\n"
          "detail}], valuesCut, cutByField, cutValues: [{name, field}], leftOut: {count, names},\n"
          "damaged: {count, names}, unreadable, charactersReplaced, recordsWithReplacements,\n"

@@ -6,12 +6,14 @@
 #include "exchange/Charsets.h"
 #include "exchange/Export.h"
 #include "exchange/FieldMapping.h"
+#include "exchange/ImportAgainstBook.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/ImportSummary.h"
 #include "exchange/csv/CsvImport.h"
 #include "exchange/eab/EabContainer.h"
 #include "exchange/vcard/VCard.h"
 #include "exchange/vcard/VCardImport.h"
+#include "platform/Clock.h"
 #include "store/PageRecord.h"
 #include "store/RuntimeError.h"
 #include "store/StoreMessages.h"
@@ -31,6 +33,7 @@ struct ImportArguments {
     QStringList maps; // COLUMN=FIELD
     QString find;
     QString charset; // --encoding: the character set of a comma-separated file
+    ImportDuplicates duplicates = ImportDuplicates::Skip;
 };
 
 ImportArguments importArguments(const QStringList& args) {
@@ -38,11 +41,16 @@ ImportArguments importArguments(const QStringList& args) {
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == QStringLiteral("--map") || arg == QStringLiteral("--find") ||
-            arg == QStringLiteral("--encoding")) {
+            arg == QStringLiteral("--encoding") || arg == QStringLiteral("--duplicates")) {
             if (i + 1 >= args.size())
                 throw CliError{arg + QStringLiteral(" needs a value.")};
             const QString value = args[++i];
-            if (arg == QStringLiteral("--find"))
+            if (arg == QStringLiteral("--duplicates")) {
+                const auto choice = importDuplicatesNamed(value);
+                if (!choice)
+                    throw CliError{QStringLiteral("--duplicates takes skip, merge or keep."), 2};
+                parsed.duplicates = *choice;
+            } else if (arg == QStringLiteral("--find"))
                 parsed.find = value;
             else if (arg == QStringLiteral("--encoding"))
                 parsed.charset = value;
@@ -130,7 +138,9 @@ int reportImport(CliContext& context, ImportSummary& summary, const ImportOutcom
     if (summary.refusedTotal())
         throw CliError{
             QStringLiteral("%1 record(s) refused; see the summary.").arg(summary.refusedTotal())};
-    if (summary.imported == 0)
+    // A file whose records are all in the book already is not a failure: the summary says so.
+    if (summary.imported == 0 && summary.alreadyInBook.count == 0 &&
+        summary.mergedIntoBook.count == 0)
         throw CliError{QStringLiteral("Nothing imported.")};
     return 0;
 }
@@ -154,7 +164,9 @@ int importVCards(CliContext& context, const ImportArguments& parsed) {
     if (summary.stagingWriteFailures)
         throw CliError{stagingFailureText()};
     const QList<ListedRecord> listed = staging.list(parsed.find, {}, false);
-    const ImportOutcome outcome = importListed(context.folder, listed);
+    SystemClock clock;
+    const ImportOutcome outcome = importListed(
+        context.folder, meetTheBook(context.folder, clock, listed, parsed.duplicates, summary));
     staging.removeLetterTabs();
     return reportImport(context, summary, outcome);
 }
@@ -216,7 +228,9 @@ int runImport(CliContext& context, const QStringList& args) {
     int tabsListed = 0;
     const QList<ListedRecord> listed = staging.list(
         parsed.find, [&](qsizetype) { progress.show(++tabsListed / 25.0); }, false);
-    const ImportOutcome outcome = importListed(context.folder, listed);
+    SystemClock clock;
+    const ImportOutcome outcome = importListed(
+        context.folder, meetTheBook(context.folder, clock, listed, parsed.duplicates, summary));
     staging.removeLetterTabs(); // the work files do not stay at the size of the file read
     return reportImport(context, summary, outcome);
 }

@@ -113,7 +113,9 @@ qint64 ImportSummary::refusedTotal() const {
 }
 
 qint64 ImportSummary::notImported() const {
-    return importRan ? std::max<qint64>(0, staged - imported - importFailures) : staged;
+    return importRan
+               ? std::max<qint64>(0, staged - imported - importFailures - handledWithoutFiling)
+               : staged;
 }
 
 bool ImportSummary::complete() const {
@@ -209,8 +211,10 @@ QStringList ImportSummary::lines() const {
     };
     named(leftOut, QStringLiteral("Photos, sounds, keys or program data left out: %1 - "));
     named(damaged, QStringLiteral("Cards damaged in the file, read as far as they go: %1 - "));
-    named(alreadyInBook, QStringLiteral("Already in the book (the same UID), not imported again: "
-                                        "%1 - "));
+    named(alreadyInBook, QStringLiteral("Already in the book, not imported again: %1 - "));
+    named(mergedIntoBook, QStringLiteral("Merged into a page in the book: %1 - "));
+    named(looksLikeBook,
+          QStringLiteral("Looks like a page in the book (run duplicates), imported: %1 - "));
     for (const QString& file : unreadable)
         out.append(QStringLiteral("Not read: ") + shown(file));
     if (const qint64 damaged = refusedCount(Refusal::Damaged))
@@ -271,6 +275,8 @@ QJsonObject ImportSummary::toJson() const {
         {QStringLiteral("leftOut"), namedJson(leftOut)},
         {QStringLiteral("damaged"), namedJson(damaged)},
         {QStringLiteral("alreadyInBook"), namedJson(alreadyInBook)},
+        {QStringLiteral("looksLikeBook"), namedJson(looksLikeBook)},
+        {QStringLiteral("mergedIntoBook"), namedJson(mergedIntoBook)},
         {QStringLiteral("unreadable"), QJsonArray::fromStringList(unreadable)},
         {QStringLiteral("encoding"), encoding},
         {QStringLiteral("separator"), separator},

@@ -62,9 +62,15 @@ public:
     qint64 overlongLines = 0;    // lines of 200 fields or more: later fields lost
     bool fileDamaged = false;    // an exchange file of which only the whole records were read
     int stagingWriteFailures = 0;
-    Named leftOut;          // "Name (PHOTO)": data and program layout left out of staged cards
-    Named damaged;          // "Name (no END)": cards read from damaged text, as far as they go
-    Named alreadyInBook;    // cards whose UID a page of the book already has: not staged
+    Named leftOut; // "Name (PHOTO)": data and program layout left out of staged cards
+    Named damaged; // "Name (no END)": cards read from damaged text, as far as they go
+    // Records already in the book (a card whose UID a page has, or a record that adds nothing
+    // to a page that looks like it): not imported again.
+    Named alreadyInBook;
+    Named looksLikeBook;  // imported, but looking like a page of the book (run duplicates)
+    Named mergedIntoBook; // merged into the page of the book they look like
+    // Staged records that were not filed because they were in the book or merged into a page.
+    qint64 handledWithoutFiling = 0;
     QStringList unreadable; // "file: why" for files that could not be read or hold no card
 
     // Writing (filled by the import).

@@ -294,26 +294,3 @@ TEST(VCardExchange, GroupCardsBecomeTheirMembersGroupValues) {
               (QStringList{QStringLiteral("Friends"), QStringLiteral("Chess"),
                            QStringLiteral("Family")}));
 }
-
-TEST(VCardExchange, ACardWhoseUidIsInTheBookIsNotFiledAgain) {
-    Cli cli;
-    const QString path = cli.write(QStringLiteral("twice.vcf"),
-                                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Uma "
-                                   "Unique\r\nUID:urn:uuid:5f0c0000-0000-4000-8000-00000000000a\r\n"
-                                   "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:Uma Unique\r\n"
-                                   "UID:5F0C0000-0000-4000-8000-00000000000A\r\nEND:VCARD\r\n"
-                                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Una Other\r\nEND:VCARD\r\n");
-    EXPECT_EQ(cli.outcome(runImport, {path}), QStringLiteral("0"));
-    EXPECT_TRUE(cli.out.contains(
-        QStringLiteral("Already in the book (the same UID), not imported again: 1 - Uma Unique\n")))
-        << cli.out.toStdString();
-    EXPECT_EQ(cli.book.pageCount(20), 2);
-    // The same file again: the card with a UID is known, the one without files again.
-    cli.out.clear();
-    EXPECT_EQ(cli.outcome(runImport, {path}), QStringLiteral("0"));
-    EXPECT_TRUE(cli.out.contains(QStringLiteral("Imported 1 page(s). By tab: U 1\n")))
-        << cli.out.toStdString();
-    EXPECT_TRUE(cli.out.contains(QStringLiteral(
-        "Already in the book (the same UID), not imported again: 2 - Uma Unique, Uma Unique\n")));
-    EXPECT_EQ(cli.book.pageCount(20), 3);
-}

@@ -1,6 +1,7 @@
 #include "exchange/qt/ImportWindow.h"
 
 #include "exchange/ExchangeHost.h"
+#include "exchange/ImportAgainstBook.h"
 #include "exchange/csv/CsvImport.h"
 #include "exchange/eab/EabContainer.h"
 #include "exchange/vcard/VCardImport.h"
@@ -10,6 +11,7 @@
 #include "store/StoreMessages.h"
 #include "ui/ScreenOf.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -99,6 +101,17 @@ void ImportWindow::build() {
                                                       m_importLA, m_clear, m_cancelLa})
         selection->addWidget(w);
     layout->addLayout(selection);
+    // What becomes of records that meet a page of the book.
+    m_duplicates = new QComboBox(this);
+    m_duplicates->setObjectName(QStringLiteral("IMPDuplicatesCB"));
+    m_duplicates->addItem(QStringLiteral("Skip records already in the book"),
+                          int(ImportDuplicates::Skip));
+    m_duplicates->addItem(QStringLiteral("Merge look-alikes into their pages"),
+                          int(ImportDuplicates::Merge));
+    m_duplicates->addItem(QStringLiteral("Import every record"), int(ImportDuplicates::Keep));
+    m_duplicates->setToolTip(
+        QStringLiteral("A record already in the book adds nothing to a page that looks like it"));
+    layout->addWidget(m_duplicates);
 
     // The mapping panel floats over the window and is moved out of view when not in use.
     m_map = new QFrame(this);
@@ -566,7 +579,11 @@ void ImportWindow::importRecords() {
     m_session.showFirstPageOnActivate = true;
     setInfo(QStringLiteral("Importing Files..."));
     pause(0.2);
-    const ImportOutcome outcome = importListed(m_session.folder(), chosen, yielder());
+    const ImportOutcome outcome =
+        importListed(m_session.folder(),
+                     meetTheBook(m_session.folder(), m_session.services().clock, chosen,
+                                 ImportDuplicates(m_duplicates->currentData().toInt()), m_summary),
+                     yielder());
     m_summary.recordImport(outcome.perTab, outcome.written, outcome.failures);
     if (outcome.error)
         m_summary.writeProblem = writeErrorMessage(outcome.error);

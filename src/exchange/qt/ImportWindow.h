@@ -9,6 +9,7 @@
 
 class QFrame;
 class QLabel;
+class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -100,6 +101,7 @@ private:
     QPushButton* m_find = nullptr;
     QPushButton* m_clear = nullptr;
     QLineEdit* m_findTb = nullptr;
+    QComboBox* m_duplicates = nullptr;
     QLabel* m_info = nullptr;
     QListWidget* m_list1 = nullptr;
     QFrame* m_map = nullptr;

@@ -1,0 +1,143 @@
+// An import meets the book: the same files imported twice file nothing twice, and every record
+// is counted once, as filed, already in the book, merged, or looking like a page.
+#include "cli/Commands.h"
+#include "store/PageRecord.h"
+#include "store/TabTable.h"
+#include "store/Trash.h"
+#include "support/ToolHarness.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvelan;
+
+namespace {
+
+const QByteArray Csv = "Name,Phone,E-mail\nIvan Ivanov,+44 20 7946 0001,ivan@example.com\n"
+                       "Ann Lee,0113 496 0000,\nBo Ek,,bo@example.com\n";
+// The same people as another program writes them, one of them with a new address.
+const QByteArray OtherCsv = "Name,Phone,E-mail\nIVANOV IVAN,020 7946 0001,ivan@work.example\n"
+                            "ann lee,+44 113 496 0000,\n";
+// Two cards with one UID (written two ways) and one without a UID.
+const QByteArray Cards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Uma Unique\r\n"
+                         "UID:urn:uuid:5f0c0000-0000-4000-8000-00000000000a\r\nEND:VCARD\r\n"
+                         "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Uma Unique\r\n"
+                         "UID:5F0C0000-0000-4000-8000-00000000000A\r\nEND:VCARD\r\n"
+                         "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Una Other\r\nTEL:0113 496 0001\r\n"
+                         "END:VCARD\r\n";
+
+struct Twice {
+    const char* what;
+    const char* first; // file name; its contents below
+    QByteArray firstBytes;
+    const char* second;
+    QByteArray secondBytes;
+    const char* choice; // --duplicates for the second import, or nullptr
+    QStringList firstLines;
+    QStringList secondLines;
+    int pages; // named pages in the book at the end
+    int trashed;
+};
+
+qsizetype namedPages(const test::TempBook& book) {
+    qsizetype named = 0;
+    for (int tab = 0; tab < TabCount; ++tab) {
+        for (qint64 page = 1; page <= book.pageCount(tab); ++page)
+            named += book.page(tab, page).isBlank() ? 0 : 1;
+    }
+    return named;
+}
+
+class ImportMeetsBook : public testing::TestWithParam<Twice> {};
+
+TEST_P(ImportMeetsBook, NothingIsFiledTwiceAndEveryRecordIsCounted) {
+    const Twice& t = GetParam();
+    test::ToolHarness cli;
+    const auto import = [&](const char* name, const QByteArray& bytes, const char* choice) {
+        cli.out.clear();
+        QStringList args{cli.write(QString::fromLatin1(name), bytes)};
+        if (QByteArray(name).endsWith(".csv"))
+            args << QStringLiteral("--map") << QStringLiteral("auto");
+        if (choice)
+            args << QStringLiteral("--duplicates") << QString::fromLatin1(choice);
+        EXPECT_EQ(cli.outcome(cli::runImport, args), QStringLiteral("0")) << cli.err.toStdString();
+        return cli.out.split(u'\n');
+    };
+    const QStringList first = import(t.first, t.firstBytes, nullptr);
+    for (const QString& line : t.firstLines)
+        EXPECT_TRUE(first.contains(line)) << t.what << ": " << cli.out.toStdString();
+    const QStringList second = import(t.second, t.secondBytes, t.choice);
+    for (const QString& line : t.secondLines)
+        EXPECT_TRUE(second.contains(line)) << t.what << ": " << cli.out.toStdString();
+    EXPECT_EQ(namedPages(cli.book), t.pages) << t.what;
+    Trash trash(cli.book.folder());
+    QString error;
+    ASSERT_TRUE(trash.load(error));
+    EXPECT_EQ(trash.entries().size(), t.trashed) << t.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ImportMeetsBook,
+    testing::Values(
+        Twice{"the same vCard file twice",
+              "cards.vcf",
+              Cards,
+              "cards.vcf",
+              Cards,
+              nullptr,
+              {QStringLiteral("Imported 2 page(s). By tab: U 2"),
+               QStringLiteral("Already in the book, not imported again: 1 - Uma Unique")},
+              {QStringLiteral("Imported 0 page(s)."),
+               QStringLiteral("Already in the book, not imported again: 3 - Uma Unique, Uma "
+                              "Unique, Una Other")},
+              2,
+              0},
+        Twice{"the same comma-separated file twice",
+              "people.csv",
+              Csv,
+              "people.csv",
+              Csv,
+              nullptr,
+              {QStringLiteral("Imported 3 page(s). By tab: A 1, B 1, I J 1")},
+              {QStringLiteral("Imported 0 page(s)."),
+               QStringLiteral("Already in the book, not imported again: 3 - Ann Lee, Bo Ek, "
+                              "Ivan Ivanov")},
+              3,
+              0},
+        Twice{"look-alikes are imported and named",
+              "people.csv",
+              Csv,
+              "other.csv",
+              OtherCsv,
+              nullptr,
+              {},
+              {QStringLiteral("Imported 1 page(s). By tab: I J 1"),
+               QStringLiteral("Already in the book, not imported again: 1 - ann lee"),
+               QStringLiteral("Looks like a page in the book (run duplicates), imported: 1 - "
+                              "IVANOV IVAN")},
+              4,
+              0},
+        Twice{"--duplicates merge merges look-alikes into their pages",
+              "people.csv",
+              Csv,
+              "other.csv",
+              OtherCsv,
+              "merge",
+              {},
+              {QStringLiteral("Imported 0 page(s)."),
+               QStringLiteral("Merged into a page in the book: 1 - IVANOV IVAN")},
+              3,
+              1},
+        Twice{"--duplicates keep files every record again",
+              "people.csv",
+              Csv,
+              "people.csv",
+              Csv,
+              "keep",
+              {},
+              {QStringLiteral("Imported 3 page(s). By tab: A 1, B 1, I J 1"),
+               QStringLiteral("Looks like a page in the book (run duplicates), imported: 3 - "
+                              "Ann Lee, Bo Ek, Ivan Ivanov")},
+              6,
+              0}));
+
+} // namespace
