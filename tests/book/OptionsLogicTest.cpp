@@ -98,20 +98,21 @@ TEST(OptionsLogic, RoundTripThroughTheSettingsFileKeepsEveryChoice) {
 }
 
 TEST(OptionsLogic, ChoosingADialingMethodActsAtOnceAndRearrangesThePanel) {
+    const struct {
+        const char* text;
+        DialLayout layout;
+        const char* stored;
+    } rows[] = {{"Dial by hand", {false, true, true}, "1"}, // an unknown method: TAPI
+                {"Use Serial", {true, false, false}, "2"},
+                {"Auto-Dial OFF", {false, false, false}, "3"},
+                {"Use TAPI", {false, true, true}, "1"}};
     Settings settings;
-    EXPECT_EQ(chooseDialMethod(QStringLiteral("Use TAPI"), settings),
-              (DialLayout{false, true, true}));
-    EXPECT_EQ(settings.raw(Settings::DialMethod), QByteArray("1"));
-    EXPECT_EQ(chooseDialMethod(QStringLiteral("Use Serial"), settings),
-              (DialLayout{true, false, false}));
-    EXPECT_EQ(settings.raw(Settings::DialMethod), QByteArray("2"));
-    EXPECT_EQ(chooseDialMethod(QStringLiteral("Auto-Dial OFF"), settings),
-              (DialLayout{false, false, false}));
-    EXPECT_EQ(settings.raw(Settings::DialMethod), QByteArray("3"));
     settings.setRaw(Settings::DialMethod, "?");
-    EXPECT_EQ(chooseDialMethod(QStringLiteral("Dial by hand"), settings),
-              (DialLayout{false, true, true}));
-    EXPECT_EQ(settings.raw(Settings::DialMethod), QByteArray("1"));
+    for (const auto& row : rows) {
+        EXPECT_EQ(chooseDialMethod(QString::fromLatin1(row.text), settings), row.layout)
+            << row.text;
+        EXPECT_EQ(settings.raw(Settings::DialMethod), QByteArray(row.stored)) << row.text;
+    }
 }
 
 struct BlankPageRemoval : ::testing::Test, BookSession {};

@@ -6,42 +6,34 @@
 namespace orvelan {
 namespace {
 
-TEST(TabStripTest, StartStateShowsEveryLeftLabelOnly) {
-    TabStrip strip;
-    strip.chooseForward(12);
-    strip.reset();
-    for (int k = 1; k <= 25; ++k) {
-        EXPECT_TRUE(strip.leftVisible(k)) << k;
-        EXPECT_FALSE(strip.rightVisible(k)) << k;
+// Forward to a tab moves the labels up to it to the right; back to a tab moves the labels from
+// it on to the left; neither touches the others. The panels stand 8 twips on a tab of the last
+// move; a reset moves labels only.
+TEST(TabStripTest, ForwardAndBackMoveOnlyTheirLabelsAndShiftThePanels) {
+    const struct {
+        std::initializer_list<int> moves; // > 0: forward to the tab, < 0: back to it
+        int lastRight;                    // the labels up to this one are on the right
+        int panelShift;
+    } rows[] = {
+        {{3}, 3, 24}, {{3, 1}, 3, 8}, {{10, -6}, 5, 48}, {{12, 0}, 0, 96}, // 0: reset
+    };
+    for (const auto& row : rows) {
+        TabStrip strip;
+        for (const int move : row.moves) {
+            if (move > 0)
+                strip.chooseForward(move);
+            else if (move < 0)
+                strip.chooseBack(-move);
+            else
+                strip.reset();
+        }
+        for (int k = 1; k <= 25; ++k) {
+            EXPECT_EQ(strip.rightVisible(k), k <= row.lastRight) << row.lastRight << " " << k;
+            EXPECT_EQ(strip.leftVisible(k), k > row.lastRight) << row.lastRight << " " << k;
+        }
+        EXPECT_EQ(strip.leftPanelLeft(), 100 + row.panelShift);
+        EXPECT_EQ(strip.rightPanelLeft(), 3500 + row.panelShift);
     }
-}
-
-TEST(TabStripTest, ForwardMovesLabelsUpToTheTabAndShiftsPanels) {
-    TabStrip strip;
-    strip.chooseForward(3);
-    for (int k = 1; k <= 25; ++k) {
-        EXPECT_EQ(strip.leftVisible(k), k > 3) << k;
-        EXPECT_EQ(strip.rightVisible(k), k <= 3) << k;
-    }
-    EXPECT_EQ(strip.leftPanelLeft(), 100 + 24);
-    EXPECT_EQ(strip.rightPanelLeft(), 3500 + 24);
-
-    // Forward changes no label above the tab: a later forward to a lower tab leaves 3 right.
-    strip.chooseForward(1);
-    EXPECT_TRUE(strip.rightVisible(3));
-    EXPECT_EQ(strip.leftPanelLeft(), 108);
-}
-
-TEST(TabStripTest, BackMovesLabelsFromTheTabOnAndLeavesLowerOnesAlone) {
-    TabStrip strip;
-    strip.chooseForward(10);
-    strip.chooseBack(6);
-    for (int k = 1; k <= 25; ++k) {
-        EXPECT_EQ(strip.rightVisible(k), k <= 5) << k;
-        EXPECT_EQ(strip.leftVisible(k), k >= 6) << k;
-    }
-    EXPECT_EQ(strip.leftPanelLeft(), 148);
-    EXPECT_EQ(strip.rightPanelLeft(), 3548);
 }
 
 // Label names are looked up by the window tests; the captions and the letters are checked here.

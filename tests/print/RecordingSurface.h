@@ -151,6 +151,7 @@ public:
         PrintJob job;
         if (openError) {
             job.error = openError;
+            job.refusal = refusal;
             return job;
         }
         surfaces.push_back(std::make_unique<RecordingSurface>());
@@ -168,6 +169,7 @@ public:
     QStringList documents;
     QString pdfPath;
     int openError = 0;
+    QString refusal; // with openError: why the printer refused the job
     int failFrom = -1;
     int failCode = 0;
 };

@@ -114,15 +114,22 @@ TEST(SearchListPrint, PrintsOnceAndStopsAtTheEndOfTheList) {
                              PromptIcon::Information, PromptButtons::Ok}));
 }
 
-TEST(SearchListPrint, AFailedPrintKeepsTheList) {
-    RecordingTarget target;
-    target.failFrom = 3;
-    target.failCode = PrintError::PrinterError;
-    SearchResults results = resultsOf(4);
-    int found = 4;
-    const auto result = SearchListPrint::run(target, results, found, ListPrintedAt, BritishEnglish);
-    EXPECT_EQ(result.outcome, SearchListPrint::Outcome::Failed);
-    EXPECT_EQ(result.error, PrintError::PrinterError);
-    EXPECT_EQ(found, 4);
-    EXPECT_TRUE(results.present);
+TEST(SearchListPrint, AFailedOrRefusedPrintKeepsTheList) {
+    RecordingTarget failing;
+    failing.failFrom = 3;
+    failing.failCode = PrintError::PrinterError;
+    RecordingTarget refusing;
+    refusing.openError = PrintError::PrinterError;
+    refusing.refusal = u"The printer queue \u201coffice\u201d is not accepting jobs (ready)."_s;
+    for (RecordingTarget* target : {&failing, &refusing}) {
+        SearchResults results = resultsOf(4);
+        int found = 4;
+        const auto result =
+            SearchListPrint::run(*target, results, found, ListPrintedAt, BritishEnglish);
+        EXPECT_EQ(result.outcome, SearchListPrint::Outcome::Failed);
+        EXPECT_EQ(result.error, PrintError::PrinterError);
+        EXPECT_EQ(result.detail, target->refusal);
+        EXPECT_EQ(found, 4);
+        EXPECT_TRUE(results.present);
+    }
 }

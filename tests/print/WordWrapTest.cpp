@@ -57,31 +57,39 @@ TEST(WordWrap, EmptyAndBlankTextsStillEndTheDocument) {
     EXPECT_EQ(spaces.count(Op::EndLine), 0);
 }
 
-TEST(WordWrap, LineFeedsAndCarriageReturns) {
-    RecordingSurface twoFeeds;
-    CWordWrap(twoFeeds).PrintText(u"word1\n\nword2");
-    EXPECT_EQ(printedWord(twoFeeds, u"word1"_s).y, 5800);
-    EXPECT_EQ(printedWord(twoFeeds, u"word2"_s).y, 5800 + 2 * Line);
-    EXPECT_EQ(printedWord(twoFeeds, u"word2"_s).x, 1440);
-
-    RecordingSurface crlf;
-    CWordWrap(crlf).PrintText(u"word1\r\nword2");
-    EXPECT_EQ(printedWord(crlf, u"word2"_s).y, 5800 + Line);
-    EXPECT_EQ(printedWord(crlf, u"word2"_s).x, 1440);
-    EXPECT_EQ(crlf.count(Op::EndDocument), 1);
-}
-
-TEST(WordWrap, WrapsAtTheRightMargin) {
-    // 1440 + 6 characters + 1440: six characters fit on a line.
-    RecordingSurface narrow;
-    narrow.setArea(1440 + 6 * W + 1440, 15840);
-    CWordWrap(narrow).PrintText(u"aaaa bbbb cc");
-    EXPECT_EQ(printedWord(narrow, u"aaaa"_s).y, 5800);
-    const Printed b = printedWord(narrow, u"bbbb"_s);
-    EXPECT_EQ(b.x, 1440);
-    EXPECT_EQ(b.y, 5800 + Line);
-    // "bbbb cc" is seven characters: cc goes on a third line.
-    EXPECT_EQ(printedWord(narrow, u"cc"_s).y, 5800 + 2 * Line);
+// Where a word of a text lands: its x (0: not checked) and its line below the first, on a surface
+// `chars` characters wide between its margins (0: the whole Letter width).
+TEST(WordWrap, LineBreaksWrapAtTheRightMarginAndBetweenChineseCharacters) {
+    const char16_t* const chinese = u"ab\u738b\u82b3\u5317\u4eac\u4e0a\u6d77\u3072 cd";
+    const struct {
+        const char16_t* text;
+        int chars;
+        const char16_t* word;
+        double x;
+        int line;
+    } rows[] = {
+        {u"word1\n\nword2", 0, u"word1", 1440, 0},
+        {u"word1\n\nword2", 0, u"word2", 1440, 2},
+        {u"word1\r\nword2", 0, u"word2", 1440, 1},
+        {u"aaaa bbbb cc", 6, u"aaaa", 1440, 0},
+        {u"aaaa bbbb cc", 6, u"bbbb", 1440, 1},
+        {u"aaaa bbbb cc", 6, u"cc", 1440, 2},     // "bbbb cc" is seven characters
+        {chinese, 6, u"\u4eac", 1440 + 5 * W, 0}, // six characters fill the first line
+        {chinese, 6, u"\u4e0a", 1440, 1},
+        {chinese, 6, u"cd", 0, 1},
+    };
+    for (const auto& row : rows) {
+        const QString word = QString::fromUtf16(row.word);
+        SCOPED_TRACE(word.toStdString());
+        RecordingSurface surface;
+        if (row.chars)
+            surface.setArea(1440 + row.chars * W + 1440, 15840);
+        CWordWrap(surface).PrintText(QString::fromUtf16(row.text));
+        const Printed p = printedWord(surface, word);
+        EXPECT_EQ(p.y, 5800 + row.line * Line);
+        if (row.x)
+            EXPECT_EQ(p.x, row.x);
+    }
 
     // A word wider than the line starts on a fresh line, even as the first word, and runs past
     // the margin.
@@ -92,18 +100,6 @@ TEST(WordWrap, WrapsAtTheRightMargin) {
     EXPECT_EQ(w.x, 1440);
     EXPECT_EQ(w.y, 5800 + Line);
     EXPECT_GT(w.x + 80 * W, wide.width() - 1440);
-}
-
-TEST(WordWrap, ChineseAndJapaneseBreakBetweenAnyTwoCharacters) {
-    RecordingSurface narrow;
-    narrow.setArea(1440 + 6 * W + 1440, 15840);
-    CWordWrap(narrow).PrintText(u"ab\u738b\u82b3\u5317\u4eac\u4e0a\u6d77\u3072 cd"_s);
-    EXPECT_EQ(printedWord(narrow, u"ab"_s).y, 5800);
-    EXPECT_EQ(printedWord(narrow, u"\u4eac"_s).y, 5800) << "six characters fill the first line";
-    const Printed next = printedWord(narrow, u"\u4e0a"_s);
-    EXPECT_EQ(next.x, 1440);
-    EXPECT_EQ(next.y, 5800 + Line);
-    EXPECT_EQ(printedWord(narrow, u"cd"_s).y, 5800 + Line);
 }
 
 TEST(WordWrap, TabStopsEveryTenZeroWidthsFrom1440) {

@@ -39,9 +39,9 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-void makeOld(const QString& path) {
-    const time_t twoHoursAgo = ::time(nullptr) - 7200;
-    const utimbuf times{twoHoursAgo, twoHoursAgo};
+void dated(const QString& path, qint64 secondsFromNow) {
+    const time_t when = ::time(nullptr) + secondsFromNow;
+    const utimbuf times{when, when};
     ::utime(QFile::encodeName(path).constData(), &times);
 }
 
@@ -59,12 +59,6 @@ struct LeftLock {
 };
 
 class BookLockTakeover : public testing::TestWithParam<LeftLock> {};
-
-static void dated(const QString& path, qint64 secondsFromNow) {
-    const time_t when = ::time(nullptr) + secondsFromNow;
-    const utimbuf times{when, when};
-    ::utime(QFile::encodeName(path).constData(), &times);
-}
 
 static QByteArray endedProcessLock() {
     QProcess ended;
@@ -96,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
         LeftLock{"empty, old",
                  [](const QString& lock, auto) {
                      writeFile(lock, {});
-                     makeOld(lock);
+                     dated(lock, -7200);
                  }},
         LeftLock{"empty, just written", [](const QString& lock, auto) { writeFile(lock, {}); }},
         LeftLock{"empty, dated a day ahead",

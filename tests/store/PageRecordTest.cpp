@@ -18,17 +18,20 @@ TEST(TabTable, NamesFileUnderTheTabOfTheirFirstLetter) {
 }
 
 TEST(TabTable, FilesAndLabels) {
-    EXPECT_EQ(tabFileName(0), u"OrvelC0.rfx");
-    EXPECT_EQ(tabFileName(1), u"Orvel01.raf");
-    EXPECT_EQ(tabFileName(10), u"Orvel0A.raf");
-    EXPECT_EQ(tabFileName(25), u"Orvel19.raf");
-    EXPECT_EQ(tabTempFileName(0), u"OrvelC0.ra_");
-    EXPECT_EQ(tabTempFileName(16), u"Orvel10.ra_");
-    EXPECT_EQ(tabLabel(0), "*0 ");
-    EXPECT_EQ(tabLabel(9), "I J ");
-    EXPECT_EQ(tabLabel(8), "H ");
-    EXPECT_EQ(tabLabel(10), "K ");
-    EXPECT_EQ(tabLabel(25), "Z ");
+    const struct {
+        int tab;
+        const char16_t* file;
+        const char16_t* temporary;
+        const char* label;
+    } rows[] = {
+        {0, u"OrvelC0.rfx", u"OrvelC0.ra_", "*0 "},  {8, u"Orvel08.raf", u"Orvel08.ra_", "H "},
+        {9, u"Orvel09.raf", u"Orvel09.ra_", "I J "}, {10, u"Orvel0A.raf", u"Orvel0A.ra_", "K "},
+        {16, u"Orvel10.raf", u"Orvel10.ra_", "Q "},  {25, u"Orvel19.raf", u"Orvel19.ra_", "Z "}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(tabFileName(row.tab), QStringView(row.file)) << row.tab;
+        EXPECT_EQ(tabTempFileName(row.tab), QStringView(row.temporary)) << row.tab;
+        EXPECT_EQ(tabLabel(row.tab), row.label) << row.tab;
+    }
     EXPECT_EQ(parseTab(u"j"), 9);
     EXPECT_EQ(parseTab(u"I"), 9);
     EXPECT_EQ(parseTab(u"25"), 25);

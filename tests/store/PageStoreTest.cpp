@@ -3,15 +3,13 @@
 #include "store/StoreMessages.h"
 #include "store/TabFile.h"
 #include "support/FakeClock.h"
+#include "support/FaultInjection.h"
 #include "support/TempBook.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace orvelan;
 using orvelan::test::FakeClock;
@@ -219,16 +217,10 @@ TEST(TabFileErrors, FullDiskLeavesTheFileAsItWas) {
     TempBook book;
     book.writeTab(1, {TempBook::named("Ada"), TempBook::named("Abe")});
     const QByteArray before = book.tabBytes(1);
-
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit limited = old;
-    limited.rlim_cur = before.size() + 100; // room for part of one more record only
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const int error = TabFile(book.folder().tabFilePath(1)).writePage(3, TempBook::named("Amy"));
-    setrlimit(RLIMIT_FSIZE, &old);
-
-    EXPECT_EQ(error, RuntimeError::DiskFull);
+    {
+        const test::FileSizeLimit full(before.size() + 100); // part of one more record only
+        EXPECT_EQ(TabFile(book.folder().tabFilePath(1)).writePage(3, TempBook::named("Amy")),
+                  RuntimeError::DiskFull);
+    }
     EXPECT_EQ(book.tabBytes(1), before);
 }

@@ -1,6 +1,7 @@
 #include "store/Settings.h"
 #include "store/AtomicFile.h"
 #include "store/FieldCipher.h"
+#include "support/FaultInjection.h"
 #include "support/TempBook.h"
 
 #include <QDir>
@@ -8,9 +9,6 @@
 #include <QRandomGenerator>
 
 #include <gtest/gtest.h>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace orvelan;
 using orvelan::test::TempBook;
@@ -132,18 +130,11 @@ TEST(SettingsFile, AFullDiskKeepsTheOldFile) {
     settings.setDialMethod(3);
     ASSERT_EQ(file.write(settings), 0);
     const QByteArray before = readAll(file.path());
-
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit limited = old;
-    limited.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     settings.setDialMethod(1);
-    const int error = file.write(settings);
-    setrlimit(RLIMIT_FSIZE, &old);
-
-    EXPECT_EQ(error, 61);
+    {
+        const test::FileSizeLimit full(1000);
+        EXPECT_EQ(file.write(settings), 61);
+    }
     EXPECT_EQ(readAll(file.path()), before);
     EXPECT_EQ(file.read().dialMethod(), 3);
 }

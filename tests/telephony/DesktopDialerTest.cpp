@@ -4,9 +4,11 @@
 #include "support/RecordingLauncher.h"
 #include "support/ScriptedPrompter.h"
 #include "telephony/CvbTAPILine.h"
+#include "telephony/PhoneNumbers.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -34,9 +36,16 @@ template <typename Done> bool deliverUntil(Done done) {
 class DesktopDialerTest : public ::testing::Test {
 protected:
     DesktopDialerTest() { application(); }
+    // A line of `dialer` opened and calling `number`.
+    void call(CvbTAPILine& line, const QString& number) {
+        ASSERT_TRUE(line.OpenLine(1, 4));
+        ASSERT_TRUE(line.MakeCallAsynch(number));
+    }
+    QTemporaryDir folder;
+    const QString config = folder.filePath(QStringLiteral("orvelan.conf"));
     RecordingLauncher launcher;
     test::ScriptedPrompter prompter;
-    DesktopDialer dialer{launcher, prompter};
+    DesktopDialer dialer{launcher, prompter, config};
 };
 
 TEST_F(DesktopDialerTest, OneVoiceLine) {
@@ -58,8 +67,7 @@ TEST_F(DesktopDialerTest, CallHandsTheFirstNumberToTheDesktopAndFreesTheLine) {
     CvbTAPILine line(dialer);
     test::EventLog log(line);
     ASSERT_TRUE(line.Create());
-    ASSERT_TRUE(line.OpenLine(1, 4));
-    ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("+44 (20) 7946-0000 ext 12")));
+    call(line, QStringLiteral("+44 (20) 7946-0000 ext 12"));
     EXPECT_TRUE(log.events.isEmpty()) << "replies arrive later, on the event loop";
     ASSERT_TRUE(deliverUntil([&] { return log.events.size() == 2; }));
     EXPECT_EQ(log.events, QStringList({QStringLiteral("MakeCallResult 0 open=1"),
@@ -70,8 +78,7 @@ TEST_F(DesktopDialerTest, CallHandsTheFirstNumberToTheDesktopAndFreesTheLine) {
     EXPECT_FALSE(line.hasCall());
     EXPECT_TRUE(prompter.shown().isEmpty());
 
-    ASSERT_TRUE(line.OpenLine(1, 4));
-    ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
+    call(line, QStringLiteral("0123"));
     ASSERT_TRUE(deliverUntil([&] { return log.events.size() == 4; }));
     EXPECT_EQ(launcher.opened().size(), 2);
 }
@@ -82,8 +89,7 @@ TEST_F(DesktopDialerTest, NoHandlerFailsTheCall) {
     CvbTAPILine line(dialer);
     test::EventLog log(line);
     ASSERT_TRUE(line.Create());
-    ASSERT_TRUE(line.OpenLine(1, 4));
-    ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
+    call(line, QStringLiteral("0123"));
     ASSERT_TRUE(deliverUntil([&] { return !log.events.isEmpty(); }));
     EXPECT_EQ(
         log.events,
@@ -103,8 +109,7 @@ TEST_F(DesktopDialerTest, MessagesOfAnEndedSessionAreDropped) {
     {
         CvbTAPILine line(dialer);
         ASSERT_TRUE(line.Create());
-        ASSERT_TRUE(line.OpenLine(1, 4));
-        ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
+        call(line, QStringLiteral("0123"));
     }
     CvbTAPILine next(dialer);
     test::EventLog log(next);
@@ -112,6 +117,34 @@ TEST_F(DesktopDialerTest, MessagesOfAnEndedSessionAreDropped) {
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_TRUE(log.events.isEmpty());
+}
+
+// A number that reads in the home region is handed on in its international form; what does not
+// read (a short code, a service code) goes as it is written.
+TEST_F(DesktopDialerTest, HandsOnTheInternationalFormOfTheHomeRegion) {
+    const struct {
+        const char* region;
+        const char* written;
+        const char* handedOn;
+    } rows[] = {
+        {"GB", "01234 567890", "tel:+441234567890"},
+        {"GB", "+7 495 123-45-67", "tel:+74951234567"},
+        {"RU", "8 (495) 123-45-67", "tel:+74951234567"},
+        {"US", "(201) 555-0123 ext 5", "tel:+12015550123"},
+        {"DE", "0049 30 1234567", "tel:+49301234567"},
+        {"GB", "999", "tel:999"},
+        {"GB", "*31#0123", "tel:*31%230123"},
+    };
+    CvbTAPILine line(dialer);
+    ASSERT_TRUE(line.Create());
+    for (const auto& row : rows) {
+        ASSERT_EQ(setPhoneRegionSetting(config, QString::fromLatin1(row.region)), 0);
+        call(line, QString::fromLatin1(row.written));
+        ASSERT_TRUE(deliverUntil([&] { return !line.lineIsOpen(); }));
+        EXPECT_EQ(launcher.opened().last().toString(QUrl::FullyEncoded).toStdString(), row.handedOn)
+            << row.written;
+    }
+    EXPECT_TRUE(prompter.shown().isEmpty());
 }
 
 } // namespace

@@ -1,9 +1,4 @@
-#include "telephony/DialController.h"
-#include "HookClock.h"
-#include "ScriptedTapi.h"
 #include "TelephonyFakes.h"
-#include "store/Settings.h"
-#include "support/ScriptedPrompter.h"
 #include "telephony/LineInfoListing.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +10,7 @@ using test::FakeConsole;
 
 const QString Ready = QStringLiteral("ORVELAN Ready...");
 
-class DialControllerTest : public ::testing::Test {
+class DialControllerTest : public ::testing::Test, public test::DialRig {
 protected:
     DialControllerTest() {
         for (int i = 0; i < 3; ++i)
@@ -27,14 +22,9 @@ protected:
                        QStringLiteral("abc"),
                        QStringLiteral("#31#0123")};
     }
-    DialController& make(bool tapiEnabled = true) {
-        controller = std::make_unique<DialController>(
-            DialController::Context{view, prompter, clock, settings, tapiEnabled, tapi, port});
-        return *controller;
-    }
     DialController& startTapi(bool tapiEnabled = true) {
         settings.setDialMethod(1);
-        DialController& dial = make(tapiEnabled);
+        DialController& dial = makeController(tapiEnabled);
         console.onSelect = [this](const QString& entry) {
             LineInfoListing::forChoice(true, entry, controller->tapiline(), settings);
         };
@@ -51,18 +41,11 @@ protected:
                 PromptButtons::Ok};
     }
 
-    test::FakeDialView view;
-    test::ScriptedPrompter prompter;
-    test::HookClock clock;
-    Settings settings;
-    test::ScriptedTapi tapi;
-    test::FakeSerialPort port;
     FakeConsole console;
-    std::unique_ptr<DialController> controller;
 };
 
 TEST_F(DialControllerTest, SelectingAFieldMarksItAndTestsTheNumber) {
-    DialController& dial = make();
+    DialController& dial = makeController();
     dial.selectField(3); // "07": too short
     EXPECT_EQ(view.markers, (std::array<bool, 6>{false, false, false, true, false, false}));
     EXPECT_EQ(view.colour, LabelColour::Grey);
@@ -83,7 +66,7 @@ TEST_F(DialControllerTest, SelectingAFieldMarksItAndTestsTheNumber) {
 }
 
 TEST_F(DialControllerTest, PageTurnKeepsTheFieldOnlyWhenAskedTo) {
-    DialController& dial = make();
+    DialController& dial = makeController();
     dial.selectField(1);
     view.fields[1] = QStringLiteral("0999");
     dial.pageShown();
@@ -97,7 +80,7 @@ TEST_F(DialControllerTest, PageTurnKeepsTheFieldOnlyWhenAskedTo) {
 }
 
 TEST_F(DialControllerTest, DialMessagesBeforeAnyCall) {
-    DialController& dial = make();
+    DialController& dial = makeController();
     dial.dial();
     EXPECT_EQ(prompter.last(),
               dialBox("Can't Dial:  No Telephone Number Field has been Selected!      "));
@@ -267,7 +250,7 @@ TEST_F(DialControllerTest, LineDialogs) {
 TEST_F(DialControllerTest, StartFallsBackToOlderVersions) {
     settings.setDialMethod(1);
     tapi.initializeResults = {Tapi::LineErrIncompatibleApiVersion};
-    DialController& dial = make();
+    DialController& dial = makeController();
     dial.InitTapi(console);
     EXPECT_EQ(console.info, QStringList({QStringLiteral("Negotiating TAPI version..."),
                                          QStringLiteral(" TAPI Line Error: Incompatible API "
@@ -292,7 +275,7 @@ TEST_F(DialControllerTest, SavedLineChoiceIsFoundByNumber) {
     QStringList listed;
     console.onSelect = [&](const QString& entry) { listed << entry; };
     settings.setRaw(Settings::TapiLineChoice, "2");
-    DialController& dial = make();
+    DialController& dial = makeController();
     dial.InitTapi(console);
     EXPECT_EQ(console.entries, QStringList({QStringLiteral("1"), QStringLiteral("2")}));
     EXPECT_EQ(listed, QStringList(QStringLiteral("2")));
@@ -315,11 +298,15 @@ TEST_F(DialControllerTest, SavedLineChoiceIsFoundByNumber) {
                              PromptIcon::Critical, PromptButtons::Ok}));
 }
 
-// Serial dialing against a scripted port; `modemSays` arrives after `afterTurns` waits.
+// Serial dialing against a scripted port; a new dial's `modemSays` arrives after `afterTurns`
+// waits.
 class SerialDialTest : public DialControllerTest {
 protected:
     SerialDialTest() { settings.setDialMethod(2); }
     void answerAfter(int afterTurns, QByteArray modemSays) {
+        prompter.clear();
+        m_turns = 0;
+        port.written.clear();
         clock.onPause = [this, afterTurns, modemSays] {
             if (port.opened && port.written.contains("ATDT") && ++m_turns == afterTurns)
                 port.input += modemSays;
@@ -331,7 +318,7 @@ protected:
 };
 
 TEST_F(SerialDialTest, ModemAnswersOk) {
-    DialController& dial = make();
+    DialController& dial = makeController();
     settings.setRaw(Settings::SerialPort, "5");
     view.port = QStringLiteral("COM 5?");
     dial.selectField(1);
@@ -361,13 +348,10 @@ TEST_F(SerialDialTest, ModemAnswersOk) {
 }
 
 TEST_F(SerialDialTest, PortSettingsPickThePort) {
-    DialController& dial = make();
+    DialController& dial = makeController();
     dial.selectField(1);
     for (const char* setting : {"3", "0", ""}) {
         settings.setRaw(Settings::SerialPort, setting);
-        prompter.clear();
-        m_turns = 0;
-        port.written.clear();
         answerAfter(1, "OK");
         dial.dial();
         EXPECT_EQ(port.portNumber, *setting == '3' ? 3 : 1) << setting;
@@ -376,7 +360,7 @@ TEST_F(SerialDialTest, PortSettingsPickThePort) {
 }
 
 TEST_F(SerialDialTest, ClearDuringTheWaitEndsTheDial) {
-    DialController& dial = make();
+    DialController& dial = makeController();
     dial.selectField(1);
     clock.onPause = [&] {
         if (port.opened && view.caption == u"Clear" && ++m_turns == 5)
@@ -394,9 +378,6 @@ TEST_F(SerialDialTest, ClearDuringTheWaitEndsTheDial) {
     EXPECT_TRUE(dial.hangUpRequested());
 
     // The hang-up left from that dial does not end the next one at its first check.
-    prompter.clear();
-    m_turns = 0;
-    port.written.clear();
     answerAfter(4, "OK");
     dial.dial();
     EXPECT_FALSE(view.statusHistory.contains(QStringLiteral("Disconnecting...")));
@@ -405,7 +386,7 @@ TEST_F(SerialDialTest, ClearDuringTheWaitEndsTheDial) {
 }
 
 TEST_F(SerialDialTest, FailuresShowTheirText) {
-    DialController& dial = make();
+    DialController& dial = makeController();
     dial.selectField(1);
     port.failOn = QStringLiteral("open");
     port.failCode = 8005;

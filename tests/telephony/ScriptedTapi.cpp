@@ -26,7 +26,7 @@ std::int32_t ScriptedTapi::lineInitializeEx(std::uint32_t& appHandle, TapiMessag
     appHandle = m_nextHandle++;
     m_handler = std::move(handler);
     numDevs = std::uint32_t(lines.size());
-    apiVersion = serviceVersion;
+    apiVersion = Tapi::ApiVersion30;
     return 0;
 }
 
@@ -41,7 +41,7 @@ std::int32_t ScriptedTapi::lineNegotiateAPIVersion(std::uint32_t, std::uint32_t 
     if (deviceId >= std::uint32_t(lines.size()))
         return Tapi::LineErrBadDeviceId;
     const Line& line = lines[int(deviceId)];
-    if (!line.negotiates || (maxNegotiableVersion != 0 && highVersion > maxNegotiableVersion))
+    if (!line.negotiates)
         return Tapi::LineErrIncompatibleApiVersion;
     version = std::min(line.version, highVersion);
     extensionId = line.extensionId;
@@ -66,7 +66,6 @@ std::int32_t ScriptedTapi::lineOpen(std::uint32_t, std::uint32_t deviceId,
     calls << QStringLiteral("lineOpen %1").arg(deviceId);
     if (openResult != 0)
         return openResult;
-    openedDevice = deviceId;
     openInstance = callbackInstance;
     openPrivileges = privileges;
     openMediaModes = mediaModes;
@@ -81,7 +80,7 @@ std::int32_t ScriptedTapi::lineMakeCall(std::uint32_t, std::uint32_t* callHandle
     if (makeCallResult != 0)
         return makeCallResult;
     if (callHandle)
-        *callHandle = callHandleToGive;
+        *callHandle = 0x5151;
     lastMakeCallRequest = m_nextRequest++;
     return lastMakeCallRequest;
 }
@@ -101,7 +100,7 @@ std::int32_t ScriptedTapi::lineDeallocateCall(std::uint32_t) {
 
 std::int32_t ScriptedTapi::lineClose(std::uint32_t) {
     calls << QStringLiteral("lineClose");
-    return closeResult;
+    return 0;
 }
 
 std::int32_t ScriptedTapi::lineShutdown(std::uint32_t) {

@@ -7,9 +7,8 @@
 #include <QList>
 #include <QStringList>
 
-#include <optional>
-
 #include <functional>
+#include <optional>
 
 namespace orvelan::test {
 
@@ -31,18 +30,12 @@ public:
     std::int32_t initializeResult = 0;
     // Results of the first Create attempts in turn (then initializeResult).
     QList<std::int32_t> initializeResults;
-    std::uint32_t serviceVersion = Tapi::ApiVersion30;
-    // Versions below this fail to negotiate on every line (0: no limit).
-    std::uint32_t maxNegotiableVersion = 0;
     std::int32_t openResult = 0;
     std::int32_t makeCallResult = 0; // 0: accepted with the next request id
     std::int32_t dropResult = 0;     // 0: accepted with the next request id
-    std::int32_t closeResult = 0;
     std::int32_t dialogResult = 0;
-    std::uint32_t callHandleToGive = 0x5151;
 
     QStringList calls;
-    std::uint32_t openedDevice = 0;
     std::uint32_t openPrivileges = 0;
     std::uint32_t openMediaModes = 0;
     std::uintptr_t openInstance = 0;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace orvelan {
 namespace {
 
@@ -19,7 +21,18 @@ protected:
         tapi.lines[1].negotiates = false;
         tapi.lines[2].version = 0x00020001;
     }
+    // A line with its events logged, created, opened and calling 0123.
+    CvbTAPILine& openCall() {
+        calling.emplace(tapi);
+        log.emplace(*calling);
+        EXPECT_TRUE(calling->Create());
+        EXPECT_TRUE(calling->OpenLine(1, 4));
+        EXPECT_TRUE(calling->MakeCallAsynch(QStringLiteral("0123")));
+        return *calling;
+    }
     ScriptedTapi tapi;
+    std::optional<CvbTAPILine> calling;
+    std::optional<EventLog> log;
 };
 
 TEST_F(TapiLineTest, CreateNegotiatesEveryLineAndLoadsTheCurrentOne) {
@@ -174,23 +187,19 @@ TEST_F(TapiLineTest, RefusedRequestsRecordTheirError) {
 }
 
 TEST_F(TapiLineTest, RepliesReachTheRightRequest) {
-    CvbTAPILine line(tapi);
-    EventLog log(line);
-    ASSERT_TRUE(line.Create());
-    ASSERT_TRUE(line.OpenLine(1, 4));
-    ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
+    CvbTAPILine& call = openCall();
     const std::int32_t makeCall = tapi.lastMakeCallRequest;
     tapi.reply(makeCall + 50, 0); // unknown request: nothing
     tapi.deliverWithInstance(0, Tapi::MsgLineReply, std::uint32_t(makeCall), 0); // no instance
-    EXPECT_TRUE(log.events.isEmpty());
+    EXPECT_TRUE(log->events.isEmpty());
     tapi.reply(makeCall, 0);
     tapi.reply(makeCall, 0); // answered already
     tapi.callState(Tapi::CallStateConnected);
     tapi.callState(Tapi::CallStateDialing); // other states: nothing
-    ASSERT_TRUE(line.DropCallAsynch());
+    ASSERT_TRUE(call.DropCallAsynch());
     tapi.reply(tapi.lastDropRequest, Tapi::LineErrOperationFailed);
     tapi.callState(Tapi::CallStateIdle);
-    EXPECT_EQ(log.events,
+    EXPECT_EQ(log->events,
               QStringList({QStringLiteral("MakeCallResult 0 open=1"), QStringLiteral("Connected"),
                            QStringLiteral("DropCallResult -2147483576"),
                            QStringLiteral("Idle open=0 call=0")}));
@@ -199,61 +208,49 @@ TEST_F(TapiLineTest, RepliesReachTheRightRequest) {
 }
 
 TEST_F(TapiLineTest, FailedCallReplyClosesTheLineFirst) {
-    CvbTAPILine line(tapi);
-    EventLog log(line);
-    ASSERT_TRUE(line.Create());
-    ASSERT_TRUE(line.OpenLine());
-    ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
+    openCall();
     tapi.reply(tapi.lastMakeCallRequest, Tapi::LineErrCallUnavail);
-    EXPECT_EQ(log.events, QStringList(QStringLiteral("MakeCallResult -2147483643 open=0")));
+    EXPECT_EQ(log->events, QStringList(QStringLiteral("MakeCallResult -2147483643 open=0")));
 }
 
 TEST_F(TapiLineTest, DisconnectedRequestsTheDropFirst) {
-    CvbTAPILine line(tapi);
-    EventLog log(line);
-    ASSERT_TRUE(line.Create());
-    ASSERT_TRUE(line.OpenLine());
-    ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
+    openCall();
     tapi.reply(tapi.lastMakeCallRequest, 0);
     tapi.calls.clear();
     tapi.callState(Tapi::CallStateDisconnected);
     EXPECT_EQ(tapi.calls, QStringList(QStringLiteral("lineDrop")));
-    EXPECT_EQ(log.events.last(), QStringLiteral("Disconnected"));
+    EXPECT_EQ(log->events.last(), QStringLiteral("Disconnected"));
     // Idle with no call left still reports idle.
     tapi.reply(tapi.lastDropRequest, 0);
     tapi.callState(Tapi::CallStateIdle);
     tapi.callState(Tapi::CallStateIdle);
-    EXPECT_EQ(log.events.count(QStringLiteral("Idle open=0 call=0")), 2);
+    EXPECT_EQ(log->events.count(QStringLiteral("Idle open=0 call=0")), 2);
 }
 
 TEST_F(TapiLineTest, ReleaseEndsCallLineAndSession) {
-    {
-        CvbTAPILine line(tapi);
-        ASSERT_TRUE(line.Create());
-        ASSERT_TRUE(line.OpenLine());
-        ASSERT_TRUE(line.MakeCallAsynch(QStringLiteral("0123")));
-        tapi.calls.clear();
-    }
+    openCall();
+    tapi.calls.clear();
+    log.reset();
+    calling.reset();
     EXPECT_EQ(tapi.calls,
               QStringList({QStringLiteral("lineDeallocateCall"), QStringLiteral("lineClose"),
                            QStringLiteral("lineShutdown")}));
 }
 
 TEST(TapiErrorString, TableAndDefault) {
-    const QString fallback = QStringLiteral(" TAPI Line Error: Interrupted by User  ");
-    EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(0x80000002)),
-              QStringLiteral(" TAPI Line Error: Bad Device ID"));
-    EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(0x80000001)),
-              QStringLiteral(" TAPI Line Error: Allocated"));
-    EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(0x80000049)),
-              QStringLiteral(" TAPI Line Error: Operation Unavailable"));
-    EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(0x8000004E)),
-              QStringLiteral(" TAPI Line Error: Target Not found"));
-    EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(0x80000056)),
-              QStringLiteral(" TAPI Line Error: No Multiple Instance"));
+    const std::pair<std::uint32_t, const char*> rows[] = {{0x80000002u, "Bad Device ID"},
+                                                          {0x80000001u, "Allocated"},
+                                                          {0x80000049u, "Operation Unavailable"},
+                                                          {0x8000004Eu, "Target Not found"},
+                                                          {0x80000056u, "No Multiple Instance"}};
+    for (const auto& [code, text] : rows)
+        EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(code)),
+                  QStringLiteral(" TAPI Line Error: ") + QLatin1StringView(text));
     for (const std::uint32_t code :
          {0x80000004u, 0x80000025u, 0x80000031u, 0x80000057u, 0x80000000u, 0u, 1u, 0xFFFFFFFFu})
-        EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(code)), fallback) << std::hex << code;
+        EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(code)),
+                  QStringLiteral(" TAPI Line Error: Interrupted by User  "))
+            << std::hex << code;
 }
 
 } // namespace

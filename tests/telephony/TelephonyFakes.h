@@ -1,5 +1,10 @@
 #pragma once
 
+#include "HookClock.h"
+#include "ScriptedTapi.h"
+#include "store/Settings.h"
+#include "support/ScriptedPrompter.h"
+#include "telephony/DialController.h"
 #include "telephony/DialView.h"
 #include "telephony/SerialPort.h"
 
@@ -7,6 +12,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 namespace orvelan::test {
 
@@ -113,6 +119,24 @@ private:
     void check(const QString& operation) const {
         if (failOn == operation)
             throw SerialFailure{failCode};
+    }
+};
+
+// What a dial controller works with, as fakes; `makeController` builds one over them, on
+// `device` when given (a real port) and on the scripted `port` otherwise.
+struct DialRig {
+    FakeDialView view;
+    ScriptedPrompter prompter;
+    HookClock clock;
+    Settings settings;
+    ScriptedTapi tapi;
+    FakeSerialPort port;
+    std::unique_ptr<DialController> controller;
+
+    DialController& makeController(bool tapiEnabled = true, SerialPort* device = nullptr) {
+        controller = std::make_unique<DialController>(DialController::Context{
+            view, prompter, clock, settings, tapiEnabled, tapi, device ? *device : port});
+        return *controller;
     }
 };
 

@@ -4,7 +4,6 @@
 #include "platform/Clock.h"
 #include "print/PagePrintout.h"
 #include "print/PdfText.h"
-#include "print/SearchListPrintout.h"
 #include "print/qt/DefaultPrinterTarget.h"
 #include "store/PageStore.h"
 #include "store/PageTexts.h"
@@ -115,27 +114,6 @@ private Q_SLOTS:
         // The message box gives the printer's reason after the print error.
         QCOMPARE(printErrorPrompt(PrintError::PrinterError, u"why"_s).text,
                  printErrorMessage(PrintError::PrinterError) + u"\r\nwhy"_s);
-    }
-
-    void aRefusedSearchListKeepsItsFoundCount() {
-        struct RefusingTarget : PrintTarget {
-            PrintJob open(const QString&) override {
-                PrintJob job;
-                job.error = PrintError::PrinterError;
-                job.refusal =
-                    u"The printer queue \u201coffice\u201d is not accepting jobs (ready)."_s;
-                return job;
-            }
-        } target;
-        SearchResults results;
-        results.lines = {u"line"_s};
-        results.present = true;
-        int found = 1;
-        const SearchListPrint::Result result = SearchListPrint::run(target, results, found, Now);
-        QCOMPARE(result.outcome, SearchListPrint::Outcome::Failed);
-        QVERIFY(result.detail.contains(u"office"_s));
-        QCOMPARE(found, 1);
-        QVERIFY(results.present);
     }
 
     // The same page printed by the tool and through the window's print action: the same text

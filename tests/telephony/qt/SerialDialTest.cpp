@@ -1,10 +1,5 @@
-#include "HookClock.h"
-#include "ScriptedTapi.h"
 #include "TelephonyFakes.h"
-#include "store/Settings.h"
 #include "support/QtTestMain.h"
-#include "support/ScriptedPrompter.h"
-#include "telephony/DialController.h"
 #include "telephony/qt/QtSerialPort.h"
 
 #include <QElapsedTimer>
@@ -44,7 +39,7 @@ private:
 };
 
 // Dialing through a real serial device: a pseudo-terminal whose far side plays a Hayes modem.
-class SerialDialTest : public QObject {
+class SerialDialTest : public QObject, test::DialRig {
     Q_OBJECT
 
 private:
@@ -54,15 +49,8 @@ private:
     QByteArray m_received; // what the modem has been sent
     QElapsedTimer m_elapsed;
     bool m_timedOut = false;
-
-    test::FakeDialView m_view;
-    test::ScriptedPrompter m_prompter;
-    test::HookClock m_clock;
-    Settings m_settings;
-    test::ScriptedTapi m_tapi;
     std::unique_ptr<QtSerialPort> m_device;
     std::unique_ptr<RecordingPort> m_port;
-    std::unique_ptr<DialController> m_controller;
 
     QString configPath() const { return m_folder.filePath(QStringLiteral("orvelan.conf")); }
 
@@ -90,11 +78,11 @@ private:
     // dial with a hang-up if it runs far too long.
     void duringWait(std::function<void()> turn) {
         m_elapsed.start();
-        m_clock.onPause = [this, turn = std::move(turn)] {
+        clock.onPause = [this, turn = std::move(turn)] {
             readModem();
             if (m_elapsed.elapsed() > 20000) {
                 m_timedOut = true;
-                m_controller->hangUp();
+                controller->hangUp();
                 return;
             }
             turn();
@@ -102,8 +90,8 @@ private:
     }
 
     void selectAndDial() {
-        m_controller->selectField(1);
-        m_controller->dial();
+        controller->selectField(1);
+        controller->dial();
         readModem();
         QVERIFY(!m_timedOut);
     }
@@ -125,20 +113,19 @@ private Q_SLOTS:
         writeConfig("# serial devices\nCOM1 = " + m_slavePath.toLocal8Bit() + "\n");
         m_received.clear();
         m_timedOut = false;
-        m_view = {};
-        m_view.fields[1] = QStringLiteral("0123");
-        m_prompter.clear();
-        m_clock.onPause = nullptr;
-        m_settings.setDialMethod(2);
-        m_settings.setSerialPort(1);
+        view = {};
+        view.fields[1] = QStringLiteral("0123");
+        prompter.clear();
+        clock.onPause = nullptr;
+        settings.setDialMethod(2);
+        settings.setSerialPort(1);
         m_device = std::make_unique<QtSerialPort>(configPath());
         m_port = std::make_unique<RecordingPort>(*m_device);
-        m_controller = std::make_unique<DialController>(DialController::Context{
-            m_view, m_prompter, m_clock, m_settings, true, m_tapi, *m_port});
+        makeController(true, m_port.get());
     }
 
     void cleanup() {
-        m_controller.reset();
+        controller.reset();
         m_port.reset();
         m_device.reset();
         if (m_master >= 0)
@@ -173,13 +160,13 @@ private Q_SLOTS:
         QVERIFY(saidK);
         QVERIFY(m_port->reads.size() >= 2);
         QCOMPARE(m_received, QByteArray("ATDT0123;\rATH\r"));
-        QCOMPARE(m_prompter.shown().size(), 1);
-        QCOMPARE(m_prompter.last().text,
+        QCOMPARE(prompter.shown().size(), 1);
+        QCOMPARE(prompter.last().text,
                  QStringLiteral("Pick up the Telephone Handset, then click Ok     "));
-        QVERIFY(m_view.statusHistory.contains(QStringLiteral("Connected")));
-        QCOMPARE(m_view.status, QString());
+        QVERIFY(view.statusHistory.contains(QStringLiteral("Connected")));
+        QCOMPARE(view.status, QString());
         QVERIFY(!m_device->isOpen());
-        QCOMPARE(m_view.caption, QStringLiteral("Dial"));
+        QCOMPARE(view.caption, QStringLiteral("Dial"));
     }
 
     void smallLettersNeverSatisfyTheWait() {
@@ -192,27 +179,27 @@ private Q_SLOTS:
             }
             const QByteArray seen = m_port->reads.join();
             if (seen.contains("ok") && ++turnsAfter == 50)
-                m_controller->hangUp();
+                controller->hangUp();
         });
         selectAndDial();
         QVERIFY(turnsAfter >= 50);
-        QVERIFY(!m_view.statusHistory.contains(QStringLiteral("Connected")));
+        QVERIFY(!view.statusHistory.contains(QStringLiteral("Connected")));
         // The hang-up reset the modem and closed the port under the running wait.
         QCOMPARE(m_received, QByteArray("ATDT0123;\rAT&F\r"));
-        QCOMPARE(m_prompter.last().text, dialError("Dial Process interrupted on port [ Closed ]"));
-        QVERIFY(m_view.statusHistory.contains(QStringLiteral("Hang Up...")));
+        QCOMPARE(prompter.last().text, dialError("Dial Process interrupted on port [ Closed ]"));
+        QVERIFY(view.statusHistory.contains(QStringLiteral("Hang Up...")));
         QVERIFY(!m_device->isOpen());
     }
 
     void portThatCannotBeOpened() {
         writeConfig("COM1=" + m_folder.filePath(QStringLiteral("no-such-tty")).toLocal8Bit());
         selectAndDial();
-        QCOMPARE(m_prompter.shown().size(), 1);
-        QCOMPARE(m_prompter.last().title, QStringLiteral("ORVELAN Secure Address Book"));
-        QCOMPARE(m_prompter.last().icon, PromptIcon::Exclamation);
-        QCOMPARE(m_prompter.last().text,
+        QCOMPARE(prompter.shown().size(), 1);
+        QCOMPARE(prompter.last().title, QStringLiteral("ORVELAN Secure Address Book"));
+        QCOMPARE(prompter.last().icon, PromptIcon::Exclamation);
+        QCOMPARE(prompter.last().text,
                  dialError("Invalid Port or Wrong Port : It may already be in Use"));
-        QCOMPARE(m_view.statusHistory.mid(m_view.statusHistory.size() - 2),
+        QCOMPARE(view.statusHistory.mid(view.statusHistory.size() - 2),
                  QStringList({QStringLiteral("ORVELAN Ready..."), QString()}));
     }
 
@@ -220,7 +207,7 @@ private Q_SLOTS:
         QSerialPort other(m_slavePath);
         QVERIFY(other.open(QIODevice::ReadWrite));
         selectAndDial();
-        QCOMPARE(m_prompter.last().text,
+        QCOMPARE(prompter.last().text,
                  dialError("Invalid Port or Wrong Port : It may already be in Use"));
         QVERIFY(m_received.isEmpty());
     }

@@ -1,11 +1,6 @@
 #include "telephony/qt/TapiConsoleWidget.h"
-#include "HookClock.h"
-#include "ScriptedTapi.h"
 #include "TelephonyFakes.h"
-#include "store/Settings.h"
 #include "support/QtTestMain.h"
-#include "support/ScriptedPrompter.h"
-#include "telephony/DialController.h"
 #include "ui/LabelButton.h"
 
 #include <QComboBox>
@@ -18,17 +13,10 @@
 namespace orvelan {
 
 // The telephony area of the options panel, driven by its controls.
-class TapiConsoleWidgetTest : public QObject {
+class TapiConsoleWidgetTest : public QObject, test::DialRig {
     Q_OBJECT
 
 private:
-    test::FakeDialView m_view;
-    test::ScriptedPrompter m_prompter;
-    test::HookClock m_clock;
-    Settings m_settings;
-    test::ScriptedTapi m_tapi;
-    test::FakeSerialPort m_port;
-    std::unique_ptr<DialController> m_controller;
     std::unique_ptr<TapiConsoleWidget> m_console;
 
     template <typename T> T* control(const char* name) {
@@ -45,22 +33,21 @@ private:
         return lines;
     }
     void start(bool tapiEnabled) {
-        m_controller = std::make_unique<DialController>(DialController::Context{
-            m_view, m_prompter, m_clock, m_settings, tapiEnabled, m_tapi, m_port});
+        makeController(tapiEnabled);
         m_console = std::make_unique<TapiConsoleWidget>();
-        m_console->attach(m_controller.get(), &m_settings);
+        m_console->attach(controller.get(), &settings);
         m_console->show();
-        m_controller->InitTapi(*m_console);
+        controller->InitTapi(*m_console);
     }
 
 private Q_SLOTS:
     void init() {
         m_console.reset();
-        m_controller.reset();
-        m_tapi = test::ScriptedTapi();
-        m_tapi.lines = {test::scriptedLine("Modem A"), test::scriptedLine("Modem B")};
-        m_prompter.clear();
-        m_settings = Settings();
+        controller.reset();
+        tapi = test::ScriptedTapi();
+        tapi.lines = {test::scriptedLine("Modem A"), test::scriptedLine("Modem B")};
+        prompter.clear();
+        settings = Settings();
     }
 
     void foldsAndUnfolds() {
@@ -100,7 +87,7 @@ private Q_SLOTS:
     }
 
     void startListsTheChosenLine() {
-        m_settings.setRaw(Settings::TapiLineChoice, "1");
+        settings.setRaw(Settings::TapiLineChoice, "1");
         start(true);
         auto* selector = control<QComboBox>("cboLineSel");
         QCOMPARE(selector->count(), 2);
@@ -116,26 +103,26 @@ private Q_SLOTS:
 
         selector->setCurrentIndex(0);
         QCOMPARE(listed().value(1), QStringLiteral("TAPI LINE NAME: Modem A"));
-        QCOMPARE(m_settings.tapiLineChoice(), QByteArray("0"));
-        QCOMPARE(m_controller->tapiline()->CurrentLineID(), 0);
+        QCOMPARE(settings.tapiLineChoice(), QByteArray("0"));
+        QCOMPARE(controller->tapiline()->CurrentLineID(), 0);
     }
 
     void dialogButtonsReportRefusals() {
-        m_tapi.dialogResult = Tapi::LineErrOperationUnavail;
+        tapi.dialogResult = Tapi::LineErrOperationUnavail;
         start(true);
         QTest::mouseClick(control<QPushButton>("ConfShowTAPIBu"), Qt::LeftButton);
         QTest::mouseClick(control<QPushButton>("cmdConfigDlg"), Qt::LeftButton);
-        QCOMPARE(m_prompter.last(),
+        QCOMPARE(prompter.last(),
                  (PromptRequest{QStringLiteral("ORVELAN TAPI Error"),
                                 QStringLiteral(" TAPI Line Error: Operation Unavailable"),
                                 PromptIcon::Critical, PromptButtons::Ok}));
         QTest::mouseClick(control<QPushButton>("cmdDialProps"), Qt::LeftButton);
-        QCOMPARE(m_prompter.shown().size(), 2);
+        QCOMPARE(prompter.shown().size(), 2);
     }
 
     void disabledServiceShowsOnlyThatText() {
         start(false);
-        QVERIFY(m_tapi.calls.isEmpty());
+        QVERIFY(tapi.calls.isEmpty());
         QTest::mouseClick(control<QPushButton>("ConfShowTAPIBu"), Qt::LeftButton);
         QCOMPARE(listed(), QStringList(QStringLiteral("The TAPI is currentlty disabled ...")));
         QVERIFY(!control<QPushButton>("cmdConfigDlg")->isEnabled());
