@@ -87,8 +87,9 @@ TEST(WordWrap, LineBreaksWrapAtTheRightMarginAndBetweenChineseCharacters) {
         CWordWrap(surface).PrintText(QString::fromUtf16(row.text));
         const Printed p = printedWord(surface, word);
         EXPECT_EQ(p.y, 5800 + row.line * Line);
-        if (row.x)
+        if (row.x) {
             EXPECT_EQ(p.x, row.x);
+        }
     }
 
     // A word wider than the line starts on a fresh line, even as the first word, and runs past
