@@ -1,11 +1,13 @@
 // The duplicates command: the groups of pages that hold the same person or organisation.
 #include "cli/CliCommand.h"
 #include "cli/Commands.h"
+#include "cli/ToolFaults.h"
 
 #include "book/PageMerge.h"
 #include "platform/Clock.h"
 #include "search/DuplicateFinder.h"
 #include "store/PageRecord.h"
+#include "store/StoreMessages.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
 #include "store/Trash.h"
@@ -38,14 +40,17 @@ int runDuplicates(CliContext& context, const QStringList& args) {
         throw CliError{QStringLiteral("duplicates takes no arguments.")};
     const PhoneNumbers phones(phoneRegionSetting(context.folder.configPath()));
     const DuplicateOutcome outcome = DuplicateFinder(context.folder, phones).run();
-    for (const PagePosition& damaged : outcome.damaged)
-        context.err << QStringLiteral("Page %1 of tab %2 is damaged and was left out ('check' "
-                                      "says more).\n")
-                           .arg(damaged.page)
-                           .arg(tabCaption(damaged.tab));
     for (const int tab : outcome.unreadTabs)
-        context.err
-            << QStringLiteral("Tab %1 could not be read and was left out.\n").arg(tabCaption(tab));
+        context.err << "orvelan-book: cannot read " << context.folder.tabFilePath(tab)
+                    << "; its pages were left out\n";
+    for (const PagePosition& damaged : outcome.damaged)
+        context.err << "orvelan-book: " << damagedPageText(damaged.tab, damaged.page)
+                    << "; it was left out\n";
+    // Groups found among the pages that could be read are still shown; the status says that
+    // some could not.
+    const int status = outcome.unreadTabs.isEmpty() && outcome.damaged.isEmpty()
+                           ? 0
+                           : exitStatus(Fault::BookDamaged);
     qsizetype pages = 0;
     int possible = 0;
     QJsonArray groups;
@@ -82,7 +87,7 @@ int runDuplicates(CliContext& context, const QStringList& args) {
         printJson(context, QJsonObject{{QStringLiteral("pagesRead"), outcome.pagesRead},
                                        {QStringLiteral("groups"), groups},
                                        {QStringLiteral("damaged"), int(outcome.damaged.size())}});
-        return 0;
+        return status;
     }
     if (outcome.groups.isEmpty())
         context.out << QStringLiteral("No duplicates among %1 pages.\n").arg(outcome.pagesRead);
@@ -93,7 +98,7 @@ int runDuplicates(CliContext& context, const QStringList& args) {
                            .arg(possible)
                            .arg(pages)
                            .arg(outcome.pagesRead);
-    return 0;
+    return status;
 }
 
 int runMerge(CliContext& context, const QStringList& args) {

@@ -6,6 +6,7 @@
 #include "store/TabTable.h"
 #include "support/FaultInjection.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -336,6 +337,29 @@ private Q_SLOTS:
 
     // The end of an import says what happened, in the words the tool uses; the dialogs open
     // in the user's folders.
+    // The same file read and imported twice files nothing twice; the choice for records that
+    // meet the book offers skip (the default), merge and keep.
+    void theSameFileTwiceFilesNothingTwice() {
+        WindowFixture f;
+        ImportWindow w(f.session, f.dialogs, f.host);
+        w.open();
+        auto* choice = w.findChild<QComboBox*>(QStringLiteral("IMPDuplicatesCB"));
+        QVERIFY(choice);
+        QCOMPARE(choice->count(), 3);
+        QCOMPARE(choice->currentText(), QStringLiteral("Skip records already in the book"));
+        qint64 pages = 0;
+        for (int round = 0; round < 2; ++round) {
+            readCsv(f, w);
+            click(&w, "IMPImportLA");
+            if (round == 0)
+                pages = f.book.pageCount(2);
+        }
+        QCOMPARE(f.book.pageCount(2), pages);
+        QVERIFY2(f.prompter.last().text.contains(
+                     QStringLiteral("Already in the book, not imported again: 4 - ")),
+                 qPrintable(f.prompter.last().text));
+    }
+
     void importEndsWithTheSummary() {
         WindowFixture f;
         ImportWindow w(f.session, f.dialogs, f.host);
