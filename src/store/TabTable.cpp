@@ -56,22 +56,23 @@ int tabForLetter(char32_t upper) {
 } // namespace
 
 QByteArrayView trimSpaces(QByteArrayView text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == ' ')
-        ++begin;
-    // A stored field is padded with spaces to its width: eight at a time.
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    // A stored field is padded with spaces to its width: they are passed eight at a time, from
+    // the end first, so an empty field is not walked byte by byte.
     constexpr quint64 EightSpaces = 0x2020202020202020ULL;
     while (end - begin >= 8) {
         quint64 word;
-        std::memcpy(&word, text.data() + end - 8, sizeof word);
+        std::memcpy(&word, end - 8, sizeof word);
         if (word != EightSpaces)
             break;
         end -= 8;
     }
-    while (end > begin && text[end - 1] == ' ')
+    while (end > begin && end[-1] == ' ')
         --end;
-    return text.sliced(begin, end - begin);
+    while (begin < end && *begin == ' ')
+        ++begin;
+    return QByteArrayView(begin, end - begin);
 }
 
 QStringView trimSpaces(QStringView text) {

@@ -3,6 +3,8 @@
 #include "store/PageRecord.h"
 #include "store/Windows1252.h"
 
+#include <algorithm>
+
 namespace orvelan {
 
 const char CsvExportHeader[] =
@@ -32,14 +34,25 @@ QByteArray recoded(QByteArrayView value, TextEncoding stored, CsvEncoding wanted
     return bytes;
 }
 
-void appendValue(QByteArray& line, QByteArray text) {
-    text.replace(',', '.');
-    if (text.contains('"') || text.contains('\r') || text.contains('\n')) {
-        text.replace("\"", "\"\"");
-        line += '"' + text + '"';
-    } else {
-        line += text;
+// A value as the file takes it: commas become full stops (the Windows program's way), and a
+// value with a quote or a line break is quoted.
+void appendValue(QByteArray& line, QByteArrayView text) {
+    const bool quoted = std::any_of(text.begin(), text.end(),
+                                    [](char c) { return c == '"' || c == '\r' || c == '\n'; });
+    if (quoted) {
+        QByteArray copy = text.toByteArray();
+        copy.replace(',', '.');
+        copy.replace("\"", "\"\"");
+        line += '"' + copy + '"';
+        return;
     }
+    if (text.isEmpty())
+        return;
+    const qsizetype start = line.size();
+    line.resize(start + text.size()); // grows by halves, like an append
+    char* out = line.data() + start;
+    for (const char c : text)
+        *out++ = c == ',' ? '.' : c;
 }
 
 QByteArrayView either(const PlainRecord& record, Field first, Field fallback) {
@@ -49,7 +62,8 @@ QByteArrayView either(const PlainRecord& record, Field first, Field fallback) {
 
 } // namespace
 
-QByteArray csvExportLine(const PlainRecord& r, CsvEncoding encoding, qsizetype* unmappable) {
+void appendCsvExportLine(QByteArray& line, const PlainRecord& r, CsvEncoding encoding,
+                         qsizetype* unmappable) {
     const QByteArrayView values[] = {
         r.field(Field::Name),
         either(r, Field::Email, Field::OrgEmail),
@@ -74,15 +88,26 @@ QByteArray csvExportLine(const PlainRecord& r, CsvEncoding encoding, qsizetype* 
         r.field(Field::Department),
         r.field(Field::Notes),
     };
-    QByteArray line;
-    line.reserve(256);
+    // A page stored in the export's own encoding is copied byte for byte.
+    const bool same =
+        (r.encoding() == TextEncoding::Windows1252 && encoding == CsvEncoding::Windows1252) ||
+        (r.encoding() == TextEncoding::Utf8 && encoding == CsvEncoding::Utf8);
     bool first = true;
     for (const QByteArrayView value : values) {
         if (!first)
             line += ',';
         first = false;
-        appendValue(line, recoded(value, r.encoding(), encoding, unmappable));
+        if (same)
+            appendValue(line, value);
+        else
+            appendValue(line, recoded(value, r.encoding(), encoding, unmappable));
     }
+}
+
+QByteArray csvExportLine(const PlainRecord& r, CsvEncoding encoding, qsizetype* unmappable) {
+    QByteArray line;
+    line.reserve(256);
+    appendCsvExportLine(line, r, encoding, unmappable);
     return line;
 }
 
@@ -95,8 +120,8 @@ bool CsvExportWriter::begin(const TabCounts&) {
 
 bool CsvExportWriter::page(int, qint64, QByteArrayView stored) {
     QByteArray& chunk = m_out.chunk();
-    chunk +=
-        csvExportLine(PlainRecord(stored), m_encoding, m_counts ? &m_counts->unmappable : nullptr);
+    appendCsvExportLine(chunk, PlainRecord(stored), m_encoding,
+                        m_counts ? &m_counts->unmappable : nullptr);
     chunk += "\r\n";
     return m_out.pass();
 }
