@@ -1,4 +1,5 @@
 #include "book/qt/MainWindow.h"
+#include "security/BookEncryption.h"
 #include "store/PageTexts.h"
 #include "support/BookSession.h"
 #include "support/QtTestMain.h"
@@ -118,6 +119,29 @@ private Q_SLOTS:
         click("LZLa");
         QVERIFY(control<QWidget>("Picture2")->x() > atL);
         QCOMPARE(control<QWidget>("Picture3")->x() - control<QWidget>("Picture2")->x(), 380);
+    }
+
+    // An encrypted book's page that fails its authentication is marked by its place in the
+    // status line, shows no text and takes no typing; the next page is as ever.
+    void aDamagedPageIsMarkedAndTakesNoTyping() {
+        QVERIFY(
+            encryptBook(s->book.folder(), QStringLiteral("S3cret!pw"), false, {}, {1, 8192}).ok);
+        QByteArray sealed = s->book.tabBytes(2);
+        sealed[100] = char(sealed[100] ^ 0x10);
+        s->book.writeTab(2, {sealed});
+        click("NextB");
+        click("NextB");
+        const QString mark = QStringLiteral("page 1 of tab B is damaged and cannot be read");
+        QCOMPARE(s->prompter.last().text, mark);
+        QCOMPARE(control<QLabel>("StatusLa")->text(), mark);
+        QCOMPARE(box("SNameTB")->text(), QString());
+        QVERIFY(box("SNameTB")->isReadOnly());
+        QVERIFY(control<QPlainTextEdit>("SNoteTB")->isReadOnly());
+        click("NextB");
+        QCOMPARE(box("SNameTB")->text(), QStringLiteral("Bell"));
+        QVERIFY(!box("SNameTB")->isReadOnly());
+        QCOMPARE(control<QLabel>("StatusLa")->text(), QString());
+        QCOMPARE(ended, 0);
     }
 
     void keysTurnPagesAndAltLettersOpenTabs() {
