@@ -9,11 +9,33 @@ namespace orvelan {
 
 namespace {
 
-// What assistive technology sees of a LabelButton: a button with its caption, which it can press.
+// What assistive technology sees of a LabelButton: a button with its caption, which it can press;
+// a choice is a tick box or an option button, checked while it is blue.
 class AccessibleLabelButton final : public QAccessibleWidget {
 public:
     explicit AccessibleLabelButton(LabelButton* button)
         : QAccessibleWidget(button, QAccessible::Button) {}
+
+    QAccessible::Role role() const override {
+        switch (static_cast<const LabelButton*>(widget())->kind()) {
+        case LabelButton::Kind::Tick:
+            return QAccessible::CheckBox;
+        case LabelButton::Kind::Option:
+            return QAccessible::RadioButton;
+        case LabelButton::Kind::Command:
+            break;
+        }
+        return QAccessible::Button;
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        const auto* button = static_cast<const LabelButton*>(widget());
+        if (button->kind() != LabelButton::Kind::Command) {
+            state.checkable = true;
+            state.checked = button->colour() == LabelColour::Blue;
+        }
+        return state;
+    }
 
     QString text(QAccessible::Text kind) const override {
         const auto* button = static_cast<const LabelButton*>(widget());
@@ -68,7 +90,15 @@ QColor LabelButton::rgb(LabelColour colour) {
 }
 
 void LabelButton::setColour(LabelColour colour) {
+    const bool checkedChanges =
+        m_kind != Kind::Command && (colour == LabelColour::Blue) != (m_colour == LabelColour::Blue);
     m_colour = colour;
+    if (checkedChanges && QAccessible::isActive()) {
+        QAccessible::State changed;
+        changed.checked = true;
+        QAccessibleStateChangeEvent event(this, changed);
+        QAccessible::updateAccessibility(&event);
+    }
     QPalette palette = this->palette();
     palette.setColor(QPalette::WindowText, rgb(colour));
     setPalette(palette);

@@ -8,10 +8,17 @@ namespace orvelan {
 
 // A label that acts as a button. Its caption and colour are state that actions set and test.
 // The keyboard reaches it with Tab (it shows a focus mark) and presses it with Space or Enter;
-// screen readers see a button named by its caption (or its tooltip when it has no caption).
+// screen readers see a button named by its caption (or its tooltip when it has no caption), or
+// for a choice a tick box or an option button that is checked while the label is blue.
 class LabelButton : public QLabel {
     Q_OBJECT
 public:
+    enum class Kind {
+        Command, // does something when pressed
+        Tick,    // a choice that is on (blue) or off (grey) by itself
+        Option,  // one of a group of which one is chosen (blue)
+    };
+
     explicit LabelButton(const QString& objectName, const QString& caption = {},
                          QWidget* parent = nullptr);
 
@@ -19,6 +26,9 @@ public:
     void setColour(LabelColour colour);
     QString caption() const { return text(); }
     void setCaption(const QString& caption) { setText(caption); }
+
+    Kind kind() const { return m_kind; }
+    void setKind(Kind kind) { m_kind = kind; }
 
     static QColor rgb(LabelColour colour);
 
@@ -35,6 +45,7 @@ protected:
 
 private:
     LabelColour m_colour = LabelColour::Grey;
+    Kind m_kind = Kind::Command;
 };
 
 } // namespace orvelan

@@ -52,8 +52,9 @@ ClosedBookWindow::ClosedBookWindow(QWidget* parent)
     m_closeLabel->setGeometry(m_closePicture->geometry());
     m_closeLabel->setToolTip(QStringLiteral("Finish"));
 
-    m_book = new QLabel(this);
-    m_book->setObjectName(QStringLiteral("Image1"));
+    // A picture that is a button: Tab reaches it, Space or Enter opens the book, and screen
+    // readers can press it.
+    m_book = new LabelButton(QStringLiteral("Image1"), QString(), this);
     m_book->setGeometry(10, 24, BookSize.width(), BookSize.height());
     m_book->setPixmap(pictures::closedBook(BookSize, false, devicePixelRatioF()));
     m_book->setCursor(Qt::PointingHandCursor);
@@ -76,6 +77,7 @@ ClosedBookWindow::ClosedBookWindow(QWidget* parent)
         Q_EMIT finishRequested();
     });
     connect(m_finishLabel, &LabelButton::clicked, this, &ClosedBookWindow::finishRequested);
+    connect(m_book, &LabelButton::clicked, this, &ClosedBookWindow::openRequested);
     showButtonPictures(false, false);
     setCaption(QStringLiteral("ORVELAN [UN-LOCKED]"));
 }

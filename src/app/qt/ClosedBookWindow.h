@@ -50,7 +50,7 @@ protected:
 private:
     void showButtonPictures(bool miniOver, bool closeOver);
 
-    QLabel* m_book;
+    LabelButton* m_book;
     QLabel* m_captionLabel;
     QLabel* m_miniPicture;
     QLabel* m_closePicture;

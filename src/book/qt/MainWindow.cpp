@@ -172,7 +172,7 @@ void OrVel::buildPages() {
     last->setObjectName(QStringLiteral("LastB"));
     last->setIcon(pictures::pageArrow(false)); // the book's ink, not the desktop's
     last->setAutoRaise(true);
-    last->setFocusPolicy(Qt::NoFocus);
+    last->setFocusPolicy(Qt::TabFocus); // Tab reaches it, Space turns the page
     last->setGeometry(14, PageHeight - 40, 34, 30);
     last->setIconSize(QSize(18, 18));
     last->setAccessibleName(QStringLiteral("Last page"));
@@ -234,7 +234,7 @@ void OrVel::buildPages() {
     next->setObjectName(QStringLiteral("NextB"));
     next->setIcon(pictures::pageArrow(true)); // the book's ink, not the desktop's
     next->setAutoRaise(true);
-    next->setFocusPolicy(Qt::NoFocus);
+    next->setFocusPolicy(Qt::TabFocus);
     next->setGeometry(PageWidth - 48, PageHeight - 40, 34, 30);
     next->setIconSize(QSize(18, 18));
     next->setAccessibleName(QStringLiteral("Next page"));

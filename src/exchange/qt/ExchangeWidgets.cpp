@@ -20,6 +20,8 @@ void choose(LabelButton* chosen, LabelButton* other) {
 }
 
 void makeOptionPair(LabelButton* first, LabelButton* second) {
+    first->setKind(LabelButton::Kind::Option);
+    second->setKind(LabelButton::Kind::Option);
     QObject::connect(first, &LabelButton::clicked, first, [=] { choose(first, second); });
     QObject::connect(second, &LabelButton::clicked, second, [=] { choose(second, first); });
 }
@@ -30,6 +32,8 @@ void chooseOne(LabelButton* chosen, const QList<LabelButton*>& labels) {
 }
 
 void makeOptionGroup(const QList<LabelButton*>& labels) {
+    for (LabelButton* label : labels)
+        label->setKind(LabelButton::Kind::Option);
     for (LabelButton* label : labels)
         QObject::connect(label, &LabelButton::clicked, label, [=] { chooseOne(label, labels); });
 }

@@ -104,6 +104,7 @@ void FindWindow::build() {
         auto* label = new LabelButton(QLatin1StringView(selector.objectName),
                                       QLatin1StringView(selector.caption), this);
         label->setAccessibleDescription(u"Look in"_s);
+        label->setKind(LabelButton::Kind::Tick);
         m_selectors[i] = label;
         selectors->addWidget(label, i / 5, i % 5);
         connect(label, &LabelButton::clicked, this, [this, i] { toggleSelector(i); });

@@ -54,6 +54,8 @@ PasswordWindow::PasswordWindow(Session& session, HelpPages help, QWidget* parent
     m_entry->setObjectName(QStringLiteral("MPassWordTb"));
     m_entry->setGeometry(12, 52, 276, 24);
     m_entry->setEchoMode(QLineEdit::Password);
+    m_entry->setAccessibleName(QStringLiteral("Master password"));
+    m_instruction->setBuddy(m_entry);
     m_entry->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     m_entry->setMaxLength(PasswordDialogue::MaxLength);
     m_entry->setContextMenuPolicy(Qt::NoContextMenu);
