@@ -167,21 +167,16 @@ TEST_F(NavigationTest, AltLettersOpenTheirTabs) {
     EXPECT_EQ(prompter.shown().size(), 1);
 }
 
+// F3 and F4 move a tab back and on, F7 closes to the cover; F3 on tab A closes to the cover too,
+// where the position stays that of the page shown.
 TEST_F(NavigationTest, FunctionKeysMoveByTab) {
-    keys.keyPress(Qt::Key_F4, Qt::NoModifier);
-    EXPECT_EQ(tab(), 2);
-    keys.keyPress(Qt::Key_F4, Qt::NoModifier);
-    EXPECT_EQ(tab(), 3);
-    keys.keyPress(Qt::Key_F3, Qt::NoModifier);
-    EXPECT_EQ(tab(), 2);
-    keys.keyPress(Qt::Key_F7, Qt::NoModifier);
-    EXPECT_EQ(tab(), 0);
-    EXPECT_TRUE(book.strip().closed());
-    keys.keyPress(Qt::Key_F4, Qt::NoModifier);
-    EXPECT_EQ(tab(), 1);
-    // F3 on tab A closes to the cover; the position stays that of the page shown.
-    keys.keyPress(Qt::Key_F3, Qt::NoModifier);
-    EXPECT_EQ(tab(), 0);
+    const std::pair<int, int> presses[] = {{Qt::Key_F4, 2}, {Qt::Key_F4, 3}, {Qt::Key_F3, 2},
+                                           {Qt::Key_F7, 0}, {Qt::Key_F4, 1}, {Qt::Key_F3, 0}};
+    for (const auto& [key, expected] : presses) {
+        keys.keyPress(key, Qt::NoModifier);
+        EXPECT_EQ(tab(), expected) << key;
+        EXPECT_EQ(book.strip().closed(), expected == 0) << key;
+    }
     EXPECT_EQ(shownName(), QStringLiteral("#1 Club"));
 }
 

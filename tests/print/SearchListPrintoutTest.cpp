@@ -61,33 +61,32 @@ TEST(SearchListPrintout, HeaderLinesAndEnd) {
 }
 
 TEST(SearchListPrintout, FiftySevenLinesFillThePage) {
-    RecordingSurface exact;
-    const SearchResults fiftySeven = resultsOf(57);
-    ASSERT_EQ(printSearchList(exact, fiftySeven, 57, ListPrintedAt, BritishEnglish), 0);
-    EXPECT_EQ(exact.count(Op::NewPage), 1);
-    const QStringList second = textsOnPage(exact, 2);
-    EXPECT_EQ(second, (QStringList{u"ORVELAN Search Results List  page: 2"_s,
-                                   {},
-                                   Headings,
-                                   u" "_s + QString(82, u'-'),
-                                   {},
-                                   {},
-                                   u"End"_s}));
-    EXPECT_TRUE(textsOnPage(exact, 1).contains(u" Line 57"));
+    const auto listOf = [](int count) {
+        auto surface = std::make_unique<RecordingSurface>();
+        EXPECT_EQ(printSearchList(*surface, resultsOf(count), count, ListPrintedAt, BritishEnglish),
+                  0);
+        return surface;
+    };
+    const auto exact = listOf(57);
+    EXPECT_EQ(exact->count(Op::NewPage), 1);
+    EXPECT_EQ(textsOnPage(*exact, 2), (QStringList{u"ORVELAN Search Results List  page: 2"_s,
+                                                   {},
+                                                   Headings,
+                                                   u" "_s + QString(82, u'-'),
+                                                   {},
+                                                   {},
+                                                   u"End"_s}));
+    EXPECT_TRUE(textsOnPage(*exact, 1).contains(u" Line 57"));
 
-    RecordingSurface over;
-    const SearchResults fiftyEight = resultsOf(58);
-    ASSERT_EQ(printSearchList(over, fiftyEight, 58, ListPrintedAt, BritishEnglish), 0);
-    EXPECT_EQ(over.count(Op::NewPage), 1);
-    EXPECT_FALSE(textsOnPage(over, 1).contains(u" Line 58"));
-    EXPECT_TRUE(textsOnPage(over, 2).contains(u" Line 58"));
+    const auto over = listOf(58);
+    EXPECT_EQ(over->count(Op::NewPage), 1);
+    EXPECT_FALSE(textsOnPage(*over, 1).contains(u" Line 58"));
+    EXPECT_TRUE(textsOnPage(*over, 2).contains(u" Line 58"));
 
     // Each full page after the first holds 57 lines as well: 114 lines end on a third page.
-    RecordingSurface twoFull;
-    const SearchResults many = resultsOf(114);
-    ASSERT_EQ(printSearchList(twoFull, many, 114, ListPrintedAt, BritishEnglish), 0);
-    EXPECT_EQ(twoFull.count(Op::NewPage), 2);
-    EXPECT_EQ(textsOnPage(twoFull, 3).first(), u"ORVELAN Search Results List  page: 3");
+    const auto twoFull = listOf(114);
+    EXPECT_EQ(twoFull->count(Op::NewPage), 2);
+    EXPECT_EQ(textsOnPage(*twoFull, 3).first(), u"ORVELAN Search Results List  page: 3");
 }
 
 TEST(SearchListPrint, PrintsOnceAndStopsAtTheEndOfTheList) {

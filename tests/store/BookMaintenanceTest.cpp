@@ -1,5 +1,4 @@
 #include "store/BookMaintenance.h"
-#include "support/FaultInjection.h"
 #include "support/TempBook.h"
 
 #include <QDir>
@@ -8,7 +7,6 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
-using orvelan::test::FileSizeLimit;
 using orvelan::test::TempBook;
 
 namespace {
@@ -89,18 +87,4 @@ TEST(BookMaintenance, APartRecordAtTheEndIsNeverReadAsAPage) {
     book.writeTab(3, {blankRecord(), TempBook::named("Cy"), QByteArray("tail")});
     removeBlankPages(book.folder(), [](const QString&, double) {});
     EXPECT_EQ(book.tabBytes(3), TempBook::named("Cy") + "tail") << "the part record stays";
-}
-
-// When the compacted file cannot be written, the tab keeps every page.
-TEST(BookMaintenance, AFailedCompactionLosesNothing) {
-    TempBook book;
-    book.writeTab(1, {TempBook::named("Ann"), blankRecord()});
-    const QByteArray before = book.tabBytes(1);
-    MaintenanceReport report;
-    {
-        const FileSizeLimit limit(1000); // no copy of a page fits
-        report = removeBlankPages(book.folder(), [](const QString&, double) {});
-    }
-    EXPECT_FALSE(report.ok());
-    EXPECT_EQ(book.tabBytes(1), before);
 }

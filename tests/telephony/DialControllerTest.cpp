@@ -272,25 +272,19 @@ TEST_F(DialControllerTest, StartFallsBackToOlderVersions) {
 
 TEST_F(DialControllerTest, SavedLineChoiceIsFoundByNumber) {
     tapi.lines[0].negotiates = false;
-    QStringList listed;
-    console.onSelect = [&](const QString& entry) { listed << entry; };
-    settings.setRaw(Settings::TapiLineChoice, "2");
-    DialController& dial = makeController();
-    dial.InitTapi(console);
+    makeController();
+    const auto startWith = [&](const char* choice) {
+        settings.setRaw(Settings::TapiLineChoice, choice);
+        console = {};
+        controller->InitTapi(console);
+        return console.selected < 0 ? QString() : console.entries.value(console.selected);
+    };
+    EXPECT_EQ(startWith("2"), QStringLiteral("2"));
     EXPECT_EQ(console.entries, QStringList({QStringLiteral("1"), QStringLiteral("2")}));
-    EXPECT_EQ(listed, QStringList(QStringLiteral("2")));
     EXPECT_FALSE(view.hangUp);
-
-    settings.setRaw(Settings::TapiLineChoice, "");
-    console = {};
-    console.onSelect = [&](const QString& entry) { listed << entry; };
-    dial.InitTapi(console);
-    EXPECT_EQ(listed.last(), QStringLiteral("1"));
-
-    settings.setRaw(Settings::TapiLineChoice, "0");
-    console = {};
-    dial.InitTapi(console);
-    EXPECT_EQ(console.selected, -1);
+    EXPECT_EQ(startWith(""), QStringLiteral("1"));
+    EXPECT_TRUE(prompter.shown().isEmpty());
+    EXPECT_EQ(startWith("0"), QString());
     EXPECT_EQ(prompter.last(),
               (PromptRequest{QStringLiteral("TAPI Line Error: 7761"),
                              QStringLiteral("TAPI Line ID NOT supported for command line "

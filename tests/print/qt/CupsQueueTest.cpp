@@ -54,15 +54,13 @@ private Q_SLOTS:
                   "Listen " + root +
                       "/cups.sock\nLogLevel warn\n"
                       "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n");
-        writeFile(u"cups-files.conf"_s, "ServerRoot " + root + "\nRequestRoot " + root +
-                                            "/spool\nCacheDir " + root + "/cache\nStateDir " +
-                                            root + "/state\nTempDir " + root + "/spool\nErrorLog " +
-                                            root +
-                                            "/log/error_log\n"
-                                            "AccessLog " +
-                                            root + "/log/access_log\nPageLog " + root +
-                                            "/log/page_log\nFileDevice Yes\n"
-                                            "User lp\nGroup lp\nSystemGroup root\n");
+        writeFile(
+            u"cups-files.conf"_s,
+            QByteArray("ServerRoot @\nRequestRoot @/spool\nCacheDir @/cache\nStateDir @/state\n"
+                       "TempDir @/spool\nErrorLog @/log/error_log\nAccessLog @/log/access_log\n"
+                       "PageLog @/log/page_log\nFileDevice Yes\nUser lp\nGroup lp\n"
+                       "SystemGroup root\n")
+                .replace("@", root));
         m_cupsd.start(QStandardPaths::findExecutable(u"cupsd"_s, {u"/usr/sbin"_s}),
                       {u"-f"_s, u"-c"_s, m_dir.filePath(u"cupsd.conf"_s), u"-s"_s,
                        m_dir.filePath(u"cups-files.conf"_s)});

@@ -44,6 +44,13 @@ QList<QStringList> printList(const QString& path, int count) {
     return pdfPages(path);
 }
 
+PageTexts pageOf(std::initializer_list<std::pair<Field, QString>> fields) {
+    PageTexts texts;
+    for (const auto& [field, text] : fields)
+        texts[static_cast<int>(field) - 1] = text;
+    return texts;
+}
+
 int printPageTo(const QString& path, const PageTexts& texts, const QLocale& locale = English) {
     PrintJob job = pdfPrintJob(path, u"page"_s);
     EXPECT_EQ(job.pdfPath, path);
@@ -61,14 +68,13 @@ TEST(PdfPrintout, PageFieldsStandAtTheirCharacterColumns) {
     if (!havePdfToText())
         GTEST_SKIP() << "pdftotext is not installed";
     QTemporaryDir dir;
-    PageTexts t;
-    t[static_cast<int>(Field::Name) - 1] = u"Jo Smith"_s;
-    t[static_cast<int>(Field::Addr1) - 1] = u"   1 Road Of Forty Characters In All Here"_s;
-    t[static_cast<int>(Field::Organisation) - 1] = u"Acme"_s;
-    t[static_cast<int>(Field::Phone1) - 1] = u"0113 496 0000 0000 0000 0000 0000 0000"_s;
-    t[static_cast<int>(Field::Email) - 1] = u"jo@example.com"_s;
-    t[static_cast<int>(Field::OrgEmail) - 1] = u"sales@example.com"_s;
-    t[static_cast<int>(Field::Notes) - 1] = u"Note (with brackets) and a back\\slash"_s;
+    const PageTexts t = pageOf({{Field::Name, u"Jo Smith"_s},
+                                {Field::Addr1, u"   1 Road Of Forty Characters In All Here"_s},
+                                {Field::Organisation, u"Acme"_s},
+                                {Field::Phone1, u"0113 496 0000 0000 0000 0000 0000 0000"_s},
+                                {Field::Email, u"jo@example.com"_s},
+                                {Field::OrgEmail, u"sales@example.com"_s},
+                                {Field::Notes, u"Note (with brackets) and a back\\slash"_s}});
     const QString path = dir.filePath(u"page.pdf"_s);
     ASSERT_EQ(printPageTo(path, t), 0);
 
@@ -138,25 +144,22 @@ TEST(PdfPrintout, EveryScriptAndTheLocalesDatePrintAsTheyAre) {
     if (!havePdfToText())
         GTEST_SKIP() << "pdftotext is not installed";
     QTemporaryDir dir;
-    PageTexts t;
-    t[static_cast<int>(Field::Name) - 1] =
-        u"\u0418\u0432\u0430\u043d\u043e\u0432 \u0418\u0432\u0430\u043d"_s;
-    t[static_cast<int>(Field::Addr1) - 1] = u"\u0141\u00f3d\u017a, ul. \u017bwirki"_s;
-    t[static_cast<int>(Field::Organisation) - 1] =
+    const QString name = u"\u0418\u0432\u0430\u043d\u043e\u0432 \u0418\u0432\u0430\u043d"_s;
+    const QString street = u"\u0141\u00f3d\u017a, ul. \u017bwirki"_s;
+    const QString greek =
         u"\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2"_s;
-    t[static_cast<int>(Field::Notes) - 1] = u"\u738b\u82b3 \u5317\u4eac and \U0001F600 after"_s;
+    const PageTexts t =
+        pageOf({{Field::Name, name},
+                {Field::Addr1, street},
+                {Field::Organisation, greek},
+                {Field::Notes, u"\u738b\u82b3 \u5317\u4eac and \U0001F600 after"_s}});
     const QString path = dir.filePath(u"page.pdf"_s);
     ASSERT_EQ(printPageTo(path, t, QLocale(QLocale::Russian, QLocale::Russia)), 0);
     const QList<QStringList> pages = pdfPages(path);
     ASSERT_EQ(pages.size(), 1);
     const QStringList& page = pages[0];
-    EXPECT_FALSE(lineWith(page, u"\u0418\u0432\u0430\u043d\u043e\u0432 \u0418\u0432\u0430\u043d"_s)
-                     .isEmpty());
-    EXPECT_FALSE(lineWith(page, u"\u0141\u00f3d\u017a, ul. \u017bwirki"_s).isEmpty());
-    EXPECT_FALSE(
-        lineWith(page,
-                 u"\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2"_s)
-            .isEmpty());
+    for (const QString& text : {name, street, greek})
+        EXPECT_FALSE(lineWith(page, text).isEmpty()) << text.toStdString();
     if (QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty())
         std::cout << "no Chinese font on this system: Chinese prints as empty boxes\n";
     else
