@@ -199,17 +199,12 @@ private Q_SLOTS:
         Fixture f;
         f.session.settings().setRaw(Settings::MasterPassword, "open sesame");
         MemoryKeyring keyring;
-        PasswordWindowPrompt prompt(f.session, HelpPages(QStringLiteral("/help")), keyring);
         QString seen;
-        QTimer::singleShot(0, [&] {
-            auto* window = qobject_cast<PasswordWindow*>(QApplication::activeModalWidget());
-            if (!window)
-                qFatal("the password window is not modal");
-            seen = instruction(*window);
-            QTest::keyClicks(entry(*window), QStringLiteral("open sesame"));
-            QTest::keyClick(entry(*window), Qt::Key_Enter);
-        });
-        prompt.run(2);
+        QVERIFY(runPrompt(f.session, keyring, [&](PasswordWindow& window) {
+            seen = instruction(window);
+            QTest::keyClicks(entry(window), QStringLiteral("open sesame"));
+            QTest::keyClick(entry(window), Qt::Key_Enter);
+        }));
         QCOMPARE(seen, QStringLiteral("Enter Password"));
         QVERIFY(f.session.passwordAccepted);
         QVERIFY(!f.session.passwordCancelled);
