@@ -318,22 +318,12 @@ TEST(BookSearch, NumbersAreFoundHoweverTheyAreWritten) {
                       scsu.toStored()});
     book.writeTab(
         2, {TempBook::record({{Field::Name, "Bell, Ann"}, {Field::Fax, "+44 1234 567890"}})});
-    const struct {
-        const char16_t* query;
-        int found;
-    } rows[] = {
-        {u"4567", 2},
-        {u"495 123 45 67", 1},
-        {u"(495) 123-4567", 1},
-        {u"01234 567890", 1},
-        {u"+44 1234 567890", 1},
-        {u"0044 1234 567890", 1},
-        {u"765 43", 1},
-        {u"495", 2},
-        {u"Flat 2", 0},
-        {u"+7 (999)", 0},
-        {u"", 3},
-    };
+    // clang-format off
+    const struct { const char16_t* query; int found; } rows[] = {
+        {u"4567", 2}, {u"495 123 45 67", 1}, {u"(495) 123-4567", 1}, {u"01234 567890", 1},
+        {u"+44 1234 567890", 1}, {u"0044 1234 567890", 1}, {u"765 43", 1}, {u"495", 2},
+        {u"Flat 2", 0}, {u"+7 (999)", 0}, {u"", 3}};
+    // clang-format on
     for (const auto& row : rows)
         EXPECT_EQ(found(book, only({Phone}), QString::fromUtf16(row.query)), row.found)
             << QString::fromUtf16(row.query).toStdString();

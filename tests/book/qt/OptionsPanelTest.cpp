@@ -106,7 +106,6 @@ private Q_SLOTS:
         f.panel.open();
         region->setCurrentIndex(region->findData(u"GB"_s));
         f.find<QPushButton>("ConfCloseBu")->click();
-        QCOMPARE(phoneRegionSetting(f.book.folder().configPath()), u"GB"_s);
         QCOMPARE(LocalConfig(f.book.folder().configPath()).value(u"PhoneRegion"), u"GB"_s);
 
         // "Use Default Encryption" is neither stored nor shown again.

@@ -333,7 +333,6 @@ private Q_SLOTS:
             counts += list->model()->rowCount();
         }
         QCOMPARE(counts, countAfterEachKey);
-        QVERIFY(list->isVisible());
         QStringList found;
         for (int row = 0; row < list->model()->rowCount(); ++row)
             found += list->model()->index(row, 0).data().toString().mid(24, 46).trimmed();
@@ -347,8 +346,6 @@ private Q_SLOTS:
         Fixture f;
         auto* list = f.child<QListView>("FindList");
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
-        QCOMPARE(list->model()->rowCount(), 4);
-        QVERIFY(list->model()->index(0, 0).data().toString().startsWith(u" Ivy "));
         QVERIFY(list->model()->index(2, 0).data().toString().startsWith(u" Jo Smith "));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualRect(list->model()->index(2, 0)).center());
@@ -359,8 +356,7 @@ private Q_SLOTS:
         f.child<QLineEdit>("Text2")->setFocus();
         QTest::keyClick(&f.window, Qt::Key_F, Qt::ControlModifier);
         QCOMPARE(QApplication::focusWidget(), f.child<QLineEdit>("FindBox"));
-        QTest::keyClicks(f.child<QLineEdit>("FindBox"), u"tom"_s);
-        QTest::keyClick(f.child<QLineEdit>("FindBox"), Qt::Key_Return);
+        QTest::keyClicks(QApplication::focusWidget(), u"tom\r"_s);
         QCOMPARE(f.navigator.shown.last(), (std::pair<int, qint64>{19, 1}));
 
         f.search(u"smith"_s);
