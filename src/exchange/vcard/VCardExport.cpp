@@ -6,6 +6,10 @@
 #include "store/PageTexts.h"
 #include "store/PageViewIndex.h"
 
+#include <QVarLengthArray>
+
+#include <algorithm>
+#include <cstring>
 #include <initializer_list>
 #include <utility>
 
@@ -13,27 +17,52 @@ namespace orvelan {
 
 namespace {
 
+// Appends at the end of `out`: the way QByteArray appends goes through its general insert.
+void put(QByteArray& out, QByteArrayView bytes) {
+    if (bytes.isEmpty())
+        return;
+    const qsizetype at = out.size();
+    out.resize(at + bytes.size()); // grows by halves, like an append
+    std::memcpy(out.data() + at, bytes.data(), static_cast<std::size_t>(bytes.size()));
+}
+
+void put(QByteArray& out, char c) {
+    put(out, QByteArrayView(&c, 1));
+}
+
 // `text` as UTF-8 with the text escapes of a value: backslash, comma, semicolon, line breaks.
 void appendEscaped(QByteArray& line, QStringView text) {
-    const QByteArray utf8 = text.toUtf8();
-    const char* const end = utf8.constData() + utf8.size();
-    const char* run = utf8.constData(); // the plain bytes not yet appended
+    // Plain ASCII, the usual text, is taken as it is; anything else through the converter.
+    QVarLengthArray<char, 256> ascii;
+    QByteArray converted;
+    QByteArrayView utf8;
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        ascii.resize(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i)
+            ascii[i] = static_cast<char>(text[i].unicode());
+        utf8 = QByteArrayView(ascii.constData(), ascii.size());
+    } else {
+        converted = text.toUtf8();
+        utf8 = converted;
+    }
+    const char* const end = utf8.data() + utf8.size();
+    const char* run = utf8.data(); // the plain bytes not yet appended
     for (const char* at = run; at < end; ++at) {
         const char c = *at;
         if (c != '\\' && c != ',' && c != ';' && c != '\r' && c != '\n')
             continue;
-        line.append(run, at - run);
+        put(line, QByteArrayView(run, at - run));
         if (c == '\r' || c == '\n') {
             if (c == '\r' && at + 1 < end && at[1] == '\n')
                 ++at;
-            line += "\\n";
+            put(line, "\\n");
         } else {
-            line += '\\';
-            line += c;
+            put(line, '\\');
+            put(line, c);
         }
         run = at + 1;
     }
-    line.append(run, end - run);
+    put(line, QByteArrayView(run, end - run));
 }
 
 // Writes one property line of the card, folded, and starts the next.
@@ -44,13 +73,13 @@ public:
     // "NAME" or "NAME;TYPE=a,b" and the colon; types in lower case for 4.0.
     QByteArray& start(const char* name, std::initializer_list<const char*> types = {}) {
         m_line.truncate(0);
-        m_line += name;
+        put(m_line, name);
         bool first = true;
         for (const char* type : types) {
-            m_line += first ? ";TYPE=" : ",";
+            put(m_line, first ? ";TYPE=" : ",");
             first = false;
             const qsizetype at = m_line.size();
-            m_line += type;
+            put(m_line, type);
             if (m_v4) {
                 for (char* c = m_line.data() + at; c < m_line.data() + m_line.size(); ++c)
                     *c = static_cast<char>(*c >= 'A' && *c <= 'Z' ? *c - 'A' + 'a' : *c);
@@ -59,7 +88,7 @@ public:
         return m_line;
     }
     QByteArray& colon() {
-        m_line += ':';
+        put(m_line, ':');
         return m_line;
     }
     void end() { appendFolded(m_out, m_line); }
@@ -80,9 +109,9 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts,
                     const PageCardOptions& options) {
     const bool v4 = options.version == VCardVersion::V40;
     CardLines card(out, line, v4);
-    out += "BEGIN:VCARD\r\nVERSION:";
-    out += versionText(options.version).toLatin1();
-    out += "\r\n";
+    put(out, "BEGIN:VCARD\r\nVERSION:");
+    put(out, versionText(options.version).toLatin1());
+    put(out, "\r\n");
 
     const QString name = texts[VName].trimmed();
     card.text("FN", name);
@@ -90,9 +119,9 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts,
     card.start("N");
     card.colon();
     appendEscaped(line, n.value(0));
-    line += ';';
+    put(line, ';');
     appendEscaped(line, n.value(1));
-    line += ";;;";
+    put(line, ";;;");
     card.end();
 
     const auto address = [&](int firstView, const char* kind) {
@@ -116,13 +145,13 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts,
                 .replace(u'"', QStringLiteral("^'"));
             const bool quote = value.contains(u':') || value.contains(u';') ||
                                value.contains(u',') || value.contains(u' ') || value.isEmpty();
-            line += ";LABEL=";
-            line += quote ? (u'"' + value + u'"').toUtf8() : value.toUtf8();
+            put(line, ";LABEL=");
+            put(line, quote ? (u'"' + value + u'"').toUtf8() : value.toUtf8());
         }
         card.colon();
-        line += ";;";
+        put(line, ";;");
         appendEscaped(line, street);
-        line += ";;;;";
+        put(line, ";;;;");
         card.end();
         if (!v4)
             card.text("LABEL", label, {kind});
@@ -160,7 +189,7 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts,
         card.colon();
         appendEscaped(line, organisation);
         if (!department.isEmpty()) {
-            line += ';';
+            put(line, ';');
             appendEscaped(line, department);
         }
         card.end();
@@ -179,7 +208,7 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts,
             card.start("CATEGORIES");
             card.colon();
         } else {
-            line += ',';
+            put(line, ',');
         }
         categories = true;
         appendEscaped(line, category);
@@ -191,16 +220,16 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts,
     if (!options.uid.isEmpty()) {
         card.start("UID");
         card.colon();
-        line += options.uid.toUtf8();
+        put(line, options.uid.toUtf8());
         card.end();
     }
     if (options.revision.isValid()) {
         card.start("REV");
         card.colon();
-        line += revisionText(options.revision).toLatin1();
+        put(line, revisionText(options.revision).toLatin1());
         card.end();
     }
-    out += "PRODID:-//ORVELAN//Secure Address Book//EN\r\nEND:VCARD\r\n";
+    put(out, "PRODID:-//ORVELAN//Secure Address Book//EN\r\nEND:VCARD\r\n");
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "exchange/vcard/VCardWriter.h"
 
+#include <cstring>
+
 namespace orvelan {
 
 namespace {
@@ -107,6 +109,12 @@ void appendProperty(QByteArray& out, const VCardProperty& property, VCardVersion
 } // namespace
 
 void appendFolded(QByteArray& out, QByteArrayView line) {
+    // Appended by hand: QByteArray's append goes through its general insert, line after line.
+    const auto put = [&out](QByteArrayView bytes) {
+        const qsizetype at = out.size();
+        out.resize(at + bytes.size());
+        std::memcpy(out.data() + at, bytes.data(), static_cast<std::size_t>(bytes.size()));
+    };
     qsizetype pos = 0;
     qsizetype limit = VCardLineOctets;
     while (line.size() - pos > limit) {
@@ -114,13 +122,13 @@ void appendFolded(QByteArray& out, QByteArrayView line) {
         // Never inside a character: step back over UTF-8 continuation bytes.
         while (cut > pos + 1 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
             --cut;
-        out += line.sliced(pos, cut - pos);
-        out += "\r\n ";
+        put(line.sliced(pos, cut - pos));
+        put("\r\n ");
         pos = cut;
         limit = VCardLineOctets - 1; // the leading space counts
     }
-    out += line.sliced(pos);
-    out += "\r\n";
+    put(line.sliced(pos));
+    put("\r\n");
 }
 
 void appendVCard(QByteArray& out, const VCard& card, VCardVersion version) {
