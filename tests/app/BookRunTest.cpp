@@ -97,9 +97,12 @@ TEST_F(BookRunTest, DataResetIsAskedOnTheFirstOpeningOnlyAndYesLeavesOneBlankPag
     EXPECT_EQ(session->store().currentTab(), 1);
     EXPECT_TRUE(mainWindow.shown);
 
+    // Opened again, even with the password option turned on in between, the book asks no more.
     run->closeBook();
     prompter.clear();
+    session->settings().setFlag(Settings::UsePasswordOnStartUp, true);
     run->openBook();
+    EXPECT_EQ(password->modes, QList<int>{1});
     EXPECT_TRUE(prompter.shown().isEmpty());
 }
 
@@ -127,17 +130,6 @@ TEST_F(BookRunTest, DataResetNoOpensUntouchedAndCancelEndsWithoutTouchingAFile) 
         EXPECT_EQ(book.tabBytes(5), pages[0] + pages[1]);
         EXPECT_FALSE(QFile::exists(book.folder().settingsPath()));
     }
-}
-
-TEST_F(BookRunTest, DataResetRunsOnceEvenWhenThePasswordOptionChangesBetweenOpenings) {
-    startRun(QStringLiteral("/DRST"));
-    prompter.answerNext(PromptAnswer::No);
-    run->openBook();
-    run->closeBook();
-    session->settings().setFlag(Settings::UsePasswordOnStartUp, true);
-    run->openBook();
-    EXPECT_EQ(password->modes, QList<int>{1});
-    EXPECT_EQ(prompter.shown().size(), 1);
 }
 
 TEST_F(BookRunTest, PasswordGateRunsInTheRightModeUntilThePasswordIsGiven) {
@@ -210,11 +202,11 @@ TEST_F(BookRunTest, MinimisingIsRefusedWithAMessageUnlessAllowed) {
     run->minimiseClosedBook();
     EXPECT_FALSE(closedBook.minimised);
     EXPECT_EQ(closedBook.caption, QStringLiteral("ORVELAN [UN LOCKED]"));
-    EXPECT_EQ(prompter.last().title, QStringLiteral("Secure Address Book"));
-    EXPECT_EQ(prompter.last().text,
-              QStringLiteral(
-                  "Minimisation has been Disabled, to Restore: Open and click [ Options ]   "));
-    EXPECT_EQ(prompter.last().icon, PromptIcon::Information);
+    EXPECT_EQ(prompter.last(),
+              (PromptRequest{QStringLiteral("Secure Address Book"),
+                             QStringLiteral("Minimisation has been Disabled, to Restore: Open and "
+                                            "click [ Options ]   "),
+                             PromptIcon::Information, PromptButtons::Ok}));
 
     EXPECT_FALSE(mayMinimiseBook(session->settings(), prompter));
     EXPECT_EQ(prompter.last().text,

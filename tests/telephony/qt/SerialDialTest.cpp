@@ -194,11 +194,11 @@ private Q_SLOTS:
     void portThatCannotBeOpened() {
         writeConfig("COM1=" + m_folder.filePath(QStringLiteral("no-such-tty")).toLocal8Bit());
         selectAndDial();
-        QCOMPARE(prompter.shown().size(), 1);
-        QCOMPARE(prompter.last().title, QStringLiteral("ORVELAN Secure Address Book"));
-        QCOMPARE(prompter.last().icon, PromptIcon::Exclamation);
-        QCOMPARE(prompter.last().text,
-                 dialError("Invalid Port or Wrong Port : It may already be in Use"));
+        QCOMPARE(prompter.shown(),
+                 QList<PromptRequest>({{QStringLiteral("ORVELAN Secure Address Book"),
+                                        dialError("Invalid Port or Wrong Port : It may already be "
+                                                  "in Use"),
+                                        PromptIcon::Exclamation, PromptButtons::Ok}}));
         QCOMPARE(view.statusHistory.mid(view.statusHistory.size() - 2),
                  QStringList({QStringLiteral("ORVELAN Ready..."), QString()}));
     }
