@@ -92,7 +92,7 @@ int runDuplicates(CliContext& context, const QStringList& args) {
     if (outcome.groups.isEmpty())
         context.out << QStringLiteral("No duplicates among %1 pages.\n").arg(outcome.pagesRead);
     else
-        context.out << QStringLiteral("%1 groups (%2 possible), %3 pages of %4; merge a group "
+        context.out << QStringLiteral("%1 group(s) (%2 possible), %3 pages of %4; merge a group "
                                       "with 'merge TAB PAGE TAB PAGE ...'.\n")
                            .arg(outcome.groups.size())
                            .arg(possible)

@@ -33,12 +33,13 @@ std::optional<ImportDuplicates> importDuplicatesNamed(QStringView name) {
 QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
                                 const QList<ListedRecord>& listed, ImportDuplicates choice,
                                 ImportSummary& summary) {
-    QList<PageTexts> incoming;
+    // Only what is compared is held for every record; a record that meets a page is read again.
+    QList<BookMatcher::Incoming> incoming;
     QList<ListedRecord> readable; // the records whose staged page could be read
     QList<ListedRecord> rest;     // those that could not: importListed counts their failure
     for (const ListedRecord& entry : listed) {
         if (const auto texts = pageTextsAt(folder.tabTempFile(entry.tab), entry.record)) {
-            incoming << *texts;
+            incoming << BookMatcher::Incoming::of(*texts);
             readable << entry;
         } else {
             rest << entry;
@@ -52,14 +53,19 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
             toFile << readable[i];
             continue;
         }
-        const QString& name = incoming[i][VName];
+        const QString& name = incoming[i].name;
+        const auto record = pageTextsAt(folder.tabTempFile(readable[i].tab), readable[i].record);
+        if (!record) {
+            rest << readable[i];
+            continue;
+        }
         // Already in the book: a page to which the record adds nothing.
         bool inBook = false;
         for (const PagePosition& position : matches[i]) {
             const auto page = pageTextsAt(folder.tabFile(position.tab), position.page);
             if (!page)
                 continue;
-            const MergedTexts merged = mergeTexts({*page, incoming[i]}, phones);
+            const MergedTexts merged = mergeTexts({*page, *record}, phones);
             inBook = merged.problem.isEmpty() && merged.texts == *page;
             if (inBook)
                 break;
@@ -71,7 +77,7 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
         }
         QString error;
         if (!inBook && choice == ImportDuplicates::Merge &&
-            mergeIntoPage(folder, clock, phones, matches[i].first(), incoming[i], error)) {
+            mergeIntoPage(folder, clock, phones, matches[i].first(), *record, error)) {
             summary.mergedIntoBook.add(name);
             ++summary.handledWithoutFiling;
             continue;

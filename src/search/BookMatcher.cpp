@@ -14,7 +14,8 @@ namespace orvelan {
 namespace {
 
 constexpr int MatchedNumbers[] = {VPhone1, VPhone2, VMobile, VPager};
-constexpr Field MatchedStoredNumbers[] = {Field::Phone1, Field::Phone2, Field::Mobile, Field::Pager};
+constexpr Field MatchedStoredNumbers[] = {Field::Phone1, Field::Phone2, Field::Mobile,
+                                          Field::Pager};
 constexpr int MatchedMinimumDigits = 6;
 constexpr qsizetype MatchedTailDigits = 7;
 
@@ -36,7 +37,14 @@ QString matchedFieldText(const PlainRecord& record, Field field) {
 
 } // namespace
 
-QList<QList<PagePosition>> BookMatcher::find(const QList<PageTexts>& incoming) const {
+BookMatcher::Incoming BookMatcher::Incoming::of(const PageTexts& texts) {
+    Incoming incoming{texts[VName], texts[VEmail], {}};
+    for (std::size_t i = 0; i < incoming.numbers.size(); ++i)
+        incoming.numbers[i] = texts[MatchedNumbers[i]];
+    return incoming;
+}
+
+QList<QList<PagePosition>> BookMatcher::find(const QList<Incoming>& incoming) const {
     QList<QList<PagePosition>> found(incoming.size());
     if (incoming.isEmpty())
         return found;
@@ -45,14 +53,14 @@ QList<QList<PagePosition>> BookMatcher::find(const QList<PageTexts>& incoming) c
     QHash<QString, QList<int>> byEmail;
     QHash<QString, QList<std::pair<int, QString>>> byTail;
     for (int i = 0; i < incoming.size(); ++i) {
-        const PageTexts& texts = incoming[i];
-        if (const QString key = names.keyOf(texts[VName]); !key.isEmpty())
+        const Incoming& page = incoming[i];
+        if (const QString key = names.keyOf(page.name); !key.isEmpty())
             byName[key].append(i);
-        if (const QString key = matchedEmailKey(texts[VEmail]); !key.isEmpty())
+        if (const QString key = matchedEmailKey(page.email); !key.isEmpty())
             byEmail[key].append(i);
-        for (const int field : MatchedNumbers) {
-            if (const QString tail = matchedTailOf(texts[field]); !tail.isEmpty())
-                byTail[tail].append({i, texts[field]});
+        for (const QString& number : page.numbers) {
+            if (const QString tail = matchedTailOf(number); !tail.isEmpty())
+                byTail[tail].append({i, number});
         }
     }
     const auto add = [&](int i, const PagePosition& position) {
@@ -71,7 +79,8 @@ QList<QList<PagePosition>> BookMatcher::find(const QList<PageTexts>& incoming) c
             for (const int i : byName.value(name))
                 add(i, position);
             if (!record.field(Field::Email).isEmpty()) {
-                for (const int i : byEmail.value(matchedEmailKey(matchedFieldText(record, Field::Email))))
+                for (const int i :
+                     byEmail.value(matchedEmailKey(matchedFieldText(record, Field::Email))))
                     add(i, position);
             }
             for (const Field field : MatchedStoredNumbers) {

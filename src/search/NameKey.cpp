@@ -58,17 +58,25 @@ QString sortedKey(QStringList& words) {
 
 } // namespace
 
+// Built at the first word that is not plain ASCII: most books never need it.
 struct NameKeys::Transliterator {
     std::unique_ptr<icu::Transliterator> icu;
+    bool tried = false;
+
+    icu::Transliterator* get() {
+        if (!tried) {
+            tried = true;
+            UErrorCode status = U_ZERO_ERROR;
+            icu.reset(icu::Transliterator::createInstance("NFKC; Any-Latin; Latin-ASCII",
+                                                          UTRANS_FORWARD, status));
+            if (U_FAILURE(status))
+                icu.reset();
+        }
+        return icu.get();
+    }
 };
 
-NameKeys::NameKeys() : m_transliterator(std::make_unique<Transliterator>()) {
-    UErrorCode status = U_ZERO_ERROR;
-    m_transliterator->icu.reset(icu::Transliterator::createInstance("NFKC; Any-Latin; Latin-ASCII",
-                                                                    UTRANS_FORWARD, status));
-    if (U_FAILURE(status))
-        m_transliterator->icu.reset();
-}
+NameKeys::NameKeys() : m_transliterator(std::make_unique<Transliterator>()) {}
 
 NameKeys::~NameKeys() = default;
 
@@ -82,10 +90,10 @@ QString NameKeys::latinWord(QStringView word) {
     if (const auto known = m_words.constFind(original); known != m_words.cend())
         return known.value();
     QString latin = original;
-    if (m_transliterator->icu) {
+    if (icu::Transliterator* transliterator = m_transliterator->get()) {
         icu::UnicodeString text(reinterpret_cast<const UChar*>(original.utf16()),
                                 static_cast<int32_t>(original.size()));
-        m_transliterator->icu->transliterate(text);
+        transliterator->transliterate(text);
         latin = QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
     }
     // What has no Latin form (a sign ICU leaves alone) is kept as it is, case folded.

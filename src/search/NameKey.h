@@ -14,8 +14,9 @@ namespace orvelan {
 // folded, apostrophes dropped, other punctuation taken as a space, and the words sorted.
 // "Иванов Иван", "Ivanov, Ivan" and "IVAN IVANOV" all give "ivan ivanov". A name written in Han
 // or Hangul without spaces ("王小明") is read as family name and given name ("wang xiaoming"),
-// so it meets "Xiaoming Wang". The transliterator is built once per object and every word it
-// turned is remembered, so a book of many pages transliterates each distinct word once.
+// so it meets "Xiaoming Wang". The transliterator is built once per object, when a word first
+// needs it, and every word it turned is remembered, so a book of many pages transliterates each
+// distinct word once.
 class NameKeys {
 public:
     NameKeys();
