@@ -148,8 +148,10 @@ private:
         return false;
     }
 
-    void addValue(int i, const QString& value) {
+    void addValue(int i, QString value) {
         PageTexts& texts = m_merged.texts;
+        if (i == VGroup)
+            value = newGroups(texts[i], value);
         if (value.isEmpty() || alreadyHeld(i, value))
             return;
         if (texts[i].trimmed().isEmpty()) {
@@ -170,6 +172,19 @@ private:
             }
         }
         m_noted << QStringLiteral("%1: %2").arg(pageCaptionOf(i), value);
+    }
+
+    // The groups of `theirs` ("Chess, Work") that `ours` ("Friends, chess") does not hold.
+    static QString newGroups(const QString& ours, const QString& theirs) {
+        QStringList held;
+        for (const QString& group : ours.split(u',', Qt::SkipEmptyParts))
+            held << comparable(group);
+        QStringList added;
+        for (const QString& group : theirs.split(u',', Qt::SkipEmptyParts)) {
+            if (!held.contains(comparable(group)) && !group.trimmed().isEmpty())
+                added << group.trimmed();
+        }
+        return added.join(QStringLiteral(", "));
     }
 
     void addAddress(const PageTexts& other, int first, const QString& label) {
