@@ -5,7 +5,6 @@
 #include "print/PdfText.h"
 #include "print/SearchListPrintout.h"
 #include "print/qt/QtPrinterSurface.h"
-#include "search/BookSearch.h"
 
 #include "support/FaultInjection.h"
 #include "support/SmallBookTool.h"
@@ -111,33 +110,6 @@ TEST(PdfPrintout, SearchListBreaksAfterFiftySevenLines) {
     ASSERT_EQ(over.size(), 2);
     EXPECT_TRUE(lineWith(over[0], u"Entry 58"_s).isEmpty());
     EXPECT_FALSE(lineWith(over[1], u"Entry 58"_s).isEmpty());
-}
-
-TEST(PdfPrintout, ResultLineColumnsMeetTheHeadings) {
-    if (!havePdfToText())
-        GTEST_SKIP() << "pdftotext is not installed";
-    TempBook book;
-    book.writeTab(9, {TempBook::record({{Field::Name, "Ivy Jones-Featherstonehaugh Smythe"},
-                                        {Field::Organisation, "Acme Widgets International Ltd"},
-                                        {Field::Phone1, "0113 496 0000 0000 000"}})});
-    SelectorFlags flags{};
-    flags[0] = true;
-    const SearchOutcome outcome = BookSearch(book.folder()).run(flags, u"");
-    ASSERT_EQ(outcome.found(), 1);
-    SearchResults results;
-    storeResults(results, outcome);
-    const QString path = book.root() + u"/list.pdf"_s;
-    PrintJob job = pdfPrintJob(path, u"list"_s);
-    ASSERT_EQ(printSearchList(*job.surface, results, 1, Now, English), 0);
-    job.surface.reset();
-    const QList<QStringList> pages = pdfPages(path);
-    ASSERT_EQ(pages.size(), 1);
-    const QString headings = lineWith(pages[0], u"Organisation"_s);
-    const QString line = lineWith(pages[0], u"Ivy"_s);
-    EXPECT_EQ(columnOf(line, u"Acme"_s), columnOf(headings, u"Organisation"_s));
-    EXPECT_EQ(columnOf(line, u"0113"_s), columnOf(headings, u"Phone"_s));
-    EXPECT_EQ(columnOf(line, u"IJ"_s), columnOf(headings, u"Tab"_s) + 1);
-    EXPECT_EQ(line.lastIndexOf(u'1') + 1, columnOf(headings, u"Page"_s) + 3);
 }
 
 TEST(PdfPrintout, EveryScriptAndTheLocalesDatePrintAsTheyAre) {
