@@ -41,6 +41,24 @@ QMessageBox::StandardButtons buttonsOf(PromptButtons buttons) {
     return QMessageBox::Ok;
 }
 
+// The first button of the set is the default, as Enter expects (OK, Yes, Retry, Abort),
+// whatever order the desktop's theme lays the buttons out in.
+QMessageBox::StandardButton defaultOf(PromptButtons buttons) {
+    switch (buttons) {
+    case PromptButtons::YesNo:
+    case PromptButtons::YesNoCancel:
+        return QMessageBox::Yes;
+    case PromptButtons::RetryCancel:
+        return QMessageBox::Retry;
+    case PromptButtons::AbortRetryIgnore:
+        return QMessageBox::Abort;
+    case PromptButtons::OkCancel:
+    case PromptButtons::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
 PromptAnswer answerOf(int button) {
     switch (button) {
     case QMessageBox::Cancel:
@@ -69,6 +87,7 @@ PromptAnswer QtPrompter::ask(const PromptRequest& request) {
     // Closing the box with Escape or its close button answers Cancel where there is one.
     if (box.button(QMessageBox::Cancel))
         box.setEscapeButton(QMessageBox::Cancel);
+    box.setDefaultButton(defaultOf(request.buttons));
     return answerOf(box.exec());
 }
 

@@ -56,7 +56,14 @@ PasswordWindow::PasswordWindow(Session& session, HelpPages help, QWidget* parent
     m_entry->setEchoMode(QLineEdit::Password);
     m_entry->setAccessibleName(QStringLiteral("Master password"));
     m_instruction->setBuddy(m_entry);
-    m_entry->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    // A style sheet takes its colours from the desktop's palette, not the window's: it names the
+    // book's paper and ink itself, or a dark theme draws a black box in the beige window.
+    const QPalette paper = booklook::paperPalette();
+    m_entry->setStyleSheet(
+        QStringLiteral("QLineEdit { lineedit-password-character: 42; background: %1; color: %2; "
+                       "selection-background-color: %3; selection-color: %2; }")
+            .arg(paper.color(QPalette::Base).name(), paper.color(QPalette::Text).name(),
+                 paper.color(QPalette::Highlight).name()));
     m_entry->setMaxLength(PasswordDialogue::MaxLength);
     m_entry->setContextMenuPolicy(Qt::NoContextMenu);
     m_entry->setAcceptDrops(false);
