@@ -24,6 +24,8 @@ DuplicatesWindow::DuplicatesWindow(BookFolder folder, const Clock& clock, QWidge
     intro->setWordWrap(true);
     m_groups = new QListWidget(this);
     m_groups->setObjectName(QStringLiteral("DupGroupList"));
+    m_groups->setWordWrap(true); // a long name and its reasons stay whole
+    m_groups->setResizeMode(QListView::Adjust);
     m_pages = new QTableWidget(this);
     m_pages->setObjectName(QStringLiteral("DupPagesTable"));
     m_pages->setEditTriggers(QAbstractItemView::NoEditTriggers);
