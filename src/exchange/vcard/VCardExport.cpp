@@ -125,16 +125,28 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts,
     card.end();
 
     const auto address = [&](int firstView, const char* kind) {
-        QStringList lines;
-        for (int i = 0; i < AddressLines; ++i)
-            lines.append(texts[firstView + i].trimmed());
-        while (!lines.isEmpty() && lines.last().isEmpty())
-            lines.removeLast();
-        if (lines.isEmpty())
+        // The label keeps the empty lines between the address lines; the street drops them.
+        QString lines[AddressLines];
+        int count = 0;
+        for (int i = 0; i < AddressLines; ++i) {
+            lines[i] = texts[firstView + i].trimmed();
+            if (!lines[i].isEmpty())
+                count = i + 1;
+        }
+        if (count == 0)
             return;
-        const QString label = lines.join(u'\n');
-        lines.removeAll(QString());
-        const QString street = lines.join(u'\n');
+        QString label;
+        QString street;
+        for (int i = 0; i < count; ++i) {
+            if (i)
+                label += u'\n';
+            label += lines[i];
+            if (lines[i].isEmpty())
+                continue;
+            if (!street.isEmpty())
+                street += u'\n';
+            street += lines[i];
+        }
         card.start("ADR", {kind});
         if (v4) {
             // The label as a parameter value: text escapes, then the parameter's own.
