@@ -8,7 +8,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace orvelan {
 
@@ -70,6 +74,25 @@ void TrashWindow::fill() {
             m_result->setText(QStringLiteral("The trash is empty."));
     }
     m_restore->setEnabled(false);
+    fitToLines();
+}
+
+void TrashWindow::fitToLines() {
+    // As wide as the longest line beside the scroll bar, so no line is cut and no scroll bar
+    // runs across the window's foot; never wider than the screen.
+    const QFontMetrics metrics(m_list->font());
+    int widest = 0;
+    for (int row = 0; row < m_list->count(); ++row)
+        widest = std::max(widest, metrics.horizontalAdvance(m_list->item(row)->text()));
+    const QStyle* style = m_list->style();
+    const int wanted = widest +
+                       2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1) +
+                       2 * m_list->frameWidth() +
+                       style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list) + 4;
+    const QScreen* screen = this->screen();
+    const int room = screen ? screen->availableGeometry().width() * 9 / 10 : wanted;
+    m_list->setMinimumWidth(std::min(wanted, room));
+    resize(std::max(width(), sizeHint().width()), height());
 }
 
 void TrashWindow::restoreChosen() {

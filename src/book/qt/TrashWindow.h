@@ -29,6 +29,7 @@ Q_SIGNALS:
 
 private:
     void fill();
+    void fitToLines();
 
     BookFolder m_folder;
     const Clock& m_clock;

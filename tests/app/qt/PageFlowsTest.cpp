@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace orvelan;
@@ -275,6 +276,12 @@ private Q_SLOTS:
         QVERIFY(list->item(0)->text().contains(QStringLiteral("Adams")));
         QVERIFY(list->item(1)->text().contains(QStringLiteral("Bell")));
         QVERIFY(list->item(1)->text().contains(QStringLiteral("Deleted, from tab B, page 2")));
+        // Each line shows whole, with no scroll bar across the window's foot.
+        QVERIFY(QTest::qWaitForWindowExposed(trash));
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
+        for (int row = 0; row < list->count(); ++row)
+            QVERIFY(list->fontMetrics().horizontalAdvance(list->item(row)->text()) <
+                    list->viewport()->width());
         QVERIFY(!run.find(*trash, "TrashRestoreBu")->isEnabled());
         list->item(1)->setSelected(true);
         run.click(*trash, "TrashRestoreBu");
