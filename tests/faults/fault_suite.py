@@ -220,13 +220,13 @@ def file_size_limit(tool, work, rng):
                                                              result.stderr))
     check_book("ulimit -f import", root, before)
 
-    for args, text in ((["settings", "SerialPort=4"], "Could not write the file. The disk is full"),
+    for args, text in ((["settings", "SerialPort=4"], "ossabusr.dat: The disk is full"),
                        (["export", "csv", os.path.join(work, "big.csv")], "The disk is full"),
                        (["print", "page", "A", "1", "--pdf", os.path.join(work, "p.pdf")],
-                        "Can't write the printout file")):
+                        "Cannot write " + os.path.join(work, "p.pdf"))):
         result = run(tool, root, args, limit=1200)
         label = "ulimit -f " + args[0]
-        if result.returncode == 0 or text not in result.stderr:
+        if result.returncode != 5 or text not in result.stderr:
             fail(label, "exit %d, %r" % (result.returncode, result.stderr))
         if os.path.exists(os.path.join(work, "big.csv")) or os.path.exists(
                 os.path.join(work, "p.pdf")):
