@@ -5,7 +5,10 @@
 #include "store/PageRecord.h"
 #include "store/PageViewIndex.h"
 #include "store/TabFile.h"
+#include "store/TabTable.h"
 #include "telephony/PhoneNumbers.h"
+
+#include <QFile>
 
 namespace orvelan {
 
@@ -16,6 +19,23 @@ std::optional<PageTexts> pageTextsAt(const TabFile& file, qint64 page) {
     if (read.error || read.record.isEmpty() || isBlankStored(read.record))
         return std::nullopt;
     return textsOf(PageRecord::fromStored(read.record));
+}
+
+// Whether the book may hold a page a record could meet: a named page, a damaged one, or a tab
+// that cannot be read.
+bool mayHoldPages(const BookFolder& folder) {
+    bool found = false;
+    for (int tab = 0; tab < TabCount && !found; ++tab) {
+        const int error = folder.tabFile(tab).scan(
+            [&found](qint64, QByteArrayView stored) {
+                found = !isBlankStored(stored);
+                return !found;
+            },
+            [&found](qint64) { found = true; });
+        if (error && QFile::exists(folder.tabFilePath(tab)))
+            found = true;
+    }
+    return found;
 }
 
 } // namespace
@@ -33,6 +53,10 @@ std::optional<ImportDuplicates> importDuplicatesNamed(QStringView name) {
 QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
                                 const QList<ListedRecord>& listed, ImportDuplicates choice,
                                 ImportSummary& summary) {
+    // A book without a page meets nothing: the records are not read again (a first import of a
+    // whole address book).
+    if (!mayHoldPages(folder))
+        return listed;
     // Only what is compared is held for every record; a record that meets a page is read again.
     QList<BookMatcher::Incoming> incoming;
     QList<ListedRecord> readable; // the records whose staged page could be read
