@@ -158,6 +158,26 @@ private Q_SLOTS:
         }
     }
 
+    // Ctrl+F in the book puts the keyboard in the find box; a page saved meanwhile is found by
+    // its new number as soon as the box is typed into, and Enter opens it.
+    void ctrlFFindsAPageByTheNumberJustSaved() {
+        TempBook book;
+        writeBook(book);
+        AssembledBook run(book);
+        run.program->run().openBook();
+        run.key(Qt::Key_F, Qt::ControlModifier);
+        FindWindow* find = run.openBook->findWindow();
+        QVERIFY(find && find->isVisible());
+        run.mainWindow.showPage(2, 2); // Bell
+        QTest::keyClicks(run.find<QLineEdit>("SMobiTB"), QStringLiteral("+7 495 123-45-67"));
+        run.key(Qt::Key_S, Qt::ControlModifier);
+        run.mainWindow.showPage(1, 1);
+        run.key(Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(find->focusWidget() == run.find<QLineEdit>(*find, "FindBox"));
+        QTest::keyClicks(find->focusWidget(), QStringLiteral("4567\r"));
+        QCOMPARE(run.find<QLabel>("RecnLa")->text(), QStringLiteral("B  2"));
+    }
+
     // A result line of a search made before its tab lost pages no longer names a page: it is
     // refused, and nothing is ever written beyond the end of the tab.
     void aStaleSearchResultPastTheEndOfItsTabIsRefused() {
