@@ -19,6 +19,8 @@ namespace {
 
 constexpr int NumberFields = 5; // Phone 1, Phone 2, Mobile, Fax, Pager
 constexpr int ListedTabs = 26;
+// Longer than the timestamp step of any file system a book may live on (FAT's is two seconds).
+constexpr qint64 UnsettledMs = 2500;
 
 std::string_view block(const std::string& arena, quint32 offset, int fields) {
     std::size_t end = offset;
@@ -47,9 +49,14 @@ bool FindIndex::refresh() {
         const qint64 bytes = file.exists() ? file.size() : -1;
         const QDateTime modified = file.exists() ? file.lastModified() : QDateTime();
         Tab& entry = m_tabs[tab];
-        if (entry.read && entry.bytes == bytes && entry.modified == modified)
+        // A file changed again within the file system's timestamp step after it was read keeps
+        // its time (and its size, when a page was rewritten): such a file is read again until
+        // its time lies well before the reading.
+        if (entry.read && entry.bytes == bytes && entry.modified == modified &&
+            modified < entry.readAt.addMSecs(-UnsettledMs))
             continue;
         entry = Tab();
+        entry.readAt = QDateTime::currentDateTimeUtc();
         readTab(tab, entry);
         entry.bytes = bytes;
         entry.modified = modified;

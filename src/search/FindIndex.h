@@ -44,8 +44,9 @@ class FindIndex {
 public:
     explicit FindIndex(const BookFolder& folder);
 
-    // Reads the tab files that changed since the last refresh (every one the first time); true
-    // when any did. Pages that do not decode or fail their seal are left out.
+    // Reads the tab files that changed since the last refresh (every one the first time, and
+    // one changed moments before it was read until its change is settled); true when any was. Pages
+    // that do not decode or fail their seal are left out.
     bool refresh();
 
     int size() const { return m_size; }
@@ -75,6 +76,7 @@ private:
         std::vector<Entry> entries;
         std::string arena;
         QDateTime modified;
+        QDateTime readAt;
         qint64 bytes = -1;
         bool read = false;
     };
