@@ -172,23 +172,6 @@ INSTANTIATE_TEST_SUITE_P(, ToolFaultTable, testing::ValuesIn(faultsMeetingComman
                                     std::get<1>(info.param).name;
                          });
 
-// A folder that does not exist is a wrong command line, for every command.
-TEST(ToolFaults, MissingBookFolderIsAWrongCommandLine) {
-    for (const ToolCommandCase& command : Commands) {
-        QString out;
-        QString err;
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        const int status =
-            cli::runTool(QStringList{u"--home"_s, u"/nonexistent/book"_s} + command.args, outStream,
-                         errStream, false);
-        errStream.flush();
-        EXPECT_EQ(status, 2) << command.name;
-        EXPECT_EQ(err, u"orvelan-book: the book folder /nonexistent/book does not exist; give an "
-                       u"existing folder with --home.\n"_s);
-    }
-}
-
 TEST(ToolFaults, SearchThatPassedOverADamagedPageSaysSo) {
     TempBook book;
     book.writeTab(1, {TempBook::named("Ann"), TempBook::named("Amy")});

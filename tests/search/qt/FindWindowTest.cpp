@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QScrollBar>
+#include <QStyle>
 #include <QtTest>
 
 using namespace orvelan;
@@ -362,6 +364,30 @@ private Q_SLOTS:
         f.search(u"smith"_s);
         QVERIFY(f.list()->isVisible());
         QVERIFY(!list->isVisible());
+    }
+
+    // The list is as wide as its widest line beside its scroll bar: a line's page is never cut
+    // to "…", whatever the script of the name before it.
+    void everyLineShowsItsPage_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("Latin") << u"Wolfeschlegelsteinhaus"_s;
+        QTest::newRow("Devanagari") << u"श्रीनिवास रामानुजन्"_s;
+        QTest::newRow("Thai") << u"สมชาย ใจดี ศรีสวัสดิ์"_s;
+    }
+    void everyLineShowsItsPage() {
+        QFETCH(QString, name);
+        Fixture f;
+        f.book.writeTab(1, QList<QByteArray>(40, TempBook::textPage(name)));
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        f.search(u""_s);
+        QTRY_VERIFY(f.list()->verticalScrollBar()->isVisible());
+        const int margins =
+            2 *
+            (f.list()->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, f.list()) + 1);
+        for (int row = 0; row < f.list()->count(); ++row)
+            QVERIFY(f.list()->fontMetrics().horizontalAdvance(f.list()->item(row)->text()) +
+                        margins <=
+                    f.list()->viewport()->width());
     }
 
     void theSelectorsReadOnPaperUnderADarkTheme() {

@@ -278,6 +278,19 @@ private Q_SLOTS:
         QVERIFY(!unlockBook(BookFolder(f.book.root()), QStringLiteral("S3cret!pw")).ok);
         QVERIFY(unlockBook(BookFolder(f.book.root()), QStringLiteral("n3w-phrase")).ok);
     }
+
+    // Under a dark desktop palette the box keeps the book's paper (a GTK dark theme made it black).
+    void theBoxStaysLightUnderADarkTheme() {
+        const QPalette desktop = QApplication::palette();
+        QPalette dark(QColor(220, 220, 220), QColor(40, 40, 40));
+        dark.setColor(QPalette::Base, QColor(25, 25, 25));
+        QApplication::setPalette(dark);
+        Fixture f;
+        PasswordWindow window(f.session, HelpPages(QStringLiteral("/help")));
+        const QImage box = entry(window)->grab().toImage();
+        QApplication::setPalette(desktop);
+        QVERIFY(box.pixelColor(box.width() / 2, box.height() / 2).lightness() > 200);
+    }
 };
 
 ORVELAN_QT_TEST(PasswordWindowTest)
