@@ -237,6 +237,34 @@ QByteArray rewritten(const QByteArray& stored, const PageTexts& texts, const QDa
     return written;
 }
 
+// Keeps `entries` in the trash first, then writes `record` over the page at `page`; when the
+// page cannot be written, the entries leave the trash again, so nothing changed. False with
+// `error` (ending in `suffix`) when either write failed; `numbers` are the trash entries.
+bool trashThenWrite(const BookFolder& folder, const QList<TrashEntry>& entries,
+                    const PagePosition& page, const QByteArray& record, const QString& suffix,
+                    QList<int>& numbers, QString& error) {
+    Trash trash(folder);
+    if (!trash.load(error))
+        return false;
+    for (const TrashEntry& entry : entries)
+        numbers << trash.add(entry);
+    if (const int failed = trash.save()) {
+        error = QStringLiteral("Cannot write the trash %1: %2%3")
+                    .arg(trash.path(), describeRuntimeError(failed).chopped(1), suffix);
+        return false;
+    }
+    if (const int failed = folder.tabFile(page.tab).writePage(page.page, record)) {
+        for (const int number : std::as_const(numbers))
+            trash.remove(number);
+        trash.save();
+        numbers.clear();
+        error = QStringLiteral("Cannot write %1: %2%3")
+                    .arg(placeOf(page), describeRuntimeError(failed).chopped(1), suffix);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 MergedTexts mergeTexts(const QList<PageTexts>& pages, const PhoneNumbers& phones) {
@@ -290,29 +318,14 @@ bool mergePages(const BookFolder& folder, const Clock& clock, const PhoneNumbers
         return false;
     }
 
-    Trash trash(folder);
-    if (!trash.load(error))
-        return false;
     const QDateTime now = clock.now();
+    QList<TrashEntry> entries;
     for (qsizetype i = 0; i < order.size(); ++i)
-        outcome.trashEntries << trash.add(
-            entryOf(stored[i], texts[i][VName], now,
-                    i == 0 ? TrashReason::BeforeMerge : TrashReason::Merged, order[i]));
-    if (const int failed = trash.save()) {
-        error = QStringLiteral("Cannot write the trash %1: %2; nothing was merged.")
-                    .arg(trash.path(), describeRuntimeError(failed));
+        entries << entryOf(stored[i], texts[i][VName], now,
+                           i == 0 ? TrashReason::BeforeMerge : TrashReason::Merged, order[i]);
+    if (!trashThenWrite(folder, entries, order[0], rewritten(stored[0], merged.texts, now),
+                        QStringLiteral("; nothing was merged."), outcome.trashEntries, error))
         return false;
-    }
-
-    const QByteArray written = rewritten(stored[0], merged.texts, now);
-    if (const int failed = folder.tabFile(order[0].tab).writePage(order[0].page, written)) {
-        for (const int number : std::as_const(outcome.trashEntries))
-            trash.remove(number);
-        trash.save();
-        error = QStringLiteral("Cannot write %1: %2; nothing was merged.")
-                    .arg(placeOf(order[0]), describeRuntimeError(failed));
-        return false;
-    }
     outcome.kept = order[0];
     outcome.noted = merged.noted;
     for (qsizetype i = 1; i < order.size(); ++i) {
@@ -342,25 +355,11 @@ bool mergeIntoPage(const BookFolder& folder, const Clock& clock, const PhoneNumb
         error = merged.problem;
         return false;
     }
-    Trash trash(folder);
-    if (!trash.load(error))
-        return false;
     const QDateTime now = clock.now();
-    const int number =
-        trash.add(entryOf(read.record, texts[VName], now, TrashReason::BeforeMerge, page));
-    if (const int failed = trash.save()) {
-        error = QStringLiteral("Cannot write the trash %1: %2.")
-                    .arg(trash.path(), describeRuntimeError(failed));
-        return false;
-    }
-    if (const int failed = file.writePage(page.page, rewritten(read.record, merged.texts, now))) {
-        trash.remove(number);
-        trash.save();
-        error =
-            QStringLiteral("Cannot write %1: %2.").arg(placeOf(page), describeRuntimeError(failed));
-        return false;
-    }
-    return true;
+    QList<int> numbers;
+    return trashThenWrite(
+        folder, {entryOf(read.record, texts[VName], now, TrashReason::BeforeMerge, page)}, page,
+        rewritten(read.record, merged.texts, now), QStringLiteral("."), numbers, error);
 }
 
 } // namespace orvelan

@@ -4,6 +4,7 @@
 #include "store/RuntimeError.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 
@@ -21,6 +22,10 @@ WholeFileRead readWholeFile(const QString& path, QByteArrayView label, const Boo
         return result;
     }
     errno = 0;
+    if (QFileInfo(path).isDir()) { // Qt refuses to open a folder without setting errno
+        result.error = RuntimeError::PathFileAccessError;
+        return result;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         result.error = runtimeErrorFromErrno(errno ? errno : EIO, path);
         return result;

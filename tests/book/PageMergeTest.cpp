@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 using namespace orvelan;
 using namespace orvelan::test;
 
@@ -143,6 +145,16 @@ TEST(MergePages, TrashHoldsAllThreeAndRefusalChangesNothing) {
     EXPECT_FALSE(mergePages(book.folder(), clock, phones, three, 1, outcome, error));
     EXPECT_FALSE(QFile::exists(Trash(book.folder()).path())) << error.toStdString();
     EXPECT_EQ(book.page(4, 2).text(Field::Name), QStringLiteral("Dahl, Carl"));
+    // A trash that cannot be kept stops the merge before a page changes.
+    const QString trashPath = Trash(book.folder()).path();
+    ASSERT_TRUE(QDir().mkpath(trashPath));
+    const QByteArray before = book.tabBytes(4);
+    EXPECT_FALSE(mergePages(book.folder(), clock, phones, three.first(2), 1, outcome, error));
+    EXPECT_EQ(error, QStringLiteral("Cannot read the trash %1: A folder or a link stands where "
+                                    "the file should be.")
+                         .arg(trashPath));
+    EXPECT_EQ(book.tabBytes(4), before);
+    ASSERT_TRUE(QDir(trashPath).removeRecursively());
 
     ASSERT_TRUE(mergePages(book.folder(), clock, phones, three.first(2), 1, outcome, error))
         << error.toStdString();
