@@ -20,19 +20,11 @@ namespace {
 
 using orvelan::test::ToolRun;
 
-// The whole tool, command line and all, as main() runs it.
 ToolRun tool(const QStringList& arguments, bool progress = false) {
-    ToolRun result;
-    QTextStream out(&result.out);
-    QTextStream err(&result.err);
-    result.status = runTool(arguments, out, err, progress);
-    out.flush();
-    err.flush();
-    return result;
+    return orvelan::test::runToolLine(arguments, progress);
 }
-
 ToolRun tool(const TempBook& book, const QStringList& arguments, bool progress = false) {
-    return tool(QStringList{u"--home"_s, book.root()} + arguments, progress);
+    return orvelan::test::runToolLine(book, arguments, progress);
 }
 
 void writeSearchFlags(const TempBook& book, const QByteArray& flags) {

@@ -9,6 +9,7 @@
 #include "store/TabTable.h"
 #include "support/MemoryKeyring.h"
 #include "support/TempBook.h"
+#include "support/ToolHarness.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -31,20 +32,9 @@ namespace {
 const KdfLimits Quick{1, 8192};
 const QString Password = u"S3cret!pw"_s;
 
-struct ToolRun {
-    int status = 0;
-    QString out;
-    QString err;
-};
-
+using orvelan::test::ToolRun;
 ToolRun tool(const TempBook& book, const QStringList& arguments) {
-    ToolRun result;
-    QTextStream out(&result.out);
-    QTextStream err(&result.err);
-    result.status = cli::runTool(QStringList{u"--home"_s, book.root()} + arguments, out, err);
-    out.flush();
-    err.flush();
-    return result;
+    return orvelan::test::runToolLine(book, arguments);
 }
 
 QByteArray readAll(const QString& path) {

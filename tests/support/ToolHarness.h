@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CliCommand.h"
+#include "cli/ToolCommandLine.h"
 #include "support/TempBook.h"
 
 #include <QDir>
@@ -87,6 +88,22 @@ inline ToolRun runCommand(const BookFolder& folder, QStringList args, bool json 
     out.flush();
     err.flush();
     return result;
+}
+
+// The whole tool, command line and all, as main() runs it.
+inline ToolRun runToolLine(const QStringList& arguments, bool progress = false) {
+    ToolRun result;
+    QTextStream out(&result.out);
+    QTextStream err(&result.err);
+    result.status = cli::runTool(arguments, out, err, progress);
+    out.flush();
+    err.flush();
+    return result;
+}
+// The same on the book `book` (--home given first).
+inline ToolRun runToolLine(const TempBook& book, const QStringList& arguments,
+                           bool progress = false) {
+    return runToolLine(QStringList{QStringLiteral("--home"), book.root()} + arguments, progress);
 }
 
 } // namespace orvelan::test
