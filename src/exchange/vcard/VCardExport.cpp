@@ -30,21 +30,21 @@ void put(QByteArray& out, char c) {
     put(out, QByteArrayView(&c, 1));
 }
 
-// `text` as UTF-8 with the text escapes of a value: backslash, comma, semicolon, line breaks.
-void appendEscaped(QByteArray& line, QStringView text) {
-    // Plain ASCII, the usual text, is taken as it is; anything else through the converter.
-    QVarLengthArray<char, 256> ascii;
-    QByteArray converted;
-    QByteArrayView utf8;
-    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
-        ascii.resize(text.size());
-        for (qsizetype i = 0; i < text.size(); ++i)
-            ascii[i] = static_cast<char>(text[i].unicode());
-        utf8 = QByteArrayView(ascii.constData(), ascii.size());
-    } else {
-        converted = text.toUtf8();
-        utf8 = converted;
+// Appends `text` in UTF-8; plain ASCII, the usual text, is copied without the converter.
+void putUtf8(QByteArray& out, QStringView text) {
+    if (!std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        put(out, text.toUtf8());
+        return;
     }
+    const qsizetype at = out.size();
+    out.resize(at + text.size());
+    char* to = out.data() + at;
+    for (const QChar c : text)
+        *to++ = static_cast<char>(c.unicode());
+}
+
+// UTF-8 `utf8` with the text escapes of a value: backslash, comma, semicolon, line breaks.
+void appendEscaped(QByteArray& line, QByteArrayView utf8) {
     const char* const end = utf8.data() + utf8.size();
     const char* run = utf8.data(); // the plain bytes not yet appended
     for (const char* at = run; at < end; ++at) {
@@ -63,6 +63,18 @@ void appendEscaped(QByteArray& line, QStringView text) {
         run = at + 1;
     }
     put(line, QByteArrayView(run, end - run));
+}
+
+void appendEscaped(QByteArray& line, QStringView text) {
+    QVarLengthArray<char, 256> ascii;
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        ascii.resize(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i)
+            ascii[i] = static_cast<char>(text[i].unicode());
+        appendEscaped(line, QByteArrayView(ascii.constData(), ascii.size()));
+    } else {
+        appendEscaped(line, QByteArrayView(text.toUtf8()));
+    }
 }
 
 // Writes one property line of the card, folded, and starts the next.
@@ -105,12 +117,14 @@ private:
     bool m_v4;
 };
 
-void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts,
-                    const PageCardOptions& options) {
-    const bool v4 = options.version == VCardVersion::V40;
+// The card of a page with its UID and REV ("yyyyMMddTHHmmssZ") already written out; either may
+// be empty.
+void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts, VCardVersion version,
+                    QByteArrayView uid, QByteArrayView revision) {
+    const bool v4 = version == VCardVersion::V40;
     CardLines card(out, line, v4);
     put(out, "BEGIN:VCARD\r\nVERSION:");
-    put(out, versionText(options.version).toLatin1());
+    put(out, v4 ? "4.0" : version == VCardVersion::V30 ? "3.0" : "2.1");
     put(out, "\r\n");
 
     const QString name = texts[VName].trimmed();
@@ -124,6 +138,8 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts,
     put(line, ";;;");
     card.end();
 
+    QByteArray label;
+    QByteArray street;
     const auto address = [&](int firstView, const char* kind) {
         // The label keeps the empty lines between the address lines; the street drops them.
         QString lines[AddressLines];
@@ -135,38 +151,63 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts,
         }
         if (count == 0)
             return;
-        QString label;
-        QString street;
+        label.truncate(0);
+        street.truncate(0);
         for (int i = 0; i < count; ++i) {
             if (i)
-                label += u'\n';
-            label += lines[i];
+                put(label, '\n');
+            const qsizetype at = label.size();
+            putUtf8(label, lines[i]);
             if (lines[i].isEmpty())
                 continue;
             if (!street.isEmpty())
-                street += u'\n';
-            street += lines[i];
+                put(street, '\n');
+            put(street, QByteArrayView(label).sliced(at));
         }
         card.start("ADR", {kind});
         if (v4) {
             // The label as a parameter value: text escapes, then the parameter's own.
-            QString value = label;
-            value.replace(u'\\', QStringLiteral("\\\\")).replace(u'\n', QStringLiteral("\\n"));
-            value.replace(u'^', QStringLiteral("^^"))
-                .replace(u'\r', QStringLiteral("^n"))
-                .replace(u'"', QStringLiteral("^'"));
-            const bool quote = value.contains(u':') || value.contains(u';') ||
-                               value.contains(u',') || value.contains(u' ') || value.isEmpty();
+            bool quote = label.isEmpty();
+            for (const char c : label)
+                quote = quote || c == ':' || c == ';' || c == ',' || c == ' ';
             put(line, ";LABEL=");
-            put(line, quote ? (u'"' + value + u'"').toUtf8() : value.toUtf8());
+            if (quote)
+                put(line, '"');
+            for (const char c : label) {
+                switch (c) {
+                case '\\':
+                    put(line, "\\\\");
+                    break;
+                case '\n':
+                    put(line, "\\n");
+                    break;
+                case '^':
+                    put(line, "^^");
+                    break;
+                case '\r':
+                    put(line, "^n");
+                    break;
+                case '"':
+                    put(line, "^'");
+                    break;
+                default:
+                    put(line, c);
+                }
+            }
+            if (quote)
+                put(line, '"');
         }
         card.colon();
         put(line, ";;");
-        appendEscaped(line, street);
+        appendEscaped(line, QByteArrayView(street));
         put(line, ";;;;");
         card.end();
-        if (!v4)
-            card.text("LABEL", label, {kind});
+        if (!v4) {
+            card.start("LABEL", {kind});
+            card.colon();
+            appendEscaped(line, QByteArrayView(label));
+            card.end();
+        }
     };
     address(VAddr1, "HOME");
     address(VOrgAddr1, "WORK");
@@ -229,16 +270,16 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts,
         card.end();
     if (!QStringView(texts[VNotes]).trimmed().isEmpty())
         card.text("NOTE", texts[VNotes]);
-    if (!options.uid.isEmpty()) {
+    if (!uid.isEmpty()) {
         card.start("UID");
         card.colon();
-        put(line, options.uid.toUtf8());
+        put(line, uid);
         card.end();
     }
-    if (options.revision.isValid()) {
+    if (!revision.isEmpty()) {
         card.start("REV");
         card.colon();
-        put(line, revisionText(options.revision).toLatin1());
+        put(line, revision);
         card.end();
     }
     put(out, "PRODID:-//ORVELAN//Secure Address Book//EN\r\nEND:VCARD\r\n");
@@ -248,7 +289,9 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts,
 
 void appendPageCard(QByteArray& out, const PageTexts& texts, const PageCardOptions& options) {
     QByteArray line;
-    appendPageCard(out, line, texts, options);
+    appendPageCard(out, line, texts, options.version, options.uid.toUtf8(),
+                   options.revision.isValid() ? revisionText(options.revision).toLatin1()
+                                              : QByteArray());
 }
 
 bool VCardExportWriter::begin(const TabCounts&) {
@@ -262,25 +305,27 @@ bool VCardExportWriter::page(int tab, qint64, QByteArrayView stored) {
         return true;
     if (tab != m_tab) {
         m_tab = tab;
-        m_seen.clear();
+        m_seen.clear(); // keeps its buckets for the next tab
     }
     PageTexts texts;
     for (int i = 0; i < ViewFieldCount; ++i)
         texts[i] = viewFormOf(i, record.field(viewField(i)), record.encoding());
     const QString name = texts[0].trimmed();
     const int occurrence = ++m_seen[name];
-    PageCardOptions options;
-    options.version = m_version;
-    options.uid = derivedUid(occurrence == 1 ? name : name + u'#' + QString::number(occurrence));
+    const QByteArrayView uid = m_uids.uid(name, occurrence);
     const QByteArrayView date = record.field(Field::DateModified);
     const QByteArrayView time = record.field(Field::TimeModified);
-    const QByteArray stamp = date.toByteArray() + ' ' + time.toByteArray();
-    auto revision = m_revisions.constFind(stamp);
-    if (revision == m_revisions.cend())
-        revision = m_revisions.insert(
-            stamp, pageRevision(QString::fromLatin1(date), QString::fromLatin1(time)).toUTC());
-    options.revision = *revision;
-    appendPageCard(m_out.chunk(), m_line, texts, options);
+    m_stamp.assign(date.data(), static_cast<std::size_t>(date.size()));
+    m_stamp += ' ';
+    m_stamp.append(time.data(), static_cast<std::size_t>(time.size()));
+    auto revision = m_revisions.find(m_stamp);
+    if (revision == m_revisions.end()) {
+        const QDateTime at = pageRevision(QString::fromLatin1(date), QString::fromLatin1(time));
+        revision =
+            m_revisions.emplace(m_stamp, at.isValid() ? revisionText(at).toLatin1() : QByteArray())
+                .first;
+    }
+    appendPageCard(m_out.chunk(), m_line, texts, m_version, uid, revision->second);
     return m_out.pass();
 }
 

@@ -4,8 +4,12 @@
 #include "exchange/vcard/VCard.h"
 #include "exchange/vcard/VCardMapping.h"
 
-#include <QDateTime>
-#include <QHash>
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace orvelan {
 
@@ -28,10 +32,20 @@ public:
 private:
     ChunkedSink m_out;
     VCardVersion m_version;
-    int m_tab = -1;             // pages of one name all file under one tab, so the counts
-    QHash<QString, int> m_seen; // of names seen so far are kept for the current tab only
-    QHash<QByteArray, QDateTime> m_revisions; // save stamps already converted to UTC
-    QByteArray m_line;                        // the line being written, kept for its room
+    // A plain hash of the characters: QHash's seeded hash costs more than the rest of a card.
+    struct NameHash {
+        std::size_t operator()(const QString& name) const {
+            return std::hash<std::u16string_view>()(
+                std::u16string_view(reinterpret_cast<const char16_t*>(name.utf16()),
+                                    static_cast<std::size_t>(name.size())));
+        }
+    };
+    int m_tab = -1; // pages of one name all file under one tab, so the counts of names seen so
+    std::unordered_map<QString, int, NameHash> m_seen; // far are kept for the current tab only
+    CardUids m_uids;
+    std::string m_stamp; // "date time" of the page being written
+    std::unordered_map<std::string, QByteArray> m_revisions; // save stamps as REV texts
+    QByteArray m_line; // the line being written, kept for its room
 };
 
 } // namespace orvelan

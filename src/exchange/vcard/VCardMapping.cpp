@@ -6,9 +6,9 @@
 #include "store/TabTable.h"
 
 #include <QTimeZone>
-#include <QUuid>
 
 #include <algorithm>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -752,9 +752,43 @@ QDateTime pageRevision(QStringView date, QStringView time) {
 }
 
 QString derivedUid(QStringView seed) {
-    static const QUuid space(QStringLiteral("6f7c2a52-3e0b-4d6e-9a51-0b5e8f4a1c3d"));
-    return QStringLiteral("urn:uuid:") +
-           QUuid::createUuidV5(space, seed.toString()).toString(QUuid::WithoutBraces);
+    return QString::fromLatin1(CardUids().uid(seed));
+}
+
+QByteArrayView CardUids::uid(QStringView seed, int occurrence) {
+    // A name-based (version 5) UUID: SHA-1 of the namespace and the seed in UTF-8.
+    static constexpr char space[16] = {'\x6f', '\x7c', '\x2a', '\x52', '\x3e', '\x0b',
+                                       '\x4d', '\x6e', '\x9a', '\x51', '\x0b', '\x5e',
+                                       '\x8f', '\x4a', '\x1c', '\x3d'};
+    if (std::all_of(seed.begin(), seed.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        m_seed.resize(seed.size());
+        for (qsizetype i = 0; i < seed.size(); ++i)
+            m_seed[i] = static_cast<char>(seed[i].unicode());
+    } else {
+        m_seed = seed.toUtf8();
+    }
+    if (occurrence != 1) {
+        m_seed += '#';
+        m_seed += QByteArray::number(occurrence);
+    }
+    m_sha1.reset();
+    m_sha1.addData(QByteArrayView(space, sizeof space));
+    m_sha1.addData(m_seed);
+    const QByteArrayView digest = m_sha1.resultView();
+    unsigned char bytes[16];
+    std::memcpy(bytes, digest.data(), sizeof bytes);
+    bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x50);
+    bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);
+    static constexpr char hex[] = "0123456789abcdef";
+    std::memcpy(m_uid, "urn:uuid:", 9);
+    char* at = m_uid + 9;
+    for (int i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            *at++ = '-';
+        *at++ = hex[bytes[i] >> 4];
+        *at++ = hex[bytes[i] & 0x0F];
+    }
+    return QByteArrayView(m_uid, sizeof m_uid);
 }
 
 QString fittedToField(int viewIndex, const QString& text, TextEncoding encoding) {

@@ -3,6 +3,7 @@
 #include "exchange/vcard/VCard.h"
 #include "store/PageTexts.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QList>
 #include <QStringList>
@@ -53,6 +54,20 @@ QString revisionText(const QDateTime& revision);
 
 // A stable UID ("urn:uuid:...") derived from `seed`: the same seed always gives the same UID.
 QString derivedUid(QStringView seed);
+
+// The UIDs derivedUid gives, for one card after another: the hash and the buffers are kept from
+// card to card instead of being made for each.
+class CardUids {
+public:
+    // The UID of `seed`, or of "seed#occurrence" from the second occurrence on, in ASCII; valid
+    // until the next call.
+    QByteArrayView uid(QStringView seed, int occurrence = 1);
+
+private:
+    QCryptographicHash m_sha1{QCryptographicHash::Sha1};
+    QByteArray m_seed; // the seed in UTF-8
+    char m_uid[45] = {};
+};
 
 // Cuts each text to what its page field can store (never inside a character) and returns the
 // record names of the fields that were cut ("Notes", "Email" ...).
