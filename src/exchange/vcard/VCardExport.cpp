@@ -77,64 +77,79 @@ void appendEscaped(QByteArray& line, QStringView text) {
     }
 }
 
-// Writes one property line of the card, folded, and starts the next.
+// Writes the property lines of a card straight into `out`; the rare line longer than a line
+// may be is taken out again and folded.
 class CardLines {
 public:
-    CardLines(QByteArray& out, QByteArray& line, bool v4) : m_out(out), m_line(line), m_v4(v4) {}
+    CardLines(QByteArray& out, QByteArray& scratch, bool v4)
+        : m_out(out), m_scratch(scratch), m_v4(v4) {}
 
-    // "NAME" or "NAME;TYPE=a,b" and the colon; types in lower case for 4.0.
+    // "NAME" or "NAME;TYPE=a,b"; types in lower case for 4.0.
     QByteArray& start(const char* name, std::initializer_list<const char*> types = {}) {
-        m_line.truncate(0);
-        put(m_line, name);
+        m_start = m_out.size();
+        put(m_out, name);
         bool first = true;
         for (const char* type : types) {
-            put(m_line, first ? ";TYPE=" : ",");
+            put(m_out, first ? ";TYPE=" : ",");
             first = false;
-            const qsizetype at = m_line.size();
-            put(m_line, type);
+            const qsizetype at = m_out.size();
+            put(m_out, type);
             if (m_v4) {
-                for (char* c = m_line.data() + at; c < m_line.data() + m_line.size(); ++c)
+                for (char* c = m_out.data() + at; c < m_out.data() + m_out.size(); ++c)
                     *c = static_cast<char>(*c >= 'A' && *c <= 'Z' ? *c - 'A' + 'a' : *c);
             }
         }
-        return m_line;
+        return m_out;
     }
     QByteArray& colon() {
-        put(m_line, ':');
-        return m_line;
+        put(m_out, ':');
+        return m_out;
     }
-    void end() { appendFolded(m_out, m_line); }
+    void end() {
+        if (m_out.size() - m_start <= VCardLineOctets) {
+            put(m_out, "\r\n");
+            return;
+        }
+        m_scratch.truncate(0);
+        put(m_scratch, QByteArrayView(m_out).sliced(m_start));
+        m_out.truncate(m_start);
+        appendFolded(m_out, m_scratch);
+    }
     void text(const char* name, QStringView value, std::initializer_list<const char*> types = {}) {
         start(name, types);
         colon();
-        appendEscaped(m_line, value);
+        appendEscaped(m_out, value);
         end();
     }
 
 private:
     QByteArray& m_out;
-    QByteArray& m_line;
+    QByteArray& m_scratch;
+    qsizetype m_start = 0; // where the line being written starts in m_out
     bool m_v4;
 };
 
 // The card of a page with its UID and REV ("yyyyMMddTHHmmssZ") already written out; either may
 // be empty.
-void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts, VCardVersion version,
-                    QByteArrayView uid, QByteArrayView revision) {
+void appendPageCard(QByteArray& out, QByteArray& scratch, const PageTexts& texts,
+                    VCardVersion version, QByteArrayView uid, QByteArrayView revision) {
     const bool v4 = version == VCardVersion::V40;
-    CardLines card(out, line, v4);
+    CardLines card(out, scratch, v4);
+    QByteArray& line = out; // the line being written goes straight to the card
     put(out, "BEGIN:VCARD\r\nVERSION:");
     put(out, v4 ? "4.0" : version == VCardVersion::V30 ? "3.0" : "2.1");
     put(out, "\r\n");
 
-    const QString name = texts[VName].trimmed();
+    // "Last, First", else the whole name is the given name (as structuredName splits it).
+    const QStringView name = QStringView(texts[VName]).trimmed();
     card.text("FN", name);
-    const QStringList n = structuredName(name);
+    const qsizetype comma = name.indexOf(u',');
     card.start("N");
     card.colon();
-    appendEscaped(line, n.value(0));
+    if (comma >= 0)
+        appendEscaped(line, name.left(comma).trimmed());
     put(line, ';');
-    appendEscaped(line, n.value(1));
+    appendEscaped(line, comma >= 0 ? name.sliced(comma + 1).trimmed() : name);
     put(line, ";;;");
     card.end();
 
@@ -142,10 +157,10 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts, V
     QByteArray street;
     const auto address = [&](int firstView, const char* kind) {
         // The label keeps the empty lines between the address lines; the street drops them.
-        QString lines[AddressLines];
+        QStringView lines[AddressLines];
         int count = 0;
         for (int i = 0; i < AddressLines; ++i) {
-            lines[i] = texts[firstView + i].trimmed();
+            lines[i] = QStringView(texts[firstView + i]).trimmed();
             if (!lines[i].isEmpty())
                 count = i + 1;
         }
@@ -213,7 +228,7 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts, V
     address(VOrgAddr1, "WORK");
 
     const auto phone = [&](int view, std::initializer_list<const char*> kinds) {
-        const QString number = texts[view].trimmed();
+        const QStringView number = QStringView(texts[view]).trimmed();
         if (!number.isEmpty())
             card.text("TEL", number, kinds);
     };
@@ -224,7 +239,7 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts, V
     phone(VPager, {"PAGER"});
 
     const auto email = [&](int view, const char* kind) {
-        const QString address = texts[view].trimmed();
+        const QStringView address = QStringView(texts[view]).trimmed();
         if (address.isEmpty())
             return;
         if (v4)
@@ -235,8 +250,8 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts, V
     email(VEmail, "HOME");
     email(VOrgEmail, "WORK");
 
-    const QString organisation = texts[VOrganisation].trimmed();
-    const QString department = texts[VDepartment].trimmed();
+    const QStringView organisation = QStringView(texts[VOrganisation]).trimmed();
+    const QStringView department = QStringView(texts[VDepartment]).trimmed();
     if (!organisation.isEmpty() || !department.isEmpty()) {
         card.start("ORG");
         card.colon();
@@ -249,7 +264,7 @@ void appendPageCard(QByteArray& out, QByteArray& line, const PageTexts& texts, V
     }
     for (const auto& [property, view] :
          {std::pair{"TITLE", int(VJobTitle)}, {"URL", int(VOrgWeb)}}) {
-        if (const QString value = texts[view].trimmed(); !value.isEmpty())
+        if (const QStringView value = QStringView(texts[view]).trimmed(); !value.isEmpty())
             card.text(property, value);
     }
     bool categories = false;
