@@ -6,6 +6,7 @@
 #include "exchange/vcard/VCardWriter.h"
 
 #include <QFile>
+#include <QUuid>
 
 #include <gtest/gtest.h>
 
@@ -276,6 +277,8 @@ TEST(VCardMapping, TheExportWritesTheCardTheMappingBuilds) {
     const PageTexts pages[] = {
         fullPage(),
         with({{Field::Name, QStringLiteral("Solo")}}),
+        with({{Field::Name, QStringLiteral("x").repeated(73)}, // "FN:" and 73: one octet too many
+              {Field::Email, QStringLiteral("y").repeated(51)}}),
         with({{Field::Name, QStringLiteral(" Ng, Van An ")},
               {Field::Department, QStringLiteral("R&D")},
               {Field::Group, QStringLiteral(" , Friends,, Work ,")},
@@ -322,10 +325,29 @@ TEST(VCardMapping, PageToCardWritesWhatOtherProgramsRead) {
               (QStringList{QStringLiteral("Family"), QStringLiteral("Friends")}));
     EXPECT_EQ(card.first(u"ORG")->components(),
               (QStringList{page[at(Field::Organisation)], page[at(Field::Department)]}));
-    EXPECT_EQ(derivedUid(u"Anna"), derivedUid(u"Anna"));
-    EXPECT_NE(derivedUid(u"Anna"), derivedUid(u"Anna#2"));
     EXPECT_EQ(pageRevision(u"04/03/26", u"09:07   "), QDateTime(QDate(2026, 3, 4), QTime(9, 7)));
     EXPECT_FALSE(pageRevision(u"", u"").isValid());
+}
+
+// UIDs are stored by other programs and the sync: one hash reused card after card must give the
+// name-based UUID of each seed, as a fresh one does.
+TEST(VCardMapping, CardUidsAreTheNameBasedUuidsOfTheirSeeds) {
+    const QUuid space(QStringLiteral("6f7c2a52-3e0b-4d6e-9a51-0b5e8f4a1c3d"));
+    const std::pair<QString, int> seeds[] = {{QStringLiteral("Anna"), 1},
+                                             {QStringLiteral("Anna"), 2},
+                                             {QString(), 1},
+                                             {QStringLiteral(" Ng, Van An"), 12},
+                                             {QStringLiteral("\u00c9mile Zola"), 1},
+                                             {QStringLiteral("\u738b\u82b3 \U0001F600"), 3},
+                                             {QStringLiteral("x").repeated(300), 1}};
+    CardUids uids;
+    for (const auto& [seed, occurrence] : seeds) {
+        const QString full = occurrence == 1 ? seed : seed + u'#' + QString::number(occurrence);
+        const QString expected = QStringLiteral("urn:uuid:") +
+                                 QUuid::createUuidV5(space, full).toString(QUuid::WithoutBraces);
+        EXPECT_EQ(QString::fromLatin1(uids.uid(seed, occurrence)), expected) << full.toStdString();
+        EXPECT_EQ(derivedUid(full), expected) << full.toStdString();
+    }
 }
 
 TEST(VCardMapping, CardFromPageKeepsWhatThePageHasNoFieldFor) {
