@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
+#include <QListView>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
@@ -227,6 +229,35 @@ private Q_SLOTS:
         }
         program.terminate();
         QVERIFY(program.waitForFinished(10000));
+    }
+
+    // The find box as a person uses it under a window manager: Ctrl+F from the book, then keys
+    // typed one at a time on the X keyboard; each narrows the list, and the line names the
+    // field that matched.
+    void theFindBoxNarrowsItsListWithEachKeyTyped() {
+        TempBook book;
+        book.writeTab(1, {TempBook::named("Adams"), TempBook::named("Avery")});
+        book.writeTab(9, {TempBook::record({{Field::Name, "Ivanov"},
+                                            {Field::Phone1, "020 7946 0456"},
+                                            {Field::Mobile, "+7 495 123-45-67"}})});
+        AssembledBook run(book);
+        openAt(run, 9000);
+        clickOn(run.find("SNameTB")); // the book has the keyboard
+        run.key(Qt::Key_F, Qt::ControlModifier);
+        FindWindow* find = run.openBook->findWindow();
+        QTRY_VERIFY(find && find->isVisible());
+        QTRY_VERIFY(QApplication::focusWidget() == run.find<QLineEdit>(*find, "FindBox"));
+        const QAbstractItemModel* list = run.find<QListView>(*find, "FindList")->model();
+        QCOMPARE(list->rowCount(), 3);
+        QList<int> rows;
+        for (const char* key : {"4", "5", "6", "7"}) {
+            xdotool({QStringLiteral("type"), QLatin1StringView(key)});
+            QTest::qWait(200);
+            rows << list->rowCount();
+        }
+        QCOMPARE(rows, (QList<int>{1, 1, 1, 1}));
+        QVERIFY2(list->index(0, 0).data().toString().contains(u"Mobile: +7 495 123-45-67"),
+                 qPrintable(list->index(0, 0).data().toString()));
     }
 
     // Minimised with the book, the search window is a window again when it is next opened;
