@@ -61,7 +61,8 @@ const std::vector<CliCommand>& commandTable() {
          "book).\nWith --all-fields, every field of every page (tab 0 too) is searched as the "
          "find box\nsearches: pages in name order, each line showing the field that matched, "
          "and a\nnumber found by its digits (\"01234 567890\" finds \"+44 1234 567890\" with "
-         "PhoneRegion=GB\nin orvelan.conf).\nJSON: [{tab, label, page, line, fields: {Name ... "
+         "PhoneRegion=GB\nin orvelan.conf).\nA damaged page is not searched: it is named on "
+         "stderr, and the status is 4.\nJSON: [{tab, label, page, line, fields: {Name ... "
          "Notes}}]; with --all-fields\n[{tab, label, page, line, field, text}]."},
         {"duplicates", "",
          "groups of pages that hold the same person or organisation, with the reason", false,

@@ -128,7 +128,12 @@ int runFindEverywhere(CliContext& context, QStringList args) {
         }
         from = batch.next;
     }
-    return 0;
+    // Pages that were not searched may hold the text: the result is not the whole answer.
+    const QList<PagePosition> damaged = index.damaged();
+    for (const PagePosition& page : damaged)
+        context.err << "orvelan-book: " << damagedPageText(page.tab, page.page)
+                    << "; it was not searched\n";
+    return damaged.isEmpty() ? 0 : exitStatus(Fault::BookDamaged);
 }
 
 } // namespace

@@ -348,14 +348,6 @@ ExportResult exportBookToFile(const QString& path, ExportFormat format, const Bo
     });
 }
 
-QString damagedLeftOutNotice(qint64 damaged) {
-    if (damaged == 0)
-        return {};
-    return damaged == 1 ? QStringLiteral("1 damaged page could not be read and was left out.")
-                        : QStringLiteral("%1 damaged pages could not be read and were left out.")
-                              .arg(damaged);
-}
-
 QString unmappableNotice(const ExportCounts& counts) {
     if (counts.unmappable == 0)
         return {};

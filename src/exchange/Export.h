@@ -6,6 +6,7 @@
 #include "exchange/csv/CsvExport.h"
 #include "exchange/eab/EabExport.h"
 #include "store/BookFolder.h"
+#include "store/StoreMessages.h"
 
 #include <array>
 #include <functional>
@@ -94,8 +95,6 @@ ExportResult exportBookToFile(const QString& path, ExportFormat format, const Bo
                               const QString& text, const std::function<void(int)>& afterTab = {},
                               CsvEncoding encoding = CsvEncoding::Windows1252,
                               ExportCounts* counts = nullptr);
-// What the user is told when damaged pages were left out; empty for none.
-QString damagedLeftOutNotice(qint64 damaged);
 // What the user is told when a Windows-1252 export wrote characters as '?'; empty for none.
 QString unmappableNotice(const ExportCounts& counts);
 

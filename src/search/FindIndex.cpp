@@ -1,6 +1,7 @@
 #include "search/FindIndex.h"
 
 #include "book/PageCaptions.h"
+#include "store/BookCheck.h"
 #include "store/PageTexts.h"
 #include "store/PageViewIndex.h"
 #include "store/TabFile.h"
@@ -66,7 +67,20 @@ bool FindIndex::refresh() {
     for (int slot = 0; slot < ListedTabs; ++slot)
         m_firstRow[slot + 1] = m_firstRow[slot] + static_cast<int>(m_tabs[slot].entries.size());
     m_size = m_firstRow[ListedTabs];
+    m_damagedCount = 0;
+    for (const Tab& tab : m_tabs)
+        m_damagedCount += static_cast<int>(tab.damaged.size());
     return changed;
+}
+
+QList<PagePosition> FindIndex::damaged() const {
+    QList<PagePosition> pages;
+    pages.reserve(m_damagedCount);
+    for (int tab = 0; tab < ListedTabs; ++tab) {
+        for (const qint64 page : m_tabs[tab].damaged)
+            pages.append({tab, page});
+    }
+    return pages;
 }
 
 void FindIndex::readTab(int tab, Tab& into) const {
@@ -79,12 +93,17 @@ void FindIndex::readTab(int tab, Tab& into) const {
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(true);
     std::string& arena = into.arena;
-    m_folder.tabFile(tab).scan([&](qint64 page, QByteArrayView stored) {
+    const auto visit = [&](qint64 page, QByteArrayView stored) {
         if (isBlankStored(stored))
             return true;
         const PlainRecord record(stored);
         if (record.isBlank())
             return true;
+        // Texts that do not decode would be found by what they are not: the page is damaged.
+        if (!undecodableReason(stored, record).isEmpty()) {
+            into.damaged.push_back(page);
+            return true;
+        }
         Entry entry{static_cast<qint32>(page), 0, 0, 0};
         std::array<QByteArray, ViewFieldCount> texts;
         for (int i = 0; i < ViewFieldCount; ++i)
@@ -110,7 +129,9 @@ void FindIndex::readTab(int tab, Tab& into) const {
         }
         named.push_back({entry, collator.sortKey(QString::fromUtf8(texts[VName]))});
         return true;
-    });
+    };
+    // A sealed page that fails its tag is never visited: it joins the damaged pages instead.
+    m_folder.tabFile(tab).scan(visit, [&into](qint64 page) { into.damaged.push_back(page); });
     std::stable_sort(named.begin(), named.end(),
                      [](const Named& a, const Named& b) { return a.key.compare(b.key) < 0; });
     into.entries.reserve(named.size());

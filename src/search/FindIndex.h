@@ -46,10 +46,13 @@ public:
 
     // Reads the tab files that changed since the last refresh (every one the first time, and
     // one changed moments before it was read until its change is settled); true when any was. Pages
-    // that do not decode or fail their seal are left out.
+    // that do not decode or fail their seal are left out, and kept in damaged().
     bool refresh();
 
     int size() const { return m_size; }
+    // The damaged pages left out, tab by tab in page order.
+    QList<PagePosition> damaged() const;
+    int damagedCount() const { return m_damagedCount; }
     PagePosition position(int row) const;
     QString text(int row, int field) const; // the field's text as the page shows it
 
@@ -75,6 +78,7 @@ private:
     struct Tab {
         std::vector<Entry> entries;
         std::string arena;
+        std::vector<qint64> damaged; // pages left out
         QDateTime modified;
         QDateTime readAt;
         qint64 bytes = -1;
@@ -89,6 +93,7 @@ private:
     std::array<Tab, 26> m_tabs;
     std::array<int, 27> m_firstRow{}; // the first row of each tab, and the size
     int m_size = 0;
+    int m_damagedCount = 0;
 };
 
 } // namespace orvelan

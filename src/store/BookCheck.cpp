@@ -195,12 +195,18 @@ bool BookCheckResult::stopsSync() const {
 QString undecodableReason(QByteArrayView storedRecord) {
     if (isBlankStored(storedRecord))
         return {};
+    return undecodableReason(storedRecord, PlainRecord(storedRecord));
+}
+
+QString undecodableReason(QByteArrayView storedRecord, const PlainRecord& plain) {
+    if (isBlankStored(storedRecord))
+        return {};
     const QByteArrayView reserved =
         storedRecord.sliced(specOf(Field::Reserved).offset, ReservedWidth);
     if (!isKnownReserved(reserved))
         return QStringLiteral("its Reserved field holds an unknown mark (%1)")
             .arg(QString::fromLatin1(reserved.toByteArray().toHex(' ')));
-    return reasonForFields(PlainRecord(storedRecord));
+    return reasonForFields(plain);
 }
 
 BookCheckResult checkBook(const BookFolder& folder) {

@@ -2,6 +2,7 @@
 
 #include "store/BookFolder.h"
 #include "store/PageIdentity.h"
+#include "store/PageRecord.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -51,6 +52,8 @@ struct BookCheckResult {
 // that read as UTF-8 in a page marked Windows-1252 (a damaged marker would show them as
 // mojibake), or control characters that no text box can produce. Blank pages always read.
 QString undecodableReason(QByteArrayView storedRecord);
+// The same for a page already read into `plain` (the texts of `storedRecord`).
+QString undecodableReason(QByteArrayView storedRecord, const PlainRecord& plain);
 
 // Reads every record of the 26 tab files, in chunks, and names every problem.
 BookCheckResult checkBook(const BookFolder& folder);

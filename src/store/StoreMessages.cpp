@@ -53,6 +53,14 @@ QString damagedPageText(int tab, qint64 page) {
         .arg(QString::fromLatin1(tabLabel(tab)).trimmed());
 }
 
+QString damagedLeftOutNotice(qint64 damaged) {
+    if (damaged == 0)
+        return {};
+    return damaged == 1 ? QStringLiteral("1 damaged page could not be read and was left out.")
+                        : QStringLiteral("%1 damaged pages could not be read and were left out.")
+                              .arg(damaged);
+}
+
 QString plainCopyNotice() {
     return QStringLiteral("The book is encrypted, but this copy is not: anyone who gets it can "
                           "read it.");

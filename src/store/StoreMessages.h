@@ -19,6 +19,8 @@ QString readErrorMessage(int error);
 // Where an encrypted book's page failed its authentication: "page 3 of tab M is damaged and
 // cannot be read".
 QString damagedPageText(int tab, qint64 page);
+// What the user is told when damaged pages were left out; empty for none.
+QString damagedLeftOutNotice(qint64 damaged);
 // Said after an export or a printout of an encrypted book: the copy is plain.
 QString plainCopyNotice();
 // What the user is told when a file could not be written: "Could not write the file. The disk

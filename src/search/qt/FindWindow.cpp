@@ -5,6 +5,7 @@
 #include "search/BookSearch.h"
 #include "search/FindPlacement.h"
 #include "search/qt/FindListModel.h"
+#include "store/StoreMessages.h"
 #include "ui/BackgroundMove.h"
 #include "ui/BookLook.h"
 #include "ui/LabelButton.h"
@@ -223,6 +224,8 @@ void FindWindow::fillFindList() {
         m_findBox->text(), PhoneNumbers(phoneRegionSetting(m_session.folder().configPath()))));
     waitCursor(false);
     showFindList(true);
+    if (m_index.damagedCount() > 0)
+        setInfo(damagedLeftOutNotice(m_index.damagedCount()));
 }
 
 void FindWindow::findAsYouType() {
@@ -230,12 +233,13 @@ void FindWindow::findAsYouType() {
     const int listed = m_findModel->rowCount();
     const bool everyPage = m_findBox->text().trimmed().isEmpty();
     setInfoColour(InfoBlue);
-    if (listed == 0)
-        setInfo(FindStatus::NothingFound);
-    else if (m_findModel->complete())
-        setInfo(FindStatus::found(listed, everyPage));
-    else
-        setInfo(FindStatus::foundAtLeast(listed));
+    QString status = listed == 0               ? FindStatus::NothingFound
+                     : m_findModel->complete() ? FindStatus::found(listed, everyPage)
+                                               : FindStatus::foundAtLeast(listed);
+    // Pages that could not be read may hold the text: the list is not the whole answer.
+    if (m_index.damagedCount() > 0)
+        status += u"   "_s + damagedLeftOutNotice(m_index.damagedCount());
+    setInfo(status);
 }
 
 void FindWindow::viewFindRow(int row) {

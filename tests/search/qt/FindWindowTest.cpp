@@ -3,6 +3,7 @@
 
 #include "print/RecordingSurface.h"
 #include "print/SearchListPrintout.h"
+#include "security/BookEncryption.h"
 #include "support/BookSession.h"
 #include "telephony/PhoneNumbers.h"
 #include "ui/LabelButton.h"
@@ -340,6 +341,33 @@ private Q_SLOTS:
             found += list->model()->index(row, 0).data().toString().mid(24, 46).trimmed();
         QCOMPARE(found, lastLines);
         QCOMPARE(f.child<QLabel>("List1Headings")->text().mid(24, 8), u"Found in"_s);
+    }
+
+    // A damaged page (sealed and failing its tag, or plain and not decoding) is left out of the
+    // find box's list, and the line under it says so.
+    void findBoxCountsTheDamagedPagesLeftOut_data() {
+        QTest::addColumn<bool>("encrypted");
+        QTest::newRow("plain") << false;
+        QTest::newRow("encrypted") << true;
+    }
+    void findBoxCountsTheDamagedPagesLeftOut() {
+        QFETCH(bool, encrypted);
+        Fixture f;
+        if (encrypted) {
+            QVERIFY(encryptBook(f.book.folder(), u"S3cret!pw"_s, false, {}, {1, 8192}).ok);
+            QByteArray sealed = f.book.tabBytes(9);
+            sealed[100] = char(sealed[100] ^ 1); // Ivy's page
+            QFile tab(f.book.folder().tabFilePath(9));
+            QVERIFY(tab.open(QIODevice::WriteOnly) && tab.write(sealed) == sealed.size());
+        } else {
+            f.book.writeTab(9, {TempBook::named("I\x01vy"), TempBook::named("Jo Smith"),
+                                blankRecord(), TempBook::named("Jill")});
+        }
+        QTest::keyClicks(f.child<QLineEdit>("FindBox"), u"i"_s);
+        // Jo Smith, Jill and Tom of Smithson; never Ivy.
+        QCOMPARE(f.child<QListView>("FindList")->model()->rowCount(), 3);
+        QVERIFY2(f.info().endsWith(u"   1 damaged page could not be read and was left out."_s),
+                 qPrintable(f.info()));
     }
 
     // With the box empty the list holds every page by name; a click opens one; Ctrl+F comes
