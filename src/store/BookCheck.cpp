@@ -77,7 +77,7 @@ QString reasonForFields(const PlainRecord& plain) {
     for (int f = static_cast<int>(Field::Name); f <= static_cast<int>(Field::Notes); ++f) {
         const Field field = static_cast<Field>(f);
         const QByteArrayView bytes = plain.field(field);
-        const QString name = QLatin1StringView(specOf(field).name);
+        const QLatin1StringView name(specOf(field).name); // made into text only for a reason
         if (encoding == TextEncoding::Scsu) {
             // The stream's tags are bytes below 0x20: its characters are checked once decoded.
             const QString text = decodeText(bytes, encoding);
@@ -91,6 +91,13 @@ QString reasonForFields(const PlainRecord& plain) {
             }
             continue;
         }
+        // Text of printable ASCII alone (most fields) holds nothing to look at closer.
+        const bool notes = field == Field::Notes;
+        if (std::all_of(bytes.begin(), bytes.end(), [notes](char c) {
+                const auto u = static_cast<uchar>(c);
+                return u < 0x80 && !isControl(u, notes);
+            }))
+            continue;
         if (encoding == TextEncoding::Windows1252 && looksLikeScsu(bytes))
             return QStringLiteral("its %1 is SCSU in a page marked Windows-1252 (its mark is "
                                   "damaged; it would read as \"%2\")")
