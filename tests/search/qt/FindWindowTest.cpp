@@ -345,29 +345,23 @@ private Q_SLOTS:
 
     // A damaged page (sealed and failing its tag, or plain and not decoding) is left out of the
     // find box's list, and the line under it says so.
-    void findBoxCountsTheDamagedPagesLeftOut_data() {
-        QTest::addColumn<bool>("encrypted");
-        QTest::newRow("plain") << false;
-        QTest::newRow("encrypted") << true;
-    }
     void findBoxCountsTheDamagedPagesLeftOut() {
-        QFETCH(bool, encrypted);
-        Fixture f;
-        if (encrypted) {
-            QVERIFY(encryptBook(f.book.folder(), u"S3cret!pw"_s, false, {}, {1, 8192}).ok);
-            QByteArray sealed = f.book.tabBytes(9);
-            sealed[100] = char(sealed[100] ^ 1); // Ivy's page
+        for (const bool sealed : {false, true}) {
+            Fixture f;
+            QByteArray ivy = TempBook::named("I\x01vy"); // Ivy's page, written over
+            if (sealed) {
+                QVERIFY(encryptBook(f.book.folder(), u"S3cret!pw"_s, false, {}, {1, 8192}).ok);
+                ivy = f.book.tabBytes(9).left(1730);
+                ivy[100] = char(ivy[100] ^ 1);
+            }
             QFile tab(f.book.folder().tabFilePath(9));
-            QVERIFY(tab.open(QIODevice::WriteOnly) && tab.write(sealed) == sealed.size());
-        } else {
-            f.book.writeTab(9, {TempBook::named("I\x01vy"), TempBook::named("Jo Smith"),
-                                blankRecord(), TempBook::named("Jill")});
+            QVERIFY(tab.open(QIODevice::ReadWrite) && tab.write(ivy) == ivy.size());
+            tab.close();
+            QTest::keyClicks(f.child<QLineEdit>("FindBox"), u"i"_s);
+            QCOMPARE(f.child<QListView>("FindList")->model()->rowCount(), 3); // never Ivy
+            QCOMPARE(f.info(),
+                     u"Found:  3  Pages   1 damaged page could not be read and was left out."_s);
         }
-        QTest::keyClicks(f.child<QLineEdit>("FindBox"), u"i"_s);
-        // Jo Smith, Jill and Tom of Smithson; never Ivy.
-        QCOMPARE(f.child<QListView>("FindList")->model()->rowCount(), 3);
-        QVERIFY2(f.info().endsWith(u"   1 damaged page could not be read and was left out."_s),
-                 qPrintable(f.info()));
     }
 
     // With the box empty the list holds every page by name; a click opens one; Ctrl+F comes
