@@ -53,7 +53,8 @@ QString addressLine(const PageTexts& texts, int first) {
 
 class Merger {
 public:
-    Merger(const PageTexts& kept, const PhoneNumbers& phones) : m_phones(phones) {
+    Merger(const PageTexts& kept, const PhoneNumbers& phones, NameKeys& names)
+        : m_phones(phones), m_names(names) {
         m_merged.texts = kept;
     }
 
@@ -127,9 +128,13 @@ private:
         const PageTexts& texts = m_merged.texts;
         const QString wanted = comparable(value);
         if (isNumber(viewIndex)) {
+            // The same text anywhere first: libphonenumber reads only numbers written otherwise.
             for (const int n : NumberFields) {
-                if (!texts[n].isEmpty() &&
-                    (comparable(texts[n]) == wanted || m_phones.sameNumber(texts[n], value)))
+                if (!texts[n].isEmpty() && comparable(texts[n]) == wanted)
+                    return true;
+            }
+            for (const int n : NumberFields) {
+                if (!texts[n].isEmpty() && m_phones.sameNumber(texts[n], value))
                     return true;
             }
         } else if (comparable(texts[viewIndex]) == wanted) {
@@ -203,7 +208,7 @@ private:
     }
 
     const PhoneNumbers& m_phones;
-    mutable NameKeys m_names;
+    NameKeys& m_names;
     MergedTexts m_merged;
     QStringList m_noted;
     QStringList m_otherNotes;
@@ -268,9 +273,14 @@ bool trashThenWrite(const BookFolder& folder, const QList<TrashEntry>& entries,
 } // namespace
 
 MergedTexts mergeTexts(const QList<PageTexts>& pages, const PhoneNumbers& phones) {
+    NameKeys names;
+    return mergeTexts(pages, phones, names);
+}
+
+MergedTexts mergeTexts(const QList<PageTexts>& pages, const PhoneNumbers& phones, NameKeys& names) {
     if (pages.isEmpty())
         return {};
-    Merger merger(pages.first(), phones);
+    Merger merger(pages.first(), phones, names);
     for (qsizetype i = 1; i < pages.size(); ++i)
         merger.add(pages[i]);
     return merger.finish();
@@ -343,6 +353,13 @@ bool mergePages(const BookFolder& folder, const Clock& clock, const PhoneNumbers
 
 bool mergeIntoPage(const BookFolder& folder, const Clock& clock, const PhoneNumbers& phones,
                    const PagePosition& page, const PageTexts& incoming, QString& error) {
+    NameKeys names;
+    return mergeIntoPage(folder, clock, phones, page, incoming, names, error);
+}
+
+bool mergeIntoPage(const BookFolder& folder, const Clock& clock, const PhoneNumbers& phones,
+                   const PagePosition& page, const PageTexts& incoming, NameKeys& names,
+                   QString& error) {
     const TabFile file = folder.tabFile(page.tab);
     const TabFile::Read read = file.readPage(page.page);
     if (read.error || read.record.isEmpty() || isBlankStored(read.record)) {
@@ -350,7 +367,7 @@ bool mergeIntoPage(const BookFolder& folder, const Clock& clock, const PhoneNumb
         return false;
     }
     const PageTexts texts = textsOf(PageRecord::fromStored(read.record));
-    const MergedTexts merged = mergeTexts({texts, incoming}, phones);
+    const MergedTexts merged = mergeTexts({texts, incoming}, phones, names);
     if (!merged.problem.isEmpty()) {
         error = merged.problem;
         return false;

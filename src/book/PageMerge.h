@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "search/BookSearch.h"
+#include "search/NameKey.h"
 #include "store/BookFolder.h"
 #include "store/PageTexts.h"
 #include "telephony/PhoneNumbers.h"
@@ -26,6 +27,8 @@ struct MergedTexts {
     QString problem;
 };
 MergedTexts mergeTexts(const QList<PageTexts>& pages, const PhoneNumbers& phones);
+// The same with name keys kept from merge to merge (ICU's transliterator is built once).
+MergedTexts mergeTexts(const QList<PageTexts>& pages, const PhoneNumbers& phones, NameKeys& names);
 
 // Where a merge left the book.
 struct MergeOutcome {
@@ -48,5 +51,8 @@ bool mergePages(const BookFolder& folder, const Clock& clock, const PhoneNumbers
 // could not hold it all. False with `error` when refused or a write failed.
 bool mergeIntoPage(const BookFolder& folder, const Clock& clock, const PhoneNumbers& phones,
                    const PagePosition& page, const PageTexts& incoming, QString& error);
+bool mergeIntoPage(const BookFolder& folder, const Clock& clock, const PhoneNumbers& phones,
+                   const PagePosition& page, const PageTexts& incoming, NameKeys& names,
+                   QString& error);
 
 } // namespace orvelan

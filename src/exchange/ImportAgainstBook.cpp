@@ -10,16 +10,17 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <numeric>
+#include <optional>
+#include <tuple>
+#include <vector>
+
 namespace orvelan {
 
 namespace {
-
-std::optional<PageTexts> pageTextsAt(const TabFile& file, qint64 page) {
-    const TabFile::Read read = file.readPage(page);
-    if (read.error || read.record.isEmpty() || isBlankStored(read.record))
-        return std::nullopt;
-    return textsOf(PageRecord::fromStored(read.record));
-}
 
 // Whether the book may hold a page a record could meet: a named page, a damaged one, or a tab
 // that cannot be read.
@@ -57,60 +58,131 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
     // whole address book).
     if (!mayHoldPages(folder))
         return listed;
-    // Only what is compared is held for every record; a record that meets a page is read again.
-    QList<BookMatcher::Incoming> incoming;
-    QList<ListedRecord> readable; // the records whose staged page could be read
-    QList<ListedRecord> rest;     // those that could not: importListed counts their failure
-    for (const ListedRecord& entry : listed) {
-        if (const auto texts = pageTextsAt(folder.tabTempFile(entry.tab), entry.record)) {
-            incoming << BookMatcher::Incoming::of(*texts);
-            readable << entry;
-        } else {
-            rest << entry;
+    const PhoneNumbers phones(phoneRegionSetting(folder.configPath()));
+    NameKeys names; // one transliterator for the whole import
+    BookMatcher matcher(folder, phones, names);
+    matcher.reserve(listed.size());
+
+    // The staged records are read in file order; of each only its keys are kept. A record whose
+    // staged page cannot be read is left to importListed, which counts its failure.
+    enum : std::uint8_t { Unread, ToFile, Handled, UnreadLater };
+    std::vector<std::uint8_t> state(std::size_t(listed.size()), Unread);
+    std::vector<std::uint32_t> listedOf; // incoming page -> its index in `listed`
+    listedOf.reserve(std::size_t(listed.size()));
+    {
+        std::vector<std::uint32_t> inFileOrder(std::size_t(listed.size()));
+        std::iota(inFileOrder.begin(), inFileOrder.end(), 0u);
+        std::stable_sort(
+            inFileOrder.begin(), inFileOrder.end(), [&](std::uint32_t a, std::uint32_t b) {
+                return listed[a].tab != listed[b].tab ? listed[a].tab < listed[b].tab
+                                                      : listed[a].record < listed[b].record;
+            });
+        for (std::size_t at = 0; at < inFileOrder.size();) {
+            const int tab = listed[inFileOrder[at]].tab;
+            if (tab < 0 || tab >= TabCount) {
+                ++at;
+                continue;
+            }
+            std::size_t next = at;
+            folder.tabTempFile(tab).scan([&](qint64 page, QByteArrayView stored) {
+                while (next < inFileOrder.size() && listed[inFileOrder[next]].tab == tab &&
+                       listed[inFileOrder[next]].record < page)
+                    ++next;
+                if (next == inFileOrder.size() || listed[inFileOrder[next]].tab != tab)
+                    return false;
+                if (listed[inFileOrder[next]].record == page && !isBlankStored(stored)) {
+                    const PlainRecord record(stored);
+                    for (; next < inFileOrder.size() && listed[inFileOrder[next]].tab == tab &&
+                           listed[inFileOrder[next]].record == page;
+                         ++next) {
+                        matcher.add(record);
+                        listedOf.push_back(inFileOrder[next]);
+                        state[inFileOrder[next]] = ToFile;
+                    }
+                }
+                return true;
+            });
+            while (at < inFileOrder.size() && listed[inFileOrder[at]].tab == tab)
+                ++at;
         }
     }
-    const PhoneNumbers phones(phoneRegionSetting(folder.configPath()));
-    const QList<QList<PagePosition>> matches = BookMatcher(folder, phones).find(incoming);
-    QList<ListedRecord> toFile;
-    for (qsizetype i = 0; i < readable.size(); ++i) {
-        if (matches[i].isEmpty()) {
-            toFile << readable[i];
-            continue;
-        }
-        const QString& name = incoming[i].name;
-        const auto record = pageTextsAt(folder.tabTempFile(readable[i].tab), readable[i].record);
+    // Each record's book pages, by listed record.
+    std::vector<BookMatcher::Match> matches = matcher.find();
+    for (BookMatcher::Match& match : matches)
+        match.incoming = listedOf[match.incoming];
+    // By listed record, each one's pages in book order.
+    if (!std::is_sorted(matches.begin(), matches.end()))
+        std::sort(matches.begin(), matches.end());
+
+    // Only a record that meets a page is read again, with the pages it meets.
+    std::array<std::optional<TabFile::Reader>, TabCount> staged;
+    std::array<std::optional<TabFile::Reader>, TabCount> book;
+    const auto readAt = [](std::optional<TabFile::Reader>& reader, const auto& fileOf,
+                           qint64 page) -> std::optional<PageTexts> {
+        if (!reader)
+            reader.emplace(fileOf());
+        const TabFile::Read read = reader->readPage(page);
+        if (read.error || read.record.isEmpty() || isBlankStored(read.record))
+            return std::nullopt;
+        return textsOf(PageRecord::fromStored(read.record));
+    };
+    for (auto match = matches.begin(); match != matches.end();) {
+        const std::uint32_t i = match->incoming;
+        auto end = match;
+        while (end != matches.end() && end->incoming == i)
+            ++end;
+        const ListedRecord& entry = listed[i];
+        const auto record = readAt(
+            staged[std::size_t(entry.tab)], [&] { return folder.tabTempFile(entry.tab); },
+            entry.record);
         if (!record) {
-            rest << readable[i];
+            state[i] = UnreadLater;
+            match = end;
             continue;
         }
         // Already in the book: a page to which the record adds nothing.
         bool inBook = false;
-        for (const PagePosition& position : matches[i]) {
-            const auto page = pageTextsAt(folder.tabFile(position.tab), position.page);
+        for (auto at = match; at != end && !inBook; ++at) {
+            const PagePosition position = at->position();
+            const auto page = readAt(
+                book[std::size_t(position.tab)], [&] { return folder.tabFile(position.tab); },
+                position.page);
             if (!page)
                 continue;
-            const MergedTexts merged = mergeTexts({*page, *record}, phones);
+            const MergedTexts merged = mergeTexts({*page, *record}, phones, names);
             inBook = merged.problem.isEmpty() && merged.texts == *page;
-            if (inBook)
-                break;
         }
+        const QString& name = (*record)[VName];
         if (inBook && choice != ImportDuplicates::Keep) {
             summary.alreadyInBook.add(name);
             ++summary.handledWithoutFiling;
+            state[i] = Handled;
+            match = end;
             continue;
         }
         QString error;
         if (!inBook && choice == ImportDuplicates::Merge &&
-            mergeIntoPage(folder, clock, phones, matches[i].first(), *record, error)) {
+            mergeIntoPage(folder, clock, phones, match->position(), *record, names, error)) {
             summary.mergedIntoBook.add(name);
             ++summary.handledWithoutFiling;
+            state[i] = Handled;
+            match = end;
             continue;
         }
         // A merge Notes could not hold files the record as it is: nothing is lost.
         summary.looksLikeBook.add(name);
-        toFile << readable[i];
+        match = end;
     }
-    return toFile << rest;
+
+    // Those to file in their order; then those that could not be read, for importListed to count.
+    QList<ListedRecord> toFile;
+    for (const std::uint8_t wanted : {ToFile, Unread, UnreadLater}) {
+        for (qsizetype i = 0; i < listed.size(); ++i) {
+            if (state[std::size_t(i)] == wanted)
+                toFile << listed[i];
+        }
+    }
+    return toFile;
 }
 
 } // namespace orvelan

@@ -1,41 +1,76 @@
 #pragma once
 
 #include "search/BookSearch.h"
+#include "search/NameKey.h"
 #include "store/BookFolder.h"
-#include "store/PageTexts.h"
+#include "store/PageRecord.h"
 #include "telephony/PhoneNumbers.h"
 
-#include <QList>
-#include <QString>
+#include <QByteArray>
 
-#include <array>
+#include <cstdint>
+#include <tuple>
+#include <vector>
 
 namespace orvelan {
 
 // Finds, for each of a list of incoming pages (an import's records), the pages of the book that
 // look like it: a telephone number libphonenumber takes for the same, the same e-mail address in
-// any letter case, or the same name key (NameKeys). The book is read once; only the incoming
-// pages' keys are held, so memory grows with the import, not with the book.
+// any letter case, or the same name key (NameKeys). The book is read once. Of each incoming page
+// only its keys are held: 64-bit hashes of its name key and e-mail address, and its numbers'
+// last digits with the numbers as written (libphonenumber reads only those whose last digits
+// meet a number of the book), so 250,000 records take a few megabytes.
 class BookMatcher {
 public:
-    // What of an incoming page is compared: kept small, so an import of many records holds
-    // only these texts while the book is read.
-    struct Incoming {
-        QString name;
-        QString email;
-        std::array<QString, 4> numbers; // Phone, Phone 2, Mobile, Pager
-        static Incoming of(const PageTexts& texts);
+    BookMatcher(const BookFolder& folder, const PhoneNumbers& phones, NameKeys& names)
+        : m_folder(folder), m_phones(phones), m_names(names) {}
+
+    // Takes the keys of the next incoming page (a staged record as stored); pages are numbered
+    // from 0 in the order added.
+    void add(const PlainRecord& staged);
+    // Room for the keys of `count` incoming pages.
+    void reserve(qsizetype count);
+
+    // An incoming page and a book page that looks like it.
+    struct Match {
+        std::uint32_t incoming;
+        std::int32_t tab;
+        std::uint32_t page;
+        PagePosition position() const { return {tab, page}; }
+        bool operator<(const Match& o) const {
+            return std::tie(incoming, tab, page) < std::tie(o.incoming, o.tab, o.page);
+        }
+        bool operator==(const Match&) const = default;
     };
-
-    BookMatcher(const BookFolder& folder, const PhoneNumbers& phones)
-        : m_folder(folder), m_phones(phones) {}
-
-    // For each incoming page (same order), the book's pages that look like it, in book order.
-    QList<QList<PagePosition>> find(const QList<Incoming>& incoming) const;
+    // Every match, by incoming page, each one's book pages in book order, none twice. The keys
+    // are let go: pages are added again before another find.
+    std::vector<Match> find();
 
 private:
+    struct Key {
+        std::uint64_t hash;
+        std::uint32_t incoming;
+        bool operator<(const Key& o) const {
+            return hash != o.hash ? hash < o.hash : incoming < o.incoming;
+        }
+    };
+    struct Number {
+        std::uint32_t tail; // last seven digits (six digits apart from seven)
+        std::uint32_t incoming;
+        std::uint32_t text; // offset into m_numberTexts (UTF-8, ended by a zero byte)
+        bool operator<(const Number& o) const {
+            return tail != o.tail ? tail < o.tail : incoming < o.incoming;
+        }
+    };
+
     const BookFolder& m_folder;
     const PhoneNumbers& m_phones;
+    NameKeys& m_names;
+    std::uint32_t m_count = 0;
+    std::vector<Key> m_nameKeys;
+    std::vector<Key> m_emailKeys;
+    std::vector<Number> m_numbers;
+    QByteArray m_numberTexts;
 };
 
 } // namespace orvelan

@@ -105,6 +105,9 @@ QString NameKeys::latinWord(QStringView word) {
 }
 
 QString NameKeys::keyOf(QStringView name) {
+    // Plain ASCII never needs ICU: its letters and digits are the words.
+    if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        return keyOfWindows1252(name.toLatin1());
     QStringList words;
     QString word;
     const auto endWord = [&] {

@@ -131,37 +131,48 @@ std::optional<qint64> TabFile::pageCount() const {
 }
 
 TabFile::Read TabFile::readPage(qint64 page) const {
+    return Reader(*this).readPage(page);
+}
+
+TabFile::Read TabFile::Reader::readPage(qint64 page) {
     Read result;
     if (page < 1) {
         result.error = RuntimeError::BadRecordNumber;
         return result;
     }
-    if (m_locked) {
+    if (m_file.m_locked) {
         result.error = RuntimeError::BookLocked;
         return result;
     }
-    QFile file(m_path);
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        result.error = openError(m_path);
+    if (!m_open && !m_openError) {
+        auto file = std::make_unique<QFile>(m_file.m_path);
+        errno = 0;
+        if (file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            m_open = std::move(file);
+        else
+            m_openError = openError(m_file.m_path);
+    }
+    if (m_openError) {
+        result.error = m_openError;
         return result;
     }
-    const qint64 size = storedRecordSize();
+    QFile& file = *m_open;
+    const qint64 size = m_file.storedRecordSize();
     const qint64 offset = (page - 1) * size;
     if (offset + size > file.size())
         return result; // beyond the last whole page: nothing to show
     QByteArray stored(size, Qt::Uninitialized);
     errno = 0;
     if (!file.seek(offset) || file.read(stored.data(), size) != size) {
-        result.error = runtimeErrorFromErrno(errno ? errno : EIO, m_path);
+        result.error = runtimeErrorFromErrno(errno ? errno : EIO, m_file.m_path);
         return result;
     }
-    if (!m_sealer) {
+    if (!m_file.m_sealer) {
         result.record = std::move(stored);
         return result;
     }
     QByteArray record(RecordSize, Qt::Uninitialized);
-    if (!m_sealer->openRecord(m_tab, page, stored, record.data()))
+    if (!m_file.m_sealer->openRecord(m_file.m_tab, page, stored, record.data()))
         result.error = RuntimeError::PageDamaged;
     else
         result.record = std::move(record);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 #include "store/RecordSealer.h"
@@ -39,6 +40,10 @@ public:
     };
     Read readPage(qint64 page) const;
 
+    // Reads page after page through one opening of the file (readPage opens it for each read):
+    // for many reads in a row. Each read gives what readPage would.
+    class Reader;
+
     // Writes one record at page `page` (the file grows when it lies behind the end). A write
     // that fails part way leaves the file at its old length. A new file is private; a link
     // planted at the path is refused, never followed.
@@ -69,6 +74,17 @@ private:
     int m_tab = 0;
     bool m_locked = false;
     std::shared_ptr<const RecordSealer> m_sealer;
+};
+
+class TabFile::Reader {
+public:
+    explicit Reader(TabFile file) : m_file(std::move(file)) {}
+    Read readPage(qint64 page);
+
+private:
+    TabFile m_file;
+    std::unique_ptr<QFile> m_open;
+    int m_openError = 0;
 };
 
 } // namespace orvelan
