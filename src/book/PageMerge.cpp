@@ -66,7 +66,7 @@ public:
         addAddress(other, VAddr1, QStringLiteral("Address"));
         addAddress(other, VOrgAddr1, QStringLiteral("Work address"));
         const QString notes = other[NotesViewIndex].trimmed();
-        if (!notes.isEmpty() &&
+        if (!notes.isEmpty() && notes != m_merged.texts[NotesViewIndex] &&
             !comparable(m_merged.texts[NotesViewIndex]).contains(comparable(notes)))
             m_otherNotes << notes;
     }
@@ -126,9 +126,12 @@ private:
 
     bool alreadyHeld(int viewIndex, const QString& value) const {
         const PageTexts& texts = m_merged.texts;
+        // The very same text first (a record imported again holds nothing else).
+        if (texts[viewIndex] == value)
+            return true;
         const QString wanted = comparable(value);
         if (isNumber(viewIndex)) {
-            // The same text anywhere first: libphonenumber reads only numbers written otherwise.
+            // The same text anywhere next: libphonenumber reads only numbers written otherwise.
             for (const int n : NumberFields) {
                 if (!texts[n].isEmpty() && comparable(texts[n]) == wanted)
                     return true;
@@ -196,7 +199,7 @@ private:
         const QString line = addressLine(other, first);
         PageTexts& texts = m_merged.texts;
         const QString kept = addressLine(texts, first);
-        if (line.isEmpty() || comparable(kept) == comparable(line) ||
+        if (line.isEmpty() || kept == line || comparable(kept) == comparable(line) ||
             comparable(texts[NotesViewIndex]).contains(comparable(line)))
             return;
         if (kept.isEmpty()) {

@@ -156,14 +156,20 @@ TabFile::Read TabFile::Reader::readPage(qint64 page) {
         result.error = m_openError;
         return result;
     }
-    QFile& file = *m_open;
     const qint64 size = m_file.storedRecordSize();
     const qint64 offset = (page - 1) * size;
-    if (offset + size > file.size())
+    // The length is asked again only for a page behind the end last seen.
+    if (offset + size > m_length)
+        m_length = m_open->size();
+    if (offset + size > m_length)
         return result; // beyond the last whole page: nothing to show
     QByteArray stored(size, Qt::Uninitialized);
     errno = 0;
-    if (!file.seek(offset) || file.read(stored.data(), size) != size) {
+    ssize_t got = 0;
+    do
+        got = ::pread(m_open->handle(), stored.data(), std::size_t(size), off_t(offset));
+    while (got < 0 && errno == EINTR);
+    if (got != size) {
         result.error = runtimeErrorFromErrno(errno ? errno : EIO, m_file.m_path);
         return result;
     }

@@ -41,7 +41,8 @@ public:
     Read readPage(qint64 page) const;
 
     // Reads page after page through one opening of the file (readPage opens it for each read):
-    // for many reads in a row. Each read gives what readPage would.
+    // for many reads in a row. Each read gives what readPage would, for a file that does not
+    // shrink meanwhile.
     class Reader;
 
     // Writes one record at page `page` (the file grows when it lies behind the end). A write
@@ -85,6 +86,7 @@ private:
     TabFile m_file;
     std::unique_ptr<QFile> m_open;
     int m_openError = 0;
+    qint64 m_length = 0;
 };
 
 } // namespace orvelan

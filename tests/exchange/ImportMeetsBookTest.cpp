@@ -17,6 +17,10 @@ const QByteArray Csv = "Name,Phone,E-mail\nIvan Ivanov,+44 20 7946 0001,ivan@exa
 // The same people as another program writes them, one of them with a new address.
 const QByteArray OtherCsv = "Name,Phone,E-mail\nIVANOV IVAN,020 7946 0001,ivan@work.example\n"
                             "ann lee,+44 113 496 0000,\n";
+// Other names that share only a number (written nationally) or an e-mail address (in capitals)
+// with a page, and one whose number only ends like a page's.
+const QByteArray FactsCsv = "Name,Phone,E-mail\nI. Ivanov,020 7946 0001,\nB. Ek,,BO@Example.COM\n"
+                            "Cy Doe,0161 946 0001,\n";
 // Two cards with one UID (written two ways) and one without a UID.
 const QByteArray Cards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Uma Unique\r\n"
                          "UID:urn:uuid:5f0c0000-0000-4000-8000-00000000000a\r\nEND:VCARD\r\n"
@@ -115,6 +119,18 @@ INSTANTIATE_TEST_SUITE_P(
                QStringLiteral("Looks like a page in the book (run duplicates), imported: 1 - "
                               "IVANOV IVAN")},
               4,
+              0},
+        Twice{"a shared number or e-mail address alone makes a look-alike",
+              "people.csv",
+              Csv,
+              "facts.csv",
+              FactsCsv,
+              nullptr,
+              {},
+              {QStringLiteral("Imported 3 page(s). By tab: B 1, C 1, I J 1"),
+               QStringLiteral("Looks like a page in the book (run duplicates), imported: 2 - "
+                              "B. Ek, I. Ivanov")},
+              6,
               0},
         Twice{"--duplicates merge merges look-alikes into their pages",
               "people.csv",
