@@ -1,6 +1,7 @@
 #include "store/PageTexts.h"
 
 #include "store/TabTable.h"
+#include "store/Windows1252.h"
 
 namespace orvelan {
 
@@ -17,10 +18,30 @@ QByteArray storedFormOf(int viewIndex, QStringView text, TextEncoding encoding) 
 }
 
 QString viewFormOf(int viewIndex, QByteArrayView stored, TextEncoding encoding) {
-    QString text = decodeText(stored, encoding);
-    if (viewIndex == NotesViewIndex)
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QString text;
+    if (!stored.isEmpty())
+        viewFormOf(viewIndex, stored, encoding, text);
     return text;
+}
+
+void viewFormOf(int viewIndex, QByteArrayView stored, TextEncoding encoding, QString& text) {
+    if (stored.isEmpty())
+        text.truncate(0);
+    else if (encoding == TextEncoding::Windows1252)
+        fromWindows1252(stored, text);
+    else
+        text = decodeText(stored, encoding);
+    if (viewIndex != NotesViewIndex || !text.contains(u'\r'))
+        return;
+    // Carriage return + line feed becomes a line feed; a lone carriage return stays.
+    QChar* const begin = text.data();
+    QChar* to = begin;
+    for (const QChar* at = begin; at < begin + text.size(); ++at) {
+        if (*at == u'\r' && at + 1 < begin + text.size() && at[1] == u'\n')
+            continue;
+        *to++ = *at;
+    }
+    text.truncate(to - begin);
 }
 
 qsizetype storedLengthOf(int viewIndex, QStringView text, TextEncoding encoding) {

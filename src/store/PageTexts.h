@@ -19,6 +19,8 @@ QByteArray storedFormOf(int viewIndex, QStringView text,
                         TextEncoding encoding = TextEncoding::Windows1252);
 // View text of stored bytes, decoded by the encoding of their page (PageRecord::encoding()).
 QString viewFormOf(int viewIndex, QByteArrayView stored, TextEncoding encoding);
+// The same into `text`, keeping its room where it can (a Windows-1252 page).
+void viewFormOf(int viewIndex, QByteArrayView stored, TextEncoding encoding, QString& text);
 // How many bytes the text takes in its field on disk (a notes line break takes two).
 qsizetype storedLengthOf(int viewIndex, QStringView text,
                          TextEncoding encoding = TextEncoding::Windows1252);

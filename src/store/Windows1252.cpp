@@ -26,12 +26,17 @@ int byteFor(char16_t ch) {
 
 QString fromWindows1252(QByteArrayView bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
+    fromWindows1252(bytes, text);
+    return text;
+}
+
+void fromWindows1252(QByteArrayView bytes, QString& text) {
+    text.resize(bytes.size());
     QChar* out = text.data();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         out[i] = QChar(b >= 0x80 && b < 0xA0 ? High[b - 0x80] : static_cast<char16_t>(b));
     }
-    return text;
 }
 
 QByteArray toWindows1252(QStringView text, qsizetype* unmappable) {

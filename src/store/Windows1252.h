@@ -8,6 +8,9 @@ namespace orvelan {
 // Stored texts are single-byte Windows-1252, as the Windows program wrote them. These convert
 // at the boundary between the files and everything that shows or takes text.
 QString fromWindows1252(QByteArrayView bytes);
+// The same into `text`, keeping its room: reading page after page into the same texts allocates
+// nothing.
+void fromWindows1252(QByteArrayView bytes, QString& text);
 
 // Characters that have no Windows-1252 form become '?'; `unmappable` (when given) counts them.
 QByteArray toWindows1252(QStringView text, qsizetype* unmappable = nullptr);

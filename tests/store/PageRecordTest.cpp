@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
+using namespace Qt::StringLiterals;
 
 TEST(TabTable, NamesFileUnderTheTabOfTheirFirstLetter) {
     const std::pair<const char*, int> cases[] = {
@@ -99,11 +100,35 @@ TEST(PageTexts, NotesKeepCarriageReturnLineFeedOnDisk) {
     EXPECT_EQ(storedFormOf(NotesViewIndex, u"one\ntwo"), "one\r\ntwo");
     EXPECT_EQ(storedFormOf(NotesViewIndex, u"one\r\ntwo\rthree"), "one\r\ntwo\r\nthree");
     EXPECT_EQ(storedFormOf(0, u"x\ny"), "x\ny") << "only the notes convert line breaks";
-    EXPECT_EQ(viewFormOf(NotesViewIndex, "one\r\ntwo", TextEncoding::Windows1252), u"one\ntwo");
     EXPECT_EQ(storedLengthOf(NotesViewIndex, u"a\nb"), 4);
 
     EXPECT_EQ(storedFormOf(0, u"Zo\u00eb \u20ac"), "Zo\xeb \x80");
-    EXPECT_EQ(viewFormOf(0, "\x80\x9f\x81", TextEncoding::Windows1252), u"\u20ac\u0178\u0081");
+}
+
+// Read fresh, and into the text of the page read before (as an export reads page after page).
+TEST(PageTexts, ViewFormsDecodeAndJoinNotesLineBreaks) {
+    const struct {
+        int view;
+        QByteArray stored;
+        TextEncoding encoding;
+        QString text;
+    } rows[] = {
+        {NotesViewIndex, "one\r\ntwo", TextEncoding::Windows1252, u"one\ntwo"_s},
+        {NotesViewIndex, "a\r\r\nb\rc\r", TextEncoding::Windows1252, u"a\r\nb\rc\r"_s},
+        {NotesViewIndex,
+         "\xc5\x81\xc3\xb3"
+         "d\xc5\xba\r\n",
+         TextEncoding::Utf8, u"\u0141\u00f3d\u017a\n"_s},
+        {0, "x\r\ny", TextEncoding::Windows1252, u"x\r\ny"_s},
+        {0, "\x80\x9f\x81", TextEncoding::Windows1252, u"\u20ac\u0178\u0081"_s},
+        {0, "", TextEncoding::Windows1252, QString()},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(viewFormOf(row.view, row.stored, row.encoding), row.text) << row.stored.data();
+        QString reused = u"left over from the page before"_s;
+        viewFormOf(row.view, row.stored, row.encoding, reused);
+        EXPECT_EQ(reused, row.text) << row.stored.data();
+    }
 }
 
 TEST(PageTexts, InputProblemsNameWhatCannotBeStored) {

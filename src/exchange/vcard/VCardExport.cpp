@@ -17,13 +17,23 @@ namespace orvelan {
 
 namespace {
 
-// Appends at the end of `out`: the way QByteArray appends goes through its general insert.
+// Appends at the end of `out`. Pieces are a few bytes each, so the room the chunk keeps is
+// written into directly; QByteArray's append goes through its general insert.
 void put(QByteArray& out, QByteArrayView bytes) {
-    if (bytes.isEmpty())
+    const qsizetype n = bytes.size();
+    if (n == 0)
         return;
+    QByteArray::DataPointer& d = out.data_ptr();
+    if (!d.needsDetach() && n < d.freeSpaceAtEnd()) { // one byte stays for the terminator
+        char* at = d.data() + d.size;
+        std::memcpy(at, bytes.data(), static_cast<std::size_t>(n));
+        d.size += n;
+        at[n] = '\0';
+        return;
+    }
     const qsizetype at = out.size();
-    out.resize(at + bytes.size()); // grows by halves, like an append
-    std::memcpy(out.data() + at, bytes.data(), static_cast<std::size_t>(bytes.size()));
+    out.resize(at + n); // grows by halves, like an append
+    std::memcpy(out.data() + at, bytes.data(), static_cast<std::size_t>(n));
 }
 
 void put(QByteArray& out, char c) {
@@ -322,9 +332,9 @@ bool VCardExportWriter::page(int tab, qint64, QByteArrayView stored) {
         m_tab = tab;
         m_seen.clear(); // keeps its buckets for the next tab
     }
-    PageTexts texts;
+    PageTexts& texts = m_texts;
     for (int i = 0; i < ViewFieldCount; ++i)
-        texts[i] = viewFormOf(i, record.field(viewField(i)), record.encoding());
+        viewFormOf(i, record.field(viewField(i)), record.encoding(), texts[i]);
     const QString name = texts[0].trimmed();
     const int occurrence = ++m_seen[name];
     const QByteArrayView uid = m_uids.uid(name, occurrence);

@@ -46,6 +46,7 @@ private:
     std::string m_stamp; // "date time" of the page being written
     std::unordered_map<std::string, QByteArray> m_revisions; // save stamps as REV texts
     QByteArray m_line; // the line being written, kept for its room
+    PageTexts m_texts; // the texts of the page being written, kept for their room
 };
 
 } // namespace orvelan
