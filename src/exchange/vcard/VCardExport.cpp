@@ -346,11 +346,16 @@ bool VCardExportWriter::page(int tab, qint64, QByteArrayView stored) {
     auto revision = m_revisions.find(m_stamp);
     if (revision == m_revisions.end()) {
         const QDateTime at = pageRevision(QString::fromLatin1(date), QString::fromLatin1(time));
-        revision =
-            m_revisions.emplace(m_stamp, at.isValid() ? revisionText(at).toLatin1() : QByteArray())
-                .first;
+        Revision text{};
+        if (at.isValid()) {
+            const QByteArray written = revisionText(at).toLatin1();
+            text.size = static_cast<char>(std::min<qsizetype>(written.size(), sizeof text.text));
+            std::memcpy(text.text, written.constData(), static_cast<std::size_t>(text.size));
+        }
+        revision = m_revisions.emplace(m_stamp, text).first;
     }
-    appendPageCard(m_out.chunk(), m_line, texts, m_version, uid, revision->second);
+    const QByteArrayView rev(revision->second.text, revision->second.size);
+    appendPageCard(m_out.chunk(), m_line, texts, m_version, uid, rev);
     return m_out.pass();
 }
 

@@ -44,7 +44,11 @@ private:
     std::unordered_map<QString, int, NameHash> m_seen; // far are kept for the current tab only
     CardUids m_uids;
     std::string m_stamp; // "date time" of the page being written
-    std::unordered_map<std::string, QByteArray> m_revisions; // save stamps as REV texts
+    struct Revision {
+        char text[16]; // "yyyyMMddTHHmmssZ"
+        char size;     // 0: the page holds no save time
+    };
+    std::unordered_map<std::string, Revision> m_revisions; // save stamps as REV texts
     QByteArray m_line; // the line being written, kept for its room
     PageTexts m_texts; // the texts of the page being written, kept for their room
 };
