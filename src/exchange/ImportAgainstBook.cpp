@@ -2,6 +2,7 @@
 
 #include "book/PageMerge.h"
 #include "search/BookMatcher.h"
+#include "store/PageEncoding.h"
 #include "store/PageRecord.h"
 #include "store/PageViewIndex.h"
 #include "store/TabFile.h"
@@ -37,6 +38,19 @@ bool mayHoldPages(const BookFolder& folder) {
             found = true;
     }
     return found;
+}
+
+// Whether two stored pages show the same texts (textsOf): the same encoding and the same bytes
+// in every field a page shows.
+bool showsSameTexts(const PlainRecord& a, const PlainRecord& b) {
+    if (encodingOfReserved(a.field(Field::Reserved)) !=
+        encodingOfReserved(b.field(Field::Reserved)))
+        return false;
+    for (int i = 0; i < ViewFieldCount; ++i) {
+        if (a.field(viewField(i)) != b.field(viewField(i)))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -118,13 +132,13 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
     std::array<std::optional<TabFile::Reader>, TabCount> staged;
     std::array<std::optional<TabFile::Reader>, TabCount> book;
     const auto readAt = [](std::optional<TabFile::Reader>& reader, const auto& fileOf,
-                           qint64 page) -> std::optional<PageTexts> {
+                           qint64 page) -> std::optional<PlainRecord> {
         if (!reader)
             reader.emplace(fileOf());
         const TabFile::Read read = reader->readPage(page);
         if (read.error || read.record.isEmpty() || isBlankStored(read.record))
             return std::nullopt;
-        return textsOf(PageRecord::fromStored(read.record));
+        return PlainRecord(read.record);
     };
     for (auto match = matches.begin(); match != matches.end();) {
         const std::uint32_t i = match->incoming;
@@ -132,14 +146,15 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
         while (end != matches.end() && end->incoming == i)
             ++end;
         const ListedRecord& entry = listed[i];
-        const auto record = readAt(
+        const auto stored = readAt(
             staged[std::size_t(entry.tab)], [&] { return folder.tabTempFile(entry.tab); },
             entry.record);
-        if (!record) {
+        if (!stored) {
             state[i] = UnreadLater;
             match = end;
             continue;
         }
+        const PageTexts record = textsOf(PageRecord::fromPlain(*stored));
         // Already in the book: a page to which the record adds nothing.
         bool inBook = false;
         for (auto at = match; at != end && !inBook; ++at) {
@@ -149,10 +164,13 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
                 position.page);
             if (!page)
                 continue;
-            const MergedTexts merged = mergeTexts({*page, *record}, phones, names);
-            inBook = merged.problem.isEmpty() && merged.texts == *page;
+            // A page stored as the record was (imported again) shows the same texts.
+            const PageTexts texts =
+                showsSameTexts(*page, *stored) ? record : textsOf(PageRecord::fromPlain(*page));
+            const MergedTexts merged = mergeTexts({texts, record}, phones, names);
+            inBook = merged.problem.isEmpty() && merged.texts == texts;
         }
-        const QString& name = (*record)[VName];
+        const QString& name = record[VName];
         if (inBook && choice != ImportDuplicates::Keep) {
             summary.alreadyInBook.add(name);
             ++summary.handledWithoutFiling;
@@ -162,7 +180,7 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
         }
         QString error;
         if (!inBook && choice == ImportDuplicates::Merge &&
-            mergeIntoPage(folder, clock, phones, match->position(), *record, names, error)) {
+            mergeIntoPage(folder, clock, phones, match->position(), record, names, error)) {
             summary.mergedIntoBook.add(name);
             ++summary.handledWithoutFiling;
             state[i] = Handled;
