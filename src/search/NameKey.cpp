@@ -2,6 +2,8 @@
 
 #include "store/Windows1252.h"
 
+#include <QVarLengthArray>
+
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -138,23 +140,36 @@ QString NameKeys::keyOfWindows1252(QByteArrayView name) {
         std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
     if (!ascii)
         return keyOf(fromWindows1252(name));
-    QStringList words;
-    QString word;
+    // The words' lower-case letters and digits one after another, then the words sorted.
+    QVarLengthArray<char, 64> letters;
+    QVarLengthArray<std::pair<qsizetype, qsizetype>, 8> spans; // start, length
+    qsizetype start = 0;
     for (const char c : name) {
         if (c == '\'' || c == '`')
             continue;
         if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
-            word += QLatin1Char(c);
+            letters.append(c);
         } else if (c >= 'A' && c <= 'Z') {
-            word += QLatin1Char(static_cast<char>(c + 32));
-        } else if (!word.isEmpty()) {
-            words.append(word);
-            word.clear();
+            letters.append(static_cast<char>(c + 32));
+        } else if (letters.size() > start) {
+            spans.append({start, letters.size() - start});
+            start = letters.size();
         }
     }
-    if (!word.isEmpty())
-        words.append(word);
-    return sortedKey(words);
+    if (letters.size() > start)
+        spans.append({start, letters.size() - start});
+    QVarLengthArray<QByteArrayView, 8> words;
+    for (const auto& [at, length] : spans)
+        words.append(QByteArrayView(letters.constData() + at, length));
+    std::sort(words.begin(), words.end());
+    QString key;
+    key.reserve(letters.size() + words.size());
+    for (const QByteArrayView word : words) {
+        if (!key.isEmpty())
+            key += u' ';
+        key += QLatin1StringView(word);
+    }
+    return key;
 }
 
 } // namespace orvelan
