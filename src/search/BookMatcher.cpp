@@ -17,22 +17,12 @@ namespace {
 
 constexpr Field MatchedStoredNumbers[] = {Field::Phone1, Field::Phone2, Field::Mobile,
                                           Field::Pager};
-constexpr int MatchedMinimumDigits = 6;
-constexpr int MatchedTailDigits = 7;
 constexpr std::size_t NameSeed = 0x6e616d65;
 constexpr std::size_t EmailSeed = 0x656d6169;
 
-// The last seven digits of a number as one value (six digits kept apart from seven), or none
-// for a number too short to be anyone's own.
+// The tail key of a number (PhoneNumbers::tailKey), or none for one too short to be anyone's.
 std::optional<std::uint32_t> matchedTailOf(const QString& number) {
-    const QString digits = PhoneNumbers::digits(number);
-    if (digits.size() < MatchedMinimumDigits)
-        return std::nullopt;
-    const QStringView last = QStringView(digits).right(MatchedTailDigits);
-    std::uint32_t tail = 0;
-    for (const QChar c : last)
-        tail = tail * 10 + std::uint32_t(c.unicode() - u'0');
-    return last.size() < MatchedTailDigits ? tail + 10'000'000u : tail;
+    return PhoneNumbers::tailKey(PhoneNumbers::digits(number).toLatin1());
 }
 
 QString matchedEmailKey(const QString& email) {

@@ -19,10 +19,6 @@ namespace orvelan {
 
 namespace {
 
-// Fewer digits make a short code or an extension, nobody's own number.
-constexpr int MinimumDigits = 6;
-// Numbers written in different countries' forms still end alike.
-constexpr int TailDigits = 7;
 // Numbers ending alike with more grouping keys than this are not compared pair by pair.
 constexpr qsizetype MaxKeysCompared = 8;
 
@@ -58,15 +54,11 @@ struct Numbers {
             else if (c == u'+' && dialable.isEmpty())
                 dialable += '+';
         }
-        const qsizetype digits = dialable.size() - (dialable.startsWith('+') ? 1 : 0);
-        if (digits < MinimumDigits)
+        const auto tail =
+            PhoneNumbers::tailKey(QByteArrayView(dialable).sliced(dialable.startsWith('+')));
+        if (!tail)
             return; // a short code (112, an extension) is nobody's own number
-        const QByteArrayView last =
-            QByteArrayView(dialable).last(std::min<qsizetype>(digits, TailDigits));
-        std::uint32_t tail = last.size() < TailDigits ? 10'000'000u : 0u; // six digits apart
-        for (const char c : last)
-            tail = tail * 10 + std::uint32_t(c - '0');
-        tails.push_back({tail, page, std::uint32_t(texts.size())});
+        tails.push_back({*tail, page, std::uint32_t(texts.size())});
         texts += dialable;
         texts += '\0';
     }

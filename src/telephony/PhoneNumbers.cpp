@@ -124,6 +124,18 @@ QString PhoneNumbers::digits(const QString& text) {
     return result;
 }
 
+std::optional<std::uint32_t> PhoneNumbers::tailKey(QByteArrayView asciiDigits) {
+    constexpr qsizetype MinimumDigits = 6;
+    constexpr qsizetype TailDigits = 7;
+    if (asciiDigits.size() < MinimumDigits)
+        return std::nullopt;
+    const QByteArrayView last = asciiDigits.last(std::min(asciiDigits.size(), TailDigits));
+    std::uint32_t tail = last.size() < TailDigits ? 10'000'000u : 0u; // six digits apart
+    for (const char c : last)
+        tail = tail * 10 + std::uint32_t(c - '0');
+    return tail;
+}
+
 QStringList PhoneNumbers::knownRegions() {
     std::set<std::string> regions;
     util().GetSupportedRegions(&regions);

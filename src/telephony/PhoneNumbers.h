@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+
+#include <cstdint>
+#include <optional>
 
 namespace orvelan {
 
@@ -38,6 +42,12 @@ public:
 
     // The digits of a text in ASCII (other scripts' digits converted), everything else dropped.
     static QString digits(const QString& text);
+
+    // The last seven of a number's ASCII digits as one value, a number of six digits kept apart
+    // from every number of seven or more; none below six digits (a short code or an extension
+    // is nobody's own number). Numbers written in different countries' forms still end alike,
+    // so only numbers with equal tails need libphonenumber to tell whether they are the same.
+    static std::optional<std::uint32_t> tailKey(QByteArrayView asciiDigits);
 
     // The two-letter regions libphonenumber knows, sorted.
     static QStringList knownRegions();
