@@ -5,7 +5,6 @@
 #include "store/PageViewIndex.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
-#include "store/Windows1252.h"
 
 #include <algorithm>
 #include <optional>
@@ -23,16 +22,6 @@ constexpr std::size_t EmailSeed = 0x656d6169;
 // The tail key of a number (PhoneNumbers::tailKey), or none for one too short to be anyone's.
 std::optional<std::uint32_t> matchedTailOf(const QString& number) {
     return PhoneNumbers::tailKey(PhoneNumbers::digits(number).toLatin1());
-}
-
-QString matchedEmailKey(const QString& email) {
-    const QString key = email.trimmed().toCaseFolded();
-    return key.contains(u'@') ? key : QString();
-}
-
-QString matchedFieldText(const PlainRecord& record, Field field) {
-    return record.encoding() == TextEncoding::Windows1252 ? fromWindows1252(record.field(field))
-                                                          : record.text(field);
 }
 
 // The entries whose `of` is `value`, in a list sorted by it.
@@ -55,7 +44,7 @@ void BookMatcher::add(const PlainRecord& staged) {
     const auto text = [&](Field field) { return decodeText(staged.field(field), encoding); };
     if (const QString key = m_names.keyOf(text(Field::Name)); !key.isEmpty())
         m_nameKeys.push_back({qHash(key, NameSeed), incoming});
-    if (const QString key = matchedEmailKey(text(Field::Email)); !key.isEmpty())
+    if (const QString key = emailKey(text(Field::Email)); !key.isEmpty())
         m_emailKeys.push_back({qHash(key, EmailSeed), incoming});
     for (const Field field : MatchedStoredNumbers) {
         const QString number = text(field);
@@ -90,9 +79,7 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
             if (record.isBlank())
                 return true;
             met.clear();
-            const QString name = record.encoding() == TextEncoding::Windows1252
-                                     ? m_names.keyOfWindows1252(record.field(Field::Name))
-                                     : m_names.keyOf(record.text(Field::Name));
+            const QString name = m_names.keyOfPage(record);
             if (!name.isEmpty()) {
                 const auto [begin, end] =
                     entriesWith(m_nameKeys, std::uint64_t(qHash(name, NameSeed)), hashOf);
@@ -100,7 +87,7 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
                     met.push_back(it->incoming);
             }
             if (!record.field(Field::Email).isEmpty()) {
-                const QString email = matchedEmailKey(matchedFieldText(record, Field::Email));
+                const QString email = emailKey(record.text(Field::Email));
                 if (!email.isEmpty()) {
                     const auto [begin, end] =
                         entriesWith(m_emailKeys, std::uint64_t(qHash(email, EmailSeed)), hashOf);
@@ -114,7 +101,7 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
             for (const Field field : MatchedStoredNumbers) {
                 if (record.field(field).isEmpty())
                     continue;
-                const QString number = matchedFieldText(record, field);
+                const QString number = record.text(field);
                 const auto tail = matchedTailOf(number);
                 if (!tail)
                     continue;

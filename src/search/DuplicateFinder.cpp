@@ -5,7 +5,6 @@
 #include "store/RuntimeError.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
-#include "store/Windows1252.h"
 
 #include <QHash>
 #include <QSet>
@@ -97,11 +96,6 @@ private:
     std::vector<std::uint32_t> m_parent;
 };
 
-QString fieldText(const PlainRecord& record, Field field) {
-    return record.encoding() == TextEncoding::Windows1252 ? fromWindows1252(record.field(field))
-                                                          : record.text(field);
-}
-
 // Letter case and runs of spaces do not make two facts differ.
 QString comparable(const QString& text) {
     return text.simplified().toCaseFolded();
@@ -173,18 +167,13 @@ DuplicateOutcome DuplicateFinder::run() const {
                 const PlainRecord record(stored);
                 if (record.isBlank())
                     return true;
-                const bool windows1252 = record.encoding() == TextEncoding::Windows1252;
-                addKey(keys,
-                       windows1252 ? names.keyOfWindows1252(record.field(Field::Name))
-                                   : names.keyOf(record.text(Field::Name)),
-                       DuplicateReason::Name);
+                addKey(keys, names.keyOfPage(record), DuplicateReason::Name);
                 for (const Field field : PhoneFields) {
                     if (!record.field(field).isEmpty())
-                        numbers.add(fieldText(record, field), std::uint32_t(positions.size()));
+                        numbers.add(record.text(field), std::uint32_t(positions.size()));
                 }
                 if (!record.field(Field::Email).isEmpty()) {
-                    const QString email = fieldText(record, Field::Email).trimmed().toCaseFolded();
-                    if (email.contains(u'@'))
+                    if (const QString email = emailKey(record.text(Field::Email)); !email.isEmpty())
                         addKey(keys, email, DuplicateReason::Email);
                 }
                 positions.push_back({tab, page});
@@ -245,7 +234,7 @@ bool DuplicateFinder::confirmed(const DuplicateGroup& group, QString& agreeingFi
     for (const Field field : ConfirmingFields) {
         QSet<QString> seen;
         for (const PlainRecord& record : records) {
-            const QString value = comparable(fieldText(record, field));
+            const QString value = comparable(record.text(field));
             if (value.isEmpty())
                 continue;
             if (seen.contains(value)) {

@@ -1,5 +1,6 @@
 #include "search/NameKey.h"
 
+#include "store/PageRecord.h"
 #include "store/Windows1252.h"
 
 #include <QVarLengthArray>
@@ -135,6 +136,11 @@ QString NameKeys::keyOf(QStringView name) {
     return sortedKey(words);
 }
 
+QString NameKeys::keyOfPage(const PlainRecord& page) {
+    return page.encoding() == TextEncoding::Windows1252 ? keyOfWindows1252(page.field(Field::Name))
+                                                        : keyOf(page.text(Field::Name));
+}
+
 QString NameKeys::keyOfWindows1252(QByteArrayView name) {
     const bool ascii =
         std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
@@ -170,6 +176,11 @@ QString NameKeys::keyOfWindows1252(QByteArrayView name) {
         key += QLatin1StringView(word);
     }
     return key;
+}
+
+QString emailKey(const QString& email) {
+    const QString key = email.trimmed().toCaseFolded();
+    return key.contains(u'@') ? key : QString();
 }
 
 } // namespace orvelan

@@ -17,6 +17,8 @@ namespace orvelan {
 // so it meets "Xiaoming Wang". The transliterator is built once per object, when a word first
 // needs it, and every word it turned is remembered, so a book of many pages transliterates each
 // distinct word once.
+class PlainRecord;
+
 class NameKeys {
 public:
     NameKeys();
@@ -27,6 +29,8 @@ public:
     QString keyOf(QStringView name);
     // The same for a Windows-1252 name as stored; plain ASCII names never reach ICU.
     QString keyOfWindows1252(QByteArrayView name);
+    // The key of a stored page's Name, read by the page's encoding.
+    QString keyOfPage(const PlainRecord& page);
 
 private:
     QString latinWord(QStringView word);
@@ -35,5 +39,9 @@ private:
     std::unique_ptr<Transliterator> m_transliterator;
     QHash<QString, QString> m_words;
 };
+
+// The key under which the same e-mail address meets itself whatever its letter case: the
+// address trimmed and case folded, or empty for a text without "@".
+QString emailKey(const QString& email);
 
 } // namespace orvelan
