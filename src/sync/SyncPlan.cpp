@@ -45,6 +45,13 @@ QList<SyncStep> planSync(const QList<LocalPage>& local, const RemoteCards& remot
     }
 
     QSet<QString> remoteSeen;
+    // The page meets a card on the server that a sync sent and stopped before recording.
+    const auto matchCard = [&](SyncStep& step, const QString& href) {
+        step.action = SyncAction::Match;
+        step.href = href;
+        step.etag = remote.value(href);
+        remoteSeen.insert(href);
+    };
     QSet<PageId> localSeen;
     for (const CardState& known : state.cards()) {
         const auto page = byId.constFind(known.id);
@@ -75,14 +82,10 @@ QList<SyncStep> planSync(const QList<LocalPage>& local, const RemoteCards& remot
             // The page goes back as a new card at the path its identity gives. When that card
             // is there already, a sync that sent it stopped before recording it: compare them.
             const QString sent = cardHrefFor(bookPath, known.id);
-            if (sent != known.href && remote.contains(sent) && !state.findByHref(sent)) {
-                step.action = SyncAction::Match;
-                step.href = sent;
-                step.etag = remote.value(sent);
-                remoteSeen.insert(sent);
-            } else {
+            if (sent != known.href && remote.contains(sent) && !state.findByHref(sent))
+                matchCard(step, sent);
+            else
                 step.action = SyncAction::Recreate;
-            }
         } else if (here) {
             step.action = SyncAction::DeleteHere;
         } else if (there) {
@@ -109,14 +112,10 @@ QList<SyncStep> planSync(const QList<LocalPage>& local, const RemoteCards& remot
         QString href = cardHrefFor(bookPath, it.key());
         if (!remote.contains(href) || remoteSeen.contains(href))
             href = unknownCards.value(it.key());
-        if (!href.isEmpty() && remote.contains(href) && !remoteSeen.contains(href)) {
-            step.action = SyncAction::Match;
-            step.href = href;
-            step.etag = remote.value(href);
-            remoteSeen.insert(href);
-        } else {
+        if (!href.isEmpty() && remote.contains(href) && !remoteSeen.contains(href))
+            matchCard(step, href);
+        else
             step.action = SyncAction::Send;
-        }
         steps.append(step);
     }
     for (const int i : std::as_const(withoutId)) {
