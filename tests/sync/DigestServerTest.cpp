@@ -15,75 +15,57 @@
 #include <QTemporaryDir>
 
 using namespace orvelan;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString DigestUser = QStringLiteral("dana");
-const QString DigestPassword = QStringLiteral("digest-s3cret");
+const QString DigestUser = u"dana"_s;
+const QString DigestPassword = u"digest-s3cret"_s;
 const QByteArray Realm = "contacts";
 
 // lighttpd serving a WebDAV folder, every request behind Digest authentication.
 class DigestWebDavServer {
 public:
-    DigestWebDavServer() {
-        QDir(m_dir.path()).mkpath(QStringLiteral("root/dav"));
-        m_port = test::freePort();
-    }
-    ~DigestWebDavServer() {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    DigestWebDavServer() { QDir(m_dir.path()).mkpath(u"root/dav"_s); }
+    ~DigestWebDavServer() { test::stopServerProcess(m_process); }
 
     // False (with the reason) when lighttpd is missing or does not come up.
     bool start(QString& why) {
-        const QString program = QStandardPaths::findExecutable(
-            QStringLiteral("lighttpd"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+        const QString program =
+            QStandardPaths::findExecutable(u"lighttpd"_s, {u"/usr/sbin"_s, u"/sbin"_s});
         if (program.isEmpty()) {
-            why = QStringLiteral("lighttpd is not installed");
+            why = u"lighttpd is not installed"_s;
             return false;
         }
         const QByteArray hash = QCryptographicHash::hash(DigestUser.toUtf8() + ':' + Realm + ':' +
                                                              DigestPassword.toUtf8(),
                                                          QCryptographicHash::Md5)
                                     .toHex();
-        write(QStringLiteral("users"), DigestUser.toUtf8() + ':' + Realm + ':' + hash + '\n');
+        write(u"users"_s, DigestUser.toUtf8() + ':' + Realm + ':' + hash + '\n');
         const QByteArray dir = m_dir.path().toUtf8();
-        write(QStringLiteral("lighttpd.conf"),
-              "server.document-root = \"" + dir +
-                  "/root\"\n"
-                  "server.port = " +
-                  QByteArray::number(m_port) +
-                  "\n"
-                  "server.bind = \"127.0.0.1\"\n"
-                  "server.errorlog = \"" +
-                  dir +
-                  "/error.log\"\n"
-                  "server.modules = (\"mod_auth\", \"mod_authn_file\", \"mod_webdav\")\n"
-                  "auth.backend = \"htdigest\"\n"
-                  "auth.backend.htdigest.userfile = \"" +
-                  dir +
-                  "/users\"\n"
-                  "auth.require = (\"/\" => (\"method\" => \"digest\", \"realm\" => \"" +
-                  Realm +
-                  "\", \"require\" => \"valid-user\"))\n"
-                  "webdav.activate = \"enable\"\n"
-                  "webdav.is-readonly = \"disable\"\n");
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(program, {QStringLiteral("-D"), QStringLiteral("-f"),
-                                  m_dir.filePath(QStringLiteral("lighttpd.conf"))});
-        if (!m_process.waitForStarted(5000)) {
-            why = QStringLiteral("lighttpd does not start: ") + m_process.errorString();
-            return false;
-        }
-        if (test::waitUntilListening(m_process, m_port, 10000))
+        const auto configure = [&] {
+            write(u"lighttpd.conf"_s,
+                  "server.document-root = \"" + dir +
+                      "/root\"\nserver.port = " + QByteArray::number(m_port) +
+                      "\nserver.bind = \"127.0.0.1\"\nserver.errorlog = \"" + dir +
+                      "/error.log\"\n"
+                      "server.modules = (\"mod_auth\", \"mod_authn_file\", \"mod_webdav\")\n"
+                      "auth.backend = \"htdigest\"\nauth.backend.htdigest.userfile = \"" +
+                      dir + "/users\"\nauth.require = (\"/\" => (\"method\" => \"digest\", " +
+                      "\"realm\" => \"" + Realm + "\", \"require\" => \"valid-user\"))\n" +
+                      "webdav.activate = \"enable\"\nwebdav.is-readonly = \"disable\"\n");
             return true;
-        why = QStringLiteral("lighttpd did not come up: ") + QString::fromUtf8(m_process.readAll());
-        return false;
+        };
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        return test::startServerProcess(
+            m_process, m_port, program,
+            [&] {
+                return QStringList{u"-D"_s, u"-f"_s, m_dir.filePath(u"lighttpd.conf"_s)};
+            },
+            10000, why, configure);
     }
 
-    QUrl folderUrl() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/dav/").arg(m_port)); }
+    QUrl folderUrl() const { return QUrl(u"http://127.0.0.1:%1/dav/"_s.arg(m_port)); }
 
 private:
     void write(const QString& name, const QByteArray& text) const {
@@ -109,7 +91,7 @@ TEST(DigestServer, WritesListsAndDeletesCardsUnderTheirPreconditionsBehindADiges
     QtHttpTransport transport({DigestUser, DigestPassword, {}, 10000});
     DavClient client(transport);
     const QUrl folder = server.folderUrl();
-    const QString href = folder.path() + QStringLiteral("ann.vcf");
+    const QString href = folder.path() + u"ann.vcf"_s;
     DavClient::Write outcome;
     QByteArray etag;
     DavError error;
@@ -138,9 +120,9 @@ TEST(DigestServer, WritesListsAndDeletesCardsUnderTheirPreconditionsBehindADiges
     ASSERT_TRUE(client.listCards(folder, listing, error));
     EXPECT_TRUE(listing.etags.isEmpty());
 
-    QtHttpTransport wrong({DigestUser, QStringLiteral("not it"), {}, 10000});
+    QtHttpTransport wrong({DigestUser, u"not it"_s, {}, 10000});
     DavClient refused(wrong);
     EXPECT_FALSE(refused.listCards(folder, listing, error));
-    EXPECT_TRUE(error.message.contains(QStringLiteral("did not accept the user name and password")))
+    EXPECT_TRUE(error.message.contains(u"did not accept the user name and password"_s))
         << error.message.toStdString();
 }

@@ -11,6 +11,7 @@
 #include <functional>
 
 using namespace orvelan;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -30,8 +31,8 @@ public:
             }
         });
     }
-    QUrl url(const QString& path = QStringLiteral("/")) const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+    QUrl url(const QString& path = u"/"_s) const {
+        return QUrl(u"http://127.0.0.1:%1%2"_s.arg(m_server.serverPort()).arg(path));
     }
 
 private:
@@ -89,35 +90,33 @@ TEST(HttpTransport, FollowsRedirectsOnTheSameServerOnly) {
     otherPort.answer = [](const QByteArray&) {
         return reply(207, "Content-Type: application/xml\r\n", AddressBookAnswer);
     };
-    QUrl otherScheme = server.url(QStringLiteral("/book/"));
-    otherScheme.setScheme(QStringLiteral("https"));
+    QUrl otherScheme = server.url(u"/book/"_s);
+    otherScheme.setScheme(u"https"_s);
     server.answer = [&](const QByteArray& head) {
         if (head.startsWith("PROPFIND /old/ "))
-            return reply(301,
-                         "Location: " + server.url(QStringLiteral("/book/")).toEncoded() + "\r\n");
+            return reply(301, "Location: " + server.url(u"/book/"_s).toEncoded() + "\r\n");
         if (head.startsWith("PROPFIND /away/ "))
             return reply(302, "Location: http://elsewhere.example/book/\r\n");
         if (head.startsWith("PROPFIND /port/ "))
-            return reply(307, "Location: " + otherPort.url(QStringLiteral("/book/")).toEncoded() +
-                                  "\r\n");
+            return reply(307, "Location: " + otherPort.url(u"/book/"_s).toEncoded() + "\r\n");
         if (head.startsWith("PROPFIND /scheme/ "))
             return reply(308, "Location: " + otherScheme.toEncoded() + "\r\n");
         return reply(207, "Content-Type: application/xml\r\n", AddressBookAnswer);
     };
-    QtHttpTransport transport({QStringLiteral("ann"), QStringLiteral("pw"), {}, 5000});
+    QtHttpTransport transport({u"ann"_s, u"pw"_s, {}, 5000});
     DavClient client(transport);
     QList<DavClient::AddressBook> books;
     QUrl home;
     DavError error;
-    ASSERT_TRUE(client.discover(server.url(QStringLiteral("/old/")), books, home, error));
+    ASSERT_TRUE(client.discover(server.url(u"/old/"_s), books, home, error));
     ASSERT_EQ(books.size(), 1);
-    EXPECT_EQ(books.first().url.path(), QStringLiteral("/book/")) << "the method is kept";
+    EXPECT_EQ(books.first().url.path(), u"/book/"_s) << "the method is kept";
     EXPECT_TRUE(server.heads.last().startsWith("PROPFIND /book/ "));
 
     for (const char* path : {"/away/", "/port/", "/scheme/"}) {
         EXPECT_FALSE(client.discover(server.url(QString::fromLatin1(path)), books, home, error))
             << path;
-        EXPECT_TRUE(error.message.contains(QStringLiteral("which is not followed")))
+        EXPECT_TRUE(error.message.contains(u"which is not followed"_s))
             << error.message.toStdString();
     }
     EXPECT_TRUE(otherPort.heads.isEmpty()) << "nothing went to another port";
@@ -127,18 +126,18 @@ TEST(HttpTransport, ATimeOutACutConnectionAndRefusalsGiveClearMessages) {
     ScriptedServer server;
     QByteArray next;
     server.answer = [&next](const QByteArray&) { return next; };
-    QtHttpTransport transport({QStringLiteral("ann"), QStringLiteral("pw"), {}, 1000});
+    QtHttpTransport transport({u"ann"_s, u"pw"_s, {}, 1000});
     DavError error;
 
     next = {}; // no answer at all
-    EXPECT_FALSE(discover(transport, server.url(QStringLiteral("/book/")), error));
+    EXPECT_FALSE(discover(transport, server.url(u"/book/"_s), error));
     EXPECT_EQ(error.status, 0);
-    EXPECT_TRUE(error.message.contains(QStringLiteral("no answer within 1 seconds")))
+    EXPECT_TRUE(error.message.contains(u"no answer within 1 seconds"_s))
         << error.message.toStdString();
 
     next = "CUT";
-    EXPECT_FALSE(discover(transport, server.url(QStringLiteral("/book/")), error));
-    EXPECT_TRUE(error.message.startsWith(QStringLiteral("Cannot reach the server 127.0.0.1")))
+    EXPECT_FALSE(discover(transport, server.url(u"/book/"_s), error));
+    EXPECT_TRUE(error.message.startsWith(u"Cannot reach the server 127.0.0.1"_s))
         << error.message.toStdString();
 
     DavClient client(transport);
@@ -150,9 +149,8 @@ TEST(HttpTransport, ATimeOutACutConnectionAndRefusalsGiveClearMessages) {
     } refusals[] = {{403, "403 Forbidden"}, {507, "no room left"}, {500, "answered 500"}};
     for (const auto& refusal : refusals) {
         next = reply(refusal.status);
-        EXPECT_FALSE(client.putCard(server.url(QStringLiteral("/book/")),
-                                    QStringLiteral("/book/a.vcf"), "BEGIN:VCARD", {}, outcome, etag,
-                                    error));
+        EXPECT_FALSE(client.putCard(server.url(u"/book/"_s), u"/book/a.vcf"_s, "BEGIN:VCARD", {},
+                                    outcome, etag, error));
         EXPECT_EQ(error.status, refusal.status);
         EXPECT_TRUE(error.message.contains(QLatin1StringView(refusal.says)))
             << error.message.toStdString();

@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 
 using namespace orvelan;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -42,18 +43,17 @@ TEST(Keyring, KeepsEachAccountsPasswordAndReplacesIt) {
     if (keyringMissing())
         GTEST_SKIP() << "no keyring to test against";
     KeyringPasswordStore keyring;
-    const QString first = passwordKey(QStringLiteral("ann"), QStringLiteral("https://a.test/"));
-    const QString second = passwordKey(QStringLiteral("ann"), QStringLiteral("https://b.test/"));
-    ASSERT_TRUE(keyring.write(first, QStringLiteral("first secret")));
-    ASSERT_TRUE(keyring.write(second, QStringLiteral("zweites Geheimnis \u00e4")));
-    ASSERT_TRUE(keyring.write(first, QStringLiteral("first secret, changed")));
+    const QString first = passwordKey(u"ann"_s, u"https://a.test/"_s);
+    const QString second = passwordKey(u"ann"_s, u"https://b.test/"_s);
+    ASSERT_TRUE(keyring.write(first, u"first secret"_s));
+    ASSERT_TRUE(keyring.write(second, u"zweites Geheimnis \u00e4"_s));
+    ASSERT_TRUE(keyring.write(first, u"first secret, changed"_s));
     QString password;
     ASSERT_TRUE(keyring.read(first, password));
-    EXPECT_EQ(password, QStringLiteral("first secret, changed"));
+    EXPECT_EQ(password, u"first secret, changed"_s);
     ASSERT_TRUE(keyring.read(second, password));
-    EXPECT_EQ(password, QStringLiteral("zweites Geheimnis \u00e4"));
-    EXPECT_FALSE(keyring.read(passwordKey(QStringLiteral("bob"), QStringLiteral("https://a.test/")),
-                              password));
+    EXPECT_EQ(password, u"zweites Geheimnis \u00e4"_s);
+    EXPECT_FALSE(keyring.read(passwordKey(u"bob"_s, u"https://a.test/"_s), password));
 }
 
 TEST(Keyring, TheToolKeepsThePasswordGivenOnceAndNeverInTheBookFolder) {
@@ -62,32 +62,30 @@ TEST(Keyring, TheToolKeepsThePasswordGivenOnceAndNeverInTheBookFolder) {
     test::RadicaleServer server;
     if (!server.start())
         GTEST_SKIP() << server.error().toStdString();
-    const QString password = QStringLiteral("kept in the keyring 7");
-    server.addUser(QStringLiteral("keyring"), password);
+    const QString password = u"kept in the keyring 7"_s;
+    server.addUser(u"keyring"_s, password);
     qunsetenv("ORVELAN_SYNC_PASSWORD");
 
     test::ToolHarness tool;
-    ASSERT_EQ(tool.outcome(cli::runAdd, {QStringLiteral("Name=Keyring Person")}),
-              QStringLiteral("0"));
+    ASSERT_EQ(tool.outcome(cli::runAdd, {u"Name=Keyring Person"_s}), u"0"_s);
     QTemporaryDir scratch;
-    const QString passwordFile = scratch.filePath(QStringLiteral("password"));
+    const QString passwordFile = scratch.filePath(u"password"_s);
     {
         QFile file(passwordFile);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(password.toUtf8() + '\n');
     }
-    EXPECT_EQ(tool.outcome(cli::runSync, {QStringLiteral("--url"), server.baseUrl().toString(),
-                                          QStringLiteral("--user"), QStringLiteral("keyring"),
-                                          QStringLiteral("--password-file"), passwordFile}),
-              QStringLiteral("0"))
+    EXPECT_EQ(tool.outcome(cli::runSync, {u"--url"_s, server.baseUrl().toString(), u"--user"_s,
+                                          u"keyring"_s, u"--password-file"_s, passwordFile}),
+              u"0"_s)
         << tool.err.toStdString();
-    EXPECT_TRUE(tool.out.contains(QStringLiteral("Sent 1,"))) << tool.out.toStdString();
+    EXPECT_TRUE(tool.out.contains(u"Sent 1,"_s)) << tool.out.toStdString();
 
     // The file is gone and no password is in the environment: the keyring has it.
     QFile::remove(passwordFile);
     tool.out.clear();
-    EXPECT_EQ(tool.outcome(cli::runSync, {}), QStringLiteral("0")) << tool.err.toStdString();
-    EXPECT_TRUE(tool.out.contains(QStringLiteral("Sent 0, received 0"))) << tool.out.toStdString();
+    EXPECT_EQ(tool.outcome(cli::runSync, {}), u"0"_s) << tool.err.toStdString();
+    EXPECT_TRUE(tool.out.contains(u"Sent 0, received 0"_s)) << tool.out.toStdString();
     EXPECT_FALSE(anyFileHolds(tool.book.root(), password.toUtf8()));
 }
 
@@ -98,7 +96,7 @@ TEST(Keyring, TheBookKeyIsRememberedAndForgotten) {
         GTEST_SKIP() << "no keyring to test against";
     test::TempBook book;
     book.writeTab(25, {test::TempBook::record({{Field::Name, "Zebediah Quill"}})});
-    ASSERT_TRUE(encryptBook(book.folder(), QStringLiteral("S3cret!pw"), false, {}, {1, 8192}).ok);
+    ASSERT_TRUE(encryptBook(book.folder(), u"S3cret!pw"_s, false, {}, {1, 8192}).ok);
     KeyringPasswordStore keyring;
     ASSERT_TRUE(rememberBookKey(book.folder(), keyring));
     EXPECT_FALSE(anyFileHolds(book.root(), "S3cret!pw"));
@@ -106,14 +104,13 @@ TEST(Keyring, TheBookKeyIsRememberedAndForgotten) {
         QString err;
         QTextStream outStream(&out);
         QTextStream errStream(&err);
-        return cli::runTool({QStringLiteral("--home"), book.root(), QStringLiteral("list")},
-                            outStream, errStream);
+        return cli::runTool({u"--home"_s, book.root(), u"list"_s}, outStream, errStream);
     };
     QString out;
     EXPECT_EQ(list(out), 0);
-    EXPECT_TRUE(out.contains(QStringLiteral("Zebediah Quill"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(u"Zebediah Quill"_s)) << out.toStdString();
     ASSERT_TRUE(forgetBookKey(book.folder(), keyring));
     out.clear();
     EXPECT_EQ(list(out), 6);
-    EXPECT_FALSE(out.contains(QStringLiteral("Zebediah")));
+    EXPECT_FALSE(out.contains(u"Zebediah"_s));
 }

@@ -6,7 +6,11 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <functional>
+
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace orvelan::test {
 
@@ -29,9 +33,6 @@ bool waitUntilListening(QProcess& process, quint16 port, int milliseconds) {
     return false;
 }
 
-namespace {
-
-// Asks a server to end, and ends it when it does not within five seconds.
 void stopServerProcess(QProcess& process) {
     if (process.state() == QProcess::NotRunning)
         return;
@@ -42,20 +43,39 @@ void stopServerProcess(QProcess& process) {
     }
 }
 
+bool startServerProcess(QProcess& process, quint16& port, const QString& program,
+                        const std::function<QStringList()>& arguments, int milliseconds,
+                        QString& error, const std::function<bool()>& prepare) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        // A restarted server keeps its address, as a real one does.
+        if (port == 0 || attempt > 0)
+            port = freePort();
+        if (prepare && !prepare())
+            return false;
+        process.start(program, arguments());
+        if (!process.waitForStarted(10000)) {
+            error = program + u" does not start: "_s + process.errorString();
+            return false;
+        }
+        if (waitUntilListening(process, port, milliseconds))
+            return true;
+        error = program + u" did not come up: "_s + QString::fromUtf8(process.readAll());
+        stopServerProcess(process);
+    }
+    return false;
+}
+
+namespace {
+
 bool writeText(const QString& path, const QByteArray& text, QIODevice::OpenMode mode) {
     QFile file(path);
     return file.open(mode) && file.write(text) == text.size();
 }
 
-} // namespace
-
-namespace {
-
 // Radicale flushes every card it writes to disk; in memory the tests do not wait for that.
 QString scratchTemplate() {
-    const QString shm = QStringLiteral("/dev/shm");
-    return QFileInfo(shm).isWritable() ? shm + QStringLiteral("/orvelan-radicale-XXXXXX")
-                                       : QString();
+    const QString shm = u"/dev/shm"_s;
+    return QFileInfo(shm).isWritable() ? shm + u"/orvelan-radicale-XXXXXX"_s : QString();
 }
 
 } // namespace
@@ -64,7 +84,7 @@ RadicaleServer::RadicaleServer(Options options)
     : m_options(options),
       m_dir(scratchTemplate().isEmpty() ? QTemporaryDir() : QTemporaryDir(scratchTemplate())) {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    writeText(m_dir.filePath(QStringLiteral("users")), {}, QIODevice::WriteOnly);
+    writeText(m_dir.filePath(u"users"_s), {}, QIODevice::WriteOnly);
 }
 
 RadicaleServer::~RadicaleServer() {
@@ -72,21 +92,21 @@ RadicaleServer::~RadicaleServer() {
 }
 
 void RadicaleServer::addUser(const QString& user, const QString& password) {
-    writeText(m_dir.filePath(QStringLiteral("users")), (user + u':' + password + u'\n').toUtf8(),
+    writeText(m_dir.filePath(u"users"_s), (user + u':' + password + u'\n').toUtf8(),
               QIODevice::Append);
 }
 
 QUrl RadicaleServer::baseUrl() const {
     QUrl url;
-    url.setScheme(m_options.tls ? QStringLiteral("https") : QStringLiteral("http"));
-    url.setHost(QStringLiteral("127.0.0.1"));
+    url.setScheme(m_options.tls ? u"https"_s : u"http"_s);
+    url.setHost(u"127.0.0.1"_s);
     url.setPort(m_port);
-    url.setPath(QStringLiteral("/"));
+    url.setPath(u"/"_s);
     return url;
 }
 
 double RadicaleServer::cpuSeconds() const {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(m_process.processId()));
+    QFile stat(u"/proc/%1/stat"_s.arg(m_process.processId()));
     if (!running() || !stat.open(QIODevice::ReadOnly))
         return 0;
     // Fields after the command name: utime and stime are the 12th and 13th.
@@ -102,16 +122,13 @@ bool RadicaleServer::makeCertificate() {
         return true;
     QProcess openssl;
     openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
-                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
-                   QStringLiteral("-keyout"), m_dir.filePath(QStringLiteral("key.pem")),
-                   QStringLiteral("-out"), certificatePath()});
+    openssl.start(u"openssl"_s, {u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s,
+                                 u"-days"_s, u"2"_s, u"-subj"_s, u"/CN=127.0.0.1"_s, u"-addext"_s,
+                                 u"subjectAltName=IP:127.0.0.1"_s, u"-keyout"_s,
+                                 m_dir.filePath(u"key.pem"_s), u"-out"_s, certificatePath()});
     if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
-        m_error = QStringLiteral("openssl could not make a certificate: ") +
-                  QString::fromUtf8(openssl.readAll());
+        m_error =
+            u"openssl could not make a certificate: "_s + QString::fromUtf8(openssl.readAll());
         return false;
     }
     return true;
@@ -121,16 +138,16 @@ bool RadicaleServer::writeConfig() {
     QByteArray config = "[server]\nhosts = 127.0.0.1:" + QByteArray::number(m_port) + "\n";
     if (m_options.tls) {
         config += "ssl = True\ncertificate = " + certificatePath().toUtf8() +
-                  "\nkey = " + m_dir.filePath(QStringLiteral("key.pem")).toUtf8() + "\n";
+                  "\nkey = " + m_dir.filePath(u"key.pem"_s).toUtf8() + "\n";
     }
-    config += "[auth]\ntype = htpasswd\nhtpasswd_filename = " +
-              m_dir.filePath(QStringLiteral("users")).toUtf8() +
-              "\nhtpasswd_encryption = plain\ndelay = 0\n"
-              "[rights]\ntype = owner_only\n"
-              "[storage]\nfilesystem_folder = " +
-              m_dir.filePath(QStringLiteral("collections")).toUtf8() +
-              "\n[web]\ntype = none\n[logging]\nlevel = warning\n";
-    return writeText(m_dir.filePath(QStringLiteral("config")), config, QIODevice::WriteOnly);
+    config +=
+        "[auth]\ntype = htpasswd\nhtpasswd_filename = " + m_dir.filePath(u"users"_s).toUtf8() +
+        "\nhtpasswd_encryption = plain\ndelay = 0\n"
+        "[rights]\ntype = owner_only\n"
+        "[storage]\nfilesystem_folder = " +
+        m_dir.filePath(u"collections"_s).toUtf8() +
+        "\n[web]\ntype = none\n[logging]\nlevel = warning\n";
+    return writeText(m_dir.filePath(u"config"_s), config, QIODevice::WriteOnly);
 }
 
 bool RadicaleServer::start() {
@@ -138,27 +155,17 @@ bool RadicaleServer::start() {
         return true;
     if (m_options.tls && !makeCertificate())
         return false;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        // A restarted server keeps its address, as a real one does.
-        if (m_port == 0 || attempt > 0)
-            m_port = freePort();
-        if (!writeConfig()) {
-            m_error = QStringLiteral("cannot write the Radicale configuration");
-            return false;
-        }
-        m_process.start(QStringLiteral("radicale"),
-                        {QStringLiteral("--config"), m_dir.filePath(QStringLiteral("config"))});
-        if (!m_process.waitForStarted(10000)) {
-            m_error = QStringLiteral("radicale does not start: ") + m_process.errorString();
-            return false;
-        }
-        if (waitUntilListening(m_process, m_port, 15000))
-            return true;
-        m_error =
-            QStringLiteral("radicale did not come up: ") + QString::fromUtf8(m_process.readAll());
-        stop();
-    }
-    return false;
+    return startServerProcess(
+        m_process, m_port, u"radicale"_s,
+        [this] {
+            return QStringList{u"--config"_s, m_dir.filePath(u"config"_s)};
+        },
+        15000, m_error,
+        [this] {
+            if (!writeConfig())
+                m_error = u"cannot write the Radicale configuration"_s;
+            return m_error.isEmpty();
+        });
 }
 
 void RadicaleServer::stop() {
@@ -169,7 +176,7 @@ XandikosServer::XandikosServer()
     : m_dir(scratchTemplate().isEmpty() ? QTemporaryDir() : QTemporaryDir(scratchTemplate())) {
     // Xandikos logs every request: into a file, so that no pipe fills up and stops it.
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.setStandardOutputFile(m_dir.filePath(QStringLiteral("log")));
+    m_process.setStandardOutputFile(m_dir.filePath(u"log"_s));
 }
 
 XandikosServer::~XandikosServer() {
@@ -177,31 +184,23 @@ XandikosServer::~XandikosServer() {
 }
 
 QUrl XandikosServer::baseUrl() const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(m_port));
+    return QUrl(u"http://127.0.0.1:%1/"_s.arg(m_port));
 }
 
 bool XandikosServer::start() {
     if (running())
         return true;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        if (m_port == 0 || attempt > 0)
-            m_port = freePort();
-        m_process.start(QStringLiteral("xandikos"),
-                        {QStringLiteral("--directory"), m_dir.filePath(QStringLiteral("data")),
-                         QStringLiteral("--autocreate"), QStringLiteral("--listen-address"),
-                         QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
-                         QString::number(m_port)});
-        if (!m_process.waitForStarted(10000)) {
-            m_error = QStringLiteral("xandikos does not start: ") + m_process.errorString();
-            return false;
-        }
-        if (waitUntilListening(m_process, m_port, 20000))
-            return true;
-        QFile log(m_dir.filePath(QStringLiteral("log")));
-        m_error = QStringLiteral("xandikos did not come up: ") +
-                  (log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString());
-        stop();
-    }
+    const auto arguments = [this] {
+        return QStringList{u"--directory"_s,       m_dir.filePath(u"data"_s),
+                           u"--autocreate"_s,      u"--listen-address"_s,
+                           u"127.0.0.1"_s,         u"--port"_s,
+                           QString::number(m_port)};
+    };
+    if (startServerProcess(m_process, m_port, u"xandikos"_s, arguments, 20000, m_error))
+        return true;
+    QFile log(m_dir.filePath(u"log"_s)); // what it said: its output goes into this file
+    if (log.open(QIODevice::ReadOnly))
+        m_error += QString::fromUtf8(log.readAll());
     return false;
 }
 

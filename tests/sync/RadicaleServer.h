@@ -7,12 +7,21 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <functional>
+
 namespace orvelan::test {
 
 // A TCP port on 127.0.0.1 that nothing listens on now (0 when none could be found).
 quint16 freePort();
 // Waits until `process` listens on `port` of 127.0.0.1; false when it ended or the time ran out.
 bool waitUntilListening(QProcess& process, quint16 port, int milliseconds);
+// Starts `program` listening on `port` (a free one when it is 0, and on each further try of three)
+// after `prepare`; false with the reason in `error` when it does not come up.
+bool startServerProcess(QProcess& process, quint16& port, const QString& program,
+                        const std::function<QStringList()>& arguments, int milliseconds,
+                        QString& error, const std::function<bool()>& prepare = {});
+// Asks a server to end, and ends it when it does not within five seconds.
+void stopServerProcess(QProcess& process);
 
 // A real CardDAV server on 127.0.0.1 at a free port with its data in a temporary folder,
 // started by the tests that need it and stopped with them.

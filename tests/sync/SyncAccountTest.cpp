@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -33,7 +34,7 @@ TEST_P(PlainHttp, IsRefusedToOtherMachinesUnlessAllowedAndWarnedAboutForThisOne)
     EXPECT_EQ(!refusal.isEmpty(), c.refused) << refusal.toStdString();
     EXPECT_EQ(!warning.isEmpty(), c.warned) << warning.toStdString();
     if (c.refused) {
-        EXPECT_TRUE(refusal.contains(QStringLiteral("--allow-plain-http")));
+        EXPECT_TRUE(refusal.contains(u"--allow-plain-http"_s));
     }
 }
 
@@ -54,8 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PlainHttp, TheAddressBookFoundCountsAsMuchAsTheAddressGiven) {
     SyncAccount account;
-    account.url = QStringLiteral("https://dav.example.org/");
-    account.addressBookUrl = QStringLiteral("http://dav.example.org/ann/contacts/");
+    account.url = u"https://dav.example.org/"_s;
+    account.addressBookUrl = u"http://dav.example.org/ann/contacts/"_s;
     QString warning;
     EXPECT_FALSE(plainHttpRefusal(account, warning).isEmpty());
 }
@@ -71,9 +72,9 @@ TEST(SyncFolder, ALinkInItsPlaceIsRefused) {
     SyncState state;
     QString error;
     EXPECT_FALSE(SyncState::load(syncStatePath(book.folder()), state, error));
-    EXPECT_TRUE(error.contains(QStringLiteral("is a link"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(u"is a link"_s)) << error.toStdString();
     SyncAccount account;
-    account.url = QStringLiteral("https://dav.example.org/");
+    account.url = u"https://dav.example.org/"_s;
     EXPECT_EQ(account.save(book.folder()), RuntimeError::PathFileAccessError);
     EXPECT_TRUE(QDir(elsewhere.path()).isEmpty()) << "nothing written outside the book";
 }

@@ -6,10 +6,11 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString Book = QStringLiteral("/ann/book/");
+const QString Book = u"/ann/book/"_s;
 
 PageId id(quint64 n) {
     return PageId::fromValue(0x414141410000ULL + n);
@@ -22,7 +23,7 @@ struct Fixture {
 
     // A page and its card as the last sync left them.
     void synced(quint64 n, int tab, qint64 page) {
-        const QString href = Book + QStringLiteral("c%1.vcf").arg(n);
+        const QString href = Book + u"c%1.vcf"_s.arg(n);
         state.put({id(n), href, "\"e1\"", "h1", tab, page});
         local.append({id(n), tab, page, "h1"});
         remote.insert(href, "\"e1\"");
@@ -66,7 +67,7 @@ TEST(SyncPlan, EachCombinationOfChangesFollowsTheRules) {
         if (!row.cardThere)
             f.remote.clear();
         else if (row.cardChanged)
-            f.remote[Book + QStringLiteral("c1.vcf")] = "\"e2\"";
+            f.remote[Book + u"c1.vcf"_s] = "\"e2\"";
         const QList<SyncStep> steps = f.plan();
         EXPECT_EQ(onlyAction(steps), row.expected);
         if (!steps.isEmpty()) {
@@ -87,7 +88,7 @@ TEST(SyncPlan, NewPagesAreSentAndNewCardsReceived) {
     Fixture f;
     f.synced(1, 1, 1);
     f.local.append({PageId(), 2, 1, "h"});
-    f.remote.insert(Book + QStringLiteral("phone.vcf"), "\"p\"");
+    f.remote.insert(Book + u"phone.vcf"_s, "\"p\"");
     const QList<SyncStep> steps = f.plan();
     ASSERT_EQ(steps.size(), 2);
     int sends = 0;
@@ -99,7 +100,7 @@ TEST(SyncPlan, NewPagesAreSentAndNewCardsReceived) {
             EXPECT_TRUE(step.id.isNull()) << "a page gets its identity when it is first sent";
         } else if (step.action == SyncAction::Receive) {
             ++receives;
-            EXPECT_EQ(step.href, Book + QStringLiteral("phone.vcf"));
+            EXPECT_EQ(step.href, Book + u"phone.vcf"_s);
             EXPECT_EQ(step.etag, "\"p\"");
         }
     }
@@ -166,7 +167,7 @@ TEST(SyncPlan, APageAndACardLeftUnrecordedByAnInterruptedSyncAreMatched) {
     f.local.append({id(1), 1, 1, "h"});
     f.remote.insert(cardHrefFor(Book, id(1)), "\"s\"");
     // Received, but not recorded: the page's identity follows from the card's path.
-    const QString phoneCard = Book + QStringLiteral("from-phone.vcf");
+    const QString phoneCard = Book + u"from-phone.vcf"_s;
     const PageId derived = PageId::derivedFrom(phoneCard.toUtf8());
     f.local.append({derived, 2, 1, "h"});
     f.remote.insert(phoneCard, "\"t\"");
@@ -209,7 +210,7 @@ TEST(SyncPlan, IdentitiesAvoidZeroBytesAndSpacesAndSurviveTheirTextForm) {
 
     // The identity sits beside the page's text encoding: a page in UTF-8 still reads as UTF-8.
     PageTexts texts;
-    texts[0] = QStringLiteral("Łukasz Иванов");
+    texts[0] = u"Łukasz Иванов"_s;
     PageRecord page;
     fillRecord(page, texts);
     QByteArray stored = page.toStored();
@@ -229,14 +230,13 @@ TEST(SyncPlan, IdentitiesAvoidZeroBytesAndSpacesAndSurviveTheirTextForm) {
 }
 
 TEST(SyncPlan, AConflictCopyNameAlwaysKeepsItsMarkWithinTheNameField) {
-    EXPECT_EQ(conflictCopyName(QStringLiteral("Ann Arbor")),
-              QStringLiteral("Ann Arbor (conflict)"));
-    const QString longName = QStringLiteral("Alexandra Montgomery-Smithson");
+    EXPECT_EQ(conflictCopyName(u"Ann Arbor"_s), u"Ann Arbor (conflict)"_s);
+    const QString longName = u"Alexandra Montgomery-Smithson"_s;
     const QString marked = conflictCopyName(longName);
-    EXPECT_TRUE(marked.endsWith(QStringLiteral(" (conflict)")));
+    EXPECT_TRUE(marked.endsWith(u" (conflict)"_s));
     EXPECT_LE(marked.toUtf8().size(), 32);
-    const QString greek = conflictCopyName(QStringLiteral("Παπαδόπουλος Αλέξανδρος 😀"));
-    EXPECT_TRUE(greek.endsWith(QStringLiteral(" (conflict)")));
+    const QString greek = conflictCopyName(u"Παπαδόπουλος Αλέξανδρος 😀"_s);
+    EXPECT_TRUE(greek.endsWith(u" (conflict)"_s));
     EXPECT_LE(greek.toUtf8().size(), 32);
     EXPECT_FALSE(greek.toUtf8().contains("\xef\xbf\xbd")) << "no character cut in two";
 }
@@ -247,8 +247,8 @@ TEST(SyncPlan, AConflictCopyNameAlwaysKeepsItsMarkWithinTheNameField) {
 // every page look changed after an update.
 TEST(SyncPlan, ThePageHashStaysWhatStateFilesHold) {
     PageTexts texts;
-    texts[0] = QStringLiteral("Ann \u0141");
-    texts[25] = QStringLiteral("note");
+    texts[0] = u"Ann \u0141"_s;
+    texts[25] = u"note"_s;
     EXPECT_EQ(pageHash(texts), QByteArray("48761db0bcb4c45b6b84d975207f83e2"));
 }
 

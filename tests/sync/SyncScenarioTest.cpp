@@ -7,6 +7,7 @@
 #include "store/PageIdentity.h"
 #include "store/PageStore.h"
 #include "store/TabTable.h"
+#include "store/Trash.h"
 #include "support/FakeClock.h"
 #include "support/TempBook.h"
 #include "support/ToolHarness.h"
@@ -29,6 +30,7 @@
 #include <QTextStream>
 
 using namespace orvelan;
+using namespace Qt::StringLiterals;
 using orvelan::test::DavTestServer;
 using orvelan::test::FakeClock;
 using orvelan::test::RadicaleServer;
@@ -37,11 +39,17 @@ using orvelan::test::XandikosServer;
 
 namespace {
 
-const QString Password = QStringLiteral("s3cret");
+const QString Password = u"s3cret"_s;
 
 QByteArray vcard(const QByteArray& uid, const QByteArray& body) {
     return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + uid + "\r\n" + body + "END:VCARD\r\n";
 }
+// A phone's card with what no page field holds: a photo, a birthday, a second mobile number.
+const QByteArray Photo = "/9j/4AAQSkZJRgABAQ==";
+const QByteArray PiaCard =
+    vcard("p1", "FN:Pia Photo\r\nN:Photo;Pia;;;\r\nBDAY:1990-04-01\r\n"
+                "PHOTO;ENCODING=b;TYPE=JPEG:" +
+                    Photo + "\r\nTEL;TYPE=CELL:0711\r\nTEL;TYPE=CELL:0722\r\n");
 
 // A transport that lets a test act between the requests of a sync (stop the server, change a
 // card behind the sync's back) and change the answers, as servers that answer otherwise would.
@@ -94,7 +102,7 @@ protected:
             server = xandikos.get();
         }
         // Each test has a user of its own, so their address books never meet.
-        user = QStringLiteral("user%1").arg(++users);
+        user = u"user%1"_s.arg(++users);
         server->addUser(user, Password);
         account.url = server->baseUrl().toString();
         account.user = server->hasLogins() ? user : QString();
@@ -121,24 +129,21 @@ protected:
         return *m_http;
     }
     QUrl bookUrl() const { return QUrl(account.addressBookUrl); }
-    QHash<QString, QByteArray> serverCards() {
-        DavClient client(http());
+    QHash<QString, QByteArray> serverEtags() {
         DavClient::Listing listing;
         DavError error;
-        EXPECT_TRUE(client.listCards(bookUrl(), listing, error)) << error.message.toStdString();
+        EXPECT_TRUE(DavClient(http()).listCards(bookUrl(), listing, error))
+            << error.message.toStdString();
+        return listing.etags;
+    }
+    QHash<QString, QByteArray> serverCards() {
         QList<DavClient::Card> cards;
-        EXPECT_TRUE(client.fetchCards(bookUrl(), listing.etags.keys(), cards, error));
+        DavError error;
+        EXPECT_TRUE(DavClient(http()).fetchCards(bookUrl(), serverEtags().keys(), cards, error));
         QHash<QString, QByteArray> byHref;
         for (const DavClient::Card& card : std::as_const(cards))
             byHref.insert(card.href, card.data);
         return byHref;
-    }
-    QHash<QString, QByteArray> serverEtags() {
-        DavClient client(http());
-        DavClient::Listing listing;
-        DavError error;
-        EXPECT_TRUE(client.listCards(bookUrl(), listing, error));
-        return listing.etags;
     }
     QString hrefOfCardWith(const QByteArray& text) {
         const QHash<QString, QByteArray> cards = serverCards();
@@ -207,12 +212,16 @@ protected:
         PageTexts texts;
         PageId id;
     };
-    Found findPage(const QString& name) {
-        LocalBook local(book.folder(), clock);
+    QList<LocalPage> snapshot() {
         QList<LocalPage> pages;
         QString error;
-        EXPECT_TRUE(local.snapshot(pages, error));
-        for (const LocalPage& page : std::as_const(pages)) {
+        EXPECT_TRUE(LocalBook(book.folder(), clock).snapshot(pages, error));
+        return pages;
+    }
+    Found findPage(const QString& name) {
+        LocalBook local(book.folder(), clock);
+        QString error;
+        for (const LocalPage& page : snapshot()) {
             Found found{page.tab, page.page, {}, {}};
             local.readPage(page.tab, page.page, found.texts, found.id, error);
             if (found.texts[0] == name)
@@ -220,12 +229,17 @@ protected:
         }
         return {};
     }
-    int namedPages() {
-        LocalBook local(book.folder(), clock);
-        QList<LocalPage> pages;
+    int namedPages() { return int(snapshot().size()); }
+    // A page added here as the window adds one.
+    LocalBook::Placed addPage(std::initializer_list<std::pair<int, QString>> fields) {
+        PageTexts texts;
+        for (const auto& [index, text] : fields)
+            texts[index] = text;
+        LocalBook::Placed placed;
         QString error;
-        EXPECT_TRUE(local.snapshot(pages, error));
-        return int(pages.size());
+        EXPECT_TRUE(LocalBook(book.folder(), clock).addPage(texts, {}, placed, error))
+            << error.toStdString();
+        return placed;
     }
     void editPage(const QString& name, int viewIndex, const QString& text) {
         const Found found = findPage(name);
@@ -296,8 +310,7 @@ TEST_P(SyncScenario, AFirstSyncSendsEveryPageAndASecondSyncWithNoChangeWritesNot
     const SyncOutcome dry = sync(true);
     ASSERT_TRUE(dry.ok) << dry.error.toStdString();
     EXPECT_EQ(dry.report.sent, 200);
-    EXPECT_EQ(dry.report.changes.first(),
-              QStringLiteral("server: create the address book \"contacts\""));
+    EXPECT_EQ(dry.report.changes.first(), u"server: create the address book \"contacts\""_s);
     EXPECT_EQ(allTabs(), neverSynced) << "a dry run changes nothing";
     EXPECT_FALSE(QFile::exists(syncStatePath(book.folder())));
     EXPECT_FALSE(sync(true).createdAddressBook);
@@ -308,8 +321,7 @@ TEST_P(SyncScenario, AFirstSyncSendsEveryPageAndASecondSyncWithNoChangeWritesNot
     EXPECT_EQ(first.report.sent, 200);
     EXPECT_EQ(first.report.received, 0);
     EXPECT_EQ(serverCards().size(), 200);
-    EXPECT_TRUE(findPage(QStringLiteral("Cperson 2")).id.isNull() == false)
-        << "a synced page has an identity";
+    EXPECT_TRUE(findPage(u"Cperson 2"_s).id.isNull() == false) << "a synced page has an identity";
 
     const QByteArray afterFirst = allTabs();
     const QHash<QString, QByteArray> etags = serverEtags();
@@ -324,9 +336,9 @@ TEST_P(SyncScenario, AFirstSyncSendsEveryPageAndASecondSyncWithNoChangeWritesNot
 TEST_P(SyncScenario, AFirstSyncJoinsAContactBothSidesAlreadyHadInsteadOfDoublingIt) {
     book.writeTab(12, {TempBook::record({{Field::Name, "Lena Link"}, {Field::Phone1, "555 12"}}),
                        TempBook::record({{Field::Name, "Lena Link"}, {Field::Phone1, "555 99"}})});
-    const QUrl created = makeAddressBook(QStringLiteral("phone"));
+    const QUrl created = makeAddressBook(u"phone"_s);
     account.addressBookUrl = created.toString();
-    ASSERT_TRUE(serverWrite("PUT", created.path() + QStringLiteral("lena.vcf"),
+    ASSERT_TRUE(serverWrite("PUT", created.path() + u"lena.vcf"_s,
                             vcard("lena", "FN:Lena Link\r\nN:Link;Lena;;;\r\n"
                                           "TEL;TYPE=HOME,VOICE:555 12\r\n")));
 
@@ -340,17 +352,17 @@ TEST_P(SyncScenario, AFirstSyncJoinsAContactBothSidesAlreadyHadInsteadOfDoubling
 
 TEST_P(SyncScenario, TheAddressBookNamedIsChosenAndAnUnknownNameListsTheOthers) {
     addPages(1);
-    makeAddressBook(QStringLiteral("Family"));
-    const QUrl created = makeAddressBook(QStringLiteral("Work"));
+    makeAddressBook(u"Family"_s);
+    const QUrl created = makeAddressBook(u"Work"_s);
 
-    account.addressBook = QStringLiteral("nope");
+    account.addressBook = u"nope"_s;
     SyncOutcome outcome = sync();
     EXPECT_FALSE(outcome.ok);
-    EXPECT_TRUE(outcome.error.contains(QStringLiteral("no address book called \"nope\"")));
-    EXPECT_TRUE(outcome.error.contains(QStringLiteral("Family")));
-    EXPECT_TRUE(outcome.error.contains(QStringLiteral("Work"))) << outcome.error.toStdString();
+    EXPECT_TRUE(outcome.error.contains(u"no address book called \"nope\""_s));
+    EXPECT_TRUE(outcome.error.contains(u"Family"_s));
+    EXPECT_TRUE(outcome.error.contains(u"Work"_s)) << outcome.error.toStdString();
 
-    account.addressBook = QStringLiteral("work");
+    account.addressBook = u"work"_s;
     outcome = syncOk();
     EXPECT_EQ(outcome.account.addressBookUrl, created.toString()) << "names ignore case";
     EXPECT_EQ(outcome.report.sent, 1);
@@ -366,26 +378,26 @@ TEST_P(SyncScenario, ChangesMadeOnTheServerArePulledIn) {
     EXPECT_TRUE(serverWrite(
         "PUT", ann,
         vcard(uidOf(ann), "FN:Zoe Person\r\nN:Person;Zoe;;;\r\nTEL;TYPE=CELL:0700\r\n")));
-    EXPECT_TRUE(serverWrite("PUT", bookUrl().path() + QStringLiteral("new.vcf"),
+    EXPECT_TRUE(serverWrite("PUT", bookUrl().path() + u"new.vcf"_s,
                             vcard("new", "FN:Nina New\r\nEMAIL:nina@example.org\r\n")));
     EXPECT_TRUE(serverWrite("DELETE", bob));
 
-    EXPECT_TRUE(serverWrite("PUT", bookUrl().path() + QStringLiteral("utf8.vcf"),
+    EXPECT_TRUE(serverWrite("PUT", bookUrl().path() + u"utf8.vcf"_s,
                             vcard("u8", "FN:\xc5\x81ucja \xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\r\n")));
 
     const SyncOutcome outcome = syncOk();
     EXPECT_EQ(outcome.report.received, 3);
     EXPECT_EQ(outcome.report.deletedHere, 1);
-    EXPECT_EQ(findPage(QStringLiteral("Łucja Иван")).tab, tabForName(QStringView(u"L")))
+    EXPECT_EQ(findPage(u"Łucja Иван"_s).tab, tabForName(QStringView(u"L")))
         << "a name in any script is filed under its Latin base letter";
     EXPECT_EQ(outcome.report.sent, 0);
 
-    const Found zoe = findPage(QStringLiteral("Zoe Person"));
+    const Found zoe = findPage(u"Zoe Person"_s);
     ASSERT_EQ(zoe.tab, tabForName(QStringView(u"Z")));
-    EXPECT_EQ(zoe.texts[9], QStringLiteral("0700"));
-    EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).tab, -1) << "moved, not copied";
-    EXPECT_EQ(findPage(QStringLiteral("Nina New")).texts[12], QStringLiteral("nina@example.org"));
-    EXPECT_EQ(findPage(QStringLiteral("Bperson 1")).tab, -1) << "blanked, as Delete does";
+    EXPECT_EQ(zoe.texts[9], u"0700"_s);
+    EXPECT_EQ(findPage(u"Aperson 0"_s).tab, -1) << "moved, not copied";
+    EXPECT_EQ(findPage(u"Nina New"_s).texts[12], u"nina@example.org"_s);
+    EXPECT_EQ(findPage(u"Bperson 1"_s).tab, -1) << "blanked, as Delete does";
     EXPECT_EQ(namedPages(), 4);
     EXPECT_FALSE(syncOk().report.changed()) << "the pulled changes are not sent back";
 }
@@ -393,15 +405,9 @@ TEST_P(SyncScenario, ChangesMadeOnTheServerArePulledIn) {
 TEST_P(SyncScenario, ChangesMadeHereArePushedOut) {
     addPages(3);
     syncOk();
-    editPage(QStringLiteral("Aperson 0"), 7, QStringLiteral("+44 1 2345"));
-    deletePage(QStringLiteral("Bperson 1"));
-    LocalBook local(book.folder(), clock);
-    PageTexts texts;
-    texts[0] = QStringLiteral("Dora Dell");
-    texts[14] = QStringLiteral("Dell Ltd");
-    LocalBook::Placed placed;
-    QString error;
-    ASSERT_TRUE(local.addPage(texts, {}, placed, error));
+    editPage(u"Aperson 0"_s, 7, u"+44 1 2345"_s);
+    deletePage(u"Bperson 1"_s);
+    addPage({{0, u"Dora Dell"_s}, {14, u"Dell Ltd"_s}});
 
     const SyncOutcome outcome = syncOk();
     EXPECT_EQ(outcome.report.sent, 2);
@@ -423,32 +429,31 @@ TEST_P(SyncScenario, ChangesOnBothSidesKeepThePageAndFileTheServersVersionAsACon
     const QString cat = hrefOfCardWith("FN:Cperson 2");
     const QString dan = hrefOfCardWith("FN:Dperson 3");
     // Both sides change Ann differently.
-    editPage(QStringLiteral("Aperson 0"), 7, QStringLiteral("111 here"));
+    editPage(u"Aperson 0"_s, 7, u"111 here"_s);
     ASSERT_TRUE(
         serverWrite("PUT", ann, vcard(uidOf(ann), "FN:Aperson 0\r\nTEL;TYPE=HOME:222 phone\r\n")));
     // Deleted here, changed there: the change wins and comes back.
-    deletePage(QStringLiteral("Bperson 1"));
+    deletePage(u"Bperson 1"_s);
     ASSERT_TRUE(
         serverWrite("PUT", bob, vcard(uidOf(bob), "FN:Bperson 1\r\nTEL;TYPE=HOME:333 phone\r\n")));
     // Deleted there, changed here: the change wins and goes back.
-    editPage(QStringLiteral("Cperson 2"), 7, QStringLiteral("444 here"));
+    editPage(u"Cperson 2"_s, 7, u"444 here"_s);
     ASSERT_TRUE(serverWrite("DELETE", cat));
     // The same change on both sides is no conflict.
     ASSERT_TRUE(serverWrite("PUT", dan,
                             vcard(uidOf(dan), "FN:Dperson 3\r\nTEL;TYPE=HOME:555 3\r\n"
                                               "EMAIL;TYPE=HOME:p3@example.org\r\nNOTE:same\r\n")));
-    editPage(QStringLiteral("Dperson 3"), 25, QStringLiteral("same"));
+    editPage(u"Dperson 3"_s, 25, u"same"_s);
 
     const SyncOutcome outcome = syncOk();
     EXPECT_EQ(outcome.report.conflicts, 1);
-    EXPECT_EQ(outcome.report.conflictNames, QStringList{QStringLiteral("Aperson 0")});
+    EXPECT_EQ(outcome.report.conflictNames, QStringList{u"Aperson 0"_s});
     EXPECT_EQ(outcome.report.sent, 3) << "Cperson 2, and both versions of Aperson 0";
     EXPECT_EQ(outcome.report.received, 1) << "Bperson 1 only";
-    EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).texts[7], QStringLiteral("111 here"));
-    EXPECT_EQ(findPage(QStringLiteral("Aperson 0 (conflict)")).texts[7],
-              QStringLiteral("222 phone"));
-    EXPECT_EQ(findPage(QStringLiteral("Bperson 1")).texts[7], QStringLiteral("333 phone"));
-    EXPECT_EQ(findPage(QStringLiteral("Cperson 2")).texts[7], QStringLiteral("444 here"));
+    EXPECT_EQ(findPage(u"Aperson 0"_s).texts[7], u"111 here"_s);
+    EXPECT_EQ(findPage(u"Aperson 0 (conflict)"_s).texts[7], u"222 phone"_s);
+    EXPECT_EQ(findPage(u"Bperson 1"_s).texts[7], u"333 phone"_s);
+    EXPECT_EQ(findPage(u"Cperson 2"_s).texts[7], u"444 here"_s);
 
     const QHash<QString, QByteArray> cards = serverCards();
     EXPECT_TRUE(cards.value(ann).contains("111 here")) << "the page goes to the server";
@@ -461,18 +466,15 @@ TEST_P(SyncScenario, ChangesOnBothSidesKeepThePageAndFileTheServersVersionAsACon
 
 TEST_P(SyncScenario, EditingAPageKeepsThePhotoAndBirthdayThePhoneStored) {
     syncOk();
-    const QString href = bookUrl().path() + QStringLiteral("phone-card.vcf");
-    ASSERT_TRUE(serverWrite("PUT", href,
-                            vcard("p1", "FN:Pia Photo\r\nN:Photo;Pia;;;\r\nBDAY:1990-04-01\r\n"
-                                        "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQ==\r\n"
-                                        "TEL;TYPE=CELL:0711\r\nTEL;TYPE=CELL:0722\r\n")));
+    const QString href = bookUrl().path() + u"phone-card.vcf"_s;
+    ASSERT_TRUE(serverWrite("PUT", href, PiaCard));
     syncOk();
-    editPage(QStringLiteral("Pia Photo"), 14, QStringLiteral("Photo Ltd"));
+    editPage(u"Pia Photo"_s, 14, u"Photo Ltd"_s);
     EXPECT_EQ(syncOk().report.sent, 1);
     const QByteArray card = serverCards().value(href);
     EXPECT_TRUE(card.contains("ORG:Photo Ltd"));
     EXPECT_TRUE(card.contains("BDAY:1990-04-01")) << card.toStdString();
-    EXPECT_TRUE(card.contains("/9j/4AAQSkZJRgABAQ==")) << card.toStdString();
+    EXPECT_TRUE(card.contains(Photo)) << card.toStdString();
     EXPECT_TRUE(card.contains("0722")) << "a second mobile number stays";
     EXPECT_EQ(card.count("BDAY"), 1);
 }
@@ -519,8 +521,8 @@ TEST_P(SyncScenario, CutValuesAreNamedAndAnEditHereSendsBackOnlyTheFieldEdited) 
                        "item1.TEL:0700 111\r\nitem1.X-ABLabel:_$!<Mobile>!$_\r\n"
                        "item2.URL:https://jan.example\r\nitem2.X-ABLabel:_$!<HomePage>!$_\r\n"
                        "TEL;TYPE=WORK:12 111\r\n");
-    const QString longHref = bookUrl().path() + QStringLiteral("long.vcf");
-    const QString phoneHref = bookUrl().path() + QStringLiteral("phone.vcf");
+    const QString longHref = bookUrl().path() + u"long.vcf"_s;
+    const QString phoneHref = bookUrl().path() + u"phone.vcf"_s;
     ASSERT_TRUE(serverWrite("PUT", longHref, longCard));
     ASSERT_TRUE(serverWrite("PUT", phoneHref, phoneCard));
     const QSet<QByteArray> longBefore = cardLines(serverCards().value(longHref));
@@ -530,15 +532,15 @@ TEST_P(SyncScenario, CutValuesAreNamedAndAnEditHereSendsBackOnlyTheFieldEdited) 
     EXPECT_EQ(in.report.received, 2);
     const QString cutName = VCardSyncMapping().pageOf(longCard)[0];
     ASSERT_EQ(in.report.cut,
-              QStringList{cutName + QStringLiteral(" (Name, Email, Organisation, OrgWeb, Notes)")});
-    EXPECT_TRUE(syncSummary(in.report).contains(
-        QStringLiteral("Values cut to fit their fields here, kept whole on "
-                       "the server: 1 page(s): ") +
-        cutName))
+              QStringList{cutName + u" (Name, Email, Organisation, OrgWeb, Notes)"_s});
+    EXPECT_TRUE(
+        syncSummary(in.report).contains(u"Values cut to fit their fields here, kept whole on "
+                                        "the server: 1 page(s): "_s +
+                                        cutName))
         << syncSummary(in.report).toStdString();
 
-    editPage(cutName, 11, QStringLiteral("999"));
-    editPage(QStringLiteral("Jan Nowak"), 8, QStringLiteral("12 222"));
+    editPage(cutName, 11, u"999"_s);
+    editPage(u"Jan Nowak"_s, 8, u"12 222"_s);
     EXPECT_EQ(syncOk().report.sent, 2);
     const QSet<QByteArray> longAfter = cardLines(serverCards().value(longHref));
     const QSet<QByteArray> phoneAfter = cardLines(serverCards().value(phoneHref));
@@ -555,10 +557,8 @@ TEST_P(SyncScenario, AServerStoppedMidSyncLosesNothingAndTheNextSyncCompletesThe
     addPages(30);
     syncOk();
     for (int i = 0; i < 10; ++i)
-        editPage(QStringLiteral("%1person %2").arg(QChar(u'A' + i)).arg(i), 25,
-                 QStringLiteral("edited"));
-    ASSERT_TRUE(serverWrite("PUT", bookUrl().path() + QStringLiteral("n.vcf"),
-                            vcard("n", "FN:Ned New\r\n")));
+        editPage(u"%1person %2"_s.arg(QChar(u'A' + i)).arg(i), 25, u"edited"_s);
+    ASSERT_TRUE(serverWrite("PUT", bookUrl().path() + u"n.vcf"_s, vcard("n", "FN:Ned New\r\n")));
 
     InterruptingTransport& transport = between();
     transport.before = [&](const HttpRequest&) {
@@ -568,7 +568,7 @@ TEST_P(SyncScenario, AServerStoppedMidSyncLosesNothingAndTheNextSyncCompletesThe
     QString error;
     syncBetween(&error);
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot reach the server"))) << error.toStdString();
+    EXPECT_TRUE(error.startsWith(u"Cannot reach the server"_s)) << error.toStdString();
     EXPECT_EQ(namedPages(), 30) << "no page lost";
 
     ASSERT_TRUE(server->start()) << server->error().toStdString();
@@ -587,7 +587,7 @@ TEST_P(SyncScenario, ACardChangedBetweenListingAndWritingIsReadAgainAndTheRulesA
     addPages(2);
     syncOk();
     const QString ann = hrefOfCardWith("FN:Aperson 0");
-    editPage(QStringLiteral("Aperson 0"), 7, QStringLiteral("999 here"));
+    editPage(u"Aperson 0"_s, 7, u"999 here"_s);
 
     InterruptingTransport& transport = between();
     bool changed = false;
@@ -602,8 +602,7 @@ TEST_P(SyncScenario, ACardChangedBetweenListingAndWritingIsReadAgainAndTheRulesA
     EXPECT_EQ(report.conflicts, 1) << "the 412 turned the update into a conflict";
     EXPECT_EQ(report.sent, 2) << "both versions, once each";
     EXPECT_EQ(report.received, 0);
-    EXPECT_EQ(findPage(QStringLiteral("Aperson 0 (conflict)")).texts[7],
-              QStringLiteral("888 phone"));
+    EXPECT_EQ(findPage(u"Aperson 0 (conflict)"_s).texts[7], u"888 phone"_s);
     EXPECT_TRUE(serverCards().value(ann).contains("999 here"));
 }
 
@@ -612,9 +611,9 @@ TEST_P(SyncScenario, AWrongPasswordSaysSoAndChangesNothing) {
         GTEST_SKIP() << "this server has no logins";
     addPages(5);
     const QByteArray before = allTabs();
-    const SyncOutcome outcome = sync(false, QStringLiteral("wrong"));
+    const SyncOutcome outcome = sync(false, u"wrong"_s);
     EXPECT_FALSE(outcome.ok);
-    EXPECT_TRUE(outcome.error.contains(QStringLiteral("did not accept the user name and password")))
+    EXPECT_TRUE(outcome.error.contains(u"did not accept the user name and password"_s))
         << outcome.error.toStdString();
     EXPECT_EQ(allTabs(), before);
     EXPECT_FALSE(QFile::exists(syncStatePath(book.folder())));
@@ -623,10 +622,10 @@ TEST_P(SyncScenario, AWrongPasswordSaysSoAndChangesNothing) {
 TEST_P(SyncScenario, IdentitiesSurviveEditsBlankPageRemovalAndSyncsAfterIt) {
     addPages(6);
     syncOk();
-    const PageId id = findPage(QStringLiteral("Fperson 5")).id;
+    const PageId id = findPage(u"Fperson 5"_s).id;
     ASSERT_FALSE(id.isNull());
-    editPage(QStringLiteral("Fperson 5"), 1, QStringLiteral("1 Main Street"));
-    EXPECT_EQ(findPage(QStringLiteral("Fperson 5")).id, id) << "an edit keeps the identity";
+    editPage(u"Fperson 5"_s, 1, u"1 Main Street"_s);
+    EXPECT_EQ(findPage(u"Fperson 5"_s).id, id) << "an edit keeps the identity";
 
     // A blank page in front of it moves it to page 1 when blank pages are removed.
     const QByteArray tab = book.tabBytes(6);
@@ -634,8 +633,8 @@ TEST_P(SyncScenario, IdentitiesSurviveEditsBlankPageRemovalAndSyncsAfterIt) {
     syncOk();
     MaintenanceReport removed = removeBlankPages(book.folder(), [](const QString&, double) {});
     ASSERT_TRUE(removed.ok());
-    EXPECT_EQ(findPage(QStringLiteral("Fperson 5")).id, id);
-    EXPECT_EQ(findPage(QStringLiteral("Fperson 5")).page, 1);
+    EXPECT_EQ(findPage(u"Fperson 5"_s).id, id);
+    EXPECT_EQ(findPage(u"Fperson 5"_s).page, 1);
     const SyncOutcome after = syncOk();
     EXPECT_FALSE(after.report.changed()) << "moved, not new";
     EXPECT_EQ(serverCards().size(), 6);
@@ -649,17 +648,15 @@ ToolRun tool(const TempBook& book, const QStringList& args) {
 TEST_P(SyncScenario, TheToolKeepsTheAccountDryRunsAndIdentitiesSurviveAnExchangeFileRoundTrip) {
     addPages(4);
     QTemporaryDir scratch;
-    const QString passwordFile = scratch.filePath(QStringLiteral("pw"));
+    const QString passwordFile = scratch.filePath(u"pw"_s);
     QFile file(passwordFile);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(Password.toUtf8() + "\n");
     file.close();
-    ToolRun run = tool(book, {QStringLiteral("sync"), QStringLiteral("--url"),
-                              server->baseUrl().toString(), QStringLiteral("--user"), user,
-                              QStringLiteral("--password-file"), passwordFile});
+    ToolRun run = tool(book, {u"sync"_s, u"--url"_s, server->baseUrl().toString(), u"--user"_s,
+                              user, u"--password-file"_s, passwordFile});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains(QStringLiteral("Synced: Sent 4, received 0")))
-        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(u"Synced: Sent 4, received 0"_s)) << run.out.toStdString();
     QFile account(syncAccountPath(book.folder()));
     ASSERT_TRUE(account.open(QIODevice::ReadOnly));
     EXPECT_FALSE(account.readAll().contains(Password.toUtf8())) << "never the password";
@@ -674,26 +671,25 @@ TEST_P(SyncScenario, TheToolKeepsTheAccountDryRunsAndIdentitiesSurviveAnExchange
     ASSERT_TRUE(
         serverWrite("PUT", ann, vcard(uidOf(ann), "FN:Aperson 0\r\nTEL;TYPE=HOME:777\r\n")));
     const QByteArray before = allTabs();
-    run = tool(book, {QStringLiteral("sync"), QStringLiteral("--dry-run")});
+    run = tool(book, {u"sync"_s, u"--dry-run"_s});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains(QStringLiteral("here: update Aperson 0")))
-        << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains(QStringLiteral("Dry run: nothing was changed.")));
+    EXPECT_TRUE(run.out.contains(u"here: update Aperson 0"_s)) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(u"Dry run: nothing was changed."_s));
     EXPECT_EQ(allTabs(), before);
-    run = tool(book, {QStringLiteral("sync")});
+    run = tool(book, {u"sync"_s});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains(QStringLiteral("received 1"))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(u"received 1"_s)) << run.out.toStdString();
 
     // Exported to an exchange file, the book reset and the file imported: the same pages.
-    const QString eab = scratch.filePath(QStringLiteral("book.eab"));
-    ASSERT_EQ(tool(book, {QStringLiteral("export"), QStringLiteral("eab"), eab}).status, 0);
-    ASSERT_EQ(tool(book, {QStringLiteral("reset"), QStringLiteral("--yes")}).status, 0);
-    run = tool(book, {QStringLiteral("import"), eab});
+    const QString eab = scratch.filePath(u"book.eab"_s);
+    ASSERT_EQ(tool(book, {u"export"_s, u"eab"_s, eab}).status, 0);
+    ASSERT_EQ(tool(book, {u"reset"_s, u"--yes"_s}).status, 0);
+    run = tool(book, {u"import"_s, eab});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    run = tool(book, {QStringLiteral("sync")});
+    run = tool(book, {u"sync"_s});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains(QStringLiteral("Synced: Sent 0, received 0, deleted here 0, "
-                                                "deleted on the server 0, conflicts 0.")))
+    EXPECT_TRUE(run.out.contains(u"Synced: Sent 0, received 0, deleted here 0, "
+                                 "deleted on the server 0, conflicts 0."_s))
         << run.out.toStdString();
     EXPECT_EQ(serverCards().size(), 4);
     qunsetenv("ORVELAN_SYNC_PASSWORD");
@@ -701,7 +697,7 @@ TEST_P(SyncScenario, TheToolKeepsTheAccountDryRunsAndIdentitiesSurviveAnExchange
 
 TEST(SyncOverTls, SyncsWithASelfSignedServerWhenItsCertificateIsGiven) {
     RadicaleServer server({true});
-    server.addUser(QStringLiteral("tls"), Password);
+    server.addUser(u"tls"_s, Password);
     if (!server.start())
         GTEST_SKIP() << "Radicale with TLS is not available: " << server.error().toStdString();
     TempBook book;
@@ -709,7 +705,7 @@ TEST(SyncOverTls, SyncsWithASelfSignedServerWhenItsCertificateIsGiven) {
     FakeClock clock;
     SyncAccount account;
     account.url = server.baseUrl().toString();
-    account.user = QStringLiteral("tls");
+    account.user = u"tls"_s;
     SyncOutcome outcome = runSync(book.folder(), clock, {account, Password, false, 10000});
     EXPECT_FALSE(outcome.ok) << "an unknown certificate is refused";
     account.caFile = server.certificatePath();
@@ -717,8 +713,6 @@ TEST(SyncOverTls, SyncsWithASelfSignedServerWhenItsCertificateIsGiven) {
     ASSERT_TRUE(outcome.ok) << outcome.error.toStdString();
     EXPECT_EQ(outcome.report.sent, 1);
 }
-
-} // namespace
 
 // A server may send the changes in parts (507 on the address book itself). A card a part leaves
 // out is not gone: its page stays.
@@ -780,8 +774,8 @@ TEST_P(SyncScenario, AServerThatGivesNoETagForAWriteGetsNoFalseConflictsAndKeeps
     SyncReport report = syncBetween();
     EXPECT_EQ(report.sent, 3);
 
-    editPage(QStringLiteral("Aperson 0"), 25, QStringLiteral("edited"));
-    deletePage(QStringLiteral("Bperson 1"));
+    editPage(u"Aperson 0"_s, 25, u"edited"_s);
+    deletePage(u"Bperson 1"_s);
     report = syncBetween();
     EXPECT_EQ(report.conflicts, 0);
     EXPECT_EQ(report.sent, 1);
@@ -803,14 +797,14 @@ TEST_P(SyncScenario, APhotoAddedOnThePhoneAndAnEditHereMeetWithoutAConflictCopy)
     syncOk();
     const QString href = changeCardOnThePhone(
         "Aperson 0", "END:VCARD", "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQ==\r\nEND:VCARD");
-    editPage(QStringLiteral("Aperson 0"), 25, QStringLiteral("edited here"));
+    editPage(u"Aperson 0"_s, 25, u"edited here"_s);
     const SyncOutcome outcome = syncOk();
     EXPECT_EQ(outcome.report.conflicts, 0);
     EXPECT_EQ(outcome.report.sent, 1);
     EXPECT_EQ(namedPages(), 1);
     const QByteArray now = serverCards().value(href);
     EXPECT_TRUE(now.contains("NOTE:edited here")) << now.toStdString();
-    EXPECT_TRUE(now.contains("/9j/4AAQSkZJRgABAQ==")) << now.toStdString();
+    EXPECT_TRUE(now.contains(Photo)) << now.toStdString();
 }
 
 // A changed card the server leaves out of its answer proves nothing: the page stays, and the
@@ -832,7 +826,7 @@ TEST_P(SyncScenario, AChangedCardTheServerDoesNotSendIsLeftForTheNextSync) {
     const SyncOutcome next = syncOk();
     EXPECT_EQ(next.report.received, 1);
     EXPECT_EQ(next.report.deletedThere, 0);
-    EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).texts[7], QStringLiteral("555 777"));
+    EXPECT_EQ(findPage(u"Aperson 0"_s).texts[7], u"555 777"_s);
     EXPECT_EQ(serverCards().size(), 2);
 }
 
@@ -888,7 +882,7 @@ TEST_P(SyncScenario, AServerThatForbidsSyncReportsIsListedInFull) {
         EXPECT_EQ(report.deletedHere + report.deletedThere + report.sent, 0);
     }
     EXPECT_GE(refused, 3);
-    EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).texts[25], QStringLiteral("from the phone"));
+    EXPECT_EQ(findPage(u"Aperson 0"_s).texts[25], u"from the phone"_s);
 }
 
 // A server that gives one ETag for a write and lists another later: a page deleted here is
@@ -910,7 +904,7 @@ TEST_P(SyncScenario, AnETagThatDiffersBetweenWriteAndListingKeepsADeletionHere) 
     ASSERT_EQ(report.sent, 3);
     ASSERT_GT(puts, 0);
 
-    deletePage(QStringLiteral("Bperson 1"));
+    deletePage(u"Bperson 1"_s);
     report = syncBetween();
     EXPECT_EQ(report.received, 0) << "nothing changed on the server";
     EXPECT_EQ(report.deletedThere, 1);
@@ -918,10 +912,10 @@ TEST_P(SyncScenario, AnETagThatDiffersBetweenWriteAndListingKeepsADeletionHere) 
     EXPECT_TRUE(hrefOfCardWith("FN:Bperson 1").isEmpty());
     // A real change on the server still wins over a deletion here.
     changeCardOnThePhone("Cperson 2", "END:VCARD", "NOTE:changed\r\nEND:VCARD");
-    deletePage(QStringLiteral("Cperson 2"));
+    deletePage(u"Cperson 2"_s);
     report = syncBetween();
     EXPECT_EQ(report.received, 1);
-    EXPECT_EQ(findPage(QStringLiteral("Cperson 2")).texts[25], QStringLiteral("changed"));
+    EXPECT_EQ(findPage(u"Cperson 2"_s).texts[25], u"changed"_s);
 }
 
 // A server without logins (Xandikos) is synced with no user and no password; http:// on this
@@ -931,13 +925,12 @@ TEST_P(SyncScenario, AServerWithoutLoginsNeedsNoPasswordAndPlainHttpHereIsAWarni
         GTEST_SKIP() << "this server asks for a login";
     addPages(2);
     qunsetenv("ORVELAN_SYNC_PASSWORD");
-    const ToolRun run =
-        orvelan::test::runCommand(book.folder(), {QStringLiteral("sync"), QStringLiteral("--url"),
-                                                  server->baseUrl().toString()});
+    const ToolRun run = orvelan::test::runCommand(
+        book.folder(), {u"sync"_s, u"--url"_s, server->baseUrl().toString()});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains(QStringLiteral("Synced: Sent 2"))) << run.out.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("warning: The server 127.0.0.1 is reached "
-                                                "without encryption")))
+    EXPECT_TRUE(run.out.contains(u"Synced: Sent 2"_s)) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains(u"warning: The server 127.0.0.1 is reached "
+                                 "without encryption"_s))
         << run.err.toStdString();
 }
 
@@ -946,12 +939,10 @@ TEST(SyncTool, RefusesAnUnencryptedServerElsewhereUnlessAllowed) {
     TempBook book;
     book.writeTab(1, {TempBook::named("Anna Plain")});
     const ToolRun run = orvelan::test::runCommand(
-        book.folder(), {QStringLiteral("sync"), QStringLiteral("--url"),
-                        QStringLiteral("http://dav.example.org/"), QStringLiteral("--dry-run")});
+        book.folder(), {u"sync"_s, u"--url"_s, u"http://dav.example.org/"_s, u"--dry-run"_s});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("without encryption (http://)")))
-        << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("--allow-plain-http")));
+    EXPECT_TRUE(run.err.contains(u"without encryption (http://)"_s)) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(u"--allow-plain-http"_s));
 }
 
 // A change listing in parts: a card one part calls removed and a later part lists again is
@@ -972,7 +963,7 @@ TEST_P(SyncScenario, ACardALaterPartListsAgainIsNotRemoved) {
             return;
         const QByteArray head = "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\">";
         if (++parts == 1) {
-            const QRegularExpression tokenText(QStringLiteral("sync-token>([^<]+)</"));
+            const QRegularExpression tokenText(u"sync-token>([^<]+)</"_s);
             token = tokenText.match(QString::fromUtf8(response.body)).captured(1).toUtf8();
             response.status = 207;
             response.body = head + "<d:response><d:href>" + ann.toUtf8() +
@@ -993,7 +984,7 @@ TEST_P(SyncScenario, ACardALaterPartListsAgainIsNotRemoved) {
     SyncReport report = syncBetween();
     EXPECT_EQ(parts, 2);
     EXPECT_EQ(report.deletedHere, 0);
-    EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).texts[7], QStringLiteral("555 0"));
+    EXPECT_EQ(findPage(u"Aperson 0"_s).texts[7], u"555 0"_s);
     EXPECT_EQ(serverCards().size(), 3);
 }
 
@@ -1002,14 +993,14 @@ TEST_P(SyncScenario, AWindows1252PageWithAnIdentityGoesOutInItsOwnLetters) {
     book.writeTab(tabForName(QStringView(u"Z")),
                   {TempBook::record({{Field::Name, "Zo\xeb Wei\xdf"}, {Field::Phone1, "1"}})});
     syncOk();
-    ASSERT_FALSE(findPage(QStringLiteral("Zoë Weiß")).id.isNull());
-    editPage(QStringLiteral("Zoë Weiß"), 7, QStringLiteral("2"));
+    ASSERT_FALSE(findPage(u"Zoë Weiß"_s).id.isNull());
+    editPage(u"Zoë Weiß"_s, 7, u"2"_s);
     EXPECT_EQ(syncOk().report.sent, 1);
     const QByteArray card = serverCards().values().value(0);
     VCard written;
     ASSERT_TRUE(VCardReader(card).next(written));
-    EXPECT_EQ(written.firstText(u"FN"), QStringLiteral("Zoë Weiß")) << card.toStdString();
-    EXPECT_EQ(findPage(QStringLiteral("Zoë Weiß")).texts[7], QStringLiteral("2"));
+    EXPECT_EQ(written.firstText(u"FN"), u"Zoë Weiß"_s) << card.toStdString();
+    EXPECT_EQ(findPage(u"Zoë Weiß"_s).texts[7], u"2"_s);
 }
 
 // A second real client: vdirsyncer keeps a folder of .vcf files (the phone) in step with the
@@ -1017,10 +1008,9 @@ TEST_P(SyncScenario, AWindows1252PageWithAnIdentityGoesOutInItsOwnLetters) {
 class Phone {
 public:
     Phone(const QUrl& addressBook, const QString& user, const QString& password) {
-        QDir(m_dir.path()).mkpath(QStringLiteral("cards"));
-        QDir(m_dir.path()).mkpath(QStringLiteral("status"));
-        QByteArray config = "[general]\nstatus_path = \"" +
-                            m_dir.filePath(QStringLiteral("status")).toUtf8() +
+        QDir(m_dir.path()).mkpath(u"cards"_s);
+        QDir(m_dir.path()).mkpath(u"status"_s);
+        QByteArray config = "[general]\nstatus_path = \"" + m_dir.filePath(u"status"_s).toUtf8() +
                             "/\"\n\n[pair phone]\na = \"phone_cards\"\nb = \"phone_server\"\n"
                             "collections = null\n\n[storage phone_cards]\ntype = "
                             "\"filesystem\"\npath = \"" +
@@ -1031,23 +1021,22 @@ public:
         if (!user.isEmpty())
             config +=
                 "username = \"" + user.toUtf8() + "\"\npassword = \"" + password.toUtf8() + "\"\n";
-        QFile file(m_dir.filePath(QStringLiteral("config")));
+        QFile file(m_dir.filePath(u"config"_s));
         if (file.open(QIODevice::WriteOnly))
             file.write(config);
     }
-    QString folder() const { return m_dir.filePath(QStringLiteral("cards")); }
+    QString folder() const { return m_dir.filePath(u"cards"_s); }
 
     // One vdirsyncer run; its output when it failed.
     bool sync(QString& output) {
         for (const char* verb : {"discover", "sync"}) {
             QProcess process;
             process.setProcessChannelMode(QProcess::MergedChannels);
-            process.start(QStringLiteral("vdirsyncer"),
-                          {QStringLiteral("-c"), m_dir.filePath(QStringLiteral("config")),
-                           QString::fromLatin1(verb)});
+            process.start(u"vdirsyncer"_s,
+                          {u"-c"_s, m_dir.filePath(u"config"_s), QString::fromLatin1(verb)});
             process.closeWriteChannel();
             if (!process.waitForFinished(120000) || process.exitCode() != 0) {
-                output = QString::fromLatin1(verb) + QStringLiteral(": ") +
+                output = QString::fromLatin1(verb) + u": "_s +
                          QString::fromUtf8(process.readAll()) + process.errorString();
                 return false;
             }
@@ -1058,7 +1047,7 @@ public:
     QHash<QString, std::pair<QString, VCard>> cards() const {
         QHash<QString, std::pair<QString, VCard>> byName;
         const QDir dir(folder());
-        for (const QString& name : dir.entryList({QStringLiteral("*.vcf")}, QDir::Files)) {
+        for (const QString& name : dir.entryList({u"*.vcf"_s}, QDir::Files)) {
             QFile file(dir.filePath(name));
             if (!file.open(QIODevice::ReadOnly))
                 continue;
@@ -1096,7 +1085,7 @@ QStringList texts(const VCard& card, QStringView name) {
 }
 
 TEST_P(SyncScenario, ABookAndAPhoneKeptInStepByVdirsyncerAgreeFieldByField) {
-    if (QStandardPaths::findExecutable(QStringLiteral("vdirsyncer")).isEmpty())
+    if (QStandardPaths::findExecutable(u"vdirsyncer"_s).isEmpty())
         GTEST_SKIP() << "vdirsyncer is not installed";
     addPages(6);
     syncOk();
@@ -1108,28 +1097,28 @@ TEST_P(SyncScenario, ABookAndAPhoneKeptInStepByVdirsyncerAgreeFieldByField) {
     auto cards = phone.cards();
     ASSERT_EQ(cards.size(), 6);
     for (int i = 0; i < 6; ++i) {
-        const QString name = QStringLiteral("%1person %2").arg(QChar(u'A' + i)).arg(i);
+        const QString name = u"%1person %2"_s.arg(QChar(u'A' + i)).arg(i);
         ASSERT_TRUE(cards.contains(name)) << name.toStdString();
         const VCard& card = cards.value(name).second;
-        EXPECT_EQ(texts(card, u"TEL"), QStringList{QStringLiteral("555 %1").arg(i)});
-        EXPECT_EQ(texts(card, u"EMAIL"), QStringList{QStringLiteral("p%1@example.org").arg(i)});
+        EXPECT_EQ(texts(card, u"TEL"), QStringList{u"555 %1"_s.arg(i)});
+        EXPECT_EQ(texts(card, u"EMAIL"), QStringList{u"p%1@example.org"_s.arg(i)});
     }
 
     // The phone changes a number, adds a photo and a birthday, a second e-mail address,
     // deletes two contacts and makes a new one.
-    ASSERT_TRUE(Phone::rewrite(cards.value(QStringLiteral("Aperson 0")).first,
+    ASSERT_TRUE(Phone::rewrite(cards.value(u"Aperson 0"_s).first,
                                [](QByteArray& b) { b.replace("555 0", "+48 600 100 200"); }));
-    ASSERT_TRUE(Phone::rewrite(cards.value(QStringLiteral("Bperson 1")).first, [](QByteArray& b) {
+    ASSERT_TRUE(Phone::rewrite(cards.value(u"Bperson 1"_s).first, [](QByteArray& b) {
         b.replace("END:VCARD", "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQ==\r\n"
                                "BDAY:1985-06-15\r\nEND:VCARD");
     }));
-    ASSERT_TRUE(Phone::rewrite(cards.value(QStringLiteral("Cperson 2")).first, [](QByteArray& b) {
+    ASSERT_TRUE(Phone::rewrite(cards.value(u"Cperson 2"_s).first, [](QByteArray& b) {
         b.replace("END:VCARD", "EMAIL;TYPE=WORK:cat@work.example\r\nEND:VCARD");
     }));
-    ASSERT_TRUE(QFile::remove(cards.value(QStringLiteral("Dperson 3")).first));
-    ASSERT_TRUE(QFile::remove(cards.value(QStringLiteral("Eperson 4")).first));
+    ASSERT_TRUE(QFile::remove(cards.value(u"Dperson 3"_s).first));
+    ASSERT_TRUE(QFile::remove(cards.value(u"Eperson 4"_s).first));
     {
-        QFile file(QDir(phone.folder()).filePath(QStringLiteral("nora.vcf")));
+        QFile file(QDir(phone.folder()).filePath(u"nora.vcf"_s));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(vcard("nora-phone", "FN:Nora Nowak\r\nN:Nowak;Nora;;;\r\n"
                                        "TEL;TYPE=CELL:+48 501 000 111\r\n"));
@@ -1142,49 +1131,44 @@ TEST_P(SyncScenario, ABookAndAPhoneKeptInStepByVdirsyncerAgreeFieldByField) {
     EXPECT_EQ(in.report.deletedHere, 2);
     EXPECT_EQ(in.report.sent, 0);
     EXPECT_EQ(namedPages(), 5);
-    EXPECT_EQ(findPage(QStringLiteral("Aperson 0")).texts[7], QStringLiteral("+48 600 100 200"));
-    EXPECT_TRUE(findPage(QStringLiteral("Bperson 1"))
-                    .texts[25]
-                    .contains(QStringLiteral("Birthday: 1985-06-15")));
-    EXPECT_EQ(findPage(QStringLiteral("Cperson 2")).texts[23], QStringLiteral("cat@work.example"));
-    EXPECT_EQ(findPage(QStringLiteral("Cperson 2")).texts[12], QStringLiteral("p2@example.org"));
-    EXPECT_EQ(findPage(QStringLiteral("Dperson 3")).tab, -1);
-    EXPECT_EQ(findPage(QStringLiteral("Eperson 4")).tab, -1);
-    EXPECT_EQ(findPage(QStringLiteral("Nora Nowak")).texts[9], QStringLiteral("+48 501 000 111"));
+    EXPECT_EQ(findPage(u"Aperson 0"_s).texts[7], u"+48 600 100 200"_s);
+    EXPECT_TRUE(findPage(u"Bperson 1"_s).texts[25].contains(u"Birthday: 1985-06-15"_s));
+    EXPECT_EQ(findPage(u"Cperson 2"_s).texts[23], u"cat@work.example"_s);
+    EXPECT_EQ(findPage(u"Cperson 2"_s).texts[12], u"p2@example.org"_s);
+    EXPECT_EQ(findPage(u"Dperson 3"_s).tab, -1);
+    EXPECT_EQ(findPage(u"Eperson 4"_s).tab, -1);
+    EXPECT_EQ(findPage(u"Nora Nowak"_s).texts[9], u"+48 501 000 111"_s);
 
     // Book edits back to the phone, which keeps what the book has no field for.
-    editPage(QStringLiteral("Aperson 0"), 8, QStringLiteral("22 333 44 55"));
-    editPage(QStringLiteral("Bperson 1"), 11, QStringLiteral("0700 PAGE"));
-    editPage(QStringLiteral("Nora Nowak"), 12, QStringLiteral("nora@example.pl"));
-    deletePage(QStringLiteral("Fperson 5"));
+    editPage(u"Aperson 0"_s, 8, u"22 333 44 55"_s);
+    editPage(u"Bperson 1"_s, 11, u"0700 PAGE"_s);
+    editPage(u"Nora Nowak"_s, 12, u"nora@example.pl"_s);
+    deletePage(u"Fperson 5"_s);
     const SyncOutcome out = syncOk();
     EXPECT_EQ(out.report.sent, 3);
     EXPECT_EQ(out.report.deletedThere, 1);
     ASSERT_TRUE(phone.sync(output)) << output.toStdString();
     cards = phone.cards();
     EXPECT_EQ(cards.size(), 4);
-    EXPECT_FALSE(cards.contains(QStringLiteral("Fperson 5")));
-    const VCard ann = cards.value(QStringLiteral("Aperson 0")).second;
-    EXPECT_EQ(texts(ann, u"TEL"),
-              (QStringList{QStringLiteral("+48 600 100 200"), QStringLiteral("22 333 44 55")}));
-    const VCard bob = cards.value(QStringLiteral("Bperson 1")).second;
-    EXPECT_EQ(texts(bob, u"BDAY"), QStringList{QStringLiteral("1985-06-15")});
+    EXPECT_FALSE(cards.contains(u"Fperson 5"_s));
+    const VCard ann = cards.value(u"Aperson 0"_s).second;
+    EXPECT_EQ(texts(ann, u"TEL"), (QStringList{u"+48 600 100 200"_s, u"22 333 44 55"_s}));
+    const VCard bob = cards.value(u"Bperson 1"_s).second;
+    EXPECT_EQ(texts(bob, u"BDAY"), QStringList{u"1985-06-15"_s});
     ASSERT_NE(bob.first(u"PHOTO"), nullptr);
-    EXPECT_EQ(QString(bob.first(u"PHOTO")->value).remove(u' '),
-              QStringLiteral("/9j/4AAQSkZJRgABAQ=="));
-    EXPECT_TRUE(texts(bob, u"TEL").contains(QStringLiteral("0700 PAGE")));
+    EXPECT_EQ(QString(bob.first(u"PHOTO")->value).remove(u' '), QString::fromLatin1(Photo));
+    EXPECT_TRUE(texts(bob, u"TEL").contains(u"0700 PAGE"_s));
     EXPECT_TRUE(texts(bob, u"NOTE").isEmpty()) << "the birthday is not copied into the note";
-    const VCard cat = cards.value(QStringLiteral("Cperson 2")).second;
+    const VCard cat = cards.value(u"Cperson 2"_s).second;
     EXPECT_EQ(texts(cat, u"EMAIL").size(), 2);
-    const VCard nora = cards.value(QStringLiteral("Nora Nowak")).second;
-    EXPECT_EQ(texts(nora, u"TEL"), QStringList{QStringLiteral("+48 501 000 111")});
-    EXPECT_TRUE(texts(nora, u"EMAIL").contains(QStringLiteral("nora@example.pl")));
-    EXPECT_EQ(nora.firstText(u"UID"), QStringLiteral("nora-phone")) << "the phone's own card";
+    const VCard nora = cards.value(u"Nora Nowak"_s).second;
+    EXPECT_EQ(texts(nora, u"TEL"), QStringList{u"+48 501 000 111"_s});
+    EXPECT_TRUE(texts(nora, u"EMAIL").contains(u"nora@example.pl"_s));
+    EXPECT_EQ(nora.firstText(u"UID"), u"nora-phone"_s) << "the phone's own card";
 
     // Both sides agree: neither has anything more to send.
     EXPECT_FALSE(syncOk().report.changed());
 }
-namespace {
 
 // What can happen to a tab file between two syncs, and the words the stop must use.
 struct TabDamage {
@@ -1217,8 +1201,8 @@ const TabDamage TabDamages[] = {
      "is missing"},
     {"a link",
      [](const QString& f, const QString& scratch) {
-         ASSERT_TRUE(QFile::rename(f, scratch + QStringLiteral("/elsewhere.raf")));
-         ASSERT_TRUE(QFile::link(scratch + QStringLiteral("/elsewhere.raf"), f));
+         ASSERT_TRUE(QFile::rename(f, scratch + u"/elsewhere.raf"_s));
+         ASSERT_TRUE(QFile::link(scratch + u"/elsewhere.raf"_s, f));
      },
      "is a link, not the tab file"},
     {"a folder",
@@ -1257,11 +1241,10 @@ TEST_P(SyncScenario, ADamagedTabFileStopsTheSyncBeforeAnyChangeOnEitherSide) {
         for (const bool dryRun : {true, false}) {
             const SyncOutcome outcome = sync(dryRun);
             EXPECT_FALSE(outcome.ok);
-            EXPECT_TRUE(outcome.error.contains(QStringLiteral("Orvel0C.raf")))
-                << outcome.error.toStdString();
+            EXPECT_TRUE(outcome.error.contains(u"Orvel0C.raf"_s)) << outcome.error.toStdString();
             EXPECT_TRUE(outcome.error.contains(QLatin1StringView(damage.says)))
                 << outcome.error.toStdString();
-            EXPECT_TRUE(outcome.error.contains(QStringLiteral("check --repair")));
+            EXPECT_TRUE(outcome.error.contains(u"check --repair"_s));
             EXPECT_EQ(outcome.report.deletedThere, 0);
         }
         EXPECT_EQ(serverEtags(), etags) << "no card deleted or written";
@@ -1279,8 +1262,8 @@ TEST_P(SyncScenario, ADamagedTabFileStopsTheSyncBeforeAnyChangeOnEitherSide) {
     // Repaired instead of mended, the pages the cut took come back from the server, whose
     // cards stay as they were.
     resizeFile(tabFile, 5 * 1690 + 700);
-    const ToolRun repaired = tool(book, {QStringLiteral("check"), QStringLiteral("--repair")});
-    EXPECT_TRUE(repaired.out.contains(QStringLiteral("brings 7 lost page(s) back")))
+    const ToolRun repaired = tool(book, {u"check"_s, u"--repair"_s});
+    EXPECT_TRUE(repaired.out.contains(u"brings 7 lost page(s) back"_s))
         << repaired.out.toStdString();
     const SyncOutcome after = syncOk();
     EXPECT_EQ(after.report.deletedThere, 0);
@@ -1291,31 +1274,21 @@ TEST_P(SyncScenario, ADamagedTabFileStopsTheSyncBeforeAnyChangeOnEitherSide) {
 // A page whose encoding mark was flipped reads as mojibake ("Иванов" as "Ð˜Ð²Ð°Ð½"); the sync
 // stops instead of sending it over the good card.
 TEST_P(SyncScenario, APageWhoseEncodingMarkFlippedStopsTheSyncInsteadOfSendingMojibake) {
-    PageTexts texts;
-    texts[0] = QStringLiteral("Иванов Иван");
-    texts[7] = QStringLiteral("555 1");
-    LocalBook local(book.folder(), clock);
-    LocalBook::Placed placed;
-    QString error;
-    ASSERT_TRUE(local.addPage(texts, {}, placed, error)) << error.toStdString();
+    const LocalBook::Placed placed = addPage({{0, u"Иванов Иван"_s}, {7, u"555 1"_s}});
     syncOk();
     const QHash<QString, QByteArray> cards = serverCards();
     setReservedByte(book.folder().tabFilePath(placed.tab), placed.page, 1, 'W');
 
     const SyncOutcome outcome = sync();
     EXPECT_FALSE(outcome.ok);
-    EXPECT_TRUE(outcome.error.contains(QStringLiteral("Page %1 of tab I J").arg(placed.page)))
+    EXPECT_TRUE(outcome.error.contains(u"Page %1 of tab I J"_s.arg(placed.page)))
         << outcome.error.toStdString();
     // Stored in SCSU (or UTF-8 by an earlier version), read as Windows-1252 it would be mojibake.
-    EXPECT_TRUE(outcome.error.contains(QStringLiteral("does not decode")) &&
-                outcome.error.contains(QStringLiteral("in a page marked Windows-1252")))
+    EXPECT_TRUE(outcome.error.contains(u"does not decode"_s) &&
+                outcome.error.contains(u"in a page marked Windows-1252"_s))
         << outcome.error.toStdString();
     EXPECT_EQ(serverCards(), cards);
 }
-
-} // namespace
-
-namespace {
 
 // Many deletions at once stop the sync before it changes anything, on either side, until the
 // user allows them; a dry run shows the same count.
@@ -1323,20 +1296,20 @@ TEST_P(SyncScenario, ASyncThatWouldDeleteManyStopsSaysHowManyAndGoesOnOnlyWhenAl
     addPages(24);
     syncOk();
     for (int i = 0; i < 12; ++i)
-        deletePage(QStringLiteral("%1person %2").arg(QChar(u'A' + i)).arg(i));
+        deletePage(u"%1person %2"_s.arg(QChar(u'A' + i)).arg(i));
     const QHash<QString, QByteArray> etags = serverEtags();
 
     const SyncOutcome dry = sync(true);
     ASSERT_TRUE(dry.ok) << dry.error.toStdString();
     EXPECT_EQ(dry.report.deletedThere, 12);
     EXPECT_EQ(heldDeletionsText(dry.report),
-              QStringLiteral("The sync would delete 12 of the 24 cards on the server, more than "
-                             "10 and more than a quarter."));
+              u"The sync would delete 12 of the 24 cards on the server, more than "
+              "10 and more than a quarter."_s);
     const SyncOutcome held = sync();
     EXPECT_FALSE(held.ok);
-    EXPECT_TRUE(held.error.contains(QStringLiteral("12 of the 24 cards on the server")))
+    EXPECT_TRUE(held.error.contains(u"12 of the 24 cards on the server"_s))
         << held.error.toStdString();
-    EXPECT_TRUE(held.error.contains(QStringLiteral("stopped before changing anything")));
+    EXPECT_TRUE(held.error.contains(u"stopped before changing anything"_s));
     EXPECT_EQ(serverEtags(), etags);
 
     SyncOutcome allowed = runSync(book.folder(), clock, {account, Password, false, 10000, true});
@@ -1352,29 +1325,22 @@ TEST_P(SyncScenario, ASyncThatWouldDeleteManyStopsSaysHowManyAndGoesOnOnlyWhenAl
     }
     const SyncOutcome phoneHeld = sync();
     EXPECT_FALSE(phoneHeld.ok);
-    EXPECT_TRUE(phoneHeld.error.contains(QStringLiteral("11 of the 12 pages here")))
+    EXPECT_TRUE(phoneHeld.error.contains(u"11 of the 12 pages here"_s))
         << phoneHeld.error.toStdString();
     EXPECT_EQ(namedPages(), 12);
 }
-
-} // namespace
-
-namespace {
 
 // Every page that leaves the book, and every card a sync deletes, is kept in the trash;
 // restored, a page syncs back as a card with what the server's card held, photo included.
 TEST_P(SyncScenario, TheTrashKeepsWhatLeavesEitherSideAndRestoresTheWholeCard) {
     addPages(2);
     syncOk();
-    const QString pia = bookUrl().path() + QStringLiteral("phone-card.vcf");
-    const QByteArray photo = "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQ==\r\n";
-    ASSERT_TRUE(serverWrite("PUT", pia,
-                            vcard("p1", "FN:Pia Photo\r\nN:Photo;Pia;;;\r\nBDAY:1990-04-01\r\n" +
-                                            photo + "TEL;TYPE=CELL:0711\r\n")));
+    const QString pia = bookUrl().path() + u"phone-card.vcf"_s;
+    ASSERT_TRUE(serverWrite("PUT", pia, PiaCard));
     syncOk();
 
     // Delete in the window; the phone deletes another card.
-    const Found found = findPage(QStringLiteral("Pia Photo"));
+    const Found found = findPage(u"Pia Photo"_s);
     PageStore store(book.folder(), clock);
     store.setCurrentTab(found.tab);
     store.selectTabFile();
@@ -1386,50 +1352,42 @@ TEST_P(SyncScenario, TheTrashKeepsWhatLeavesEitherSideAndRestoresTheWholeCard) {
     EXPECT_EQ(synced.report.deletedHere, 1);
     EXPECT_FALSE(serverCards().contains(pia));
 
-    ToolRun listed = orvelan::test::runCommand(book.folder(), {QStringLiteral("trash")}, true);
+    ToolRun listed = orvelan::test::runCommand(book.folder(), {u"trash"_s}, true);
     ASSERT_EQ(listed.status, 0) << listed.err.toStdString();
     const QJsonArray entries = listed.json().toArray();
     ASSERT_EQ(entries.size(), 2);
-    EXPECT_EQ(entries[0][QStringLiteral("name")].toString(), QStringLiteral("Bperson 1"))
-        << "newest first";
-    EXPECT_EQ(entries[0][QStringLiteral("why")].toString(),
-              QStringLiteral("Deleted on the server"));
-    EXPECT_EQ(entries[1][QStringLiteral("name")].toString(), QStringLiteral("Pia Photo"));
-    EXPECT_EQ(entries[1][QStringLiteral("why")].toString(), QStringLiteral("Deleted"));
-    EXPECT_TRUE(entries[1][QStringLiteral("card")].toBool()) << "the card the sync deleted";
+    EXPECT_EQ(entries[0][u"name"_s].toString(), u"Bperson 1"_s) << "newest first";
+    EXPECT_EQ(entries[0][u"why"_s].toString(), u"Deleted on the server"_s);
+    EXPECT_EQ(entries[1][u"name"_s].toString(), u"Pia Photo"_s);
+    EXPECT_EQ(entries[1][u"why"_s].toString(), u"Deleted"_s);
+    EXPECT_TRUE(entries[1][u"card"_s].toBool()) << "the card the sync deleted";
 
     const ToolRun restored =
-        tool(book, {QStringLiteral("trash"), QStringLiteral("restore"),
-                    QString::number(entries[0][QStringLiteral("number")].toInt()),
-                    QString::number(entries[1][QStringLiteral("number")].toInt())});
+        tool(book, {u"trash"_s, u"restore"_s, QString::number(entries[0][u"number"_s].toInt()),
+                    QString::number(entries[1][u"number"_s].toInt())});
     ASSERT_EQ(restored.status, 0) << restored.err.toStdString();
-    EXPECT_TRUE(restored.out.contains(QStringLiteral("Pia Photo to tab P, page")))
-        << restored.out.toStdString();
-    EXPECT_EQ(findPage(QStringLiteral("Bperson 1")).texts[7], QStringLiteral("555 1"));
+    EXPECT_TRUE(restored.out.contains(u"Pia Photo to tab P, page"_s)) << restored.out.toStdString();
+    EXPECT_EQ(findPage(u"Bperson 1"_s).texts[7], u"555 1"_s);
 
     const SyncOutcome back = syncOk();
     EXPECT_EQ(back.report.sent, 2) << "each goes back as a new card";
     const QByteArray card = serverCards().value(hrefOfCardWith("FN:Pia Photo"));
-    EXPECT_TRUE(card.contains("/9j/4AAQSkZJRgABAQ==")) << card.toStdString();
+    EXPECT_TRUE(card.contains(Photo)) << card.toStdString();
     EXPECT_TRUE(card.contains("BDAY:1990-04-01")) << card.toStdString();
     EXPECT_EQ(serverCards().size(), 3);
     EXPECT_FALSE(syncOk().report.changed());
-    EXPECT_TRUE(tool(book, {QStringLiteral("trash")}).out.contains(QStringLiteral("empty")));
+    EXPECT_TRUE(tool(book, {u"trash"_s}).out.contains(u"empty"_s));
 }
-
-} // namespace
-
-namespace {
 
 // The phone deletes a card while the page is edited here; the sync that sends the page back as
 // a new card stops before it saves its state (as a kill would). The next sync finds that card:
 // one page, one card, and later edits go out.
 TEST_P(SyncScenario, ASyncStoppedBeforeSavingARecreatedCardLeavesNoDuplicate) {
     syncOk();
-    const QString phoneCard = bookUrl().path() + QStringLiteral("phone-ann.vcf");
+    const QString phoneCard = bookUrl().path() + u"phone-ann.vcf"_s;
     ASSERT_TRUE(serverWrite("PUT", phoneCard, vcard("pa", "FN:Anna Phone\r\nTEL:111\r\n")));
     syncOk();
-    editPage(QStringLiteral("Anna Phone"), 7, QStringLiteral("222"));
+    editPage(u"Anna Phone"_s, 7, u"222"_s);
     ASSERT_TRUE(serverWrite("DELETE", phoneCard));
 
     // The state cannot be written once the card is sent: a folder stands in its place.
@@ -1441,13 +1399,12 @@ TEST_P(SyncScenario, ASyncStoppedBeforeSavingARecreatedCardLeavesNoDuplicate) {
     InterruptingTransport& transport = between();
     transport.after = [&](const HttpRequest& request, HttpResponse&) {
         if (request.method == "PUT" && QFile::remove(statePath))
-            QDir().mkpath(statePath + QStringLiteral("/blocked"));
+            QDir().mkpath(statePath + u"/blocked"_s);
     };
     QString error;
     syncBetween(&error);
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_TRUE(error.contains(QStringLiteral("Cannot write the sync state")))
-        << error.toStdString();
+    EXPECT_TRUE(error.contains(u"Cannot write the sync state"_s)) << error.toStdString();
     ASSERT_TRUE(QDir(statePath).removeRecursively());
     ASSERT_TRUE(stateFile.open(QIODevice::WriteOnly));
     stateFile.write(savedState);
@@ -1460,17 +1417,13 @@ TEST_P(SyncScenario, ASyncStoppedBeforeSavingARecreatedCardLeavesNoDuplicate) {
     EXPECT_EQ(serverCards().size(), 1);
     EXPECT_FALSE(syncOk().report.changed());
 
-    editPage(QStringLiteral("Anna Phone"), 7, QStringLiteral("333"));
+    editPage(u"Anna Phone"_s, 7, u"333"_s);
     const SyncOutcome edited = syncOk();
     EXPECT_EQ(edited.report.sent, 1);
-    EXPECT_TRUE(edited.report.changes.filter(QStringLiteral("could not be read")).isEmpty())
+    EXPECT_TRUE(edited.report.changes.filter(u"could not be read"_s).isEmpty())
         << edited.report.changes.join(u'\n').toStdString();
     EXPECT_TRUE(serverCards().begin().value().contains("333"));
 }
-
-} // namespace
-
-namespace {
 
 // A first sync keeps its progress as it goes, with or without a progress bar: the account as
 // soon as the address book is found, the state every hundred steps.
@@ -1514,6 +1467,153 @@ TEST_P(SyncScenario, AFirstSyncKeepsTheAccountAtOnceAndItsStatePartWay) {
     SyncState state;
     ASSERT_TRUE(SyncState::load(syncStatePath(other.folder()), state, error));
     EXPECT_GE(state.cards().size(), 100);
+}
+
+// Merging duplicates in a synced book: the kept page goes out as one updated card, the others'
+// cards are deleted through the sync's own rules and kept in the trash (photo and all), and a
+// restored page goes back as a new card.
+TEST_P(SyncScenario, AMergeUpdatesOneCardDeletesTheOthersAndTheTrashKeepsTheirCards) {
+    const auto json = [&](const QStringList& args) {
+        const ToolRun run = orvelan::test::runCommand(book.folder(), args, true);
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        return run.json();
+    };
+    json({u"add"_s, u"Name=Ivanov, Ivan"_s, u"Phone1=+7 495 123-45-67"_s});
+    json({u"add"_s, u"Name=IVAN IVANOV"_s, u"Email=ivan@example.com"_s});
+    syncOk();
+    // The phone holds the same person in Cyrillic, with a photo.
+    const QString phoneCard = bookUrl().path() + u"phone-ivan.vcf"_s;
+    ASSERT_TRUE(serverWrite("PUT", phoneCard,
+                            vcard("phone-ivan", "FN:Иванов Иван\r\nN:Иванов;Иван;;;\r\n"
+                                                "TEL;TYPE=CELL:8 (495) 123 45 67\r\n"
+                                                "PHOTO;ENCODING=b;TYPE=JPEG:" +
+                                                    Photo + "\r\n")));
+    EXPECT_EQ(syncOk().report.received, 1);
+    ASSERT_EQ(serverCards().size(), 3);
+
+    const QJsonArray groups = json({u"duplicates"_s})[u"groups"_s].toArray();
+    ASSERT_EQ(groups.size(), 1);
+    QStringList merge{u"merge"_s};
+    for (const QJsonValue& page : groups[0][u"pages"_s].toArray())
+        merge << QString::number(page[u"tab"_s].toInt())
+              << QString::number(page[u"page"_s].toInt());
+    ASSERT_EQ(merge.size(), 7);
+    json(merge);
+
+    const SyncReport merged = syncOk().report;
+    EXPECT_EQ(merged.sent, 1) << "one updated card";
+    EXPECT_EQ(merged.deletedThere, 2);
+    const QHash<QString, QByteArray> left = serverCards();
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_TRUE(left.begin().value().contains("ivan@example.com")) << left.begin()->data();
+
+    Trash trash(book.folder());
+    QString error;
+    ASSERT_TRUE(trash.load(error)) << error.toStdString();
+    ASSERT_EQ(trash.entries().size(), 3);
+    int withCard = 0;
+    int phoneEntry = 0;
+    for (const TrashEntry& entry : trash.entries()) {
+        withCard += entry.card.isEmpty() ? 0 : 1;
+        if (entry.card.contains(Photo))
+            phoneEntry = entry.number;
+    }
+    EXPECT_EQ(withCard, 2) << "the two deleted cards, as the server had them";
+    ASSERT_NE(phoneEntry, 0) << "the phone's card keeps its photo in the trash";
+
+    json({u"trash"_s, u"restore"_s, QString::number(phoneEntry)});
+    EXPECT_EQ(syncOk().report.sent, 1);
+    const QHash<QString, QByteArray> after = serverCards();
+    ASSERT_EQ(after.size(), 2);
+    EXPECT_FALSE(after.contains(phoneCard)) << "a new card";
+    int photos = 0;
+    for (const QByteArray& card : after)
+        photos += card.contains(Photo) ? 1 : 0;
+    EXPECT_EQ(photos, 1);
+}
+
+// The CardDAV client's own requests: discovery, writes under their preconditions, listings.
+TEST_P(SyncScenario, FindsTheUsersAddressBooksFromTheServerAddressAndFromTheirOwnUrl) {
+    DavClient client(http());
+    const QUrl book = makeAddressBook(u"Friends"_s);
+    QList<DavClient::AddressBook> books;
+    QUrl home;
+    DavError error;
+    ASSERT_TRUE(client.discover(server->baseUrl(), books, home, error));
+    ASSERT_FALSE(books.isEmpty());
+    bool named = false;
+    for (const DavClient::AddressBook& found : std::as_const(books))
+        named = named || (found.name == u"Friends"_s && found.url == book);
+    EXPECT_TRUE(named);
+
+    ASSERT_TRUE(client.discover(book, books, home, error)) << "the address book's own URL";
+    ASSERT_EQ(books.size(), 1);
+    EXPECT_EQ(books.first().url, book);
+
+    QUrl principal = server->baseUrl();
+    principal.setPath(hasLogins() ? u'/' + user + u'/' : u"/user/"_s);
+    ASSERT_TRUE(client.discover(principal, books, home, error)) << "the user's principal";
+    EXPECT_FALSE(books.isEmpty());
+}
+
+TEST_P(SyncScenario, WritesUnderPreconditionsListsChangesAndFetchesInBatches) {
+    DavClient client(http());
+    const QUrl book = makeAddressBook(u"work"_s);
+    const QString path = book.path();
+    DavClient::Write outcome;
+    QByteArray etag;
+    DavError error;
+    ASSERT_TRUE(client.putCard(book, path + u"a.vcf"_s, vcard("a", "FN:Ann Arbor\r\n"), {}, outcome,
+                               etag, error))
+        << error.message.toStdString();
+    EXPECT_EQ(outcome, DavClient::Write::Done);
+    EXPECT_FALSE(etag.isEmpty());
+    const QByteArray first = etag;
+
+    // A second create of the same card, and a write over an old version, are refused.
+    ASSERT_TRUE(client.putCard(book, path + u"a.vcf"_s, vcard("a", "FN:Ann B\r\n"), {}, outcome,
+                               etag, error));
+    EXPECT_EQ(outcome, DavClient::Write::PreconditionFailed);
+    ASSERT_TRUE(client.putCard(book, path + u"a.vcf"_s, vcard("a", "FN:Ann C\r\n"), "\"old\"",
+                               outcome, etag, error));
+    EXPECT_EQ(outcome, DavClient::Write::PreconditionFailed);
+
+    DavClient::Listing listing;
+    bool unsupported = false;
+    ASSERT_TRUE(client.syncChanges(book, {}, listing, unsupported, error));
+    ASSERT_EQ(listing.etags.size(), 1);
+    EXPECT_EQ(listing.etags.value(path + u"a.vcf"_s), first);
+    const QString token = listing.syncToken;
+    EXPECT_FALSE(token.isEmpty());
+
+    // Nothing changed: the report lists nothing.
+    ASSERT_TRUE(client.syncChanges(book, token, listing, unsupported, error));
+    EXPECT_TRUE(listing.etags.isEmpty());
+    EXPECT_TRUE(listing.removed.isEmpty());
+
+    ASSERT_TRUE(client.putCard(book, path + u"b c.vcf"_s, vcard("bc", "FN:Bea\r\n"), {}, outcome,
+                               etag, error));
+    ASSERT_TRUE(client.deleteCard(book, path + u"a.vcf"_s, "\"stale\"", outcome, error));
+    EXPECT_EQ(outcome, DavClient::Write::PreconditionFailed) << "a card changed meanwhile stays";
+    ASSERT_TRUE(client.deleteCard(book, path + u"a.vcf"_s, first, outcome, error));
+    EXPECT_EQ(outcome, DavClient::Write::Done);
+
+    ASSERT_TRUE(client.syncChanges(book, token, listing, unsupported, error));
+    EXPECT_EQ(listing.etags.keys(), QStringList{path + u"b c.vcf"_s});
+    EXPECT_EQ(listing.removed, QStringList{path + u"a.vcf"_s});
+
+    ASSERT_TRUE(client.listCards(book, listing, error));
+    EXPECT_EQ(listing.etags.keys(), QStringList{path + u"b c.vcf"_s});
+
+    QList<DavClient::Card> cards;
+    ASSERT_TRUE(client.fetchCards(book, {path + u"b c.vcf"_s, path + u"a.vcf"_s}, cards, error));
+    ASSERT_EQ(cards.size(), 2);
+    for (const DavClient::Card& fetched : std::as_const(cards)) {
+        if (fetched.href.endsWith(u"b c.vcf"_s))
+            EXPECT_TRUE(fetched.data.contains("FN:Bea"));
+        else
+            EXPECT_TRUE(fetched.data.isEmpty()) << "a card that is gone comes back empty";
+    }
 }
 
 } // namespace

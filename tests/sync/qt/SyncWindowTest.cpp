@@ -25,6 +25,7 @@
 
 using namespace orvelan;
 using namespace orvelan::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -76,7 +77,7 @@ private Q_SLOTS:
 void SyncWindowTest::pastTheDeleteLimitTheWindowAsksAndGoesOnOnlyOnYes() {
     if (!serverUp)
         QSKIP("Radicale is not available");
-    server.addUser(QStringLiteral("dora"), QStringLiteral("del-limit"));
+    server.addUser(u"dora"_s, u"del-limit"_s);
     TempBook book;
     QList<QByteArray> pages;
     for (int i = 0; i < 20; ++i)
@@ -92,8 +93,7 @@ void SyncWindowTest::pastTheDeleteLimitTheWindowAsksAndGoesOnOnlyOnYes() {
         return answer;
     };
     window.open();
-    typeAccount(window, server.baseUrl().toString(), QStringLiteral("dora"),
-                QStringLiteral("del-limit"));
+    typeAccount(window, server.baseUrl().toString(), u"dora"_s, u"del-limit"_s);
     QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
     QVERIFY(asked.isEmpty());
     QByteArray blanked = book.tabBytes(12); // as synced: each page with its identity
@@ -108,12 +108,12 @@ void SyncWindowTest::pastTheDeleteLimitTheWindowAsksAndGoesOnOnlyOnYes() {
         answer = yes;
         QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
         QCOMPARE(asked.size(), yes ? 2 : 1);
-        QVERIFY2(asked.last().startsWith(
-                     QStringLiteral("The sync would delete 12 of the 20 cards on the server")),
-                 qPrintable(asked.last()));
+        QVERIFY2(
+            asked.last().startsWith(u"The sync would delete 12 of the 20 cards on the server"_s),
+            qPrintable(asked.last()));
         const QString result = control<QLabel>(window, "SyncResultLa")->text();
-        QVERIFY2(result.contains(yes ? QStringLiteral("deleted on the server 12")
-                                     : QStringLiteral("stopped before changing anything")),
+        QVERIFY2(result.contains(yes ? u"deleted on the server 12"_s
+                                     : u"stopped before changing anything"_s),
                  qPrintable(result));
     }
 }
@@ -121,7 +121,7 @@ void SyncWindowTest::pastTheDeleteLimitTheWindowAsksAndGoesOnOnlyOnYes() {
 void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
     if (!serverUp)
         QSKIP("Radicale is not available");
-    server.addUser(QStringLiteral("wendy"), QStringLiteral("pa55-word"));
+    server.addUser(u"wendy"_s, u"pa55-word"_s);
     TempBook book;
     book.writeTab(1, {TempBook::named("Alma Window"), TempBook::named("Arno Window")});
     FakeClock clock;
@@ -130,29 +130,27 @@ void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
     QSignalSpy synced(&window, &SyncWindow::synced);
     window.open();
 
-    typeAccount(window, server.baseUrl().toString(), QStringLiteral("wendy"),
-                QStringLiteral("wrong"));
+    typeAccount(window, server.baseUrl().toString(), u"wendy"_s, u"wrong"_s);
     QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
     QVERIFY(control<QLabel>(window, "SyncResultLa")
                 ->text()
-                .contains(QStringLiteral("did not accept the user name and password")));
+                .contains(u"did not accept the user name and password"_s));
     QVERIFY2(fieldsKeepTheirHeight(window), "a long message makes the window taller instead");
 
     control<QLineEdit>(window, "SyncPassTB")->clear();
-    QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), QStringLiteral("pa55-word"));
+    QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), u"pa55-word"_s);
     QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
     QCOMPARE(control<QLabel>(window, "SyncResultLa")->text(),
-             QStringLiteral("Sent 2, received 0, deleted here 0, deleted on the server 0, "
-                            "conflicts 0."));
+             u"Sent 2, received 0, deleted here 0, deleted on the server 0, "
+             "conflicts 0."_s);
     QCOMPARE(synced.size(), 2);
-    QCOMPARE(keyring.entries.value(QStringLiteral("wendy@") + server.baseUrl().toString()),
-             QStringLiteral("pa55-word"));
+    QCOMPARE(keyring.entries.value(u"wendy@"_s + server.baseUrl().toString()), u"pa55-word"_s);
 
     // The account is kept; the password is in no file of the book folder.
     SyncAccount account;
     QString error;
     QVERIFY(SyncAccount::load(book.folder(), account, error));
-    QCOMPARE(account.user, QStringLiteral("wendy"));
+    QCOMPARE(account.user, u"wendy"_s);
     QVERIFY(!account.addressBookUrl.isEmpty());
     QDirIterator files(book.root(), QDir::Files, QDirIterator::Subdirectories);
     while (files.hasNext()) {
@@ -168,13 +166,13 @@ void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
     // Opened again, the window shows the account, with the password from the keyring.
     SyncWindow again(book.folder(), clock, &keyring);
     again.open();
-    QCOMPARE(control<QLineEdit>(again, "SyncUserTB")->text(), QStringLiteral("wendy"));
-    QCOMPARE(control<QLineEdit>(again, "SyncPassTB")->text(), QStringLiteral("pa55-word"));
+    QCOMPARE(control<QLineEdit>(again, "SyncUserTB")->text(), u"wendy"_s);
+    QCOMPARE(control<QLineEdit>(again, "SyncPassTB")->text(), u"pa55-word"_s);
     QVERIFY(control<QCheckBox>(again, "SyncOpenCloseCk")->isChecked());
     QTest::mouseClick(control<QPushButton>(again, "SyncFindBu"), Qt::LeftButton);
     QCOMPARE(control<QComboBox>(again, "SyncBookCb")->count(), 1);
     QTest::mouseClick(control<QPushButton>(again, "SyncNowBu"), Qt::LeftButton);
-    QVERIFY(control<QLabel>(again, "SyncResultLa")->text().startsWith(QStringLiteral("Sent 0,")));
+    QVERIFY(control<QLabel>(again, "SyncResultLa")->text().startsWith(u"Sent 0,"_s));
 }
 
 // A card added on the phone is in the book when it opens; a page edited in the book is on the
@@ -182,26 +180,26 @@ void SyncWindowTest::syncsKeepsThePasswordInTheKeyringOnlyAndShowsTheResult() {
 void SyncWindowTest::theTickedBoxSyncsWhenTheBookOpensAndCloses() {
     if (!serverUp)
         QSKIP("Radicale is not available");
-    server.addUser(QStringLiteral("olga"), QStringLiteral("open-close"));
+    server.addUser(u"olga"_s, u"open-close"_s);
     TempBook book;
     book.writeTab(1, {TempBook::named("Alma Open")});
     FakeClock clock;
     SyncRequest request;
     request.account.url = server.baseUrl().toString();
-    request.account.user = QStringLiteral("olga");
-    request.password = QStringLiteral("open-close");
+    request.account.user = u"olga"_s;
+    request.password = u"open-close"_s;
     SyncOutcome first = runSync(book.folder(), clock, request);
     QVERIFY2(first.ok, qPrintable(first.error));
     first.account.syncOnOpenClose = true;
     QCOMPARE(first.account.save(book.folder()), 0);
 
-    QtHttpTransport phone({QStringLiteral("olga"), QStringLiteral("open-close"), {}, 10000});
+    QtHttpTransport phone({u"olga"_s, u"open-close"_s, {}, 10000});
     DavClient phoneClient(phone);
     const QUrl addressBook(first.account.addressBookUrl);
     DavClient::Write written;
     QByteArray etag;
     DavError error;
-    QVERIFY(phoneClient.putCard(addressBook, addressBook.path() + QStringLiteral("phone-1.vcf"),
+    QVERIFY(phoneClient.putCard(addressBook, addressBook.path() + u"phone-1.vcf"_s,
                                 "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:phone-1\r\nFN:Anna Phone\r\n"
                                 "N:Phone;Anna;;;\r\nEND:VCARD\r\n",
                                 {}, written, etag, error));
@@ -210,13 +208,13 @@ void SyncWindowTest::theTickedBoxSyncsWhenTheBookOpensAndCloses() {
     AssembledBook run(book);
     run.program->run().openBook();
     QTRY_COMPARE(book.pageCount(1), 2); // once the book shows
-    QTRY_COMPARE(run.mainWindow.statusLabel()->text(), QStringLiteral("Synced: 1 in, 0 out"));
+    QTRY_COMPARE(run.mainWindow.statusLabel()->text(), u"Synced: 1 in, 0 out"_s);
 
-    QTest::keyClicks(run.find<QLineEdit>("SAdd1TB"), QStringLiteral("1 Mill Lane"));
+    QTest::keyClicks(run.find<QLineEdit>("SAdd1TB"), u"1 Mill Lane"_s);
     run.prompter.answerNext(PromptAnswer::Yes); // save the changed page before closing
     run.click("Image1");
     QTRY_VERIFY(!run.mainWindow.isVisible());
-    QTRY_COMPARE(run.mainWindow.statusLabel()->text(), QStringLiteral("Synced: 0 in, 1 out"));
+    QTRY_COMPARE(run.mainWindow.statusLabel()->text(), u"Synced: 0 in, 1 out"_s);
     qunsetenv("ORVELAN_SYNC_PASSWORD");
     DavClient::Listing listing;
     QList<DavClient::Card> cards;
@@ -239,22 +237,20 @@ void SyncWindowTest::anUnencryptedServerElsewhereNeedsTheTickBox() {
     SyncWindow window(book.folder(), clock, &keyring);
     window.open();
     QCheckBox* plain = control<QCheckBox>(window, "SyncPlainHttpCk");
-    QVERIFY(plain->text().contains(QStringLiteral("readable on the network")));
+    QVERIFY(plain->text().contains(u"readable on the network"_s));
     QVERIFY(!plain->isChecked());
-    QTest::keyClicks(control<QLineEdit>(window, "SyncUrlTB"),
-                     QStringLiteral("http://dav.example.org/"));
-    QTest::keyClicks(control<QLineEdit>(window, "SyncUserTB"), QStringLiteral("ann"));
-    QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), QStringLiteral("pw"));
+    QTest::keyClicks(control<QLineEdit>(window, "SyncUrlTB"), u"http://dav.example.org/"_s);
+    QTest::keyClicks(control<QLineEdit>(window, "SyncUserTB"), u"ann"_s);
+    QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), u"pw"_s);
     QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
-    QVERIFY2(control<QLabel>(window, "SyncResultLa")
-                 ->text()
-                 .contains(QStringLiteral("without encryption (http://)")),
-             qPrintable(control<QLabel>(window, "SyncResultLa")->text()));
+    QVERIFY2(
+        control<QLabel>(window, "SyncResultLa")->text().contains(u"without encryption (http://)"_s),
+        qPrintable(control<QLabel>(window, "SyncResultLa")->text()));
     QTest::mouseClick(control<QPushButton>(window, "SyncFindBu"), Qt::LeftButton);
-    QVERIFY(control<QLabel>(window, "SyncResultLa")->text().contains(QStringLiteral("tick box")));
+    QVERIFY(control<QLabel>(window, "SyncResultLa")->text().contains(u"tick box"_s));
 
     SyncAccount account;
-    account.url = QStringLiteral("http://dav.example.org/");
+    account.url = u"http://dav.example.org/"_s;
     account.allowPlainHttp = true;
     QCOMPARE(account.save(book.folder()), 0);
     SyncWindow again(book.folder(), clock, &keyring);
@@ -273,30 +269,28 @@ public:
 void SyncWindowTest::withoutAKeyringTheWindowSaysSoAndSyncOnOpenNeedsNoCommandLine() {
     if (!serverUp)
         QSKIP("Radicale is not available");
-    server.addUser(QStringLiteral("kim"), QStringLiteral("no-ring"));
+    server.addUser(u"kim"_s, u"no-ring"_s);
     TempBook book;
     book.writeTab(1, {TempBook::named("Alma Ring")});
     FakeClock clock;
     NoKeyring keyring;
     SyncWindow window(book.folder(), clock, &keyring);
     window.open();
-    typeAccount(window, server.baseUrl().toString(), QStringLiteral("kim"),
-                QStringLiteral("no-ring"));
+    typeAccount(window, server.baseUrl().toString(), u"kim"_s, u"no-ring"_s);
     QTest::mouseClick(control<QCheckBox>(window, "SyncOpenCloseCk"), Qt::LeftButton);
     QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
     const QString result = control<QLabel>(window, "SyncResultLa")->text();
-    QVERIFY2(result.startsWith(QStringLiteral("Sent 1,")), qPrintable(result));
-    QVERIFY2(result.contains(QStringLiteral("The password could not be kept")), qPrintable(result));
+    QVERIFY2(result.startsWith(u"Sent 1,"_s), qPrintable(result));
+    QVERIFY2(result.contains(u"The password could not be kept"_s), qPrintable(result));
 
     qunsetenv("ORVELAN_SYNC_PASSWORD");
     AssembledBook run(book);
     run.program->run().openBook();
     QTRY_COMPARE(run.prompter.shown().size(), 1);
     const PromptRequest asked = run.prompter.shown().first();
-    QCOMPARE(asked.title, QStringLiteral("ORVELAN Sync"));
-    QVERIFY2(asked.text.contains(QStringLiteral("Open Sync... on the options panel")),
-             qPrintable(asked.text));
-    QVERIFY2(!asked.text.contains(QStringLiteral("--password-file")), qPrintable(asked.text));
+    QCOMPARE(asked.title, u"ORVELAN Sync"_s);
+    QVERIFY2(asked.text.contains(u"Open Sync... on the options panel"_s), qPrintable(asked.text));
+    QVERIFY2(!asked.text.contains(u"--password-file"_s), qPrintable(asked.text));
 }
 
 // The sync when the book opens waits for the book: a user who gives up at the master password
@@ -305,8 +299,8 @@ void SyncWindowTest::aLockedBookSyncsOnlyOnceItsMasterPasswordIsGiven() {
     TempBook book;
     storeSettings(book, [](Settings& s) { s.setFlag(Settings::UsePasswordOnStartUp, true); });
     SyncAccount account;
-    account.url = QStringLiteral("http://127.0.0.1:9/");
-    account.user = QStringLiteral("kim"); // no password anywhere: the sync would say so
+    account.url = u"http://127.0.0.1:9/"_s;
+    account.user = u"kim"_s; // no password anywhere: the sync would say so
     account.syncOnOpenClose = true;
     QCOMPARE(account.save(book.folder()), 0);
     qunsetenv("ORVELAN_SYNC_PASSWORD");
@@ -317,7 +311,7 @@ void SyncWindowTest::aLockedBookSyncsOnlyOnceItsMasterPasswordIsGiven() {
         QCOMPARE(run.password.modes.size(), 1);
         if (accept) {
             QTRY_COMPARE(run.prompter.shown().size(), 1);
-            QCOMPARE(run.prompter.shown().first().title, QStringLiteral("ORVELAN Sync"));
+            QCOMPARE(run.prompter.shown().first().title, u"ORVELAN Sync"_s);
         } else {
             QTest::qWait(50);
             QVERIFY(run.prompter.shown().isEmpty());
