@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -25,32 +26,30 @@ QList<QByteArray> lines(const QByteArray& file) {
 
 } // namespace
 
-TEST(SplitLine, EmptyFieldsCarryTheMarker) {
-    EXPECT_EQ(splitLine("a,,c").fields, bytes({"a", "NoData", "c"}));
-    EXPECT_EQ(splitLine(",,,").fields, bytes({"NoData", "NoData", "NoData"}));
-    EXPECT_EQ(splitLine(",b").fields, bytes({"NoData", "b"}));
-    EXPECT_EQ(splitLine("a,,,,,f").fields,
-              bytes({"a", "NoData", "NoData", "NoData", "NoData", "f"}));
-    // A trailing comma closes the last field; it adds none.
-    EXPECT_EQ(splitLine("a,b,").fields, bytes({"a", "b"}));
-    EXPECT_EQ(splitLine("a,b").fields, bytes({"a", "b"}));
-}
-
-TEST(SplitLine, UnquotedFieldsKeepSpacesAndStrayQuotes) {
-    EXPECT_EQ(splitLine(" a , b").fields, bytes({" a ", " b"}));
-    EXPECT_EQ(splitLine("O\"Neil,x").fields, bytes({"O\"Neil", "x"}));
-    // A quote that does not open the field is text: the comma still separates.
-    EXPECT_EQ(splitLine(" \"Smith, J\",x").fields, bytes({" \"Smith", " J\"", "x"}));
-}
-
-TEST(SplitLine, QuotedFieldsHoldCommasQuotesAndLineBreaks) {
-    EXPECT_EQ(splitLine("\"Smith, John\",Acme").fields, bytes({"Smith, John", "Acme"}));
-    EXPECT_EQ(splitLine("\"say \"\"hi\"\"\",b").fields, bytes({"say \"hi\"", "b"}));
-    EXPECT_EQ(splitLine("\"two\r\nlines\",b").fields, bytes({"two\r\nlines", "b"}));
-    // A quoted empty field is empty, not missing.
-    EXPECT_EQ(splitLine("\"\",b").fields, bytes({"", "b"}));
-    // An unterminated quote runs to the end of the line.
-    EXPECT_EQ(splitLine("\"open,b").fields, bytes({"open,b"}));
+TEST(SplitLine, FieldsMarkersQuotesAndLineBreaks) {
+    const std::pair<QByteArray, QList<QByteArray>> rows[] = {
+        // Empty fields carry the marker; a trailing comma closes the last field and adds none.
+        {"a,,c", bytes({"a", "NoData", "c"})},
+        {",,,", bytes({"NoData", "NoData", "NoData"})},
+        {",b", bytes({"NoData", "b"})},
+        {"a,,,,,f", bytes({"a", "NoData", "NoData", "NoData", "NoData", "f"})},
+        {"a,b,", bytes({"a", "b"})},
+        {"a,b", bytes({"a", "b"})},
+        // Unquoted fields keep their spaces and stray quotes; a quote that does not open the
+        // field is text, and the comma still separates.
+        {" a , b", bytes({" a ", " b"})},
+        {"O\"Neil,x", bytes({"O\"Neil", "x"})},
+        {" \"Smith, J\",x", bytes({" \"Smith", " J\"", "x"})},
+        // Quoted fields hold commas, quotes and line breaks; a quoted empty field is empty, not
+        // missing; an unterminated quote runs to the end of the line.
+        {"\"Smith, John\",Acme", bytes({"Smith, John", "Acme"})},
+        {"\"say \"\"hi\"\"\",b", bytes({"say \"hi\"", "b"})},
+        {"\"two\r\nlines\",b", bytes({"two\r\nlines", "b"})},
+        {"\"\",b", bytes({"", "b"})},
+        {"\"open,b", bytes({"open,b"})},
+    };
+    for (const auto& [line, fields] : rows)
+        EXPECT_EQ(splitLine(line).fields, fields) << line.toStdString();
 }
 
 TEST(SplitLine, FieldLimit) {
@@ -109,7 +108,7 @@ TEST(CsvText, EncodingDetection) {
     EXPECT_EQ(latin.encoding(), FileEncoding::Windows1252);
     latin.nextLine(line);
     latin.nextLine(line);
-    EXPECT_EQ(QString::fromUtf8(line), QStringLiteral("José Müller €"));
+    EXPECT_EQ(QString::fromUtf8(line), u"José Müller €"_s);
     // Plain ASCII, overlong forms and surrogates are not taken for UTF-8.
     EXPECT_EQ(CsvText("a,b\n").encoding(), FileEncoding::Ascii);
     EXPECT_EQ(CsvText("\xC0\xAF\n").encoding(), FileEncoding::Windows1252);
@@ -118,7 +117,7 @@ TEST(CsvText, EncodingDetection) {
 }
 
 TEST(CsvText, Utf16WithAndWithoutMark) {
-    const QString text = QStringLiteral("Name,Notes\r\nZoë,\"Иванов, 王\"\r\n");
+    const QString text = u"Name,Notes\r\nZoë,\"Иванов, 王\"\r\n"_s;
     const auto utf16 = [&](bool bigEndian, bool mark) {
         QByteArray bytes;
         if (mark)
@@ -156,8 +155,7 @@ TEST(CsvText, StrayWindows1252LineInUtf8File) {
     csv.nextLine(line);
     while (csv.nextLine(line))
         names.append(QString::fromUtf8(line));
-    EXPECT_EQ(names, (QStringList{QStringLiteral("Émile"), QStringLiteral("Zoë"),
-                                  QStringLiteral("Angélique")}));
+    EXPECT_EQ(names, (QStringList{u"Émile"_s, u"Zoë"_s, u"Angélique"_s}));
     EXPECT_EQ(csv.windows1252Lines(), 1);
 }
 

@@ -15,6 +15,7 @@
 
 using namespace orvelan;
 using namespace orvelan::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -60,7 +61,7 @@ TEST(ImportOnAFullDisk, CountsExactlyThePagesWrittenAndLeavesNoPartRecord) {
 
 TEST(ImportStagingLinks, APlantedLinkNeverLeadsAStagingWriteOutOfTheBook) {
     TempBook book;
-    const QString outside = book.root() + QStringLiteral("/victim.txt");
+    const QString outside = book.root() + u"/victim.txt"_s;
     {
         QFile file(outside);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -80,12 +81,11 @@ TEST(ExportOfAnUnreadableTab, FailsWithItsNameAndWritesNothing) {
     book.writeTab(7, {TempBook::named("Gus")});
     QFile::remove(book.folder().tabFilePath(5));
     ASSERT_TRUE(QDir().mkdir(book.folder().tabFilePath(5))); // a folder in its place
-    const QString out = book.root() + QStringLiteral("/out.csv");
+    const QString out = book.root() + u"/out.csv"_s;
     for (const ExportFormat format : {ExportFormat::Csv, ExportFormat::Eab}) {
         const ExportResult whole = exportBookToFile(out, format, book.folder(), {});
         EXPECT_FALSE(whole.ok());
-        EXPECT_TRUE(whole.problem.contains(QStringLiteral("Orvel05.raf")))
-            << whole.problem.toStdString();
+        EXPECT_TRUE(whole.problem.contains(u"Orvel05.raf"_s)) << whole.problem.toStdString();
         EXPECT_FALSE(QFile::exists(out));
     }
     QList<int> unread;
@@ -114,12 +114,11 @@ TEST(StreamedExport, WholeBookAndListedExportsWriteTheSameFiles) {
                                                         : buildCsvExport(book.folder(), listed));
     }
     // A new export file is private to the user.
-    const QString out = book.root() + QStringLiteral("/out.eab");
+    const QString out = book.root() + u"/out.eab"_s;
     ASSERT_TRUE(exportBookToFile(out, ExportFormat::Eab, book.folder(), {}).ok());
     EXPECT_EQ(modeOf(out), 0600);
     // An export that finds nothing leaves an existing file as it was.
-    EXPECT_EQ(
-        exportBookToFile(out, ExportFormat::Csv, book.folder(), QStringLiteral("nobody")).pages, 0);
+    EXPECT_EQ(exportBookToFile(out, ExportFormat::Csv, book.folder(), u"nobody"_s).pages, 0);
     EXPECT_EQ(readFile(out).left(10),
               buildEabExport(book.folder(), findPages(book.folder(), {})).left(10));
 }
@@ -130,7 +129,7 @@ TEST(ExportOnAFullDisk, SaysTheDiskIsFullAndKeepsTheOldFile) {
     for (int i = 0; i < 20; ++i)
         pages << TempBook::named("Ann " + QByteArray::number(i));
     book.writeTab(1, pages);
-    const QString out = book.root() + QStringLiteral("/out.eab");
+    const QString out = book.root() + u"/out.eab"_s;
     {
         QFile old(out);
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
+using namespace Qt::StringLiterals;
 using orvelan::test::TempBook;
 
 namespace {
@@ -80,7 +81,7 @@ TEST_P(ImportLayouts, EveryRecordIsImportedOrRefusedByName) {
     // The company that begins with a digit goes to the first tab; the contact with no name is
     // named, not lost.
     EXPECT_EQ(summary.refusedCount(ImportSummary::Refusal::NotFileable), 0);
-    EXPECT_EQ(tabForName(pageNamed(book, QStringLiteral("3M Company")).text(Field::Name)), 0);
+    EXPECT_EQ(tabForName(pageNamed(book, u"3M Company"_s).text(Field::Name)), 0);
     EXPECT_EQ(summary.refusedCount(ImportSummary::Refusal::NoName), 1);
     EXPECT_EQ(summary.refusedCount(ImportSummary::Refusal::Damaged), 0);
     EXPECT_EQ(qsizetype(summary.refusedTotal()), summary.refusedRecords().size());
@@ -99,16 +100,15 @@ TEST_P(ImportLayouts, EveryRecordIsImportedOrRefusedByName) {
     EXPECT_EQ(anna[Field::Addr6], "LS1 0AA");
     EXPECT_EQ(anna[Field::OrgWeb], "https://example.org/0");
     const bool lastFirst = QByteArray(layout.annaName).startsWith("Adams");
-    const QString carl = lastFirst ? QStringLiteral("Clark, Carl") : QStringLiteral("Carl Clark");
+    const QString carl = lastFirst ? u"Clark, Carl"_s : u"Carl Clark"_s;
     EXPECT_EQ(pageNamed(book, carl)[Field::Organisation], "Clark, Sons & Co");
-    const QString ben = lastFirst ? QStringLiteral("Baker, Ben") : QStringLiteral("Ben Baker");
+    const QString ben = lastFirst ? u"Baker, Ben"_s : u"Ben Baker"_s;
     // The notes column first, then the columns mapped to no field.
     EXPECT_TRUE(pageNamed(book, ben)[Field::Notes].startsWith("Met at the fair, 2019\r\nLikes tea"))
         << pageNamed(book, ben)[Field::Notes].constData();
     // An address too long for its field is cut, and the summary says which.
-    EXPECT_EQ(summary.cutByField().value(QStringLiteral("Email")), 1);
-    EXPECT_TRUE(
-        summary.text().contains(QStringLiteral("Values cut to fit their field: 1 (Email 1)")))
+    EXPECT_EQ(summary.cutByField().value(u"Email"_s), 1);
+    EXPECT_TRUE(summary.text().contains(u"Values cut to fit their field: 1 (Email 1)"_s))
         << summary.text().toStdString();
 }
 
@@ -130,14 +130,12 @@ TEST(ImportSummaryText, NamesRefusedRecordsAndCountsTabs) {
     TempBook book;
     const ImportSummary summary = importWithAuto(book, dataFile("mail-client.csv"));
     const QString text = summary.text();
-    EXPECT_TRUE(text.contains(
-        QStringLiteral("\nRecords read: 32\nImported 31 page(s). By tab: *0 1, A 2,")))
+    EXPECT_TRUE(text.contains(u"\nRecords read: 32\nImported 31 page(s). By tab: *0 1, A 2,"_s))
         << text.toStdString();
-    EXPECT_FALSE(text.contains(QStringLiteral("\"3M Company\""))) << text.toStdString();
-    EXPECT_TRUE(
-        text.contains(QStringLiteral("no name: 1 - (no name; \"nobody31@example.org\") (line 34)")))
+    EXPECT_FALSE(text.contains(u"\"3M Company\""_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"no name: 1 - (no name; \"nobody31@example.org\") (line 34)"_s))
         << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("Refused 1 record(s):\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"Refused 1 record(s):\n"_s)) << text.toStdString();
     EXPECT_FALSE(summary.complete());
 }
 
@@ -152,12 +150,11 @@ TEST(ImportSummaryText, DamagedRecordIsNamedAndTheRestImported) {
     EXPECT_EQ(summary.imported + summary.refusedTotal(), summary.read);
     EXPECT_EQ(summary.imported, 30);
     const QString text = summary.text();
-    EXPECT_TRUE(text.contains(QStringLiteral("bad record (a quotation mark that is never closed): "
-                                             "1 - \"Ben Baker\" (line 3)")))
+    EXPECT_TRUE(text.contains(u"bad record (a quotation mark that is never closed): "
+                              "1 - \"Ben Baker\" (line 3)"_s))
         << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("Lines skipped as damaged: 1")));
-    EXPECT_EQ(pageNamed(book, QStringLiteral("Carl Clark"))[Field::Organisation],
-              "Clark, Sons & Co");
+    EXPECT_TRUE(text.contains(u"Lines skipped as damaged: 1"_s));
+    EXPECT_EQ(pageNamed(book, u"Carl Clark"_s)[Field::Organisation], "Clark, Sons & Co");
 }
 
 // A spreadsheet's "Unicode text": UTF-16 with a byte-order mark, either byte order.
@@ -173,12 +170,10 @@ TEST(ImportEncodings, Utf16ReadsLikeUtf8) {
         }
         TempBook book;
         const ImportSummary summary = importWithAuto(book, bytes);
-        EXPECT_EQ(summary.encoding,
-                  bigEndian ? QStringLiteral("UTF-16 BE") : QStringLiteral("UTF-16 LE"));
+        EXPECT_EQ(summary.encoding, bigEndian ? u"UTF-16 BE"_s : u"UTF-16 LE"_s);
         EXPECT_EQ(summary.read, 32);
         EXPECT_EQ(summary.imported, 31);
-        EXPECT_EQ(pageNamed(book, QStringLiteral("Zimmer, Zo\u00eb"))[Field::Phone1],
-                  "0113 496 0025");
+        EXPECT_EQ(pageNamed(book, u"Zimmer, Zo\u00eb"_s)[Field::Phone1], "0113 496 0025");
     }
 }
 
@@ -188,24 +183,22 @@ TEST(ImportEncodings, StrayWindows1252LineKeepsTheRestUtf8) {
     bytes.replace("Zo\xC3\xAB,Zimmer,Zo\xC3\xAB Zimmer", "Zo\xEB,Zimmer,Zo\xEB Zimmer");
     TempBook book;
     const ImportSummary summary = importWithAuto(book, bytes);
-    EXPECT_EQ(summary.encoding, QStringLiteral("UTF-8"));
+    EXPECT_EQ(summary.encoding, u"UTF-8"_s);
     EXPECT_EQ(summary.windows1252Lines, 1);
-    EXPECT_TRUE(
-        summary.text().contains(QStringLiteral("Lines read as Windows-1252 (not UTF-8): 1")));
+    EXPECT_TRUE(summary.text().contains(u"Lines read as Windows-1252 (not UTF-8): 1"_s));
     EXPECT_EQ(summary.imported, 31);
-    pageNamed(book, QStringLiteral("Zo\u00eb Zimmer"));
-    pageNamed(book, QStringLiteral("\u00c9mile Zola")); // not "Ã‰mile"
+    pageNamed(book, u"Zo\u00eb Zimmer"_s);
+    pageNamed(book, u"\u00c9mile Zola"_s); // not "Ã‰mile"
 }
 
 TEST(ImportSummaryText, ListsTwentyNamesThenCounts) {
     ImportSummary summary;
     for (int i = 0; i < 25; ++i)
-        summary.refuse(ImportSummary::Refusal::NotFileable, QStringLiteral("%1 Street").arg(i),
-                       i + 2);
+        summary.refuse(ImportSummary::Refusal::NotFileable, u"%1 Street"_s.arg(i), i + 2);
     summary.read = 25;
     EXPECT_EQ(summary.refusedRecords().size(), ImportSummary::NamedLimit);
-    EXPECT_TRUE(summary.text().contains(QStringLiteral("\"19 Street\" (line 21) and 5 more")));
-    EXPECT_EQ(summary.toJson().value(QStringLiteral("refused")).toInteger(), 25);
+    EXPECT_TRUE(summary.text().contains(u"\"19 Street\" (line 21) and 5 more"_s));
+    EXPECT_EQ(summary.toJson().value(u"refused"_s).toInteger(), 25);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -60,10 +61,10 @@ TEST_P(ImportMeetsBook, NothingIsFiledTwiceAndEveryRecordIsCounted) {
         cli.out.clear();
         QStringList args{cli.write(QString::fromLatin1(name), bytes)};
         if (QByteArray(name).endsWith(".csv"))
-            args << QStringLiteral("--map") << QStringLiteral("auto");
+            args << u"--map"_s << u"auto"_s;
         if (choice)
-            args << QStringLiteral("--duplicates") << QString::fromLatin1(choice);
-        EXPECT_EQ(cli.outcome(cli::runImport, args), QStringLiteral("0")) << cli.err.toStdString();
+            args << u"--duplicates"_s << QString::fromLatin1(choice);
+        EXPECT_EQ(cli.outcome(cli::runImport, args), u"0"_s) << cli.err.toStdString();
         return cli.out.split(u'\n');
     };
     const QStringList first = import(t.first, t.firstBytes, nullptr);
@@ -81,79 +82,78 @@ TEST_P(ImportMeetsBook, NothingIsFiledTwiceAndEveryRecordIsCounted) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ImportMeetsBook,
-    testing::Values(
-        Twice{"the same vCard file twice",
-              "cards.vcf",
-              Cards,
-              "cards.vcf",
-              Cards,
-              nullptr,
-              {QStringLiteral("Imported 2 page(s). By tab: U 2"),
-               QStringLiteral("Already in the book, not imported again: 1 - Uma Unique")},
-              {QStringLiteral("Imported 0 page(s)."),
-               QStringLiteral("Already in the book, not imported again: 3 - Uma Unique, Uma "
-                              "Unique, Una Other")},
-              2,
-              0},
-        Twice{"the same comma-separated file twice",
-              "people.csv",
-              Csv,
-              "people.csv",
-              Csv,
-              nullptr,
-              {QStringLiteral("Imported 3 page(s). By tab: A 1, B 1, I J 1")},
-              {QStringLiteral("Imported 0 page(s)."),
-               QStringLiteral("Already in the book, not imported again: 3 - Ann Lee, Bo Ek, "
-                              "Ivan Ivanov")},
-              3,
-              0},
-        Twice{"look-alikes are imported and named",
-              "people.csv",
-              Csv,
-              "other.csv",
-              OtherCsv,
-              nullptr,
-              {},
-              {QStringLiteral("Imported 1 page(s). By tab: I J 1"),
-               QStringLiteral("Already in the book, not imported again: 1 - ann lee"),
-               QStringLiteral("Looks like a page in the book (run duplicates), imported: 1 - "
-                              "IVANOV IVAN")},
-              4,
-              0},
-        Twice{"a shared number or e-mail address alone makes a look-alike",
-              "people.csv",
-              Csv,
-              "facts.csv",
-              FactsCsv,
-              nullptr,
-              {},
-              {QStringLiteral("Imported 3 page(s). By tab: B 1, C 1, I J 1"),
-               QStringLiteral("Looks like a page in the book (run duplicates), imported: 2 - "
-                              "B. Ek, I. Ivanov")},
-              6,
-              0},
-        Twice{"--duplicates merge merges look-alikes into their pages",
-              "people.csv",
-              Csv,
-              "other.csv",
-              OtherCsv,
-              "merge",
-              {},
-              {QStringLiteral("Imported 0 page(s)."),
-               QStringLiteral("Merged into a page in the book: 1 - IVANOV IVAN")},
-              3,
-              1},
-        Twice{"--duplicates keep files every record again",
-              "people.csv",
-              Csv,
-              "people.csv",
-              Csv,
-              "keep",
-              {},
-              {QStringLiteral("Imported 3 page(s). By tab: A 1, B 1, I J 1"),
-               QStringLiteral("Looks like a page in the book (run duplicates), imported: 3 - "
-                              "Ann Lee, Bo Ek, Ivan Ivanov")},
-              6,
-              0}));
+    testing::Values(Twice{"the same vCard file twice",
+                          "cards.vcf",
+                          Cards,
+                          "cards.vcf",
+                          Cards,
+                          nullptr,
+                          {u"Imported 2 page(s). By tab: U 2"_s,
+                           u"Already in the book, not imported again: 1 - Uma Unique"_s},
+                          {u"Imported 0 page(s)."_s,
+                           u"Already in the book, not imported again: 3 - Uma Unique, Uma "
+                           "Unique, Una Other"_s},
+                          2,
+                          0},
+                    Twice{"the same comma-separated file twice",
+                          "people.csv",
+                          Csv,
+                          "people.csv",
+                          Csv,
+                          nullptr,
+                          {u"Imported 3 page(s). By tab: A 1, B 1, I J 1"_s},
+                          {u"Imported 0 page(s)."_s,
+                           u"Already in the book, not imported again: 3 - Ann Lee, Bo Ek, "
+                           "Ivan Ivanov"_s},
+                          3,
+                          0},
+                    Twice{"look-alikes are imported and named",
+                          "people.csv",
+                          Csv,
+                          "other.csv",
+                          OtherCsv,
+                          nullptr,
+                          {},
+                          {u"Imported 1 page(s). By tab: I J 1"_s,
+                           u"Already in the book, not imported again: 1 - ann lee"_s,
+                           u"Looks like a page in the book (run duplicates), imported: 1 - "
+                           "IVANOV IVAN"_s},
+                          4,
+                          0},
+                    Twice{"a shared number or e-mail address alone makes a look-alike",
+                          "people.csv",
+                          Csv,
+                          "facts.csv",
+                          FactsCsv,
+                          nullptr,
+                          {},
+                          {u"Imported 3 page(s). By tab: B 1, C 1, I J 1"_s,
+                           u"Looks like a page in the book (run duplicates), imported: 2 - "
+                           "B. Ek, I. Ivanov"_s},
+                          6,
+                          0},
+                    Twice{"--duplicates merge merges look-alikes into their pages",
+                          "people.csv",
+                          Csv,
+                          "other.csv",
+                          OtherCsv,
+                          "merge",
+                          {},
+                          {u"Imported 0 page(s)."_s,
+                           u"Merged into a page in the book: 1 - IVANOV IVAN"_s},
+                          3,
+                          1},
+                    Twice{"--duplicates keep files every record again",
+                          "people.csv",
+                          Csv,
+                          "people.csv",
+                          Csv,
+                          "keep",
+                          {},
+                          {u"Imported 3 page(s). By tab: A 1, B 1, I J 1"_s,
+                           u"Looks like a page in the book (run duplicates), imported: 3 - "
+                           "Ann Lee, Bo Ek, Ivan Ivanov"_s},
+                          6,
+                          0}));
 
 } // namespace

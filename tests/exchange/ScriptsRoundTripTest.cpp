@@ -16,6 +16,7 @@
 
 using namespace orvelan;
 using namespace orvelan::cli;
+using namespace Qt::StringLiterals;
 using orvelan::test::TempBook;
 
 namespace {
@@ -28,14 +29,14 @@ struct Person {
 
 const QList<Person>& people() {
     static const QList<Person> list = {
-        {QStringLiteral("\u00c9mile Zola"), QStringLiteral("na\u00efve caf\u00e9"), 5},
-        {QStringLiteral("\u0141ukasz Nowak"), QStringLiteral("ul. \u0141\u00f3d\u017a"), 11},
-        {QStringLiteral("\u0418\u0432\u0430\u043d\u043e\u0432"),
-         QStringLiteral("\u041c\u043e\u0441\u043a\u0432\u0430\n\u0434\u043e\u043c"), 9},
-        {QStringLiteral("\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2"),
-         QStringLiteral("\u0391\u03b8\u03ae\u03bd\u03b1"), 15},
-        {QStringLiteral("\u738b\u82b3"), QStringLiteral("\u5317\u4eac \U0001F600"), 22},
-        {QStringLiteral("Zed \U0001F389"), QStringLiteral("\U0001F388\U0001F389"), 25},
+        {u"\u00c9mile Zola"_s, u"na\u00efve caf\u00e9"_s, 5},
+        {u"\u0141ukasz Nowak"_s, u"ul. \u0141\u00f3d\u017a"_s, 11},
+        {u"\u0418\u0432\u0430\u043d\u043e\u0432"_s,
+         u"\u041c\u043e\u0441\u043a\u0432\u0430\n\u0434\u043e\u043c"_s, 9},
+        {u"\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2"_s,
+         u"\u0391\u03b8\u03ae\u03bd\u03b1"_s, 15},
+        {u"\u738b\u82b3"_s, u"\u5317\u4eac \U0001F600"_s, 22},
+        {u"Zed \U0001F389"_s, u"\U0001F388\U0001F389"_s, 25},
     };
     return list;
 }
@@ -48,9 +49,7 @@ struct Tool : orvelan::test::ToolHarness {
     }
     void addEveryone() {
         for (const Person& person : people())
-            ASSERT_EQ(run(runAdd, {QStringLiteral("Name=") + person.name,
-                                   QStringLiteral("Notes=") + person.notes}),
-                      0);
+            ASSERT_EQ(run(runAdd, {u"Name="_s + person.name, u"Notes="_s + person.notes}), 0);
     }
 };
 
@@ -88,8 +87,8 @@ TEST(Scripts, TheToolFilesEveryNameWholeAndSearchFindsItInAnyCase) {
             EXPECT_TRUE(outcome.hits[0].line.startsWith(u' ' + person.name));
         }
     }
-    ASSERT_EQ(tool.run(runShow, {QStringLiteral("W"), QStringLiteral("1")}), 0);
-    EXPECT_TRUE(tool.out.contains(QStringLiteral("\u738b\u82b3")));
+    ASSERT_EQ(tool.run(runShow, {u"W"_s, u"1"_s}), 0);
+    EXPECT_TRUE(tool.out.contains(u"\u738b\u82b3"_s));
 }
 
 TEST(Scripts, ExchangeFilesCarryScsuPagesWithTheirMarker) {
@@ -149,9 +148,9 @@ TEST(Scripts, AWindows1252ExportCountsWhatItCannotHold) {
     EXPECT_EQ(counts.unmappable, 2 + 15 + 18 + 5 + 3);
     EXPECT_TRUE(csv.contains("?ukasz Nowak"));
 
-    const QString path = tool.book.root() + QStringLiteral("/out.csv");
-    ASSERT_EQ(tool.run(runExport, {QStringLiteral("csv"), path}), 0);
-    EXPECT_TRUE(tool.out.contains(QStringLiteral("43 character(s) have no Windows-1252 form")))
+    const QString path = tool.book.root() + u"/out.csv"_s;
+    ASSERT_EQ(tool.run(runExport, {u"csv"_s, path}), 0);
+    EXPECT_TRUE(tool.out.contains(u"43 character(s) have no Windows-1252 form"_s))
         << tool.out.toStdString();
     QFile written(path);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
+using namespace Qt::StringLiterals;
 using orvelan::test::TempBook;
 
 namespace {
@@ -44,7 +45,7 @@ TEST(Staging, RecordsGoUnderTheTabOfTheirName) {
     const ImportStaging::Staged mary = staging.stage(named(" mary", "Acme"), Now);
     EXPECT_EQ(mary.outcome, Outcome::Staged);
     EXPECT_EQ(mary.tab, 12);
-    EXPECT_EQ(mary.name, QStringLiteral("mary"));
+    EXPECT_EQ(mary.name, u"mary"_s);
     // Names of every script go under the Latin base letter of their first letter.
     EXPECT_EQ(staging.stage(named("\xC3\x89mile"), Now).tab, 5);
     EXPECT_EQ(staging.stage(named("\xE7\x8E\x8B\xE8\x8A\xB3"), Now).tab, 22);
@@ -78,23 +79,22 @@ TEST(Staging, RecordsGoUnderTheTabOfTheirName) {
     ASSERT_EQ(listed.size(), 12);
     // The first tab's records come first and say so.
     EXPECT_EQ(listed[0].tab, 0);
-    EXPECT_EQ(listed[0].line.right(11), QStringLiteral(" *0 /     2"));
+    EXPECT_EQ(listed[0].line.right(11), u" *0 /     2"_s);
     int tab = -1;
     qint64 number = 0;
     ASSERT_TRUE(parseListLine(listed[7].line, tab, number));
     EXPECT_EQ(std::make_pair(tab, number), std::make_pair(0, qint64(9)));
     listed.remove(0, 8);
-    EXPECT_EQ(listed[0].line.left(8), QStringLiteral(" \u00c9mile  "));
+    EXPECT_EQ(listed[0].line.left(8), u" \u00c9mile  "_s);
     EXPECT_EQ(listed[2].line.size(), 81) << "two wide characters fill four columns";
-    EXPECT_EQ(listed[2].line.left(5), QStringLiteral(" \u738b\u82b3  "));
-    EXPECT_EQ(listed[2].line.right(11), QStringLiteral(" W  /     2"));
+    EXPECT_EQ(listed[2].line.left(5), u" \u738b\u82b3  "_s);
+    EXPECT_EQ(listed[2].line.right(11), u" W  /     2"_s);
     EXPECT_EQ(listed[1].tab, 12);
     EXPECT_EQ(listed[1].record, 2);
-    EXPECT_EQ(listed[1].line, QStringLiteral(" mary") + QString(19, u' ') + QStringLiteral("Acme") +
-                                  QString(24, u' ') + QStringLiteral("04/03/26 @ 09:07") +
-                                  QString(4, u' ') + QStringLiteral(" M  /     2"));
+    EXPECT_EQ(listed[1].line, u" mary"_s + QString(19, u' ') + u"Acme"_s + QString(24, u' ') +
+                                  u"04/03/26 @ 09:07"_s + QString(4, u' ') + u" M  /     2"_s);
     EXPECT_EQ(listed[1].line.size(), 83);
-    EXPECT_EQ(listed[3].line.right(11), QStringLiteral(" Z  /     2"));
+    EXPECT_EQ(listed[3].line.right(11), u" Z  /     2"_s);
 }
 
 TEST(Staging, LongValuesAndLineBreaks) {
@@ -126,12 +126,12 @@ TEST(Staging, FilterAndListLines) {
     staging.stage(named("Julia"), Now);
     staging.flush();
     EXPECT_EQ(staging.list().size(), 4);
-    EXPECT_EQ(staging.list(QStringLiteral("   ")).size(), 4);
-    EXPECT_EQ(staging.list(QStringLiteral("TEA")).size(), 1);      // only in the notes
-    EXPECT_EQ(staging.list(QStringLiteral("annaacme")).size(), 1); // across two fields
-    const QList<ListedRecord> ij = staging.list(QStringLiteral("Ian"));
+    EXPECT_EQ(staging.list(u"   "_s).size(), 4);
+    EXPECT_EQ(staging.list(u"TEA"_s).size(), 1);      // only in the notes
+    EXPECT_EQ(staging.list(u"annaacme"_s).size(), 1); // across two fields
+    const QList<ListedRecord> ij = staging.list(u"Ian"_s);
     ASSERT_EQ(ij.size(), 1);
-    EXPECT_EQ(ij[0].line.right(11), QStringLiteral(" IJ /     2"));
+    EXPECT_EQ(ij[0].line.right(11), u" IJ /     2"_s);
     int tab = 0;
     qint64 number = 0;
     ASSERT_TRUE(parseListLine(ij[0].line, tab, number));
@@ -204,8 +204,7 @@ TEST(CsvStaging, QuotedUtf8FileWithOverlongLine) {
     file += overlong + "\r\nAl,,\r\n";
     FieldMapping mapping;
     mapping.setColumns(csvColumns(file));
-    ASSERT_EQ(mapping.columnNames(), (QStringList{QStringLiteral("Name"), QStringLiteral("Company"),
-                                                  QStringLiteral("Notes")}));
+    ASSERT_EQ(mapping.columnNames(), (QStringList{u"Name"_s, u"Company"_s, u"Notes"_s}));
     mapping.autoMap();
     ImportStaging staging(book.folder());
     const ImportSummary outcome = stageCsv(file, mapping, staging, Now);
@@ -221,8 +220,8 @@ TEST(CsvStaging, QuotedUtf8FileWithOverlongLine) {
     EXPECT_EQ(smith[Field::Notes], "two\r\nlines");
     const PageRecord zoe = stagedPage(book, 25, 2);
     EXPECT_EQ(zoe.encoding(), TextEncoding::Scsu) << "a Chinese company name makes the page SCSU";
-    EXPECT_EQ(zoe.text(Field::Name), QStringLiteral("Zo\u00eb"));
-    EXPECT_EQ(zoe.text(Field::Organisation), QStringLiteral("\u4e2d"));
+    EXPECT_EQ(zoe.text(Field::Name), u"Zo\u00eb"_s);
+    EXPECT_EQ(zoe.text(Field::Organisation), u"\u4e2d"_s);
     EXPECT_EQ(zoe[Field::Notes], "");
     EXPECT_EQ(stagedPage(book, 1, 2)[Field::Organisation], ""); // the marker is stored empty
     EXPECT_EQ(staging.list().size(), 5);

@@ -14,6 +14,7 @@
 
 using namespace orvelan;
 using namespace std::string_view_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -216,16 +217,16 @@ INSTANTIATE_TEST_SUITE_P(
                                u"\u0915\u094d\u200d\u0937 \u200c"sv, 0}));
 
 TEST(VCardSources, ProgramDataIsLeftOutAndNamed) {
-    const QList<ReadCard> cards = readFile(QStringLiteral("desktop-outlook-2.1.vcf"));
+    const QList<ReadCard> cards = readFile(u"desktop-outlook-2.1.vcf"_s);
     ASSERT_EQ(cards.size(), 1);
-    EXPECT_EQ(cards[0].page.leftOut, QStringList{QStringLiteral("X-MS-OL-DESIGN")});
+    EXPECT_EQ(cards[0].page.leftOut, QStringList{u"X-MS-OL-DESIGN"_s});
     EXPECT_FALSE(cards[0].page.texts[at(Field::Notes)].contains(u"<card"));
 }
 
 TEST(VCardHostile, UnknownCharsetIsNamed) {
-    const QList<ReadCard> cards = readFile(QStringLiteral("phone-charsets-2.1.vcf"));
+    const QList<ReadCard> cards = readFile(u"phone-charsets-2.1.vcf"_s);
     ASSERT_EQ(cards.size(), 6);
-    EXPECT_EQ(cards[5].damage.unknownCharsets, QStringList{QStringLiteral("X-MADE-UP")});
+    EXPECT_EQ(cards[5].damage.unknownCharsets, QStringList{u"X-MADE-UP"_s});
 }
 
 TEST(VCardHostile, ParameterBombsCostBoundedMemoryAndAreReported) {
@@ -245,7 +246,7 @@ TEST(VCardHostile, ParameterBombsCostBoundedMemoryAndAreReported) {
     VCard card;
     VCardDamage damage;
     ASSERT_TRUE(reader.next(card, &damage));
-    EXPECT_EQ(card.firstText(u"TEL"), QStringLiteral("+1 555 0100"));
+    EXPECT_EQ(card.firstText(u"TEL"), u"+1 555 0100"_s);
     qsizetype kept = 0;
     for (const VCardProperty& p : card.properties) {
         EXPECT_LE(p.parameters.size(), VCardReader::MaxParameters);
@@ -255,7 +256,7 @@ TEST(VCardHostile, ParameterBombsCostBoundedMemoryAndAreReported) {
     EXPECT_EQ(card.properties.size(), 202); // every value kept
     EXPECT_EQ(damage.droppedParameters, 2'000'000 + 200 * 50 - kept);
     ASSERT_TRUE(reader.next(card, &damage));
-    EXPECT_EQ(card.firstText(u"FN"), QStringLiteral("After"));
+    EXPECT_EQ(card.firstText(u"FN"), u"After"_s);
 }
 
 TEST(VCardHostile, APhotoTooLargeToReadIsLeftOutNotDamage) {
@@ -267,8 +268,8 @@ TEST(VCardHostile, APhotoTooLargeToReadIsLeftOutNotDamage) {
     VCardDamage damage;
     ASSERT_TRUE(reader.next(card, &damage));
     EXPECT_FALSE(damage.any());
-    EXPECT_EQ(damage.leftOut, QStringList{QStringLiteral("PHOTO")});
-    EXPECT_EQ(card.firstText(u"TEL"), QStringLiteral("1"));
+    EXPECT_EQ(damage.leftOut, QStringList{u"PHOTO"_s});
+    EXPECT_EQ(card.firstText(u"TEL"), u"1"_s);
 }
 
 } // namespace

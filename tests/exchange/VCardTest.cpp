@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -40,29 +41,27 @@ constexpr int at(Field field) {
 
 PageTexts fullPage() {
     PageTexts t;
-    t[at(Field::Name)] = QStringLiteral("Smith, Anna-Maria");
-    t[at(Field::Addr1)] = QStringLiteral("Flat 2; The Old Mill");
-    t[at(Field::Addr3)] =
-        QStringLiteral("12 High Street, Lower End"); // Addr2 left empty on purpose
-    t[at(Field::Addr4)] = QStringLiteral("Ambridge");
-    t[at(Field::Addr6)] = QStringLiteral("AB1 2CD");
-    t[at(Field::Phone1)] = QStringLiteral("01632 960 001");
-    t[at(Field::Phone2)] = QStringLiteral("020 7946 0002");
-    t[at(Field::Mobile)] = QStringLiteral("07700 900003");
-    t[at(Field::Fax)] = QStringLiteral("01632 960 004");
-    t[at(Field::Pager)] = QStringLiteral("07623 000005");
-    t[at(Field::Email)] = QStringLiteral("anna@example.org");
-    t[at(Field::Group)] = QStringLiteral("Family, Friends");
-    t[at(Field::Organisation)] = QStringLiteral("Smith & Co; Ltd");
-    t[at(Field::JobTitle)] = QStringLiteral("Head of \\ Things");
-    t[at(Field::Department)] = QStringLiteral("Accounts");
-    t[at(Field::OrgAddr1)] = QStringLiteral("Unit 4");
-    t[at(Field::OrgAddr2)] = QStringLiteral("Trading Estate");
-    t[at(Field::OrgEmail)] = QStringLiteral("a.smith@smithco.example");
-    t[at(Field::OrgWeb)] = QStringLiteral("https://smithco.example/?a=1;b=2");
-    t[at(Field::Notes)] =
-        QStringLiteral("Line one: with colon\nline two, with comma; and semicolon\n\n"
-                       "after an empty line \\n not a break");
+    t[at(Field::Name)] = u"Smith, Anna-Maria"_s;
+    t[at(Field::Addr1)] = u"Flat 2; The Old Mill"_s;
+    t[at(Field::Addr3)] = u"12 High Street, Lower End"_s; // Addr2 left empty on purpose
+    t[at(Field::Addr4)] = u"Ambridge"_s;
+    t[at(Field::Addr6)] = u"AB1 2CD"_s;
+    t[at(Field::Phone1)] = u"01632 960 001"_s;
+    t[at(Field::Phone2)] = u"020 7946 0002"_s;
+    t[at(Field::Mobile)] = u"07700 900003"_s;
+    t[at(Field::Fax)] = u"01632 960 004"_s;
+    t[at(Field::Pager)] = u"07623 000005"_s;
+    t[at(Field::Email)] = u"anna@example.org"_s;
+    t[at(Field::Group)] = u"Family, Friends"_s;
+    t[at(Field::Organisation)] = u"Smith & Co; Ltd"_s;
+    t[at(Field::JobTitle)] = u"Head of \\ Things"_s;
+    t[at(Field::Department)] = u"Accounts"_s;
+    t[at(Field::OrgAddr1)] = u"Unit 4"_s;
+    t[at(Field::OrgAddr2)] = u"Trading Estate"_s;
+    t[at(Field::OrgEmail)] = u"a.smith@smithco.example"_s;
+    t[at(Field::OrgWeb)] = u"https://smithco.example/?a=1;b=2"_s;
+    t[at(Field::Notes)] = u"Line one: with colon\nline two, with comma; and semicolon\n\n"
+                          "after an empty line \\n not a break"_s;
     return t;
 }
 
@@ -72,38 +71,37 @@ TEST(VCardReader, PhoneStyleQuotedPrintableCards) {
     const QList<VCard> cards = readAll(sample("phone-2.1.vcf"));
     ASSERT_EQ(cards.size(), 2);
     EXPECT_EQ(cards[0].version, VCardVersion::V21);
-    EXPECT_EQ(cards[0].firstText(u"FN"), QStringLiteral("Antonín Dvořák"));
+    EXPECT_EQ(cards[0].firstText(u"FN"), u"Antonín Dvořák"_s);
     const VCardProperty* tel = cards[0].first(u"TEL");
     ASSERT_NE(tel, nullptr);
-    EXPECT_EQ(tel->types(), (QStringList{QStringLiteral("CELL"), QStringLiteral("PREF")}));
+    EXPECT_EQ(tel->types(), (QStringList{u"CELL"_s, u"PREF"_s}));
     // The soft line break joins the country to the address.
-    EXPECT_EQ(cards[0].first(u"ADR")->components().value(6), QStringLiteral("Česká republika"));
+    EXPECT_EQ(cards[0].first(u"ADR")->components().value(6), u"Česká republika"_s);
     EXPECT_FALSE(cards[0].first(u"ADR")->hasParameter(u"ENCODING"));
     EXPECT_TRUE(cards[0].first(u"PHOTO")->isBinary());
     EXPECT_TRUE(cards[0].first(u"PHOTO")->value.endsWith(u"DAz/"));
 
     const CardOnPage page = pageFromCard(cards[0]);
     const PageTexts& t = page.texts;
-    EXPECT_EQ(t[at(Field::Name)], QStringLiteral("Antonín Dvořák"));
-    EXPECT_EQ(t[at(Field::Mobile)], QStringLiteral("+420 601 234 567"));
-    EXPECT_EQ(t[at(Field::Phone1)], QStringLiteral("+420 2 1234 5678"));
-    EXPECT_EQ(t[at(Field::Phone2)], QStringLiteral("+420 2 8765 4321"));
-    EXPECT_EQ(t[at(Field::Fax)], QStringLiteral("+420 2 8765 4300"));
-    EXPECT_EQ(t[at(Field::Email)], QStringLiteral("antonin@example.cz"));
-    EXPECT_EQ(t[at(Field::Addr1)], QStringLiteral("Náměstí Míru 12"));
-    EXPECT_EQ(t[at(Field::Addr2)], QStringLiteral("Brno 602 00"));
-    EXPECT_EQ(t[at(Field::Addr3)], QStringLiteral("Česká republika"));
-    EXPECT_EQ(t[at(Field::Notes)],
-              QStringLiteral("Met at the\nconference\nPhone (cell): +420 777 000 111\n"
-                             "Birthday: 1980-04-12"));
-    EXPECT_EQ(page.leftOut, QStringList{QStringLiteral("PHOTO")});
+    EXPECT_EQ(t[at(Field::Name)], u"Antonín Dvořák"_s);
+    EXPECT_EQ(t[at(Field::Mobile)], u"+420 601 234 567"_s);
+    EXPECT_EQ(t[at(Field::Phone1)], u"+420 2 1234 5678"_s);
+    EXPECT_EQ(t[at(Field::Phone2)], u"+420 2 8765 4321"_s);
+    EXPECT_EQ(t[at(Field::Fax)], u"+420 2 8765 4300"_s);
+    EXPECT_EQ(t[at(Field::Email)], u"antonin@example.cz"_s);
+    EXPECT_EQ(t[at(Field::Addr1)], u"Náměstí Míru 12"_s);
+    EXPECT_EQ(t[at(Field::Addr2)], u"Brno 602 00"_s);
+    EXPECT_EQ(t[at(Field::Addr3)], u"Česká republika"_s);
+    EXPECT_EQ(t[at(Field::Notes)], u"Met at the\nconference\nPhone (cell): +420 777 000 111\n"
+                                   "Birthday: 1980-04-12"_s);
+    EXPECT_EQ(page.leftOut, QStringList{u"PHOTO"_s});
 
     const PageTexts& second = pageFromCard(cards[1]).texts;
-    EXPECT_EQ(second[at(Field::Name)], QStringLiteral("Baker, Ruth")); // from N: there is no FN
-    EXPECT_EQ(second[at(Field::Phone1)], QStringLiteral("01632 960 123"));
-    EXPECT_EQ(second[at(Field::Pager)], QStringLiteral("01632 960 999"));
-    EXPECT_EQ(second[at(Field::Organisation)], QStringLiteral("Baker & Sons"));
-    EXPECT_EQ(second[at(Field::Department)], QStringLiteral("Bakery"));
+    EXPECT_EQ(second[at(Field::Name)], u"Baker, Ruth"_s); // from N: there is no FN
+    EXPECT_EQ(second[at(Field::Phone1)], u"01632 960 123"_s);
+    EXPECT_EQ(second[at(Field::Pager)], u"01632 960 999"_s);
+    EXPECT_EQ(second[at(Field::Organisation)], u"Baker & Sons"_s);
+    EXPECT_EQ(second[at(Field::Department)], u"Bakery"_s);
 }
 
 TEST(VCardReader, WebmailStyleCard) {
@@ -111,29 +109,29 @@ TEST(VCardReader, WebmailStyleCard) {
     ASSERT_EQ(cards.size(), 1);
     const CardOnPage page = pageFromCard(cards[0]);
     const PageTexts& t = page.texts;
-    EXPECT_EQ(t[at(Field::Name)], QStringLiteral("Émile Zola"));
-    EXPECT_EQ(t[at(Field::Email)], QStringLiteral("emile@example.fr"));
-    EXPECT_EQ(t[at(Field::OrgEmail)], QStringLiteral("e.zola@aurore.example.fr"));
-    EXPECT_EQ(t[at(Field::Phone1)], QStringLiteral("+33 1 98 76 54 32"));
-    EXPECT_EQ(t[at(Field::Phone2)], QStringLiteral("+33 1 23 45 67 89"));
-    EXPECT_EQ(t[at(Field::Mobile)], QStringLiteral("+33 6 11 22 33 44")); // by its group's label
-    EXPECT_EQ(t[at(Field::Addr1)], QStringLiteral("Appartement 3"));
-    EXPECT_EQ(t[at(Field::Addr2)], QStringLiteral("21 bis, rue de Bruxelles"));
-    EXPECT_EQ(t[at(Field::Addr3)], QStringLiteral("Paris 75009"));
-    EXPECT_EQ(t[at(Field::Addr4)], QStringLiteral("France"));
-    EXPECT_EQ(t[at(Field::OrgAddr1)], QStringLiteral("142 rue Montmartre"));
-    EXPECT_EQ(t[at(Field::OrgAddr2)], QStringLiteral("Paris Île-de-France 75002"));
-    EXPECT_EQ(t[at(Field::OrgAddr3)], QStringLiteral("France"));
-    EXPECT_EQ(t[at(Field::Organisation)], QStringLiteral("L'Aurore"));
-    EXPECT_EQ(t[at(Field::Department)], QStringLiteral("Rédaction, Culture"));
-    EXPECT_EQ(t[at(Field::JobTitle)], QStringLiteral("Journalist"));
-    EXPECT_EQ(t[at(Field::OrgWeb)], QStringLiteral("https://aurore.example.fr/zola"));
-    EXPECT_EQ(t[at(Field::Group)], QStringLiteral("Writers, Paris"));
-    EXPECT_EQ(t[at(Field::Notes)], QStringLiteral("J'accuse\n…letter to the President, 1898\n"
-                                                  "E-mail: zola.other@example.org\n"
-                                                  "Web: https://zola.example.org\n"
-                                                  "Nickname: Le Maître\n"
-                                                  "Instant messaging: xmpp:emile@example.fr"));
+    EXPECT_EQ(t[at(Field::Name)], u"Émile Zola"_s);
+    EXPECT_EQ(t[at(Field::Email)], u"emile@example.fr"_s);
+    EXPECT_EQ(t[at(Field::OrgEmail)], u"e.zola@aurore.example.fr"_s);
+    EXPECT_EQ(t[at(Field::Phone1)], u"+33 1 98 76 54 32"_s);
+    EXPECT_EQ(t[at(Field::Phone2)], u"+33 1 23 45 67 89"_s);
+    EXPECT_EQ(t[at(Field::Mobile)], u"+33 6 11 22 33 44"_s); // by its group's label
+    EXPECT_EQ(t[at(Field::Addr1)], u"Appartement 3"_s);
+    EXPECT_EQ(t[at(Field::Addr2)], u"21 bis, rue de Bruxelles"_s);
+    EXPECT_EQ(t[at(Field::Addr3)], u"Paris 75009"_s);
+    EXPECT_EQ(t[at(Field::Addr4)], u"France"_s);
+    EXPECT_EQ(t[at(Field::OrgAddr1)], u"142 rue Montmartre"_s);
+    EXPECT_EQ(t[at(Field::OrgAddr2)], u"Paris Île-de-France 75002"_s);
+    EXPECT_EQ(t[at(Field::OrgAddr3)], u"France"_s);
+    EXPECT_EQ(t[at(Field::Organisation)], u"L'Aurore"_s);
+    EXPECT_EQ(t[at(Field::Department)], u"Rédaction, Culture"_s);
+    EXPECT_EQ(t[at(Field::JobTitle)], u"Journalist"_s);
+    EXPECT_EQ(t[at(Field::OrgWeb)], u"https://aurore.example.fr/zola"_s);
+    EXPECT_EQ(t[at(Field::Group)], u"Writers, Paris"_s);
+    EXPECT_EQ(t[at(Field::Notes)], u"J'accuse\n…letter to the President, 1898\n"
+                                   "E-mail: zola.other@example.org\n"
+                                   "Web: https://zola.example.org\n"
+                                   "Nickname: Le Maître\n"
+                                   "Instant messaging: xmpp:emile@example.fr"_s);
     EXPECT_TRUE(page.leftOut.isEmpty());
 }
 
@@ -143,27 +141,26 @@ TEST(VCardReader, DesktopSuiteStyleCard) {
     EXPECT_EQ(cards[0].version, VCardVersion::V40);
     const CardOnPage page = pageFromCard(cards[0]);
     const PageTexts& t = page.texts;
-    EXPECT_EQ(t[at(Field::Name)], QStringLiteral("Łukasz Nowak"));
-    EXPECT_EQ(t[at(Field::Phone1)], QStringLiteral("+48-22-123-45-67"));
-    EXPECT_EQ(t[at(Field::Mobile)], QStringLiteral("+48-601-234-567"));
-    EXPECT_EQ(t[at(Field::Phone2)], QStringLiteral("+48-22-765-43-21"));
-    EXPECT_EQ(t[at(Field::Email)], QStringLiteral("lukasz@example.pl"));
-    EXPECT_EQ(t[at(Field::OrgEmail)], QStringLiteral("lukasz.nowak@firma.example.pl"));
+    EXPECT_EQ(t[at(Field::Name)], u"Łukasz Nowak"_s);
+    EXPECT_EQ(t[at(Field::Phone1)], u"+48-22-123-45-67"_s);
+    EXPECT_EQ(t[at(Field::Mobile)], u"+48-601-234-567"_s);
+    EXPECT_EQ(t[at(Field::Phone2)], u"+48-22-765-43-21"_s);
+    EXPECT_EQ(t[at(Field::Email)], u"lukasz@example.pl"_s);
+    EXPECT_EQ(t[at(Field::OrgEmail)], u"lukasz.nowak@firma.example.pl"_s);
     // The label's lines win over the structured address.
-    EXPECT_EQ(t[at(Field::Addr1)], QStringLiteral("ul. Długa 5 m. 7"));
-    EXPECT_EQ(t[at(Field::Addr2)], QStringLiteral("Długa Kamienica"));
-    EXPECT_EQ(t[at(Field::Addr3)], QStringLiteral("00-238 Warszawa"));
-    EXPECT_EQ(t[at(Field::Addr4)], QStringLiteral("Polska"));
-    EXPECT_EQ(t[at(Field::OrgAddr1)], QStringLiteral("al. Jerozolimskie 100"));
-    EXPECT_EQ(t[at(Field::OrgAddr2)], QStringLiteral("Warszawa 00-807"));
-    EXPECT_EQ(t[at(Field::Organisation)], QStringLiteral("Firma Przykładowa S.A."));
-    EXPECT_EQ(t[at(Field::Department)], QStringLiteral("Dział IT"));
-    EXPECT_EQ(t[at(Field::JobTitle)], QStringLiteral("Kierownik projektu"));
-    EXPECT_EQ(t[at(Field::Group)], QStringLiteral("Work"));
-    EXPECT_EQ(t[at(Field::Notes)],
-              QStringLiteral("Prefers Signal; call after 17:00.\nBirthday: --04-12\n"
-                             "Anniversary: 2010-06-19\nGender: M\nLanguage: pl"));
-    EXPECT_EQ(page.leftOut, (QStringList{QStringLiteral("PHOTO"), QStringLiteral("KEY")}));
+    EXPECT_EQ(t[at(Field::Addr1)], u"ul. Długa 5 m. 7"_s);
+    EXPECT_EQ(t[at(Field::Addr2)], u"Długa Kamienica"_s);
+    EXPECT_EQ(t[at(Field::Addr3)], u"00-238 Warszawa"_s);
+    EXPECT_EQ(t[at(Field::Addr4)], u"Polska"_s);
+    EXPECT_EQ(t[at(Field::OrgAddr1)], u"al. Jerozolimskie 100"_s);
+    EXPECT_EQ(t[at(Field::OrgAddr2)], u"Warszawa 00-807"_s);
+    EXPECT_EQ(t[at(Field::Organisation)], u"Firma Przykładowa S.A."_s);
+    EXPECT_EQ(t[at(Field::Department)], u"Dział IT"_s);
+    EXPECT_EQ(t[at(Field::JobTitle)], u"Kierownik projektu"_s);
+    EXPECT_EQ(t[at(Field::Group)], u"Work"_s);
+    EXPECT_EQ(t[at(Field::Notes)], u"Prefers Signal; call after 17:00.\nBirthday: --04-12\n"
+                                   "Anniversary: 2010-06-19\nGender: M\nLanguage: pl"_s);
+    EXPECT_EQ(page.leftOut, (QStringList{u"PHOTO"_s, u"KEY"_s}));
 }
 
 TEST(VCardReader, ParametersInEveryStyle) {
@@ -173,13 +170,12 @@ TEST(VCardReader, ParametersInEveryStyle) {
                             "item7.EMAIL;type=INTERNET:a@b\nEND:VCARD\n";
     const QList<VCard> cards = readAll(text);
     ASSERT_EQ(cards.size(), 1);
-    const QStringList homeVoice{QStringLiteral("HOME"), QStringLiteral("VOICE")};
+    const QStringList homeVoice{u"HOME"_s, u"VOICE"_s};
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(cards[0].properties[1 + i].types(), homeVoice) << i;
-    EXPECT_EQ(cards[0].properties[4].types(),
-              (QStringList{QStringLiteral("WORK"), QStringLiteral("VOICE")}));
-    EXPECT_EQ(cards[0].properties[5].group, QStringLiteral("item7"));
-    EXPECT_EQ(cards[0].properties[5].name, QStringLiteral("EMAIL"));
+    EXPECT_EQ(cards[0].properties[4].types(), (QStringList{u"WORK"_s, u"VOICE"_s}));
+    EXPECT_EQ(cards[0].properties[5].group, u"item7"_s);
+    EXPECT_EQ(cards[0].properties[5].name, u"EMAIL"_s);
 }
 
 TEST(VCardReader, DamagedInputIsReadAsFarAsItGoes) {
@@ -190,12 +186,12 @@ TEST(VCardReader, DamagedInputIsReadAsFarAsItGoes) {
     QList<VCardDamage> damage;
     const QList<VCard> cards = readAll(text, &damage);
     ASSERT_EQ(cards.size(), 3);
-    EXPECT_EQ(cards[0].firstText(u"FN"), QStringLiteral("First"));
+    EXPECT_EQ(cards[0].firstText(u"FN"), u"First"_s);
     EXPECT_TRUE(damage[0].missingEnd);
     EXPECT_EQ(damage[0].skippedLines, 1);
     EXPECT_FALSE(damage[1].any());
     EXPECT_TRUE(damage[2].missingEnd);
-    EXPECT_EQ(cards[2].firstText(u"TEL"), QStringLiteral("1"));
+    EXPECT_EQ(cards[2].firstText(u"TEL"), u"1"_s);
 
     // Binary bytes are no card; an agent's card inside a card is passed over.
     EXPECT_TRUE(readAll(QByteArray("\x00\x01\xff\xfe\x89PNG\r\n\x1a\n", 12)).isEmpty());
@@ -204,7 +200,7 @@ TEST(VCardReader, DamagedInputIsReadAsFarAsItGoes) {
     const QList<VCard> agent = readAll("BEGIN:VCARD\nVERSION:2.1\nFN:Boss\nAGENT:\n"
                                        "BEGIN:VCARD\nFN:Assistant\nEND:VCARD\nTEL:9\nEND:VCARD\n");
     ASSERT_EQ(agent.size(), 1);
-    EXPECT_EQ(agent[0].firstText(u"TEL"), QStringLiteral("9"));
+    EXPECT_EQ(agent[0].firstText(u"TEL"), u"9"_s);
 
     // An endless line is left out, not kept in memory; what follows is still read.
     QByteArray endless = "BEGIN:VCARD\nFN:Long\nNOTE:";
@@ -215,25 +211,24 @@ TEST(VCardReader, DamagedInputIsReadAsFarAsItGoes) {
     ASSERT_EQ(longCards.size(), 1);
     EXPECT_EQ(damage[0].overlongLines, 1);
     EXPECT_EQ(longCards[0].first(u"NOTE"), nullptr);
-    EXPECT_EQ(longCards[0].firstText(u"TEL"), QStringLiteral("5"));
+    EXPECT_EQ(longCards[0].firstText(u"TEL"), u"5"_s);
 }
 
 TEST(VCardReader, Utf16AndStrayBytes) {
-    const QString text = QStringLiteral("BEGIN:VCARD\r\nFN:Ångström\r\nEND:VCARD\r\n");
+    const QString text = u"BEGIN:VCARD\r\nFN:Ångström\r\nEND:VCARD\r\n"_s;
     QByteArray utf16("\xFF\xFE", 2);
     utf16.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     EXPECT_TRUE(VCardReader::looksLikeVCard(utf16));
     ASSERT_EQ(readAll(utf16).size(), 1);
-    EXPECT_EQ(readAll(utf16)[0].firstText(u"FN"), QStringLiteral("Ångström"));
+    EXPECT_EQ(readAll(utf16)[0].firstText(u"FN"), u"Ångström"_s);
     // A value that is not UTF-8 and names no character set is Windows-1252.
-    EXPECT_EQ(readAll("BEGIN:VCARD\nFN:Jos\xe9\nEND:VCARD\n")[0].firstText(u"FN"),
-              QStringLiteral("José"));
+    EXPECT_EQ(readAll("BEGIN:VCARD\nFN:Jos\xe9\nEND:VCARD\n")[0].firstText(u"FN"), u"José"_s);
 }
 
 TEST(VCardWriter, FoldsAt75OctetsWithoutSplittingCharacters) {
     VCard card;
-    card.appendText(QStringLiteral("FN"), QString(60, QChar(0x0142)) + QStringLiteral("🙂end"));
-    card.appendText(QStringLiteral("NOTE"), QString(200, u'a'));
+    card.appendText(u"FN"_s, QString(60, QChar(0x0142)) + u"🙂end"_s);
+    card.appendText(u"NOTE"_s, QString(200, u'a'));
     const QByteArray out = writeVCard(card, VCardVersion::V30);
     EXPECT_TRUE(out.startsWith("BEGIN:VCARD\r\nVERSION:3.0\r\n"));
     EXPECT_TRUE(out.endsWith("END:VCARD\r\n"));
@@ -276,19 +271,19 @@ TEST(VCardMapping, TheExportWritesTheCardTheMappingBuilds) {
     };
     const PageTexts pages[] = {
         fullPage(),
-        with({{Field::Name, QStringLiteral("Solo")}}),
-        with({{Field::Name, QStringLiteral("x").repeated(73)}, // "FN:" and 73: one octet too many
-              {Field::Email, QStringLiteral("y").repeated(51)}}),
-        with({{Field::Name, QStringLiteral(" Ng, Van An ")},
-              {Field::Department, QStringLiteral("R&D")},
-              {Field::Group, QStringLiteral(" , Friends,, Work ,")},
-              {Field::Notes, QStringLiteral("  ")}}),
-        with({{Field::Name, QStringLiteral("\u738b\u82b3 \U0001F600")},
-              {Field::Addr2, QStringLiteral("\"Quoted\" ^caret^: x")},
-              {Field::Addr5, QStringLiteral("back\\slash\rcr")},
-              {Field::OrgAddr6, QStringLiteral("\u0416").repeated(30)},
-              {Field::Notes, QStringLiteral("one\r\ntwo\n\nthree ").repeated(20)},
-              {Field::OrgWeb, QStringLiteral("https://example.org/?a=1;b=2,c")}}),
+        with({{Field::Name, u"Solo"_s}}),
+        with({{Field::Name, u"x"_s.repeated(73)}, // "FN:" and 73: one octet too many
+              {Field::Email, u"y"_s.repeated(51)}}),
+        with({{Field::Name, u" Ng, Van An "_s},
+              {Field::Department, u"R&D"_s},
+              {Field::Group, u" , Friends,, Work ,"_s},
+              {Field::Notes, u"  "_s}}),
+        with({{Field::Name, u"\u738b\u82b3 \U0001F600"_s},
+              {Field::Addr2, u"\"Quoted\" ^caret^: x"_s},
+              {Field::Addr5, u"back\\slash\rcr"_s},
+              {Field::OrgAddr6, u"\u0416"_s.repeated(30)},
+              {Field::Notes, u"one\r\ntwo\n\nthree "_s.repeated(20)},
+              {Field::OrgWeb, u"https://example.org/?a=1;b=2,c"_s}}),
     };
     const QDateTime revision(QDate(2026, 3, 4), QTime(9, 7), Qt::UTC);
     for (const VCardVersion version : {VCardVersion::V30, VCardVersion::V40}) {
@@ -304,25 +299,22 @@ TEST(VCardMapping, TheExportWritesTheCardTheMappingBuilds) {
 
 TEST(VCardMapping, PageToCardWritesWhatOtherProgramsRead) {
     PageTexts page = fullPage();
-    page[at(Field::Name)] = QStringLiteral("Jean de la Fontaine");
+    page[at(Field::Name)] = u"Jean de la Fontaine"_s;
     const VCard card = cardFromPage(page, {VCardVersion::V30, derivedUid(u"x"),
                                            QDateTime(QDate(2026, 3, 4), QTime(9, 7), Qt::UTC)});
     // Without a comma the whole name is the given name: no rule finds "de la Fontaine".
     EXPECT_EQ(card.first(u"N")->components().mid(0, 2),
-              (QStringList{QString(), QStringLiteral("Jean de la Fontaine")}));
-    EXPECT_EQ(structuredName(QStringLiteral("Smith, Anna")),
-              (QStringList{QStringLiteral("Smith"), QStringLiteral("Anna")}));
-    EXPECT_EQ(card.firstText(u"REV"), QStringLiteral("20260304T090700Z"));
+              (QStringList{QString(), u"Jean de la Fontaine"_s}));
+    EXPECT_EQ(structuredName(u"Smith, Anna"_s), (QStringList{u"Smith"_s, u"Anna"_s}));
+    EXPECT_EQ(card.firstText(u"REV"), u"20260304T090700Z"_s);
     const VCardProperty* adr = card.first(u"ADR");
     ASSERT_NE(adr, nullptr);
     EXPECT_TRUE(adr->hasType(u"HOME"));
-    EXPECT_EQ(adr->components().value(2), QStringLiteral("Flat 2; The Old Mill\n12 High Street, "
-                                                         "Lower End\nAmbridge\nAB1 2CD"));
-    EXPECT_EQ(
-        card.first(u"LABEL")->text(),
-        QStringLiteral("Flat 2; The Old Mill\n\n12 High Street, Lower End\nAmbridge\n\nAB1 2CD"));
-    EXPECT_EQ(card.first(u"CATEGORIES")->listValues(),
-              (QStringList{QStringLiteral("Family"), QStringLiteral("Friends")}));
+    EXPECT_EQ(adr->components().value(2), u"Flat 2; The Old Mill\n12 High Street, "
+                                          "Lower End\nAmbridge\nAB1 2CD"_s);
+    EXPECT_EQ(card.first(u"LABEL")->text(),
+              u"Flat 2; The Old Mill\n\n12 High Street, Lower End\nAmbridge\n\nAB1 2CD"_s);
+    EXPECT_EQ(card.first(u"CATEGORIES")->listValues(), (QStringList{u"Family"_s, u"Friends"_s}));
     EXPECT_EQ(card.first(u"ORG")->components(),
               (QStringList{page[at(Field::Organisation)], page[at(Field::Department)]}));
     EXPECT_EQ(pageRevision(u"04/03/26", u"09:07   "), QDateTime(QDate(2026, 3, 4), QTime(9, 7)));
@@ -332,19 +324,19 @@ TEST(VCardMapping, PageToCardWritesWhatOtherProgramsRead) {
 // UIDs are stored by other programs and the sync: one hash reused card after card must give the
 // name-based UUID of each seed, as a fresh one does.
 TEST(VCardMapping, CardUidsAreTheNameBasedUuidsOfTheirSeeds) {
-    const QUuid space(QStringLiteral("6f7c2a52-3e0b-4d6e-9a51-0b5e8f4a1c3d"));
-    const std::pair<QString, int> seeds[] = {{QStringLiteral("Anna"), 1},
-                                             {QStringLiteral("Anna"), 2},
+    const QUuid space(u"6f7c2a52-3e0b-4d6e-9a51-0b5e8f4a1c3d"_s);
+    const std::pair<QString, int> seeds[] = {{u"Anna"_s, 1},
+                                             {u"Anna"_s, 2},
                                              {QString(), 1},
-                                             {QStringLiteral(" Ng, Van An"), 12},
-                                             {QStringLiteral("\u00c9mile Zola"), 1},
-                                             {QStringLiteral("\u738b\u82b3 \U0001F600"), 3},
-                                             {QStringLiteral("x").repeated(300), 1}};
+                                             {u" Ng, Van An"_s, 12},
+                                             {u"\u00c9mile Zola"_s, 1},
+                                             {u"\u738b\u82b3 \U0001F600"_s, 3},
+                                             {u"x"_s.repeated(300), 1}};
     CardUids uids;
     for (const auto& [seed, occurrence] : seeds) {
         const QString full = occurrence == 1 ? seed : seed + u'#' + QString::number(occurrence);
-        const QString expected = QStringLiteral("urn:uuid:") +
-                                 QUuid::createUuidV5(space, full).toString(QUuid::WithoutBraces);
+        const QString expected =
+            u"urn:uuid:"_s + QUuid::createUuidV5(space, full).toString(QUuid::WithoutBraces);
         EXPECT_EQ(QString::fromLatin1(uids.uid(seed, occurrence)), expected) << full.toStdString();
         EXPECT_EQ(derivedUid(full), expected) << full.toStdString();
     }
@@ -354,21 +346,19 @@ TEST(VCardMapping, CardFromPageKeepsWhatThePageHasNoFieldFor) {
     const QList<VCard> cards = readAll(sample("desktop-4.0.vcf"));
     ASSERT_EQ(cards.size(), 1);
     PageTexts page = pageFromCard(cards[0]).texts;
-    page[at(Field::Mobile)] = QStringLiteral("+48 600 000 000");
+    page[at(Field::Mobile)] = u"+48 600 000 000"_s;
     page[at(Field::Phone2)].clear();
     const VCard card = cardFromPage(page, {VCardVersion::V40, {}, {}}, &cards[0]);
     EXPECT_NE(card.first(u"PHOTO"), nullptr);
-    EXPECT_EQ(card.firstText(u"BDAY"), QStringLiteral("--0412"));
-    EXPECT_EQ(card.firstText(u"UID"),
-              QStringLiteral("urn:uuid:0d5b8a44-2f4c-4d0e-8b2e-6d1c3a5f7b90"));
-    EXPECT_EQ(card.firstText(u"NOTE"), QStringLiteral("Prefers Signal; call after 17:00."));
+    EXPECT_EQ(card.firstText(u"BDAY"), u"--0412"_s);
+    EXPECT_EQ(card.firstText(u"UID"), u"urn:uuid:0d5b8a44-2f4c-4d0e-8b2e-6d1c3a5f7b90"_s);
+    EXPECT_EQ(card.firstText(u"NOTE"), u"Prefers Signal; call after 17:00."_s);
     QStringList numbers;
     for (const VCardProperty& p : card.properties) {
         if (p.name == u"TEL")
             numbers.append(p.text());
     }
-    EXPECT_EQ(numbers,
-              (QStringList{QStringLiteral("+48-22-123-45-67"), QStringLiteral("+48 600 000 000")}));
+    EXPECT_EQ(numbers, (QStringList{u"+48-22-123-45-67"_s, u"+48 600 000 000"_s}));
     // Read back, the page is the page that was written.
     const CardOnPage again = pageFromCard(readAll(writeVCard(card, VCardVersion::V40))[0]);
     for (int i = 0; i < ViewFieldCount; ++i)
@@ -378,28 +368,26 @@ TEST(VCardMapping, CardFromPageKeepsWhatThePageHasNoFieldFor) {
 TEST(VCardMapping, FitToFieldsCutsBytesWithoutSplittingCharacters) {
     PageTexts page;
     page[at(Field::Name)] = QString(20, QChar(0x0142)); // 40 bytes: each is quoted
-    page[at(Field::Email)] = QStringLiteral("short@example.org");
-    EXPECT_EQ(fitToFields(page), QStringList{QStringLiteral("Name")});
+    page[at(Field::Email)] = u"short@example.org"_s;
+    EXPECT_EQ(fitToFields(page), QStringList{u"Name"_s});
     EXPECT_EQ(page[at(Field::Name)], QString(16, QChar(0x0142)));
-    page[at(Field::Name)] = QStringLiteral("王芳");
+    page[at(Field::Name)] = u"王芳"_s;
     // A window for the emoji (three bytes), then one byte each.
-    page[at(Field::Notes)] =
-        QStringLiteral("🙂").repeated(821) + QStringLiteral("x"); // 825 bytes
-    EXPECT_EQ(fitToFields(page), QStringList{QStringLiteral("Notes")});
-    EXPECT_EQ(page[at(Field::Notes)], QStringLiteral("🙂").repeated(821));
+    page[at(Field::Notes)] = u"🙂"_s.repeated(821) + u"x"_s; // 825 bytes
+    EXPECT_EQ(fitToFields(page), QStringList{u"Notes"_s});
+    EXPECT_EQ(page[at(Field::Notes)], u"🙂"_s.repeated(821));
 }
 
 TEST(VCardMapping, FitToFieldsCutsAndNamesTheFields) {
     PageTexts page;
     page[at(Field::Name)] = QString(40, u'n');
-    page[at(Field::Email)] = QStringLiteral("short@example.org");
-    page[at(Field::Notes)] = QString(820, u'a') + QStringLiteral("\nbbbb");
+    page[at(Field::Email)] = u"short@example.org"_s;
+    page[at(Field::Notes)] = QString(820, u'a') + u"\nbbbb"_s;
     const QStringList cut = fitToFields(page);
-    EXPECT_EQ(cut, (QStringList{QStringLiteral("Name"), QStringLiteral("Notes")}));
+    EXPECT_EQ(cut, (QStringList{u"Name"_s, u"Notes"_s}));
     EXPECT_EQ(page[at(Field::Name)], QString(32, u'n'));
-    EXPECT_EQ(page[at(Field::Email)], QStringLiteral("short@example.org"));
-    EXPECT_EQ(page[at(Field::Notes)],
-              QString(820, u'a') + QStringLiteral("\nbb")); // the break takes two
+    EXPECT_EQ(page[at(Field::Email)], u"short@example.org"_s);
+    EXPECT_EQ(page[at(Field::Notes)], QString(820, u'a') + u"\nbb"_s); // the break takes two
 }
 
 TEST(VCardMapping, GroupLabelsNameWhatTheyGroup) {
@@ -413,9 +401,8 @@ TEST(VCardMapping, GroupLabelsNameWhatTheyGroup) {
                                        "item4.X-ABADR:gb\r\nEND:VCARD\r\n");
     ASSERT_EQ(cards.size(), 1);
     const PageTexts t = pageFromCard(cards[0]).texts;
-    EXPECT_EQ(t[at(Field::Mobile)], QStringLiteral("020 7946 0000"));
+    EXPECT_EQ(t[at(Field::Mobile)], u"020 7946 0000"_s);
     EXPECT_EQ(t[at(Field::Phone1)], QString()); // a label of its own stays with its number
-    EXPECT_EQ(t[at(Field::Addr2)], QStringLiteral("Town T1 1AA"));
-    EXPECT_EQ(t[at(Field::Notes)],
-              QStringLiteral("Phone (Boat): 020 7946 0001\nRelated (spouse): Jane Lee"));
+    EXPECT_EQ(t[at(Field::Addr2)], u"Town T1 1AA"_s);
+    EXPECT_EQ(t[at(Field::Notes)], u"Phone (Boat): 020 7946 0001\nRelated (spouse): Jane Lee"_s);
 }

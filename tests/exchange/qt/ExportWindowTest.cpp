@@ -38,9 +38,8 @@ private:
 
 private Q_SLOTS:
     void opensReadyAndRefusesWithoutPages() {
-        WindowFixture f;
-        ExportWindow w(f.session, f.dialogs, f.host);
-        w.open();
+        WindowOn<ExportWindow> f;
+        ExportWindow& w = f.w;
         QCOMPARE(w.objectName(), QStringLiteral("frmExport"));
         QCOMPARE(info(&w, "EXInfo"), QStringLiteral("EXPORT  Ready"));
         QCOMPARE(label(&w, "EXAllFLa")->colour(), LabelColour::Blue);
@@ -58,10 +57,8 @@ private Q_SLOTS:
     }
 
     void findsPages() {
-        WindowFixture f;
-        fillBook(f);
-        ExportWindow w(f.session, f.dialogs, f.host);
-        w.open();
+        WindowOn<ExportWindow> f(fillBook);
+        ExportWindow& w = f.w;
         findText(w, QStringLiteral("  GARDEN "));
         QCOMPARE(items(&w, "EXList1").size(), 2);
         QCOMPARE(info(&w, "EXInfo"), QStringLiteral("Found:  2  Pages"));
@@ -76,10 +73,8 @@ private Q_SLOTS:
     }
 
     void exportsExchangeAndCommaSeparatedFiles() {
-        WindowFixture f;
-        fillBook(f);
-        ExportWindow w(f.session, f.dialogs, f.host);
-        w.open();
+        WindowOn<ExportWindow> f(fillBook);
+        ExportWindow& w = f.w;
         click(&w, "EXFindLa");
 
         click(&w, "EXSelectedLA");

@@ -13,6 +13,7 @@
 
 using namespace orvelan;
 using namespace orvelan::test;
+using namespace Qt::StringLiterals;
 
 class ImportWindowTest : public QObject {
     Q_OBJECT
@@ -26,10 +27,11 @@ private:
                              "7even,,,,\r\n"
                              "Anna,Widgets,,,likes tea\r\n";
 
-    // Opens the comma-separated test file with Auto mapping and reads it.
-    void readCsv(WindowFixture& f, ImportWindow& w) {
+    // Opens a comma-separated file (the test file unless another is named) with Auto mapping
+    // and reads it.
+    void readCsv(WindowFixture& f, ImportWindow& w, QString path = {}) {
         click(&w, "IMPCSVBy");
-        f.dialogs.answerNext(f.writeFile(QStringLiteral("people.CSV"), m_csv));
+        f.dialogs.answerNext(path.isEmpty() ? f.writeFile(u"people.CSV"_s, m_csv) : path);
         click(&w, "IMPOpenF");
         click(&w, "IMPAutoMap");
         click(&w, "impMapOk");
@@ -37,11 +39,10 @@ private:
 
 private Q_SLOTS:
     void opensReadyWithTheDefaultChoices() {
-        WindowFixture f;
-        ImportWindow w(f.session, f.dialogs, f.host);
-        w.open();
-        QCOMPARE(w.objectName(), QStringLiteral("frmImport"));
-        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("IMPORT  Ready"));
+        WindowOn<ImportWindow> f;
+        ImportWindow& w = f.w;
+        QCOMPARE(w.objectName(), u"frmImport"_s);
+        QCOMPARE(info(&w, "IMPInfo"), u"IMPORT  Ready"_s);
         QCOMPARE(label(&w, "IMPEBFBu")->colour(), LabelColour::Blue);
         QCOMPARE(label(&w, "IMPCSVBy")->colour(), LabelColour::Grey);
         QCOMPARE(label(&w, "IMPAllFLa")->colour(), LabelColour::Blue);
@@ -54,123 +55,116 @@ private Q_SLOTS:
         click(&w, "IMPOpenF");
         QCOMPARE(
             f.dialogs.shown().last(),
-            (ScriptedFileDialogs::Request{false, QStringLiteral("Open ORVELAN MPORT File"),
-                                          QStringLiteral("Open Generic IMPORT File (*.csv)|*.csv"),
-                                          QStringLiteral(".csv")}));
+            (ScriptedFileDialogs::Request{false, u"Open ORVELAN MPORT File"_s,
+                                          u"Open Generic IMPORT File (*.csv)|*.csv"_s, u".csv"_s}));
         QVERIFY(!w.mapPanelInView());
         click(&w, "IMPEBFBu");
         click(&w, "IMPOpenF");
         QCOMPARE(
             f.dialogs.shown().last(),
-            (ScriptedFileDialogs::Request{
-                false, QStringLiteral("Open ORVELAN Encrypted Adress Book File"),
-                QStringLiteral("Open ORVELAN IMPORT File (*.eab)|*.eab"), QStringLiteral(".eab")}));
+            (ScriptedFileDialogs::Request{false, u"Open ORVELAN Encrypted Adress Book File"_s,
+                                          u"Open ORVELAN IMPORT File (*.eab)|*.eab"_s, u".eab"_s}));
         QTest::keyClick(&w, Qt::Key_F1);
-        QCOMPARE(f.host.helpPages, QStringList{QStringLiteral("useage_imp.htm")});
+        QCOMPARE(f.host.helpPages, QStringList{u"useage_imp.htm"_s});
     }
 
     void mapsColumnsByHand() {
-        WindowFixture f;
-        ImportWindow w(f.session, f.dialogs, f.host);
-        w.open();
+        WindowOn<ImportWindow> f;
+        ImportWindow& w = f.w;
         click(&w, "IMPCSVBy");
-        f.dialogs.answerNext(f.writeFile(QStringLiteral("a.csv"), "Full Name,,Tel\r\nAnn,x,1\r\n"));
+        f.dialogs.answerNext(f.writeFile(u"a.csv"_s, "Full Name,,Tel\r\nAnn,x,1\r\n"));
         click(&w, "IMPOpenF");
         QVERIFY(w.mapPanelInView());
-        QCOMPARE(items(&w, "SrcList"),
-                 (QStringList{QStringLiteral("Full Name"), QString(), QStringLiteral("Tel")}));
+        QCOMPARE(items(&w, "SrcList"), (QStringList{u"Full Name"_s, QString(), u"Tel"_s}));
         QCOMPARE(items(&w, "OrvelList").size(), 26);
         QCOMPARE(f.clock.pausedSeconds(), 1.4);
 
         click(&w, "impMapAdd");
-        QCOMPARE(f.prompter.last(),
-                 (PromptRequest{QStringLiteral("ORVLEAN Import"),
-                                QStringLiteral("Can't map field item:  No FILE-LIST field has "
-                                               "been selected    "),
-                                PromptIcon::Exclamation, PromptButtons::Ok}));
+        QCOMPARE(f.prompter.last(), (PromptRequest{u"ORVLEAN Import"_s,
+                                                   u"Can't map field item:  No FILE-LIST field has "
+                                                   "been selected    "_s,
+                                                   PromptIcon::Exclamation, PromptButtons::Ok}));
         selectRow(&w, "SrcList", 1);
         click(&w, "impMapAdd");
-        QVERIFY(f.prompter.last().text.contains(QStringLiteral("No FIELD IDENTITY")));
+        QVERIFY(f.prompter.last().text.contains(u"No FIELD IDENTITY"_s));
         selectRow(&w, "SrcList", 0);
         click(&w, "impMapAdd");
-        QVERIFY(f.prompter.last().text.contains(QStringLiteral("No ORVELAN field")));
+        QVERIFY(f.prompter.last().text.contains(u"No ORVELAN field"_s));
         selectRow(&w, "OrvelList", 0);
         click(&w, "impMapAdd");
-        QCOMPARE(items(&w, "OrvelList")[0], QStringLiteral("Name                  =  Full Name"));
+        QCOMPARE(items(&w, "OrvelList")[0], u"Name                  =  Full Name"_s);
         click(&w, "impMapAdd");
-        QVERIFY(f.prompter.last().text.contains(QStringLiteral("already been assigned")));
+        QVERIFY(f.prompter.last().text.contains(u"already been assigned"_s));
         click(&w, "impMapRemove");
-        QCOMPARE(items(&w, "OrvelList")[0], QStringLiteral("Name                  =  "));
+        QCOMPARE(items(&w, "OrvelList")[0], u"Name                  =  "_s);
 
         // A second file replaces the columns of the first.
-        f.dialogs.answerNext(f.writeFile(QStringLiteral("b.csv"), "Name\r\n"));
+        f.dialogs.answerNext(f.writeFile(u"b.csv"_s, "Name\r\n"));
         click(&w, "IMPOpenF");
-        QCOMPARE(items(&w, "SrcList"), QStringList{QStringLiteral("Name")});
+        QCOMPARE(items(&w, "SrcList"), QStringList{u"Name"_s});
         click(&w, "impMapCancel");
         QVERIFY(!w.mapPanelInView());
     }
 
     void refusesAFileNotNamedCsv() {
-        WindowFixture f;
-        ImportWindow w(f.session, f.dialogs, f.host);
-        w.open();
+        WindowOn<ImportWindow> f;
+        ImportWindow& w = f.w;
         click(&w, "IMPCSVBy");
-        f.dialogs.answerNext(f.writeFile(QStringLiteral("people.txt"), m_csv));
+        f.dialogs.answerNext(f.writeFile(u"people.txt"_s, m_csv));
         click(&w, "IMPOpenF");
-        QCOMPARE(f.prompter.last().text, QStringLiteral("Can't Read Import File - Check that a "
-                                                        "Valid File has been Opened    "));
-        QCOMPARE(f.prompter.last().title, QStringLiteral("ORVELAN Import"));
+        QCOMPARE(f.prompter.last().text, u"Can't Read Import File - Check that a "
+                                         "Valid File has been Opened    "_s);
+        QCOMPARE(f.prompter.last().title, u"ORVELAN Import"_s);
         QVERIFY(!w.mapPanelInView());
         QVERIFY(items(&w, "SrcList").isEmpty());
         // A missing file.
-        f.dialogs.answerNext(f.book.root() + QStringLiteral("/gone.csv"));
+        f.dialogs.answerNext(f.book.root() + u"/gone.csv"_s);
         click(&w, "IMPOpenF");
-        QCOMPARE(f.prompter.last().title, QStringLiteral("ORVELAN Import OS-1253"));
+        QCOMPARE(f.prompter.last().title, u"ORVELAN Import OS-1253"_s);
     }
 
     void readsListsFiltersAndImports() {
-        WindowFixture f;
-        ImportWindow w(f.session, f.dialogs, f.host);
-        w.open();
+        WindowOn<ImportWindow> f;
+        ImportWindow& w = f.w;
         readCsv(f, w);
         QVERIFY(!w.mapPanelInView());
         QVERIFY(w.recordListLoaded());
         const QStringList lines = items(&w, "IMPList1");
         QCOMPARE(lines.size(), 4); // the combining mark refused, 7even under the first tab
-        QVERIFY(lines[0].startsWith(QStringLiteral(" 7even ")));
-        QCOMPARE(lines[0].right(11), QStringLiteral(" *0 /     2"));
-        QVERIFY(lines[1].startsWith(QStringLiteral(" Anna ")));
-        QCOMPARE(lines[2].right(11), QStringLiteral(" B  /     2"));
-        QCOMPARE(lines[3].right(11), QStringLiteral(" B  /     3"));
-        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("4 Pages to Import"));
+        QVERIFY(lines[0].startsWith(u" 7even "_s));
+        QCOMPARE(lines[0].right(11), u" *0 /     2"_s);
+        QVERIFY(lines[1].startsWith(u" Anna "_s));
+        QCOMPARE(lines[2].right(11), u" B  /     2"_s);
+        QCOMPARE(lines[3].right(11), u" B  /     3"_s);
+        QCOMPARE(info(&w, "IMPInfo"), u"4 Pages to Import"_s);
         QCOMPARE(f.session.searchResults().lines, lines);
         QVERIFY(f.session.searchResults().present);
 
-        control<QLineEdit>(&w, "IMPFindTb")->setText(QStringLiteral(" TEA "));
+        control<QLineEdit>(&w, "IMPFindTb")->setText(u" TEA "_s);
         click(&w, "IMPFind");
         QCOMPARE(items(&w, "IMPList1").size(), 1);
-        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("1  Page Listed"));
-        control<QLineEdit>(&w, "IMPFindTb")->setText(QStringLiteral("zzz"));
+        QCOMPARE(info(&w, "IMPInfo"), u"1  Page Listed"_s);
+        control<QLineEdit>(&w, "IMPFindTb")->setText(u"zzz"_s);
         click(&w, "IMPFind");
         QCOMPARE(info(&w, "IMPInfo"), QString());
         QVERIFY(items(&w, "IMPList1").isEmpty());
         click(&w, "IMPImportLA");
-        QVERIFY(f.prompter.last().text.contains(QStringLiteral("no Import-File currently OPEN")));
+        QVERIFY(f.prompter.last().text.contains(u"no Import-File currently OPEN"_s));
         control<QLineEdit>(&w, "IMPFindTb")->clear();
         click(&w, "IMPFind");
-        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("Listed:  4  Pages"));
+        QCOMPARE(info(&w, "IMPInfo"), u"Listed:  4  Pages"_s);
 
         click(&w, "IMPSelectedLA");
         click(&w, "IMPImportLA");
         QCOMPARE(f.prompter.last().text,
-                 QStringLiteral("Can't Import:  There are no Listed-Files currently SELECTED    "));
+                 u"Can't Import:  There are no Listed-Files currently SELECTED    "_s);
         QVERIFY(!f.session.showFirstPageOnActivate);
         auto* list = control<QListWidget>(&w, "IMPList1");
         list->item(3)->setSelected(true);
         list->item(1)->setSelected(true);
         click(&w, "IMPImportLA");
         QVERIFY(f.session.showFirstPageOnActivate);
-        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("IMPORT  Ready"));
+        QCOMPARE(info(&w, "IMPInfo"), u"IMPORT  Ready"_s);
         QCOMPARE(f.book.page(1, 1)[Field::Name], QByteArray("Anna"));
         QCOMPARE(f.book.page(2, 1)[Field::Name], QByteArray("Bill"));
         QCOMPARE(f.book.pageCount(2), 1);
@@ -185,14 +179,13 @@ private Q_SLOTS:
         QVERIFY(items(&w, "IMPList1").isEmpty());
         QVERIFY(!w.recordListLoaded());
         click(&w, "IMPImportLA");
-        QVERIFY(f.prompter.last().text.contains(QStringLiteral("no Import-File currently OPEN")));
+        QVERIFY(f.prompter.last().text.contains(u"no Import-File currently OPEN"_s));
         QCOMPARE(f.book.pageCount(2), 2);
     }
 
     void aFailedImportIsReportedWithItsExactCountNotAsDone() {
-        WindowFixture f;
-        ImportWindow w(f.session, f.dialogs, f.host);
-        w.open();
+        WindowOn<ImportWindow> f;
+        ImportWindow& w = f.w;
         readCsv(f, w);
         const qsizetype shownBefore = f.prompter.shown().size();
         {
@@ -203,27 +196,25 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.shown().size(), shownBefore + 1);
         // The summary tells exactly what is in the book, and why the rest is not.
         const QString told = f.prompter.last().text;
-        QVERIFY2(told.contains(QStringLiteral("Imported 3 page(s). By tab: *0 1, A 1, B 1")),
-                 qPrintable(told));
-        QVERIFY(told.contains(QStringLiteral("Could not be written: 1")));
-        QVERIFY(told.contains(QStringLiteral("Could not write the file. The disk is full.")));
-        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("IMPORT  Ready"));
+        QVERIFY2(told.contains(u"Imported 3 page(s). By tab: *0 1, A 1, B 1"_s), qPrintable(told));
+        QVERIFY(told.contains(u"Could not be written: 1"_s));
+        QVERIFY(told.contains(u"Could not write the file. The disk is full."_s));
+        QCOMPARE(info(&w, "IMPInfo"), u"IMPORT  Ready"_s);
         QCOMPARE(f.book.tabBytes(2).size(), qsizetype(RecordSize)); // no part record
     }
 
     void clearAndClose() {
-        WindowFixture f;
-        ImportWindow w(f.session, f.dialogs, f.host);
-        w.open();
+        WindowOn<ImportWindow> f;
+        ImportWindow& w = f.w;
         click(&w, "IMPClear");
-        QCOMPARE(f.prompter.last().text, QStringLiteral("Record-List Already Clear!  There is no "
-                                                        "Import-File currently OPEN     "));
+        QCOMPARE(f.prompter.last().text, u"Record-List Already Clear!  There is no "
+                                         "Import-File currently OPEN     "_s);
         click(&w, "IMPFind");
-        QVERIFY(f.prompter.last().text.startsWith(QStringLiteral("No Record List Found:")));
+        QVERIFY(f.prompter.last().text.startsWith(u"No Record List Found:"_s));
         readCsv(f, w);
         f.prompter.answerNext(PromptAnswer::Cancel);
         click(&w, "IMPClear");
-        QCOMPARE(f.prompter.last().title, QStringLiteral("SORVELAN Import"));
+        QCOMPARE(f.prompter.last().title, u"SORVELAN Import"_s);
         QCOMPARE(f.prompter.last().buttons, PromptButtons::OkCancel);
         QCOMPARE(items(&w, "IMPList1").size(), 4);
         click(&w, "IMPClear");
@@ -247,10 +238,10 @@ private Q_SLOTS:
         QCOMPARE(file.size(), 45880);
         ImportWindow w(f.session, f.dialogs, f.host);
         w.open();
-        f.dialogs.answerNext(f.writeFile(QStringLiteral("x.eab"), file));
+        f.dialogs.answerNext(f.writeFile(u"x.eab"_s, file));
         click(&w, "IMPOpenF");
         QCOMPARE(items(&w, "IMPList1").size(), 4);
-        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("4 Pages to Import"));
+        QCOMPARE(info(&w, "IMPInfo"), u"4 Pages to Import"_s);
         click(&w, "IMPImportLA");
         QCOMPARE(f.book.page(5, 1)[Field::Name], QByteArray("Ed"));
         QCOMPARE(f.book.pageCount(5), 3);
@@ -258,20 +249,20 @@ private Q_SLOTS:
         QVERIFY(items(&w, "IMPList1").isEmpty()); // imported: nothing is offered twice
 
         // A foreign file is refused and leaves the staged records and the book alone.
-        f.dialogs.answerNext(f.writeFile(QStringLiteral("again.eab"), file));
+        f.dialogs.answerNext(f.writeFile(u"again.eab"_s, file));
         click(&w, "IMPOpenF");
         QCOMPARE(items(&w, "IMPList1").size(), 4);
         const QByteArray before = f.book.tabBytes(5);
-        f.dialogs.answerNext(f.writeFile(QStringLiteral("foreign.eab"), QByteArray(4000, 'Q')));
+        f.dialogs.answerNext(f.writeFile(u"foreign.eab"_s, QByteArray(4000, 'Q')));
         click(&w, "IMPOpenF");
-        QVERIFY(f.prompter.last().text.contains(QStringLiteral("not an ORVELAN")));
+        QVERIFY(f.prompter.last().text.contains(u"not an ORVELAN"_s));
         QCOMPARE(items(&w, "IMPList1").size(), 4);
         QCOMPARE(f.book.tabBytes(5), before);
 
         // A cut file keeps its whole records and says so.
-        f.dialogs.answerNext(f.writeFile(QStringLiteral("cut.eab"), file.left(250 + 1690 + 1700)));
+        f.dialogs.answerNext(f.writeFile(u"cut.eab"_s, file.left(250 + 1690 + 1700)));
         click(&w, "IMPOpenF");
-        QVERIFY(f.prompter.last().text.contains(QStringLiteral("damaged")));
+        QVERIFY(f.prompter.last().text.contains(u"damaged"_s));
         QCOMPARE(items(&w, "IMPList1").size(), 1); // Bea; the Es lay beyond the cut
         QCOMPARE(f.book.tabBytes(5), before);
     }
@@ -279,9 +270,8 @@ private Q_SLOTS:
     // Reading shows its notices where they can be seen: the mapping panel lies below the
     // status label and inside the window, and its lists show every line whole.
     void noticesAndMappingLinesStayInSight() {
-        WindowFixture f;
-        ImportWindow w(f.session, f.dialogs, f.host);
-        w.open();
+        WindowOn<ImportWindow> f;
+        ImportWindow& w = f.w;
         click(&w, "IMPCSVBy");
         f.dialogs.answerNext(QStringLiteral(ORVELAN_EXCHANGE_DATA "/office-suite.csv"));
         click(&w, "IMPOpenF");
@@ -300,53 +290,42 @@ private Q_SLOTS:
                              list->viewport()->width(),
                          qPrintable(list->item(row)->text()));
         }
-        QCOMPARE(items(&w, "OrvelList")[0],
-                 QStringLiteral("Name                  =  First Name+Last Name"));
+        QCOMPARE(items(&w, "OrvelList")[0], u"Name                  =  First Name+Last Name"_s);
     }
 
     void okWithoutANameColumnWarnsAndStays() {
-        WindowFixture f;
-        ImportWindow w(f.session, f.dialogs, f.host);
-        w.open();
-        click(&w, "IMPCSVBy");
-        f.dialogs.answerNext(f.writeFile(QStringLiteral("w.csv"), "Who,Where\r\nAnn,Leeds\r\n"));
-        click(&w, "IMPOpenF");
-        click(&w, "IMPAutoMap");
-        click(&w, "impMapOk");
-        QCOMPARE(f.prompter.last().title, QStringLiteral("ORVELAN Import"));
-        QVERIFY(f.prompter.last().text.contains(QStringLiteral("No column of the file is mapped "
-                                                               "to Name")));
+        WindowOn<ImportWindow> f;
+        ImportWindow& w = f.w;
+        readCsv(f, w, f.writeFile(u"w.csv"_s, "Who,Where\r\nAnn,Leeds\r\n"));
+        QCOMPARE(f.prompter.last().title, u"ORVELAN Import"_s);
+        QVERIFY(f.prompter.last().text.contains(u"No column of the file is mapped "
+                                                "to Name"_s));
         QVERIFY(w.mapPanelInView());
         QVERIFY(!w.recordListLoaded());
 
         // Two columns selected together map joined as "Last, First".
-        f.dialogs.answerNext(
-            f.writeFile(QStringLiteral("n.csv"), "Last Name,First Name\r\nLee,Ann\r\n"));
+        f.dialogs.answerNext(f.writeFile(u"n.csv"_s, "Last Name,First Name\r\nLee,Ann\r\n"));
         click(&w, "IMPOpenF");
         auto* source = control<QListWidget>(&w, "SrcList");
         source->item(0)->setSelected(true);
         source->item(1)->setSelected(true);
         selectRow(&w, "OrvelList", 0);
         click(&w, "impMapAdd");
-        QCOMPARE(items(&w, "OrvelList")[0],
-                 QStringLiteral("Name                  =  First Name+Last Name"));
+        QCOMPARE(items(&w, "OrvelList")[0], u"Name                  =  First Name+Last Name"_s);
         click(&w, "impMapOk");
         QCOMPARE(items(&w, "IMPList1").size(), 1);
-        QVERIFY(items(&w, "IMPList1")[0].startsWith(QStringLiteral(" Lee, Ann ")));
+        QVERIFY(items(&w, "IMPList1")[0].startsWith(u" Lee, Ann "_s));
     }
 
-    // The end of an import says what happened, in the words the tool uses; the dialogs open
-    // in the user's folders.
     // The same file read and imported twice files nothing twice; the choice for records that
     // meet the book offers skip (the default), merge and keep.
     void theSameFileTwiceFilesNothingTwice() {
-        WindowFixture f;
-        ImportWindow w(f.session, f.dialogs, f.host);
-        w.open();
-        auto* choice = w.findChild<QComboBox*>(QStringLiteral("IMPDuplicatesCB"));
+        WindowOn<ImportWindow> f;
+        ImportWindow& w = f.w;
+        auto* choice = w.findChild<QComboBox*>(u"IMPDuplicatesCB"_s);
         QVERIFY(choice);
         QCOMPARE(choice->count(), 3);
-        QCOMPARE(choice->currentText(), QStringLiteral("Skip records already in the book"));
+        QCOMPARE(choice->currentText(), u"Skip records already in the book"_s);
         qint64 pages = 0;
         for (int round = 0; round < 2; ++round) {
             readCsv(f, w);
@@ -355,49 +334,49 @@ private Q_SLOTS:
                 pages = f.book.pageCount(2);
         }
         QCOMPARE(f.book.pageCount(2), pages);
-        QVERIFY2(f.prompter.last().text.contains(
-                     QStringLiteral("Already in the book, not imported again: 4 - ")),
-                 qPrintable(f.prompter.last().text));
+        QVERIFY2(
+            f.prompter.last().text.contains(u"Already in the book, not imported again: 4 - "_s),
+            qPrintable(f.prompter.last().text));
     }
 
+    // The end of an import says what happened, in the words the tool uses; the dialogs open
+    // in the user's folders.
     void importEndsWithTheSummary() {
-        WindowFixture f;
-        ImportWindow w(f.session, f.dialogs, f.host);
-        w.open();
+        WindowOn<ImportWindow> f;
+        ImportWindow& w = f.w;
         click(&w, "IMPCSVBy");
         const QString path = QStringLiteral(ORVELAN_EXCHANGE_DATA "/mail-client.csv");
         f.dialogs.answerNext(path);
         click(&w, "IMPOpenF");
-        QCOMPARE(f.dialogs.folders().last(), QStringLiteral("/home/someone"));
+        QCOMPARE(f.dialogs.folders().last(), u"/home/someone"_s);
         QCOMPARE(f.host.folder, QStringLiteral(ORVELAN_EXCHANGE_DATA));
         click(&w, "IMPAutoMap");
         click(&w, "impMapOk");
-        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("31 Pages to Import"));
+        QCOMPARE(info(&w, "IMPInfo"), u"31 Pages to Import"_s);
         const qsizetype shown = f.prompter.shown().size();
         click(&w, "IMPImportLA");
         QCOMPARE(f.prompter.shown().size(), shown + 1);
         const PromptRequest& message = f.prompter.last();
-        QCOMPARE(message.title, QStringLiteral("ORVELAN Import"));
+        QCOMPARE(message.title, u"ORVELAN Import"_s);
         QCOMPARE(message.icon, PromptIcon::Information);
         QCOMPARE(message.text, w.summary().text());
         const QStringList lines = message.text.split(u'\n');
-        QCOMPARE(lines[0], QStringLiteral("File: mail-client.csv (UTF-8, separated by commas)"));
-        QCOMPARE(lines[1], QStringLiteral("Records read: 32"));
-        QVERIFY(
-            lines[2].startsWith(QStringLiteral("Imported 31 page(s). By tab: *0 1, A 2, B 1,")));
-        QVERIFY(!message.text.contains(QStringLiteral("\"3M Company\"")));
+        QCOMPARE(lines[0], u"File: mail-client.csv (UTF-8, separated by commas)"_s);
+        QCOMPARE(lines[1], u"Records read: 32"_s);
+        QVERIFY(lines[2].startsWith(u"Imported 31 page(s). By tab: *0 1, A 2, B 1,"_s));
+        QVERIFY(!message.text.contains(u"\"3M Company\""_s));
         QCOMPARE(f.book.pageCount(1), 2); // Anna in the blank page, Anders behind it
         click(&w, "IMPOpenF");
         QCOMPARE(f.dialogs.folders().last(), QStringLiteral(ORVELAN_EXCHANGE_DATA));
 
         // A file of which nothing can be imported says so as soon as it is read.
-        f.dialogs.answerNext(f.writeFile(QStringLiteral("d.csv"), "Name\r\n\xCC\x81"
-                                                                  "up\r\n,\r\n"));
+        f.dialogs.answerNext(f.writeFile(u"d.csv"_s, "Name\r\n\xCC\x81"
+                                                     "up\r\n,\r\n"));
         click(&w, "IMPOpenF");
         click(&w, "IMPAutoMap");
         click(&w, "impMapOk");
-        QVERIFY(f.prompter.last().text.contains(QStringLiteral("Records read: 2")));
-        QVERIFY(f.prompter.last().text.contains(QStringLiteral("\"\u0301up\" (line 2)")));
+        QVERIFY(f.prompter.last().text.contains(u"Records read: 2"_s));
+        QVERIFY(f.prompter.last().text.contains(u"\"\u0301up\" (line 2)"_s));
     }
 
     // Staging files that cannot be written: the user is told, and no list pretends otherwise.
@@ -406,13 +385,8 @@ private Q_SLOTS:
         QDir().mkpath(f.book.folder().tabTempFilePath(5)); // a folder where a file must go
         ImportWindow w(f.session, f.dialogs, f.host);
         w.open();
-        click(&w, "IMPCSVBy");
-        f.dialogs.answerNext(f.writeFile(QStringLiteral("p.csv"), "Name\r\nEd\r\nAnn\r\n"));
-        click(&w, "IMPOpenF");
-        click(&w, "IMPAutoMap");
-        click(&w, "impMapOk");
-        QVERIFY(f.prompter.last().text.startsWith(
-            QStringLiteral("Import Error: The staging files in ")));
+        readCsv(f, w, f.writeFile(u"p.csv"_s, "Name\r\nEd\r\nAnn\r\n"));
+        QVERIFY(f.prompter.last().text.startsWith(u"Import Error: The staging files in "_s));
         QVERIFY(!w.recordListLoaded());
         QVERIFY(items(&w, "IMPList1").isEmpty());
     }

@@ -15,6 +15,7 @@
 
 using namespace orvelan;
 using namespace orvelan::test;
+using namespace Qt::StringLiterals;
 
 class VCardWindowTest : public QObject {
     Q_OBJECT
@@ -34,50 +35,48 @@ private:
 
 private Q_SLOTS:
     void importsCardsWithoutAMappingStep() {
-        WindowFixture f;
-        ImportWindow w(f.session, f.dialogs, f.host);
-        w.open();
-        QCOMPARE(label(&w, "IMPVCFBy")->text(), QStringLiteral("As vCard"));
+        WindowOn<ImportWindow> f;
+        ImportWindow& w = f.w;
+        QCOMPARE(label(&w, "IMPVCFBy")->text(), u"As vCard"_s);
         QCOMPARE(label(&w, "IMPVCFBy")->colour(), LabelColour::Grey);
         click(&w, "IMPVCFBy");
         QCOMPARE(label(&w, "IMPVCFBy")->colour(), LabelColour::Blue);
         QCOMPARE(label(&w, "IMPEBFBu")->colour(), LabelColour::Grey);
         QCOMPARE(label(&w, "IMPCSVBy")->colour(), LabelColour::Grey);
 
-        f.dialogs.answerNext(f.writeFile(QStringLiteral("contacts.vcf"), m_cards));
+        f.dialogs.answerNext(f.writeFile(u"contacts.vcf"_s, m_cards));
         click(&w, "IMPOpenF");
-        QCOMPARE(f.dialogs.shown().last().title, QStringLiteral("Open vCard File"));
+        QCOMPARE(f.dialogs.shown().last().title, u"Open vCard File"_s);
         // The dialog opens in the last folder used, and the next one where this file was.
-        QCOMPARE(f.dialogs.folders().last(), QStringLiteral("/home/someone"));
-        QCOMPARE(f.host.folder,
-                 QFileInfo(f.writeFile(QStringLiteral("contacts.vcf"), m_cards)).absolutePath());
+        QCOMPARE(f.dialogs.folders().last(), u"/home/someone"_s);
+        QCOMPARE(f.host.folder, QFileInfo(f.writeFile(u"contacts.vcf"_s, m_cards)).absolutePath());
         QVERIFY(!w.mapPanelInView());
         // The summary names the refused card and the left-out photo.
         const PromptRequest& summary = f.prompter.last();
-        QCOMPARE(summary.title, QStringLiteral("ORVELAN Import"));
-        QVERIFY2(summary.text.startsWith(QStringLiteral("File: contacts.vcf (vCard)\n"
-                                                        "Records read: 3\nReady to import: 2\n"
-                                                        "Refused 1 record(s):\n")),
+        QCOMPARE(summary.title, u"ORVELAN Import"_s);
+        QVERIFY2(summary.text.startsWith(u"File: contacts.vcf (vCard)\n"
+                                         "Records read: 3\nReady to import: 2\n"
+                                         "Refused 1 record(s):\n"_s),
                  qPrintable(summary.text));
-        QVERIFY(summary.text.contains(QStringLiteral("  no name: 1 - (no name) (card 2)")));
-        QVERIFY(summary.text.contains(QStringLiteral("Carol Jones (PHOTO)")));
+        QVERIFY(summary.text.contains(u"  no name: 1 - (no name) (card 2)"_s));
+        QVERIFY(summary.text.contains(u"Carol Jones (PHOTO)"_s));
         const QStringList listed = items(&w, "IMPList1");
         QCOMPARE(listed.size(), 2);
-        QVERIFY(listed[0].startsWith(QStringLiteral(" adam Smith")));
-        QVERIFY(listed[1].startsWith(QStringLiteral(" Carol Jones")));
-        QCOMPARE(info(&w, "IMPInfo"), QStringLiteral("2 Pages to Import"));
+        QVERIFY(listed[0].startsWith(u" adam Smith"_s));
+        QVERIFY(listed[1].startsWith(u" Carol Jones"_s));
+        QCOMPARE(info(&w, "IMPInfo"), u"2 Pages to Import"_s);
 
         click(&w, "IMPImportLA");
         // The window ends with the summary the tool prints.
         QVERIFY2(f.prompter.last().text.contains(
-                     QStringLiteral("Records read: 3\nImported 2 page(s). By tab: A 1, C 1\n")),
+                     u"Records read: 3\nImported 2 page(s). By tab: A 1, C 1\n"_s),
                  qPrintable(f.prompter.last().text));
-        QCOMPARE(fieldOf(f.book, 1, 1, Field::Email), QStringLiteral("adam@example.org"));
-        QCOMPARE(fieldOf(f.book, 3, 1, Field::Mobile), QStringLiteral("07700 900111"));
-        QCOMPARE(fieldOf(f.book, 3, 1, Field::Organisation), QStringLiteral("Widgets"));
+        QCOMPARE(fieldOf(f.book, 1, 1, Field::Email), u"adam@example.org"_s);
+        QCOMPARE(fieldOf(f.book, 3, 1, Field::Mobile), u"07700 900111"_s);
+        QCOMPARE(fieldOf(f.book, 3, 1, Field::Organisation), u"Widgets"_s);
         // A second IMPORT files nothing twice, and the staging files are gone.
         click(&w, "IMPImportLA");
-        QVERIFY(f.prompter.last().text.contains(QStringLiteral("no Import-File currently OPEN")));
+        QVERIFY(f.prompter.last().text.contains(u"no Import-File currently OPEN"_s));
         QCOMPARE(f.book.pageCount(1), 1);
         QVERIFY(!QFile::exists(f.book.folder().tabTempFilePath(1)));
     }
@@ -85,7 +84,7 @@ private Q_SLOTS:
     // The folder of the last exchange file is kept for the next run, while it exists.
     void theNextRunsDialogsOpenInTheLastFolder() {
         WindowFixture f;
-        const QString cards = f.book.root() + QStringLiteral("/cards");
+        const QString cards = f.book.root() + u"/cards"_s;
         QVERIFY(QDir().mkdir(cards));
         ExchangeWindows(f.session, nullptr, {}, {}).setExchangeFolder(cards);
         QCOMPARE(ExchangeWindows(f.session, nullptr, {}, {}).exchangeFolder(), cards);
@@ -110,20 +109,20 @@ private Q_SLOTS:
         QCOMPARE(label(&w, "ExpEBFBu")->colour(), LabelColour::Grey);
         click(&w, "EXFindLa");
         QCOMPARE(items(&w, "EXList1").size(), 1);
-        const QString path = f.book.root() + QStringLiteral("/out");
+        const QString path = f.book.root() + u"/out"_s;
         f.dialogs.answerNext(path);
         click(&w, "EXDOEXPLA");
-        QCOMPARE(f.dialogs.shown().last().title, QStringLiteral("Save vCard EXPORT File"));
-        QCOMPARE(info(&w, "EXInfo"), QStringLiteral("EXPORT Ready..."));
-        QFile file(path + QStringLiteral(".vcf"));
+        QCOMPARE(f.dialogs.shown().last().title, u"Save vCard EXPORT File"_s);
+        QCOMPARE(info(&w, "EXInfo"), u"EXPORT Ready..."_s);
+        QFile file(path + u".vcf"_s);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
         VCardReader reader(bytes);
         VCard card;
         QVERIFY(reader.next(card));
-        QCOMPARE(card.firstText(u"FN"), QStringLiteral("Dora Hill"));
-        QCOMPARE(card.firstText(u"TEL"), QStringLiteral("01632 960 555"));
-        QCOMPARE(card.firstText(u"NOTE"), QStringLiteral("two\nlines"));
+        QCOMPARE(card.firstText(u"FN"), u"Dora Hill"_s);
+        QCOMPARE(card.firstText(u"TEL"), u"01632 960 555"_s);
+        QCOMPARE(card.firstText(u"NOTE"), u"two\nlines"_s);
         QVERIFY(!reader.next(card));
     }
 };

@@ -53,6 +53,16 @@ struct WindowFixture {
     }
 };
 
+// The fixture with a window of type W open on it, made once `before` has prepared the book.
+template <typename W> struct WindowOn : WindowFixture {
+    explicit WindowOn(void (*before)(WindowFixture&) = nullptr)
+        : prepared(before ? (before(*this), true) : false) {
+        w.open();
+    }
+    bool prepared;
+    W w{session, dialogs, host};
+};
+
 template <typename T> T* control(QWidget* window, const char* name) {
     T* found = window->findChild<T*>(QString::fromLatin1(name));
     if (!found)
