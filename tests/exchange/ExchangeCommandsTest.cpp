@@ -1,3 +1,4 @@
+#include "ExchangeTestData.h"
 #include "cli/Commands.h"
 #include "exchange/Export.h"
 #include "exchange/ImportSummary.h"
@@ -118,22 +119,14 @@ TEST(ImportCommand, ExplicitMapsAndRefusals) {
     cli.run(runImport, {path, QStringLiteral("--map"), QStringLiteral("Who=Name"),
                         QStringLiteral("--map"), QStringLiteral("Where=OrgAddr2")});
     EXPECT_EQ(cli.book.page(3, 1)[Field::OrgAddr2], "Leeds");
-    const auto fails = [&](const QStringList& args) {
-        try {
-            cli.run(runImport, args);
-        } catch (const CliError& error) {
-            return error.message;
-        }
-        return QString();
-    };
-    EXPECT_TRUE(fails({path, QStringLiteral("--map"), QStringLiteral("Nope=Name")})
+    EXPECT_TRUE(fails(cli, {path, QStringLiteral("--map"), QStringLiteral("Nope=Name")})
                     .contains(QStringLiteral("no column 'Nope'")));
-    EXPECT_TRUE(fails({path, QStringLiteral("--map"), QStringLiteral("Who=Salary")})
+    EXPECT_TRUE(fails(cli, {path, QStringLiteral("--map"), QStringLiteral("Who=Salary")})
                     .contains(QStringLiteral("not a page field")));
-    EXPECT_FALSE(fails({cli.write(QStringLiteral("x.txt"), "Name\r\n")}).isEmpty());
+    EXPECT_FALSE(fails(cli, {cli.write(QStringLiteral("x.txt"), "Name\r\n")}).isEmpty());
     // A foreign exchange file changes no page.
     const QByteArray before = cli.book.tabBytes(3);
-    EXPECT_TRUE(fails({cli.write(QStringLiteral("bad.eab"), QByteArray(3000, 'z'))})
+    EXPECT_TRUE(fails(cli, {cli.write(QStringLiteral("bad.eab"), QByteArray(3000, 'z'))})
                     .contains(QStringLiteral("not an ORVELAN exchange file")));
     EXPECT_EQ(cli.book.tabBytes(3), before);
 }
@@ -163,14 +156,10 @@ TEST(ExportCommand, Utf8OnRequest) {
     cli.run(runExport, {QStringLiteral("csv"), ansi});
     cli.run(runExport,
             {QStringLiteral("csv"), utf8, QStringLiteral("--encoding"), QStringLiteral("utf-8")});
-    const auto bytesOf = [](const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
     // The default stays the program's own Windows-1252 text, byte for byte.
-    EXPECT_TRUE(bytesOf(ansi).contains("\r\nK\xF6nig. Jos\xE9,"));
-    EXPECT_TRUE(bytesOf(utf8).startsWith(QByteArray("\xEF\xBB\xBF") + CsvExportHeader + "\r\n"));
-    EXPECT_TRUE(bytesOf(utf8).contains("\r\nK\xC3\xB6nig. Jos\xC3\xA9,"));
+    EXPECT_TRUE(fileBytes(ansi).contains("\r\nK\xF6nig. Jos\xE9,"));
+    EXPECT_TRUE(fileBytes(utf8).startsWith(QByteArray("\xEF\xBB\xBF") + CsvExportHeader + "\r\n"));
+    EXPECT_TRUE(fileBytes(utf8).contains("\r\nK\xC3\xB6nig. Jos\xC3\xA9,"));
     EXPECT_THROW(cli.run(runExport, {QStringLiteral("csv"), utf8, QStringLiteral("--encoding"),
                                      QStringLiteral("ebcdic")}),
                  CliError);

@@ -1,5 +1,5 @@
 // Import and export under faults: a full disk part way, an unreadable tab, a planted link.
-#include "StagingTime.h"
+#include "ExchangeTestData.h"
 #include "exchange/Export.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/csv/CsvImport.h"
@@ -18,11 +18,6 @@ using namespace orvelan::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A staging of `count` names under tab 1 (A), listed.
 QList<ListedRecord> stageNames(const TempBook& book, int count) {
@@ -71,7 +66,7 @@ TEST(ImportStagingLinks, APlantedLinkNeverLeadsAStagingWriteOutOfTheBook) {
         ASSERT_TRUE(QFile::link(outside, book.folder().tabTempFilePath(tab)));
     const QList<ListedRecord> listed = stageNames(book, 3);
     EXPECT_EQ(listed.size(), 3);
-    EXPECT_EQ(readFile(outside), "precious");
+    EXPECT_EQ(fileBytes(outside), "precious");
     EXPECT_FALSE(QFileInfo(book.folder().tabTempFilePath(1)).isSymLink());
 }
 
@@ -119,7 +114,7 @@ TEST(StreamedExport, WholeBookAndListedExportsWriteTheSameFiles) {
     EXPECT_EQ(modeOf(out), 0600);
     // An export that finds nothing leaves an existing file as it was.
     EXPECT_EQ(exportBookToFile(out, ExportFormat::Csv, book.folder(), u"nobody"_s).pages, 0);
-    EXPECT_EQ(readFile(out).left(10),
+    EXPECT_EQ(fileBytes(out).left(10),
               buildEabExport(book.folder(), findPages(book.folder(), {})).left(10));
 }
 
@@ -141,6 +136,6 @@ TEST(ExportOnAFullDisk, SaysTheDiskIsFullAndKeepsTheOldFile) {
         result = exportBookToFile(out, ExportFormat::Eab, book.folder(), {});
     }
     EXPECT_EQ(result.problem, u"The disk is full.");
-    EXPECT_EQ(readFile(out), "old export");
+    EXPECT_EQ(fileBytes(out), "old export");
     EXPECT_TRUE(temporariesIn(book.root()).isEmpty());
 }

@@ -1,5 +1,5 @@
 #include "exchange/Export.h"
-#include "StagingTime.h"
+#include "ExchangeTestData.h"
 #include "exchange/csv/CsvImport.h"
 #include "exchange/eab/EabContainer.h"
 #include "store/PageRecord.h"

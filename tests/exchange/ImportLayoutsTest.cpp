@@ -1,6 +1,6 @@
 // Whole files in the layouts that address programs write, read as a new user would: every
 // record is imported or refused with its reason and name.
-#include "StagingTime.h"
+#include "ExchangeTestData.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/ImportSummary.h"
 #include "exchange/csv/CsvImport.h"
@@ -19,13 +19,6 @@ using namespace Qt::StringLiterals;
 using orvelan::test::TempBook;
 
 namespace {
-
-QByteArray dataFile(const char* name) {
-    QFile file(QStringLiteral(ORVELAN_EXCHANGE_DATA "/") + QString::fromLatin1(name));
-    if (!file.open(QIODevice::ReadOnly))
-        ADD_FAILURE() << "missing test file " << name;
-    return file.readAll();
-}
 
 // Reads `bytes` with Auto mapping and imports every listed record.
 ImportSummary importWithAuto(const TempBook& book, const QByteArray& bytes,
@@ -189,16 +182,6 @@ TEST(ImportEncodings, StrayWindows1252LineKeepsTheRestUtf8) {
     EXPECT_EQ(summary.imported, 31);
     pageNamed(book, u"Zo\u00eb Zimmer"_s);
     pageNamed(book, u"\u00c9mile Zola"_s); // not "Ã‰mile"
-}
-
-TEST(ImportSummaryText, ListsTwentyNamesThenCounts) {
-    ImportSummary summary;
-    for (int i = 0; i < 25; ++i)
-        summary.refuse(ImportSummary::Refusal::NotFileable, u"%1 Street"_s.arg(i), i + 2);
-    summary.read = 25;
-    EXPECT_EQ(summary.refusedRecords().size(), ImportSummary::NamedLimit);
-    EXPECT_TRUE(summary.text().contains(u"\"19 Street\" (line 21) and 5 more"_s));
-    EXPECT_EQ(summary.toJson().value(u"refused"_s).toInteger(), 25);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // Names and notes in every script, added with the tool, found by search, and carried through
 // exchange files and comma-separated files without loss.
-#include "StagingTime.h"
+#include "ExchangeTestData.h"
 #include "cli/Commands.h"
 #include "exchange/Export.h"
 #include "exchange/csv/CsvImport.h"

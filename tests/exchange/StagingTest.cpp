@@ -1,4 +1,4 @@
-#include "StagingTime.h"
+#include "ExchangeTestData.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/csv/CsvImport.h"
 #include "store/PageRecord.h"
@@ -35,12 +35,18 @@ PageRecord stagedPage(const TempBook& book, int tab, qint64 n) {
     return PageRecord::fromStored(stored);
 }
 
+// A book of one blank page per tab, with empty staging files.
+class Staging : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(staging.reset(), 0); }
+    TempBook book;
+    ImportStaging staging{book.folder()};
+};
+using ImportPlacement = Staging;
+
 } // namespace
 
-TEST(Staging, RecordsGoUnderTheTabOfTheirName) {
-    TempBook book;
-    ImportStaging staging(book.folder());
-    ASSERT_EQ(staging.reset(), 0);
+TEST_F(Staging, RecordsGoUnderTheTabOfTheirName) {
     using Outcome = ImportStaging::Staged::Outcome;
     const ImportStaging::Staged mary = staging.stage(named(" mary", "Acme"), Now);
     EXPECT_EQ(mary.outcome, Outcome::Staged);
@@ -97,10 +103,7 @@ TEST(Staging, RecordsGoUnderTheTabOfTheirName) {
     EXPECT_EQ(listed[3].line.right(11), u" Z  /     2"_s);
 }
 
-TEST(Staging, LongValuesAndLineBreaks) {
-    TempBook book;
-    ImportStaging staging(book.folder());
-    staging.reset();
+TEST_F(Staging, LongValuesAndLineBreaks) {
     ImportRecord record = named(QByteArray(40, 'N'));
     record[1] = "line\none";
     record[25] = "first\nsecond\rthird";
@@ -114,10 +117,7 @@ TEST(Staging, LongValuesAndLineBreaks) {
     EXPECT_EQ(page[Field::Notes], "first\r\nsecond\r\nthird");
 }
 
-TEST(Staging, FilterAndListLines) {
-    TempBook book;
-    ImportStaging staging(book.folder());
-    staging.reset();
+TEST_F(Staging, FilterAndListLines) {
     ImportRecord anna = named("Anna", "Acme");
     anna[25] = "likes Tea";
     staging.stage(anna, Now);
@@ -140,14 +140,11 @@ TEST(Staging, FilterAndListLines) {
     EXPECT_EQ(staging.list().at(3).record, 3); // Julia is the second record of tab 9
 }
 
-TEST(ImportPlacement, BlankPagesFirstThenAppendInListOrder) {
-    TempBook book;
+TEST_F(ImportPlacement, BlankPagesFirstThenAppendInListOrder) {
     // Tab 2: a page, a blank, a page, a blank.
     book.writeTab(2,
                   {TempBook::named("Bart"), blankRecord(), TempBook::named("Bea"), blankRecord()});
     book.writeTab(5, {TempBook::named("Eve")});
-    ImportStaging staging(book.folder());
-    staging.reset();
     for (const char* name : {"bob", "Bill", "Brian", "Ed"})
         staging.stage(named(name), Now);
     staging.flush();
@@ -172,10 +169,7 @@ TEST(ImportPlacement, BlankPagesFirstThenAppendInListOrder) {
     EXPECT_EQ(book.pageCount(2), 8);
 }
 
-TEST(ImportPlacement, SelectedLinesOnlyAndBadEntries) {
-    TempBook book; // one blank page per tab
-    ImportStaging staging(book.folder());
-    staging.reset();
+TEST_F(ImportPlacement, SelectedLinesOnlyAndBadEntries) {
     for (const char* name : {"Amy", "Al", "Ann"})
         staging.stage(named(name), Now);
     staging.flush();

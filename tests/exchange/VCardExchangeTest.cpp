@@ -1,5 +1,6 @@
 // vCard import and export through the tool: whole books out and back, folders of files, and
 // the summary of what could not come in whole.
+#include "ExchangeTestData.h"
 #include "cli/Commands.h"
 #include "exchange/Export.h"
 #include "exchange/vcard/VCardReader.h"
@@ -25,11 +26,6 @@ using orvelan::test::TempBook;
 namespace {
 
 using Cli = orvelan::test::ToolHarness;
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QList<VCard> cardsOf(const QByteArray& bytes) {
     VCardReader reader(bytes);
@@ -130,8 +126,8 @@ TEST(VCardExchange, ExportedCardsCarryStableUidsAndRevisions) {
     const QString second = cli.book.root() + QStringLiteral("/2.vcf");
     ASSERT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), first}), QStringLiteral("0"));
     ASSERT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), second}), QStringLiteral("0"));
-    const QByteArray bytes = readFile(first);
-    EXPECT_EQ(bytes, readFile(second));
+    const QByteArray bytes = fileBytes(first);
+    EXPECT_EQ(bytes, fileBytes(second));
     const QList<VCard> cards = cardsOf(bytes);
     ASSERT_EQ(cards.size(), 3);
     QStringList uids;
@@ -149,7 +145,7 @@ TEST(VCardExchange, ExportedCardsCarryStableUidsAndRevisions) {
     ASSERT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), first, QStringLiteral("--find"),
                                       QStringLiteral("bert")}),
               QStringLiteral("0"));
-    EXPECT_EQ(cardsOf(readFile(first)).size(), 1);
+    EXPECT_EQ(cardsOf(fileBytes(first)).size(), 1);
     EXPECT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), first, QStringLiteral("--version"),
                                       QStringLiteral("2.1")}),
               QStringLiteral("--version takes 3.0 or 4.0."));
@@ -169,14 +165,14 @@ TEST(VCardExchange, AnUnreadableTabFailsTheExportAndKeepsTheOldFile) {
     // A listed page that is no longer there is left out.
     const QList<ListedRecord> pages{{2, 1, {}}, {2, 7, {}}};
     EXPECT_EQ(exportToFile(path, ExportFormat::VCard40, book.folder(), pages), QString());
-    EXPECT_EQ(cardsOf(readFile(path)).size(), 1);
+    EXPECT_EQ(cardsOf(fileBytes(path)).size(), 1);
     // A tab that cannot be read fails the whole export.
     ASSERT_TRUE(QFile::remove(book.folder().tabFilePath(2)));
     ASSERT_TRUE(QDir().mkdir(book.folder().tabFilePath(2)));
     const ExportResult result =
         exportBookToFile(path, ExportFormat::VCard30, book.folder(), QString());
     EXPECT_FALSE(result.ok());
-    EXPECT_EQ(cardsOf(readFile(path)).size(), 1);
+    EXPECT_EQ(cardsOf(fileBytes(path)).size(), 1);
 }
 
 // A pipe (or a device, or /dev/stdout) is written into as it is; it never becomes a file.
@@ -263,21 +259,7 @@ TEST(VCardExchange, ImportByContentAndAsJson) {
 TEST(VCardExchange, GroupCardsBecomeTheirMembersGroupValues) {
     // A server's 3.0 group card in one file, a 4.0 group card in another, members in a third.
     Cli cli;
-    cli.write(QStringLiteral("in/group-family.vcf"),
-              "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Apple Inc.//AddressBook 6.1//EN\r\n"
-              "N:Family\r\nFN:Family\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"
-              "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:0A1B2C3D-0000-4000-8000-000000000001\r\n"
-              "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:0A1B2C3D-0000-4000-8000-000000000002\r\n"
-              "UID:group-1\r\nEND:VCARD\r\n");
-    cli.write(QStringLiteral("in/group-club.vcf"),
-              "BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:Chess\r\n"
-              "MEMBER:urn:uuid:0a1b2c3d-0000-4000-8000-000000000002\r\nEND:VCARD\r\n");
-    cli.write(QStringLiteral("in/members.vcf"),
-              "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Jane Doe\r\n"
-              "UID:0A1B2C3D-0000-4000-8000-000000000001\r\nEND:VCARD\r\n"
-              "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:John Doe\r\nCATEGORIES:Friends\r\n"
-              "UID:0A1B2C3D-0000-4000-8000-000000000002\r\nEND:VCARD\r\n");
-    cli.outcome(runImport, {cli.book.root() + QStringLiteral("/in")});
+    cli.outcome(runImport, {QStringLiteral(VCARD_SAMPLES "/groups")});
     EXPECT_TRUE(
         cli.out.contains(QStringLiteral("Records read: 4\nGroup cards read: 2 (no pages;")));
     EXPECT_TRUE(cli.out.contains(QStringLiteral("Imported 2 page(s). By tab: I J 2\n")))
@@ -288,7 +270,7 @@ TEST(VCardExchange, GroupCardsBecomeTheirMembersGroupValues) {
     // Several groups go out as several categories.
     const QString out = cli.book.root() + QStringLiteral("/out.vcf");
     cli.outcome(runExport, {QStringLiteral("vcf"), out});
-    const QList<VCard> cards = cardsOf(readFile(out));
+    const QList<VCard> cards = cardsOf(fileBytes(out));
     ASSERT_EQ(cards.size(), 2);
     EXPECT_EQ(cards[1].first(u"CATEGORIES")->listValues(),
               (QStringList{QStringLiteral("Friends"), QStringLiteral("Chess"),

@@ -1,5 +1,6 @@
 // Cards as other programs write them, read and laid onto pages: every card of a file arrives,
 // with every fact in its field or in Notes.
+#include "ExchangeTestData.h"
 #include "exchange/vcard/VCardMapping.h"
 #include "exchange/vcard/VCardReader.h"
 #include "exchange/vcard/VCardWriter.h"
@@ -25,9 +26,8 @@ struct ReadCard {
 };
 
 QList<ReadCard> readFile(const QString& name) {
-    QFile file(QStringLiteral(VCARD_SAMPLES "/sources/") + name);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = vcardSample(u"sources/"_s + name);
+    EXPECT_FALSE(bytes.isEmpty()) << name.toStdString();
     VCardReader reader(bytes);
     QList<ReadCard> cards;
     ReadCard read;

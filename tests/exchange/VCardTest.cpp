@@ -1,5 +1,6 @@
 // The card model, reader, writer and the mapping between cards and pages.
 #include "exchange/vcard/VCard.h"
+#include "ExchangeTestData.h"
 #include "exchange/vcard/VCardExport.h"
 #include "exchange/vcard/VCardMapping.h"
 #include "exchange/vcard/VCardReader.h"
@@ -14,12 +15,6 @@ using namespace orvelan;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray sample(const char* name) {
-    QFile file(QStringLiteral(VCARD_SAMPLES "/") + QString::fromLatin1(name));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
-    return file.readAll();
-}
 
 QList<VCard> readAll(QByteArrayView bytes, QList<VCardDamage>* damages = nullptr) {
     VCardReader reader(bytes);
@@ -68,7 +63,7 @@ PageTexts fullPage() {
 } // namespace
 
 TEST(VCardReader, PhoneStyleQuotedPrintableCards) {
-    const QList<VCard> cards = readAll(sample("phone-2.1.vcf"));
+    const QList<VCard> cards = readAll(vcardSample(u"phone-2.1.vcf"_s));
     ASSERT_EQ(cards.size(), 2);
     EXPECT_EQ(cards[0].version, VCardVersion::V21);
     EXPECT_EQ(cards[0].firstText(u"FN"), u"Antonín Dvořák"_s);
@@ -105,7 +100,7 @@ TEST(VCardReader, PhoneStyleQuotedPrintableCards) {
 }
 
 TEST(VCardReader, WebmailStyleCard) {
-    const QList<VCard> cards = readAll(sample("webmail-3.0.vcf"));
+    const QList<VCard> cards = readAll(vcardSample(u"webmail-3.0.vcf"_s));
     ASSERT_EQ(cards.size(), 1);
     const CardOnPage page = pageFromCard(cards[0]);
     const PageTexts& t = page.texts;
@@ -136,7 +131,7 @@ TEST(VCardReader, WebmailStyleCard) {
 }
 
 TEST(VCardReader, DesktopSuiteStyleCard) {
-    const QList<VCard> cards = readAll(sample("desktop-4.0.vcf"));
+    const QList<VCard> cards = readAll(vcardSample(u"desktop-4.0.vcf"_s));
     ASSERT_EQ(cards.size(), 1);
     EXPECT_EQ(cards[0].version, VCardVersion::V40);
     const CardOnPage page = pageFromCard(cards[0]);
@@ -343,7 +338,7 @@ TEST(VCardMapping, CardUidsAreTheNameBasedUuidsOfTheirSeeds) {
 }
 
 TEST(VCardMapping, CardFromPageKeepsWhatThePageHasNoFieldFor) {
-    const QList<VCard> cards = readAll(sample("desktop-4.0.vcf"));
+    const QList<VCard> cards = readAll(vcardSample(u"desktop-4.0.vcf"_s));
     ASSERT_EQ(cards.size(), 1);
     PageTexts page = pageFromCard(cards[0]).texts;
     page[at(Field::Mobile)] = u"+48 600 000 000"_s;

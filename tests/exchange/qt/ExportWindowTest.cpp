@@ -1,3 +1,4 @@
+#include "exchange/ExchangeTestData.h"
 #include "exchange/qt/WindowFixture.h"
 #include "support/QtTestMain.h"
 
@@ -29,11 +30,6 @@ private:
         auto* edit = control<QLineEdit>(&w, "EXText2");
         edit->setText(text);
         QTest::keyClick(edit, Qt::Key_Return);
-    }
-
-    static QByteArray fileBytes(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
 private Q_SLOTS:

@@ -239,9 +239,7 @@ void SyncWindowTest::anUnencryptedServerElsewhereNeedsTheTickBox() {
     QCheckBox* plain = control<QCheckBox>(window, "SyncPlainHttpCk");
     QVERIFY(plain->text().contains(u"readable on the network"_s));
     QVERIFY(!plain->isChecked());
-    QTest::keyClicks(control<QLineEdit>(window, "SyncUrlTB"), u"http://dav.example.org/"_s);
-    QTest::keyClicks(control<QLineEdit>(window, "SyncUserTB"), u"ann"_s);
-    QTest::keyClicks(control<QLineEdit>(window, "SyncPassTB"), u"pw"_s);
+    typeAccount(window, u"http://dav.example.org/"_s, u"ann"_s, u"pw"_s);
     QTest::mouseClick(control<QPushButton>(window, "SyncNowBu"), Qt::LeftButton);
     QVERIFY2(
         control<QLabel>(window, "SyncResultLa")->text().contains(u"without encryption (http://)"_s),
