@@ -17,6 +17,7 @@
 
 using namespace orvelan;
 using namespace orvelan::cli;
+using namespace Qt::StringLiterals;
 using orvelan::test::TempBook;
 
 namespace {
@@ -37,19 +38,18 @@ QString fails(Cli& cli, const QStringList& args) {
 
 TEST(ImportCommand, AutoMapFilterAndCounts) {
     Cli cli;
-    const QString path =
-        cli.write(QStringLiteral("in.csv"),
-                  "Name,Company\r\nbob,Acme\r\nBill,Other\r\nann,Acme\r\n\xCC\x81x,y\r\n");
+    const QString path = cli.write(
+        u"in.csv"_s, "Name,Company\r\nbob,Acme\r\nBill,Other\r\nann,Acme\r\n\xCC\x81x,y\r\n");
     // A refused record makes the tool fail after it has said what it did.
-    EXPECT_EQ(fails(cli, {path, QStringLiteral("--find"), QStringLiteral("acme")}),
-              QStringLiteral("1 record(s) refused; see the summary."));
-    EXPECT_EQ(cli.out, QStringLiteral("File: in.csv (UTF-8, separated by commas)\n"
-                                      "Records read: 4\n"
-                                      "Imported 2 page(s). By tab: A 1, B 1\n"
-                                      "Refused 1 record(s):\n"
-                                      "  name begins with a control character or a "
-                                      "combining mark: 1 - \"\u0301x\" (line 5)\n"
-                                      "Not imported (left in the list): 1\n"));
+    EXPECT_EQ(fails(cli, {path, u"--find"_s, u"acme"_s}),
+              u"1 record(s) refused; see the summary."_s);
+    EXPECT_EQ(cli.out, u"File: in.csv (UTF-8, separated by commas)\n"
+                       "Records read: 4\n"
+                       "Imported 2 page(s). By tab: A 1, B 1\n"
+                       "Refused 1 record(s):\n"
+                       "  name begins with a control character or a "
+                       "combining mark: 1 - \"\u0301x\" (line 5)\n"
+                       "Not imported (left in the list): 1\n"_s);
     EXPECT_EQ(cli.book.page(2, 1)[Field::Organisation], "Acme");
     EXPECT_EQ(cli.book.pageCount(2), 1);
 }
@@ -57,57 +57,47 @@ TEST(ImportCommand, AutoMapFilterAndCounts) {
 TEST(ImportCommand, SummaryOfAWholeExportInTextAndJson) {
     Cli cli;
     const QString path = QStringLiteral(ORVELAN_EXCHANGE_DATA "/webmail-current.csv");
-    EXPECT_EQ(fails(cli, {path}), QStringLiteral("1 record(s) refused; see the summary."));
+    EXPECT_EQ(fails(cli, {path}), u"1 record(s) refused; see the summary."_s);
     EXPECT_TRUE(cli.out.startsWith(
-        QStringLiteral("File: webmail-current.csv (UTF-8, separated by commas)\nRecords read: 32\n"
-                       "Imported 31 page(s). By tab: *0 1, A 2, B 1, C 1,")))
+        u"File: webmail-current.csv (UTF-8, separated by commas)\nRecords read: 32\n"
+        "Imported 31 page(s). By tab: *0 1, A 2, B 1, C 1,"_s))
         << cli.out.toStdString();
-    EXPECT_FALSE(cli.out.contains(QStringLiteral("\"3M Company\" (line ")));
-    EXPECT_TRUE(cli.out.contains(QStringLiteral("Values cut to fit their field: 1 (Email 1)")));
+    EXPECT_FALSE(cli.out.contains(u"\"3M Company\" (line "_s));
+    EXPECT_TRUE(cli.out.contains(u"Values cut to fit their field: 1 (Email 1)"_s));
 
     Cli json;
     json.context.json = true;
     EXPECT_FALSE(fails(json, {path}).isEmpty());
     const QJsonObject summary = QJsonDocument::fromJson(json.out.toUtf8()).object();
-    EXPECT_EQ(summary.value(QStringLiteral("read")).toInteger(), 32);
-    EXPECT_EQ(summary.value(QStringLiteral("imported")).toInteger(), 31);
-    EXPECT_EQ(summary.value(QStringLiteral("refused")).toInteger(), 1);
-    EXPECT_EQ(summary.value(QStringLiteral("refusedByReason"))
-                  .toObject()
-                  .value(QStringLiteral("noName"))
-                  .toInteger(),
-              1);
-    EXPECT_EQ(summary.value(QStringLiteral("cutByField"))
-                  .toObject()
-                  .value(QStringLiteral("Email"))
-                  .toInteger(),
-              1);
+    EXPECT_EQ(summary.value(u"read"_s).toInteger(), 32);
+    EXPECT_EQ(summary.value(u"imported"_s).toInteger(), 31);
+    EXPECT_EQ(summary.value(u"refused"_s).toInteger(), 1);
+    EXPECT_EQ(summary.value(u"refusedByReason"_s).toObject().value(u"noName"_s).toInteger(), 1);
+    EXPECT_EQ(summary.value(u"cutByField"_s).toObject().value(u"Email"_s).toInteger(), 1);
     // The same words as the text summary.
     QStringList lines;
-    for (const QJsonValue line : summary.value(QStringLiteral("summary")).toArray())
+    for (const QJsonValue line : summary.value(u"summary"_s).toArray())
         lines.append(line.toString());
     EXPECT_EQ(lines.join(u'\n') + u'\n', cli.out);
 }
 
 TEST(ImportCommand, NothingImportedFails) {
     Cli cli;
-    const QString path = cli.write(QStringLiteral("in.csv"), "Who,Where\r\nCarl,Leeds\r\n");
+    const QString path = cli.write(u"in.csv"_s, "Who,Where\r\nCarl,Leeds\r\n");
     // No column for Name: refused before anything is staged, with the columns named.
-    EXPECT_EQ(fails(cli, {path}),
-              QStringLiteral("No column is mapped to Name, so every record would be refused; "
-                             "nothing imported. Map one with --map COLUMN=Name. The file's "
-                             "columns are: Who, Where."));
-    EXPECT_EQ(fails(cli, {path, QStringLiteral("--map"), QStringLiteral("Who=Name"),
-                          QStringLiteral("--find"), QStringLiteral("nobody")}),
-              QStringLiteral("Nothing imported."));
+    EXPECT_EQ(fails(cli, {path}), u"No column is mapped to Name, so every record would be refused; "
+                                  "nothing imported. Map one with --map COLUMN=Name. The file's "
+                                  "columns are: Who, Where."_s);
+    EXPECT_EQ(fails(cli, {path, u"--map"_s, u"Who=Name"_s, u"--find"_s, u"nobody"_s}),
+              u"Nothing imported."_s);
 }
 
 TEST(ImportCommand, MapsColumnsWithSpacesAndJoinsNames) {
     Cli cli;
-    const QString path = cli.write(QStringLiteral("in.csv"),
-                                   "First Name, Last Name , Phone \r\nAnn,Lee,0113\r\n,Solo,1\r\n");
-    cli.run(runImport, {path, QStringLiteral("--map"), QStringLiteral(" Phone=Phone1"),
-                        QStringLiteral("--map"), QStringLiteral("First Name+Last Name=Name")});
+    const QString path =
+        cli.write(u"in.csv"_s, "First Name, Last Name , Phone \r\nAnn,Lee,0113\r\n,Solo,1\r\n");
+    cli.run(runImport,
+            {path, u"--map"_s, u" Phone=Phone1"_s, u"--map"_s, u"First Name+Last Name=Name"_s});
     EXPECT_EQ(cli.book.page(11, 1)[Field::Name], "Lee, Ann");
     EXPECT_EQ(cli.book.page(11, 1)[Field::Phone1], "0113");
     EXPECT_EQ(cli.book.page(18, 1)[Field::Name], "Solo"); // one part alone needs no comma
@@ -115,79 +105,68 @@ TEST(ImportCommand, MapsColumnsWithSpacesAndJoinsNames) {
 
 TEST(ImportCommand, ExplicitMapsAndRefusals) {
     Cli cli;
-    const QString path = cli.write(QStringLiteral("in.csv"), "Who,Where\r\nCarl,Leeds\r\n");
-    cli.run(runImport, {path, QStringLiteral("--map"), QStringLiteral("Who=Name"),
-                        QStringLiteral("--map"), QStringLiteral("Where=OrgAddr2")});
+    const QString path = cli.write(u"in.csv"_s, "Who,Where\r\nCarl,Leeds\r\n");
+    cli.run(runImport, {path, u"--map"_s, u"Who=Name"_s, u"--map"_s, u"Where=OrgAddr2"_s});
     EXPECT_EQ(cli.book.page(3, 1)[Field::OrgAddr2], "Leeds");
-    EXPECT_TRUE(fails(cli, {path, QStringLiteral("--map"), QStringLiteral("Nope=Name")})
-                    .contains(QStringLiteral("no column 'Nope'")));
-    EXPECT_TRUE(fails(cli, {path, QStringLiteral("--map"), QStringLiteral("Who=Salary")})
-                    .contains(QStringLiteral("not a page field")));
-    EXPECT_FALSE(fails(cli, {cli.write(QStringLiteral("x.txt"), "Name\r\n")}).isEmpty());
+    EXPECT_TRUE(fails(cli, {path, u"--map"_s, u"Nope=Name"_s}).contains(u"no column 'Nope'"_s));
+    EXPECT_TRUE(fails(cli, {path, u"--map"_s, u"Who=Salary"_s}).contains(u"not a page field"_s));
+    EXPECT_FALSE(fails(cli, {cli.write(u"x.txt"_s, "Name\r\n")}).isEmpty());
     // A foreign exchange file changes no page.
     const QByteArray before = cli.book.tabBytes(3);
-    EXPECT_TRUE(fails(cli, {cli.write(QStringLiteral("bad.eab"), QByteArray(3000, 'z'))})
-                    .contains(QStringLiteral("not an ORVELAN exchange file")));
+    EXPECT_TRUE(fails(cli, {cli.write(u"bad.eab"_s, QByteArray(3000, 'z'))})
+                    .contains(u"not an ORVELAN exchange file"_s));
     EXPECT_EQ(cli.book.tabBytes(3), before);
 }
 
 TEST(ExportCommand, BothFormatsRoundTrip) {
     Cli cli;
     cli.book.writeTab(4, {TempBook::named("Dan"), TempBook::named("Dot")});
-    const QString eab = cli.book.root() + QStringLiteral("/out.eab");
-    cli.run(runExport,
-            {QStringLiteral("eab"), eab, QStringLiteral("--find"), QStringLiteral("dot")});
+    const QString eab = cli.book.root() + u"/out.eab"_s;
+    cli.run(runExport, {u"eab"_s, eab, u"--find"_s, u"dot"_s});
     EXPECT_EQ(QFile(eab).size(), 42500);
-    const QString csv = cli.book.root() + QStringLiteral("/out.csv");
-    cli.run(runExport, {QStringLiteral("csv"), csv});
+    const QString csv = cli.book.root() + u"/out.csv"_s;
+    cli.run(runExport, {u"csv"_s, csv});
     EXPECT_EQ(QFile(csv).size(), qint64(std::strlen(CsvExportHeader)) + 2 + 2 * (3 + 21 + 2));
 
     Cli other;
     other.run(runImport, {eab});
     EXPECT_EQ(other.book.page(4, 1)[Field::Name], "Dot");
-    EXPECT_THROW(cli.run(runExport, {QStringLiteral("pdf"), csv}), CliError);
+    EXPECT_THROW(cli.run(runExport, {u"pdf"_s, csv}), CliError);
 }
 
 TEST(ExportCommand, Utf8OnRequest) {
     Cli cli;
     cli.book.writeTab(10, {TempBook::named("K\xF6nig, Jos\xE9")});
-    const QString ansi = cli.book.root() + QStringLiteral("/ansi.csv");
-    const QString utf8 = cli.book.root() + QStringLiteral("/utf8.csv");
-    cli.run(runExport, {QStringLiteral("csv"), ansi});
-    cli.run(runExport,
-            {QStringLiteral("csv"), utf8, QStringLiteral("--encoding"), QStringLiteral("utf-8")});
+    const QString ansi = cli.book.root() + u"/ansi.csv"_s;
+    const QString utf8 = cli.book.root() + u"/utf8.csv"_s;
+    cli.run(runExport, {u"csv"_s, ansi});
+    cli.run(runExport, {u"csv"_s, utf8, u"--encoding"_s, u"utf-8"_s});
     // The default stays the program's own Windows-1252 text, byte for byte.
     EXPECT_TRUE(fileBytes(ansi).contains("\r\nK\xF6nig. Jos\xE9,"));
     EXPECT_TRUE(fileBytes(utf8).startsWith(QByteArray("\xEF\xBB\xBF") + CsvExportHeader + "\r\n"));
     EXPECT_TRUE(fileBytes(utf8).contains("\r\nK\xC3\xB6nig. Jos\xC3\xA9,"));
-    EXPECT_THROW(cli.run(runExport, {QStringLiteral("csv"), utf8, QStringLiteral("--encoding"),
-                                     QStringLiteral("ebcdic")}),
-                 CliError);
+    EXPECT_THROW(cli.run(runExport, {u"csv"_s, utf8, u"--encoding"_s, u"ebcdic"_s}), CliError);
 }
 
 TEST(ImportCommand, ACharacterSetNamedByTheUser) {
     Cli cli;
     const QString path = QStringLiteral(ORVELAN_EXCHANGE_DATA "/phone-suite-shift-jis.csv");
-    const QStringList maps{QStringLiteral("--map"), QStringLiteral("名前=Name"),
-                           QStringLiteral("--map"), QStringLiteral("電話番号=Phone1"),
-                           QStringLiteral("--map"), QStringLiteral("メールアドレス=Email")};
-    EXPECT_EQ(
-        fails(cli,
-              QStringList{path, QStringLiteral("--encoding"), QStringLiteral("shift_jis")} + maps),
-        QString())
+    const QStringList maps{u"--map"_s,           u"名前=Name"_s, u"--map"_s,
+                           u"電話番号=Phone1"_s, u"--map"_s,     u"メールアドレス=Email"_s};
+    EXPECT_EQ(fails(cli, QStringList{path, u"--encoding"_s, u"shift_jis"_s} + maps), QString())
         << cli.out.toStdString();
-    EXPECT_TRUE(cli.out.startsWith(
-        QStringLiteral("File: phone-suite-shift-jis.csv (shift_jis, separated by commas)\n")))
+    EXPECT_TRUE(
+        cli.out.startsWith(u"File: phone-suite-shift-jis.csv (shift_jis, separated by commas)\n"_s))
         << cli.out.toStdString();
-    EXPECT_EQ(textsOf(cli.book.page(1, 1))[0], QStringLiteral("安藤ロイド"));
+    EXPECT_EQ(textsOf(cli.book.page(1, 1))[0], u"安藤ロイド"_s);
     EXPECT_EQ(cli.book.page(1, 1)[Field::Email], "ando@example.jp");
     // The work files shrink back when the import ends.
     EXPECT_FALSE(QFile::exists(cli.book.folder().tabTempFilePath(1)));
 
     // A character set no converter knows is named, and nothing is imported.
     Cli other;
-    EXPECT_EQ(fails(other, {path, QStringLiteral("--encoding"), QStringLiteral("x-made-up")}),
-              QStringLiteral("No character set is named 'x-made-up'; nothing imported."));
+    EXPECT_EQ(fails(other, {path, u"--encoding"_s, u"x-made-up"_s}),
+              u"No character set is named 'x-made-up'; nothing imported."_s);
     EXPECT_EQ(other.book.pageCount(1), 1);
 }
 
@@ -211,40 +190,36 @@ TEST(ImportCommand, WebmailTypedColumnsAndEveryOtherColumnArrive) {
           "Nickname: Pip\r", "Birthday: 1985-04-12\r", "Website 1 - Type: Blog"})
         EXPECT_TRUE(notes.contains(line)) << line.constData() << "\n"
                                           << pia[Field::Notes].constData();
-    EXPECT_TRUE(cli.out.contains(
-        QStringLiteral("Values of columns mapped to no field, added to Notes: 6\n")))
+    EXPECT_TRUE(cli.out.contains(u"Values of columns mapped to no field, added to Notes: 6\n"_s))
         << cli.out.toStdString();
 }
 
 TEST(ImportSummaryText, CountsAreExactAndValuesAreCut) {
     ImportSummary summary;
-    summary.fileName = QString(200, u'f') + QStringLiteral(".csv");
+    summary.fileName = QString(200, u'f') + u".csv"_s;
     summary.read = 30;
     for (int i = 0; i < 25; ++i)
-        summary.refuse(ImportSummary::Refusal::NotFileable,
-                       QStringLiteral("_") + QString(500, u'x'), i + 2);
+        summary.refuse(ImportSummary::Refusal::NotFileable, u"_"_s + QString(500, u'x'), i + 2);
     for (int i = 0; i < 5; ++i)
-        summary.refuseCard(ImportSummary::Refusal::NoName, {}, QStringLiteral("b.vcf"), i + 1,
-                           QStringLiteral("someone@example.org"));
+        summary.refuseCard(ImportSummary::Refusal::NoName, {}, u"b.vcf"_s, i + 1,
+                           u"someone@example.org"_s);
     const QStringList lines = summary.lines();
-    EXPECT_TRUE(lines.contains(QStringLiteral("Refused 30 record(s):")));
+    EXPECT_TRUE(lines.contains(u"Refused 30 record(s):"_s));
     const QString notFileable =
-        lines
-            .filter(
-                QStringLiteral("  name begins with a control character or a combining mark: 25 - "))
+        lines.filter(u"  name begins with a control character or a combining mark: 25 - "_s)
             .value(0);
-    EXPECT_TRUE(notFileable.endsWith(QStringLiteral(" and 5 more"))) << notFileable.toStdString();
+    EXPECT_TRUE(notFileable.endsWith(u" and 5 more"_s)) << notFileable.toStdString();
     EXPECT_EQ(notFileable.count(u'"'), 2 * ImportSummary::NamedLimit);
-    EXPECT_TRUE(notFileable.contains(u'"' + QStringLiteral("_") + QString(78, u'x') +
-                                     QChar(0x2026) + QStringLiteral("\" (line 2)")));
-    EXPECT_TRUE(lines.contains(QStringLiteral(
-        "  no name: 5 - (no name; \"someone@example.org\") (b.vcf, card 1), (no name; "
+    EXPECT_TRUE(
+        notFileable.contains(u'"' + u"_"_s + QString(78, u'x') + QChar(0x2026) + u"\" (line 2)"_s));
+    EXPECT_TRUE(lines.contains(
+        u"  no name: 5 - (no name; \"someone@example.org\") (b.vcf, card 1), (no name; "
         "\"someone@example.org\") (b.vcf, card 2), (no name; \"someone@example.org\") (b.vcf, "
         "card 3), (no name; \"someone@example.org\") (b.vcf, card 4), (no name; "
-        "\"someone@example.org\") (b.vcf, card 5)")));
-    EXPECT_EQ(lines.value(0).size(), QStringLiteral("File: ").size() + ImportSummary::ShownLength);
+        "\"someone@example.org\") (b.vcf, card 5)"_s));
+    EXPECT_EQ(lines.value(0).size(), u"File: "_s.size() + ImportSummary::ShownLength);
     const QJsonObject json = summary.toJson();
-    EXPECT_EQ(json[QStringLiteral("refused")].toInt(), 30);
-    EXPECT_EQ(json[QStringLiteral("refusedRecords")].toArray().size(), 25);
-    EXPECT_EQ(json[QStringLiteral("refusedRecords")][24][QStringLiteral("card")].toInt(), 5);
+    EXPECT_EQ(json[u"refused"_s].toInt(), 30);
+    EXPECT_EQ(json[u"refusedRecords"_s].toArray().size(), 25);
+    EXPECT_EQ(json[u"refusedRecords"_s][24][u"card"_s].toInt(), 5);
 }

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
+using namespace Qt::StringLiterals;
 using orvelan::test::TempBook;
 
 namespace {
@@ -208,10 +209,10 @@ TEST(ExportFind, MatchesJoinedFieldsOfNamedPages) {
     book.writeTab(4, {page({{Field::Name, "Dora"}, {Field::Notes, "Gardener"}}),
                       page({{Field::Notes, "gardener without a name"}})});
     book.writeTab(0, {page({{Field::Name, "4 Seasons"}, {Field::Notes, "gardener"}})});
-    EXPECT_EQ(findPages(book.folder(), QStringLiteral("GARDEN")).size(), 1);
-    EXPECT_EQ(findPages(book.folder(), QStringLiteral("doragard")).size(), 1);
-    EXPECT_EQ(findPages(book.folder(), QStringLiteral("nothing")).size(), 0);
-    EXPECT_EQ(findPages(book.folder(), {})[0].line.right(11), QStringLiteral(" D  /     1"));
+    EXPECT_EQ(findPages(book.folder(), u"GARDEN"_s).size(), 1);
+    EXPECT_EQ(findPages(book.folder(), u"doragard"_s).size(), 1);
+    EXPECT_EQ(findPages(book.folder(), u"nothing"_s).size(), 0);
+    EXPECT_EQ(findPages(book.folder(), {})[0].line.right(11), u" D  /     1"_s);
 }
 
 TEST(ExportFiles, SafeWriteAndWorkFiles) {
@@ -221,22 +222,22 @@ TEST(ExportFiles, SafeWriteAndWorkFiles) {
         pages.append(TempBook::named("Fay " + QByteArray::number(i)));
     book.writeTab(6, pages);
     const QList<ListedRecord> all = findPages(book.folder(), {});
-    const QString path = book.root() + QStringLiteral("/out.eab");
+    const QString path = book.root() + u"/out.eab"_s;
     ASSERT_TRUE(exportToFile(path, ExportFormat::Eab, book.folder(), all).isEmpty());
     ASSERT_TRUE(exportToFile(path, ExportFormat::Eab, book.folder(), all.first(1)).isEmpty());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), buildEabExport(book.folder(), all.first(1))); // nothing left behind
     file.close();
-    EXPECT_FALSE(exportToFile(book.root() + QStringLiteral("/no/such/dir/x.csv"), ExportFormat::Csv,
-                              book.folder(), all)
-                     .isEmpty());
+    EXPECT_FALSE(
+        exportToFile(book.root() + u"/no/such/dir/x.csv"_s, ExportFormat::Csv, book.folder(), all)
+            .isEmpty());
 
     // A page that went away since it was listed is passed over.
     const QList<ListedRecord> stale = {{6, 99, {}}, all[0]};
     EXPECT_EQ(buildCsvExport(book.folder(), stale).count('\n'), 2);
 
-    QFile work(book.folder().dataBookDir() + QStringLiteral("/Orvel01.exf"));
+    QFile work(book.folder().dataBookDir() + u"/Orvel01.exf"_s);
     ASSERT_TRUE(work.open(QIODevice::WriteOnly));
     work.close();
     removeExportWorkFiles(book.folder());

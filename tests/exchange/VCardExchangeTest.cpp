@@ -21,6 +21,7 @@
 
 using namespace orvelan;
 using namespace orvelan::cli;
+using namespace Qt::StringLiterals;
 using orvelan::test::TempBook;
 
 namespace {
@@ -67,19 +68,17 @@ QByteArray fullPage(const QByteArray& name) {
 } // namespace
 
 TEST(VCardExchange, BookToVcfToBookFieldForField) {
-    for (const QString& version : {QStringLiteral("3.0"), QStringLiteral("4.0")}) {
+    for (const QString& version : {u"3.0"_s, u"4.0"_s}) {
         Cli from;
         from.book.writeTab(18, {fullPage("Smith, Anna-Maria"), TempBook::named("Sam Thumb")});
-        const QString path = from.book.root() + QStringLiteral("/out.vcf");
-        ASSERT_EQ(from.outcome(runExport,
-                               {QStringLiteral("vcf"), path, QStringLiteral("--version"), version}),
-                  QStringLiteral("0"));
-        EXPECT_EQ(from.out, QStringLiteral("Exported 2 page(s) to %1.\n").arg(path));
+        const QString path = from.book.root() + u"/out.vcf"_s;
+        ASSERT_EQ(from.outcome(runExport, {u"vcf"_s, path, u"--version"_s, version}), u"0"_s);
+        EXPECT_EQ(from.out, u"Exported 2 page(s) to %1.\n"_s.arg(path));
 
         Cli to;
-        ASSERT_EQ(to.outcome(runImport, {path}), QStringLiteral("0")) << to.out.toStdString();
-        EXPECT_EQ(to.out, QStringLiteral("File: out.vcf (vCard)\nRecords read: 2\n"
-                                         "Imported 2 page(s). By tab: S 2\n"));
+        ASSERT_EQ(to.outcome(runImport, {path}), u"0"_s) << to.out.toStdString();
+        EXPECT_EQ(to.out, u"File: out.vcf (vCard)\nRecords read: 2\n"
+                          "Imported 2 page(s). By tab: S 2\n"_s);
         ASSERT_EQ(to.book.pageCount(18), 2);
         const PageRecord before = from.book.page(18, 1);
         const PageRecord after = to.book.page(18, 1);
@@ -93,24 +92,24 @@ TEST(VCardExchange, BookToVcfToBookFieldForField) {
 TEST(VCardExchange, NamesInEveryScriptComeInAndGoOutWhole) {
     Cli cli;
     const QString samples = QStringLiteral(VCARD_SAMPLES);
-    ASSERT_EQ(cli.outcome(runImport, {samples}), QStringLiteral("0")) << cli.out.toStdString();
-    EXPECT_TRUE(cli.out.startsWith(QStringLiteral("File: vcards (vCard)\nFiles read: 3\n"
-                                                  "Records read: 4\nImported 4 page(s). By tab: "
-                                                  "A 1, B 1, E 1, L 1\n")))
+    ASSERT_EQ(cli.outcome(runImport, {samples}), u"0"_s) << cli.out.toStdString();
+    EXPECT_TRUE(cli.out.startsWith(u"File: vcards (vCard)\nFiles read: 3\n"
+                                   "Records read: 4\nImported 4 page(s). By tab: "
+                                   "A 1, B 1, E 1, L 1\n"_s))
         << cli.out.toStdString();
     const PageTexts zola = textsOf(cli.book.page(5, 1));
-    EXPECT_EQ(zola[0], QStringLiteral("Émile Zola"));
-    EXPECT_EQ(zola[16], QStringLiteral("Rédaction, Culture"));
+    EXPECT_EQ(zola[0], u"Émile Zola"_s);
+    EXPECT_EQ(zola[16], u"Rédaction, Culture"_s);
     const PageTexts nowak = textsOf(cli.book.page(11, 1));
-    EXPECT_EQ(nowak[0], QStringLiteral("Łukasz Nowak"));
-    EXPECT_EQ(nowak[1], QStringLiteral("ul. Długa 5 m. 7"));
-    EXPECT_EQ(textsOf(cli.book.page(1, 1))[0], QStringLiteral("Antonín Dvořák"));
+    EXPECT_EQ(nowak[0], u"Łukasz Nowak"_s);
+    EXPECT_EQ(nowak[1], u"ul. Długa 5 m. 7"_s);
+    EXPECT_EQ(textsOf(cli.book.page(1, 1))[0], u"Antonín Dvořák"_s);
 
     // Out again and into a second book: every text as it was.
-    const QString path = cli.book.root() + QStringLiteral("/all.vcf");
-    ASSERT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), path}), QStringLiteral("0"));
+    const QString path = cli.book.root() + u"/all.vcf"_s;
+    ASSERT_EQ(cli.outcome(runExport, {u"vcf"_s, path}), u"0"_s);
     Cli second;
-    ASSERT_EQ(second.outcome(runImport, {path}), QStringLiteral("0")) << second.out.toStdString();
+    ASSERT_EQ(second.outcome(runImport, {path}), u"0"_s) << second.out.toStdString();
     for (const auto& [tab, page] : {std::pair{1, 1}, {2, 1}, {5, 1}, {11, 1}}) {
         const PageTexts before = textsOf(cli.book.page(tab, page));
         const PageTexts after = textsOf(second.book.page(tab, page));
@@ -122,10 +121,10 @@ TEST(VCardExchange, NamesInEveryScriptComeInAndGoOutWhole) {
 TEST(VCardExchange, ExportedCardsCarryStableUidsAndRevisions) {
     Cli cli;
     cli.book.writeTab(1, {fullPage("Anna"), TempBook::named("Bert"), fullPage("Anna")});
-    const QString first = cli.book.root() + QStringLiteral("/1.vcf");
-    const QString second = cli.book.root() + QStringLiteral("/2.vcf");
-    ASSERT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), first}), QStringLiteral("0"));
-    ASSERT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), second}), QStringLiteral("0"));
+    const QString first = cli.book.root() + u"/1.vcf"_s;
+    const QString second = cli.book.root() + u"/2.vcf"_s;
+    ASSERT_EQ(cli.outcome(runExport, {u"vcf"_s, first}), u"0"_s);
+    ASSERT_EQ(cli.outcome(runExport, {u"vcf"_s, second}), u"0"_s);
     const QByteArray bytes = fileBytes(first);
     EXPECT_EQ(bytes, fileBytes(second));
     const QList<VCard> cards = cardsOf(bytes);
@@ -135,29 +134,25 @@ TEST(VCardExchange, ExportedCardsCarryStableUidsAndRevisions) {
         uids.append(card.firstText(u"UID"));
     uids.removeDuplicates();
     EXPECT_EQ(uids.size(), 3); // two pages of one name still get two UIDs
-    EXPECT_EQ(cards[0].firstText(u"REV"), QDateTime(QDate(2026, 3, 4), QTime(9, 7))
-                                              .toUTC()
-                                              .toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'")));
+    EXPECT_EQ(
+        cards[0].firstText(u"REV"),
+        QDateTime(QDate(2026, 3, 4), QTime(9, 7)).toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_s));
     EXPECT_EQ(cards[1].first(u"REV"), nullptr); // a page never saved has no date
     EXPECT_TRUE(bytes.startsWith("BEGIN:VCARD\r\nVERSION:3.0\r\n"));
 
     // --find narrows the export; the version must be one that is written.
-    ASSERT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), first, QStringLiteral("--find"),
-                                      QStringLiteral("bert")}),
-              QStringLiteral("0"));
+    ASSERT_EQ(cli.outcome(runExport, {u"vcf"_s, first, u"--find"_s, u"bert"_s}), u"0"_s);
     EXPECT_EQ(cardsOf(fileBytes(first)).size(), 1);
-    EXPECT_EQ(cli.outcome(runExport, {QStringLiteral("vcf"), first, QStringLiteral("--version"),
-                                      QStringLiteral("2.1")}),
-              QStringLiteral("--version takes 3.0 or 4.0."));
-    EXPECT_EQ(cli.outcome(runExport, {QStringLiteral("csv"), first, QStringLiteral("--version"),
-                                      QStringLiteral("4.0")}),
-              QStringLiteral("--version applies to vcf exports only."));
+    EXPECT_EQ(cli.outcome(runExport, {u"vcf"_s, first, u"--version"_s, u"2.1"_s}),
+              u"--version takes 3.0 or 4.0."_s);
+    EXPECT_EQ(cli.outcome(runExport, {u"csv"_s, first, u"--version"_s, u"4.0"_s}),
+              u"--version applies to vcf exports only."_s);
 }
 
 TEST(VCardExchange, AnUnreadableTabFailsTheExportAndKeepsTheOldFile) {
     TempBook book;
     book.writeTab(2, {fullPage("Bob")});
-    const QString path = book.root() + QStringLiteral("/out.vcf");
+    const QString path = book.root() + u"/out.vcf"_s;
     QFile old(path);
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old contents");
@@ -179,7 +174,7 @@ TEST(VCardExchange, AnUnreadableTabFailsTheExportAndKeepsTheOldFile) {
 TEST(VCardExchange, AnExportOntoAPipeWritesIntoIt) {
     TempBook book;
     book.writeTab(2, {fullPage("Baker")});
-    const QString path = book.root() + QStringLiteral("/pipe");
+    const QString path = book.root() + u"/pipe"_s;
     ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     QByteArray received;
     std::thread reader([&] {
@@ -200,79 +195,74 @@ TEST(VCardExchange, AnExportOntoAPipeWritesIntoIt) {
 
 TEST(VCardExchange, FolderImportAccountsForEveryCard) {
     Cli cli;
-    cli.write(QStringLiteral("in/a.vcf"),
+    cli.write(u"in/a.vcf"_s,
               "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Alice Long\r\nEMAIL:" + QByteArray(70, 'a') +
                   "@example.org\r\nPHOTO;VALUE=uri:https://example.org/a.jpg\r\nEND:VCARD\r\n"
                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\xCC\x81"
                   "Accent\r\nEND:VCARD\r\n");
-    cli.write(QStringLiteral("in/b.VCF"), "BEGIN:VCARD\nVERSION:4.0\nFN:Bea\nNOTE:cut off");
-    cli.write(QStringLiteral("in/c.vcf"), QByteArray("\x89PNG\r\n\x1a\n\0\0", 10));
-    cli.write(QStringLiteral("in/notes.txt"), "BEGIN:VCARD\nFN:Not read\nEND:VCARD\n");
-    const QString status = cli.outcome(runImport, {cli.book.root() + QStringLiteral("/in")});
-    EXPECT_EQ(status, QStringLiteral("1 record(s) refused; see the summary."));
+    cli.write(u"in/b.VCF"_s, "BEGIN:VCARD\nVERSION:4.0\nFN:Bea\nNOTE:cut off");
+    cli.write(u"in/c.vcf"_s, QByteArray("\x89PNG\r\n\x1a\n\0\0", 10));
+    cli.write(u"in/notes.txt"_s, "BEGIN:VCARD\nFN:Not read\nEND:VCARD\n");
+    const QString status = cli.outcome(runImport, {cli.book.root() + u"/in"_s});
+    EXPECT_EQ(status, u"1 record(s) refused; see the summary."_s);
     // One summary for every import: each refused card named by its file and its number there.
     for (const QString& line :
-         {QStringLiteral("File: in (vCard)"), QStringLiteral("Files read: 2"),
-          QStringLiteral("Records read: 3"), QStringLiteral("Imported 2 page(s). By tab: A 1, B 1"),
-          QStringLiteral("Refused 1 record(s):"),
-          QStringLiteral("  name begins with a control character or a combining mark: 1 - "
-                         "\"\u0301"
-                         "Accent\" (a.vcf, card 2)"),
-          QStringLiteral("Values cut to fit their field: 1 (Email 1) - \"Alice Long\" Email"),
-          QStringLiteral("Photos, sounds, keys or program data left out: 1 - Alice Long (PHOTO)"),
-          QStringLiteral("Cards damaged in the file, read as far as they go: 1 - Bea (no END)"),
-          QStringLiteral("Not read: ") + cli.book.root() +
-              QStringLiteral("/in/c.vcf: holds no vCard")})
+         {u"File: in (vCard)"_s, u"Files read: 2"_s, u"Records read: 3"_s,
+          u"Imported 2 page(s). By tab: A 1, B 1"_s, u"Refused 1 record(s):"_s,
+          u"  name begins with a control character or a combining mark: 1 - "
+          "\"\u0301"
+          "Accent\" (a.vcf, card 2)"_s,
+          u"Values cut to fit their field: 1 (Email 1) - \"Alice Long\" Email"_s,
+          u"Photos, sounds, keys or program data left out: 1 - Alice Long (PHOTO)"_s,
+          u"Cards damaged in the file, read as far as they go: 1 - Bea (no END)"_s,
+          u"Not read: "_s + cli.book.root() + u"/in/c.vcf: holds no vCard"_s})
         EXPECT_TRUE(cli.out.split(u'\n').contains(line)) << line.toStdString() << "\n"
                                                          << cli.out.toStdString();
-    EXPECT_FALSE(cli.out.contains(QStringLiteral("notes.txt")));
+    EXPECT_FALSE(cli.out.contains(u"notes.txt"_s));
     EXPECT_EQ(cli.book.page(1, 1)[Field::Email], QByteArray(60, 'a'));
     EXPECT_EQ(cli.book.page(2, 1)[Field::Notes], "cut off");
 }
 
 TEST(VCardExchange, ImportByContentAndAsJson) {
     Cli cli;
-    const QString path = cli.write(QStringLiteral("contacts.txt"),
-                                   "\xEF\xBB\xBF\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nN:Ng;Kim\r\n"
-                                   "TEL;HOME;VOICE:555\r\nEND:VCARD\r\n");
+    const QString path =
+        cli.write(u"contacts.txt"_s, "\xEF\xBB\xBF\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nN:Ng;Kim\r\n"
+                                     "TEL;HOME;VOICE:555\r\nEND:VCARD\r\n");
     cli.context.json = true;
-    ASSERT_EQ(cli.outcome(runImport, {path}), QStringLiteral("0"));
+    ASSERT_EQ(cli.outcome(runImport, {path}), u"0"_s);
     const QJsonObject json = QJsonDocument::fromJson(cli.out.toUtf8()).object();
     // The one schema of every import.
-    EXPECT_EQ(json[QStringLiteral("read")].toInt(), 1);
-    EXPECT_EQ(json[QStringLiteral("imported")].toInt(), 1);
-    EXPECT_EQ(json[QStringLiteral("refused")].toInt(), 0);
-    EXPECT_EQ(json[QStringLiteral("encoding")].toString(), QStringLiteral("vCard"));
-    EXPECT_TRUE(json[QStringLiteral("refusedByReason")].isObject());
-    EXPECT_TRUE(json[QStringLiteral("summary")].isArray());
+    EXPECT_EQ(json[u"read"_s].toInt(), 1);
+    EXPECT_EQ(json[u"imported"_s].toInt(), 1);
+    EXPECT_EQ(json[u"refused"_s].toInt(), 0);
+    EXPECT_EQ(json[u"encoding"_s].toString(), u"vCard"_s);
+    EXPECT_TRUE(json[u"refusedByReason"_s].isObject());
+    EXPECT_TRUE(json[u"summary"_s].isArray());
     EXPECT_EQ(cli.book.page(13, 1)[Field::Name], "Ng, Kim");
     EXPECT_EQ(cli.book.page(13, 1)[Field::Phone1], "555");
 
-    EXPECT_EQ(cli.outcome(runImport, {cli.book.root() + QStringLiteral("/missing.vcf")}),
-              QStringLiteral("Cannot read %1/missing.vcf.").arg(cli.book.root()));
-    QDir().mkpath(cli.book.root() + QStringLiteral("/empty"));
-    EXPECT_EQ(
-        cli.outcome(runImport, {cli.book.root() + QStringLiteral("/empty")}),
-        QStringLiteral("%1/empty holds no .vcf file; nothing imported.").arg(cli.book.root()));
+    EXPECT_EQ(cli.outcome(runImport, {cli.book.root() + u"/missing.vcf"_s}),
+              u"Cannot read %1/missing.vcf."_s.arg(cli.book.root()));
+    QDir().mkpath(cli.book.root() + u"/empty"_s);
+    EXPECT_EQ(cli.outcome(runImport, {cli.book.root() + u"/empty"_s}),
+              u"%1/empty holds no .vcf file; nothing imported."_s.arg(cli.book.root()));
 }
 
 TEST(VCardExchange, GroupCardsBecomeTheirMembersGroupValues) {
     // A server's 3.0 group card in one file, a 4.0 group card in another, members in a third.
     Cli cli;
     cli.outcome(runImport, {QStringLiteral(VCARD_SAMPLES "/groups")});
-    EXPECT_TRUE(
-        cli.out.contains(QStringLiteral("Records read: 4\nGroup cards read: 2 (no pages;")));
-    EXPECT_TRUE(cli.out.contains(QStringLiteral("Imported 2 page(s). By tab: I J 2\n")))
+    EXPECT_TRUE(cli.out.contains(u"Records read: 4\nGroup cards read: 2 (no pages;"_s));
+    EXPECT_TRUE(cli.out.contains(u"Imported 2 page(s). By tab: I J 2\n"_s))
         << cli.out.toStdString();
     EXPECT_EQ(cli.book.page(9, 1)[Field::Group], "Family");
     EXPECT_EQ(cli.book.page(9, 2)[Field::Group], "Friends, Chess, Family");
 
     // Several groups go out as several categories.
-    const QString out = cli.book.root() + QStringLiteral("/out.vcf");
-    cli.outcome(runExport, {QStringLiteral("vcf"), out});
+    const QString out = cli.book.root() + u"/out.vcf"_s;
+    cli.outcome(runExport, {u"vcf"_s, out});
     const QList<VCard> cards = cardsOf(fileBytes(out));
     ASSERT_EQ(cards.size(), 2);
     EXPECT_EQ(cards[1].first(u"CATEGORIES")->listValues(),
-              (QStringList{QStringLiteral("Friends"), QStringLiteral("Chess"),
-                           QStringLiteral("Family")}));
+              (QStringList{u"Friends"_s, u"Chess"_s, u"Family"_s}));
 }

@@ -15,6 +15,7 @@
 
 using namespace orvelan;
 using namespace orvelan::test;
+using namespace Qt::StringLiterals;
 
 class ExportWindowTest : public QObject {
     Q_OBJECT
@@ -36,17 +37,16 @@ private Q_SLOTS:
     void opensReadyAndRefusesWithoutPages() {
         WindowOn<ExportWindow> f;
         ExportWindow& w = f.w;
-        QCOMPARE(w.objectName(), QStringLiteral("frmExport"));
-        QCOMPARE(info(&w, "EXInfo"), QStringLiteral("EXPORT  Ready"));
+        QCOMPARE(w.objectName(), u"frmExport"_s);
+        QCOMPARE(info(&w, "EXInfo"), u"EXPORT  Ready"_s);
         QCOMPARE(label(&w, "EXAllFLa")->colour(), LabelColour::Blue);
         QCOMPARE(label(&w, "ExpEBFBu")->colour(), LabelColour::Blue);
         QCOMPARE(label(&w, "ExpCSVBy")->colour(), LabelColour::Grey);
         click(&w, "EXDOEXPLA");
-        QCOMPARE(f.prompter.last(),
-                 (PromptRequest{QStringLiteral("ORVELAN Expport"),
-                                QStringLiteral("Can't Create EXPORT File:  There are no Files "
-                                               "Listed to EXPORT    "),
-                                PromptIcon::Exclamation, PromptButtons::Ok}));
+        QCOMPARE(f.prompter.last(), (PromptRequest{u"ORVELAN Expport"_s,
+                                                   u"Can't Create EXPORT File:  There are no Files "
+                                                   "Listed to EXPORT    "_s,
+                                                   PromptIcon::Exclamation, PromptButtons::Ok}));
         QVERIFY(f.dialogs.shown().isEmpty());
         click(&w, "EXFindLa");
         QCOMPARE(info(&w, "EXInfo"), QString()); // an empty book lists nothing
@@ -55,14 +55,14 @@ private Q_SLOTS:
     void findsPages() {
         WindowOn<ExportWindow> f(fillBook);
         ExportWindow& w = f.w;
-        findText(w, QStringLiteral("  GARDEN "));
+        findText(w, u"  GARDEN "_s);
         QCOMPARE(items(&w, "EXList1").size(), 2);
-        QCOMPARE(info(&w, "EXInfo"), QStringLiteral("Found:  2  Pages"));
-        findText(w, QStringLiteral("ella"));
-        QCOMPARE(info(&w, "EXInfo"), QStringLiteral("1  Page Found"));
-        QCOMPARE(items(&w, "EXList1")[0].right(11), QStringLiteral(" E  /     3"));
+        QCOMPARE(info(&w, "EXInfo"), u"Found:  2  Pages"_s);
+        findText(w, u"ella"_s);
+        QCOMPARE(info(&w, "EXInfo"), u"1  Page Found"_s);
+        QCOMPARE(items(&w, "EXList1")[0].right(11), u" E  /     3"_s);
         findText(w, {});
-        QCOMPARE(info(&w, "EXInfo"), QStringLiteral("4  Pages Listed"));
+        QCOMPARE(info(&w, "EXInfo"), u"4  Pages Listed"_s);
         QCOMPARE(f.session.searchResults().lines, items(&w, "EXList1"));
         click(&w, "EXClearLa");
         QVERIFY(items(&w, "EXList1").isEmpty());
@@ -75,28 +75,27 @@ private Q_SLOTS:
 
         click(&w, "EXSelectedLA");
         click(&w, "EXDOEXPLA");
-        QVERIFY(f.prompter.last().text.contains(QStringLiteral("no Files Selected")));
+        QVERIFY(f.prompter.last().text.contains(u"no Files Selected"_s));
         QVERIFY(f.dialogs.shown().isEmpty());
         click(&w, "EXAllFLa");
 
-        const QString eab = f.book.root() + QStringLiteral("/out");
+        const QString eab = f.book.root() + u"/out"_s;
         f.dialogs.answerNext(eab);
         click(&w, "EXDOEXPLA");
         QCOMPARE(f.dialogs.shown().last(),
-                 (ScriptedFileDialogs::Request{true, QStringLiteral("Save ORVELAN EXPORT File"),
-                                               QStringLiteral("Save EXPORT File (*.eab)|*.eab"),
-                                               QStringLiteral(".eab")}));
-        QCOMPARE(fileBytes(eab + QStringLiteral(".eab")).size(), 45880);
-        QCOMPARE(info(&w, "EXInfo"), QStringLiteral("EXPORT Ready..."));
+                 (ScriptedFileDialogs::Request{true, u"Save ORVELAN EXPORT File"_s,
+                                               u"Save EXPORT File (*.eab)|*.eab"_s, u".eab"_s}));
+        QCOMPARE(fileBytes(eab + u".eab"_s).size(), 45880);
+        QCOMPARE(info(&w, "EXInfo"), u"EXPORT Ready..."_s);
 
         // Only the selected lines, as comma-separated text.
         click(&w, "ExpCSVBy");
         click(&w, "EXSelectedLA");
         control<QListWidget>(&w, "EXList1")->item(3)->setSelected(true);
-        const QString csv = f.book.root() + QStringLiteral("/out.csv");
+        const QString csv = f.book.root() + u"/out.csv"_s;
         f.dialogs.answerNext(csv);
         click(&w, "EXDOEXPLA");
-        QCOMPARE(f.dialogs.shown().last().title, QStringLiteral("Save GENERIC EXPORT File"));
+        QCOMPARE(f.dialogs.shown().last().title, u"Save GENERIC EXPORT File"_s);
         QCOMPARE(fileBytes(csv), QByteArray(CsvExportHeader) + "\r\nEric,,,,,,,,Garden 1" +
                                      QByteArray(13, ',') + "\r\n");
 
@@ -106,9 +105,9 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.shown().size(), shown + 1);
 
         // A failing write is reported and never called done.
-        f.dialogs.answerNext(f.book.root() + QStringLiteral("/missing/dir/x.csv"));
+        f.dialogs.answerNext(f.book.root() + u"/missing/dir/x.csv"_s);
         click(&w, "EXDOEXPLA");
-        QVERIFY(f.prompter.last().text.startsWith(QStringLiteral("Can't Create EXPORT File:  ")));
+        QVERIFY(f.prompter.last().text.startsWith(u"Can't Create EXPORT File:  "_s));
         QVERIFY(info(&w, "EXInfo").isEmpty());
     }
 
@@ -121,14 +120,14 @@ private Q_SLOTS:
         w.open();
         click(&w, "EXFindLa");
         QCOMPARE(items(&w, "EXList1").size(), 4);
-        const QString out = f.book.root() + QStringLiteral("/all.csv");
+        const QString out = f.book.root() + u"/all.csv"_s;
         f.dialogs.answerNext(out);
         click(&w, "EXDOEXPLA");
         QCOMPARE(f.prompter.last().text,
-                 QStringLiteral("Can't Create EXPORT File:  Cannot read Orvel03.raf; its pages "
-                                "would be missing. Nothing was exported.    "));
+                 u"Can't Create EXPORT File:  Cannot read Orvel03.raf; its pages "
+                 "would be missing. Nothing was exported.    "_s);
         QVERIFY(!QFile::exists(out));
-        QVERIFY(info(&w, "EXInfo") != QStringLiteral("Done"));
+        QVERIFY(info(&w, "EXInfo") != u"Done"_s);
     }
 
     void reportsTheExportAndOffersUtf8() {
@@ -142,13 +141,13 @@ private Q_SLOTS:
         click(&w, "EXFindLa");
         click(&w, "ExpCSVBy");
         click(&w, "ExpUtf8By");
-        const QString path = f.book.root() + QStringLiteral("/out.csv");
+        const QString path = f.book.root() + u"/out.csv"_s;
         f.dialogs.answerNext(path);
         click(&w, "EXDOEXPLA");
-        QCOMPARE(f.dialogs.folders().last(), QStringLiteral("/home/someone"));
-        QCOMPARE(f.prompter.last(), (PromptRequest{QStringLiteral("ORVELAN Expport"),
-                                                   QStringLiteral("Exported 5 page(s) to ") + path,
-                                                   PromptIcon::Information, PromptButtons::Ok}));
+        QCOMPARE(f.dialogs.folders().last(), u"/home/someone"_s);
+        QCOMPARE(f.prompter.last(),
+                 (PromptRequest{u"ORVELAN Expport"_s, u"Exported 5 page(s) to "_s + path,
+                                PromptIcon::Information, PromptButtons::Ok}));
         const QByteArray bytes = fileBytes(path);
         QVERIFY(bytes.startsWith("\xEF\xBB\xBFName,"));
         QVERIFY(bytes.contains("\r\nK\xC3\xB6nig,"));
@@ -162,7 +161,7 @@ private Q_SLOTS:
     void countsTheDamagedPagesItLeftOut() {
         WindowFixture f;
         fillBook(f);
-        QVERIFY(encryptBook(f.book.folder(), QStringLiteral("S3cret!pw"), false, {}, {1, 8192}).ok);
+        QVERIFY(encryptBook(f.book.folder(), u"S3cret!pw"_s, false, {}, {1, 8192}).ok);
         const auto damage = [&](int tab, qint64 page) {
             QByteArray bytes = f.book.tabBytes(tab);
             bytes[(page - 1) * 1730 + 100] = char(bytes[(page - 1) * 1730 + 100] ^ 0x10);
@@ -174,13 +173,13 @@ private Q_SLOTS:
         click(&w, "EXFindLa");
         damage(5, 3); // Ella, listed
         click(&w, "ExpCSVBy");
-        const QString path = f.book.root() + QStringLiteral("/out.csv");
+        const QString path = f.book.root() + u"/out.csv"_s;
         f.dialogs.answerNext(path);
         click(&w, "EXDOEXPLA");
         const QString told = f.prompter.last().text;
-        QVERIFY2(told.startsWith(QStringLiteral("Exported 2 page(s) to ") + path +
-                                 QStringLiteral("\n2 damaged pages could not be read and were "
-                                                "left out.\n")),
+        QVERIFY2(told.startsWith(u"Exported 2 page(s) to "_s + path +
+                                 u"\n2 damaged pages could not be read and were "
+                                 "left out.\n"_s),
                  qPrintable(told));
         QCOMPARE(f.prompter.last().icon, PromptIcon::Exclamation);
         QVERIFY(!fileBytes(path).contains("Ella"));
@@ -199,7 +198,7 @@ private Q_SLOTS:
         store.setCurrentPage(9);
         QSignalSpy closed(&w, &ExportWindow::closed);
         QTest::keyClick(&w, Qt::Key_F1);
-        QCOMPARE(f.host.helpPages, QStringList{QStringLiteral("useage_exp.htm")});
+        QCOMPARE(f.host.helpPages, QStringList{u"useage_exp.htm"_s});
         QTest::keyClick(&w, Qt::Key_Escape);
         QCOMPARE(closed.count(), 1);
         QCOMPARE(store.currentTab(), 5);
@@ -223,13 +222,13 @@ private Q_SLOTS:
         QVERIFY(first && first->isVisible());
         QCOMPARE(first->windowModality(), Qt::ApplicationModal);
         QTest::keyClick(first, Qt::Key_F1);
-        QCOMPARE(help, QStringList{QStringLiteral("useage_exp.htm")});
+        QCOMPARE(help, QStringList{u"useage_exp.htm"_s});
         click(first, "EXCancelLa");
         QCOMPARE(shown, 1);
         QTRY_VERIFY(!first);
         windows.openImport();
         QVERIFY(windows.importWindow()->isVisible());
-        QCOMPARE(info(windows.importWindow(), "IMPInfo"), QStringLiteral("IMPORT  Ready"));
+        QCOMPARE(info(windows.importWindow(), "IMPInfo"), u"IMPORT  Ready"_s);
     }
 };
 
