@@ -233,9 +233,36 @@ TrashEntry entryOf(const QByteArray& stored, const QString& name, const QDateTim
     return entry;
 }
 
-// The page `stored` rewritten with `texts`, stamped now, keeping its identity (so a synced book
-// sends it as an updated card, not a new one).
-QByteArray rewritten(const QByteArray& stored, const PageTexts& texts, const QDateTime& now) {
+// Keeps `entries` in the trash first, then writes `record` over the page at `page`; when the
+// page cannot be written, the entries leave the trash again, so nothing changed. False with
+// `error` (ending in `suffix`) when either write failed; `numbers` are the trash entries.
+bool trashThenWrite(const BookFolder& folder, const QList<TrashEntry>& entries,
+                    const PagePosition& page, const QByteArray& record, const QString& suffix,
+                    QList<int>& numbers, QString& error) {
+    TrashedWrites writes(folder);
+    if (!writes.open(error))
+        return false;
+    writes.add(page, record, entries);
+    const TrashedWrites::Written written = writes.flush().constFirst();
+    if (!written.failed) {
+        numbers = written.entries;
+        return true;
+    }
+    if (written.trashFailed) {
+        error =
+            QStringLiteral("Cannot write the trash %1: %2%3")
+                .arg(writes.trashPath(), describeRuntimeError(written.failed).chopped(1), suffix);
+        return false;
+    }
+    writes.finish();
+    error = QStringLiteral("Cannot write %1: %2%3")
+                .arg(placeOf(page), describeRuntimeError(written.failed).chopped(1), suffix);
+    return false;
+}
+
+} // namespace
+
+QByteArray pageWithTexts(const QByteArray& stored, const PageTexts& texts, const QDateTime& now) {
     PageRecord record = PageRecord::fromStored(stored);
     fillRecord(record, texts);
     record[Field::DateModified] = now.toString(QStringLiteral("dd/MM/yy")).toLatin1();
@@ -245,35 +272,102 @@ QByteArray rewritten(const QByteArray& stored, const PageTexts& texts, const QDa
     return written;
 }
 
-// Keeps `entries` in the trash first, then writes `record` over the page at `page`; when the
-// page cannot be written, the entries leave the trash again, so nothing changed. False with
-// `error` (ending in `suffix`) when either write failed; `numbers` are the trash entries.
-bool trashThenWrite(const BookFolder& folder, const QList<TrashEntry>& entries,
-                    const PagePosition& page, const QByteArray& record, const QString& suffix,
-                    QList<int>& numbers, QString& error) {
-    Trash trash(folder);
-    if (!trash.load(error))
-        return false;
-    for (const TrashEntry& entry : entries)
-        numbers << trash.add(entry);
-    if (const int failed = trash.save()) {
-        error = QStringLiteral("Cannot write the trash %1: %2%3")
-                    .arg(trash.path(), describeRuntimeError(failed).chopped(1), suffix);
-        return false;
-    }
-    if (const int failed = folder.tabFile(page.tab).writePage(page.page, record)) {
-        for (const int number : std::as_const(numbers))
-            trash.remove(number);
-        trash.save();
-        numbers.clear();
-        error = QStringLiteral("Cannot write %1: %2%3")
-                    .arg(placeOf(page), describeRuntimeError(failed).chopped(1), suffix);
-        return false;
-    }
-    return true;
+bool TrashedWrites::open(QString& error) {
+    m_open = m_trash.load(error);
+    return m_open;
 }
 
-} // namespace
+void TrashedWrites::add(const PagePosition& page, const QByteArray& record,
+                        const QList<TrashEntry>& entries) {
+    const auto at = m_queuedAt.constFind(keyOf(page));
+    if (at != m_queuedAt.cend()) {
+        m_queue[*at].record = record;
+        m_queue[*at].entries << entries;
+        return;
+    }
+    m_queuedAt.insert(keyOf(page), m_queue.size());
+    m_queue.append({page, record, entries});
+}
+
+const QByteArray* TrashedWrites::queued(const PagePosition& page) const {
+    const auto at = m_queuedAt.constFind(keyOf(page));
+    return at == m_queuedAt.cend() ? nullptr : &m_queue[*at].record;
+}
+
+bool TrashedWrites::full() const {
+    return m_queue.size() >= std::max(SmallestBatch, m_trash.entries().size());
+}
+
+QList<TrashedWrites::Written> TrashedWrites::flush() {
+    QList<Written> written;
+    written.reserve(m_queue.size());
+    for (Queued& queued : m_queue) {
+        Written& page = written.emplace_back();
+        page.page = queued.page;
+        for (TrashEntry& entry : queued.entries)
+            page.entries << m_trash.add(std::move(entry));
+    }
+    const int trashFailed = m_open ? m_trash.save() : RuntimeError::PathFileAccessError;
+    for (qsizetype i = 0; i < m_queue.size(); ++i) {
+        Written& page = written[i];
+        page.failed =
+            trashFailed
+                ? trashFailed
+                : m_folder.tabFile(page.page.tab).writePage(page.page.page, m_queue[i].record);
+        page.trashFailed = trashFailed != 0;
+        if (page.failed) {
+            // Out of the trash again: in the file until the next trash write when it was kept.
+            for (const int number : std::as_const(page.entries))
+                m_trash.remove(number);
+            m_unsaved = m_unsaved || !trashFailed;
+            page.entries.clear();
+        }
+    }
+    if (!trashFailed)
+        m_unsaved = std::any_of(written.cbegin(), written.cend(),
+                                [](const Written& w) { return w.failed != 0; });
+    m_queue.clear();
+    m_queuedAt.clear();
+    return written;
+}
+
+int TrashedWrites::finish() {
+    if (!m_unsaved)
+        return 0;
+    const int failed = m_trash.save();
+    m_unsaved = failed != 0;
+    return failed;
+}
+
+bool mergeIntoPage(TrashedWrites& writes, const QDateTime& now, const PhoneNumbers& phones,
+                   NameKeys& names, const PagePosition& page, const PageTexts& incoming,
+                   QString& error) {
+    QByteArray stored;
+    bool queued = false;
+    if (const QByteArray* record = writes.queued(page)) {
+        stored = *record;
+        queued = true;
+    } else {
+        const TabFile::Read read = writes.folder().tabFile(page.tab).readPage(page.page);
+        if (read.error || read.record.isEmpty() || isBlankStored(read.record)) {
+            error = QStringLiteral("%1 cannot be read.").arg(placeOf(page));
+            return false;
+        }
+        stored = read.record;
+    }
+    const PageTexts texts = textsOf(PageRecord::fromStored(stored));
+    const MergedTexts merged = mergeTexts({texts, incoming}, phones, names);
+    if (!merged.problem.isEmpty()) {
+        error = merged.problem;
+        return false;
+    }
+    // A page queued already has its form as stored in the trash's batch.
+    QList<TrashEntry> entries;
+    if (!queued)
+        entries << entryOf(stored, texts[VName], now, TrashReason::BeforeMerge, page);
+    writes.add(page, pageWithTexts(stored, merged.texts, now), entries);
+    return true;
+}
 
 MergedTexts mergeTexts(const QList<PageTexts>& pages, const PhoneNumbers& phones) {
     NameKeys names;
@@ -336,7 +430,7 @@ bool mergePages(const BookFolder& folder, const Clock& clock, const PhoneNumbers
     for (qsizetype i = 0; i < order.size(); ++i)
         entries << entryOf(stored[i], texts[i][VName], now,
                            i == 0 ? TrashReason::BeforeMerge : TrashReason::Merged, order[i]);
-    if (!trashThenWrite(folder, entries, order[0], rewritten(stored[0], merged.texts, now),
+    if (!trashThenWrite(folder, entries, order[0], pageWithTexts(stored[0], merged.texts, now),
                         QStringLiteral("; nothing was merged."), outcome.trashEntries, error))
         return false;
     outcome.kept = order[0];
@@ -352,34 +446,6 @@ bool mergePages(const BookFolder& folder, const Clock& clock, const PhoneNumbers
         outcome.trashed << order[i];
     }
     return true;
-}
-
-bool mergeIntoPage(const BookFolder& folder, const Clock& clock, const PhoneNumbers& phones,
-                   const PagePosition& page, const PageTexts& incoming, QString& error) {
-    NameKeys names;
-    return mergeIntoPage(folder, clock, phones, page, incoming, names, error);
-}
-
-bool mergeIntoPage(const BookFolder& folder, const Clock& clock, const PhoneNumbers& phones,
-                   const PagePosition& page, const PageTexts& incoming, NameKeys& names,
-                   QString& error) {
-    const TabFile file = folder.tabFile(page.tab);
-    const TabFile::Read read = file.readPage(page.page);
-    if (read.error || read.record.isEmpty() || isBlankStored(read.record)) {
-        error = QStringLiteral("%1 cannot be read.").arg(placeOf(page));
-        return false;
-    }
-    const PageTexts texts = textsOf(PageRecord::fromStored(read.record));
-    const MergedTexts merged = mergeTexts({texts, incoming}, phones, names);
-    if (!merged.problem.isEmpty()) {
-        error = merged.problem;
-        return false;
-    }
-    const QDateTime now = clock.now();
-    QList<int> numbers;
-    return trashThenWrite(
-        folder, {entryOf(read.record, texts[VName], now, TrashReason::BeforeMerge, page)}, page,
-        rewritten(read.record, merged.texts, now), QStringLiteral("."), numbers, error);
 }
 
 } // namespace orvelan

@@ -5,8 +5,11 @@
 #include "search/NameKey.h"
 #include "store/BookFolder.h"
 #include "store/PageTexts.h"
+#include "store/Trash.h"
 #include "telephony/PhoneNumbers.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -46,13 +49,72 @@ struct MergeOutcome {
 bool mergePages(const BookFolder& folder, const Clock& clock, const PhoneNumbers& phones,
                 const QList<PagePosition>& pages, int into, MergeOutcome& outcome, QString& error);
 
-// Merges `incoming` (an imported record's texts) into the book's page at `page`, which keeps its
-// place and identity; the page as it was goes to the trash first. Nothing is written when Notes
-// could not hold it all. False with `error` when refused or a write failed.
-bool mergeIntoPage(const BookFolder& folder, const Clock& clock, const PhoneNumbers& phones,
-                   const PagePosition& page, const PageTexts& incoming, QString& error);
-bool mergeIntoPage(const BookFolder& folder, const Clock& clock, const PhoneNumbers& phones,
-                   const PagePosition& page, const PageTexts& incoming, NameKeys& names,
+// Page writes that each keep pages in the trash first, gathered in batches so that a run of
+// merges (an import's) loads the trash once and writes it once a batch instead of once a page:
+// the trash with every entry of the batch first, then the batch's pages. A crash in between
+// leaves extra entries in the trash, never a changed page whose old form is not there. A page
+// that cannot be written takes its entries out again; they leave the file with the next trash
+// write (or finish()). A batch grows with the trash, so the trash is written O(log n) times.
+class TrashedWrites {
+public:
+    static constexpr qsizetype SmallestBatch = 256;
+
+    explicit TrashedWrites(const BookFolder& folder) : m_folder(folder), m_trash(folder) {}
+
+    // Reads the trash; false with `error` when it cannot be read (nothing can be written then).
+    bool open(QString& error);
+    bool isOpen() const { return m_open; }
+    const BookFolder& folder() const { return m_folder; }
+    QString trashPath() const { return m_trash.path(); }
+
+    // Queues `record` over the page at `page`, once `entries` are in the trash. A page queued
+    // already takes the new record, and its entries are added to those it has.
+    void add(const PagePosition& page, const QByteArray& record, const QList<TrashEntry>& entries);
+    // The record queued for `page`, or null.
+    const QByteArray* queued(const PagePosition& page) const;
+    // Whether the batch is as large as it may grow before it is written.
+    bool full() const;
+
+    // A page of a batch written, or not: `failed` is 0, the trash's error (no page of the batch
+    // was written) or the page's own; `entries` are its numbers in the trash when written.
+    struct Written {
+        PagePosition page;
+        int failed = 0;
+        bool trashFailed = false;
+        QList<int> entries;
+    };
+    // Writes the trash with the batch's entries, then its pages, in the order queued.
+    QList<Written> flush();
+    // Writes the trash once more if a failed page took entries out since it was written; 0 or
+    // the runtime error number.
+    int finish();
+
+private:
+    struct Queued {
+        PagePosition page;
+        QByteArray record;
+        QList<TrashEntry> entries;
+    };
+    static qint64 keyOf(const PagePosition& page) { return (qint64(page.tab) << 40) | page.page; }
+
+    BookFolder m_folder;
+    Trash m_trash;
+    bool m_open = false;
+    bool m_unsaved = false;
+    QList<Queued> m_queue;
+    QHash<qint64, qsizetype> m_queuedAt; // page -> index in m_queue
+};
+
+// The page `stored` with `texts`, stamped `now`, keeping its identity (so a synced book sends it
+// as an updated card, not a new one).
+QByteArray pageWithTexts(const QByteArray& stored, const PageTexts& texts, const QDateTime& now);
+
+// Queues the merge of `incoming` (an imported record's texts) into the book's page at `page` (as
+// queued already, else as stored), which keeps its place and identity; the page as stored goes
+// to the trash first. Nothing is queued when Notes could not hold it all or the page cannot be
+// read: false with `error`. The caller writes `writes` when full and at the end.
+bool mergeIntoPage(TrashedWrites& writes, const QDateTime& now, const PhoneNumbers& phones,
+                   NameKeys& names, const PagePosition& page, const PageTexts& incoming,
                    QString& error);
 
 } // namespace orvelan

@@ -9,6 +9,7 @@
 #include "store/TabTable.h"
 #include "telephony/PhoneNumbers.h"
 
+#include <QDateTime>
 #include <QFile>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <numeric>
 #include <optional>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 namespace orvelan {
@@ -68,9 +70,10 @@ std::optional<ImportDuplicates> importDuplicatesNamed(QStringView name) {
 QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
                                 const QList<ListedRecord>& listed, ImportDuplicates choice,
                                 ImportSummary& summary) {
-    // A book without a page meets nothing: the records are not read again (a first import of a
-    // whole address book).
-    if (!mayHoldPages(folder))
+    // A book without a page meets nothing, and one record nothing in its own file: the records
+    // are not read again (a first import of a single card).
+    const bool bookMayHoldPages = mayHoldPages(folder);
+    if (!bookMayHoldPages && listed.size() < 2)
         return listed;
     const PhoneNumbers phones(phoneRegionSetting(folder.configPath()));
     NameKeys names; // one transliterator for the whole import
@@ -120,76 +123,187 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
                 ++at;
         }
     }
-    // Each record's book pages, by listed record.
-    std::vector<BookMatcher::Match> matches = matcher.find();
+    // Each record's earlier records of the same file, by listed record, the later one first.
+    std::vector<BookMatcher::Earlier> earlier = matcher.findEarlier();
+    for (BookMatcher::Earlier& pair : earlier) {
+        pair.incoming = listedOf[pair.incoming];
+        pair.earlier = listedOf[pair.earlier];
+        if (pair.incoming < pair.earlier)
+            std::swap(pair.incoming, pair.earlier);
+    }
+    std::sort(earlier.begin(), earlier.end());
+    // Each record's book pages, by listed record, each one's pages in book order.
+    std::vector<BookMatcher::Match> matches =
+        bookMayHoldPages ? matcher.find() : std::vector<BookMatcher::Match>();
     for (BookMatcher::Match& match : matches)
         match.incoming = listedOf[match.incoming];
-    // By listed record, each one's pages in book order.
     if (!std::is_sorted(matches.begin(), matches.end()))
         std::sort(matches.begin(), matches.end());
 
-    // Only a record that meets a page is read again, with the pages it meets.
+    // Only a record that meets a page or an earlier record is read again, with what it meets.
     std::array<std::optional<TabFile::Reader>, TabCount> staged;
     std::array<std::optional<TabFile::Reader>, TabCount> book;
     const auto readAt = [](std::optional<TabFile::Reader>& reader, const auto& fileOf,
-                           qint64 page) -> std::optional<PlainRecord> {
+                           qint64 page) -> std::optional<QByteArray> {
         if (!reader)
             reader.emplace(fileOf());
-        const TabFile::Read read = reader->readPage(page);
+        TabFile::Read read = reader->readPage(page);
         if (read.error || read.record.isEmpty() || isBlankStored(read.record))
             return std::nullopt;
-        return PlainRecord(read.record);
+        return std::move(read.record);
     };
-    for (auto match = matches.begin(); match != matches.end();) {
-        const std::uint32_t i = match->incoming;
-        auto end = match;
-        while (end != matches.end() && end->incoming == i)
-            ++end;
-        const ListedRecord& entry = listed[i];
-        const auto stored = readAt(
+    const auto readStaged = [&](std::uint32_t i) {
+        const ListedRecord& entry = listed[qsizetype(i)];
+        return readAt(
             staged[std::size_t(entry.tab)], [&] { return folder.tabTempFile(entry.tab); },
             entry.record);
+    };
+    TrashedWrites writes(folder); // the pages merged into, with their old forms in the trash
+    const QDateTime now = clock.now();
+
+    // Where a record went: a page of the book, or a record of the file that is filed (itself, or
+    // the one it was merged into or is already in).
+    struct Place {
+        std::int64_t staged = -1; // index in `listed`, or -1 for the book page
+        PagePosition page;
+        bool operator==(const Place&) const = default;
+    };
+    std::unordered_map<std::uint32_t, Place> wentTo;
+    const auto placeOf = [&](std::uint32_t i) {
+        const auto at = wentTo.find(i);
+        return at == wentTo.end() ? Place{std::int64_t(i), {}} : at->second;
+    };
+    // What each record met, for the summary once every merge is written.
+    enum class Met : std::uint8_t { Nothing, AlreadyIn, LooksLike, Merged, MergeQueued };
+    std::vector<Met> met(std::size_t(listed.size()), Met::Nothing);
+    std::unordered_map<std::uint32_t, QString> shownNames;
+    std::unordered_map<qint64, std::vector<std::uint32_t>> queuedInto; // page -> records
+    const auto keyOf = [](const PagePosition& page) {
+        return (qint64(page.tab) << 40) | page.page;
+    };
+    const auto writeQueued = [&] {
+        for (const TrashedWrites::Written& written : writes.flush()) {
+            for (const std::uint32_t i : queuedInto[keyOf(written.page)]) {
+                // A merge whose page could not be written files the record as it is.
+                met[i] = written.failed ? Met::LooksLike : Met::Merged;
+                state[i] = written.failed ? ToFile : Handled;
+            }
+        }
+        queuedInto.clear();
+    };
+
+    auto match = matches.begin();
+    auto pair = earlier.begin();
+    while (match != matches.end() || pair != earlier.end()) {
+        const std::uint32_t i = std::min(match != matches.end() ? match->incoming : UINT32_MAX,
+                                         pair != earlier.end() ? pair->incoming : UINT32_MAX);
+        std::vector<Place> places;
+        for (; match != matches.end() && match->incoming == i; ++match)
+            places.push_back({-1, match->position()});
+        for (; pair != earlier.end() && pair->incoming == i; ++pair) {
+            if (state[pair->earlier] != Unread && state[pair->earlier] != UnreadLater) {
+                const Place place = placeOf(pair->earlier);
+                if (std::find(places.begin(), places.end(), place) == places.end())
+                    places.push_back(place);
+            }
+        }
+        const auto stored = state[i] == ToFile ? readStaged(i) : std::nullopt;
         if (!stored) {
-            state[i] = UnreadLater;
-            match = end;
+            if (state[i] == ToFile)
+                state[i] = UnreadLater;
             continue;
         }
-        const PageTexts record = textsOf(PageRecord::fromPlain(*stored));
-        // Already in the book: a page to which the record adds nothing.
-        bool inBook = false;
-        for (auto at = match; at != end && !inBook; ++at) {
-            const PagePosition position = at->position();
-            const auto page = readAt(
-                book[std::size_t(position.tab)], [&] { return folder.tabFile(position.tab); },
-                position.page);
+        const PlainRecord plain(*stored);
+        const PageTexts record = textsOf(PageRecord::fromPlain(plain));
+        // Already in the book: a page (or an earlier record) to which the record adds nothing.
+        std::optional<Place> in;
+        for (const Place& place : places) {
+            std::optional<QByteArray> page;
+            if (place.staged >= 0)
+                page = readStaged(std::uint32_t(place.staged));
+            else if (const QByteArray* queued = writes.queued(place.page))
+                page = *queued;
+            else
+                page = readAt(
+                    book[std::size_t(place.page.tab)],
+                    [&] { return folder.tabFile(place.page.tab); }, place.page.page);
             if (!page)
                 continue;
+            const PlainRecord shown(*page);
             // A page stored as the record was (imported again) shows the same texts.
             const PageTexts texts =
-                showsSameTexts(*page, *stored) ? record : textsOf(PageRecord::fromPlain(*page));
+                showsSameTexts(shown, plain) ? record : textsOf(PageRecord::fromPlain(shown));
             const MergedTexts merged = mergeTexts({texts, record}, phones, names);
-            inBook = merged.problem.isEmpty() && merged.texts == texts;
+            if (merged.problem.isEmpty() && merged.texts == texts) {
+                in = place;
+                break;
+            }
         }
-        const QString& name = record[VName];
-        if (inBook && choice != ImportDuplicates::Keep) {
+        if (places.empty())
+            continue;
+        shownNames[i] = record[VName];
+        if (in && choice != ImportDuplicates::Keep) {
+            met[i] = Met::AlreadyIn;
+            state[i] = Handled;
+            wentTo[i] = *in;
+            continue;
+        }
+        met[i] = Met::LooksLike;
+        if (in || choice != ImportDuplicates::Merge)
+            continue;
+        // Merged into the first page it meets, else into the first earlier record; a merge
+        // Notes could not hold files the record as it is: nothing is lost.
+        const Place into = places.front();
+        QString error;
+        if (into.staged < 0) {
+            if (!writes.isOpen() && !writes.open(error))
+                continue;
+            if (!mergeIntoPage(writes, now, phones, names, into.page, record, error))
+                continue;
+            met[i] = Met::MergeQueued;
+            queuedInto[keyOf(into.page)].push_back(i);
+            if (writes.full())
+                writeQueued();
+        } else {
+            const auto intoStored = readStaged(std::uint32_t(into.staged));
+            if (!intoStored)
+                continue;
+            const PageTexts texts = textsOf(PageRecord::fromStored(*intoStored));
+            const MergedTexts merged = mergeTexts({texts, record}, phones, names);
+            const ListedRecord& target = listed[into.staged];
+            if (!merged.problem.isEmpty() ||
+                folder.tabTempFile(target.tab)
+                    .writePage(target.record, pageWithTexts(*intoStored, merged.texts, now)))
+                continue;
+            met[i] = Met::Merged;
+        }
+        state[i] = Handled;
+        wentTo[i] = into;
+    }
+    writeQueued();
+    writes.finish();
+
+    // Counted in the order listed.
+    for (std::size_t i = 0; i < met.size(); ++i) {
+        if (met[i] == Met::Nothing)
+            continue;
+        const QString& name = shownNames[std::uint32_t(i)];
+        switch (met[i]) {
+        case Met::AlreadyIn:
             summary.alreadyInBook.add(name);
             ++summary.handledWithoutFiling;
-            state[i] = Handled;
-            match = end;
-            continue;
-        }
-        QString error;
-        if (!inBook && choice == ImportDuplicates::Merge &&
-            mergeIntoPage(folder, clock, phones, match->position(), record, names, error)) {
+            break;
+        case Met::Merged:
             summary.mergedIntoBook.add(name);
             ++summary.handledWithoutFiling;
-            state[i] = Handled;
-            match = end;
-            continue;
+            break;
+        case Met::LooksLike:
+            summary.looksLikeBook.add(name);
+            break;
+        case Met::Nothing:
+        case Met::MergeQueued:
+            break;
         }
-        // A merge Notes could not hold files the record as it is: nothing is lost.
-        summary.looksLikeBook.add(name);
-        match = end;
     }
 
     // Those to file in their order; then those that could not be read, for importListed to count.

@@ -7,6 +7,7 @@
 #include "store/TabTable.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <tuple>
 
@@ -18,6 +19,10 @@ constexpr Field MatchedStoredNumbers[] = {Field::Phone1, Field::Phone2, Field::M
                                           Field::Pager};
 constexpr std::size_t NameSeed = 0x6e616d65;
 constexpr std::size_t EmailSeed = 0x656d6169;
+constexpr std::size_t TextSeed = 0x74657874;
+// A tail key's numbers written differently that one number is compared with: a file with more
+// than this many numbers sharing their last seven digits is not asked about each pair.
+constexpr std::size_t MostNumbersPerTail = 16;
 
 // The tail key of a number (PhoneNumbers::tailKey), or none for one too short to be anyone's.
 std::optional<std::uint32_t> matchedTailOf(const QString& number) {
@@ -46,6 +51,11 @@ void BookMatcher::add(const PlainRecord& staged) {
         m_nameKeys.push_back({qHash(key, NameSeed), incoming});
     if (const QString key = emailKey(text(Field::Email)); !key.isEmpty())
         m_emailKeys.push_back({qHash(key, EmailSeed), incoming});
+    // The texts the page shows as stored, in its encoding: the same record written twice.
+    std::size_t texts = TextSeed + std::size_t(encoding);
+    for (int i = 0; i < ViewFieldCount; ++i)
+        texts = qHash(staged.field(viewField(i)), texts + std::size_t(i) * 0x9e3779b97f4a7c15u);
+    m_textKeys.push_back({std::uint64_t(texts), incoming});
     for (const Field field : MatchedStoredNumbers) {
         const QString number = text(field);
         if (const auto tail = matchedTailOf(number)) {
@@ -59,8 +69,55 @@ void BookMatcher::add(const PlainRecord& staged) {
 void BookMatcher::reserve(qsizetype count) {
     m_nameKeys.reserve(std::size_t(count));
     m_emailKeys.reserve(std::size_t(count));
+    m_textKeys.reserve(std::size_t(count));
     m_numbers.reserve(std::size_t(count));
     m_numberTexts.reserve(count * 16); // "+44 1234 567890"
+}
+
+std::vector<BookMatcher::Earlier> BookMatcher::findEarlier() const {
+    std::vector<Earlier> found;
+    for (const std::vector<Key>* keys : {&m_nameKeys, &m_emailKeys, &m_textKeys}) {
+        std::vector<Key> sorted = *keys;
+        std::sort(sorted.begin(), sorted.end());
+        for (std::size_t at = 0; at < sorted.size();) {
+            std::size_t end = at + 1;
+            for (; end < sorted.size() && sorted[end].hash == sorted[at].hash; ++end) {
+                if (sorted[end].incoming != sorted[at].incoming)
+                    found.push_back({sorted[end].incoming, sorted[at].incoming});
+            }
+            at = end;
+        }
+    }
+    // The numbers sharing a tail, in the order added: each meets the first page of the number
+    // that libphonenumber takes for the same (the same text first).
+    std::vector<Number> numbers = m_numbers;
+    std::sort(numbers.begin(), numbers.end());
+    const auto textOf = [this](const Number& n) { return m_numberTexts.constData() + n.text; };
+    std::vector<const Number*> distinct;
+    for (std::size_t at = 0; at < numbers.size();) {
+        std::size_t end = at;
+        while (end < numbers.size() && numbers[end].tail == numbers[at].tail)
+            ++end;
+        distinct.clear();
+        for (std::size_t i = at; i < end && end - at > 1; ++i) {
+            const Number& number = numbers[i];
+            const auto same = std::find_if(distinct.begin(), distinct.end(), [&](const Number* d) {
+                return std::strcmp(textOf(*d), textOf(number)) == 0 ||
+                       m_phones.sameNumber(QString::fromUtf8(textOf(*d)),
+                                           QString::fromUtf8(textOf(number)));
+            });
+            if (same == distinct.end()) {
+                if (distinct.size() < MostNumbersPerTail)
+                    distinct.push_back(&number);
+            } else if ((*same)->incoming != number.incoming) {
+                found.push_back({number.incoming, (*same)->incoming});
+            }
+        }
+        at = end;
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
 }
 
 std::vector<BookMatcher::Match> BookMatcher::find() {
@@ -124,6 +181,7 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
     m_count = 0;
     std::vector<Key>().swap(m_nameKeys);
     std::vector<Key>().swap(m_emailKeys);
+    std::vector<Key>().swap(m_textKeys);
     std::vector<Number>().swap(m_numbers);
     m_numberTexts = QByteArray();
     // By incoming page, each one's pages in book order.

@@ -46,6 +46,20 @@ public:
     // are let go: pages are added again before another find.
     std::vector<Match> find();
 
+    // An incoming page and an earlier one it looks like by the same keys, or shows the same
+    // texts as.
+    struct Earlier {
+        std::uint32_t incoming;
+        std::uint32_t earlier;
+        bool operator<(const Earlier& o) const {
+            return std::tie(incoming, earlier) < std::tie(o.incoming, o.earlier);
+        }
+        bool operator==(const Earlier&) const = default;
+    };
+    // For each incoming page, the first page added before it that holds each of its keys (a
+    // file that holds the same person twice), by incoming page, none twice. Asked before find().
+    std::vector<Earlier> findEarlier() const;
+
 private:
     struct Key {
         std::uint64_t hash;
@@ -69,6 +83,7 @@ private:
     std::uint32_t m_count = 0;
     std::vector<Key> m_nameKeys;
     std::vector<Key> m_emailKeys;
+    std::vector<Key> m_textKeys; // all the texts a page shows
     std::vector<Number> m_numbers;
     QByteArray m_numberTexts;
 };

@@ -4,6 +4,7 @@
 #include "store/PageViewIndex.h"
 #include "store/Trash.h"
 #include "support/FakeClock.h"
+#include "support/FaultInjection.h"
 #include "support/TempBook.h"
 
 #include <gtest/gtest.h>
@@ -171,5 +172,50 @@ TEST(MergePages, TrashHoldsAllThreeAndRefusalChangesNothing) {
     EXPECT_EQ(whys, QStringList({TrashReason::BeforeMerge + QStringLiteral(":tab D, page 1"),
                                  TrashReason::Merged + QStringLiteral(":tab D, page 2")}));
 }
+
+// A batch of page writes keeps the old forms in the trash before any page changes; a page that
+// cannot be written takes its entry out again, and a trash that cannot be written changes no page.
+struct BatchCase {
+    const char* what;
+    rlim_t fileLimit;    // 0: none; else writes at or past it fail (the trash's, page 9's)
+    QList<bool> written; // pages 1 and 9 of an eight-page tab
+};
+
+class TrashedWritesTest : public testing::TestWithParam<BatchCase> {};
+
+TEST_P(TrashedWritesTest, NoChangedPageWithoutItsOldFormInTheTrash) {
+    const BatchCase& c = GetParam();
+    TempBook book;
+    book.writeTab(4, QList<QByteArray>(8, TempBook::named("Dee Old")));
+    const QByteArray before = book.tabBytes(4);
+    TrashedWrites writes(book.folder());
+    QString error;
+    ASSERT_TRUE(writes.open(error)) << error.toStdString();
+    TrashEntry entry;
+    entry.deletedAt = QDateTime::currentDateTimeUtc();
+    entry.record = TempBook::named("Dee Old");
+    QList<bool> written;
+    {
+        std::optional<FileSizeLimit> limit;
+        if (c.fileLimit)
+            limit.emplace(c.fileLimit);
+        for (const qint64 page : {1, 9})
+            writes.add({4, page}, TempBook::named("Dee New"), {entry});
+        for (const TrashedWrites::Written& page : writes.flush())
+            written << (page.failed == 0);
+        writes.finish();
+    }
+    EXPECT_EQ(written, c.written) << c.what;
+    Trash trash(book.folder());
+    ASSERT_TRUE(trash.load(error)) << error.toStdString();
+    EXPECT_EQ(trash.entries().size(), written.count(true)) << c.what;
+    EXPECT_EQ(book.tabBytes(4).first(RecordSize) == before.first(RecordSize), !c.written[0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Batches, TrashedWritesTest,
+    testing::Values(BatchCase{"every page written", 0, {true, true}},
+                    BatchCase{"a page past the end cannot grow the tab", 12000, {true, false}},
+                    BatchCase{"the trash cannot be written", 2000, {false, false}}));
 
 } // namespace

@@ -29,6 +29,13 @@ const QByteArray Cards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Uma Unique\r\n"
                          "UID:5F0C0000-0000-4000-8000-00000000000A\r\nEND:VCARD\r\n"
                          "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Una Other\r\nTEL:0113 496 0001\r\n"
                          "END:VCARD\r\n";
+// One person twice, then as another program writes the name, with a new address.
+const QByteArray TwiceCsv = "Name,Phone,E-mail\nZoe Park,0113 496 0002,zoe@example.com\n"
+                            "Zoe Park,0113 496 0002,zoe@example.com\nZOE PARK,,zoe@work.example\n";
+// Two look-alikes of one page, each with a new fact.
+const QByteArray LookAlikeCards =
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:IVANOV IVAN\r\nEMAIL:ivan@work.example\r\nEND:VCARD\r\n"
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ivanov\\, Ivan\r\nNOTE:Chess club\r\nEND:VCARD\r\n";
 
 struct Twice {
     const char* what;
@@ -41,6 +48,7 @@ struct Twice {
     QStringList secondLines;
     int pages; // named pages in the book at the end
     int trashed;
+    const char* noted = nullptr; // a text the Notes of a page hold at the end
 };
 
 qsizetype namedPages(const test::TempBook& book) {
@@ -78,6 +86,14 @@ TEST_P(ImportMeetsBook, NothingIsFiledTwiceAndEveryRecordIsCounted) {
     QString error;
     ASSERT_TRUE(trash.load(error));
     EXPECT_EQ(trash.entries().size(), t.trashed) << t.what;
+    bool noted = !t.noted;
+    for (int tab = 0; tab < TabCount && !noted; ++tab) {
+        for (qint64 page = 1; page <= cli.book.pageCount(tab); ++page)
+            noted =
+                noted ||
+                cli.book.page(tab, page).text(Field::Notes).contains(QString::fromUtf8(t.noted));
+    }
+    EXPECT_TRUE(noted) << t.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -154,6 +170,44 @@ INSTANTIATE_TEST_SUITE_P(
                            u"Looks like a page in the book (run duplicates), imported: 3 - "
                            "Ann Lee, Bo Ek, Ivan Ivanov"_s},
                           6,
-                          0}));
+                          0},
+                    Twice{"a file that holds a person twice files one page",
+                          "people.csv",
+                          Csv,
+                          "twice.csv",
+                          TwiceCsv,
+                          nullptr,
+                          {},
+                          {u"Imported 2 page(s). By tab: Z 2"_s,
+                           u"Already in the book, not imported again: 1 - Zoe Park"_s,
+                           u"Looks like a page in the book (run duplicates), imported: 1 - "
+                           "ZOE PARK"_s},
+                          5,
+                          0},
+                    Twice{"--duplicates merge merges a look-alike into a record of its file",
+                          "people.csv",
+                          Csv,
+                          "twice.csv",
+                          TwiceCsv,
+                          "merge",
+                          {},
+                          {u"Imported 1 page(s). By tab: Z 1"_s,
+                           u"Already in the book, not imported again: 1 - Zoe Park"_s,
+                           u"Merged into a page in the book: 1 - ZOE PARK"_s},
+                          4,
+                          0,
+                          "zoe@work.example"},
+                    Twice{"two look-alikes merged into one page keep both new facts",
+                          "people.csv",
+                          Csv,
+                          "again.vcf",
+                          LookAlikeCards,
+                          "merge",
+                          {},
+                          {u"Imported 0 page(s)."_s,
+                           u"Merged into a page in the book: 2 - IVANOV IVAN, Ivanov, Ivan"_s},
+                          3,
+                          1,
+                          "ivan@work.example"}));
 
 } // namespace
