@@ -1,5 +1,8 @@
 #pragma once
-// What the exchange tests share: the moment they stage pages at, and the files they read.
+// What the exchange tests share: the moment they stage pages at, the files they read, and a
+// page full of texts.
+
+#include "store/PageTexts.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -20,4 +23,38 @@ inline QByteArray dataFile(const char* name) {
 // A file of cards as another program writes them.
 inline QByteArray vcardSample(const QString& name) {
     return fileBytes(QStringLiteral(VCARD_SAMPLES "/") + name);
+}
+
+// The page text of a record field.
+inline constexpr int at(orvelan::Field field) {
+    return static_cast<int>(field) - 1;
+}
+
+// A page with a text in nearly every field, each with characters an exchange file escapes.
+inline orvelan::PageTexts fullPage() {
+    orvelan::PageTexts t;
+    t[at(orvelan::Field::Name)] = QStringLiteral("Smith, Anna-Maria");
+    t[at(orvelan::Field::Addr1)] = QStringLiteral("Flat 2; The Old Mill");
+    t[at(orvelan::Field::Addr3)] =
+        QStringLiteral("12 High Street, Lower End"); // Addr2 left empty on purpose
+    t[at(orvelan::Field::Addr4)] = QStringLiteral("Ambridge");
+    t[at(orvelan::Field::Addr6)] = QStringLiteral("AB1 2CD");
+    t[at(orvelan::Field::Phone1)] = QStringLiteral("01632 960 001");
+    t[at(orvelan::Field::Phone2)] = QStringLiteral("020 7946 0002");
+    t[at(orvelan::Field::Mobile)] = QStringLiteral("07700 900003");
+    t[at(orvelan::Field::Fax)] = QStringLiteral("01632 960 004");
+    t[at(orvelan::Field::Pager)] = QStringLiteral("07623 000005");
+    t[at(orvelan::Field::Email)] = QStringLiteral("anna@example.org");
+    t[at(orvelan::Field::Group)] = QStringLiteral("Family, Friends");
+    t[at(orvelan::Field::Organisation)] = QStringLiteral("Smith & Co; Ltd");
+    t[at(orvelan::Field::JobTitle)] = QStringLiteral("Head of \\ Things");
+    t[at(orvelan::Field::Department)] = QStringLiteral("Accounts");
+    t[at(orvelan::Field::OrgAddr1)] = QStringLiteral("Unit 4");
+    t[at(orvelan::Field::OrgAddr2)] = QStringLiteral("Trading Estate");
+    t[at(orvelan::Field::OrgEmail)] = QStringLiteral("a.smith@smithco.example");
+    t[at(orvelan::Field::OrgWeb)] = QStringLiteral("https://smithco.example/?a=1;b=2");
+    t[at(orvelan::Field::Notes)] =
+        QStringLiteral("Line one: with colon\nline two, with comma; and semicolon\n\n"
+                       "after an empty line \\n not a break");
+    return t;
 }

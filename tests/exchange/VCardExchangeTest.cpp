@@ -37,32 +37,16 @@ QList<VCard> cardsOf(const QByteArray& bytes) {
     return cards;
 }
 
+// The full page under `name`, with a Windows-1252 text and the time it was saved.
 QByteArray fullPage(const QByteArray& name) {
-    return TempBook::record({
-        {Field::Name, name},
-        {Field::Addr1, "Flat 2; The Old Mill"},
-        {Field::Addr2, "12 High Street, Lower End"},
-        {Field::Addr4, "Ambridge"},
-        {Field::Addr6, "AB1 2CD"},
-        {Field::Phone1, "01632 960 001"},
-        {Field::Phone2, "020 7946 0002"},
-        {Field::Mobile, "07700 900003"},
-        {Field::Fax, "01632 960 004"},
-        {Field::Pager, "07623 000005"},
-        {Field::Email, "anna@example.org"},
-        {Field::Group, "Family, Friends"},
-        {Field::Organisation, "Smith & Co; Ltd"},
-        {Field::JobTitle, "Head of \\ Things"},
-        {Field::Department, "Accounts"},
-        {Field::OrgAddr1, "Unit 4"},
-        {Field::OrgAddr3, "Trading Estate"},
-        {Field::OrgAddr5, "Caf\xe9 Quarter"},
-        {Field::OrgEmail, "a.smith@smithco.example"},
-        {Field::OrgWeb, "https://smithco.example/?a=1;b=2"},
-        {Field::Notes, "Line one: colon\r\nline two, comma; semicolon\r\n\r\nafter a gap \\n"},
-        {Field::DateModified, "04/03/26"},
-        {Field::TimeModified, "09:07"},
-    });
+    PageTexts texts = ::fullPage();
+    texts[at(Field::Name)] = QString::fromLatin1(name);
+    texts[at(Field::OrgAddr5)] = u"Caf\u00e9 Quarter"_s;
+    PageRecord page;
+    fillRecord(page, texts);
+    page[Field::DateModified] = "04/03/26";
+    page[Field::TimeModified] = "09:07";
+    return page.toStored();
 }
 
 } // namespace

@@ -29,37 +29,6 @@ QList<VCard> readAll(QByteArrayView bytes, QList<VCardDamage>* damages = nullptr
     return cards;
 }
 
-// The page text of a record field.
-constexpr int at(Field field) {
-    return static_cast<int>(field) - 1;
-}
-
-PageTexts fullPage() {
-    PageTexts t;
-    t[at(Field::Name)] = u"Smith, Anna-Maria"_s;
-    t[at(Field::Addr1)] = u"Flat 2; The Old Mill"_s;
-    t[at(Field::Addr3)] = u"12 High Street, Lower End"_s; // Addr2 left empty on purpose
-    t[at(Field::Addr4)] = u"Ambridge"_s;
-    t[at(Field::Addr6)] = u"AB1 2CD"_s;
-    t[at(Field::Phone1)] = u"01632 960 001"_s;
-    t[at(Field::Phone2)] = u"020 7946 0002"_s;
-    t[at(Field::Mobile)] = u"07700 900003"_s;
-    t[at(Field::Fax)] = u"01632 960 004"_s;
-    t[at(Field::Pager)] = u"07623 000005"_s;
-    t[at(Field::Email)] = u"anna@example.org"_s;
-    t[at(Field::Group)] = u"Family, Friends"_s;
-    t[at(Field::Organisation)] = u"Smith & Co; Ltd"_s;
-    t[at(Field::JobTitle)] = u"Head of \\ Things"_s;
-    t[at(Field::Department)] = u"Accounts"_s;
-    t[at(Field::OrgAddr1)] = u"Unit 4"_s;
-    t[at(Field::OrgAddr2)] = u"Trading Estate"_s;
-    t[at(Field::OrgEmail)] = u"a.smith@smithco.example"_s;
-    t[at(Field::OrgWeb)] = u"https://smithco.example/?a=1;b=2"_s;
-    t[at(Field::Notes)] = u"Line one: with colon\nline two, with comma; and semicolon\n\n"
-                          "after an empty line \\n not a break"_s;
-    return t;
-}
-
 } // namespace
 
 TEST(VCardReader, PhoneStyleQuotedPrintableCards) {
