@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <QDirIterator>
-#include <QTemporaryDir>
 
 using namespace orvelan;
 using namespace Qt::StringLiterals;
@@ -68,13 +67,7 @@ TEST(Keyring, TheToolKeepsThePasswordGivenOnceAndNeverInTheBookFolder) {
 
     test::ToolHarness tool;
     ASSERT_EQ(tool.outcome(cli::runAdd, {u"Name=Keyring Person"_s}), u"0"_s);
-    QTemporaryDir scratch;
-    const QString passwordFile = scratch.filePath(u"password"_s);
-    {
-        QFile file(passwordFile);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(password.toUtf8() + '\n');
-    }
+    const QString passwordFile = tool.write(u"password"_s, password.toUtf8() + '\n');
     EXPECT_EQ(tool.outcome(cli::runSync, {u"--url"_s, server.baseUrl().toString(), u"--user"_s,
                                           u"keyring"_s, u"--password-file"_s, passwordFile}),
               u"0"_s)
