@@ -1,7 +1,8 @@
 // vCards on the 25,000-page book (1,000 named pages per letter tab): exporting the whole book to
 // one .vcf, in this process and as the tool (with its peak memory), and importing 25,000 cards
 // into the book (read, map, stage, list and file), and again as the tool into the book that
-// already holds them.
+// already holds them; and the tool merging 1,000, 5,000 and 25,000 look-alikes (each card of a
+// 25,000-card book again with a note) into their pages.
 #include "BenchBook.h"
 
 #include "exchange/Export.h"
@@ -11,10 +12,13 @@
 #include "store/TabTable.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
 
 using namespace orvelan;
 using orvelan::bench::BenchBook;
@@ -124,6 +128,67 @@ void toolImportCardsAlreadyInTheBook(benchmark::State& state) {
     state.counters["pages_added"] = static_cast<double>(pages() - before); // none when all met
 }
 BENCHMARK(toolImportCardsAlreadyInTheBook)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// CPU seconds of the processes waited for so far.
+double childCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// `orvelan-book import --duplicates merge` of n cards that each look like a page of a book of
+// 25,000 people (the same card with a note): every merge keeps the page as it was in the trash.
+// Only the merging import is timed; the book is made again by the tool before each run.
+void toolMergeLookAlikes(benchmark::State& state) {
+    const QString book = outputDir().filePath(QStringLiteral("people.vcf"));
+    const QString notes = outputDir().filePath(QStringLiteral("notes.vcf"));
+    QFile people(book);
+    QFile noted(notes);
+    if (!people.open(QIODevice::WriteOnly) || !noted.open(QIODevice::WriteOnly)) {
+        state.SkipWithError("cannot write the cards");
+        return;
+    }
+    for (int i = 0; i < 25000; ++i) {
+        const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Person " + QByteArray::number(i) +
+                                "\r\nTEL:+44 7700 " + QByteArray::number(900000 + i) +
+                                "\r\nEMAIL:p" + QByteArray::number(i) + "@example.org\r\n";
+        people.write(card + "END:VCARD\r\n");
+        if (i < state.range(0))
+            noted.write(card + "NOTE:Met at the fair\r\nEND:VCARD\r\n");
+    }
+    people.close();
+    noted.close();
+    const QString home = outputDir().filePath(QStringLiteral("merging"));
+    long peakKb = 0;
+    double cpu = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QDir(home).removeRecursively();
+        QDir().mkpath(home);
+        bench::runMeasured(ORVELAN_BOOK_TOOL,
+                           {QStringLiteral("--home"), home, QStringLiteral("import"), book});
+        const double cpuBefore = childCpuSeconds();
+        state.ResumeTiming();
+        peakKb =
+            std::max(peakKb, bench::runMeasured(ORVELAN_BOOK_TOOL, {QStringLiteral("--home"), home,
+                                                                    QStringLiteral("import"), notes,
+                                                                    QStringLiteral("--duplicates"),
+                                                                    QStringLiteral("merge")}));
+        cpu = childCpuSeconds() - cpuBefore;
+    }
+    state.counters["peak_kB"] = static_cast<double>(peakKb);
+    state.counters["cpu_s"] = cpu;
+    state.counters["trash_MB"] =
+        static_cast<double>(QFile(home + QStringLiteral("/trash.json")).size()) / (1024.0 * 1024.0);
+}
+BENCHMARK(toolMergeLookAlikes)
+    ->Arg(1000)
+    ->Arg(5000)
+    ->Arg(25000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 } // namespace
 

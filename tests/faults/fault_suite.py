@@ -196,6 +196,50 @@ def kill_at_random_instants(tool, work, rng, runs):
     print("kill -9 landed during the command in %d of %d runs" % (landed, total), flush=True)
 
 
+def raw_pages(root):
+    """{(tab, page): the record as stored}."""
+    pages = {}
+    for tab, name in enumerate(TAB_FILES):
+        with open(os.path.join(root, "DataBook", name), "rb") as f:
+            data = f.read()
+        pages.update({(tab, i): data[i * RECORD:(i + 1) * RECORD] for i in range(len(data) // RECORD)})
+    return pages
+
+
+def killed_merge_imports(tool, work, rng, runs):
+    """kill -9 during an import that merges its records into pages of the book: every page is as
+    it was, or its old form is in the trash."""
+    csv = os.path.join(work, "merge.csv")
+    with open(csv, "w", encoding="cp1252", newline="") as f:
+        f.write("Name,Phone\r\n" + "".join("%sox %d,+44 113 %03d %04d\r\n" % (LETTERS[t], i, t, i)
+                                            for t in range(25) for i in range(400)))
+    took = 0
+    for attempt in range(-1, runs):  # the first run is timed, not killed
+        root = os.path.join(work, "merge-%d" % attempt)
+        make_book(root, 400, rng)
+        before, pages = read_names(root)[0], raw_pages(root)
+        start = time.time()
+        process = subprocess.Popen([tool, "--home", root, "import", csv, "--duplicates", "merge"],
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if attempt >= 0:
+            time.sleep(rng.uniform(0, took))
+            process.send_signal(signal.SIGKILL)
+        process.wait()
+        took = took or time.time() - start
+        label = "kill -9 during an import that merges (run %d)" % attempt
+        check_book(label, root, before)
+        trash = os.path.join(root, "trash.json")
+        entries = json.load(open(trash, encoding="utf-8"))["entries"] if os.path.exists(trash) else []
+        kept = {base64.b64decode(e.get("record", "")) for e in entries}
+        now = raw_pages(root)
+        lost = [(t, i) for (t, i), old in pages.items()
+                if before[t][i] and now.get((t, i)) != old and old not in kept]
+        if lost:
+            fail(label, "%d changed page(s) not in the trash, e.g. %s" % (len(lost), lost[:3]))
+        shutil.rmtree(root, ignore_errors=True)
+    print("killed merge imports: %d run(s) of a %.1f s import" % (runs, took), flush=True)
+
+
 def file_size_limit(tool, work, rng):
     """ulimit -f: every write past the limit is an ordinary, reported write error."""
     root = os.path.join(work, "ulimit")
@@ -775,6 +819,7 @@ def main():
             case(tool, work, rng)
             print("%-20s done at %.1f s" % (case.__name__, time.time() - start), flush=True)
         kill_at_random_instants(tool, work, rng, runs)
+        killed_merge_imports(tool, work, rng, runs)
         print("kill -9 runs done at %.1f s" % (time.time() - start), flush=True)
         killed_conversions(tool, work, rng, runs)
         print("killed conversions done at %.1f s" % (time.time() - start), flush=True)
