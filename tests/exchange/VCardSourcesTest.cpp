@@ -26,7 +26,7 @@ struct ReadCard {
 };
 
 QList<ReadCard> readFile(const QString& name) {
-    const QByteArray bytes = vcardSample(u"sources/"_s + name);
+    const QByteArray bytes = vcardSample(name);
     EXPECT_FALSE(bytes.isEmpty()) << name.toStdString();
     VCardReader reader(bytes);
     QList<ReadCard> cards;
@@ -45,7 +45,7 @@ constexpr int at(Field field) {
 struct Expect {
     int card;
     Field field;
-    const char* text; // UTF-8; for Notes a line it must hold
+    const char* text; // UTF-8; for Notes a line it must hold, or the whole text when it has several
 };
 
 struct SourceCase {
@@ -66,13 +66,14 @@ class VCardSources : public testing::TestWithParam<SourceCase> {};
 TEST_P(VCardSources, EveryCardArrivesWithItsFacts) {
     const SourceCase& c = GetParam();
     const QList<ReadCard> cards = readFile(QString::fromLatin1(c.file));
+    ASSERT_FALSE(cards.isEmpty());
     ASSERT_EQ(cards.size(), c.cards);
     EXPECT_EQ(cards[0].page.leftOut, c.leftOut);
     EXPECT_EQ(cards.last().damage.unknownCharsets, c.unknownCharsets);
     for (const Expect& e : c.expects) {
         const QString want = QString::fromUtf8(e.text);
         const QString& got = cards[e.card].page.texts[at(e.field)];
-        if (e.field == Field::Notes)
+        if (e.field == Field::Notes && !want.contains(u'\n'))
             EXPECT_TRUE(got.split(u'\n').contains(want))
                 << "card " << e.card << " notes: " << got.toStdString();
         else
@@ -101,9 +102,81 @@ TEST_P(VCardSources, EveryCardArrivesWithItsFacts) {
 INSTANTIATE_TEST_SUITE_P(
     Files, VCardSources,
     testing::Values(
+        // A phone's 2.1 cards in quoted-printable; the second has no FN, only N.
+        SourceCase{"phone-2.1.vcf",
+                   2,
+                   {{0, Field::Name, "Antonín Dvořák"},
+                    {0, Field::Mobile, "+420 601 234 567"},
+                    {0, Field::Phone1, "+420 2 1234 5678"},
+                    {0, Field::Phone2, "+420 2 8765 4321"},
+                    {0, Field::Fax, "+420 2 8765 4300"},
+                    {0, Field::Email, "antonin@example.cz"},
+                    {0, Field::Addr1, "Náměstí Míru 12"},
+                    {0, Field::Addr2, "Brno 602 00"},
+                    {0, Field::Addr3, "Česká republika"},
+                    {0, Field::Notes,
+                     "Met at the\nconference\nPhone (cell): +420 777 000 111\n"
+                     "Birthday: 1980-04-12"},
+                    {1, Field::Name, "Baker, Ruth"},
+                    {1, Field::Phone1, "01632 960 123"},
+                    {1, Field::Pager, "01632 960 999"},
+                    {1, Field::Organisation, "Baker & Sons"},
+                    {1, Field::Department, "Bakery"}},
+                   {},
+                   {u"PHOTO"_s}},
+        // A webmail's 3.0 card: a number's field by its group's label.
+        SourceCase{"webmail-3.0.vcf",
+                   1,
+                   {{0, Field::Name, "Émile Zola"},
+                    {0, Field::Email, "emile@example.fr"},
+                    {0, Field::OrgEmail, "e.zola@aurore.example.fr"},
+                    {0, Field::Phone1, "+33 1 98 76 54 32"},
+                    {0, Field::Phone2, "+33 1 23 45 67 89"},
+                    {0, Field::Mobile, "+33 6 11 22 33 44"},
+                    {0, Field::Addr1, "Appartement 3"},
+                    {0, Field::Addr2, "21 bis, rue de Bruxelles"},
+                    {0, Field::Addr3, "Paris 75009"},
+                    {0, Field::Addr4, "France"},
+                    {0, Field::OrgAddr1, "142 rue Montmartre"},
+                    {0, Field::OrgAddr2, "Paris Île-de-France 75002"},
+                    {0, Field::OrgAddr3, "France"},
+                    {0, Field::Organisation, "L'Aurore"},
+                    {0, Field::Department, "Rédaction, Culture"},
+                    {0, Field::JobTitle, "Journalist"},
+                    {0, Field::OrgWeb, "https://aurore.example.fr/zola"},
+                    {0, Field::Group, "Writers, Paris"},
+                    {0, Field::Notes,
+                     "J'accuse\n…letter to the President, 1898\n"
+                     "E-mail: zola.other@example.org\nWeb: https://zola.example.org\n"
+                     "Nickname: Le Maître\nInstant messaging: xmpp:emile@example.fr"}},
+                   {}},
+        // A desktop suite's 4.0 card: the label's lines win over the structured address.
+        SourceCase{"desktop-4.0.vcf",
+                   1,
+                   {{0, Field::Name, "Łukasz Nowak"},
+                    {0, Field::Phone1, "+48-22-123-45-67"},
+                    {0, Field::Mobile, "+48-601-234-567"},
+                    {0, Field::Phone2, "+48-22-765-43-21"},
+                    {0, Field::Email, "lukasz@example.pl"},
+                    {0, Field::OrgEmail, "lukasz.nowak@firma.example.pl"},
+                    {0, Field::Addr1, "ul. Długa 5 m. 7"},
+                    {0, Field::Addr2, "Długa Kamienica"},
+                    {0, Field::Addr3, "00-238 Warszawa"},
+                    {0, Field::Addr4, "Polska"},
+                    {0, Field::OrgAddr1, "al. Jerozolimskie 100"},
+                    {0, Field::OrgAddr2, "Warszawa 00-807"},
+                    {0, Field::Organisation, "Firma Przykładowa S.A."},
+                    {0, Field::Department, "Dział IT"},
+                    {0, Field::JobTitle, "Kierownik projektu"},
+                    {0, Field::Group, "Work"},
+                    {0, Field::Notes,
+                     "Prefers Signal; call after 17:00.\nBirthday: --04-12\n"
+                     "Anniversary: 2010-06-19\nGender: M\nLanguage: pl"}},
+                   {},
+                   {u"PHOTO"_s, u"KEY"_s}},
         // An assistant's card without END inside its boss's card swallows no later card; the
         // agent's name is kept; a 2.1 agent written on the AGENT line itself is no page either.
-        SourceCase{"phone-agent-no-end-2.1.vcf",
+        SourceCase{"sources/phone-agent-no-end-2.1.vcf",
                    5,
                    {{0, Field::Name, "Big Boss"},
                     {0, Field::Notes, "Agent: Fred Friday"},
@@ -117,14 +190,14 @@ INSTANTIATE_TEST_SUITE_P(
                     {4, Field::Notes, "Agent: Nested Helper"}},
                    {0, 2}},
         // A quoted-printable value that ends in "=" does not swallow the END after it.
-        SourceCase{"phone-qp-trailing-equals-2.1.vcf",
+        SourceCase{"sources/phone-qp-trailing-equals-2.1.vcf",
                    2,
                    {{0, Field::Name, "Müller, Pia"},
                     {1, Field::Name, "Weber, Jonas"},
                     {1, Field::Notes, "second line"}},
                    {}},
         // Every character set ICU knows; an unknown one is read as Windows-1252 and reported.
-        SourceCase{"phone-charsets-2.1.vcf",
+        SourceCase{"sources/phone-charsets-2.1.vcf",
                    6,
                    {{0, Field::Name, "Łukasz Żółć"},
                     {1, Field::Name, "安藤ロイド"},
@@ -136,14 +209,14 @@ INSTANTIATE_TEST_SUITE_P(
                    {},
                    {u"X-MADE-UP"_s}},
         // Lines ending in CR CR LF still fold.
-        SourceCase{"phone-crcrlf-2.1.vcf",
+        SourceCase{"sources/phone-crcrlf-2.1.vcf",
                    1,
                    {{0, Field::Name, "Carla Crlf"},
                     {0, Field::Notes, "the first half and the second half"},
                     {0, Field::Mobile, "+44 7700 900123"}},
                    {}},
         // Standard types decide a number's field; unknown extra types and custom labels do not.
-        SourceCase{"webmail-tel-types-3.0.vcf",
+        SourceCase{"sources/webmail-tel-types-3.0.vcf",
                    2,
                    {{0, Field::Phone1, "+1 555 0100"},
                     {0, Field::Mobile, "+1 555 0101"},
@@ -151,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {}},
         // A number with a label of its own and no standard kind keeps its label in Notes;
         // Apple's own labels ("HomeFAX", "Main", "iPhone") choose the field.
-        SourceCase{"apple-tel-labels-3.0.vcf",
+        SourceCase{"sources/apple-tel-labels-3.0.vcf",
                    1,
                    {{0, Field::Notes, "Phone (Boat): +1 555 0300"},
                     {0, Field::Notes, "Phone (boat): +1 555 0301"},
@@ -161,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {}},
         // A label keeps its lines and gains the parts of its address it lacks; a program's
         // layout data is left out, so the facts after it fit.
-        SourceCase{"desktop-outlook-2.1.vcf",
+        SourceCase{"sources/desktop-outlook-2.1.vcf",
                    1,
                    {{0, Field::OrgAddr1, "120 Broadway"},
                     {0, Field::OrgAddr2, "New York, NY"},
@@ -175,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {},
                    {u"X-MS-OL-DESIGN"_s}},
         // Readings of a name are kept as labelled lines.
-        SourceCase{"phone-phonetic-2.1.vcf",
+        SourceCase{"sources/phone-phonetic-2.1.vcf",
                    2,
                    {{0, Field::Name, "山田, 太郎"},
                     {0, Field::Notes, "Phonetic name: ﾔﾏﾀﾞ ﾀﾛｳ"},
@@ -183,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {}},
         // Control characters, direction overrides and zero-width spaces do not reach a page;
         // the joiners an emoji needs stay.
-        SourceCase{"webmail-hidden-3.0.vcf",
+        SourceCase{"sources/webmail-hidden-3.0.vcf",
                    1,
                    {{0, Field::Name, "Bob Hidden"},
                     {0, Field::Email, "a@b.evil"},

@@ -35,6 +35,7 @@ using orvelan::test::DavTestServer;
 using orvelan::test::FakeClock;
 using orvelan::test::RadicaleServer;
 using orvelan::test::TempBook;
+using orvelan::test::ToolRun;
 using orvelan::test::XandikosServer;
 
 namespace {
@@ -281,6 +282,12 @@ protected:
         else
             EXPECT_TRUE(ok) << failed.toStdString();
         return report;
+    }
+    // A command of the tool on the book, which is to succeed.
+    ToolRun tool(const QStringList& args, bool json = false) {
+        const ToolRun run = orvelan::test::runCommand(book.folder(), args, json);
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        return run;
     }
     QByteArray allTabs() const {
         QByteArray bytes;
@@ -640,11 +647,6 @@ TEST_P(SyncScenario, IdentitiesSurviveEditsBlankPageRemovalAndSyncsAfterIt) {
     EXPECT_EQ(serverCards().size(), 6);
 }
 
-using orvelan::test::ToolRun;
-ToolRun tool(const TempBook& book, const QStringList& args) {
-    return orvelan::test::runCommand(book.folder(), args);
-}
-
 TEST_P(SyncScenario, TheToolKeepsTheAccountDryRunsAndIdentitiesSurviveAnExchangeFileRoundTrip) {
     addPages(4);
     QTemporaryDir scratch;
@@ -653,9 +655,8 @@ TEST_P(SyncScenario, TheToolKeepsTheAccountDryRunsAndIdentitiesSurviveAnExchange
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(Password.toUtf8() + "\n");
     file.close();
-    ToolRun run = tool(book, {u"sync"_s, u"--url"_s, server->baseUrl().toString(), u"--user"_s,
-                              user, u"--password-file"_s, passwordFile});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    ToolRun run = tool({u"sync"_s, u"--url"_s, server->baseUrl().toString(), u"--user"_s, user,
+                        u"--password-file"_s, passwordFile});
     EXPECT_TRUE(run.out.contains(u"Synced: Sent 4, received 0"_s)) << run.out.toStdString();
     QFile account(syncAccountPath(book.folder()));
     ASSERT_TRUE(account.open(QIODevice::ReadOnly));
@@ -671,23 +672,19 @@ TEST_P(SyncScenario, TheToolKeepsTheAccountDryRunsAndIdentitiesSurviveAnExchange
     ASSERT_TRUE(
         serverWrite("PUT", ann, vcard(uidOf(ann), "FN:Aperson 0\r\nTEL;TYPE=HOME:777\r\n")));
     const QByteArray before = allTabs();
-    run = tool(book, {u"sync"_s, u"--dry-run"_s});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    run = tool({u"sync"_s, u"--dry-run"_s});
     EXPECT_TRUE(run.out.contains(u"here: update Aperson 0"_s)) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains(u"Dry run: nothing was changed."_s));
     EXPECT_EQ(allTabs(), before);
-    run = tool(book, {u"sync"_s});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    run = tool({u"sync"_s});
     EXPECT_TRUE(run.out.contains(u"received 1"_s)) << run.out.toStdString();
 
     // Exported to an exchange file, the book reset and the file imported: the same pages.
     const QString eab = scratch.filePath(u"book.eab"_s);
-    ASSERT_EQ(tool(book, {u"export"_s, u"eab"_s, eab}).status, 0);
-    ASSERT_EQ(tool(book, {u"reset"_s, u"--yes"_s}).status, 0);
-    run = tool(book, {u"import"_s, eab});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    run = tool(book, {u"sync"_s});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    tool({u"export"_s, u"eab"_s, eab});
+    tool({u"reset"_s, u"--yes"_s});
+    tool({u"import"_s, eab});
+    run = tool({u"sync"_s});
     EXPECT_TRUE(run.out.contains(u"Synced: Sent 0, received 0, deleted here 0, "
                                  "deleted on the server 0, conflicts 0."_s))
         << run.out.toStdString();
@@ -925,9 +922,7 @@ TEST_P(SyncScenario, AServerWithoutLoginsNeedsNoPasswordAndPlainHttpHereIsAWarni
         GTEST_SKIP() << "this server asks for a login";
     addPages(2);
     qunsetenv("ORVELAN_SYNC_PASSWORD");
-    const ToolRun run = orvelan::test::runCommand(
-        book.folder(), {u"sync"_s, u"--url"_s, server->baseUrl().toString()});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const ToolRun run = tool({u"sync"_s, u"--url"_s, server->baseUrl().toString()});
     EXPECT_TRUE(run.out.contains(u"Synced: Sent 2"_s)) << run.out.toStdString();
     EXPECT_TRUE(run.err.contains(u"warning: The server 127.0.0.1 is reached "
                                  "without encryption"_s))
@@ -1259,7 +1254,7 @@ TEST_P(SyncScenario, ADamagedTabFileStopsTheSyncBeforeAnyChangeOnEitherSide) {
     // Repaired instead of mended, the pages the cut took come back from the server, whose
     // cards stay as they were.
     resizeFile(tabFile, 5 * 1690 + 700);
-    const ToolRun repaired = tool(book, {u"check"_s, u"--repair"_s});
+    const ToolRun repaired = orvelan::test::runCommand(book.folder(), {u"check"_s, u"--repair"_s});
     EXPECT_TRUE(repaired.out.contains(u"brings 7 lost page(s) back"_s))
         << repaired.out.toStdString();
     const SyncOutcome after = syncOk();
@@ -1349,8 +1344,7 @@ TEST_P(SyncScenario, TheTrashKeepsWhatLeavesEitherSideAndRestoresTheWholeCard) {
     EXPECT_EQ(synced.report.deletedHere, 1);
     EXPECT_FALSE(serverCards().contains(pia));
 
-    ToolRun listed = orvelan::test::runCommand(book.folder(), {u"trash"_s}, true);
-    ASSERT_EQ(listed.status, 0) << listed.err.toStdString();
+    const ToolRun listed = tool({u"trash"_s}, true);
     const QJsonArray entries = listed.json().toArray();
     ASSERT_EQ(entries.size(), 2);
     EXPECT_EQ(entries[0][u"name"_s].toString(), u"Bperson 1"_s) << "newest first";
@@ -1360,9 +1354,8 @@ TEST_P(SyncScenario, TheTrashKeepsWhatLeavesEitherSideAndRestoresTheWholeCard) {
     EXPECT_TRUE(entries[1][u"card"_s].toBool()) << "the card the sync deleted";
 
     const ToolRun restored =
-        tool(book, {u"trash"_s, u"restore"_s, QString::number(entries[0][u"number"_s].toInt()),
-                    QString::number(entries[1][u"number"_s].toInt())});
-    ASSERT_EQ(restored.status, 0) << restored.err.toStdString();
+        tool({u"trash"_s, u"restore"_s, QString::number(entries[0][u"number"_s].toInt()),
+              QString::number(entries[1][u"number"_s].toInt())});
     EXPECT_TRUE(restored.out.contains(u"Pia Photo to tab P, page"_s)) << restored.out.toStdString();
     EXPECT_EQ(findPage(u"Bperson 1"_s).texts[7], u"555 1"_s);
 
@@ -1373,7 +1366,7 @@ TEST_P(SyncScenario, TheTrashKeepsWhatLeavesEitherSideAndRestoresTheWholeCard) {
     EXPECT_TRUE(card.contains("BDAY:1990-04-01")) << card.toStdString();
     EXPECT_EQ(serverCards().size(), 3);
     EXPECT_FALSE(syncOk().report.changed());
-    EXPECT_TRUE(tool(book, {u"trash"_s}).out.contains(u"empty"_s));
+    EXPECT_TRUE(tool({u"trash"_s}).out.contains(u"empty"_s));
 }
 
 // The phone deletes a card while the page is edited here; the sync that sends the page back as
@@ -1470,11 +1463,7 @@ TEST_P(SyncScenario, AFirstSyncKeepsTheAccountAtOnceAndItsStatePartWay) {
 // cards are deleted through the sync's own rules and kept in the trash (photo and all), and a
 // restored page goes back as a new card.
 TEST_P(SyncScenario, AMergeUpdatesOneCardDeletesTheOthersAndTheTrashKeepsTheirCards) {
-    const auto json = [&](const QStringList& args) {
-        const ToolRun run = orvelan::test::runCommand(book.folder(), args, true);
-        EXPECT_EQ(run.status, 0) << run.err.toStdString();
-        return run.json();
-    };
+    const auto json = [&](const QStringList& args) { return tool(args, true).json(); };
     json({u"add"_s, u"Name=Ivanov, Ivan"_s, u"Phone1=+7 495 123-45-67"_s});
     json({u"add"_s, u"Name=IVAN IVANOV"_s, u"Email=ivan@example.com"_s});
     syncOk();
