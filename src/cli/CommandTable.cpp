@@ -104,6 +104,7 @@ const std::vector<CliCommand>& commandTable() {
          "is not imported again; one that looks like a page (the same number, e-mail address\n"
          "or name) is imported and counted, or with --duplicates merge merged into that page\n"
          "(the page as it was goes to the trash); --duplicates keep imports every record.\n"
+         "A record meets the records before it in its file the same way.\n"
          "JSON (every kind of file): {file, files, encoding, separator, read, staged, groups,\n"
          "imported, failed, notImported, refused, alreadyInBook, looksLikeBook, mergedIntoBook\n"
          "(each {count, names}), tabs: [{tab, label, pages}], refusedByReason:\n"
