@@ -71,6 +71,32 @@ public:
             m_otherNotes << notes;
     }
 
+    // Whether `other` holds no value the kept page does not: the texts first, and libphonenumber
+    // asked about a number only when every other value is held.
+    bool addsNothing(const PageTexts& other) {
+        const PageTexts kept = m_merged.texts;
+        const auto unchanged = [&] { return m_noted.isEmpty() && m_merged.texts == kept; };
+        for (int i = 0; i < NotesViewIndex; ++i) {
+            if (isAddressLine(i) || isNumber(i))
+                continue;
+            addValue(i, other[i].trimmed());
+            if (!unchanged())
+                return false;
+        }
+        addAddress(other, VAddr1, QStringLiteral("Address"));
+        addAddress(other, VOrgAddr1, QStringLiteral("Work address"));
+        const QString notes = other[NotesViewIndex].trimmed();
+        if (!unchanged() || (!notes.isEmpty() && notes != kept[NotesViewIndex] &&
+                             !comparable(kept[NotesViewIndex]).contains(comparable(notes))))
+            return false;
+        for (const int i : NumberFields) {
+            addValue(i, other[i].trimmed());
+            if (!unchanged())
+                return false;
+        }
+        return true;
+    }
+
     MergedTexts finish() {
         PageTexts& texts = m_merged.texts;
         // What its field cannot hold whole in the merged page's encoding (the notes added
@@ -381,6 +407,11 @@ MergedTexts mergeTexts(const QList<PageTexts>& pages, const PhoneNumbers& phones
     for (qsizetype i = 1; i < pages.size(); ++i)
         merger.add(pages[i]);
     return merger.finish();
+}
+
+bool addsNothing(const PageTexts& page, const PageTexts& other, const PhoneNumbers& phones,
+                 NameKeys& names) {
+    return Merger(page, phones, names).addsNothing(other);
 }
 
 bool mergePages(const BookFolder& folder, const Clock& clock, const PhoneNumbers& phones,

@@ -33,6 +33,11 @@ MergedTexts mergeTexts(const QList<PageTexts>& pages, const PhoneNumbers& phones
 // The same with name keys kept from merge to merge (ICU's transliterator is built once).
 MergedTexts mergeTexts(const QList<PageTexts>& pages, const PhoneNumbers& phones, NameKeys& names);
 
+// Whether merging `other` into `page` would leave `page` as it is (mergeTexts), found without
+// comparing the numbers when another value is new.
+bool addsNothing(const PageTexts& page, const PageTexts& other, const PhoneNumbers& phones,
+                 NameKeys& names);
+
 // Where a merge left the book.
 struct MergeOutcome {
     PagePosition kept;

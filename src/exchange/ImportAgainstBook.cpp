@@ -173,20 +173,22 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
         const auto at = wentTo.find(i);
         return at == wentTo.end() ? Place{std::int64_t(i), {}} : at->second;
     };
-    // What each record met, for the summary once every merge is written.
-    enum class Met : std::uint8_t { Nothing, AlreadyIn, LooksLike, Merged, MergeQueued };
-    std::vector<Met> met(std::size_t(listed.size()), Met::Nothing);
-    std::unordered_map<std::uint32_t, QString> shownNames;
-    std::unordered_map<qint64, std::vector<std::uint32_t>> queuedInto; // page -> records
+    // The merges queued into each page, with the records' names: counted once it is written.
+    std::unordered_map<qint64, std::vector<std::pair<std::uint32_t, QString>>> queuedInto;
     const auto keyOf = [](const PagePosition& page) {
         return (qint64(page.tab) << 40) | page.page;
     };
     const auto writeQueued = [&] {
         for (const TrashedWrites::Written& written : writes.flush()) {
-            for (const std::uint32_t i : queuedInto[keyOf(written.page)]) {
+            for (const auto& [i, name] : queuedInto[keyOf(written.page)]) {
                 // A merge whose page could not be written files the record as it is.
-                met[i] = written.failed ? Met::LooksLike : Met::Merged;
-                state[i] = written.failed ? ToFile : Handled;
+                if (written.failed) {
+                    summary.looksLikeBook.add(name);
+                    state[i] = ToFile;
+                } else {
+                    summary.mergedIntoBook.add(name);
+                    ++summary.handledWithoutFiling;
+                }
             }
         }
         queuedInto.clear();
@@ -233,78 +235,56 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
             // A page stored as the record was (imported again) shows the same texts.
             const PageTexts texts =
                 showsSameTexts(shown, plain) ? record : textsOf(PageRecord::fromPlain(shown));
-            const MergedTexts merged = mergeTexts({texts, record}, phones, names);
-            if (merged.problem.isEmpty() && merged.texts == texts) {
+            if (addsNothing(texts, record, phones, names)) {
                 in = place;
                 break;
             }
         }
         if (places.empty())
             continue;
-        shownNames[i] = record[VName];
+        const QString& name = record[VName];
         if (in && choice != ImportDuplicates::Keep) {
-            met[i] = Met::AlreadyIn;
+            summary.alreadyInBook.add(name);
+            ++summary.handledWithoutFiling;
             state[i] = Handled;
             wentTo[i] = *in;
             continue;
         }
-        met[i] = Met::LooksLike;
-        if (in || choice != ImportDuplicates::Merge)
-            continue;
         // Merged into the first page it meets, else into the first earlier record; a merge
         // Notes could not hold files the record as it is: nothing is lost.
         const Place into = places.front();
         QString error;
-        if (into.staged < 0) {
-            if (!writes.isOpen() && !writes.open(error))
-                continue;
-            if (!mergeIntoPage(writes, now, phones, names, into.page, record, error))
-                continue;
-            met[i] = Met::MergeQueued;
-            queuedInto[keyOf(into.page)].push_back(i);
-            if (writes.full())
-                writeQueued();
-        } else {
-            const auto intoStored = readStaged(std::uint32_t(into.staged));
-            if (!intoStored)
-                continue;
+        bool merged = false;
+        if (in || choice != ImportDuplicates::Merge) {
+            merged = false;
+        } else if (into.staged < 0) {
+            merged = (writes.isOpen() || writes.open(error)) &&
+                     mergeIntoPage(writes, now, phones, names, into.page, record, error);
+            if (merged)
+                queuedInto[keyOf(into.page)].emplace_back(i, name);
+        } else if (const auto intoStored = readStaged(std::uint32_t(into.staged))) {
             const PageTexts texts = textsOf(PageRecord::fromStored(*intoStored));
-            const MergedTexts merged = mergeTexts({texts, record}, phones, names);
+            const MergedTexts merging = mergeTexts({texts, record}, phones, names);
             const ListedRecord& target = listed[into.staged];
-            if (!merged.problem.isEmpty() ||
-                folder.tabTempFile(target.tab)
-                    .writePage(target.record, pageWithTexts(*intoStored, merged.texts, now)))
-                continue;
-            met[i] = Met::Merged;
+            merged = merging.problem.isEmpty() &&
+                     !folder.tabTempFile(target.tab)
+                          .writePage(target.record, pageWithTexts(*intoStored, merging.texts, now));
+            if (merged) {
+                summary.mergedIntoBook.add(name);
+                ++summary.handledWithoutFiling;
+            }
+        }
+        if (!merged) {
+            summary.looksLikeBook.add(name);
+            continue;
         }
         state[i] = Handled;
         wentTo[i] = into;
+        if (writes.full())
+            writeQueued();
     }
     writeQueued();
     writes.finish();
-
-    // Counted in the order listed.
-    for (std::size_t i = 0; i < met.size(); ++i) {
-        if (met[i] == Met::Nothing)
-            continue;
-        const QString& name = shownNames[std::uint32_t(i)];
-        switch (met[i]) {
-        case Met::AlreadyIn:
-            summary.alreadyInBook.add(name);
-            ++summary.handledWithoutFiling;
-            break;
-        case Met::Merged:
-            summary.mergedIntoBook.add(name);
-            ++summary.handledWithoutFiling;
-            break;
-        case Met::LooksLike:
-            summary.looksLikeBook.add(name);
-            break;
-        case Met::Nothing:
-        case Met::MergeQueued:
-            break;
-        }
-    }
 
     // Those to file in their order; then those that could not be read, for importListed to count.
     QList<ListedRecord> toFile;

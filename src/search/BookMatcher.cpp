@@ -74,10 +74,10 @@ void BookMatcher::reserve(qsizetype count) {
     m_numberTexts.reserve(count * 16); // "+44 1234 567890"
 }
 
-std::vector<BookMatcher::Earlier> BookMatcher::findEarlier() const {
+std::vector<BookMatcher::Earlier> BookMatcher::findEarlier() {
     std::vector<Earlier> found;
-    for (const std::vector<Key>* keys : {&m_nameKeys, &m_emailKeys, &m_textKeys}) {
-        std::vector<Key> sorted = *keys;
+    for (std::vector<Key>* keys : {&m_nameKeys, &m_emailKeys, &m_textKeys}) {
+        std::vector<Key>& sorted = *keys;
         std::sort(sorted.begin(), sorted.end());
         for (std::size_t at = 0; at < sorted.size();) {
             std::size_t end = at + 1;
@@ -90,7 +90,7 @@ std::vector<BookMatcher::Earlier> BookMatcher::findEarlier() const {
     }
     // The numbers sharing a tail, in the order added: each meets the first page of the number
     // that libphonenumber takes for the same (the same text first).
-    std::vector<Number> numbers = m_numbers;
+    std::vector<Number>& numbers = m_numbers;
     std::sort(numbers.begin(), numbers.end());
     const auto textOf = [this](const Number& n) { return m_numberTexts.constData() + n.text; };
     std::vector<const Number*> distinct;
@@ -115,6 +115,7 @@ std::vector<BookMatcher::Earlier> BookMatcher::findEarlier() const {
         }
         at = end;
     }
+    std::vector<Key>().swap(m_textKeys); // the book's pages are not compared whole
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
     return found;

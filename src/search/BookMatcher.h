@@ -58,7 +58,7 @@ public:
     };
     // For each incoming page, the first page added before it that holds each of its keys (a
     // file that holds the same person twice), by incoming page, none twice. Asked before find().
-    std::vector<Earlier> findEarlier() const;
+    std::vector<Earlier> findEarlier();
 
 private:
     struct Key {
