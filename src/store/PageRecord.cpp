@@ -94,6 +94,53 @@ QByteArrayView PlainRecord::field(Field f) const {
     return trimSpaces(QByteArrayView(m_bytes.data() + spec.offset, spec.width));
 }
 
+StoredRecordView::StoredRecordView(QByteArrayView stored)
+    : m_stored(stored.data()), m_blank(blankRecord().constData()),
+      m_mask(recordMask().bytes.data()), m_encoding(encodingOfStored(stored)) {}
+
+qsizetype storedTextLength(const char* stored, const char* blankRecord, Field f) {
+    const FieldSpec& spec = specOf(f);
+    const char* text = stored + spec.offset;
+    const char* blank = blankRecord + spec.offset;
+    qsizetype end = spec.width;
+    if (std::memcmp(text, blank, static_cast<std::size_t>(end)) == 0)
+        return 0;
+    // From the end, eight bytes at a time, to the last one that is not enciphered padding.
+    while (end >= 8) {
+        quint64 word;
+        quint64 padding;
+        std::memcpy(&word, text + end - 8, sizeof word);
+        std::memcpy(&padding, blank + end - 8, sizeof padding);
+        if (word != padding)
+            break;
+        end -= 8;
+    }
+    while (end > 0 && text[end - 1] == blank[end - 1])
+        --end;
+    return end;
+}
+
+QByteArrayView StoredRecordView::field(Field f) const {
+    const FieldSpec& spec = specOf(f);
+    if (f == Field::Reserved) // stored as it is
+        return trimSpaces(QByteArrayView(m_stored + spec.offset, spec.width));
+    const qsizetype length = storedTextLength(m_stored, m_blank, f);
+    const char* from = m_stored + spec.offset;
+    const char* mask = m_mask + spec.offset;
+    char* plain = m_plain.data() + spec.offset;
+    qsizetype begin = 0;
+    // Leading spaces are passed over as they are deciphered.
+    while (begin < length && (from[begin] ^ mask[begin]) == ' ')
+        ++begin;
+    for (qsizetype i = begin; i < length; ++i)
+        plain[i] = static_cast<char>(from[i] ^ mask[i]);
+    return QByteArrayView(plain + begin, length - begin);
+}
+
+bool StoredRecordView::isBlank() const {
+    return field(Field::Name).isEmpty();
+}
+
 PageRecord PageRecord::fromPlain(const PlainRecord& plain) {
     PageRecord page;
     for (int f = 0; f < FieldCount; ++f)

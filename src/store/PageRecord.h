@@ -86,6 +86,32 @@ private:
     TextEncoding m_encoding;
 };
 
+// The fields of a stored record read where the record lies (a chunk of a tab file, a mapping),
+// for scans that read a few fields of many pages: where a field's text ends is found by comparing
+// its stored bytes with those of a blank field, so the padding is never deciphered, and only the
+// text is. Gives the same trimmed views as PlainRecord. `stored` must outlive the object; each
+// field's view stays valid until that field is asked for again.
+class StoredRecordView {
+public:
+    explicit StoredRecordView(QByteArrayView stored);
+
+    QByteArrayView field(Field f) const;
+    QString text(Field f) const { return decodeText(field(f), m_encoding); }
+    TextEncoding encoding() const { return m_encoding; }
+    bool isBlank() const;
+
+private:
+    const char* m_stored;
+    const char* m_blank; // blankRecord()
+    const char* m_mask;  // the keystream over the record
+    TextEncoding m_encoding;
+    mutable std::array<char, RecordSize> m_plain; // each field deciphered at its own offset
+};
+
+// How many stored bytes of field `f` (of the record at `stored`) hold text: the field without
+// the spaces that pad it, found without deciphering it. `blank` is blankRecord().
+qsizetype storedTextLength(const char* stored, const char* blank, Field f);
+
 // A page in memory: each field as its plain stored bytes, already trimmed, in the encoding its
 // Reserved field announces (Windows-1252, or UTF-8 with the marker). Notes keep their line
 // breaks as carriage return + line feed, as on disk.

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -24,6 +25,9 @@ constexpr qint64 ScanChunkPages = 512;
 // Sealed files are read in chunks big enough to share their opening between two threads.
 constexpr qint64 SealedScanChunkPages = 1024;
 constexpr qint64 ParallelOpenPages = 256;
+// Plain files are read through a read-only mapping of this many bytes at a time: the records are
+// visited where the page cache holds them, never copied, and what stays resident is one window.
+constexpr qint64 MappedWindowBytes = qint64(8) << 20;
 
 int openError(const QString& path) {
     if (QFileInfo(path).isDir())
@@ -230,10 +234,57 @@ int TabFile::appendPages(QByteArrayView records) const {
     return writeRecords(pageCount().value_or(0) + 1, records);
 }
 
+namespace {
+
+// Visits the whole records of a plain tab file through read-only mappings of a window at a time.
+// The tab files are written in place or replaced by renaming, never cut below their whole records
+// while a program of this book has them, so the mapped records stay there while they are read.
+// Returns -1 when the file cannot be mapped (the caller reads it instead).
+int scanMapped(int fd, const QString& path, qint64 count,
+               const std::function<bool(qint64, QByteArrayView)>& visit) {
+    static const qint64 systemPage = ::sysconf(_SC_PAGESIZE);
+    qint64 page = 1;
+    while (page <= count) {
+        const qint64 first = (page - 1) * RecordSize;
+        const qint64 start = first - first % systemPage;
+        const qint64 pages = std::min(count - page + 1,
+                                      std::max<qint64>(1, MappedWindowBytes / RecordSize));
+        const qint64 length = first - start + pages * RecordSize;
+        void* mapped = ::mmap(nullptr, static_cast<size_t>(length), PROT_READ,
+                              MAP_PRIVATE | MAP_POPULATE, fd, static_cast<off_t>(start));
+        if (mapped == MAP_FAILED)
+            return page == 1 ? -1 : runtimeErrorFromErrno(errno, path);
+        const char* records = static_cast<const char*>(mapped) + (first - start);
+        bool more = true;
+        for (qint64 i = 0; i < pages && more; ++i, ++page)
+            more = visit(page, QByteArrayView(records + i * RecordSize, RecordSize));
+        ::munmap(mapped, static_cast<size_t>(length));
+        if (!more)
+            return 0;
+    }
+    return 0;
+}
+
+} // namespace
+
 int TabFile::scan(const std::function<bool(qint64, QByteArrayView)>& visit,
                   const std::function<void(qint64)>& damaged) const {
     if (m_locked)
         return RuntimeError::BookLocked;
+    if (!m_sealer) {
+        const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return openError(m_path);
+        struct stat info {};
+        int result = -1;
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+            result = info.st_size < RecordSize
+                         ? 0
+                         : scanMapped(fd, m_path, info.st_size / RecordSize, visit);
+        ::close(fd);
+        if (result >= 0)
+            return result;
+    }
     QFile file(m_path);
     errno = 0;
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
