@@ -27,7 +27,7 @@ constexpr qint64 SealedScanChunkPages = 1024;
 constexpr qint64 ParallelOpenPages = 256;
 // Plain files are read through a read-only mapping of this many bytes at a time: the records are
 // visited where the page cache holds them, never copied, and what stays resident is one window.
-constexpr qint64 MappedWindowBytes = qint64(8) << 20;
+constexpr qint64 MappedWindowBytes = qint64(2) << 20;
 
 int openError(const QString& path) {
     if (QFileInfo(path).isDir())
@@ -256,8 +256,14 @@ int scanMapped(int fd, const QString& path, qint64 count,
             return page == 1 ? -1 : runtimeErrorFromErrno(errno, path);
         const char* records = static_cast<const char*>(mapped) + (first - start);
         bool more = true;
-        for (qint64 i = 0; i < pages && more; ++i, ++page)
+        for (qint64 i = 0; i < pages && more; ++i, ++page) {
+            if (i + 4 < pages) {
+                const char* ahead = records + (i + 4) * RecordSize;
+                for (int line = 0; line < RecordSize; line += 64)
+                    __builtin_prefetch(ahead + line);
+            }
             more = visit(page, QByteArrayView(records + i * RecordSize, RecordSize));
+        }
         ::munmap(mapped, static_cast<size_t>(length));
         if (!more)
             return 0;
