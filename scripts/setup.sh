@@ -7,7 +7,7 @@ set -euo pipefail
 ORVELAN_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev qtkeychain-qt6-dev libsecret-1-0
-    fonts-liberation libicu-dev libsodium-dev libphonenumber-dev
+    fonts-liberation libicu-dev libsodium-dev libphonenumber-dev nettle-dev
 )
 
 # What ./test adds: the test and benchmark libraries, the tools the tests call, the fuzzers'

@@ -247,8 +247,8 @@ int scanMapped(int fd, const QString& path, qint64 count,
     while (page <= count) {
         const qint64 first = (page - 1) * RecordSize;
         const qint64 start = first - first % systemPage;
-        const qint64 pages = std::min(count - page + 1,
-                                      std::max<qint64>(1, MappedWindowBytes / RecordSize));
+        const qint64 pages =
+            std::min(count - page + 1, std::max<qint64>(1, MappedWindowBytes / RecordSize));
         const qint64 length = first - start + pages * RecordSize;
         void* mapped = ::mmap(nullptr, static_cast<size_t>(length), PROT_READ,
                               MAP_PRIVATE | MAP_POPULATE, fd, static_cast<off_t>(start));

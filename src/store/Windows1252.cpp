@@ -39,6 +39,27 @@ void fromWindows1252(QByteArrayView bytes, QString& text) {
     }
 }
 
+void appendWindows1252AsUtf8(QByteArray& utf8, QByteArrayView bytes) {
+    const qsizetype start = utf8.size();
+    utf8.resize(start + 3 * bytes.size()); // no character takes more than three bytes
+    char* out = utf8.data() + start;
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        const char16_t ch = b >= 0x80 && b < 0xA0 ? High[b - 0x80] : b;
+        if (ch < 0x80) {
+            *out++ = static_cast<char>(ch);
+        } else if (ch < 0x800) {
+            *out++ = static_cast<char>(0xC0 | (ch >> 6));
+            *out++ = static_cast<char>(0x80 | (ch & 0x3F));
+        } else {
+            *out++ = static_cast<char>(0xE0 | (ch >> 12));
+            *out++ = static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+            *out++ = static_cast<char>(0x80 | (ch & 0x3F));
+        }
+    }
+    utf8.truncate(out - utf8.data());
+}
+
 QByteArray toWindows1252(QStringView text, qsizetype* unmappable) {
     QByteArray bytes(text.size(), Qt::Uninitialized);
     char* out = bytes.data();

@@ -12,6 +12,10 @@ QString fromWindows1252(QByteArrayView bytes);
 // nothing.
 void fromWindows1252(QByteArrayView bytes, QString& text);
 
+// Appends the UTF-8 form of Windows-1252 `bytes` to `utf8`, as fromWindows1252(bytes).toUtf8()
+// would give it.
+void appendWindows1252AsUtf8(QByteArray& utf8, QByteArrayView bytes);
+
 // Characters that have no Windows-1252 form become '?'; `unmappable` (when given) counts them.
 QByteArray toWindows1252(QStringView text, qsizetype* unmappable = nullptr);
 

@@ -5,6 +5,7 @@
 #include "store/PageRecord.h"
 #include "store/PageTexts.h"
 #include "store/PageViewIndex.h"
+#include "store/Windows1252.h"
 
 #include <QVarLengthArray>
 
@@ -17,6 +18,34 @@ namespace orvelan {
 
 namespace {
 
+// Copies `n` bytes; the few bytes of most pieces without a call (in words, the last one
+// overlapping).
+inline void copyBytes(char* to, const char* from, qsizetype n) {
+    if (n > 64) {
+        std::memcpy(to, from, static_cast<std::size_t>(n));
+    } else if (n > 16) {
+        for (qsizetype at = 0; at < n - 16; at += 16)
+            std::memcpy(to + at, from + at, 16);
+        std::memcpy(to + n - 16, from + n - 16, 16);
+    } else if (n >= 8) {
+        quint64 head, tail;
+        std::memcpy(&head, from, 8);
+        std::memcpy(&tail, from + n - 8, 8);
+        std::memcpy(to, &head, 8);
+        std::memcpy(to + n - 8, &tail, 8);
+    } else if (n >= 4) {
+        quint32 head, tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + n - 4, 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + n - 4, &tail, 4);
+    } else if (n > 0) {
+        to[0] = from[0];
+        to[n / 2] = from[n / 2];
+        to[n - 1] = from[n - 1];
+    }
+}
+
 // Appends at the end of `out`. Pieces are a few bytes each, so the room the chunk keeps is
 // written into directly; QByteArray's append goes through its general insert.
 void put(QByteArray& out, QByteArrayView bytes) {
@@ -26,7 +55,7 @@ void put(QByteArray& out, QByteArrayView bytes) {
     QByteArray::DataPointer& d = out.data_ptr();
     if (!d.needsDetach() && n < d.freeSpaceAtEnd()) { // one byte stays for the terminator
         char* at = d.data() + d.size;
-        std::memcpy(at, bytes.data(), static_cast<std::size_t>(n));
+        copyBytes(at, bytes.data(), n);
         d.size += n;
         at[n] = '\0';
         return;
@@ -40,17 +69,44 @@ void put(QByteArray& out, char c) {
     put(out, QByteArrayView(&c, 1));
 }
 
-// Appends `text` in UTF-8; plain ASCII, the usual text, is copied without the converter.
-void putUtf8(QByteArray& out, QStringView text) {
-    if (!std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
-        put(out, text.toUtf8());
-        return;
+// The end of the white-space character (as QChar::isSpace counts them) that starts at `at` in
+// UTF-8, or nullptr when none starts there.
+const char* spaceEnd(const char* at, const char* end) {
+    const auto b = [&](qsizetype i) { return static_cast<unsigned char>(at[i]); };
+    if (b(0) == ' ' || (b(0) >= 0x09 && b(0) <= 0x0D))
+        return at + 1;
+    if (end - at >= 2 && b(0) == 0xC2 && (b(1) == 0x85 || b(1) == 0xA0))
+        return at + 2;
+    if (end - at < 3 || (b(0) != 0xE1 && b(0) != 0xE2 && b(0) != 0xE3))
+        return nullptr;
+    const unsigned code = (unsigned(b(0)) << 16) | (unsigned(b(1)) << 8) | b(2);
+    const bool space = code == 0xE19A80                          // U+1680
+                       || (code >= 0xE28080 && code <= 0xE2808A) // U+2000..U+200A
+                       || code == 0xE280A8 || code == 0xE280A9   // U+2028, U+2029
+                       || code == 0xE280AF || code == 0xE2819F   // U+202F, U+205F
+                       || code == 0xE38080;                      // U+3000
+    return space ? at + 3 : nullptr;
+}
+
+// UTF-8 `text` without the white space at either end, as QStringView::trimmed() cuts it.
+QByteArrayView trimmed(QByteArrayView text) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    while (begin < end) {
+        const char* next = spaceEnd(begin, end);
+        if (!next)
+            break;
+        begin = next;
     }
-    const qsizetype at = out.size();
-    out.resize(at + text.size());
-    char* to = out.data() + at;
-    for (const QChar c : text)
-        *to++ = static_cast<char>(c.unicode());
+    while (end > begin) {
+        const char* last = end - 1; // the first byte of the last character
+        while (last > begin && end - last < 3 && (static_cast<unsigned char>(*last) & 0xC0) == 0x80)
+            --last;
+        if (spaceEnd(last, end) != end)
+            break;
+        end = last;
+    }
+    return QByteArrayView(begin, end - begin);
 }
 
 // UTF-8 `utf8` with the text escapes of a value: backslash, comma, semicolon, line breaks.
@@ -73,18 +129,6 @@ void appendEscaped(QByteArray& line, QByteArrayView utf8) {
         run = at + 1;
     }
     put(line, QByteArrayView(run, end - run));
-}
-
-void appendEscaped(QByteArray& line, QStringView text) {
-    QVarLengthArray<char, 256> ascii;
-    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
-        ascii.resize(text.size());
-        for (qsizetype i = 0; i < text.size(); ++i)
-            ascii[i] = static_cast<char>(text[i].unicode());
-        appendEscaped(line, QByteArrayView(ascii.constData(), ascii.size()));
-    } else {
-        appendEscaped(line, QByteArrayView(text.toUtf8()));
-    }
 }
 
 // Writes the property lines of a card straight into `out`; the rare line longer than a line
@@ -125,7 +169,8 @@ public:
         m_out.truncate(m_start);
         appendFolded(m_out, m_scratch);
     }
-    void text(const char* name, QStringView value, std::initializer_list<const char*> types = {}) {
+    void text(const char* name, QByteArrayView value,
+              std::initializer_list<const char*> types = {}) {
         start(name, types);
         colon();
         appendEscaped(m_out, value);
@@ -139,38 +184,39 @@ private:
     bool m_v4;
 };
 
-// The card of a page with its UID and REV ("yyyyMMddTHHmmssZ") already written out; either may
-// be empty.
-void appendPageCard(QByteArray& out, QByteArray& scratch, const PageTexts& texts,
+// The card of a page from the UTF-8 forms of its texts (Notes' line breaks as carriage return +
+// line feed or line feed alike), with its UID and REV ("yyyyMMddTHHmmssZ") already written out;
+// either may be empty.
+void appendPageCard(QByteArray& out, CardScratch& scratch, const CardTexts& texts,
                     VCardVersion version, QByteArrayView uid, QByteArrayView revision) {
     const bool v4 = version == VCardVersion::V40;
-    CardLines card(out, scratch, v4);
+    CardLines card(out, scratch.line, v4);
     QByteArray& line = out; // the line being written goes straight to the card
     put(out, "BEGIN:VCARD\r\nVERSION:");
     put(out, v4 ? "4.0" : version == VCardVersion::V30 ? "3.0" : "2.1");
     put(out, "\r\n");
 
     // "Last, First", else the whole name is the given name (as structuredName splits it).
-    const QStringView name = QStringView(texts[VName]).trimmed();
+    const QByteArrayView name = trimmed(texts[VName]);
     card.text("FN", name);
-    const qsizetype comma = name.indexOf(u',');
+    const qsizetype comma = name.indexOf(',');
     card.start("N");
     card.colon();
     if (comma >= 0)
-        appendEscaped(line, name.left(comma).trimmed());
+        appendEscaped(line, trimmed(name.first(comma)));
     put(line, ';');
-    appendEscaped(line, comma >= 0 ? name.sliced(comma + 1).trimmed() : name);
+    appendEscaped(line, comma >= 0 ? trimmed(name.sliced(comma + 1)) : name);
     put(line, ";;;");
     card.end();
 
-    QByteArray label;
-    QByteArray street;
+    QByteArray& label = scratch.label;
+    QByteArray& street = scratch.street;
     const auto address = [&](int firstView, const char* kind) {
         // The label keeps the empty lines between the address lines; the street drops them.
-        QStringView lines[AddressLines];
+        QByteArrayView lines[AddressLines];
         int count = 0;
         for (int i = 0; i < AddressLines; ++i) {
-            lines[i] = QStringView(texts[firstView + i]).trimmed();
+            lines[i] = trimmed(texts[firstView + i]);
             if (!lines[i].isEmpty())
                 count = i + 1;
         }
@@ -181,13 +227,12 @@ void appendPageCard(QByteArray& out, QByteArray& scratch, const PageTexts& texts
         for (int i = 0; i < count; ++i) {
             if (i)
                 put(label, '\n');
-            const qsizetype at = label.size();
-            putUtf8(label, lines[i]);
+            put(label, lines[i]);
             if (lines[i].isEmpty())
                 continue;
             if (!street.isEmpty())
                 put(street, '\n');
-            put(street, QByteArrayView(label).sliced(at));
+            put(street, lines[i]);
         }
         card.start("ADR", {kind});
         if (v4) {
@@ -238,7 +283,7 @@ void appendPageCard(QByteArray& out, QByteArray& scratch, const PageTexts& texts
     address(VOrgAddr1, "WORK");
 
     const auto phone = [&](int view, std::initializer_list<const char*> kinds) {
-        const QStringView number = QStringView(texts[view]).trimmed();
+        const QByteArrayView number = trimmed(texts[view]);
         if (!number.isEmpty())
             card.text("TEL", number, kinds);
     };
@@ -249,7 +294,7 @@ void appendPageCard(QByteArray& out, QByteArray& scratch, const PageTexts& texts
     phone(VPager, {"PAGER"});
 
     const auto email = [&](int view, const char* kind) {
-        const QStringView address = QStringView(texts[view]).trimmed();
+        const QByteArrayView address = trimmed(texts[view]);
         if (address.isEmpty())
             return;
         if (v4)
@@ -260,8 +305,8 @@ void appendPageCard(QByteArray& out, QByteArray& scratch, const PageTexts& texts
     email(VEmail, "HOME");
     email(VOrgEmail, "WORK");
 
-    const QStringView organisation = QStringView(texts[VOrganisation]).trimmed();
-    const QStringView department = QStringView(texts[VDepartment]).trimmed();
+    const QByteArrayView organisation = trimmed(texts[VOrganisation]);
+    const QByteArrayView department = trimmed(texts[VDepartment]);
     if (!organisation.isEmpty() || !department.isEmpty()) {
         card.start("ORG");
         card.colon();
@@ -274,12 +319,16 @@ void appendPageCard(QByteArray& out, QByteArray& scratch, const PageTexts& texts
     }
     for (const auto& [property, view] :
          {std::pair{"TITLE", int(VJobTitle)}, {"URL", int(VOrgWeb)}}) {
-        if (const QStringView value = QStringView(texts[view]).trimmed(); !value.isEmpty())
+        if (const QByteArrayView value = trimmed(texts[view]); !value.isEmpty())
             card.text(property, value);
     }
     bool categories = false;
-    for (const QStringView group : QStringView(texts[VGroup]).tokenize(u',')) {
-        const QStringView category = group.trimmed();
+    const QByteArrayView groups = texts[VGroup];
+    for (qsizetype from = 0; from <= groups.size();) {
+        qsizetype to = groups.indexOf(',', from);
+        to = to < 0 ? groups.size() : to;
+        const QByteArrayView category = trimmed(groups.sliced(from, to - from));
+        from = to + 1;
         if (category.isEmpty())
             continue;
         if (!categories) {
@@ -293,7 +342,7 @@ void appendPageCard(QByteArray& out, QByteArray& scratch, const PageTexts& texts
     }
     if (categories)
         card.end();
-    if (!QStringView(texts[VNotes]).trimmed().isEmpty())
+    if (!trimmed(texts[VNotes]).isEmpty())
         card.text("NOTE", texts[VNotes]);
     if (!uid.isEmpty()) {
         card.start("UID");
@@ -313,10 +362,53 @@ void appendPageCard(QByteArray& out, QByteArray& scratch, const PageTexts& texts
 } // namespace
 
 void appendPageCard(QByteArray& out, const PageTexts& texts, const PageCardOptions& options) {
-    QByteArray line;
-    appendPageCard(out, line, texts, options.version, options.uid.toUtf8(),
+    std::array<QByteArray, ViewFieldCount> utf8;
+    CardTexts views;
+    for (int i = 0; i < ViewFieldCount; ++i)
+        views[i] = utf8[i] = texts[i].toUtf8();
+    CardScratch scratch;
+    appendPageCard(out, scratch, views, options.version, options.uid.toUtf8(),
                    options.revision.isValid() ? revisionText(options.revision).toLatin1()
                                               : QByteArray());
+}
+
+int NameCounts::next(std::string_view name) {
+    if ((m_used + 1) * 2 > m_slots.size())
+        grow();
+    const std::size_t hash = std::hash<std::string_view>()(name);
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        Slot& slot = m_slots[i];
+        if (slot.count == 0) {
+            slot = {hash, m_names.size(), static_cast<std::uint32_t>(name.size()), 1};
+            m_names += name;
+            ++m_used;
+            return 1;
+        }
+        if (slot.hash == hash && slot.length == name.size() &&
+            std::string_view(m_names).substr(slot.offset, slot.length) == name)
+            return ++slot.count;
+    }
+}
+
+void NameCounts::clear() {
+    std::fill(m_slots.begin(), m_slots.end(), Slot{});
+    m_names.clear();
+    m_used = 0;
+}
+
+void NameCounts::grow() {
+    std::vector<Slot> old(std::max<std::size_t>(1024, m_slots.size() * 2));
+    old.swap(m_slots);
+    const std::size_t mask = m_slots.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.count == 0)
+            continue;
+        std::size_t i = slot.hash & mask;
+        while (m_slots[i].count != 0)
+            i = (i + 1) & mask;
+        m_slots[i] = slot;
+    }
 }
 
 bool VCardExportWriter::begin(const TabCounts&) {
@@ -325,19 +417,34 @@ bool VCardExportWriter::begin(const TabCounts&) {
 }
 
 bool VCardExportWriter::page(int tab, qint64, QByteArrayView stored) {
-    const PlainRecord record(stored);
+    const StoredRecordView record(stored);
     if (record.isBlank())
         return true;
     if (tab != m_tab) {
         m_tab = tab;
         m_seen.clear(); // keeps its buckets for the next tab
     }
-    PageTexts& texts = m_texts;
-    for (int i = 0; i < ViewFieldCount; ++i)
-        viewFormOf(i, record.field(viewField(i)), record.encoding(), texts[i]);
-    const QString name = texts[0].trimmed();
-    const int occurrence = ++m_seen[name];
-    const QByteArrayView uid = m_uids.uid(name, occurrence);
+    // The texts in UTF-8: a Windows-1252 page's plain ASCII text is used where it was deciphered.
+    const TextEncoding encoding = record.encoding();
+    for (int i = 0; i < ViewFieldCount; ++i) {
+        const QByteArrayView bytes = record.field(viewField(i));
+        if (encoding == TextEncoding::Windows1252) {
+            if (std::all_of(bytes.begin(), bytes.end(),
+                            [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+                m_texts[i] = bytes;
+                continue;
+            }
+            m_utf8[i].truncate(0);
+            appendWindows1252AsUtf8(m_utf8[i], bytes);
+        } else {
+            viewFormOf(i, bytes, encoding, m_text);
+            m_utf8[i] = m_text.toUtf8();
+        }
+        m_texts[i] = m_utf8[i];
+    }
+    const QByteArrayView name = trimmed(m_texts[VName]);
+    const QByteArrayView uid = m_uids.uid(
+        name, m_seen.next(std::string_view(name.data(), static_cast<std::size_t>(name.size()))));
     const QByteArrayView date = record.field(Field::DateModified);
     const QByteArrayView time = record.field(Field::TimeModified);
     m_stamp.assign(date.data(), static_cast<std::size_t>(date.size()));
@@ -355,7 +462,7 @@ bool VCardExportWriter::page(int tab, qint64, QByteArrayView stored) {
         revision = m_revisions.emplace(m_stamp, text).first;
     }
     const QByteArrayView rev(revision->second.text, revision->second.size);
-    appendPageCard(m_out.chunk(), m_line, texts, m_version, uid, rev);
+    appendPageCard(m_out.chunk(), m_scratch, m_texts, m_version, uid, rev);
     return m_out.pass();
 }
 

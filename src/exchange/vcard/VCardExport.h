@@ -6,21 +6,55 @@
 
 #include <QString>
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace orvelan {
 
-// Writes pages as vCards of one version, one card per page as it comes: what it keeps does not
-// grow with the book. Each card's UID is derived from the page's name
-// and how many pages of that name came before it, so the same page gets the same UID export
-// after export.
+// The 26 texts of a page in UTF-8, as the card of the page is written from them.
+using CardTexts = std::array<QByteArrayView, ViewFieldCount>;
+// The buffers a card is written with, kept from card to card for their room.
+struct CardScratch {
+    QByteArray line;
+    QByteArray label;
+    QByteArray street;
+};
+
+// How many times each name has come so far. The names are kept one after another in one buffer
+// and found through an open-addressed table of their hashes: counting a page allocates nothing.
+class NameCounts {
+public:
+    // The count of `name` with this one.
+    int next(std::string_view name);
+    // Forgets every name, keeping the room.
+    void clear();
+
+private:
+    struct Slot {
+        std::size_t hash;
+        std::size_t offset; // of the name in m_names
+        std::uint32_t length;
+        int count; // 0: the slot is free
+    };
+    void grow();
+    std::vector<Slot> m_slots;
+    std::string m_names;
+    std::size_t m_used = 0;
+};
+
 // The card of a page, byte for byte as appendVCard(out, cardFromPage(texts, options), version)
 // writes it, written straight from the texts: an export of a whole book builds no card.
 void appendPageCard(QByteArray& out, const PageTexts& texts, const PageCardOptions& options);
 
+// Writes pages as vCards of one version, one card per page as it comes: what it keeps does not
+// grow with the book. Each card's UID is derived from the page's name and how many pages of that
+// name came before it, so the same page gets the same UID export after export. A Windows-1252
+// page's texts go into its card without being made Unicode strings.
 class VCardExportWriter final : public ExportWriter {
 public:
     VCardExportWriter(ByteSink sink, VCardVersion version)
@@ -32,16 +66,8 @@ public:
 private:
     ChunkedSink m_out;
     VCardVersion m_version;
-    // A plain hash of the characters: QHash's seeded hash costs more than the rest of a card.
-    struct NameHash {
-        std::size_t operator()(const QString& name) const {
-            return std::hash<std::u16string_view>()(
-                std::u16string_view(reinterpret_cast<const char16_t*>(name.utf16()),
-                                    static_cast<std::size_t>(name.size())));
-        }
-    };
-    int m_tab = -1; // pages of one name all file under one tab, so the counts of names seen so
-    std::unordered_map<QString, int, NameHash> m_seen; // far are kept for the current tab only
+    int m_tab = -1;    // pages of one name all file under one tab, so the counts of names seen so
+    NameCounts m_seen; // far are kept for the current tab only
     CardUids m_uids;
     std::string m_stamp; // "date time" of the page being written
     struct Revision {
@@ -49,8 +75,10 @@ private:
         char size;     // 0: the page holds no save time
     };
     std::unordered_map<std::string, Revision> m_revisions; // save stamps as REV texts
-    QByteArray m_line; // the line being written, kept for its room
-    PageTexts m_texts; // the texts of the page being written, kept for their room
+    CardTexts m_texts;                                     // of the page being written
+    std::array<QByteArray, ViewFieldCount> m_utf8;         // texts that needed converting
+    QString m_text;
+    CardScratch m_scratch;
 };
 
 } // namespace orvelan

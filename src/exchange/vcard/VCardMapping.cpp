@@ -7,7 +7,11 @@
 
 #include <QTimeZone>
 
+#include <nettle/sha1.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -756,27 +760,34 @@ QString derivedUid(QStringView seed) {
 }
 
 QByteArrayView CardUids::uid(QStringView seed, int occurrence) {
+    if (std::all_of(seed.begin(), seed.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        m_utf8.resize(seed.size());
+        for (qsizetype i = 0; i < seed.size(); ++i)
+            m_utf8[i] = static_cast<char>(seed[i].unicode());
+    } else {
+        m_utf8 = seed.toUtf8();
+    }
+    return uid(QByteArrayView(m_utf8), occurrence);
+}
+
+QByteArrayView CardUids::uid(QByteArrayView utf8Seed, int occurrence) {
     // A name-based (version 5) UUID: SHA-1 of the namespace and the seed in UTF-8.
     static constexpr char space[16] = {'\x6f', '\x7c', '\x2a', '\x52', '\x3e', '\x0b',
                                        '\x4d', '\x6e', '\x9a', '\x51', '\x0b', '\x5e',
                                        '\x8f', '\x4a', '\x1c', '\x3d'};
-    if (std::all_of(seed.begin(), seed.end(), [](QChar c) { return c.unicode() < 0x80; })) {
-        m_seed.resize(seed.size());
-        for (qsizetype i = 0; i < seed.size(); ++i)
-            m_seed[i] = static_cast<char>(seed[i].unicode());
-    } else {
-        m_seed = seed.toUtf8();
-    }
+    sha1_ctx sha1;
+    sha1_init(&sha1);
+    sha1_update(&sha1, sizeof space, reinterpret_cast<const std::uint8_t*>(space));
+    sha1_update(&sha1, static_cast<std::size_t>(utf8Seed.size()),
+                reinterpret_cast<const std::uint8_t*>(utf8Seed.data()));
     if (occurrence != 1) {
-        m_seed += '#';
-        m_seed += QByteArray::number(occurrence);
+        char number[16];
+        const int length = std::snprintf(number, sizeof number, "#%d", occurrence);
+        sha1_update(&sha1, static_cast<std::size_t>(length),
+                    reinterpret_cast<const std::uint8_t*>(number));
     }
-    m_sha1.reset();
-    m_sha1.addData(QByteArrayView(space, sizeof space));
-    m_sha1.addData(m_seed);
-    const QByteArrayView digest = m_sha1.resultView();
-    unsigned char bytes[16];
-    std::memcpy(bytes, digest.data(), sizeof bytes);
+    unsigned char bytes[SHA1_DIGEST_SIZE];
+    sha1_digest(&sha1, sizeof bytes, bytes);
     bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x50);
     bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);
     static constexpr char hex[] = "0123456789abcdef";

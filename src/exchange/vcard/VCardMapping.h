@@ -3,7 +3,6 @@
 #include "exchange/vcard/VCard.h"
 #include "store/PageTexts.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QList>
 #include <QStringList>
@@ -62,10 +61,11 @@ public:
     // The UID of `seed`, or of "seed#occurrence" from the second occurrence on, in ASCII; valid
     // until the next call.
     QByteArrayView uid(QStringView seed, int occurrence = 1);
+    // The same for a seed in UTF-8.
+    QByteArrayView uid(QByteArrayView utf8Seed, int occurrence = 1);
 
 private:
-    QCryptographicHash m_sha1{QCryptographicHash::Sha1};
-    QByteArray m_seed; // the seed in UTF-8
+    QByteArray m_utf8; // a seed given as text, in UTF-8
     char m_uid[45] = {};
 };
 
