@@ -2,7 +2,10 @@
 #include "ExchangeTestData.h"
 #include "exchange/csv/CsvImport.h"
 #include "exchange/eab/EabContainer.h"
+#include "exchange/vcard/VCardMapping.h"
+#include "exchange/vcard/VCardWriter.h"
 #include "store/PageRecord.h"
+#include "store/PageTexts.h"
 #include "store/TabTable.h"
 #include "support/TempBook.h"
 
@@ -10,6 +13,8 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 using namespace orvelan;
 using namespace Qt::StringLiterals;
@@ -244,3 +249,111 @@ TEST(ExportFiles, SafeWriteAndWorkFiles) {
     EXPECT_FALSE(work.exists());
     EXPECT_TRUE(QFile::exists(book.folder().tabFilePath(1)));
 }
+
+namespace {
+
+// A stored page whose fields hold exactly these bytes (leading spaces, a field filled to its last
+// byte), in the encoding `reserved` marks.
+QByteArray rawPage(std::initializer_list<std::pair<Field, QByteArray>> fields,
+                   const QByteArray& reserved = {}) {
+    QByteArray stored(RecordSize, ' ');
+    for (const auto& [field, bytes] : fields)
+        stored.replace(specOf(field).offset, bytes.size(), bytes);
+    stored.replace(specOf(Field::Reserved).offset, reserved.size(), reserved);
+    cipherRecordInPlace(stored.data());
+    return stored;
+}
+
+// The export as the general routines build it, one deciphered page at a time.
+QByteArray pageByPage(const TempBook& book, ExportFormat format, CsvEncoding encoding) {
+    const bool csv = format == ExportFormat::Csv;
+    QByteArray out;
+    if (csv)
+        out = (encoding == CsvEncoding::Utf8 ? "\xEF\xBB\xBF" : "") + QByteArray(CsvExportHeader) +
+              "\r\n";
+    const VCardVersion version =
+        format == ExportFormat::VCard40 ? VCardVersion::V40 : VCardVersion::V30;
+    for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
+        std::map<QString, int> seen;
+        const QByteArray stored = book.tabBytes(tab);
+        for (qsizetype at = 0; at + RecordSize <= stored.size(); at += RecordSize) {
+            const PlainRecord plain(QByteArrayView(stored).sliced(at, RecordSize));
+            if (plain.isBlank())
+                continue;
+            if (csv) {
+                out += csvExportLine(plain, encoding) + "\r\n";
+                continue;
+            }
+            const PageTexts texts = textsOf(PageRecord::fromPlain(plain));
+            const QString name = texts[0].trimmed();
+            const int n = ++seen[name];
+            const PageCardOptions options{
+                version, derivedUid(n == 1 ? name : name + u'#' + QString::number(n)),
+                pageRevision(plain.text(Field::DateModified), plain.text(Field::TimeModified))};
+            out += writeVCard(cardFromPage(texts, options), version);
+        }
+    }
+    return out;
+}
+
+struct WholeBookCase {
+    ExportFormat format;
+    CsvEncoding encoding;
+};
+
+class WholeBookExport : public testing::TestWithParam<WholeBookCase> {};
+
+// The whole-book export reads each page where it lies in the tab file and deciphers only its
+// texts; it writes what the general routines write from fully deciphered pages.
+TEST_P(WholeBookExport, WritesWhatThePageByPageRoutinesWrite) {
+    TempBook book;
+    const QByteArray cp1252Edges = "Caf\xE9 \xA0Z\xA0";
+    book.writeTab(1,
+                  {rawPage({{Field::Name, "  Ann\t"},
+                            {Field::Email, "ann@x"},
+                            {Field::Notes, "one\r\ntwo\rthree\nfour, \"q\"\r\n"},
+                            {Field::DateModified, "04/03/26"},
+                            {Field::TimeModified, "09:07"}}),
+                   rawPage({{Field::Name, "Ann\t"}, {Field::Addr6, "A6"}, {Field::OrgAddr5, "O5"}}),
+                   blankRecord(), rawPage({{Field::Notes, "a page without a name"}}),
+                   rawPage({{Field::Name, QByteArray(32, 'x')},
+                            {Field::OrgWeb, QByteArray(59, 'w') + ","},
+                            {Field::Addr1, " , " + QByteArray(29, 'a')},
+                            {Field::Notes, QByteArray(823, 'n') + "\""}}),
+                   rawPage({{Field::Name, cp1252Edges},
+                            {Field::Group, " Friends ,\xA0, Work\t"},
+                            {Field::Organisation, "Smith, Jones"},
+                            {Field::Phone1, "\x80 5\x81"},
+                            {Field::Notes, "\xA0"}}),
+                   TempBook::textPage(u"\u738b\u82b3\u3000"_s, u"\u884c\u4e00\n\u884c\u4e8c"_s),
+                   rawPage({{Field::Name, "Zo\xC3\xAB \xE2\x80\x83"},
+                            {Field::Addr2, "Stra\xC3\x9F"
+                                           "e"},
+                            {Field::Notes, "x\r\ny"}},
+                           QByteArray(Utf8PageMarkerBytes, ReservedWidth))});
+    book.writeTab(2, {TempBook::named("Ann"), TempBook::named("Bob")});
+    QList<QByteArray> many; // more than one window of the tab file
+    for (int i = 0; i < 2500; ++i)
+        many.append(TempBook::named("Cy " + QByteArray::number(i % 1000)));
+    book.writeTab(3, many);
+    const QString path = book.root() + u"/whole"_s;
+    const ExportResult result =
+        exportBookToFile(path, GetParam().format, book.folder(), {}, {}, GetParam().encoding);
+    ASSERT_TRUE(result.ok()) << result.problem.toStdString();
+    EXPECT_EQ(result.pages, 2508);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), pageByPage(book, GetParam().format, GetParam().encoding));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, WholeBookExport,
+    testing::Values(WholeBookCase{ExportFormat::Csv, CsvEncoding::Windows1252},
+                    WholeBookCase{ExportFormat::Csv, CsvEncoding::Utf8},
+                    WholeBookCase{ExportFormat::VCard30, {}},
+                    WholeBookCase{ExportFormat::VCard40, {}}),
+    [](const testing::TestParamInfo<WholeBookCase>& info) {
+        return std::string(std::array{"Csv1252", "CsvUtf8", "VCard30", "VCard40"}[info.index]);
+    });
+
+} // namespace
