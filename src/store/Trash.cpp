@@ -127,9 +127,6 @@ bool Trash::load(QString& error) {
 }
 
 int Trash::save() const {
-    QJsonArray entries;
-    for (const TrashEntry& entry : m_entries)
-        entries.append(toJson(entry));
     QJsonArray sendBack;
     for (auto it = m_sendBack.cbegin(); it != m_sendBack.cend(); ++it)
         sendBack.append(QJsonObject{{QStringLiteral("id"), it.key().toString()},
@@ -137,12 +134,22 @@ int Trash::save() const {
     const QJsonObject root{{QStringLiteral("format"), Format},
                            {QStringLiteral("version"), Version},
                            {QStringLiteral("next"), m_next},
-                           {QStringLiteral("entries"), entries},
                            {QStringLiteral("sendBack"), sendBack}};
     if (!makePrivateFolder(m_folder.root()))
         return RuntimeError::PathNotFound;
-    return writeWholeFile(path(), SealLabel, m_folder.sealing(),
-                          QJsonDocument(root).toJson(QJsonDocument::Indented));
+    // The entries are written one by one into the text, so a trash of thousands of pages is not
+    // held a second time as JSON values.
+    QByteArray json = QJsonDocument(root).toJson(QJsonDocument::Compact);
+    json.chop(1); // the closing brace
+    json.reserve(json.size() + m_entries.size() * (RecordSize * 4 / 3 + 256));
+    json += ",\"entries\":[";
+    for (qsizetype i = 0; i < m_entries.size(); ++i) {
+        if (i > 0)
+            json += ",\n";
+        json += QJsonDocument(toJson(m_entries[i])).toJson(QJsonDocument::Compact);
+    }
+    json += "]}\n";
+    return writeWholeFile(path(), SealLabel, m_folder.sealing(), json);
 }
 
 QList<TrashEntry> Trash::newestFirst() const {
