@@ -204,7 +204,8 @@ int runImport(CliContext& context, const QStringList& args) {
             throw CliError{QStringLiteral("%1 is not an ORVELAN exchange file; nothing imported.")
                                .arg(parsed.file)};
         summary.fileDamaged = read.status == EabRead::Status::Damaged;
-        summary.stagingWriteFailures = staging.replaceLetterTabs(read.segments);
+        summary.stagingWriteFailures =
+            staging.replaceLetterTabs(read.segments, &summary.hiddenRemoved);
         summary.read = summary.staged = staging.list().size();
     } else {
         FieldMapping mapping;

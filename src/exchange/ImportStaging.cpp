@@ -142,13 +142,63 @@ int ImportStaging::flush() {
     return failures;
 }
 
-int ImportStaging::replaceLetterTabs(const std::array<QByteArray, 25>& contents) {
+namespace {
+
+// Whether a stored page may hold hidden characters. A Windows-1252 page can hold only control
+// bytes (line breaks stay in Notes); its texts are decoded only when it has one.
+bool mayHoldHidden(QByteArrayView stored) {
+    const PlainRecord plain(stored);
+    if (plain.encoding() != TextEncoding::Windows1252)
+        return true;
+    for (int i = 0; i < ViewFieldCount; ++i) {
+        for (const char c : plain.field(viewField(i))) {
+            const auto byte = static_cast<unsigned char>(c);
+            if ((byte < 0x20 || byte == 0x7F) &&
+                (i != NotesViewIndex || (byte != '\r' && byte != '\n')))
+                return true;
+        }
+    }
+    return false;
+}
+
+// The records of `records` with their hidden characters removed; `removed` counts them.
+QByteArray withoutHiddenCharacters(const QByteArray& records, qint64& removed) {
+    QByteArray kept = records;
+    for (qsizetype at = 0; at + RecordSize <= kept.size(); at += RecordSize) {
+        const QByteArrayView stored = QByteArrayView(records).sliced(at, RecordSize);
+        if (!mayHoldHidden(stored))
+            continue;
+        PageRecord page = PageRecord::fromStored(stored);
+        PageTexts texts = textsOf(page);
+        qint64 here = 0;
+        for (int i = 0; i < ViewFieldCount; ++i)
+            here += removeHiddenCharacters(texts[i], i == NotesViewIndex);
+        if (here == 0)
+            continue;
+        const QByteArray reserved = page[Field::Reserved];
+        fillRecord(page, texts);
+        if (page.encoding() == encodingOfReserved(reserved))
+            page[Field::Reserved] = reserved; // a page identity stays
+        kept.replace(at, RecordSize, page.toStored());
+        removed += here;
+    }
+    return kept;
+}
+
+} // namespace
+
+int ImportStaging::replaceLetterTabs(const std::array<QByteArray, 25>& contents,
+                                     qint64* hiddenRemoved) {
     removeLetterTabs();
     int failures = 0;
+    qint64 removed = 0;
     for (int tab = FirstLetterTab; tab <= LastTab; ++tab) {
-        if (!writeWhole(m_folder.tabTempFile(tab), contents[tab - 1]))
+        if (!writeWhole(m_folder.tabTempFile(tab),
+                        withoutHiddenCharacters(contents[tab - 1], removed)))
             ++failures;
     }
+    if (hiddenRemoved)
+        *hiddenRemoved += removed;
     return failures;
 }
 

@@ -52,8 +52,11 @@ public:
     // Appends the staged records to their files. Returns the number of files that failed.
     int flush();
 
-    // Replaces the staging files of tabs 1..25 with the given contents (index 0 = tab 1).
-    int replaceLetterTabs(const std::array<QByteArray, 25>& contents);
+    // Replaces the staging files of tabs 1..25 with the given contents (index 0 = tab 1): whole
+    // stored records, their hidden characters removed as on every other way in and counted in
+    // `hiddenRemoved` (when given).
+    int replaceLetterTabs(const std::array<QByteArray, 25>& contents,
+                          qint64* hiddenRemoved = nullptr);
     // Deletes the staging files of tabs 1..25.
     void removeLetterTabs();
 

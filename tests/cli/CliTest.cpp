@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "exchange/eab/EabContainer.h"
 #include "store/PageRecord.h"
 #include "store/PageTexts.h"
 #include "store/Trash.h"
@@ -62,10 +63,11 @@ TEST(Cli, AddFilesByNameAndShowsEveryField) {
     EXPECT_TRUE(second.out.startsWith(QStringLiteral("Created: tab I J, page 2")));
 }
 
-// add and set remove control and direction characters from every field, as typing does.
+// add and set remove control and direction characters from every field, as typing does, and so
+// does the import of an exchange file whose page holds them.
 class CliHiddenCharacters : public testing::TestWithParam<orvelan::test::HostileText> {};
 
-TEST_P(CliHiddenCharacters, AreRemovedByAddAndSet) {
+TEST_P(CliHiddenCharacters, AreRemovedByAddSetAndExchangeFileImport) {
     const auto& row = GetParam();
     const QString assignment =
         QLatin1StringView(specOf(viewField(row.viewIndex)).name) + u'=' + row.givenText();
@@ -76,8 +78,22 @@ TEST_P(CliHiddenCharacters, AreRemovedByAddAndSet) {
         run(book, {QStringLiteral("set"), QStringLiteral("A"), QStringLiteral("2"), assignment})
             .status,
         0);
-    for (const qint64 page : {1, 2})
+    PageTexts texts;
+    texts[0] = QStringLiteral("Abe");
+    texts[row.viewIndex] = row.givenText();
+    PageRecord stored;
+    fillRecord(stored, texts);
+    EabSegmentList segments;
+    segments[0] = stored.toStored();
+    const QString eab = book.root() + QStringLiteral("/hostile.eab");
+    QFile file(eab);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(buildEab(segments));
+    file.close();
+    ASSERT_EQ(run(book, {QStringLiteral("import"), eab}).status, 0);
+    for (const qint64 page : {1, 2, 3})
         EXPECT_EQ(textsOf(book.page(1, page))[row.viewIndex], row.keptText()) << page;
+    EXPECT_EQ(textsOf(book.page(1, 3))[0], QStringLiteral("Abe"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Given, CliHiddenCharacters,

@@ -465,7 +465,8 @@ void ImportWindow::readContainer() {
     m_summary = {};
     m_summary.fileName = QFileInfo(m_importFilePath).fileName();
     m_summary.fileDamaged = read.status == EabRead::Status::Damaged;
-    m_summary.stagingWriteFailures = m_staging.replaceLetterTabs(read.segments);
+    m_summary.stagingWriteFailures =
+        m_staging.replaceLetterTabs(read.segments, &m_summary.hiddenRemoved);
     m_recordListLoaded = true;
     m_imported.clear();
     if (read.status == EabRead::Status::Damaged)
