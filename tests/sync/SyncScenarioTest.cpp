@@ -268,12 +268,14 @@ protected:
         }
         return *m_between;
     }
-    // One sync through between(): its report, and `error` when it failed.
-    SyncReport syncBetween(QString* error = nullptr) {
+    // One sync (of `other` instead of the book when given) through between(): its report, and
+    // `error` when it failed.
+    SyncReport syncBetween(QString* error = nullptr, const TempBook* other = nullptr) {
+        const BookFolder folder = (other ? *other : book).folder();
         DavClient client(between());
-        LocalBook local(book.folder(), clock);
+        LocalBook local(folder, clock);
         const VCardSyncMapping mapping;
-        Synchroniser synchroniser(client, local, mapping, syncStatePath(book.folder()));
+        Synchroniser synchroniser(client, local, mapping, syncStatePath(folder));
         SyncReport report;
         QString failed;
         const bool ok = synchroniser.run(bookUrl(), false, report, failed);
@@ -1447,13 +1449,8 @@ TEST_P(SyncScenario, AFirstSyncKeepsTheAccountAtOnceAndItsStatePartWay) {
         if (request.method == "PUT" && ++puts > 110)
             throw Killed{};
     };
-    DavClient client(transport);
-    LocalBook local(other.folder(), clock);
-    const VCardSyncMapping mapping;
-    Synchroniser synchroniser(client, local, mapping, syncStatePath(other.folder()));
-    SyncReport report;
     QString error;
-    EXPECT_THROW(synchroniser.run(bookUrl(), false, report, error), Killed);
+    EXPECT_THROW(syncBetween(&error, &other), Killed);
     SyncState state;
     ASSERT_TRUE(SyncState::load(syncStatePath(other.folder()), state, error));
     EXPECT_GE(state.cards().size(), 100);
