@@ -209,6 +209,8 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
                     places.push_back(place);
             }
         }
+        if (places.empty())
+            continue;
         const auto stored = state[i] == ToFile ? readStaged(i) : std::nullopt;
         if (!stored) {
             if (state[i] == ToFile)
@@ -240,8 +242,6 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
                 break;
             }
         }
-        if (places.empty())
-            continue;
         const QString& name = record[VName];
         if (in && choice != ImportDuplicates::Keep) {
             summary.alreadyInBook.add(name);
@@ -253,22 +253,22 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
         // Merged into the first page it meets, else into the first earlier record; a merge
         // Notes could not hold files the record as it is: nothing is lost.
         const Place into = places.front();
+        const bool merging = !in && choice == ImportDuplicates::Merge;
         QString error;
         bool merged = false;
-        if (in || choice != ImportDuplicates::Merge) {
-            merged = false;
-        } else if (into.staged < 0) {
+        if (merging && into.staged < 0) {
             merged = (writes.isOpen() || writes.open(error)) &&
                      mergeIntoPage(writes, now, phones, names, into.page, record, error);
             if (merged)
                 queuedInto[keyOf(into.page)].emplace_back(i, name);
-        } else if (const auto intoStored = readStaged(std::uint32_t(into.staged))) {
+        } else if (const auto intoStored =
+                       merging ? readStaged(std::uint32_t(into.staged)) : std::nullopt) {
             const PageTexts texts = textsOf(PageRecord::fromStored(*intoStored));
-            const MergedTexts merging = mergeTexts({texts, record}, phones, names);
+            const MergedTexts both = mergeTexts({texts, record}, phones, names);
             const ListedRecord& target = listed[into.staged];
-            merged = merging.problem.isEmpty() &&
+            merged = both.problem.isEmpty() &&
                      !folder.tabTempFile(target.tab)
-                          .writePage(target.record, pageWithTexts(*intoStored, merging.texts, now));
+                          .writePage(target.record, pageWithTexts(*intoStored, both.texts, now));
             if (merged) {
                 summary.mergedIntoBook.add(name);
                 ++summary.handledWithoutFiling;
