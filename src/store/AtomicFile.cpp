@@ -125,7 +125,7 @@ bool AtomicFileWriter::flushBuffer() {
     const bool ok = writeAll(m_fd, m_buffer);
     if (!ok)
         fail(errno);
-    m_buffer.clear();
+    m_buffer.truncate(0); // keeps its room for the next bytes
     return ok;
 }
 

@@ -120,10 +120,41 @@ qsizetype storedTextLength(const char* stored, const char* blankRecord, Field f)
     return end;
 }
 
+namespace {
+
+// The runs of StoredRecordView: the first and last field of each, and the run of each field.
+constexpr std::array<std::pair<Field, Field>, 4> FieldRuns = {{{Field::Addr1, Field::Addr6},
+                                                               {Field::Phone1, Field::Pager},
+                                                               {Field::Group, Field::Department},
+                                                               {Field::OrgAddr1, Field::OrgWeb}}};
+
+constexpr int runOf(Field f) {
+    for (std::size_t run = 0; run < FieldRuns.size(); ++run) {
+        if (f >= FieldRuns[run].first && f <= FieldRuns[run].second)
+            return static_cast<int>(run);
+    }
+    return -1;
+}
+
+} // namespace
+
 QByteArrayView StoredRecordView::field(Field f) const {
     const FieldSpec& spec = specOf(f);
     if (f == Field::Reserved) // stored as it is
         return trimSpaces(QByteArrayView(m_stored + spec.offset, spec.width));
+    if (const int run = runOf(f); run >= 0) {
+        if (m_runs[run] == Unknown) {
+            const int from = specOf(FieldRuns[run].first).offset;
+            const FieldSpec& last = specOf(FieldRuns[run].second);
+            m_runs[run] =
+                std::memcmp(m_stored + from, m_blank + from,
+                            static_cast<std::size_t>(last.offset + last.width - from)) == 0
+                    ? Blank
+                    : Written;
+        }
+        if (m_runs[run] == Blank)
+            return {};
+    }
     const qsizetype length = storedTextLength(m_stored, m_blank, f);
     const char* from = m_stored + spec.offset;
     const char* mask = m_mask + spec.offset;

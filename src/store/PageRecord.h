@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 
 namespace orvelan {
 
@@ -101,6 +102,11 @@ public:
     bool isBlank() const;
 
 private:
+    // Runs of neighbouring fields that most pages leave empty, each compared at once the first
+    // time one of its fields is asked for: the addresses, the numbers, the group to the
+    // department, the work address to the web address.
+    enum Run : std::uint8_t { Unknown, Blank, Written };
+    mutable std::array<Run, 4> m_runs{};
     const char* m_stored;
     const char* m_blank; // blankRecord()
     const char* m_mask;  // the keystream over the record
