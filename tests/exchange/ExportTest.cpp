@@ -308,29 +308,31 @@ class WholeBookExport : public testing::TestWithParam<WholeBookCase> {};
 TEST_P(WholeBookExport, WritesWhatThePageByPageRoutinesWrite) {
     TempBook book;
     const QByteArray cp1252Edges = "Caf\xE9 \xA0Z\xA0";
-    book.writeTab(1,
-                  {rawPage({{Field::Name, "  Ann\t"},
-                            {Field::Email, "ann@x"},
-                            {Field::Notes, "one\r\ntwo\rthree\nfour, \"q\"\r\n"},
-                            {Field::DateModified, "04/03/26"},
-                            {Field::TimeModified, "09:07"}}),
-                   rawPage({{Field::Name, "Ann\t"}, {Field::Addr6, "A6"}, {Field::OrgAddr5, "O5"}}),
-                   blankRecord(), rawPage({{Field::Notes, "a page without a name"}}),
-                   rawPage({{Field::Name, QByteArray(32, 'x')},
-                            {Field::OrgWeb, QByteArray(59, 'w') + ","},
-                            {Field::Addr1, " , " + QByteArray(29, 'a')},
-                            {Field::Notes, QByteArray(823, 'n') + "\""}}),
-                   rawPage({{Field::Name, cp1252Edges},
-                            {Field::Group, " Friends ,\xA0, Work\t"},
-                            {Field::Organisation, "Smith, Jones"},
-                            {Field::Phone1, "\x80 5\x81"},
-                            {Field::Notes, "\xA0"}}),
-                   TempBook::textPage(u"\u738b\u82b3\u3000"_s, u"\u884c\u4e00\n\u884c\u4e8c"_s),
-                   rawPage({{Field::Name, "Zo\xC3\xAB \xE2\x80\x83"},
-                            {Field::Addr2, "Stra\xC3\x9F"
-                                           "e"},
-                            {Field::Notes, "x\r\ny"}},
-                           QByteArray(Utf8PageMarkerBytes, ReservedWidth))});
+    book.writeTab(1, {rawPage({{Field::Name, "  Ann\t"},
+                               {Field::Email, "ann@x"},
+                               {Field::Notes, "one\r\ntwo\rthree\nfour, \"q\"\r\n"},
+                               {Field::DateModified, "04/03/26"},
+                               {Field::TimeModified, "09:07"}}),
+                      rawPage({{Field::Name, "Ann\t"},
+                               {Field::Addr6, "A6"},
+                               {Field::Pager, QByteArray(23, ' ') + "9"},
+                               {Field::Department, QByteArray(31, ' ') + "D"}}),
+                      blankRecord(), rawPage({{Field::Notes, "a page without a name"}}),
+                      rawPage({{Field::Name, QByteArray(32, 'x')},
+                               {Field::OrgWeb, QByteArray(59, 'w') + ","},
+                               {Field::Addr1, " , " + QByteArray(29, 'a')},
+                               {Field::Notes, QByteArray(823, 'n') + "\""}}),
+                      rawPage({{Field::Name, cp1252Edges},
+                               {Field::Group, " Friends ,\xA0, Work\t"},
+                               {Field::Organisation, "Smith, Jones"},
+                               {Field::Phone1, "\x80 5\x81"},
+                               {Field::Notes, "\xA0"}}),
+                      TempBook::textPage(u"\u738b\u82b3\u3000"_s, u"\u884c\u4e00\n\u884c\u4e8c"_s),
+                      rawPage({{Field::Name, "Zo\xC3\xAB \xE2\x80\x83"},
+                               {Field::Addr2, "Stra\xC3\x9F"
+                                              "e"},
+                               {Field::Notes, "x\r\ny"}},
+                              QByteArray(Utf8PageMarkerBytes, ReservedWidth))});
     book.writeTab(2, {TempBook::named("Ann"), TempBook::named("Bob")});
     QList<QByteArray> many; // more than one window of the tab file
     for (int i = 0; i < 2500; ++i)
