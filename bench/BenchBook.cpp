@@ -90,6 +90,10 @@ void BenchBook::writeLongTab(int tab, int pages) const {
 }
 
 long runMeasured(const char* tool, const QStringList& arguments) {
+    return runCosted(tool, arguments).peakKb;
+}
+
+ToolCost runCosted(const char* tool, const QStringList& arguments) {
     QTemporaryFile report;
     report.open();
     const bool measured = QFile::exists(QStringLiteral("/usr/bin/time"));
@@ -97,7 +101,7 @@ long runMeasured(const char* tool, const QStringList& arguments) {
     if (measured)
         words << "/usr/bin/time"
               << "-f"
-              << "%M"
+              << "%M %U %S"
               << "-o" << QFile::encodeName(report.fileName());
     words << tool;
     for (const QString& argument : arguments)
@@ -114,10 +118,16 @@ long runMeasured(const char* tool, const QStringList& arguments) {
     const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (failed)
-        return -1;
+        return {};
     int status = 0;
     waitpid(pid, &status, 0);
-    return measured ? report.readAll().trimmed().toLong() : 0;
+    if (!measured)
+        return {0, 0};
+    // The last line: GNU time puts a note on a command that failed before it.
+    const QList<QByteArray> figures = report.readAll().trimmed().split('\n').last().split(' ');
+    if (figures.size() != 3)
+        return {0, 0};
+    return {figures[0].toLong(), figures[1].toDouble() + figures[2].toDouble()};
 }
 
 } // namespace orvelan::bench

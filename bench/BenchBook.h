@@ -32,4 +32,13 @@ private:
 // it could not start.
 long runMeasured(const char* tool, const QStringList& arguments);
 
+// What a separate run of a tool cost as GNU time measures it: its peak memory in kilobytes and
+// its processor time (user and system) in seconds. peakKb is -1 when the tool could not start, 0
+// when /usr/bin/time is missing.
+struct ToolCost {
+    long peakKb = -1;
+    double cpuSeconds = 0;
+};
+ToolCost runCosted(const char* tool, const QStringList& arguments);
+
 } // namespace orvelan::bench
