@@ -373,41 +373,43 @@ void appendPageCard(QByteArray& out, const PageTexts& texts, const PageCardOptio
 }
 
 int NameCounts::next(std::string_view name) {
-    if ((m_used + 1) * 2 > m_slots.size())
+    if ((m_entries.size() + 1) * 2 > m_slots.size())
         grow();
     const std::size_t hash = std::hash<std::string_view>()(name);
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         Slot& slot = m_slots[i];
-        if (slot.count == 0) {
-            slot = {hash, m_names.size(), static_cast<std::uint32_t>(name.size()), 1};
+        if (slot.entry == 0) {
+            m_entries.push_back({hash, m_names.size(), name.size(), 1});
             m_names += name;
-            ++m_used;
+            slot = {tag, static_cast<std::uint32_t>(m_entries.size())};
             return 1;
         }
-        if (slot.hash == hash && slot.length == name.size() &&
-            std::string_view(m_names).substr(slot.offset, slot.length) == name)
-            return ++slot.count;
+        if (slot.tag != tag)
+            continue;
+        Entry& entry = m_entries[slot.entry - 1];
+        if (entry.hash == hash &&
+            std::string_view(m_names).substr(entry.offset, entry.length) == name)
+            return ++entry.count;
     }
 }
 
 void NameCounts::clear() {
     std::fill(m_slots.begin(), m_slots.end(), Slot{});
+    m_entries.clear();
     m_names.clear();
-    m_used = 0;
 }
 
 void NameCounts::grow() {
-    std::vector<Slot> old(std::max<std::size_t>(1024, m_slots.size() * 2));
-    old.swap(m_slots);
+    m_slots.assign(std::max<std::size_t>(256, m_slots.size() * 2), Slot{});
     const std::size_t mask = m_slots.size() - 1;
-    for (const Slot& slot : old) {
-        if (slot.count == 0)
-            continue;
-        std::size_t i = slot.hash & mask;
-        while (m_slots[i].count != 0)
+    for (std::size_t e = 0; e < m_entries.size(); ++e) {
+        std::size_t i = m_entries[e].hash & mask;
+        while (m_slots[i].entry != 0)
             i = (i + 1) & mask;
-        m_slots[i] = slot;
+        m_slots[i] = {static_cast<std::uint32_t>(m_entries[e].hash >> 32),
+                      static_cast<std::uint32_t>(e + 1)};
     }
 }
 

@@ -25,8 +25,9 @@ struct CardScratch {
     QByteArray street;
 };
 
-// How many times each name has come so far. The names are kept one after another in one buffer
-// and found through an open-addressed table of their hashes: counting a page allocates nothing.
+// How many times each name has come so far. The names are kept one after another in one buffer;
+// a small open-addressed table of their hashes' tags leads to them, so finding that a name is new
+// (the usual case) touches one slot of eight bytes, and counting a page allocates nothing.
 class NameCounts {
 public:
     // The count of `name` with this one.
@@ -36,15 +37,19 @@ public:
 
 private:
     struct Slot {
+        std::uint32_t tag;   // the high half of the name's hash
+        std::uint32_t entry; // 0: free; else the entry's index + 1
+    };
+    struct Entry {
         std::size_t hash;
         std::size_t offset; // of the name in m_names
-        std::uint32_t length;
-        int count; // 0: the slot is free
+        std::size_t length;
+        int count;
     };
     void grow();
     std::vector<Slot> m_slots;
+    std::vector<Entry> m_entries;
     std::string m_names;
-    std::size_t m_used = 0;
 };
 
 // The card of a page, byte for byte as appendVCard(out, cardFromPage(texts, options), version)

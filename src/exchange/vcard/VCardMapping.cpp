@@ -775,9 +775,14 @@ QByteArrayView CardUids::uid(QByteArrayView utf8Seed, int occurrence) {
     static constexpr char space[16] = {'\x6f', '\x7c', '\x2a', '\x52', '\x3e', '\x0b',
                                        '\x4d', '\x6e', '\x9a', '\x51', '\x0b', '\x5e',
                                        '\x8f', '\x4a', '\x1c', '\x3d'};
-    sha1_ctx sha1;
-    sha1_init(&sha1);
-    sha1_update(&sha1, sizeof space, reinterpret_cast<const std::uint8_t*>(space));
+    // The hash of the namespace alone, taken once and copied for each seed.
+    static const sha1_ctx afterSpace = [] {
+        sha1_ctx start;
+        sha1_init(&start);
+        sha1_update(&start, sizeof space, reinterpret_cast<const std::uint8_t*>(space));
+        return start;
+    }();
+    sha1_ctx sha1 = afterSpace;
     sha1_update(&sha1, static_cast<std::size_t>(utf8Seed.size()),
                 reinterpret_cast<const std::uint8_t*>(utf8Seed.data()));
     if (occurrence != 1) {
