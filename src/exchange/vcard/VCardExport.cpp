@@ -139,12 +139,12 @@ public:
         : m_out(out), m_scratch(scratch), m_v4(v4) {}
 
     // "NAME" or "NAME;TYPE=a,b"; types in lower case for 4.0.
-    QByteArray& start(const char* name, std::initializer_list<const char*> types = {}) {
+    QByteArray& start(QByteArrayView name, std::initializer_list<QByteArrayView> types = {}) {
         m_start = m_out.size();
         put(m_out, name);
         bool first = true;
-        for (const char* type : types) {
-            put(m_out, first ? ";TYPE=" : ",");
+        for (const QByteArrayView type : types) {
+            put(m_out, first ? QByteArrayView(";TYPE=") : QByteArrayView(","));
             first = false;
             const qsizetype at = m_out.size();
             put(m_out, type);
@@ -169,8 +169,8 @@ public:
         m_out.truncate(m_start);
         appendFolded(m_out, m_scratch);
     }
-    void text(const char* name, QByteArrayView value,
-              std::initializer_list<const char*> types = {}) {
+    void text(QByteArrayView name, QByteArrayView value,
+              std::initializer_list<QByteArrayView> types = {}) {
         start(name, types);
         colon();
         appendEscaped(m_out, value);
@@ -211,7 +211,7 @@ void appendPageCard(QByteArray& out, CardScratch& scratch, const CardTexts& text
 
     QByteArray& label = scratch.label;
     QByteArray& street = scratch.street;
-    const auto address = [&](int firstView, const char* kind) {
+    const auto address = [&](int firstView, QByteArrayView kind) {
         // The label keeps the empty lines between the address lines; the street drops them.
         QByteArrayView lines[AddressLines];
         int count = 0;
@@ -282,7 +282,7 @@ void appendPageCard(QByteArray& out, CardScratch& scratch, const CardTexts& text
     address(VAddr1, "HOME");
     address(VOrgAddr1, "WORK");
 
-    const auto phone = [&](int view, std::initializer_list<const char*> kinds) {
+    const auto phone = [&](int view, std::initializer_list<QByteArrayView> kinds) {
         const QByteArrayView number = trimmed(texts[view]);
         if (!number.isEmpty())
             card.text("TEL", number, kinds);
@@ -293,7 +293,7 @@ void appendPageCard(QByteArray& out, CardScratch& scratch, const CardTexts& text
     phone(VFax, {"FAX"});
     phone(VPager, {"PAGER"});
 
-    const auto email = [&](int view, const char* kind) {
+    const auto email = [&](int view, QByteArrayView kind) {
         const QByteArrayView address = trimmed(texts[view]);
         if (address.isEmpty())
             return;
@@ -317,8 +317,8 @@ void appendPageCard(QByteArray& out, CardScratch& scratch, const CardTexts& text
         }
         card.end();
     }
-    for (const auto& [property, view] :
-         {std::pair{"TITLE", int(VJobTitle)}, {"URL", int(VOrgWeb)}}) {
+    for (const auto& [property, view] : {std::pair{QByteArrayView("TITLE"), int(VJobTitle)},
+                                         {QByteArrayView("URL"), int(VOrgWeb)}}) {
         if (const QByteArrayView value = trimmed(texts[view]); !value.isEmpty())
             card.text(property, value);
     }
@@ -382,7 +382,9 @@ int NameCounts::next(std::string_view name) {
         Slot& slot = m_slots[i];
         if (slot.entry == 0) {
             m_entries.push_back({hash, m_names.size(), name.size(), 1});
-            m_names += name;
+            const std::size_t at = m_names.size();
+            m_names.resize(at + name.size());
+            copyBytes(m_names.data() + at, name.data(), static_cast<qsizetype>(name.size()));
             slot = {tag, static_cast<std::uint32_t>(m_entries.size())};
             return 1;
         }
