@@ -19,6 +19,7 @@
 using namespace orvelan;
 using namespace orvelan::test;
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -36,15 +37,13 @@ TEST(CommandLineSwitches, CountAnywhereWithoutRegardToCaseButNotInTheProgramName
         bool tapi;
     };
     const Row rows[] = {
-        {{QStringLiteral("orvelan")}, false, true},
-        {{QStringLiteral("orvelan"), QStringLiteral("/DRST")}, true, true},
-        {{QStringLiteral("orvelan"), QStringLiteral("/drst")}, true, true},
-        {{QStringLiteral("orvelan"), QStringLiteral("abc/DrStxyz")}, true, true},
-        {{QStringLiteral("orvelan"), QStringLiteral("/DRS")}, false, true},
-        {{QStringLiteral("orvelan"), QStringLiteral("-tapi"), QStringLiteral("/DRST")},
-         true,
-         false},
-        {{QStringLiteral("/opt/x-TAPI/DRST/orvelan")}, false, true},
+        {{u"orvelan"_s}, false, true},
+        {{u"orvelan"_s, u"/DRST"_s}, true, true},
+        {{u"orvelan"_s, u"/drst"_s}, true, true},
+        {{u"orvelan"_s, u"abc/DrStxyz"_s}, true, true},
+        {{u"orvelan"_s, u"/DRS"_s}, false, true},
+        {{u"orvelan"_s, u"-tapi"_s, u"/DRST"_s}, true, false},
+        {{u"/opt/x-TAPI/DRST/orvelan"_s}, false, true},
     };
     for (const Row& row : rows) {
         const CommandLine line = CommandLine::parse(StartUp::wholeCommandLine(row.arguments));
@@ -61,8 +60,7 @@ TEST(StartUp, CreatesAMissingBookLoadsTheSettingsAndStartsAtTabOne) {
         settings.setCuvaPosition(4500, 600);
         ASSERT_EQ(SettingsFile(book.folder().settingsPath()).write(settings), 0);
     }
-    StartUp startUp(book.folder(), f.services,
-                    {QStringLiteral("orvelan"), QStringLiteral("-TAPI")});
+    StartUp startUp(book.folder(), f.services, {u"orvelan"_s, u"-TAPI"_s});
     ASSERT_TRUE(startUp.begin());
     EXPECT_TRUE(f.prompter.shown().isEmpty());
     EXPECT_EQ(book.pageCount(1), 1);
@@ -74,7 +72,7 @@ TEST(StartUp, CreatesAMissingBookLoadsTheSettingsAndStartsAtTabOne) {
     EXPECT_EQ(session.store().currentTab(), 1);
     EXPECT_FALSE(session.passwordAccepted);
     EXPECT_EQ(QDir::current().canonicalPath(), QFileInfo(book.root()).canonicalFilePath());
-    EXPECT_TRUE(session.versionText().startsWith(QStringLiteral("Build: ")));
+    EXPECT_TRUE(session.versionText().startsWith(u"Build: "_s));
 }
 
 TEST(StartUp, ASecondCopyOnTheSameBookIsToldAndEndsWhileTheFirstRuns) {
@@ -85,25 +83,24 @@ TEST(StartUp, ASecondCopyOnTheSameBookIsToldAndEndsWhileTheFirstRuns) {
     auto running = std::make_unique<WindowLockHolder>(book.folder().lockPath());
     ASSERT_TRUE(running->held());
 
-    StartUp again(book.folder(), second.services, {QStringLiteral("orvelan")});
+    StartUp again(book.folder(), second.services, {u"orvelan"_s});
     EXPECT_FALSE(again.begin());
     EXPECT_TRUE(again.otherWindowRuns());
     ASSERT_EQ(second.prompter.shown().size(), 1);
     const PromptRequest& told = second.prompter.last();
-    EXPECT_EQ(told.title, QStringLiteral("Ostrowvale Solutions"));
-    EXPECT_EQ(told.text,
-              QStringLiteral(" Your Secure Address Book Program is ALREADY RUNNING    "));
+    EXPECT_EQ(told.title, u"Ostrowvale Solutions"_s);
+    EXPECT_EQ(told.text, u" Your Secure Address Book Program is ALREADY RUNNING    "_s);
     EXPECT_EQ(told.icon, PromptIcon::Information);
     EXPECT_EQ(told.buttons, PromptButtons::Ok);
     EXPECT_TRUE(first.prompter.shown().isEmpty());
 
     // Another book folder is another book: it runs beside the first.
     TempBook other;
-    StartUp elsewhere(other.folder(), second.services, {QStringLiteral("orvelan")});
+    StartUp elsewhere(other.folder(), second.services, {u"orvelan"_s});
     EXPECT_TRUE(elsewhere.begin());
 
     running.reset();
-    StartUp afterwards(book.folder(), second.services, {QStringLiteral("orvelan")});
+    StartUp afterwards(book.folder(), second.services, {u"orvelan"_s});
     EXPECT_TRUE(afterwards.begin());
 }
 
@@ -136,17 +133,17 @@ TEST(StartUp, ACommandHoldingTheBookIsWaitedForWhileTheUserWishes) {
     RecordingLauncher launcher;
     const Services services{prompter, clock, launcher};
     {
-        StartUp waiting(book.folder(), services, {QStringLiteral("orvelan")}, 100ms);
+        StartUp waiting(book.folder(), services, {u"orvelan"_s}, 100ms);
         EXPECT_TRUE(waiting.begin());
         EXPECT_EQ(shown,
                   (QList<PromptRequest>{StartUp::commandWorking(), StartUp::commandWorking()}));
         EXPECT_EQ(StartUp::commandWorking().buttons, PromptButtons::RetryCancel);
-        EXPECT_TRUE(StartUp::commandWorking().text.contains(QStringLiteral("orvelan-book")));
+        EXPECT_TRUE(StartUp::commandWorking().text.contains(u"orvelan-book"_s));
     }
     ASSERT_TRUE(command.tryLock(0));
     Fixture f;
     f.prompter.answerNext(PromptAnswer::Cancel);
-    StartUp ending(book.folder(), f.services, {QStringLiteral("orvelan")}, 100ms);
+    StartUp ending(book.folder(), f.services, {u"orvelan"_s}, 100ms);
     EXPECT_FALSE(ending.begin());
     EXPECT_FALSE(ending.otherWindowRuns());
     EXPECT_EQ(f.prompter.shown(), (QList<PromptRequest>{StartUp::commandWorking()}));
@@ -159,7 +156,7 @@ TEST(StartUp, TheTrashForgetsWhatIsOlderThanThirtyDays) {
     Trash trash(book.folder());
     for (const int days : {31, 2}) {
         TrashEntry entry;
-        entry.name = QStringLiteral("%1 days").arg(days);
+        entry.name = u"%1 days"_s.arg(days);
         entry.deletedAt = f.clock.now().addDays(-days);
         entry.record = TempBook::named("x");
         trash.add(entry);
@@ -172,7 +169,7 @@ TEST(StartUp, TheTrashForgetsWhatIsOlderThanThirtyDays) {
         return now.entries().size();
     };
     {
-        StartUp startUp(book.folder(), f.services, {QStringLiteral("orvelan")});
+        StartUp startUp(book.folder(), f.services, {u"orvelan"_s});
         ASSERT_TRUE(startUp.begin());
     }
     EXPECT_EQ(left(), 1);
@@ -186,18 +183,12 @@ TEST(StartUp, ALockLeftBehindAndACutShortFirstRunDoNotBlockTheNextStart) {
          {"2147480000\norvelan\n" + QSysInfo::machineHostName().toUtf8() + "\n", QByteArray()}) {
         Fixture f;
         TempBook book;
-        QFile lock(book.folder().lockPath());
-        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-        lock.write(left);
-        lock.close();
+        writeBytes(book.folder().lockPath(), left);
         QFile::remove(book.folder().tabFilePath(3));
         QFile::remove(book.folder().tabFilePath(0));
         const QString leftover =
-            book.folder().settingsPath() + QStringLiteral(".orvelan-tmp-Ab12Cd");
-        QFile temporary(leftover);
-        ASSERT_TRUE(temporary.open(QIODevice::WriteOnly));
-        temporary.close();
-        StartUp startUp(book.folder(), f.services, {QStringLiteral("orvelan")});
+            writeBytes(book.folder().settingsPath() + u".orvelan-tmp-Ab12Cd"_s, {});
+        StartUp startUp(book.folder(), f.services, {u"orvelan"_s});
         EXPECT_TRUE(startUp.begin());
         EXPECT_TRUE(f.prompter.shown().isEmpty()) << "no ALREADY RUNNING, no file error";
         EXPECT_EQ(book.pageCount(3), 1);
@@ -207,7 +198,7 @@ TEST(StartUp, ALockLeftBehindAndACutShortFirstRunDoNotBlockTheNextStart) {
 }
 
 TEST(HelpPages, EachPageHasItsFileAndOpensAsAFileAddress) {
-    const HelpPages pages(QStringLiteral("/usr/share/orvelan/help"));
+    const HelpPages pages(u"/usr/share/orvelan/help"_s);
     const struct {
         HelpPages::Page page;
         const char* file;
@@ -218,31 +209,26 @@ TEST(HelpPages, EachPageHasItsFileAndOpensAsAFileAddress) {
     for (const auto& row : rows) {
         const QUrl url = pages.url(row.page);
         EXPECT_TRUE(url.isLocalFile());
-        EXPECT_EQ(url.toLocalFile(),
-                  QStringLiteral("/usr/share/orvelan/help/") + QLatin1StringView(row.file));
+        EXPECT_EQ(url.toLocalFile(), u"/usr/share/orvelan/help/"_s + QLatin1StringView(row.file));
     }
     RecordingLauncher launcher;
     EXPECT_TRUE(pages.open(HelpPages::Overview, launcher));
     ASSERT_EQ(launcher.opened().size(), 1);
-    EXPECT_EQ(launcher.opened()[0].fileName(), QStringLiteral("overview.htm"));
+    EXPECT_EQ(launcher.opened()[0].fileName(), u"overview.htm"_s);
 }
 
 TEST(HelpPages, AProgramLooksBesideItselfOrInItsShareFolderOnly) {
     // No build or source folder is compiled in: a program without pages knows where they
     // would be installed, and nothing else.
-    EXPECT_EQ(HelpPages::forProgram(QStringLiteral("/nonexistent/bin")).folder(),
-              QStringLiteral("/nonexistent/share/orvelan/help"));
+    EXPECT_EQ(HelpPages::forProgram(u"/nonexistent/bin"_s).folder(),
+              u"/nonexistent/share/orvelan/help"_s);
     // A build puts a copy beside the program; an installed program finds its share folder.
     for (const char* pages : {"help", "share/orvelan/help"}) {
         QTemporaryDir prefix;
         const QString folder = prefix.path() + u'/' + QLatin1StringView(pages);
-        QDir().mkpath(folder);
-        QDir().mkpath(prefix.path() + QStringLiteral("/bin"));
-        QFile page(folder + QStringLiteral("/index.htm"));
-        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-        page.close();
-        const QString program =
-            *pages == 'h' ? prefix.path() : prefix.path() + QStringLiteral("/bin");
+        QDir().mkpath(prefix.path() + u"/bin"_s);
+        writeBytes(folder + u"/index.htm"_s, {});
+        const QString program = *pages == 'h' ? prefix.path() : prefix.path() + u"/bin"_s;
         EXPECT_EQ(HelpPages::forProgram(program).folder(), folder) << pages;
     }
 }
@@ -254,12 +240,11 @@ TEST(HelpPages, WithNoBrowserTheUserLearnsWhereThePageIs) {
     };
     NoBrowser none;
     ScriptedPrompter prompter;
-    const HelpPages pages(QStringLiteral("/usr/share/orvelan/help"));
-    EXPECT_FALSE(pages.openFile(QStringLiteral("orvelanfind.htm"), none, prompter));
+    const HelpPages pages(u"/usr/share/orvelan/help"_s);
+    EXPECT_FALSE(pages.openFile(u"orvelanfind.htm"_s, none, prompter));
     ASSERT_EQ(prompter.shown().size(), 1);
-    EXPECT_EQ(prompter.last().title, QStringLiteral("ORVELAN Help"));
-    EXPECT_TRUE(
-        prompter.last().text.contains(QStringLiteral("/usr/share/orvelan/help/orvelanfind.htm")));
+    EXPECT_EQ(prompter.last().title, u"ORVELAN Help"_s);
+    EXPECT_TRUE(prompter.last().text.contains(u"/usr/share/orvelan/help/orvelanfind.htm"_s));
     // A browser that takes the page: no message.
     RecordingLauncher launcher;
     EXPECT_TRUE(pages.open(HelpPages::Find, launcher, prompter));
@@ -277,10 +262,9 @@ TEST_F(SessionSettings, AFailedWriteIsReported) {
 
     QFile::remove(book.folder().settingsPath());
     ASSERT_TRUE(QDir().mkpath(book.folder().settingsPath())); // a folder where the file goes
-    EXPECT_FALSE(session.saveSettings(QStringLiteral("ORVELAN Find")));
+    EXPECT_FALSE(session.saveSettings(u"ORVELAN Find"_s));
     ASSERT_EQ(prompter.shown().size(), 1);
-    EXPECT_EQ(prompter.last().title, QStringLiteral("ORVELAN Find"));
-    EXPECT_TRUE(
-        prompter.last().text.startsWith(QStringLiteral(" The settings could not be saved")));
+    EXPECT_EQ(prompter.last().title, u"ORVELAN Find"_s);
+    EXPECT_TRUE(prompter.last().text.startsWith(u" The settings could not be saved"_s));
     EXPECT_EQ(prompter.last().icon, PromptIcon::Exclamation);
 }

@@ -18,8 +18,10 @@
 
 using namespace orvelan;
 using namespace orvelan::cli;
+using namespace Qt::StringLiterals;
 using orvelan::test::TempBook;
 using orvelan::test::WindowLockHolder;
+using orvelan::test::writeBytes;
 
 namespace {
 
@@ -40,27 +42,24 @@ QByteArray wholeBook(const TempBook& book) {
 
 TEST(Cli, AddFilesByNameAndShowsEveryField) {
     TempBook book;
-    CommandRun added = run(book,
-                           {QStringLiteral("add"), QStringLiteral("Name=jo Bloggs"),
-                            QStringLiteral("Phone1=0123 456"), QStringLiteral("Notes=a\nb")},
-                           true);
+    CommandRun added =
+        run(book, {u"add"_s, u"Name=jo Bloggs"_s, u"Phone1=0123 456"_s, u"Notes=a\nb"_s}, true);
     ASSERT_EQ(added.status, 0) << added.err.toStdString();
-    EXPECT_EQ(added.json()[QStringLiteral("tab")].toInt(), 9);
-    EXPECT_EQ(added.json()[QStringLiteral("result")].toString(), QStringLiteral("Entered"));
+    EXPECT_EQ(added.json()[u"tab"_s].toInt(), 9);
+    EXPECT_EQ(added.json()[u"result"_s].toString(), u"Entered"_s);
     EXPECT_EQ(book.page(9, 1)[Field::Notes], "a\r\nb");
 
-    CommandRun shown =
-        run(book, {QStringLiteral("show"), QStringLiteral("J"), QStringLiteral("1")}, true);
+    CommandRun shown = run(book, {u"show"_s, u"J"_s, u"1"_s}, true);
     ASSERT_EQ(shown.status, 0);
     const QJsonObject page = shown.json().toObject();
-    EXPECT_EQ(page[QStringLiteral("Name")].toString(), QStringLiteral("jo Bloggs"));
-    EXPECT_EQ(page[QStringLiteral("Notes")].toString(), QStringLiteral("a\nb"));
-    EXPECT_TRUE(page.contains(QStringLiteral("DateModified")));
-    EXPECT_EQ(page[QStringLiteral("label")].toString(), QStringLiteral("I J"));
+    EXPECT_EQ(page[u"Name"_s].toString(), u"jo Bloggs"_s);
+    EXPECT_EQ(page[u"Notes"_s].toString(), u"a\nb"_s);
+    EXPECT_TRUE(page.contains(u"DateModified"_s));
+    EXPECT_EQ(page[u"label"_s].toString(), u"I J"_s);
 
-    CommandRun second = run(book, {QStringLiteral("add"), QStringLiteral("Name=Jim")});
+    CommandRun second = run(book, {u"add"_s, u"Name=Jim"_s});
     EXPECT_EQ(second.status, 0);
-    EXPECT_TRUE(second.out.startsWith(QStringLiteral("Created: tab I J, page 2")));
+    EXPECT_TRUE(second.out.startsWith(u"Created: tab I J, page 2"_s));
 }
 
 // add and set remove control and direction characters from every field, as typing does, and so
@@ -72,28 +71,21 @@ TEST_P(CliHiddenCharacters, AreRemovedByAddSetAndExchangeFileImport) {
     const QString assignment =
         QLatin1StringView(specOf(viewField(row.viewIndex)).name) + u'=' + row.givenText();
     TempBook book;
-    ASSERT_EQ(run(book, {QStringLiteral("add"), QStringLiteral("Name=Ann"), assignment}).status, 0);
-    ASSERT_EQ(run(book, {QStringLiteral("add"), QStringLiteral("Name=Amy")}).status, 0);
-    ASSERT_EQ(
-        run(book, {QStringLiteral("set"), QStringLiteral("A"), QStringLiteral("2"), assignment})
-            .status,
-        0);
+    ASSERT_EQ(run(book, {u"add"_s, u"Name=Ann"_s, assignment}).status, 0);
+    ASSERT_EQ(run(book, {u"add"_s, u"Name=Amy"_s}).status, 0);
+    ASSERT_EQ(run(book, {u"set"_s, u"A"_s, u"2"_s, assignment}).status, 0);
     PageTexts texts;
-    texts[0] = QStringLiteral("Abe");
+    texts[0] = u"Abe"_s;
     texts[row.viewIndex] = row.givenText();
     PageRecord stored;
     fillRecord(stored, texts);
     EabSegmentList segments;
     segments[0] = stored.toStored();
-    const QString eab = book.root() + QStringLiteral("/hostile.eab");
-    QFile file(eab);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(buildEab(segments));
-    file.close();
-    ASSERT_EQ(run(book, {QStringLiteral("import"), eab}).status, 0);
+    const QString eab = writeBytes(book.root() + u"/hostile.eab"_s, buildEab(segments));
+    ASSERT_EQ(run(book, {u"import"_s, eab}).status, 0);
     for (const qint64 page : {1, 2, 3})
         EXPECT_EQ(textsOf(book.page(1, page))[row.viewIndex], row.keptText()) << page;
-    EXPECT_EQ(textsOf(book.page(1, 3))[0], QStringLiteral("Abe"));
+    EXPECT_EQ(textsOf(book.page(1, 3))[0], u"Abe"_s);
 }
 
 INSTANTIATE_TEST_SUITE_P(Given, CliHiddenCharacters,
@@ -102,37 +94,33 @@ INSTANTIATE_TEST_SUITE_P(Given, CliHiddenCharacters,
 TEST(Cli, ListsTabsAndPages) {
     TempBook book;
     book.writeTab(1, {TempBook::named("Ann"), blankRecord(), TempBook::named("Amy")});
-    CommandRun tabs = run(book, {QStringLiteral("tabs")}, true);
+    CommandRun tabs = run(book, {u"tabs"_s}, true);
     ASSERT_EQ(tabs.status, 0);
     const QJsonArray rows = tabs.json().toArray();
     ASSERT_EQ(rows.size(), 26);
-    EXPECT_EQ(rows[1][QStringLiteral("pages")].toInt(), 3);
-    EXPECT_EQ(rows[1][QStringLiteral("blankPages")].toInt(), 1);
-    EXPECT_EQ(rows[0][QStringLiteral("label")].toString(), QStringLiteral("*0"));
+    EXPECT_EQ(rows[1][u"pages"_s].toInt(), 3);
+    EXPECT_EQ(rows[1][u"blankPages"_s].toInt(), 1);
+    EXPECT_EQ(rows[0][u"label"_s].toString(), u"*0"_s);
 
-    CommandRun list = run(book, {QStringLiteral("list"), QStringLiteral("a")});
+    CommandRun list = run(book, {u"list"_s, u"a"_s});
     ASSERT_EQ(list.status, 0);
     const QStringList lines = list.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[1].contains(QStringLiteral("(blank)")));
-    EXPECT_TRUE(lines[2].contains(QStringLiteral("Amy")));
+    EXPECT_TRUE(lines[1].contains(u"(blank)"_s));
+    EXPECT_TRUE(lines[2].contains(u"Amy"_s));
 }
 
 TEST(Cli, SetDeleteAndCompactChangeOnlyWhatTheySay) {
     TempBook book;
     book.writeTab(2, {TempBook::named("Bea"), TempBook::named("Bo")});
-    ASSERT_EQ(run(book, {QStringLiteral("set"), QStringLiteral("B"), QStringLiteral("2"),
-                         QStringLiteral("Email=bo@example.com")})
-                  .status,
-              0);
+    ASSERT_EQ(run(book, {u"set"_s, u"B"_s, u"2"_s, u"Email=bo@example.com"_s}).status, 0);
     EXPECT_EQ(book.page(2, 2)[Field::Email], "bo@example.com");
     EXPECT_EQ(book.page(2, 2)[Field::Name], "Bo");
     EXPECT_EQ(book.page(2, 2)[Field::PageNo], "2");
 
-    ASSERT_EQ(
-        run(book, {QStringLiteral("delete"), QStringLiteral("2"), QStringLiteral("1")}).status, 0);
+    ASSERT_EQ(run(book, {u"delete"_s, u"2"_s, u"1"_s}).status, 0);
     EXPECT_TRUE(book.page(2, 1).isBlank());
-    CommandRun compact = run(book, {QStringLiteral("compact")}, true);
+    CommandRun compact = run(book, {u"compact"_s}, true);
     ASSERT_EQ(compact.status, 0);
     EXPECT_EQ(book.pageCount(2), 1);
     EXPECT_EQ(book.page(2, 1)[Field::Name], "Bo");
@@ -143,22 +131,21 @@ TEST(Cli, BadArgumentsChangeNothing) {
     book.writeTab(3, {TempBook::named("Cy")});
     const QByteArray before = wholeBook(book);
     const QList<QStringList> bad = {
-        {QStringLiteral("show"), QStringLiteral("27"), QStringLiteral("1")},
-        {QStringLiteral("show"), QStringLiteral("C"), QStringLiteral("2")},
-        {QStringLiteral("show"), QStringLiteral("C"), QStringLiteral("zero")},
-        {QStringLiteral("add"), QStringLiteral("Name=\u0301st")},
-        {QStringLiteral("add"), QStringLiteral("Phone1=1")},
-        {QStringLiteral("add"), QStringLiteral("Name=") + QString(33, u'x')},
-        {QStringLiteral("add"), QStringLiteral("Name=\u9648") + QString(30, u'x')},
-        {QStringLiteral("add"), QStringLiteral("Name=Cy"), QStringLiteral("Colour=red")},
-        {QStringLiteral("add"), QStringLiteral("Name=Cy"), QStringLiteral("PageNo=4")},
-        {QStringLiteral("set"), QStringLiteral("C"), QStringLiteral("1"),
-         QStringLiteral("Name=Dee")},
-        {QStringLiteral("set"), QStringLiteral("C"), QStringLiteral("9"), QStringLiteral("Fax=1")},
-        {QStringLiteral("delete"), QStringLiteral("C"), QStringLiteral("5")},
-        {QStringLiteral("reset")},
-        {QStringLiteral("settings"), QStringLiteral("Colour=1")},
-        {QStringLiteral("settings"), QStringLiteral("SerialPort=12")},
+        {u"show"_s, u"27"_s, u"1"_s},
+        {u"show"_s, u"C"_s, u"2"_s},
+        {u"show"_s, u"C"_s, u"zero"_s},
+        {u"add"_s, u"Name=\u0301st"_s},
+        {u"add"_s, u"Phone1=1"_s},
+        {u"add"_s, u"Name="_s + QString(33, u'x')},
+        {u"add"_s, u"Name=\u9648"_s + QString(30, u'x')},
+        {u"add"_s, u"Name=Cy"_s, u"Colour=red"_s},
+        {u"add"_s, u"Name=Cy"_s, u"PageNo=4"_s},
+        {u"set"_s, u"C"_s, u"1"_s, u"Name=Dee"_s},
+        {u"set"_s, u"C"_s, u"9"_s, u"Fax=1"_s},
+        {u"delete"_s, u"C"_s, u"5"_s},
+        {u"reset"_s},
+        {u"settings"_s, u"Colour=1"_s},
+        {u"settings"_s, u"SerialPort=12"_s},
     };
     for (const QStringList& args : bad) {
         const CommandRun result = run(book, args);
@@ -175,33 +162,30 @@ TEST(Cli, RefusesToChangeABookThatIsOpen) {
     const WindowLockHolder program(book.folder().lockPath());
     ASSERT_TRUE(program.held());
     const QByteArray before = wholeBook(book);
-    const CommandRun result = run(book, {QStringLiteral("add"), QStringLiteral("Name=Eve")});
+    const CommandRun result = run(book, {u"add"_s, u"Name=Eve"_s});
     EXPECT_NE(result.status, 0);
     EXPECT_EQ(result.err, u"The address book window has this book open; finish it first.");
     EXPECT_EQ(wholeBook(book), before);
-    EXPECT_EQ(run(book, {QStringLiteral("list")}).status, 0) << "reading is still allowed";
+    EXPECT_EQ(run(book, {u"list"_s}).status, 0) << "reading is still allowed";
 }
 
 TEST(Cli, ReadingANewFolderCreatesNothing) {
     TempBook book(false);
-    const CommandRun tabs = run(book, {QStringLiteral("tabs")}, true);
+    const CommandRun tabs = run(book, {u"tabs"_s}, true);
     ASSERT_EQ(tabs.status, 0) << tabs.err.toStdString();
     EXPECT_EQ(tabs.json().toArray().size(), 26);
-    EXPECT_EQ(tabs.json().toArray()[1][QStringLiteral("pages")].toInt(), 0);
-    EXPECT_EQ(run(book, {QStringLiteral("list")}).status, 0);
+    EXPECT_EQ(tabs.json().toArray()[1][u"pages"_s].toInt(), 0);
+    EXPECT_EQ(run(book, {u"list"_s}).status, 0);
     EXPECT_FALSE(QDir(book.folder().dataBookDir()).exists());
 }
 
 TEST(Cli, SettingsShowAndChange) {
     TempBook book;
-    ASSERT_EQ(run(book, {QStringLiteral("settings"), QStringLiteral("dialmethod=3"),
-                         QStringLiteral("SearchNotes=1")})
-                  .status,
-              0);
-    const QJsonObject settings = run(book, {QStringLiteral("settings")}, true).json().toObject();
-    EXPECT_EQ(settings[QStringLiteral("DialMethod")].toString(), QStringLiteral("3"));
-    EXPECT_EQ(settings[QStringLiteral("SearchNotes")].toString(), QStringLiteral("1"));
-    EXPECT_EQ(settings[QStringLiteral("SerialPort")].toString(), QStringLiteral("1"));
+    ASSERT_EQ(run(book, {u"settings"_s, u"dialmethod=3"_s, u"SearchNotes=1"_s}).status, 0);
+    const QJsonObject settings = run(book, {u"settings"_s}, true).json().toObject();
+    EXPECT_EQ(settings[u"DialMethod"_s].toString(), u"3"_s);
+    EXPECT_EQ(settings[u"SearchNotes"_s].toString(), u"1"_s);
+    EXPECT_EQ(settings[u"SerialPort"_s].toString(), u"1"_s);
 }
 
 // A cut tab never passes for a shorter one; check names it, exits 1, and its repair sets the
@@ -225,25 +209,25 @@ TEST(Cli, ACutTabIsToldByTabsListAndCheckAndRepairSetsThePartAside) {
         const char* err;
     };
     const Case cases[] = {
-        {{QStringLiteral("tabs")},
+        {{u"tabs"_s},
          false,
          4, // the status of a damaged book
          "5 pages, 0 blank, and 700 bytes of a damaged page",
          "Orvel0C.raf ends in 700 bytes of a damaged page"},
-        {{QStringLiteral("list"), QStringLiteral("M")},
+        {{u"list"_s, u"M"_s},
          false,
          4,
          "(damaged: see 'orvelan-book check')",
          "run 'orvelan-book check'"},
-        {{QStringLiteral("check")},
+        {{u"check"_s},
          false,
          1,
          "ends in part of a page: it is 9150 bytes, 5 whole pages and 700 bytes of page 6",
          ""},
-        {{QStringLiteral("check")}, true, 1, "\"kind\": \"partialRecord\"", ""},
-        {{QStringLiteral("check"), QStringLiteral("--repair")}, false, 1, "Repaired: ", ""},
-        {{QStringLiteral("check")}, false, 0, "no problems", ""},
-        {{QStringLiteral("check"), QStringLiteral("--fix")}, false, -1, "", ""},
+        {{u"check"_s}, true, 1, "\"kind\": \"partialRecord\"", ""},
+        {{u"check"_s, u"--repair"_s}, false, 1, "Repaired: ", ""},
+        {{u"check"_s}, false, 0, "no problems", ""},
+        {{u"check"_s, u"--fix"_s}, false, -1, "", ""},
     };
     for (const Case& c : cases) {
         const CommandRun result = run(book, c.args, c.json);
@@ -259,7 +243,7 @@ TEST(Cli, ACutTabIsToldByTabsListAndCheckAndRepairSetsThePartAside) {
             << what << ": " << result.err.toStdString();
     }
     EXPECT_EQ(book.pageCount(12), 5);
-    QFile aside(book.folder().reserveDir() + QStringLiteral("/damaged/Orvel0C.raf.at-8450"));
+    QFile aside(book.folder().reserveDir() + u"/damaged/Orvel0C.raf.at-8450"_s);
     EXPECT_EQ(aside.size(), 700);
 }
 
@@ -272,28 +256,24 @@ TEST(Cli, TheTrashListsNewestFirstForgetsAfterThirtyDaysAndEmpties) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     for (const int days : {31, 20}) {
         TrashEntry entry;
-        entry.name = QStringLiteral("%1 days").arg(days);
+        entry.name = u"%1 days"_s.arg(days);
         entry.deletedAt = now.addDays(-days);
         entry.record = TempBook::named("x");
         trash.add(entry);
     }
     ASSERT_EQ(trash.save(), 0);
-    ASSERT_EQ(
-        run(book, {QStringLiteral("delete"), QStringLiteral("A"), QStringLiteral("2")}).status, 0);
-    const CommandRun listed = run(book, {QStringLiteral("trash")}, true);
+    ASSERT_EQ(run(book, {u"delete"_s, u"A"_s, u"2"_s}).status, 0);
+    const CommandRun listed = run(book, {u"trash"_s}, true);
     QStringList names;
     for (const QJsonValue& entry : listed.json().toArray())
-        names << entry[QStringLiteral("name")].toString();
-    EXPECT_EQ(names, (QStringList{QStringLiteral("Abe"), QStringLiteral("20 days")}));
-    EXPECT_TRUE(run(book, {QStringLiteral("trash")})
-                    .out.contains(QStringLiteral("Deleted, from tab A, page 2")));
+        names << entry[u"name"_s].toString();
+    EXPECT_EQ(names, (QStringList{u"Abe"_s, u"20 days"_s}));
+    EXPECT_TRUE(run(book, {u"trash"_s}).out.contains(u"Deleted, from tab A, page 2"_s));
 
-    const CommandRun emptied = run(book, {QStringLiteral("trash"), QStringLiteral("empty"),
-                                          QStringLiteral("--older-than"), QStringLiteral("10")});
-    EXPECT_EQ(emptied.out, QStringLiteral("Removed 1 entry from the trash; 1 left.\n"));
-    EXPECT_EQ(run(book, {QStringLiteral("trash"), QStringLiteral("restore"), QStringLiteral("9")})
-                  .err.trimmed(),
-              QStringLiteral("The trash holds no entry 9; nothing was restored."));
-    EXPECT_EQ(run(book, {QStringLiteral("trash"), QStringLiteral("empty")}).out,
-              QStringLiteral("Removed 1 entry from the trash; 0 left.\n"));
+    const CommandRun emptied = run(book, {u"trash"_s, u"empty"_s, u"--older-than"_s, u"10"_s});
+    EXPECT_EQ(emptied.out, u"Removed 1 entry from the trash; 1 left.\n"_s);
+    EXPECT_EQ(run(book, {u"trash"_s, u"restore"_s, u"9"_s}).err.trimmed(),
+              u"The trash holds no entry 9; nothing was restored."_s);
+    EXPECT_EQ(run(book, {u"trash"_s, u"empty"_s}).out,
+              u"Removed 1 entry from the trash; 0 left.\n"_s);
 }

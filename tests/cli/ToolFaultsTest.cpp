@@ -4,6 +4,7 @@
 #include "security/BookKeyFile.h"
 #include "support/FaultInjection.h"
 #include "support/TempBook.h"
+#include "support/ToolHarness.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +16,7 @@
 #include <vector>
 
 using namespace orvelan;
-using orvelan::test::TempBook;
+using namespace orvelan::test;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -32,13 +33,6 @@ struct ToolFaultCase {
 };
 
 const QString Password = u"S3cret!pw"_s;
-
-QString writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
-    return path;
-}
 
 QString notAFile(const QString& path) {
     return u"Cannot read "_s + path +
@@ -145,22 +139,18 @@ TEST_P(ToolFaultTable, OneMessageAndStatusWhateverTheCommand) {
     if (fault.status == 3)
         window.emplace(book.folder().lockPath());
     QStringList args{u"--home"_s, book.root(), u"--password-file"_s,
-                     writeFile(book.root() + u"/pw"_s, "S3cret!pW\n")};
+                     writeBytes(book.root() + u"/pw"_s, "S3cret!pW\n")};
     for (const QString& arg : command.args)
         args << QString(arg).replace(u"@"_s, book.root());
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    int status = 0;
+    ToolRun run;
     {
         std::optional<test::FileSizeLimit> limit;
         if (fault.limitFileSize)
             limit.emplace(64);
-        status = cli::runTool(args, outStream, errStream, false);
+        run = runToolLine(args);
     }
-    errStream.flush();
-    EXPECT_EQ(status, fault.status) << err.toStdString();
+    const QString& err = run.err;
+    EXPECT_EQ(run.status, fault.status) << err.toStdString();
     EXPECT_TRUE(err.startsWith(u"orvelan-book: "_s)) << err.toStdString();
     EXPECT_TRUE(err.contains(said)) << err.toStdString() << "\nwanted: " << said.toStdString();
     EXPECT_EQ(err.count(u'\n'), 1) << "one line: " << err.toStdString();
@@ -189,23 +179,16 @@ TEST_P(SearchOverDamage, NamesThePageAndEndsWithStatus4) {
         ASSERT_TRUE(encryptBook(book.folder(), Password, false, {}, KdfLimits{1, 8192}).ok);
         QByteArray sealed = book.tabBytes(1);
         sealed[100] = char(sealed[100] ^ 1);
-        writeFile(book.folder().tabFilePath(1), sealed);
+        writeBytes(book.folder().tabFilePath(1), sealed);
     }
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    const int status = cli::runTool(
-        QStringList{u"--home"_s, book.root(), u"--password-file"_s,
-                    writeFile(book.root() + u"/pw"_s, Password.toUtf8()), u"search"_s} +
-            GetParam().search,
-        outStream, errStream, false);
-    outStream.flush();
-    errStream.flush();
-    EXPECT_EQ(status, 4) << err.toStdString();
-    EXPECT_TRUE(out.contains(u"Amy"_s) && !out.contains(u"nn"_s)) << out.toStdString();
-    EXPECT_EQ(err, u"orvelan-book: page 1 of tab A is damaged and cannot be read; it was not "
-                   u"searched\n"_s);
+    const ToolRun run = runToolLine(
+        book, QStringList{u"--password-file"_s,
+                          writeBytes(book.root() + u"/pw"_s, Password.toUtf8()), u"search"_s} +
+                  GetParam().search);
+    EXPECT_EQ(run.status, 4) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(u"Amy"_s) && !run.out.contains(u"nn"_s)) << run.out.toStdString();
+    EXPECT_EQ(run.err, u"orvelan-book: page 1 of tab A is damaged and cannot be read; it was not "
+                       u"searched\n"_s);
 }
 
 INSTANTIATE_TEST_SUITE_P(

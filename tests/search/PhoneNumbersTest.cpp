@@ -1,6 +1,6 @@
 #include "telephony/PhoneNumbers.h"
+#include "support/TempBook.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -106,16 +106,12 @@ TEST(PhoneRegionSetting, IsReadAndWrittenInOrvelanConf) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("orvelan.conf"));
     EXPECT_EQ(phoneRegionSetting(path), PhoneNumbers::localeRegion()); // no file yet
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("# ports\nCOM1 = /dev/ttyUSB0\n phoneregion = ru\nPhoneRegion=FR\nCOM2=/dev/x");
-    file.close();
+    test::writeBytes(
+        path, "# ports\nCOM1 = /dev/ttyUSB0\n phoneregion = ru\nPhoneRegion=FR\nCOM2=/dev/x");
     EXPECT_EQ(phoneRegionSetting(path), QStringLiteral("RU"));
     ASSERT_EQ(setPhoneRegionSetting(path, QStringLiteral("de")), 0);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(),
+    EXPECT_EQ(test::readBytes(path),
               "# ports\nCOM1 = /dev/ttyUSB0\nPhoneRegion=DE\nPhoneRegion=FR\nCOM2=/dev/x");
-    file.close();
     ASSERT_EQ(setPhoneRegionSetting(path, QStringLiteral("Narnia")), 0);
     EXPECT_EQ(phoneRegionSetting(path), PhoneNumbers::localeRegion());
 }

@@ -23,7 +23,9 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
+using orvelan::test::readBytes;
 using orvelan::test::TempBook;
+using orvelan::test::writeBytes;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -37,18 +39,6 @@ ToolRun tool(const TempBook& book, const QStringList& arguments) {
     return orvelan::test::runToolLine(book, arguments);
 }
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 // Every file of the folder by its relative path, with its bytes.
 QMap<QString, QByteArray> snapshot(const QString& root) {
     QMap<QString, QByteArray> files;
@@ -56,7 +46,7 @@ QMap<QString, QByteArray> snapshot(const QString& root) {
     while (it.hasNext()) {
         const QString path = it.next();
         if (!path.endsWith(u"orvelan.lock"_s))
-            files.insert(QDir(root).relativeFilePath(path), readAll(path));
+            files.insert(QDir(root).relativeFilePath(path), readBytes(path));
     }
     return files;
 }
@@ -65,7 +55,7 @@ QString passwordFile(const TempBook& book, const QByteArray& line) {
     static int made = 0;
     const QString path = book.root() + u"/../"_s + QFileInfo(book.root()).fileName() +
                          QString::number(++made) + u".pw"_s;
-    writeAll(path, line + '\n');
+    writeBytes(path, line + '\n');
     return path;
 }
 
@@ -156,8 +146,8 @@ TEST(BookEncryption, NoKnownTextIsLeftInAnyFile) {
         stored.mid(842, 64)};                   // the start of Notes
     // Pages in the backup and the sync state too.
     ASSERT_TRUE(removeBlankPages(book.folder(), [](const QString&, double) {}).ok());
-    writeAll(book.folder().syncDir() + u"/state.json"_s,
-             R"({"version":1,"cards":[{"href":"/c/Zebediah Quill.vcf"}]})");
+    writeBytes(book.folder().syncDir() + u"/state.json"_s,
+               R"({"version":1,"cards":[{"href":"/c/Zebediah Quill.vcf"}]})");
     encrypt(book);
     ASSERT_TRUE(QFileInfo::exists(book.folder().reserveDir() + u"/Orvel19.raf"_s));
 
@@ -227,9 +217,9 @@ TEST_P(DamagedRecords, AreReportedByPlaceAndNeverShown) {
 namespace {
 
 void flipBit(const QString& path, qint64 offset) {
-    QByteArray bytes = readAll(path);
+    QByteArray bytes = readBytes(path);
     bytes[offset] = char(bytes[offset] ^ 0x10);
-    writeAll(path, bytes);
+    writeBytes(path, bytes);
 }
 
 QByteArray sealedRecord(const TempBook& book, int tab, qint64 page) {
@@ -239,7 +229,7 @@ QByteArray sealedRecord(const TempBook& book, int tab, qint64 page) {
 void putSealed(const TempBook& book, int tab, qint64 page, const QByteArray& record) {
     QByteArray bytes = book.tabBytes(tab);
     bytes.replace((page - 1) * 1730, 1730, record);
-    writeAll(book.folder().tabFilePath(tab), bytes);
+    writeBytes(book.folder().tabFilePath(tab), bytes);
 }
 
 } // namespace
@@ -321,9 +311,9 @@ TEST_P(RefusedUnlocking, TellsWhyAndWritesNothing) {
 namespace {
 
 void editKeyFile(const TempBook& b, const std::function<void(QJsonObject&)>& edit) {
-    QJsonObject root = QJsonDocument::fromJson(readAll(b.folder().bookKeyPath())).object();
+    QJsonObject root = QJsonDocument::fromJson(readBytes(b.folder().bookKeyPath())).object();
     edit(root);
-    writeAll(b.folder().bookKeyPath(), QJsonDocument(root).toJson());
+    writeBytes(b.folder().bookKeyPath(), QJsonDocument(root).toJson());
 }
 
 void editSlot(const TempBook& b, const QString& field, const QJsonValue& value) {
@@ -337,7 +327,7 @@ void editSlot(const TempBook& b, const QString& field, const QJsonValue& value) 
 }
 
 QString flippedB64(const TempBook& b, const QString& field) {
-    const QJsonObject slot = QJsonDocument::fromJson(readAll(b.folder().bookKeyPath()))
+    const QJsonObject slot = QJsonDocument::fromJson(readBytes(b.folder().bookKeyPath()))
                                  .object()
                                  .value(u"slots"_s)
                                  .toArray()[0]
@@ -360,7 +350,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](const TempBook& b) { QFile::remove(b.folder().bookKeyPath()); }, "S3cret!pw",
                 "book.key is missing"},
         Refusal{"BookKeyNotJson",
-                [](const TempBook& b) { writeAll(b.folder().bookKeyPath(), "{\"format\": "); },
+                [](const TempBook& b) { writeBytes(b.folder().bookKeyPath(), "{\"format\": "); },
                 "S3cret!pw", "book.key is damaged"},
         Refusal{
             "WrappedKeyBitFlipped",
@@ -479,7 +469,7 @@ TEST_P(InterruptedConversion, EndsInOneWholeForm) {
         encrypt(from);
     TempBook to;
     for (const auto& [name, bytes] : snapshot(from.root()).asKeyValueRange())
-        writeAll(to.root() + u'/' + name, bytes);
+        writeBytes(to.root() + u'/' + name, bytes);
     const BookFolder target = reopened(to);
     if (cut.toSealed) {
         ASSERT_TRUE(encryptBook(target, Password, false, {}, Quick).ok);
@@ -498,20 +488,20 @@ TEST_P(InterruptedConversion, EndsInOneWholeForm) {
             continue;
         if (name == u"book.key"_s) {
             if (cut.marker && cut.twinsRenamed > 0)
-                writeAll(path, bytes);
+                writeBytes(path, bytes);
             else
-                writeAll(Conversion::newKeyPath(from.folder()), bytes);
+                writeBytes(Conversion::newKeyPath(from.folder()), bytes);
             continue;
         }
         if (cut.marker && renamed < cut.twinsRenamed && name.startsWith(u"DataBook"_s)) {
             ++renamed;
-            writeAll(path, bytes);
+            writeBytes(path, bytes);
         } else {
-            writeAll(Conversion::twinPath(path), bytes);
+            writeBytes(Conversion::twinPath(path), bytes);
         }
     }
     if (cut.marker)
-        writeAll(Conversion::markerPath(from.folder()), cut.toSealed ? "sealed\n" : "plain\n");
+        writeBytes(Conversion::markerPath(from.folder()), cut.toSealed ? "sealed\n" : "plain\n");
 
     // The next command finds it so and puts it right before it reads anything.
     const QString pw = passwordFile(from, Password.toUtf8());
@@ -540,7 +530,7 @@ TEST(BookEncryption, EveryWritingCommandKeepsTheBookSealed) {
     encrypt(book);
     const QString pw = passwordFile(book, Password.toUtf8());
     const QString csv = book.root() + u"/../"_s + QFileInfo(book.root()).fileName() + u".csv"_s;
-    writeAll(csv, "Name,Phone1,Notes\r\nIlse Kovac,555-0177,keeps bees\r\n");
+    writeBytes(csv, "Name,Phone1,Notes\r\nIlse Kovac,555-0177,keeps bees\r\n");
     for (const QStringList& command :
          {QStringList{u"import"_s, csv},
           QStringList{u"add"_s, u"Name=Nadia Quill"_s, u"Notes=owes a visit"_s},

@@ -6,6 +6,7 @@
 
 using namespace orvelan;
 using namespace orvelan::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -44,36 +45,34 @@ protected:
 
 TEST_F(PasswordDialogueTest, SettingANewPasswordNeedsThreeCharactersAndAMatchingConfirmation) {
     dialogue.start(1);
-    EXPECT_EQ(view.instruction, QStringLiteral("Set a Password or Phrase"));
-    EXPECT_EQ(view.okCaption, QStringLiteral("SET"));
+    EXPECT_EQ(view.instruction, u"Set a Password or Phrase"_s);
+    EXPECT_EQ(view.okCaption, u"SET"_s);
     EXPECT_FALSE(view.changeEnabled);
 
-    dialogue.ok(QStringLiteral(" ab "));
+    dialogue.ok(u" ab "_s);
     ASSERT_EQ(prompter.shown().size(), 1);
-    EXPECT_EQ(prompter.last().title, QStringLiteral("Ostrowvale Ostrowvale Solutions"));
-    EXPECT_EQ(prompter.last().text,
-              QStringLiteral("Passwords of less than 3 characters are not Permitted   "));
+    EXPECT_EQ(prompter.last().title, u"Ostrowvale Ostrowvale Solutions"_s);
+    EXPECT_EQ(prompter.last().text, u"Passwords of less than 3 characters are not Permitted   "_s);
     EXPECT_EQ(dialogue.mode(), 1);
 
-    dialogue.ok(QStringLiteral("abc"));
-    EXPECT_EQ(view.instruction, QStringLiteral("Confirm Password"));
-    EXPECT_EQ(view.okCaption, QStringLiteral("Confirm"));
-    dialogue.ok(QStringLiteral("abd"));
-    EXPECT_EQ(prompter.last().title, QStringLiteral("Ostrowvale Cypher Module"));
-    EXPECT_EQ(prompter.last().text,
-              QStringLiteral("Your Password Confirmation doesn't Match - Enter Again  "));
-    EXPECT_EQ(view.instruction, QStringLiteral("Set a Password or Phrase"));
-    EXPECT_EQ(view.okCaption, QStringLiteral("SET"));
+    dialogue.ok(u"abc"_s);
+    EXPECT_EQ(view.instruction, u"Confirm Password"_s);
+    EXPECT_EQ(view.okCaption, u"Confirm"_s);
+    dialogue.ok(u"abd"_s);
+    EXPECT_EQ(prompter.last().title, u"Ostrowvale Cypher Module"_s);
+    EXPECT_EQ(prompter.last().text, u"Your Password Confirmation doesn't Match - Enter Again  "_s);
+    EXPECT_EQ(view.instruction, u"Set a Password or Phrase"_s);
+    EXPECT_EQ(view.okCaption, u"SET"_s);
     EXPECT_EQ(dialogue.mode(), 1);
     EXPECT_FALSE(session.passwordAccepted);
 
-    dialogue.ok(QStringLiteral("Rosé 9"));
-    dialogue.ok(QStringLiteral("Rosé 9 "));
+    dialogue.ok(u"Rosé 9"_s);
+    dialogue.ok(u"Rosé 9 "_s);
     EXPECT_TRUE(session.passwordAccepted);
     EXPECT_TRUE(view.hidden);
     EXPECT_TRUE(view.unloaded);
     EXPECT_EQ(view.colour, InstructionColour::Green);
-    EXPECT_EQ(view.instruction, QStringLiteral("New Password Set Ok"));
+    EXPECT_EQ(view.instruction, u"New Password Set Ok"_s);
     EXPECT_EQ(storedPassword(), toWindows1252(u"Rosé 9"));
     EXPECT_EQ(prompter.shown().size(), 2);
 }
@@ -81,29 +80,27 @@ TEST_F(PasswordDialogueTest, SettingANewPasswordNeedsThreeCharactersAndAMatching
 TEST_F(PasswordDialogueTest, WrongPasswordsBlinkAndMayBeRetriedTrimmedOnBothSides) {
     session.settings().setRaw(Settings::MasterPassword, " Secret");
     dialogue.start(2);
-    EXPECT_EQ(view.instruction, QStringLiteral("Enter Password"));
-    EXPECT_EQ(view.okCaption, QStringLiteral("Enter"));
+    EXPECT_EQ(view.instruction, u"Enter Password"_s);
+    EXPECT_EQ(view.okCaption, u"Enter"_s);
     EXPECT_TRUE(view.changeEnabled);
 
     for (int attempt = 0; attempt < 5; ++attempt) {
         view.instructions.clear();
         const double before = clock.pausedSeconds();
-        dialogue.ok(QStringLiteral("secret")); // case counts
+        dialogue.ok(u"secret"_s); // case counts
         const QStringList blink = {
-            QStringLiteral("Incorrect Password"), QString(),
-            QStringLiteral("Incorrect Password"), QString(),
-            QStringLiteral("Incorrect Password"), QString(),
-            QStringLiteral("Incorrect Password"), QString(),
-            QStringLiteral("Incorrect Password"), QStringLiteral("Enter Password")};
+            u"Incorrect Password"_s, QString(),          u"Incorrect Password"_s, QString(),
+            u"Incorrect Password"_s, QString(),          u"Incorrect Password"_s, QString(),
+            u"Incorrect Password"_s, u"Enter Password"_s};
         EXPECT_EQ(view.instructions, blink);
         EXPECT_NEAR(clock.pausedSeconds() - before, 1.3, 1e-9);
         EXPECT_FALSE(session.passwordAccepted);
         EXPECT_FALSE(view.unloaded);
         EXPECT_EQ(dialogue.mode(), 2);
     }
-    dialogue.ok(QStringLiteral("Secret  "));
+    dialogue.ok(u"Secret  "_s);
     EXPECT_TRUE(session.passwordAccepted);
-    EXPECT_EQ(view.instruction, QStringLiteral("Password Accepted"));
+    EXPECT_EQ(view.instruction, u"Password Accepted"_s);
     EXPECT_TRUE(view.unloaded);
     EXPECT_TRUE(prompter.shown().isEmpty());
     EXPECT_FALSE(QFile::exists(book.folder().settingsPath())); // entering writes nothing
@@ -115,30 +112,30 @@ TEST_F(PasswordDialogueTest, ChangeAsksForTheExistingPasswordThenANewOne) {
     dialogue.change();
     EXPECT_TRUE(dialogue.changePending());
     EXPECT_FALSE(view.changeEnabled);
-    EXPECT_EQ(view.instruction, QStringLiteral("Enter Existing Password"));
+    EXPECT_EQ(view.instruction, u"Enter Existing Password"_s);
 
-    dialogue.ok(QStringLiteral("wrong"));
+    dialogue.ok(u"wrong"_s);
     EXPECT_TRUE(dialogue.changePending());
-    EXPECT_EQ(view.instruction, QStringLiteral("Enter Existing Password"));
+    EXPECT_EQ(view.instruction, u"Enter Existing Password"_s);
     EXPECT_EQ(view.colour, InstructionColour::DarkBlue);
-    EXPECT_EQ(view.okCaption, QStringLiteral("Enter"));
+    EXPECT_EQ(view.okCaption, u"Enter"_s);
 
-    dialogue.ok(QStringLiteral("old-one"));
+    dialogue.ok(u"old-one"_s);
     EXPECT_FALSE(dialogue.changePending());
     EXPECT_EQ(dialogue.mode(), 1);
-    EXPECT_EQ(view.instruction, QStringLiteral("Enter a New Password"));
-    EXPECT_EQ(view.okCaption, QStringLiteral("SET"));
+    EXPECT_EQ(view.instruction, u"Enter a New Password"_s);
+    EXPECT_EQ(view.okCaption, u"SET"_s);
     EXPECT_FALSE(session.passwordAccepted);
 
-    dialogue.ok(QStringLiteral("new-one"));
-    dialogue.ok(QStringLiteral("new-one"));
+    dialogue.ok(u"new-one"_s);
+    dialogue.ok(u"new-one"_s);
     EXPECT_TRUE(session.passwordAccepted);
     EXPECT_EQ(storedPassword(), QByteArray("new-one"));
 }
 
 TEST_F(PasswordDialogueTest, TypingRulesRefuseAndEmptyTheEntry) {
     dialogue.start(2);
-    const QString prefix = QStringLiteral("Ostrowvale Solutions");
+    const QString prefix = u"Ostrowvale Solutions"_s;
     const struct {
         char32_t ch;
         bool allowExt;
@@ -198,9 +195,8 @@ TEST(ClearStoredPassword, AsksWhenOneIsStoredAndTellsWhenNone) {
 
     EXPECT_FALSE(clearStoredPassword(settings, prompter));
     EXPECT_TRUE(settings.masterPassword().trimmed().isEmpty());
-    EXPECT_EQ(prompter.last().title, QStringLiteral("ORVELAM Secure Address Book"));
-    EXPECT_EQ(prompter.last().text,
-              QStringLiteral("Your Current Password has now been Cleared - Ok     "));
+    EXPECT_EQ(prompter.last().title, u"ORVELAM Secure Address Book"_s);
+    EXPECT_EQ(prompter.last().text, u"Your Current Password has now been Cleared - Ok     "_s);
 
     prompter.clear();
     EXPECT_TRUE(clearStoredPassword(settings, prompter));

@@ -16,8 +16,8 @@
 #include <functional>
 
 using namespace orvelan;
-using orvelan::test::FakeClock;
-using orvelan::test::TempBook;
+using namespace orvelan::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -43,48 +43,43 @@ struct DecodeCase {
 const PageId SomeId = PageId::derivedFrom("card");
 
 const DecodeCase DecodeCases[] = {
-    {"a Windows-1252 page", QStringLiteral("Zoë Weiß"), {}, ""},
-    {"an SCSU page", QStringLiteral("Иванов Иван"), {}, ""},
-    {"a UTF-8 page", QStringLiteral("Иванов Иван"),
-     [](QByteArray& s) { s = utf8Page(QStringLiteral("Иванов Иван")); }, ""},
-    {"a Windows-1252 page with an identity", QStringLiteral("Zoë Weiß"),
+    {"a Windows-1252 page", u"Zoë Weiß"_s, {}, ""},
+    {"an SCSU page", u"Иванов Иван"_s, {}, ""},
+    {"a UTF-8 page", u"Иванов Иван"_s, [](QByteArray& s) { s = utf8Page(u"Иванов Иван"_s); }, ""},
+    {"a Windows-1252 page with an identity", u"Zoë Weiß"_s,
      [](QByteArray& s) { setPageId(s, SomeId); }, ""},
-    {"an SCSU page with an identity", QStringLiteral("王芳"),
-     [](QByteArray& s) { setPageId(s, SomeId); }, ""},
-    {"notes with line breaks", QStringLiteral("Ann"),
-     [](QByteArray& s) {
-         s = TempBook::textPage(QStringLiteral("Ann"), QStringLiteral("a\nb\tc"));
-     },
-     ""},
-    {"an unknown mark", QStringLiteral("Иванов"),
+    {"an SCSU page with an identity", u"王芳"_s, [](QByteArray& s) { setPageId(s, SomeId); }, ""},
+    {"notes with line breaks", u"Ann"_s,
+     [](QByteArray& s) { s = TempBook::textPage(u"Ann"_s, u"a\nb\tc"_s); }, ""},
+    {"an unknown mark", u"Иванов"_s,
      [](QByteArray& s) { setReserved(s, QByteArrayView("UTF-9\0\0\0", 8)); }, "unknown mark"},
-    {"an identity whose tag flipped", QStringLiteral("Ann"),
+    {"an identity whose tag flipped", u"Ann"_s,
      [](QByteArray& s) {
          setPageId(s, SomeId);
          s[specOf(Field::Reserved).offset] = 'J';
      },
      "unknown mark"},
-    {"an SCSU flag flipped to Windows-1252", QStringLiteral("Иванов Иван"),
+    {"an SCSU flag flipped to Windows-1252", u"Иванов Иван"_s,
      [](QByteArray& s) {
          setPageId(s, SomeId);
          s[specOf(Field::Reserved).offset + 1] = PageId::Windows1252Flag;
      },
      "its Name is SCSU in a page marked Windows-1252"},
-    {"the SCSU marker lost", QStringLiteral("Łucja"),
-     [](QByteArray& s) { setReserved(s, QByteArray(8, '\0')); }, "SCSU in a page marked"},
-    {"the UTF-8 marker lost", QStringLiteral("Łucja"),
+    {"the SCSU marker lost", u"Łucja"_s, [](QByteArray& s) { setReserved(s, QByteArray(8, '\0')); },
+     "SCSU in a page marked"},
+    {"the UTF-8 marker lost", u"Łucja"_s,
      [](QByteArray& s) {
-         s = utf8Page(QStringLiteral("Łucja"));
+         s = utf8Page(u"Łucja"_s);
          setReserved(s, QByteArray(8, '\0'));
      },
      "UTF-8 in a page marked"},
-    {"a Windows-1252 flag flipped to UTF-8", QStringLiteral("Zoë Weiß"),
+    {"a Windows-1252 flag flipped to UTF-8", u"Zoë Weiß"_s,
      [](QByteArray& s) {
          setPageId(s, SomeId);
          s[specOf(Field::Reserved).offset + 1] = PageId::Utf8Flag;
      },
      "its Name is not valid UTF-8"},
-    {"enciphered bytes flipped into control characters", QStringLiteral("Ann"),
+    {"enciphered bytes flipped into control characters", u"Ann"_s,
      [](QByteArray& s) { s[specOf(Field::Phone1).offset] ^= 0x20 ^ 0x01; },
      "its Phone1 holds control characters"},
 };
@@ -111,13 +106,12 @@ TEST(BookCheck, EveryPageTheStoreWritesIsTrusted) {
     TempBook book;
     FakeClock clock;
     PageStore store(book.folder(), clock);
-    const QString names[] = {QStringLiteral("Anna"),        QStringLiteral("Zoë Weiß"),
-                             QStringLiteral("Иванов Иван"), QStringLiteral("Παπαδόπουλος"),
-                             QStringLiteral("王芳"),        QStringLiteral("Émile 😀")};
+    const QString names[] = {u"Anna"_s,         u"Zoë Weiß"_s, u"Иванов Иван"_s,
+                             u"Παπαδόπουλος"_s, u"王芳"_s,     u"Émile 😀"_s};
     for (const QString& name : names) {
         PageTexts texts;
         texts[0] = name;
-        texts[NotesViewIndex] = QStringLiteral("line one\nline two");
+        texts[NotesViewIndex] = u"line one\nline two"_s;
         ASSERT_TRUE(store.saveNewPage(texts).result);
     }
     QByteArray withId = book.tabBytes(9);
@@ -130,14 +124,14 @@ TEST(BookCheck, EveryPageTheStoreWritesIsTrusted) {
 
 TEST(BookCheck, NamesEveryDamagedFileAndPageWithItsPlace) {
     TempBook book;
-    QByteArray mojibake = utf8Page(QStringLiteral("Иванов"));
+    QByteArray mojibake = utf8Page(u"Иванов"_s);
     setReserved(mojibake, QByteArray(8, '\0'));
-    book.writeTab(1, {TempBook::textPage(QStringLiteral("Ann")),
-                      TempBook::textPage(QStringLiteral("Al")), QByteArray(700, 'x')});
-    book.writeTab(9, {TempBook::textPage(QStringLiteral("Ivy")), mojibake});
-    QByteArray first = TempBook::textPage(QStringLiteral("Kim"));
+    book.writeTab(
+        1, {TempBook::textPage(u"Ann"_s), TempBook::textPage(u"Al"_s), QByteArray(700, 'x')});
+    book.writeTab(9, {TempBook::textPage(u"Ivy"_s), mojibake});
+    QByteArray first = TempBook::textPage(u"Kim"_s);
     setPageId(first, SomeId);
-    QByteArray copy = TempBook::textPage(QStringLiteral("Kim"));
+    QByteArray copy = TempBook::textPage(u"Kim"_s);
     setPageId(copy, SomeId);
     book.writeTab(10, {first, copy});
     ASSERT_TRUE(QFile::remove(book.folder().tabFilePath(12)));
@@ -157,15 +151,15 @@ TEST(BookCheck, NamesEveryDamagedFileAndPageWithItsPlace) {
         QStringLiteral("Page 2 of tab I J (%1) does not decode: its Name is UTF-8 in a page "
                        "marked Windows-1252 (its mark is damaged; it would read as "
                        "\"%2\").")
-            .arg(book.folder().tabFilePath(9), QStringLiteral("Ð˜Ð²Ð°Ð½Ð¾Ð²")),
+            .arg(book.folder().tabFilePath(9), u"Ð˜Ð²Ð°Ð½Ð¾Ð²"_s),
         QStringLiteral("Page 1 of tab K and page 2 of tab K carry the same sync identity %1 (a "
                        "copied record).")
             .arg(SomeId.toString()),
-        QStringLiteral("The tab file %1 (tab M) is missing.").arg(book.folder().tabFilePath(12)),
-        QStringLiteral("%1 (tab N) is a folder or a device, not the tab file.")
-            .arg(book.folder().tabFilePath(13)),
-        QStringLiteral("%1 (tab O) is a link, not the tab file; links are never followed.")
-            .arg(book.folder().tabFilePath(14)),
+        u"The tab file %1 (tab M) is missing."_s.arg(book.folder().tabFilePath(12)),
+        u"%1 (tab N) is a folder or a device, not the tab file."_s.arg(
+            book.folder().tabFilePath(13)),
+        u"%1 (tab O) is a link, not the tab file; links are never followed."_s.arg(
+            book.folder().tabFilePath(14)),
     };
     EXPECT_EQ(found.join(u'\n').toStdString(), expected.join(u'\n').toStdString());
     EXPECT_TRUE(result.stopsSync());
@@ -173,32 +167,28 @@ TEST(BookCheck, NamesEveryDamagedFileAndPageWithItsPlace) {
 
 TEST(BookCheck, RepairSetsDamagedBytesAsideFixesMarksAndDeletesNothing) {
     TempBook book;
-    QByteArray flipped = TempBook::textPage(QStringLiteral("Иванов Иван"));
+    QByteArray flipped = TempBook::textPage(u"Иванов Иван"_s);
     setPageId(flipped, SomeId);
     flipped[specOf(Field::Reserved).offset + 1] = PageId::Windows1252Flag;
-    QByteArray garbled = TempBook::textPage(QStringLiteral("Ann"));
+    QByteArray garbled = TempBook::textPage(u"Ann"_s);
     garbled[specOf(Field::Name).offset + 1] ^= 0x7f; // deciphers to a control character
     const QByteArray tail(700, 'x');
-    book.writeTab(1, {TempBook::textPage(QStringLiteral("Al")), garbled, tail});
+    book.writeTab(1, {TempBook::textPage(u"Al"_s), garbled, tail});
     book.writeTab(9, {flipped});
     ASSERT_TRUE(QFile::remove(book.folder().tabFilePath(12)));
 
     const RepairReport report = repairBook(book.folder(), checkBook(book.folder()));
     EXPECT_EQ(report.done.size(), 3) << report.done.join(u'\n').toStdString();
     ASSERT_EQ(report.left.size(), 1) << "the garbled page stays as it is";
-    EXPECT_TRUE(report.left[0].contains(QStringLiteral("Page 2 of tab A")));
+    EXPECT_TRUE(report.left[0].contains(u"Page 2 of tab A"_s));
 
-    const QString damaged = book.folder().reserveDir() + QStringLiteral("/damaged/");
-    auto read = [](const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
-    };
-    EXPECT_EQ(read(damaged + QStringLiteral("Orvel01.raf.at-3380")), tail);
-    EXPECT_EQ(read(damaged + QStringLiteral("Orvel01.raf.page-2")), garbled);
-    EXPECT_EQ(read(damaged + QStringLiteral("Orvel09.raf.page-1")), flipped);
+    const QString damaged = book.folder().reserveDir() + u"/damaged/"_s;
+    EXPECT_EQ(readBytes(damaged + u"Orvel01.raf.at-3380"_s), tail);
+    EXPECT_EQ(readBytes(damaged + u"Orvel01.raf.page-2"_s), garbled);
+    EXPECT_EQ(readBytes(damaged + u"Orvel09.raf.page-1"_s), flipped);
     EXPECT_EQ(book.pageCount(1), 2);
     EXPECT_EQ(book.tabBytes(1).mid(RecordSize), garbled) << "nothing unreadable is blanked";
-    EXPECT_EQ(book.page(9, 1).text(Field::Name), QStringLiteral("Иванов Иван"));
+    EXPECT_EQ(book.page(9, 1).text(Field::Name), u"Иванов Иван"_s);
     EXPECT_EQ(pageIdOf(book.tabBytes(9)), SomeId) << "the page keeps its card";
     EXPECT_EQ(book.tabBytes(12), blankRecord());
 

@@ -30,24 +30,14 @@
 using namespace orvelan;
 using namespace orvelan::test;
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 void dated(const QString& path, qint64 secondsFromNow) {
     const time_t when = ::time(nullptr) + secondsFromNow;
     const utimbuf times{when, when};
     ::utime(QFile::encodeName(path).constData(), &times);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -62,7 +52,7 @@ class BookLockTakeover : public testing::TestWithParam<LeftLock> {};
 
 static QByteArray endedProcessLock() {
     QProcess ended;
-    ended.start(QStringLiteral("true"), {});
+    ended.start(u"true"_s, {});
     ended.waitForFinished();
     return QByteArray::number(ended.processId()) + "\norvelan\n\n";
 }
@@ -72,14 +62,14 @@ static QByteArray endedProcessLock() {
 TEST_P(BookLockTakeover, ALockNoRunningProcessHoldsIsTakenOver) {
     TempBook book;
     const QString lock = book.folder().lockPath();
-    const QString elsewhere = book.root() + QStringLiteral("/elsewhere");
-    writeFile(elsewhere, "12\norvelan\n\n");
+    const QString elsewhere = book.root() + u"/elsewhere"_s;
+    writeBytes(elsewhere, "12\norvelan\n\n");
     GetParam().plant(lock, elsewhere);
     BookLock taking(book.folder());
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(taking.take(0ms), BookLock::Result::Taken);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_EQ(readFile(elsewhere), QByteArray("12\norvelan\n\n"));
+    EXPECT_EQ(readBytes(elsewhere), QByteArray("12\norvelan\n\n"));
     const QFileInfo now(lock);
     EXPECT_TRUE(now.isFile() && !now.isSymLink()) << "the lock is ours now";
 }
@@ -89,38 +79,37 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         LeftLock{"empty, old",
                  [](const QString& lock, auto) {
-                     writeFile(lock, {});
+                     writeBytes(lock, {});
                      dated(lock, -7200);
                  }},
-        LeftLock{"empty, just written", [](const QString& lock, auto) { writeFile(lock, {}); }},
+        LeftLock{"empty, just written", [](const QString& lock, auto) { writeBytes(lock, {}); }},
         LeftLock{"empty, dated a day ahead",
                  [](const QString& lock, auto) {
-                     writeFile(lock, {});
+                     writeBytes(lock, {});
                      dated(lock, 86400);
                  }},
         LeftLock{"garbage",
-                 [](const QString& lock, auto) { writeFile(lock, "\x01\x02garbage\n"); }},
+                 [](const QString& lock, auto) { writeBytes(lock, "\x01\x02garbage\n"); }},
         LeftLock{"an ended process",
-                 [](const QString& lock, auto) { writeFile(lock, endedProcessLock()); }},
+                 [](const QString& lock, auto) { writeBytes(lock, endedProcessLock()); }},
         LeftLock{"a running process that does not hold it, dated ahead",
                  [](const QString& lock, auto) {
-                     writeFile(lock, QByteArray::number(::getpid()) + "\norvelan\n" +
-                                         QSysInfo::machineHostName().toUtf8() + '\n');
+                     writeBytes(lock, QByteArray::number(::getpid()) + "\norvelan\n" +
+                                          QSysInfo::machineHostName().toUtf8() + '\n');
                      dated(lock, 86400);
                  }},
         LeftLock{"an empty folder", [](const QString& lock, auto) { QDir().mkpath(lock); }},
         LeftLock{"a folder with a file",
                  [](const QString& lock, auto) {
                      QDir().mkpath(lock);
-                     writeFile(lock + QStringLiteral("/kept"), "kept");
+                     writeBytes(lock + u"/kept"_s, "kept");
                  }},
         LeftLock{
             "a link to a file elsewhere",
             [](const QString& lock, const QString& elsewhere) { QFile::link(elsewhere, lock); }},
-        LeftLock{"a link to nowhere",
-                 [](const QString& lock, auto) {
-                     QFile::link(QStringLiteral("/nonexistent/orvelan.lock"), lock);
-                 }},
+        LeftLock{
+            "a link to nowhere",
+            [](const QString& lock, auto) { QFile::link(u"/nonexistent/orvelan.lock"_s, lock); }},
         LeftLock{"a pipe", [](const QString& lock,
                               auto) { ::mkfifo(QFile::encodeName(lock).constData(), 0600); }}),
     [](const testing::TestParamInfo<LeftLock>& info) {
@@ -134,13 +123,12 @@ TEST(BookLockFolder, AFolderWithContentsAtTheLockIsMovedAsideWhole) {
     TempBook book;
     const QString lock = book.folder().lockPath();
     QDir().mkpath(lock);
-    writeFile(lock + QStringLiteral("/kept"), "kept");
+    writeBytes(lock + u"/kept"_s, "kept");
     BookLock taking(book.folder());
     ASSERT_EQ(taking.take(0ms), BookLock::Result::Taken);
-    const QStringList aside =
-        QDir(book.root()).entryList({QStringLiteral("orvelan.lock.moved-*")}, QDir::Dirs);
+    const QStringList aside = QDir(book.root()).entryList({u"orvelan.lock.moved-*"_s}, QDir::Dirs);
     ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(readFile(book.root() + u'/' + aside[0] + QStringLiteral("/kept")), "kept");
+    EXPECT_EQ(readBytes(book.root() + u'/' + aside[0] + u"/kept"_s), "kept");
 }
 
 TEST(BookLockHolders, TellsTheWindowFromACommandAndWaitsOnlyForACommand) {
@@ -182,8 +170,8 @@ TEST(Backups, AnOldBackupIsReplacedOnlyByAWholeNewOne) {
     for (int tab = 1; tab <= 25; ++tab)
         book.writeTab(tab, {TempBook::named("Old"), blankRecord()});
     ASSERT_TRUE(removeBlankPages(book.folder(), [](const QString&, double) {}).ok());
-    const QString backup = book.folder().reserveDir() + QStringLiteral("/Orvel05.raf");
-    const QByteArray oldBackup = readFile(backup);
+    const QString backup = book.folder().reserveDir() + u"/Orvel05.raf"_s;
+    const QByteArray oldBackup = readBytes(backup);
     ASSERT_EQ(oldBackup.size(), 2 * RecordSize);
 
     // The tabs have grown; the disk takes no file of their new size.
@@ -198,9 +186,9 @@ TEST(Backups, AnOldBackupIsReplacedOnlyByAWholeNewOne) {
         report = removeBlankPages(book.folder(), [](const QString&, double) {});
     }
     EXPECT_FALSE(report.ok());
-    EXPECT_TRUE(report.failures.first().contains(QStringLiteral("The disk is full.")));
+    EXPECT_TRUE(report.failures.first().contains(u"The disk is full."_s));
     for (int tab = 1; tab <= 25; ++tab) {
-        EXPECT_EQ(readFile(book.folder().reserveDir() + u'/' + tabFileName(tab)), oldBackup)
+        EXPECT_EQ(readBytes(book.folder().reserveDir() + u'/' + tabFileName(tab)), oldBackup)
             << "backup of tab " << tab;
         EXPECT_EQ(book.pageCount(tab), 8) << "a tab without its new backup is not compacted";
     }
@@ -223,32 +211,32 @@ TEST(PrivateBook, NewFilesArePrivateAndRewrittenFilesKeepTheirMode) {
     EXPECT_EQ(book.pageCount(3), 1);
     EXPECT_EQ(modeOf(book.folder().tabFilePath(3)), 0640);
     EXPECT_EQ(modeOf(book.folder().reserveDir()), 0700);
-    EXPECT_EQ(modeOf(book.folder().reserveDir() + QStringLiteral("/Orvel03.raf")), 0600);
+    EXPECT_EQ(modeOf(book.folder().reserveDir() + u"/Orvel03.raf"_s), 0600);
 }
 
 TEST(PlantedLinks, WritersReplaceOrRefuseALinkButNeverWriteThroughIt) {
     TempBook book;
-    const QString outside = book.root() + QStringLiteral("/outside.txt");
-    writeFile(outside, "keep me");
+    const QString outside = book.root() + u"/outside.txt"_s;
+    writeBytes(outside, "keep me");
     const QString planted = book.folder().tabTempFilePath(4);
     ASSERT_TRUE(QFile::link(outside, planted));
     EXPECT_NE(TabFile(planted).appendPages(blankRecord()), 0);
     EXPECT_NE(TabFile(planted).writePage(1, blankRecord()), 0);
     ASSERT_EQ(replaceFileAtomically(planted, blankRecord()), 0);
     EXPECT_FALSE(QFileInfo(planted).isSymLink());
-    EXPECT_EQ(readFile(outside), "keep me");
+    EXPECT_EQ(readBytes(outside), "keep me");
 }
 
 TEST(Temporaries, InterruptedWritesLeaveOnlyRecognisedFilesThatTheNextStartRemoves) {
     TempBook book;
     // Named temporaries of a crashed write carry the pattern and are removed; others stay.
     const QByteArray crashed = temporaryNameFor(QFile::encodeName(book.folder().tabFilePath(2)));
-    writeFile(QFile::decodeName(crashed), "partial");
-    writeFile(book.folder().settingsPath() + QStringLiteral(".orvelan-tmp-ab12CD"), "partial");
-    writeFile(book.folder().dataBookDir() + QStringLiteral("/notes.txt"), "mine");
+    writeBytes(QFile::decodeName(crashed), "partial");
+    writeBytes(book.folder().settingsPath() + u".orvelan-tmp-ab12CD"_s, "partial");
+    writeBytes(book.folder().dataBookDir() + u"/notes.txt"_s, "mine");
     EXPECT_TRUE(isTemporaryFileName(QFileInfo(QFile::decodeName(crashed)).fileName()));
     EXPECT_EQ(removeLeftoverTemporaries(book.folder()), 2);
-    EXPECT_TRUE(QFile::exists(book.folder().dataBookDir() + QStringLiteral("/notes.txt")));
+    EXPECT_TRUE(QFile::exists(book.folder().dataBookDir() + u"/notes.txt"_s));
 }
 
 TEST(WriteFailures, AFullDiskIsReportedAsAWriteFailureAndLeavesNoPartRecord) {
@@ -257,7 +245,7 @@ TEST(WriteFailures, AFullDiskIsReportedAsAWriteFailureAndLeavesNoPartRecord) {
     SystemClock clock;
     PageStore store(book.folder(), clock);
     PageTexts view;
-    view[0] = QStringLiteral("Abe");
+    view[0] = u"Abe"_s;
     PageStore::NewPage outcome;
     {
         const FileSizeLimit limit(RecordSize + 100);
@@ -266,8 +254,8 @@ TEST(WriteFailures, AFullDiskIsReportedAsAWriteFailureAndLeavesNoPartRecord) {
     ASSERT_FALSE(outcome.result.ok);
     EXPECT_EQ(book.tabBytes(1).size(), RecordSize) << "no part record";
     const QString text = messagesFor(outcome.result.failure).first.text;
-    EXPECT_TRUE(text.contains(QStringLiteral("Can't Write"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("The disk is full."))) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"Can't Write"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"The disk is full."_s)) << text.toStdString();
 
     // A folder where a tab file should be is said to be one, for reads and for writes.
     QFile::remove(book.folder().tabFilePath(2));

@@ -135,12 +135,10 @@ TEST(PageTexts, InputProblemsNameWhatCannotBeStored) {
     const PageTexts empty;
     EXPECT_TRUE(inputProblem(empty, 0, QString(32, u'x')).isEmpty());
     EXPECT_FALSE(inputProblem(empty, 0, QString(33, u'x')).isEmpty());
-    EXPECT_TRUE(inputProblem(empty, 0, QString(32, u'x') + QStringLiteral("  ")).isEmpty())
+    EXPECT_TRUE(inputProblem(empty, 0, QString(32, u'x') + u"  "_s).isEmpty())
         << "trailing spaces are trimmed";
     EXPECT_TRUE(inputProblem(empty, 0, u"\u20ac").isEmpty());
     // A line break takes two bytes on disk: 821 + 2 + 1 bytes fill the notes exactly.
-    EXPECT_TRUE(
-        inputProblem(empty, NotesViewIndex, QString(821, u'n') + QStringLiteral("\nx")).isEmpty());
-    EXPECT_FALSE(
-        inputProblem(empty, NotesViewIndex, QString(822, u'n') + QStringLiteral("\nx")).isEmpty());
+    EXPECT_TRUE(inputProblem(empty, NotesViewIndex, QString(821, u'n') + u"\nx"_s).isEmpty());
+    EXPECT_FALSE(inputProblem(empty, NotesViewIndex, QString(822, u'n') + u"\nx"_s).isEmpty());
 }

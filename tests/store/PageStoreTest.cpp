@@ -12,8 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
-using orvelan::test::FakeClock;
-using orvelan::test::TempBook;
+using namespace orvelan::test;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -42,10 +41,7 @@ TEST_F(StoreFixture, PageCountIgnoresPartRecordsAndMissingFiles) {
     selectTab(3);
     EXPECT_EQ(store.pageCount(), 2);
 
-    QFile file(book.folder().tabFilePath(3));
-    ASSERT_TRUE(file.open(QIODevice::Append));
-    file.write("x");
-    file.close();
+    writeBytes(book.folder().tabFilePath(3), book.tabBytes(3) + "x");
     store.selectTabFile();
     EXPECT_EQ(store.pageCount(), 2) << "3381 bytes are 2 pages";
 

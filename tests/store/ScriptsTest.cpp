@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
+using namespace Qt::StringLiterals;
 using orvelan::test::FakeClock;
 using orvelan::test::TempBook;
 
@@ -99,8 +100,8 @@ TEST(Filing, ANameThatDoesNotBeginWithALetterGoesToTheFirstTab) {
 }
 
 TEST(PageEncoding, APageThatFitsWindows1252IsStoredAsBefore) {
-    const PageTexts texts = page({{0, QStringLiteral("Zo\u00eb \u20acuro")},
-                                  {NotesViewIndex, QStringLiteral("caf\u00e9\nna\u00efve")}});
+    const PageTexts texts =
+        page({{0, u"Zo\u00eb \u20acuro"_s}, {NotesViewIndex, u"caf\u00e9\nna\u00efve"_s}});
     const QByteArray bytes = stored(texts);
     PageRecord legacy; // what the Windows program wrote: bytes of its code page, zero Reserved
     legacy[Field::Name] = "Zo\xeb \x80uro";
@@ -112,10 +113,10 @@ TEST(PageEncoding, APageThatFitsWindows1252IsStoredAsBefore) {
 
 TEST(PageEncoding, APageWithAnyOtherCharacterIsStoredInScsuWithItsMarker) {
     const PageTexts texts =
-        page({{0, QStringLiteral("\u0141ukasz Nowak")},
-              {1, QStringLiteral("Zo\u00eb Stra\u00dfe")}, // fits Windows-1252, stored in SCSU
-              {15, QStringLiteral("\u738b\u82b3 \U0001F600")},
-              {NotesViewIndex, QStringLiteral("\u0418\u0432\u0430\u043d\u043e\u0432\n\u03a0")}});
+        page({{0, u"\u0141ukasz Nowak"_s},
+              {1, u"Zo\u00eb Stra\u00dfe"_s}, // fits Windows-1252, stored in SCSU
+              {15, u"\u738b\u82b3 \U0001F600"_s},
+              {NotesViewIndex, u"\u0418\u0432\u0430\u043d\u043e\u0432\n\u03a0"_s}});
     const QByteArray bytes = stored(texts);
     EXPECT_EQ(reservedOf(bytes), QByteArray("SCSU\0\0\0\0", 8));
     const PlainRecord plain(bytes);
@@ -128,7 +129,7 @@ TEST(PageEncoding, APageWithAnyOtherCharacterIsStoredInScsuWithItsMarker) {
 
     // Saved again without those characters, the page is Windows-1252 once more.
     PageTexts western = texts;
-    western[0] = QStringLiteral("Lukasz Nowak");
+    western[0] = u"Lukasz Nowak"_s;
     western[15].clear();
     western[NotesViewIndex].clear();
     EXPECT_EQ(reservedOf(stored(western)), QByteArray(8, '\0'));
@@ -137,14 +138,14 @@ TEST(PageEncoding, APageWithAnyOtherCharacterIsStoredInScsuWithItsMarker) {
 // Pages written in UTF-8 by earlier versions read as they are; saved, they become SCSU.
 TEST(PageEncoding, AUtf8PageIsReadAndWrittenAgainInScsu) {
     PageRecord earlier;
-    earlier[Field::Name] = QStringLiteral("\u0418\u0432\u0430\u043d\u043e\u0432").toUtf8();
-    earlier[Field::Notes] = QStringLiteral("\u738b\r\n\U0001F600").toUtf8();
+    earlier[Field::Name] = u"\u0418\u0432\u0430\u043d\u043e\u0432"_s.toUtf8();
+    earlier[Field::Notes] = u"\u738b\r\n\U0001F600"_s.toUtf8();
     earlier[Field::Reserved] = QByteArray("UTF-8\0\0\0", 8);
     const PageRecord read = PageRecord::fromStored(earlier.toStored());
     EXPECT_EQ(read.encoding(), TextEncoding::Utf8);
     const PageTexts texts = textsOf(read);
-    EXPECT_EQ(texts[0], QStringLiteral("\u0418\u0432\u0430\u043d\u043e\u0432"));
-    EXPECT_EQ(texts[NotesViewIndex], QStringLiteral("\u738b\n\U0001F600"));
+    EXPECT_EQ(texts[0], u"\u0418\u0432\u0430\u043d\u043e\u0432"_s);
+    EXPECT_EQ(texts[NotesViewIndex], u"\u738b\n\U0001F600"_s);
     const QByteArray again = stored(texts);
     EXPECT_EQ(reservedOf(again), QByteArray("SCSU\0\0\0\0", 8));
     EXPECT_EQ(textsOf(PageRecord::fromStored(again)), texts);
@@ -176,17 +177,15 @@ TEST(PageEncoding, WidthsAreBytesAndNeverSplitACharacter) {
         {"Chinese, two bytes each", Field::Addr3, QString(20, QChar(0x738b)), false},
         {"emoji", Field::Addr2, u'x' + QString::fromUtf16(u"\U0001F600\U0001F680").repeated(12),
          false},
-        {"a quoted character whose last byte is 0x20", Field::Addr4, QStringLiteral("a\u4e20"),
-         true},
-        {"0x20 at the end of Unicode mode", Field::Addr5, QStringLiteral("\u4e00\u4e01\u4e20"),
-         true},
+        {"a quoted character whose last byte is 0x20", Field::Addr4, u"a\u4e20"_s, true},
+        {"0x20 at the end of Unicode mode", Field::Addr5, u"\u4e00\u4e01\u4e20"_s, true},
         {"scripts mixed", Field::Addr6,
          QStringLiteral(
              "\u0416 \u03a9 \u4e20 \u0645 \u00e9 \U0001F600 \u0416 \u03a9 \u4e20 \u0645"),
          false},
         {"notes of 900 Cyrillic letters", Field::Notes, QString(900, QChar(0x0436)), false},
         {"notes whose line break falls at the width", Field::Notes,
-         QString(820, QChar(0x0436)) + QStringLiteral("\n\u0436\u0436"), false},
+         QString(820, QChar(0x0436)) + u"\n\u0436\u0436"_s, false},
     };
     for (const auto& row : cases) {
         const int index = static_cast<int>(row.field) - 1;
@@ -215,10 +214,10 @@ TEST(PageEncoding, WidthsAreBytesAndNeverSplitACharacter) {
 }
 
 TEST(PageEncoding, ColumnsCountWideCharactersTwiceAndNeverSplitOne) {
-    EXPECT_EQ(textColumn(u"\u738b\u82b3 Li", 8), QStringLiteral("\u738b\u82b3 Li "));
-    EXPECT_EQ(textColumn(u"\u738b\u82b3\u5317", 5), QStringLiteral("\u738b\u82b3 "));
-    EXPECT_EQ(textColumn(u"\u0416\u0416\u0416", 2), QStringLiteral("\u0416\u0416"));
-    EXPECT_EQ(textColumn(u"a\U0001F600", 2), QStringLiteral("a "));
+    EXPECT_EQ(textColumn(u"\u738b\u82b3 Li", 8), u"\u738b\u82b3 Li "_s);
+    EXPECT_EQ(textColumn(u"\u738b\u82b3\u5317", 5), u"\u738b\u82b3 "_s);
+    EXPECT_EQ(textColumn(u"\u0416\u0416\u0416", 2), u"\u0416\u0416"_s);
+    EXPECT_EQ(textColumn(u"a\U0001F600", 2), u"a "_s);
 }
 
 TEST(PageEncoding, TextBoxesLimitScsuTextByBytes) {
@@ -226,13 +225,13 @@ TEST(PageEncoding, TextBoxesLimitScsuTextByBytes) {
     EXPECT_TRUE(inputProblem(empty, 0, QString(31, QChar(0x0416))).isEmpty());
     EXPECT_FALSE(inputProblem(empty, 0, QString(32, QChar(0x0416))).isEmpty());
     EXPECT_TRUE(inputProblem(empty, 0, QString::fromUtf16(u"\U0001F600").repeated(8)).isEmpty());
-    EXPECT_TRUE(inputProblem(empty, 0, QStringLiteral("\u738b\u82b3")).isEmpty());
+    EXPECT_TRUE(inputProblem(empty, 0, u"\u738b\u82b3"_s).isEmpty());
     // A name of 32 Western letters fits Windows-1252, but not SCSU: a Cyrillic note would
     // turn the page to SCSU and cut the name, so it is refused.
-    const PageTexts western = page({{0, QStringLiteral("\u00e9\u0161") + QString(30, u'a')}});
-    EXPECT_TRUE(inputProblem(western, NotesViewIndex, QStringLiteral("note")).isEmpty());
-    const QString problem = inputProblem(western, NotesViewIndex, QStringLiteral("\u0416"));
-    EXPECT_TRUE(problem.contains(QStringLiteral("Name"))) << problem.toStdString();
+    const PageTexts western = page({{0, u"\u00e9\u0161"_s + QString(30, u'a')}});
+    EXPECT_TRUE(inputProblem(western, NotesViewIndex, u"note"_s).isEmpty());
+    const QString problem = inputProblem(western, NotesViewIndex, u"\u0416"_s);
+    EXPECT_TRUE(problem.contains(u"Name"_s)) << problem.toStdString();
     // Half of a surrogate pair is no character at all.
     EXPECT_FALSE(inputProblem(empty, 1, QString(QChar(0xd83d))).isEmpty());
 }
@@ -242,15 +241,15 @@ TEST(PageEncoding, TheStoreSavesFilesAndReloadsEveryScript) {
     FakeClock clock;
     PageStore store(book.folder(), clock);
     const QStringList names = {
-        QStringLiteral("\u00c9mile Zola"),
-        QStringLiteral("\u0141ukasz Nowak"),
-        QStringLiteral("\u00c5ngstr\u00f6m"),
-        QStringLiteral("\u0418\u0432\u0430\u043d\u043e\u0432"),
-        QStringLiteral("\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2"),
-        QStringLiteral("\u738b\u82b3")};
+        u"\u00c9mile Zola"_s,
+        u"\u0141ukasz Nowak"_s,
+        u"\u00c5ngstr\u00f6m"_s,
+        u"\u0418\u0432\u0430\u043d\u043e\u0432"_s,
+        u"\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2"_s,
+        u"\u738b\u82b3"_s};
     const int tabs[] = {5, 11, 1, 9, 15, 22};
     for (int i = 0; i < names.size(); ++i) {
-        PageTexts texts = page({{0, names[i]}, {NotesViewIndex, QStringLiteral("\U0001F600\nok")}});
+        PageTexts texts = page({{0, names[i]}, {NotesViewIndex, u"\U0001F600\nok"_s}});
         const PageStore::NewPage outcome = store.saveNewPage(texts);
         ASSERT_TRUE(outcome.result.ok);
         EXPECT_EQ(store.currentTab(), tabs[i]) << names[i].toStdString();
@@ -258,6 +257,6 @@ TEST(PageEncoding, TheStoreSavesFilesAndReloadsEveryScript) {
         EXPECT_TRUE(outcome.text.contains(names[i]));
         PageTexts reread;
         ASSERT_TRUE(store.getPage(outcome.page, reread).ok);
-        EXPECT_EQ(reread[NotesViewIndex], QStringLiteral("\U0001F600\nok"));
+        EXPECT_EQ(reread[NotesViewIndex], u"\U0001F600\nok"_s);
     }
 }

@@ -11,22 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace orvelan;
-using orvelan::test::TempBook;
-
-namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-} // namespace
+using namespace orvelan::test;
 
 TEST(Settings, DefaultsAndUnknownValues) {
     Settings settings;
@@ -66,7 +51,7 @@ TEST(SettingsFile, NewFileIs4095BytesAndRoundTrips) {
     settings.setSearchFlag(9, '0');
     settings.setRaw(Settings::EnableMinimise, "?");
     ASSERT_EQ(file.write(settings), 0);
-    EXPECT_EQ(readAll(file.path()).size(), 4095);
+    EXPECT_EQ(readBytes(file.path()).size(), 4095);
 
     const Settings back = file.read();
     EXPECT_EQ(back, settings);
@@ -76,9 +61,9 @@ TEST(SettingsFile, NewFileIs4095BytesAndRoundTrips) {
     EXPECT_EQ(back.searchFlag(1), '0');
 
     // Random filler makes two writes of the same settings differ on disk.
-    const QByteArray first = readAll(file.path());
+    const QByteArray first = readBytes(file.path());
     ASSERT_EQ(file.write(settings), 0);
-    EXPECT_NE(readAll(file.path()), first);
+    EXPECT_NE(readBytes(file.path()), first);
     EXPECT_EQ(file.read(), settings);
 }
 
@@ -86,9 +71,9 @@ TEST(SettingsFile, KeepsTheBytesBeforeTheBlockAndReadsNoMore) {
     TempBook book;
     const QString path = book.folder().settingsPath();
     QByteArray existing(5000, 'h');
-    writeAll(path, existing);
+    writeBytes(path, existing);
     ASSERT_EQ(SettingsFile(path).write(Settings(), QByteArray(SettingsBlockSize, '.')), 0);
-    const QByteArray after = readAll(path);
+    const QByteArray after = readBytes(path);
     // Nothing behind the block is read or kept: a huge settings file costs no memory.
     ASSERT_EQ(after.size(), 4095);
     EXPECT_EQ(after.left(256), existing.left(256));
@@ -103,14 +88,14 @@ TEST(SettingsFile, DamagedOrMissingFilesGiveDefaults) {
     TempBook book;
     const QString path = book.folder().settingsPath();
     EXPECT_EQ(SettingsFile(path).read(), Settings()) << "missing";
-    writeAll(path, "0123456789");
+    writeBytes(path, "0123456789");
     EXPECT_EQ(SettingsFile(path).read(), Settings()) << "10 bytes";
 
     QByteArray noise(4095, '\0');
     QRandomGenerator random(7);
     for (char& c : noise)
         c = static_cast<char>(random.bounded(256));
-    writeAll(path, noise);
+    writeBytes(path, noise);
     const Settings settings = SettingsFile(path).read();
     EXPECT_GE(settings.serialPort(), 1);
     EXPECT_LE(settings.serialPort(), 4);
@@ -129,27 +114,27 @@ TEST(SettingsFile, AFullDiskKeepsTheOldFile) {
     Settings settings;
     settings.setDialMethod(3);
     ASSERT_EQ(file.write(settings), 0);
-    const QByteArray before = readAll(file.path());
+    const QByteArray before = readBytes(file.path());
     settings.setDialMethod(1);
     {
         const test::FileSizeLimit full(1000);
         EXPECT_EQ(file.write(settings), 61);
     }
-    EXPECT_EQ(readAll(file.path()), before);
+    EXPECT_EQ(readBytes(file.path()), before);
     EXPECT_EQ(file.read().dialMethod(), 3);
 }
 
 TEST(AtomicFileWriter, OnlyACommitReplacesTheOldFile) {
     TempBook book;
     const QString path = book.root() + QStringLiteral("/export.csv");
-    writeAll(path, "old contents");
+    writeBytes(path, "old contents");
     {
         AtomicFileWriter writer(path);
         ASSERT_EQ(writer.open(), 0);
         EXPECT_TRUE(writer.write(QByteArray(3 << 20, 'x'))); // beyond the buffer
         // No commit: the writer goes away and the old file stays.
     }
-    EXPECT_EQ(readAll(path), "old contents");
+    EXPECT_EQ(readBytes(path), "old contents");
     EXPECT_EQ(QDir(book.root()).entryList({QStringLiteral("export.csv*")}, QDir::Files).size(), 1)
         << "no work file is left behind";
 
@@ -158,5 +143,5 @@ TEST(AtomicFileWriter, OnlyACommitReplacesTheOldFile) {
     for (int i = 0; i < 1000; ++i)
         ASSERT_TRUE(writer.write("0123456789"));
     ASSERT_EQ(writer.commit(), 0);
-    EXPECT_EQ(readAll(path).size(), 10000);
+    EXPECT_EQ(readBytes(path).size(), 10000);
 }

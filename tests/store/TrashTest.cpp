@@ -14,8 +14,7 @@
 #include <sys/stat.h>
 
 using namespace orvelan;
-using orvelan::test::FakeClock;
-using orvelan::test::TempBook;
+using namespace orvelan::test;
 
 namespace {
 
@@ -138,18 +137,13 @@ TEST(Trash, ADamagedTrashIsLeftAloneAndNothingIsDeleted) {
     for (const QByteArray& damaged :
          {QByteArray("{\"format\": \"orvelan-trash\", \"version\": 1, \"entries\": [{}]}"),
           QByteArray("not json"), QByteArray("{\"format\": \"other\", \"version\": 1}")}) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(damaged);
-        file.close();
+        writeBytes(path, damaged);
         QString error;
         EXPECT_NE(deletePageToTrash(book.folder(), clock, 1, 1, TrashReason::Deleted, error), 0);
         EXPECT_TRUE(error.contains(QStringLiteral("is damaged"))) << error.toStdString();
         EXPECT_EQ(book.page(1, 1).text(Field::Name), QStringLiteral("Ann"));
         EXPECT_EQ(removeExpiredTrash(book.folder(), clock.now()), 0);
-        QFile again(path);
-        ASSERT_TRUE(again.open(QIODevice::ReadOnly));
-        EXPECT_EQ(again.readAll(), damaged) << "left as it is";
+        EXPECT_EQ(readBytes(path), damaged) << "left as it is";
     }
 }
 

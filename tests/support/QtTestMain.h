@@ -3,6 +3,7 @@
 // of a test program in one QApplication, so a subsystem's window tests are one program.
 
 #include <QObject>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -11,6 +12,14 @@ namespace orvelan::test {
 
 using QtTestFactory = std::function<std::unique_ptr<QObject>()>;
 int registerQtTest(const char* className, QtTestFactory factory);
+
+// The child control of `in` named `name`; a missing one ends the test program with its name.
+template <class T = QObject> T* findControl(const QObject& in, const char* name) {
+    T* found = in.findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("control %s not found", name);
+    return found;
+}
 
 } // namespace orvelan::test
 

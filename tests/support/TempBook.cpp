@@ -3,7 +3,9 @@
 #include "store/BookMaintenance.h"
 #include "store/PageTexts.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <stdexcept>
 
 namespace orvelan::test {
@@ -26,10 +28,7 @@ void TempBook::writeTab(int tab, const QList<QByteArray>& records) const {
 }
 
 QByteArray TempBook::tabBytes(int tab) const {
-    QFile file(m_folder.tabFilePath(tab));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    return readBytes(m_folder.tabFilePath(tab));
 }
 
 qint64 TempBook::pageCount(int tab) const {
@@ -54,6 +53,19 @@ QByteArray TempBook::record(std::initializer_list<std::pair<Field, QByteArray>> 
     for (const auto& [field, value] : fields)
         page[field] = value;
     return page.toStored();
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString writeBytes(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write a file");
+    return path;
 }
 
 } // namespace orvelan::test

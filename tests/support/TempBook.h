@@ -37,4 +37,9 @@ private:
     BookFolder m_folder;
 };
 
+// A whole file's bytes (empty when it cannot be read); a file written whole, its folders made as
+// needed (throws when it cannot be written). writeBytes returns the path.
+QByteArray readBytes(const QString& path);
+QString writeBytes(const QString& path, const QByteArray& bytes);
+
 } // namespace orvelan::test

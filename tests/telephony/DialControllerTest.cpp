@@ -4,23 +4,20 @@
 #include <gtest/gtest.h>
 
 namespace orvelan {
+
+using namespace Qt::StringLiterals;
 namespace {
 
 using test::FakeConsole;
 
-const QString Ready = QStringLiteral("ORVELAN Ready...");
+const QString Ready = u"ORVELAN Ready..."_s;
 
 class DialControllerTest : public ::testing::Test, public test::DialRig {
 protected:
     DialControllerTest() {
         for (int i = 0; i < 3; ++i)
             tapi.lines << test::scriptedLine(QByteArrayLiteral("Line ") + QByteArray::number(i));
-        view.fields = {QString(),
-                       QStringLiteral("0123"),
-                       QStringLiteral("0456 789"),
-                       QStringLiteral("07"),
-                       QStringLiteral("abc"),
-                       QStringLiteral("#31#0123")};
+        view.fields = {QString(), u"0123"_s, u"0456 789"_s, u"07"_s, u"abc"_s, u"#31#0123"_s};
     }
     DialController& startTapi(bool tapiEnabled = true) {
         settings.setDialMethod(1);
@@ -34,10 +31,10 @@ protected:
         return dial;
     }
     static PromptRequest tapiError(const QString& text, PromptIcon icon = PromptIcon::Critical) {
-        return {QStringLiteral("ORVELAN TAPI Error"), text, icon, PromptButtons::Ok};
+        return {u"ORVELAN TAPI Error"_s, text, icon, PromptButtons::Ok};
     }
     PromptRequest dialBox(const char* text) const {
-        return {QStringLiteral("ORVELAN Dial"), QString::fromLatin1(text), PromptIcon::Exclamation,
+        return {u"ORVELAN Dial"_s, QString::fromLatin1(text), PromptIcon::Exclamation,
                 PromptButtons::Ok};
     }
 
@@ -49,17 +46,17 @@ TEST_F(DialControllerTest, SelectingAFieldMarksItAndTestsTheNumber) {
     dial.selectField(3); // "07": too short
     EXPECT_EQ(view.markers, (std::array<bool, 6>{false, false, false, true, false, false}));
     EXPECT_EQ(view.colour, LabelColour::Grey);
-    EXPECT_EQ(dial.dialNumber(), QStringLiteral("07"));
+    EXPECT_EQ(dial.dialNumber(), u"07"_s);
     view.callPicture = true;
-    view.caption = QStringLiteral("Clear");
+    view.caption = u"Clear"_s;
     dial.selectField(4); // "abc": value 0
     EXPECT_EQ(view.colour, LabelColour::Grey);
     EXPECT_FALSE(view.callPicture);
-    EXPECT_EQ(view.caption, QStringLiteral("Dial"));
+    EXPECT_EQ(view.caption, u"Dial"_s);
     dial.selectField(5); // "#31#0123"
     EXPECT_EQ(view.colour, LabelColour::Blue);
     EXPECT_EQ(dial.dialField(), 5);
-    view.fields[2] = QStringLiteral("  123  ");
+    view.fields[2] = u"  123  "_s;
     dial.selectField(2);
     EXPECT_EQ(view.colour, LabelColour::Blue);
     EXPECT_EQ(view.markers, (std::array<bool, 6>{false, false, true, false, false, false}));
@@ -68,7 +65,7 @@ TEST_F(DialControllerTest, SelectingAFieldMarksItAndTestsTheNumber) {
 TEST_F(DialControllerTest, PageTurnKeepsTheFieldOnlyWhenAskedTo) {
     DialController& dial = makeController();
     dial.selectField(1);
-    view.fields[1] = QStringLiteral("0999");
+    view.fields[1] = u"0999"_s;
     dial.pageShown();
     EXPECT_EQ(view.colour, LabelColour::Grey);
     EXPECT_FALSE(view.markers[1]);
@@ -76,7 +73,7 @@ TEST_F(DialControllerTest, PageTurnKeepsTheFieldOnlyWhenAskedTo) {
     dial.pageShown();
     EXPECT_EQ(view.colour, LabelColour::Blue);
     EXPECT_TRUE(view.markers[1]);
-    EXPECT_EQ(dial.dialNumber(), QStringLiteral("0999"));
+    EXPECT_EQ(dial.dialNumber(), u"0999"_s);
 }
 
 TEST_F(DialControllerTest, DialMessagesBeforeAnyCall) {
@@ -105,7 +102,7 @@ TEST_F(DialControllerTest, DialMessagesBeforeAnyCall) {
         EXPECT_EQ(view.colour, LabelColour::Grey);
     }
     EXPECT_EQ(port.opens, 0);
-    EXPECT_FALSE(tapi.calls.contains(QStringLiteral("lineOpen 0")));
+    EXPECT_FALSE(tapi.calls.contains(u"lineOpen 0"_s));
 }
 
 TEST_F(DialControllerTest, DisabledTelephonyDoesNothingButSaySo) {
@@ -114,8 +111,7 @@ TEST_F(DialControllerTest, DisabledTelephonyDoesNothingButSaySo) {
     dial.selectField(1);
     clock.paused = 0;
     dial.dial();
-    EXPECT_EQ(view.statusHistory,
-              QStringList({QStringLiteral("The TAPI is Disabled"), Ready, QString()}));
+    EXPECT_EQ(view.statusHistory, QStringList({u"The TAPI is Disabled"_s, Ready, QString()}));
     EXPECT_DOUBLE_EQ(clock.paused, 1.5);
     dial.configDialog();
     dial.dialingPropertiesDialog();
@@ -127,43 +123,39 @@ TEST_F(DialControllerTest, TelephonyCallFromDialToIdle) {
     DialController& dial = startTapi();
     dial.selectField(2);
     dial.dial();
-    EXPECT_EQ(view.statusHistory, QStringList({QStringLiteral("Opening line: #0"),
-                                               QStringLiteral("Configuring Device")}));
+    EXPECT_EQ(view.statusHistory, QStringList({u"Opening line: #0"_s, u"Configuring Device"_s}));
     EXPECT_EQ(tapi.openPrivileges, 1u);
     EXPECT_EQ(tapi.openMediaModes, 4u);
     EXPECT_EQ(tapi.lastNumber, QByteArray("0456 789"));
-    EXPECT_EQ(dial.numberToDial(), QStringLiteral("0456 789"));
+    EXPECT_EQ(dial.numberToDial(), u"0456 789"_s);
     EXPECT_EQ(view.colour, LabelColour::Blue);
     EXPECT_TRUE(prompter.shown().isEmpty());
 
     view.statusHistory.clear();
     tapi.reply(tapi.lastMakeCallRequest, 0);
-    EXPECT_EQ(view.statusHistory,
-              QStringList({QStringLiteral("Dialing...0456 789"), Ready, QString()}));
+    EXPECT_EQ(view.statusHistory, QStringList({u"Dialing...0456 789"_s, Ready, QString()}));
 
     tapi.callState(Tapi::CallStateConnected);
     EXPECT_TRUE(view.hangUp);
     EXPECT_EQ(view.colour, LabelColour::Grey);
-    EXPECT_EQ(view.status, QStringLiteral("Connected"));
+    EXPECT_EQ(view.status, u"Connected"_s);
 
     // Dial while the call runs: the grey label keeps a second call from starting.
-    const qsizetype opens = tapi.calls.count(QStringLiteral("lineOpen 0"));
+    const qsizetype opens = tapi.calls.count(u"lineOpen 0"_s);
     dial.dial();
-    EXPECT_EQ(tapi.calls.count(QStringLiteral("lineOpen 0")), opens);
+    EXPECT_EQ(tapi.calls.count(u"lineOpen 0"_s), opens);
 
     view.statusHistory.clear();
     dial.hangUp();
-    EXPECT_TRUE(tapi.calls.contains(QStringLiteral("lineDrop")));
+    EXPECT_TRUE(tapi.calls.contains(u"lineDrop"_s));
     EXPECT_FALSE(view.hangUp);
     EXPECT_EQ(view.colour, LabelColour::Blue);
-    EXPECT_EQ(view.statusHistory,
-              QStringList({QStringLiteral("Requesting Hang Up..."), Ready, QString()}));
+    EXPECT_EQ(view.statusHistory, QStringList({u"Requesting Hang Up..."_s, Ready, QString()}));
     view.statusHistory.clear();
     tapi.reply(tapi.lastDropRequest, 0);
     tapi.callState(Tapi::CallStateIdle);
     EXPECT_EQ(view.statusHistory,
-              QStringList({QStringLiteral("Call Dropped - OK"), Ready, QString(),
-                           QStringLiteral("Idle"), Ready, QString()}));
+              QStringList({u"Call Dropped - OK"_s, Ready, QString(), u"Idle"_s, Ready, QString()}));
     EXPECT_FALSE(dial.tapiline()->lineIsOpen());
     EXPECT_TRUE(prompter.shown().isEmpty());
 }
@@ -173,8 +165,7 @@ TEST_F(DialControllerTest, CallEventsShowTheirTexts) {
     dial.selectField(1);
     dial.dial();
     tapi.reply(tapi.lastMakeCallRequest, Tapi::LineErrCallUnavail);
-    EXPECT_EQ(view.statusHistory.mid(2, 1),
-              QStringList(QStringLiteral(" TAPI Line Error: Call UnAvail")));
+    EXPECT_EQ(view.statusHistory.mid(2, 1), QStringList(u" TAPI Line Error: Call UnAvail"_s));
     EXPECT_FALSE(dial.tapiline()->lineIsOpen());
 
     dial.dial();
@@ -185,12 +176,11 @@ TEST_F(DialControllerTest, CallEventsShowTheirTexts) {
     tapi.callState(Tapi::CallStateDisconnected);
     EXPECT_FALSE(view.hangUp);
     EXPECT_EQ(view.colour, LabelColour::Blue);
-    EXPECT_EQ(view.statusHistory,
-              QStringList({QStringLiteral("Ok Disconnected"), Ready, QString()}));
+    EXPECT_EQ(view.statusHistory, QStringList({u"Ok Disconnected"_s, Ready, QString()}));
     EXPECT_DOUBLE_EQ(clock.paused, 1.2);
     view.statusHistory.clear();
     tapi.reply(tapi.lastDropRequest, Tapi::LineErrOperationFailed);
-    EXPECT_EQ(view.statusHistory.first(), QStringLiteral(" TAPI Line Error: Operation Failed"));
+    EXPECT_EQ(view.statusHistory.first(), u" TAPI Line Error: Operation Failed"_s);
 }
 
 TEST_F(DialControllerTest, RefusedRequestsAreReported) {
@@ -199,10 +189,9 @@ TEST_F(DialControllerTest, RefusedRequestsAreReported) {
     tapi.makeCallResult = Tapi::LineErrCallUnavail;
     dial.dial();
     // The description starts with its own space: three spaces before "TAPI".
-    EXPECT_EQ(prompter.last(),
-              tapiError(QStringLiteral("Error #-2147483643   TAPI Line Error: Call UnAvail"),
-                        PromptIcon::Information));
-    EXPECT_EQ(tapi.calls.last(), QStringLiteral("lineClose"));
+    EXPECT_EQ(prompter.last(), tapiError(u"Error #-2147483643   TAPI Line Error: Call UnAvail"_s,
+                                         PromptIcon::Information));
+    EXPECT_EQ(tapi.calls.last(), u"lineClose"_s);
     EXPECT_TRUE(view.hangUp);
 
     view.colour = LabelColour::Blue;
@@ -235,8 +224,7 @@ TEST_F(DialControllerTest, LineDialogs) {
     DialController& dial = startTapi();
     tapi.dialogResult = Tapi::LineErrOperationUnavail;
     dial.configDialog();
-    EXPECT_EQ(prompter.last(),
-              tapiError(QStringLiteral(" TAPI Line Error: Operation Unavailable")));
+    EXPECT_EQ(prompter.last(), tapiError(u" TAPI Line Error: Operation Unavailable"_s));
     EXPECT_FALSE(tapi.lastDialogText.has_value());
     dial.selectField(1);
     tapi.dialogResult = 0;
@@ -252,20 +240,18 @@ TEST_F(DialControllerTest, StartFallsBackToOlderVersions) {
     tapi.initializeResults = {Tapi::LineErrIncompatibleApiVersion};
     DialController& dial = makeController();
     dial.InitTapi(console);
-    EXPECT_EQ(console.info, QStringList({QStringLiteral("Negotiating TAPI version..."),
+    EXPECT_EQ(console.info, QStringList({u"Negotiating TAPI version..."_s,
                                          QStringLiteral(" TAPI Line Error: Incompatible API "
                                                         "Version"),
-                                         QStringLiteral("Trying TAPI 1.3 - 1.4...")}));
+                                         u"Trying TAPI 1.3 - 1.4..."_s}));
     EXPECT_DOUBLE_EQ(clock.paused, 1.7);
     EXPECT_EQ(tapi.initializeVersionIn, 0x00010004u);
-    EXPECT_EQ(console.entries,
-              QStringList({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
+    EXPECT_EQ(console.entries, QStringList({u"0"_s, u"1"_s, u"2"_s}));
 
     console = {};
     tapi.initializeResults = {Tapi::LineErrNoDevice, Tapi::LineErrNoDevice};
     dial.InitTapi(console);
-    EXPECT_EQ(console.info.last(),
-              QStringLiteral("Failed to negotiate TAPI version! <Critical Error!>"));
+    EXPECT_EQ(console.info.last(), u"Failed to negotiate TAPI version! <Critical Error!>"_s);
     EXPECT_TRUE(console.entries.isEmpty());
     EXPECT_TRUE(prompter.shown().isEmpty());
 }
@@ -279,14 +265,14 @@ TEST_F(DialControllerTest, SavedLineChoiceIsFoundByNumber) {
         controller->InitTapi(console);
         return console.selected < 0 ? QString() : console.entries.value(console.selected);
     };
-    EXPECT_EQ(startWith("2"), QStringLiteral("2"));
-    EXPECT_EQ(console.entries, QStringList({QStringLiteral("1"), QStringLiteral("2")}));
+    EXPECT_EQ(startWith("2"), u"2"_s);
+    EXPECT_EQ(console.entries, QStringList({u"1"_s, u"2"_s}));
     EXPECT_FALSE(view.hangUp);
-    EXPECT_EQ(startWith(""), QStringLiteral("1"));
+    EXPECT_EQ(startWith(""), u"1"_s);
     EXPECT_TRUE(prompter.shown().isEmpty());
     EXPECT_EQ(startWith("0"), QString());
     EXPECT_EQ(prompter.last(),
-              (PromptRequest{QStringLiteral("TAPI Line Error: 7761"),
+              (PromptRequest{u"TAPI Line Error: 7761"_s,
                              QStringLiteral("TAPI Line ID NOT supported for command line "
                                             "argument   "),
                              PromptIcon::Critical, PromptButtons::Ok}));
@@ -314,30 +300,29 @@ protected:
 TEST_F(SerialDialTest, ModemAnswersOk) {
     DialController& dial = makeController();
     settings.setRaw(Settings::SerialPort, "5");
-    view.port = QStringLiteral("COM 5?");
+    view.port = u"COM 5?"_s;
     dial.selectField(1);
     answerAfter(3, "\r\nOK\r\n");
     dial.dial();
     ASSERT_EQ(prompter.shown().size(), 2);
     EXPECT_EQ(prompter.shown()[0],
-              (PromptRequest{QStringLiteral("ORVELAN Secure Address Book"),
+              (PromptRequest{u"ORVELAN Secure Address Book"_s,
                              QStringLiteral("Modem settings for dial not configured - Default "
                                             "values inserted     "),
                              PromptIcon::Exclamation, PromptButtons::Ok}));
     EXPECT_EQ(prompter.shown()[1],
-              (PromptRequest{QStringLiteral("ORVELAN Secure Address Book"),
-                             QStringLiteral("Pick up the Telephone Handset, then click Ok     "),
+              (PromptRequest{u"ORVELAN Secure Address Book"_s,
+                             u"Pick up the Telephone Handset, then click Ok     "_s,
                              PromptIcon::Information, PromptButtons::Ok}));
     EXPECT_EQ(port.portNumber, 1);
-    EXPECT_EQ(port.settings, QStringLiteral("9600,N,8,1"));
+    EXPECT_EQ(port.settings, u"9600,N,8,1"_s);
     EXPECT_EQ(port.written, QByteArray("ATDT0123;\rATH\r"));
     EXPECT_FALSE(port.opened);
     EXPECT_EQ(view.statusHistory,
-              QStringList({QStringLiteral("Opening Port On: COM 5?"),
-                           QStringLiteral("Dialing:  0123"), QStringLiteral("Connected"),
-                           QStringLiteral("Call Dropped - OK"), Ready, QString()}));
+              QStringList({u"Opening Port On: COM 5?"_s, u"Dialing:  0123"_s, u"Connected"_s,
+                           u"Call Dropped - OK"_s, Ready, QString()}));
     EXPECT_FALSE(view.callPicture);
-    EXPECT_EQ(view.caption, QStringLiteral("Dial"));
+    EXPECT_EQ(view.caption, u"Dial"_s);
     EXPECT_EQ(view.colour, LabelColour::Blue);
 }
 
@@ -367,39 +352,38 @@ TEST_F(SerialDialTest, ClearDuringTheWaitEndsTheDial) {
     EXPECT_EQ(prompter.last().text,
               QStringLiteral("Dial Error:  There is a Problem in Dialing the Requested Number    "
                              "\r\r[ ERROR: Dial Process interrupted on port [ Closed ] ]"));
-    EXPECT_TRUE(view.statusHistory.contains(QStringLiteral("Reset Modem - Ok")));
-    EXPECT_EQ(view.caption, QStringLiteral("Dial"));
+    EXPECT_TRUE(view.statusHistory.contains(u"Reset Modem - Ok"_s));
+    EXPECT_EQ(view.caption, u"Dial"_s);
     EXPECT_TRUE(dial.hangUpRequested());
 
     // The hang-up left from that dial does not end the next one at its first check.
     answerAfter(4, "OK");
     dial.dial();
-    EXPECT_FALSE(view.statusHistory.contains(QStringLiteral("Disconnecting...")));
-    EXPECT_EQ(prompter.last().text,
-              QStringLiteral("Pick up the Telephone Handset, then click Ok     "));
+    EXPECT_FALSE(view.statusHistory.contains(u"Disconnecting..."_s));
+    EXPECT_EQ(prompter.last().text, u"Pick up the Telephone Handset, then click Ok     "_s);
 }
 
 TEST_F(SerialDialTest, FailuresShowTheirText) {
     DialController& dial = makeController();
     dial.selectField(1);
-    port.failOn = QStringLiteral("open");
+    port.failOn = u"open"_s;
     port.failCode = 8005;
     dial.dial();
     EXPECT_EQ(prompter.last(),
-              (PromptRequest{QStringLiteral("ORVELAN Secure Address Book"),
+              (PromptRequest{u"ORVELAN Secure Address Book"_s,
                              QStringLiteral("Dial Error:  There is a Problem in Dialing the "
                                             "Requested Number    \r\r[ ERROR: Port already open "
                                             "(Try Again) ]"),
                              PromptIcon::Exclamation, PromptButtons::Ok}));
     EXPECT_EQ(view.statusHistory.mid(view.statusHistory.size() - 2),
               QStringList({Ready, QString()}));
-    EXPECT_EQ(view.caption, QStringLiteral("Clear"));
+    EXPECT_EQ(view.caption, u"Clear"_s);
 
     // Hang-up on a dial that never opened its port just resets the controls.
     view.statusHistory.clear();
     dial.hangUp();
-    EXPECT_EQ(view.statusHistory, QStringList({QStringLiteral("Hang Up..."), Ready, QString()}));
-    EXPECT_EQ(view.caption, QStringLiteral("Dial"));
+    EXPECT_EQ(view.statusHistory, QStringList({u"Hang Up..."_s, Ready, QString()}));
+    EXPECT_EQ(view.caption, u"Dial"_s);
 }
 
 } // namespace

@@ -9,11 +9,12 @@ namespace orvelan {
 namespace {
 
 using namespace LineDevCaps;
+using namespace Qt::StringLiterals;
 
 class LineInfoListingTest : public ::testing::Test {
 protected:
     // Line 0 is described by `caps`; line 1 is plain.
-    QStringList listLine(Builder caps, const QString& entry = QStringLiteral("0")) {
+    QStringList listLine(Builder caps, const QString& entry = u"0"_s) {
         tapi.lines = {test::scriptedLine(caps), test::scriptedLine("Other")};
         line = std::make_unique<CvbTAPILine>(tapi);
         EXPECT_TRUE(line->Create());
@@ -63,47 +64,43 @@ TEST_F(LineInfoListingTest, BitsFormatsAndTones) {
         .set(GenerateToneModes, 0x1f)
         .set(AddressModes, 0);
     const QStringList lines = listLine(caps);
-    const qsizetype bearer = lines.indexOf(QStringLiteral("Bearer Modes supported:"));
-    EXPECT_EQ(lines.mid(bearer, 4),
-              QStringList({QStringLiteral("Bearer Modes supported:"), QStringLiteral("\t_VOICE"),
-                           QStringLiteral("\t_DATA"), QStringLiteral("Address Modes supported:")}));
+    const qsizetype bearer = lines.indexOf(u"Bearer Modes supported:"_s);
+    EXPECT_EQ(lines.mid(bearer, 4), QStringList({u"Bearer Modes supported:"_s, u"\t_VOICE"_s,
+                                                 u"\t_DATA"_s, u"Address Modes supported:"_s}));
     // No string format line: the number of addresses follows the permanent line id.
-    const qsizetype permanent = lines.indexOf(QStringLiteral("Permanent Line ID: 4711"));
-    EXPECT_EQ(lines.at(permanent + 1),
-              QStringLiteral("Number of addresses associated with this line: 1"));
-    const qsizetype tones = lines.indexOf(QStringLiteral("Line Tone Generation supported: False"));
+    const qsizetype permanent = lines.indexOf(u"Permanent Line ID: 4711"_s);
+    EXPECT_EQ(lines.at(permanent + 1), u"Number of addresses associated with this line: 1"_s);
+    const qsizetype tones = lines.indexOf(u"Line Tone Generation supported: False"_s);
     ASSERT_GE(tones, 0);
-    EXPECT_EQ(lines.at(tones + 1), QStringLiteral("Number of terminals for this line: 2"));
+    EXPECT_EQ(lines.at(tones + 1), u"Number of terminals for this line: 2"_s);
 }
 
 TEST_F(LineInfoListingTest, NameWithItsTerminatingZero) {
     Builder caps;
     caps.text(LineNameSize, LineNameOffset, QByteArray("Modem\0", 6));
     const QStringList lines = listLine(caps);
-    EXPECT_EQ(lines.at(1), QStringLiteral("TAPI LINE NAME: Modem") + QChar(u'\0'));
-    EXPECT_EQ(lines.at(2), QStringLiteral("TAPI PROVIDER INFO: "));
+    EXPECT_EQ(lines.at(1), u"TAPI LINE NAME: Modem"_s + QChar(u'\0'));
+    EXPECT_EQ(lines.at(2), u"TAPI PROVIDER INFO: "_s);
 }
 
 TEST_F(LineInfoListingTest, FailedLoadShowsThePreviousValuesUnderTheNewNumber) {
     listLine(test::describedLine("First"));
     tapi.lines[1].capsResult = Tapi::LineErrOperationFailed;
     line->setCurrentLineID(0);
-    const QStringList lines =
-        LineInfoListing::forChoice(true, QStringLiteral("1"), line.get(), settings);
-    EXPECT_EQ(lines.mid(0, 2), QStringList({QStringLiteral("TAPI LINE: #1"),
-                                            QStringLiteral("TAPI LINE NAME: First")}));
+    const QStringList lines = LineInfoListing::forChoice(true, u"1"_s, line.get(), settings);
+    EXPECT_EQ(lines.mid(0, 2), QStringList({u"TAPI LINE: #1"_s, u"TAPI LINE NAME: First"_s}));
 }
 
 TEST_F(LineInfoListingTest, NothingChosenOrDisabled) {
     settings.setRaw(Settings::TapiLineChoice, "1");
     EXPECT_EQ(LineInfoListing::forChoice(true, QString(), nullptr, settings),
-              QStringList({QStringLiteral("<No Valid TAPI Line Selected>"),
-                           QStringLiteral("Ostrowvale Solutions Secure Address Book"), QString()}));
+              QStringList({u"<No Valid TAPI Line Selected>"_s,
+                           u"Ostrowvale Solutions Secure Address Book"_s, QString()}));
     EXPECT_EQ(settings.tapiLineChoice(), QByteArray());
 
     settings.setRaw(Settings::TapiLineChoice, "1");
-    EXPECT_EQ(LineInfoListing::forChoice(false, QStringLiteral("0"), nullptr, settings),
-              QStringList(QStringLiteral("The TAPI is currentlty disabled ...")));
+    EXPECT_EQ(LineInfoListing::forChoice(false, u"0"_s, nullptr, settings),
+              QStringList(u"The TAPI is currentlty disabled ..."_s));
     EXPECT_EQ(settings.tapiLineChoice(), QByteArray("1"));
 }
 

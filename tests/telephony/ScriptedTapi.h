@@ -12,6 +12,8 @@
 
 namespace orvelan::test {
 
+using namespace Qt::StringLiterals;
+
 // A telephony service driven by the test: any number of lines, negotiations that fail, chosen
 // results and capability buffers. Messages are delivered when the test calls deliver(), as the
 // service would deliver them on the user-interface thread. Every call is recorded by name.
@@ -108,20 +110,17 @@ struct EventLog {
     QStringList events;
     explicit EventLog(CvbTAPILine& line) {
         QObject::connect(&line, &CvbTAPILine::MakeCallResult, &line, [this, &line](int code) {
-            events << QStringLiteral("MakeCallResult %1 open=%2").arg(code).arg(line.lineIsOpen());
+            events << u"MakeCallResult %1 open=%2"_s.arg(code).arg(line.lineIsOpen());
         });
-        QObject::connect(&line, &CvbTAPILine::DropCallResult, &line, [this](int code) {
-            events << QStringLiteral("DropCallResult %1").arg(code);
-        });
+        QObject::connect(&line, &CvbTAPILine::DropCallResult, &line,
+                         [this](int code) { events << u"DropCallResult %1"_s.arg(code); });
         QObject::connect(&line, &CvbTAPILine::Connected, &line,
-                         [this] { events << QStringLiteral("Connected"); });
+                         [this] { events << u"Connected"_s; });
         QObject::connect(&line, &CvbTAPILine::Idle, &line, [this, &line] {
-            events << QStringLiteral("Idle open=%1 call=%2")
-                          .arg(line.lineIsOpen())
-                          .arg(line.hasCall());
+            events << u"Idle open=%1 call=%2"_s.arg(line.lineIsOpen()).arg(line.hasCall());
         });
         QObject::connect(&line, &CvbTAPILine::Disconnected, &line,
-                         [this] { events << QStringLiteral("Disconnected"); });
+                         [this] { events << u"Disconnected"_s; });
     }
 };
 

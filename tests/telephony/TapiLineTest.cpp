@@ -6,6 +6,8 @@
 #include <optional>
 
 namespace orvelan {
+
+using namespace Qt::StringLiterals;
 namespace {
 
 using test::EventLog;
@@ -27,7 +29,7 @@ protected:
         log.emplace(*calling);
         EXPECT_TRUE(calling->Create());
         EXPECT_TRUE(calling->OpenLine(1, 4));
-        EXPECT_TRUE(calling->MakeCallAsynch(QStringLiteral("0123")));
+        EXPECT_TRUE(calling->MakeCallAsynch(u"0123"_s));
         return *calling;
     }
     ScriptedTapi tapi;
@@ -44,7 +46,7 @@ TEST_F(TapiLineTest, CreateNegotiatesEveryLineAndLoadsTheCurrentOne) {
     EXPECT_EQ(line.NegotiatedAPIVersion(), 0x00020000u);
     EXPECT_EQ(line.ExtAPI_ID0(), 1u);
     EXPECT_EQ(line.ExtAPI_ID3(), 4u);
-    EXPECT_EQ(line.LineName(), QStringLiteral("Line zero"));
+    EXPECT_EQ(line.LineName(), u"Line zero"_s);
     EXPECT_TRUE(line.LineSupportsVoiceCalls());
 
     // A line whose negotiation failed is not usable and has no extension id.
@@ -53,7 +55,7 @@ TEST_F(TapiLineTest, CreateNegotiatesEveryLineAndLoadsTheCurrentOne) {
     EXPECT_EQ(line.ExtAPI_ID0(), 0u);
     EXPECT_EQ(line.setCurrentLineID(2), 0);
     EXPECT_EQ(line.NegotiatedAPIVersion(), 0x00020001u);
-    EXPECT_EQ(line.LineName(), QStringLiteral("Line two"));
+    EXPECT_EQ(line.LineName(), u"Line two"_s);
     EXPECT_EQ(line.LastError(), 0);
 }
 
@@ -73,8 +75,7 @@ TEST_F(TapiLineTest, CreateFailuresAndLastErrorReadOnce) {
         EXPECT_FALSE(line.Create());
         const std::int32_t error = line.LastError();
         EXPECT_EQ(error, 0);
-        EXPECT_EQ(CvbTAPILine::ErrorString(error),
-                  QStringLiteral(" TAPI Line Error: Interrupted by User  "));
+        EXPECT_EQ(CvbTAPILine::ErrorString(error), u" TAPI Line Error: Interrupted by User  "_s);
     }
 }
 
@@ -83,7 +84,7 @@ TEST_F(TapiLineTest, SecondCreateEndsTheFirstSession) {
     ASSERT_TRUE(line.Create());
     tapi.calls.clear();
     ASSERT_TRUE(line.Create());
-    EXPECT_EQ(tapi.calls.first(), QStringLiteral("lineShutdown"));
+    EXPECT_EQ(tapi.calls.first(), u"lineShutdown"_s);
 }
 
 TEST_F(TapiLineTest, CurrentLineIdOutsideTheLinesIsRefusedWithoutChange) {
@@ -94,7 +95,7 @@ TEST_F(TapiLineTest, CurrentLineIdOutsideTheLinesIsRefusedWithoutChange) {
     EXPECT_EQ(line.setCurrentLineID(-1), CvbTAPILine::InvalidPropertyValue);
     EXPECT_EQ(line.setCurrentLineID(line.numLines()), 380);
     EXPECT_EQ(line.CurrentLineID(), 2);
-    EXPECT_EQ(line.LineName(), QStringLiteral("Line two"));
+    EXPECT_EQ(line.LineName(), u"Line two"_s);
     EXPECT_TRUE(tapi.calls.isEmpty()) << "no capability load for a refused value";
     EXPECT_EQ(line.setCurrentLineID(line.numLines() - 1), 0);
 }
@@ -118,7 +119,7 @@ TEST_F(TapiLineTest, CapabilityTexts) {
     };
     CvbTAPILine line(tapi);
     ASSERT_TRUE(line.Create());
-    EXPECT_EQ(line.LineName(), QStringLiteral("Modem") + QChar(u'\0'));
+    EXPECT_EQ(line.LineName(), u"Modem"_s + QChar(u'\0'));
     EXPECT_EQ(line.LineName().size(), 6);
     EXPECT_TRUE(line.ProviderInfo().isEmpty());
     EXPECT_TRUE(line.SwitchInfo().isEmpty());
@@ -140,14 +141,14 @@ TEST_F(TapiLineTest, FailedCapabilityLoadKeepsThePreviousValues) {
     ASSERT_TRUE(line.Create());
     EXPECT_EQ(line.setCurrentLineID(2), 0);
     EXPECT_EQ(line.CurrentLineID(), 2);
-    EXPECT_EQ(line.LineName(), QStringLiteral("Line zero"));
+    EXPECT_EQ(line.LineName(), u"Line zero"_s);
     EXPECT_EQ(line.LastError(), Tapi::LineErrOperationFailed);
 }
 
 TEST_F(TapiLineTest, OperationsInTheWrongStateDoNothing) {
     CvbTAPILine line(tapi);
     ASSERT_TRUE(line.Create());
-    EXPECT_FALSE(line.MakeCallAsynch(QStringLiteral("0123")));
+    EXPECT_FALSE(line.MakeCallAsynch(u"0123"_s));
     EXPECT_FALSE(line.DropCallAsynch());
     EXPECT_FALSE(line.CloseLine());
     ASSERT_TRUE(line.OpenLine(1, 4));
@@ -158,7 +159,7 @@ TEST_F(TapiLineTest, OperationsInTheWrongStateDoNothing) {
     tapi.openResult = Tapi::LineErrAllocated;
     EXPECT_FALSE(line.OpenLine());
     EXPECT_EQ(line.LastError(), 0);
-    EXPECT_EQ(tapi.calls.count(QStringLiteral("lineOpen 0")), 1);
+    EXPECT_EQ(tapi.calls.count(u"lineOpen 0"_s), 1);
 }
 
 TEST_F(TapiLineTest, RefusedRequestsRecordTheirError) {
@@ -166,7 +167,7 @@ TEST_F(TapiLineTest, RefusedRequestsRecordTheirError) {
     ASSERT_TRUE(line.Create());
     ASSERT_TRUE(line.OpenLine());
     tapi.makeCallResult = Tapi::LineErrCallUnavail;
-    EXPECT_FALSE(line.MakeCallAsynch(QStringLiteral("0123")));
+    EXPECT_FALSE(line.MakeCallAsynch(u"0123"_s));
     EXPECT_EQ(line.LastError(), Tapi::LineErrCallUnavail);
     EXPECT_EQ(tapi.lastNumber, QByteArray("0123"));
     // An empty number goes as no number at all.
@@ -180,7 +181,7 @@ TEST_F(TapiLineTest, RefusedRequestsRecordTheirError) {
     EXPECT_FALSE(line.ConfigDialog());
     EXPECT_FALSE(tapi.lastDialogText.has_value());
     EXPECT_EQ(line.LastError(), Tapi::LineErrOperationUnavail);
-    EXPECT_FALSE(line.DialingPropertiesDialog(0, QStringLiteral("0123")));
+    EXPECT_FALSE(line.DialingPropertiesDialog(0, u"0123"_s));
     EXPECT_EQ(tapi.lastDialogText, QByteArray("0123"));
 }
 
@@ -197,18 +198,16 @@ TEST_F(TapiLineTest, RepliesReachTheRightRequest) {
     ASSERT_TRUE(call.DropCallAsynch());
     tapi.reply(tapi.lastDropRequest, Tapi::LineErrOperationFailed);
     tapi.callState(Tapi::CallStateIdle);
-    EXPECT_EQ(log->events,
-              QStringList({QStringLiteral("MakeCallResult 0 open=1"), QStringLiteral("Connected"),
-                           QStringLiteral("DropCallResult -2147483576"),
-                           QStringLiteral("Idle open=0 call=0")}));
+    EXPECT_EQ(log->events, QStringList({u"MakeCallResult 0 open=1"_s, u"Connected"_s,
+                                        u"DropCallResult -2147483576"_s, u"Idle open=0 call=0"_s}));
     EXPECT_EQ(tapi.calls.mid(tapi.calls.size() - 2),
-              QStringList({QStringLiteral("lineDeallocateCall"), QStringLiteral("lineClose")}));
+              QStringList({u"lineDeallocateCall"_s, u"lineClose"_s}));
 }
 
 TEST_F(TapiLineTest, FailedCallReplyClosesTheLineFirst) {
     openCall();
     tapi.reply(tapi.lastMakeCallRequest, Tapi::LineErrCallUnavail);
-    EXPECT_EQ(log->events, QStringList(QStringLiteral("MakeCallResult -2147483643 open=0")));
+    EXPECT_EQ(log->events, QStringList(u"MakeCallResult -2147483643 open=0"_s));
 }
 
 TEST_F(TapiLineTest, DisconnectedRequestsTheDropFirst) {
@@ -216,13 +215,13 @@ TEST_F(TapiLineTest, DisconnectedRequestsTheDropFirst) {
     tapi.reply(tapi.lastMakeCallRequest, 0);
     tapi.calls.clear();
     tapi.callState(Tapi::CallStateDisconnected);
-    EXPECT_EQ(tapi.calls, QStringList(QStringLiteral("lineDrop")));
-    EXPECT_EQ(log->events.last(), QStringLiteral("Disconnected"));
+    EXPECT_EQ(tapi.calls, QStringList(u"lineDrop"_s));
+    EXPECT_EQ(log->events.last(), u"Disconnected"_s);
     // Idle with no call left still reports idle.
     tapi.reply(tapi.lastDropRequest, 0);
     tapi.callState(Tapi::CallStateIdle);
     tapi.callState(Tapi::CallStateIdle);
-    EXPECT_EQ(log->events.count(QStringLiteral("Idle open=0 call=0")), 2);
+    EXPECT_EQ(log->events.count(u"Idle open=0 call=0"_s), 2);
 }
 
 TEST_F(TapiLineTest, ReleaseEndsCallLineAndSession) {
@@ -231,8 +230,7 @@ TEST_F(TapiLineTest, ReleaseEndsCallLineAndSession) {
     log.reset();
     calling.reset();
     EXPECT_EQ(tapi.calls,
-              QStringList({QStringLiteral("lineDeallocateCall"), QStringLiteral("lineClose"),
-                           QStringLiteral("lineShutdown")}));
+              QStringList({u"lineDeallocateCall"_s, u"lineClose"_s, u"lineShutdown"_s}));
 }
 
 TEST(TapiErrorString, TableAndDefault) {
@@ -243,11 +241,11 @@ TEST(TapiErrorString, TableAndDefault) {
                                                           {0x80000056u, "No Multiple Instance"}};
     for (const auto& [code, text] : rows)
         EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(code)),
-                  QStringLiteral(" TAPI Line Error: ") + QLatin1StringView(text));
+                  u" TAPI Line Error: "_s + QLatin1StringView(text));
     for (const std::uint32_t code :
          {0x80000004u, 0x80000025u, 0x80000031u, 0x80000057u, 0x80000000u, 0u, 1u, 0xFFFFFFFFu})
         EXPECT_EQ(CvbTAPILine::ErrorString(std::int32_t(code)),
-                  QStringLiteral(" TAPI Line Error: Interrupted by User  "))
+                  u" TAPI Line Error: Interrupted by User  "_s)
             << std::hex << code;
 }
 

@@ -15,6 +15,7 @@
 
 using namespace orvelan;
 using namespace orvelan::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -36,7 +37,7 @@ class DialAndOptionsFlowsTest : public QObject {
         explicit DialingBook(const QByteArray& phone) {
             book.writeTab(1, {TempBook::record({{Field::Name, "Ada"}, {Field::Phone1, phone}})});
             storeSettings(book, [](Settings& s) { s.setDialMethod(1); });
-            run = std::make_unique<AssembledBook>(book, QStringLiteral("orvelan"));
+            run = std::make_unique<AssembledBook>(book, u"orvelan"_s);
             QLabel* status = run->find<QLabel>("StatusLa");
             run->clock.onPause = [this, status](double seconds) {
                 StatusSpell spell{status->text(), seconds, {}};
@@ -75,9 +76,9 @@ private Q_SLOTS:
         AssembledBook& run = *dialing.run;
         dialing.dial();
         QCOMPARE(run.launcher.opened().size(), 1);
-        QCOMPARE(run.launcher.opened().last().toString(), QStringLiteral("tel:0123456"));
-        QVERIFY(dialing.statuses().contains(QStringLiteral("Dialing...0123 456 ext 12")));
-        QVERIFY(!dialing.statuses().contains(QStringLiteral("Connected")));
+        QCOMPARE(run.launcher.opened().last().toString(), u"tel:0123456"_s);
+        QVERIFY(dialing.statuses().contains(u"Dialing...0123 456 ext 12"_s));
+        QVERIFY(!dialing.statuses().contains(u"Connected"_s));
         QVERIFY(!run.find("cmdHangUp")->isVisible());
         QCOMPARE(run.find<LabelButton>("DialLa")->colour(), LabelColour::Blue);
 
@@ -93,11 +94,11 @@ private Q_SLOTS:
         AssembledBook& run = *dialing.run;
         run.launcher.handled = false;
         dialing.dial();
-        QCOMPARE(run.launcher.opened().last().toString(), QStringLiteral("tel:+442079460958"));
+        QCOMPARE(run.launcher.opened().last().toString(), u"tel:+442079460958"_s);
         QCOMPARE(run.prompter.shown().size(), 1);
-        QCOMPARE(run.prompter.last().title, QStringLiteral("ORVELAN Dial"));
-        QVERIFY(run.prompter.last().text.contains(QStringLiteral("no handler for telephone")));
-        QVERIFY(!dialing.statuses().contains(QStringLiteral("Connected")));
+        QCOMPARE(run.prompter.last().title, u"ORVELAN Dial"_s);
+        QVERIFY(run.prompter.last().text.contains(u"no handler for telephone"_s));
+        QVERIFY(!dialing.statuses().contains(u"Connected"_s));
         QVERIFY(!run.find("cmdHangUp")->isVisible());
 
         run.launcher.handled = true;
@@ -122,17 +123,15 @@ private Q_SLOTS:
         QLabel* status = run.find<QLabel>("StatusLa");
         const QFontMetrics metrics(status->font());
         QStringList texts = dialing.statuses();
-        texts << QStringLiteral("Removing Blank Pages...")
-              << QStringLiteral("Removing Temporary Files")
-              << QStringLiteral("Opening Port On: COM 4") << QStringLiteral("Requesting Hang Up...")
-              << QStringLiteral("Dialing:  ") + QString(24, u'8')
-              << QStringLiteral("Dialing...") + QString(24, u'8')
-              << QStringLiteral("**  Last Page  **");
+        texts << u"Removing Blank Pages..."_s << u"Removing Temporary Files"_s
+              << u"Opening Port On: COM 4"_s << u"Requesting Hang Up..."_s
+              << u"Dialing:  "_s + QString(24, u'8') << u"Dialing..."_s + QString(24, u'8')
+              << u"**  Last Page  **"_s;
         for (std::uint32_t code = 0x80000001; code <= 0x80000050; ++code)
             texts << CvbTAPILine::ErrorString(std::int32_t(code));
         for (const QString& text : std::as_const(texts)) {
             if (metrics.horizontalAdvance(text) > status->contentsRect().width())
-                QFAIL(qPrintable(QStringLiteral("status label cuts \"%1\"").arg(text)));
+                QFAIL(qPrintable(u"status label cuts \"%1\""_s.arg(text)));
         }
     }
 
@@ -143,7 +142,7 @@ private Q_SLOTS:
     void nothingUnderTheOptionsPanelTakesTheKeyboard() {
         TempBook book;
         book.writeTab(1, {TempBook::named("Adams")});
-        AssembledBook run(book, QStringLiteral("orvelan"));
+        AssembledBook run(book, u"orvelan"_s);
         run.program->run().openBook();
         run.mainWindow.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&run.mainWindow));
@@ -164,7 +163,7 @@ private Q_SLOTS:
         }
         run.key(Qt::Key_Q, Qt::ShiftModifier);
         run.key(Qt::Key_Q, Qt::ShiftModifier);
-        QCOMPARE(run.find<QLineEdit>("SNameTB")->text(), QStringLiteral("Adams"));
+        QCOMPARE(run.find<QLineEdit>("SNameTB")->text(), u"Adams"_s);
         QTest::keyClick(&run.mainWindow, Qt::Key_Escape);
         QVERIFY(!panel->isVisible());
         run.key(Qt::Key_PageDown);
@@ -175,21 +174,21 @@ private Q_SLOTS:
     void theFoldedTelephonyAreaHidesItsDialogButtons() {
         TempBook book;
         storeSettings(book, [](Settings& s) { s.setDialMethod(1); });
-        AssembledBook run(book, QStringLiteral("orvelan"));
+        AssembledBook run(book, u"orvelan"_s);
         run.program->run().openBook();
         run.click("PassLa");
         auto* panel = run.find<OptionsPanel>("ConfigPBC");
         auto* show = run.find<QPushButton>(*panel, "ConfShowTAPIBu");
-        QCOMPARE(show->text(), QStringLiteral("Show"));
+        QCOMPARE(show->text(), u"Show"_s);
         QVERIFY(!run.find(*panel, "cmdConfigDlg")->isVisible());
         QVERIFY(!run.find(*panel, "cmdDialProps")->isVisible());
         auto* lineLabel = run.find<QLabel>(*panel, "TapiLineLa");
-        QCOMPARE(lineLabel->text(), QStringLiteral("TAPI Line#"));
+        QCOMPARE(lineLabel->text(), u"TAPI Line#"_s);
         QVERIFY(lineLabel->isVisible());
         // The line's controls sit whole inside the Dial box, folded and unfolded.
         QGroupBox* dialBox = nullptr;
         for (QGroupBox* box : panel->findChildren<QGroupBox*>())
-            dialBox = box->title() == QStringLiteral("Dial") ? box : dialBox;
+            dialBox = box->title() == u"Dial"_s ? box : dialBox;
         QVERIFY(dialBox);
         const auto insideTheDialBox = [&](const QStringList& names) {
             for (const QString& name : names) {
@@ -197,22 +196,21 @@ private Q_SLOTS:
                 QVERIFY2(control && control->isVisible(), qPrintable(name));
                 QVERIFY2(dialBox->isAncestorOf(control), qPrintable(name));
                 QVERIFY2(control->visibleRegion().boundingRect() == control->rect(),
-                         qPrintable(name + QStringLiteral(" is cut by the box or the panel")));
+                         qPrintable(name + u" is cut by the box or the panel"_s));
             }
         };
-        insideTheDialBox({QStringLiteral("TapiLineLa"), QStringLiteral("cboLineSel"),
-                          QStringLiteral("ConfShowTAPIBu")});
+        insideTheDialBox({u"TapiLineLa"_s, u"cboLineSel"_s, u"ConfShowTAPIBu"_s});
 
         show->click();
         QVERIFY(run.find(*panel, "cmdConfigDlg")->isVisible());
         QVERIFY(run.find(*panel, "cmdDialProps")->isVisible());
-        insideTheDialBox({QStringLiteral("cmdConfigDlg"), QStringLiteral("cmdDialProps"),
-                          QStringLiteral("lstLineInfo"), QStringLiteral("ConfShowTAPIBu")});
+        insideTheDialBox(
+            {u"cmdConfigDlg"_s, u"cmdDialProps"_s, u"lstLineInfo"_s, u"ConfShowTAPIBu"_s});
 
         auto* method = run.find<QComboBox>(*panel, "ComSelectCB");
-        Q_EMIT method->textActivated(QStringLiteral("Use Serial"));
-        Q_EMIT method->textActivated(QStringLiteral("Use TAPI"));
-        QCOMPARE(show->text(), QStringLiteral("Show"));
+        Q_EMIT method->textActivated(u"Use Serial"_s);
+        Q_EMIT method->textActivated(u"Use TAPI"_s);
+        QCOMPARE(show->text(), u"Show"_s);
         QVERIFY(!run.find(*panel, "cmdConfigDlg")->isVisible());
         QVERIFY(!run.find(*panel, "cmdDialProps")->isVisible());
         QVERIFY(lineLabel->isVisible());

@@ -13,6 +13,7 @@
 
 using namespace orvelan;
 using namespace orvelan::test;
+using namespace Qt::StringLiterals;
 
 class OpenBookTest : public QObject {
     Q_OBJECT
@@ -31,10 +32,9 @@ private Q_SLOTS:
         QCOMPARE(dial->colour(), LabelColour::Blue);
         QVERIFY(run.find(run.mainWindow, "DialMark1")->isVisible());
         run.click(run.mainWindow, "DialLa");
-        QCOMPARE(run.prompter.last().title, QStringLiteral("ORVELAN Dial"));
-        QCOMPARE(
-            run.prompter.last().text,
-            QStringLiteral("Can't Dial: The Communication Setting has has been turned OFF     "));
+        QCOMPARE(run.prompter.last().title, u"ORVELAN Dial"_s);
+        QCOMPARE(run.prompter.last().text,
+                 u"Can't Dial: The Communication Setting has has been turned OFF     "_s);
 
         // The options panel holds the telephony area; each control name appears once.
         run.click(run.mainWindow, "PassLa");
@@ -60,7 +60,7 @@ private Q_SLOTS:
         run.openBook->findWindow();
         // A result shows its page in the book.
         run.mainWindow.showPage(2, 2);
-        QCOMPARE(run.find<QLineEdit>(run.mainWindow, "SNameTB")->text(), QStringLiteral("Bob"));
+        QCOMPARE(run.find<QLineEdit>(run.mainWindow, "SNameTB")->text(), u"Bob"_s);
         find->hide();
         QCOMPARE(run.find<LabelButton>(run.mainWindow, "FindLa")->colour(), LabelColour::Grey);
     }
@@ -75,17 +75,17 @@ private Q_SLOTS:
         run.mainWindow.showPage(1, 2);
         auto* phone = run.find<QLineEdit>(run.mainWindow, "SPho1TB");
         phone->setFocus();
-        QTest::keyClicks(phone, QStringLiteral("0123"));
+        QTest::keyClicks(phone, u"0123"_s);
         run.click(run.mainWindow, "PassLa");
         auto* panel = run.find<OptionsPanel>(run.mainWindow, "ConfigPBC");
 
         run.prompter.answerNext(PromptAnswer::Cancel);
         run.click(*panel, "DelBlankBu");
         QCOMPARE(run.prompter.last().text,
-                 QStringLiteral(" This page has changed,  Do you wish to save it?      "));
+                 u" This page has changed,  Do you wish to save it?      "_s);
         QCOMPARE(book.pageCount(1), 2);
         QVERIFY(panel->isVisible());
-        QCOMPARE(phone->text(), QStringLiteral("0123"));
+        QCOMPARE(phone->text(), u"0123"_s);
 
         run.prompter.answerNext(PromptAnswer::Yes);
         run.click(*panel, "DelBlankBu");
@@ -98,15 +98,14 @@ private Q_SLOTS:
         TempBook book;
         Run run(book);
         run.program->run().openBook();
-        QCOMPARE(run.find<LabelButton>(run.mainWindow, "AverLa")->caption(),
-                 QStringLiteral("Build: 1. 00. 0"));
+        QCOMPARE(run.find<LabelButton>(run.mainWindow, "AverLa")->caption(), u"Build: 1. 00. 0"_s);
         run.click(run.mainWindow, "IFCHelpCoverLa");
-        QVERIFY(run.launcher.opened().last().toString().endsWith(QStringLiteral("/index.htm")));
+        QVERIFY(run.launcher.opened().last().toString().endsWith(u"/index.htm"_s));
         run.click(run.mainWindow, "OShomeLa");
         QCOMPARE(run.launcher.opened().size(), 2);
 
         run.click(run.mainWindow, "AminoImage");
-        QCOMPARE(run.prompter.last().title, QStringLiteral("Secure Address Book"));
+        QCOMPARE(run.prompter.last().title, u"Secure Address Book"_s);
         QVERIFY(!run.mainWindow.isMinimized());
         run.session.settings().setFlag(Settings::EnableMinimise, true);
         const qsizetype boxes = run.prompter.shown().size();

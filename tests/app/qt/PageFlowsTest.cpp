@@ -41,10 +41,20 @@ QStringList textsOf(const QList<PromptRequest>& shown) {
 class PageFlowsTest : public QObject {
     Q_OBJECT
 
-    static void writeBook(const TempBook& book) {
-        book.writeTab(1, {TempBook::named("Adams"), TempBook::named("Avery")});
-        book.writeTab(
+    // A book of two tabs, Adams and Avery under A, Baker, Bell and Brown under B, opened with
+    // the settings changed as given.
+    std::unique_ptr<TempBook> m_book;
+    std::unique_ptr<AssembledBook> m_run;
+    AssembledBook& openBook(const std::function<void(Settings&)>& settings = {}) {
+        m_book = std::make_unique<TempBook>();
+        m_book->writeTab(1, {TempBook::named("Adams"), TempBook::named("Avery")});
+        m_book->writeTab(
             2, {TempBook::named("Baker"), TempBook::named("Bell"), TempBook::named("Brown")});
+        if (settings)
+            storeSettings(*m_book, settings);
+        m_run = std::make_unique<AssembledBook>(*m_book);
+        m_run->program->run().openBook();
+        return *m_run;
     }
     static void expectViewState(AssembledBook& run) {
         QCOMPARE(run.find<LabelButton>("AddLa")->caption(), QStringLiteral("Add"));
@@ -60,13 +70,16 @@ class PageFlowsTest : public QObject {
     }
 
 private Q_SLOTS:
+    void cleanup() {
+        m_run.reset();
+        m_book.reset();
+    }
+
     // A new page typed and then left by a page turn is filed as a new page when the user says
     // Yes; the page shown before Add is never overwritten and add mode ends with the move.
     void aNewPageLeftByAPageTurnIsFiledNotWrittenOverThePageBefore() {
-        TempBook book;
-        writeBook(book);
-        AssembledBook run(book);
-        run.program->run().openBook();
+        AssembledBook& run = openBook();
+        const TempBook& book = *m_book;
         startNewPage(run, QStringLiteral("Anderson"));
 
         run.prompter.answerNext(PromptAnswer::Yes);
@@ -91,10 +104,8 @@ private Q_SLOTS:
     // Every other way out of add mode asks the same question: No drops the new page, Cancel
     // keeps it, and an empty new page is left without a question.
     void everyMoveOrCloseSettlesTheNewPage() {
-        TempBook book;
-        writeBook(book);
-        AssembledBook run(book);
-        run.program->run().openBook();
+        AssembledBook& run = openBook();
+        const TempBook& book = *m_book;
 
         startNewPage(run, QString());
         run.key(Qt::Key_F4);
@@ -131,11 +142,9 @@ private Q_SLOTS:
     // "Finish Program without Prompting" is about ending the program: the book's cover picture
     // and the keys that close the book still offer a changed page for saving.
     void closingWithoutFinishPromptStillOffersTheChangedPage() {
-        TempBook book;
-        writeBook(book);
-        storeSettings(book, [](Settings& s) { s.setFlag(Settings::FinishWithoutPrompting, true); });
-        AssembledBook run(book);
-        run.program->run().openBook();
+        AssembledBook& run =
+            openBook([](Settings& s) { s.setFlag(Settings::FinishWithoutPrompting, true); });
+        const TempBook& book = *m_book;
         QTest::keyClicks(run.find<QLineEdit>("SAdd1TB"), QStringLiteral("1 Mill Lane"));
         run.prompter.answerNext(PromptAnswer::Yes);
         run.click("Image1");
@@ -161,10 +170,7 @@ private Q_SLOTS:
     // Ctrl+F in the book puts the keyboard in the find box; a page saved meanwhile is found by
     // its new number as soon as the box is typed into, and Enter opens it.
     void ctrlFFindsAPageByTheNumberJustSaved() {
-        TempBook book;
-        writeBook(book);
-        AssembledBook run(book);
-        run.program->run().openBook();
+        AssembledBook& run = openBook();
         run.key(Qt::Key_F, Qt::ControlModifier);
         FindWindow* find = run.openBook->findWindow();
         QVERIFY(find && find->isVisible());
@@ -181,11 +187,8 @@ private Q_SLOTS:
     // A result line of a search made before its tab lost pages no longer names a page: it is
     // refused, and nothing is ever written beyond the end of the tab.
     void aStaleSearchResultPastTheEndOfItsTabIsRefused() {
-        TempBook book;
-        writeBook(book);
-        storeSettings(book, [](Settings& s) { s.setSearchFlag(0, '1'); });
-        AssembledBook run(book);
-        run.program->run().openBook();
+        AssembledBook& run = openBook([](Settings& s) { s.setSearchFlag(0, '1'); });
+        const TempBook& book = *m_book;
         run.click("FindLa");
         FindWindow* find = run.openBook->findWindow();
         QVERIFY(find);
@@ -224,10 +227,8 @@ private Q_SLOTS:
     // Typing stops silently at the field's width; a paste that does not fit is cut once, with
     // one message that names the field as the page shows it.
     void textBoxesTakeAtMostTheirFieldsWidth() {
-        TempBook book;
-        writeBook(book);
-        AssembledBook run(book);
-        run.program->run().openBook();
+        AssembledBook& run = openBook();
+        const TempBook& book = *m_book;
         const int width = specOf(Field::Addr4).width;
         auto* addr4 = run.find<QLineEdit>("SAdd4TB");
         QTest::keyClicks(addr4, QString(width + 8, u'x'));
@@ -251,10 +252,7 @@ private Q_SLOTS:
     // Undo brings the notes back in place of the statistics; the cover's open label reads
     // ">>"; the Find label turns grey when the search window closes.
     void smallerPoints() {
-        TempBook book;
-        writeBook(book);
-        AssembledBook run(book);
-        run.program->run().openBook();
+        AssembledBook& run = openBook();
         run.click("EditLa");
         QVERIFY(run.find("StatTABLa")->isVisible());
         QTest::keyClicks(run.find<QLineEdit>("SAdd1TB"), QStringLiteral("x"));
@@ -276,10 +274,8 @@ private Q_SLOTS:
     // Delete puts the page into the trash; the options panel's "Trash..." lists it and puts it
     // back, and the book shows it again.
     void aDeletedPageComesBackFromTheTrashWindow() {
-        TempBook book;
-        writeBook(book);
-        AssembledBook run(book);
-        run.program->run().openBook();
+        AssembledBook& run = openBook();
+        const TempBook& book = *m_book;
         run.mainWindow.showPage(2, 2);
         run.click("DelLa");
         QVERIFY(book.page(2, 2).isBlank());

@@ -27,6 +27,7 @@
 
 using namespace orvelan;
 using namespace orvelan::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -42,11 +43,11 @@ public:
     QString start() {
         for (const char* tool : {"Xvfb", "openbox", "xdotool"}) {
             if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-                return QStringLiteral("%1 is not installed").arg(QLatin1StringView(tool));
+                return u"%1 is not installed"_s.arg(QLatin1StringView(tool));
         }
         int displayPipe[2];
         if (pipe(displayPipe) != 0)
-            return QStringLiteral("no pipe");
+            return u"no pipe"_s;
         const std::string fd = std::to_string(displayPipe[1]);
         m_xvfb = spawn(
             {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1600x1000x24", "-nolisten", "tcp"});
@@ -55,22 +56,21 @@ public:
         const ssize_t read = ::read(displayPipe[0], number, sizeof number - 1);
         close(displayPipe[0]);
         if (m_xvfb <= 0 || read <= 0)
-            return QStringLiteral("Xvfb did not start");
+            return u"Xvfb did not start"_s;
         m_display = QByteArray(":") + QByteArray(number).trimmed();
         qputenv("DISPLAY", m_display);
         // openbox runs its start-up command once it manages the display.
-        const QByteArray ready =
-            QFile::encodeName(m_folder.filePath(QStringLiteral("window-manager-ready")));
+        const QByteArray ready = QFile::encodeName(m_folder.filePath(u"window-manager-ready"_s));
         const QByteArray startup = "touch " + ready;
         m_openbox = spawn({"openbox", "--sm-disable", "--startup", startup.constData()});
         if (m_openbox <= 0)
-            return QStringLiteral("openbox did not start");
+            return u"openbox did not start"_s;
         for (int i = 0; i < 100; ++i) {
             if (QFile::exists(QFile::decodeName(ready)))
                 return {};
             usleep(50 * 1000);
         }
-        return QStringLiteral("openbox did not take the display");
+        return u"openbox did not take the display"_s;
     }
 
     void stop() {
@@ -109,24 +109,22 @@ private:
 
 // The pointer and buttons of the X server, as a person moves them.
 void xdotool(const QStringList& arguments) {
-    QProcess::execute(QStringLiteral("xdotool"), arguments);
+    QProcess::execute(u"xdotool"_s, arguments);
 }
 void pointerTo(const QWidget* widget, QPoint at) {
     const QPoint global = widget->mapToGlobal(at);
-    xdotool(
-        {QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y())});
+    xdotool({u"mousemove"_s, QString::number(global.x()), QString::number(global.y())});
 }
 void clickOn(const QWidget* widget) {
     pointerTo(widget, widget->rect().center());
-    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    xdotool({u"click"_s, u"1"_s});
     QTest::qWait(300);
 }
 // The X window id of the program's first window whose name matches `pattern`, once it shows.
 QString windowNamed(const QString& pattern) {
     QProcess search;
-    search.start(QStringLiteral("xdotool"),
-                 {QStringLiteral("search"), QStringLiteral("--sync"),
-                  QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern});
+    search.start(u"xdotool"_s,
+                 {u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--name"_s, pattern});
     if (!search.waitForFinished(15000))
         return {};
     return QString::fromLatin1(search.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
@@ -134,18 +132,15 @@ QString windowNamed(const QString& pattern) {
 // Where the window manager has put an X window, as xdotool reads it.
 QRect windowGeometry(const QString& window) {
     QProcess get;
-    get.start(QStringLiteral("xdotool"),
-              {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
+    get.start(u"xdotool"_s, {u"getwindowgeometry"_s, u"--shell"_s, window});
     get.waitForFinished();
     QMap<QString, int> values;
     for (const QString& line : QString::fromLatin1(get.readAllStandardOutput()).split(u'\n'))
         values.insert(line.section(u'=', 0, 0), line.section(u'=', 1).toInt());
-    return {values[QStringLiteral("X")], values[QStringLiteral("Y")],
-            values[QStringLiteral("WIDTH")], values[QStringLiteral("HEIGHT")]};
+    return {values[u"X"_s], values[u"Y"_s], values[u"WIDTH"_s], values[u"HEIGHT"_s]};
 }
 void pointerBy(int dx, int dy) {
-    xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(dx),
-             QString::number(dy)});
+    xdotool({u"mousemove_relative"_s, u"--"_s, QString::number(dx), QString::number(dy)});
     QTest::qWait(300);
 }
 
@@ -180,10 +175,10 @@ private Q_SLOTS:
         QCOMPARE(run.mainWindow.frameGeometry().topLeft(), before);
 
         pointerTo(&run.mainWindow, QPoint(4, 300)); // the desk left of the thumb tabs
-        xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+        xdotool({u"mousedown"_s, u"1"_s});
         QTest::qWait(300);
         pointerBy(60, 40);
-        xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+        xdotool({u"mouseup"_s, u"1"_s});
         QTest::qWait(300);
         QTRY_COMPARE(run.mainWindow.frameGeometry().topLeft(), before + QPoint(60, 40));
         pointerBy(30, 30);
@@ -197,34 +192,33 @@ private Q_SLOTS:
         QTemporaryDir home;
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("ORVELAN_HOME"), home.path());
+        environment.insert(u"ORVELAN_HOME"_s, home.path());
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(ORVELAN_PROGRAM), {});
         QVERIFY(program.waitForStarted());
-        const QString closedBook = windowNamed(QStringLiteral("ORVELAN \\["));
+        const QString closedBook = windowNamed(u"ORVELAN \\["_s);
         QVERIFY(!closedBook.isEmpty());
         const QRect closed = windowGeometry(closedBook);
-        xdotool({QStringLiteral("mousemove"), QString::number(closed.center().x()),
-                 QString::number(closed.center().y()), QStringLiteral("click"),
-                 QStringLiteral("1")});
-        const QString book = windowNamed(QStringLiteral("Secure Address Book"));
+        xdotool({u"mousemove"_s, QString::number(closed.center().x()),
+                 QString::number(closed.center().y()), u"click"_s, u"1"_s});
+        const QString book = windowNamed(u"Secure Address Book"_s);
         QVERIFY(!book.isEmpty());
         QTest::qWait(500);
-        xdotool({QStringLiteral("key"), QStringLiteral("ctrl+o")});
+        xdotool({u"key"_s, u"ctrl+o"_s});
         QTest::qWait(500);
         const QRect before = windowGeometry(book);
         const QPoint panel = before.topLeft() + QPoint(316, 433); // below the group boxes
         for (int round = 0; round < 3; ++round) {
-            xdotool({QStringLiteral("mousemove"), QString::number(before.right() + 100),
+            xdotool({u"mousemove"_s, QString::number(before.right() + 100),
                      QString::number(before.bottom() + 100)});
             QTest::qWait(300);
-            xdotool({QStringLiteral("mousemove"), QString::number(panel.x()),
-                     QString::number(panel.y()), QStringLiteral("click"), QStringLiteral("1")});
+            xdotool({u"mousemove"_s, QString::number(panel.x()), QString::number(panel.y()),
+                     u"click"_s, u"1"_s});
             QTest::qWait(300);
             pointerBy(80, 50);
             pointerBy(40, 20);
             const QRect after = windowGeometry(book);
-            xdotool({QStringLiteral("click"), QStringLiteral("1")}); // ends a move gone astray
+            xdotool({u"click"_s, u"1"_s}); // ends a move gone astray
             QCOMPARE(after.topLeft(), before.topLeft());
         }
         program.terminate();
@@ -251,7 +245,7 @@ private Q_SLOTS:
         QCOMPARE(list->rowCount(), 3);
         QList<int> rows;
         for (const char* key : {"4", "5", "6", "7"}) {
-            xdotool({QStringLiteral("type"), QLatin1StringView(key)});
+            xdotool({u"type"_s, QLatin1StringView(key)});
             QTest::qWait(200);
             rows << list->rowCount();
         }

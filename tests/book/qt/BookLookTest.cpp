@@ -33,10 +33,7 @@ class BookLookTest : public QObject {
             QApplication::setActiveWindow(window.get());
         }
         template <typename T = QWidget> T* control(const char* name) {
-            T* found = window->findChild<T*>(QLatin1StringView(name));
-            if (!found)
-                qFatal("control %s not found", name);
-            return found;
+            return findControl<T>(*window, name);
         }
     };
 

@@ -16,13 +16,6 @@ using namespace orvelan::test;
 class DuplicatesWindowTest : public QObject {
     Q_OBJECT
 
-    template <class T> static T* find(QWidget& parent, const char* name) {
-        T* child = parent.findChild<T*>(QLatin1StringView(name));
-        if (!child)
-            qFatal("control %s not found", name);
-        return child;
-    }
-
 private Q_SLOTS:
     // Duplicates... on the options panel asks for the window; the window lists the group with
     // its reason and the pages side by side; Merge keeps the page of the chosen column.
@@ -36,17 +29,17 @@ private Q_SLOTS:
                             TempBook::named("Ingrid Olsen")});
         OptionsPanel panel(s.session, nullptr);
         QSignalSpy asked(&panel, &OptionsPanel::duplicatesRequested);
-        find<QPushButton>(panel, "DupesBu")->click();
+        findControl<QPushButton>(panel, "DupesBu")->click();
         QCOMPARE(asked.count(), 1);
 
         DuplicatesWindow window(s.book.folder(), s.clock);
         QSignalSpy merged(&window, &DuplicatesWindow::merged);
         window.open();
-        auto* groups = find<QListWidget>(window, "DupGroupList");
+        auto* groups = findControl<QListWidget>(window, "DupGroupList");
         QCOMPARE(groups->count(), 1);
         QCOMPARE(groups->item(0)->text(),
                  QStringLiteral("Ivanov, Ivan: same telephone number, same name"));
-        auto* pages = find<QTableWidget>(window, "DupPagesTable");
+        auto* pages = findControl<QTableWidget>(window, "DupPagesTable");
         QCOMPARE(pages->columnCount(), 2);
         QStringList rows;
         for (int r = 0; r < pages->rowCount(); ++r)
@@ -57,13 +50,13 @@ private Q_SLOTS:
                                     QStringLiteral("Mobile=|07700 900123")}));
 
         pages->selectColumn(1);
-        find<QPushButton>(window, "DupMergeBu")->click();
-        QCOMPARE(find<QLabel>(window, "DupResultLa")->text(),
+        findControl<QPushButton>(window, "DupMergeBu")->click();
+        QCOMPARE(findControl<QLabel>(window, "DupResultLa")->text(),
                  QStringLiteral("Merged 2 pages into tab I J, page 2; the others are in the "
                                 "trash."));
         QCOMPARE(merged.count(), 1);
         QCOMPARE(groups->count(), 0);
-        QVERIFY(!find<QPushButton>(window, "DupMergeBu")->isEnabled());
+        QVERIFY(!findControl<QPushButton>(window, "DupMergeBu")->isEnabled());
         QVERIFY(s.book.page(9, 1).isBlank());
         QCOMPARE(s.book.page(9, 2).text(Field::Mobile), QStringLiteral("07700 900123"));
     }

@@ -15,6 +15,7 @@
 
 using namespace orvelan;
 using namespace orvelan::test;
+using namespace Qt::StringLiterals;
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -23,12 +24,7 @@ class MainWindowTest : public QObject {
     std::unique_ptr<OrVel> window;
     int ended = 0;
 
-    template <typename T> T* control(const char* name) {
-        T* found = window->findChild<T*>(QLatin1StringView(name));
-        if (!found)
-            qFatal("control %s not found", name);
-        return found;
-    }
+    template <typename T> T* control(const char* name) { return findControl<T>(*window, name); }
     LabelButton* label(const char* name) { return control<LabelButton>(name); }
     QLineEdit* box(const char* name) { return control<QLineEdit>(name); }
     void click(const char* name) { QTest::mouseClick(control<QWidget>(name), Qt::LeftButton); }
@@ -77,41 +73,40 @@ private Q_SLOTS:
             else
                 QVERIFY2(window->findChild<QWidget*>(name), qPrintable(name));
         }
-        QVERIFY(window->findChild<QPlainTextEdit*>(QStringLiteral("SNoteTB")));
-        QCOMPARE(window->pageTexts()[0], QStringLiteral("Adams"));
+        QVERIFY(window->findChild<QPlainTextEdit*>(u"SNoteTB"_s));
+        QCOMPARE(window->pageTexts()[0], u"Adams"_s);
     }
 
     void nextAndLastAcrossTabsWithTheLabelStacks() {
-        QCOMPARE(recn(), QStringLiteral("A  1"));
+        QCOMPARE(recn(), u"A  1"_s);
         QVERIFY(shown("RALa"));
         QVERIFY(!shown("LALa"));
         QVERIFY(shown("LBLa"));
         click("NextB");
         click("NextB");
-        QCOMPARE(recn(), QStringLiteral("B  1"));
-        QCOMPARE(box("SNameTB")->text(), QStringLiteral("Baker"));
-        QCOMPARE(box("SEmaiTB")->text(), QStringLiteral("baker@example.com"));
-        QCOMPARE(control<QPlainTextEdit>("SNoteTB")->toPlainText(),
-                 QStringLiteral("first\nsecond"));
+        QCOMPARE(recn(), u"B  1"_s);
+        QCOMPARE(box("SNameTB")->text(), u"Baker"_s);
+        QCOMPARE(box("SEmaiTB")->text(), u"baker@example.com"_s);
+        QCOMPARE(control<QPlainTextEdit>("SNoteTB")->toPlainText(), u"first\nsecond"_s);
         QVERIFY(shown("RBLa"));
         QVERIFY(!shown("LBLa"));
         QVERIFY(control<QWidget>("Picture2")->hasFocus());
         click("LastB");
-        QCOMPARE(recn(), QStringLiteral("A  2"));
+        QCOMPARE(recn(), u"A  2"_s);
         QVERIFY(!shown("RBLa"));
         click("LastB");
         click("LastB");
-        QCOMPARE(recn(), QStringLiteral("*0  1"));
+        QCOMPARE(recn(), u"*0  1"_s);
         QVERIFY(shown("Picture1"));
         QVERIFY(!shown("RALa"));
         click("StartLa");
-        QCOMPARE(recn(), QStringLiteral("A  1"));
+        QCOMPARE(recn(), u"A  1"_s);
         QVERIFY(!shown("Picture1"));
         // Tab labels: a left label opens its tab, a right label the tab before its letter.
         click("LMLa");
-        QCOMPARE(recn(), QStringLiteral("M  1"));
+        QCOMPARE(recn(), u"M  1"_s);
         click("RMLa");
-        QCOMPARE(recn(), QStringLiteral("L  1"));
+        QCOMPARE(recn(), u"L  1"_s);
         QVERIFY(shown("LMLa"));
         QVERIFY(shown("RLLa"));
         // The page panels stand further right the further the book is opened.
@@ -124,21 +119,20 @@ private Q_SLOTS:
     // An encrypted book's page that fails its authentication is marked by its place in the
     // status line, shows no text and takes no typing; the next page is as ever.
     void aDamagedPageIsMarkedAndTakesNoTyping() {
-        QVERIFY(
-            encryptBook(s->book.folder(), QStringLiteral("S3cret!pw"), false, {}, {1, 8192}).ok);
+        QVERIFY(encryptBook(s->book.folder(), u"S3cret!pw"_s, false, {}, {1, 8192}).ok);
         QByteArray sealed = s->book.tabBytes(2);
         sealed[100] = char(sealed[100] ^ 0x10);
         s->book.writeTab(2, {sealed});
         click("NextB");
         click("NextB");
-        const QString mark = QStringLiteral("page 1 of tab B is damaged and cannot be read");
+        const QString mark = u"page 1 of tab B is damaged and cannot be read"_s;
         QCOMPARE(s->prompter.last().text, mark);
         QCOMPARE(control<QLabel>("StatusLa")->text(), mark);
         QCOMPARE(box("SNameTB")->text(), QString());
         QVERIFY(box("SNameTB")->isReadOnly());
         QVERIFY(control<QPlainTextEdit>("SNoteTB")->isReadOnly());
         click("NextB");
-        QCOMPARE(box("SNameTB")->text(), QStringLiteral("Bell"));
+        QCOMPARE(box("SNameTB")->text(), u"Bell"_s);
         QVERIFY(!box("SNameTB")->isReadOnly());
         QCOMPARE(control<QLabel>("StatusLa")->text(), QString());
         QCOMPARE(ended, 0);
@@ -147,64 +141,64 @@ private Q_SLOTS:
     void keysTurnPagesAndAltLettersOpenTabs() {
         box("SAdd1TB")->setFocus();
         QTest::keyClick(box("SAdd1TB"), Qt::Key_PageDown);
-        QCOMPARE(recn(), QStringLiteral("A  2"));
+        QCOMPARE(recn(), u"A  2"_s);
         box("SNameTB")->setFocus();
         QTest::keyClick(box("SNameTB"), Qt::Key_K, Qt::AltModifier);
-        QCOMPARE(recn(), QStringLiteral("K  1"));
+        QCOMPARE(recn(), u"K  1"_s);
         QCOMPARE(box("SNameTB")->text(), QString()); // the letter went nowhere
         QTest::keyClick(window.get(), Qt::Key_J, Qt::AltModifier);
-        QCOMPARE(recn(), QStringLiteral("I J  1"));
+        QCOMPARE(recn(), u"I J  1"_s);
         QVERIFY(shown("RJLa"));
         QVERIFY(!shown("LJLa"));
         QTest::keyClick(window.get(), Qt::Key_Z, Qt::AltModifier);
-        QCOMPARE(recn(), QStringLiteral("Z  1"));
+        QCOMPARE(recn(), u"Z  1"_s);
         QTest::keyClick(window.get(), Qt::Key_PageDown);
         QCOMPARE(control<QLabel>("StatusLa")->text(), QString());
         QCOMPARE(s->clock.pausedSeconds(), 0.7);
         QTest::keyClick(window.get(), Qt::Key_F7);
-        QCOMPARE(recn(), QStringLiteral("*0  1"));
+        QCOMPARE(recn(), u"*0  1"_s);
         QTest::keyClick(window.get(), Qt::Key_F4);
-        QCOMPARE(recn(), QStringLiteral("A  1"));
+        QCOMPARE(recn(), u"A  1"_s);
     }
 
     void typingMarksThePageAndThePromptsDecide() {
-        QTest::keyClicks(box("SAdd1TB"), QStringLiteral("1 Mill Lane"));
-        QCOMPARE(label("EditLa")->caption(), QStringLiteral("Save"));
+        QTest::keyClicks(box("SAdd1TB"), u"1 Mill Lane"_s);
+        QCOMPARE(label("EditLa")->caption(), u"Save"_s);
         QCOMPARE(label("EditLa")->colour(), LabelColour::Blue);
         QCOMPARE(label("UndoLa")->colour(), LabelColour::Blue);
 
         s->prompter.answerNext(PromptAnswer::Cancel);
         click("LCLa");
-        QCOMPARE(recn(), QStringLiteral("A  1"));
-        QCOMPARE(box("SAdd1TB")->text(), QStringLiteral("1 Mill Lane"));
+        QCOMPARE(recn(), u"A  1"_s);
+        QCOMPARE(box("SAdd1TB")->text(), u"1 Mill Lane"_s);
 
         s->prompter.answerNext(PromptAnswer::Yes);
         click("LCLa");
-        QCOMPARE(recn(), QStringLiteral("C  1"));
+        QCOMPARE(recn(), u"C  1"_s);
         QCOMPARE(s->book.page(1, 1)[Field::Addr1], QByteArray("1 Mill Lane"));
-        QCOMPARE(label("EditLa")->caption(), QStringLiteral("Stats"));
+        QCOMPARE(label("EditLa")->caption(), u"Stats"_s);
         QCOMPARE(label("EditLa")->colour(), LabelColour::Grey);
 
         click("RCLa"); // back to B
         click("NextB");
-        QTest::keyClicks(box("SAdd2TB"), QStringLiteral("y"));
+        QTest::keyClicks(box("SAdd2TB"), u"y"_s);
         QTest::keyClick(box("SAdd2TB"), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(s->book.page(2, 2)[Field::Addr2], QByteArray("y"));
-        QCOMPARE(label("EditLa")->caption(), QStringLiteral("Stats"));
+        QCOMPARE(label("EditLa")->caption(), u"Stats"_s);
     }
 
     void nameRefusalWhileTypingAndPasting() {
         QTest::keyClick(window.get(), Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(label("AddLa")->caption(), QStringLiteral("Save"));
+        QCOMPARE(label("AddLa")->caption(), u"Save"_s);
         QVERIFY(shown("NewNameLa"));
         QVERIFY(box("SNameTB")->hasFocus());
-        box("SNameTB")->insert(QStringLiteral("\u0301xyz"));
-        QCOMPARE(box("SNameTB")->text(), QStringLiteral("xyz"));
+        box("SNameTB")->insert(u"\u0301xyz"_s);
+        QCOMPARE(box("SNameTB")->text(), u"xyz"_s);
         QCOMPARE(s->prompter.shown().size(), 1);
         QCOMPARE(s->prompter.last().text, PageEditor::nameStartRefused().text);
         box("SNameTB")->clear();
-        box("SNameTB")->insert(QStringLiteral("\u00a0\u0001xyz"));
-        QCOMPARE(box("SNameTB")->text(), QStringLiteral("xyz")); // the control is just removed
+        box("SNameTB")->insert(u"\u00a0\u0001xyz"_s);
+        QCOMPARE(box("SNameTB")->text(), u"xyz"_s); // the control is just removed
         QCOMPARE(s->prompter.shown().size(), 2);
         // Ctrl+X with nothing selected and Ctrl+U do nothing in add mode.
         box("SNameTB")->deselect();
@@ -212,29 +206,28 @@ private Q_SLOTS:
         QTest::keyClick(box("SNameTB"), Qt::Key_U, Qt::ControlModifier);
         QCOMPARE(s->prompter.shown().size(), 2);
         click("AddLa");
-        QCOMPARE(s->prompter.last().text,
-                 QStringLiteral(" New page for the Name: [ xyz ] Entered.    "));
-        QCOMPARE(recn(), QStringLiteral("X  1"));
+        QCOMPARE(s->prompter.last().text, u" New page for the Name: [ xyz ] Entered.    "_s);
+        QCOMPARE(recn(), u"X  1"_s);
         QCOMPARE(s->book.page(23, 1)[Field::Name], QByteArray("xyz"));
-        QCOMPARE(label("AddLa")->caption(), QStringLiteral("Add"));
+        QCOMPARE(label("AddLa")->caption(), u"Add"_s);
         QVERIFY(!shown("NewNameLa"));
-        QCOMPARE(label("PassLa")->caption(), QStringLiteral("Options"));
+        QCOMPARE(label("PassLa")->caption(), u"Options"_s);
     }
 
     // Names and notes in every script are typed, filed under their Latin letter, shown and saved
     // whole; an edited name of another script's letter offers a copy under that letter.
     void namesInEveryScriptAreFiledAndShownWhole() {
         const QList<std::pair<QString, QString>> names = {
-            {QStringLiteral("\u00c9mile Zola"), QStringLiteral("E  1")},
-            {QStringLiteral("\u0141ukasz Nowak"), QStringLiteral("L  1")},
-            {QStringLiteral("\u00c5ngstr\u00f6m"), QStringLiteral("A  3")},
-            {QStringLiteral("\u0418\u0432\u0430\u043d\u043e\u0432"), QStringLiteral("I J  1")},
+            {u"\u00c9mile Zola"_s, u"E  1"_s},
+            {u"\u0141ukasz Nowak"_s, u"L  1"_s},
+            {u"\u00c5ngstr\u00f6m"_s, u"A  3"_s},
+            {u"\u0418\u0432\u0430\u043d\u043e\u0432"_s, u"I J  1"_s},
             {QStringLiteral(
                  "\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2"),
-             QStringLiteral("P  1")},
-            {QStringLiteral("\u738b\u82b3"), QStringLiteral("W  1")},
+             u"P  1"_s},
+            {u"\u738b\u82b3"_s, u"W  1"_s},
         };
-        const QString notes = QStringLiteral("\u5317\u4eac \U0001F600\n\u0414\u043e\u043c");
+        const QString notes = u"\u5317\u4eac \U0001F600\n\u0414\u043e\u043c"_s;
         for (const auto& [name, caption] : names) {
             click("AddLa");
             box("SNameTB")->insert(name);
@@ -246,17 +239,17 @@ private Q_SLOTS:
             QCOMPARE(box("SNameTB")->text(), name);
             QCOMPARE(control<QPlainTextEdit>("SNoteTB")->toPlainText(), notes);
         }
-        QCOMPARE(textsOf(s->book.page(22, 1))[0], QStringLiteral("\u738b\u82b3"));
+        QCOMPARE(textsOf(s->book.page(22, 1))[0], u"\u738b\u82b3"_s);
 
         // The Polish page renamed to a Greek name: a copy is offered under P.
         click("StartLa");
         QTest::keyClick(window.get(), Qt::Key_L, Qt::AltModifier);
         s->prompter.answerNext(PromptAnswer::No);
         box("SNameTB")->selectAll();
-        box("SNameTB")->insert(QStringLiteral("\u03a9\u03bc\u03ad\u03b3\u03b1"));
+        box("SNameTB")->insert(u"\u03a9\u03bc\u03ad\u03b3\u03b1"_s);
         QTest::keyClick(box("SNameTB"), Qt::Key_S, Qt::ControlModifier);
         const QString offer =
-            QStringLiteral(" Do you wish make a COPY of this NEW NAME under the [ O ] Tab    ");
+            u" Do you wish make a COPY of this NEW NAME under the [ O ] Tab    "_s;
         QVERIFY(std::any_of(s->prompter.shown().begin(), s->prompter.shown().end(),
                             [&](const PromptRequest& shown) { return shown.text == offer; }));
     }
@@ -272,67 +265,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("promptTitle");
         QTest::addColumn<QString>("addCaption");
-        QTest::newRow("Ctrl+X cuts the selected name") << "SNameTB"
-                                                       << "sel ^X"
-                                                       << ""
-                                                       << ""
-                                                       << ""
-                                                       << "Add";
-        QTest::newRow("Ctrl+X with nothing selected asks to delete") << "SNameTB"
-                                                                     << "^X"
-                                                                     << "Adams"
-                                                                     << ""
-                                                                     << "Delete: [ Adams ]"
-                                                                     << "Add";
-        QTest::newRow("Ctrl+X in the notes with nothing selected asks to delete")
-            << "SNoteTB"
-            << "^X"
-            << "Adams"
-            << ""
-            << "Delete: [ Adams ]"
-            << "Add";
-        QTest::newRow("Ctrl+A selects the box's text") << "SNameTB"
-                                                       << "^A"
-                                                       << "Adams"
-                                                       << "Adams"
-                                                       << ""
-                                                       << "Add";
-        QTest::newRow("Ctrl+C and Ctrl+V copy and paste") << "SNameTB"
-                                                          << "sel ^C end ^V"
-                                                          << "AdamsAdams"
-                                                          << ""
-                                                          << ""
-                                                          << "Add";
-        QTest::newRow("Ctrl+Z undoes typing") << "SNameTB"
-                                              << "end x y ^Z"
-                                              << "Adams"
-                                              << ""
-                                              << ""
-                                              << "Add";
-        QTest::newRow("Ctrl+N in a box starts a new page") << "SNameTB"
-                                                           << "^N"
-                                                           << ""
-                                                           << ""
-                                                           << ""
-                                                           << "Save";
-        QTest::newRow("Ctrl+N outside the boxes starts a new page") << "Picture2"
-                                                                    << "^N"
-                                                                    << ""
-                                                                    << ""
-                                                                    << ""
-                                                                    << "Save";
-        QTest::newRow("Ctrl+A outside the boxes starts a new page") << "Picture2"
-                                                                    << "^A"
-                                                                    << ""
-                                                                    << ""
-                                                                    << ""
-                                                                    << "Save";
-        QTest::newRow("Ctrl+X outside the boxes asks to delete") << "Picture2"
-                                                                 << "^X"
-                                                                 << "Adams"
-                                                                 << ""
-                                                                 << "Delete: [ Adams ]"
-                                                                 << "Add";
+        const auto row = [](const char* name, const char* target, const char* script,
+                            const char* nameShown, const char* selected, const char* promptTitle,
+                            const char* addCaption) {
+            QTest::newRow(name) << QString::fromUtf8(target) << QString::fromUtf8(script)
+                                << QString::fromUtf8(nameShown) << QString::fromUtf8(selected)
+                                << QString::fromUtf8(promptTitle) << QString::fromUtf8(addCaption);
+        };
+        const char* asksDelete = "Delete: [ Adams ]";
+        row("Ctrl+X cuts the selected name", "SNameTB", "sel ^X", "", "", "", "Add");
+        row("Ctrl+X with nothing selected asks to delete", "SNameTB", "^X", "Adams", "", asksDelete,
+            "Add");
+        row("Ctrl+X in the notes with nothing selected asks to delete", "SNoteTB", "^X", "Adams",
+            "", asksDelete, "Add");
+        row("Ctrl+A selects the box's text", "SNameTB", "^A", "Adams", "Adams", "", "Add");
+        row("Ctrl+C and Ctrl+V copy and paste", "SNameTB", "sel ^C end ^V", "AdamsAdams", "", "",
+            "Add");
+        row("Ctrl+Z undoes typing", "SNameTB", "end x y ^Z", "Adams", "", "", "Add");
+        row("Ctrl+N in a box starts a new page", "SNameTB", "^N", "", "", "", "Save");
+        row("Ctrl+N outside the boxes starts a new page", "Picture2", "^N", "", "", "", "Save");
+        row("Ctrl+A outside the boxes starts a new page", "Picture2", "^A", "", "", "", "Save");
+        row("Ctrl+X outside the boxes asks to delete", "Picture2", "^X", "Adams", "", asksDelete,
+            "Add");
     }
 
     void editingKeysEditTheBoxText() {
@@ -367,25 +321,25 @@ private Q_SLOTS:
     void addModeCancelShowsThePageAgain() {
         click("NextB");
         click("AddLa");
-        QCOMPARE(label("PassLa")->caption(), QStringLiteral("Cancel"));
+        QCOMPARE(label("PassLa")->caption(), u"Cancel"_s);
         QCOMPARE(label("PassLa")->colour(), LabelColour::Blue);
-        QTest::keyClicks(box("SNameTB"), QStringLiteral("Zed"));
+        QTest::keyClicks(box("SNameTB"), u"Zed"_s);
         click("PassLa");
-        QCOMPARE(box("SNameTB")->text(), QStringLiteral("Avery"));
-        QCOMPARE(label("PassLa")->caption(), QStringLiteral("Options"));
+        QCOMPARE(box("SNameTB")->text(), u"Avery"_s);
+        QCOMPARE(label("PassLa")->caption(), u"Options"_s);
         QCOMPARE(label("PassLa")->colour(), LabelColour::Grey);
     }
 
     void undoAndDeleteThroughTheLabels() {
-        QTest::keyClicks(box("SAdd3TB"), QStringLiteral("abc"));
-        QTest::keyClicks(box("SGrouTB"), QStringLiteral("Friends"));
+        QTest::keyClicks(box("SAdd3TB"), u"abc"_s);
+        QTest::keyClicks(box("SGrouTB"), u"Friends"_s);
         click("UndoLa");
         QCOMPARE(box("SAdd3TB")->text(), QString());
         QCOMPARE(box("SGrouTB")->text(), QString());
         QCOMPARE(label("UndoLa")->colour(), LabelColour::Grey);
         s->prompter.answerNext(PromptAnswer::Ok);
         click("DelLa");
-        QCOMPARE(s->prompter.last().title, QStringLiteral("Delete: [ Adams ]"));
+        QCOMPARE(s->prompter.last().title, u"Delete: [ Adams ]"_s);
         QCOMPARE(box("SNameTB")->text(), QString());
         QVERIFY(s->book.page(1, 1).isBlank());
         QCOMPARE(label("DelLa")->colour(), LabelColour::Grey);
@@ -395,19 +349,19 @@ private Q_SLOTS:
         click("EditLa");
         QVERIFY(!shown("SNoteTB"));
         QVERIFY(shown("StatTABLa"));
-        QCOMPARE(control<QLabel>("StatTABLa")->text(), QStringLiteral("          TAB: A / 1"));
+        QCOMPARE(control<QLabel>("StatTABLa")->text(), u"          TAB: A / 1"_s);
         click("EditLa");
         QVERIFY(shown("SNoteTB"));
 
-        box("SMobiTB")->insert(QStringLiteral("0123 456"));
+        box("SMobiTB")->insert(u"0123 456"_s);
         click("P3Lab");
         QCOMPARE(label("DialLa")->colour(), LabelColour::Blue);
         QVERIFY(shown("DialMark3"));
-        QTest::keyClicks(box("SMobiTB"), QStringLiteral("7"));
+        QTest::keyClicks(box("SMobiTB"), u"7"_s);
         QVERIFY(!shown("DialMark3"));
         QCOMPARE(label("DialLa")->colour(), LabelColour::Grey);
         QTest::keyClick(box("SMobiTB"), Qt::Key_Backspace);
-        QCOMPARE(box("SMobiTB")->text(), QStringLiteral("0123 456"));
+        QCOMPARE(box("SMobiTB")->text(), u"0123 456"_s);
 
         int finds = 0, prints = 0, dials = 0, options = 0, closes = 0;
         connect(window.get(), &OrVel::findRequested, this, [&] { ++finds; });
@@ -439,12 +393,11 @@ private Q_SLOTS:
         click("LaunchWebLa");
         click("LaunchEM2La");
         QCOMPARE(s->launcher.opened().size(), 2);
-        QCOMPARE(s->launcher.opened()[0].toString(), QStringLiteral("mailto:baker@example.com"));
-        QCOMPARE(s->launcher.opened()[1].toString(), QStringLiteral("http://www.baker.co.uk"));
-        QCOMPARE(
-            s->prompter.last().text,
-            QStringLiteral(" Nothing to Send: Can't launch E-Mail Client from Empty Field     "));
-        QTest::keyClicks(box("SEmaOTB"), QStringLiteral("two@@example.com"));
+        QCOMPARE(s->launcher.opened()[0].toString(), u"mailto:baker@example.com"_s);
+        QCOMPARE(s->launcher.opened()[1].toString(), u"http://www.baker.co.uk"_s);
+        QCOMPARE(s->prompter.last().text,
+                 u" Nothing to Send: Can't launch E-Mail Client from Empty Field     "_s);
+        QTest::keyClicks(box("SEmaOTB"), u"two@@example.com"_s);
         click("LaunchEM2La");
         QCOMPARE(s->launcher.opened().size(), 2);
     }
@@ -452,7 +405,7 @@ private Q_SLOTS:
     void closingTheWindowRunsTheClosePrompt() {
         int closes = 0;
         connect(window.get(), &OrVel::closeRequested, this, [&] { ++closes; });
-        QTest::keyClicks(box("SAdd1TB"), QStringLiteral("x"));
+        QTest::keyClicks(box("SAdd1TB"), u"x"_s);
         s->prompter.answerNext(PromptAnswer::Cancel);
         QVERIFY(!window->close());
         QVERIFY(window->isVisible());
@@ -473,10 +426,10 @@ private Q_SLOTS:
         click("LDLa");
         s->session.showFirstPageOnActivate = true;
         window->checkActivation();
-        QCOMPARE(recn(), QStringLiteral("A  1"));
+        QCOMPARE(recn(), u"A  1"_s);
         QVERIFY(!s->session.showFirstPageOnActivate);
         window->showPage(2, 2);
-        QCOMPARE(recn(), QStringLiteral("B  2"));
+        QCOMPARE(recn(), u"B  2"_s);
         QVERIFY(shown("RBLa"));
     }
 };

@@ -49,12 +49,7 @@ class OptionsPanelTest : public QObject {
 
     struct Fixture : BookSession {
         Fixture() { session.loadSettings(); }
-        template <class T> T* find(const char* name) {
-            T* child = panel.findChild<T*>(QLatin1StringView(name));
-            if (!child)
-                qFatal("control %s not found", name);
-            return child;
-        }
+        template <class T> T* find(const char* name) { return findControl<T>(panel, name); }
         Settings stored() const { return SettingsFile(book.folder().settingsPath()).read(); }
 
         WatchingBook mainWindow;
@@ -69,8 +64,8 @@ private Q_SLOTS:
         f.session.settings().setRaw(Settings::EnableMinimise, "1");
         f.session.settings().setRaw(Settings::FinishWithoutPrompting, "?");
         f.panel.fillFromSettings();
-        QCOMPARE(f.find<QComboBox>("ComSelectCB")->currentText(), QStringLiteral("Use Serial"));
-        QCOMPARE(f.find<QComboBox>("PortSelectCb")->currentText(), QStringLiteral("COM 3"));
+        QCOMPARE(f.find<QComboBox>("ComSelectCB")->currentText(), u"Use Serial"_s);
+        QCOMPARE(f.find<QComboBox>("PortSelectCb")->currentText(), u"COM 3"_s);
         QVERIFY(f.find<QCheckBox>("DelBoECk")->isChecked());
         QVERIFY(!f.find<QCheckBox>("DelDNaCk")->isChecked());
         QVERIFY(!f.find<QCheckBox>("ClearExistingPWCk")->isEnabled());
@@ -118,7 +113,7 @@ private Q_SLOTS:
         Fixture f;
         auto* area = new QWidget;
         auto* lineSelector = new QComboBox(area);
-        lineSelector->setObjectName(QStringLiteral("cboLineSel"));
+        lineSelector->setObjectName(u"cboLineSel"_s);
         f.panel.setTapiArea(area);
         f.panel.fillFromSettings();
         f.panel.open();
@@ -164,7 +159,7 @@ private Q_SLOTS:
 
         clear->setChecked(true); // OK
         QVERIFY(!clear->isChecked());
-        QCOMPARE(f.prompter.last().title, QStringLiteral("ORVELAM Secure Address Book"));
+        QCOMPARE(f.prompter.last().title, u"ORVELAM Secure Address Book"_s);
 
         clear->setChecked(true); // none stored: stays ticked until the panel closes
         QVERIFY(clear->isChecked());
@@ -181,7 +176,7 @@ private Q_SLOTS:
 
     void removeClosesThePanelFirstThenRemovesBlankPages() {
         Fixture f;
-        QDir(f.book.root()).mkpath(QStringLiteral("Reserve"));
+        QDir(f.book.root()).mkpath(u"Reserve"_s);
         const QByteArray blank = TempBook::named("");
         f.book.writeTab(3, {blank, TempBook::named("CLARK"), blank});
         f.mainWindow.panel = &f.panel;
@@ -191,10 +186,9 @@ private Q_SLOTS:
         f.find<QPushButton>("DelBlankBu")->click();
         QVERIFY(!f.mainWindow.panelOpenAtStart);
         QVERIFY(f.stored().flag(Settings::FinishWithoutPrompting));
-        QCOMPARE(f.mainWindow.statuses.value(0), QStringLiteral("Backing up..."));
-        QCOMPARE(
-            f.mainWindow.statuses.mid(f.mainWindow.statuses.size() - 3),
-            (QStringList{QStringLiteral("Done"), QStringLiteral("ORVELAN Ready..."), QString()}));
+        QCOMPARE(f.mainWindow.statuses.value(0), u"Backing up..."_s);
+        QCOMPARE(f.mainWindow.statuses.mid(f.mainWindow.statuses.size() - 3),
+                 (QStringList{u"Done"_s, u"ORVELAN Ready..."_s, QString()}));
         QCOMPARE(f.mainWindow.firstPageShown, 1);
         QCOMPARE(f.book.pageCount(3), 1);
         QCOMPARE(f.book.page(3, 1)[Field::Name].trimmed(), QByteArray("CLARK"));

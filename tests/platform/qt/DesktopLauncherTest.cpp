@@ -2,6 +2,7 @@
 #include "platform/qt/QtDesktopLauncher.h"
 #include "support/QtTestMain.h"
 #include "support/ScriptedPrompter.h"
+#include "support/TempBook.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,11 +20,8 @@ class DesktopLauncherTest : public QObject {
     Q_OBJECT
 
     static void writeScript(const QString& path, const QByteArray& body) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\n" + body + "\n");
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile(writeBytes(path, "#!/bin/sh\n" + body + "\n"))
+            .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
 private Q_SLOTS:
@@ -75,9 +73,7 @@ private Q_SLOTS:
         writeScript(bin.path() + u"/xdg-open"_s,
                     "echo \"$1\" > " + handed.toLocal8Bit() + "; exit 0");
         QCOMPARE(handOff(u"tel:+442079460000"_s), std::optional<bool>(true));
-        QFile file(handed);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll().trimmed(), QByteArray("tel:+442079460000"));
+        QCOMPARE(readBytes(handed).trimmed(), QByteArray("tel:+442079460000"));
 
         writeScript(bin.path() + u"/xdg-open"_s, "exit 4"); // the action failed: no handler
         QCOMPARE(handOff(u"tel:0123"_s), std::optional<bool>(false));

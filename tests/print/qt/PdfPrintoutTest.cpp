@@ -152,30 +152,20 @@ TEST(PdfPrintout, AFileThatCannotBeWrittenIsAPrinterFailure) {
 // (the program killed, the document never ended) leaves the old file and no part of a new one.
 TEST(PdfPrintout, APrintoutReplacesTheFileOnlyOnceWhole) {
     TempBook book;
-    const QString path = book.root() + u"/page.pdf"_s;
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("the good printout");
-    old.close();
+    const QString path = writeBytes(book.root() + u"/page.pdf"_s, "the good printout");
     {
         PrintJob job = pdfPrintJob(path, u"page"_s);
         ASSERT_EQ(job.surface->print(u"half"), 0);
         ASSERT_EQ(job.surface->newPage(), 0);
-        QFile during(path);
-        ASSERT_TRUE(during.open(QIODevice::ReadOnly));
-        EXPECT_EQ(during.readAll(), "the good printout") << "nothing is written over it yet";
+        EXPECT_EQ(readBytes(path), "the good printout") << "nothing is written over it yet";
     }
-    QFile after(path);
-    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
-    EXPECT_EQ(after.readAll(), "the good printout");
-    after.close();
+    EXPECT_EQ(readBytes(path), "the good printout");
     EXPECT_TRUE(temporariesIn(book.root()).isEmpty());
 
     PageTexts texts;
     texts[0] = u"Whole"_s;
     ASSERT_EQ(printPageTo(path, texts), 0);
-    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(after.readAll().startsWith("%PDF"));
+    EXPECT_TRUE(readBytes(path).startsWith("%PDF"));
     EXPECT_TRUE(temporariesIn(book.root()).isEmpty());
 }
 

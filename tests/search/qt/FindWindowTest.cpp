@@ -57,12 +57,7 @@ struct Fixture : BookSession {
         window.open();
     }
 
-    template <typename T> T* child(const char* name) {
-        T* widget = window.findChild<T*>(QLatin1StringView(name));
-        if (!widget)
-            qFatal("control %s not found", name);
-        return widget;
-    }
+    template <typename T> T* child(const char* name) { return findControl<T>(window, name); }
     LabelButton* label(const char* name) { return child<LabelButton>(name); }
     QString info() { return child<QLabel>("Info")->text(); }
     QListWidget* list() { return child<QListWidget>("List1"); }
@@ -354,9 +349,7 @@ private Q_SLOTS:
                 ivy = f.book.tabBytes(9).left(1730);
                 ivy[100] = char(ivy[100] ^ 1);
             }
-            QFile tab(f.book.folder().tabFilePath(9));
-            QVERIFY(tab.open(QIODevice::ReadWrite) && tab.write(ivy) == ivy.size());
-            tab.close();
+            f.book.writeTab(9, {ivy, f.book.tabBytes(9).mid(ivy.size())});
             QTest::keyClicks(f.child<QLineEdit>("FindBox"), u"i"_s);
             QCOMPARE(f.child<QListView>("FindList")->model()->rowCount(), 3); // never Ivy
             QCOMPARE(f.info(),

@@ -67,12 +67,7 @@ class EncryptBookOptionTest : public QObject {
             session.loadSettings();
             panel.fillFromSettings();
         }
-        QCheckBox* box(const char* name) {
-            auto* found = panel.findChild<QCheckBox*>(QLatin1StringView(name));
-            if (!found)
-                qFatal("control %s not found", name);
-            return found;
-        }
+        QCheckBox* box(const char* name) { return findControl<QCheckBox>(panel, name); }
         bool encrypted() const { return QFile::exists(book.folder().bookKeyPath()); }
 
         NoBookWindow window;

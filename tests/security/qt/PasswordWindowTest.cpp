@@ -20,6 +20,7 @@
 
 using namespace orvelan;
 using namespace orvelan::test;
+using namespace Qt::StringLiterals;
 
 class PasswordWindowTest : public QObject {
     Q_OBJECT
@@ -27,26 +28,20 @@ class PasswordWindowTest : public QObject {
     using Fixture = BookSession;
 
     static QLineEdit* entry(QWidget& window) {
-        auto* box = window.findChild<QLineEdit*>(QStringLiteral("MPassWordTb"));
-        if (!box)
-            qFatal("MPassWordTb not found");
-        return box;
+        return findControl<QLineEdit>(window, "MPassWordTb");
     }
     static LabelButton* command(QWidget& window, int index) {
-        auto* label = window.findChild<LabelButton*>(QStringLiteral("MPWLa%1").arg(index));
-        if (!label)
-            qFatal("MPWLa%d not found", index);
-        return label;
+        return findControl<LabelButton>(window, ("MPWLa" + QByteArray::number(index)).constData());
     }
     static QString instruction(QWidget& window) {
-        return window.findChild<QLabel*>(QStringLiteral("MPassInstructLa"))->text();
+        return window.findChild<QLabel*>(u"MPassInstructLa"_s)->text();
     }
     // An encrypted book (Argon2id at its least), and a session of its next start: locked.
     struct Encrypted : BookSession {
         explicit Encrypted(bool recovery = false) {
             book.writeTab(25, {TempBook::record({{Field::Name, "Zebediah Quill"}})});
             const ConversionOutcome outcome =
-                encryptBook(book.folder(), QStringLiteral("S3cret!pw"), recovery, {}, {1, 8192});
+                encryptBook(book.folder(), u"S3cret!pw"_s, recovery, {}, {1, 8192});
             if (!outcome.ok)
                 qFatal("cannot encrypt the test book");
             recoveryKey = outcome.recoveryKey;
@@ -70,7 +65,7 @@ class PasswordWindowTest : public QObject {
             }
         });
         later.start(0);
-        PasswordWindowPrompt(session, HelpPages(QStringLiteral("/help")), keyring).run(2);
+        PasswordWindowPrompt(session, HelpPages(u"/help"_s), keyring).run(2);
         return shown;
     }
     static void typeText(QWidget* target, const QString& text) {
@@ -84,60 +79,58 @@ private Q_SLOTS:
     void pastedAndComposedTextFollowsTheTypingRules() {
         Fixture f;
         f.session.settings().setFlag(Settings::AllowExtCharsInPasswords, true);
-        PasswordWindow window(f.session, HelpPages(QStringLiteral("/help")));
+        PasswordWindow window(f.session, HelpPages(u"/help"_s));
         window.dialogue().start(1);
         window.show();
         QLineEdit* box = entry(window);
 
         QInputMethodEvent composed;
-        composed.setCommitString(QStringLiteral("z\u0142oty"));
+        composed.setCommitString(u"z\u0142oty"_s);
         QApplication::sendEvent(box, &composed);
         QCOMPARE(box->text(), QString());
         QCOMPARE(f.prompter.shown().size(), 1);
 
-        QGuiApplication::clipboard()->setText(QStringLiteral("ab\tcd"));
+        QGuiApplication::clipboard()->setText(u"ab\tcd"_s);
         box->paste();
         QCOMPARE(box->text(), QString());
         QCOMPARE(f.prompter.last().text,
                  QStringLiteral(
                      "CONTROL Characters are not permitted in Passwords on this version    "));
 
-        QGuiApplication::clipboard()->setText(QStringLiteral("z\u00f3ty"));
+        QGuiApplication::clipboard()->setText(u"z\u00f3ty"_s);
         box->paste();
-        QCOMPARE(box->text(), QStringLiteral("z\u00f3ty"));
+        QCOMPARE(box->text(), u"z\u00f3ty"_s);
         QCOMPARE(f.prompter.shown().size(), 2);
         QTest::keyClick(box, Qt::Key_Return);
-        typeText(box, QStringLiteral("z\u00f3ty"));
+        typeText(box, u"z\u00f3ty"_s);
         QTest::keyClick(box, Qt::Key_Return);
         QCOMPARE(f.session.settings().masterPassword().trimmed(), QByteArray("z\xf3ty"));
     }
 
     void typingRulesRefuseAndEmptyTheEntry() {
         Fixture f;
-        PasswordWindow window(f.session, HelpPages(QStringLiteral("/help")));
+        PasswordWindow window(f.session, HelpPages(u"/help"_s));
         window.dialogue().start(2);
         window.show();
         QLineEdit* box = entry(window);
         QCOMPARE(box->maxLength(), 64);
         QCOMPARE(box->echoMode(), QLineEdit::Password);
 
-        QTest::keyClicks(box, QStringLiteral("abc"));
-        QCOMPARE(box->text(), QStringLiteral("abc"));
+        QTest::keyClicks(box, u"abc"_s);
+        QCOMPARE(box->text(), u"abc"_s);
         QTest::keyClick(box, Qt::Key_Escape);
         QCOMPARE(box->text(), QString());
-        QCOMPARE(
-            f.prompter.last().text,
-            QStringLiteral("The [Esc] key is PROHIBITED for Password Entry or Dialogue EXIT    "));
+        QCOMPARE(f.prompter.last().text,
+                 u"The [Esc] key is PROHIBITED for Password Entry or Dialogue EXIT    "_s);
         QVERIFY(window.isVisible());
 
-        QTest::keyClicks(box, QStringLiteral("ab"));
-        typeText(box, QStringLiteral("é"));
+        QTest::keyClicks(box, u"ab"_s);
+        typeText(box, u"é"_s);
         QCOMPARE(box->text(), QString());
-        QCOMPARE(
-            f.prompter.last().text,
-            QStringLiteral("Options Currently set Prohibit EXTENDED Characters in Passwords    "));
+        QCOMPARE(f.prompter.last().text,
+                 u"Options Currently set Prohibit EXTENDED Characters in Passwords    "_s);
 
-        QTest::keyClicks(box, QStringLiteral("xy"));
+        QTest::keyClicks(box, u"xy"_s);
         QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(box->text(), QString());
         QCOMPARE(f.prompter.last().text,
@@ -146,8 +139,8 @@ private Q_SLOTS:
 
         f.session.settings().setFlag(Settings::AllowExtCharsInPasswords, true);
         const qsizetype boxes = f.prompter.shown().size();
-        typeText(box, QStringLiteral("é"));
-        QCOMPARE(box->text(), QStringLiteral("é"));
+        typeText(box, u"é"_s);
+        QCOMPARE(box->text(), u"é"_s);
         QTest::keyClick(box, Qt::Key_Backspace);
         QCOMPARE(box->text(), QString());
         QCOMPARE(f.prompter.shown().size(), boxes);
@@ -155,19 +148,19 @@ private Q_SLOTS:
 
     void enterAndTheCommandsDriveTheDialogue() {
         Fixture f;
-        PasswordWindow window(f.session, HelpPages(QStringLiteral("/help")));
+        PasswordWindow window(f.session, HelpPages(u"/help"_s));
         window.dialogue().start(1);
         window.show();
         QVERIFY(!command(window, 0)->isEnabled());
-        QCOMPARE(command(window, 2)->caption(), QStringLiteral("SET"));
-        QTest::keyClicks(entry(window), QStringLiteral("abc"));
+        QCOMPARE(command(window, 2)->caption(), u"SET"_s);
+        QTest::keyClicks(entry(window), u"abc"_s);
         QTest::keyClick(entry(window), Qt::Key_Return);
-        QCOMPARE(instruction(window), QStringLiteral("Confirm Password"));
-        QCOMPARE(command(window, 2)->caption(), QStringLiteral("Confirm"));
+        QCOMPARE(instruction(window), u"Confirm Password"_s);
+        QCOMPARE(command(window, 2)->caption(), u"Confirm"_s);
         QCOMPARE(entry(window)->text(), QString());
 
         // A release far below the Ok label does nothing; one on it confirms.
-        QTest::keyClicks(entry(window), QStringLiteral("abc"));
+        QTest::keyClicks(entry(window), u"abc"_s);
         LabelButton* ok = command(window, 2);
         QTest::mousePress(ok, Qt::LeftButton, {}, QPoint(10, 5));
         QCOMPARE(window.pictureState(2), ButtonState::Pressed);
@@ -182,12 +175,12 @@ private Q_SLOTS:
 
     void cancelAndHelp() {
         Fixture f;
-        PasswordWindow window(f.session, HelpPages(QStringLiteral("/help")));
+        PasswordWindow window(f.session, HelpPages(u"/help"_s));
         window.dialogue().start(2);
         window.show();
         QVERIFY(command(window, 0)->isEnabled());
         QTest::keyClick(entry(window), Qt::Key_F1);
-        QCOMPARE(f.launcher.opened().value(0).fileName(), QStringLiteral("orvelanpwe.htm"));
+        QCOMPARE(f.launcher.opened().value(0).fileName(), u"orvelanpwe.htm"_s);
         window.reject(); // what Esc on the window would do
         QVERIFY(window.isVisible());
         QTest::mouseClick(command(window, 1), Qt::LeftButton, {}, QPoint(5, 5));
@@ -202,10 +195,10 @@ private Q_SLOTS:
         QString seen;
         QVERIFY(runPrompt(f.session, keyring, [&](PasswordWindow& window) {
             seen = instruction(window);
-            QTest::keyClicks(entry(window), QStringLiteral("open sesame"));
+            QTest::keyClicks(entry(window), u"open sesame"_s);
             QTest::keyClick(entry(window), Qt::Key_Enter);
         }));
-        QCOMPARE(seen, QStringLiteral("Enter Password"));
+        QCOMPARE(seen, u"Enter Password"_s);
         QVERIFY(f.session.passwordAccepted);
         QVERIFY(!f.session.passwordCancelled);
     }
@@ -223,27 +216,27 @@ private Q_SLOTS:
         MemoryKeyring keyring;
         auto first = f.nextStart();
         QVERIFY(runPrompt(*first, keyring, [&](PasswordWindow& window) {
-            auto* remember = window.findChild<QCheckBox*>(QStringLiteral("RememberCk"));
+            auto* remember = window.findChild<QCheckBox*>(u"RememberCk"_s);
             QVERIFY(remember && remember->isVisible());
             remember->setChecked(ticked);
-            QTest::keyClicks(entry(window), QStringLiteral("S3cret!pw"));
+            QTest::keyClicks(entry(window), u"S3cret!pw"_s);
             QTest::keyClick(entry(window), Qt::Key_Return);
         }));
         QVERIFY(first->passwordAccepted);
         QCOMPARE(keyring.entries.size(), ticked ? 1 : 0);
         for (const QString& kept : keyring.entries)
-            QVERIFY(!kept.isEmpty() && !kept.contains(QStringLiteral("S3cret")));
+            QVERIFY(!kept.isEmpty() && !kept.contains(u"S3cret"_s));
 
         auto second = f.nextStart();
         const bool shown = runPrompt(*second, keyring, [](PasswordWindow& window) {
-            QTest::keyClicks(entry(window), QStringLiteral("S3cret!pw"));
+            QTest::keyClicks(entry(window), u"S3cret!pw"_s);
             QTest::keyClick(entry(window), Qt::Key_Return);
         });
         QCOMPARE(shown, !ticked);
         QVERIFY(second->passwordAccepted);
         QCOMPARE(PageRecord::fromStored(second->folder().tabFile(25).readPage(1).record)
                      .text(Field::Name),
-                 QStringLiteral("Zebediah Quill"));
+                 u"Zebediah Quill"_s);
     }
 
     // A forgotten password: the recovery key opens the locked book, then a new password is set
@@ -251,32 +244,32 @@ private Q_SLOTS:
     void theRecoveryKeyOpensTheBookAndANewPasswordIsSet() {
         Encrypted f(true);
         auto locked = f.nextStart();
-        PasswordWindow window(*locked, HelpPages(QStringLiteral("/help")));
+        PasswordWindow window(*locked, HelpPages(u"/help"_s));
         window.dialogue().start(2);
         window.show();
-        auto* recovery = window.findChild<QCheckBox*>(QStringLiteral("RecoveryCk"));
+        auto* recovery = window.findChild<QCheckBox*>(u"RecoveryCk"_s);
         QVERIFY(recovery && recovery->isVisible());
         recovery->setChecked(true);
-        QCOMPARE(instruction(window), QStringLiteral("Enter the Recovery Key"));
+        QCOMPARE(instruction(window), u"Enter the Recovery Key"_s);
         QString wrong = f.recoveryKey;
         wrong[0] = wrong[0] == u'A' ? u'B' : u'A';
         QTest::keyClicks(entry(window), wrong);
         QTest::keyClick(entry(window), Qt::Key_Return);
         QCOMPARE(locked->folder().sealing().state(), BookSealing::State::Locked);
-        QCOMPARE(instruction(window), QStringLiteral("Enter the Recovery Key"));
+        QCOMPARE(instruction(window), u"Enter the Recovery Key"_s);
 
         QTest::keyClicks(entry(window), f.recoveryKey); // 79 characters, as shown
         QTest::keyClick(entry(window), Qt::Key_Return);
-        QCOMPARE(instruction(window), QStringLiteral("Enter a New Password"));
+        QCOMPARE(instruction(window), u"Enter a New Password"_s);
         QVERIFY(!recovery->isVisible());
         QVERIFY(!locked->passwordAccepted);
         for (int i = 0; i < 2; ++i) {
-            QTest::keyClicks(entry(window), QStringLiteral("n3w-phrase"));
+            QTest::keyClicks(entry(window), u"n3w-phrase"_s);
             QTest::keyClick(entry(window), Qt::Key_Return);
         }
         QVERIFY(locked->passwordAccepted);
-        QVERIFY(!unlockBook(BookFolder(f.book.root()), QStringLiteral("S3cret!pw")).ok);
-        QVERIFY(unlockBook(BookFolder(f.book.root()), QStringLiteral("n3w-phrase")).ok);
+        QVERIFY(!unlockBook(BookFolder(f.book.root()), u"S3cret!pw"_s).ok);
+        QVERIFY(unlockBook(BookFolder(f.book.root()), u"n3w-phrase"_s).ok);
     }
 
     // Under a dark desktop palette the box keeps the book's paper (a GTK dark theme made it black).
@@ -286,7 +279,7 @@ private Q_SLOTS:
         dark.setColor(QPalette::Base, QColor(25, 25, 25));
         QApplication::setPalette(dark);
         Fixture f;
-        PasswordWindow window(f.session, HelpPages(QStringLiteral("/help")));
+        PasswordWindow window(f.session, HelpPages(u"/help"_s));
         const QImage box = entry(window)->grab().toImage();
         QApplication::setPalette(desktop);
         QVERIFY(box.pixelColor(box.width() / 2, box.height() / 2).lightness() > 200);

@@ -1,5 +1,6 @@
 #include "TelephonyFakes.h"
 #include "support/QtTestMain.h"
+#include "support/TempBook.h"
 #include "telephony/qt/QtSerialPort.h"
 
 #include <QElapsedTimer>
@@ -54,11 +55,7 @@ private:
 
     QString configPath() const { return m_folder.filePath(QStringLiteral("orvelan.conf")); }
 
-    void writeConfig(const QByteArray& text) {
-        QFile config(configPath());
-        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        config.write(text);
-    }
+    void writeConfig(const QByteArray& text) { test::writeBytes(configPath(), text); }
 
     // Takes in what the program has written to the modem so far.
     void readModem() {

@@ -20,10 +20,7 @@ private:
     std::unique_ptr<TapiConsoleWidget> m_console;
 
     template <typename T> T* control(const char* name) {
-        T* found = m_console->findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("control %s not found", name);
-        return found;
+        return test::findControl<T>(*m_console, name);
     }
     QStringList listed() {
         QStringList lines;
