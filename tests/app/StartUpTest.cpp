@@ -153,26 +153,15 @@ TEST(StartUp, ACommandHoldingTheBookIsWaitedForWhileTheUserWishes) {
 TEST(StartUp, TheTrashForgetsWhatIsOlderThanThirtyDays) {
     Fixture f;
     TempBook book;
-    Trash trash(book.folder());
-    for (const int days : {31, 2}) {
-        TrashEntry entry;
-        entry.name = u"%1 days"_s.arg(days);
-        entry.deletedAt = f.clock.now().addDays(-days);
-        entry.record = TempBook::named("x");
-        trash.add(entry);
-    }
-    ASSERT_EQ(trash.save(), 0);
-    const auto left = [&book] {
-        Trash now(book.folder());
-        QString error;
-        EXPECT_TRUE(now.load(error));
-        return now.entries().size();
-    };
+    book.writeTrash(f.clock.now(), {31, 2});
     {
         StartUp startUp(book.folder(), f.services, {u"orvelan"_s});
         ASSERT_TRUE(startUp.begin());
     }
-    EXPECT_EQ(left(), 1);
+    Trash now(book.folder());
+    QString error;
+    ASSERT_TRUE(now.load(error));
+    EXPECT_EQ(now.entries().size(), 1);
 }
 
 // A lock left by a crashed copy (a process number no running process has, on this host), or

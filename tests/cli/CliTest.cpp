@@ -252,16 +252,7 @@ TEST(Cli, ACutTabIsToldByTabsListAndCheckAndRepairSetsThePartAside) {
 TEST(Cli, TheTrashListsNewestFirstForgetsAfterThirtyDaysAndEmpties) {
     TempBook book;
     book.writeTab(1, {TempBook::named("Ann"), TempBook::named("Abe")});
-    Trash trash(book.folder());
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    for (const int days : {31, 20}) {
-        TrashEntry entry;
-        entry.name = u"%1 days"_s.arg(days);
-        entry.deletedAt = now.addDays(-days);
-        entry.record = TempBook::named("x");
-        trash.add(entry);
-    }
-    ASSERT_EQ(trash.save(), 0);
+    book.writeTrash(QDateTime::currentDateTimeUtc(), {31, 20});
     ASSERT_EQ(run(book, {u"delete"_s, u"A"_s, u"2"_s}).status, 0);
     const CommandRun listed = run(book, {u"trash"_s}, true);
     QStringList names;

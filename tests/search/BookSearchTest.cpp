@@ -25,18 +25,10 @@ QT_END_NAMESPACE
 
 namespace {
 
-enum Sel {
-    Name,
-    HAddress,
-    Phone,
-    Internet,
-    Group,
-    Organisation,
-    JobTitle,
-    Department,
-    WAddress,
-    Notes
-};
+// clang-format off
+enum Sel { Name, HAddress, Phone, Internet, Group, Organisation, JobTitle, Department, WAddress,
+           Notes };
+// clang-format on
 
 SelectorFlags only(std::initializer_list<Sel> on) {
     SelectorFlags flags{};
@@ -137,18 +129,11 @@ TEST(ResultLine, ColumnsCutsAndTabText) {
 }
 
 TEST(ResultLine, TabTextsAndPagesReadBack) {
-    const QList<std::pair<QString, std::optional<int>>> tabs = {{u"A"_s, 1},
-                                                                {u"0"_s, 1},
-                                                                {u"B"_s, 2},
-                                                                {u"H"_s, 8},
-                                                                {u"IJ"_s, 9},
-                                                                {u"K"_s, 10},
-                                                                {u"Z"_s, 25},
-                                                                {u"I"_s, std::nullopt},
-                                                                {u"J"_s, std::nullopt},
-                                                                {u"*0"_s, std::nullopt},
-                                                                {u"a"_s, std::nullopt},
-                                                                {u""_s, std::nullopt}};
+    const std::optional<int> none;
+    const QList<std::pair<QString, std::optional<int>>> tabs = {
+        {u"A"_s, 1},    {u"0"_s, 1},     {u"B"_s, 2},    {u"H"_s, 8},
+        {u"IJ"_s, 9},   {u"K"_s, 10},    {u"Z"_s, 25},   {u"I"_s, none},
+        {u"J"_s, none}, {u"*0"_s, none}, {u"a"_s, none}, {u""_s, none}};
     for (const auto& [text, tab] : tabs)
         EXPECT_EQ(tabIndexForText(text), tab) << text.toStdString();
 

@@ -2,6 +2,7 @@
 
 #include "store/BookMaintenance.h"
 #include "store/PageTexts.h"
+#include "store/Trash.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,6 +47,19 @@ QByteArray TempBook::textPage(const QString& name, const QString& notes) {
     PageRecord record;
     fillRecord(record, texts);
     return record.toStored();
+}
+
+void TempBook::writeTrash(const QDateTime& now, std::initializer_list<int> daysAgo) const {
+    Trash trash(m_folder);
+    for (const int days : daysAgo) {
+        TrashEntry entry;
+        entry.name = QStringLiteral("%1 days").arg(days);
+        entry.deletedAt = now.addDays(-days);
+        entry.record = named("x");
+        trash.add(entry);
+    }
+    if (trash.save() != 0)
+        throw std::runtime_error("cannot write the trash");
 }
 
 QByteArray TempBook::record(std::initializer_list<std::pair<Field, QByteArray>> fields) {

@@ -4,6 +4,7 @@
 #include "store/PageRecord.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QTemporaryDir>
 
 #include <initializer_list>
@@ -31,6 +32,8 @@ public:
     static QByteArray named(const QByteArray& name) { return record({{Field::Name, name}}); }
     // A stored page of Unicode texts, in the encoding the store chooses for them.
     static QByteArray textPage(const QString& name, const QString& notes = {});
+    // A trash holding one entry a given number of days before `now`, named "N days".
+    void writeTrash(const QDateTime& now, std::initializer_list<int> daysAgo) const;
 
 private:
     QTemporaryDir m_dir;

@@ -27,25 +27,25 @@ private Q_SLOTS:
         Run run(book);
         run.session.settings().setDialMethod(3);
         run.program->run().openBook();
-        run.click(run.mainWindow, "P1Lab");
-        auto* dial = run.find<LabelButton>(run.mainWindow, "DialLa");
+        run.click("P1Lab");
+        auto* dial = run.find<LabelButton>("DialLa");
         QCOMPARE(dial->colour(), LabelColour::Blue);
-        QVERIFY(run.find(run.mainWindow, "DialMark1")->isVisible());
-        run.click(run.mainWindow, "DialLa");
+        QVERIFY(run.find("DialMark1")->isVisible());
+        run.click("DialLa");
         QCOMPARE(run.prompter.last().title, u"ORVELAN Dial"_s);
         QCOMPARE(run.prompter.last().text,
                  u"Can't Dial: The Communication Setting has has been turned OFF     "_s);
 
         // The options panel holds the telephony area; each control name appears once.
-        run.click(run.mainWindow, "PassLa");
-        auto* panel = run.find<OptionsPanel>(run.mainWindow, "ConfigPBC");
+        run.click("PassLa");
+        auto* panel = run.find<OptionsPanel>("ConfigPBC");
         QVERIFY(panel->isVisible());
         for (const char* name : {"ConfShowTAPIBu", "cmdDialProps", "cmdConfigDlg", "cboLineSel",
                                  "lstLineInfo", "PortSelectCb", "ComSelectCB"})
-            run.find(run.mainWindow, name);
+            run.find(name);
         run.click(*panel, "ConfCloseBu");
         QVERIFY(!panel->isVisible());
-        QCOMPARE(run.find<LabelButton>(run.mainWindow, "PassLa")->colour(), LabelColour::Grey);
+        QCOMPARE(run.find<LabelButton>("PassLa")->colour(), LabelColour::Grey);
     }
 
     void findOpensTheSearchWindowAndAResultOpensItsPage() {
@@ -53,16 +53,16 @@ private Q_SLOTS:
         book.writeTab(2, {TempBook::named("Bea"), TempBook::named("Bob")});
         Run run(book);
         run.program->run().openBook();
-        run.click(run.mainWindow, "FindLa");
+        run.click("FindLa");
         FindWindow* find = run.openBook->findWindow();
         QVERIFY(find && find->isVisible());
-        QCOMPARE(run.find<LabelButton>(run.mainWindow, "FindLa")->colour(), LabelColour::Blue);
+        QCOMPARE(run.find<LabelButton>("FindLa")->colour(), LabelColour::Blue);
         run.openBook->findWindow();
         // A result shows its page in the book.
         run.mainWindow.showPage(2, 2);
-        QCOMPARE(run.find<QLineEdit>(run.mainWindow, "SNameTB")->text(), u"Bob"_s);
+        QCOMPARE(run.find<QLineEdit>("SNameTB")->text(), u"Bob"_s);
         find->hide();
-        QCOMPARE(run.find<LabelButton>(run.mainWindow, "FindLa")->colour(), LabelColour::Grey);
+        QCOMPARE(run.find<LabelButton>("FindLa")->colour(), LabelColour::Grey);
     }
 
     // Removing blank pages renumbers pages: a changed page is offered for saving first, and
@@ -73,11 +73,11 @@ private Q_SLOTS:
         Run run(book);
         run.program->run().openBook();
         run.mainWindow.showPage(1, 2);
-        auto* phone = run.find<QLineEdit>(run.mainWindow, "SPho1TB");
+        auto* phone = run.find<QLineEdit>("SPho1TB");
         phone->setFocus();
         QTest::keyClicks(phone, u"0123"_s);
-        run.click(run.mainWindow, "PassLa");
-        auto* panel = run.find<OptionsPanel>(run.mainWindow, "ConfigPBC");
+        run.click("PassLa");
+        auto* panel = run.find<OptionsPanel>("ConfigPBC");
 
         run.prompter.answerNext(PromptAnswer::Cancel);
         run.click(*panel, "DelBlankBu");
@@ -98,18 +98,18 @@ private Q_SLOTS:
         TempBook book;
         Run run(book);
         run.program->run().openBook();
-        QCOMPARE(run.find<LabelButton>(run.mainWindow, "AverLa")->caption(), u"Build: 1. 00. 0"_s);
-        run.click(run.mainWindow, "IFCHelpCoverLa");
+        QCOMPARE(run.find<LabelButton>("AverLa")->caption(), u"Build: 1. 00. 0"_s);
+        run.click("IFCHelpCoverLa");
         QVERIFY(run.launcher.opened().last().toString().endsWith(u"/index.htm"_s));
-        run.click(run.mainWindow, "OShomeLa");
+        run.click("OShomeLa");
         QCOMPARE(run.launcher.opened().size(), 2);
 
-        run.click(run.mainWindow, "AminoImage");
+        run.click("AminoImage");
         QCOMPARE(run.prompter.last().title, u"Secure Address Book"_s);
         QVERIFY(!run.mainWindow.isMinimized());
         run.session.settings().setFlag(Settings::EnableMinimise, true);
         const qsizetype boxes = run.prompter.shown().size();
-        run.click(run.mainWindow, "AminoImage");
+        run.click("AminoImage");
         QCOMPARE(run.prompter.shown().size(), boxes);
     }
 };
