@@ -1,7 +1,5 @@
 #include "book/MailWebLaunch.h"
 #include "book/QtPrinters.h"
-#include "support/RecordingLauncher.h"
-#include "support/ScriptedPrompter.h"
 
 #include <gtest/gtest.h>
 
@@ -66,17 +64,6 @@ TEST(WebLaunchTest, OnlyWebAddressesAreHandedOn) {
     for (const char16_t* bad : {u"file:///etc/passwd.com", u"javascript:alert(1).com",
                                 u"ftp://files.example.com", u"setup.exe:run.com"})
         EXPECT_EQ(refusalOf(webLaunch(QStringView(bad))), invalidWeb) << QStringView(bad);
-}
-
-TEST(LaunchTest, RefusalIsShownAndNothingOpens) {
-    test::ScriptedPrompter prompter;
-    test::RecordingLauncher launcher;
-    launch(webLaunch(u"abc"), prompter, launcher);
-    EXPECT_TRUE(launcher.opened().isEmpty());
-    ASSERT_EQ(prompter.shown().size(), 1);
-    launch(mailLaunch(u"x@y.com"), prompter, launcher);
-    ASSERT_EQ(launcher.opened().size(), 1);
-    EXPECT_EQ(prompter.shown().size(), 1);
 }
 
 } // namespace

@@ -83,6 +83,14 @@ void encrypt(const TempBook& book, bool recovery = false, QString* recoveryKey =
         *recoveryKey = outcome.recoveryKey;
 }
 
+// A book filled as above, encrypted with the password.
+struct SealedBook : TempBook {
+    SealedBook() {
+        fill(*this);
+        encrypt(*this);
+    }
+};
+
 QByteArray page(const BookFolder& folder, int tab, qint64 number) {
     return folder.tabFile(tab).readPage(number).record;
 }
@@ -175,9 +183,7 @@ struct Tampering {
 class DamagedRecords : public testing::TestWithParam<Tampering> {};
 
 TEST_P(DamagedRecords, AreReportedByPlaceAndNeverShown) {
-    TempBook book;
-    fill(book);
-    encrypt(book);
+    SealedBook book;
     GetParam().change(book);
 
     const QString pw = passwordFile(book, Password.toUtf8());
@@ -268,9 +274,7 @@ INSTANTIATE_TEST_SUITE_P(
                   [](const TempBook& b) { putSealed(b, 12, 1, sealedRecord(b, 25, 1)); }, 12, 1},
         Tampering{"RecordFromAnotherBook",
                   [](const TempBook& b) {
-                      TempBook other;
-                      fill(other);
-                      encrypt(other);
+                      SealedBook other;
                       putSealed(b, 1, 1, sealedRecord(other, 1, 1));
                   },
                   1, 1}),
@@ -287,9 +291,7 @@ struct Refusal {
 class RefusedUnlocking : public testing::TestWithParam<Refusal> {};
 
 TEST_P(RefusedUnlocking, TellsWhyAndWritesNothing) {
-    TempBook book;
-    fill(book);
-    encrypt(book);
+    SealedBook book;
     GetParam().change(book);
     const QString pw = passwordFile(book, GetParam().password);
     const auto before = snapshot(book.root());
@@ -372,18 +374,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });
 
 TEST(BookEncryption, NoTerminalAndNoPasswordSaysHowToGiveOne) {
-    TempBook book;
-    fill(book);
-    encrypt(book);
+    SealedBook book;
     const ToolRun run = tool(book, {u"list"_s});
     EXPECT_EQ(run.status, 6);
     EXPECT_TRUE(run.err.contains(u"--password-file FILE"_s)) << run.err.toStdString();
 }
 
 TEST(BookEncryption, PasswordChangeRewrapsWithoutRewritingPages) {
-    TempBook book;
-    fill(book);
-    encrypt(book);
+    SealedBook book;
     const QByteArray pages = book.tabBytes(25);
     const QByteArray plain = page(book.folder(), 25, 1);
     ASSERT_FALSE(plain.isEmpty());
@@ -441,9 +439,7 @@ TEST(BookEncryption, RecoveryKeyAndKeyringOpenTheBook) {
     EXPECT_EQ(page(remembered, 25, 1), page(viaRecovery, 25, 1));
 
     // A key of another book is not taken for this one.
-    TempBook other;
-    fill(other);
-    encrypt(other);
+    SealedBook other;
     EXPECT_FALSE(unlockFromKeyring(reopened(other), keyring));
     ASSERT_TRUE(forgetBookKey(book.folder(), keyring));
     EXPECT_FALSE(unlockFromKeyring(reopened(book), keyring));
@@ -525,9 +521,7 @@ INSTANTIATE_TEST_SUITE_P(Stages, InterruptedConversion,
                          });
 
 TEST(BookEncryption, EveryWritingCommandKeepsTheBookSealed) {
-    TempBook book;
-    fill(book);
-    encrypt(book);
+    SealedBook book;
     const QString pw = passwordFile(book, Password.toUtf8());
     const QString csv = book.root() + u"/../"_s + QFileInfo(book.root()).fileName() + u".csv"_s;
     writeBytes(csv, "Name,Phone1,Notes\r\nIlse Kovac,555-0177,keeps bees\r\n");

@@ -2,11 +2,9 @@
 #include "support/QtTestMain.h"
 
 #include "book/qt/OptionsPanel.h"
-#include "search/qt/FindWindow.h"
 #include "ui/LabelButton.h"
 
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 
 #include <memory>
@@ -46,23 +44,6 @@ private Q_SLOTS:
         run.click(*panel, "ConfCloseBu");
         QVERIFY(!panel->isVisible());
         QCOMPARE(run.find<LabelButton>("PassLa")->colour(), LabelColour::Grey);
-    }
-
-    void findOpensTheSearchWindowAndAResultOpensItsPage() {
-        TempBook book;
-        book.writeTab(2, {TempBook::named("Bea"), TempBook::named("Bob")});
-        Run run(book);
-        run.program->run().openBook();
-        run.click("FindLa");
-        FindWindow* find = run.openBook->findWindow();
-        QVERIFY(find && find->isVisible());
-        QCOMPARE(run.find<LabelButton>("FindLa")->colour(), LabelColour::Blue);
-        run.openBook->findWindow();
-        // A result shows its page in the book.
-        run.mainWindow.showPage(2, 2);
-        QCOMPARE(run.find<QLineEdit>("SNameTB")->text(), u"Bob"_s);
-        find->hide();
-        QCOMPARE(run.find<LabelButton>("FindLa")->colour(), LabelColour::Grey);
     }
 
     // Removing blank pages renumbers pages: a changed page is offered for saving first, and
