@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -94,6 +95,8 @@ long runMeasured(const char* tool, const QStringList& arguments) {
 }
 
 ToolCost runCosted(const char* tool, const QStringList& arguments) {
+    // The peak is GNU time's: a process started from this one would count this one's memory as
+    // its own. The processor time is the system's count for time and the tool, to the microsecond.
     QTemporaryFile report;
     report.open();
     const bool measured = QFile::exists(QStringLiteral("/usr/bin/time"));
@@ -101,7 +104,7 @@ ToolCost runCosted(const char* tool, const QStringList& arguments) {
     if (measured)
         words << "/usr/bin/time"
               << "-f"
-              << "%M %U %S"
+              << "%M"
               << "-o" << QFile::encodeName(report.fileName());
     words << tool;
     for (const QString& argument : arguments)
@@ -120,14 +123,15 @@ ToolCost runCosted(const char* tool, const QStringList& arguments) {
     if (failed)
         return {};
     int status = 0;
-    waitpid(pid, &status, 0);
-    if (!measured)
-        return {0, 0};
-    // The last line: GNU time puts a note on a command that failed before it.
-    const QList<QByteArray> figures = report.readAll().trimmed().split('\n').last().split(' ');
-    if (figures.size() != 3)
-        return {0, 0};
-    return {figures[0].toLong(), figures[1].toDouble() + figures[2].toDouble()};
+    struct rusage usage {};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        return {};
+    const auto seconds = [](const timeval& t) {
+        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+    };
+    // GNU time puts a note before the figure when the tool failed.
+    const long peak = measured ? report.readAll().trimmed().split('\n').last().toLong() : 0;
+    return {peak, seconds(usage.ru_utime) + seconds(usage.ru_stime)};
 }
 
 } // namespace orvelan::bench

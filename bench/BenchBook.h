@@ -27,18 +27,16 @@ private:
     int m_utf8Every;
 };
 
-// Runs `tool` with `arguments` as a separate process, its output thrown away, and returns its
-// peak memory in kilobytes as GNU time measures it (0 when /usr/bin/time is missing), or -1 when
-// it could not start.
-long runMeasured(const char* tool, const QStringList& arguments);
-
-// What a separate run of a tool cost as GNU time measures it: its peak memory in kilobytes and
-// its processor time (user and system) in seconds. peakKb is -1 when the tool could not start, 0
-// when /usr/bin/time is missing.
+// What a separate run of a tool cost: its peak memory in kilobytes as GNU time measures it (0 when
+// /usr/bin/time is missing) and its processor time (user and system) in seconds. peakKb is -1
+// when the tool could not start.
 struct ToolCost {
     long peakKb = -1;
     double cpuSeconds = 0;
 };
+// Runs `tool` with `arguments` as a separate process, its output thrown away.
 ToolCost runCosted(const char* tool, const QStringList& arguments);
+// The same, giving only the peak memory in kilobytes (-1 when it could not start).
+long runMeasured(const char* tool, const QStringList& arguments);
 
 } // namespace orvelan::bench
