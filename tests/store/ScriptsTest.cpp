@@ -1,18 +1,13 @@
 // Pages in any script: the encoding each page is stored in, its marker, byte widths that never
 // split a character, and the tab a name of any script is filed under.
-#include "store/PageStore.h"
 #include "store/PageTexts.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
-#include "support/FakeClock.h"
-#include "support/TempBook.h"
 
 #include <gtest/gtest.h>
 
 using namespace orvelan;
 using namespace Qt::StringLiterals;
-using orvelan::test::FakeClock;
-using orvelan::test::TempBook;
 
 namespace {
 
@@ -224,29 +219,4 @@ TEST(PageEncoding, TextBoxesLimitScsuTextByBytes) {
     EXPECT_TRUE(problem.contains(u"Name"_s)) << problem.toStdString();
     // Half of a surrogate pair is no character at all.
     EXPECT_FALSE(inputProblem(empty, 1, QString(QChar(0xd83d))).isEmpty());
-}
-
-TEST(PageEncoding, TheStoreSavesFilesAndReloadsEveryScript) {
-    TempBook book;
-    FakeClock clock;
-    PageStore store(book.folder(), clock);
-    const QStringList names = {
-        u"\u00c9mile Zola"_s,
-        u"\u0141ukasz Nowak"_s,
-        u"\u00c5ngstr\u00f6m"_s,
-        u"\u0418\u0432\u0430\u043d\u043e\u0432"_s,
-        u"\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2"_s,
-        u"\u738b\u82b3"_s};
-    const int tabs[] = {5, 11, 1, 9, 15, 22};
-    for (int i = 0; i < names.size(); ++i) {
-        PageTexts texts = page({{0, names[i]}, {NotesViewIndex, u"\U0001F600\nok"_s}});
-        const PageStore::NewPage outcome = store.saveNewPage(texts);
-        ASSERT_TRUE(outcome.result.ok);
-        EXPECT_EQ(store.currentTab(), tabs[i]) << names[i].toStdString();
-        EXPECT_EQ(texts[0], names[i]) << "loaded back whole";
-        EXPECT_TRUE(outcome.text.contains(names[i]));
-        PageTexts reread;
-        ASSERT_TRUE(store.getPage(outcome.page, reread).ok);
-        EXPECT_EQ(reread[NotesViewIndex], u"\U0001F600\nok"_s);
-    }
 }
