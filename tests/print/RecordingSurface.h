@@ -3,7 +3,6 @@
 #include "print/PrintSurface.h"
 
 #include <QList>
-#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -86,22 +85,6 @@ public:
         for (const Call& call : m_calls)
             n += call.op == op ? 1 : 0;
         return n;
-    }
-
-    // The text of the page as lines: each print placed at its character column (x / width of
-    // a character at the current font), each y its own line.
-    QStringList linesOfPage(int page) const {
-        QMap<double, QString> lines;
-        for (const Call& call : m_calls) {
-            if (call.op != Op::Print || call.page != page)
-                continue;
-            QString& line = lines[call.y];
-            const auto column = static_cast<qsizetype>(call.x / (call.font.points * 12));
-            if (line.size() < column)
-                line = line.leftJustified(column, u' ');
-            line = line.left(column) + call.text + line.mid(column + call.text.size());
-        }
-        return lines.values();
     }
 
 private:
