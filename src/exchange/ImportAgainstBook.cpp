@@ -199,9 +199,17 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
     while (match != matches.end() || pair != earlier.end()) {
         const std::uint32_t i = std::min(match != matches.end() ? match->incoming : UINT32_MAX,
                                          pair != earlier.end() ? pair->incoming : UINT32_MAX);
+        // The pages met by name or e-mail address first: most often the record's own.
         std::vector<Place> places;
-        for (; match != matches.end() && match->incoming == i; ++match)
-            places.push_back({-1, match->position()});
+        const auto matchesEnd = std::find_if(
+            match, matches.end(), [i](const BookMatcher::Match& m) { return m.incoming != i; });
+        for (const bool byNameOrEmail : {true, false}) {
+            for (auto at = match; at != matchesEnd; ++at) {
+                if (at->byNameOrEmail == byNameOrEmail)
+                    places.push_back({-1, at->position()});
+            }
+        }
+        match = matchesEnd;
         for (; pair != earlier.end() && pair->incoming == i; ++pair) {
             if (state[pair->earlier] != Unread && state[pair->earlier] != UnreadLater) {
                 const Place place = placeOf(pair->earlier);

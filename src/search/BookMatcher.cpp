@@ -130,7 +130,8 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
     std::sort(m_emailKeys.begin(), m_emailKeys.end());
     std::sort(m_numbers.begin(), m_numbers.end());
     const auto hashOf = [](const Key& key) { return key.hash; };
-    std::vector<std::uint32_t> met; // the incoming pages one book page meets
+    std::vector<std::uint32_t> met;                  // the incoming pages one book page meets
+    std::vector<std::pair<const char*, bool>> asked; // number texts compared with one number
     for (int tab = 0; tab < TabCount; ++tab) {
         m_folder.tabFile(tab).scan([&](qint64 page, QByteArrayView stored) {
             const PlainRecord record(stored);
@@ -165,17 +166,34 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
                     continue;
                 const auto [begin, end] =
                     entriesWith(m_numbers, *tail, [](const Number& n) { return n.tail; });
+                // Records that share a number (an office's) write it alike: libphonenumber is
+                // asked once for each way of writing it.
+                asked.clear();
+                QByteArray written; // the page's number in UTF-8, when asked
                 for (auto it = begin; it != end; ++it) {
                     // A page the record already meets by name or e-mail is not compared again.
                     if (std::binary_search(met.begin(), met.begin() + metByKey, it->incoming))
                         continue;
-                    if (m_phones.sameNumber(
-                            number, QString::fromUtf8(m_numberTexts.constData() + it->text)))
+                    const char* text = m_numberTexts.constData() + it->text;
+                    auto answer = std::find_if(asked.begin(), asked.end(), [text](const auto& a) {
+                        return std::strcmp(a.first, text) == 0;
+                    });
+                    if (answer == asked.end()) {
+                        // The same text is the same number (a file imported again).
+                        if (written.isEmpty())
+                            written = number.toUtf8();
+                        const bool same =
+                            written == text || m_phones.sameNumber(number, QString::fromUtf8(text));
+                        if (asked.size() == MostNumbersPerTail)
+                            asked.pop_back();
+                        answer = asked.insert(asked.end(), {text, same});
+                    }
+                    if (answer->second)
                         met.push_back(it->incoming);
                 }
             }
-            for (const std::uint32_t incoming : met)
-                found.push_back({incoming, tab, std::uint32_t(page)});
+            for (std::size_t i = 0; i < met.size(); ++i)
+                found.push_back({met[i], tab, i < metByKey, std::uint32_t(page)});
             return true;
         });
     }

@@ -34,13 +34,17 @@ public:
     // An incoming page and a book page that looks like it.
     struct Match {
         std::uint32_t incoming;
-        std::int32_t tab;
+        std::int32_t tab : 31;
+        std::uint32_t byNameOrEmail : 1; // else by a number only
         std::uint32_t page;
         PagePosition position() const { return {tab, page}; }
         bool operator<(const Match& o) const {
-            return std::tie(incoming, tab, page) < std::tie(o.incoming, o.tab, o.page);
+            return std::tuple(incoming, int(tab), page) <
+                   std::tuple(o.incoming, int(o.tab), o.page);
         }
-        bool operator==(const Match&) const = default;
+        bool operator==(const Match& o) const {
+            return incoming == o.incoming && tab == o.tab && page == o.page;
+        }
     };
     // Every match, by incoming page, each one's book pages in book order, none twice. The keys
     // are let go: pages are added again before another find.
