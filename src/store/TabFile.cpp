@@ -8,8 +8,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <atomic>
 #include <cerrno>
+#include <csetjmp>
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -236,13 +241,46 @@ int TabFile::appendPages(QByteArrayView records) const {
 
 namespace {
 
+// Reading a mapped page that another program cut from the file raises SIGBUS. The only reads of
+// a mapping are the copies scanMapped() makes, which jump back to it instead; a SIGBUS raised
+// anywhere else goes on to the handler that was there before.
+thread_local sigjmp_buf* volatile t_mappedCopy = nullptr;
+struct sigaction s_busBefore {};
+
+void onBusError(int signal, siginfo_t* info, void* context) {
+    if (t_mappedCopy)
+        siglongjmp(*t_mappedCopy, 1);
+    if (s_busBefore.sa_flags & SA_SIGINFO) {
+        s_busBefore.sa_sigaction(signal, info, context);
+    } else if (s_busBefore.sa_handler != SIG_DFL && s_busBefore.sa_handler != SIG_IGN) {
+        s_busBefore.sa_handler(signal);
+    } else {
+        ::sigaction(SIGBUS, &s_busBefore, nullptr);
+        ::raise(SIGBUS);
+    }
+}
+
+void catchBusErrors() {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        struct sigaction action {};
+        action.sa_sigaction = onBusError;
+        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGBUS, &action, &s_busBefore);
+    });
+}
+
 // Visits the whole records of a plain tab file through read-only mappings of a window at a time.
-// The tab files are written in place or replaced by renaming, never cut below their whole records
-// while a program of this book has them, so the mapped records stay there while they are read.
+// Each record is copied out of the mapping before it is visited (the copy lands in a buffer that
+// stays in the processor's cache, so it costs little beside reading the file at all): a file
+// that another program cuts short while it is read ends the scan with an error, not the program.
 // Returns -1 when the file cannot be mapped (the caller reads it instead).
 int scanMapped(int fd, const QString& path, qint64 count,
                const std::function<bool(qint64, QByteArrayView)>& visit) {
     static const qint64 systemPage = ::sysconf(_SC_PAGESIZE);
+    catchBusErrors();
+    char record[RecordSize];
     qint64 page = 1;
     while (page <= count) {
         const qint64 first = (page - 1) * RecordSize;
@@ -255,6 +293,14 @@ int scanMapped(int fd, const QString& path, qint64 count,
         if (mapped == MAP_FAILED)
             return page == 1 ? -1 : runtimeErrorFromErrno(errno, path);
         const char* records = static_cast<const char*>(mapped) + (first - start);
+        // The landing of a copy that met a part cut from the file. Only the copy itself runs
+        // between the jump and here, and `mapped` and `length` are not changed after this point.
+        sigjmp_buf landing;
+        if (sigsetjmp(landing, 0) != 0) {
+            t_mappedCopy = nullptr;
+            ::munmap(mapped, static_cast<size_t>(length));
+            return runtimeErrorFromErrno(EIO, path); // cut short while it was read
+        }
         bool more = true;
         for (qint64 i = 0; i < pages && more; ++i, ++page) {
             if (i + 4 < pages) {
@@ -262,7 +308,13 @@ int scanMapped(int fd, const QString& path, qint64 count,
                 for (int line = 0; line < RecordSize; line += 64)
                     __builtin_prefetch(ahead + line);
             }
-            more = visit(page, QByteArrayView(records + i * RecordSize, RecordSize));
+            // The fences keep the copy between the two stores, which the handler reads.
+            t_mappedCopy = &landing;
+            std::atomic_signal_fence(std::memory_order_seq_cst);
+            std::memcpy(record, records + i * RecordSize, RecordSize);
+            std::atomic_signal_fence(std::memory_order_seq_cst);
+            t_mappedCopy = nullptr;
+            more = visit(page, QByteArrayView(record, RecordSize));
         }
         ::munmap(mapped, static_cast<size_t>(length));
         if (!more)

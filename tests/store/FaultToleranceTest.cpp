@@ -25,6 +25,7 @@
 #include <functional>
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 using namespace orvelan;
@@ -237,6 +238,25 @@ TEST(Temporaries, InterruptedWritesLeaveOnlyRecognisedFilesThatTheNextStartRemov
     EXPECT_TRUE(isTemporaryFileName(QFileInfo(QFile::decodeName(crashed)).fileName()));
     EXPECT_EQ(removeLeftoverTemporaries(book.folder()), 2);
     EXPECT_TRUE(QFile::exists(book.folder().dataBookDir() + u"/notes.txt"_s));
+}
+
+// Another program cuts a tab file short while a whole-book read has it mapped: the read ends
+// with an error instead of the program, and the next read sees the file as it is.
+TEST(CutWhileRead, AScanOfAFileCutShortEndsWithAnError) {
+    TempBook book;
+    book.writeTab(1, QList<QByteArray>(20, TempBook::named("Ann")));
+    const TabFile file = book.folder().tabFile(1);
+    qint64 visited = 0;
+    const int error = file.scan([&](qint64 page, QByteArrayView record) {
+        EXPECT_EQ(record, TempBook::named("Ann")); // read, as every scan reads its records
+        ++visited;
+        if (page == 1)
+            ::truncate(QFile::encodeName(book.folder().tabFilePath(1)).constData(), 0);
+        return true;
+    });
+    EXPECT_NE(error, 0);
+    EXPECT_EQ(visited, 1);
+    EXPECT_EQ(file.scan([](qint64, QByteArrayView) { return true; }), 0);
 }
 
 TEST(WriteFailures, AFullDiskIsReportedAsAWriteFailureAndLeavesNoPartRecord) {
