@@ -168,46 +168,9 @@ TEST_F(BookRunTest, CancelInThePasswordWindowEndsTheProgram) {
     EXPECT_FALSE(closedBook.shown);
 }
 
-TEST_F(BookRunTest, FinishingAsksUnlessToldNotToAndStoresThePosition) {
-    startRun();
-    closedBook.left = 7005;
-    closedBook.top = 1200;
-    prompter.answerNext(PromptAnswer::Cancel);
-    EXPECT_FALSE(run->finish());
-    EXPECT_EQ(prompter.last(), finishQuestion());
-    EXPECT_TRUE(closedBook.shown);
-    EXPECT_FALSE(QFile::exists(book.folder().settingsPath()));
-
-    EXPECT_TRUE(run->finish()); // OK
-    EXPECT_FALSE(closedBook.shown);
-    EXPECT_EQ(endCode, 0);
-    Settings stored = SettingsFile(book.folder().settingsPath()).read();
-    EXPECT_EQ(stored.cuvaLeft(), 7005);
-    EXPECT_EQ(stored.cuvaTop(), 1200);
-
-    // Without the question the position and the option itself are stored all the same.
-    startRun();
-    session->settings().setFlag(Settings::FinishWithoutPrompting, true);
-    closedBook.left = 150;
-    prompter.clear();
-    EXPECT_TRUE(run->finish());
-    EXPECT_TRUE(prompter.shown().isEmpty());
-    stored = SettingsFile(book.folder().settingsPath()).read();
-    EXPECT_EQ(stored.cuvaLeft(), 150);
-    EXPECT_TRUE(stored.flag(Settings::FinishWithoutPrompting));
-}
-
+// The closed book's refusal is its window test's; here the open book's and the option.
 TEST_F(BookRunTest, MinimisingIsRefusedWithAMessageUnlessAllowed) {
     startRun();
-    run->minimiseClosedBook();
-    EXPECT_FALSE(closedBook.minimised);
-    EXPECT_EQ(closedBook.caption, QStringLiteral("ORVELAN [UN LOCKED]"));
-    EXPECT_EQ(prompter.last(),
-              (PromptRequest{QStringLiteral("Secure Address Book"),
-                             QStringLiteral("Minimisation has been Disabled, to Restore: Open and "
-                                            "click [ Options ]   "),
-                             PromptIcon::Information, PromptButtons::Ok}));
-
     EXPECT_FALSE(mayMinimiseBook(session->settings(), prompter));
     EXPECT_EQ(prompter.last().text,
               QStringLiteral(

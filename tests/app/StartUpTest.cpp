@@ -149,24 +149,10 @@ TEST(StartUp, ACommandHoldingTheBookIsWaitedForWhileTheUserWishes) {
     EXPECT_EQ(f.prompter.shown(), (QList<PromptRequest>{StartUp::commandWorking()}));
 }
 
-// The program lets the trash forget what is older than 30 days when it starts.
-TEST(StartUp, TheTrashForgetsWhatIsOlderThanThirtyDays) {
-    Fixture f;
-    TempBook book;
-    book.writeTrash(f.clock.now(), {31, 2});
-    {
-        StartUp startUp(book.folder(), f.services, {u"orvelan"_s});
-        ASSERT_TRUE(startUp.begin());
-    }
-    Trash now(book.folder());
-    QString error;
-    ASSERT_TRUE(now.load(error));
-    EXPECT_EQ(now.entries().size(), 1);
-}
-
 // A lock left by a crashed copy (a process number no running process has, on this host), or
 // left empty between creating and writing it, does not block the next start; nor does a first
-// run cut short, without most of its tab files and with a temporary left.
+// run cut short, without most of its tab files and with a temporary left. The start lets the
+// trash forget what is older than 30 days.
 TEST(StartUp, ALockLeftBehindAndACutShortFirstRunDoNotBlockTheNextStart) {
     for (const QByteArray& left :
          {"2147480000\norvelan\n" + QSysInfo::machineHostName().toUtf8() + "\n", QByteArray()}) {
@@ -177,33 +163,18 @@ TEST(StartUp, ALockLeftBehindAndACutShortFirstRunDoNotBlockTheNextStart) {
         QFile::remove(book.folder().tabFilePath(0));
         const QString leftover =
             writeBytes(book.folder().settingsPath() + u".orvelan-tmp-Ab12Cd"_s, {});
+        book.writeTrash(f.clock.now(), {31, 2});
         StartUp startUp(book.folder(), f.services, {u"orvelan"_s});
         EXPECT_TRUE(startUp.begin());
+        Trash trash(book.folder());
+        QString error;
+        EXPECT_TRUE(trash.load(error));
+        EXPECT_EQ(trash.entries().size(), 1);
         EXPECT_TRUE(f.prompter.shown().isEmpty()) << "no ALREADY RUNNING, no file error";
         EXPECT_EQ(book.pageCount(3), 1);
         EXPECT_EQ(book.pageCount(0), 1);
         EXPECT_FALSE(QFile::exists(leftover));
     }
-}
-
-TEST(HelpPages, EachPageHasItsFileAndOpensAsAFileAddress) {
-    const HelpPages pages(u"/usr/share/orvelan/help"_s);
-    const struct {
-        HelpPages::Page page;
-        const char* file;
-    } rows[] = {{HelpPages::Index, "index.htm"},        {HelpPages::Usage, "useage1.htm"},
-                {HelpPages::Options, "useage_opt.htm"}, {HelpPages::Overview, "overview.htm"},
-                {HelpPages::Find, "orvelanfind.htm"},   {HelpPages::Password, "orvelanpwe.htm"},
-                {HelpPages::Import, "useage_imp.htm"},  {HelpPages::Export, "useage_exp.htm"}};
-    for (const auto& row : rows) {
-        const QUrl url = pages.url(row.page);
-        EXPECT_TRUE(url.isLocalFile());
-        EXPECT_EQ(url.toLocalFile(), u"/usr/share/orvelan/help/"_s + QLatin1StringView(row.file));
-    }
-    RecordingLauncher launcher;
-    EXPECT_TRUE(pages.open(HelpPages::Overview, launcher));
-    ASSERT_EQ(launcher.opened().size(), 1);
-    EXPECT_EQ(launcher.opened()[0].fileName(), u"overview.htm"_s);
 }
 
 TEST(HelpPages, AProgramLooksBesideItselfOrInItsShareFolderOnly) {

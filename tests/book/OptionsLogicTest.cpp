@@ -40,10 +40,6 @@ TEST(OptionsLogic, FillingShowsTheSettingsAndPutsRightUnknownValues) {
         settings.setDialMethod(method);
         EXPECT_EQ(fillOptions(settings).dialMethodText, dialMethodTexts().at(method - 1));
     }
-    for (int port = 1; port <= 4; ++port) {
-        settings.setSerialPort(port);
-        EXPECT_EQ(fillOptions(settings).portText, QStringLiteral("COM %1").arg(port));
-    }
 }
 
 TEST(OptionsLogic, StoringGivesDigitsAndPutsRightWhatCannotBeStored) {
@@ -95,24 +91,6 @@ TEST(OptionsLogic, RoundTripThroughTheSettingsFileKeepsEveryChoice) {
     EXPECT_EQ(fillOptions(again), state);
     EXPECT_EQ(again.raw(Settings::DialMethod), QByteArray("2"));
     EXPECT_EQ(again.masterPassword().trimmed(), QByteArray("kept"));
-}
-
-TEST(OptionsLogic, ChoosingADialingMethodActsAtOnceAndRearrangesThePanel) {
-    const struct {
-        const char* text;
-        DialLayout layout;
-        const char* stored;
-    } rows[] = {{"Dial by hand", {false, true, true}, "1"}, // an unknown method: TAPI
-                {"Use Serial", {true, false, false}, "2"},
-                {"Auto-Dial OFF", {false, false, false}, "3"},
-                {"Use TAPI", {false, true, true}, "1"}};
-    Settings settings;
-    settings.setRaw(Settings::DialMethod, "?");
-    for (const auto& row : rows) {
-        EXPECT_EQ(chooseDialMethod(QString::fromLatin1(row.text), settings), row.layout)
-            << row.text;
-        EXPECT_EQ(settings.raw(Settings::DialMethod), QByteArray(row.stored)) << row.text;
-    }
 }
 
 struct BlankPageRemoval : ::testing::Test, BookSession {};

@@ -174,15 +174,6 @@ TEST(Cli, ReadingANewFolderCreatesNothing) {
     EXPECT_FALSE(QDir(book.folder().dataBookDir()).exists());
 }
 
-TEST(Cli, SettingsShowAndChange) {
-    TempBook book;
-    ASSERT_EQ(run(book, {u"settings"_s, u"dialmethod=3"_s, u"SearchNotes=1"_s}).status, 0);
-    const QJsonObject settings = run(book, {u"settings"_s}, true).json().toObject();
-    EXPECT_EQ(settings[u"DialMethod"_s].toString(), u"3"_s);
-    EXPECT_EQ(settings[u"SearchNotes"_s].toString(), u"1"_s);
-    EXPECT_EQ(settings[u"SerialPort"_s].toString(), u"1"_s);
-}
-
 // A cut tab never passes for a shorter one; check names it, exits 1, and its repair sets the
 // part aside without deleting a page.
 TEST(Cli, ACutTabIsToldByTabsListAndCheckAndRepairSetsThePartAside) {

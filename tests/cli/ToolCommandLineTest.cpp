@@ -145,7 +145,8 @@ TEST(ToolCommandLine, StoredDatesBecomeIso) {
 
 TEST(ToolCommandLine, SettingsHideThePasswordUnlessAsked) {
     TempBook book;
-    ASSERT_EQ(tool(book, {u"settings"_s, u"MasterPassword=open sesame"_s}).status, 0);
+    ASSERT_EQ(
+        tool(book, {u"settings"_s, u"MasterPassword=open sesame"_s, u"dialmethod=3"_s}).status, 0);
     for (const QStringList& args : {QStringList{u"settings"_s}, {u"--json"_s, u"settings"_s}}) {
         const ToolRun shown = tool(book, args);
         EXPECT_FALSE(shown.out.contains(u"sesame"_s)) << shown.out.toStdString();
@@ -153,6 +154,8 @@ TEST(ToolCommandLine, SettingsHideThePasswordUnlessAsked) {
     const QJsonObject json = tool(book, {u"--json"_s, u"settings"_s}).json().toObject();
     EXPECT_EQ(json[u"passwordSet"_s], true);
     EXPECT_FALSE(json.contains(u"MasterPassword"_s));
+    EXPECT_EQ(json[u"DialMethod"_s].toString(), u"3"_s); // named in any case
+    EXPECT_EQ(json[u"SerialPort"_s].toString(), u"1"_s);
     const QJsonObject asked =
         tool(book, {u"--json"_s, u"settings"_s, u"--show-password"_s}).json().toObject();
     EXPECT_EQ(asked[u"MasterPassword"_s].toString(), u"open sesame"_s) << "without its padding";

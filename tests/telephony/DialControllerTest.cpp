@@ -220,12 +220,8 @@ TEST_F(DialControllerTest, RefusedRequestsAreReported) {
                                        "Handle")));
 }
 
-TEST_F(DialControllerTest, LineDialogs) {
+TEST_F(DialControllerTest, DialingPropertiesShowTheNumberToDial) {
     DialController& dial = startTapi();
-    tapi.dialogResult = Tapi::LineErrOperationUnavail;
-    dial.configDialog();
-    EXPECT_EQ(prompter.last(), tapiError(u" TAPI Line Error: Operation Unavailable"_s));
-    EXPECT_FALSE(tapi.lastDialogText.has_value());
     dial.selectField(1);
     tapi.dialogResult = 0;
     dial.dial();

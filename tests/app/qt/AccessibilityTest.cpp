@@ -35,7 +35,10 @@ private Q_SLOTS:
         } rows[] = {
             {"Look in Name, on", "find", "FnamLa", tick, 1, "Name"},
             {"Look in H Address", "find", "FAdrLa", tick, 0, "H Address"},
+            {"Look in W Address", "find", "FAdWLa", tick, 0, "W Address"},
+            {"search box", "find", "Text2", QAccessible::EditableText, -1, "Look for"},
             {"search Find", "find", "FindLa", button, -1, "Find"},
+            {"search Close", "find", "CancelLa", button, -1, "Close"},
             {"import As EAB", "import", "IMPEBFBu", option, 1, "As EAB"},
             {"import As vCard", "import", "IMPVCFBy", option, 0, "As vCard"},
             {"import Selected", "import", "IMPSelectedLA", option, 0, "Selected"},
@@ -46,6 +49,7 @@ private Q_SLOTS:
             {"closed book picture", "closed", "Image1", button, -1, "Open the book"},
             {"previous page arrow", "book", "LastB", button, -1, "Last page"},
             {"next page arrow", "book", "NextB", button, -1, "Next page"},
+            {"command bar Add", "book", "AddLa", button, -1, "Add"},
         };
         for (const auto& r : rows)
             QTest::newRow(r.row) << QString::fromLatin1(r.window) << QString::fromLatin1(r.control)

@@ -123,12 +123,6 @@ private Q_SLOTS:
             QCOMPARE(face->role(), QAccessible::Button);
             QVERIFY(!face->text(QAccessible::Name).isEmpty());
         }
-        QCOMPARE(
-            QAccessible::queryAccessibleInterface(book.control("AddLa"))->text(QAccessible::Name),
-            u"Add"_s);
-        QCOMPARE(
-            QAccessible::queryAccessibleInterface(book.control("NextB"))->text(QAccessible::Name),
-            u"Next page"_s);
     }
 
     void theCommandBarIsReachedWithTabAndPressedWithSpace() {

@@ -146,10 +146,6 @@ private Q_SLOTS:
         QTest::keyClick(box("SNameTB"), Qt::Key_K, Qt::AltModifier);
         QCOMPARE(recn(), u"K  1"_s);
         QCOMPARE(box("SNameTB")->text(), QString()); // the letter went nowhere
-        QTest::keyClick(window.get(), Qt::Key_J, Qt::AltModifier);
-        QCOMPARE(recn(), u"I J  1"_s);
-        QVERIFY(shown("RJLa"));
-        QVERIFY(!shown("LJLa"));
         QTest::keyClick(window.get(), Qt::Key_Z, Qt::AltModifier);
         QCOMPARE(recn(), u"Z  1"_s);
         QTest::keyClick(window.get(), Qt::Key_PageDown);

@@ -8,7 +8,6 @@
 #include "telephony/PhoneNumbers.h"
 #include "ui/LabelButton.h"
 
-#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -137,16 +136,24 @@ private Q_SLOTS:
         QVERIFY(f.prompter.shown().isEmpty());
     }
 
-    void noSelectorIsASelectionError() {
+    // Searching with no selector on, or viewing with no line chosen, is refused and looks in no
+    // page.
+    void selectionErrorsAreRefused() {
         Fixture f("0000000000");
         f.search(u"smith"_s);
-        QCOMPARE(f.prompter.shown().size(), 1);
-        QCOMPARE(f.prompter.last(),
-                 (PromptRequest{u"ORVELAN Find"_s,
-                                u" Can't FIND: There is no FIELD selected to look in "_s,
-                                PromptIcon::Exclamation, PromptButtons::Ok}));
+        f.click("ViewLa");
+        const auto refusal = [](const QString& text) {
+            return PromptRequest{u"ORVELAN Find"_s, text, PromptIcon::Exclamation,
+                                 PromptButtons::Ok};
+        };
+        QCOMPARE(f.prompter.shown(),
+                 (QList<PromptRequest>{
+                     refusal(u" Can't FIND: There is no FIELD selected to look in "_s),
+                     refusal(u" Can't VIEW an empty Line:  No Text or Page has been SELECTED "
+                             "     "_s)}));
         QCOMPARE(f.info(), u"ORVELAN  Ready"_s);
         QCOMPARE(f.list()->count(), 0);
+        QVERIFY(f.navigator.shown.isEmpty());
     }
 
     void opensTheSelectedResult() {
@@ -167,17 +174,6 @@ private Q_SLOTS:
         QVERIFY(f.prompter.shown().isEmpty());
     }
 
-    void viewingNoLineIsASelectionError() {
-        Fixture f;
-        f.click("ViewLa");
-        QCOMPARE(f.prompter.shown().size(), 1);
-        QCOMPARE(f.prompter.last().text,
-                 u" Can't VIEW an empty Line:  No Text or Page has been SELECTED      "_s);
-        QCOMPARE(f.prompter.last().icon, PromptIcon::Exclamation);
-        QCOMPARE(f.info(), u"ORVELAN  Ready"_s);
-        QVERIFY(f.navigator.shown.isEmpty());
-    }
-
     void clearEmptiesTheListOnly() {
         Fixture f;
         f.search(u""_s);
@@ -189,10 +185,6 @@ private Q_SLOTS:
         QCOMPARE(f.label("DialLa")->colour(), LabelColour::Grey);
         QVERIFY(qAbs(f.clock.pausedSeconds() - paused - 1.4) < 1e-9);
         QCOMPARE(f.session.searchResults().lines.size(), 4);
-        // After Clear there is no list to print.
-        f.click("PrintLa");
-        QCOMPARE(f.prompter.last(), SearchListPrint::noListPrompt());
-        QVERIFY(f.printer.documents.isEmpty());
     }
 
     void printsTheListOnce() {
@@ -269,32 +261,6 @@ private Q_SLOTS:
         const QImage focused = f.label("FindLa")->grab().toImage();
         f.label("ViewLa")->setFocus();
         QVERIFY(f.label("FindLa")->grab().toImage() != focused);
-    }
-
-    void screenReadersHearButtonsAndCaptions() {
-        Fixture f;
-        for (const char* name :
-             {"FnamLa", "FAdWLa", "FindLa", "ViewLa", "DialLa", "PrintLa", "CancelLa"}) {
-            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(f.label(name));
-            QVERIFY(face);
-            // The "Look in" selectors are tick boxes; the commands are buttons.
-            const bool selector =
-                QByteArrayView(name) == "FnamLa" || QByteArrayView(name) == "FAdWLa";
-            QCOMPARE(face->role(), selector ? QAccessible::CheckBox : QAccessible::Button);
-            QCOMPARE(face->text(QAccessible::Name), f.label(name)->caption());
-            QVERIFY(face->state().focusable);
-        }
-        QCOMPARE(QAccessible::queryAccessibleInterface(f.label("FAdWLa"))->text(QAccessible::Name),
-                 u"W Address"_s);
-        QCOMPARE(QAccessible::queryAccessibleInterface(f.child<QLineEdit>("Text2"))
-                     ->text(QAccessible::Name),
-                 u"Look for"_s);
-        // Pressing through the screen reader is a click.
-        QAccessibleActionInterface* press =
-            QAccessible::queryAccessibleInterface(f.label("FPhoLa"))->actionInterface();
-        QVERIFY(press);
-        press->doAction(QAccessibleActionInterface::pressAction());
-        QCOMPARE(f.label("FPhoLa")->colour(), LabelColour::Blue);
     }
 
     // The find box, typed into one key at a time: after each key the list shows the pages found
