@@ -215,6 +215,14 @@ QList<ListedRecord> ImportStaging::list(const QString& filter, const TabProgress
                                         bool withLines) const {
     QList<ListedRecord> listed;
     const QString text = trimSpaces(QStringView(filter)).toString();
+    if (text.isEmpty()) {
+        // Room for every page staged, not twice what was listed last (a list of 250,000
+        // records is some 10 MB).
+        qint64 pages = 0;
+        for (int tab = 0; tab <= LastTab; ++tab)
+            pages += m_folder.tabTempFile(tab).pageCount().value_or(0);
+        listed.reserve(qsizetype(pages));
+    }
     for (int tab = 0; tab <= LastTab; ++tab) {
         m_folder.tabTempFile(tab).scan([&](qint64 number, QByteArrayView stored) {
             if (isBlankStored(stored))

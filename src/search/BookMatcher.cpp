@@ -39,6 +39,34 @@ auto entriesWith(const Entries& entries, Value value, Of of) {
     return std::pair{begin, end};
 }
 
+// A hash of the texts a page shows as stored, each field's length and bytes in turn, read eight
+// bytes at a time: one pass over the record's texts (a hash asked for each field costs more
+// than the texts are long).
+std::uint64_t textsHash(const PlainRecord& staged, TextEncoding encoding) {
+    constexpr std::uint64_t Multiplier = 0x9e3779b97f4a7c15u;
+    std::uint64_t hash = TextSeed + std::uint64_t(encoding);
+    const auto mix = [&hash](std::uint64_t word) {
+        hash = (hash ^ word) * Multiplier;
+        hash ^= hash >> 29;
+    };
+    for (int i = 0; i < ViewFieldCount; ++i) {
+        const QByteArrayView text = staged.field(viewField(i));
+        mix(std::uint64_t(text.size()) << 8 | std::uint64_t(i));
+        qsizetype at = 0;
+        for (; at + 8 <= text.size(); at += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, text.data() + at, 8);
+            mix(word);
+        }
+        if (at < text.size()) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, text.data() + at, std::size_t(text.size() - at));
+            mix(word);
+        }
+    }
+    return hash ^ (hash >> 32);
+}
+
 } // namespace
 
 void BookMatcher::add(const PlainRecord& staged) {
@@ -48,14 +76,11 @@ void BookMatcher::add(const PlainRecord& staged) {
     const TextEncoding encoding = encodingOfReserved(staged.field(Field::Reserved));
     const auto text = [&](Field field) { return decodeText(staged.field(field), encoding); };
     if (const QString key = m_names.keyOf(text(Field::Name)); !key.isEmpty())
-        m_nameKeys.push_back({qHash(key, NameSeed), incoming});
+        m_nameKeys.push_back({std::uint64_t(qHash(key, NameSeed)), incoming});
     if (const QString key = emailKey(text(Field::Email)); !key.isEmpty())
-        m_emailKeys.push_back({qHash(key, EmailSeed), incoming});
+        m_emailKeys.push_back({std::uint64_t(qHash(key, EmailSeed)), incoming});
     // The texts the page shows as stored, in its encoding: the same record written twice.
-    std::size_t texts = TextSeed + std::size_t(encoding);
-    for (int i = 0; i < ViewFieldCount; ++i)
-        texts = qHash(staged.field(viewField(i)), texts + std::size_t(i) * 0x9e3779b97f4a7c15u);
-    m_textKeys.push_back({std::uint64_t(texts), incoming});
+    m_textKeys.push_back({textsHash(staged, encoding), incoming});
     for (const Field field : MatchedStoredNumbers) {
         const QString number = text(field);
         if (const auto tail = matchedTailOf(number)) {
@@ -81,7 +106,7 @@ std::vector<BookMatcher::Earlier> BookMatcher::findEarlier() {
         std::sort(sorted.begin(), sorted.end());
         for (std::size_t at = 0; at < sorted.size();) {
             std::size_t end = at + 1;
-            for (; end < sorted.size() && sorted[end].hash == sorted[at].hash; ++end) {
+            for (; end < sorted.size() && sorted[end].hash() == sorted[at].hash(); ++end) {
                 if (sorted[end].incoming != sorted[at].incoming)
                     found.push_back({sorted[end].incoming, sorted[at].incoming});
             }
@@ -129,7 +154,7 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
     std::sort(m_nameKeys.begin(), m_nameKeys.end());
     std::sort(m_emailKeys.begin(), m_emailKeys.end());
     std::sort(m_numbers.begin(), m_numbers.end());
-    const auto hashOf = [](const Key& key) { return key.hash; };
+    const auto hashOf = [](const Key& key) { return key.hash(); };
     std::vector<std::uint32_t> met;                  // the incoming pages one book page meets
     std::vector<std::pair<const char*, bool>> asked; // number texts compared with one number
     for (int tab = 0; tab < TabCount; ++tab) {

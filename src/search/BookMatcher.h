@@ -65,11 +65,16 @@ public:
     std::vector<Earlier> findEarlier();
 
 private:
+    // A 64-bit hash and its page in 12 bytes (a 64-bit member would pad it to 16).
     struct Key {
-        std::uint64_t hash;
+        Key(std::uint64_t hash, std::uint32_t incoming)
+            : high(std::uint32_t(hash >> 32)), low(std::uint32_t(hash)), incoming(incoming) {}
+        std::uint32_t high;
+        std::uint32_t low;
         std::uint32_t incoming;
+        std::uint64_t hash() const { return std::uint64_t(high) << 32 | low; }
         bool operator<(const Key& o) const {
-            return hash != o.hash ? hash < o.hash : incoming < o.incoming;
+            return std::tie(high, low, incoming) < std::tie(o.high, o.low, o.incoming);
         }
     };
     struct Number {
