@@ -1,4 +1,5 @@
 #include "exchange/csv/CsvReader.h"
+#include "ExchangeTestData.h"
 #include "exchange/csv/CsvImport.h"
 
 #include <gtest/gtest.h>
@@ -118,21 +119,9 @@ TEST(CsvText, EncodingDetection) {
 
 TEST(CsvText, Utf16WithAndWithoutMark) {
     const QString text = u"Name,Notes\r\nZoë,\"Иванов, 王\"\r\n"_s;
-    const auto utf16 = [&](bool bigEndian, bool mark) {
-        QByteArray bytes;
-        if (mark)
-            bytes += bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-        for (const QChar ch : text) {
-            const char hi = char(ch.unicode() >> 8);
-            const char lo = char(ch.unicode() & 0xFF);
-            bytes += bigEndian ? QByteArray{&hi, 1} + QByteArray{&lo, 1}
-                               : QByteArray{&lo, 1} + QByteArray{&hi, 1};
-        }
-        return bytes;
-    };
     for (const bool bigEndian : {false, true}) {
         for (const bool mark : {true, false}) {
-            CsvText csv(utf16(bigEndian, mark));
+            CsvText csv(utf16(text, bigEndian, mark));
             EXPECT_EQ(csv.encoding(), bigEndian ? FileEncoding::Utf16BE : FileEncoding::Utf16LE);
             QByteArray line;
             ASSERT_TRUE(csv.nextLine(line));

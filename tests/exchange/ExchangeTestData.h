@@ -15,6 +15,17 @@ inline QByteArray fileBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// `text` in UTF-16 of either byte order, with or without the byte-order mark.
+inline QByteArray utf16(const QString& text, bool bigEndian, bool mark = true) {
+    QByteArray bytes = !mark ? QByteArray() : bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const QChar ch : text) {
+        const char high = char(ch.unicode() >> 8);
+        const char low = char(ch.unicode() & 0xFF);
+        bytes += bigEndian ? QByteArray(1, high) + low : QByteArray(1, low) + high;
+    }
+    return bytes;
+}
+
 // A comma-separated file in the layout another program writes.
 inline QByteArray dataFile(const char* name) {
     return fileBytes(QStringLiteral(ORVELAN_EXCHANGE_DATA "/") + QString::fromLatin1(name));

@@ -35,8 +35,10 @@ const KdfLimits Quick{1, 8192};
 const QString Password = u"S3cret!pw"_s;
 
 using orvelan::test::ToolRun;
-ToolRun tool(const TempBook& book, const QStringList& arguments) {
-    return orvelan::test::runToolLine(book, arguments);
+// A command of the tool on the book; with `pw`, the password is read from that file.
+ToolRun tool(const TempBook& book, const QStringList& arguments, const QString& pw = {}) {
+    return orvelan::test::runToolLine(
+        book, pw.isEmpty() ? arguments : QStringList{u"--password-file"_s, pw} + arguments);
 }
 
 // Every file of the folder by its relative path, with its bytes.
@@ -123,8 +125,7 @@ TEST(BookEncryption, RoundTripKeepsEveryRecordByteForByte) {
 
     // Used meanwhile: a page edited through the tool.
     const QString pw = passwordFile(book, Password.toUtf8());
-    const ToolRun set =
-        tool(book, {u"--password-file"_s, pw, u"set"_s, u"M"_s, u"2"_s, u"Notes=called back"_s});
+    const ToolRun set = tool(book, {u"set"_s, u"M"_s, u"2"_s, u"Notes=called back"_s}, pw);
     ASSERT_EQ(set.status, 0) << set.err.toStdString();
 
     const ToolRun decrypted = tool(book, {u"decrypt"_s, u"--password-file"_s, pw});
@@ -187,22 +188,20 @@ TEST_P(DamagedRecords, AreReportedByPlaceAndNeverShown) {
     GetParam().change(book);
 
     const QString pw = passwordFile(book, Password.toUtf8());
-    const ToolRun check = tool(book, {u"--password-file"_s, pw, u"check"_s});
+    const ToolRun check = tool(book, {u"check"_s}, pw);
     EXPECT_EQ(check.status, 1);
     const QString where = u"page %1 of tab %2 is damaged and cannot be read"_s.arg(GetParam().page)
                               .arg(QString::fromLatin1(tabLabel(GetParam().tab)).trimmed());
     EXPECT_TRUE(check.out.contains(where)) << check.out.toStdString();
 
-    const ToolRun show =
-        tool(book, {u"--password-file"_s, pw, u"show"_s, QString::number(GetParam().tab),
-                    QString::number(GetParam().page)});
+    const ToolRun show = tool(
+        book, {u"show"_s, QString::number(GetParam().tab), QString::number(GetParam().page)}, pw);
     EXPECT_EQ(show.status, 4);
     EXPECT_TRUE(show.err.contains(where)) << show.err.toStdString();
     EXPECT_FALSE(show.out.contains(u"Z"_s)) << show.out.toStdString();
 
     // An export leaves damaged pages out, names them and counts them exactly.
-    const ToolRun exported =
-        tool(book, {u"--password-file"_s, pw, u"export"_s, u"csv"_s, book.root() + u"/out.csv"_s});
+    const ToolRun exported = tool(book, {u"export"_s, u"csv"_s, book.root() + u"/out.csv"_s}, pw);
     EXPECT_EQ(exported.status, 4);
     EXPECT_TRUE(exported.err.contains(where)) << exported.err.toStdString();
     EXPECT_TRUE(exported.out.contains(
@@ -299,7 +298,7 @@ TEST_P(RefusedUnlocking, TellsWhyAndWritesNothing) {
     for (const QStringList& command :
          {QStringList{u"add"_s, u"Name=Nina Roe"_s}, QStringList{u"list"_s},
           QStringList{u"decrypt"_s}, QStringList{u"compact"_s}}) {
-        const ToolRun run = tool(book, QStringList{u"--password-file"_s, pw} + command);
+        const ToolRun run = tool(book, command, pw);
         // A book.key that is missing or damaged is a damaged book (4); else the password (6).
         EXPECT_EQ(run.status, QByteArrayView(GetParam().message).startsWith("book.key") ? 4 : 6)
             << command.join(u' ').toStdString();
@@ -387,11 +386,10 @@ TEST(BookEncryption, PasswordChangeRewrapsWithoutRewritingPages) {
     ASSERT_FALSE(plain.isEmpty());
     const QString old = passwordFile(book, Password.toUtf8());
 
-    const ToolRun wrong = tool(book, {u"--password-file"_s, passwordFile(book, "nope"),
-                                      u"settings"_s, u"MasterPassword=n3w-phrase"_s});
+    const ToolRun wrong =
+        tool(book, {u"settings"_s, u"MasterPassword=n3w-phrase"_s}, passwordFile(book, "nope"));
     EXPECT_EQ(wrong.status, 6);
-    const ToolRun changed =
-        tool(book, {u"--password-file"_s, old, u"settings"_s, u"MasterPassword=n3w-phrase"_s});
+    const ToolRun changed = tool(book, {u"settings"_s, u"MasterPassword=n3w-phrase"_s}, old);
     ASSERT_EQ(changed.status, 0) << changed.err.toStdString();
     EXPECT_EQ(book.tabBytes(25), pages);
     EXPECT_EQ(SettingsFile(book.folder().settingsPath()).read().masterPassword(),
@@ -501,7 +499,7 @@ TEST_P(InterruptedConversion, EndsInOneWholeForm) {
 
     // The next command finds it so and puts it right before it reads anything.
     const QString pw = passwordFile(from, Password.toUtf8());
-    const ToolRun list = tool(from, {u"--password-file"_s, pw, u"list"_s, u"Z"_s});
+    const ToolRun list = tool(from, {u"list"_s, u"Z"_s}, pw);
     ASSERT_EQ(list.status, 0) << list.err.toStdString();
     EXPECT_TRUE(list.out.contains(u"Zebediah Quill"_s)) << list.out.toStdString();
     auto now = snapshot(from.root());
@@ -530,7 +528,7 @@ TEST(BookEncryption, EveryWritingCommandKeepsTheBookSealed) {
           QStringList{u"add"_s, u"Name=Nadia Quill"_s, u"Notes=owes a visit"_s},
           QStringList{u"set"_s, u"Z"_s, u"3"_s, u"Phone1=555-0142"_s},
           QStringList{u"delete"_s, u"A"_s, u"1"_s}, QStringList{u"compact"_s}}) {
-        const ToolRun run = tool(book, QStringList{u"--password-file"_s, pw} + command);
+        const ToolRun run = tool(book, command, pw);
         ASSERT_EQ(run.status, 0) << command.join(u' ').toStdString() << run.err.toStdString();
     }
     for (const auto& [name, bytes] : snapshot(book.root()).asKeyValueRange()) {
@@ -539,12 +537,12 @@ TEST(BookEncryption, EveryWritingCommandKeepsTheBookSealed) {
              {"Nadia", "owes a visit", "555-0142", "Zebediah", "Alma Wirth", "Kovac", "keeps bees"})
             EXPECT_FALSE(bytes.contains(text)) << name.toStdString() << " " << text;
     }
-    const ToolRun check = tool(book, {u"--password-file"_s, pw, u"check"_s});
+    const ToolRun check = tool(book, {u"check"_s}, pw);
     EXPECT_EQ(check.status, 0) << check.out.toStdString();
     EXPECT_TRUE(QFile::exists(book.root() + u"/trash.json"_s));
-    const ToolRun trash = tool(book, {u"--password-file"_s, pw, u"trash"_s});
+    const ToolRun trash = tool(book, {u"trash"_s}, pw);
     EXPECT_TRUE(trash.out.contains(u"Alma Wirth"_s)) << trash.out.toStdString();
-    const ToolRun list = tool(book, {u"--password-file"_s, pw, u"list"_s});
+    const ToolRun list = tool(book, {u"list"_s}, pw);
     EXPECT_TRUE(list.out.contains(u"Nadia Quill"_s)) << list.out.toStdString();
     EXPECT_TRUE(list.out.contains(u"Ilse Kovac"_s)) << list.out.toStdString();
     EXPECT_TRUE(list.out.contains(u"555-0142"_s)) << list.out.toStdString();

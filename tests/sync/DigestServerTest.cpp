@@ -2,6 +2,7 @@
 // an htdigest password file, started on 127.0.0.1 by the test and stopped after it.
 #include "RadicaleServer.h"
 
+#include "support/TempBook.h"
 #include "sync/DavClient.h"
 #include "sync/net/QtHttpTransport.h"
 
@@ -69,9 +70,7 @@ public:
 
 private:
     void write(const QString& name, const QByteArray& text) const {
-        QFile file(m_dir.filePath(name));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(text);
+        test::writeBytes(m_dir.filePath(name), text);
     }
 
     QTemporaryDir m_dir;

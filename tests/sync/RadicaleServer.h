@@ -96,24 +96,4 @@ private:
     QString m_error;
 };
 
-// A test suite whose tests share one Radicale server, started before the first test and stopped
-// after the last; every test is skipped (with the reason) when it cannot start.
-class RadicaleSuite : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        server = new RadicaleServer();
-        started = server->start();
-    }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-    void SetUp() override {
-        if (!started)
-            GTEST_SKIP() << "Radicale is not available: " << server->error().toStdString();
-    }
-    static inline RadicaleServer* server = nullptr;
-    static inline bool started = false;
-};
-
 } // namespace orvelan::test

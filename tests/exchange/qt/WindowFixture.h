@@ -3,6 +3,7 @@
 #include "exchange/ExchangeHost.h"
 #include "store/Session.h"
 #include "support/FakeClock.h"
+#include "support/QtTestMain.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempBook.h"
@@ -45,11 +46,7 @@ struct WindowFixture {
     Session session{book.folder(), Services{prompter, clock, launcher}};
 
     QString writeFile(const QString& name, const QByteArray& bytes) const {
-        const QString path = book.root() + u'/' + name;
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-        return path;
+        return writeBytes(book.root() + u'/' + name, bytes);
     }
 };
 
@@ -64,10 +61,7 @@ template <typename W> struct WindowOn : WindowFixture {
 };
 
 template <typename T> T* control(QWidget* window, const char* name) {
-    T* found = window->findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("control %s not found", name);
-    return found;
+    return findControl<T>(*window, name);
 }
 
 inline LabelButton* label(QWidget* window, const char* name) {
