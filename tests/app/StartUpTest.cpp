@@ -55,11 +55,7 @@ TEST(CommandLineSwitches, CountAnywhereWithoutRegardToCaseButNotInTheProgramName
 TEST(StartUp, CreatesAMissingBookLoadsTheSettingsAndStartsAtTabOne) {
     Fixture f;
     TempBook book(false);
-    {
-        Settings settings;
-        settings.setCuvaPosition(4500, 600);
-        ASSERT_EQ(SettingsFile(book.folder().settingsPath()).write(settings), 0);
-    }
+    storeSettings(book, [](Settings& s) { s.setCuvaPosition(4500, 600); });
     StartUp startUp(book.folder(), f.services, {u"orvelan"_s, u"-TAPI"_s});
     ASSERT_TRUE(startUp.begin());
     EXPECT_TRUE(f.prompter.shown().isEmpty());
@@ -201,14 +197,16 @@ TEST(HelpPages, WithNoBrowserTheUserLearnsWhereThePageIs) {
     NoBrowser none;
     ScriptedPrompter prompter;
     const HelpPages pages(u"/usr/share/orvelan/help"_s);
-    EXPECT_FALSE(pages.openFile(u"orvelanfind.htm"_s, none, prompter));
-    ASSERT_EQ(prompter.shown().size(), 1);
-    EXPECT_EQ(prompter.last().title, u"ORVELAN Help"_s);
-    EXPECT_TRUE(prompter.last().text.contains(u"/usr/share/orvelan/help/orvelanfind.htm"_s));
+    // The windows that name their page by its file name each get their own page.
+    for (const QString& file : {u"orvelanfind.htm"_s, u"useage_imp.htm"_s, u"useage_exp.htm"_s}) {
+        EXPECT_FALSE(pages.openFile(file, none, prompter));
+        EXPECT_EQ(prompter.last().title, u"ORVELAN Help"_s);
+        EXPECT_TRUE(prompter.last().text.contains(u"/usr/share/orvelan/help/"_s + file));
+    }
     // A browser that takes the page: no message.
     RecordingLauncher launcher;
     EXPECT_TRUE(pages.open(HelpPages::Find, launcher, prompter));
-    EXPECT_EQ(prompter.shown().size(), 1);
+    EXPECT_EQ(prompter.shown().size(), 3);
 }
 
 } // namespace

@@ -40,9 +40,7 @@ TEST(SearchCommand, PrintsTheListLinesAndTheirPositions) {
     EXPECT_TRUE(tool.out.contains(u"Jo Smith"));
 
     // Stored flags are the default once set.
-    Settings settings;
-    settings.setSearchFlag(9, '1');
-    SettingsFile(tool.book.folder().settingsPath()).write(settings);
+    storeSettings(tool.book, [](Settings& s) { s.setSearchFlag(9, '1'); });
     EXPECT_EQ(tool.run(runSearch, {u"fair"_s}), 0);
     EXPECT_TRUE(tool.out.contains(u"Jo Smith"));
 

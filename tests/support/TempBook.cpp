@@ -2,6 +2,7 @@
 
 #include "store/BookMaintenance.h"
 #include "store/PageTexts.h"
+#include "store/Settings.h"
 #include "store/Trash.h"
 
 #include <QDir>
@@ -80,6 +81,14 @@ QString writeBytes(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         throw std::runtime_error("cannot write a file");
     return path;
+}
+
+void storeSettings(const TempBook& book, const std::function<void(Settings&)>& change) {
+    const SettingsFile file(book.folder().settingsPath());
+    Settings settings = file.read();
+    change(settings);
+    if (file.write(settings) != 0)
+        throw std::runtime_error("cannot write the settings");
 }
 
 } // namespace orvelan::test

@@ -7,8 +7,13 @@
 #include <QDateTime>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <initializer_list>
 #include <utility>
+
+namespace orvelan {
+class Settings;
+}
 
 namespace orvelan::test {
 
@@ -44,5 +49,7 @@ private:
 // needed (throws when it cannot be written). writeBytes returns the path.
 QByteArray readBytes(const QString& path);
 QString writeBytes(const QString& path, const QByteArray& bytes);
+// Changes the book's settings file as `change` says (throws when it cannot be written).
+void storeSettings(const TempBook& book, const std::function<void(Settings&)>& change);
 
 } // namespace orvelan::test

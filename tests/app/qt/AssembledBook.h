@@ -64,12 +64,4 @@ struct AssembledBook {
     bool ended = false;
 };
 
-// Stores a settings change in the book's settings file before a run reads it.
-inline void storeSettings(const TempBook& book, const std::function<void(Settings&)>& change) {
-    SettingsFile file(book.folder().settingsPath());
-    Settings settings = file.read();
-    change(settings);
-    file.write(settings);
-}
-
 } // namespace orvelan::test

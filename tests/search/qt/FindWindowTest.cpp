@@ -48,10 +48,10 @@ struct Fixture : BookSession {
         book.writeTab(
             19, {TempBook::record({{Field::Name, "Tom"}, {Field::Organisation, "Smithson"}})});
         if (!flags.isEmpty()) { // no flags: a new book, without a settings file
-            Settings settings;
-            for (int i = 0; i < Settings::SearchFlagCount; ++i)
-                settings.setSearchFlag(i, flags[i]);
-            SettingsFile(book.folder().settingsPath()).write(settings);
+            storeSettings(book, [&](Settings& s) {
+                for (int i = 0; i < Settings::SearchFlagCount; ++i)
+                    s.setSearchFlag(i, flags[i]);
+            });
         }
         window.open();
     }
