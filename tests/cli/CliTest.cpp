@@ -91,25 +91,6 @@ TEST_P(CliHiddenCharacters, AreRemovedByAddSetAndExchangeFileImport) {
 INSTANTIATE_TEST_SUITE_P(Given, CliHiddenCharacters,
                          testing::ValuesIn(orvelan::test::HostileTexts));
 
-TEST(Cli, ListsTabsAndPages) {
-    TempBook book;
-    book.writeTab(1, {TempBook::named("Ann"), blankRecord(), TempBook::named("Amy")});
-    CommandRun tabs = run(book, {u"tabs"_s}, true);
-    ASSERT_EQ(tabs.status, 0);
-    const QJsonArray rows = tabs.json().toArray();
-    ASSERT_EQ(rows.size(), 26);
-    EXPECT_EQ(rows[1][u"pages"_s].toInt(), 3);
-    EXPECT_EQ(rows[1][u"blankPages"_s].toInt(), 1);
-    EXPECT_EQ(rows[0][u"label"_s].toString(), u"*0"_s);
-
-    CommandRun list = run(book, {u"list"_s, u"a"_s});
-    ASSERT_EQ(list.status, 0);
-    const QStringList lines = list.out.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[1].contains(u"(blank)"_s));
-    EXPECT_TRUE(lines[2].contains(u"Amy"_s));
-}
-
 TEST(Cli, SetDeleteAndCompactChangeOnlyWhatTheySay) {
     TempBook book;
     book.writeTab(2, {TempBook::named("Bea"), TempBook::named("Bo")});

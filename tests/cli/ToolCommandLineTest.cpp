@@ -109,12 +109,15 @@ TEST(ToolCommandLine, JsonSchemaOfEachReadingCommand) {
     EXPECT_EQ(tabs[1][u"pages"_s], 2);
     EXPECT_EQ(tabs[1][u"blankPages"_s], 1);
     EXPECT_FALSE(tabs[1].toObject().contains(u"blank"_s));
+    EXPECT_EQ(tabs[0][u"label"_s], u"*0"_s);
 
     const QJsonArray list = tool(book, {u"list"_s, u"A"_s, u"--json"_s}).json().toArray();
     ASSERT_EQ(list.size(), 2);
     EXPECT_EQ(list[0][u"blank"_s], false);
     EXPECT_EQ(list[1][u"blank"_s], true);
     EXPECT_EQ(list[0][u"label"_s], u"A"_s);
+    // A tab named by its letter in any case; the text lists a blank page as such.
+    EXPECT_TRUE(tool(book, {u"list"_s, u"a"_s}).out.split(u'\n').value(1).contains(u"(blank)"_s));
 
     const QJsonObject page = tool(book, {u"--json"_s, u"show"_s, u"A"_s, u"1"_s}).json().toObject();
     EXPECT_EQ(page[u"DateModified"_s], u"2026-12-06"_s);

@@ -261,23 +261,8 @@ private Q_SLOTS:
     }
 
     // The find box, typed into one key at a time: after each key the list shows the pages found
-    // so far with the field that matched.
-    void findBoxListsTheMatchedFieldAfterEachKey_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QStringList>("lastLines"); // the text after the name, once all is typed
-        QTest::addColumn<QList<int>>("countAfterEachKey");
-        QTest::newRow("part of a number")
-            << u"4567"_s << QStringList{u"Mobile: +7 495 123-45-67"_s} << QList<int>{2, 1, 1, 1};
-        QTest::newRow("national form") << u"01234 89"_s << QStringList{u"Fax: +44 1234 890000"_s}
-                                       << QList<int>{1, 0, 0, 2, 2, 2, 1, 1};
-        QTest::newRow("any field, any case")
-            << u"SMI"_s << QStringList{u"Name: Jo Smith"_s, u"Organisation: Smithson"_s}
-            << QList<int>{2, 2, 2};
-    }
+    // so far with the field that matched (how each field matches is the find index's test).
     void findBoxListsTheMatchedFieldAfterEachKey() {
-        QFETCH(QString, typed);
-        QFETCH(QStringList, lastLines);
-        QFETCH(QList<int>, countAfterEachKey);
         Fixture f;
         QVERIFY(setPhoneRegionSetting(f.book.folder().configPath(), u"GB"_s) == 0);
         f.book.writeTab(2,
@@ -289,15 +274,13 @@ private Q_SLOTS:
         auto* list = f.child<QListView>("FindList");
         QCOMPARE(list->model()->rowCount(), 4); // the book as it was when the window opened
         QList<int> counts;
-        for (const QChar key : typed) {
+        for (const QChar key : u"01234 89"_s) {
             QTest::keyClicks(box, QString(key));
             counts += list->model()->rowCount();
         }
-        QCOMPARE(counts, countAfterEachKey);
-        QStringList found;
-        for (int row = 0; row < list->model()->rowCount(); ++row)
-            found += list->model()->index(row, 0).data().toString().mid(24, 46).trimmed();
-        QCOMPARE(found, lastLines);
+        QCOMPARE(counts, (QList<int>{1, 0, 0, 2, 2, 2, 1, 1}));
+        QCOMPARE(list->model()->index(0, 0).data().toString().mid(24, 46).trimmed(),
+                 u"Fax: +44 1234 890000"_s);
         QCOMPARE(f.child<QLabel>("List1Headings")->text().mid(24, 8), u"Found in"_s);
     }
 
