@@ -125,11 +125,7 @@ TEST(ExportOnAFullDisk, SaysTheDiskIsFullAndKeepsTheOldFile) {
         pages << TempBook::named("Ann " + QByteArray::number(i));
     book.writeTab(1, pages);
     const QString out = book.root() + u"/out.eab"_s;
-    {
-        QFile old(out);
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("old export");
-    }
+    writeBytes(out, "old export");
     ExportResult result;
     {
         const FileSizeLimit limit(5 * RecordSize);

@@ -22,8 +22,7 @@ ImportRecord named(const QByteArray& name, const QByteArray& org = {}) {
 }
 
 QByteArray stagingBytes(const TempBook& book, int tab) {
-    QFile file(book.folder().tabTempFilePath(tab));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return orvelan::test::readBytes(book.folder().tabTempFilePath(tab));
 }
 
 PageRecord stagedPage(const TempBook& book, int tab, qint64 n) {

@@ -118,10 +118,7 @@ TEST(VCardExchange, AnUnreadableTabFailsTheExportAndKeepsTheOldFile) {
     TempBook book;
     book.writeTab(2, {fullPage("Bob")});
     const QString path = book.root() + u"/out.vcf"_s;
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old contents");
-    old.close();
+    orvelan::test::writeBytes(path, "old contents");
     // A listed page that is no longer there is left out.
     const QList<ListedRecord> pages{{2, 1, {}}, {2, 7, {}}};
     EXPECT_EQ(exportToFile(path, ExportFormat::VCard40, book.folder(), pages), QString());

@@ -2,6 +2,7 @@
 // through their logic as a person moves: encrypt from the panel, reopen, unlock, change the
 // password, decrypt again. The tick box's choices are tested through the window
 // (EncryptBookOptionTest).
+#include "RecordingPasswordView.h"
 #include "security/EncryptionChoice.h"
 #include "security/PasswordDialogue.h"
 #include "store/Settings.h"
@@ -19,18 +20,6 @@ using namespace orvelan::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-struct SilentView final : PasswordView {
-    void setInstruction(const QString& text) override { instructions.append(text); }
-    void setInstructionColour(InstructionColour) override {}
-    void setOkCaption(const QString&) override {}
-    void setChangeEnabled(bool) override {}
-    void clearEntry() override {}
-    void hideWindow() override {}
-    void unloadWindow() override { unloaded = true; }
-    QStringList instructions;
-    bool unloaded = false;
-};
 
 class EncryptedBookFlows : public testing::Test {
 protected:
@@ -86,7 +75,7 @@ TEST_F(EncryptedBookFlows, EncryptFromThePanelThenUnlockChangeAndDecrypt) {
     // The next run: the window unlocks the book; a wrong password changes nothing.
     auto second = run();
     ASSERT_EQ(second->folder().sealing().state(), BookSealing::State::Locked);
-    SilentView view;
+    RecordingView view;
     PasswordDialogue dialogue(*second, view);
     dialogue.start(PasswordDialogue::Enter);
     dialogue.ok(u"S3cret!pW"_s);
@@ -105,7 +94,7 @@ TEST_F(EncryptedBookFlows, EncryptFromThePanelThenUnlockChangeAndDecrypt) {
 
     // The third run opens with the new password only, and decrypts from the panel.
     auto third = run();
-    SilentView again;
+    RecordingView again;
     PasswordDialogue unlock(*third, again);
     unlock.start(PasswordDialogue::Enter);
     unlock.ok(u"S3cret!pw"_s);

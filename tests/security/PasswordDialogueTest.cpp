@@ -1,4 +1,5 @@
 #include "security/PasswordDialogue.h"
+#include "RecordingPasswordView.h"
 #include "store/Windows1252.h"
 #include "support/BookSession.h"
 
@@ -9,29 +10,6 @@ using namespace orvelan::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Records the password window's state as the dialogue sets it.
-struct RecordingView final : PasswordView {
-    void setInstruction(const QString& text) override {
-        instruction = text;
-        instructions.append(text);
-    }
-    void setInstructionColour(InstructionColour c) override { colour = c; }
-    void setOkCaption(const QString& caption) override { okCaption = caption; }
-    void setChangeEnabled(bool enabled) override { changeEnabled = enabled; }
-    void clearEntry() override { ++cleared; }
-    void hideWindow() override { hidden = true; }
-    void unloadWindow() override { unloaded = true; }
-
-    QString instruction;
-    QStringList instructions;
-    InstructionColour colour = InstructionColour::DarkBlue;
-    QString okCaption;
-    bool changeEnabled = false;
-    int cleared = 0;
-    bool hidden = false;
-    bool unloaded = false;
-};
 
 class PasswordDialogueTest : public ::testing::Test, protected BookSession {
 protected:

@@ -36,6 +36,13 @@ class PasswordWindowTest : public QObject {
     static QString instruction(QWidget& window) {
         return window.findChild<QLabel*>(u"MPassInstructLa"_s)->text();
     }
+    // The window on `session`, shown in the given mode of the dialogue.
+    struct Shown : PasswordWindow {
+        Shown(Session& session, int mode) : PasswordWindow(session, HelpPages(u"/help"_s)) {
+            dialogue().start(mode);
+            show();
+        }
+    };
     // An encrypted book (Argon2id at its least), and a session of its next start: locked.
     struct Encrypted : BookSession {
         explicit Encrypted(bool recovery = false) {
@@ -79,9 +86,7 @@ private Q_SLOTS:
     void pastedAndComposedTextFollowsTheTypingRules() {
         Fixture f;
         f.session.settings().setFlag(Settings::AllowExtCharsInPasswords, true);
-        PasswordWindow window(f.session, HelpPages(u"/help"_s));
-        window.dialogue().start(1);
-        window.show();
+        Shown window(f.session, 1);
         QLineEdit* box = entry(window);
 
         QInputMethodEvent composed;
@@ -109,9 +114,7 @@ private Q_SLOTS:
 
     void typingRulesRefuseAndEmptyTheEntry() {
         Fixture f;
-        PasswordWindow window(f.session, HelpPages(u"/help"_s));
-        window.dialogue().start(2);
-        window.show();
+        Shown window(f.session, 2);
         QLineEdit* box = entry(window);
         QCOMPARE(box->maxLength(), 64);
         QCOMPARE(box->echoMode(), QLineEdit::Password);
@@ -148,9 +151,7 @@ private Q_SLOTS:
 
     void enterAndTheCommandsDriveTheDialogue() {
         Fixture f;
-        PasswordWindow window(f.session, HelpPages(u"/help"_s));
-        window.dialogue().start(1);
-        window.show();
+        Shown window(f.session, 1);
         QVERIFY(!command(window, 0)->isEnabled());
         QCOMPARE(command(window, 2)->caption(), u"SET"_s);
         QTest::keyClicks(entry(window), u"abc"_s);
@@ -175,9 +176,7 @@ private Q_SLOTS:
 
     void cancelAndHelp() {
         Fixture f;
-        PasswordWindow window(f.session, HelpPages(u"/help"_s));
-        window.dialogue().start(2);
-        window.show();
+        Shown window(f.session, 2);
         QVERIFY(command(window, 0)->isEnabled());
         QTest::keyClick(entry(window), Qt::Key_F1);
         QCOMPARE(f.launcher.opened().value(0).fileName(), u"orvelanpwe.htm"_s);
@@ -244,9 +243,7 @@ private Q_SLOTS:
     void theRecoveryKeyOpensTheBookAndANewPasswordIsSet() {
         Encrypted f(true);
         auto locked = f.nextStart();
-        PasswordWindow window(*locked, HelpPages(u"/help"_s));
-        window.dialogue().start(2);
-        window.show();
+        Shown window(*locked, 2);
         auto* recovery = window.findChild<QCheckBox*>(u"RecoveryCk"_s);
         QVERIFY(recovery && recovery->isVisible());
         recovery->setChecked(true);
