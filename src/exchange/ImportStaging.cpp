@@ -122,8 +122,11 @@ ImportStaging::Staged ImportStaging::stageTexts(PageTexts texts, const QDateTime
     if (!id.isNull())
         setPageId(stored, id);
     QByteArray& pending = m_pending[tab];
+    // Room for as many records as the tab's last batch held, so a batch is seldom copied to
+    // grow.
     if (pending.capacity() < pending.size() + stored.size())
-        pending.reserve(std::max<qsizetype>(2 * pending.capacity(), 16 * RecordSize));
+        pending.reserve(std::max<qsizetype>(
+            {2 * pending.capacity(), 16 * RecordSize, m_lastBatch[tab] + RecordSize}));
     pending += stored;
     return result;
 }
@@ -133,6 +136,7 @@ int ImportStaging::flush() {
     for (int tab = 0; tab < TabCount; ++tab) {
         if (m_pending[tab].isEmpty())
             continue;
+        m_lastBatch[tab] = m_pending[tab].size();
         if (m_folder.tabTempFile(tab).appendPages(m_pending[tab]) != 0) {
             ++failures;
             m_counts[tab] = -1; // count afresh from the file next time
@@ -278,6 +282,7 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
     // holds one record of it.
     QFile staging;
     int stagingTab = -1;
+    qint64 stagingSize = 0;
     QByteArray record(RecordSize, '\0');
     qint64 done = 0;
 
@@ -354,10 +359,11 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
                 staging.close();
                 staging.setFileName(staged.path());
                 stagingTab = staging.open(QIODevice::ReadOnly) ? entry.tab : -1;
+                stagingSize = staging.size(); // asked once: the file does not change here
             }
             const qint64 offset = (entry.record - 1) * RecordSize;
-            read = stagingTab >= 0 && offset + RecordSize <= staging.size() &&
-                   staging.seek(offset) && staging.read(record.data(), RecordSize) == RecordSize;
+            read = stagingTab >= 0 && offset + RecordSize <= stagingSize && staging.seek(offset) &&
+                   staging.read(record.data(), RecordSize) == RecordSize;
         }
         if (!read) {
             ++outcome.failures;

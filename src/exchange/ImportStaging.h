@@ -72,7 +72,8 @@ private:
     BookFolder m_folder;
     std::array<qint64, 26> m_counts;
     std::array<QByteArray, 26> m_pending;
-    QDateTime m_stampedAt; // the time of the last record staged, and its stamp
+    std::array<qsizetype, 26> m_lastBatch{}; // the bytes of each tab's last batch written
+    QDateTime m_stampedAt;                   // the time of the last record staged, and its stamp
     QByteArray m_stampDate;
     QByteArray m_stampTime;
 };

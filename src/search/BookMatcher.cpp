@@ -6,6 +6,8 @@
 #include "store/TabFile.h"
 #include "store/TabTable.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -75,17 +77,41 @@ void BookMatcher::add(const PlainRecord& staged) {
     // field announces.
     const TextEncoding encoding = encodingOfReserved(staged.field(Field::Reserved));
     const auto text = [&](Field field) { return decodeText(staged.field(field), encoding); };
-    if (const QString key = m_names.keyOf(text(Field::Name)); !key.isEmpty())
+    // A Windows-1252 name is keyed from its bytes, as a book page's is (keyOfPage).
+    const QString key = encoding == TextEncoding::Windows1252
+                            ? m_names.keyOfWindows1252(staged.field(Field::Name))
+                            : m_names.keyOf(text(Field::Name));
+    if (!key.isEmpty())
         m_nameKeys.push_back({std::uint64_t(qHash(key, NameSeed)), incoming});
     if (const QString key = emailKey(text(Field::Email)); !key.isEmpty())
         m_emailKeys.push_back({std::uint64_t(qHash(key, EmailSeed)), incoming});
     // The texts the page shows as stored, in its encoding: the same record written twice.
     m_textKeys.push_back({textsHash(staged, encoding), incoming});
     for (const Field field : MatchedStoredNumbers) {
-        const QString number = text(field);
-        if (const auto tail = matchedTailOf(number)) {
+        const QByteArrayView stored = staged.field(field);
+        if (stored.isEmpty())
+            continue;
+        // Windows-1252 writes no digits but 0 to 9: the tail is read from the bytes, and only a
+        // number that has one is decoded.
+        std::optional<std::uint32_t> tail;
+        bool ascii = encoding == TextEncoding::Windows1252;
+        if (ascii) {
+            QVarLengthArray<char, 32> digits;
+            for (const char c : stored) {
+                if (c >= '0' && c <= '9')
+                    digits.append(c);
+                ascii = ascii && (c & 0x80) == 0;
+            }
+            tail = PhoneNumbers::tailKey(QByteArrayView(digits.constData(), digits.size()));
+        } else {
+            tail = matchedTailOf(text(field));
+        }
+        if (tail) {
             m_numbers.push_back({*tail, incoming, std::uint32_t(m_numberTexts.size())});
-            m_numberTexts += number.toUtf8();
+            if (ascii)
+                m_numberTexts.append(stored);
+            else
+                m_numberTexts += text(field).toUtf8();
             m_numberTexts += '\0';
         }
     }
