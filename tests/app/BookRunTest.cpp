@@ -169,16 +169,14 @@ TEST_F(BookRunTest, MinimisingIsRefusedWithAMessageUnlessAllowed) {
     EXPECT_TRUE(prompter.shown().isEmpty());
 }
 
+// The captions of the start, the password gate and minimising are the run's and the window's
+// tests; here an unknown option value and minimising before the password is given.
 TEST(ClosedBookCaption, FollowsTheOptionAndThePassword) {
     Settings settings;
-    EXPECT_EQ(closedBookCaption(settings, false), QStringLiteral("ORVELAN [UN-LOCKED]"));
     settings.setRaw(Settings::UsePasswordOnStartUp, "x"); // unknown value: off
     EXPECT_EQ(closedBookCaption(settings, false), QStringLiteral("ORVELAN [UN-LOCKED]"));
     settings.setFlag(Settings::UsePasswordOnStartUp, true);
-    EXPECT_EQ(closedBookCaption(settings, false), QStringLiteral("ORVELAN [LOCKED]"));
     EXPECT_EQ(closedBookCaption(settings, false, true), QStringLiteral("ORVELAN [LOCKED]"));
-    EXPECT_EQ(closedBookCaption(settings, true), QStringLiteral("ORVELAN [UN-LOCKED]"));
-    EXPECT_EQ(closedBookCaption(settings, true, true), QStringLiteral("ORVELAN [UN LOCKED]"));
 }
 
 } // namespace

@@ -140,9 +140,6 @@ TEST_F(StoreFixture, SaveNewPageTakesTheFirstBlankPageElseAppends) {
 TEST(RuntimeErrors, OperatingSystemFailuresMapOntoRuntimeNumbers) {
     TempBook book;
     const QString inBook = book.folder().tabFilePath(1);
-    const QString nowhere = book.root() + u"/Nowhere/x.raf"_s;
-    EXPECT_EQ(runtimeErrorFromErrno(ENOENT, inBook), RuntimeError::FileNotFound);
-    EXPECT_EQ(runtimeErrorFromErrno(ENOENT, nowhere), RuntimeError::PathNotFound);
     EXPECT_EQ(runtimeErrorFromErrno(EACCES, inBook), RuntimeError::PermissionDenied);
     EXPECT_EQ(runtimeErrorFromErrno(EROFS, inBook), RuntimeError::PermissionDenied);
     EXPECT_EQ(runtimeErrorFromErrno(ENOSPC, inBook), RuntimeError::DiskFull);

@@ -57,7 +57,6 @@ TEST(SettingsFile, NewFileIs4095BytesAndRoundTrips) {
     EXPECT_EQ(back, settings);
     EXPECT_EQ(back.cuvaTop(), -150);
     EXPECT_EQ(back.masterPassword(), QByteArray("open sesame").leftJustified(64, ' '));
-    EXPECT_EQ(back.searchFlag(0), '1');
     EXPECT_EQ(back.searchFlag(1), '0');
 
     // Random filler makes two writes of the same settings differ on disk.

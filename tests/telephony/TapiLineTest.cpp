@@ -73,9 +73,7 @@ TEST_F(TapiLineTest, CreateFailuresAndLastErrorReadOnce) {
         tapi.lines.clear();
         CvbTAPILine line(tapi);
         EXPECT_FALSE(line.Create());
-        const std::int32_t error = line.LastError();
-        EXPECT_EQ(error, 0);
-        EXPECT_EQ(CvbTAPILine::ErrorString(error), u" TAPI Line Error: Interrupted by User  "_s);
+        EXPECT_EQ(line.LastError(), 0);
     }
 }
 
@@ -97,7 +95,6 @@ TEST_F(TapiLineTest, CurrentLineIdOutsideTheLinesIsRefusedWithoutChange) {
     EXPECT_EQ(line.CurrentLineID(), 2);
     EXPECT_EQ(line.LineName(), u"Line two"_s);
     EXPECT_TRUE(tapi.calls.isEmpty()) << "no capability load for a refused value";
-    EXPECT_EQ(line.setCurrentLineID(line.numLines() - 1), 0);
 }
 
 TEST_F(TapiLineTest, CapabilityTexts) {

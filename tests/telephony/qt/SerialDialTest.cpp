@@ -158,12 +158,9 @@ private Q_SLOTS:
         QVERIFY(m_port->reads.size() >= 2);
         QCOMPARE(m_received, QByteArray("ATDT0123;\rATH\r"));
         QCOMPARE(prompter.shown().size(), 1);
-        QCOMPARE(prompter.last().text,
-                 QStringLiteral("Pick up the Telephone Handset, then click Ok     "));
         QVERIFY(view.statusHistory.contains(QStringLiteral("Connected")));
         QCOMPARE(view.status, QString());
         QVERIFY(!m_device->isOpen());
-        QCOMPARE(view.caption, QStringLiteral("Dial"));
     }
 
     void smallLettersNeverSatisfyTheWait() {
