@@ -41,32 +41,51 @@ auto entriesWith(const Entries& entries, Value value, Of of) {
     return std::pair{begin, end};
 }
 
-// A hash of the texts a page shows as stored, each field's length and bytes in turn, read eight
-// bytes at a time: one pass over the record's texts (a hash asked for each field costs more
-// than the texts are long).
-std::uint64_t textsHash(const PlainRecord& staged, TextEncoding encoding) {
-    constexpr std::uint64_t Multiplier = 0x9e3779b97f4a7c15u;
-    std::uint64_t hash = TextSeed + std::uint64_t(encoding);
-    const auto mix = [&hash](std::uint64_t word) {
-        hash = (hash ^ word) * Multiplier;
-        hash ^= hash >> 29;
-    };
-    for (int i = 0; i < ViewFieldCount; ++i) {
-        const QByteArrayView text = staged.field(viewField(i));
-        mix(std::uint64_t(text.size()) << 8 | std::uint64_t(i));
-        qsizetype at = 0;
-        for (; at + 8 <= text.size(); at += 8) {
+// A 64-bit hash fed eight bytes at a time: Qt's hash costs more to start and end than the
+// short texts a page holds cost to read.
+class Hasher {
+public:
+    explicit Hasher(std::uint64_t seed) : m_hash(seed) {}
+    void add(std::uint64_t word) {
+        m_hash = (m_hash ^ word) * 0x9e3779b97f4a7c15u;
+        m_hash ^= m_hash >> 29;
+    }
+    void add(const char* bytes, std::size_t size) {
+        add(std::uint64_t(size));
+        std::size_t at = 0;
+        for (; at + 8 <= size; at += 8) {
             std::uint64_t word;
-            std::memcpy(&word, text.data() + at, 8);
-            mix(word);
+            std::memcpy(&word, bytes + at, 8);
+            add(word);
         }
-        if (at < text.size()) {
+        if (at < size) {
             std::uint64_t word = 0;
-            std::memcpy(&word, text.data() + at, std::size_t(text.size() - at));
-            mix(word);
+            std::memcpy(&word, bytes + at, size - at);
+            add(word);
         }
     }
-    return hash ^ (hash >> 32);
+    std::uint64_t value() const { return m_hash ^ (m_hash >> 32); }
+
+private:
+    std::uint64_t m_hash;
+};
+
+// The hash of a name or e-mail key.
+std::uint64_t keyHash(const QString& key, std::uint64_t seed) {
+    Hasher hasher(seed);
+    hasher.add(reinterpret_cast<const char*>(key.constData()), std::size_t(key.size()) * 2);
+    return hasher.value();
+}
+
+// A hash of the texts a page shows as stored, each field's number, length and bytes in turn.
+std::uint64_t textsHash(const PlainRecord& staged, TextEncoding encoding) {
+    Hasher hasher(TextSeed + std::uint64_t(encoding));
+    for (int i = 0; i < ViewFieldCount; ++i) {
+        const QByteArrayView text = staged.field(viewField(i));
+        hasher.add(std::uint64_t(i));
+        hasher.add(text.data(), std::size_t(text.size()));
+    }
+    return hasher.value();
 }
 
 } // namespace
@@ -82,9 +101,9 @@ void BookMatcher::add(const PlainRecord& staged) {
                             ? m_names.keyOfWindows1252(staged.field(Field::Name))
                             : m_names.keyOf(text(Field::Name));
     if (!key.isEmpty())
-        m_nameKeys.push_back({std::uint64_t(qHash(key, NameSeed)), incoming});
+        m_nameKeys.push_back({keyHash(key, NameSeed), incoming});
     if (const QString key = emailKey(text(Field::Email)); !key.isEmpty())
-        m_emailKeys.push_back({std::uint64_t(qHash(key, EmailSeed)), incoming});
+        m_emailKeys.push_back({keyHash(key, EmailSeed), incoming});
     // The texts the page shows as stored, in its encoding: the same record written twice.
     m_textKeys.push_back({textsHash(staged, encoding), incoming});
     for (const Field field : MatchedStoredNumbers) {
@@ -191,8 +210,7 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
             met.clear();
             const QString name = m_names.keyOfPage(record);
             if (!name.isEmpty()) {
-                const auto [begin, end] =
-                    entriesWith(m_nameKeys, std::uint64_t(qHash(name, NameSeed)), hashOf);
+                const auto [begin, end] = entriesWith(m_nameKeys, keyHash(name, NameSeed), hashOf);
                 for (auto it = begin; it != end; ++it)
                     met.push_back(it->incoming);
             }
@@ -200,7 +218,7 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
                 const QString email = emailKey(record.text(Field::Email));
                 if (!email.isEmpty()) {
                     const auto [begin, end] =
-                        entriesWith(m_emailKeys, std::uint64_t(qHash(email, EmailSeed)), hashOf);
+                        entriesWith(m_emailKeys, keyHash(email, EmailSeed), hashOf);
                     for (auto it = begin; it != end; ++it)
                         met.push_back(it->incoming);
                 }
