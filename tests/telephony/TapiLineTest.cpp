@@ -117,7 +117,6 @@ TEST_F(TapiLineTest, CapabilityTexts) {
     CvbTAPILine line(tapi);
     ASSERT_TRUE(line.Create());
     EXPECT_EQ(line.LineName(), u"Modem"_s + QChar(u'\0'));
-    EXPECT_EQ(line.LineName().size(), 6);
     EXPECT_TRUE(line.ProviderInfo().isEmpty());
     EXPECT_TRUE(line.SwitchInfo().isEmpty());
     EXPECT_EQ(line.BearerModes(), 0x9u);
