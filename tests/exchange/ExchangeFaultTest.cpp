@@ -77,7 +77,9 @@ TEST(ExportOfAnUnreadableTab, FailsWithItsNameAndWritesNothing) {
     QFile::remove(book.folder().tabFilePath(5));
     ASSERT_TRUE(QDir().mkdir(book.folder().tabFilePath(5))); // a folder in its place
     const QString out = book.root() + u"/out.csv"_s;
-    for (const ExportFormat format : {ExportFormat::Csv, ExportFormat::Eab}) {
+    for (const ExportFormat format :
+         {ExportFormat::Csv, ExportFormat::Eab, ExportFormat::VCard30, ExportFormat::VCard40}) {
+        SCOPED_TRACE(int(format));
         const ExportResult whole = exportBookToFile(out, format, book.folder(), {});
         EXPECT_FALSE(whole.ok());
         EXPECT_TRUE(whole.problem.contains(u"Orvel05.raf"_s)) << whole.problem.toStdString();
@@ -86,9 +88,13 @@ TEST(ExportOfAnUnreadableTab, FailsWithItsNameAndWritesNothing) {
     QList<int> unread;
     EXPECT_EQ(findPages(book.folder(), {}, {}, &unread).size(), 2);
     EXPECT_EQ(unread, QList<int>{5});
-    // A listed page whose tab cannot be read fails the listed export too.
+    // A listed page whose tab cannot be read fails the listed export too; one no longer there
+    // is left out.
     const QList<ListedRecord> listed = {{5, 1, {}}, {7, 1, {}}};
     EXPECT_FALSE(exportToFile(out, ExportFormat::Csv, book.folder(), listed).isEmpty());
+    EXPECT_EQ(exportToFile(out, ExportFormat::VCard40, book.folder(), {{7, 1, {}}, {7, 9, {}}}),
+              QString());
+    EXPECT_EQ(fileBytes(out).count("BEGIN:VCARD"), 1);
 }
 
 TEST(StreamedExport, WholeBookAndListedExportsWriteTheSameFiles) {

@@ -114,24 +114,6 @@ TEST(VCardExchange, ExportedCardsCarryStableUidsAndRevisions) {
               u"--version applies to vcf exports only."_s);
 }
 
-TEST(VCardExchange, AnUnreadableTabFailsTheExportAndKeepsTheOldFile) {
-    TempBook book;
-    book.writeTab(2, {fullPage("Bob")});
-    const QString path = book.root() + u"/out.vcf"_s;
-    orvelan::test::writeBytes(path, "old contents");
-    // A listed page that is no longer there is left out.
-    const QList<ListedRecord> pages{{2, 1, {}}, {2, 7, {}}};
-    EXPECT_EQ(exportToFile(path, ExportFormat::VCard40, book.folder(), pages), QString());
-    EXPECT_EQ(cardsOf(fileBytes(path)).size(), 1);
-    // A tab that cannot be read fails the whole export.
-    ASSERT_TRUE(QFile::remove(book.folder().tabFilePath(2)));
-    ASSERT_TRUE(QDir().mkdir(book.folder().tabFilePath(2)));
-    const ExportResult result =
-        exportBookToFile(path, ExportFormat::VCard30, book.folder(), QString());
-    EXPECT_FALSE(result.ok());
-    EXPECT_EQ(cardsOf(fileBytes(path)).size(), 1);
-}
-
 // A pipe (or a device, or /dev/stdout) is written into as it is; it never becomes a file.
 TEST(VCardExchange, AnExportOntoAPipeWritesIntoIt) {
     TempBook book;
