@@ -110,18 +110,23 @@ TEST(Cli, BadArgumentsChangeNothing) {
     TempBook book;
     book.writeTab(3, {TempBook::named("Cy")});
     const QByteArray before = wholeBook(book);
-    // clang-format off
     const QList<QStringList> bad = {
-        {u"show"_s, u"27"_s, u"1"_s}, {u"show"_s, u"C"_s, u"2"_s}, {u"show"_s, u"C"_s, u"zero"_s},
-        {u"add"_s, u"Name=\u0301st"_s}, {u"add"_s, u"Phone1=1"_s},
+        {u"show"_s, u"27"_s, u"1"_s},
+        {u"show"_s, u"C"_s, u"2"_s},
+        {u"show"_s, u"C"_s, u"zero"_s},
+        {u"add"_s, u"Name=\u0301st"_s},
+        {u"add"_s, u"Phone1=1"_s},
         {u"add"_s, u"Name="_s + QString(33, u'x')},
         {u"add"_s, u"Name=\u9648"_s + QString(30, u'x')},
-        {u"add"_s, u"Name=Cy"_s, u"Colour=red"_s}, {u"add"_s, u"Name=Cy"_s, u"PageNo=4"_s},
-        {u"set"_s, u"C"_s, u"1"_s, u"Name=Dee"_s}, {u"set"_s, u"C"_s, u"9"_s, u"Fax=1"_s},
-        {u"delete"_s, u"C"_s, u"5"_s}, {u"reset"_s},
-        {u"settings"_s, u"Colour=1"_s}, {u"settings"_s, u"SerialPort=12"_s},
+        {u"add"_s, u"Name=Cy"_s, u"Colour=red"_s},
+        {u"add"_s, u"Name=Cy"_s, u"PageNo=4"_s},
+        {u"set"_s, u"C"_s, u"1"_s, u"Name=Dee"_s},
+        {u"set"_s, u"C"_s, u"9"_s, u"Fax=1"_s},
+        {u"delete"_s, u"C"_s, u"5"_s},
+        {u"reset"_s},
+        {u"settings"_s, u"Colour=1"_s},
+        {u"settings"_s, u"SerialPort=12"_s},
     };
-    // clang-format on
     for (const QStringList& args : bad) {
         const CommandRun result = run(book, args);
         EXPECT_NE(result.status, 0) << args.join(u' ').toStdString();

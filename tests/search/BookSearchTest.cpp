@@ -25,10 +25,18 @@ QT_END_NAMESPACE
 
 namespace {
 
-// clang-format off
-enum Sel { Name, HAddress, Phone, Internet, Group, Organisation, JobTitle, Department, WAddress,
-           Notes };
-// clang-format on
+enum Sel {
+    Name,
+    HAddress,
+    Phone,
+    Internet,
+    Group,
+    Organisation,
+    JobTitle,
+    Department,
+    WAddress,
+    Notes
+};
 
 SelectorFlags only(std::initializer_list<Sel> on) {
     SelectorFlags flags{};

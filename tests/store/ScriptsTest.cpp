@@ -31,19 +31,22 @@ QByteArray reservedOf(const QByteArray& storedRecord) {
 } // namespace
 
 TEST(Filing, EveryScriptFilesUnderTheLatinBaseLetterOfItsFirstLetter) {
-    // clang-format off
     const std::pair<const char16_t*, char> cases[] = {
-        {u"\u00c9mile Zola", 'E'}, {u"\u0141ukasz Nowak", 'L'}, {u"\u00d8rsted", 'O'},
-        {u"\u00c5ngstr\u00f6m", 'A'}, {u"\u0418\u0432\u0430\u043d\u043e\u0432", 'I'},
+        {u"\u00c9mile Zola", 'E'},
+        {u"\u0141ukasz Nowak", 'L'},
+        {u"\u00d8rsted", 'O'},
+        {u"\u00c5ngstr\u00f6m", 'A'},
+        {u"\u0418\u0432\u0430\u043d\u043e\u0432", 'I'},
         {u"\u03a0\u03b1\u03c0\u03b1\u03b4\u03cc\u03c0\u03bf\u03c5\u03bb\u03bf\u03c2", 'P'},
-        {u"\u738b\u82b3", 'W'}, {u"\u00e9clair", 'E'}, {u"  \u017e\u00e1k", 'Z'},
+        {u"\u738b\u82b3", 'W'},
+        {u"\u00e9clair", 'E'},
+        {u"  \u017e\u00e1k", 'Z'},
         {u"\u00dfler", 'S'},
         {u"\u05d0\u05d1\u05e8\u05d4\u05dd", 'B'}, // alef alone gives no letter: the word decides
         {u"\uff21cme", 'A'},                      // a full-width letter
         {u"\U0001D400lpha", 'A'}, // a letter beyond the Basic Multilingual Plane, taken whole
         {u"\U0001D6A9\u03b1", 'B'},
     };
-    // clang-format on
     for (const auto& [name, letter] : cases) {
         const QString text = QString::fromUtf16(name);
         EXPECT_EQ(filingLetter(text), letter) << text.toStdString();
@@ -59,16 +62,23 @@ TEST(Filing, EveryScriptFilesUnderTheLatinBaseLetterOfItsFirstLetter) {
 // A name that begins with a digit or a sign goes to the first tab; only a name that begins with
 // a space, a control or format character or a combining mark cannot be filed at all.
 TEST(Filing, ANameThatDoesNotBeginWithALetterGoesToTheFirstTab) {
-    // clang-format off
     const std::pair<const char16_t*, bool> cases[] = {
-        {u"", true}, {u"3M Polska", true}, {u"7-Eleven", true}, {u"1&1", true}, {u"-dash", true},
-        {u"\U0001F600 smile", true}, {u"\u00bfQu\u00e9?", true},
-        {u"\u0301accent", false}, {u"\u20dd ring", false},
+        {u"", true},
+        {u"3M Polska", true},
+        {u"7-Eleven", true},
+        {u"1&1", true},
+        {u"-dash", true},
+        {u"\U0001F600 smile", true},
+        {u"\u00bfQu\u00e9?", true},
+        {u"\u0301accent", false},
+        {u"\u20dd ring", false},
         {u"\u0903x", false}, // a combining mark that takes room
-        {u"\u00a0x", false}, {u"\u3000x", false}, {u" x", false}, {u"\u0001x", false},
+        {u"\u00a0x", false},
+        {u"\u3000x", false},
+        {u" x", false},
+        {u"\u0001x", false},
         {u"\u200bx", false},
     };
-    // clang-format on
     for (const auto& [name, allowed] : cases) {
         const QString text = QString::fromUtf16(name);
         EXPECT_EQ(nameStartAllowed(text), allowed) << text.toStdString();

@@ -98,13 +98,16 @@ private Q_SLOTS:
 
     void eachBoxIsNamedByItsCaption() {
         Book book;
-        // clang-format off
-        const QList<std::pair<const char*, QString>> boxes = {
-            {"SNameTB", u"Name"_s}, {"SAdd1TB", u"Address line 1"_s},
-            {"SAdd6TB", u"Address line 6"_s}, {"SPho1TB", u"Phone"_s}, {"SPageTB", u"Pager"_s},
-            {"SEmaiTB", u"E-Mail"_s}, {"SOrgaTB", u"Organisation"_s},
-            {"SAdO3TB", u"Work address line 3"_s}, {"SWebOTB", u"Web"_s}, {"SNoteTB", u"Notes"_s}};
-        // clang-format on
+        const QList<std::pair<const char*, QString>> boxes = {{"SNameTB", u"Name"_s},
+                                                              {"SAdd1TB", u"Address line 1"_s},
+                                                              {"SAdd6TB", u"Address line 6"_s},
+                                                              {"SPho1TB", u"Phone"_s},
+                                                              {"SPageTB", u"Pager"_s},
+                                                              {"SEmaiTB", u"E-Mail"_s},
+                                                              {"SOrgaTB", u"Organisation"_s},
+                                                              {"SAdO3TB", u"Work address line 3"_s},
+                                                              {"SWebOTB", u"Web"_s},
+                                                              {"SNoteTB", u"Notes"_s}};
         for (const auto& [name, caption] : boxes) {
             QAccessibleInterface* face = QAccessible::queryAccessibleInterface(book.control(name));
             QVERIFY(face);
