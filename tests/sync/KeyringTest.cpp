@@ -29,8 +29,7 @@ bool keyringMissing() {
 bool anyFileHolds(const QString& folder, const QByteArray& text) {
     QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (files.hasNext()) {
-        QFile file(files.next());
-        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text))
+        if (test::readBytes(files.next()).contains(text))
             return true;
     }
     return false;

@@ -360,8 +360,18 @@ TEST_P(SyncScenario, AFirstSyncJoinsAContactBothSidesAlreadyHadInsteadOfDoubling
     EXPECT_FALSE(syncOk().report.changed());
 }
 
-TEST_P(SyncScenario, TheAddressBookNamedIsChosenAndAnUnknownNameListsTheOthers) {
+// Refusals before anything changes: a wrong password, an address book name the server lacks.
+TEST_P(SyncScenario, AWrongPasswordOrAnUnknownAddressBookChangesNothingAndSaysWhy) {
     addPages(1);
+    const QByteArray before = allTabs();
+    if (hasLogins()) {
+        const SyncOutcome refused = sync(false, u"wrong"_s);
+        EXPECT_FALSE(refused.ok);
+        EXPECT_TRUE(refused.error.contains(u"did not accept the user name and password"_s))
+            << refused.error.toStdString();
+        EXPECT_EQ(allTabs(), before);
+        EXPECT_FALSE(QFile::exists(syncStatePath(book.folder())));
+    }
     makeAddressBook(u"Family"_s);
     const QUrl created = makeAddressBook(u"Work"_s);
 
@@ -580,19 +590,6 @@ TEST_P(SyncScenario, ACardChangedBetweenListingAndWritingIsReadAgainAndTheRulesA
     EXPECT_EQ(report.received, 0);
     EXPECT_EQ(findPage(u"Aperson 0 (conflict)"_s).texts[7], u"888 phone"_s);
     EXPECT_TRUE(serverCards().value(ann).contains("999 here"));
-}
-
-TEST_P(SyncScenario, AWrongPasswordSaysSoAndChangesNothing) {
-    if (!hasLogins())
-        GTEST_SKIP() << "this server has no logins";
-    addPages(5);
-    const QByteArray before = allTabs();
-    const SyncOutcome outcome = sync(false, u"wrong"_s);
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_TRUE(outcome.error.contains(u"did not accept the user name and password"_s))
-        << outcome.error.toStdString();
-    EXPECT_EQ(allTabs(), before);
-    EXPECT_FALSE(QFile::exists(syncStatePath(book.folder())));
 }
 
 TEST_P(SyncScenario, IdentitiesSurviveEditsBlankPageRemovalAndSyncsAfterIt) {

@@ -75,6 +75,11 @@ class PasswordWindowTest : public QObject {
         PasswordWindowPrompt(session, HelpPages(u"/help"_s), keyring).run(2);
         return shown;
     }
+    // Types `text` into the entry and presses Enter.
+    static void enter(QWidget& window, const QString& text) {
+        QTest::keyClicks(entry(window), text);
+        QTest::keyClick(entry(window), Qt::Key_Return);
+    }
     static void typeText(QWidget* target, const QString& text) {
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
         QApplication::sendEvent(target, &press);
@@ -154,8 +159,7 @@ private Q_SLOTS:
         Shown window(f.session, 1);
         QVERIFY(!command(window, 0)->isEnabled());
         QCOMPARE(command(window, 2)->caption(), u"SET"_s);
-        QTest::keyClicks(entry(window), u"abc"_s);
-        QTest::keyClick(entry(window), Qt::Key_Return);
+        enter(window, u"abc"_s);
         QCOMPARE(instruction(window), u"Confirm Password"_s);
         QCOMPARE(command(window, 2)->caption(), u"Confirm"_s);
         QCOMPARE(entry(window)->text(), QString());
@@ -218,8 +222,7 @@ private Q_SLOTS:
             auto* remember = window.findChild<QCheckBox*>(u"RememberCk"_s);
             QVERIFY(remember && remember->isVisible());
             remember->setChecked(ticked);
-            QTest::keyClicks(entry(window), u"S3cret!pw"_s);
-            QTest::keyClick(entry(window), Qt::Key_Return);
+            enter(window, u"S3cret!pw"_s);
         }));
         QVERIFY(first->passwordAccepted);
         QCOMPARE(keyring.entries.size(), ticked ? 1 : 0);
@@ -227,10 +230,8 @@ private Q_SLOTS:
             QVERIFY(!kept.isEmpty() && !kept.contains(u"S3cret"_s));
 
         auto second = f.nextStart();
-        const bool shown = runPrompt(*second, keyring, [](PasswordWindow& window) {
-            QTest::keyClicks(entry(window), u"S3cret!pw"_s);
-            QTest::keyClick(entry(window), Qt::Key_Return);
-        });
+        const bool shown = runPrompt(*second, keyring,
+                                     [](PasswordWindow& window) { enter(window, u"S3cret!pw"_s); });
         QCOMPARE(shown, !ticked);
         QVERIFY(second->passwordAccepted);
         QCOMPARE(PageRecord::fromStored(second->folder().tabFile(25).readPage(1).record)
@@ -250,8 +251,7 @@ private Q_SLOTS:
         QCOMPARE(instruction(window), u"Enter the Recovery Key"_s);
         QString wrong = f.recoveryKey;
         wrong[0] = wrong[0] == u'A' ? u'B' : u'A';
-        QTest::keyClicks(entry(window), wrong);
-        QTest::keyClick(entry(window), Qt::Key_Return);
+        enter(window, wrong);
         QCOMPARE(locked->folder().sealing().state(), BookSealing::State::Locked);
         QCOMPARE(instruction(window), u"Enter the Recovery Key"_s);
 
@@ -261,8 +261,7 @@ private Q_SLOTS:
         QVERIFY(!recovery->isVisible());
         QVERIFY(!locked->passwordAccepted);
         for (int i = 0; i < 2; ++i) {
-            QTest::keyClicks(entry(window), u"n3w-phrase"_s);
-            QTest::keyClick(entry(window), Qt::Key_Return);
+            enter(window, u"n3w-phrase"_s);
         }
         QVERIFY(locked->passwordAccepted);
         QVERIFY(!unlockBook(BookFolder(f.book.root()), u"S3cret!pw"_s).ok);
