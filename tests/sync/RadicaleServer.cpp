@@ -1,4 +1,5 @@
 #include "RadicaleServer.h"
+#include "support/TempBook.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -14,14 +15,16 @@ using namespace Qt::StringLiterals;
 
 namespace orvelan::test {
 
-quint16 freePort() {
+// A TCP port on 127.0.0.1 that nothing listens on now (0 when none could be found).
+static quint16 freePort() {
     QTcpServer server;
     if (!server.listen(QHostAddress::LocalHost, 0))
         return 0;
     return server.serverPort();
 }
 
-bool waitUntilListening(QProcess& process, quint16 port, int milliseconds) {
+// Waits until `process` listens on `port` of 127.0.0.1; false when it ended or the time ran out.
+static bool waitUntilListening(QProcess& process, quint16 port, int milliseconds) {
     const QDeadlineTimer deadline(milliseconds);
     while (!deadline.hasExpired() && process.state() == QProcess::Running) {
         QTcpSocket socket;
@@ -198,9 +201,7 @@ bool XandikosServer::start() {
     };
     if (startServerProcess(m_process, m_port, u"xandikos"_s, arguments, 20000, m_error))
         return true;
-    QFile log(m_dir.filePath(u"log"_s)); // what it said: its output goes into this file
-    if (log.open(QIODevice::ReadOnly))
-        m_error += QString::fromUtf8(log.readAll());
+    m_error += QString::fromUtf8(readBytes(m_dir.filePath(u"log"_s))); // what it said
     return false;
 }
 

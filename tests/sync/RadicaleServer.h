@@ -11,10 +11,6 @@
 
 namespace orvelan::test {
 
-// A TCP port on 127.0.0.1 that nothing listens on now (0 when none could be found).
-quint16 freePort();
-// Waits until `process` listens on `port` of 127.0.0.1; false when it ended or the time ran out.
-bool waitUntilListening(QProcess& process, quint16 port, int milliseconds);
 // Starts `program` listening on `port` (a free one when it is 0, and on each further try of three)
 // after `prepare`; false with the reason in `error` when it does not come up.
 bool startServerProcess(QProcess& process, quint16& port, const QString& program,
