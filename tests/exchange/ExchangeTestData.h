@@ -2,6 +2,7 @@
 // What the exchange tests share: the moment they stage pages at, the files they read, and a
 // page full of texts.
 
+#include "exchange/vcard/VCardReader.h"
 #include "store/PageTexts.h"
 
 #include <QDateTime>
@@ -34,6 +35,21 @@ inline QByteArray dataFile(const char* name) {
 // A file of cards as another program writes them.
 inline QByteArray vcardSample(const QString& name) {
     return fileBytes(QStringLiteral(VCARD_SAMPLES "/") + name);
+}
+
+// Every card of `bytes`, with the damage of each when asked.
+inline QList<orvelan::VCard> readCards(QByteArrayView bytes,
+                                       QList<orvelan::VCardDamage>* damages = nullptr) {
+    orvelan::VCardReader reader(bytes);
+    QList<orvelan::VCard> cards;
+    orvelan::VCard card;
+    orvelan::VCardDamage damage;
+    while (reader.next(card, &damage)) {
+        cards.append(card);
+        if (damages)
+            damages->append(damage);
+    }
+    return cards;
 }
 
 // The page text of a record field.

@@ -28,15 +28,6 @@ namespace {
 
 using Cli = orvelan::test::ToolHarness;
 
-QList<VCard> cardsOf(const QByteArray& bytes) {
-    VCardReader reader(bytes);
-    QList<VCard> cards;
-    VCard card;
-    while (reader.next(card))
-        cards.append(card);
-    return cards;
-}
-
 // The full page under `name`, with a Windows-1252 text and the time it was saved.
 QByteArray fullPage(const QByteArray& name) {
     PageTexts texts = ::fullPage();
@@ -89,7 +80,7 @@ TEST(VCardExchange, ExportedCardsCarryStableUidsAndRevisions) {
     ASSERT_EQ(cli.outcome(runExport, {u"vcf"_s, second}), u"0"_s);
     const QByteArray bytes = fileBytes(first);
     EXPECT_EQ(bytes, fileBytes(second));
-    const QList<VCard> cards = cardsOf(bytes);
+    const QList<VCard> cards = readCards(bytes);
     ASSERT_EQ(cards.size(), 3);
     QStringList uids;
     for (const VCard& card : cards)
@@ -107,7 +98,7 @@ TEST(VCardExchange, ExportedCardsCarryStableUidsAndRevisions) {
 
     // --find narrows the export; the version must be one that is written.
     ASSERT_EQ(cli.outcome(runExport, {u"vcf"_s, first, u"--find"_s, u"bert"_s}), u"0"_s);
-    EXPECT_EQ(cardsOf(fileBytes(first)).size(), 1);
+    EXPECT_EQ(readCards(fileBytes(first)).size(), 1);
     EXPECT_EQ(cli.outcome(runExport, {u"vcf"_s, first, u"--version"_s, u"2.1"_s}),
               u"--version takes 3.0 or 4.0."_s);
     EXPECT_EQ(cli.outcome(runExport, {u"csv"_s, first, u"--version"_s, u"4.0"_s}),
@@ -130,7 +121,7 @@ TEST(VCardExchange, AnExportOntoAPipeWritesIntoIt) {
         exportBookToFile(path, ExportFormat::VCard30, book.folder(), QString());
     reader.join();
     EXPECT_TRUE(result.ok()) << result.problem.toStdString();
-    EXPECT_EQ(cardsOf(received).size(), 1);
+    EXPECT_EQ(readCards(received).size(), 1);
     struct stat after {};
     ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &after), 0);
     EXPECT_TRUE(S_ISFIFO(after.st_mode)) << "the pipe is still a pipe";
@@ -205,7 +196,7 @@ TEST(VCardExchange, GroupCardsBecomeTheirMembersGroupValues) {
     // Several groups go out as several categories.
     const QString out = cli.book.root() + u"/out.vcf"_s;
     cli.outcome(runExport, {u"vcf"_s, out});
-    const QList<VCard> cards = cardsOf(fileBytes(out));
+    const QList<VCard> cards = readCards(fileBytes(out));
     ASSERT_EQ(cards.size(), 2);
     EXPECT_EQ(cards[1].first(u"CATEGORIES")->listValues(),
               (QStringList{u"Friends"_s, u"Chess"_s, u"Family"_s}));

@@ -38,10 +38,6 @@ QList<ReadCard> readFile(const QString& name) {
     return cards;
 }
 
-constexpr int at(Field field) {
-    return static_cast<int>(field) - 1;
-}
-
 struct Expect {
     int card;
     Field field;

@@ -14,26 +14,9 @@
 using namespace orvelan;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QList<VCard> readAll(QByteArrayView bytes, QList<VCardDamage>* damages = nullptr) {
-    VCardReader reader(bytes);
-    QList<VCard> cards;
-    VCard card;
-    VCardDamage damage;
-    while (reader.next(card, &damage)) {
-        cards.append(card);
-        if (damages)
-            damages->append(damage);
-    }
-    return cards;
-}
-
-} // namespace
-
 // What the readers of the sample files do not see on the page (their fields: VCardSources).
 TEST(VCardReader, VersionsTypesSoftBreaksAndPhotosOfTheSamples) {
-    const QList<VCard> phone = readAll(vcardSample(u"phone-2.1.vcf"_s));
+    const QList<VCard> phone = readCards(vcardSample(u"phone-2.1.vcf"_s));
     ASSERT_EQ(phone.size(), 2);
     EXPECT_EQ(phone[0].version, VCardVersion::V21);
     EXPECT_EQ(phone[0].firstText(u"FN"), u"Antonín Dvořák"_s);
@@ -45,7 +28,7 @@ TEST(VCardReader, VersionsTypesSoftBreaksAndPhotosOfTheSamples) {
     EXPECT_FALSE(phone[0].first(u"ADR")->hasParameter(u"ENCODING"));
     EXPECT_TRUE(phone[0].first(u"PHOTO")->isBinary());
     EXPECT_TRUE(phone[0].first(u"PHOTO")->value.endsWith(u"DAz/"));
-    const QList<VCard> desktop = readAll(vcardSample(u"desktop-4.0.vcf"_s));
+    const QList<VCard> desktop = readCards(vcardSample(u"desktop-4.0.vcf"_s));
     ASSERT_EQ(desktop.size(), 1);
     EXPECT_EQ(desktop[0].version, VCardVersion::V40);
 }
@@ -55,7 +38,7 @@ TEST(VCardReader, ParametersInEveryStyle) {
                             "TEL;TYPE=home,voice:1\nTEL;TYPE=HOME;TYPE=VOICE:2\n"
                             "TEL;HOME;VOICE:3\nTEL;type=\"work,voice\":4\n"
                             "item7.EMAIL;type=INTERNET:a@b\nEND:VCARD\n";
-    const QList<VCard> cards = readAll(text);
+    const QList<VCard> cards = readCards(text);
     ASSERT_EQ(cards.size(), 1);
     const QStringList homeVoice{u"HOME"_s, u"VOICE"_s};
     for (int i = 0; i < 3; ++i)
@@ -71,7 +54,7 @@ TEST(VCardReader, DamagedInputIsReadAsFarAsItGoes) {
                             "BEGIN:VCARD\r\nFN:Second\r\nEND:VCARD\r\n"
                             "BEGIN:VCARD\r\nFN:Third\r\nTEL:1";
     QList<VCardDamage> damage;
-    const QList<VCard> cards = readAll(text, &damage);
+    const QList<VCard> cards = readCards(text, &damage);
     ASSERT_EQ(cards.size(), 3);
     EXPECT_EQ(cards[0].firstText(u"FN"), u"First"_s);
     EXPECT_TRUE(damage[0].missingEnd);
@@ -81,11 +64,12 @@ TEST(VCardReader, DamagedInputIsReadAsFarAsItGoes) {
     EXPECT_EQ(cards[2].firstText(u"TEL"), u"1"_s);
 
     // Binary bytes are no card; an agent's card inside a card is passed over.
-    EXPECT_TRUE(readAll(QByteArray("\x00\x01\xff\xfe\x89PNG\r\n\x1a\n", 12)).isEmpty());
+    EXPECT_TRUE(readCards(QByteArray("\x00\x01\xff\xfe\x89PNG\r\n\x1a\n", 12)).isEmpty());
     EXPECT_FALSE(VCardReader::looksLikeVCard(QByteArray("\x89PNG\r\n", 6)));
     EXPECT_TRUE(VCardReader::looksLikeVCard("\xEF\xBB\xBF\r\n\r\nbegin:vcard\r\n"));
-    const QList<VCard> agent = readAll("BEGIN:VCARD\nVERSION:2.1\nFN:Boss\nAGENT:\n"
-                                       "BEGIN:VCARD\nFN:Assistant\nEND:VCARD\nTEL:9\nEND:VCARD\n");
+    const QList<VCard> agent =
+        readCards("BEGIN:VCARD\nVERSION:2.1\nFN:Boss\nAGENT:\n"
+                  "BEGIN:VCARD\nFN:Assistant\nEND:VCARD\nTEL:9\nEND:VCARD\n");
     ASSERT_EQ(agent.size(), 1);
     EXPECT_EQ(agent[0].firstText(u"TEL"), u"9"_s);
 
@@ -94,7 +78,7 @@ TEST(VCardReader, DamagedInputIsReadAsFarAsItGoes) {
     endless += QByteArray(VCardReader::MaxLineBytes, 'x');
     endless += "\nTEL:5\nEND:VCARD\n";
     damage.clear();
-    const QList<VCard> longCards = readAll(endless, &damage);
+    const QList<VCard> longCards = readCards(endless, &damage);
     ASSERT_EQ(longCards.size(), 1);
     EXPECT_EQ(damage[0].overlongLines, 1);
     EXPECT_EQ(longCards[0].first(u"NOTE"), nullptr);
@@ -105,10 +89,10 @@ TEST(VCardReader, Utf16AndStrayBytes) {
     const QString text = u"BEGIN:VCARD\r\nFN:Ångström\r\nEND:VCARD\r\n"_s;
     const QByteArray utf16 = ::utf16(text, false);
     EXPECT_TRUE(VCardReader::looksLikeVCard(utf16));
-    ASSERT_EQ(readAll(utf16).size(), 1);
-    EXPECT_EQ(readAll(utf16)[0].firstText(u"FN"), u"Ångström"_s);
+    ASSERT_EQ(readCards(utf16).size(), 1);
+    EXPECT_EQ(readCards(utf16)[0].firstText(u"FN"), u"Ångström"_s);
     // A value that is not UTF-8 and names no character set is Windows-1252.
-    EXPECT_EQ(readAll("BEGIN:VCARD\nFN:Jos\xe9\nEND:VCARD\n")[0].firstText(u"FN"), u"José"_s);
+    EXPECT_EQ(readCards("BEGIN:VCARD\nFN:Jos\xe9\nEND:VCARD\n")[0].firstText(u"FN"), u"José"_s);
 }
 
 TEST(VCardWriter, FoldsAt75OctetsWithoutSplittingCharacters) {
@@ -126,7 +110,7 @@ TEST(VCardWriter, FoldsAt75OctetsWithoutSplittingCharacters) {
         // Every physical line is valid UTF-8 on its own.
         EXPECT_EQ(QString::fromUtf8(line).toUtf8(), line);
     }
-    const QList<VCard> back = readAll(out);
+    const QList<VCard> back = readCards(out);
     ASSERT_EQ(back.size(), 1);
     EXPECT_EQ(back[0].firstText(u"FN"), card.firstText(u"FN"));
     EXPECT_EQ(back[0].firstText(u"NOTE"), QString(200, u'a'));
@@ -136,7 +120,7 @@ TEST(VCardMapping, PageRoundTripsFieldForFieldInBothVersions) {
     const PageTexts page = fullPage();
     for (const VCardVersion version : {VCardVersion::V30, VCardVersion::V40}) {
         const VCard card = cardFromPage(page, {version, derivedUid(u"x"), {}});
-        const QList<VCard> back = readAll(writeVCard(card, version));
+        const QList<VCard> back = readCards(writeVCard(card, version));
         ASSERT_EQ(back.size(), 1);
         const CardOnPage mapped = pageFromCard(back[0]);
         for (int i = 0; i < ViewFieldCount; ++i)
@@ -232,7 +216,7 @@ TEST(VCardMapping, CardUidsAreTheNameBasedUuidsOfTheirSeeds) {
 }
 
 TEST(VCardMapping, CardFromPageKeepsWhatThePageHasNoFieldFor) {
-    const QList<VCard> cards = readAll(vcardSample(u"desktop-4.0.vcf"_s));
+    const QList<VCard> cards = readCards(vcardSample(u"desktop-4.0.vcf"_s));
     ASSERT_EQ(cards.size(), 1);
     PageTexts page = pageFromCard(cards[0]).texts;
     page[at(Field::Mobile)] = u"+48 600 000 000"_s;
@@ -249,7 +233,7 @@ TEST(VCardMapping, CardFromPageKeepsWhatThePageHasNoFieldFor) {
     }
     EXPECT_EQ(numbers, (QStringList{u"+48-22-123-45-67"_s, u"+48 600 000 000"_s}));
     // Read back, the page is the page that was written.
-    const CardOnPage again = pageFromCard(readAll(writeVCard(card, VCardVersion::V40))[0]);
+    const CardOnPage again = pageFromCard(readCards(writeVCard(card, VCardVersion::V40))[0]);
     for (int i = 0; i < ViewFieldCount; ++i)
         EXPECT_EQ(again.texts[i], page[i]) << i;
 }
@@ -275,14 +259,14 @@ TEST(VCardMapping, FitToFieldsCutsBytesWithoutSplittingCharactersAndNamesTheFiel
 }
 
 TEST(VCardMapping, GroupLabelsNameWhatTheyGroup) {
-    const QList<VCard> cards = readAll("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Kim Lee\r\n"
-                                       "item1.TEL:020 7946 0000\r\n"
-                                       "item1.X-ABLabel:_$!<Mobile>!$_\r\n"
-                                       "item2.TEL:020 7946 0001\r\nitem2.X-ABLabel:Boat\r\n"
-                                       "item3.X-ABRELATEDNAMES:Jane Lee\r\n"
-                                       "item3.X-ABLabel:_$!<Spouse>!$_\r\n"
-                                       "item4.ADR;type=HOME:;;1 Road;Town;;T1 1AA;UK\r\n"
-                                       "item4.X-ABADR:gb\r\nEND:VCARD\r\n");
+    const QList<VCard> cards = readCards("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Kim Lee\r\n"
+                                         "item1.TEL:020 7946 0000\r\n"
+                                         "item1.X-ABLabel:_$!<Mobile>!$_\r\n"
+                                         "item2.TEL:020 7946 0001\r\nitem2.X-ABLabel:Boat\r\n"
+                                         "item3.X-ABRELATEDNAMES:Jane Lee\r\n"
+                                         "item3.X-ABLabel:_$!<Spouse>!$_\r\n"
+                                         "item4.ADR;type=HOME:;;1 Road;Town;;T1 1AA;UK\r\n"
+                                         "item4.X-ABADR:gb\r\nEND:VCARD\r\n");
     ASSERT_EQ(cards.size(), 1);
     const PageTexts t = pageFromCard(cards[0]).texts;
     EXPECT_EQ(t[at(Field::Mobile)], u"020 7946 0000"_s);

@@ -92,17 +92,11 @@ TEST(Keyring, TheBookKeyIsRememberedAndForgotten) {
     KeyringPasswordStore keyring;
     ASSERT_TRUE(rememberBookKey(book.folder(), keyring));
     EXPECT_FALSE(anyFileHolds(book.root(), "S3cret!pw"));
-    const auto list = [&](QString& out) {
-        QString err;
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        return cli::runTool({u"--home"_s, book.root(), u"list"_s}, outStream, errStream);
-    };
-    QString out;
-    EXPECT_EQ(list(out), 0);
-    EXPECT_TRUE(out.contains(u"Zebediah Quill"_s)) << out.toStdString();
+    const test::ToolRun opened = test::runToolLine(book, {u"list"_s});
+    EXPECT_EQ(opened.status, 0);
+    EXPECT_TRUE(opened.out.contains(u"Zebediah Quill"_s)) << opened.out.toStdString();
     ASSERT_TRUE(forgetBookKey(book.folder(), keyring));
-    out.clear();
-    EXPECT_EQ(list(out), 6);
-    EXPECT_FALSE(out.contains(u"Zebediah"_s));
+    const test::ToolRun asked = test::runToolLine(book, {u"list"_s});
+    EXPECT_EQ(asked.status, 6);
+    EXPECT_FALSE(asked.out.contains(u"Zebediah"_s));
 }
