@@ -9,7 +9,6 @@
 #include "store/TabTable.h"
 #include "support/TempBook.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>

@@ -2,8 +2,6 @@
 #include "ExchangeTestData.h"
 #include "exchange/csv/CsvImport.h"
 
-#include <QFile>
-
 #include <gtest/gtest.h>
 
 using namespace orvelan;

@@ -10,8 +10,6 @@
 #include "store/Windows1252.h"
 #include "support/TempBook.h"
 
-#include <QFile>
-
 #include <gtest/gtest.h>
 
 using namespace orvelan;

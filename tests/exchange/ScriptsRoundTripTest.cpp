@@ -9,8 +9,6 @@
 #include "support/TempBook.h"
 #include "support/ToolHarness.h"
 
-#include <QFile>
-
 #include <gtest/gtest.h>
 
 using namespace orvelan;

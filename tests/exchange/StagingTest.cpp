@@ -4,8 +4,6 @@
 #include "store/PageRecord.h"
 #include "support/TempBook.h"
 
-#include <QFile>
-
 #include <gtest/gtest.h>
 
 using namespace orvelan;

@@ -6,8 +6,6 @@
 #include "exchange/vcard/VCardWriter.h"
 #include "store/HiddenCharacters.h"
 
-#include <QFile>
-
 #include <gtest/gtest.h>
 
 #include <string_view>

@@ -6,7 +6,6 @@
 #include "exchange/vcard/VCardReader.h"
 #include "exchange/vcard/VCardWriter.h"
 
-#include <QFile>
 #include <QUuid>
 
 #include <gtest/gtest.h>

@@ -11,7 +11,6 @@
 #include "support/TempBook.h"
 #include "support/ToolHarness.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>

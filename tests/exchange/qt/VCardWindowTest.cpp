@@ -6,9 +6,7 @@
 #include "exchange/qt/ExchangeWindows.h"
 #include "exchange/qt/ExportWindow.h"
 #include "exchange/qt/ImportWindow.h"
-#include "exchange/vcard/VCardReader.h"
 #include "store/PageRecord.h"
-#include "store/TabFile.h"
 #include "store/TabTable.h"
 
 #include <QDir>
