@@ -179,11 +179,21 @@ QByteArray withoutHiddenCharacters(const QByteArray& records, qint64& removed) {
             here += removeHiddenCharacters(texts[i], i == NotesViewIndex);
         if (here == 0)
             continue;
+        // A page whose cleaned texts would not fit whole (a full Notes whose lone line breaks
+        // become CR LF on disk) stays as the file has it: no text is cut to take a character out.
+        const TextEncoding encoding = encodingFor(texts);
+        bool fits = true;
+        for (int i = 0; i < ViewFieldCount && fits; ++i)
+            fits = storedLengthOf(i, texts[i], encoding) <= specOf(viewField(i)).width;
+        if (!fits)
+            continue;
         const QByteArray reserved = page[Field::Reserved];
         fillRecord(page, texts);
         if (page.encoding() == encodingOfReserved(reserved))
-            page[Field::Reserved] = reserved; // a page identity stays
-        kept.replace(at, RecordSize, page.toStored());
+            page[Field::Reserved] = reserved;
+        QByteArray cleaned = page.toStored();
+        setPageId(cleaned, pageIdOf(stored)); // the page identity stays, whatever the encoding
+        kept.replace(at, RecordSize, cleaned);
         removed += here;
     }
     return kept;

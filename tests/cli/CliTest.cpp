@@ -87,6 +87,26 @@ TEST_P(CliHiddenCharacters, AreRemovedByAddSetAndExchangeFileImport) {
     EXPECT_EQ(textsOf(book.page(1, 3))[0], u"Abe"_s);
 }
 
+// A hidden character is not taken out of an exchange file's page at the cost of its text: a
+// full Notes whose lone line breaks would need more room on disk keeps every byte.
+TEST(CliHiddenCharacters, NeverCutTheTextTheyStandIn) {
+    TempBook book;
+    PageTexts texts;
+    texts[0] = u"Abe"_s;
+    PageRecord stored;
+    fillRecord(stored, texts);
+    const int width = specOf(Field::Notes).width;
+    QByteArray notes(width, 'n');
+    for (int at = 10; at < width; at += 80)
+        notes[at] = '\n';
+    stored[Field::Notes] = notes;
+    EabSegmentList segments;
+    segments[0] = stored.toStored();
+    const QString eab = writeBytes(book.root() + u"/full.eab"_s, buildEab(segments));
+    ASSERT_EQ(run(book, {u"import"_s, eab}).status, 0);
+    EXPECT_EQ(book.page(1, book.pageCount(1))[Field::Notes], notes);
+}
+
 INSTANTIATE_TEST_SUITE_P(Given, CliHiddenCharacters,
                          testing::ValuesIn(orvelan::test::HostileTexts));
 
