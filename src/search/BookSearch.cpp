@@ -41,13 +41,11 @@ const FoldTable& foldTable() {
 }
 
 // Reads single fields of a stored record without deciphering the rest. A field's padding is
-// found by comparing it with a blank record, whose bytes are enciphered spaces, so only the
-// text itself is deciphered.
+// found by comparing it with a blank record, whose bytes are enciphered spaces
+// (storedTextLength), so only the text itself is deciphered.
 class StoredFields {
 public:
-    StoredFields() {
-        const QByteArray& blank = blankRecord();
-        std::memcpy(m_blank.data(), blank.constData(), RecordSize);
+    StoredFields() : m_blank(blankRecord().constData()) {
         for (int i = 0; i < RecordSize; ++i)
             m_key[i] = static_cast<char>(m_blank[i] ^ ' ');
     }
@@ -56,25 +54,14 @@ public:
     // returns its length.
     qsizetype read(QByteArrayView record, Field field, char* out,
                    const std::array<char, 256>* map = nullptr) const {
-        const FieldSpec& spec = specOf(field);
-        const char* stored = record.data() + spec.offset;
-        const char* blank = m_blank.data() + spec.offset;
-        qsizetype end = spec.width;
-        while (end >= 8) {
-            std::uint64_t a;
-            std::uint64_t b;
-            std::memcpy(&a, stored + end - 8, 8);
-            std::memcpy(&b, blank + end - 8, 8);
-            if (a != b)
-                break;
-            end -= 8;
-        }
-        while (end > 0 && stored[end - 1] == blank[end - 1])
-            --end;
+        const qsizetype offset = specOf(field).offset;
+        const char* stored = record.data() + offset;
+        const char* blank = m_blank + offset;
+        const qsizetype end = storedTextLength(record.data(), m_blank, field);
         qsizetype begin = 0;
         while (begin < end && stored[begin] == blank[begin])
             ++begin;
-        const char* key = m_key.data() + spec.offset;
+        const char* key = m_key.data() + offset;
         if (map) {
             for (qsizetype i = begin; i < end; ++i)
                 *out++ = (*map)[static_cast<unsigned char>(stored[i] ^ key[i])];
@@ -86,7 +73,7 @@ public:
     }
 
 private:
-    std::array<char, RecordSize> m_blank{};
+    const char* m_blank; // blankRecord(), which lives as long as the program
     std::array<char, RecordSize> m_key{};
 };
 
