@@ -105,7 +105,7 @@ public:
         for (const int first : {int(VAddr1), int(VOrgAddr1)}) {
             bool fits = true;
             for (int i = first; i < first + AddressLines; ++i)
-                fits = fits && storedLengthOf(i, texts[i], encoding) <= widthOf(i);
+                fits = fits && fitsWhole(i, texts[i], encoding);
             if (!fits) {
                 m_noted << QStringLiteral("%1: %2").arg(
                     first == VAddr1 ? QStringLiteral("Address") : QStringLiteral("Work address"),
@@ -115,7 +115,7 @@ public:
             }
         }
         for (int i = 0; i < NotesViewIndex; ++i) {
-            if (!isAddressLine(i) && storedLengthOf(i, texts[i], encoding) > widthOf(i)) {
+            if (!isAddressLine(i) && !fitsWhole(i, texts[i], encoding)) {
                 m_noted << QStringLiteral("%1: %2").arg(pageCaptionOf(i), texts[i]);
                 texts[i].clear();
             }
@@ -200,7 +200,7 @@ private:
         // A page belongs to several groups as "Friends, Work" when the field holds them.
         if (i == VGroup) {
             const QString joined = texts[i] + QStringLiteral(", ") + value;
-            if (storedLengthOf(i, joined, encodingFor(QStringView(joined))) <= widthOf(i)) {
+            if (fitsWhole(i, joined, encodingFor(QStringView(joined)))) {
                 texts[i] = joined;
                 return;
             }

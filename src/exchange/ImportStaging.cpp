@@ -184,7 +184,7 @@ QByteArray withoutHiddenCharacters(const QByteArray& records, qint64& removed) {
         const TextEncoding encoding = encodingFor(texts);
         bool fits = true;
         for (int i = 0; i < ViewFieldCount && fits; ++i)
-            fits = storedLengthOf(i, texts[i], encoding) <= specOf(viewField(i)).width;
+            fits = fitsWhole(i, texts[i], encoding);
         if (!fits)
             continue;
         const QByteArray reserved = page[Field::Reserved];

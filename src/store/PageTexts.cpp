@@ -53,6 +53,10 @@ qsizetype storedLengthOf(int viewIndex, QStringView text, TextEncoding encoding)
     return length;
 }
 
+bool fitsWhole(int viewIndex, QStringView text, TextEncoding encoding) {
+    return storedLengthOf(viewIndex, text, encoding) <= specOf(viewField(viewIndex)).width;
+}
+
 TextEncoding encodingFor(const PageTexts& texts) {
     for (const QString& text : texts) {
         if (encodingFor(QStringView(text)) != TextEncoding::Windows1252)
@@ -76,8 +80,7 @@ QString tooLong(int viewIndex, TextEncoding encoding) {
 }
 
 bool fits(int viewIndex, QStringView text, TextEncoding encoding) {
-    return storedLengthOf(viewIndex, trimSpaces(text), encoding) <=
-           specOf(viewField(viewIndex)).width;
+    return fitsWhole(viewIndex, trimSpaces(text), encoding);
 }
 
 } // namespace
@@ -107,8 +110,7 @@ namespace {
 bool fitsField(const PageTexts& page, int viewIndex, QStringView text) {
     PageTexts after = page;
     after[viewIndex] = text.toString();
-    return storedLengthOf(viewIndex, trimSpaces(text), encodingFor(after)) <=
-           specOf(viewField(viewIndex)).width;
+    return fitsWhole(viewIndex, trimSpaces(text), encodingFor(after));
 }
 
 } // namespace

@@ -24,6 +24,8 @@ void viewFormOf(int viewIndex, QByteArrayView stored, TextEncoding encoding, QSt
 // How many bytes the text takes in its field on disk (a notes line break takes two).
 qsizetype storedLengthOf(int viewIndex, QStringView text,
                          TextEncoding encoding = TextEncoding::Windows1252);
+// Whether the text fits its field whole when its page is stored in `encoding`.
+bool fitsWhole(int viewIndex, QStringView text, TextEncoding encoding);
 
 // The encoding a page of these texts is stored in: Windows-1252 when every text fits it.
 TextEncoding encodingFor(const PageTexts& texts);

@@ -809,9 +809,9 @@ QByteArrayView CardUids::uid(QByteArrayView utf8Seed, int occurrence) {
 
 QString fittedToField(int viewIndex, const QString& text, TextEncoding encoding) {
     const QString trimmed = trimSpaces(QStringView(text)).toString();
-    const int width = specOf(viewField(viewIndex)).width;
-    if (storedLengthOf(viewIndex, trimmed, encoding) <= width)
+    if (fitsWhole(viewIndex, trimmed, encoding))
         return trimmed;
+    const int width = specOf(viewField(viewIndex)).width;
     QByteArray bytes = storedFormOf(viewIndex, trimmed, encoding);
     bytes = fittedBytes(bytes, width, encoding);
     if (bytes.endsWith('\r')) // half a notes line break
@@ -830,7 +830,7 @@ QStringList fitToFields(PageTexts& texts) {
     const TextEncoding encoding = encodingFor(texts);
     for (int i = 0; i < ViewFieldCount; ++i) {
         QString& text = texts[i];
-        if (storedLengthOf(i, text, encoding) <= specOf(viewField(i)).width)
+        if (fitsWhole(i, text, encoding))
             continue;
         text = fittedToField(i, text, encoding);
         cut.append(QString::fromLatin1(specOf(viewField(i)).name));
