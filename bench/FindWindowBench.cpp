@@ -79,11 +79,8 @@ void BM_ListAllPages(benchmark::State& state) {
 }
 BENCHMARK(BM_ListAllPages)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_ScrollOnePage(benchmark::State& state) {
-    Fixture& f = fixture();
-    if (f.window.foundCount() == 0)
-        f.window.runSearch();
-    auto* list = f.window.findChild<QAbstractItemView*>(QStringLiteral("List1"));
+// Scrolls `list` down a page at a time, back to the top at its end, repainting each step.
+void scrollByPages(benchmark::State& state, QAbstractItemView* list) {
     QScrollBar* bar = list->verticalScrollBar();
     for (auto _ : state) {
         bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
@@ -91,6 +88,14 @@ void BM_ScrollOnePage(benchmark::State& state) {
             bar->setValue(0);
         list->viewport()->repaint();
     }
+}
+
+void BM_ScrollOnePage(benchmark::State& state) {
+    Fixture& f = fixture();
+    if (f.window.foundCount() == 0)
+        f.window.runSearch();
+    auto* list = f.window.findChild<QAbstractItemView*>(QStringLiteral("List1"));
+    scrollByPages(state, list);
 }
 BENCHMARK(BM_ScrollOnePage)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
@@ -118,13 +123,7 @@ void BM_ScrollEveryPageList(benchmark::State& state) {
     Fixture& f = fixture();
     f.window.findChild<QLineEdit*>(QStringLiteral("FindBox"))->clear();
     auto* list = f.window.findChild<QListView*>(QStringLiteral("FindList"));
-    QScrollBar* bar = list->verticalScrollBar();
-    for (auto _ : state) {
-        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        if (bar->value() == bar->maximum())
-            bar->setValue(0);
-        list->viewport()->repaint();
-    }
+    scrollByPages(state, list);
     state.counters["rows"] = list->model()->rowCount();
 }
 BENCHMARK(BM_ScrollEveryPageList)->Unit(benchmark::kMicrosecond)->UseRealTime();
