@@ -64,6 +64,22 @@ const QString FindHeadings =
 const QColor InfoBlue(0, 0, 255);
 const QColor InfoRed(255, 0, 0);
 
+// A line edit with its caption on its left, added to `layout` as one row.
+QLineEdit* addLabelledBox(QVBoxLayout* layout, const QString& caption, const QString& objectName,
+                          const QString& accessibleName) {
+    QWidget* parent = layout->parentWidget();
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(caption, parent);
+    row->addWidget(label);
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(objectName);
+    box->setAccessibleName(accessibleName);
+    label->setBuddy(box);
+    row->addWidget(box, 1);
+    layout->addLayout(row);
+    return box;
+}
+
 } // namespace
 
 FindWindow::FindWindow(Session& session, BookNavigator& navigator, PrintTarget& printTarget,
@@ -88,15 +104,7 @@ void FindWindow::build() {
     caption->setFont(captionFont);
     layout->addWidget(caption);
 
-    auto* lookFor = new QHBoxLayout;
-    auto* lookForLabel = new QLabel(u"Look for:"_s, this);
-    lookFor->addWidget(lookForLabel);
-    m_text2 = new QLineEdit(this);
-    m_text2->setObjectName(u"Text2"_s);
-    m_text2->setAccessibleName(u"Look for"_s);
-    lookForLabel->setBuddy(m_text2);
-    lookFor->addWidget(m_text2, 1);
-    layout->addLayout(lookFor);
+    m_text2 = addLabelledBox(layout, u"Look for:"_s, u"Text2"_s, u"Look for"_s);
 
     layout->addWidget(new QLabel(u"Look in"_s, this));
     auto* selectors = new QGridLayout;
@@ -112,17 +120,9 @@ void FindWindow::build() {
     }
     layout->addLayout(selectors);
 
-    auto* find = new QHBoxLayout;
-    auto* findLabel = new QLabel(u"Find:"_s, this);
-    find->addWidget(findLabel);
-    m_findBox = new QLineEdit(this);
-    m_findBox->setObjectName(u"FindBox"_s);
-    m_findBox->setAccessibleName(u"Find as you type"_s);
+    m_findBox = addLabelledBox(layout, u"Find:"_s, u"FindBox"_s, u"Find as you type"_s);
     m_findBox->setPlaceholderText(u"a name, a number, any text on a page (Ctrl+F)"_s);
     m_findBox->setClearButtonEnabled(true);
-    findLabel->setBuddy(m_findBox);
-    find->addWidget(m_findBox, 1);
-    layout->addLayout(find);
 
     m_headings = new QLabel(ListHeadings, this);
     m_headings->setObjectName(u"List1Headings"_s);
