@@ -271,6 +271,44 @@ void catchBusErrors() {
     });
 }
 
+// An open file descriptor, closed on every way out of the scope that holds it.
+class OpenFile {
+public:
+    explicit OpenFile(int fd) : m_fd(fd) {}
+    ~OpenFile() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// A read-only mapping of `length` bytes of a file from `start`, unmapped on every way out of
+// the scope that holds it (a visitor that throws included).
+class MappedWindow {
+public:
+    MappedWindow(int fd, qint64 start, qint64 length)
+        : m_length(static_cast<size_t>(length)),
+          m_at(::mmap(nullptr, m_length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd,
+                      static_cast<off_t>(start))) {}
+    ~MappedWindow() {
+        if (m_at != MAP_FAILED)
+            ::munmap(m_at, m_length);
+    }
+    MappedWindow(const MappedWindow&) = delete;
+    MappedWindow& operator=(const MappedWindow&) = delete;
+    bool mapped() const { return m_at != MAP_FAILED; }
+    const char* bytes() const { return static_cast<const char*>(m_at); }
+
+private:
+    size_t m_length;
+    void* m_at;
+};
+
 // Visits the whole records of a plain tab file through read-only mappings of a window at a time.
 // Each record is copied out of the mapping before it is visited (the copy lands in a buffer that
 // stays in the processor's cache, so it costs little beside reading the file at all): a file
@@ -288,17 +326,15 @@ int scanMapped(int fd, const QString& path, qint64 count,
         const qint64 pages =
             std::min(count - page + 1, std::max<qint64>(1, MappedWindowBytes / RecordSize));
         const qint64 length = first - start + pages * RecordSize;
-        void* mapped = ::mmap(nullptr, static_cast<size_t>(length), PROT_READ,
-                              MAP_PRIVATE | MAP_POPULATE, fd, static_cast<off_t>(start));
-        if (mapped == MAP_FAILED)
+        const MappedWindow window(fd, start, length);
+        if (!window.mapped())
             return page == 1 ? -1 : runtimeErrorFromErrno(errno, path);
-        const char* records = static_cast<const char*>(mapped) + (first - start);
+        const char* records = window.bytes() + (first - start);
         // The landing of a copy that met a part cut from the file. Only the copy itself runs
-        // between the jump and here, and `mapped` and `length` are not changed after this point.
+        // between the jump and here, and `window` is not changed after this point.
         sigjmp_buf landing;
         if (sigsetjmp(landing, 0) != 0) {
             t_mappedCopy = nullptr;
-            ::munmap(mapped, static_cast<size_t>(length));
             return runtimeErrorFromErrno(EIO, path); // cut short while it was read
         }
         bool more = true;
@@ -316,7 +352,6 @@ int scanMapped(int fd, const QString& path, qint64 count,
             t_mappedCopy = nullptr;
             more = visit(page, QByteArrayView(record, RecordSize));
         }
-        ::munmap(mapped, static_cast<size_t>(length));
         if (!more)
             return 0;
     }
@@ -330,16 +365,15 @@ int TabFile::scan(const std::function<bool(qint64, QByteArrayView)>& visit,
     if (m_locked)
         return RuntimeError::BookLocked;
     if (!m_sealer) {
-        const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
+        const OpenFile file(::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_CLOEXEC));
+        if (file.fd() < 0)
             return openError(m_path);
         struct stat info {};
         int result = -1;
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        if (::fstat(file.fd(), &info) == 0 && S_ISREG(info.st_mode))
             result = info.st_size < RecordSize
                          ? 0
-                         : scanMapped(fd, m_path, info.st_size / RecordSize, visit);
-        ::close(fd);
+                         : scanMapped(file.fd(), m_path, info.st_size / RecordSize, visit);
         if (result >= 0)
             return result;
     }

@@ -241,11 +241,20 @@ TEST(Temporaries, InterruptedWritesLeaveOnlyRecognisedFilesThatTheNextStartRemov
 }
 
 // Another program cuts a tab file short while a whole-book read has it mapped: the read ends
-// with an error instead of the program, and the next read sees the file as it is.
+// with an error instead of the program, and the next read sees the file as it is. Neither that
+// nor a visitor that runs out of memory keeps the file open or mapped.
 TEST(CutWhileRead, AScanOfAFileCutShortEndsWithAnError) {
     TempBook book;
     book.writeTab(1, QList<QByteArray>(20, TempBook::named("Ann")));
     const TabFile file = book.folder().tabFile(1);
+    const auto held = [&] {
+        return std::pair(QDir(u"/proc/self/fd"_s).entryList(QDir::AllEntries | QDir::System).size(),
+                         readBytes(u"/proc/self/maps"_s).count(QFile::encodeName(file.path())));
+    };
+    const auto before = held();
+    EXPECT_THROW(file.scan([](qint64, QByteArrayView) -> bool { throw std::bad_alloc(); }),
+                 std::bad_alloc);
+    EXPECT_EQ(held(), before);
     qint64 visited = 0;
     const int error = file.scan([&](qint64 page, QByteArrayView record) {
         EXPECT_EQ(record, TempBook::named("Ann")); // read, as every scan reads its records
@@ -256,6 +265,7 @@ TEST(CutWhileRead, AScanOfAFileCutShortEndsWithAnError) {
     });
     EXPECT_NE(error, 0);
     EXPECT_EQ(visited, 1);
+    EXPECT_EQ(held(), before);
     EXPECT_EQ(file.scan([](qint64, QByteArrayView) { return true; }), 0);
 }
 
