@@ -165,8 +165,8 @@ int importVCards(CliContext& context, const ImportArguments& parsed) {
         throw CliError{stagingFailureText()};
     const QList<ListedRecord> listed = staging.list(parsed.find, {}, false);
     SystemClock clock;
-    const ImportOutcome outcome = importListed(
-        context.folder, meetTheBook(context.folder, clock, listed, parsed.duplicates, summary));
+    const ImportOutcome outcome =
+        importAgainstBook(context.folder, clock, listed, parsed.duplicates, summary);
     staging.removeLetterTabs();
     return reportImport(context, summary, outcome);
 }
@@ -230,8 +230,8 @@ int runImport(CliContext& context, const QStringList& args) {
     const QList<ListedRecord> listed = staging.list(
         parsed.find, [&](qsizetype) { progress.show(++tabsListed / 25.0); }, false);
     SystemClock clock;
-    const ImportOutcome outcome = importListed(
-        context.folder, meetTheBook(context.folder, clock, listed, parsed.duplicates, summary));
+    const ImportOutcome outcome =
+        importAgainstBook(context.folder, clock, listed, parsed.duplicates, summary);
     staging.removeLetterTabs(); // the work files do not stay at the size of the file read
     return reportImport(context, summary, outcome);
 }

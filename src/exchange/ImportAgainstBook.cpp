@@ -55,6 +55,29 @@ bool showsSameTexts(const PlainRecord& a, const PlainRecord& b) {
     return true;
 }
 
+// Where meetTheBook leaves a listed record.
+enum : std::uint8_t { Unread, ToFile, Handled, UnreadLater };
+
+// A record meetTheBook counted: it holds only once the records of its file it met are filed.
+struct Counted {
+    enum class As : std::uint8_t { AlreadyIn, Merged, LooksLike };
+    std::uint32_t record = 0; // index in the listed records
+    As as = As::AlreadyIn;
+    bool metBook = false;       // a look-alike of a page of the book
+    std::uint32_t firstMet = 0; // the records of its file it was counted against (their indices
+    std::uint32_t metCount = 0; // in the listed records): Meeting::met[firstMet, + metCount)
+};
+
+// What meetTheBook decided: the records to file and what it counted of the others.
+struct Meeting {
+    QList<ListedRecord> toFile;
+    std::vector<std::uint32_t> listedAt; // index in the listed records of each of toFile; empty
+                                         // when toFile is the list as it came
+    std::vector<std::uint8_t> state;
+    std::vector<Counted> counted;
+    std::vector<std::uint32_t> met;
+};
+
 } // namespace
 
 std::optional<ImportDuplicates> importDuplicatesNamed(QStringView name) {
@@ -67,14 +90,21 @@ std::optional<ImportDuplicates> importDuplicatesNamed(QStringView name) {
     return std::nullopt;
 }
 
-QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
-                                const QList<ListedRecord>& listed, ImportDuplicates choice,
-                                ImportSummary& summary) {
+namespace {
+
+// Compares the listed staged records with the book before they are filed (see BookMatcher for
+// "looks like"), merges where asked, and returns the records still to be filed, in their order,
+// with what it counted of every record that met a page or an earlier record.
+Meeting meetTheBook(const BookFolder& folder, const Clock& clock, const QList<ListedRecord>& listed,
+                    ImportDuplicates choice) {
+    Meeting meeting;
     // A book without a page meets nothing, and one record nothing in its own file: the records
     // are not read again (a first import of a single card).
     const bool bookMayHoldPages = mayHoldPages(folder);
-    if (!bookMayHoldPages && listed.size() < 2)
-        return listed;
+    if (!bookMayHoldPages && listed.size() < 2) {
+        meeting.toFile = listed;
+        return meeting;
+    }
     const PhoneNumbers phones(phoneRegionSetting(folder.configPath()));
     NameKeys names; // one transliterator for the whole import
     BookMatcher matcher(folder, phones, names);
@@ -82,8 +112,8 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
 
     // The staged records are read in file order; of each only its keys are kept. A record whose
     // staged page cannot be read is left to importListed, which counts its failure.
-    enum : std::uint8_t { Unread, ToFile, Handled, UnreadLater };
-    std::vector<std::uint8_t> state(std::size_t(listed.size()), Unread);
+    std::vector<std::uint8_t>& state = meeting.state;
+    state.assign(std::size_t(listed.size()), Unread);
     std::vector<std::uint32_t> listedOf; // incoming page -> its index in `listed`
     listedOf.reserve(std::size_t(listed.size()));
     {
@@ -173,25 +203,45 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
         const auto at = wentTo.find(i);
         return at == wentTo.end() ? Place{std::int64_t(i), {}} : at->second;
     };
-    // The merges queued into each page, with the records' names: counted once it is written.
-    std::unordered_map<qint64, std::vector<std::pair<std::uint32_t, QString>>> queuedInto;
+    // Counts a record; a record of the file it was counted against holds the count.
+    const auto count = [&](std::uint32_t i, Counted::As as, const std::vector<Place>& met) {
+        Counted counted{i, as, false, std::uint32_t(meeting.met.size()), 0};
+        for (const Place& place : met) {
+            counted.metBook = counted.metBook || place.staged < 0;
+            if (place.staged >= 0)
+                meeting.met.push_back(std::uint32_t(place.staged));
+        }
+        counted.metCount = std::uint32_t(meeting.met.size()) - counted.firstMet;
+        meeting.counted.push_back(counted);
+    };
+    // The merges queued into each page, and the records found already in it as queued: counted
+    // once it is written. A page that could not be written files them as they are.
+    std::unordered_map<qint64, std::vector<std::uint32_t>> queuedInto;
+    std::unordered_map<qint64, std::vector<std::size_t>> inQueued; // by index in counted
     const auto keyOf = [](const PagePosition& page) {
         return (qint64(page.tab) << 40) | page.page;
     };
     const auto writeQueued = [&] {
         for (const TrashedWrites::Written& written : writes.flush()) {
-            for (const auto& [i, name] : queuedInto[keyOf(written.page)]) {
-                // A merge whose page could not be written files the record as it is.
+            const Place page{-1, written.page};
+            for (const std::uint32_t i : queuedInto[keyOf(written.page)]) {
+                count(i, written.failed ? Counted::As::LooksLike : Counted::As::Merged, {page});
                 if (written.failed) {
-                    summary.looksLikeBook.add(name);
                     state[i] = ToFile;
-                } else {
-                    summary.mergedIntoBook.add(name);
-                    ++summary.handledWithoutFiling;
+                    wentTo.erase(i);
+                }
+            }
+            for (const std::size_t at : inQueued[keyOf(written.page)]) {
+                Counted& counted = meeting.counted[at];
+                if (written.failed) {
+                    counted = {counted.record, Counted::As::LooksLike, true, 0, 0};
+                    state[counted.record] = ToFile;
+                    wentTo.erase(counted.record);
                 }
             }
         }
         queuedInto.clear();
+        inQueued.clear();
     };
 
     auto match = matches.begin();
@@ -250,10 +300,10 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
                 break;
             }
         }
-        const QString& name = record[VName];
         if (in && choice != ImportDuplicates::Keep) {
-            summary.alreadyInBook.add(name);
-            ++summary.handledWithoutFiling;
+            if (in->staged < 0 && writes.queued(in->page))
+                inQueued[keyOf(in->page)].push_back(meeting.counted.size());
+            count(i, Counted::As::AlreadyIn, {*in});
             state[i] = Handled;
             wentTo[i] = *in;
             continue;
@@ -268,7 +318,7 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
             merged = (writes.isOpen() || writes.open(error)) &&
                      mergeIntoPage(writes, now, phones, names, into.page, record, error);
             if (merged)
-                queuedInto[keyOf(into.page)].emplace_back(i, name);
+                queuedInto[keyOf(into.page)].push_back(i);
         } else if (const auto intoStored =
                        merging ? readStaged(std::uint32_t(into.staged)) : std::nullopt) {
             const PageTexts texts = textsOf(PageRecord::fromStored(*intoStored));
@@ -277,13 +327,11 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
             merged = both.problem.isEmpty() &&
                      !folder.tabTempFile(target.tab)
                           .writePage(target.record, pageWithTexts(*intoStored, both.texts, now));
-            if (merged) {
-                summary.mergedIntoBook.add(name);
-                ++summary.handledWithoutFiling;
-            }
+            if (merged)
+                count(i, Counted::As::Merged, {into});
         }
         if (!merged) {
-            summary.looksLikeBook.add(name);
+            count(i, Counted::As::LooksLike, places);
             continue;
         }
         state[i] = Handled;
@@ -297,17 +345,66 @@ QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
     // Those to file in their order; then those that could not be read, for importListed to count.
     // When every record is to be filed, that is the list as it came (shared, not copied: a list
     // of 250,000 records is some 17 MB).
-    if (std::all_of(state.cbegin(), state.cend(), [](std::uint8_t s) { return s == ToFile; }))
-        return listed;
-    QList<ListedRecord> toFile;
-    toFile.reserve(listed.size());
+    if (std::all_of(state.cbegin(), state.cend(), [](std::uint8_t s) { return s == ToFile; })) {
+        meeting.toFile = listed;
+        return meeting;
+    }
+    meeting.toFile.reserve(listed.size());
+    meeting.listedAt.reserve(std::size_t(listed.size()));
     for (const std::uint8_t wanted : {ToFile, Unread, UnreadLater}) {
         for (qsizetype i = 0; i < listed.size(); ++i) {
-            if (state[std::size_t(i)] == wanted)
-                toFile << listed[i];
+            if (state[std::size_t(i)] == wanted) {
+                meeting.toFile << listed[i];
+                meeting.listedAt.push_back(std::uint32_t(i));
+            }
         }
     }
-    return toFile;
+    return meeting;
+}
+
+} // namespace
+
+ImportOutcome importAgainstBook(const BookFolder& folder, const Clock& clock,
+                                const QList<ListedRecord>& listed, ImportDuplicates choice,
+                                ImportSummary& summary, const Yield& yield) {
+    const Meeting meeting = meetTheBook(folder, clock, listed, choice);
+    ImportOutcome outcome = importListed(folder, meeting.toFile, yield);
+    std::vector<bool> notFiled(std::size_t(listed.size()), false);
+    for (const qsizetype at : outcome.notFiled)
+        notFiled[meeting.listedAt.empty() ? std::size_t(at) : meeting.listedAt[std::size_t(at)]] =
+            true;
+    const auto filed = [&](std::uint32_t i) { return meeting.state[i] == ToFile && !notFiled[i]; };
+    // A record counted against records of its file holds its count when one of them was filed;
+    // one already in or merged into a record that was not is not in the book either.
+    std::array<std::optional<TabFile::Reader>, TabCount> staged;
+    for (const Counted& counted : meeting.counted) {
+        const auto met = meeting.met.cbegin() + counted.firstMet;
+        const bool metFiled = std::any_of(met, met + counted.metCount, filed);
+        const bool looksLike = counted.as == Counted::As::LooksLike;
+        if (looksLike ? !filed(counted.record) || !(counted.metBook || metFiled)
+                      : counted.metCount > 0 && !metFiled) {
+            outcome.failures += looksLike ? 0 : 1;
+            continue;
+        }
+        summary.handledWithoutFiling += looksLike ? 0 : 1;
+        ImportSummary::Named& named = looksLike                           ? summary.looksLikeBook
+                                      : counted.as == Counted::As::Merged ? summary.mergedIntoBook
+                                                                          : summary.alreadyInBook;
+        if (named.names.size() >= ImportSummary::NamedLimit) {
+            ++named.count;
+            continue;
+        }
+        // Named as the staged record reads.
+        const ListedRecord& entry = listed[counted.record];
+        std::optional<TabFile::Reader>& reader = staged[std::size_t(entry.tab)];
+        if (!reader)
+            reader.emplace(folder.tabTempFile(entry.tab));
+        const TabFile::Read read = reader->readPage(entry.record);
+        named.add(read.error || read.record.isEmpty()
+                      ? QString()
+                      : textsOf(PageRecord::fromStored(read.record))[VName]);
+    }
+    return outcome;
 }
 
 } // namespace orvelan

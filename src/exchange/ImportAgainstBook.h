@@ -22,12 +22,15 @@ enum class ImportDuplicates {
 // "skip", "merge", "keep".
 std::optional<ImportDuplicates> importDuplicatesNamed(QStringView name);
 
-// Compares the listed staged records with the book before they are filed (see BookMatcher for
-// "looks like"), counts them in the summary ("already in the book", "looks like a page in the
-// book", "merged into a page in the book"), merges where asked, and returns the records still
-// to be filed, in their order.
-QList<ListedRecord> meetTheBook(const BookFolder& folder, const Clock& clock,
+// Files the listed staged records (importListed) after comparing them with the book (see
+// BookMatcher for "looks like"): a record already in the book is not filed, a look-alike is
+// merged into its page where asked. Counts in the summary exactly what became of each record:
+// "already in the book", "looks like a page in the book", "merged into a page in the book".
+// A record counted so against an earlier record of its file holds that count only when that
+// record is filed; one already in or merged into a record that could not be written was not
+// imported either, and counts among the outcome's failures.
+ImportOutcome importAgainstBook(const BookFolder& folder, const Clock& clock,
                                 const QList<ListedRecord>& listed, ImportDuplicates choice,
-                                ImportSummary& summary);
+                                ImportSummary& summary, const Yield& yield = {});
 
 } // namespace orvelan

@@ -303,11 +303,17 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
     int batchTab = -1;
     QByteArray batch;
     batch.reserve(BatchRecords * RecordSize);
-    const auto writeOne = [&](int tab, qint64 page, QByteArrayView one) {
+    std::vector<qsizetype> batchAt; // the batch's records by place in `records`
+    batchAt.reserve(BatchRecords);
+    const auto failed = [&](qsizetype at) {
+        ++outcome.failures;
+        outcome.notFiled.push_back(at);
+    };
+    const auto writeOne = [&](int tab, qint64 page, QByteArrayView one, qsizetype at) {
         if (const int error = dataFiles[tab]->writePage(page, one)) {
             if (!outcome.error)
                 outcome.error = error;
-            ++outcome.failures;
+            failed(at);
             return false;
         }
         ++outcome.perTab[tab];
@@ -326,18 +332,21 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
         } else {
             for (qint64 i = 0; i < count; ++i) {
                 if (writeOne(batchTab, cursor.count + 1,
-                             QByteArrayView(batch).sliced(i * RecordSize, RecordSize)))
+                             QByteArrayView(batch).sliced(i * RecordSize, RecordSize),
+                             batchAt[std::size_t(i)]))
                     ++cursor.count;
             }
         }
         batch.truncate(0); // keeps its room
+        batchAt.clear();
     };
 
-    for (const ListedRecord& entry : records) {
+    for (qsizetype at = 0; at < records.size(); ++at) {
+        const ListedRecord& entry = records[at];
         if (yield && (++done % 256) == 0)
             yield();
         if (entry.tab < 0 || entry.tab > LastTab || entry.record < 1) {
-            ++outcome.failures;
+            failed(at);
             continue;
         }
         TabCursor& cursor = cursors[entry.tab];
@@ -376,12 +385,12 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
                    staging.read(record.data(), RecordSize) == RecordSize;
         }
         if (!read) {
-            ++outcome.failures;
+            failed(at);
             continue;
         }
         if (!cursor.blanks.empty()) {
             // Into the first blank page still free.
-            if (writeOne(entry.tab, cursor.blanks.front(), record))
+            if (writeOne(entry.tab, cursor.blanks.front(), record, at))
                 cursor.blanks.pop_front();
             continue;
         }
@@ -390,6 +399,7 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
             batchTab = entry.tab;
         }
         batch += record;
+        batchAt.push_back(at);
         if (batch.size() >= BatchRecords * RecordSize)
             writeBatch();
     }

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 namespace orvelan {
 
@@ -84,6 +85,7 @@ struct ImportOutcome {
     qint64 written = 0;
     int failures = 0; // records that could not be read or written
     int error = 0;    // the runtime error number of the first failed write, 0 when none
+    std::vector<qsizetype> notFiled; // the records of the list given that failed, by place in it
     bool ok() const { return failures == 0; }
 };
 

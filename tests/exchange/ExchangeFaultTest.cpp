@@ -1,10 +1,13 @@
 // Import and export under faults: a full disk part way, an unreadable tab, a planted link.
 #include "ExchangeTestData.h"
 #include "exchange/Export.h"
+#include "exchange/ImportAgainstBook.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/csv/CsvImport.h"
 #include "store/PageRecord.h"
+#include "store/PageViewIndex.h"
 #include "store/TabTable.h"
+#include "support/FakeClock.h"
 #include "support/FaultInjection.h"
 #include "support/TempBook.h"
 
@@ -19,40 +22,72 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A staging of `count` names under tab 1 (A), listed.
-QList<ListedRecord> stageNames(const TempBook& book, int count) {
+// A staging of `count` names under tab 1 (A), then of `more` records ("name" or
+// "name,e-mail"), listed.
+QList<ListedRecord> stageNames(const TempBook& book, int count,
+                               const QList<QByteArray>& more = {}) {
     ImportStaging staging(book.folder());
     staging.reset();
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count + more.size(); ++i) {
         ImportRecord record;
-        record[0] = "Anna " + QByteArray::number(i);
+        const QList<QByteArray> values = i < count
+                                             ? QList<QByteArray>{"Anna " + QByteArray::number(i)}
+                                             : more[i - count].split(',');
+        record[VName] = values[0];
+        record[VEmail] = values.value(1);
         staging.stage(record, Now);
     }
     staging.flush();
     return staging.list();
 }
 
+struct FullDiskRow {
+    const char* what;
+    ImportDuplicates choice;
+    QList<QByteArray> more; // records staged after "Anna 0" .. "Anna 22"
+    const char* lines;      // the summary's lines after "Records read" and "Imported 3 ..."
+};
+
+class ImportOnAFullDisk : public testing::TestWithParam<FullDiskRow> {};
+
 } // namespace
 
-TEST(ImportOnAFullDisk, CountsExactlyThePagesWrittenAndLeavesNoPartRecord) {
+// Tab A holds 10 pages and has room for 3 more and part of a fourth: "Anna 0" .. "Anna 2" are
+// filed. A record met against one of those is counted as it was; one met against a record that
+// could not be written was not imported either.
+TEST_P(ImportOnAFullDisk, CountsExactlyThePagesWrittenAndLeavesNoPartRecord) {
+    const FullDiskRow& t = GetParam();
     TempBook book;
-    const QList<ListedRecord> listed = stageNames(book, 23);
-    ASSERT_EQ(listed.size(), 23);
+    book.writeTab(1, QList<QByteArray>(10, TempBook::named("Abe")));
+    const QList<ListedRecord> listed = stageNames(book, 23, t.more);
+    ImportSummary summary;
     ImportOutcome outcome;
     {
-        // Room for 13 pages of tab A and part of a fourteenth.
         const FileSizeLimit limit(13 * RecordSize + 1374);
-        outcome = importListed(book.folder(), listed);
+        outcome = importAgainstBook(book.folder(), FakeClock(), listed, t.choice, summary);
     }
-    EXPECT_EQ(outcome.written, 13);
-    EXPECT_EQ(outcome.perTab[1], 13);
-    EXPECT_EQ(outcome.failures, 10);
+    summary.recordImport(outcome.perTab, outcome.written, outcome.failures);
+    EXPECT_EQ(summary.lines().mid(2).join(u'\n').toStdString(), t.lines) << t.what;
     EXPECT_EQ(book.tabBytes(1).size(), 13 * RecordSize) << "the part record is undone";
-    EXPECT_EQ(book.page(1, 13)[Field::Name], "Anna 12");
+    EXPECT_EQ(book.page(1, 13)[Field::Name], "Anna 2");
     EXPECT_EQ(importFailureText(outcome),
-              u"10 record(s) could not be imported; 13 were. Could not write the file. The disk "
-              u"is full.");
+              u"%1 record(s) could not be imported; 3 were. Could not "
+              u"write the file. The disk is full."_s.arg(summary.importFailures));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, ImportOnAFullDisk,
+    testing::Values(
+        FullDiskRow{"names alone", ImportDuplicates::Skip, {}, "Could not be written: 20"},
+        FullDiskRow{"again, a page filed and one not; look-alikes",
+                    ImportDuplicates::Skip,
+                    {"Anna 1", "Anna 20", "ANNA 21,anna@example.com", "ANNA 0,anna@example.com"},
+                    "Already in the book, not imported again: 1 - Anna 1\n"
+                    "Could not be written: 23"},
+        FullDiskRow{"merged into a record filed and one not",
+                    ImportDuplicates::Merge,
+                    {"ANNA 5,anna@example.com", "ANNA 2,anna@example.com"},
+                    "Merged into a page in the book: 1 - ANNA 2\nCould not be written: 21"}));
 
 TEST(ImportStagingLinks, APlantedLinkNeverLeadsAStagingWriteOutOfTheBook) {
     TempBook book;

@@ -580,11 +580,9 @@ void ImportWindow::importRecords() {
     m_session.showFirstPageOnActivate = true;
     setInfo(QStringLiteral("Importing Files..."));
     pause(0.2);
-    const ImportOutcome outcome =
-        importListed(m_session.folder(),
-                     meetTheBook(m_session.folder(), m_session.services().clock, chosen,
-                                 ImportDuplicates(m_duplicates->currentData().toInt()), m_summary),
-                     yielder());
+    const ImportOutcome outcome = importAgainstBook(
+        m_session.folder(), m_session.services().clock, chosen,
+        ImportDuplicates(m_duplicates->currentData().toInt()), m_summary, yielder());
     m_summary.recordImport(outcome.perTab, outcome.written, outcome.failures);
     if (outcome.error)
         m_summary.writeProblem = writeErrorMessage(outcome.error);
