@@ -19,6 +19,9 @@ namespace orvelan {
 class PageId {
 public:
     PageId() = default;
+    // The value as it is. A page holds only an identity with no zero byte or space among its
+    // six bytes (as random() and derivedFrom() make them): setPageId() stores any other as
+    // given, and the page then reads as having none, its texts as Windows-1252.
     static PageId fromValue(quint64 value) { return PageId(value & Mask); }
     // Twelve lower-case hexadecimal digits; a null identity for anything else.
     static PageId fromString(QStringView text);
