@@ -29,10 +29,9 @@ QList<ListedRecord> stageNames(const TempBook& book, int count,
     ImportStaging staging(book.folder());
     staging.reset();
     for (int i = 0; i < count + more.size(); ++i) {
+        const QList<QByteArray> values =
+            (i < count ? "Anna " + QByteArray::number(i) : more[i - count]).split(',');
         ImportRecord record;
-        const QList<QByteArray> values = i < count
-                                             ? QList<QByteArray>{"Anna " + QByteArray::number(i)}
-                                             : more[i - count].split(',');
         record[VName] = values[0];
         record[VEmail] = values.value(1);
         staging.stage(record, Now);
@@ -72,7 +71,7 @@ TEST_P(ImportOnAFullDisk, CountsExactlyThePagesWrittenAndLeavesNoPartRecord) {
     EXPECT_EQ(book.page(1, 13)[Field::Name], "Anna 2");
     EXPECT_EQ(importFailureText(outcome),
               u"%1 record(s) could not be imported; 3 were. Could not "
-              u"write the file. The disk is full."_s.arg(summary.importFailures));
+              u"write the file. The disk is full."_s.arg(outcome.failures));
 }
 
 INSTANTIATE_TEST_SUITE_P(
