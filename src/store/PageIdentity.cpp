@@ -36,7 +36,16 @@ PageId PageId::fromString(QStringView text) {
         return {};
     bool ok = false;
     const quint64 value = text.toULongLong(&ok, 16);
-    return ok ? PageId(value) : PageId();
+    return ok && PageId(value).fitsAPage() ? PageId(value) : PageId();
+}
+
+bool PageId::fitsAPage() const {
+    for (int i = 0; i < Size; ++i) {
+        const auto byte = static_cast<quint8>(m_value >> (8 * i));
+        if (byte == 0 || byte == 0x20)
+            return false;
+    }
+    return true;
 }
 
 PageId PageId::random() {
@@ -61,13 +70,10 @@ PageId pageIdOfReserved(QByteArrayView reserved) {
          reserved[1] != PageId::Windows1252Flag))
         return {};
     quint64 value = 0;
-    for (int i = 0; i < PageId::Size; ++i) {
-        const auto byte = static_cast<quint8>(reserved[2 + i]);
-        if (byte == 0 || byte == 0x20)
-            return {}; // never part of an identity
-        value = (value << 8) | byte;
-    }
-    return PageId::fromValue(value);
+    for (int i = 0; i < PageId::Size; ++i)
+        value = (value << 8) | static_cast<quint8>(reserved[2 + i]);
+    const PageId id = PageId::fromValue(value);
+    return id.fitsAPage() ? id : PageId();
 }
 
 PageId pageIdOf(QByteArrayView storedRecord) {
@@ -89,6 +95,8 @@ void setPageId(QByteArray& storedRecord, PageId id) {
         std::copy(plain.cbegin(), plain.cend(), reserved);
         return;
     }
+    if (!id.fitsAPage())
+        return;
     reserved[0] = PageId::Tag;
     reserved[1] = encoding == TextEncoding::Utf8   ? PageId::Utf8Flag
                   : encoding == TextEncoding::Scsu ? PageId::ScsuFlag

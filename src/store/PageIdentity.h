@@ -20,10 +20,10 @@ class PageId {
 public:
     PageId() = default;
     // The value as it is. A page holds only an identity with no zero byte or space among its
-    // six bytes (as random() and derivedFrom() make them): setPageId() stores any other as
-    // given, and the page then reads as having none, its texts as Windows-1252.
+    // six bytes (as random() and derivedFrom() make them); see fitsAPage().
     static PageId fromValue(quint64 value) { return PageId(value & Mask); }
-    // Twelve lower-case hexadecimal digits; a null identity for anything else.
+    // Twelve lower-case hexadecimal digits of an identity that fits a page; a null identity for
+    // anything else (a damaged or hand-edited file).
     static PageId fromString(QStringView text);
     // A fresh identity: six random bytes, none of them a zero byte or a space, so that an
     // identity can never be mistaken for an empty field.
@@ -32,6 +32,8 @@ public:
     static PageId derivedFrom(QByteArrayView text);
 
     bool isNull() const { return m_value == 0; }
+    // None of its six bytes is a zero byte or a space: a page can hold it and read it back.
+    bool fitsAPage() const;
     quint64 value() const { return m_value; }
     QString toString() const;
 
@@ -58,7 +60,8 @@ PageId pageIdOf(QByteArrayView storedRecord);
 PageId pageIdOfReserved(QByteArrayView reserved);
 // Writes `id` into a stored record, keeping the record's text encoding. A null id gives the
 // record the Reserved field of its encoding when it had an identity, and leaves it alone
-// otherwise (a blank page keeps its spaces).
+// otherwise (a blank page keeps its spaces). An identity that does not fit a page is never
+// written: it would make the page's texts read in another encoding.
 void setPageId(QByteArray& storedRecord, PageId id);
 
 } // namespace orvelan

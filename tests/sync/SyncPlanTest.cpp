@@ -222,6 +222,13 @@ TEST(SyncPlan, IdentitiesAvoidZeroBytesAndSpacesAndSurviveTheirTextForm) {
               texts[0])
         << "read and written again, the record keeps both";
     EXPECT_EQ(pageIdOf(PageRecord::fromStored(stored).toStored()), id);
+    // An identity with a zero byte (a damaged state or trash file) would make the texts read
+    // as Windows-1252: it is neither read from its text form nor written.
+    const PageId unfit = PageId::fromValue(0x414141410041);
+    EXPECT_TRUE(PageId::fromString(unfit.toString()).isNull());
+    const QByteArray before = stored;
+    setPageId(stored, unfit);
+    EXPECT_EQ(stored, before);
     setPageId(stored, {});
     EXPECT_EQ(stored.mid(1682), page.toStored().mid(1682)) << "without it, the plain marker";
     QByteArray saved(1690, 'x');
