@@ -1,10 +1,10 @@
 #include "cli/BookPassword.h"
+#include "cli/DesktopServices.h"
 #include "cli/ToolFaults.h"
 
 #include "security/BookEncryption.h"
 #include "security/BookKeyring.h"
 #include "sync/PasswordStore.h"
-#include "sync/net/KeyringPasswordStore.h"
 
 #include <cstdio>
 #include <iostream>
@@ -51,9 +51,14 @@ void unlockForCommand(CliContext& context) {
         return;
     }
     if (context.passwordFile.isEmpty()) {
-        KeyringPasswordStore keyring;
-        if (unlockFromKeyring(context.folder, keyring))
-            return;
+        // Without the keyring, the password is asked as when the keyring keeps no key.
+        try {
+            if (unlockFromKeyring(context.folder, *desktopOf(context).keyring()))
+                return;
+        } catch (const CliError& error) {
+            context.err << "orvelan-book: the book's key was not read from the keyring: "
+                        << error.message << '\n';
+        }
     }
     context.password = masterPassword(context, QStringLiteral("Master password: "));
     const Unlocking unlocked = unlockBook(context.folder, context.password);

@@ -44,6 +44,12 @@ std::pair<int, QString> fieldAssignment(const QString& text) {
     return {field - 1, text.mid(equals + 1)};
 }
 
+DesktopServices& desktopOf(const CliContext& context) {
+    if (!context.desktop)
+        throw CliError{QStringLiteral("This run cannot print, sync or reach the keyring.")};
+    return *context.desktop;
+}
+
 void printJson(CliContext& context, const QJsonValue& value) {
     const QJsonDocument document =
         value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());

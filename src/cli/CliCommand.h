@@ -15,6 +15,8 @@
 
 namespace orvelan::cli {
 
+class DesktopServices;
+
 // Asks for a password on the terminal without echo; empty when there is no terminal.
 using PasswordAsker = std::function<std::optional<QString>(const QString& prompt)>;
 
@@ -35,7 +37,12 @@ struct CliContext {
     // for a forgotten password (settings MasterPassword=NEW then sets a new one with it).
     QString recoveryKeyFile = {};
     QString recoveryKey = {};
+    // Printouts, the network side of a sync and the keyring (null: none can be had).
+    DesktopServices* desktop = nullptr;
 };
+
+// The context's desktop services; a CliError when it has none.
+DesktopServices& desktopOf(const CliContext& context);
 
 // Thrown for a bad argument or a failed file operation; main prints it as one line on stderr.
 struct CliError {

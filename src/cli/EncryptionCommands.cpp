@@ -8,7 +8,6 @@
 #include "store/StoreMessages.h"
 #include "store/TabTable.h"
 #include "sync/PasswordStore.h"
-#include "sync/net/KeyringPasswordStore.h"
 
 #include <QJsonArray>
 

@@ -1,11 +1,11 @@
 // print: the page printout and the search list printout, into PDF files.
 #include "cli/Commands.h"
+#include "cli/DesktopServices.h"
 #include "cli/SearchCommands.h"
 #include "cli/ToolFaults.h"
 
 #include "print/PagePrintout.h"
 #include "print/SearchListPrintout.h"
-#include "print/qt/QtPrinterSurface.h"
 #include "store/PageTexts.h"
 #include "store/StoreMessages.h"
 #include "store/TabFile.h"
@@ -13,7 +13,6 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QGuiApplication>
 
 using namespace Qt::StringLiterals;
 
@@ -30,12 +29,11 @@ QString takePdfPath(QStringList& args) {
     return path;
 }
 
-// Printouts are drawn with the windows' painter code, which needs the fonts of a GUI
-// application (on the offscreen platform: no window is shown).
-PrintJob pdfJob(const QString& path, const QString& documentName) {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        throw CliError{u"print needs the program's fonts; run it as orvelan-book."_s};
-    return pdfPrintJob(path, documentName);
+PrintJob pdfJob(CliContext& context, const QString& path, const QString& documentName) {
+    PrintJob job = desktopOf(context).pdfPrintJob(path, documentName);
+    if (!job.surface)
+        throw CliError{job.refusal};
+    return job;
 }
 
 void checkPrinted(int error, const QString& path) {
@@ -62,7 +60,7 @@ int printPageCommand(CliContext& context, QStringList args, const QString& pdf) 
     if (texts[0].trimmed().isEmpty())
         throw CliError{
             u"Page %1 of tab %2 is blank; there is nothing to print."_s.arg(page).arg(tab)};
-    PrintJob job = pdfJob(pdf, u"ORVELAN Page"_s);
+    PrintJob job = pdfJob(context, pdf, u"ORVELAN Page"_s);
     checkPrinted(printPage(*job.surface, texts, QDateTime::currentDateTime()), pdf);
     context.out << "Printed page " << page << " of tab " << tab << " to " << pdf << '\n';
     if (context.folder.sealing().encrypted())
@@ -76,12 +74,11 @@ int printSearchCommand(CliContext& context, QStringList args, const QString& pdf
         throw CliError{SearchListPrint::noListPrompt().text.trimmed()};
     SearchResults results;
     storeResults(results, outcome);
-    PrintJob job = pdfJob(pdf, u"ORVELAN List"_s);
-    auto& surface = static_cast<QtPrinterSurface&>(*job.surface);
-    checkPrinted(printSearchList(surface, results, outcome.found(), QDateTime::currentDateTime()),
-                 pdf);
-    context.out << "Printed " << outcome.found() << " result lines in " << surface.pagesStarted()
-                << " pages to " << pdf << '\n';
+    PrintJob job = pdfJob(context, pdf, u"ORVELAN List"_s);
+    checkPrinted(
+        printSearchList(*job.surface, results, outcome.found(), QDateTime::currentDateTime()), pdf);
+    context.out << "Printed " << outcome.found() << " result lines in "
+                << desktopOf(context).pagesStarted(*job.surface) << " pages to " << pdf << '\n';
     if (context.folder.sealing().encrypted())
         context.out << plainCopyNotice() << '\n';
     return searchStatus(outcome);

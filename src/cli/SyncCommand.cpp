@@ -1,11 +1,11 @@
 // The sync command: two-way sync with the user's CardDAV server.
 #include "cli/CliCommand.h"
 #include "cli/Commands.h"
+#include "cli/DesktopServices.h"
 
 #include "platform/Clock.h"
 #include "sync/PasswordStore.h"
-#include "sync/net/KeyringPasswordStore.h"
-#include "sync/net/SyncSession.h"
+#include "sync/SyncRun.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -107,11 +107,13 @@ int runSync(CliContext& context, const QStringList& args) {
     request.account = accountFor(context.folder, parsed);
     request.dryRun = parsed.dryRun;
     request.allowDeletions = parsed.allowDeletions;
-    KeyringPasswordStore keyring;
+    // Asked first, so that without the desktop module nothing is read or written.
+    DesktopServices& desktop = desktopOf(context);
+    const std::unique_ptr<PasswordStore> keyring = desktop.keyring();
     QString error;
     // A server without logins (no user given) needs no password.
     if ((!request.account.user.isEmpty() || !parsed.passwordFile.isEmpty()) &&
-        !findSyncPassword(&keyring, passwordKey(request.account.user, request.account.url),
+        !findSyncPassword(keyring.get(), passwordKey(request.account.user, request.account.url),
                           parsed.passwordFile, request.password, error))
         throw CliError{error};
     // A dry run only reads; a sync changes the book and holds its lock.
@@ -119,7 +121,10 @@ int runSync(CliContext& context, const QStringList& args) {
     if (!request.dryRun)
         lock = lockBook(context.folder);
     SystemClock clock;
-    const SyncOutcome outcome = runSync(context.folder, clock, request);
+    const SyncOutcome outcome =
+        runSync(context.folder, clock, request, [&desktop](const SyncRequest& made, QString& why) {
+            return desktop.httpTransport(made, why);
+        });
     if (!request.dryRun && !outcome.account.addressBookUrl.isEmpty()) {
         if (const int failed = outcome.account.save(context.folder))
             context.err << QStringLiteral(

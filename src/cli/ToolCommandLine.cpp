@@ -93,8 +93,8 @@ QString toolVersionText() {
         .arg(ORVELAN_VERSION_PATCH);
 }
 
-int runTool(const QStringList& arguments, QTextStream& out, QTextStream& err, bool progress,
-            const PasswordAsker& askPassword) {
+int runTool(const QStringList& arguments, QTextStream& out, QTextStream& err,
+            DesktopServices& desktop, bool progress, const PasswordAsker& askPassword) {
     QCommandLineParser parser;
     // Options after the command belong to the command (search --in, reset --yes ...).
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
@@ -158,6 +158,7 @@ int runTool(const QStringList& arguments, QTextStream& out, QTextStream& err, bo
     }
     CliContext context{BookFolder(home), json, out, err, progress};
     context.askPassword = askPassword;
+    context.desktop = &desktop;
     if (parser.isSet(passwordFileOption))
         context.passwordFile = parser.value(passwordFileOption);
     if (parser.isSet(recoveryKeyFileOption))

@@ -12,8 +12,9 @@ namespace orvelan::cli {
 // Returns the exit status: 0 done, 1 the command failed, 2 the command line was wrong.
 // `progress` lets long commands draw a progress line on `err` (set when it is a terminal);
 // `askPassword` asks for an encrypted book's master password (on the terminal).
-int runTool(const QStringList& arguments, QTextStream& out, QTextStream& err, bool progress = false,
-            const PasswordAsker& askPassword = {});
+// `desktop` prints, syncs and reads the keyring for the commands that do.
+int runTool(const QStringList& arguments, QTextStream& out, QTextStream& err,
+            DesktopServices& desktop, bool progress = false, const PasswordAsker& askPassword = {});
 
 // "orvelan-book 1.0.0"
 QString toolVersionText();

@@ -1,9 +1,11 @@
 // orvelan-book: inspect and change an address book without a window.
 #include "cli/BookPassword.h"
+#include "cli/CliCommand.h"
+#include "cli/DesktopModule.h"
 #include "cli/ToolCommandLine.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
+#include <QFile>
 
 #include <csignal>
 #include <cstdio>
@@ -14,13 +16,18 @@
 
 namespace {
 
-// Printouts are rendered with Qt Gui on the offscreen platform; every other command needs Qt Core
-// alone and starts without any display.
-std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[]) {
+// Printouts are rendered with Qt Gui, from the desktop module; every other command needs Qt Core
+// alone and starts without any display. Without the module, print fails with the module's
+// message when it asks for its PDF.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[],
+                                                  orvelan::cli::DesktopServices& desktop) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "print") == 0) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            return std::make_unique<QGuiApplication>(argc, argv);
+            try {
+                return desktop.printingApplication(argc, argv);
+            } catch (const orvelan::cli::CliError&) {
+                break;
+            }
         }
     }
     return std::make_unique<QCoreApplication>(argc, argv);
@@ -34,10 +41,11 @@ int main(int argc, char* argv[]) {
     std::signal(SIGXFSZ, SIG_IGN);
     // Files and folders this tool creates (exports, printouts, the book) are private.
     ::umask(077);
-    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
+    orvelan::cli::DesktopModule desktop(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")));
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv, desktop);
     QCoreApplication::setApplicationName(QStringLiteral("orvelan-book"));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return orvelan::cli::runTool(QCoreApplication::arguments().mid(1), out, err,
+    return orvelan::cli::runTool(QCoreApplication::arguments().mid(1), out, err, desktop,
                                  isatty(STDERR_FILENO) == 1, orvelan::cli::askOnTerminal);
 }

@@ -19,13 +19,6 @@ bool isAddressBook(const DavResponse& response) {
     return type && type->elements.contains(QStringLiteral("addressbook"));
 }
 
-QString lastPathPart(const QUrl& url) {
-    QString path = url.path();
-    while (path.endsWith(u'/'))
-        path.chop(1);
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
 QUrl asCollection(QUrl url) {
     QString path = url.path();
     if (!path.endsWith(u'/'))
@@ -34,6 +27,13 @@ QUrl asCollection(QUrl url) {
 }
 
 } // namespace
+
+QString lastPathPart(const QUrl& url) {
+    QString path = url.path();
+    while (path.endsWith(u'/'))
+        path.chop(1);
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
 
 DavError davErrorOf(const HttpResponse& response, const QUrl& url) {
     const QString host = url.host();

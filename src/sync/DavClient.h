@@ -12,6 +12,9 @@ namespace orvelan {
 
 // Why a request to the server failed, in words for the user; `status` is the HTTP status (0 when
 // no answer came).
+// The last part of a URL's path ("contacts" of ".../contacts/").
+QString lastPathPart(const QUrl& url);
+
 struct DavError {
     QString message;
     int status = 0;

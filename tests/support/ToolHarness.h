@@ -2,6 +2,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/ToolCommandLine.h"
+#include "cli/desktop/QtDesktopServices.h"
 #include "support/TempBook.h"
 
 #include <QDir>
@@ -21,7 +22,10 @@ namespace orvelan::test {
 struct ToolHarness {
     using Command = int (*)(cli::CliContext&, const QStringList&);
 
+    ToolHarness() { context.desktop = &desktop; }
+
     TempBook book;
+    cli::QtDesktopServices desktop;
     QString out;
     QString err;
     QTextStream outStream{&out};
@@ -77,7 +81,9 @@ inline ToolRun runCommand(const BookFolder& folder, QStringList args, bool json 
     for (const cli::CliCommand& command : cli::commandTable()) {
         if (name != QLatin1StringView(command.name))
             continue;
+        cli::QtDesktopServices desktop;
         cli::CliContext context{folder, json, out, err};
+        context.desktop = &desktop;
         try {
             result.status = command.run(context, args);
         } catch (const cli::CliError& error) {
@@ -95,7 +101,8 @@ inline ToolRun runToolLine(const QStringList& arguments, bool progress = false) 
     ToolRun result;
     QTextStream out(&result.out);
     QTextStream err(&result.err);
-    result.status = cli::runTool(arguments, out, err, progress);
+    cli::QtDesktopServices desktop;
+    result.status = cli::runTool(arguments, out, err, desktop, progress);
     out.flush();
     err.flush();
     return result;

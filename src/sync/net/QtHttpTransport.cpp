@@ -1,5 +1,7 @@
 #include "sync/net/QtHttpTransport.h"
 
+#include "sync/SyncRun.h"
+
 #include <QAuthenticator>
 #include <QEventLoop>
 #include <QNetworkReply>
@@ -113,6 +115,14 @@ HttpResponse QtHttpTransport::sendOnce(const HttpRequest& request) {
     }
     reply->deleteLater();
     return response;
+}
+
+std::unique_ptr<HttpTransport> qtHttpTransport(const SyncRequest& request, QString& error) {
+    auto transport = std::make_unique<QtHttpTransport>(QtHttpTransport::Options{
+        request.account.user, request.password, request.account.caFile, request.timeoutMs});
+    if (!transport->loadCaFile(error))
+        return nullptr;
+    return transport;
 }
 
 } // namespace orvelan

@@ -5,7 +5,11 @@
 #include <QNetworkAccessManager>
 #include <QSslConfiguration>
 
+#include <memory>
+
 namespace orvelan {
+
+struct SyncRequest;
 
 // HTTP and HTTPS through Qt Network: Basic and Digest authentication with the account's user
 // and password, certificates verified (with an extra authority from a PEM file when given),
@@ -32,5 +36,9 @@ private:
     QNetworkAccessManager m_manager;
     QSslConfiguration m_ssl;
 };
+
+// The transport of a sync with the request's user, password, extra certificate authority and
+// time limit; null with a message when the authority cannot be used.
+std::unique_ptr<HttpTransport> qtHttpTransport(const SyncRequest& request, QString& error);
 
 } // namespace orvelan

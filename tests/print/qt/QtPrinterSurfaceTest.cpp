@@ -1,6 +1,7 @@
 #include "print/qt/QtPrinterSurface.h"
 #include "cli/CliCommand.h"
 #include "cli/Commands.h"
+#include "cli/desktop/QtDesktopServices.h"
 #include "platform/Clock.h"
 #include "print/PagePrintout.h"
 #include "print/PdfText.h"
@@ -141,6 +142,8 @@ private Q_SLOTS:
         QTextStream out(&output);
         QTextStream err(&errors);
         cli::CliContext context{book.folder(), false, out, err};
+        cli::QtDesktopServices desktop;
+        context.desktop = &desktop;
         QCOMPARE(cli::runPrint(context, {u"page"_s, u"L"_s, u"1"_s, u"--pdf"_s, toolPdf}), 0);
 
         ScriptedPrompter prompter;

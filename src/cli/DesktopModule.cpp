@@ -1,0 +1,86 @@
+#include "cli/DesktopModule.h"
+
+#include "cli/ToolFaults.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace orvelan::cli {
+
+namespace {
+
+using ServicesEntry = DesktopServices* (*)(int version);
+
+} // namespace
+
+DesktopModule::DesktopModule(const QString& programPath) {
+    const QString programDir = QFileInfo(programPath).absolutePath();
+    m_places = {programDir + u'/' + fileName(),
+                QDir::cleanPath(programDir + u'/' + QStringLiteral(ORVELAN_DESKTOP_MODULE_DIR) +
+                                u'/' + fileName())};
+}
+
+// The services are the module's objects: they go before the module could ever be unloaded
+// (QLibrary leaves it loaded).
+DesktopModule::~DesktopModule() = default;
+
+QString DesktopModule::fileName() {
+    return u"orvelan-book-desktop.so"_s;
+}
+
+DesktopServices& DesktopModule::services() {
+    if (m_services)
+        return *m_services;
+    if (m_failure.isEmpty()) {
+        const auto found =
+            std::find_if(m_places.cbegin(), m_places.cend(),
+                         [](const QString& place) { return QFileInfo::exists(place); });
+        QString why;
+        if (found == m_places.cend()) {
+            m_library.setFileName(m_places.last());
+            why = u"there is no such file"_s;
+        } else {
+            m_library.setFileName(*found);
+            const auto entry =
+                reinterpret_cast<ServicesEntry>(m_library.resolve("orvelan_book_desktop_services"));
+            if (entry)
+                m_services.reset(entry(Version));
+            if (!entry)
+                why = m_library.errorString();
+            else if (!m_services)
+                why = u"it belongs to another version of orvelan-book"_s;
+        }
+        if (m_services)
+            return *m_services;
+        m_failure = u"Cannot load %1: %2. Printing, syncing and the keyring need it: reinstall "_s
+                    u"orvelan-book."_s.arg(m_library.fileName(), why);
+    }
+    throw toolError(Fault::Failed, m_failure);
+}
+
+std::unique_ptr<QCoreApplication> DesktopModule::printingApplication(int& argc, char** argv) {
+    return services().printingApplication(argc, argv);
+}
+
+PrintJob DesktopModule::pdfPrintJob(const QString& path, const QString& documentName) {
+    return services().pdfPrintJob(path, documentName);
+}
+
+int DesktopModule::pagesStarted(const PrintSurface& surface) {
+    return services().pagesStarted(surface);
+}
+
+std::unique_ptr<HttpTransport> DesktopModule::httpTransport(const SyncRequest& request,
+                                                            QString& error) {
+    return services().httpTransport(request, error);
+}
+
+std::unique_ptr<PasswordStore> DesktopModule::keyring() {
+    return services().keyring();
+}
+
+} // namespace orvelan::cli

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "cli/DesktopServices.h"
+
+#include <QLibrary>
+
+namespace orvelan::cli {
+
+// The desktop services of the installed program, in the module orvelan-book-desktop.so, loaded
+// the first time a command asks for one: beside the program (a build tree), else in the
+// program's library folder (../lib/<arch>/orvelan from its bin folder). When the module cannot
+// be loaded, every call throws a CliError naming the file and what to do.
+class DesktopModule final : public DesktopServices {
+public:
+    // `programPath`: the running program's file.
+    explicit DesktopModule(const QString& programPath);
+    ~DesktopModule() override;
+
+    // The file name of the module.
+    static QString fileName();
+    // Where the module is looked for, in order.
+    const QStringList& places() const { return m_places; }
+
+    std::unique_ptr<QCoreApplication> printingApplication(int& argc, char** argv) override;
+    PrintJob pdfPrintJob(const QString& path, const QString& documentName) override;
+    int pagesStarted(const PrintSurface& surface) override;
+    std::unique_ptr<HttpTransport> httpTransport(const SyncRequest& request,
+                                                 QString& error) override;
+    std::unique_ptr<PasswordStore> keyring() override;
+
+private:
+    DesktopServices& services();
+
+    QStringList m_places;
+    QLibrary m_library;
+    std::unique_ptr<DesktopServices> m_services;
+    QString m_failure;
+};
+
+} // namespace orvelan::cli
