@@ -36,8 +36,9 @@ int removeLeftoverTemporaries(const BookFolder& folder) {
                                folder.root() + QStringLiteral("/Prints"), folder.syncDir()};
     for (const QString& path : folders) {
         QDir dir(path);
-        const QStringList names = dir.entryList({u'*' + QLatin1StringView(TemporaryInfix) + u'*'},
-                                                QDir::Files | QDir::Hidden | QDir::System);
+        // Names are matched here rather than by a name filter, which Qt compiles into a regular
+        // expression for every listing: this runs at the start of most commands.
+        const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
         for (const QString& name : names) {
             if (isTemporaryFileName(name) && dir.remove(name))
                 ++removed;
