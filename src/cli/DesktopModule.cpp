@@ -15,6 +15,17 @@ namespace {
 
 using ServicesEntry = DesktopServices* (*)(int version);
 
+// Why the library did not load, without the "Cannot load library PATH: (...)" around it.
+QString loaderError(const QLibrary& library) {
+    QString why = library.errorString();
+    const QString around = u"Cannot load library "_s + library.fileName() + u": "_s;
+    if (why.startsWith(around))
+        why.remove(0, around.size());
+    if (why.startsWith(u'(') && why.endsWith(u')'))
+        why = why.mid(1, why.size() - 2);
+    return why;
+}
+
 } // namespace
 
 DesktopModule::DesktopModule(const QString& programPath) {
@@ -42,7 +53,7 @@ DesktopServices& DesktopModule::services() {
         QString why;
         if (found == m_places.cend()) {
             m_library.setFileName(m_places.last());
-            why = u"there is no such file"_s;
+            why = u"there is no such file, nor one beside the program"_s;
         } else {
             m_library.setFileName(*found);
             const auto entry =
@@ -50,7 +61,7 @@ DesktopServices& DesktopModule::services() {
             if (entry)
                 m_services.reset(entry(Version));
             if (!entry)
-                why = m_library.errorString();
+                why = loaderError(m_library);
             else if (!m_services)
                 why = u"it belongs to another version of orvelan-book"_s;
         }

@@ -1,4 +1,5 @@
 // Every command meets a fault with the same message and exit status.
+#include "cli/DesktopModule.h"
 #include "cli/ToolCommandLine.h"
 #include "security/BookEncryption.h"
 #include "security/BookKeyFile.h"
@@ -7,6 +8,7 @@
 #include "support/ToolHarness.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -197,5 +199,77 @@ INSTANTIATE_TEST_SUITE_P(
                     DamagedSearch{"SealedAllFields", true, {u"--all-fields"_s, u"A"_s}},
                     DamagedSearch{"PlainAllFields", false, {u"--all-fields"_s, u"A"_s}}),
     [](const testing::TestParamInfo<DamagedSearch>& info) { return info.param.name; });
+
+// Without its desktop module the program still runs: print and sync stop with one line naming the
+// module file before anything is written, and an encrypted book opens with its password.
+struct WithoutModule {
+    const char* name;
+    bool brokenFile; // a file that is no library stands where the module should be
+    bool encrypted;
+    QStringList args;
+    std::optional<QString> typed; // the password typed on the terminal, if there is one
+    int status;
+    int errLines; // each naming the module file
+};
+const QStringList PrintArgs{u"print"_s, u"page"_s, u"A"_s, u"1"_s, u"--pdf"_s, u"@/p.pdf"_s};
+const QStringList SyncArgs{u"sync"_s,   u"--url"_s, u"http://127.0.0.1:9/"_s,
+                           u"--user"_s, u"ann"_s,   u"--password-file"_s,
+                           u"@/pw"_s};
+class WithoutTheModule : public testing::TestWithParam<WithoutModule> {};
+
+QStringList filesIn(const QString& root) {
+    QStringList files;
+    for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();)
+        files << it.next() + u' ' + QString::number(QFileInfo(it.filePath()).size());
+    files.sort();
+    return files;
+}
+
+TEST_P(WithoutTheModule, FailsWithOneLineAndWritesNothing) {
+    const WithoutModule& row = GetParam();
+    TempBook book;
+    book.writeTab(1, {TempBook::named("Ann")});
+    if (row.encrypted) {
+        ASSERT_TRUE(encryptBook(book.folder(), Password, false, {}, KdfLimits{1, 8192}).ok);
+    }
+    writeBytes(book.root() + u"/pw"_s, Password.toUtf8());
+    cli::DesktopModule module(book.root() + u"/bin/orvelan-book"_s);
+    QString named = module.places().last();
+    if (row.brokenFile)
+        named = writeBytes(module.places().first(), "not a library");
+    const QStringList before = filesIn(book.root());
+    QStringList args{u"--home"_s, book.root()};
+    for (const QString& arg : row.args)
+        args << QString(arg).replace(u"@"_s, book.root());
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    const int status = cli::runTool(args, outStream, errStream, module, false,
+                                    [&](const QString&) { return row.typed; });
+    errStream.flush();
+    EXPECT_EQ(status, row.status) << err.toStdString();
+    EXPECT_EQ(err.count(u"orvelan-book: "_s), row.errLines) << err.toStdString();
+    EXPECT_EQ(err.count(u"Cannot load "_s + named + u": "_s), std::min(row.errLines, 1))
+        << err.toStdString();
+    EXPECT_EQ(filesIn(book.root()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , WithoutTheModule,
+    testing::Values(WithoutModule{"Print", false, false, PrintArgs, {}, 1, 1},
+                    WithoutModule{"PrintBrokenModule", true, false, PrintArgs, {}, 1, 1},
+                    WithoutModule{"Sync", false, false, SyncArgs, {}, 1, 1},
+                    WithoutModule{"KeyFromPasswordFile",
+                                  false,
+                                  true,
+                                  {u"--password-file"_s, u"@/pw"_s, u"list"_s},
+                                  {},
+                                  0,
+                                  0},
+                    WithoutModule{"KeyTypedOnTerminal", false, true, {u"list"_s}, Password, 0, 1},
+                    WithoutModule{"KeyWithoutTerminal", false, true, {u"list"_s}, {}, 6, 2}),
+    [](const testing::TestParamInfo<WithoutModule>& info) { return info.param.name; });
 
 } // namespace

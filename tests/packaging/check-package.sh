@@ -30,6 +30,8 @@ for path in usr/bin/orvelan usr/bin/orvelan-book \
     usr/share/icons/hicolor/scalable/apps/orvelan.svg usr/share/orvelan/help/index.htm; do
     grep -qx "./$path" "$work/contents" || fail "the package lacks /$path"
 done
+module=$(grep -xE '\./usr/lib/([^/]+/)?orvelan/orvelan-book-desktop\.so' "$work/contents") ||
+    fail "the package lacks the tool's desktop module"
 
 root=$work/root
 dpkg-deb -x "$deb" "$root"
@@ -41,12 +43,17 @@ fi
 gzip -t "$root/usr/share/doc/orvelan/changelog.Debian.gz" || fail "changelog"
 
 # Installed programs find their help in their prefix only: no build or source path inside.
-for program in orvelan orvelan-book; do
-    if grep -aq -e "$source" -e "$build" "$root/usr/bin/$program"; then
+for program in usr/bin/orvelan usr/bin/orvelan-book "$module"; do
+    if grep -aq -e "$source" -e "$build" "$root/$program"; then
         fail "$program holds a build path"
     fi
 done
 "$root/usr/bin/orvelan-book" --version | grep -qx 'orvelan-book [0-9.]*' || fail "orvelan-book --version"
+# The installed tool finds its module: a sync goes as far as the (absent) server.
+mkdir "$work/home"
+synced=$("$root/usr/bin/orvelan-book" --home "$work/home" sync --url http://127.0.0.1:9/ \
+    --allow-plain-http 2>&1) && fail "a sync with no server succeeded"
+[[ $synced == *"Cannot reach the server"* ]] || fail "orvelan-book sync: $synced"
 "$root/usr/bin/orvelan" --version | grep -qx 'orvelan [0-9.]*' || fail "orvelan --version"
 
 # The manual pages format without warnings.
