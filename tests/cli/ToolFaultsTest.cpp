@@ -215,6 +215,9 @@ const QStringList PrintArgs{u"print"_s, u"page"_s, u"A"_s, u"1"_s, u"--pdf"_s, u
 const QStringList SyncArgs{u"sync"_s,   u"--url"_s, u"http://127.0.0.1:9/"_s,
                            u"--user"_s, u"ann"_s,   u"--password-file"_s,
                            u"@/pw"_s};
+void PrintTo(const WithoutModule& row, std::ostream* os) {
+    *os << row.name;
+}
 class WithoutTheModule : public testing::TestWithParam<WithoutModule> {};
 
 QStringList filesIn(const QString& root) {
