@@ -28,11 +28,13 @@ QString loaderError(const QLibrary& library) {
 
 } // namespace
 
-DesktopModule::DesktopModule(const QString& programPath) {
-    const QString programDir = QFileInfo(programPath).absolutePath();
-    m_places = {programDir + u'/' + fileName(),
-                QDir::cleanPath(programDir + u'/' + QStringLiteral(ORVELAN_DESKTOP_MODULE_DIR) +
-                                u'/' + fileName())};
+QStringList DesktopModule::places() const {
+    const QFileInfo program(m_program);
+    const QString programDir =
+        QFileInfo(program.isSymLink() ? program.symLinkTarget() : m_program).absolutePath();
+    return {programDir + u'/' + fileName(),
+            QDir::cleanPath(programDir + u'/' + QStringLiteral(ORVELAN_DESKTOP_MODULE_DIR) + u'/' +
+                            fileName())};
 }
 
 // The services are the module's objects: they go before the module could ever be unloaded
@@ -47,12 +49,13 @@ DesktopServices& DesktopModule::services() {
     if (m_services)
         return *m_services;
     if (m_failure.isEmpty()) {
-        const auto found =
-            std::find_if(m_places.cbegin(), m_places.cend(),
-                         [](const QString& place) { return QFileInfo::exists(place); });
+        const QStringList places = this->places();
+        const auto found = std::find_if(places.cbegin(), places.cend(), [](const QString& place) {
+            return QFileInfo::exists(place);
+        });
         QString why;
-        if (found == m_places.cend()) {
-            m_library.setFileName(m_places.last());
+        if (found == places.cend()) {
+            m_library.setFileName(places.last());
             why = u"there is no such file, nor one beside the program"_s;
         } else {
             m_library.setFileName(*found);

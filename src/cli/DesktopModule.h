@@ -12,14 +12,14 @@ namespace orvelan::cli {
 // be loaded, every call throws a CliError naming the file and what to do.
 class DesktopModule final : public DesktopServices {
 public:
-    // `programPath`: the running program's file.
-    explicit DesktopModule(const QString& programPath);
+    // `programPath`: the running program's file, or a link to it (/proc/self/exe).
+    explicit DesktopModule(QString programPath) : m_program(std::move(programPath)) {}
     ~DesktopModule() override;
 
     // The file name of the module.
     static QString fileName();
     // Where the module is looked for, in order.
-    const QStringList& places() const { return m_places; }
+    QStringList places() const;
 
     std::unique_ptr<QCoreApplication> printingApplication(int& argc, char** argv) override;
     PrintJob pdfPrintJob(const QString& path, const QString& documentName) override;
@@ -31,7 +31,7 @@ public:
 private:
     DesktopServices& services();
 
-    QStringList m_places;
+    QString m_program;
     QLibrary m_library;
     std::unique_ptr<DesktopServices> m_services;
     QString m_failure;

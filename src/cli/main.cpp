@@ -5,7 +5,6 @@
 #include "cli/ToolCommandLine.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <csignal>
 #include <cstdio>
@@ -41,7 +40,7 @@ int main(int argc, char* argv[]) {
     std::signal(SIGXFSZ, SIG_IGN);
     // Files and folders this tool creates (exports, printouts, the book) are private.
     ::umask(077);
-    orvelan::cli::DesktopModule desktop(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")));
+    orvelan::cli::DesktopModule desktop(QStringLiteral("/proc/self/exe"));
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv, desktop);
     QCoreApplication::setApplicationName(QStringLiteral("orvelan-book"));
     QTextStream out(stdout);

@@ -5,6 +5,7 @@
 #include "store/TabTable.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -65,14 +66,15 @@ QStringList convertedFolders(const BookFolder& folder) {
 }
 
 QStringList twinsIn(const QString& path) {
-    QDir dir(path);
     QStringList twins;
-    // Names are matched here rather than by a name filter, which Qt compiles into a regular
-    // expression for every listing: this runs at the start of every command.
-    for (const QString& name : dir.entryList(QDir::Files)) {
-        if (name.endsWith(QLatin1StringView(Conversion::TwinSuffix)))
-            twins << dir.filePath(name);
+    // Names are matched here, unsorted, rather than by a name filter (which Qt compiles into a
+    // regular expression for every listing): this runs at the start of every command.
+    for (QDirIterator it(path, QDir::Files); it.hasNext();) {
+        it.next();
+        if (it.fileName().endsWith(QLatin1StringView(Conversion::TwinSuffix)))
+            twins << it.filePath();
     }
+    twins.sort();
     return twins;
 }
 

@@ -3,6 +3,7 @@
 #include "store/ConversionJournal.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -35,12 +36,11 @@ int removeLeftoverTemporaries(const BookFolder& folder) {
     const QString folders[] = {folder.root(), folder.dataBookDir(), folder.reserveDir(),
                                folder.root() + QStringLiteral("/Prints"), folder.syncDir()};
     for (const QString& path : folders) {
-        QDir dir(path);
-        // Names are matched here rather than by a name filter, which Qt compiles into a regular
-        // expression for every listing: this runs at the start of most commands.
-        const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
-        for (const QString& name : names) {
-            if (isTemporaryFileName(name) && dir.remove(name))
+        // Names are matched here, unsorted, rather than by a name filter (which Qt compiles into
+        // a regular expression for every listing): this runs at the start of most commands.
+        for (QDirIterator it(path, QDir::Files | QDir::Hidden | QDir::System); it.hasNext();) {
+            it.next();
+            if (isTemporaryFileName(it.fileName()) && QFile::remove(it.filePath()))
                 ++removed;
         }
     }
