@@ -158,15 +158,18 @@ int importVCards(CliContext& context, const ImportArguments& parsed) {
         throw CliError{QStringLiteral("Cannot read %1.").arg(files[0])};
     const auto lock = lockBook(context.folder);
     ImportStaging staging(context.folder);
+    staging.keepMatchKeys();
     ImportSummary summary = stageVCardFiles(files, staging, QDateTime::currentDateTime());
     if (files.size() > 1 || QFileInfo(parsed.file).isDir())
         summary.fileName = QFileInfo(parsed.file).fileName();
     if (summary.stagingWriteFailures)
         throw CliError{stagingFailureText()};
+    StagedKeys keys = staging.takeMatchKeys();
+    returnStagingMemory();
     const QList<ListedRecord> listed = staging.list(parsed.find, {}, false);
     SystemClock clock;
     const ImportOutcome outcome =
-        importAgainstBook(context.folder, clock, listed, parsed.duplicates, summary);
+        importAgainstBook(context.folder, clock, listed, parsed.duplicates, summary, {}, &keys);
     staging.removeLetterTabs();
     return reportImport(context, summary, outcome);
 }
@@ -219,6 +222,7 @@ int runImport(CliContext& context, const QStringList& args) {
                                           "refused; nothing imported. Map one with --map "
                                           "COLUMN=Name. The file's columns are: %1.")
                                .arg(shownColumns(mapping))};
+        staging.keepMatchKeys();
         summary =
             stageCsv(bytes, mapping, staging, QDateTime::currentDateTime(), {}, parsed.charset);
         if (summary.stagingWriteFailures)
@@ -227,11 +231,13 @@ int runImport(CliContext& context, const QStringList& args) {
     summary.fileName = QFileInfo(parsed.file).fileName();
     ProgressLine progress(context, QStringLiteral("Importing"));
     int tabsListed = 0;
+    StagedKeys keys = staging.takeMatchKeys();
+    returnStagingMemory();
     const QList<ListedRecord> listed = staging.list(
         parsed.find, [&](qsizetype) { progress.show(++tabsListed / 25.0); }, false);
     SystemClock clock;
     const ImportOutcome outcome =
-        importAgainstBook(context.folder, clock, listed, parsed.duplicates, summary);
+        importAgainstBook(context.folder, clock, listed, parsed.duplicates, summary, {}, &keys);
     staging.removeLetterTabs(); // the work files do not stay at the size of the file read
     return reportImport(context, summary, outcome);
 }

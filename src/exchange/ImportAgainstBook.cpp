@@ -96,7 +96,7 @@ namespace {
 // "looks like"), merges where asked, and returns the records still to be filed, in their order,
 // with what it counted of every record that met a page or an earlier record.
 Meeting meetTheBook(const BookFolder& folder, const Clock& clock, const QList<ListedRecord>& listed,
-                    ImportDuplicates choice) {
+                    ImportDuplicates choice, StagedKeys* stagedKeys) {
     Meeting meeting;
     // A book without a page meets nothing, and one record nothing in its own file: the records
     // are not read again (a first import of a single card).
@@ -108,50 +108,118 @@ Meeting meetTheBook(const BookFolder& folder, const Clock& clock, const QList<Li
     const PhoneNumbers phones(phoneRegionSetting(folder.configPath()));
     NameKeys names; // one transliterator for the whole import
     BookMatcher matcher(folder, phones, names);
-    matcher.reserve(listed.size());
 
-    // The staged records are read in file order; of each only its keys are kept. A record whose
-    // staged page cannot be read is left to importListed, which counts its failure.
+    // The records' keys, numbered in file order: those taken while staging where every record
+    // listed of a tab has them, else read from the staging file (of each record only its keys
+    // are kept). A record whose staged page cannot be read is left to importListed, which
+    // counts its failure.
     std::vector<std::uint8_t>& state = meeting.state;
     state.assign(std::size_t(listed.size()), Unread);
     std::vector<std::uint32_t> listedOf; // incoming page -> its index in `listed`
     listedOf.reserve(std::size_t(listed.size()));
     {
-        std::vector<std::uint32_t> inFileOrder(std::size_t(listed.size()));
-        std::iota(inFileOrder.begin(), inFileOrder.end(), 0u);
-        std::stable_sort(
-            inFileOrder.begin(), inFileOrder.end(), [&](std::uint32_t a, std::uint32_t b) {
-                return listed[a].tab != listed[b].tab ? listed[a].tab < listed[b].tab
-                                                      : listed[a].record < listed[b].record;
-            });
-        for (std::size_t at = 0; at < inFileOrder.size();) {
-            const int tab = listed[inFileOrder[at]].tab;
+        // The listed records in file order (a listing is in that order already).
+        const auto byPlace = [&listed](std::uint32_t a, std::uint32_t b) {
+            return listed[a].tab != listed[b].tab ? listed[a].tab < listed[b].tab
+                                                  : listed[a].record < listed[b].record;
+        };
+        std::vector<std::uint32_t> sorted;
+        for (qsizetype i = 1; i < listed.size() && sorted.empty(); ++i) {
+            if (byPlace(std::uint32_t(i), std::uint32_t(i - 1))) {
+                sorted.resize(std::size_t(listed.size()));
+                std::iota(sorted.begin(), sorted.end(), 0u);
+                std::stable_sort(sorted.begin(), sorted.end(), byPlace);
+            }
+        }
+        const auto inFileOrder = [&sorted](std::size_t k) {
+            return sorted.empty() ? std::uint32_t(k) : sorted[k];
+        };
+        const std::size_t count = std::size_t(listed.size());
+
+        // Where the kept keys serve: the tabs each of whose listed records has its own, each
+        // with its first listed record and the incoming page it became.
+        StagedKeys kept = stagedKeys ? std::move(*stagedKeys) : StagedKeys();
+        if (stagedKeys)
+            *stagedKeys = {};
+        std::array<qint64, TabCount> stagedOfTab{};
+        for (const std::uint8_t tab : kept.tabs) {
+            if (tab < TabCount)
+                ++stagedOfTab[tab];
+        }
+        struct KeptTab {
+            bool kept = false;
+            std::size_t at = 0;          // its first record in file order
+            std::uint32_t firstPage = 0; // that record's incoming page
+        };
+        std::array<KeptTab, TabCount> keptTabs{};
+        IncomingKeys read;
+        for (std::size_t at = 0; at < count;) {
+            const int tab = listed[inFileOrder(at)].tab;
+            std::size_t end = at;
+            while (end < count && listed[inFileOrder(end)].tab == tab)
+                ++end;
             if (tab < 0 || tab >= TabCount) {
-                ++at;
+                at = end;
                 continue;
             }
+            bool allKept = true;
+            for (std::size_t k = at; k < end && allKept; ++k) {
+                const qint64 record = listed[inFileOrder(k)].record;
+                const qint64 j = record - kept.firstRecord[std::size_t(tab)];
+                allKept = j >= 0 && j < stagedOfTab[std::size_t(tab)] &&
+                          (k == at || listed[inFileOrder(k - 1)].record != record);
+            }
+            if (allKept) {
+                keptTabs[std::size_t(tab)] = {true, at, std::uint32_t(listedOf.size())};
+                for (std::size_t k = at; k < end; ++k) {
+                    listedOf.push_back(inFileOrder(k));
+                    state[inFileOrder(k)] = ToFile;
+                }
+                at = end;
+                continue;
+            }
+            if (read.count() == 0)
+                read.reserve(qsizetype(count - listedOf.size()));
             std::size_t next = at;
             folder.tabTempFile(tab).scan([&](qint64 page, QByteArrayView stored) {
-                while (next < inFileOrder.size() && listed[inFileOrder[next]].tab == tab &&
-                       listed[inFileOrder[next]].record < page)
+                while (next < end && listed[inFileOrder(next)].record < page)
                     ++next;
-                if (next == inFileOrder.size() || listed[inFileOrder[next]].tab != tab)
+                if (next == end)
                     return false;
-                if (listed[inFileOrder[next]].record == page && !isBlankStored(stored)) {
-                    const PlainRecord record(stored);
-                    for (; next < inFileOrder.size() && listed[inFileOrder[next]].tab == tab &&
-                           listed[inFileOrder[next]].record == page;
-                         ++next) {
-                        matcher.add(record);
-                        listedOf.push_back(inFileOrder[next]);
-                        state[inFileOrder[next]] = ToFile;
+                if (listed[inFileOrder(next)].record == page && !isBlankStored(stored)) {
+                    const StoredRecordView record(stored);
+                    for (; next < end && listed[inFileOrder(next)].record == page; ++next) {
+                        read.add(record, names, std::uint32_t(listedOf.size()));
+                        listedOf.push_back(inFileOrder(next));
+                        state[inFileOrder(next)] = ToFile;
                     }
                 }
                 return true;
             });
-            while (at < inFileOrder.size() && listed[inFileOrder[at]].tab == tab)
-                ++at;
+            at = end;
         }
+        // Each staged record's incoming page: its tab's records were staged in record order.
+        std::vector<std::uint32_t> numberOf(kept.tabs.size(), IncomingKeys::Dropped);
+        std::array<qint64, TabCount> stagedSoFar{};
+        std::array<std::size_t, TabCount> listedAt{};
+        for (int tab = 0; tab < TabCount; ++tab)
+            listedAt[std::size_t(tab)] = keptTabs[std::size_t(tab)].at;
+        for (std::size_t p = 0; p < kept.tabs.size(); ++p) {
+            const std::size_t tab = kept.tabs[p];
+            if (tab >= TabCount || !keptTabs[tab].kept)
+                continue;
+            const qint64 record = kept.firstRecord[tab] + stagedSoFar[tab]++;
+            std::size_t& k = listedAt[tab];
+            while (k < count && listed[inFileOrder(k)].tab == int(tab) &&
+                   listed[inFileOrder(k)].record < record)
+                ++k;
+            if (k < count && listed[inFileOrder(k)].tab == int(tab) &&
+                listed[inFileOrder(k)].record == record)
+                numberOf[p] = keptTabs[tab].firstPage + std::uint32_t(k - keptTabs[tab].at);
+        }
+        kept.keys.renumber(numberOf, std::uint32_t(listedOf.size()));
+        matcher.add(std::move(kept.keys));
+        matcher.add(std::move(read));
     }
     // Each record's earlier records of the same file, by listed record, the later one first.
     std::vector<BookMatcher::Earlier> earlier = matcher.findEarlier();
@@ -279,16 +347,27 @@ Meeting meetTheBook(const BookFolder& folder, const Clock& clock, const QList<Li
         const PageTexts record = textsOf(PageRecord::fromPlain(plain));
         // Already in the book: a page (or an earlier record) to which the record adds nothing.
         std::optional<Place> in;
-        for (const Place& place : places) {
+        for (std::size_t at = 0; at < places.size();) {
+            const Place place = places[at];
             std::optional<QByteArray> page;
-            if (place.staged >= 0)
+            if (place.staged >= 0) {
                 page = readStaged(std::uint32_t(place.staged));
-            else if (const QByteArray* queued = writes.queued(place.page))
+                // A record whose staged page cannot be read is met by none: importListed
+                // counts its failure.
+                if (!page) {
+                    if (state[std::size_t(place.staged)] == ToFile)
+                        state[std::size_t(place.staged)] = UnreadLater;
+                    places.erase(places.begin() + qsizetype(at));
+                    continue;
+                }
+            } else if (const QByteArray* queued = writes.queued(place.page)) {
                 page = *queued;
-            else
+            } else {
                 page = readAt(
                     book[std::size_t(place.page.tab)],
                     [&] { return folder.tabFile(place.page.tab); }, place.page.page);
+            }
+            ++at;
             if (!page)
                 continue;
             const PlainRecord shown(*page);
@@ -300,6 +379,8 @@ Meeting meetTheBook(const BookFolder& folder, const Clock& clock, const QList<Li
                 break;
             }
         }
+        if (places.empty())
+            continue;
         if (in && choice != ImportDuplicates::Keep) {
             if (in->staged < 0 && writes.queued(in->page))
                 inQueued[keyOf(in->page)].push_back(meeting.counted.size());
@@ -366,8 +447,9 @@ Meeting meetTheBook(const BookFolder& folder, const Clock& clock, const QList<Li
 
 ImportOutcome importAgainstBook(const BookFolder& folder, const Clock& clock,
                                 const QList<ListedRecord>& listed, ImportDuplicates choice,
-                                ImportSummary& summary, const Yield& yield) {
-    const Meeting meeting = meetTheBook(folder, clock, listed, choice);
+                                ImportSummary& summary, const Yield& yield,
+                                StagedKeys* stagedKeys) {
+    const Meeting meeting = meetTheBook(folder, clock, listed, choice, stagedKeys);
     ImportOutcome outcome = importListed(folder, meeting.toFile, yield);
     std::vector<bool> notFiled(std::size_t(listed.size()), false);
     for (const qsizetype at : outcome.notFiled)

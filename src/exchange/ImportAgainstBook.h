@@ -28,9 +28,11 @@ std::optional<ImportDuplicates> importDuplicatesNamed(QStringView name);
 // "already in the book", "looks like a page in the book", "merged into a page in the book".
 // A record counted so against an earlier record of its file holds that count only when that
 // record is filed; one already in or merged into a record that could not be written was not
-// imported either, and counts among the outcome's failures.
+// imported either, and counts among the outcome's failures. The records' keys are taken from
+// `staged` where it holds them (it is emptied), else read from the staging files.
 ImportOutcome importAgainstBook(const BookFolder& folder, const Clock& clock,
                                 const QList<ListedRecord>& listed, ImportDuplicates choice,
-                                ImportSummary& summary, const Yield& yield = {});
+                                ImportSummary& summary, const Yield& yield = {},
+                                StagedKeys* staged = nullptr);
 
 } // namespace orvelan

@@ -8,11 +8,17 @@
 #include "store/StoreMessages.h"
 #include "store/TabFile.h"
 #include "store/TabTable.h"
+#include "store/Windows1252.h"
 
 #include <QFile>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <deque>
 #include <optional>
+#include <utility>
 
 namespace orvelan {
 
@@ -50,6 +56,7 @@ qint64& ImportStaging::countOf(int tab) {
 }
 
 int ImportStaging::reset() {
+    m_keys = {};
     int failures = 0;
     for (int tab = 0; tab < TabCount; ++tab) {
         m_pending[tab].clear();
@@ -71,12 +78,20 @@ ImportStaging::Staged ImportStaging::stage(const ImportRecord& record, const QDa
 
 ImportStaging::Staged ImportStaging::stageTexts(PageTexts texts, const QDateTime& now, PageId id) {
     Staged result;
+    // Most texts are printable ASCII: no line break, hidden or replaced character, and their
+    // own Windows-1252 form.
+    std::array<bool, MappedFieldCount> printable{};
+    bool allPrintable = true;
     for (int k = 0; k < MappedFieldCount; ++k) {
         QString& text = texts[k];
         if (text.isEmpty())
             continue;
-        normaliseLineBreaks(k, text);
-        result.hiddenRemoved += removeHiddenCharacters(text, k == MappedFieldCount - 1);
+        printable[k] = isPrintableAscii(text);
+        allPrintable = allPrintable && printable[k];
+        if (!printable[k]) {
+            normaliseLineBreaks(k, text);
+            result.hiddenRemoved += removeHiddenCharacters(text, k == MappedFieldCount - 1);
+        }
         if (const QStringView trimmed = trimSpaces(QStringView(text));
             trimmed.size() != text.size())
             text = trimmed.toString();
@@ -94,11 +109,18 @@ ImportStaging::Staged ImportStaging::stageTexts(PageTexts texts, const QDateTime
         return result;
     }
     result.tab = tab;
-    const TextEncoding encoding = encodingFor(texts);
+    const TextEncoding encoding = allPrintable ? TextEncoding::Windows1252 : encodingFor(texts);
     PageRecord page;
     for (int k = 0; k < MappedFieldCount; ++k) {
         if (texts[k].isEmpty())
             continue;
+        if (printable[k] && encoding == TextEncoding::Windows1252) {
+            QByteArray stored = texts[k].toLatin1();
+            if (stored.size() > specOf(viewField(k)).width)
+                result.cutFields.append(k);
+            page[viewField(k)] = std::move(stored);
+            continue;
+        }
         // Bytes the file did not hold as text came in as replacement characters.
         result.replacedCharacters += texts[k].count(QChar::ReplacementCharacter);
         QByteArray stored = storedFormOf(k, texts[k], encoding);
@@ -121,6 +143,14 @@ ImportStaging::Staged ImportStaging::stageTexts(PageTexts texts, const QDateTime
     QByteArray stored = page.toStored();
     if (!id.isNull())
         setPageId(stored, id);
+    // The keys are taken from the page as it is stored, so they are those it would give when
+    // read back.
+    if (m_names) {
+        m_keys.keys.add(page, stored, *m_names, std::uint32_t(m_keys.tabs.size()));
+        m_keys.tabs.push_back(std::uint8_t(tab));
+        if (m_keys.firstRecord[tab] == 0)
+            m_keys.firstRecord[tab] = count;
+    }
     QByteArray& pending = m_pending[tab];
     // Room for as many records as the tab's last batch held, so a batch is seldom copied to
     // grow.
@@ -140,10 +170,23 @@ int ImportStaging::flush() {
         if (m_folder.tabTempFile(tab).appendPages(m_pending[tab]) != 0) {
             ++failures;
             m_counts[tab] = -1; // count afresh from the file next time
+            m_names.reset();    // the keys kept no longer tell where their records are
+            m_keys = {};
         }
         m_pending[tab].clear();
     }
     return failures;
+}
+
+void ImportStaging::keepMatchKeys(qsizetype expected) {
+    if (!m_names)
+        m_names = std::make_unique<NameKeys>();
+    m_keys.keys.reserve(expected);
+    m_keys.tabs.reserve(std::size_t(expected));
+}
+
+StagedKeys ImportStaging::takeMatchKeys() {
+    return std::exchange(m_keys, {});
 }
 
 namespace {
@@ -223,6 +266,7 @@ void ImportStaging::removeLetterTabs() {
         m_pending[tab].clear();
         m_counts[tab] = -1;
     }
+    m_keys = {};
 }
 
 QList<ListedRecord> ImportStaging::list(const QString& filter, const TabProgress& progress,
@@ -267,6 +311,12 @@ struct TabCursor {
 
 } // namespace
 
+void returnStagingMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
 QString importFailureText(const ImportOutcome& outcome) {
     QString text = QStringLiteral("%1 record(s) could not be imported; %2 were.")
                        .arg(outcome.failures)
@@ -288,12 +338,15 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
     std::array<TabCursor, 26> cursors;
     std::array<std::optional<TabFile>, 26> dataFiles;
     std::array<std::optional<TabFile>, 26> stagingFiles;
-    // The staging file of the tab being imported, read a record at a time: an import of any size
-    // holds one record of it.
+    // The staging file of the tab being imported, read a run of records at a time (those that
+    // follow one another both in the list and in the file, at most a batch): an import of any
+    // size holds one run of it.
     QFile staging;
     int stagingTab = -1;
     qint64 stagingSize = 0;
-    QByteArray record(RecordSize, '\0');
+    QByteArray record;
+    QByteArray run;
+    qint64 runFirst = 0; // the record number of the first record in `run`
     qint64 done = 0;
 
     // Records that go behind the last page of their tab are written a batch at a time. A batch
@@ -377,12 +430,39 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
             if (stagingTab != entry.tab) {
                 staging.close();
                 staging.setFileName(staged.path());
-                stagingTab = staging.open(QIODevice::ReadOnly) ? entry.tab : -1;
+                stagingTab =
+                    staging.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ? entry.tab : -1;
                 stagingSize = staging.size(); // asked once: the file does not change here
+                run.truncate(0);
             }
-            const qint64 offset = (entry.record - 1) * RecordSize;
-            read = stagingTab >= 0 && offset + RecordSize <= stagingSize && staging.seek(offset) &&
-                   staging.read(record.data(), RecordSize) == RecordSize;
+            const qint64 inRun = entry.record - runFirst;
+            if (inRun < 0 || (inRun + 1) * RecordSize > run.size()) {
+                // The records listed next that follow this one in the file come in one read; when
+                // that read fails, this record is read by itself.
+                const qint64 offset = (entry.record - 1) * RecordSize;
+                qint64 count = 1;
+                while (count < BatchRecords && at + count < records.size() &&
+                       records[at + count].tab == entry.tab &&
+                       records[at + count].record == entry.record + count &&
+                       offset + (count + 1) * RecordSize <= stagingSize)
+                    ++count;
+                const auto readRun = [&](qint64 records) {
+                    run.resize(records * RecordSize);
+                    runFirst = entry.record;
+                    const bool whole = stagingTab >= 0 && offset + run.size() <= stagingSize &&
+                                       staging.seek(offset) &&
+                                       staging.read(run.data(), run.size()) == run.size();
+                    if (!whole)
+                        run.truncate(0);
+                    return whole;
+                };
+                read = readRun(count) || (count > 1 && readRun(1));
+            } else {
+                read = true;
+            }
+            if (read)
+                record = QByteArray::fromRawData(
+                    run.constData() + (entry.record - runFirst) * RecordSize, RecordSize);
         }
         if (!read) {
             failed(at);

@@ -2,6 +2,7 @@
 
 #include "exchange/FieldMapping.h"
 #include "exchange/RecordList.h"
+#include "search/BookMatcher.h"
 #include "store/BookFolder.h"
 #include "store/PageIdentity.h"
 #include "store/PageTexts.h"
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace orvelan {
@@ -18,6 +20,16 @@ namespace orvelan {
 using Yield = std::function<void()>;
 // Called after each tab of a listing with the number of records listed so far.
 using TabProgress = std::function<void(qsizetype listed)>;
+
+// The match keys of the records staged in one run, taken while each page was in hand, so the
+// import meets the book without reading its staged pages back. Page p of `keys` is the record
+// staged p-th, filed under tab `tabs[p]`; each tab's records follow one another in its staging
+// file from record number `firstRecord[tab]` on.
+struct StagedKeys {
+    IncomingKeys keys;
+    std::vector<std::uint8_t> tabs;
+    std::array<qint64, 26> firstRecord{};
+};
 
 // The staging files: the ".ra_" twin of each tab, in the tab file format. Imported records wait
 // here, one page record each, until they are listed and filed into the tabs.
@@ -53,6 +65,12 @@ public:
     // Appends the staged records to their files. Returns the number of files that failed.
     int flush();
 
+    // From now on, the match keys of each record staged are kept (a reset() lets go of those
+    // kept before), with room for about `expected` records.
+    void keepMatchKeys(qsizetype expected = 0);
+    // The keys kept, let go here; none when a staging file could not be written since.
+    StagedKeys takeMatchKeys();
+
     // Replaces the staging files of tabs 1..25 with the given contents (index 0 = tab 1): whole
     // stored records, their hidden characters removed as on every other way in and counted in
     // `hiddenRemoved` (when given).
@@ -74,10 +92,17 @@ private:
     std::array<qint64, 26> m_counts;
     std::array<QByteArray, 26> m_pending;
     std::array<qsizetype, 26> m_lastBatch{}; // the bytes of each tab's last batch written
-    QDateTime m_stampedAt;                   // the time of the last record staged, and its stamp
+    std::unique_ptr<NameKeys> m_names;       // set while match keys are kept
+    StagedKeys m_keys;
+    QDateTime m_stampedAt; // the time of the last record staged, and its stamp
     QByteArray m_stampDate;
     QByteArray m_stampTime;
 };
+
+// Gives the heap room that staging let go (card texts, page batches) back to the system, so the
+// listing and the meeting with the book that follow, an import's largest moment, do not sit on
+// top of it.
+void returnStagingMemory();
 
 // What an import run did.
 struct ImportOutcome {

@@ -78,7 +78,7 @@ std::uint64_t keyHash(const QString& key, std::uint64_t seed) {
 }
 
 // A hash of the texts a page shows as stored, each field's number, length and bytes in turn.
-std::uint64_t textsHash(const PlainRecord& staged, TextEncoding encoding) {
+template <typename Record> std::uint64_t textsHash(const Record& staged, TextEncoding encoding) {
     Hasher hasher(TextSeed + std::uint64_t(encoding));
     for (int i = 0; i < ViewFieldCount; ++i) {
         const QByteArrayView text = staged.field(viewField(i));
@@ -88,18 +88,55 @@ std::uint64_t textsHash(const PlainRecord& staged, TextEncoding encoding) {
     return hasher.value();
 }
 
+// The fields of a Windows-1252 page about to be stored, as they read back once it is: trimmed
+// and cut at their width, a byte to a character (PageRecord::toStored, PlainRecord::field).
+class StoringView {
+public:
+    StoringView(const PageRecord& page, QByteArrayView stored) : m_page(page), m_stored(stored) {}
+
+    QByteArrayView field(Field f) const {
+        const FieldSpec& spec = specOf(f);
+        if (f == Field::Reserved) // stored as it is, with the page's identity
+            return trimSpaces(m_stored.sliced(spec.offset, spec.width));
+        const QByteArrayView text = trimSpaces(QByteArrayView(m_page[f]));
+        return trimSpaces(text.first(std::min<qsizetype>(text.size(), spec.width)));
+    }
+
+private:
+    const PageRecord& m_page;
+    QByteArrayView m_stored;
+};
+
 } // namespace
 
-void BookMatcher::add(const PlainRecord& staged) {
-    const std::uint32_t incoming = m_count++;
+void IncomingKeys::add(const PageRecord& page, QByteArrayView stored, NameKeys& names,
+                       std::uint32_t incoming) {
+    if (page.encoding() == TextEncoding::Windows1252 &&
+        encodingOfStored(stored) == TextEncoding::Windows1252)
+        addOf(StoringView(page, stored), names, incoming);
+    else
+        addOf(StoredRecordView(stored), names, incoming);
+}
+
+void IncomingKeys::add(const PlainRecord& staged, NameKeys& names, std::uint32_t incoming) {
+    addOf(staged, names, incoming);
+}
+
+void IncomingKeys::add(const StoredRecordView& staged, NameKeys& names, std::uint32_t incoming) {
+    addOf(staged, names, incoming);
+}
+
+template <typename Record>
+void IncomingKeys::addOf(const Record& staged, NameKeys& names, std::uint32_t incoming) {
+    m_count = std::max(m_count, incoming + 1);
     // The texts as the page's view has them (textsOf): decoded by the encoding its Reserved
     // field announces.
     const TextEncoding encoding = encodingOfReserved(staged.field(Field::Reserved));
     const auto text = [&](Field field) { return decodeText(staged.field(field), encoding); };
     // A Windows-1252 name is keyed from its bytes, as a book page's is (keyOfPage).
     const QString key = encoding == TextEncoding::Windows1252
-                            ? m_names.keyOfWindows1252(staged.field(Field::Name))
-                            : m_names.keyOf(text(Field::Name));
+                            ? names.keyOfWindows1252(staged.field(Field::Name))
+                            : names.keyOf(text(Field::Name));
     if (!key.isEmpty())
         m_nameKeys.push_back({keyHash(key, NameSeed), incoming});
     if (const QString key = emailKey(text(Field::Email)); !key.isEmpty())
@@ -127,27 +164,69 @@ void BookMatcher::add(const PlainRecord& staged) {
         }
         if (tail) {
             m_numbers.push_back({*tail, incoming, std::uint32_t(m_numberTexts.size())});
-            if (ascii)
-                m_numberTexts.append(stored);
-            else
-                m_numberTexts += text(field).toUtf8();
-            m_numberTexts += '\0';
+            const QByteArray utf8 = ascii ? QByteArray() : text(field).toUtf8();
+            const QByteArrayView written = ascii ? stored : QByteArrayView(utf8);
+            m_numberTexts.insert(m_numberTexts.end(), written.begin(), written.end());
+            m_numberTexts.push_back('\0');
         }
     }
 }
 
-void BookMatcher::reserve(qsizetype count) {
+void IncomingKeys::reserve(qsizetype count) {
     m_nameKeys.reserve(std::size_t(count));
     m_emailKeys.reserve(std::size_t(count));
     m_textKeys.reserve(std::size_t(count));
     m_numbers.reserve(std::size_t(count));
-    m_numberTexts.reserve(count * 16); // "+44 1234 567890"
+    m_numberTexts.reserve(std::size_t(count) * 16); // "+44 1234 567890"
+}
+
+void IncomingKeys::renumber(const std::vector<std::uint32_t>& numberOf, std::uint32_t count) {
+    const auto numbered = [&numberOf](auto& keys) {
+        std::size_t kept = 0;
+        for (auto& key : keys) {
+            if (key.incoming < numberOf.size() && numberOf[key.incoming] != Dropped) {
+                key.incoming = numberOf[key.incoming];
+                keys[kept++] = key;
+            }
+        }
+        keys.erase(keys.begin() + std::ptrdiff_t(kept), keys.end());
+    };
+    numbered(m_nameKeys);
+    numbered(m_emailKeys);
+    numbered(m_textKeys);
+    numbered(m_numbers);
+    m_count = count;
+}
+
+void IncomingKeys::merge(IncomingKeys&& other) {
+    if (m_count == 0 && m_textKeys.empty() && m_numbers.empty()) {
+        *this = std::move(other);
+        return;
+    }
+    m_count = std::max(m_count, other.m_count);
+    for (auto [keys, more] :
+         {std::pair{&m_nameKeys, &other.m_nameKeys}, std::pair{&m_emailKeys, &other.m_emailKeys},
+          std::pair{&m_textKeys, &other.m_textKeys}})
+        keys->insert(keys->end(), more->begin(), more->end());
+    const auto base = std::uint32_t(m_numberTexts.size());
+    for (Number number : other.m_numbers) {
+        number.text += base;
+        m_numbers.push_back(number);
+    }
+    m_numberTexts.insert(m_numberTexts.end(), other.m_numberTexts.begin(),
+                         other.m_numberTexts.end());
+    other = IncomingKeys();
+}
+
+void BookMatcher::add(IncomingKeys&& keys) {
+    m_keys.merge(std::move(keys));
 }
 
 std::vector<BookMatcher::Earlier> BookMatcher::findEarlier() {
     std::vector<Earlier> found;
-    for (std::vector<Key>* keys : {&m_nameKeys, &m_emailKeys, &m_textKeys}) {
-        std::vector<Key>& sorted = *keys;
+    for (IncomingKeys::Array<Key>* keys :
+         {&m_keys.m_nameKeys, &m_keys.m_emailKeys, &m_keys.m_textKeys}) {
+        IncomingKeys::Array<Key>& sorted = *keys;
         std::sort(sorted.begin(), sorted.end());
         for (std::size_t at = 0; at < sorted.size();) {
             std::size_t end = at + 1;
@@ -160,9 +239,9 @@ std::vector<BookMatcher::Earlier> BookMatcher::findEarlier() {
     }
     // The numbers sharing a tail, in the order added: each meets the first page of the number
     // that libphonenumber takes for the same (the same text first).
-    std::vector<Number>& numbers = m_numbers;
+    IncomingKeys::Array<Number>& numbers = m_keys.m_numbers;
     std::sort(numbers.begin(), numbers.end());
-    const auto textOf = [this](const Number& n) { return m_numberTexts.constData() + n.text; };
+    const auto textOf = [this](const Number& n) { return m_keys.m_numberTexts.data() + n.text; };
     std::vector<const Number*> distinct;
     for (std::size_t at = 0; at < numbers.size();) {
         std::size_t end = at;
@@ -185,7 +264,7 @@ std::vector<BookMatcher::Earlier> BookMatcher::findEarlier() {
         }
         at = end;
     }
-    std::vector<Key>().swap(m_textKeys); // the book's pages are not compared whole
+    IncomingKeys::Array<Key>().swap(m_keys.m_textKeys); // the book's pages are not compared whole
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
     return found;
@@ -193,12 +272,12 @@ std::vector<BookMatcher::Earlier> BookMatcher::findEarlier() {
 
 std::vector<BookMatcher::Match> BookMatcher::find() {
     std::vector<Match> found;
-    if (m_count == 0)
+    if (m_keys.m_count == 0)
         return found;
-    found.reserve(m_count); // mostly a page or none each
-    std::sort(m_nameKeys.begin(), m_nameKeys.end());
-    std::sort(m_emailKeys.begin(), m_emailKeys.end());
-    std::sort(m_numbers.begin(), m_numbers.end());
+    found.reserve(m_keys.m_count); // mostly a page or none each
+    std::sort(m_keys.m_nameKeys.begin(), m_keys.m_nameKeys.end());
+    std::sort(m_keys.m_emailKeys.begin(), m_keys.m_emailKeys.end());
+    std::sort(m_keys.m_numbers.begin(), m_keys.m_numbers.end());
     const auto hashOf = [](const Key& key) { return key.hash(); };
     std::vector<std::uint32_t> met;                  // the incoming pages one book page meets
     std::vector<std::pair<const char*, bool>> asked; // number texts compared with one number
@@ -210,7 +289,8 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
             met.clear();
             const QString name = m_names.keyOfPage(record);
             if (!name.isEmpty()) {
-                const auto [begin, end] = entriesWith(m_nameKeys, keyHash(name, NameSeed), hashOf);
+                const auto [begin, end] =
+                    entriesWith(m_keys.m_nameKeys, keyHash(name, NameSeed), hashOf);
                 for (auto it = begin; it != end; ++it)
                     met.push_back(it->incoming);
             }
@@ -218,7 +298,7 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
                 const QString email = emailKey(record.text(Field::Email));
                 if (!email.isEmpty()) {
                     const auto [begin, end] =
-                        entriesWith(m_emailKeys, keyHash(email, EmailSeed), hashOf);
+                        entriesWith(m_keys.m_emailKeys, keyHash(email, EmailSeed), hashOf);
                     for (auto it = begin; it != end; ++it)
                         met.push_back(it->incoming);
                 }
@@ -234,7 +314,7 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
                 if (!tail)
                     continue;
                 const auto [begin, end] =
-                    entriesWith(m_numbers, *tail, [](const Number& n) { return n.tail; });
+                    entriesWith(m_keys.m_numbers, *tail, [](const Number& n) { return n.tail; });
                 // Records that share a number (an office's) write it alike: libphonenumber is
                 // asked once for each way of writing it.
                 asked.clear();
@@ -243,7 +323,7 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
                     // A page the record already meets by name or e-mail is not compared again.
                     if (std::binary_search(met.begin(), met.begin() + metByKey, it->incoming))
                         continue;
-                    const char* text = m_numberTexts.constData() + it->text;
+                    const char* text = m_keys.m_numberTexts.data() + it->text;
                     auto answer = std::find_if(asked.begin(), asked.end(), [text](const auto& a) {
                         return std::strcmp(a.first, text) == 0;
                     });
@@ -266,12 +346,7 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
             return true;
         });
     }
-    m_count = 0;
-    std::vector<Key>().swap(m_nameKeys);
-    std::vector<Key>().swap(m_emailKeys);
-    std::vector<Key>().swap(m_textKeys);
-    std::vector<Number>().swap(m_numbers);
-    m_numberTexts = QByteArray();
+    m_keys = IncomingKeys();
     // By incoming page, each one's pages in book order.
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());

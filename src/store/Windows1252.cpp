@@ -89,6 +89,13 @@ bool fitsWindows1252(char32_t ch) {
     return ch <= 0xFFFF && byteFor(static_cast<char16_t>(ch)) >= 0;
 }
 
+bool isPrintableAscii(QStringView text) {
+    bool printable = true;
+    for (const QChar ch : text)
+        printable &= ch.unicode() >= 0x20 && ch.unicode() < 0x7F;
+    return printable;
+}
+
 bool fitsWindows1252(QStringView text) {
     for (const QChar ch : text) {
         if (ch.unicode() >= 0x80 && byteFor(ch.unicode()) < 0)

@@ -21,5 +21,8 @@ QByteArray toWindows1252(QStringView text, qsizetype* unmappable = nullptr);
 
 bool fitsWindows1252(QStringView text);
 bool fitsWindows1252(char32_t ch);
+// Whether a text holds printable ASCII only (space to tilde): no control character, and its
+// own Windows-1252 form, a byte a character.
+bool isPrintableAscii(QStringView text);
 
 } // namespace orvelan

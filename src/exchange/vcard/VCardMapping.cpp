@@ -4,12 +4,14 @@
 #include "store/PageEncoding.h"
 #include "store/PageViewIndex.h"
 #include "store/TabTable.h"
+#include "store/Windows1252.h"
 
 #include <QTimeZone>
 
 #include <nettle/sha1.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -827,10 +829,19 @@ QStringList fitToFields(PageTexts& texts) {
             text = trimmed.toString();
     }
     // Widths are bytes in the encoding the page will be stored in; a character is never split.
-    const TextEncoding encoding = encodingFor(texts);
+    // Printable ASCII, most texts, takes a byte a character in Windows-1252.
+    std::array<bool, ViewFieldCount> printable{};
+    bool allPrintable = true;
+    for (int i = 0; i < ViewFieldCount; ++i) {
+        printable[i] = isPrintableAscii(texts[i]);
+        allPrintable = allPrintable && printable[i];
+    }
+    const TextEncoding encoding = allPrintable ? TextEncoding::Windows1252 : encodingFor(texts);
     for (int i = 0; i < ViewFieldCount; ++i) {
         QString& text = texts[i];
-        if (fitsWhole(i, text, encoding))
+        if (printable[i] && encoding == TextEncoding::Windows1252
+                ? text.size() <= specOf(viewField(i)).width
+                : fitsWhole(i, text, encoding))
             continue;
         text = fittedToField(i, text, encoding);
         cut.append(QString::fromLatin1(specOf(viewField(i)).name));
