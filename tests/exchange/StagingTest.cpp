@@ -1,8 +1,12 @@
 #include "ExchangeTestData.h"
+#include "exchange/ImportAgainstBook.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/csv/CsvImport.h"
 #include "store/PageRecord.h"
+#include "support/FakeClock.h"
 #include "support/TempBook.h"
+
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -232,3 +236,102 @@ TEST(CsvStaging, SecondReadReplacesTheLetterTabs) {
     ASSERT_EQ(staging.list().size(), 1);
     EXPECT_EQ(staging.list()[0].tab, 3);
 }
+
+namespace {
+
+ImportRecord card(const char* name, const char* phone, const char* email = "",
+                  const QByteArray& notes = {}) {
+    ImportRecord record = named(name);
+    record[7] = phone;
+    record[12] = email;
+    record[25] = notes;
+    return record;
+}
+
+// Two imports into one book; the second meets the book with the keys kept while staging, or
+// reads its staged pages back. `damaged`: the second's first staged page is blanked first.
+struct KeptKeysRow {
+    const char* what;
+    std::vector<ImportRecord> first;
+    std::vector<ImportRecord> second;
+    ImportDuplicates choice;
+    bool damaged = false;
+};
+
+class KeptKeys : public testing::TestWithParam<KeptKeysRow> {};
+
+} // namespace
+
+TEST_P(KeptKeys, MeetTheBookAsTheStagedPagesReadBack) {
+    const KeptKeysRow& row = GetParam();
+    test::FakeClock clock(Now);
+    const auto importTwice = [&](bool keepKeys) {
+        TempBook book;
+        QJsonObject summaries;
+        for (const std::vector<ImportRecord>* records : {&row.first, &row.second}) {
+            ImportStaging staging(book.folder());
+            if (keepKeys)
+                staging.keepMatchKeys();
+            EXPECT_EQ(staging.reset(), 0);
+            int firstTab = -1;
+            for (const ImportRecord& record : *records) {
+                const int tab = staging.stage(record, Now).tab;
+                firstTab = firstTab < 0 ? tab : firstTab;
+            }
+            EXPECT_EQ(staging.flush(), 0);
+            StagedKeys keys = staging.takeMatchKeys();
+            if (row.damaged && records == &row.second) {
+                EXPECT_EQ(book.folder().tabTempFile(firstTab).writePage(2, blankRecord()), 0);
+            }
+            ImportSummary summary;
+            const ImportOutcome outcome =
+                importAgainstBook(book.folder(), clock, staging.list({}, {}, false), row.choice,
+                                  summary, {}, keepKeys ? &keys : nullptr);
+            summary.recordImport(outcome.perTab, outcome.written, outcome.failures);
+            summaries.insert(records == &row.first ? u"first"_s : u"second"_s, summary.toJson());
+        }
+        QByteArray tabs;
+        for (int tab = 0; tab < TabCount; ++tab)
+            tabs += orvelan::test::readBytes(book.folder().tabFilePath(tab));
+        return std::pair{summaries, tabs};
+    };
+    const auto [keptSummaries, keptTabs] = importTwice(true);
+    const auto [readSummaries, readTabs] = importTwice(false);
+    EXPECT_EQ(keptSummaries, readSummaries);
+    EXPECT_TRUE(keptTabs == readTabs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, KeptKeys,
+    testing::Values(KeptKeysRow{"a person twice in a file, then as another program writes the name",
+                                {},
+                                {card("Zoe Park", "0113 496 0002", "zoe@example.com"),
+                                 card("Bo Ek", "", "bo@example.com"),
+                                 card("Zoe Park", "0113 496 0002", "zoe@example.com"),
+                                 card("ZOE PARK", "07700 900456", "zoe@example.com")},
+                                ImportDuplicates::Merge},
+                    KeptKeysRow{
+                        "names of other scripts, national numbers and e-mail in capitals",
+                        {card("\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD \xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD"
+                              "\xD0\xBE\xD0\xB2",
+                              "+44 20 7946 0001"),
+                         card("Bo Ek", "", "bo@example.com")},
+                        {card("Ivanov Ivan", "020 7946 0001"), card("B. Ek", "", "BO@Example.COM"),
+                         card("\xC3\x89mile Zola", "0161 946 0001")},
+                        ImportDuplicates::Skip},
+                    KeptKeysRow{"texts cut to their fields, imported twice and kept",
+                                {card("Long Name "
+                                      "0123456789012345678901234567890123456789",
+                                      "", "", QByteArray(900, 'n'))},
+                                {card("Long Name "
+                                      "0123456789012345678901234567890123456789",
+                                      "", "", QByteArray(900, 'n')),
+                                 card("Ann Lee", "0113 496 0000")},
+                                ImportDuplicates::Keep},
+                    KeptKeysRow{"a staged page damaged before the meeting",
+                                {},
+                                {card("Ann Lee", "0113 496 0000"), card("Ann Lee", "0113 496 0000"),
+                                 card("Ann Lee", "+44 113 496 0000", "ann@example.com")},
+                                ImportDuplicates::Merge,
+                                true}),
+    [](const testing::TestParamInfo<KeptKeysRow>& info) { return std::to_string(info.index); });
