@@ -71,12 +71,16 @@ ImportArguments importArguments(const QStringList& args) {
     return parsed;
 }
 
-QByteArray readOrThrow(const QString& path) {
-    int error = 0;
-    QByteArray bytes = readImportFile(path, error);
-    if (error)
-        throw CliError{QStringLiteral("Cannot read %1 (error %2).").arg(path).arg(error)};
-    return bytes;
+// The named records staged, as a listing of them counts them.
+qint64 namedStaged(const ImportStaging& staging) {
+    qint64 named = 0;
+    for (int tab = 0; tab <= LastTab; ++tab) {
+        staging.folder().tabTempFile(tab).scan([&](qint64, QByteArrayView stored) {
+            named += !isBlankStored(stored) && !StoredRecordView(stored).isBlank();
+            return true;
+        });
+    }
+    return named;
 }
 
 // The column names of a file for a message: each cut to the summary's length, the first 20.
@@ -197,22 +201,44 @@ int runImport(CliContext& context, const QStringList& args) {
     if (!parsed.charset.isEmpty() && !isKnownCharset(parsed.charset))
         throw CliError{QStringLiteral("No character set is named '%1'; nothing imported.")
                            .arg(parsed.charset)};
-    const QByteArray bytes = readOrThrow(parsed.file);
+    if (const int error = importFileError(parsed.file))
+        throw CliError{QStringLiteral("Cannot read %1 (error %2).").arg(parsed.file).arg(error)};
     const auto lock = lockBook(context.folder);
     ImportStaging staging(context.folder);
     ImportSummary summary;
+    // A file that cannot be read to its end leaves nothing staged and nothing imported.
+    const auto readFailed = [&](int error) {
+        staging.removeLetterTabs();
+        return CliError{QStringLiteral("%1 could not be read to its end (error %2); nothing "
+                                       "imported.")
+                            .arg(parsed.file)
+                            .arg(error)};
+    };
     if (eab) {
-        const EabRead read = readEab(bytes);
-        if (read.status == EabRead::Status::Refused)
+        int error = 0;
+        const EabLayout layout = eabLayout(parsed.file, error);
+        if (error)
+            throw CliError{
+                QStringLiteral("Cannot read %1 (error %2).").arg(parsed.file).arg(error)};
+        if (layout.status == EabRead::Status::Refused)
             throw CliError{QStringLiteral("%1 is not an ORVELAN exchange file; nothing imported.")
                                .arg(parsed.file)};
-        summary.fileDamaged = read.status == EabRead::Status::Damaged;
-        summary.stagingWriteFailures =
-            staging.replaceLetterTabs(read.segments, &summary.hiddenRemoved);
-        summary.read = summary.staged = staging.list().size();
+        summary.fileDamaged = layout.status == EabRead::Status::Damaged;
+        summary.stagingWriteFailures = staging.startLetterTabs();
+        error = scanEab(parsed.file, layout, [&](int tab, QByteArrayView records) {
+            summary.stagingWriteFailures +=
+                staging.appendLetterRecords(tab, records, &summary.hiddenRemoved);
+            return true;
+        });
+        if (error)
+            throw readFailed(error);
+        summary.read = summary.staged = namedStaged(staging);
     } else {
+        CsvText text = CsvText::fromFile(parsed.file, parsed.charset);
+        if (text.readError())
+            throw readFailed(text.readError());
         FieldMapping mapping;
-        mapping.setColumns(csvColumns(bytes, parsed.charset));
+        mapping.setColumns(csvColumns(text));
         if (parsed.autoMap)
             mapping.autoMap();
         for (const QString& map : parsed.maps)
@@ -223,8 +249,9 @@ int runImport(CliContext& context, const QStringList& args) {
                                           "COLUMN=Name. The file's columns are: %1.")
                                .arg(shownColumns(mapping))};
         staging.keepMatchKeys();
-        summary =
-            stageCsv(bytes, mapping, staging, QDateTime::currentDateTime(), {}, parsed.charset);
+        summary = stageCsv(text, mapping, staging, QDateTime::currentDateTime());
+        if (text.readError())
+            throw readFailed(text.readError());
         if (summary.stagingWriteFailures)
             throw CliError{stagingFailureText()};
     }

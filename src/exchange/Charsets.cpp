@@ -51,4 +51,36 @@ bool decodeNamedCharset(QByteArrayView bytes, const QString& name, QString& text
     return true;
 }
 
+CharsetDecoder::CharsetDecoder(const QString& name) : m_converter(openConverter(name)) {}
+
+CharsetDecoder::~CharsetDecoder() {
+    if (m_converter)
+        ucnv_close(m_converter);
+}
+
+void CharsetDecoder::reset() {
+    if (m_converter)
+        ucnv_reset(m_converter);
+}
+
+void CharsetDecoder::decode(QByteArrayView bytes, bool last, QString& text) {
+    if (!m_converter)
+        return;
+    const char* source = bytes.data();
+    const char* const sourceEnd = source + bytes.size();
+    for (;;) {
+        const qsizetype at = text.size();
+        const qsizetype room = (sourceEnd - source) * 2 + 16;
+        text.resize(at + room);
+        UChar* target = reinterpret_cast<UChar*>(text.data() + at);
+        UChar* const targetStart = target;
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_toUnicode(m_converter, &target, target + room, &source, sourceEnd, nullptr, last,
+                       &status);
+        text.resize(at + (target - targetStart));
+        if (status != U_BUFFER_OVERFLOW_ERROR)
+            return;
+    }
+}
+
 } // namespace orvelan

@@ -259,6 +259,22 @@ int ImportStaging::replaceLetterTabs(const std::array<QByteArray, 25>& contents,
     return failures;
 }
 
+int ImportStaging::startLetterTabs() {
+    removeLetterTabs();
+    int failures = 0;
+    for (int tab = FirstLetterTab; tab <= LastTab; ++tab)
+        failures += writeWhole(m_folder.tabTempFile(tab), {}) ? 0 : 1;
+    return failures;
+}
+
+int ImportStaging::appendLetterRecords(int tab, QByteArrayView records, qint64* hiddenRemoved) {
+    qint64 removed = 0;
+    const QByteArray kept = withoutHiddenCharacters(records.toByteArray(), removed);
+    if (hiddenRemoved)
+        *hiddenRemoved += removed;
+    return m_folder.tabTempFile(tab).appendPages(kept) == 0 ? 0 : 1;
+}
+
 void ImportStaging::removeLetterTabs() {
     // The first tab's records of an earlier read go too: an exchange file has none.
     for (int tab = 0; tab <= LastTab; ++tab) {

@@ -76,6 +76,10 @@ public:
     // `hiddenRemoved` (when given).
     int replaceLetterTabs(const std::array<QByteArray, 25>& contents,
                           qint64* hiddenRemoved = nullptr);
+    // The same a batch of records at a time: empty staging files for tabs 1..25, then whole
+    // stored records appended to a tab's file. Each returns the number of files not written.
+    int startLetterTabs();
+    int appendLetterRecords(int tab, QByteArrayView records, qint64* hiddenRemoved = nullptr);
     // Deletes the staging files of tabs 1..25.
     void removeLetterTabs();
 

@@ -313,15 +313,16 @@ private:
 // Each record is copied out of the mapping before it is visited (the copy lands in a buffer that
 // stays in the processor's cache, so it costs little beside reading the file at all): a file
 // that another program cuts short while it is read ends the scan with an error, not the program.
-// Returns -1 when the file cannot be mapped (the caller reads it instead).
-int scanMapped(int fd, const QString& path, qint64 count,
+// The records start at byte `offset`. Returns -1 when the file cannot be mapped (the caller reads
+// it instead).
+int scanMapped(int fd, const QString& path, qint64 offset, qint64 count,
                const std::function<bool(qint64, QByteArrayView)>& visit) {
     static const qint64 systemPage = ::sysconf(_SC_PAGESIZE);
     catchBusErrors();
     char record[RecordSize];
     qint64 page = 1;
     while (page <= count) {
-        const qint64 first = (page - 1) * RecordSize;
+        const qint64 first = offset + (page - 1) * RecordSize;
         const qint64 start = first - first % systemPage;
         const qint64 pages =
             std::min(count - page + 1, std::max<qint64>(1, MappedWindowBytes / RecordSize));
@@ -373,7 +374,7 @@ int TabFile::scan(const std::function<bool(qint64, QByteArrayView)>& visit,
         if (::fstat(file.fd(), &info) == 0 && S_ISREG(info.st_mode))
             result = info.st_size < RecordSize
                          ? 0
-                         : scanMapped(file.fd(), m_path, info.st_size / RecordSize, visit);
+                         : scanMapped(file.fd(), m_path, 0, info.st_size / RecordSize, visit);
         if (result >= 0)
             return result;
     }
@@ -405,6 +406,42 @@ int TabFile::scan(const std::function<bool(qint64, QByteArrayView)>& visit,
             } else if (!visit(page, opened.record(i))) {
                 return 0;
             }
+        }
+    }
+    return 0;
+}
+
+int scanRecordsAt(const QString& path, qint64 offset, qint64 count,
+                  const std::function<bool(qint64, QByteArrayView)>& visit) {
+    if (count <= 0)
+        return 0;
+    const OpenFile file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (file.fd() < 0)
+        return openError(path);
+    const int mapped = scanMapped(file.fd(), path, offset, count, visit);
+    if (mapped >= 0)
+        return mapped;
+    // No mapping to be had: the records are read a chunk at a time instead.
+    QByteArray chunk;
+    qint64 page = 1;
+    while (page <= count) {
+        const qint64 pages = std::min(ScanChunkPages, count - page + 1);
+        chunk.resize(pages * RecordSize);
+        qint64 got = 0;
+        while (got < chunk.size()) {
+            const ssize_t n =
+                ::pread(file.fd(), chunk.data() + got, std::size_t(chunk.size() - got),
+                        off_t(offset + (page - 1) * RecordSize + got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return runtimeErrorFromErrno(n == 0 ? EIO : errno,
+                                             path); // cut short, or unreadable
+            got += n;
+        }
+        for (qint64 i = 0; i < pages; ++i, ++page) {
+            if (!visit(page, QByteArrayView(chunk.constData() + i * RecordSize, RecordSize)))
+                return 0;
         }
     }
     return 0;

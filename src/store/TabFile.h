@@ -77,6 +77,14 @@ private:
     std::shared_ptr<const RecordSealer> m_sealer;
 };
 
+// Visits `count` whole records of the plain file at `path` that lie one after another from byte
+// `offset` on, as TabFile::scan visits a tab file's: through read-only mappings of a window at a
+// time, released behind the reader. A file that is missing, unreadable, or cut short while it is
+// read ends the scan with an error (a runtime error number; 0 when every record was visited or
+// `visit` stopped).
+int scanRecordsAt(const QString& path, qint64 offset, qint64 count,
+                  const std::function<bool(qint64, QByteArrayView)>& visit);
+
 class TabFile::Reader {
 public:
     explicit Reader(TabFile file) : m_file(std::move(file)) {}

@@ -26,6 +26,12 @@ QByteArray readImportFile(const QString& path, int& error) {
     return bytes;
 }
 
+int importFileError(const QString& path) {
+    QFile file(path);
+    errno = 0;
+    return file.open(QIODevice::ReadOnly) ? 0 : runtimeErrorFromErrno(errno ? errno : ENOENT, path);
+}
+
 namespace {
 
 constexpr qint64 FlushEvery = 2000;
@@ -49,20 +55,29 @@ QString firstValue(const ImportRecord& record) {
 
 QList<QByteArray> csvColumns(const QByteArray& fileBytes, const QString& charset) {
     CsvText text(fileBytes, charset);
+    return csvColumns(text);
+}
+
+QList<QByteArray> csvColumns(CsvText& text) {
     QByteArray header;
-    if (!text.nextLine(header))
-        return {};
-    return readHeaderLine(header, text.separator());
+    const bool any = text.nextLine(header);
+    text.restart();
+    return any ? readHeaderLine(header, text.separator()) : QList<QByteArray>();
 }
 
 ImportSummary stageCsv(const QByteArray& fileBytes, const FieldMapping& mapping,
                        ImportStaging& staging, const QDateTime& now, const Yield& yield,
                        const QString& charset) {
+    CsvText text(fileBytes, charset);
+    return stageCsv(text, mapping, staging, now, yield);
+}
+
+ImportSummary stageCsv(CsvText& text, const FieldMapping& mapping, ImportStaging& staging,
+                       const QDateTime& now, const Yield& yield) {
     ImportSummary summary;
     summary.stagingWriteFailures = staging.reset();
     FieldSources sources = mapping.fieldSources();
     const CsvColumns columns(mapping.columnNames(), sources);
-    CsvText text(fileBytes, charset);
     summary.encoding = text.encodingText();
     summary.separator = separatorName(text.separator());
     QByteArray line;

@@ -304,8 +304,10 @@ void ImportWindow::readHeader() {
     m_busy = true;
     setInfo(QStringLiteral("Reading Header.."));
     pause(0.7);
-    int error = 0;
-    const QByteArray bytes = readImportFile(m_importFilePath, error);
+    int error = importFileError(m_importFilePath);
+    CsvText text = CsvText::fromFile(error ? QString() : m_importFilePath);
+    if (!error)
+        error = text.readError();
     if (error == RuntimeError::BadFileNameOrNumber || error == RuntimeError::FileNotFound) {
         tell(QStringLiteral("ORVELAN Import OS-12") + QString::number(error),
              QStringLiteral(
@@ -325,7 +327,7 @@ void ImportWindow::readHeader() {
     }
     if (error)
         tell(QStringLiteral("ORVELAN Import OS-15") + QString::number(error), ReadingError);
-    m_mapping.setColumns(csvColumns(bytes));
+    m_mapping.setColumns(csvColumns(text));
     m_srcList->addItems(m_mapping.columnNames());
     reloadFieldList();
     showMapPanel(true);
@@ -405,8 +407,8 @@ void ImportWindow::readData() {
     m_busy = true;
     setInfo(QStringLiteral("Passing File..."));
     pause(0.2);
-    int error = 0;
-    const QByteArray bytes = readImportFile(m_importFilePath, error);
+    CsvText text = CsvText::fromFile(m_importFilePath);
+    const int error = text.readError();
     if (error == RuntimeError::BadFileNameOrNumber || error == RuntimeError::FileNotFound) {
         tell(
             QStringLiteral("ORVELAN Import OS-22") + QString::number(error),
@@ -414,7 +416,11 @@ void ImportWindow::readData() {
         m_busy = false;
         return;
     }
-    m_summary = stageCsv(bytes, m_mapping, m_staging, m_session.services().clock.now(), yielder());
+    m_summary = stageCsv(text, m_mapping, m_staging, m_session.services().clock.now(), yielder());
+    if (text.readError()) {
+        readFailed(text.readError());
+        return;
+    }
     m_summary.fileName = QFileInfo(m_importFilePath).fileName();
     if (m_summary.stagingWriteFailures > 0) {
         // Nothing can be listed from staging files that were not written.
@@ -454,9 +460,8 @@ void ImportWindow::readData() {
 
 void ImportWindow::readContainer() {
     int error = 0;
-    const QByteArray bytes = readImportFile(m_importFilePath, error);
-    const EabRead read = error ? EabRead{EabRead::Status::Refused, {}} : readEab(bytes);
-    if (read.status == EabRead::Status::Refused) {
+    const EabLayout layout = eabLayout(m_importFilePath, error);
+    if (layout.status == EabRead::Status::Refused) {
         // Nothing is staged from a file that is not an exchange file; the staging stays as it was.
         tell(ImportTitle, QStringLiteral("Import Error: The file is not an ORVELAN Encrypted "
                                          "Address Book file, or can't be read     "));
@@ -464,16 +469,39 @@ void ImportWindow::readContainer() {
     }
     m_summary = {};
     m_summary.fileName = QFileInfo(m_importFilePath).fileName();
-    m_summary.fileDamaged = read.status == EabRead::Status::Damaged;
-    m_summary.stagingWriteFailures =
-        m_staging.replaceLetterTabs(read.segments, &m_summary.hiddenRemoved);
+    m_summary.fileDamaged = layout.status == EabRead::Status::Damaged;
+    m_summary.stagingWriteFailures = m_staging.startLetterTabs();
+    error = scanEab(m_importFilePath, layout, [&](int tab, QByteArrayView records) {
+        m_summary.stagingWriteFailures +=
+            m_staging.appendLetterRecords(tab, records, &m_summary.hiddenRemoved);
+        return true;
+    });
+    if (error) {
+        readFailed(error);
+        return;
+    }
     m_recordListLoaded = true;
     m_imported.clear();
-    if (read.status == EabRead::Status::Damaged)
+    if (layout.status == EabRead::Status::Damaged)
         tell(ImportTitle, QStringLiteral("Import Warning: The Encrypted Address Book file is "
                                          "damaged; only its whole records have been read     "));
     list();
     m_summary.read = m_summary.staged = m_listed.size();
+}
+
+void ImportWindow::readFailed(int error) {
+    // Nothing of a file that could not be read to its end is listed or imported.
+    m_staging.removeLetterTabs();
+    m_summary = {};
+    m_recordListLoaded = false;
+    m_imported.clear();
+    m_listed.clear();
+    m_list1->clear();
+    setInfo({});
+    m_busy = false;
+    tell(QStringLiteral("ORVELAN Import OS-15") + QString::number(error),
+         QStringLiteral("Import Error: The import file could not be read to its end (it was cut "
+                        "short or can't be read); nothing has been read     "));
 }
 
 void ImportWindow::readVCards() {

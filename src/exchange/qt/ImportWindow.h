@@ -59,6 +59,8 @@ private:
     void build();
     void readHeader();
     void readContainer();
+    // Ends a read of a file that could not be read to its end, with a message.
+    void readFailed(int error);
     void readVCards();
     void list();
     void showList(QList<ListedRecord> listed);
