@@ -210,3 +210,54 @@ TEST(CsvText, UnclosedQuoteSpoilsOnlyItsOwnRecord) {
     EXPECT_EQ(line, "Carl,x");
     EXPECT_FALSE(atEnd.lastLineDamaged());
 }
+
+// Every file reads the same whatever size of window it is read in: a record, a quoted field, a
+// CR LF, a multi-byte character or a surrogate pair split between two windows, and a
+// Windows-1252 line that only a later window holds.
+TEST(CsvText, ReadsTheSameWhateverItsWindow) {
+    QByteArray longField = "Name,Notes\r\nAnn,\"" + QByteArray(300, 'x') + "\r\nend\"\r\nBen,y\r\n";
+    QByteArray lateLatin = "Name\r\n\xC3\x89mile\r\n";
+    for (int i = 0; i < 40; ++i)
+        lateLatin += "P" + QByteArray::number(i) + ",\"two\r\nlines\"\r\n";
+    lateLatin += "Zo\xEB\r\nlast";
+    const std::pair<QByteArray, QString> files[] = {
+        {dataFile("webmail-current.csv"), {}},
+        {dataFile("office-suite-semicolon.csv"), {}},
+        {dataFile("phone-suite-shift-jis.csv"), u"shift_jis"_s},
+        {utf16(u"Name,Notes\r\nZo\u00eb,\"\U0001F600 \u738b\r\nx\"\r\n"_s, false), {}},
+        {utf16(u"Name;Notes\r\n\u738b;\U0001F600\r\n"_s, true, false), {}},
+        {"\xEF\xBB\xBFName,Notes\r\nA,\"x\"\"y\r\nz\"\r\nB,\"open\r\nC,x\r\n", {}},
+        {"N\nJos\xE9 M\xFCller \x80\r\n\"a\r\nb\"", {}},
+        {longField, {}},
+        {lateLatin, {}},
+    };
+    struct Read {
+        QList<QByteArray> lines;
+        QList<qint64> numbers;
+        QList<bool> damaged;
+        FileEncoding encoding;
+        char separator;
+        qsizetype windows1252Lines;
+        bool operator==(const Read&) const = default;
+    };
+    const auto read = [](const QByteArray& file, const QString& charset, qsizetype window) {
+        CsvText text(file, charset, window);
+        Read result{{}, {}, {}, text.encoding(), text.separator(), 0};
+        QByteArray line;
+        while (text.nextLine(line)) {
+            result.lines.append(line);
+            result.numbers.append(text.lastLineNumber());
+            result.damaged.append(text.lastLineDamaged());
+        }
+        result.windows1252Lines = text.windows1252Lines();
+        return result;
+    };
+    for (const auto& [file, charset] : files) {
+        const Read whole = read(file, charset, file.size() + 1);
+        EXPECT_GT(whole.lines.size(), 1);
+        for (const qsizetype window : {1, 2, 3, 7, 64})
+            EXPECT_TRUE(read(file, charset, window) == whole)
+                << file.left(40).toStdString() << " window " << window;
+    }
+    EXPECT_EQ(read(lateLatin, {}, 5).windows1252Lines, 1);
+}

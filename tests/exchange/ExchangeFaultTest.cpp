@@ -4,8 +4,10 @@
 #include "exchange/ImportAgainstBook.h"
 #include "exchange/ImportStaging.h"
 #include "exchange/csv/CsvImport.h"
+#include "exchange/eab/EabContainer.h"
 #include "store/PageRecord.h"
 #include "store/PageViewIndex.h"
+#include "store/RuntimeError.h"
 #include "store/TabTable.h"
 #include "support/FakeClock.h"
 #include "support/FaultInjection.h"
@@ -13,6 +15,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -174,4 +179,62 @@ TEST(ExportOnAFullDisk, SaysTheDiskIsFullAndKeepsTheOldFile) {
     EXPECT_EQ(result.problem, u"The disk is full.");
     EXPECT_EQ(fileBytes(out), "old export");
     EXPECT_TRUE(temporariesIn(book.root()).isEmpty());
+}
+
+// Another program cuts the import file short while it is read, a window at a time: the read ends
+// with an error, and no record is given from beyond what was read whole.
+TEST(ImportFileCutWhileRead, EndsTheReadWithAnError) {
+    TempBook book;
+    const QString path = book.folder().dataBookDir() + u"/import"_s;
+    QByteArray csv = "Name,Notes\r\n";
+    EabSegmentList segments;
+    for (int i = 0; i < 40; ++i) {
+        csv += "Anna " + QByteArray::number(i) + ",\"a note\r\nof two lines\"\r\n";
+        segments[0] += TempBook::named("Anna " + QByteArray::number(i));
+    }
+    const auto cutToHalf = [&] {
+        ::truncate(QFile::encodeName(path).constData(), QFileInfo(path).size() / 2);
+    };
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(csv);
+    }
+    CsvText text = CsvText::fromFile(path, {}, 64);
+    ASSERT_EQ(text.readError(), 0);
+    QByteArray line;
+    int lines = 0;
+    while (text.nextLine(line)) {
+        EXPECT_TRUE(line.endsWith("lines\"") || line == "Name,Notes") << line.toStdString();
+        if (++lines == 2)
+            cutToHalf();
+    }
+    EXPECT_NE(text.readError(), 0);
+    EXPECT_LT(lines, 40);
+
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(buildEab(segments));
+    }
+    int error = 0;
+    const EabLayout layout = eabLayout(path, error);
+    ASSERT_EQ(layout.status, EabRead::Status::Ok);
+    qint64 records = 0;
+    error = scanEab(
+        path, layout,
+        [&](int, QByteArrayView batch) {
+            if (records == 0)
+                cutToHalf();
+            records += batch.size() / RecordSize;
+            return true;
+        },
+        4);
+    EXPECT_NE(error, 0);
+    EXPECT_LT(records, 40);
+
+    QFile::remove(path);
+    EXPECT_EQ(CsvText::fromFile(path).readError(), RuntimeError::FileNotFound);
+    EXPECT_EQ(eabLayout(path, error).status, EabRead::Status::Refused);
+    EXPECT_EQ(error, RuntimeError::FileNotFound);
 }

@@ -10,6 +10,7 @@
 #include "support/TempBook.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -136,6 +137,31 @@ TEST(EabRead, DamagedAndForeignFiles) {
     EabRead zeroRead = readEab(zero);
     EXPECT_EQ(zeroRead.status, EabRead::Status::Ok);
     EXPECT_TRUE(zeroRead.segments[3].isEmpty());
+
+    // Read from the file a few records at a time, each gives what it gives read whole.
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"file.eab"_s);
+    for (const QByteArray& file :
+         {good, good.left(249), letters, good.left(250 + RecordSize + 100), odd, huge, zero}) {
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(file);
+        out.close();
+        const EabRead whole = readEab(file);
+        int error = 0;
+        const EabLayout layout = eabLayout(path, error);
+        EXPECT_EQ(layout.status, whole.status);
+        EabSegmentList read;
+        EXPECT_EQ(scanEab(
+                      path, layout,
+                      [&](int tab, QByteArrayView records) {
+                          read[tab - 1] += records;
+                          return true;
+                      },
+                      2),
+                  0);
+        EXPECT_EQ(read, whole.segments);
+    }
 }
 
 TEST(CsvExport, ColumnsFallbacksAndQuoting) {
