@@ -199,11 +199,15 @@ void IncomingKeys::renumber(const std::vector<std::uint32_t>& numberOf, std::uin
 }
 
 void IncomingKeys::merge(IncomingKeys&& other) {
-    if (m_count == 0 && m_textKeys.empty() && m_numbers.empty()) {
+    const std::uint32_t count = std::max(m_count, other.m_count);
+    if (m_nameKeys.empty() && m_emailKeys.empty() && m_textKeys.empty() && m_numbers.empty()) {
+        // Nothing of its own to keep (at most a page count): the other keys are taken as they
+        // are, not copied beside themselves.
         *this = std::move(other);
+        m_count = count;
         return;
     }
-    m_count = std::max(m_count, other.m_count);
+    m_count = count;
     for (auto [keys, more] :
          {std::pair{&m_nameKeys, &other.m_nameKeys}, std::pair{&m_emailKeys, &other.m_emailKeys},
           std::pair{&m_textKeys, &other.m_textKeys}})
