@@ -15,8 +15,18 @@ namespace {
 
 using ServicesEntry = DesktopServices* (*)(int version);
 
-// Why the library did not load, without the "Cannot load library PATH: (...)" around it.
-QString loaderError(const QLibrary& library) {
+} // namespace
+
+QStringList modulePlaces(const QString& programPath, const QString& fileName) {
+    const QFileInfo program(programPath);
+    const QString programDir =
+        QFileInfo(program.isSymLink() ? program.symLinkTarget() : programPath).absolutePath();
+    return {programDir + u'/' + fileName,
+            QDir::cleanPath(programDir + u'/' + QStringLiteral(ORVELAN_DESKTOP_MODULE_DIR) + u'/' +
+                            fileName)};
+}
+
+QString moduleLoaderError(const QLibrary& library) {
     QString why = library.errorString();
     const QString around = u"Cannot load library "_s + library.fileName() + u": "_s;
     if (why.startsWith(around))
@@ -26,15 +36,8 @@ QString loaderError(const QLibrary& library) {
     return why;
 }
 
-} // namespace
-
 QStringList DesktopModule::places() const {
-    const QFileInfo program(m_program);
-    const QString programDir =
-        QFileInfo(program.isSymLink() ? program.symLinkTarget() : m_program).absolutePath();
-    return {programDir + u'/' + fileName(),
-            QDir::cleanPath(programDir + u'/' + QStringLiteral(ORVELAN_DESKTOP_MODULE_DIR) + u'/' +
-                            fileName())};
+    return modulePlaces(m_program, fileName());
 }
 
 // The services are the module's objects: they go before the module could ever be unloaded
@@ -64,7 +67,7 @@ DesktopServices& DesktopModule::services() {
             if (entry)
                 m_services.reset(entry(Version));
             if (!entry)
-                why = loaderError(m_library);
+                why = moduleLoaderError(m_library);
             else if (!m_services)
                 why = u"it belongs to another version of orvelan-book"_s;
         }

@@ -6,6 +6,12 @@
 
 namespace orvelan::cli {
 
+// Where the tool's module `fileName` is looked for, in order: beside the program (a build tree),
+// else in the program's library folder (../lib/<arch>/orvelan from its bin folder).
+QStringList modulePlaces(const QString& programPath, const QString& fileName);
+// Why `library` did not load, without the "Cannot load library PATH: (...)" around it.
+QString moduleLoaderError(const QLibrary& library);
+
 // The desktop services of the installed program, in the module orvelan-book-desktop.so, loaded
 // the first time a command asks for one: beside the program (a build tree), else in the
 // program's library folder (../lib/<arch>/orvelan from its bin folder). When the module cannot

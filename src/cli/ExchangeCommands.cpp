@@ -22,6 +22,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QScopeGuard>
 
 namespace orvelan::cli {
 
@@ -125,6 +126,15 @@ void applyMap(FieldMapping& mapping, const QString& assignment) {
         throw CliError{FieldMapping::messageFor(outcome).trimmed()};
 }
 
+// Files the listed staged records. The work files go however that ends: they do not stay at
+// the size of the file read, nor behind a failure.
+ImportOutcome fileListed(ImportStaging& staging, const QList<ListedRecord>& listed,
+                         ImportDuplicates duplicates, ImportSummary& summary, StagedKeys& keys) {
+    const auto removeWorkFiles = qScopeGuard([&staging] { staging.removeLetterTabs(); });
+    SystemClock clock;
+    return importAgainstBook(staging.folder(), clock, listed, duplicates, summary, {}, &keys);
+}
+
 // Prints the summary of an import (text or JSON, the same for every kind of file) and fails
 // when a record could not be written, was refused, or nothing was imported.
 int reportImport(CliContext& context, ImportSummary& summary, const ImportOutcome& outcome) {
@@ -171,10 +181,7 @@ int importVCards(CliContext& context, const ImportArguments& parsed) {
     StagedKeys keys = staging.takeMatchKeys();
     returnStagingMemory();
     const QList<ListedRecord> listed = staging.list(parsed.find, {}, false);
-    SystemClock clock;
-    const ImportOutcome outcome =
-        importAgainstBook(context.folder, clock, listed, parsed.duplicates, summary, {}, &keys);
-    staging.removeLetterTabs();
+    const ImportOutcome outcome = fileListed(staging, listed, parsed.duplicates, summary, keys);
     return reportImport(context, summary, outcome);
 }
 
@@ -262,10 +269,7 @@ int runImport(CliContext& context, const QStringList& args) {
     returnStagingMemory();
     const QList<ListedRecord> listed = staging.list(
         parsed.find, [&](qsizetype) { progress.show(++tabsListed / 25.0); }, false);
-    SystemClock clock;
-    const ImportOutcome outcome =
-        importAgainstBook(context.folder, clock, listed, parsed.duplicates, summary, {}, &keys);
-    staging.removeLetterTabs(); // the work files do not stay at the size of the file read
+    const ImportOutcome outcome = fileListed(staging, listed, parsed.duplicates, summary, keys);
     return reportImport(context, summary, outcome);
 }
 

@@ -105,8 +105,10 @@ Meeting meetTheBook(const BookFolder& folder, const Clock& clock, const QList<Li
         meeting.toFile = listed;
         return meeting;
     }
-    const PhoneNumbers phones(phoneRegionSetting(folder.configPath()));
-    NameKeys names; // one transliterator for the whole import
+    const PhoneNumbers phones = phoneNumbersSetting(folder.configPath());
+    if (bookMayHoldPages)
+        phones.prepare(); // records are merged into pages as numbers are compared
+    NameKeys names;       // one transliterator for the whole import
     BookMatcher matcher(folder, phones, names);
 
     // The records' keys, numbered in file order: those taken while staging where every record

@@ -1,53 +1,15 @@
 #include "telephony/PhoneNumbers.h"
 
 #include "store/LocalConfig.h"
+#include "telephony/PhoneNumberEngine.h"
 
 #include <QLocale>
 
-#include <phonenumbers/phonenumber.pb.h>
-#include <phonenumbers/phonenumberutil.h>
-
-#include <set>
+#include <algorithm>
 #include <string>
 
 namespace orvelan {
 namespace {
-
-using i18n::phonenumbers::PhoneNumber;
-using i18n::phonenumbers::PhoneNumberUtil;
-
-const PhoneNumberUtil& util() {
-    return *PhoneNumberUtil::GetInstance();
-}
-
-// The number read in `region`, or nothing when it does not read as a telephone number.
-std::optional<PhoneNumber> parse(const QString& text, const std::string& region) {
-    PhoneNumber number;
-    if (util().ParseAndKeepRawInput(text.toStdString(), region, &number) !=
-        PhoneNumberUtil::NO_PARSING_ERROR)
-        return std::nullopt;
-    return number;
-}
-
-// Written with its country code ("+7 …", "00 7 …" where 00 is the home region's international
-// prefix), rather than taking the home region's.
-bool hasOwnCountryCode(const PhoneNumber& number) {
-    return number.country_code_source() != PhoneNumber::FROM_DEFAULT_COUNTRY;
-}
-
-bool isSame(PhoneNumberUtil::MatchType match) {
-    return match == PhoneNumberUtil::EXACT_MATCH || match == PhoneNumberUtil::NSN_MATCH;
-}
-
-// The number in another country's region, for a national form compared with that country's
-// international one.
-std::optional<PhoneNumber> parseInCountryOf(const QString& text, const PhoneNumber& other) {
-    std::string region;
-    util().GetRegionCodeForCountryCode(other.country_code(), &region);
-    if (region == "ZZ" || region == "001")
-        return std::nullopt;
-    return parse(text, region);
-}
 
 QString fromStd(const std::string& text) {
     return QString::fromStdString(text);
@@ -56,60 +18,30 @@ QString fromStd(const std::string& text) {
 } // namespace
 
 PhoneNumbers::PhoneNumbers(const QString& homeRegion)
-    : m_region(isKnownRegion(homeRegion.trimmed().toUpper()) ? homeRegion.trimmed().toUpper()
-                                                             : localeRegion()) {}
+    : m_requested(homeRegion.trimmed().toUpper()) {}
+
+const QString& PhoneNumbers::homeRegion() const {
+    if (m_region.isEmpty())
+        m_region = isKnownRegion(m_requested) ? m_requested : localeRegion();
+    return m_region;
+}
 
 bool PhoneNumbers::sameNumber(const QString& a, const QString& b) const {
-    const std::string region = m_region.toStdString();
-    const auto first = parse(a, region);
-    const auto second = parse(b, region);
-    if (!first || !second) // neither reads in the home region: libphonenumber's own comparison
-        return isSame(util().IsNumberMatchWithTwoStrings(a.toStdString(), b.toStdString()));
-    if (isSame(util().IsNumberMatch(*first, *second)))
-        return true;
-    if (hasOwnCountryCode(*first) == hasOwnCountryCode(*second))
-        return false;
-    // One is written nationally: it may be a national form of the other's country.
-    const auto& international = hasOwnCountryCode(*first) ? *first : *second;
-    const auto national = parseInCountryOf(hasOwnCountryCode(*first) ? b : a, international);
-    return national && isSame(util().IsNumberMatch(international, *national));
+    return phoneNumberEngine().sameNumber(a.toStdString(), b.toStdString(), region());
 }
 
 QString PhoneNumbers::e164(const QString& text) const {
-    const auto number = parse(text, m_region.toStdString());
-    if (!number || !util().IsValidNumber(*number))
-        return {};
-    std::string formatted;
-    util().Format(*number, PhoneNumberUtil::E164, &formatted);
-    return fromStd(formatted);
+    return fromStd(phoneNumberEngine().e164(text.toStdString(), region()));
 }
 
 QString PhoneNumbers::groupingKey(const QString& text) const {
-    const auto number = parse(text, m_region.toStdString());
-    if (!number || !util().IsPossibleNumber(*number))
-        return digits(text);
-    PhoneNumber plain = *number;
-    plain.clear_extension();
-    std::string formatted;
-    util().Format(plain, PhoneNumberUtil::E164, &formatted);
-    return fromStd(formatted);
+    const auto key = phoneNumberEngine().possibleE164(text.toStdString(), region());
+    return key ? fromStd(*key) : digits(text);
 }
 
 QString PhoneNumbers::nationalDigits(const QString& text) const {
-    const auto number = parse(text, m_region.toStdString());
-    if (!number)
-        return digits(text);
-    std::string significant;
-    util().GetNationalSignificantNumber(*number, &significant);
-    // libphonenumber keeps the trunk prefix of a number too short to tell ("01234"): the start
-    // of a national number loses it all the same.
-    if (!hasOwnCountryCode(*number) && !util().IsValidNumber(*number)) {
-        std::string trunk;
-        util().GetNddPrefixForRegion(m_region.toStdString(), true, &trunk);
-        if (!trunk.empty() && significant.starts_with(trunk))
-            significant.erase(0, trunk.size());
-    }
-    return fromStd(significant);
+    const auto significant = phoneNumberEngine().nationalDigits(text.toStdString(), region());
+    return significant ? fromStd(*significant) : digits(text);
 }
 
 QString PhoneNumbers::digits(const QString& text) {
@@ -137,20 +69,17 @@ std::optional<std::uint32_t> PhoneNumbers::tailKey(QByteArrayView asciiDigits) {
 }
 
 QStringList PhoneNumbers::knownRegions() {
-    std::set<std::string> regions;
-    util().GetSupportedRegions(&regions);
     QStringList result;
-    for (const std::string& region : regions)
+    for (const std::string& region : phoneNumberEngine().regions())
         result += fromStd(region);
-    return result; // a std::set is sorted
+    return result;
 }
 
 bool PhoneNumbers::isKnownRegion(const QString& region) {
     if (region.size() != 2)
         return false;
-    std::set<std::string> regions;
-    util().GetSupportedRegions(&regions);
-    return regions.count(region.toStdString()) != 0;
+    const auto& regions = phoneNumberEngine().regions();
+    return std::binary_search(regions.begin(), regions.end(), region.toStdString());
 }
 
 QString PhoneNumbers::localeRegion() {
@@ -159,7 +88,11 @@ QString PhoneNumbers::localeRegion() {
 }
 
 QString phoneRegionSetting(const QString& configPath) {
-    return PhoneNumbers(LocalConfig(configPath).value(u"PhoneRegion")).homeRegion();
+    return phoneNumbersSetting(configPath).homeRegion();
+}
+
+PhoneNumbers phoneNumbersSetting(const QString& configPath) {
+    return PhoneNumbers(LocalConfig(configPath).value(u"PhoneRegion"));
 }
 
 int setPhoneRegionSetting(const QString& configPath, const QString& region) {

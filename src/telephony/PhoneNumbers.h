@@ -6,18 +6,24 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace orvelan {
 
 // Telephone numbers as libphonenumber understands them, read in a home region: the country whose
 // numbers may be written without "+country" (two letters, "GB"). Spaces, dashes, brackets, dots,
 // a trunk prefix ("0", "8") and the home region's international prefix ("00") are all understood.
+// libphonenumber (phoneNumberEngine()) is first asked when a number's meaning is: making one, and
+// digits() and tailKey(), ask it nothing. Not for use by two threads at once.
 class PhoneNumbers {
 public:
     // An unknown or empty region falls back to the region of the user's locale.
     explicit PhoneNumbers(const QString& homeRegion);
 
-    const QString& homeRegion() const { return m_region; }
+    const QString& homeRegion() const;
+    // Reaches libphonenumber now, so that a program that cannot fails here (see
+    // phoneNumberEngine()), before a caller has written anything.
+    void prepare() const { homeRegion(); }
 
     // True when libphonenumber finds the two the same number: an exact match, or the same
     // national significant number where one of them has no country code
@@ -56,12 +62,17 @@ public:
     static QString localeRegion();
 
 private:
-    QString m_region;
+    std::string region() const { return homeRegion().toStdString(); }
+
+    QString m_requested;
+    mutable QString m_region; // worked out on first use
 };
 
 // The home region set in the book folder's orvelan.conf ("PhoneRegion=GB"), or the region of the
 // user's locale when it is missing or unknown.
 QString phoneRegionSetting(const QString& configPath);
+// The numbers of that region, which is worked out on their first use.
+PhoneNumbers phoneNumbersSetting(const QString& configPath);
 // Writes the setting; returns 0 or the runtime error number of the failed write.
 int setPhoneRegionSetting(const QString& configPath, const QString& region);
 
