@@ -1,5 +1,6 @@
 // Every command meets a fault with the same message and exit status.
 #include "cli/DesktopModule.h"
+#include "cli/PhoneNumbersModule.h"
 #include "cli/ToolCommandLine.h"
 #include "security/BookEncryption.h"
 #include "security/BookKeyFile.h"
@@ -274,5 +275,27 @@ INSTANTIATE_TEST_SUITE_P(
                     WithoutModule{"KeyTypedOnTerminal", false, true, {u"list"_s}, Password, 0, 1},
                     WithoutModule{"KeyWithoutTerminal", false, true, {u"list"_s}, {}, 6, 2}),
     [](const testing::TestParamInfo<WithoutModule>& info) { return info.param.name; });
+
+// The telephone number module, missing or not a library: reading a number names the file that
+// did not load and what to do (the built tool's commands without it: tool_starts_on_qt_core).
+class WithoutThePhoneNumbersModule : public testing::TestWithParam<const char*> {};
+
+TEST_P(WithoutThePhoneNumbersModule, NamesTheFileAndWhatToDo) {
+    const TempBook book;
+    const QString program = book.root() + u"/bin/orvelan-book"_s;
+    const QStringList places = cli::modulePlaces(program, cli::PhoneNumbersModule::fileName());
+    const QString named = GetParam() ? writeBytes(places.first(), GetParam()) : places.last();
+    const cli::PhoneNumbersModule module(program);
+    try {
+        module.engine();
+        ADD_FAILURE() << "an engine without its module";
+    } catch (const cli::CliError& error) {
+        EXPECT_TRUE(error.message.startsWith(u"Cannot load "_s + named + u": "_s) &&
+                    error.message.endsWith(u": reinstall orvelan-book."_s))
+            << error.message.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, WithoutThePhoneNumbersModule, testing::Values(nullptr, "not a library"));
 
 } // namespace

@@ -32,6 +32,8 @@ for path in usr/bin/orvelan usr/bin/orvelan-book \
 done
 module=$(grep -xE '\./usr/lib/([^/]+/)?orvelan/orvelan-book-desktop\.so' "$work/contents") ||
     fail "the package lacks the tool's desktop module"
+phones=$(grep -xE '\./usr/lib/([^/]+/)?orvelan/orvelan-phone-numbers\.so' "$work/contents") ||
+    fail "the package lacks the tool's telephone number module"
 
 root=$work/root
 dpkg-deb -x "$deb" "$root"
@@ -43,7 +45,7 @@ fi
 gzip -t "$root/usr/share/doc/orvelan/changelog.Debian.gz" || fail "changelog"
 
 # Installed programs find their help in their prefix only: no build or source path inside.
-for program in usr/bin/orvelan usr/bin/orvelan-book "$module"; do
+for program in usr/bin/orvelan usr/bin/orvelan-book "$module" "$phones"; do
     if grep -aq -e "$source" -e "$build" "$root/$program"; then
         fail "$program holds a build path"
     fi
@@ -54,6 +56,10 @@ mkdir "$work/home"
 synced=$("$root/usr/bin/orvelan-book" --home "$work/home" sync --url http://127.0.0.1:9/ \
     --allow-plain-http 2>&1) && fail "a sync with no server succeeded"
 [[ $synced == *"Cannot reach the server"* ]] || fail "orvelan-book sync: $synced"
+# And its telephone number module: a number is found in another form.
+"$root/usr/bin/orvelan-book" --home "$work/home" add Name=Ann Phone1="01234 567890" >/dev/null
+[[ $("$root/usr/bin/orvelan-book" --home "$work/home" search --in phone "+44 1234 567890") == \
+    *Ann* ]] || fail "orvelan-book search --in phone"
 "$root/usr/bin/orvelan" --version | grep -qx 'orvelan [0-9.]*' || fail "orvelan --version"
 
 # The manual pages format without warnings.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# orvelan-book starts on Qt Core alone, and finds its desktop module (Qt Gui, Qt Network, the
-# keyring) beside itself when a command needs it.
+# orvelan-book starts on Qt Core alone, and finds its modules (Qt Gui, Qt Network and the keyring;
+# libphonenumber) beside itself when a command needs them. Without the telephone number module,
+# the commands that compare numbers stop with one line naming it and write nothing.
 set -euo pipefail
 tool=$1
 fail() {
@@ -8,7 +9,7 @@ fail() {
     exit 1
 }
 needed=$(readelf -d "$tool" | grep NEEDED) || fail "readelf $tool"
-if grep -E 'Qt6(Gui|Network|DBus)|keychain' <<<"$needed"; then
+if grep -E 'Qt6(Gui|Network|DBus)|keychain|phonenumber|protobuf|absl' <<<"$needed"; then
     fail "orvelan-book needs the libraries above at every start"
 fi
 home=$(mktemp -d)
@@ -16,4 +17,24 @@ trap 'rm -rf "$home"' EXIT
 said=$("$tool" --home "$home" sync --url http://127.0.0.1:9/ --allow-plain-http 2>&1) &&
     fail "a sync with no server succeeded"
 [[ $said == *"Cannot reach the server"* ]] || fail "orvelan-book sync: $said"
-echo "orvelan-book starts on Qt Core and finds its module"
+
+book=$home/book
+mkdir "$book" "$home/bin"
+"$tool" --home "$book" add Name=Ann Phone1="01234 567890" >/dev/null
+"$tool" --home "$book" add Name=Ann Phone1="+44 1234 567890" >/dev/null
+[[ $("$tool" --home "$book" search --in phone "+44 1234 567890" | wc -l) == 2 ]] ||
+    fail "a number in another form is not found"
+printf 'Name,Home Phone\nAnn,+44 1234 567890\n' >"$home/in.csv"
+cp "$tool" "$home/bin/orvelan-book"
+alone=$home/bin/orvelan-book
+files() { (cd "$book" && find . -type f -exec md5sum {} + | sort); }
+before=$(files)
+for command in "search --in phone 567890" duplicates "merge A 1 A 2" "import $home/in.csv"; do
+    status=0
+    said=$("$alone" --home "$book" $command 2>&1) || status=$?
+    [[ $status == 1 && $said == "orvelan-book: Cannot load "*"/orvelan-phone-numbers.so: "* &&
+        $(wc -l <<<"$said") == 1 ]] || fail "without the module, $command: $status $said"
+    [[ $(files) == "$before" ]] || fail "without the module, $command wrote"
+done
+"$alone" --home "$book" export csv "$home/out.csv" >/dev/null || fail "export without the module"
+echo "orvelan-book starts on Qt Core and finds its modules"
