@@ -155,31 +155,65 @@ QString phoneNumber(const VCardProperty& p) {
 // The address lines of an ADR: post office box, extended address, street lines, then locality,
 // region and postal code on one line, then the country.
 QStringList addressLines(const VCardProperty& adr) {
-    const QStringList parts = adr.components();
-    const auto part = [&](int i) { return parts.value(i).trimmed(); };
+    // The parts read where they stand in the value (split at each ';' no backslash escapes, as
+    // components() splits it); a part is unescaped into a text of its own only when it holds
+    // an escape.
+    constexpr int Parts = 7;
+    std::array<QStringView, Parts> parts{};
+    std::array<QString, Parts> unescaped;
+    int count = 0;
+    const QStringView value(adr.value);
+    const auto take = [&](QStringView part) {
+        if (count == Parts)
+            return;
+        if (part.contains(u'\\')) {
+            unescaped[count] = unescapeText(part);
+            part = unescaped[count];
+        }
+        parts[count++] = part.trimmed();
+    };
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == u'\\') {
+            ++i;
+        } else if (value[i] == u';') {
+            take(value.sliced(start, i - start));
+            start = i + 1;
+        }
+    }
+    take(value.sliced(std::min(start, value.size())));
     QStringList lines;
     lines.reserve(9);
     for (int i : {0, 1, 2}) {
-        const QString text = part(i);
-        if (!text.contains(u'\n')) {
-            lines.append(text);
-            continue;
+        for (QStringView rest = parts[i];;) {
+            const qsizetype lineEnd = rest.indexOf(u'\n');
+            const QStringView line = (lineEnd < 0 ? rest : rest.first(lineEnd)).trimmed();
+            if (!line.isEmpty())
+                lines.append(line.toString());
+            if (lineEnd < 0)
+                break;
+            rest = rest.sliced(lineEnd + 1);
         }
-        for (const QString& line : text.split(u'\n'))
-            lines.append(line.trimmed());
     }
-    QStringList place;
-    for (int i : {3, 4, 5})
-        place.append(part(i));
-    place.removeAll(QString());
-    lines.append(place.join(u' '));
-    lines.append(part(6));
-    lines.removeAll(QString());
+    QString place;
+    for (int i : {3, 4, 5}) {
+        if (parts[i].isEmpty())
+            continue;
+        if (!place.isEmpty())
+            place += u' ';
+        place += parts[i];
+    }
+    if (!place.isEmpty())
+        lines.append(place);
+    if (!parts[6].isEmpty())
+        lines.append(parts[6].toString());
     return lines;
 }
 
 // The lines of a label: its empty lines inside are kept, so each line keeps its place.
 QStringList labelLines(const QString& label) {
+    if (label.isEmpty())
+        return {};
     QString text = label;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QStringList lines = text.split(u'\n');
