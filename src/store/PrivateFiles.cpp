@@ -1,6 +1,7 @@
 #include "store/PrivateFiles.h"
 
 #include "store/ConversionJournal.h"
+#include "store/TabFile.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -32,6 +33,8 @@ bool isTemporaryFileName(const QString& fileName) {
 int removeLeftoverTemporaries(const BookFolder& folder) {
     // A conversion between plain and encrypted that was cut short is completed or undone first.
     completeInterruptedConversion(folder);
+    // So is a write of pages behind a tab's end that a kill cut between two of the file's pages.
+    cutInterruptedAppends(folder.dataBookDir());
     int removed = 0;
     const QString folders[] = {folder.root(), folder.dataBookDir(), folder.reserveDir(),
                                folder.root() + QStringLiteral("/Prints"), folder.syncDir()};

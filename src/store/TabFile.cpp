@@ -5,6 +5,7 @@
 
 #include "store/PrivateFiles.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -40,9 +41,16 @@ int openError(const QString& path) {
     return runtimeErrorFromErrno(errno, path);
 }
 
-// Writes `bytes` at `offset` (-1: at the end) of the file; a write that fails part way is cut
-// back to the old length, so no part record is ever left behind.
-int writeAt(const QString& path, qint64 offset, QByteArrayView bytes) {
+// The note beside a file that a write of several records behind its end leaves while it runs.
+QString appendNotePath(const QString& path) {
+    return path + QLatin1StringView(AppendNoteSuffix);
+}
+
+// Writes `bytes` (records of `recordSize` bytes) at `offset` (-1: at the end) of the file; a
+// write that fails part way is cut back to the old length, so no part record is left behind. A
+// kill can still cut a write between two of the file's pages: a write of several records behind
+// the end notes the old length beside the file while it runs, for cutInterruptedAppends().
+int writeAt(const QString& path, qint64 offset, QByteArrayView bytes, qint64 recordSize) {
     const QByteArray name = QFile::encodeName(path);
     const int fd =
         ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, PrivateFileMode);
@@ -59,6 +67,21 @@ int writeAt(const QString& path, qint64 offset, QByteArrayView bytes) {
     const char* data = bytes.data();
     qsizetype left = bytes.size();
     int error = 0;
+    const QByteArray note = at + left > oldSize && left > recordSize
+                                ? QFile::encodeName(appendNotePath(path))
+                                : QByteArray();
+    if (!note.isEmpty()) {
+        // Not flushed: it is there for a kill, which leaves the page cache to the system.
+        const QByteArray text =
+            QByteArray::number(qint64(oldSize)) + ' ' + QByteArray::number(recordSize) + '\n';
+        const int noteFd =
+            ::open(note.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
+                   PrivateFileMode);
+        if (noteFd >= 0) {
+            (void)!::write(noteFd, text.constData(), static_cast<size_t>(text.size()));
+            ::close(noteFd);
+        }
+    }
     while (left > 0) {
         const ssize_t written = ::pwrite(fd, data, static_cast<size_t>(left), at);
         if (written < 0 && errno == EINTR)
@@ -74,6 +97,8 @@ int writeAt(const QString& path, qint64 offset, QByteArrayView bytes) {
     if (error && ::fstat(fd, &info) == 0 && info.st_size > oldSize)
         (void)!::ftruncate(fd, oldSize);
     ::close(fd);
+    if (!note.isEmpty())
+        ::unlink(note.constData());
     return error;
 }
 
@@ -210,7 +235,8 @@ QByteArray TabFile::storedForm(qint64 firstPage, QByteArrayView records) const {
 int TabFile::writeRecords(qint64 page, QByteArrayView records) const {
     if (m_locked)
         return RuntimeError::BookLocked;
-    return writeAt(m_path, (page - 1) * storedRecordSize(), storedForm(page, records));
+    return writeAt(m_path, (page - 1) * storedRecordSize(), storedForm(page, records),
+                   storedRecordSize());
 }
 
 int TabFile::writePage(qint64 page, QByteArrayView record) const {
@@ -234,7 +260,7 @@ int TabFile::appendPages(QByteArrayView records) const {
     if (records.isEmpty())
         return 0;
     if (!sealed())
-        return writeAt(m_path, -1, records);
+        return writeAt(m_path, -1, records, RecordSize);
     // Sealed records are bound to their numbers: they go behind the last whole record.
     return writeRecords(pageCount().value_or(0) + 1, records);
 }
@@ -457,6 +483,37 @@ int TabFile::findFirstBlank(qint64& slot, qint64& count) const {
         }
         return true;
     });
+}
+
+int cutInterruptedAppends(const QString& dir) {
+    int cut = 0;
+    for (QDirIterator it(dir, QDir::Files | QDir::Hidden); it.hasNext();) {
+        it.next();
+        const QString notePath = it.filePath();
+        if (!notePath.endsWith(QLatin1StringView(AppendNoteSuffix)))
+            continue;
+        QFile note(notePath);
+        const QList<QByteArray> noted = note.open(QIODevice::ReadOnly)
+                                            ? note.read(64).trimmed().split(' ')
+                                            : QList<QByteArray>();
+        note.close();
+        bool lengthRead = false;
+        bool sizeRead = false;
+        const qint64 oldLength = noted.size() == 2 ? noted[0].toLongLong(&lengthRead) : 0;
+        const qint64 recordSize = noted.size() == 2 ? noted[1].toLongLong(&sizeRead) : 0;
+        const QString path = notePath.chopped(qsizetype(sizeof(AppendNoteSuffix) - 1));
+        const QFileInfo file(path);
+        // Only what lies behind the noted length and past the last whole record written there
+        // is cut: the part of the record that the cut write was writing.
+        if (lengthRead && sizeRead && oldLength >= 0 && recordSize > 0 && file.isFile() &&
+            !file.isSymLink() && file.size() > oldLength) {
+            const qint64 whole = oldLength + (file.size() - oldLength) / recordSize * recordSize;
+            if (whole < file.size() && ::truncate(QFile::encodeName(path).constData(), whole) == 0)
+                ++cut;
+        }
+        QFile::remove(notePath);
+    }
+    return cut;
 }
 
 } // namespace orvelan

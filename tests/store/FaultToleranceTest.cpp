@@ -240,6 +240,38 @@ TEST(Temporaries, InterruptedWritesLeaveOnlyRecognisedFilesThatTheNextStartRemov
     EXPECT_TRUE(QFile::exists(book.folder().dataBookDir() + u"/notes.txt"_s));
 }
 
+// A kill between two of the file's pages leaves part of the last record of a write of pages
+// behind the end. The next start cuts off only that part: behind the noted length, past the last
+// whole record written there (a part record that was there before stays, for check to name).
+TEST(Temporaries, TheNextStartCutsOffThePartRecordOfAWriteAKillCut) {
+    struct Row {
+        qint64 size;
+        QByteArray note;
+        qint64 kept;
+    } const rows[] = {
+        {2 * 1690 + 700, "1690 1690", 2 * 1690},             // a plain tab
+        {1690 + 2 * 1730 + 9, "1690 1730", 1690 + 2 * 1730}, // sealed records, noted length kept
+        {1690 + 500 + 1690 + 3, "2190 1690", 1690 + 500 + 1690},
+        {3 * 1690, "1690 1690", 3 * 1690},  // the write went through whole
+        {1000, "1690 1690", 1000},          // shorter than noted: not this write's doing
+        {1690 + 700, "x 1690", 1690 + 700}, // a note it cannot read
+    };
+    for (const Row& row : rows) {
+        TempBook book;
+        const QString tab = book.folder().tabFilePath(3);
+        writeBytes(tab, QByteArray(row.size, 'r'));
+        writeBytes(tab + u".appending"_s, row.note);
+        removeLeftoverTemporaries(book.folder());
+        EXPECT_EQ(QFileInfo(tab).size(), row.kept) << row.note.constData() << " " << row.size;
+        EXPECT_FALSE(QFile::exists(tab + u".appending"_s));
+    }
+    // A write that ends leaves no note.
+    TempBook book;
+    const QString tab = book.folder().tabFilePath(4);
+    ASSERT_EQ(TabFile(tab).appendPages(blankRecord() + blankRecord()), 0);
+    EXPECT_FALSE(QFile::exists(tab + u".appending"_s));
+}
+
 // Another program cuts a tab file short while a whole-book read has it mapped: the read ends
 // with an error instead of the program, and the next read sees the file as it is. Neither that
 // nor a visitor that runs out of memory keeps the file open or mapped.
