@@ -368,7 +368,7 @@ ImportOutcome importListed(const BookFolder& folder, const QList<ListedRecord>& 
     // Records that go behind the last page of their tab are written a batch at a time. A batch
     // that does not fit is written again record by record, each checked: a record that does not
     // fit is cut back off, so the count is exactly the pages that are in the book.
-    constexpr qsizetype BatchRecords = 256;
+    constexpr qsizetype BatchRecords = 1024;
     int batchTab = -1;
     QByteArray batch;
     batch.reserve(BatchRecords * RecordSize);

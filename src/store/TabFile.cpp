@@ -67,9 +67,9 @@ int writeAt(const QString& path, qint64 offset, QByteArrayView bytes, qint64 rec
     const char* data = bytes.data();
     qsizetype left = bytes.size();
     int error = 0;
-    const QByteArray note = at + left > oldSize && left > recordSize
-                                ? QFile::encodeName(appendNotePath(path))
-                                : QByteArray();
+    // An import's ".ra_" work files are started again by the next import: they need no note.
+    const bool noted = at + left > oldSize && left > recordSize && !path.endsWith(u".ra_");
+    const QByteArray note = noted ? QFile::encodeName(appendNotePath(path)) : QByteArray();
     if (!note.isEmpty()) {
         // Not flushed: it is there for a kill, which leaves the page cache to the system.
         const QByteArray text =
