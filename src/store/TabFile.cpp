@@ -41,15 +41,15 @@ int openError(const QString& path) {
     return runtimeErrorFromErrno(errno, path);
 }
 
-// The note beside a file that a write of several records behind its end leaves while it runs.
+// The note beside a file that a write which makes it longer leaves while it runs.
 QString appendNotePath(const QString& path) {
     return path + QLatin1StringView(AppendNoteSuffix);
 }
 
 // Writes `bytes` (records of `recordSize` bytes) at `offset` (-1: at the end) of the file; a
 // write that fails part way is cut back to the old length, so no part record is left behind. A
-// kill can still cut a write between two of the file's pages: a write of several records behind
-// the end notes the old length beside the file while it runs, for cutInterruptedAppends().
+// kill can still cut a write between two of the file's pages: a write that makes the file longer
+// notes where it starts beside the file while it runs, for cutInterruptedAppends().
 int writeAt(const QString& path, qint64 offset, QByteArrayView bytes, qint64 recordSize) {
     const QByteArray name = QFile::encodeName(path);
     const int fd =
@@ -68,12 +68,13 @@ int writeAt(const QString& path, qint64 offset, QByteArrayView bytes, qint64 rec
     qsizetype left = bytes.size();
     int error = 0;
     // An import's ".ra_" work files are started again by the next import: they need no note.
-    const bool noted = at + left > oldSize && left > recordSize && !path.endsWith(u".ra_");
+    const bool noted = at + left > oldSize && !path.endsWith(u".ra_");
     const QByteArray note = noted ? QFile::encodeName(appendNotePath(path)) : QByteArray();
     if (!note.isEmpty()) {
         // Not flushed: it is there for a kill, which leaves the page cache to the system.
-        const QByteArray text =
-            QByteArray::number(qint64(oldSize)) + ' ' + QByteArray::number(recordSize) + '\n';
+        const QByteArray text = QByteArray::number(qint64(at)) + ' ' +
+                                QByteArray::number(qint64(oldSize)) + ' ' +
+                                QByteArray::number(recordSize) + '\n';
         const int noteFd =
             ::open(note.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
                    PrivateFileMode);
@@ -497,17 +498,20 @@ int cutInterruptedAppends(const QString& dir) {
                                             ? note.read(64).trimmed().split(' ')
                                             : QList<QByteArray>();
         note.close();
-        bool lengthRead = false;
-        bool sizeRead = false;
-        const qint64 oldLength = noted.size() == 2 ? noted[0].toLongLong(&lengthRead) : 0;
-        const qint64 recordSize = noted.size() == 2 ? noted[1].toLongLong(&sizeRead) : 0;
+        // Where the write started, the file's length before it, the size of its records.
+        bool read[3] = {};
+        qint64 value[3] = {};
+        for (int i = 0; i < 3 && noted.size() == 3; ++i)
+            value[i] = noted[i].toLongLong(&read[i]);
+        const auto [start, oldLength, recordSize] = value;
         const QString path = notePath.chopped(qsizetype(sizeof(AppendNoteSuffix) - 1));
         const QFileInfo file(path);
-        // Only what lies behind the noted length and past the last whole record written there
-        // is cut: the part of the record that the cut write was writing.
-        if (lengthRead && sizeRead && oldLength >= 0 && recordSize > 0 && file.isFile() &&
-            !file.isSymLink() && file.size() > oldLength) {
-            const qint64 whole = oldLength + (file.size() - oldLength) / recordSize * recordSize;
+        // Only a file the write made longer is cut, and only past the last whole record the
+        // write wrote from its start: everything there is the write's own, and what is cut is
+        // the part of the record it was writing.
+        if (read[0] && read[1] && read[2] && start >= 0 && start <= oldLength && recordSize > 0 &&
+            file.isFile() && !file.isSymLink() && file.size() > oldLength) {
+            const qint64 whole = start + (file.size() - start) / recordSize * recordSize;
             if (whole < file.size() && ::truncate(QFile::encodeName(path).constData(), whole) == 0)
                 ++cut;
         }

@@ -97,8 +97,8 @@ private:
     qint64 m_length = 0;
 };
 
-// A write of several records behind a file's end notes the file's old length beside it while it
-// runs ("Orvel01.raf.appending" holds "LENGTH RECORDSIZE"). A kill between two of the file's
+// A write that makes a file longer notes where it starts beside the file while it runs
+// ("Orvel01.raf.appending" holds "START OLDLENGTH RECORDSIZE"). A kill between two of the file's
 // pages can leave part of a record behind the last whole one; cutInterruptedAppends() cuts that
 // part off, which never held anything but the record being written, and removes the notes of
 // the files in `dir`. Call it only while holding the book's lock. Returns how many it cut.

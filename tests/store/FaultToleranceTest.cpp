@@ -240,21 +240,22 @@ TEST(Temporaries, InterruptedWritesLeaveOnlyRecognisedFilesThatTheNextStartRemov
     EXPECT_TRUE(QFile::exists(book.folder().dataBookDir() + u"/notes.txt"_s));
 }
 
-// A kill between two of the file's pages leaves part of the last record of a write of pages
-// behind the end. The next start cuts off only that part: behind the noted length, past the last
-// whole record written there (a part record that was there before stays, for check to name).
+// A kill between two of the file's pages leaves part of the last record of a write that makes
+// a tab longer. The next start cuts off only that part: past the last whole record the write
+// wrote from where it started, in a file it made longer.
 TEST(Temporaries, TheNextStartCutsOffThePartRecordOfAWriteAKillCut) {
     struct Row {
         qint64 size;
-        QByteArray note;
+        QByteArray note; // where the write started, the old length, the record size
         qint64 kept;
     } const rows[] = {
-        {2 * 1690 + 700, "1690 1690", 2 * 1690},             // a plain tab
-        {1690 + 2 * 1730 + 9, "1690 1730", 1690 + 2 * 1730}, // sealed records, noted length kept
-        {1690 + 500 + 1690 + 3, "2190 1690", 1690 + 500 + 1690},
-        {3 * 1690, "1690 1690", 3 * 1690},  // the write went through whole
-        {1000, "1690 1690", 1000},          // shorter than noted: not this write's doing
-        {1690 + 700, "x 1690", 1690 + 700}, // a note it cannot read
+        {2 * 1690 + 700, "1690 1690 1690", 2 * 1690},
+        {4 * 1730 + 9, "1730 1730 1730", 4 * 1730}, // sealed records
+        // Written from the last whole page, over a part record that was there before.
+        {3 * 1690 + 1690 + 800, "5070 5170 1690", 4 * 1690},
+        {3 * 1690, "1690 1690 1690", 3 * 1690},   // the write went through whole
+        {3 * 1690 + 100, "5070 5170 1690", 5170}, // not made longer: the part stays for check
+        {1690 + 700, "x 1690 1690", 1690 + 700},  // a note it cannot read
     };
     for (const Row& row : rows) {
         TempBook book;
