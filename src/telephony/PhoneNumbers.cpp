@@ -76,10 +76,11 @@ QStringList PhoneNumbers::knownRegions() {
 }
 
 bool PhoneNumbers::isKnownRegion(const QString& region) {
-    if (region.size() != 2)
-        return false;
+    // libphonenumber is reached whatever the region, so that working out a home region (which
+    // may fall back to "GB" under a locale without a territory) always reaches it.
     const auto& regions = phoneNumberEngine().regions();
-    return std::binary_search(regions.begin(), regions.end(), region.toStdString());
+    return region.size() == 2 &&
+           std::binary_search(regions.begin(), regions.end(), region.toStdString());
 }
 
 QString PhoneNumbers::localeRegion() {

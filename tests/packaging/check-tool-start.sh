@@ -27,14 +27,27 @@ mkdir "$book" "$home/bin"
 printf 'Name,Home Phone\nAnn,+44 1234 567890\n' >"$home/in.csv"
 cp "$tool" "$home/bin/orvelan-book"
 alone=$home/bin/orvelan-book
-files() { (cd "$book" && find . -type f -exec md5sum {} + | sort); }
-before=$(files)
-for command in "search --in phone 567890" duplicates "merge A 1 A 2" "import $home/in.csv"; do
-    status=0
-    said=$("$alone" --home "$book" $command 2>&1) || status=$?
+files() { (cd "$1" && find . -type f -exec md5sum {} + | sort); }
+refused() { # BOOK COMMAND...: the tool alone says it needs the module, and writes nothing
+    local before status=0 said
+    before=$(files "$1")
+    said=$("$alone" --home "$@" 2>&1) || status=$?
     [[ $status == 1 && $said == "orvelan-book: Cannot load "*"/orvelan-phone-numbers.so: "* &&
-        $(wc -l <<<"$said") == 1 ]] || fail "without the module, $command: $status $said"
-    [[ $(files) == "$before" ]] || fail "without the module, $command wrote"
+        $(wc -l <<<"$said") == 1 ]] || fail "without the module, ${*:2}: $status $said"
+    [[ $(files "$1") == "$before" ]] || fail "without the module, ${*:2} wrote"
+}
+for command in "search --in phone 567890" duplicates "merge A 1 A 2" "import $home/in.csv"; do
+    refused "$book" $command
 done
+# A merging import that gives 300 pages e-mail addresses before it reads a number, under a
+# locale without a territory (where the home region falls back to GB).
+merging=$home/merging
+mkdir "$merging"
+awk 'BEGIN { print "Name"; for (i = 1; i <= 300; i++) print "Pat Person" i }' >"$home/pats.csv"
+"$tool" --home "$merging" import "$home/pats.csv" >/dev/null
+"$tool" --home "$merging" add Name="Zed Zulu" Phone1="01234 567890" >/dev/null
+awk 'BEGIN { print "Name,E-mail,Home Phone"; for (i = 1; i <= 300; i++)
+    print "Pat Person" i ",pat" i "@example.org,"; print "Zed Zulu,,0999 111222" }' >"$home/more.csv"
+LC_ALL=C refused "$merging" import "$home/more.csv" --duplicates merge
 "$alone" --home "$book" export csv "$home/out.csv" >/dev/null || fail "export without the module"
 echo "orvelan-book starts on Qt Core and finds its modules"
