@@ -208,6 +208,10 @@ int runImport(CliContext& context, const QStringList& args) {
     if (!parsed.charset.isEmpty() && !isKnownCharset(parsed.charset))
         throw CliError{QStringLiteral("No character set is named '%1'; nothing imported.")
                            .arg(parsed.charset)};
+    if (const QFileInfo info(parsed.file); info.exists() && !info.isFile())
+        throw CliError{QStringLiteral("%1 is not a file (a folder, a named pipe or a device); "
+                                      "nothing imported.")
+                           .arg(parsed.file)};
     if (const int error = importFileError(parsed.file))
         throw CliError{QStringLiteral("Cannot read %1 (error %2).").arg(parsed.file).arg(error)};
     const auto lock = lockBook(context.folder);

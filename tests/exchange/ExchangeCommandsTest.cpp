@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace orvelan;
 using namespace orvelan::cli;
 using namespace Qt::StringLiterals;
@@ -168,6 +170,11 @@ TEST(ImportCommand, ACharacterSetNamedByTheUser) {
     EXPECT_EQ(fails(other, {path, u"--encoding"_s, u"x-made-up"_s}),
               u"No character set is named 'x-made-up'; nothing imported."_s);
     EXPECT_EQ(other.book.pageCount(1), 1);
+    // A named pipe is read by nobody: opening it would wait for a writer for ever.
+    const QString pipe = other.book.root() + u"/cards.csv"_s;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(fails(other, {pipe}),
+              pipe + u" is not a file (a folder, a named pipe or a device); nothing imported."_s);
 }
 
 TEST(ImportCommand, WebmailTypedColumnsAndEveryOtherColumnArrive) {

@@ -7,6 +7,7 @@
 #include "store/TabTable.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 
@@ -27,6 +28,10 @@ QByteArray readImportFile(const QString& path, int& error) {
 }
 
 int importFileError(const QString& path) {
+    // The file is read more than once and by position: a named pipe or a device will not do
+    // (and opening a pipe would wait for a writer).
+    if (const QFileInfo info(path); info.exists() && !info.isFile())
+        return RuntimeError::PathFileAccessError;
     QFile file(path);
     errno = 0;
     return file.open(QIODevice::ReadOnly) ? 0 : runtimeErrorFromErrno(errno ? errno : ENOENT, path);
