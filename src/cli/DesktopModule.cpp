@@ -26,7 +26,10 @@ QStringList modulePlaces(const QString& programPath, const QString& fileName) {
                             fileName)};
 }
 
-QString moduleLoaderError(const QLibrary& library) {
+namespace {
+
+// Why `library` did not load, without the "Cannot load library PATH: (...)" around it.
+QString loaderError(const QLibrary& library) {
     QString why = library.errorString();
     const QString around = u"Cannot load library "_s + library.fileName() + u": "_s;
     if (why.startsWith(around))
@@ -34,6 +37,33 @@ QString moduleLoaderError(const QLibrary& library) {
     if (why.startsWith(u'(') && why.endsWith(u')'))
         why = why.mid(1, why.size() - 2);
     return why;
+}
+
+} // namespace
+
+QFunctionPointer loadModuleEntry(QLibrary& library, const QStringList& places, const char* entry,
+                                 QString& why) {
+    const auto found = std::find_if(places.cbegin(), places.cend(),
+                                    [](const QString& place) { return QFileInfo::exists(place); });
+    if (found == places.cend()) {
+        library.setFileName(places.last());
+        why = u"there is no such file, nor one beside the program"_s;
+        return nullptr;
+    }
+    library.setFileName(*found);
+    const QFunctionPointer function = library.resolve(entry);
+    if (!function)
+        why = loaderError(library);
+    return function;
+}
+
+QString moduleFailure(const QLibrary& library, const QString& why, const QString& neededBy) {
+    return u"Cannot load %1: %2. %3: reinstall orvelan-book."_s.arg(library.fileName(), why,
+                                                                    neededBy);
+}
+
+QString otherVersionReason() {
+    return u"it belongs to another version of orvelan-book"_s;
 }
 
 QStringList DesktopModule::places() const {
@@ -52,29 +82,15 @@ DesktopServices& DesktopModule::services() {
     if (m_services)
         return *m_services;
     if (m_failure.isEmpty()) {
-        const QStringList places = this->places();
-        const auto found = std::find_if(places.cbegin(), places.cend(), [](const QString& place) {
-            return QFileInfo::exists(place);
-        });
         QString why;
-        if (found == places.cend()) {
-            m_library.setFileName(places.last());
-            why = u"there is no such file, nor one beside the program"_s;
-        } else {
-            m_library.setFileName(*found);
-            const auto entry =
-                reinterpret_cast<ServicesEntry>(m_library.resolve("orvelan_book_desktop_services"));
-            if (entry)
-                m_services.reset(entry(Version));
-            if (!entry)
-                why = moduleLoaderError(m_library);
-            else if (!m_services)
-                why = u"it belongs to another version of orvelan-book"_s;
+        if (const auto entry = reinterpret_cast<ServicesEntry>(
+                loadModuleEntry(m_library, places(), "orvelan_book_desktop_services", why))) {
+            m_services.reset(entry(Version));
+            if (m_services)
+                return *m_services;
+            why = otherVersionReason();
         }
-        if (m_services)
-            return *m_services;
-        m_failure = u"Cannot load %1: %2. Printing, syncing and the keyring need it: reinstall "_s
-                    u"orvelan-book."_s.arg(m_library.fileName(), why);
+        m_failure = moduleFailure(m_library, why, u"Printing, syncing and the keyring need it"_s);
     }
     throw toolError(Fault::Failed, m_failure);
 }

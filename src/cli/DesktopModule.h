@@ -9,8 +9,15 @@ namespace orvelan::cli {
 // Where the tool's module `fileName` is looked for, in order: beside the program (a build tree),
 // else in the program's library folder (../lib/<arch>/orvelan from its bin folder).
 QStringList modulePlaces(const QString& programPath, const QString& fileName);
-// Why `library` did not load, without the "Cannot load library PATH: (...)" around it.
-QString moduleLoaderError(const QLibrary& library);
+// Loads into `library` the first of `places` that is there and gives its function `entry`;
+// null with the reason in `why` when none is there, it does not load or it lacks the entry.
+QFunctionPointer loadModuleEntry(QLibrary& library, const QStringList& places, const char* entry,
+                                 QString& why);
+// The line a command ends with when a module did not load: what needs it ("Printing needs
+// it"), and what to do.
+QString moduleFailure(const QLibrary& library, const QString& why, const QString& neededBy);
+// Why a module's entry gave nothing.
+QString otherVersionReason();
 
 // The desktop services of the installed program, in the module orvelan-book-desktop.so, loaded
 // the first time a command asks for one: beside the program (a build tree), else in the
