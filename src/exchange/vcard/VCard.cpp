@@ -204,16 +204,7 @@ QString unescapeText(QStringView value) {
 QStringList splitEscaped(QStringView value, QChar separator) {
     QStringList parts;
     parts.reserve(value.count(separator) + 1);
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] == u'\\') {
-            ++i;
-        } else if (value[i] == separator) {
-            parts.append(value.sliced(start, i - start).toString());
-            start = i + 1;
-        }
-    }
-    parts.append(value.sliced(std::min(start, value.size())).toString());
+    forEachEscapedPart(value, separator, [&](QStringView part) { parts.append(part.toString()); });
     return parts;
 }
 

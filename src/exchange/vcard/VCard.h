@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace orvelan {
 
 enum class VCardVersion { V21, V30, V40 };
@@ -71,7 +73,21 @@ public:
 QString escapeText(QStringView text);
 // Resolves \n \N \, \; \: \\ (an unknown escape keeps its character).
 QString unescapeText(QStringView value);
-// Splits a value at every `separator` that no backslash escapes; the parts stay escaped.
+// Hands `take` each part of a value split at every `separator` that no backslash escapes, where
+// it stands in the value; the parts stay escaped.
+template <typename Take> void forEachEscapedPart(QStringView value, QChar separator, Take&& take) {
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == u'\\') {
+            ++i;
+        } else if (value[i] == separator) {
+            take(value.sliced(start, i - start));
+            start = i + 1;
+        }
+    }
+    take(value.sliced(std::min(start, value.size())));
+}
+// The parts forEachEscapedPart() gives, each as a text of its own.
 QStringList splitEscaped(QStringView value, QChar separator);
 
 } // namespace orvelan

@@ -172,16 +172,7 @@ QStringList addressLines(const VCardProperty& adr) {
         }
         parts[count++] = part.trimmed();
     };
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] == u'\\') {
-            ++i;
-        } else if (value[i] == u';') {
-            take(value.sliced(start, i - start));
-            start = i + 1;
-        }
-    }
-    take(value.sliced(std::min(start, value.size())));
+    forEachEscapedPart(value, u';', take);
     QStringList lines;
     lines.reserve(9);
     for (int i : {0, 1, 2}) {
