@@ -305,18 +305,18 @@ bool TrashedWrites::open(QString& error) {
 
 void TrashedWrites::add(const PagePosition& page, const QByteArray& record,
                         const QList<TrashEntry>& entries) {
-    const auto at = m_queuedAt.constFind(keyOf(page));
+    const auto at = m_queuedAt.constFind(pageKey(page));
     if (at != m_queuedAt.cend()) {
         m_queue[*at].record = record;
         m_queue[*at].entries << entries;
         return;
     }
-    m_queuedAt.insert(keyOf(page), m_queue.size());
+    m_queuedAt.insert(pageKey(page), m_queue.size());
     m_queue.append({page, record, entries});
 }
 
 const QByteArray* TrashedWrites::queued(const PagePosition& page) const {
-    const auto at = m_queuedAt.constFind(keyOf(page));
+    const auto at = m_queuedAt.constFind(pageKey(page));
     return at == m_queuedAt.cend() ? nullptr : &m_queue[*at].record;
 }
 
@@ -345,7 +345,6 @@ QList<TrashedWrites::Written> TrashedWrites::flush() {
             // Out of the trash again: in the file until the next trash write when it was kept.
             for (const int number : std::as_const(page.entries))
                 m_trash.remove(number);
-            m_unsaved = m_unsaved || !trashFailed;
             page.entries.clear();
         }
     }

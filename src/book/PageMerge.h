@@ -100,8 +100,6 @@ private:
         QByteArray record;
         QList<TrashEntry> entries;
     };
-    static qint64 keyOf(const PagePosition& page) { return (qint64(page.tab) << 40) | page.page; }
-
     BookFolder m_folder;
     Trash m_trash;
     bool m_open = false;

@@ -288,20 +288,17 @@ Meeting meetTheBook(const BookFolder& folder, const Clock& clock, const QList<Li
     // once it is written. A page that could not be written files them as they are.
     std::unordered_map<qint64, std::vector<std::uint32_t>> queuedInto;
     std::unordered_map<qint64, std::vector<std::size_t>> inQueued; // by index in counted
-    const auto keyOf = [](const PagePosition& page) {
-        return (qint64(page.tab) << 40) | page.page;
-    };
     const auto writeQueued = [&] {
         for (const TrashedWrites::Written& written : writes.flush()) {
             const Place page{-1, written.page};
-            for (const std::uint32_t i : queuedInto[keyOf(written.page)]) {
+            for (const std::uint32_t i : queuedInto[pageKey(written.page)]) {
                 count(i, written.failed ? Counted::As::LooksLike : Counted::As::Merged, {page});
                 if (written.failed) {
                     state[i] = ToFile;
                     wentTo.erase(i);
                 }
             }
-            for (const std::size_t at : inQueued[keyOf(written.page)]) {
+            for (const std::size_t at : inQueued[pageKey(written.page)]) {
                 Counted& counted = meeting.counted[at];
                 if (written.failed) {
                     counted = {counted.record, Counted::As::LooksLike, true, 0, 0};
@@ -385,7 +382,7 @@ Meeting meetTheBook(const BookFolder& folder, const Clock& clock, const QList<Li
             continue;
         if (in && choice != ImportDuplicates::Keep) {
             if (in->staged < 0 && writes.queued(in->page))
-                inQueued[keyOf(in->page)].push_back(meeting.counted.size());
+                inQueued[pageKey(in->page)].push_back(meeting.counted.size());
             count(i, Counted::As::AlreadyIn, {*in});
             state[i] = Handled;
             wentTo[i] = *in;
@@ -401,7 +398,7 @@ Meeting meetTheBook(const BookFolder& folder, const Clock& clock, const QList<Li
             merged = (writes.isOpen() || writes.open(error)) &&
                      mergeIntoPage(writes, now, phones, names, into.page, record, error);
             if (merged)
-                queuedInto[keyOf(into.page)].push_back(i);
+                queuedInto[pageKey(into.page)].push_back(i);
         } else if (const auto intoStored =
                        merging ? readStaged(std::uint32_t(into.staged)) : std::nullopt) {
             const PageTexts texts = textsOf(PageRecord::fromStored(*intoStored));

@@ -118,10 +118,6 @@ void IncomingKeys::add(const PageRecord& page, QByteArrayView stored, NameKeys& 
         addOf(StoredRecordView(stored), names, incoming);
 }
 
-void IncomingKeys::add(const PlainRecord& staged, NameKeys& names, std::uint32_t incoming) {
-    addOf(staged, names, incoming);
-}
-
 void IncomingKeys::add(const StoredRecordView& staged, NameKeys& names, std::uint32_t incoming) {
     addOf(staged, names, incoming);
 }
@@ -279,9 +275,14 @@ std::vector<BookMatcher::Match> BookMatcher::find() {
     if (m_keys.m_count == 0)
         return found;
     found.reserve(m_keys.m_count); // mostly a page or none each
-    std::sort(m_keys.m_nameKeys.begin(), m_keys.m_nameKeys.end());
-    std::sort(m_keys.m_emailKeys.begin(), m_keys.m_emailKeys.end());
-    std::sort(m_keys.m_numbers.begin(), m_keys.m_numbers.end());
+    // findEarlier() may have sorted them already.
+    const auto sortOnce = [](auto& keys) {
+        if (!std::is_sorted(keys.begin(), keys.end()))
+            std::sort(keys.begin(), keys.end());
+    };
+    sortOnce(m_keys.m_nameKeys);
+    sortOnce(m_keys.m_emailKeys);
+    sortOnce(m_keys.m_numbers);
     const auto hashOf = [](const Key& key) { return key.hash(); };
     std::vector<std::uint32_t> met;                  // the incoming pages one book page meets
     std::vector<std::pair<const char*, bool>> asked; // number texts compared with one number

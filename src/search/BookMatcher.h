@@ -25,7 +25,6 @@ public:
     static constexpr std::uint32_t Dropped = UINT32_MAX;
 
     // Takes the keys of a page (a staged record as stored) as incoming page `incoming`.
-    void add(const PlainRecord& staged, NameKeys& names, std::uint32_t incoming);
     void add(const StoredRecordView& staged, NameKeys& names, std::uint32_t incoming);
     // The same for a page about to be stored as `stored` (its toStored(), with its identity),
     // without reading `stored` back where the page's own fields tell what it will hold.

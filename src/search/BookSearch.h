@@ -20,6 +20,10 @@ struct PagePosition {
     qint64 page = 0;
     bool operator==(const PagePosition&) const = default;
 };
+// One number for a page's position, for maps keyed by page.
+inline qint64 pageKey(const PagePosition& page) {
+    return (qint64(page.tab) << 40) | page.page;
+}
 
 // One page found.
 struct SearchHit {
