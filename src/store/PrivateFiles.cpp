@@ -33,8 +33,6 @@ bool isTemporaryFileName(const QString& fileName) {
 int removeLeftoverTemporaries(const BookFolder& folder) {
     // A conversion between plain and encrypted that was cut short is completed or undone first.
     completeInterruptedConversion(folder);
-    // So is a write of pages behind a tab's end that a kill cut between two of the file's pages.
-    cutInterruptedAppends(folder.dataBookDir());
     int removed = 0;
     const QString folders[] = {folder.root(), folder.dataBookDir(), folder.reserveDir(),
                                folder.root() + QStringLiteral("/Prints"), folder.syncDir()};
@@ -43,7 +41,12 @@ int removeLeftoverTemporaries(const BookFolder& folder) {
         // a regular expression for every listing): this runs at the start of most commands.
         for (QDirIterator it(path, QDir::Files | QDir::Hidden | QDir::System); it.hasNext();) {
             it.next();
-            if (isTemporaryFileName(it.fileName()) && QFile::remove(it.filePath()))
+            // A write that made a tab longer and that a kill cut between two of the file's pages
+            // is mended by its note.
+            if (path == folder.dataBookDir() &&
+                it.fileName().endsWith(QLatin1StringView(AppendNoteSuffix)))
+                cutInterruptedAppend(it.filePath());
+            else if (isTemporaryFileName(it.fileName()) && QFile::remove(it.filePath()))
                 ++removed;
         }
     }

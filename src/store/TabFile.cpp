@@ -5,7 +5,6 @@
 
 #include "store/PrivateFiles.h"
 
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -49,7 +48,7 @@ QString appendNotePath(const QString& path) {
 // Writes `bytes` (records of `recordSize` bytes) at `offset` (-1: at the end) of the file; a
 // write that fails part way is cut back to the old length, so no part record is left behind. A
 // kill can still cut a write between two of the file's pages: a write that makes the file longer
-// notes where it starts beside the file while it runs, for cutInterruptedAppends().
+// notes where it starts beside the file while it runs, for cutInterruptedAppend().
 int writeAt(const QString& path, qint64 offset, QByteArrayView bytes, qint64 recordSize) {
     const QByteArray name = QFile::encodeName(path);
     const int fd =
@@ -486,37 +485,29 @@ int TabFile::findFirstBlank(qint64& slot, qint64& count) const {
     });
 }
 
-int cutInterruptedAppends(const QString& dir) {
-    int cut = 0;
-    for (QDirIterator it(dir, QDir::Files | QDir::Hidden); it.hasNext();) {
-        it.next();
-        const QString notePath = it.filePath();
-        if (!notePath.endsWith(QLatin1StringView(AppendNoteSuffix)))
-            continue;
-        QFile note(notePath);
-        const QList<QByteArray> noted = note.open(QIODevice::ReadOnly)
-                                            ? note.read(64).trimmed().split(' ')
-                                            : QList<QByteArray>();
-        note.close();
-        // Where the write started, the file's length before it, the size of its records.
-        bool read[3] = {};
-        qint64 value[3] = {};
-        for (int i = 0; i < 3 && noted.size() == 3; ++i)
-            value[i] = noted[i].toLongLong(&read[i]);
-        const auto [start, oldLength, recordSize] = value;
-        const QString path = notePath.chopped(qsizetype(sizeof(AppendNoteSuffix) - 1));
-        const QFileInfo file(path);
-        // Only a file the write made longer is cut, and only past the last whole record the
-        // write wrote from its start: everything there is the write's own, and what is cut is
-        // the part of the record it was writing.
-        if (read[0] && read[1] && read[2] && start >= 0 && start <= oldLength && recordSize > 0 &&
-            file.isFile() && !file.isSymLink() && file.size() > oldLength) {
-            const qint64 whole = start + (file.size() - start) / recordSize * recordSize;
-            if (whole < file.size() && ::truncate(QFile::encodeName(path).constData(), whole) == 0)
-                ++cut;
-        }
-        QFile::remove(notePath);
+bool cutInterruptedAppend(const QString& notePath) {
+    QFile note(notePath);
+    const QList<QByteArray> noted =
+        note.open(QIODevice::ReadOnly) ? note.read(64).trimmed().split(' ') : QList<QByteArray>();
+    note.close();
+    // Where the write started, the file's length before it, the size of its records.
+    bool read[3] = {};
+    qint64 value[3] = {};
+    for (int i = 0; i < 3 && noted.size() == 3; ++i)
+        value[i] = noted[i].toLongLong(&read[i]);
+    const auto [start, oldLength, recordSize] = value;
+    const QString path = notePath.chopped(qsizetype(sizeof(AppendNoteSuffix) - 1));
+    const QFileInfo file(path);
+    bool cut = false;
+    // Only a file the write made longer is cut, and only past the last whole record the write
+    // wrote from its start: everything there is the write's own, and what is cut is the part of
+    // the record it was writing.
+    if (read[0] && read[1] && read[2] && start >= 0 && start <= oldLength && recordSize > 0 &&
+        file.isFile() && !file.isSymLink() && file.size() > oldLength) {
+        const qint64 whole = start + (file.size() - start) / recordSize * recordSize;
+        cut = whole < file.size() && ::truncate(QFile::encodeName(path).constData(), whole) == 0;
     }
+    QFile::remove(notePath);
     return cut;
 }
 

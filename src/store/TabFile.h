@@ -99,10 +99,10 @@ private:
 
 // A write that makes a file longer notes where it starts beside the file while it runs
 // ("Orvel01.raf.appending" holds "START OLDLENGTH RECORDSIZE"). A kill between two of the file's
-// pages can leave part of a record behind the last whole one; cutInterruptedAppends() cuts that
-// part off, which never held anything but the record being written, and removes the notes of
-// the files in `dir`. Call it only while holding the book's lock. Returns how many it cut.
+// pages can leave part of a record behind the last whole one; cutInterruptedAppend() cuts that
+// part off, which never held anything but the record being written, and removes the note at
+// `notePath`. Call it only while holding the book's lock. Returns whether it cut.
 inline constexpr char AppendNoteSuffix[] = ".appending";
-int cutInterruptedAppends(const QString& dir);
+bool cutInterruptedAppend(const QString& notePath);
 
 } // namespace orvelan
