@@ -10,11 +10,11 @@
 
 namespace orvelan {
 
-// Why a request to the server failed, in words for the user; `status` is the HTTP status (0 when
-// no answer came).
 // The last part of a URL's path ("contacts" of ".../contacts/").
 QString lastPathPart(const QUrl& url);
 
+// Why a request to the server failed, in words for the user; `status` is the HTTP status (0 when
+// no answer came).
 struct DavError {
     QString message;
     int status = 0;

@@ -158,15 +158,10 @@ void appendSameLine(QByteArray& line, const StoredRecordView& r) {
 
 } // namespace
 
-void appendCsvExportLine(QByteArray& line, const PlainRecord& r, CsvEncoding encoding,
-                         qsizetype* unmappable) {
-    appendLine(line, r, encoding, unmappable);
-}
-
 QByteArray csvExportLine(const PlainRecord& r, CsvEncoding encoding, qsizetype* unmappable) {
     QByteArray line;
     line.reserve(256);
-    appendCsvExportLine(line, r, encoding, unmappable);
+    appendLine(line, r, encoding, unmappable);
     return line;
 }
 

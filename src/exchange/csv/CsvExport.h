@@ -19,9 +19,6 @@ enum class CsvEncoding { Windows1252, Utf8 };
 // given) grows by the characters written as '?'.
 QByteArray csvExportLine(const PlainRecord& record, CsvEncoding encoding = CsvEncoding::Windows1252,
                          qsizetype* unmappable = nullptr);
-// The same line appended to `line`.
-void appendCsvExportLine(QByteArray& line, const PlainRecord& record, CsvEncoding encoding,
-                         qsizetype* unmappable);
 
 // The comma-separated file: the header, then one line per page, each line ending with carriage
 // return + line feed.
