@@ -104,8 +104,8 @@ int runFindEverywhere(CliContext& context, QStringList args) {
         ProgressLine progress(context, u"Reading the book"_s);
         index.refresh();
     }
-    const FindQuery query(args.join(u' '),
-                          PhoneNumbers(phoneRegionSetting(context.folder.configPath())));
+    // The number module is loaded only for a query that reads as a number.
+    const FindQuery query(args.join(u' '), phoneNumbersSetting(context.folder.configPath()));
     JsonArrayWriter rows(context);
     for (int from = 0; from < index.size();) {
         const FindIndex::Batch batch = index.find(query, from, 1000);

@@ -36,7 +36,8 @@ refused() { # BOOK COMMAND...: the tool alone says it needs the module, and writ
         $(wc -l <<<"$said") == 1 ]] || fail "without the module, ${*:2}: $status $said"
     [[ $(files "$1") == "$before" ]] || fail "without the module, ${*:2} wrote"
 }
-for command in "search --in phone 567890" duplicates "merge A 1 A 2" "import $home/in.csv"; do
+for command in "search --in phone 567890" "search --all-fields 567890" duplicates "merge A 1 A 2" \
+    "import $home/in.csv"; do
     refused "$book" $command
 done
 # A merging import that gives 300 pages e-mail addresses before it reads a number, under a
@@ -50,4 +51,5 @@ awk 'BEGIN { print "Name,E-mail,Home Phone"; for (i = 1; i <= 300; i++)
     print "Pat Person" i ",pat" i "@example.org,"; print "Zed Zulu,,0999 111222" }' >"$home/more.csv"
 LC_ALL=C refused "$merging" import "$home/more.csv" --duplicates merge
 "$alone" --home "$book" export csv "$home/out.csv" >/dev/null || fail "export without the module"
+"$alone" --home "$book" search --all-fields Ann >/dev/null || fail "a name found without the module"
 echo "orvelan-book starts on Qt Core and finds its modules"
