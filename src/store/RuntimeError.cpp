@@ -58,4 +58,9 @@ QString describeRuntimeError(int error) {
     }
 }
 
+int notARegularFileError(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile() ? RuntimeError::PathFileAccessError : 0;
+}
+
 } // namespace orvelan

@@ -31,5 +31,9 @@ QString describeRuntimeError(int error);
 
 // Maps the errno of a failed file operation on `path` onto a runtime error number.
 int runtimeErrorFromErrno(int error, const QString& path);
+// PathFileAccessError for a path that is there but is no regular file (a folder, a named pipe,
+// a device): files read by position and more than once, which opening a pipe would also stall;
+// 0 otherwise.
+int notARegularFileError(const QString& path);
 
 } // namespace orvelan

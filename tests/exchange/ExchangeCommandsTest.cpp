@@ -2,8 +2,11 @@
 #include "cli/Commands.h"
 #include "exchange/Export.h"
 #include "exchange/ImportSummary.h"
+#include "exchange/csv/CsvReader.h"
+#include "exchange/eab/EabContainer.h"
 #include "store/PageRecord.h"
 #include "store/PageTexts.h"
+#include "store/RuntimeError.h"
 #include "support/TempBook.h"
 #include "support/ToolHarness.h"
 
@@ -175,6 +178,11 @@ TEST(ImportCommand, ACharacterSetNamedByTheUser) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     EXPECT_EQ(fails(other, {pipe}),
               pipe + u" is not a file (a folder, a named pipe or a device); nothing imported."_s);
+    // So do the readers the import window opens it with.
+    int error = 0;
+    EXPECT_EQ(eabLayout(pipe, error).status, EabRead::Status::Refused);
+    EXPECT_EQ(error, RuntimeError::PathFileAccessError);
+    EXPECT_EQ(CsvText::fromFile(pipe).readError(), RuntimeError::PathFileAccessError);
 }
 
 TEST(ImportCommand, WebmailTypedColumnsAndEveryOtherColumnArrive) {

@@ -7,7 +7,6 @@
 #include "store/TabTable.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 
@@ -28,10 +27,8 @@ QByteArray readImportFile(const QString& path, int& error) {
 }
 
 int importFileError(const QString& path) {
-    // The file is read more than once and by position: a named pipe or a device will not do
-    // (and opening a pipe would wait for a writer).
-    if (const QFileInfo info(path); info.exists() && !info.isFile())
-        return RuntimeError::PathFileAccessError;
+    if (const int error = notARegularFileError(path))
+        return error;
     QFile file(path);
     errno = 0;
     return file.open(QIODevice::ReadOnly) ? 0 : runtimeErrorFromErrno(errno ? errno : ENOENT, path);

@@ -184,6 +184,8 @@ class FileSource final : public CsvText::Source {
 public:
     explicit FileSource(const QString& path) : m_file(path) {}
     int open() {
+        if (const int error = notARegularFileError(m_file.fileName()))
+            return error;
         errno = 0;
         if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             return runtimeErrorFromErrno(errno ? errno : ENOENT, m_file.fileName());

@@ -85,13 +85,13 @@ EabRead readEab(QByteArrayView file) {
 }
 
 EabLayout eabLayout(const QString& path, int& error) {
-    error = 0;
+    error = notARegularFileError(path);
     QFile file(path);
     errno = 0;
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!error && !file.open(QIODevice::ReadOnly))
         error = runtimeErrorFromErrno(errno ? errno : ENOENT, path);
+    if (error)
         return {EabRead::Status::Refused, {}, {}};
-    }
     const QByteArray header = file.read(EabHeaderSize);
     return eabLayout(header, file.size());
 }
